@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# build.sh <mode>: configures and builds build/<mode> (test, release, fuzz, tsan).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode="$1"; shift || true
+extra=()
+if [[ "$mode" == fuzz ]]; then
+  extra=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+fi
+if [[ ! -f "build/$mode/build.ninja" ]]; then
+  cmake -S . -B "build/$mode" -G Ninja -DCORV_MODE="$mode" "${extra[@]}" "$@" >/dev/null
+fi
+target=()
+[[ "$mode" == fuzz || "$mode" == tsan ]] && target=(--target corv_mode_all)
+cmake --build "build/$mode" -j "$(nproc)" "${target[@]}"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# prepare-workdir.sh <dir>: puts the files the program ships with into its working directory.
+# Files already there are the user's and are never overwritten.
+set -euo pipefail
+src="$(cd "$(dirname "$0")/../data" && pwd)"
+dest="$1"
+mkdir -p "$dest"
+while IFS= read -r -d '' f; do
+  rel="${f#"$src"/}"
+  [[ "$rel" == README* ]] && continue
+  [[ -e "$dest/$rel" ]] && continue
+  mkdir -p "$dest/$(dirname "$rel")"
+  cp "$f" "$dest/$rel"
+done < <(find "$src" -type f -print0)
