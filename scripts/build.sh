@@ -12,4 +12,4 @@ if [[ ! -f "build/$mode/build.ninja" ]]; then
 fi
 target=()
 [[ "$mode" == fuzz || "$mode" == tsan ]] && target=(--target corv_mode_all)
-cmake --build "build/$mode" -j "$(nproc)" "${target[@]}"
+cmake --build "build/$mode" -j "${CORV_JOBS:-$(nproc)}" "${target[@]}"
