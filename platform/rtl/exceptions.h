@@ -20,11 +20,18 @@ class EConvertError : public Exception {
 class EInOutError : public Exception {
  public:
   using Exception::Exception;
-  EInOutError(const std::string& message, int errorCode) : Exception(message), ErrorCode(errorCode) {}
+  EInOutError(const std::string& message, int errorCode)
+      : Exception(message), ErrorCode(errorCode) {}
   int ErrorCode = 0;
 };
 
 class EInvalidOperation : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Floating point results that have no integer form (Round of NaN, infinity, overflow).
+class EInvalidOp : public Exception {
  public:
   using Exception::Exception;
 };
