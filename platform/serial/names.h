@@ -1,0 +1,24 @@
+#pragma once
+// Port names: "COMn" (or "\\.\COMn") is the n-th serial device of the machine, a name starting
+// with '/' is a device path, anything else ("Network") names no device.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace serial {
+
+// The serial devices of the machine in COM order: /dev/ttyS* (those with a UART behind them),
+// /dev/ttyUSB*, /dev/ttyACM*, then /dev/serial/by-id entries that lead elsewhere. Each group is in
+// numeric order. devRoot and sysRoot let tests point at a fake tree.
+std::vector<std::string> EnumerateDevices(const std::string& devRoot = "/dev",
+                                          const std::string& sysRoot = "/sys/class/tty");
+
+// The device path for a port name, or nothing when the name maps to no device.
+std::optional<std::string> MapName(const std::string& name,
+                                   const std::vector<std::string>& devices);
+std::optional<std::string> MapName(const std::string& name);
+
+// "COM1".."COMn" for the devices found.
+std::vector<std::string> ComNames(const std::vector<std::string>& devices);
+
+}  // namespace serial
