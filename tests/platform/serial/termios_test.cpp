@@ -34,11 +34,19 @@ std::string ReadAll(Device& d, size_t want) {
   return got;
 }
 
-TEST(TermiosLine, OpensRawAndTheFarEndSeesTheSettings) {
+// A pseudo-terminal whose slave the backend has open.
+class TermiosLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.ok());
+    d = OpenOk(pty.path());
+    ASSERT_TRUE(d);
+  }
   PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  auto d = OpenOk(pty.path());
-  ASSERT_TRUE(d);
+  std::unique_ptr<Device> d;
+};
+
+TEST_F(TermiosLine, OpensRawAndTheFarEndSeesTheSettings) {
   LineSettings s;
   ASSERT_EQ(d->GetSettings(s), 0);
   s.baud = 4800;
@@ -58,11 +66,7 @@ TEST(TermiosLine, OpensRawAndTheFarEndSeesTheSettings) {
   EXPECT_TRUE(t.c_cflag & CREAD);
 }
 
-TEST(TermiosLine, CarriesSpeedStopBitsAndFlowControlToTheFarEnd) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  auto d = OpenOk(pty.path());
-  ASSERT_TRUE(d);
+TEST_F(TermiosLine, CarriesSpeedStopBitsAndFlowControlToTheFarEnd) {
   LineSettings s;
   ASSERT_EQ(d->GetSettings(s), 0);
   s.baud = 31250;  // not in the classic table
@@ -128,11 +132,7 @@ TEST(TermiosFlags, DataBitsAndParityIncludingMarkAndSpace) {
   EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
 }
 
-TEST(TermiosLine, BytesPassUntranslatedBothWays) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  auto d = OpenOk(pty.path());
-  ASSERT_TRUE(d);
+TEST_F(TermiosLine, BytesPassUntranslatedBothWays) {
   pty.Send("$A\r\n\x11\x13\x03\x7f\xff\r");
   EXPECT_EQ(ReadAll(*d, 10), "$A\r\n\x11\x13\x03\x7f\xff\r");
   const std::string out = "$IIMTW,9.0,C*22\r\n";
@@ -142,19 +142,15 @@ TEST(TermiosLine, BytesPassUntranslatedBothWays) {
   EXPECT_EQ(pty.Receive(out.size()), out);
 }
 
-TEST(TermiosLine, SecondOpenOfTheSameDeviceIsRefusedUntilTheFirstCloses) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  auto first = OpenOk(pty.path());
-  ASSERT_TRUE(first);
+TEST_F(TermiosLine, SecondOpenOfTheSameDeviceIsRefusedUntilTheFirstCloses) {
   int err = 0;
   EXPECT_FALSE(Open(pty.path(), err));
   EXPECT_EQ(err, EBUSY);
-  first.reset();
+  d.reset();
   EXPECT_TRUE(OpenOk(pty.path()));
 }
 
-TEST(TermiosLine, OpenFailsForMissingDevicesNonTerminalsAndNetwork) {
+TEST(TermiosOpen, OpenFailsForMissingDevicesNonTerminalsAndNetwork) {
   int err = 0;
   EXPECT_FALSE(Open("/dev/no-such-port", err));
   EXPECT_EQ(err, ENOENT);
@@ -165,11 +161,7 @@ TEST(TermiosLine, OpenFailsForMissingDevicesNonTerminalsAndNetwork) {
   EXPECT_FALSE(ErrorText(ENOENT).empty());
 }
 
-TEST(TermiosLine, QueueCountsAndPurge) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  auto d = OpenOk(pty.path());
-  ASSERT_TRUE(d);
+TEST_F(TermiosLine, QueueCountsAndPurge) {
   pty.Send("12345");
   ASSERT_EQ(d->WaitIo(false, 2000), 0);
   int count = 0;
@@ -193,11 +185,7 @@ TEST(TermiosLine, QueueCountsAndPurge) {
   EXPECT_EQ(d->Drain(), 0);
 }
 
-TEST(TermiosLine, EventWaitReportsArrivalsWakesAndOneHangup) {
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  auto d = OpenOk(pty.path());
-  ASSERT_TRUE(d);
+TEST_F(TermiosLine, EventWaitReportsArrivalsWakesAndOneHangup) {
   d->SetEventMask(evRxChar);
   uint32_t events = 0;
   ASSERT_EQ(d->WaitEvent(events), 0);  // the mask change wakes the wait
@@ -222,7 +210,7 @@ TEST(TermiosLine, EventWaitReportsArrivalsWakesAndOneHangup) {
   EXPECT_NE(d->Read(&c, 1, done), 0);
 }
 
-TEST(TermiosLine, SocatCanBeTheFarEnd) {
+TEST(TermiosOpen, SocatCanBeTheFarEnd) {
   const std::string dir = testing::TempDir() + "socat-" + std::to_string(getpid());
   ASSERT_EQ(system(("mkdir -p " + dir).c_str()), 0);
   const std::string link = dir + "/port";
