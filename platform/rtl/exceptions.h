@@ -66,4 +66,9 @@ class EFOpenError : public EStreamError {
   using EStreamError::EStreamError;
 };
 
+class EResNotFound : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 }  // namespace rtl
