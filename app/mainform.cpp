@@ -1,0 +1,200 @@
+#include "app/mainform.h"
+
+#include <cmath>
+
+#include "app/historybuffer.h"
+#include "link/comsettings.h"
+
+int WindAngleInputFilter = 0;
+int WindSpeedInputFilter = 0;
+int SpeedInputFilter = 0;
+int CourseInputFilter = 0;
+int TargetSpeedInputFilter = 0;
+int VmgInputFilter = 0;
+int GeoWindAngleInputFilter = 0;
+int PerformanceInputFilter = 0;
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr float kPi = 3.14159265358979323846f;
+constexpr float kDegPerRad = 57.29577951308232f;
+// Floor of the apparent wind, so that the true wind step never divides by zero.
+constexpr float kWindFloor = 1e-5f;
+// Stands in for a north component of exactly zero.
+constexpr float kTinyNorth = 1e-5f;
+
+float Rad(float deg) {
+  return deg * (1.0f / 180.0f) * kPi;
+}
+float Deg(float rad) {
+  return rad * (1.0f / kPi) * 180.0f;
+}
+
+void ClampAbove(float& v, float limit, float replacement) {
+  if (v > limit) v = replacement;
+}
+void ClampBelow(float& v, float limit, float replacement) {
+  if (v < limit) v = replacement;
+}
+
+}  // namespace
+
+float bearing(float x, float y) {
+  // Straight north, south, east and west first: atan(x / y) cannot tell them apart.
+  if (x == 0) return y < 0 ? 180.0f : 0.0f;
+  if (y == 0) return x > 0 ? 90.0f : 270.0f;
+  float a = std::atan(x / y) * kDegPerRad;
+  if (y < 0) {
+    a += 180;
+  } else if (x < 0) {
+    a += 360;
+  }
+  return a >= 360 ? a - 360 : a;
+}
+
+float TForm1::DampFactor(int percent) {
+  return static_cast<float>((100 - percent) * 0.01L);
+}
+
+float TForm1::Damp(float sample, float previous, float a) {
+  return a * sample + (1 - a) * previous;
+}
+
+void TForm1::ReadInstrumentInputs() {
+  if (comms != nullptr) {
+    fSpeedOverGround = comms->fSpeedOverGround;
+    fCourseOverGround = comms->fCourseOverGround;
+    fTrueWindAngle = comms->fTrueWindAngle;
+    fApparentWindAngle = comms->fApparentWindAngle;
+    fHeading = comms->fHeading;
+    fVMG = comms->fVMG;
+    fDepth = comms->fDepth;
+    fTrueWindSpeed = comms->fTrueWindSpeed;
+    fApparentWindSpeed = comms->fApparentWindSpeed;
+    fSpeedThroughWater = comms->fSpeedThroughWater;
+    fWindSide = comms->fWindSide;
+  }
+  ClampAbove(fSpeedOverGround, 100, 100);
+  ClampBelow(fSpeedOverGround, 0, 0);
+  ClampAbove(fCourseOverGround, 360, 0);
+  ClampBelow(fCourseOverGround, 0, 0);
+  ClampAbove(fTrueWindAngle, 360, 360);
+  ClampBelow(fTrueWindAngle, 0, 0);
+  ClampAbove(fApparentWindAngle, 360, 360);
+  ClampBelow(fApparentWindAngle, kWindFloor, kWindFloor);
+  ClampAbove(fTrueWindSpeed, 100, 100);
+  ClampAbove(fApparentWindSpeed, 100, 100);
+  ClampBelow(fApparentWindSpeed, kWindFloor, kWindFloor);
+  ClampAbove(fHeading, 360, 360);
+  ClampBelow(fHeading, 0, 0);
+  ClampAbove(fVMG, 100, 100);
+  ClampBelow(fVMG, -100, -100);
+  ClampAbove(fDepth, 1000, 1000);
+  ClampBelow(fDepth, -1000, -1000);
+  ClampAbove(fSpeedThroughWater, 100, 100);
+  ClampBelow(fSpeedThroughWater, 0, 0);
+  if (comms != nullptr) {
+    fLatitude = comms->fLatitude;
+    fLongitude = comms->fLongitude;
+  }
+  fApparentWindAngle =
+      Damp(fApparentWindAngle, fApparentWindAnglePrev, DampFactor(WindAngleInputFilter));
+  fApparentWindAnglePrev = fApparentWindAngle;
+}
+
+// True wind from apparent wind and boat speed; the angle comes out between -90 and 90, negative
+// (with a negative speed) when the wind is abaft the beam.
+void TForm1::ComputeTrueWind(float boatSpeed) {
+  const float across = fApparentWindSpeed * std::sin(Rad(fApparentWindAngle));
+  const float along = fApparentWindSpeed * std::cos(Rad(fApparentWindAngle)) - boatSpeed;
+  if (along == 0) {
+    fTrueWindAngle = across < 0 ? -90.0f : 90.0f;
+  } else {
+    fTrueWindAngle = Deg(std::atan(across / along));
+  }
+  fTrueWindSpeed = across / std::sin(Rad(fTrueWindAngle));
+  fTrueWindSpeed = fTrueWindSpeed + fTwsCorrection;
+
+  // Upwash: the vane sees the wind bent forward by the sails, more so in a stronger breeze.
+  if (fTrueWindAngle < 50 && fTwaCorrection > 0) {
+    float c = 0;
+    if (fTrueWindSpeed > 5 && fTrueWindSpeed < 25) {
+      c = (fTrueWindSpeed - 5) / fTwaCorrection;
+    } else if (fTrueWindSpeed > 25) {
+      c = 25 / fTwaCorrection;
+    }
+    fTrueWindAngle = fTrueWindAngle + c;
+    fTwaCorrectionApplied = fWindSide == 0 ? -c : c;
+  }
+}
+
+void TForm1::Timer1Timer(rtl::TObject*) {
+  ReadInstrumentInputs();
+  const float boatSpeed = fSpeedSource == 1 ? fSpeedThroughWater : fSpeedOverGround;
+  if (fHeadingSource == 0) fHeading = fCourseOverGround;
+  if (fWindSource == 0) ComputeTrueWind(boatSpeed);
+  if (fTrueWindAngle < 0) fTrueWindAngle = fTrueWindAngle + 180;
+
+  fTrueWindSpeed = Damp(fTrueWindSpeed, fTrueWindSpeedPrev, DampFactor(WindSpeedInputFilter));
+  fSpeedThroughWater =
+      Damp(fSpeedThroughWater, fSpeedThroughWaterPrev, DampFactor(SpeedInputFilter));
+  fCourseOverGround = Damp(fCourseOverGround, fCourseOverGroundPrev, DampFactor(CourseInputFilter));
+  fTargetSpeed = Damp(fTargetSpeed, fTargetSpeedPrev, DampFactor(TargetSpeedInputFilter));
+  fGeoWindAnglePrev = fGeoWindAngle;
+  fTrueWindSpeedPrev = fTrueWindSpeed;
+  fSpeedThroughWaterPrev = fSpeedThroughWater;
+  fCourseOverGroundPrev = fCourseOverGround;
+  fTargetSpeedPrev = fTargetSpeed;
+
+  const float course = fHeadingSource == 0 ? fCourseOverGround : fHeading;
+  float windDirection = fWindSide == 0 ? course + fTrueWindAngle : course + 360 - fTrueWindAngle;
+  if (windDirection > 360) windDirection = windDirection - 360;
+  fGeoWindAngle = windDirection;
+  if (fHeadingSource == 1 && fSpeedSource == 1) {
+    // Current: ground track minus water track, east and north components.
+    const float x = fSpeedOverGround * std::sin(Rad(fCourseOverGround)) -
+                    fSpeedThroughWater * std::sin(Rad(fHeading));
+    float y = fSpeedOverGround * std::cos(Rad(fCourseOverGround)) -
+              fSpeedThroughWater * std::cos(Rad(fHeading));
+    if (y == 0) y = kTinyNorth;
+    fCurrentSet = bearing(x, y);
+    fCurrentDrift = std::sqrt(x * x + y * y);
+
+    // Wind over the ground: the wind through the water plus the current.
+    fTrueWindSpeed = std::fabs(fTrueWindSpeed);
+    const float gx =
+        fTrueWindSpeed * std::sin(Rad(windDirection)) + fCurrentDrift * std::sin(Rad(fCurrentSet));
+    float gy =
+        fTrueWindSpeed * std::cos(Rad(windDirection)) + fCurrentDrift * std::cos(Rad(fCurrentSet));
+    if (gy == 0) gy = kTinyNorth;
+    fGeoWindAngle = bearing(gx, gy);
+  } else {
+    fCurrentSet = 0;
+    fCurrentDrift = 0;
+  }
+  fGeoWindAngle = Damp(fGeoWindAngle, fGeoWindAnglePrev, DampFactor(GeoWindAngleInputFilter));
+
+  fVMG = fSpeedOverGround * std::cos(Rad(fTrueWindAngle));
+  if (fTrueWindSpeed < 0) fTrueWindSpeed = -fTrueWindSpeed;
+
+  RefreshDisplay();
+
+  TrueWindAngleHistory.Push(fTrueWindAngle);
+  TrueWindSpeedHistory.Push(fTrueWindSpeed);
+  DepthHistory.Push(fDepth);
+  GeoWindAngleHistory.Push(fGeoWindAngle);
+  CourseOverGroundHistory.Push(fCourseOverGround);
+  SpeedOverGroundHistory.Push(fSpeedOverGround);
+  VmgHistory.Push(fVMG);
+
+  AppendTextLogLine();
+  if (fRecording == 1) AppendLogRecord();
+}
+
+void TForm1::RefreshDisplay() {}
+
+void TForm1::AppendTextLogLine() {}
+
+void TForm1::AppendLogRecord() {}

@@ -1,0 +1,228 @@
+#include "link/comsettings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+Tcomms* comms = nullptr;
+
+namespace {
+
+// The checksum is tested on a copy of at most this many characters; longer lines fail the test.
+constexpr std::size_t kChecksumCopyLimit = 255;
+
+// Wind values out of range are replaced by this marker.
+constexpr float kOutOfRange = 0.001f;
+
+float ClampLow(float v) {
+  return v <= 0 ? kOutOfRange : v;
+}
+float ClampHigh(float v, float limit) {
+  return v > limit ? kOutOfRange : v;
+}
+
+constexpr std::uint32_t Id(const char (&s)[4]) {
+  return (static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) << 16) |
+         (static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 8) |
+         static_cast<unsigned char>(s[2]);
+}
+
+// The start of field n (the text after the n-th comma), or null when there are fewer commas.
+const char* FieldStart(const char* line, int n) {
+  const char* p = line;
+  for (int i = 0; i < n; ++i) {
+    p = std::strchr(p, ',');
+    if (p == nullptr) return nullptr;
+    ++p;
+  }
+  return p;
+}
+
+bool IsCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+char HexDigit(unsigned v) {
+  return "0123456789ABCDEF"[v & 0xF];
+}
+
+}  // namespace
+
+bool Tcomms::ChecksumOk(const char* line) {
+  const std::size_t len = std::strlen(line);
+  if (len < 5 || len > kChecksumCopyLimit) return false;
+  // Characters are taken as signed bytes, so a high-bit character in an odd count makes the sum
+  // negative and its hexadecimal text "FFFFFF..".
+  std::int32_t sum = 0;
+  for (std::size_t i = 2; i + 5 <= len; ++i) sum ^= static_cast<std::int8_t>(line[i]);
+  const auto u = static_cast<std::uint32_t>(sum);
+  char text[2];
+  if (u <= 0xFF) {
+    text[0] = HexDigit(u >> 4);
+    text[1] = HexDigit(u);
+  } else {
+    text[0] = text[1] = 'F';
+  }
+  return text[0] == line[len - 3] && text[1] == line[len - 2];
+}
+
+float Tcomms::FieldFloat(const char* line, int n) {
+  const char* p = FieldStart(line, n);
+  if (p == nullptr) return 0.0f;
+  while (IsCSpace(*p)) ++p;
+  if (*p == '+') {
+    ++p;
+    if (*p == '-' || *p == '+') return 0.0f;
+  }
+  float value = 0.0f;
+  const auto [end, ec] = std::from_chars(p, p + std::strlen(p), value);
+  // Infinities, NaN and out-of-range numbers are refused like any other non-number.
+  if (ec != std::errc() || !std::isfinite(value)) return 0.0f;
+  return value;
+}
+
+char Tcomms::FieldChar(const char* line, int n) {
+  const char* p = FieldStart(line, n);
+  return p == nullptr ? '\0' : *p;
+}
+
+std::string_view Tcomms::FieldText(const char* line, int n) {
+  const char* p = FieldStart(line, n);
+  if (p == nullptr) return {};
+  const std::size_t len = std::strcspn(p, ",*\r\n");
+  return {p, len};
+}
+
+void Tcomms::ReceiveChars(const char* chars, std::size_t Count) {
+  const char* p = chars;
+  const char* const end = chars + Count;
+  while (p < end) {
+    const auto* cr =
+        static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+    if (cr == nullptr) {
+      StoreSegment(p, static_cast<std::size_t>(end - p));
+      return;
+    }
+    StoreSegment(p, static_cast<std::size_t>(cr - p) + 1);
+    fLineBuffer[fLineIndex] = '\0';
+    LineComplete();
+    fLineIndex = 0;
+    p = cr + 1;
+  }
+}
+
+// Stores characters one after the other; once a line reaches the last position, every further
+// character overwrites that position.
+void Tcomms::StoreSegment(const char* chars, std::size_t count) {
+  if (count == 0) return;
+  if (fLineIndex > kLastLinePosition) fLineIndex = kLastLinePosition;
+  const auto room = static_cast<std::size_t>(kLastLinePosition - fLineIndex);
+  if (count <= room) {
+    std::memcpy(fLineBuffer + fLineIndex, chars, count);
+    fLineIndex += static_cast<std::int32_t>(count);
+    return;
+  }
+  std::memcpy(fLineBuffer + fLineIndex, chars, room);
+  fLineBuffer[kLastLinePosition] = chars[count - 1];
+  fLineIndex = kLastLinePosition + 1;
+}
+
+void Tcomms::LineComplete() {
+  const char* line = fLineBuffer;
+  const std::size_t length = std::strlen(line);
+  if (fDebugView == 1) Memo2.Lines.emplace_back(line, length);
+  if (ChecksumOk(line) || !CheckBox10.Checked) DecodeLine(line, length);
+  RepeatLine(line, length);
+}
+
+void Tcomms::DecodeLine(const char* line, std::size_t length) {
+  // The identifier sits at positions 4-6; a shorter line would show the previous line's letters.
+  if (length < 7) return;
+  const std::uint32_t id = (static_cast<std::uint32_t>(static_cast<unsigned char>(line[4])) << 16) |
+                           (static_cast<std::uint32_t>(static_cast<unsigned char>(line[5])) << 8) |
+                           static_cast<unsigned char>(line[6]);
+  switch (id) {
+    case Id("VHW"):
+      fSpeedThroughWater = FieldFloat(line, 5);
+      break;
+    case Id("HDG"):
+    case Id("HDT"):
+      fHeading = FieldFloat(line, 1);
+      break;
+    case Id("VWR"):
+      if (fNmeaWind == 1) DecodeWindWithSide(line, fApparentWindAngle, fApparentWindSpeed);
+      break;
+    case Id("VWT"):
+      if (fWindSource == 1) DecodeWindWithSide(line, fTrueWindAngle, fTrueWindSpeed);
+      break;
+    case Id("MWV"):
+      if (fNmeaWind != 0) break;
+      fWindReference = FieldChar(line, 2);
+      if (fWindReference == 'R') {
+        DecodeWindFullCircle(line, fApparentWindAngle, fApparentWindSpeed);
+      } else if (fWindReference == 'T' && fWindSource == 1) {
+        DecodeWindFullCircle(line, fTrueWindAngle, fTrueWindSpeed);
+      }
+      break;
+    case Id("VPW"):
+      fVMG = FieldFloat(line, 1);
+      break;
+    case Id("VTG"):
+      fSpeedOverGround = FieldFloat(line, 5);
+      if (fSpeedOverGround > 0.5f) fCourseOverGround = FieldFloat(line, 1);
+      break;
+    case Id("DBT"):
+      fDepth = FieldFloat(line, 3);
+      break;
+    case Id("GLL"):
+      DecodePosition(line, 1);
+      break;
+    case Id("GGA"):
+      DecodePosition(line, 2);
+      break;
+    case Id("RMC"):
+      DecodePosition(line, 3);
+      fSpeedOverGround = FieldFloat(line, 7);
+      if (fSpeedOverGround > 0.5f) fCourseOverGround = FieldFloat(line, 8);
+      break;
+    case Id("VDM"): {
+      fAisType = FieldChar(line, 5);
+      const std::string_view payload = FieldText(line, 5);
+      const std::size_t n = std::min(payload.size(), sizeof fAisPayload - 1);
+      if (n > 0) std::memcpy(fAisPayload, payload.data(), n);
+      fAisPayload[n] = '\0';
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// VWR and VWT: angle 0-180 in field 1, its side L/R in field 2, speed in knots in field 3.
+void Tcomms::DecodeWindWithSide(const char* line, float& angle, float& speed) {
+  angle = ClampHigh(ClampLow(FieldFloat(line, 1)), 360);
+  speed = ClampHigh(ClampLow(FieldFloat(line, 3)), 200);
+  fWindSideChar = FieldChar(line, 2);
+  fWindSide = fWindSideChar == 'L' ? 1 : 0;
+}
+
+// MWV: angle 0-360 in field 1, folded to 0-180 with the side; speed in field 3.
+void Tcomms::DecodeWindFullCircle(const char* line, float& angle, float& speed) {
+  angle = ClampLow(FieldFloat(line, 1));
+  speed = ClampLow(FieldFloat(line, 3));
+  fWindSide = angle > 180 ? 1 : 0;
+  if (fWindSide == 1) angle = 360 - angle;
+}
+
+// Latitude in field latField, its N/S letter next, longitude and its E/W letter after that.
+void Tcomms::DecodePosition(const char* line, int latField) {
+  fLatitude = FieldFloat(line, latField);
+  fLongitude = FieldFloat(line, latField + 2);
+  fLatHemisphere = FieldChar(line, latField + 1);
+  fLonHemisphere = FieldChar(line, latField + 3);
+  if (fLatHemisphere == 'S') fLatitude = -fLatitude;
+  if (fLonHemisphere == 'W') fLongitude = -fLongitude;
+}
+
+void Tcomms::RepeatLine(const char*, std::size_t) {}

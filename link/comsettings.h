@@ -1,0 +1,85 @@
+// The communications form: input port, repeater port and the NMEA 0183 decoder that keeps the
+// current instrument values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Tcomms {
+ public:
+  static constexpr int kLineBufferSize = 2048;
+  // Characters past this position of a line keep overwriting it.
+  static constexpr int kLastLinePosition = 1000;
+  static constexpr int kAisPayloadSize = 256;
+
+  // The byte handling of one receive event, for Count characters already read from the port.
+  void ReceiveChars(const char* chars, std::size_t Count);
+
+  // Line helpers; a line is NUL-terminated and holds the previous line's LF at position 0.
+  static bool ChecksumOk(const char* line);
+  static float FieldFloat(const char* line, int n);
+  static char FieldChar(const char* line, int n);
+  static std::string_view FieldText(const char* line, int n);
+
+  // Decoder state.
+  char fLineBuffer[kLineBufferSize] = {};
+  std::int32_t fLineIndex = 0;
+
+  // Instrument values: each keeps its last value until a sentence replaces it.
+  float fTrueWindSpeed = 0;
+  float fTrueWindAngle = 0;
+  char fWindReference = 0;
+  float fApparentWindSpeed = 0;
+  float fApparentWindAngle = 0;
+  std::int32_t fWindSide = 0;
+  char fWindSideChar = 0;
+  float fVMG = 0;
+  float fCourseOverGround = 0;
+  float fSpeedOverGround = 0;
+  float fSpeedThroughWater = 0;
+  float fHeading = 0;
+  float fDepth = 0;
+  float fLatitude = 0;
+  float fLongitude = 0;
+  char fLatHemisphere = 0;
+  char fLonHemisphere = 0;
+  char fAisType = 0;
+  char fAisPayload[kAisPayloadSize] = {};
+  std::int32_t fInputSeen = 0;
+  std::int32_t fDebugView = 0;
+
+  // Source choices.
+  std::int32_t fSpeedSource = 0;
+  std::int32_t fHeadingSource = 0;
+  std::int32_t fNmeaWind = 0;
+  std::int32_t fWindSource = 0;
+
+  // Form controls the decoder reads and feeds.
+  struct TCheckState {
+    bool Checked = false;
+  };
+  struct TGaugeState {
+    int Progress = 0;
+  };
+  struct TMemoState {
+    std::vector<std::string> Lines;
+  };
+  TCheckState CheckBox10;  // "Require checksum"
+  TCheckState CheckBox11;  // "Repeat Incoming NMEA + Proprietary NMEA on"
+  TGaugeState CGauge1;     // "Buffer:"
+  TMemoState Memo2;        // "Incoming Data"
+
+ private:
+  void StoreSegment(const char* chars, std::size_t count);
+  void LineComplete();
+  void DecodeLine(const char* line, std::size_t length);
+  void DecodeWindWithSide(const char* line, float& angle, float& speed);
+  void DecodeWindFullCircle(const char* line, float& angle, float& speed);
+  void DecodePosition(const char* line, int latField);
+  void RepeatLine(const char* line, std::size_t length);
+};
+
+extern Tcomms* comms;

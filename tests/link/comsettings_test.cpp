@@ -1,0 +1,383 @@
+#include "link/comsettings.h"
+
+#include <gtest/gtest.h>
+#include <locale.h>
+#include <cctype>
+#include <clocale>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
+
+namespace {
+
+// "$" + body + "*" + checksum + CR LF, the way instruments send it.
+std::string Sentence(const std::string& body) {
+  int sum = 0;
+  for (char c : body) sum ^= static_cast<unsigned char>(c);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+class Decoder : public ::testing::Test {
+ protected:
+  // The stream starts after a line end, as it does once the port has been open a while.
+  void SetUp() override { FeedRaw("\n"); }
+  void Feed(const std::string& text) { FeedRaw(text); }
+  void FeedRaw(const std::string& text) { c->ReceiveChars(text.data(), text.size()); }
+
+  std::unique_ptr<Tcomms> c = std::make_unique<Tcomms>();
+};
+
+auto Values(const Tcomms& c) {
+  return std::make_tuple(c.fTrueWindSpeed, c.fTrueWindAngle, c.fWindReference, c.fApparentWindSpeed,
+                         c.fApparentWindAngle, c.fWindSide, c.fWindSideChar, c.fVMG,
+                         c.fCourseOverGround, c.fSpeedOverGround, c.fSpeedThroughWater, c.fHeading,
+                         c.fDepth, c.fLatitude, c.fLongitude, c.fLatHemisphere, c.fLonHemisphere,
+                         c.fAisType, std::string(c.fAisPayload), c.fLineIndex);
+}
+
+// A mixed stream: every sentence kind, some with bad checksums, a proprietary line and noise.
+std::string MixedStream() {
+  std::string s = "\n";
+  for (int i = 0; i < 20; ++i) {
+    const std::string n = std::to_string(i);
+    s += Sentence("IIVHW,,T,,M,5." + n + ",N,,K");
+    s += Sentence("IIHDG,1" + n + ".5,,,,");
+    s += Sentence("IIMWV,2" + n + ".0,R,1" + n + ".2,N,A");
+    s += Sentence("IIMWV,3" + n + ".0,T,9.1,N,A");
+    s += Sentence("IIVPW,4." + n + ",N,,");
+    s += Sentence("GPVTG,10" + n + ".0,T,,M,6." + n + ",N,,K");
+    s += Sentence("IIDBT,,f,1" + n + ".3,M,,F");
+    s += Sentence("GPGLL,4916.4" + n + ",S,12311.12,W,225444,A");
+    s += Sentence("GPRMC,225446,A,4916.45,N,1231" + n + ".12,E,0.4,054.7,191194,020.3,E");
+    s += Sentence("AIVDM,1,1,,B,17ttu" + n + "@P000G?tO`K>RA1wUbN0TKH,0");
+    s += "$IIHDT,77.7,T*00\r\n";
+    s += "$PTAK,FFD1,junk\r\n\r\n";
+  }
+  return s;
+}
+
+// --- Line assembly --------------------------------------------------------------------------
+
+TEST_F(Decoder, SameValuesWhetherFedWholeByteByByteOrInRandomPieces) {
+  const std::string stream = MixedStream();
+  Tcomms whole;
+  whole.ReceiveChars(stream.data(), stream.size());
+  Tcomms bytes;
+  for (char ch : stream) bytes.ReceiveChars(&ch, 1);
+  EXPECT_EQ(Values(whole), Values(bytes));
+
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    Tcomms pieces;
+    std::size_t pos = 0;
+    while (pos < stream.size()) {
+      const std::size_t n = std::min<std::size_t>(rng() % 97, stream.size() - pos);
+      pieces.ReceiveChars(stream.data() + pos, n);
+      pos += n;
+    }
+    EXPECT_EQ(Values(whole), Values(pieces)) << "round " << round;
+  }
+  EXPECT_FLOAT_EQ(whole.fSpeedThroughWater, 5.19f);
+  EXPECT_FLOAT_EQ(whole.fHeading, 77.7f);
+}
+
+TEST_F(Decoder, FirstLineWithoutLeadingLineFeedIsNotRecognised) {
+  c = std::make_unique<Tcomms>();
+  FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
+  EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
+  FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
+}
+
+TEST_F(Decoder, LinesEndedByCarriageReturnAloneAreNeverRecognised) {
+  c = std::make_unique<Tcomms>();
+  std::string s = Sentence("IIVHW,,T,,M,5.4,N,,K");
+  s.pop_back();
+  FeedRaw(s + s + s);
+  EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
+}
+
+TEST_F(Decoder, LineSpreadOverManyEventsIsAssembled) {
+  const std::string s = Sentence("IIDBT,,f,12.5,M,,F");
+  for (std::size_t i = 0; i < s.size(); i += 3) FeedRaw(s.substr(i, 3));
+  EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
+  EXPECT_EQ(c->fLineIndex, 1);  // the LF of the next line
+}
+
+TEST_F(Decoder, LongLineIsCutToItsFirstThousandCharactersAndItsCarriageReturn) {
+  c->fDebugView = 1;
+  const std::string body = "IIVHW,,T,,M,5.4,N,,K," + std::string(4979, 'x');
+  ASSERT_EQ(body.size() + 2, 5002u);
+  Feed("$" + body + "*00\r\n");
+  ASSERT_EQ(c->Memo2.Lines.size(), 1u);
+  const std::string& line = c->Memo2.Lines[0];
+  ASSERT_EQ(line.size(), 1001u);
+  EXPECT_EQ(line.substr(0, 1000), ("\n$" + body).substr(0, 1000));
+  EXPECT_EQ(line.back(), '\r');
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
+  // The next line is assembled from position 0 again.
+  Feed(Sentence("IIDBT,,f,3.5,M,,F"));
+  EXPECT_FLOAT_EQ(c->fDepth, 3.5f);
+}
+
+TEST_F(Decoder, ShortLineAfterASentenceIsNotTakenForIt) {
+  Feed(Sentence("GPGLL,4916.45,N,12311.12,W,225444,A"));
+  ASSERT_FLOAT_EQ(c->fLatitude, 4916.45f);
+  FeedRaw("\r\n\r\n$GP\r\n");  // the buffer still holds "GLL" at positions 4-6
+  EXPECT_FLOAT_EQ(c->fLatitude, 4916.45f);
+  EXPECT_FLOAT_EQ(c->fLongitude, -12311.12f);
+}
+
+TEST_F(Decoder, DebugViewListsEveryLineAsStored) {
+  Feed(Sentence("IIDBT,,f,3.5,M,,F"));
+  EXPECT_TRUE(c->Memo2.Lines.empty());
+  c->fDebugView = 1;
+  FeedRaw("$XXYYY\r");
+  ASSERT_EQ(c->Memo2.Lines.size(), 1u);
+  EXPECT_EQ(c->Memo2.Lines[0], "\n$XXYYY\r");
+}
+
+// --- Checksum -------------------------------------------------------------------------------
+
+TEST(Checksum, MatchesUpperCaseHexOnly) {
+  const std::string good = "\n" + Sentence("GPGLL,4916.45,N,12311.12,W,225444,A");
+  const std::string line = good.substr(0, good.size() - 1);  // up to the CR
+  EXPECT_TRUE(Tcomms::ChecksumOk(line.c_str()));
+  std::string bad = line;
+  bad[bad.size() - 2] ^= 1;
+  EXPECT_FALSE(Tcomms::ChecksumOk(bad.c_str()));
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$A*41\r"));
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$J*4A\r"));
+  EXPECT_FALSE(Tcomms::ChecksumOk("\n$J*4a\r"));
+}
+
+TEST(Checksum, ShortAndOverlongLinesFail) {
+  for (const char* s : {"", "\r", "*\r", "0\r", "*00\r"}) EXPECT_FALSE(Tcomms::ChecksumOk(s)) << s;
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$*00\r"));
+  // 255 characters still fit the working copy, 256 do not.
+  const auto lineOf = [](std::size_t bodyLength) {
+    const std::string s = "\n" + Sentence(std::string(bodyLength, 'A'));
+    return s.substr(0, s.size() - 1);
+  };
+  ASSERT_EQ(lineOf(249).size(), 255u);
+  EXPECT_TRUE(Tcomms::ChecksumOk(lineOf(249).c_str()));
+  EXPECT_FALSE(Tcomms::ChecksumOk(lineOf(250).c_str()));
+}
+
+TEST(Checksum, HighBitCharactersCountAsSignedBytes) {
+  // One byte 0xE9 sign-extends, so the sum's text starts with "FF".
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$\xE9*FF\r"));
+  EXPECT_FALSE(Tcomms::ChecksumOk("\n$\xE9*E9\r"));
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$\xE9\xE9*00\r"));
+}
+
+TEST_F(Decoder, FailedChecksumIsDecodedUnlessRequired) {
+  Feed("$IIDBT,,f,12.5,M,,F*00\r\n");
+  EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
+  c->CheckBox10.Checked = true;
+  Feed("$IIDBT,,f,13.5,M,,F*00\r\n");
+  EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
+  Feed(Sentence("IIDBT,,f,14.5,M,,F"));
+  EXPECT_FLOAT_EQ(c->fDepth, 14.5f);
+}
+
+TEST_F(Decoder, RequiredChecksumDropsTheFirstLineAndLowerCaseChecksums) {
+  c = std::make_unique<Tcomms>();
+  c->CheckBox10.Checked = true;
+  FeedRaw(Sentence("IIDBT,,f,12.5,M,,F"));  // no leading LF: the sum is taken one place late
+  std::string lower = Sentence("IIDBT,,f,13.9,M,,F");
+  const std::size_t star = lower.find('*');
+  lower[star + 1] = static_cast<char>(std::tolower(lower[star + 1]));
+  lower[star + 2] = static_cast<char>(std::tolower(lower[star + 2]));
+  ASSERT_NE(lower, Sentence("IIDBT,,f,13.9,M,,F")) << "the checksum needs a letter";
+  FeedRaw(lower);
+  EXPECT_EQ(c->fDepth, 0.0f);
+}
+
+// --- Fields ---------------------------------------------------------------------------------
+
+TEST(Fields, FloatFollowsTheCFormatRules) {
+  const char* line = "\n$IIXXX,5.25, 7,,abc,+3.5,-2e1,-,1.5.6,+-1\r";
+  EXPECT_FLOAT_EQ(Tcomms::FieldFloat(line, 1), 5.25f);
+  EXPECT_FLOAT_EQ(Tcomms::FieldFloat(line, 2), 7.0f);  // leading blanks skipped
+  EXPECT_EQ(Tcomms::FieldFloat(line, 3), 0.0f);        // empty
+  EXPECT_EQ(Tcomms::FieldFloat(line, 4), 0.0f);        // not a number
+  EXPECT_FLOAT_EQ(Tcomms::FieldFloat(line, 5), 3.5f);
+  EXPECT_FLOAT_EQ(Tcomms::FieldFloat(line, 6), -20.0f);
+  EXPECT_EQ(Tcomms::FieldFloat(line, 7), 0.0f);
+  EXPECT_FLOAT_EQ(Tcomms::FieldFloat(line, 8), 1.5f);
+  EXPECT_EQ(Tcomms::FieldFloat(line, 9), 0.0f);
+  EXPECT_EQ(Tcomms::FieldFloat(line, 10), 0.0f);  // fewer commas
+  EXPECT_EQ(Tcomms::FieldFloat(line, 0), 0.0f);   // the line start is no number
+}
+
+TEST(Fields, NonFiniteNumbersReadAsZero) {
+  const char* line = "\n$IIXXX,inf,nan,1e39,-infinity,1e-50*00\r";
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(Tcomms::FieldFloat(line, n), 0.0f) << n;
+}
+
+TEST(Fields, NumbersIgnoreTheUsersLocale) {
+  locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+  if (german == static_cast<locale_t>(0)) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+  const locale_t old = uselocale(german);
+  EXPECT_FLOAT_EQ(Tcomms::FieldFloat("\n$IIXXX,12.75,3,5\r", 1), 12.75f);
+  uselocale(old);
+  freelocale(german);
+}
+
+TEST(Fields, CharAndText) {
+  const char* line = "\n$AIVDM,1,,B,payload,0*00\r";
+  EXPECT_EQ(Tcomms::FieldChar(line, 1), '1');
+  EXPECT_EQ(Tcomms::FieldChar(line, 2), ',');
+  EXPECT_EQ(Tcomms::FieldChar(line, 3), 'B');
+  EXPECT_EQ(Tcomms::FieldChar(line, 7), '\0');
+  EXPECT_EQ(Tcomms::FieldText(line, 4), "payload");
+  EXPECT_EQ(Tcomms::FieldText(line, 5), "0");
+  EXPECT_EQ(Tcomms::FieldText(line, 2), "");
+  EXPECT_EQ(Tcomms::FieldText(line, 9), "");
+}
+
+// --- Wind -----------------------------------------------------------------------------------
+
+TEST_F(Decoder, MwvRelativeFoldsThePortSide) {
+  Feed(Sentence("IIMWV,270.0,R,12.5,N,A"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 90.0f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 12.5f);
+  EXPECT_EQ(c->fWindSide, 1);
+  EXPECT_EQ(c->fWindReference, 'R');
+  Feed(Sentence("IIMWV,180.0,R,12.5,N,A"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 180.0f);
+  EXPECT_EQ(c->fWindSide, 0);
+  Feed(Sentence("IIMWV,0.0,R,0,N,A"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 0.001f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 0.001f);
+  Feed(Sentence("IIMWV,45,R,250,N,A"));  // no upper clamp on MWV
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 250.0f);
+}
+
+TEST_F(Decoder, MwvTrueOnlyWhenTrueWindComesFromTheInput) {
+  Feed(Sentence("IIMWV,300.0,T,8.0,N,A"));
+  EXPECT_EQ(c->fTrueWindAngle, 0.0f);
+  EXPECT_EQ(c->fWindReference, 'T');
+  c->fWindSource = 1;
+  Feed(Sentence("IIMWV,300.0,T,8.0,N,A"));
+  EXPECT_FLOAT_EQ(c->fTrueWindAngle, 60.0f);
+  EXPECT_FLOAT_EQ(c->fTrueWindSpeed, 8.0f);
+  EXPECT_EQ(c->fWindSide, 1);
+  EXPECT_EQ(c->fApparentWindAngle, 0.0f);
+  Feed(Sentence("IIMWV,100.0,X,8.0,N,A"));
+  EXPECT_FLOAT_EQ(c->fTrueWindAngle, 60.0f);
+  EXPECT_EQ(c->fWindReference, 'X');
+}
+
+TEST_F(Decoder, VwrAndMwvFollowTheWindSentenceChoice) {
+  Feed(Sentence("IIVWR,40.0,L,11.0,N,,,,"));
+  EXPECT_EQ(c->fApparentWindAngle, 0.0f);
+  c->fNmeaWind = 1;
+  Feed(Sentence("IIMWV,30.0,R,9.0,N,A"));
+  EXPECT_EQ(c->fApparentWindAngle, 0.0f);
+  EXPECT_EQ(c->fWindReference, 0);
+  Feed(Sentence("IIVWR,40.0,L,11.0,N,,,,"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 40.0f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 11.0f);
+  EXPECT_EQ(c->fWindSideChar, 'L');
+  EXPECT_EQ(c->fWindSide, 1);
+  Feed(Sentence("IIVWR,40.0,R,250.0,N,,,,"));
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 0.001f);
+  EXPECT_EQ(c->fWindSide, 0);
+  Feed(Sentence("IIVWR,361.0,R,0,N,,,,"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 0.001f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 0.001f);
+}
+
+TEST_F(Decoder, VwtFollowsTheTrueWindSourceOnly) {
+  Feed(Sentence("IIVWT,120.0,L,14.0,N,,,,"));
+  EXPECT_EQ(c->fTrueWindAngle, 0.0f);
+  c->fWindSource = 1;  // fNmeaWind still 0
+  Feed(Sentence("IIVWT,120.0,L,14.0,N,,,,"));
+  EXPECT_FLOAT_EQ(c->fTrueWindAngle, 120.0f);
+  EXPECT_FLOAT_EQ(c->fTrueWindSpeed, 14.0f);
+  EXPECT_EQ(c->fWindSide, 1);
+  Feed(Sentence("IIVWT,120.0,R,250.0,N,,,,"));
+  EXPECT_FLOAT_EQ(c->fTrueWindSpeed, 0.001f);
+  EXPECT_EQ(c->fWindSide, 0);
+}
+
+// --- Speed, course, heading, depth ----------------------------------------------------------
+
+TEST_F(Decoder, SpeedHeadingDepthAndVmg) {
+  Feed(Sentence("IIVHW,,T,,M,5.4,N,,K") + Sentence("IIHDG,271.5,,,,") +
+       Sentence("IIDBT,,f,7.25,M,,F") + Sentence("IIVPW,-3.5,N,,"));
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
+  EXPECT_FLOAT_EQ(c->fHeading, 271.5f);
+  EXPECT_FLOAT_EQ(c->fDepth, 7.25f);
+  EXPECT_FLOAT_EQ(c->fVMG, -3.5f);
+  Feed(Sentence("HCHDT,12.0,T"));
+  EXPECT_FLOAT_EQ(c->fHeading, 12.0f);
+}
+
+TEST_F(Decoder, CourseIsKeptBelowHalfAKnot) {
+  Feed(Sentence("GPVTG,054.7,T,034.4,M,5.5,N,10.2,K"));
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 54.7f);
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.5f);
+  Feed(Sentence("GPVTG,200.0,T,034.4,M,0.3,N,0.6,K"));
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 54.7f);
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 0.3f);
+  Feed(Sentence("GPVTG,200.0,T,034.4,M,0.5,N,0.9,K"));
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 54.7f);
+  Feed(Sentence("GPRMC,225446,A,4916.45,N,12311.12,W,0.4,300.0,191194,020.3,E"));
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 54.7f);
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 0.4f);
+  Feed(Sentence("GPRMC,225446,A,4916.45,N,12311.12,W,0.6,300.0,191194,020.3,E"));
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 300.0f);
+}
+
+// --- Position -------------------------------------------------------------------------------
+
+TEST_F(Decoder, SouthAndWestAreNegative) {
+  Feed(Sentence("GPGGA,123519,4916.45,S,12311.12,W,1,08,0.9,545.4,M,46.9,M,,"));
+  EXPECT_EQ(c->fLatitude, -4916.45f);
+  EXPECT_EQ(c->fLongitude, -12311.12f);
+  EXPECT_EQ(c->fLatHemisphere, 'S');
+  EXPECT_EQ(c->fLonHemisphere, 'W');
+  Feed(Sentence("GPGLL,5130.10,N,00007.50,E,225444,A"));
+  EXPECT_FLOAT_EQ(c->fLatitude, 5130.10f);
+  EXPECT_FLOAT_EQ(c->fLongitude, 7.5f);
+  Feed(Sentence("GPRMC,225446,A,3351.20,S,15112.80,E,5.0,054.7,191194,020.3,E"));
+  EXPECT_FLOAT_EQ(c->fLatitude, -3351.2f);
+  EXPECT_FLOAT_EQ(c->fLongitude, 15112.8f);
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.0f);
+}
+
+TEST_F(Decoder, RmcWithoutAFixZeroesThePosition) {
+  Feed(Sentence("GPGLL,5130.10,N,00007.50,E,225444,A"));
+  Feed(Sentence("GPRMC,,V,,,,,,,,,,N"));
+  EXPECT_EQ(c->fLatitude, 0.0f);
+  EXPECT_EQ(c->fLongitude, 0.0f);
+  EXPECT_EQ(c->fLatHemisphere, ',');
+}
+
+// --- AIS ------------------------------------------------------------------------------------
+
+TEST_F(Decoder, VdmKeepsThePayloadAndChangesNoValue) {
+  Feed(Sentence("AIVDM,1,1,,B,177KQJ5000G?tO`K>RA1wUbN0TKH,0"));
+  EXPECT_EQ(c->fAisType, '1');
+  EXPECT_STREQ(c->fAisPayload, "177KQJ5000G?tO`K>RA1wUbN0TKH");
+  const std::string huge(900, 'Q');
+  Feed(Sentence("AIVDM,1,1,,B," + huge + ",0"));
+  EXPECT_EQ(std::string(c->fAisPayload), huge.substr(0, Tcomms::kAisPayloadSize - 1));
+  EXPECT_EQ(c->fSpeedOverGround, 0.0f);
+}
+
+TEST_F(Decoder, UnknownAndProprietarySentencesChangeNothing) {
+  Feed(Sentence("IIXDR,C,19.5,C,AIR") + "$PTAK,FFP1,x*00\r\n" + Sentence("GPZDA,1,2,3"));
+  Tcomms fresh;
+  fresh.fLineIndex = c->fLineIndex;
+  EXPECT_EQ(Values(*c), Values(fresh));
+}
+
+}  // namespace
