@@ -8,7 +8,7 @@
 #include <ctime>
 
 #include "platform/db/dberrors.h"
-#include "platform/db/textcodec.h"
+#include "platform/rtl/sysutils.h"
 
 namespace db {
 
@@ -128,7 +128,7 @@ DbfFile::DbfFile(const std::string& fileName) : fFile(fileName, RawFile::ReadWri
       throw EDatabaseError("Corrupt dBase field list '" + fileName + "'");
     const char* name = reinterpret_cast<const char*>(d);
     TFieldDef def;
-    def.Name = TextFromFile(std::string_view(name, strnlen(name, 11)));
+    def.Name = rtl::Cp1252ToUtf8(std::string_view(name, strnlen(name, 11)));
     def.DataType = TypeOfColumn(c.type, c.length, c.decimals);
     def.Size = def.DataType == ftString ? static_cast<int>(c.length) : 0;
     if (def.Name.empty() || fFields.IndexOf(def.Name) >= 0)
@@ -146,7 +146,7 @@ void DbfFile::Create(const std::string& fileName, const TFieldDefs& fields) {
   uint32_t recordLength = 1;
   size_t at = 32;
   for (const auto& f : fields) {
-    std::string name = TextToFile(f.Name);
+    std::string name = rtl::Utf8ToCp1252(f.Name);
     if (name.size() > 10) throw EDatabaseError("Field name too long for dBase: '" + f.Name + "'");
     std::transform(name.begin(), name.end(), name.begin(),
                    [](char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch; });
@@ -229,8 +229,7 @@ void DbfFile::ScanRecords(uint32_t from) {
 }
 
 int DbfFile::RecordCount() {
-  // Another handle may have deleted records anywhere: look at every flag again.
-  ScanRecords(0);
+  ScanRecords(fScanned);
   return static_cast<int>(fLive.size());
 }
 
@@ -254,7 +253,7 @@ Record DbfFile::Read(int index) {
       case ftString: {
         std::string_view s = text;
         while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-        if (!s.empty()) record[i] = TextFromFile(s);
+        if (!s.empty()) record[i] = rtl::Cp1252ToUtf8(s);
         break;
       }
       case ftSmallint:
@@ -292,7 +291,7 @@ std::vector<uint8_t> DbfFile::Encode(const Record& record) const {
     switch (c.type) {
       case 'C': {
         if (auto* s = std::get_if<std::string>(&v))
-          text = TextToFile(*s);
+          text = rtl::Utf8ToCp1252(*s);
         else
           throw EDatabaseError("Field '" + name + "' takes text");
         if (text.size() > c.length) text.resize(c.length);

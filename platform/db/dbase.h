@@ -17,6 +17,7 @@ class DbfFile : public TableFile {
 
   bool Writable() const override { return fFile.Writable(); }
   int RecordCount() override;
+  void Resync() override { ScanRecords(0); }
   Record Read(int index) override;
   void Append(Record& record) override;
   void Update(int index, const Record& record) override;

@@ -1,8 +1,7 @@
 #include "platform/db/fielddefs.h"
 
-#include <strings.h>
-
 #include "platform/db/dberrors.h"
+#include "platform/rtl/sysutils.h"
 
 namespace db {
 
@@ -31,7 +30,7 @@ TFieldDef& TFieldDefs::Items(int index) {
 
 int TFieldDefs::IndexOf(const std::string& name) const {
   for (size_t i = 0; i < fItems.size(); ++i)
-    if (strcasecmp(fItems[i].Name.c_str(), name.c_str()) == 0) return static_cast<int>(i);
+    if (rtl::SameText(fItems[i].Name, name)) return static_cast<int>(i);
   return -1;
 }
 

@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "platform/db/dberrors.h"
-#include "platform/db/textcodec.h"
+#include "platform/rtl/sysutils.h"
 
 namespace db {
 
@@ -167,7 +167,7 @@ ParadoxFile::ParadoxFile(const std::string& fileName) : fFile(fileName, RawFile:
     const auto* start = head.data() + at;
     const auto* end = static_cast<const uint8_t*>(std::memchr(start, 0, head.size() - at));
     if (!end || end == start) throw corrupt("Corrupt Paradox field list");
-    const std::string name = TextFromFile({reinterpret_cast<const char*>(start),
+    const std::string name = rtl::Cp1252ToUtf8({reinterpret_cast<const char*>(start),
                                            static_cast<size_t>(end - start)});
     if (fFields.IndexOf(name) >= 0) throw corrupt("Corrupt Paradox field list");
     fFields.Add(name, TypeOfColumn(fColumns[i].type),
@@ -189,7 +189,7 @@ void ParadoxFile::Create(const std::string& fileName, const TFieldDefs& fields) 
     fieldInfo.push_back(type);
     fieldInfo.push_back(static_cast<uint8_t>(size));
     recordSize += size;
-    const std::string name = TextToFile(f.Name);
+    const std::string name = rtl::Utf8ToCp1252(f.Name);
     if (name.size() > 25 || name.find('\0') != std::string::npos)
       throw EDatabaseError("Bad field name '" + f.Name + "'");
     names += name;
@@ -198,7 +198,7 @@ void ParadoxFile::Create(const std::string& fileName, const TFieldDefs& fields) 
   const uint32_t blockSize = kBlockKilobytes * 1024;
   if (recordSize > blockSize - 6) throw EDatabaseError("Record too long for a Paradox table");
 
-  std::string tableName = TextToFile(fileName.substr(fileName.find_last_of('/') + 1));
+  std::string tableName = rtl::Utf8ToCp1252(fileName.substr(fileName.find_last_of('/') + 1));
   if (const auto dot = tableName.find('.'); dot != std::string::npos) tableName.resize(dot);
   tableName.resize(std::min<size_t>(tableName.size(), 260));
 
@@ -283,6 +283,12 @@ void ParadoxFile::ReadBlockChain() {
   if (previous != fLastBlock && !fBlocks.empty()) fLastBlock = previous;
 }
 
+void ParadoxFile::Resync() {
+  std::memset(fSignature, 0, sizeof fSignature);
+  fBlocks.clear();
+  Refresh();
+}
+
 int ParadoxFile::RecordCount() {
   Refresh();
   return fTotal;
@@ -310,7 +316,7 @@ Record ParadoxFile::Read(int index) {
     switch (c.type) {
       case pxAlpha: {
         const size_t len = strnlen(reinterpret_cast<const char*>(p), c.size);
-        if (len > 0) record[i] = TextFromFile({reinterpret_cast<const char*>(p), len});
+        if (len > 0) record[i] = rtl::Cp1252ToUtf8({reinterpret_cast<const char*>(p), len});
         break;
       }
       case pxShort:
@@ -365,7 +371,7 @@ std::vector<uint8_t> ParadoxFile::Encode(const Record& record) const {
       case pxAlpha: {
         const auto* s = std::get_if<std::string>(&v);
         if (!s) throw EDatabaseError("Field '" + name + "' takes text");
-        const std::string text = TextToFile(*s);
+        const std::string text = rtl::Utf8ToCp1252(*s);
         std::memcpy(p, text.data(), std::min<size_t>(text.size(), c.size));
         break;
       }

@@ -18,6 +18,7 @@ class ParadoxFile : public TableFile {
 
   bool Writable() const override { return fFile.Writable() && fKeyFields == 0; }
   int RecordCount() override;
+  void Resync() override;
   Record Read(int index) override;
   void Append(Record& record) override;
   void Update(int index, const Record& record) override;

@@ -1,11 +1,12 @@
 #include "platform/db/tablefile.h"
 
-#include <strings.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include "platform/db/dbase.h"
 #include "platform/db/dberrors.h"
 #include "platform/db/paradox.h"
+#include "platform/rtl/sysutils.h"
 
 namespace db {
 
@@ -13,9 +14,27 @@ TTableType TableTypeOf(const std::string& fileName, TTableType given) {
   if (given != ttDefault) return given;
   const auto dot = fileName.find_last_of("./");
   if (dot != std::string::npos && fileName[dot] == '.' &&
-      strcasecmp(fileName.c_str() + dot, ".dbf") == 0)
+      rtl::SameText(std::string_view(fileName).substr(dot), ".dbf"))
     return ttDBase;
   return ttParadox;
+}
+
+std::string ResolveTableFileName(const std::string& fileName) {
+  if (::access(fileName.c_str(), F_OK) == 0) return fileName;
+  const auto slash = fileName.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return fileName;
+  std::string found = fileName;
+  while (const dirent* e = ::readdir(d)) {
+    if (rtl::SameText(e->d_name, base)) {
+      found = (slash == std::string::npos ? std::string() : dir) + e->d_name;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
 }
 
 std::unique_ptr<TableFile> OpenTableFile(const std::string& fileName, TTableType type) {

@@ -16,8 +16,10 @@ class TableFile {
   virtual ~TableFile() = default;
   const TFieldDefs& Fields() const { return fFields; }
   virtual bool Writable() const = 0;
-  // Live records (deleted dBase records are not counted), read from the file now.
+  // Live records (deleted dBase records are not counted). Records appended through another
+  // handle are seen at once; Resync also sees records that another handle deleted.
   virtual int RecordCount() = 0;
+  virtual void Resync() = 0;
   // Record index counts live records from 0 in file order.
   virtual Record Read(int index) = 0;
   // Appends; auto-increment fields get the table's next value, written back into record.
@@ -32,6 +34,10 @@ class TableFile {
 
 // The type a table name stands for: ttDBase for ".dbf", else Paradox, unless given.
 TTableType TableTypeOf(const std::string& fileName, TTableType given);
+
+// The file a table name stands for: the name itself when it exists, else an entry of its
+// directory that matches it without regard to case, else the name unchanged.
+std::string ResolveTableFileName(const std::string& fileName);
 
 // Opens an existing table file (its name already resolved), writable where the file allows.
 std::unique_ptr<TableFile> OpenTableFile(const std::string& fileName, TTableType type);

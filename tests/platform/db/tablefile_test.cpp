@@ -167,6 +167,7 @@ TEST_F(TableFileTest, DbaseAppendIsSeenAndDeletedRecordsAreSkipped) {
     ASSERT_EQ(reader->RecordCount(), i + 1);
   }
   writer->Delete(1);
+  reader->Resync();
   EXPECT_EQ(reader->RecordCount(), 4);
   EXPECT_EQ(std::get<int64_t>(reader->Read(1)[1]), 50);
   EXPECT_EQ(std::get<double>(reader->Read(3)[2]), 8.25);
