@@ -71,4 +71,9 @@ class EResNotFound : public Exception {
   using Exception::Exception;
 };
 
+class EThread : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 }  // namespace rtl
