@@ -4,6 +4,7 @@
 
 #include "app/historybuffer.h"
 #include "link/comsettings.h"
+#include "platform/rtl/rtlmath.h"
 
 int WindAngleInputFilter = 0;
 int WindSpeedInputFilter = 0;
@@ -18,7 +19,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979323846f;
+constexpr float kPi = static_cast<float>(rtl::Pi);
 constexpr float kDegPerRad = 57.29577951308232f;
 // Floor of the apparent wind, so that the true wind step never divides by zero.
 constexpr float kWindFloor = 1e-5f;

@@ -3,9 +3,7 @@
 
 #include <cstdint>
 
-namespace rtl {
-class TObject;
-}
+#include "platform/rtl/classes.h"
 
 // Damping percentages of the sensor input filters, 0 (none) to 100 (frozen).
 extern int WindAngleInputFilter;
@@ -20,8 +18,10 @@ extern int PerformanceInputFilter;
 // Compass bearing in degrees [0, 360) of the vector with east component x and north component y.
 float bearing(float x, float y);
 
-class TForm1 {
+class TForm1 : public rtl::TComponent {
  public:
+  explicit TForm1(rtl::TComponent* AOwner) : TComponent(AOwner) {}
+
   // Weight of a new sample for a damping percentage.
   static float DampFactor(int percent);
   static float Damp(float sample, float previous, float a);

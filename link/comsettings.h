@@ -8,8 +8,12 @@
 #include <string_view>
 #include <vector>
 
-class Tcomms {
+#include "platform/rtl/classes.h"
+
+class Tcomms : public rtl::TComponent {
  public:
+  explicit Tcomms(rtl::TComponent* AOwner) : TComponent(AOwner) {}
+
   static constexpr int kLineBufferSize = 2048;
   // Characters past this position of a line keep overwriting it.
   static constexpr int kLastLinePosition = 1000;

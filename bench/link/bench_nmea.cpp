@@ -54,7 +54,7 @@ const std::string& Traffic() {
 void BM_DecodeTraffic(benchmark::State& state) {
   const std::string& traffic = Traffic();
   const auto piece = static_cast<std::size_t>(state.range(0));
-  auto decoder = std::make_unique<Tcomms>();
+  auto decoder = std::make_unique<Tcomms>(nullptr);
   for (auto _ : state) {
     for (std::size_t pos = 0; pos < traffic.size(); pos += piece) {
       decoder->ReceiveChars(traffic.data() + pos, std::min(piece, traffic.size() - pos));

@@ -7,7 +7,7 @@
 #include "link/comsettings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  auto decoder = std::make_unique<Tcomms>();
+  auto decoder = std::make_unique<Tcomms>(nullptr);
   if (size > 0) {
     const uint8_t flags = data[0];
     decoder->fNmeaWind = flags & 1;

@@ -46,8 +46,8 @@ class MainTick : public ::testing::Test {
   }
   void Tick() { form.Timer1Timer(nullptr); }
 
-  std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>();
-  TForm1 form;
+  std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>(nullptr);
+  TForm1 form{nullptr};
 };
 
 // --- Damping --------------------------------------------------------------------------------

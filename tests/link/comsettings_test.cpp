@@ -28,7 +28,7 @@ class Decoder : public ::testing::Test {
   void Feed(const std::string& text) { FeedRaw(text); }
   void FeedRaw(const std::string& text) { c->ReceiveChars(text.data(), text.size()); }
 
-  std::unique_ptr<Tcomms> c = std::make_unique<Tcomms>();
+  std::unique_ptr<Tcomms> c = std::make_unique<Tcomms>(nullptr);
 };
 
 auto Values(const Tcomms& c) {
@@ -64,15 +64,15 @@ std::string MixedStream() {
 
 TEST_F(Decoder, SameValuesWhetherFedWholeByteByByteOrInRandomPieces) {
   const std::string stream = MixedStream();
-  Tcomms whole;
+  Tcomms whole(nullptr);
   whole.ReceiveChars(stream.data(), stream.size());
-  Tcomms bytes;
+  Tcomms bytes(nullptr);
   for (char ch : stream) bytes.ReceiveChars(&ch, 1);
   EXPECT_EQ(Values(whole), Values(bytes));
 
   std::mt19937 rng(7);
   for (int round = 0; round < 20; ++round) {
-    Tcomms pieces;
+    Tcomms pieces(nullptr);
     std::size_t pos = 0;
     while (pos < stream.size()) {
       const std::size_t n = std::min<std::size_t>(rng() % 97, stream.size() - pos);
@@ -86,7 +86,7 @@ TEST_F(Decoder, SameValuesWhetherFedWholeByteByByteOrInRandomPieces) {
 }
 
 TEST_F(Decoder, FirstLineWithoutLeadingLineFeedIsNotRecognised) {
-  c = std::make_unique<Tcomms>();
+  c = std::make_unique<Tcomms>(nullptr);
   FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
   EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
   FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
@@ -94,7 +94,7 @@ TEST_F(Decoder, FirstLineWithoutLeadingLineFeedIsNotRecognised) {
 }
 
 TEST_F(Decoder, LinesEndedByCarriageReturnAloneAreNeverRecognised) {
-  c = std::make_unique<Tcomms>();
+  c = std::make_unique<Tcomms>(nullptr);
   std::string s = Sentence("IIVHW,,T,,M,5.4,N,,K");
   s.pop_back();
   FeedRaw(s + s + s);
@@ -186,7 +186,7 @@ TEST_F(Decoder, FailedChecksumIsDecodedUnlessRequired) {
 }
 
 TEST_F(Decoder, RequiredChecksumDropsTheFirstLineAndLowerCaseChecksums) {
-  c = std::make_unique<Tcomms>();
+  c = std::make_unique<Tcomms>(nullptr);
   c->CheckBox10.Checked = true;
   FeedRaw(Sentence("IIDBT,,f,12.5,M,,F"));  // no leading LF: the sum is taken one place late
   std::string lower = Sentence("IIDBT,,f,13.9,M,,F");
@@ -375,7 +375,7 @@ TEST_F(Decoder, VdmKeepsThePayloadAndChangesNoValue) {
 
 TEST_F(Decoder, UnknownAndProprietarySentencesChangeNothing) {
   Feed(Sentence("IIXDR,C,19.5,C,AIR") + "$PTAK,FFP1,x*00\r\n" + Sentence("GPZDA,1,2,3"));
-  Tcomms fresh;
+  Tcomms fresh(nullptr);
   fresh.fLineIndex = c->fLineIndex;
   EXPECT_EQ(Values(*c), Values(fresh));
 }
