@@ -1,0 +1,218 @@
+#include "platform/gdi/blit.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/gdi/paint.h"
+
+namespace gdi {
+
+namespace {
+
+bool usesSource(unsigned code) {
+  return (((code >> 2) ^ code) & 0x33) != 0;
+}
+bool usesPattern(unsigned code) {
+  return (((code >> 4) ^ code) & 0x0F) != 0;
+}
+
+struct SourceSpec {
+  const Surface* surface = nullptr;
+  int64_t x = 0, y = 0, w = 0, h = 0;  // surface coordinates; w, h may be negative (mirror)
+  uint32_t bkRgb = 0xFFFFFF;           // the source DC's background colour (colour -> mono)
+};
+
+// The general transfer: destination rectangle (surface coordinates) of dst DC, source optional.
+void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const SourceSpec* src,
+              unsigned code) {
+  if (dw == 0 || dh == 0) return;
+  // Negative destination sizes mirror the source.
+  SourceSpec s = src ? *src : SourceSpec{};
+  if (dw < 0) {
+    dx += dw;
+    dw = -dw;
+    s.x += s.w;
+    s.w = -s.w;
+  }
+  if (dh < 0) {
+    dy += dh;
+    dh = -dh;
+    s.y += s.h;
+    s.h = -s.h;
+  }
+  Surface& out = *dst.Target();
+  const Region& clip = dst.Clip();
+  RECT box = clip.Box();
+  const int64_t y0 = std::max<int64_t>(dy, box.top), y1 = std::min<int64_t>(dy + dh, box.bottom);
+  const int64_t x0 = std::max<int64_t>(dx, box.left), x1 = std::min<int64_t>(dx + dw, box.right);
+  if (y0 >= y1 || x0 >= x1) return;
+
+  Ink pat;
+  const bool pattern = usesPattern(code);
+  if (pattern && !MakeBrushInk(dst, dst.state.brush.get(), pat)) pat = Ink::Solid(0);
+  const uint32_t mask = out.ValueMask();
+
+  // Source conversion into destination values.
+  const Surface* in = src ? s.surface : nullptr;
+  const bool monoIn = in && in->Layout() == PixelLayout::Mono1;
+  const bool monoOut = out.Layout() == PixelLayout::Mono1;
+  const uint32_t zeroV = out.FromRgb(ColorToNative(dst.state.textColor));
+  const uint32_t oneV = out.FromRgb(ColorToNative(dst.state.bkColor));
+  const uint32_t bkNative = in ? in->FromRgb(s.bkRgb) : 0;
+  auto convert = [&](uint32_t v) -> uint32_t {
+    if (monoIn == monoOut) return v;
+    if (monoIn) return v ? oneV : zeroV;
+    return v == bkNative ? 1u : 0u;
+  };
+  // Same surface: read from a copy of the source rows so overlapping moves work.
+  std::unique_ptr<Surface> copy;
+  if (in && in == &out) {
+    copy = std::make_unique<Surface>(in->Layout(), in->Width(), in->Height());
+    for (int yy = 0; yy < in->Height(); ++yy)
+      std::memcpy(copy->Row(yy), in->Row(yy), size_t(in->Stride()));
+    in = copy.get();
+  }
+
+  std::vector<uint32_t> row(static_cast<size_t>(x1 - x0));
+  std::vector<uint8_t> valid(static_cast<size_t>(x1 - x0));
+  const bool simple = clip.Rects().size() <= 1;
+  const double fx = in ? double(s.w) / double(dw) : 0, fy = in ? double(s.h) / double(dh) : 0;
+  const bool unscaled = in && s.w == dw && s.h == dh;
+  for (int64_t y = y0; y < y1; ++y) {
+    if (in) {
+      int64_t sy = unscaled ? s.y + (y - dy)
+                            : s.y + static_cast<int64_t>(std::floor((double(y - dy) + 0.5) * fy));
+      const bool rowOk = sy >= 0 && sy < in->Height();
+      for (int64_t x = x0; x < x1; ++x) {
+        const int64_t sx =
+            unscaled ? s.x + (x - dx)
+                     : s.x + static_cast<int64_t>(std::floor((double(x - dx) + 0.5) * fx));
+        const size_t k = size_t(x - x0);
+        valid[k] = rowOk && sx >= 0 && sx < in->Width();
+        row[k] = valid[k] ? convert(in->Get(int(sx), int(sy))) : 0;
+      }
+    }
+    auto paint = [&](int a, int b) {
+      if (code == 0xCC && in) {
+        for (int x = a; x < b; ++x) {
+          const size_t k = size_t(x - x0);
+          if (valid[k]) out.Set(x, int(y), row[k]);
+        }
+        return;
+      }
+      out.Apply(int(y), a, b, [&](int x, uint32_t d) {
+        const size_t k = size_t(x - x0);
+        if (in && !valid[k]) return d;
+        const uint32_t p = pattern ? (pat.pattern ? pat.At(x, int(y)) : pat.color) : 0;
+        return Rop3(code, p, in ? row[k] : 0, d) & mask;
+      });
+    };
+    if (simple) {
+      paint(int(x0), int(x1));
+    } else {
+      auto [r0, r1] = clip.BandAt(int(y));
+      for (const RECT* r = r0; r < r1; ++r) {
+        const int a = std::max<int>(int(x0), r->left), b = std::min<int>(int(x1), r->right);
+        if (a < b) paint(a, b);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+BOOL StretchBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, int sh,
+                DWORD rop) {
+  DC* dst = LiveDC(hdst);
+  if (!dst) return FALSE;
+  dst->Record("StretchBlt(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
+  const unsigned code = (rop >> 16) & 0xFF;
+  SourceSpec spec;
+  const SourceSpec* sp = nullptr;
+  if (usesSource(code)) {
+    DC* src = LiveDC(hsrc);
+    if (!src || !src->Target()) return FALSE;
+    spec.surface = src->Target();
+    spec.x = src->SX(xs);
+    spec.y = src->SY(ys);
+    spec.w = sw;
+    spec.h = sh;
+    spec.bkRgb = ColorToNative(src->state.bkColor);
+    sp = &spec;
+  }
+  transfer(*dst, dst->SX(x), dst->SY(y), w, h, sp, code);
+  return TRUE;
+}
+
+BOOL BitBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, DWORD rop) {
+  DC* dst = LiveDC(hdst);
+  if (!dst) return FALSE;
+  dst->Record("BitBlt(%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, rop);
+  const unsigned code = (rop >> 16) & 0xFF;
+  SourceSpec spec;
+  const SourceSpec* sp = nullptr;
+  if (usesSource(code)) {
+    DC* src = LiveDC(hsrc);
+    if (!src || !src->Target()) return FALSE;
+    spec.surface = src->Target();
+    spec.x = src->SX(xs);
+    spec.y = src->SY(ys);
+    spec.w = w;
+    spec.h = h;
+    spec.bkRgb = ColorToNative(src->state.bkColor);
+    sp = &spec;
+  }
+  transfer(*dst, dst->SX(x), dst->SY(y), w, h, sp, code);
+  return TRUE;
+}
+
+BOOL PatBlt(HDC hdst, int x, int y, int w, int h, DWORD rop) {
+  DC* dst = LiveDC(hdst);
+  if (!dst) return FALSE;
+  const unsigned code = (rop >> 16) & 0xFF;
+  if (usesSource(code)) return FALSE;
+  dst->Record("PatBlt(%d,%d,%d,%d,%08X)", x, y, w, h, rop);
+  transfer(*dst, dst->SX(x), dst->SY(y), w, h, nullptr, code);
+  return TRUE;
+}
+
+int StretchDIBits(HDC hdst, int x, int y, int w, int h, int xs, int ys, int sw, int sh,
+                  const void* bits, const BITMAPINFO* info, UINT, DWORD rop) {
+  DC* dst = LiveDC(hdst);
+  if (!dst || !info) return 0;
+  dst->Record("StretchDIBits(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
+  auto surface = DibToSurface(info, bits);
+  if (!surface) return 0;
+  SourceSpec spec;
+  spec.surface = surface.get();
+  spec.x = xs;
+  spec.y = ys;
+  spec.w = sw;
+  spec.h = sh;
+  transfer(*dst, dst->SX(x), dst->SY(y), w, h, &spec, (rop >> 16) & 0xFF);
+  return surface->Height();
+}
+
+int SetDIBitsToDevice(HDC hdst, int x, int y, DWORD w, DWORD h, int xs, int ys, UINT startScan,
+                      UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
+  if (!info || startScan != 0) return 0;
+  const int total = std::abs(info->bmiHeader.biHeight);
+  if (lines < UINT(total)) return 0;
+  return StretchDIBits(hdst, x, y, int(w), int(h), xs, ys, int(w), int(h), bits, info, usage,
+                       SRCCOPY)
+             ? int(lines)
+             : 0;
+}
+
+BOOL StretchDrawSurface(HDC hdst, const RECT& r, const Surface& src) {
+  DC* dst = LiveDC(hdst);
+  if (!dst) return FALSE;
+  SourceSpec spec;
+  spec.surface = &src;
+  spec.w = src.Width();
+  spec.h = src.Height();
+  transfer(*dst, dst->SX(r.left), dst->SY(r.top), r.right - r.left, r.bottom - r.top, &spec, 0xCC);
+  return TRUE;
+}
+
+}  // namespace gdi

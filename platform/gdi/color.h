@@ -1,0 +1,158 @@
+#pragma once
+// Colours: TColor values (0x00BBGGRR, or 0x80000000 | index for a system colour), the system
+// colour table, named colours and their text form ("clBlack" or "$00BBGGRR").
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/gdi/types.h"
+
+namespace gdi {
+
+using TColor = int32_t;
+
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+  return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) {
+  return BYTE(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+  return BYTE((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+  return BYTE((c >> 16) & 0xFF);
+}
+
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+// System colour indices.
+enum : int {
+  COLOR_SCROLLBAR = 0,
+  COLOR_BACKGROUND = 1,
+  COLOR_DESKTOP = 1,
+  COLOR_ACTIVECAPTION = 2,
+  COLOR_INACTIVECAPTION = 3,
+  COLOR_MENU = 4,
+  COLOR_WINDOW = 5,
+  COLOR_WINDOWFRAME = 6,
+  COLOR_MENUTEXT = 7,
+  COLOR_WINDOWTEXT = 8,
+  COLOR_CAPTIONTEXT = 9,
+  COLOR_ACTIVEBORDER = 10,
+  COLOR_INACTIVEBORDER = 11,
+  COLOR_APPWORKSPACE = 12,
+  COLOR_HIGHLIGHT = 13,
+  COLOR_HIGHLIGHTTEXT = 14,
+  COLOR_BTNFACE = 15,
+  COLOR_3DFACE = 15,
+  COLOR_BTNSHADOW = 16,
+  COLOR_3DSHADOW = 16,
+  COLOR_GRAYTEXT = 17,
+  COLOR_BTNTEXT = 18,
+  COLOR_INACTIVECAPTIONTEXT = 19,
+  COLOR_BTNHIGHLIGHT = 20,
+  COLOR_3DHIGHLIGHT = 20,
+  COLOR_3DDKSHADOW = 21,
+  COLOR_3DLIGHT = 22,
+  COLOR_INFOTEXT = 23,
+  COLOR_INFOBK = 24,
+  COLOR_HOTLIGHT = 26,
+  COLOR_GRADIENTACTIVECAPTION = 27,
+  COLOR_GRADIENTINACTIVECAPTION = 28,
+  COLOR_MENUHILIGHT = 29,
+  COLOR_MENUBAR = 30,
+  COLOR_COUNT = 31
+};
+
+// The system colour table. It starts with the classic scheme; the window system's settings
+// (or a test) replace entries with SetSysColors.
+COLORREF GetSysColor(int index);
+BOOL SetSysColors(int count, const int* indices, const COLORREF* values);
+void ResetSysColors();
+
+// Named colours.
+constexpr TColor clSystemColor = TColor(0x80000000u);
+constexpr TColor SysColor(int index) {
+  return TColor(0x80000000u | unsigned(index));
+}
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clLtGray = 0xC0C0C0;
+constexpr TColor clDkGray = 0x808080;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+
+constexpr TColor clScrollBar = SysColor(COLOR_SCROLLBAR);
+constexpr TColor clBackground = SysColor(COLOR_BACKGROUND);
+constexpr TColor clActiveCaption = SysColor(COLOR_ACTIVECAPTION);
+constexpr TColor clInactiveCaption = SysColor(COLOR_INACTIVECAPTION);
+constexpr TColor clMenu = SysColor(COLOR_MENU);
+constexpr TColor clWindow = SysColor(COLOR_WINDOW);
+constexpr TColor clWindowFrame = SysColor(COLOR_WINDOWFRAME);
+constexpr TColor clMenuText = SysColor(COLOR_MENUTEXT);
+constexpr TColor clWindowText = SysColor(COLOR_WINDOWTEXT);
+constexpr TColor clCaptionText = SysColor(COLOR_CAPTIONTEXT);
+constexpr TColor clActiveBorder = SysColor(COLOR_ACTIVEBORDER);
+constexpr TColor clInactiveBorder = SysColor(COLOR_INACTIVEBORDER);
+constexpr TColor clAppWorkSpace = SysColor(COLOR_APPWORKSPACE);
+constexpr TColor clHighlight = SysColor(COLOR_HIGHLIGHT);
+constexpr TColor clHighlightText = SysColor(COLOR_HIGHLIGHTTEXT);
+constexpr TColor clBtnFace = SysColor(COLOR_BTNFACE);
+constexpr TColor clBtnShadow = SysColor(COLOR_BTNSHADOW);
+constexpr TColor clGrayText = SysColor(COLOR_GRAYTEXT);
+constexpr TColor clBtnText = SysColor(COLOR_BTNTEXT);
+constexpr TColor clInactiveCaptionText = SysColor(COLOR_INACTIVECAPTIONTEXT);
+constexpr TColor clBtnHighlight = SysColor(COLOR_BTNHIGHLIGHT);
+constexpr TColor cl3DDkShadow = SysColor(COLOR_3DDKSHADOW);
+constexpr TColor cl3DLight = SysColor(COLOR_3DLIGHT);
+constexpr TColor clInfoText = SysColor(COLOR_INFOTEXT);
+constexpr TColor clInfoBk = SysColor(COLOR_INFOBK);
+constexpr TColor clHotLight = SysColor(COLOR_HOTLIGHT);
+constexpr TColor clGradientActiveCaption = SysColor(COLOR_GRADIENTACTIVECAPTION);
+constexpr TColor clGradientInactiveCaption = SysColor(COLOR_GRADIENTINACTIVECAPTION);
+constexpr TColor clMenuHighlight = SysColor(COLOR_MENUHILIGHT);
+constexpr TColor clMenuBar = SysColor(COLOR_MENUBAR);
+
+// A system colour becomes the table's value; any other colour is returned as it is.
+COLORREF ColorToRGB(TColor color);
+
+// "clRed" for a named colour, else "$00BBGGRR" (eight upper-case hexadecimal digits).
+std::string ColorToString(TColor color);
+// Accepts a colour name (any case) or an integer ("$" hexadecimal or decimal); raises
+// rtl::EConvertError for anything else.
+TColor StringToColor(const std::string& text);
+std::optional<TColor> IdentToColor(const std::string& name);
+std::optional<std::string> ColorToIdent(TColor color);
+
+// Device pixel value 0x00RRGGBB of a colour (system colours resolved).
+constexpr uint32_t SwapRB(uint32_t c) {
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+inline uint32_t ColorToNative(COLORREF c) {
+  return SwapRB(ColorToRGB(TColor(c)) & 0xFFFFFF);
+}
+inline COLORREF NativeToColor(uint32_t v) {
+  return SwapRB(v & 0xFFFFFF);
+}
+
+}  // namespace gdi

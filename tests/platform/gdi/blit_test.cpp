@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "canvas.h"
+
+namespace gdi {
+namespace {
+
+using testing::Canvas;
+using testing::kBlack;
+using testing::kWhite;
+
+TEST(Blit, MonochromeSourceTakesTextAndBackgroundColours) {
+  uint8_t bits[8] = {0xF0, 0, 0xF0, 0, 0x0F, 0, 0x0F, 0};  // 8 x 4, 16-bit rows
+  HBITMAP mono = CreateBitmap(8, 4, 1, 1, bits);
+  HDC src = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(src, mono);
+  Canvas c(8, 4);
+  SetTextColor(c.dc(), RGB(255, 0, 0));  // for 0 bits
+  SetBkColor(c.dc(), RGB(0, 0, 255));    // for 1 bits
+  BitBlt(c.dc(), 0, 0, 8, 4, src, 0, 0, SRCCOPY);
+  EXPECT_EQ(c.At(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(7, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(0, 3), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(7, 3), RGB(0, 0, 255));
+  SelectObject(src, old);
+  DeleteDC(src);
+  DeleteObject(mono);
+}
+
+TEST(Blit, ColourToMonochromeMatchesTheSourceBackground) {
+  Canvas colour(4, 1);
+  SetPixel(colour.dc(), 1, 0, RGB(255, 0, 255));
+  SetPixel(colour.dc(), 2, 0, kBlack);
+  SetBkColor(colour.dc(), RGB(255, 0, 255));
+  HBITMAP mono = CreateBitmap(4, 1, 1, 1, nullptr);
+  HDC m = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(m, mono);
+  BitBlt(m, 0, 0, 4, 1, colour.dc(), 0, 0, SRCCOPY);
+  EXPECT_EQ(GetPixel(m, 0, 0), kBlack);
+  EXPECT_EQ(GetPixel(m, 1, 0), kWhite);  // the mask bit
+  EXPECT_EQ(GetPixel(m, 2, 0), kBlack);
+  SelectObject(m, old);
+  DeleteDC(m);
+  DeleteObject(mono);
+}
+
+TEST(Blit, RasterOperations) {
+  Canvas src(2, 1), dst(2, 1);
+  SetPixel(src.dc(), 0, 0, RGB(0xF0, 0x0F, 0x33));
+  SetPixel(src.dc(), 1, 0, RGB(0x0F, 0xF0, 0xCC));
+  auto run = [&](DWORD rop) {
+    SetPixel(dst.dc(), 0, 0, RGB(0xFF, 0x00, 0x55));
+    SetPixel(dst.dc(), 1, 0, RGB(0x00, 0xFF, 0xAA));
+    BitBlt(dst.dc(), 0, 0, 2, 1, src.dc(), 0, 0, rop);
+    return dst.At(0, 0);
+  };
+  EXPECT_EQ(run(SRCCOPY), RGB(0xF0, 0x0F, 0x33));
+  EXPECT_EQ(run(NOTSRCCOPY), RGB(0x0F, 0xF0, 0xCC));
+  EXPECT_EQ(run(SRCAND), RGB(0xF0, 0x00, 0x11));
+  EXPECT_EQ(run(SRCPAINT), RGB(0xFF, 0x0F, 0x77));
+  EXPECT_EQ(run(SRCINVERT), RGB(0x0F, 0x0F, 0x66));
+  EXPECT_EQ(run(DSTINVERT), RGB(0x00, 0xFF, 0xAA));
+  EXPECT_EQ(run(BLACKNESS), kBlack);
+  EXPECT_EQ(run(WHITENESS), kWhite);
+  SelectObject(dst.dc(), CreateSolidBrush(RGB(0x12, 0x34, 0x56)));
+  EXPECT_EQ(run(PATCOPY), RGB(0x12, 0x34, 0x56));
+  EXPECT_EQ(run(PATINVERT), RGB(0xED, 0x34, 0x03));
+  DeleteObject(SelectObject(dst.dc(), GetStockObject(WHITE_BRUSH)));
+}
+
+TEST(Blit, StretchAndMirror) {
+  Canvas src(2, 2), dst(4, 4);
+  SetPixel(src.dc(), 0, 0, RGB(255, 0, 0));
+  SetPixel(src.dc(), 1, 1, RGB(0, 0, 255));
+  StretchBlt(dst.dc(), 0, 0, 4, 4, src.dc(), 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(dst.Count(RGB(255, 0, 0)), 4);
+  EXPECT_EQ(dst.At(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(dst.At(3, 3), RGB(0, 0, 255));
+  // A negative width mirrors left and right; the box runs from x + width to x.
+  StretchBlt(dst.dc(), 4, 0, -4, 4, src.dc(), 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(dst.At(3, 0), RGB(255, 0, 0));
+  EXPECT_EQ(dst.At(0, 3), RGB(0, 0, 255));
+}
+
+TEST(Blit, OverlappingCopyOnOneSurface) {
+  Canvas c(10, 1);
+  for (int x = 0; x < 10; ++x) SetPixel(c.dc(), x, 0, RGB(x, 0, 0));
+  BitBlt(c.dc(), 2, 0, 8, 1, c.dc(), 0, 0, SRCCOPY);
+  for (int x = 2; x < 10; ++x) EXPECT_EQ(GetRValue(c.At(x, 0)), x - 2);
+}
+
+TEST(DibSection, TwentyFourBitsBottomUpWithPaddedRows) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 101;
+  bi.bmiHeader.biHeight = 3;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(dib, nullptr);
+  ASSERT_NE(bits, nullptr);
+  BITMAP info;
+  GetBitmapInfo(dib, &info);
+  EXPECT_EQ(info.bmWidthBytes, 304);
+  EXPECT_EQ(info.bmBits, bits);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, dib);
+  SetPixel(dc, 0, 0, RGB(1, 2, 3));  // top row = last row in memory
+  auto* b = static_cast<uint8_t*>(bits);
+  EXPECT_EQ(b[2 * 304 + 0], 3);  // blue first
+  EXPECT_EQ(b[2 * 304 + 1], 2);
+  EXPECT_EQ(b[2 * 304 + 2], 1);
+  b[0] = 0xFF;  // bottom-left pixel, blue, written directly
+  EXPECT_EQ(GetPixel(dc, 0, 2), RGB(0, 0, 255));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(dib);
+}
+
+TEST(DibSection, StretchDIBitsDrawsBottomUpData) {
+  // 2 x 2, 24 bits: rows of 8 bytes, the first row in memory is the bottom one.
+  uint8_t bits[16] = {0,   0, 255, 0, 255, 0, 0, 0,   // bottom: red, green
+                      255, 0, 0,   0, 0,   0, 0, 0};  // top: blue, black
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 2;
+  bi.bmiHeader.biHeight = 2;
+  bi.bmiHeader.biBitCount = 24;
+  Canvas c(4, 4);
+  EXPECT_EQ(StretchDIBits(c.dc(), 0, 0, 4, 4, 0, 0, 2, 2, bits, &bi, DIB_RGB_COLORS, SRCCOPY), 2);
+  EXPECT_EQ(c.At(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(3, 0), kBlack);
+  EXPECT_EQ(c.At(0, 3), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(3, 3), RGB(0, 255, 0));
+}
+
+TEST(DibSection, GetDIBitsRoundTrip) {
+  Canvas c(3, 2);
+  SetPixel(c.dc(), 2, 0, RGB(10, 20, 30));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biHeight = 1;  // bottom-up request
+  std::vector<uint8_t> bits(2 * 12);
+  EXPECT_EQ(GetDIBits(c.dc(), c.bitmap(), 0, 2, bits.data(), &bi, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(bi.bmiHeader.biSizeImage, 24u);
+  EXPECT_EQ(bits[12 + 6], 30);  // top row is the second in memory
+  Canvas d(3, 2);
+  HBITMAP target = d.bitmap();
+  EXPECT_EQ(SetDIBits(nullptr, target, 0, 2, bits.data(), &bi, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(d.At(2, 0), RGB(10, 20, 30));
+}
+
+}  // namespace
+}  // namespace gdi

@@ -1,0 +1,61 @@
+#include "platform/gdi/region.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/dc.h"
+
+namespace gdi {
+namespace {
+
+int area(const Region& r) {
+  int a = 0;
+  for (const auto& rc : r.Rects()) a += rc.Width() * rc.Height();
+  return a;
+}
+
+TEST(Region, CombineOperations) {
+  const Region a(RECT{0, 0, 10, 10}), b(RECT{5, 5, 15, 15});
+  EXPECT_EQ(area(Region::Combine(a, b, RegionOp::And)), 25);
+  EXPECT_EQ(area(Region::Combine(a, b, RegionOp::Or)), 175);
+  EXPECT_EQ(area(Region::Combine(a, b, RegionOp::Xor)), 150);
+  EXPECT_EQ(area(Region::Combine(a, b, RegionOp::Diff)), 75);
+  EXPECT_EQ(Region::Combine(a, b, RegionOp::And), Region(RECT{5, 5, 10, 10}));
+}
+
+TEST(Region, BandsAreCanonical) {
+  // Two halves of one rectangle merge back into a single rectangle.
+  const Region left(RECT{0, 0, 5, 10}), right(RECT{5, 0, 10, 10});
+  EXPECT_EQ(Region::Combine(left, right, RegionOp::Or), Region(RECT{0, 0, 10, 10}));
+  const Region top(RECT{0, 0, 10, 4}), bottom(RECT{0, 4, 10, 10});
+  EXPECT_EQ(Region::Combine(top, bottom, RegionOp::Or), Region(RECT{0, 0, 10, 10}));
+  // A hole gives three bands, the middle one with two rectangles.
+  const Region ring =
+      Region::Combine(Region(RECT{0, 0, 10, 10}), Region(RECT{3, 3, 7, 7}), RegionOp::Diff);
+  EXPECT_EQ(ring.Rects().size(), 4u);
+  EXPECT_FALSE(ring.Contains(5, 5));
+  EXPECT_TRUE(ring.Contains(1, 5));
+  EXPECT_TRUE(ring.Contains(8, 5));
+  EXPECT_FALSE(ring.Contains(10, 5));
+  EXPECT_EQ(ring.Box(), (RECT{0, 0, 10, 10}));
+}
+
+TEST(Region, HandleApi) {
+  HRGN a = CreateRectRgn(0, 0, 10, 10);
+  HRGN b = CreateRectRgn(20, 0, 30, 10);
+  HRGN d = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(CombineRgn(d, a, b, RGN_OR), COMPLEXREGION);
+  EXPECT_EQ(OffsetRgn(d, 5, 5), COMPLEXREGION);
+  RECT box;
+  EXPECT_EQ(GetRgnBox(d, &box), COMPLEXREGION);
+  EXPECT_EQ(box, (RECT{5, 5, 35, 15}));
+  EXPECT_TRUE(PtInRegion(d, 6, 6));
+  EXPECT_FALSE(PtInRegion(d, 20, 6));
+  EXPECT_EQ(CombineRgn(d, a, b, RGN_AND), NULLREGION);
+  EXPECT_EQ(CombineRgn(d, a, nullptr, RGN_COPY), SIMPLEREGION);
+  EXPECT_TRUE(EqualRgn(d, a));
+  for (HRGN r : {a, b, d}) EXPECT_TRUE(DeleteObject(r));
+  EXPECT_EQ(OffsetRgn(a, 1, 1), RGN_ERROR);  // deleted handle is refused
+}
+
+}  // namespace
+}  // namespace gdi
