@@ -1,0 +1,6 @@
+#include "tablefuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ReadTableFromBytes(data, size, db::ttDBase);
+  return 0;
+}
