@@ -1,0 +1,294 @@
+#include "platform/rtl/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include "platform/rtl/sysutils.h"
+
+namespace rtl {
+
+namespace {
+
+bool Stat(const std::string& name, struct stat& st) {
+  return !name.empty() && ::stat(name.c_str(), &st) == 0;
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i <= path.size()) {
+    const size_t j = std::min(path.find('/', i), path.size());
+    if (j > i) parts.push_back(path.substr(i, j - i));
+    i = j + 1;
+  }
+  return parts;
+}
+
+std::string JoinPath(const std::vector<std::string>& parts, bool absolute) {
+  std::string r = absolute ? "/" : "";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) r += '/';
+    r += parts[i];
+  }
+  return r;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& FileName) {
+  struct stat st {};
+  return Stat(FileName, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& Dir) {
+  struct stat st {};
+  return Stat(Dir, st) && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const std::string& Dir) {
+  const std::string dir = ExcludeTrailingPathDelimiter(Dir);
+  if (dir.empty()) return false;
+  if (DirectoryExists(dir)) return true;
+  const std::string parent = ExtractFileDir(dir);
+  if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
+  return ::mkdir(dir.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
+}
+
+int64_t FileAge(const std::string& FileName) {
+  struct stat st {};
+  return Stat(FileName, st) ? static_cast<int64_t>(st.st_mtim.tv_sec) : -1;
+}
+
+bool FileAge(const std::string& FileName, TDateTime& FileDateTime) {
+  struct stat st {};
+  if (!Stat(FileName, st)) return false;
+  FileDateTime =
+      UnixToDateTime(static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9, true);
+  return true;
+}
+
+int64_t FileSize(const std::string& FileName) {
+  struct stat st {};
+  return Stat(FileName, st) ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+bool DeleteFile(const std::string& FileName) {
+  return !FileName.empty() && !DirectoryExists(FileName) && ::unlink(FileName.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& OldName, const std::string& NewName) {
+  if (OldName.empty() || NewName.empty()) return false;
+  if (::renameat2(AT_FDCWD, OldName.c_str(), AT_FDCWD, NewName.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without the no-replace rename: link then unlink never replaces either.
+  if (::link(OldName.c_str(), NewName.c_str()) != 0) return false;
+  return ::unlink(OldName.c_str()) == 0;
+}
+
+std::string ExtractFileName(const std::string& FileName) {
+  const size_t p = FileName.rfind('/');
+  return p == std::string::npos ? FileName : FileName.substr(p + 1);
+}
+
+std::string ExtractFilePath(const std::string& FileName) {
+  const size_t p = FileName.rfind('/');
+  return p == std::string::npos ? std::string() : FileName.substr(0, p + 1);
+}
+
+std::string ExtractFileDir(const std::string& FileName) {
+  const size_t p = FileName.rfind('/');
+  if (p == std::string::npos) return {};
+  return p == 0 ? "/" : FileName.substr(0, p);
+}
+
+std::string ExtractFileExt(const std::string& FileName) {
+  const size_t dot = FileName.rfind('.');
+  const size_t slash = FileName.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return FileName.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& FileName, const std::string& Extension) {
+  const std::string ext = ExtractFileExt(FileName);
+  return FileName.substr(0, FileName.size() - ext.size()) + Extension;
+}
+
+std::string ExpandFileName(const std::string& FileName) {
+  std::string path = FileName;
+  if (path.empty() || path[0] != '/') {
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return FileName;
+    path = std::string(cwd) + "/" + path;
+  }
+  std::vector<std::string> out;
+  for (const std::string& part : SplitPath(path)) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!out.empty()) out.pop_back();
+      continue;
+    }
+    out.push_back(part);
+  }
+  std::string r = JoinPath(out, true);
+  if (FileName.size() > 1 && FileName.back() == '/' && r.size() > 1) r += '/';
+  return r;
+}
+
+std::string ExtractRelativePath(const std::string& BaseName, const std::string& DestName) {
+  const std::vector<std::string> base = SplitPath(ExtractFilePath(ExpandFileName(BaseName)));
+  const std::vector<std::string> dest = SplitPath(ExpandFileName(DestName));
+  size_t common = 0;
+  while (common < base.size() && common + 1 < dest.size() && base[common] == dest[common]) {
+    ++common;
+  }
+  std::string r;
+  for (size_t i = common; i < base.size(); ++i) r += "../";
+  for (size_t i = common; i < dest.size(); ++i) {
+    r += dest[i];
+    if (i + 1 < dest.size()) r += '/';
+  }
+  return r;
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& Path) {
+  return !Path.empty() && Path.back() == '/' ? Path : Path + "/";
+}
+
+std::string ExcludeTrailingPathDelimiter(const std::string& Path) {
+  std::string r = Path;
+  while (r.size() > 1 && r.back() == '/') r.pop_back();
+  return r;
+}
+
+std::string ProgramDirectory() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return IncludeTrailingPathDelimiter(ExpandFileName("."));
+  return ExtractFilePath(std::string(buf, static_cast<size_t>(n)));
+}
+
+bool MatchesMask(const std::string& FileName, const std::string& Mask) {
+  if (Mask == "*.*" || Mask == "*") return true;
+  if (::fnmatch(Mask.c_str(), FileName.c_str(), FNM_CASEFOLD | FNM_NOESCAPE) == 0) return true;
+  if (Mask.size() > 2 && Mask.compare(Mask.size() - 2, 2, ".*") == 0 &&
+      FileName.find('.') == std::string::npos) {
+    const std::string stem = Mask.substr(0, Mask.size() - 2);
+    return ::fnmatch(stem.c_str(), FileName.c_str(), FNM_CASEFOLD | FNM_NOESCAPE) == 0;
+  }
+  return false;
+}
+
+namespace {
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return names;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+int FindFirst(const std::string& Path, int Attr, TSearchRec& F) {
+  F = TSearchRec{};
+  const std::string dir = ExtractFilePath(Path);
+  const std::string mask = ExtractFileName(Path);
+  for (const std::string& name : ListDirectory(dir)) {
+    if (!MatchesMask(name, mask)) continue;
+    struct stat st {};
+    if (!Stat(dir + name, st)) continue;
+    TSearchRec r;
+    r.Name = name;
+    r.Size = static_cast<int64_t>(st.st_size);
+    r.Time = static_cast<int64_t>(st.st_mtim.tv_sec);
+    if (S_ISDIR(st.st_mode)) r.Attr |= faDirectory;
+    if (name[0] == '.') r.Attr |= faHidden;
+    if (::access((dir + name).c_str(), W_OK) != 0) r.Attr |= faReadOnly;
+    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) r.Attr |= faSysFile;
+    if (!S_ISDIR(st.st_mode)) r.Attr |= faArchive;
+    // Like the original: special attributes must be asked for; plain files always match.
+    if (r.Attr & ~Attr & (faDirectory | faHidden | faSysFile)) continue;
+    F.pending_.push_back(std::move(r));
+  }
+  std::reverse(F.pending_.begin(), F.pending_.end());
+  return FindNext(F);
+}
+
+int FindNext(TSearchRec& F) {
+  if (F.pending_.empty()) return ENOENT;
+  std::vector<TSearchRec> rest = std::move(F.pending_);
+  TSearchRec next = std::move(rest.back());
+  rest.pop_back();
+  F.Name = std::move(next.Name);
+  F.Size = next.Size;
+  F.Attr = next.Attr;
+  F.Time = next.Time;
+  F.pending_ = std::move(rest);
+  return 0;
+}
+
+void FindClose(TSearchRec& F) {
+  F.pending_.clear();
+}
+
+std::vector<std::string> FindFiles(const std::string& Dir, const std::string& Wildcard, int Attr) {
+  std::vector<std::string> names;
+  TSearchRec f;
+  for (int r = FindFirst(IncludeTrailingPathDelimiter(Dir) + Wildcard, Attr, f); r == 0;
+       r = FindNext(f)) {
+    names.push_back(f.Name);
+  }
+  FindClose(f);
+  return names;
+}
+
+std::optional<std::string> FindFileNoCase(const std::string& Path) {
+  if (Path.empty()) return std::nullopt;
+  struct stat st {};
+  if (Stat(Path, st)) return Path;
+  const bool absolute = Path[0] == '/';
+  std::string current = absolute ? "/" : "";
+  const std::vector<std::string> parts = SplitPath(Path);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    std::string found;
+    if (part == "." || part == ".." || Stat(current + part, st)) {
+      found = part;
+    } else {
+      for (const std::string& name : ListDirectory(current)) {
+        if (SameText(name, part)) {
+          found = name;
+          break;
+        }
+      }
+    }
+    if (found.empty()) return std::nullopt;
+    current += found;
+    if (i + 1 < parts.size()) current += '/';
+  }
+  if (!Stat(current, st)) return std::nullopt;
+  if (Path.size() > 1 && Path.back() == '/') current += '/';
+  return current;
+}
+
+std::string ResolveFileName(const std::string& Path) {
+  return FindFileNoCase(Path).value_or(Path);
+}
+
+}  // namespace rtl
