@@ -76,4 +76,10 @@ class EThread : public Exception {
   using Exception::Exception;
 };
 
+// A silent abort: stops the operation; the application's handler shows nothing for it.
+class EAbort : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 }  // namespace rtl
