@@ -21,13 +21,13 @@ struct LineSettings {
   int dataBits = 8;
   Parity parity = Parity::None;
   StopBits stopBits = StopBits::One;
-  bool rtsCts = false;      // hardware flow control in both directions
-  bool xonOutput = false;   // honour XON/XOFF from the far end
-  bool xonInput = false;    // send XON/XOFF when our input queue fills
+  bool rtsCts = false;     // hardware flow control in both directions
+  bool xonOutput = false;  // honour XON/XOFF from the far end
+  bool xonInput = false;   // send XON/XOFF when our input queue fills
   bool checkParity = false;
   char xonChar = 17;
   char xoffChar = 19;
-  char eventChar = 0;       // raises evRxFlag where the backend can see it (the fake only)
+  char eventChar = 0;  // raises evRxFlag where the backend can see it (the fake only)
   bool operator==(const LineSettings&) const = default;
 };
 

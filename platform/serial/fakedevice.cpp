@@ -57,6 +57,11 @@ void FakeLine::InjectLineError(uint32_t ceBits) {
   Raise(((ceBits & ceBreak) ? evBreak : 0) | ((ceBits & ~ceBreak) ? evError : 0));
 }
 
+void FakeLine::Signal(uint32_t events) {
+  std::lock_guard lock(mutex_);
+  Raise(events);
+}
+
 void FakeLine::Hangup(int err) {
   std::lock_guard lock(mutex_);
   hangup_ = err;

@@ -21,6 +21,7 @@ class FakeLine : public std::enable_shared_from_this<FakeLine> {
   std::string TakeWritten();              // everything the port sent since the last call
   void SetModem(uint32_t msBits);         // modem inputs (msCTSOn ...); raises the change events
   void InjectLineError(uint32_t ceBits);  // raises evError / evBreak
+  void Signal(uint32_t events);           // raises events as they stand (ev* bits)
   void Hangup(int err = EIO);             // every later call and wait fails with err
   void FailNext(std::string_view operation, int err);  // "open", "settings", "lines", "break",
                                                        // "count", "read", "write", "purge", "wait"

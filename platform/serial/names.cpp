@@ -60,10 +60,11 @@ std::vector<std::string> EnumerateDevices(const std::string& devRoot, const std:
   for (auto& link : byId) {
     std::error_code rc;
     const fs::path target = fs::canonical(link, rc);
-    const bool known = !rc && std::any_of(devices.begin(), devices.end(), [&](const std::string& d) {
-      std::error_code dc;
-      return fs::equivalent(d, target, dc);
-    });
+    const bool known =
+        !rc && std::any_of(devices.begin(), devices.end(), [&](const std::string& d) {
+          std::error_code dc;
+          return fs::equivalent(d, target, dc);
+        });
     if (!known) devices.push_back(link);
   }
   return devices;

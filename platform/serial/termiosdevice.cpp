@@ -20,7 +20,9 @@ namespace serial {
 namespace {
 
 // Lines without modem control (pseudo-terminals) answer these; they mean "nothing to do here".
-bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
+bool NoModemLines(int err) {
+  return err == ENOTTY || err == EINVAL;
+}
 
 class Fd {
  public:
@@ -60,7 +62,8 @@ class TermiosDevice final : public Device {
   int Setup() {
     termios t{};
     if (tcgetattr(fd_.get(), &t) != 0) return errno;
-    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
+    t.c_iflag &=
+        ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     t.c_oflag &= ~OPOST;
     t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag |= CLOCAL | CREAD;
@@ -309,10 +312,18 @@ class TermiosDevice final : public Device {
 
 void FromTermios(const termios& t, LineSettings& s) {
   switch (t.c_cflag & CSIZE) {
-    case CS5: s.dataBits = 5; break;
-    case CS6: s.dataBits = 6; break;
-    case CS7: s.dataBits = 7; break;
-    default: s.dataBits = 8; break;
+    case CS5:
+      s.dataBits = 5;
+      break;
+    case CS6:
+      s.dataBits = 6;
+      break;
+    case CS7:
+      s.dataBits = 7;
+      break;
+    default:
+      s.dataBits = 8;
+      break;
   }
   if (!(t.c_cflag & PARENB))
     s.parity = Parity::None;
@@ -336,11 +347,20 @@ void ToTermios(const LineSettings& s, termios& t) {
   }
   t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
   switch (s.parity) {
-    case Parity::None: break;
-    case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
-    case Parity::Even: t.c_cflag |= PARENB; break;
-    case Parity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None:
+      break;
+    case Parity::Odd:
+      t.c_cflag |= PARENB | PARODD;
+      break;
+    case Parity::Even:
+      t.c_cflag |= PARENB;
+      break;
+    case Parity::Mark:
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case Parity::Space:
+      t.c_cflag |= PARENB | CMSPAR;
+      break;
   }
   if (s.stopBits == StopBits::One) t.c_cflag &= ~CSTOPB;
   if (s.stopBits == StopBits::Two) t.c_cflag |= CSTOPB;

@@ -40,9 +40,9 @@ class FakeDevTree : public ::testing::Test {
 };
 
 TEST_F(FakeDevTree, DevicesComeInGroupsInNumericOrderWithoutEmptyUartsOrRepeatedLinks) {
-  EXPECT_EQ(Devices(), (std::vector<std::string>{
-                           Dev("ttyS0"), Dev("ttyS2"), Dev("ttyS10"), Dev("ttyUSB2"),
-                           Dev("ttyUSB10"), Dev("ttyACM0"), Dev("serial/by-id/usb-Other-if00")}));
+  EXPECT_EQ(Devices(), (std::vector<std::string>{Dev("ttyS0"), Dev("ttyS2"), Dev("ttyS10"),
+                                                 Dev("ttyUSB2"), Dev("ttyUSB10"), Dev("ttyACM0"),
+                                                 Dev("serial/by-id/usb-Other-if00")}));
   EXPECT_EQ(serial::ComNames(Devices()),
             (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7"}));
 }

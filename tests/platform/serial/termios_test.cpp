@@ -104,10 +104,10 @@ TEST(TermiosFlags, DataBitsAndParityIncludingMarkAndSpace) {
     tcflag_t size;
     tcflag_t flags;
   };
-  for (const Case& c : {Case{5, Parity::None, CS5, 0}, Case{6, Parity::Odd, CS6, PARENB | PARODD},
-                        Case{7, Parity::Even, CS7, PARENB},
-                        Case{8, Parity::Mark, CS8, PARENB | PARODD | CMSPAR},
-                        Case{7, Parity::Space, CS7, PARENB | CMSPAR}}) {
+  for (const Case& c :
+       {Case{5, Parity::None, CS5, 0}, Case{6, Parity::Odd, CS6, PARENB | PARODD},
+        Case{7, Parity::Even, CS7, PARENB}, Case{8, Parity::Mark, CS8, PARENB | PARODD | CMSPAR},
+        Case{7, Parity::Space, CS7, PARENB | CMSPAR}}) {
     termios t{};
     t.c_cflag = CS8 | PARENB | PARODD | CMSPAR | CLOCAL;
     LineSettings s;
