@@ -1,0 +1,163 @@
+#include "app/polar.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/sysutils.h"
+
+TPolardata* Polardata = nullptr;
+
+TPolardata::TPolardata(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {
+  SetName("Polardata");
+  Table1 = new db::TTable(this);
+  Table1->SetName("Table1");
+  Table1->SetTableName("PERFORMANCE.DBF");
+  Table1->SetTableType(db::ttDBase);
+  DataSource1 = new db::TDataSource(this);
+  DataSource1->SetName("DataSource1");
+  DataSource1->SetDataSet(Table1);
+  Query5 = new db::TQuery(this);
+  Query5->SetName("Query5");
+  Query5->SQL() = {"select twd,speed from \"performance.dbf\" where tws=:tws order by twd"};
+  Query6 = new db::TQuery(this);
+  Query6->SetName("Query6");
+  Query6->SQL() = {"select distinct tws from \"performance.dbf\""};
+}
+
+void TPolardata::ShowMessageBox(const std::string& text, const std::string& caption) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+void TPolardata::FormCreate(rtl::TObject*) { ReadPolars(); }
+
+void TPolardata::ReadPolars() {
+  try {
+    // Closed first: Open on an open query does nothing, and speeds added in the grid since the
+    // last read would never be seen.
+    Query6->Close();
+    Query6->Open();
+    Query6->First();
+    Table1->Open();
+    // Columns are stored as they are completed, so a failure leaves a consistent table of the
+    // columns read so far.
+    fTwsCount = 0;
+    bool tooMany = false;
+    std::vector<TPolarPoint> control;
+    for (; !Query6->Eof(); Query6->Next()) {
+      db::TField* twsField = Query6->FieldByName("tws");
+      // A NULL or fractional wind speed names no column of whole knots: it would have no rows.
+      if (twsField->IsNull() || twsField->AsFloat() != std::floor(twsField->AsFloat())) continue;
+      const int tws = twsField->AsInteger();
+      if (fTwsCount == kMaxTwsColumns) {
+        tooMany = true;  // ascending order: the 20 lowest are kept
+        break;
+      }
+      Query5->Close();
+      Query5->ParamByName("TWS")->SetAsInteger(tws);
+      Query5->Open();
+      control.clear();
+      for (Query5->First(); !Query5->Eof(); Query5->Next())
+        control.push_back(TPolarPoint{Query5->FieldByName("TWD")->AsFloat(),
+                                      Query5->FieldByName("SPEED")->AsFloat(), 0});
+      if (control.empty()) continue;
+      const int i = fTwsCount;
+      fTwsValues[static_cast<size_t>(i)] = tws;
+      BSplineCurve(control.data(), static_cast<int>(control.size()) - 1, 2,
+                   fPolarCurves[static_cast<size_t>(i)].data(), kCurveResolution);
+      fTwsCount = i + 1;
+    }
+    if (tooMany)
+      ShowMessageBox("The polar table has more than 20 wind speeds; only the 20 lowest are used",
+                     "Warning");
+  } catch (const std::exception&) {
+    ShowMessageBox("Error reading polar table", "Error");
+  }
+}
+
+float TPolardata::TargetSpeed(double tws, double twa) const {
+  if (fTwsCount <= 0 || !std::isfinite(tws)) return 0;
+  const auto& w = fTwsValues;
+  const int last = fTwsCount - 1;
+  // The two columns around tws: the same column at a tabulated speed and outside the range.
+  int lo = 0, hi = 0;
+  if (tws >= w[static_cast<size_t>(last)]) {
+    lo = hi = last;
+  } else if (tws > w[0]) {
+    hi = 1;
+    while (w[static_cast<size_t>(hi)] < tws) ++hi;
+    lo = w[static_cast<size_t>(hi)] == tws ? hi : hi - 1;
+  }
+  const auto speedAt = [&](int column) {
+    const auto& curve = fPolarCurves[static_cast<size_t>(column)];
+    int k = 0;
+    while (k < 100 && !(curve[static_cast<size_t>(k)].x >= twa)) ++k;
+    return static_cast<float>(curve[static_cast<size_t>(k)].y);
+  };
+  const float speedLo = speedAt(lo);
+  const int wLo = w[static_cast<size_t>(lo)], wHi = w[static_cast<size_t>(hi)];
+  if (wLo < tws && tws < wHi) {
+    const float speedHi = speedAt(hi);
+    return static_cast<float>(speedLo + (tws - wLo) / (wHi - wLo) * (speedHi - speedLo));
+  }
+  return speedLo;
+}
+
+void TPolardata::BSplineKnots(int* u, int n, int t) const {
+  for (int j = 0; j <= n + t; ++j) {
+    if (j < t)
+      u[j] = 0;
+    else if (j <= n)
+      u[j] = j - t + 1;
+    else
+      u[j] = n - t + 2;
+  }
+}
+
+double TPolardata::BSplineBasis(int k, int t, double v, const int* u) const {
+  if (t == 1) return (u[k] <= v && v < u[k + 1]) ? 1 : 0;
+  double value = 0;
+  // Terms over two equal knots are left out.
+  if (u[k + t - 1] != u[k])
+    value += (v - u[k]) / (u[k + t - 1] - u[k]) * BSplineBasis(k, t - 1, v, u);
+  if (u[k + t] != u[k + 1])
+    value += (u[k + t] - v) / (u[k + t] - u[k + 1]) * BSplineBasis(k + 1, t - 1, v, u);
+  return value;
+}
+
+void TPolardata::BSplinePoint(const int* u, int n, int t, double v, const TPolarPoint* control,
+                              TPolarPoint& output) const {
+  output = TPolarPoint{};
+  for (int k = 0; k <= n; ++k) {
+    const double b = BSplineBasis(k, t, v, u);
+    output.x += control[k].x * b;
+    output.y += control[k].y * b;
+    output.z += control[k].z * b;
+  }
+}
+
+void TPolardata::BSplineCurve(const TPolarPoint* control, int n, int t, TPolarPoint* output,
+                              int res) const {
+  if (n < 0 || t < 1 || res < 2) return;  // no control points: nothing to draw through
+  std::vector<int> u(static_cast<size_t>(n + t + 1));
+  BSplineKnots(u.data(), n, t);
+  const double increment = static_cast<double>(n - t + 2) / (res - 1);
+  double v = 0;
+  for (int i = 0; i <= res - 2; ++i) {
+    BSplinePoint(u.data(), n, t, v, control, output[i]);
+    v += increment;
+  }
+  output[res - 1] = control[n];
+}
+
+void TPolardata::Button1Click(rtl::TObject*) {
+  ReadPolars();
+  const double tws = static_cast<double>(rtl::StrToFloat(Edit1.Text));
+  const double twa = static_cast<double>(rtl::StrToFloat(Edit2.Text));
+  Edit3.Text = rtl::FloatToStr(TargetSpeed(tws, twa));
+}
+
+void TPolardata::BitBtn1Click(rtl::TObject*) {
+  ReadPolars();
+  // The form closes here once it has a window.
+}

@@ -1,0 +1,199 @@
+// The polar table and its target-speed lookup, against values worked out by hand.
+#include "app/polar.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "platform/rtl/exceptions.h"
+
+namespace {
+
+// Records the message boxes instead of showing them.
+class TestPolardata : public TPolardata {
+ public:
+  explicit TestPolardata(const std::string& dir) : TPolardata(nullptr) {
+    Table1->SetDatabaseName(dir);
+    Query5->SetDatabaseName(dir);
+    Query6->SetDatabaseName(dir);
+  }
+  std::vector<std::string> messages;
+
+ protected:
+  void ShowMessageBox(const std::string& text, const std::string& caption) override {
+    messages.push_back(caption + ": " + text);
+  }
+};
+
+class PolarTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/corv_polar_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    fDir = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(fDir); }
+
+  void CreateTable(db::TFieldType twsType = db::ftSmallint) {
+    db::TTable t(nullptr);
+    t.SetDatabaseName(fDir);
+    t.SetTableName("PERFORMANCE.DBF");
+    t.FieldDefs().Add("TWS", twsType);
+    t.FieldDefs().Add("TWD", db::ftSmallint);
+    t.FieldDefs().Add("SPEED", db::ftFloat);
+    t.CreateTable();
+  }
+  void AddRows(const std::vector<std::tuple<double, int, double>>& rows) {
+    db::TTable t(nullptr);
+    t.SetDatabaseName(fDir);
+    t.SetTableName("performance.dbf");
+    t.Open();
+    for (auto [tws, twd, speed] : rows) {
+      t.Append();
+      if (!std::isnan(tws)) t.FieldByName("TWS")->SetAsFloat(tws);
+      t.FieldByName("TWD")->SetAsInteger(twd);
+      t.FieldByName("SPEED")->SetAsFloat(speed);
+      t.Post();
+    }
+  }
+  // Three columns whose curves are straight lines through x = point index:
+  // 6 kn: y = 1 + i/10, 8 kn: y = 2 + i/4, 10 kn: y = 3 + 0.3 i.
+  void CreateThreeColumns() {
+    CreateTable();
+    AddRows({{10, 109, 35.7}, {6, 0, 1.0}, {8, 109, 29.25}, {10, 0, 3.0}, {6, 109, 11.9},
+             {8, 0, 2.0}});
+  }
+  std::string fDir;
+};
+
+// twa 44.5 picks point 45 of every curve: 5.5 (6 kn), 13.25 (8 kn), 16.5 (10 kn).
+TEST_F(PolarTest, LookupUsesTabulatedColumnsAndInterpolatesOnlyBetweenNeighbours) {
+  CreateThreeColumns();
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  ASSERT_EQ(p.fTwsCount, 3);
+  EXPECT_EQ(p.fTwsValues[0], 6);
+  EXPECT_EQ(p.fTwsValues[1], 8);
+  EXPECT_EQ(p.fTwsValues[2], 10);
+  EXPECT_TRUE(p.messages.empty());
+  EXPECT_NEAR(p.TargetSpeed(7, 44.5), 9.375, 1e-4);     // halfway between 6 and 8
+  EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);     // the 8 kn curve, not 6 and 10 mixed
+  EXPECT_NEAR(p.TargetSpeed(9.5, 44.5), 15.6875, 1e-4);  // 3/4 of the way from 8 to 10
+  EXPECT_NEAR(p.TargetSpeed(10, 44.5), 16.5, 1e-4);     // the largest column's own curve
+  EXPECT_NEAR(p.TargetSpeed(25, 44.5), 16.5, 1e-4);     // above: no extrapolation
+  EXPECT_NEAR(p.TargetSpeed(6, 44.5), 5.5, 1e-4);
+  EXPECT_NEAR(p.TargetSpeed(3, 44.5), 5.5, 1e-4);       // below: the smallest column
+  EXPECT_NEAR(p.TargetSpeed(6, 0), 1.0, 1e-6);          // twa 0: the first row
+  EXPECT_NEAR(p.TargetSpeed(6, 200), 11.0, 1e-4);       // beyond the first 100 points: point 100
+  // Continuous in wind speed around a column.
+  EXPECT_NEAR(p.TargetSpeed(7.999, 44.5), p.TargetSpeed(8, 44.5), 0.01);
+  EXPECT_NEAR(p.TargetSpeed(8.001, 44.5), p.TargetSpeed(8, 44.5), 0.01);
+}
+
+TEST_F(PolarTest, OneColumnAndEmptyTable) {
+  TestPolardata p(fDir);
+  EXPECT_EQ(p.TargetSpeed(10, 90), 0.0f);  // nothing read: no target
+  CreateTable();
+  p.ReadPolars();
+  EXPECT_EQ(p.fTwsCount, 0);
+  EXPECT_EQ(p.TargetSpeed(10, 90), 0.0f);
+  AddRows({{12, 0, 1.0}, {12, 109, 11.9}});
+  p.ReadPolars();
+  ASSERT_EQ(p.fTwsCount, 1);
+  for (double tws : {0.0, 12.0, 30.0}) EXPECT_NEAR(p.TargetSpeed(tws, 44.5), 5.5, 1e-4);
+}
+
+TEST_F(PolarTest, SecondReadSeesRowsAddedMeanwhile) {
+  CreateThreeColumns();
+  TestPolardata p(fDir);
+  p.FormCreate(nullptr);
+  ASSERT_EQ(p.fTwsCount, 3);
+  // Added through the grid's table while the distinct query is still open.
+  p.Table1->Append();
+  p.Table1->FieldByName("TWS")->SetAsInteger(14);
+  p.Table1->FieldByName("TWD")->SetAsInteger(0);
+  p.Table1->FieldByName("SPEED")->SetAsFloat(4.0);
+  p.Table1->Post();
+  p.Table1->Append();
+  p.Table1->FieldByName("TWS")->SetAsInteger(14);
+  p.Table1->FieldByName("TWD")->SetAsInteger(109);
+  p.Table1->FieldByName("SPEED")->SetAsFloat(14.9);
+  p.Table1->Post();
+  p.Edit1.Text = "14";
+  p.Edit2.Text = "44.5";
+  p.Button1Click(nullptr);
+  EXPECT_EQ(p.fTwsCount, 4);
+  EXPECT_EQ(p.Edit3.Text, "8.5");  // y = 4 + i/10 at point 45
+  p.Edit1.Text = "fast";
+  EXPECT_THROW(p.Button1Click(nullptr), rtl::EConvertError);
+}
+
+TEST_F(PolarTest, ColumnsWithoutRowsAreSkipped) {
+  CreateTable(db::ftFloat);
+  AddRows({{6, 0, 1.0}, {6, 109, 11.9}, {NAN, 45, 3.0}, {7.5, 45, 3.0}, {8, 0, 2.0},
+           {8, 109, 29.25}});
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  ASSERT_EQ(p.fTwsCount, 2);
+  EXPECT_EQ(p.fTwsValues[0], 6);
+  EXPECT_EQ(p.fTwsValues[1], 8);
+  EXPECT_NEAR(p.TargetSpeed(7, 44.5), 9.375, 1e-4);
+  EXPECT_TRUE(p.messages.empty());
+}
+
+TEST_F(PolarTest, MoreThanTwentyWindSpeedsKeepsTheLowestAndSaysSoOnce) {
+  CreateTable();
+  std::vector<std::tuple<double, int, double>> rows;
+  for (int tws = 27; tws >= 4; --tws) rows.push_back({tws, 90, tws / 2.0});
+  AddRows(rows);
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  EXPECT_EQ(p.fTwsCount, 20);
+  EXPECT_EQ(p.fTwsValues[0], 4);
+  EXPECT_EQ(p.fTwsValues[19], 23);
+  ASSERT_EQ(p.messages.size(), 1u);
+  EXPECT_NE(p.messages[0].find("20"), std::string::npos);
+}
+
+TEST_F(PolarTest, ReadErrorIsReportedAndKeepsWhatWasRead) {
+  CreateThreeColumns();
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  std::filesystem::remove(fDir + "/PERFORMANCE.DBF");
+  p.ReadPolars();
+  ASSERT_EQ(p.messages, std::vector<std::string>{"Error: Error reading polar table"});
+  EXPECT_EQ(p.fTwsCount, 3);
+  EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);
+}
+
+TEST(BSplineTest, OrderTwoIsThePolylineThroughTheControlPoints) {
+  TPolardata p(nullptr);
+  const TPolarPoint control[] = {{30, 4.0, 0}, {90, 5.5, 0}, {180, 4.5, 0}};
+  std::array<TPolarPoint, kCurvePoints> curve{};
+  p.BSplineCurve(control, 2, 2, curve.data(), 110);
+  EXPECT_DOUBLE_EQ(curve[0].x, 30);
+  EXPECT_DOUBLE_EQ(curve[0].y, 4.0);
+  // Point 55 lies at v = 110/109, just past the middle row: x = 90 + 90/109, y = 5.5 - 1/109.
+  EXPECT_NEAR(curve[55].x, 90 + 90.0 / 109, 1e-9);
+  EXPECT_NEAR(curve[55].y, 5.5 - 1.0 / 109, 1e-9);
+  EXPECT_DOUBLE_EQ(curve[109].x, 180);
+  EXPECT_DOUBLE_EQ(curve[109].y, 4.5);
+  EXPECT_EQ(curve[110].x, 0);  // only 110 points are filled
+  int u[5];
+  p.BSplineKnots(u, 2, 2);
+  EXPECT_EQ(std::vector<int>(u, u + 5), (std::vector<int>{0, 0, 1, 2, 2}));
+}
+
+TEST(BSplineTest, OneControlPointGivesZerosThenThatPoint) {
+  TPolardata p(nullptr);
+  const TPolarPoint control[] = {{45, 5.0, 0}};
+  std::array<TPolarPoint, kCurvePoints> curve{};
+  curve.fill(TPolarPoint{9, 9, 9});
+  p.BSplineCurve(control, 0, 2, curve.data(), 110);
+  for (int i = 0; i < 109; ++i) EXPECT_EQ(curve[static_cast<size_t>(i)].y, 0) << i;
+  EXPECT_EQ(curve[109].x, 45);
+  EXPECT_EQ(curve[109].y, 5.0);
+}
+
+}  // namespace
