@@ -1,0 +1,38 @@
+#pragma once
+// Where the window system takes its time from: the monotonic clock of the machine, or a virtual
+// clock that only moves when a test moves it.
+#include <atomic>
+#include <cstdint>
+
+namespace win {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Microseconds since an arbitrary start; never goes back.
+  virtual uint64_t NowMicros() const = 0;
+  // True for a clock that only moves when told to (waits must not block on it).
+  virtual bool IsVirtual() const { return false; }
+};
+
+class MonotonicClock : public Clock {
+ public:
+  uint64_t NowMicros() const override;
+};
+
+class VirtualClock : public Clock {
+ public:
+  // Starts well above zero so tick arithmetic never sees a zero time.
+  explicit VirtualClock(uint64_t startMicros = 10'000'000) : now_(startMicros) {}
+  uint64_t NowMicros() const override { return now_.load(); }
+  bool IsVirtual() const override { return true; }
+  void AdvanceMicros(uint64_t us) { now_ += us; }
+  void Advance(uint64_t ms) { now_ += ms * 1000; }
+  // Moves forward to the given time; an earlier time leaves the clock alone.
+  void AdvanceTo(uint64_t micros);
+
+ private:
+  std::atomic<uint64_t> now_;
+};
+
+}  // namespace win

@@ -1,0 +1,54 @@
+#include "platform/win/sinks.h"
+
+namespace win {
+
+namespace {
+
+struct Sinks {
+  std::mutex m;
+  std::vector<SoundRequest> sounds;
+  std::vector<HelpRequest> help;
+};
+
+Sinks& Get() {
+  static Sinks sinks;
+  return sinks;
+}
+
+}  // namespace
+
+BOOL MessageBeep(UINT type) {
+  std::lock_guard lock(Get().m);
+  Get().sounds.push_back(SoundRequest{"", type, 0});
+  return TRUE;
+}
+
+BOOL PlaySound(const char* alias, HANDLE, DWORD flags) {
+  std::lock_guard lock(Get().m);
+  Get().sounds.push_back(SoundRequest{alias ? alias : "", 0, flags});
+  return TRUE;
+}
+
+BOOL WinHelp(HWND hwnd, const char* file, UINT command, uintptr_t data) {
+  std::lock_guard lock(Get().m);
+  Get().help.push_back(HelpRequest{hwnd, file ? file : "", command, data});
+  return TRUE;
+}
+
+std::vector<SoundRequest> SoundLog() {
+  std::lock_guard lock(Get().m);
+  return Get().sounds;
+}
+
+std::vector<HelpRequest> HelpLog() {
+  std::lock_guard lock(Get().m);
+  return Get().help;
+}
+
+void ClearSinks() {
+  std::lock_guard lock(Get().m);
+  Get().sounds.clear();
+  Get().help.clear();
+}
+
+}  // namespace win
