@@ -256,7 +256,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCLBUTTONDOWN: {
       const int hit = int(wParam);
       if (hit == HTCAPTION) {
-        SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
+        SendMessage(hwnd, WM_SYSCOMMAND, WPARAM(SC_MOVE) | WPARAM(HTCAPTION), lParam);
       } else if (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) {
         SendMessage(hwnd, WM_SYSCOMMAND, SC_SIZE | WPARAM(hit - HTLEFT + 1), lParam);
       } else if (hit == HTCLOSE) {

@@ -570,7 +570,7 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   const bool nc = (tme->dwFlags & TME_NONCLIENT) != 0;
   Tracking& t = nc ? s.ncTracking : s.tracking;
   if (tme->dwFlags & TME_QUERY) {
-    tme->dwFlags = t.hwnd ? (TME_LEAVE | (nc ? TME_NONCLIENT : 0)) : 0;
+    tme->dwFlags = t.hwnd ? DWORD(TME_LEAVE) | (nc ? DWORD(TME_NONCLIENT) : 0u) : 0u;
     tme->hwndTrack = t.hwnd;
     return TRUE;
   }

@@ -186,11 +186,11 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     for (auto& [k, w] : S().windows) InvalidateWhole(w.get(), false);
     return TRUE;
   }
-  return RedrawWindowRegion(hwnd, rect, nullptr, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+  return RedrawWindowRegion(hwnd, rect, nullptr, UINT(RDW_INVALIDATE) | (erase ? UINT(RDW_ERASE) : 0u));
 }
 
 BOOL InvalidateRegion(HWND hwnd, const gdi::Region* region, BOOL erase) {
-  return RedrawWindowRegion(hwnd, nullptr, region, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+  return RedrawWindowRegion(hwnd, nullptr, region, UINT(RDW_INVALIDATE) | (erase ? UINT(RDW_ERASE) : 0u));
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {

@@ -1,6 +1,7 @@
 #pragma once
 // Painting: update regions, WM_PAINT / WM_NCPAINT / WM_ERASEBKGND, window and client DCs
 // clipped to the visible region, the desktop DC, locked updates and layered windows.
+#include <memory>
 #include <string>
 
 #include "platform/gdi/region.h"

@@ -151,7 +151,7 @@ BOOL GetMonitorInfo(HMONITOR monitor, MONITORINFO* info) {
   if (!info || i == 0 || i > s.monitors.size()) return FALSE;
   info->rcMonitor = s.monitors[i - 1].full;
   info->rcWork = s.monitors[i - 1].work;
-  info->dwFlags = i == 1 ? MONITORINFOF_PRIMARY : 0;
+  info->dwFlags = i == 1 ? DWORD(MONITORINFOF_PRIMARY) : 0u;
   return TRUE;
 }
 

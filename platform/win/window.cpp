@@ -724,7 +724,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   return SetWindowPos(hwnd, nullptr, x, y, width, height,
-                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+                      UINT(SWP_NOZORDER | SWP_NOACTIVATE) | (repaint ? 0u : UINT(SWP_NOREDRAW)));
 }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
