@@ -8,4 +8,5 @@
 #include "platform/gdi/region.h"
 #include "platform/gdi/shapes.h"
 #include "platform/gdi/surface.h"
+#include "platform/gdi/text.h"
 #include "platform/gdi/types.h"
