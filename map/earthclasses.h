@@ -1,0 +1,189 @@
+#pragma once
+// The binary stream primitives of the engine's map files, the stream-version word, the light
+// per-object record, the base map object with its common header, and the persistence bases.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "map/earthsysutils.h"
+#include "map/earthxml.h"
+#include "platform/rtl/streams.h"
+
+// Tells record readers which form the record they read was written in; writers always write
+// the newest form.
+extern uint16_t giFileVersion;
+
+enum TEarthObjectFlags : uint16_t {
+  ofTitle,
+  ofID,
+  ofHeight,
+  of16Bit,
+  ofCompressed,
+  ofSingle,
+  ofLongCount,
+  ofZoomMinMax,
+  ofClosed,
+  ofGreatCircle,
+  ofMultiRing
+};
+using TEarthObjectFlagsSet = TSet16<TEarthObjectFlags>;
+
+// Little-endian primitives written through _Write, which a subclass may replace.
+class TEarthStreamWriter : public TEarthRoot {
+ public:
+  explicit TEarthStreamWriter(std::unique_ptr<rtl::TStream> stream);
+
+  virtual void _Write(const void* buffer, int64_t count);
+  virtual void WriteBuffer(const void* buffer, int64_t count);
+  virtual void WriteBoolean(bool b);
+  virtual void WriteDouble(double d);
+  virtual void WriteWord(uint16_t w);
+  virtual void WriteShortInt(int8_t i);
+  virtual void WriteSmallInt(int16_t i);
+  virtual void WriteInteger(int32_t i);
+  // UTF-8 text, stored as at most 255 Windows-1252 characters.
+  virtual void WriteShortString(const std::string& s);
+  virtual void WriteRect(const TEarthDeviceRect& r);
+  virtual void WritePointLL(const TPointLL& pt, bool withHeight, bool sixteenBit);
+  virtual void WriteMER(const TMER& mer);
+
+  rtl::TStream& Stream() { return *stream_; }
+
+ private:
+  std::unique_ptr<rtl::TStream> stream_;
+};
+
+// Reads what TEarthStreamWriter writes. A read past the end of the stream raises
+// EEarthException: no value is ever made up.
+class TEarthStreamReader : public TEarthRoot {
+ public:
+  explicit TEarthStreamReader(std::unique_ptr<rtl::TStream> stream);
+
+  // The bytes actually read.
+  virtual int64_t _Read(void* buffer, int64_t count);
+  virtual void ReadBuffer(void* buffer, int64_t count);
+  virtual bool ReadBoolean();
+  virtual double ReadDouble();
+  virtual uint16_t ReadWord();
+  virtual int8_t ReadShortInt();
+  virtual int16_t ReadSmallInt();
+  virtual int32_t ReadInteger();
+  virtual std::string ReadShortString();
+  virtual TEarthDeviceRect ReadRect();
+  virtual TPointLL ReadPointLL(bool withHeight, bool sixteenBit);
+  virtual TMER ReadMER();
+
+  rtl::TStream& Stream() { return *stream_; }
+
+ private:
+  std::unique_ptr<rtl::TStream> stream_;
+};
+
+// ---- Persistence --------------------------------------------------------------------------------
+
+// Base of everything with an XML form.
+class TEarthENVPersistent : public TEarthRoot {
+ public:
+  virtual void LoadEnvironment(TEarthXML_Element* element) = 0;
+  // A new element, owned by the caller.
+  virtual std::unique_ptr<TEarthXML_Element> SaveEnvironment() = 0;
+  virtual void LoadEnvironmentFromFile(const std::string& fileName);
+  virtual void SaveEnvironmentToFile(const std::string& fileName);
+};
+
+// ---- Objects ------------------------------------------------------------------------------------
+
+class TEarthObject;
+
+enum TObjectSourceNotification {
+  osnOpen,
+  osnClose,
+  osnAdd,
+  osnDelete,
+  osnRedraw,
+  osnSelectedChanged,
+  osnCreate,
+  osnFree
+};
+
+// What a map object needs of the source it belongs to; the object source itself builds on this.
+class TEarthObjectSource : public TEarthENVPersistent {
+ public:
+  virtual int32_t GetCount() const = 0;
+  virtual class TEarthObjectData* GetObjectData(int32_t index) = 0;
+  virtual TEarthObjectStateSet GetState(int32_t index) = 0;
+  virtual void SetState(int32_t index, TEarthObjectStateSet state) = 0;
+  virtual void Notify(TObjectSourceNotification kind, TEarthObject* object) = 0;
+  virtual void Add(TEarthObject* object) = 0;
+  virtual void Delete(TEarthObject* object) = 0;
+};
+
+// The record a source keeps for an object that is not loaded.
+class TEarthObjectData : public TEarthRoot {
+ public:
+  virtual void Assign(const TEarthObjectData& source);
+  virtual void SetPresenterID(int32_t id) { PresenterID = id; }
+  virtual TMER GetObjectMER() { return ObjectMER; }
+  virtual int64_t ObjectInstanceSize() const { return sizeof(TEarthObjectData); }
+
+  int32_t Index = -1;
+  int32_t PresenterID = 0;
+  TMER ObjectMER;
+  rtl::TObject* UserObject = nullptr;  // not owned
+  double Value = 0;
+  TEarthObjectStateSet State;
+  TEarthObjectFlagsSet Flags;
+};
+
+// A loaded map object. It belongs to its source (when it has one), which frees it.
+class TEarthObject : public TEarthObjectData {
+ public:
+  explicit TEarthObject(TEarthObjectSource* source);
+  ~TEarthObject() override;
+  TEarthObject(const TEarthObject&) = delete;
+  TEarthObject& operator=(const TEarthObject&) = delete;
+
+  // Copies another loaded object, or a record through TEarthObjectData::Assign.
+  void Assign(const TEarthObjectData& source) override;
+  void SetPresenterID(int32_t id) override;
+  TMER GetObjectMER() override;
+  int64_t ObjectInstanceSize() const override;
+  virtual TPointLL GetCentroid() { return centroid_; }
+  virtual void SetCentroid(const TPointLL& p);
+  // The same class, in the same source (which owns it; without a source the caller does).
+  virtual TEarthObject* Clone();
+  virtual void WriteProperties(TEarthStreamWriter& writer);
+  virtual void ReadProperties(TEarthStreamReader& reader);
+  virtual void RedrawObject();
+  virtual void SelectedChanged();
+  virtual void FixupReferences() {}
+  virtual bool LLInObject(const TPointLL& /*point*/, int32_t /*tolerance*/) { return false; }
+  virtual int LLInObjectMER(const TPointLL& point, int32_t tolerance);
+
+  TEarthObjectSource* Parent() const { return parent_; }
+  void SetParent(TEarthObjectSource* source);
+  bool GetClosed() const { return State.Contains(osClosed); }
+  void SetClosed(bool b);
+  bool GetHidden() const { return State.Contains(osHidden); }
+  void SetHidden(bool b);
+  bool GetSelected() const { return State.Contains(osSelected); }
+  void SetSelected(bool b);
+
+  std::string Title;
+  int32_t ID = 0;
+  int32_t ZoomMin = 0;
+  int32_t ZoomMax = 0;
+  int32_t MRU = 0;
+
+ protected:
+  // The virtual constructor of Clone.
+  virtual TEarthObject* NewInstance(TEarthObjectSource* source) const;
+  bool InSource() const;
+
+ private:
+  TEarthObjectSource* parent_ = nullptr;
+  TPointLL centroid_;
+};
+
+// The centroid of a new object: marks a centroid not yet set.
+inline constexpr int32_t CENTROID_UNSET_HEIGHT = -2147483647;

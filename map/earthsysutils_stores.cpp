@@ -1,0 +1,459 @@
+// Dynamic arrays, point stores and chain stores.
+#include <cmath>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "map/earthsysutils.h"
+#include "platform/rtl/sysutils.h"
+
+// ---- Dynamic arrays -----------------------------------------------------------------------------
+
+TDynArray& TDynArray::operator=(TDynArray&& other) noexcept {
+  if (this != &other) {
+    DynArrayFree(*this);
+    record_ = other.release();
+  }
+  return *this;
+}
+
+TDynArray::~TDynArray() { DynArrayFree(*this); }
+
+TDynArray DynArrayCreate(int32_t elemSize, int32_t count) {
+  if (elemSize <= 0 || count < 0) throw EEarthException("DynArrayCreate: Invalid Parameter");
+  auto record = std::make_unique<TDynArrayRecord>();
+  record->ElemSize = elemSize;
+  record->Count = count;
+  record->Elements.resize(static_cast<size_t>(elemSize) * static_cast<size_t>(count));
+  return TDynArray(record.release());
+}
+
+int32_t DynArrayCount(const TDynArray& a) { return a ? a->Count : 0; }
+
+void* DynArrayPtr(const TDynArray& a, int32_t i) {
+  if (!a || i < 0 || i >= a->Count) return nullptr;
+  return a->Elements.data() + static_cast<size_t>(i) * static_cast<size_t>(a->ElemSize);
+}
+
+namespace {
+
+void* CheckedPtr(const TDynArray& a, int32_t i, size_t width, const char* what) {
+  void* p = DynArrayPtr(a, i);
+  if (!p || static_cast<size_t>(a->ElemSize) < width) {
+    throw EEarthException(rtl::Format("%s: Invalid Index %d", what, i));
+  }
+  return p;
+}
+
+}  // namespace
+
+void* DynArrayAsObject(const TDynArray& a, int32_t i) {
+  void* obj = nullptr;
+  std::memcpy(&obj, CheckedPtr(a, i, sizeof obj, "DynArrayAsObject"), sizeof obj);
+  return obj;
+}
+
+int32_t DynArrayAsInteger(const TDynArray& a, int32_t i) {
+  int32_t v = 0;
+  std::memcpy(&v, CheckedPtr(a, i, sizeof v, "DynArrayAsInteger"), sizeof v);
+  return v;
+}
+
+void DynArraySetAsObject(const TDynArray& a, int32_t i, void* obj) {
+  std::memcpy(CheckedPtr(a, i, sizeof obj, "DynArraySetAsObject"), &obj, sizeof obj);
+}
+
+void DynArraySetAsInteger(const TDynArray& a, int32_t i, int32_t v) {
+  std::memcpy(CheckedPtr(a, i, sizeof v, "DynArraySetAsInteger"), &v, sizeof v);
+}
+
+void DynArrayIncReference(const TDynArray& a) {
+  if (a) ++a->RefCount;
+}
+
+void DynArrayDecReference(const TDynArray& a) {
+  if (a) --a->RefCount;
+}
+
+int32_t DynArrayIndexOfObject(const TDynArray& a, const void* obj) {
+  if (!a || a->ElemSize != DynArrayObjectSize) return -1;
+  for (int32_t i = 0; i < a->Count; ++i) {
+    if (DynArrayAsObject(a, i) == obj) return i;
+  }
+  return -1;
+}
+
+void DynArraySetLength(TDynArray& a, int32_t n) {
+  if (!a || n < 0) throw EEarthException("DynArraySetLength: Invalid Parameter");
+  if (n == a->Count) return;
+  a->Elements.resize(static_cast<size_t>(n) * static_cast<size_t>(a->ElemSize));
+  a->Count = n;
+}
+
+void DynArrayInsert(TDynArray& a, int32_t i) {
+  if (!a || i < 0 || i > a->Count) throw EEarthException("DynArrayInsert: Invalid Parameter");
+  const int32_t oldCount = a->Count;
+  DynArraySetLength(a, oldCount + 1);
+  const size_t size = static_cast<size_t>(a->ElemSize);
+  std::byte* base = a->Elements.data();
+  std::memmove(base + (i + 1) * size, base + i * size, (oldCount - i) * size);
+}
+
+void DynArrayDelete(TDynArray& a, int32_t i) {
+  if (!a || i < 0 || i >= a->Count) return;
+  const size_t size = static_cast<size_t>(a->ElemSize);
+  std::byte* base = a->Elements.data();
+  std::memmove(base + i * size, base + (i + 1) * size, (a->Count - i - 1) * size);
+  --a->Count;
+}
+
+void DynArrayMove(TDynArray& a, int32_t from, int32_t to) {
+  if (!a) throw EEarthException("DynArrayMove: Invalid Parameter");
+  if (from == to || from < 0 || to < 0 || from >= a->Count || to >= a->Count) return;
+  const size_t size = static_cast<size_t>(a->ElemSize);
+  std::vector<std::byte> item(size);
+  std::memcpy(item.data(), DynArrayPtr(a, from), size);
+  DynArrayDelete(a, from);
+  DynArrayInsert(a, to);
+  std::memcpy(DynArrayPtr(a, to), item.data(), size);
+}
+
+TDynArray DynArrayClone(const TDynArray& a) {
+  if (!a) return TDynArray();
+  auto record = std::make_unique<TDynArrayRecord>(*a.get());
+  record->RefCount = 0;
+  record->Elements.resize(static_cast<size_t>(record->Count) * record->ElemSize);
+  return TDynArray(record.release());
+}
+
+void DynArrayFree(TDynArray& a) {
+  TDynArrayRecord* record = a.release();
+  if (!record) return;
+  if (record->RefCount != 0) {
+    --record->RefCount;
+    return;
+  }
+  std::unique_ptr<TDynArrayRecord> owner(record);
+}
+
+// ---- Point store --------------------------------------------------------------------------------
+
+namespace {
+
+struct StoredLLH {
+  int32_t longitude, latitude, height;
+};
+
+int32_t RoundToInt32(Extended v) { return SaturateToInt32(v); }
+
+}  // namespace
+
+TPointStore::TPointStore(bool height) { Flags.Set(psHeight, height); }
+
+void TPointStore::CheckIndex(int32_t i, int32_t high) const {
+  if (i < 0 || i > high) {
+    throw EEarthException(rtl::Format("TPointStore: Point index %d out of range", i));
+  }
+}
+
+int32_t TPointStore::GetCount() const { return DynArrayCount(points_); }
+
+void TPointStore::SetCount(int32_t n) {
+  if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
+  DynArrayFree(cache3D_);
+  if (!points_) points_ = DynArrayCreate(ElemSize(), 0);
+  DynArraySetLength(points_, n);
+}
+
+TPointLL TPointStore::GetLL(int32_t i) const {
+  CheckIndex(i, GetCount() - 1);
+  StoredLLH p{0, 0, 0};
+  std::memcpy(&p, DynArrayPtr(points_, i), static_cast<size_t>(points_->ElemSize));
+  return {p.longitude, p.latitude, p.height};
+}
+
+void TPointStore::PutLL(int32_t i, const TPointLL& pt) {
+  CheckIndex(i, GetCount() - 1);
+  DynArrayFree(cache3D_);
+  const StoredLLH p{pt.iLongX, pt.iLatY, pt.iHeightZ};
+  std::memcpy(DynArrayPtr(points_, i), &p, static_cast<size_t>(points_->ElemSize));
+}
+
+int32_t TPointStore::Add(const TPointLL& pt) {
+  const int32_t index = GetCount();
+  SetCount(index + 1);
+  PutLL(index, pt);
+  return index;
+}
+
+void TPointStore::Insert(int32_t i, const TPointLL& pt) {
+  CheckIndex(i, GetCount());
+  DynArrayFree(cache3D_);
+  if (!points_) points_ = DynArrayCreate(ElemSize(), 0);
+  DynArrayInsert(points_, i);
+  PutLL(i, pt);
+}
+
+void TPointStore::Delete(int32_t i) {
+  CheckIndex(i, GetCount() - 1);
+  DynArrayFree(cache3D_);
+  DynArrayDelete(points_, i);
+}
+
+TPointDD TPointStore::GetDD(int32_t i) const {
+  const TPointLL p = GetLL(i);
+  return {p.iLongX * GU_TODECIMALDEGREES, p.iLatY * GU_TODECIMALDEGREES,
+          p.iHeightZ * GU_TODECIMALDEGREES};
+}
+
+void TPointStore::PutDD(int32_t i, const TPointDD& dd) {
+  PutLL(i, {Mod180(DecimalToEarthUnits(dd.LongX)), DecimalToEarthUnits(dd.LatY),
+            DecimalToEarthUnits(dd.HeightZ)});
+}
+
+TPoint3D TPointStore::Get3D(int32_t i) const {
+  const TPointLL p = GetLL(i);
+  return Point3D(p.iLongX, p.iLatY, p.iHeightZ);
+}
+
+void TPointStore::SetHeightFlag(bool b) {
+  if (b == GetHeightFlag()) return;
+  const std::unique_ptr<TPointStore> copy = Clone();
+  Flags.Set(psHeight, b);
+  DynArrayFree(cache3D_);
+  DynArrayFree(points_);
+  const int32_t count = copy->GetCount();
+  if (copy->points_) points_ = DynArrayCreate(ElemSize(), count);
+  for (int32_t i = 0; i < count; ++i) {
+    TPointLL p = copy->GetLL(i);
+    if (!b) p.iHeightZ = 0;
+    PutLL(i, p);
+  }
+}
+
+void TPointStore::Refresh() { DynArrayFree(cache3D_); }
+
+void TPointStore::Translate(int32_t dLong, int32_t dLat, int32_t dHeight) {
+  DynArrayFree(cache3D_);
+  const bool height = GetHeightFlag();
+  for (int32_t i = 0; i < GetCount(); ++i) {
+    TPointLL p = GetLL(i);
+    // Unsigned arithmetic: offsets wrap instead of overflowing.
+    p.iLongX = static_cast<int32_t>(static_cast<uint32_t>(p.iLongX) + static_cast<uint32_t>(dLong));
+    p.iLatY = static_cast<int32_t>(static_cast<uint32_t>(p.iLatY) + static_cast<uint32_t>(dLat));
+    if (height) {
+      p.iHeightZ =
+          static_cast<int32_t>(static_cast<uint32_t>(p.iHeightZ) + static_cast<uint32_t>(dHeight));
+    }
+    PutLL(i, p);
+  }
+}
+
+TPointLL TPointStore::Centroid() const {
+  Extended sumLong = 0, sumLat = 0, sumHeight = 0;
+  const int32_t count = GetCount();
+  for (int32_t i = 0; i < count; ++i) {
+    const TPointLL p = GetLL(i);
+    sumLong += p.iLongX;
+    sumLat += p.iLatY;
+    sumHeight += p.iHeightZ;
+  }
+  const Extended n = count == 0 ? 1 : count;
+  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n),
+          RoundToInt32(sumHeight / n)};
+}
+
+TMER TPointStore::PointStoreMER() const {
+  const int32_t count = GetCount();
+  if (count == 0) return MER(0, 0, 0, 0);
+  int q = GetLL(count - 1).iLongX / GU_90DEGREE;
+  int crossings = 0;
+  int32_t minLong = std::numeric_limits<int32_t>::max(), maxLong = std::numeric_limits<int32_t>::min();
+  int32_t minLat = minLong, maxLat = maxLong;
+  int32_t smallestEast = 2147483647, largestWest = -2147483647;
+  for (int32_t i = 0; i < count; ++i) {
+    const TPointLL p = GetLL(i);
+    const int nq = p.iLongX / GU_90DEGREE;
+    if ((q >= 1 && nq < 0) || (q < 0 && nq >= 1)) ++crossings;
+    q = nq;
+    minLong = std::min(minLong, p.iLongX);
+    maxLong = std::max(maxLong, p.iLongX);
+    minLat = std::min(minLat, p.iLatY);
+    maxLat = std::max(maxLat, p.iLatY);
+    if (p.iLongX >= 0) smallestEast = std::min(smallestEast, p.iLongX);
+    if (p.iLongX < 0) largestWest = std::max(largestWest, p.iLongX);
+  }
+  const auto span = [](int32_t lo, int32_t hi) {
+    return static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(hi) - lo, 2147483647));
+  };
+  if (crossings % 2 == 1) return MER(-971'999'999, minLat, 1'943'999'998, span(minLat, maxLat));
+  if (crossings == 0) return MER(minLong, minLat, span(minLong, maxLong), span(minLat, maxLat));
+  const int64_t width = (static_cast<int64_t>(GU_180DEGREE) - smallestEast) +
+                        (static_cast<int64_t>(largestWest) + GU_180DEGREE);
+  return MER(smallestEast, minLat, static_cast<int32_t>(width), span(minLat, maxLat));
+}
+
+bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
+  // Longitudes are taken relative to the test point, wrapped into one turn, so a polygon that
+  // spans the prime meridian or the 180th meridian is seen whole.
+  const int32_t count = GetCount();
+  if (count == 0) return false;
+  const auto relative = [longitude](int32_t v) {
+    int64_t d = static_cast<int64_t>(v) - longitude;
+    while (d > GU_180DEGREE) d -= GU_360DEGREE;
+    while (d < -GU_180DEGREE) d += GU_360DEGREE;
+    return d;
+  };
+  bool inside = false;
+  TPointLL prev = GetLL(count - 1);
+  int64_t prevX = relative(prev.iLongX);
+  for (int32_t i = 0; i < count; ++i) {
+    const TPointLL p = GetLL(i);
+    const int64_t x = relative(p.iLongX);
+    const int64_t lat = latitude;
+    if ((p.iLatY <= lat && lat < prev.iLatY) || (prev.iLatY <= lat && lat < p.iLatY)) {
+      const int64_t crossing =
+          x + EarthMulDiv(prevX - x, lat - p.iLatY, static_cast<int64_t>(prev.iLatY) - p.iLatY);
+      if (crossing > 0) inside = !inside;
+    }
+    prev = p;
+    prevX = x;
+  }
+  return inside;
+}
+
+bool TPointStore::PointOnPolyline(int32_t longitude, int32_t latitude, int32_t tolerance) const {
+  const int32_t count = GetCount();
+  for (int32_t i = 1; i < count; ++i) {
+    const TPointLL a = GetLL(i - 1), b = GetLL(i);
+    if (PointOnLine(longitude, latitude, a.iLongX, a.iLatY, b.iLongX, b.iLatY, tolerance)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TDynArray TPointStore::Point3DArray(bool keep) {
+  if (!keep) DynArrayFree(cache3D_);
+  TDynArray result;
+  if (cache3D_) {
+    DynArrayIncReference(cache3D_);
+    return TDynArray(cache3D_.get());
+  }
+  const int32_t count = GetCount();
+  result = DynArrayCreate(12, count);
+  for (int32_t i = 0; i < count; ++i) {
+    const TPoint3D p = Get3D(i);
+    std::memcpy(DynArrayPtr(result, i), &p, sizeof p);
+  }
+  if (keep) {
+    cache3D_ = std::move(result);
+    DynArrayIncReference(cache3D_);
+    return TDynArray(cache3D_.get());
+  }
+  return result;
+}
+
+std::unique_ptr<TPointStore> TPointStore::Clone() const {
+  auto copy = std::make_unique<TPointStore>();
+  copy->Flags = Flags;
+  copy->points_ = DynArrayClone(points_);
+  return copy;
+}
+
+int64_t TPointStore::ObjectInstanceSize() const {
+  int64_t size = static_cast<int64_t>(sizeof(TPointStore));
+  if (points_) size += static_cast<int64_t>(GetCount()) * 4 * (GetHeightFlag() ? 3 : 2);
+  if (cache3D_) size += static_cast<int64_t>(DynArrayCount(cache3D_)) * 12;
+  return size;
+}
+
+// ---- Chain store --------------------------------------------------------------------------------
+
+void TChainStore::CheckIndex(int32_t i, int32_t high) const {
+  if (i < 0 || i > high) {
+    throw EEarthException(rtl::Format("TChainStore: Chain index %d out of range", i));
+  }
+}
+
+void TChainStore::SetCount(int32_t n) {
+  if (n < 0) throw EEarthException(rtl::Format("TChainStore: Invalid chain count %d", n));
+  while (GetCount() > n) chains_.pop_back();
+  chains_.resize(static_cast<size_t>(n));
+}
+
+TPointStore* TChainStore::GetChain(int32_t i) {
+  if (i < 0) CheckIndex(i, GetCount() - 1);
+  if (i >= GetCount()) SetCount(i + 1);
+  auto& slot = chains_[static_cast<size_t>(i)];
+  if (!slot) slot = std::make_unique<TPointStore>(storeHeight_);
+  return slot.get();
+}
+
+void TChainStore::SetChain(int32_t i, std::unique_ptr<TPointStore> store) {
+  CheckIndex(i, GetCount() - 1);
+  chains_[static_cast<size_t>(i)] = std::move(store);
+}
+
+int32_t TChainStore::Add(std::unique_ptr<TPointStore> store) {
+  chains_.push_back(std::move(store));
+  return GetCount() - 1;
+}
+
+void TChainStore::Insert(int32_t i, std::unique_ptr<TPointStore> store) {
+  CheckIndex(i, GetCount());
+  chains_.insert(chains_.begin() + i, std::move(store));
+}
+
+void TChainStore::Delete(int32_t i) {
+  CheckIndex(i, GetCount() - 1);
+  chains_.erase(chains_.begin() + i);
+}
+
+void TChainStore::Move(int32_t from, int32_t to) {
+  if (from == to || from < 0 || to < 0 || from >= GetCount() || to >= GetCount()) return;
+  auto item = std::move(chains_[static_cast<size_t>(from)]);
+  chains_.erase(chains_.begin() + from);
+  chains_.insert(chains_.begin() + to, std::move(item));
+}
+
+void TChainStore::SetStoreHeight(bool b) {
+  if (b == storeHeight_) return;
+  storeHeight_ = b;
+  for (auto& chain : chains_) {
+    if (chain) chain->SetHeightFlag(b);
+  }
+}
+
+std::unique_ptr<TChainStore> TChainStore::Clone() const {
+  auto copy = std::make_unique<TChainStore>();
+  copy->storeHeight_ = storeHeight_;
+  copy->chains_.reserve(chains_.size());
+  for (const auto& chain : chains_) copy->chains_.push_back(chain ? chain->Clone() : nullptr);
+  return copy;
+}
+
+TPointLL TChainStore::Centroid() const {
+  Extended sumLong = 0, sumLat = 0, sumHeight = 0;
+  for (const auto& chain : chains_) {
+    if (!chain) continue;
+    const TPointLL c = chain->Centroid();
+    sumLong += c.iLongX;
+    sumLat += c.iLatY;
+    sumHeight += c.iHeightZ;
+  }
+  const Extended n = chains_.empty() ? 1 : static_cast<Extended>(chains_.size());
+  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n),
+          RoundToInt32(sumHeight / n)};
+}
+
+TMER TChainStore::ChainStoreMER() const {
+  if (chains_.empty()) return MER(0, 0, 0, 0);
+  TMER result = chains_[0] ? chains_[0]->PointStoreMER() : MER(0, 0, 0, 0);
+  for (size_t i = 1; i < chains_.size(); ++i) {
+    if (chains_[i] && chains_[i]->GetCount() > 0) {
+      result = UnionMER(result, chains_[i]->PointStoreMER());
+    }
+  }
+  return result;
+}
