@@ -98,6 +98,8 @@ Extended SphericalMod(Extended rad) {
 int32_t LongDiff(int32_t a, int32_t b) {
   int64_t d = static_cast<int64_t>(b) - a;
   if (d < 0) d = -d;
+  // Within one turn first, so that values past the wrap range never give a negative difference.
+  d %= GU_360DEGREE;
   if (d >= GU_180DEGREE) d = GU_360DEGREE - d;
   if (d == 0) d = 1;
   return ToInt32(d);

@@ -294,32 +294,49 @@ TMER TPointStore::PointStoreMER() const {
 }
 
 bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
-  // Longitudes are taken relative to the test point, wrapped into one turn, so a polygon that
-  // spans the prime meridian or the 180th meridian is seen whole.
+  // Even-odd rule on longitudes taken relative to the test point. The ring is unwrapped edge by
+  // edge (each edge the short way round), so a ring across the prime or the 180th meridian is
+  // one piece; the point is then tried at each of its copies a turn apart that the ring spans.
   const int32_t count = GetCount();
   if (count == 0) return false;
-  const auto relative = [longitude](int32_t v) {
-    int64_t d = static_cast<int64_t>(v) - longitude;
-    while (d > GU_180DEGREE) d -= GU_360DEGREE;
-    while (d < -GU_180DEGREE) d += GU_360DEGREE;
+  const auto shortWay = [](int64_t d) {
+    d %= GU_360DEGREE;
+    if (d > GU_180DEGREE) d -= GU_360DEGREE;
+    if (d <= -GU_180DEGREE) d += GU_360DEGREE;
     return d;
   };
-  bool inside = false;
-  TPointLL prev = GetLL(count - 1);
-  int64_t prevX = relative(prev.iLongX);
-  for (int32_t i = 0; i < count; ++i) {
-    const TPointLL p = GetLL(i);
-    const int64_t x = relative(p.iLongX);
-    const int64_t lat = latitude;
-    if ((p.iLatY <= lat && lat < prev.iLatY) || (prev.iLatY <= lat && lat < p.iLatY)) {
-      const int64_t crossing =
-          x + EarthMulDiv(prevX - x, lat - p.iLatY, static_cast<int64_t>(prev.iLatY) - p.iLatY);
-      if (crossing > 0) inside = !inside;
-    }
-    prev = p;
-    prevX = x;
+  std::vector<int64_t> xs(static_cast<size_t>(count));
+  std::vector<int64_t> ys(static_cast<size_t>(count));
+  TPointLL p = GetLL(0);
+  xs[0] = shortWay(static_cast<int64_t>(p.iLongX) - longitude);
+  ys[0] = p.iLatY;
+  int64_t west = xs[0], east = xs[0];
+  for (int32_t i = 1; i < count; ++i) {
+    const TPointLL q = GetLL(i);
+    xs[i] = xs[i - 1] + shortWay(static_cast<int64_t>(q.iLongX) - p.iLongX);
+    ys[i] = q.iLatY;
+    west = std::min(west, xs[i]);
+    east = std::max(east, xs[i]);
+    p = q;
   }
-  return inside;
+  const auto inside = [&](int64_t x0) {
+    bool in = false;
+    int64_t px = xs[count - 1], py = ys[count - 1];
+    for (int32_t i = 0; i < count; ++i) {
+      const int64_t x = xs[i], y = ys[i];
+      if ((y <= latitude && latitude < py) || (py <= latitude && latitude < y)) {
+        const int64_t crossing = x + EarthMulDiv(px - x, latitude - y, py - y);
+        if (crossing > x0) in = !in;
+      }
+      px = x;
+      py = y;
+    }
+    return in;
+  };
+  for (int64_t x0 = -GU_360DEGREE; x0 <= GU_360DEGREE; x0 += GU_360DEGREE) {
+    if (west <= x0 && x0 <= east && inside(x0)) return true;
+  }
+  return false;
 }
 
 bool TPointStore::PointOnPolyline(int32_t longitude, int32_t latitude, int32_t tolerance) const {
