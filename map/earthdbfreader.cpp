@@ -60,10 +60,18 @@ bool TEarthDBFReader::First() {
   if (!stream_) return false;
   stream_->Seek(headerLength_, rtl::soBeginning);
   std::fill(record_.begin(), record_.end(), 0);
+  current_ = 0;
   return true;
 }
 
 bool TEarthDBFReader::ReadRecord() {
+  // The header's count, not the file's end, ends the table: an end-of-file marker byte after
+  // the last record is no record.
+  if (current_ >= recordCount_) {
+    std::fill(record_.begin(), record_.end(), 0);
+    return false;
+  }
+  ++current_;
   const int64_t got = stream_->Read(record_.data(), recordLength_);
   if (got != recordLength_) {
     std::fill(record_.begin(), record_.end(), 0);
@@ -81,6 +89,7 @@ bool TEarthDBFReader::Next() {
 
 bool TEarthDBFReader::SetID(int32_t recNo) {
   if (recNo <= 0) return false;
+  current_ = recNo - 1;
   stream_->Seek(headerLength_ + static_cast<int64_t>(recordLength_) * (recNo - 1), rtl::soBeginning);
   return ReadRecord();
 }

@@ -46,6 +46,7 @@ class TEarthDBFReader : public rtl::TObject {
   int32_t headerLength_ = 0;
   int32_t recordLength_ = 0;
   int32_t recordCount_ = 0;
+  int32_t current_ = 0;  // records read so far, from the start of the table
   std::vector<uint8_t> record_;
   std::vector<Field> fields_;
 };
