@@ -28,7 +28,13 @@ T GetLE(const uint8_t* in) {
   return static_cast<T>(u);
 }
 
-int32_t Minutes16ToGU(int16_t v) { return static_cast<int32_t>(v) * GU_MINUTE; }
+int32_t Minutes16ToGU(int16_t v) {
+  const int64_t gu = static_cast<int64_t>(v) * GU_MINUTE;
+  if (gu > INT32_MAX || gu < INT32_MIN) {
+    throw EEarthException("TEarthStreamReader: Point out of range");
+  }
+  return static_cast<int32_t>(gu);
+}
 
 int16_t GUToMinutes16(int32_t v) {
   // |v| / 90,000 is at most 23,861: always a SmallInt.

@@ -107,36 +107,40 @@ std::string Unescape(const std::string& s) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The name part of an attribute line (before the first '=').
-std::string AttributeName(const std::string& line) { return line.substr(0, line.find('=')); }
-
-// The value part of an attribute line: between the quotes after the first '='.
-std::string AttributeValue(const std::string& line) {
-  const size_t eq = line.find('=');
-  if (eq == std::string::npos) return {};
-  std::string v = rtl::Trim(line.substr(eq + 1));
-  if (v.size() >= 2) return v.substr(1, v.size() - 2);
-  return {};
-}
-
 class Parser {
  public:
   explicit Parser(const std::string& text) : s_(text) {}
 
   void Content(TEarthXML_Element& e, int depth) {
+    bool afterMarkup = false;
     while (pos_ < s_.size()) {
       const size_t lt = s_.find('<', pos_);
       const std::string text = rtl::Trim(s_.substr(pos_, lt == std::string::npos ? lt : lt - pos_));
-      if (!text.empty()) e.AddText(Unescape(text));
+      // Trimmed again: a character reference may have made blanks at either end.
+      const std::string unescaped = rtl::Trim(Unescape(text));
+      if (!unescaped.empty()) {
+        // Text on both sides of a comment is one text, as it will be written.
+        afterMarkup ? e.ContinueText(unescaped) : e.AddText(unescaped);
+      }
+      afterMarkup = false;
       if (lt == std::string::npos) {
         pos_ = s_.size();
         return;
       }
       pos_ = lt + 1;
-      if (SkipMarkup()) continue;
+      if (SkipMarkup()) {
+        afterMarkup = true;
+        continue;
+      }
       size_t end = pos_;
       while (end < s_.size() && !IsBlank(s_[end]) && s_[end] != '>') ++end;
-      std::string name = s_.substr(pos_, end - pos_);
+      std::string name = rtl::Trim(s_.substr(pos_, end - pos_));
+      if (!name.empty() && (name[0] == '!' || name[0] == '?')) {
+        const size_t gt = s_.find('>', pos_);
+        pos_ = gt == std::string::npos ? s_.size() : gt + 1;
+        afterMarkup = true;
+        continue;
+      }
       pos_ = end;
       if (name.empty() || name[0] == '/') {
         // A closing tag ends the element; its name is not compared.
@@ -145,7 +149,7 @@ class Parser {
         return;
       }
       bool selfClosing = false;
-      if (name.back() == '/') {
+      while (name.size() > 1 && name.back() == '/') {
         name.pop_back();
         selfClosing = true;
       }
@@ -198,7 +202,9 @@ class Parser {
   size_t pos_ = 0;
 };
 
-void Write(const TEarthXML_Element& e, int level, std::string& out) {
+}  // namespace
+
+void TEarthXML_Document::Write(const TEarthXML_Element& e, int level, std::string& out) {
   for (int i = 0; i < e.Count(); ++i) {
     if (e.IsAttribute(i)) continue;
     const TEarthXML_Element* c = e.Element(i);
@@ -214,8 +220,8 @@ void Write(const TEarthXML_Element& e, int level, std::string& out) {
         onlyAttributes = false;
         continue;
       }
-      const std::string& line = c->Strings(j);
-      a += AttributeName(line) + "=\"" + Escape(AttributeValue(line), true) + "\" ";
+      const TEarthXML_Element::Line& line = c->LineAt(j);
+      a += line.name + "=\"" + Escape(line.value, true) + "\" ";
     }
     if (onlyAttributes) a += "/";
     const std::string indent(static_cast<size_t>(level), ' ');
@@ -226,8 +232,6 @@ void Write(const TEarthXML_Element& e, int level, std::string& out) {
     }
   }
 }
-
-}  // namespace
 
 // ---- Element ------------------------------------------------------------------------------------
 
@@ -246,7 +250,9 @@ TEarthXML_Element* TEarthXML_Element::Element(int i) const {
 }
 
 void TEarthXML_Element::AddAttribute(const std::string& name, const std::string& value) {
-  lines_.push_back({Kind::Attribute, rtl::Trim(name) + "=\"" + rtl::Trim(value) + "\"", nullptr});
+  Line line{Kind::Attribute, "", nullptr, rtl::Trim(name), rtl::Trim(value)};
+  line.text = line.name + "=\"" + line.value + "\"";
+  lines_.push_back(std::move(line));
 }
 
 void TEarthXML_Element::AddBoolAttribute(const std::string& name, bool b) {
@@ -265,12 +271,20 @@ TEarthXML_Element* TEarthXML_Element::AddElement(const std::string& name,
                                                  std::unique_ptr<TEarthXML_Element> child) {
   if (!child) child = std::make_unique<TEarthXML_Element>();
   TEarthXML_Element* c = child.get();
-  lines_.push_back({Kind::Child, rtl::Trim(name), std::move(child)});
+  lines_.push_back({Kind::Child, rtl::Trim(name), std::move(child), {}, {}});
   return c;
 }
 
 void TEarthXML_Element::AddText(const std::string& text) {
-  lines_.push_back({Kind::Text, text, nullptr});
+  lines_.push_back({Kind::Text, text, nullptr, {}, {}});
+}
+
+void TEarthXML_Element::ContinueText(const std::string& text) {
+  if (!lines_.empty() && lines_.back().kind == Kind::Text) {
+    lines_.back().text += " " + text;
+  } else {
+    AddText(text);
+  }
 }
 
 TEarthXML_Element* TEarthXML_Element::AddTextElement(const std::string& name,
@@ -329,14 +343,14 @@ TEarthXML_Element* TEarthXML_Element::ElementByName(const std::string& name, int
 
 std::string TEarthXML_Element::GetAttributeNames(int index) const {
   for (const Line& line : lines_) {
-    if (line.kind == Kind::Attribute && index-- == 0) return AttributeName(line.text);
+    if (line.kind == Kind::Attribute && index-- == 0) return line.name;
   }
   return {};
 }
 
 const TEarthXML_Element::Line* TEarthXML_Element::AttributeLine(const std::string& name) const {
   for (const Line& line : lines_) {
-    if (line.kind == Kind::Attribute && rtl::SameText(AttributeName(line.text), name)) return &line;
+    if (line.kind == Kind::Attribute && rtl::SameText(line.name, name)) return &line;
   }
   return nullptr;
 }
@@ -344,10 +358,7 @@ const TEarthXML_Element::Line* TEarthXML_Element::AttributeLine(const std::strin
 std::string TEarthXML_Element::AttributeByName(const std::string& name,
                                                const std::string& def) const {
   const Line* line = AttributeLine(name);
-  if (!line) return def;
-  const std::string v = rtl::Trim(line->text.substr(line->text.find('=') + 1));
-  if (v.empty()) return def;
-  return v.size() >= 2 ? v.substr(1, v.size() - 2) : std::string();
+  return line ? line->value : def;
 }
 
 bool TEarthXML_Element::BoolAttributeByName(const std::string& name, bool def) const {

@@ -29,6 +29,8 @@ class TEarthXML_Element : public rtl::TObject {
   TEarthXML_Element* AddTextElement(const std::string& name, const std::string& text);
   TEarthXML_Element* AddBinaryElement(const std::string& name, const void* buffer, int size);
   void AddText(const std::string& text);
+  // Extends the last line when it is a text, else adds a text line.
+  void ContinueText(const std::string& text);
   // Decodes the hex text of a binary element into at most size bytes; returns the bytes written.
   int AsBinary(void* buffer, int size) const;
 
@@ -43,12 +45,14 @@ class TEarthXML_Element : public rtl::TObject {
   enum class Kind { Attribute, Child, Text };
   struct Line {
     Kind kind;
-    std::string text;
+    std::string text;  // the line as a string list would show it
     std::unique_ptr<TEarthXML_Element> child;
+    std::string name, value;  // of an attribute
   };
   friend class TEarthXML_Document;
 
   const Line* AttributeLine(const std::string& name) const;
+  const Line& LineAt(int i) const { return lines_[static_cast<size_t>(i)]; }
 
   std::vector<Line> lines_;
 };
@@ -65,5 +69,7 @@ class TEarthXML_Document : public rtl::TObject {
   bool LoadFromFile(const std::string& fileName);
 
  private:
+  static void Write(const TEarthXML_Element& e, int level, std::string& out);
+
   std::unique_ptr<TEarthXML_Element> document_;
 };
