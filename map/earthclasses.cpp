@@ -54,7 +54,9 @@ void TEarthStreamWriter::_Write(const void* buffer, int64_t count) {
   stream_->WriteBuffer(buffer, count);
 }
 
-void TEarthStreamWriter::WriteBuffer(const void* buffer, int64_t count) { _Write(buffer, count); }
+void TEarthStreamWriter::WriteBuffer(const void* buffer, int64_t count) {
+  _Write(buffer, count);
+}
 
 void TEarthStreamWriter::WriteBoolean(bool b) {
   const uint8_t c = b ? 'T' : 'F';

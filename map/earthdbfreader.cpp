@@ -3,30 +3,26 @@
 
 #include <algorithm>
 
+#include "map/earthsysutils.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
 
 constexpr const char* kVersionError = "Unsupported DBase III version in Stream";
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 }  // namespace
 
 TEarthDBFReader::TEarthDBFReader(const std::string& fileName)
-    : stream_(std::make_unique<rtl::TFileStream>(fileName, rtl::fmOpenRead | rtl::fmShareDenyNone)) {
+    : stream_(
+          std::make_unique<rtl::TFileStream>(fileName, rtl::fmOpenRead | rtl::fmShareDenyNone)) {
   uint8_t header[32] = {};
   if (stream_->Read(header, 1) != 1 || (header[0] != 3 && header[0] != 0x83)) {
     throw EDBFException(kVersionError);
   }
   if (stream_->Read(header + 1, 31) != 31) throw EDBFException("DBase III header is truncated");
-  const uint32_t records = Le32(header + 4);
-  headerLength_ = Le16(header + 8);
-  recordLength_ = Le16(header + 10);
+  const uint32_t records = GetLE32(header + 4);
+  headerLength_ = GetLE16(header + 8);
+  recordLength_ = GetLE16(header + 10);
   if (headerLength_ < 32 || recordLength_ < 1 || records > 0x7FFFFFFF) {
     throw EDBFException("DBase III header is invalid");
   }
@@ -90,7 +86,8 @@ bool TEarthDBFReader::Next() {
 bool TEarthDBFReader::SetID(int32_t recNo) {
   if (recNo <= 0) return false;
   current_ = recNo - 1;
-  stream_->Seek(headerLength_ + static_cast<int64_t>(recordLength_) * (recNo - 1), rtl::soBeginning);
+  stream_->Seek(headerLength_ + static_cast<int64_t>(recordLength_) * (recNo - 1),
+                rtl::soBeginning);
   return ReadRecord();
 }
 

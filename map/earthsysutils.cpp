@@ -42,7 +42,9 @@ constexpr std::array<UnitInfo, EarthUnitTypesCount> kUnits = {{
 // The quadrant of the last longitude Cross180 saw; engine-wide by design.
 int gCross180Quadrant = 0;
 
-int Quadrant(int32_t longitude) { return longitude / GU_90DEGREE; }
+int Quadrant(int32_t longitude) {
+  return longitude / GU_90DEGREE;
+}
 
 int32_t ToInt32(int64_t v) {
   if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
@@ -50,7 +52,9 @@ int32_t ToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
-int64_t RoundHalfEven(Extended v) { return rtl::Round(v); }
+int64_t RoundHalfEven(Extended v) {
+  return rtl::Round(v);
+}
 
 }  // namespace
 
@@ -112,15 +116,21 @@ bool Cross180(int32_t longitude) {
   return crossed;
 }
 
-void ResetCross180() { gCross180Quadrant = 0; }
+void ResetCross180() {
+  gCross180Quadrant = 0;
+}
 
-TPointLL PointLL(int32_t longitude, int32_t latitude) { return {Mod180(longitude), latitude, 0}; }
+TPointLL PointLL(int32_t longitude, int32_t latitude) {
+  return {Mod180(longitude), latitude, 0};
+}
 
 TPointLL PointLLH(int32_t longitude, int32_t latitude, int32_t height) {
   return {Mod180(longitude), latitude, height};
 }
 
-TPointDD PointDD(Extended longitude, Extended latitude) { return {longitude, latitude, 0}; }
+TPointDD PointDD(Extended longitude, Extended latitude) {
+  return {longitude, latitude, 0};
+}
 
 TPointDD PointDDH(Extended longitude, Extended latitude, Extended height) {
   return {longitude, latitude, height};
@@ -153,7 +163,9 @@ bool MERinMER(const TMER& inner, const TMER& outer) {
   return PointLLinMER(sw, outer) && PointLLinMER(ne, outer);
 }
 
-bool IsEmptyMER(const TMER& mer) { return mer.iWidthX == 0 && mer.iHeightY == 0; }
+bool IsEmptyMER(const TMER& mer) {
+  return mer.iWidthX == 0 && mer.iHeightY == 0;
+}
 
 TMER UnionMER(const TMER& a, const TMER& b) {
   if (IsEmptyMER(a)) return b;
@@ -170,9 +182,8 @@ TMER UnionMER(const TMER& a, const TMER& b) {
 
 TMER PointsToMER(const TPointLL* points, int high) {
   if (high < 0 || points == nullptr) {
-    throw EEarthException(
-        "PointsToMER called with zero points (TEarthSysUtils, line " + std::to_string(__LINE__) +
-        ")");
+    throw EEarthException("PointsToMER called with zero points (TEarthSysUtils, line " +
+                          std::to_string(__LINE__) + ")");
   }
   int64_t west = points[0].iLongX, east = west;
   int64_t south = points[0].iLatY, north = south;
@@ -237,7 +248,9 @@ std::string UnitsToStr(TEarthUnitTypes unit) {
   return kUnits.at(static_cast<size_t>(unit)).abbreviation;
 }
 
-Extended EarthUnitsToDecimal(int32_t v) { return static_cast<Extended>(v) / GU_DEGREE; }
+Extended EarthUnitsToDecimal(int32_t v) {
+  return static_cast<Extended>(v) / GU_DEGREE;
+}
 
 int32_t DecimalToEarthUnits(Extended deg) {
   if (!std::isfinite(deg)) return std::isnan(deg) ? 0 : SaturateToInt32(deg);
@@ -256,9 +269,13 @@ TPointLL DecimalToPointLL(Extended longitude, Extended latitude) {
   return PointLL(DecimalToEarthUnits(longitude), DecimalToEarthUnits(latitude));
 }
 
-Extended AngleToRadians(Extended v) { return v * GU_TORADIANS; }
+Extended AngleToRadians(Extended v) {
+  return v * GU_TORADIANS;
+}
 
-int32_t RadiansToAngle(Extended r) { return SaturateToInt32(r * GU_FROMRADIANS); }
+int32_t RadiansToAngle(Extended r) {
+  return SaturateToInt32(r * GU_FROMRADIANS);
+}
 
 std::string EarthUnitsToStr(int32_t v, std::string_view format) {
   const bool negative = v < 0;
@@ -297,15 +314,32 @@ std::string EarthUnitsToStr(int32_t v, std::string_view format) {
     if (++i >= format.size()) break;
     const char item = static_cast<char>(std::toupper(static_cast<unsigned char>(format[i])));
     switch (item) {
-      case 'D': put("%lld", d); break;
-      case 'M': put("%2.2lld", m); break;
-      case 'I': put("%3.3lld", thousandths); break;
-      case 'S': put("%2.2lld", s); break;
-      case 'T': put("%2.2lld", t); break;
-      case 'U': put("%2.2lld", u); break;
-      case 'N': out += negative ? 'S' : 'N'; break;
-      case 'E': out += negative ? 'W' : 'E'; break;
-      default: out += format[i];
+      case 'D':
+        put("%lld", d);
+        break;
+      case 'M':
+        put("%2.2lld", m);
+        break;
+      case 'I':
+        put("%3.3lld", thousandths);
+        break;
+      case 'S':
+        put("%2.2lld", s);
+        break;
+      case 'T':
+        put("%2.2lld", t);
+        break;
+      case 'U':
+        put("%2.2lld", u);
+        break;
+      case 'N':
+        out += negative ? 'S' : 'N';
+        break;
+      case 'E':
+        out += negative ? 'W' : 'E';
+        break;
+      default:
+        out += format[i];
     }
   }
   return out;
@@ -322,7 +356,8 @@ int32_t StrToEarthUnits(std::string_view text, std::string_view format) {
     const auto [ptr, ec] = std::from_chars(first, last, value);
     if (ptr == first) return 0;
     ti += static_cast<size_t>(ptr - first);
-    if (ec == std::errc::result_out_of_range) value = (*first == '-') ? -(int64_t{1} << 40) : (int64_t{1} << 40);
+    if (ec == std::errc::result_out_of_range)
+      value = (*first == '-') ? -(int64_t{1} << 40) : (int64_t{1} << 40);
     // Keep every part small enough that the sum below cannot overflow.
     return std::clamp<int64_t>(value, -(int64_t{1} << 40), int64_t{1} << 40);
   };
@@ -335,13 +370,27 @@ int32_t StrToEarthUnits(std::string_view text, std::string_view format) {
     }
     if (++fi >= format.size()) break;
     switch (std::toupper(static_cast<unsigned char>(format[fi]))) {
-      case 'D': deg = readNumber(); break;
-      case 'M': min = readNumber(); break;
-      case 'I': thousandths = readNumber(); break;
-      case 'S': sec = readNumber(); break;
-      case 'T': thirds = readNumber(); break;
-      case 'H': hundredths = readNumber(); break;
-      case 'U': units = readNumber(); break;
+      case 'D':
+        deg = readNumber();
+        break;
+      case 'M':
+        min = readNumber();
+        break;
+      case 'I':
+        thousandths = readNumber();
+        break;
+      case 'S':
+        sec = readNumber();
+        break;
+      case 'T':
+        thirds = readNumber();
+        break;
+      case 'H':
+        hundredths = readNumber();
+        break;
+      case 'U':
+        units = readNumber();
+        break;
       case 'N':
         positive = std::toupper(static_cast<unsigned char>(text[ti])) == 'N';
         ++ti;
@@ -350,7 +399,8 @@ int32_t StrToEarthUnits(std::string_view text, std::string_view format) {
         positive = std::toupper(static_cast<unsigned char>(text[ti])) == 'E';
         ++ti;
         break;
-      default: throw rtl::EConvertError("StrToLL: format error");
+      default:
+        throw rtl::EConvertError("StrToLL: format error");
     }
   }
   const int64_t total = deg * GU_DEGREE + min * GU_MINUTE + thousandths * 90 + sec * GU_SECOND +
@@ -375,7 +425,9 @@ Extended StrToExtendedDef(const std::string& text, Extended def) {
   return rtl::TryStrToFloat(text, value) ? value : def;
 }
 
-std::string sIFE(bool cond, const std::string& a, const std::string& b) { return cond ? a : b; }
+std::string sIFE(bool cond, const std::string& a, const std::string& b) {
+  return cond ? a : b;
+}
 
 bool DirectoryExists(const std::string& path) {
   std::error_code ec;
@@ -390,9 +442,13 @@ Extended LimitFloat(Extended v, Extended min, Extended max) {
   return v;
 }
 
-Extended Sign(Extended x) { return x >= 0 ? 1 : -1; }
+Extended Sign(Extended x) {
+  return x >= 0 ? 1 : -1;
+}
 
-Extended Tan(Extended x) { return std::tan(x); }
+Extended Tan(Extended x) {
+  return std::tan(x);
+}
 
 void SinCos(Extended x, Extended& s, Extended& c) {
   s = std::sin(x);
@@ -408,7 +464,9 @@ Extended Hypot(Extended x, Extended y) {
   return big * std::sqrt(1 + small * small);
 }
 
-Extended ArcTan2(Extended y, Extended x) { return rtl::ArcTan2(y, x); }
+Extended ArcTan2(Extended y, Extended x) {
+  return rtl::ArcTan2(y, x);
+}
 
 Extended ArcSin(Extended x) {
   if (std::fabs(x) < 1) return ArcTan2(x, std::sqrt(1 - x * x));
@@ -420,6 +478,10 @@ Extended ArcCos(Extended x) {
   return x < 0 ? rtl::Pi : 0;
 }
 
-Extended IntPower(Extended base, int n) { return rtl::IntPower(base, n); }
+Extended IntPower(Extended base, int n) {
+  return rtl::IntPower(base, n);
+}
 
-Extended Power(Extended base, Extended exponent) { return rtl::Power(base, exponent); }
+Extended Power(Extended base, Extended exponent) {
+  return rtl::Power(base, exponent);
+}

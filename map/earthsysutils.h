@@ -1,6 +1,7 @@
 #pragma once
 // Globe units, positions, rectangles and the numeric helpers every part of the map engine uses;
-// point and chain stores; 3-D vectors, quaternions, texture bitmaps and the engine's class registry.
+// point and chain stores; 3-D vectors, quaternions, texture bitmaps and the engine's class
+// registry.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -136,7 +137,9 @@ class TSet16 {
   friend constexpr bool operator==(TSet16, TSet16) = default;
 
  private:
-  static constexpr uint16_t Bit(E e) { return static_cast<uint16_t>(1u << static_cast<unsigned>(e)); }
+  static constexpr uint16_t Bit(E e) {
+    return static_cast<uint16_t>(1u << static_cast<unsigned>(e));
+  }
   uint16_t bits_ = 0;
 };
 using TEarthObjectStateSet = TSet16<TEarthObjectState>;
@@ -189,15 +192,32 @@ bool DirectoryExists(const std::string& path);
 // zero (the engine's rule for wide integer products); c must not be 0.
 int64_t EarthMulDiv(int64_t a, int64_t b, int64_t c);
 
+// Little-endian values in a byte buffer, as the engine's files store them.
+inline uint16_t GetLE16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t GetLE32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
 // A value rounded into the 32-bit range: out-of-range values saturate, NaN gives 0.
 int32_t SaturateToInt32(Extended v);
 
 // ---- Numeric helpers ----------------------------------------------------------------------------
 
-inline int32_t MinVal(int32_t a, int32_t b) { return a < b ? a : b; }
-inline int32_t MaxVal(int32_t a, int32_t b) { return a > b ? a : b; }
-inline Extended MinFloat(Extended a, Extended b) { return a < b ? a : b; }
-inline Extended MaxFloat(Extended a, Extended b) { return a > b ? a : b; }
+inline int32_t MinVal(int32_t a, int32_t b) {
+  return a < b ? a : b;
+}
+inline int32_t MaxVal(int32_t a, int32_t b) {
+  return a > b ? a : b;
+}
+inline Extended MinFloat(Extended a, Extended b) {
+  return a < b ? a : b;
+}
+inline Extended MaxFloat(Extended a, Extended b) {
+  return a > b ? a : b;
+}
 Extended LimitFloat(Extended v, Extended min, Extended max);
 Extended Sign(Extended x);
 Extended Tan(Extended x);

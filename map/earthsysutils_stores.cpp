@@ -1,6 +1,6 @@
 // Dynamic arrays, point stores and chain stores.
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -17,7 +17,9 @@ TDynArray& TDynArray::operator=(TDynArray&& other) noexcept {
   return *this;
 }
 
-TDynArray::~TDynArray() { DynArrayFree(*this); }
+TDynArray::~TDynArray() {
+  DynArrayFree(*this);
+}
 
 TDynArray DynArrayCreate(int32_t elemSize, int32_t count) {
   if (elemSize <= 0 || count < 0) throw EEarthException("DynArrayCreate: Invalid Parameter");
@@ -28,7 +30,9 @@ TDynArray DynArrayCreate(int32_t elemSize, int32_t count) {
   return TDynArray(record.release());
 }
 
-int32_t DynArrayCount(const TDynArray& a) { return a ? a->Count : 0; }
+int32_t DynArrayCount(const TDynArray& a) {
+  return a ? a->Count : 0;
+}
 
 void* DynArrayPtr(const TDynArray& a, int32_t i) {
   if (!a || i < 0 || i >= a->Count) return nullptr;
@@ -144,11 +148,15 @@ struct StoredLLH {
   int32_t longitude, latitude, height;
 };
 
-int32_t RoundToInt32(Extended v) { return SaturateToInt32(v); }
+int32_t RoundToInt32(Extended v) {
+  return SaturateToInt32(v);
+}
 
 }  // namespace
 
-TPointStore::TPointStore(bool height) { Flags.Set(psHeight, height); }
+TPointStore::TPointStore(bool height) {
+  Flags.Set(psHeight, height);
+}
 
 void TPointStore::CheckIndex(int32_t i, int32_t high) const {
   if (i < 0 || i > high) {
@@ -156,7 +164,9 @@ void TPointStore::CheckIndex(int32_t i, int32_t high) const {
   }
 }
 
-int32_t TPointStore::GetCount() const { return DynArrayCount(points_); }
+int32_t TPointStore::GetCount() const {
+  return DynArrayCount(points_);
+}
 
 void TPointStore::SetCount(int32_t n) {
   if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
@@ -231,7 +241,9 @@ void TPointStore::SetHeightFlag(bool b) {
   }
 }
 
-void TPointStore::Refresh() { DynArrayFree(cache3D_); }
+void TPointStore::Refresh() {
+  DynArrayFree(cache3D_);
+}
 
 void TPointStore::Translate(int32_t dLong, int32_t dLat, int32_t dHeight) {
   DynArrayFree(cache3D_);
@@ -259,8 +271,7 @@ TPointLL TPointStore::Centroid() const {
     sumHeight += p.iHeightZ;
   }
   const Extended n = count == 0 ? 1 : count;
-  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n),
-          RoundToInt32(sumHeight / n)};
+  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n), RoundToInt32(sumHeight / n)};
 }
 
 TMER TPointStore::PointStoreMER() const {
@@ -268,7 +279,8 @@ TMER TPointStore::PointStoreMER() const {
   if (count == 0) return MER(0, 0, 0, 0);
   int q = GetLL(count - 1).iLongX / GU_90DEGREE;
   int crossings = 0;
-  int32_t minLong = std::numeric_limits<int32_t>::max(), maxLong = std::numeric_limits<int32_t>::min();
+  int32_t minLong = std::numeric_limits<int32_t>::max(),
+          maxLong = std::numeric_limits<int32_t>::min();
   int32_t minLat = minLong, maxLat = maxLong;
   int32_t smallestEast = 2147483647, largestWest = -2147483647;
   for (int32_t i = 0; i < count; ++i) {
@@ -460,8 +472,7 @@ TPointLL TChainStore::Centroid() const {
     sumHeight += c.iHeightZ;
   }
   const Extended n = chains_.empty() ? 1 : static_cast<Extended>(chains_.size());
-  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n),
-          RoundToInt32(sumHeight / n)};
+  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n), RoundToInt32(sumHeight / n)};
 }
 
 TMER TChainStore::ChainStoreMER() const {

@@ -2,20 +2,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "map/earthsysutils.h"
 #include <filesystem>
+#include "map/earthsysutils.h"
 
 namespace {
 
 constexpr const char* kTextureError = "Globe texture must be a 256 color RGB encoded bitmap";
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+int64_t RoundedDiv(int64_t a, int64_t b, int64_t c) {
+  return EarthMulDiv(a, b, c);
 }
-
-int64_t RoundedDiv(int64_t a, int64_t b, int64_t c) { return EarthMulDiv(a, b, c); }
 
 }  // namespace
 
@@ -46,24 +42,24 @@ void TTextureData::LoadFromStream(rtl::TStream& stream) {
   if (size < 14 + 40) reject();
 
   TEarthBitmapFileHeader file;
-  file.bfType = Le16(data);
-  file.bfSize = Le32(data + 2);
-  file.bfReserved1 = Le16(data + 6);
-  file.bfReserved2 = Le16(data + 8);
-  file.bfOffBits = Le32(data + 10);
+  file.bfType = GetLE16(data);
+  file.bfSize = GetLE32(data + 2);
+  file.bfReserved1 = GetLE16(data + 6);
+  file.bfReserved2 = GetLE16(data + 8);
+  file.bfOffBits = GetLE32(data + 10);
   TEarthBitmapInfoHeader info;
   const uint8_t* h = data + 14;
-  info.biSize = Le32(h);
-  info.biWidth = static_cast<int32_t>(Le32(h + 4));
-  info.biHeight = static_cast<int32_t>(Le32(h + 8));
-  info.biPlanes = Le16(h + 12);
-  info.biBitCount = Le16(h + 14);
-  info.biCompression = Le32(h + 16);
-  info.biSizeImage = Le32(h + 20);
-  info.biXPelsPerMeter = static_cast<int32_t>(Le32(h + 24));
-  info.biYPelsPerMeter = static_cast<int32_t>(Le32(h + 28));
-  info.biClrUsed = Le32(h + 32);
-  info.biClrImportant = Le32(h + 36);
+  info.biSize = GetLE32(h);
+  info.biWidth = static_cast<int32_t>(GetLE32(h + 4));
+  info.biHeight = static_cast<int32_t>(GetLE32(h + 8));
+  info.biPlanes = GetLE16(h + 12);
+  info.biBitCount = GetLE16(h + 14);
+  info.biCompression = GetLE32(h + 16);
+  info.biSizeImage = GetLE32(h + 20);
+  info.biXPelsPerMeter = static_cast<int32_t>(GetLE32(h + 24));
+  info.biYPelsPerMeter = static_cast<int32_t>(GetLE32(h + 28));
+  info.biClrUsed = GetLE32(h + 32);
+  info.biClrImportant = GetLE32(h + 36);
 
   if (file.bfType != 19778 || info.biSize < 40 || info.biBitCount != 8 || info.biCompression != 0)
     reject();
@@ -101,11 +97,17 @@ void TTextureData::LoadFromFile(const std::string& fileName) {
   fileName_ = fileName;
 }
 
-bool TTextureData::IsValid() const { return memory_ && memory_->Size() > 0; }
+bool TTextureData::IsValid() const {
+  return memory_ && memory_->Size() > 0;
+}
 
-int32_t TTextureData::GetTextureHeight() const { return info_.biHeight; }
+int32_t TTextureData::GetTextureHeight() const {
+  return info_.biHeight;
+}
 
-int32_t TTextureData::GetTextureWidth() const { return static_cast<int32_t>(rowStride_); }
+int32_t TTextureData::GetTextureWidth() const {
+  return static_cast<int32_t>(rowStride_);
+}
 
 TPointLL TTextureData::LLToTextureXY(const TPointLL& p) const {
   const TPointLL tl = extent_.GetLL(0), br = extent_.GetLL(1);

@@ -7,8 +7,7 @@ TPoint3D Point3D(Extended longitude, Extended latitude, Extended height) {
   const Extended r = EARTHRADIUS + height;
   const Extended phi = latitude * GU_TORADIANS;
   const Extended lambda = longitude * GU_TORADIANS;
-  return {SaturateToInt32(r * std::cos(phi) * std::sin(lambda)),
-          SaturateToInt32(r * std::sin(phi)),
+  return {SaturateToInt32(r * std::cos(phi) * std::sin(lambda)), SaturateToInt32(r * std::sin(phi)),
           SaturateToInt32(r * std::cos(phi) * std::cos(lambda))};
 }
 
@@ -40,10 +39,18 @@ TPointLL V3DtoPointLL(const TV3D& v) {
   return {longitude, latitude, 0};
 }
 
-TV3D V3DAdd(const TV3D& a, const TV3D& b) { return {a.X + b.X, a.Y + b.Y, a.Z + b.Z}; }
-TV3D V3DSub(const TV3D& a, const TV3D& b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
-TV3D V3DMul(const TV3D& a, const TV3D& b) { return {a.X * b.X, a.Y * b.Y, a.Z * b.Z}; }
-Extended V3DDot(const TV3D& a, const TV3D& b) { return a.X * b.X + a.Y * b.Y + a.Z * b.Z; }
+TV3D V3DAdd(const TV3D& a, const TV3D& b) {
+  return {a.X + b.X, a.Y + b.Y, a.Z + b.Z};
+}
+TV3D V3DSub(const TV3D& a, const TV3D& b) {
+  return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
+}
+TV3D V3DMul(const TV3D& a, const TV3D& b) {
+  return {a.X * b.X, a.Y * b.Y, a.Z * b.Z};
+}
+Extended V3DDot(const TV3D& a, const TV3D& b) {
+  return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+}
 
 TV3D V3DCross(const TV3D& a, const TV3D& b) {
   return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
@@ -64,7 +71,9 @@ TPointLL PointLLMatrixMul(const TMatrix& m, const TPointLL& p) {
   return V3DtoPointLL(V3DMatrixMul(m, PointLLToV3D(p)));
 }
 
-TQuaternion Quat(Extended x, Extended y, Extended z, Extended w) { return {x, y, z, w}; }
+TQuaternion Quat(Extended x, Extended y, Extended z, Extended w) {
+  return {x, y, z, w};
+}
 
 TQuaternion AxisAngleToQuat(const TV3D& axis, Extended angle) {
   const Extended s = std::sin(angle / 2);
@@ -88,10 +97,9 @@ TQuaternion QuatNormalize(const TQuaternion& q) {
 }
 
 TQuaternion QuatMul(const TQuaternion& a, const TQuaternion& b) {
-  return {a.W * b.X + a.X * b.W + a.Y * b.Z - a.Z * b.Y,
-          a.W * b.Y - a.X * b.Z + a.Y * b.W + a.Z * b.X,
-          a.W * b.Z + a.X * b.Y - a.Y * b.X + a.Z * b.W,
-          a.W * b.W - a.X * b.X - a.Y * b.Y - a.Z * b.Z};
+  return {
+      a.W * b.X + a.X * b.W + a.Y * b.Z - a.Z * b.Y, a.W * b.Y - a.X * b.Z + a.Y * b.W + a.Z * b.X,
+      a.W * b.Z + a.X * b.Y - a.Y * b.X + a.Z * b.W, a.W * b.W - a.X * b.X - a.Y * b.Y - a.Z * b.Z};
 }
 
 Extended QuatDot(const TQuaternion& a, const TQuaternion& b) {

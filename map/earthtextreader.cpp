@@ -18,7 +18,9 @@ void TEarthTextReader::SetTextBufferSize(int32_t size) {
   SetPosition(0);
 }
 
-int64_t TEarthTextReader::GetSize() const { return stream_->Size(); }
+int64_t TEarthTextReader::GetSize() const {
+  return stream_->Size();
+}
 
 int32_t TEarthTextReader::LoadBlock(int64_t block) {
   stream_->Seek(block * blockSize_, rtl::soBeginning);

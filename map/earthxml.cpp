@@ -21,14 +21,29 @@ std::string Escape(const std::string& s, bool attribute) {
   out.reserve(s.size());
   for (char c : s) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += attribute ? "&quot;" : "\""; break;
-      case '\r': out += "&#13;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\t': out += attribute ? "&#9;" : "\t"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += attribute ? "&quot;" : "\"";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\t':
+        out += attribute ? "&#9;" : "\t";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -82,9 +97,10 @@ std::string Unescape(const std::string& s) {
       uint32_t cp = 0;
       bool ok = !digits.empty();
       for (char d : digits) {
-        const int v = std::isdigit(static_cast<unsigned char>(d))          ? d - '0'
-                      : hex && std::isxdigit(static_cast<unsigned char>(d)) ? (std::tolower(d) - 'a' + 10)
-                                                                          : -1;
+        const int v = std::isdigit(static_cast<unsigned char>(d)) ? d - '0'
+                      : hex && std::isxdigit(static_cast<unsigned char>(d))
+                          ? (std::tolower(d) - 'a' + 10)
+                          : -1;
         if (v < 0 || cp > 0x10FFFF) {
           ok = false;
           break;
@@ -105,7 +121,9 @@ std::string Unescape(const std::string& s) {
   return out;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 class Parser {
  public:

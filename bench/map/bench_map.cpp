@@ -29,7 +29,8 @@ const std::string& TextFile() {
                               .string();
     std::ofstream out(p, std::ios::binary);
     std::mt19937 rng(1);
-    for (int i = 0; i < 400'000; ++i) out << (rng() % 360) << ".123456 " << (rng() % 180) << ".654321\r\n";
+    for (int i = 0; i < 400'000; ++i)
+      out << (rng() % 360) << ".123456 " << (rng() % 180) << ".654321\r\n";
     return p;
   }()};
   return file.path;

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   unsigned sum = 0;
   for (int32_t row = 0; row < t.GetTextureHeight(); ++row) {
-    for (int32_t col = 0; col < t.GetPixelWidth(); ++col) sum += static_cast<unsigned>(t.PixelIndex(col, row));
+    for (int32_t col = 0; col < t.GetPixelWidth(); ++col)
+      sum += static_cast<unsigned>(t.PixelIndex(col, row));
   }
   (void)t.LLToTextureXY(PointLL(sum, 0));
   (void)t.IndexToColor(static_cast<int32_t>(sum % 300));

@@ -43,11 +43,10 @@ TEST(StreamWriter, PrimitivesAreLittleEndianWithoutPadding) {
   w.writer->WriteDouble(1.0);
   w.writer->WriteRect({1, -1, 2, 3});
   w.writer->WriteMER(MER(5, 6, 7, 8));
-  const Bytes expected = {0x54, 0x46, 0x34, 0x12, 0xFE, 0xFE, 0xFF, 0x04, 0x03, 0x02, 0x01,
-                          0,    0,    0,    0,    0,    0,    0xF0, 0x3F, 1,    0,    0,
-                          0,    0xFF, 0xFF, 0xFF, 0xFF, 2,    0,    0,    0,    3,    0,
-                          0,    0,    5,    0,    0,    0,    6,    0,    0,    0,    7,
-                          0,    0,    0,    8,    0,    0,    0};
+  const Bytes expected = {
+      0x54, 0x46, 0x34, 0x12, 0xFE, 0xFE, 0xFF, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0,
+      0xF0, 0x3F, 1,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 2,    0, 0, 0, 3, 0, 0,
+      0,    5,    0,    0,    0,    6,    0,    0,    0,    7,    0,    0, 0, 8, 0, 0, 0};
   EXPECT_EQ(w.bytes(), expected);
 }
 
@@ -71,9 +70,9 @@ TEST(StreamWriter, PointsInFullAndSixteenBitForm) {
   w.writer->WritePointLL(PointLLH(1, -2, 3), true, false);
   w.writer->WritePointLL(PointLLH(1, -2, 3), false, false);
   w.writer->WritePointLL(PointLLH(-90'000, 90'000, 180'000), true, true);
-  const Bytes expected = {0,    0,    0x2F, 0x2A,                           // 0 and 10,799
-                          1,    0,    0,    0,    0xFE, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0,
-                          1,    0,    0,    0,    0xFE, 0xFF, 0xFF, 0xFF,  //
+  const Bytes expected = {0,    0,    0x2F, 0x2A,  // 0 and 10,799
+                          1,    0,    0,    0,    0xFE, 0xFF, 0xFF, 0xFF, 3,    0,
+                          0,    0,    1,    0,    0,    0,    0xFE, 0xFF, 0xFF, 0xFF,  //
                           0xFF, 0xFF, 1,    0,    2,    0};
   EXPECT_EQ(w.bytes(), expected);
   auto r = NewReader(expected);
@@ -161,7 +160,8 @@ TEST(ObjectHeader, FieldsFollowTheirFlags) {
   o.PresenterID = -3;
   Written w = NewWriter();
   o.WriteProperties(*w.writer);
-  const Bytes expected = {0x83, 0x01, 3, 'I', 's', 0xF8, 2, 1, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0xFD, 0xFF};
+  const Bytes expected = {0x83, 0x01, 3, 'I', 's', 0xF8, 2, 1, 0,    0,
+                          1,    0,    0, 0,   2,   0,    0, 0, 0xFD, 0xFF};
   EXPECT_EQ(w.bytes(), expected);
 
   TEarthObject back(nullptr);
@@ -225,7 +225,8 @@ TEST(EarthObject, SettersReachTheSourceOnlyOnChange) {
   o.SetClosed(true);
   EXPECT_TRUE(source.states.back().Contains(osClosed));
   o.SetSelected(true);
-  EXPECT_EQ(source.notes, (std::vector<TObjectSourceNotification>{osnRedraw, osnSelectedChanged, osnRedraw}));
+  EXPECT_EQ(source.notes,
+            (std::vector<TObjectSourceNotification>{osnRedraw, osnSelectedChanged, osnRedraw}));
   o.SetHidden(true);
   EXPECT_TRUE(o.State.Contains(osRedraw));
   EXPECT_EQ(o.LLInObjectMER(PointLL(0, 0), 10), 0);  // hidden

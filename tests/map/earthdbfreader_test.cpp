@@ -2,6 +2,8 @@
 // (tests/map/fixtures/make.sh), and on damaged tables.
 #include "map/earthdbfreader.h"
 
+#include "tests/map/tempfile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -67,7 +69,8 @@ Dump RunDbfdump(const std::string& file) {
       const DumpField& f = dump.fields.at(dump.records.back().values.size());
       const std::string prefix = f.name + ": ";
       if (line.rfind(prefix, 0) != 0) throw std::runtime_error("unexpected dbfdump line " + line);
-      dump.records.back().values.push_back(rtl::Cp1252ToUtf8(rtl::Trim(line.substr(prefix.size()))));
+      dump.records.back().values.push_back(
+          rtl::Cp1252ToUtf8(rtl::Trim(line.substr(prefix.size()))));
     }
   }
   return dump;
@@ -110,35 +113,23 @@ std::string ReadFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-class TempTable {
- public:
-  explicit TempTable(const std::string& bytes) {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("corv_map_dbf_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".dbf");
-    std::ofstream out(path_, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  ~TempTable() { std::filesystem::remove(path_); }
-  std::string Name() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 TEST(DBFReader, AgreesWithDbfdumpOnShapelibTables) {
   ExpectSameAsDbfdump("shapelib_ports.dbf");
   ExpectSameAsDbfdump("shapelib_deleted.dbf");
 }
 
-TEST(DBFReader, AgreesWithDbfdumpOnGdalTables) { ExpectSameAsDbfdump("gdal_waypoints.dbf"); }
+TEST(DBFReader, AgreesWithDbfdumpOnGdalTables) {
+  ExpectSameAsDbfdump("gdal_waypoints.dbf");
+}
 
 TEST(DBFReader, ReadsLatin1TextAsUtf8AndTrimsBlanks) {
   TEarthDBFReader r(kFixtures + "gdal_waypoints.dbf");
   ASSERT_TRUE(r.Next());
   EXPECT_EQ(r.GetString(0), "Mark A");
   ASSERT_TRUE(r.Next());
-  EXPECT_EQ(r.GetString(1), "Br\xC3\xBC" "cke");
+  EXPECT_EQ(r.GetString(1),
+            "Br\xC3\xBC"
+            "cke");
   ASSERT_TRUE(r.Next());
   EXPECT_EQ(r.GetString(0), "\xC3\x85lesund");
   EXPECT_EQ(r.GetString(1), "Kai 3");  // blanks on both sides in the table
@@ -165,7 +156,9 @@ TEST(DBFReader, SetIDOutsideTheTable) {
   TEarthDBFReader r(kFixtures + "shapelib_ports.dbf");
   ASSERT_TRUE(r.SetID(1));
   EXPECT_FALSE(r.SetID(0));
-  EXPECT_EQ(r.GetString(0), "Sj\xC3\xB6" "bod");  // unchanged
+  EXPECT_EQ(r.GetString(0),
+            "Sj\xC3\xB6"
+            "bod");  // unchanged
   EXPECT_FALSE(r.SetID(6));
   EXPECT_EQ(r.GetString(0), "");  // no stale record
   EXPECT_EQ(r.GetString(1), "");
@@ -174,11 +167,11 @@ TEST(DBFReader, SetIDOutsideTheTable) {
 TEST(DBFReader, AcceptsDBaseIIIVersionsOnly) {
   std::string bytes = ReadFile(kFixtures + "shapelib_ports.dbf");
   bytes[0] = static_cast<char>(0x83);
-  TempTable memo(bytes);
+  TempFile memo(bytes, ".dbf");
   EXPECT_NO_THROW(TEarthDBFReader{memo.Name()});
   for (char version : {'\x30', '\x04'}) {
     bytes[0] = version;
-    TempTable bad(bytes);
+    TempFile bad(bytes, ".dbf");
     try {
       TEarthDBFReader r(bad.Name());
       ADD_FAILURE();
@@ -193,7 +186,7 @@ TEST(DBFReader, RefusesFieldsReachingPastTheRecord) {
   std::string bytes = ReadFile(kFixtures + "shapelib_ports.dbf");
   bytes[10] = 20;  // record length 20 while the fields need 1 + 16 + 8 + 5
   bytes[11] = 0;
-  TempTable bad(bytes);
+  TempFile bad(bytes, ".dbf");
   EXPECT_THROW(TEarthDBFReader{bad.Name()}, EDBFException);
 }
 
@@ -204,7 +197,7 @@ TEST(DBFReader, DescriptorsWithoutTerminatorStayInTheHeader) {
   std::string cut = bytes.substr(0, header) + bytes.substr(32 + 3 * 32 + 1);
   cut[8] = static_cast<char>(header);
   cut[9] = 0;
-  TempTable t(cut);
+  TempFile t(cut, ".dbf");
   TEarthDBFReader r(t.Name());
   EXPECT_EQ(r.FieldCount(), 2);
   ASSERT_TRUE(r.Next());
@@ -213,7 +206,7 @@ TEST(DBFReader, DescriptorsWithoutTerminatorStayInTheHeader) {
 
 TEST(DBFReader, TruncatedLastRecordIsNotRead) {
   const std::string bytes = ReadFile(kFixtures + "shapelib_ports.dbf");
-  TempTable t(bytes.substr(0, bytes.size() - 10));
+  TempFile t(bytes.substr(0, bytes.size() - 10), ".dbf");
   TEarthDBFReader r(t.Name());
   int n = 0;
   while (r.Next()) ++n;

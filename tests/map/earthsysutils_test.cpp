@@ -44,7 +44,7 @@ TEST(Cross180, ReportsStepsAcrossTheMeridianOnly) {
   EXPECT_FALSE(Cross180(170 * kDeg));
   EXPECT_TRUE(Cross180(-170 * kDeg));
   EXPECT_TRUE(Cross180(170 * kDeg));
-  EXPECT_FALSE(Cross180(10 * kDeg));   // quadrant 0
+  EXPECT_FALSE(Cross180(10 * kDeg));    // quadrant 0
   EXPECT_FALSE(Cross180(-170 * kDeg));  // from 0 to -1 is the prime meridian side
   ResetCross180();
 }

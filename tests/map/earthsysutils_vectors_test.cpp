@@ -90,7 +90,8 @@ TEST(Quaternions, SlerpOfEqualQuaternionsIsThatQuaternion) {
   const TQuaternion s = QuatSlerp(q, q, 0.3L);
   EXPECT_NEAR(static_cast<double>(s.X), static_cast<double>(q.X), 1e-12);
   EXPECT_NEAR(static_cast<double>(s.W), static_cast<double>(q.W), 1e-12);
-  const TQuaternion mid = QuatSlerp(Quat(0, 0, 0, 1), AxisAngleToQuat(TV3D{0, 0, 1}, kPi / 2), 0.5L);
+  const TQuaternion mid =
+      QuatSlerp(Quat(0, 0, 0, 1), AxisAngleToQuat(TV3D{0, 0, 1}, kPi / 2), 0.5L);
   EXPECT_NEAR(static_cast<double>(mid.W), std::cos(kPi / 8), 1e-12);
   const TQuaternion p = QuatMul(Quat(0, 0, 0, 1), q);
   EXPECT_EQ(p.X, q.X);
@@ -126,14 +127,15 @@ std::string MakeBitmap(int width, int height, int colours, int gap, int bitCount
   put32(colours == 256 ? 0 : colours);
   put32(0);
   for (int i = 0; i < colours; ++i) {
-    b += static_cast<char>(i);          // blue
-    b += static_cast<char>(255 - i);    // green
+    b += static_cast<char>(i);            // blue
+    b += static_cast<char>(255 - i);      // green
     b += static_cast<char>(i * 3 % 256);  // red
     b += '\0';
   }
   b.append(static_cast<size_t>(gap), '\x77');
   for (int r = 0; r < height; ++r) {
-    for (int c = 0; c < stride; ++c) b += static_cast<char>(c < width ? (r * 16 + c) % colours : 0xEE);
+    for (int c = 0; c < stride; ++c)
+      b += static_cast<char>(c < width ? (r * 16 + c) % colours : 0xEE);
   }
   return b;
 }

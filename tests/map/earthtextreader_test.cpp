@@ -1,6 +1,8 @@
 // The block-wise line reader against an independent splitter, and the mapped file stream.
 #include "map/earthtextreader.h"
 
+#include "tests/map/tempfile.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,22 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-class TempFile {
- public:
-  explicit TempFile(const std::string& content) {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("corv_map_text_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::ofstream out(path_, std::ios::binary);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  }
-  ~TempFile() { std::filesystem::remove(path_); }
-  std::string Name() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 struct Line {
   std::string text;
@@ -160,8 +146,8 @@ TEST(TextReader, MatchesAnIndependentSplitterOverRandomLineEnds) {
     const std::vector<Line> want = Split(text);
     for (int block = 1; block <= 12; ++block) {
       r.SetTextBufferSize(block);
-      ExpectSameLines(ReadAll(r), want, "round " + std::to_string(round) + " block " +
-                                            std::to_string(block));
+      ExpectSameLines(ReadAll(r), want,
+                      "round " + std::to_string(round) + " block " + std::to_string(block));
     }
     r.SetTextBufferSize(4096);
     ExpectSameLines(ReadAll(r), want, "round " + std::to_string(round) + " default block");

@@ -101,7 +101,8 @@ TEST(XMLParser, ReadsBackTheSameTree) {
   TEarthXML_Document d;
   d.SetXMLString(MakeMapDocument()->GetXMLString());
   EXPECT_EQ(d.GetXMLString(), MakeMapDocument()->GetXMLString());
-  TEarthXML_Element* store = d.Document()->ElementByName("TEarthMap", 0)->ElementByName("LayerStore", 0);
+  TEarthXML_Element* store =
+      d.Document()->ElementByName("TEarthMap", 0)->ElementByName("LayerStore", 0);
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(store->ElementByName("Layer", 1)->FloatAttributeByName("Scale", 0), 1.5L);
   EXPECT_EQ(store->ElementByName("layer", 0), nullptr);
@@ -216,9 +217,14 @@ TEST(XMLDocument, RandomTreesAreWellFormedAndRoundTrip) {
     for (int i = 0; i < 12; ++i) {
       TEarthXML_Element* e = open[rng() % open.size()];
       switch (rng() % 3) {
-        case 0: e->AddAttribute("a" + std::to_string(i), randomText()); break;
-        case 1: open.push_back(e->AddElement("E" + std::to_string(i), nullptr)); break;
-        default: e->AddTextElement("T" + std::to_string(i), randomText());
+        case 0:
+          e->AddAttribute("a" + std::to_string(i), randomText());
+          break;
+        case 1:
+          open.push_back(e->AddElement("E" + std::to_string(i), nullptr));
+          break;
+        default:
+          e->AddTextElement("T" + std::to_string(i), randomText());
       }
     }
     const std::string text = d.GetXMLString();
