@@ -7,9 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 
+#include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -429,10 +429,7 @@ std::string sIFE(bool cond, const std::string& a, const std::string& b) {
   return cond ? a : b;
 }
 
-bool DirectoryExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(path, ec);
-}
+bool DirectoryExists(const std::string& path) { return rtl::DirectoryExists(path); }
 
 // ---- Numeric helpers ----------------------------------------------------------------------------
 

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include <filesystem>
 #include "map/earthsysutils.h"
+#include "platform/rtl/files.h"
 
 namespace {
 
@@ -90,8 +90,7 @@ void TTextureData::LoadFromStream(rtl::TStream& stream) {
 void TTextureData::LoadFromFile(const std::string& fileName) {
   Clear();
   fileName_.clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return;
+  if (!rtl::FileExists(fileName)) return;
   rtl::TFileStream file(fileName, rtl::fmOpenRead | rtl::fmShareDenyWrite);
   LoadFromStream(file);
   fileName_ = fileName;
