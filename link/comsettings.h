@@ -4,10 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "link/comport.h"
+#include "link/nmeaoutput.h"
 #include "platform/rtl/classes.h"
 
 class Tcomms : public rtl::TComponent {
@@ -75,6 +78,39 @@ class Tcomms : public rtl::TComponent {
   TCheckState CheckBox11;  // "Repeat Incoming NMEA + Proprietary NMEA on"
   TGaugeState CGauge1;     // "Buffer:"
   TMemoState Memo2;        // "Incoming Data"
+
+  // ---- Ports, NMEA and Micronet output (link/nmeaoutput.cpp) -----------------------------------
+  // Builds and sends every template line of Memo1, the wind corrections sentence and the Micronet
+  // page values.
+  void SendNmeaOutput();
+  // Appends the checksum suffix and writes the sentence to the instrument port, and to the
+  // repeater port when it is ticked and open.
+  void SendSentence(const std::string& Sentence);
+  // OnClick of the nine Micronet boxes, and the 120 s timer: send the page titles.
+  void CheckBox2Click(rtl::TObject* Sender);
+  void MicronetTimerTimer(rtl::TObject* Sender);
+
+  TComPort* ComPort1 = NewComPort(this, "COM1", true);   // instrument port
+  TComPort* ComPort2 = NewComPort(this, "COM2", false);  // repeater port
+  TMemoState Memo1{{"$IIMTW,%performance,C", "$PSILTBS,%targetspeed,N",
+                    "$PSILCD1,%performance,0.0", "", " "}};  // "Custom NMEA Output:"
+  TCheckState CheckBox1;  // "Wind  Corrections"
+  // Micronet pages: Performance, Target Speed, True Wind Direction, Time To Layline, Distance to
+  // WPT, Distance to layline, Current direction, Current speed.
+  TCheckState CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8,
+      CheckBox9;
+  // The main window's computed values; unset, every value is at its start value.
+  std::function<TOutputValues()> fOutputValues;
+  // The form's message box (text, caption; information icon).
+  std::function<void(const std::string& Text, const std::string& Caption)> fShowMessage;
+
+ private:
+  static TComPort* NewComPort(Tcomms* owner, const std::string& device, bool instrument);
+  void SendPageTitles(bool fromTimer);
+  bool fMicronetBoxOpen = false;
+  // ---- end of ports and output ------------------------------------------------------------------
+
+ public:
 
  private:
   void StoreSegment(const char* chars, std::size_t count);

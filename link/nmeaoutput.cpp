@@ -1,0 +1,165 @@
+// Output of the communications form: custom NMEA sentences from the user's templates, the Micronet
+// performance pages and the wind corrections sentence.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "link/comsettings.h"
+#include "platform/rtl/sysutils.h"
+
+namespace {
+
+// Template lines, substituted lines and finished sentences are kept to this length; a longer one
+// is not sent at all rather than cut.
+constexpr std::size_t kMaxSentence = 255;
+constexpr std::size_t kSuffixLength = 5;  // "*hh\r\n"
+
+struct Placeholder {
+  const char* name;
+  float TOutputValues::*value;
+};
+
+constexpr std::array<Placeholder, 12> kPlaceholders{{
+    {"performance", &TOutputValues::fPerformance},
+    {"targetspeed", &TOutputValues::fTargetSpeed},
+    {"courseog", &TOutputValues::fCourseOverGround},
+    {"heading", &TOutputValues::fHeading},
+    {"speedog", &TOutputValues::fSpeedOverGround},
+    {"speedtw", &TOutputValues::fSpeedThroughWater},
+    {"windspeed", &TOutputValues::fTrueWindSpeed},
+    {"windangle", &TOutputValues::fTrueWindAngle},
+    {"vmg", &TOutputValues::fVMG},
+    {"windog", &TOutputValues::fGeoWindAngle},
+    {"depth", &TOutputValues::fDepth},
+    {"bearingtowpt", &TOutputValues::fBearingToWaypoint},
+}};
+
+struct Page {
+  Tcomms::TCheckState Tcomms::*box;
+  const char* title;
+  const char* valueFormat;
+  float TOutputValues::*value;  // nullptr: the time-to-layline text
+};
+
+// In sending order; pages are numbered from 1 by this order among the ticked ones.
+constexpr std::array<Page, 8> kPages{{
+    {&Tcomms::CheckBox2, "$PTAK,FFP%1d,PERFORM,PERCENT", "$PTAK,FFD%1d,%3.0f",
+     &TOutputValues::fPerformance},
+    {&Tcomms::CheckBox3, "$PTAK,FFP%1d,  TBS, KNOTS", "$PTAK,FFD%1d,%2.1f",
+     &TOutputValues::fTargetSpeed},
+    {&Tcomms::CheckBox4, "$PTAK,FFP%1d,  TWD, DEGR", "$PTAK,FFD%1d,%3.0f",
+     &TOutputValues::fGeoWindAngle},
+    {&Tcomms::CheckBox6, "$PTAK,FFP%1d,DTWPT, MILES", "$PTAK,FFD%1d,%2.1f",
+     &TOutputValues::fDistanceToWaypoint},
+    {&Tcomms::CheckBox5, "$PTAK,FFP%1d, TTLL, MMSS", "$PTAK,FFD%1d,%s", nullptr},
+    {&Tcomms::CheckBox7, "$PTAK,FFP%1d, DTLL, MILES", "$PTAK,FFD%1d,%2.1f",
+     &TOutputValues::fDistanceToLayline},
+    {&Tcomms::CheckBox9, "$PTAK,FFP%1d,CUR S, KNOTS", "$PTAK,FFD%1d,%2.1f",
+     &TOutputValues::fCurrentDrift},
+    {&Tcomms::CheckBox8, "$PTAK,FFP%1d,CUR A, DEGR", "$PTAK,FFD%1d,%3.0f",
+     &TOutputValues::fCurrentSet},
+}};
+
+constexpr int kMaxPages = 4;
+
+// A placeholder runs from '%' to the next ',' (or the end of the line). Known names become their
+// value; an unknown one leaves an empty field.
+std::string Expand(const std::string& line, const TOutputValues& values) {
+  std::string out;
+  for (std::size_t i = 0; i < line.size();) {
+    if (line[i] != '%') {
+      out += line[i++];
+      continue;
+    }
+    std::size_t end = line.find(',', i + 1);
+    if (end == std::string::npos) end = line.size();
+    const std::string_view name(line.data() + i + 1, end - i - 1);
+    for (const auto& p : kPlaceholders)
+      if (name == p.name) out += rtl::Format("%3.1f", values.*(p.value));
+    i = end;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string NmeaSentence(const std::string& text) {
+  std::uint8_t sum = 0;
+  for (std::size_t i = 1; i < text.size(); ++i) sum ^= static_cast<std::uint8_t>(text[i]);
+  char suffix[8];
+  std::snprintf(suffix, sizeof suffix, "*%02X\r\n", sum);
+  return text + suffix;
+}
+
+TComPort* Tcomms::NewComPort(Tcomms* owner, const std::string& device, bool instrument) {
+  auto* port = new TComPort(owner);  // owned by the form
+  port->SetDeviceName(device);
+  port->SetBaudRate(br4800);
+  if (instrument) {
+    port->SetDataBits(db8);
+    port->FlowControl().SetDTR(dcDisable);
+    port->FlowControl().SetRTS(rcDisable);
+    port->FlowControl().SetXOnXOff(xcDisable);
+  }
+  return port;
+}
+
+void Tcomms::SendSentence(const std::string& Sentence) {
+  const std::string finished = NmeaSentence(Sentence);
+  if (ComPort1->Active()) ComPort1->WriteString(finished);
+  if (CheckBox11.Checked && ComPort2->Active()) ComPort2->WriteString(finished);
+}
+
+void Tcomms::SendNmeaOutput() {
+  const TOutputValues values = fOutputValues ? fOutputValues() : TOutputValues{};
+  for (const std::string& line : Memo1.Lines) {
+    if (line.size() > kMaxSentence) continue;
+    const std::string sentence = Expand(line, values);
+    if (sentence.size() + kSuffixLength > kMaxSentence) continue;
+    SendSentence(sentence);
+  }
+  if (CheckBox1.Checked)
+    SendSentence(
+        rtl::Format("$PTAK,TWC,%2.1f,%2.1f", values.fTwsCorrection, values.fTwaCorrectionApplied));
+
+  int ticked = 0;
+  for (const Page& page : kPages) ticked += (this->*page.box).Checked;
+  if (ticked > kMaxPages) return;
+  int number = 1;
+  for (const Page& page : kPages) {
+    if (!(this->*page.box).Checked) continue;
+    SendSentence(page.value ? rtl::Format(page.valueFormat, number, values.*(page.value))
+                            : rtl::Format(page.valueFormat, number, values.TimeToLayline));
+    ++number;
+  }
+}
+
+void Tcomms::CheckBox2Click(rtl::TObject*) {
+  SendPageTitles(false);
+}
+
+void Tcomms::MicronetTimerTimer(rtl::TObject*) {
+  SendPageTitles(true);
+}
+
+void Tcomms::SendPageTitles(bool fromTimer) {
+  int ticked = 0;
+  for (const Page& page : kPages) ticked += (this->*page.box).Checked;
+  if (ticked <= kMaxPages) {
+    int number = 1;
+    for (const Page& page : kPages)
+      if ((this->*page.box).Checked) SendSentence(rtl::Format(page.title, number++));
+    return;
+  }
+  // Too many pages: say so when the user clicks, once at a time. The timer keeps quiet, or its
+  // boxes would pile up every 120 s while one stays open.
+  if (fromTimer || fMicronetBoxOpen || !fShowMessage) return;
+  fMicronetBoxOpen = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{fMicronetBoxOpen};
+  fShowMessage(
+      "Only 4 Micronet Performance Pages can be used simultaneously.\nPlease uncheck a page.",
+      "Message");
+}
