@@ -167,6 +167,21 @@ TEST_F(PolarTest, ReadErrorIsReportedAndKeepsWhatWasRead) {
   EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);
 }
 
+// The shipped sample: 12 angles per wind speed, so point 50 lies at v = 550/109, just past the
+// 90 degree row: y = 7.4 + (550/109 - 5) * 0.1 at 10 kn and 7.7 + the same at 12 kn.
+TEST_F(PolarTest, ShippedSampleTable) {
+  TestPolardata p(std::string(CORV_SOURCE_DIR) + "/data");
+  p.ReadPolars();
+  ASSERT_TRUE(p.messages.empty());
+  ASSERT_EQ(p.fTwsCount, 7);
+  EXPECT_EQ(std::vector<int>(p.fTwsValues.begin(), p.fTwsValues.begin() + 7),
+            (std::vector<int>{6, 8, 10, 12, 14, 16, 20}));
+  const double past = 550.0 / 109 - 5;
+  EXPECT_NEAR(p.TargetSpeed(10, 90), 7.4 + past * 0.1, 1e-5);
+  EXPECT_NEAR(p.TargetSpeed(11, 90), 7.55 + past * 0.1, 1e-5);
+  EXPECT_NEAR(p.TargetSpeed(20, 30), 5.0, 1e-6);
+}
+
 TEST(BSplineTest, OrderTwoIsThePolylineThroughTheControlPoints) {
   TPolardata p(nullptr);
   const TPolarPoint control[] = {{30, 4.0, 0}, {90, 5.5, 0}, {180, 4.5, 0}};
