@@ -8,9 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
+#include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 
 namespace rtl {
@@ -285,6 +288,83 @@ std::optional<std::string> FindFileNoCase(const std::string& Path) {
   if (!Stat(current, st)) return std::nullopt;
   if (Path.size() > 1 && Path.back() == '/') current += '/';
   return current;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& FileName) {
+  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string data;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    data.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return data;
+}
+
+void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
+  // Through a symbolic link to the file it names, so that the link stays.
+  std::string target = FileName;
+  char resolved[PATH_MAX];
+  struct stat lst {};
+  if (::lstat(FileName.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
+      ::realpath(FileName.c_str(), resolved)) {
+    target = resolved;
+  }
+  const std::string dir = ExtractFileDir(target).empty() ? "." : ExtractFileDir(target);
+  auto fail = [&](int err, const char* what) {
+    throw EInOutError(Format("Unable to write to %s (%s: %s)", FileName, what, std::strerror(err)),
+                      err);
+  };
+  // A new file gets the usual permissions (0666 less the umask), an existing one keeps its own.
+  std::string temp;
+  int fd = -1;
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = Format("%s/.%s.%d.%u.tmp", dir, ExtractFileName(target), static_cast<int>(::getpid()),
+                  counter++);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) fail(errno, "create");
+  auto abandon = [&](const char* what) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    fail(err, what);
+  };
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && ::fchmod(fd, st.st_mode & 07777) != 0) abandon("chmod");
+  size_t done = 0;
+  while (done < Data.size()) {
+    const ssize_t n = ::write(fd, Data.data() + done, Data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) abandon("write");
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) abandon("fsync");
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    fail(err, "close");
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    fail(err, "rename");
+  }
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);  // the rename itself reaches the disk
+    ::close(dfd);
+  }
 }
 
 std::string ResolveFileName(const std::string& Path) {

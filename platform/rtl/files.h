@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/datetime.h"
@@ -70,6 +71,14 @@ void FindClose(TSearchRec& F);
 // Names (not paths) of the files in Dir matching Wildcard, sorted.
 std::vector<std::string> FindFiles(const std::string& Dir, const std::string& Wildcard,
                                    int Attr = faAnyFile & ~faDirectory);
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string& FileName);
+// Replaces FileName with Data so that a crash leaves either the old or the new file: writes a
+// temporary file in the same directory, flushes it to the disk, renames it over FileName and
+// flushes the directory. Keeps the permissions of an existing file and writes through a symbolic
+// link to its target. Raises EInOutError (with errno as ErrorCode); FileName is then unchanged.
+void WriteFileAtomic(const std::string& FileName, std::string_view Data);
 
 // The existing file whose name matches Path component by component without regard to case (an
 // exact match wins), or nothing.

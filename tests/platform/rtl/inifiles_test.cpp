@@ -1,0 +1,201 @@
+#include "platform/rtl/inifiles.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/rtl/files.h"
+#include "platform/rtl/stringlist.h"
+#include "temp_dir.h"
+
+using namespace rtl;
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Put(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> Items(const TStrings& l) {
+  std::vector<std::string> r;
+  for (int i = 0; i < l.Count(); ++i) r.push_back(l[i]);
+  return r;
+}
+
+}  // namespace
+
+TEST(IniFile, TwoObjectsWritingDifferentSectionsKeepBoth) {
+  TempDir dir;
+  const std::string name = dir / "corvatalen.ini";
+  TIniFile layout(name);
+  TIniFile settings(name);
+  EXPECT_EQ(settings.ReadString("comms", "comport", "COM1"), "COM1");  // cached: no file yet
+  layout.WriteInteger("DKToolWindow18", "Rev", 2000);
+  settings.WriteString("comms", "comport", "/dev/ttyUSB0");
+  layout.WriteInteger("DKToolWindow18", "DockRow", 2);
+  settings.WriteFloat("settings", "targetangle", 45.5);
+
+  TIniFile fresh(name);
+  EXPECT_EQ(fresh.ReadInteger("DKToolWindow18", "Rev", 0), 2000);
+  EXPECT_EQ(fresh.ReadInteger("DKToolWindow18", "DockRow", 0), 2);
+  EXPECT_EQ(fresh.ReadString("comms", "comport", ""), "/dev/ttyUSB0");
+  EXPECT_DOUBLE_EQ(fresh.ReadFloat("settings", "targetangle", 0), 45.5);
+  // Each object also sees what the other wrote.
+  EXPECT_EQ(layout.ReadString("comms", "comport", ""), "/dev/ttyUSB0");
+}
+
+TEST(IniFile, BadNumbersGiveTheDefault) {
+  TempDir dir;
+  Put(dir / "s.ini",
+      "[settings]\nspeed=fast\nrange= 12 \nhex=0x1F\nbig=99999999999\nangle=45,5\n"
+      "flag=yes\non=1\noff=0\nempty=\n");
+  TIniFile ini(dir / "s.ini");
+  EXPECT_EQ(ini.ReadInteger("settings", "speed", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("settings", "range", 7), 12);
+  EXPECT_EQ(ini.ReadInteger("settings", "hex", 7), 31);
+  EXPECT_EQ(ini.ReadInteger("settings", "big", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("settings", "empty", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("settings", "missing", 7), 7);
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("settings", "angle", 1.5), 1.5);
+  EXPECT_TRUE(ini.ReadBool("settings", "flag", true));
+  EXPECT_FALSE(ini.ReadBool("settings", "flag", false));
+  EXPECT_TRUE(ini.ReadBool("settings", "on", false));
+  EXPECT_FALSE(ini.ReadBool("settings", "off", true));
+  EXPECT_EQ(ini.ReadString("settings", "empty", "d"), "");  // present but empty
+}
+
+TEST(IniFile, WritesUseTheirTextFormsAndKeepEverythingElse) {
+  TempDir dir;
+  const std::string name = dir / "s.ini";
+  Put(name,
+      "; written by hand\n[Settings]\nSpeed=1\ngarbage "
+      "line\n\n[video]\nVSource=cam\n[brokenheader\n");
+  TIniFile ini(name);
+  ini.WriteBool("settings", "sendperformance", true);
+  ini.WriteInteger("SETTINGS", "speed", -3);
+  ini.WriteFloat("restore", "lat", 5130.25);
+  EXPECT_EQ(Slurp(name),
+            "; written by hand\r\n[Settings]\r\nspeed=-3\r\ngarbage line\r\nsendperformance=1\r\n"
+            "\r\n[video]\r\nVSource=cam\r\n[brokenheader\r\n\r\n[restore]\r\nlat=5130.25\r\n");
+}
+
+TEST(IniFile, ParsingIsTolerant) {
+  TempDir dir;
+  Put(dir / "t.ini",
+      "orphan=1\r\n  [ Comms ]  \r\n  ComPort  =  COM3  \r\n=novalue\r\n\x01\x02\r\n"
+      "comport=second\r\n[comms]\r\nbaud=4800\r\n#x=1\r\n;y=2\r\n[other]\nkey=a=b\n");
+  TIniFile ini(dir / "T.INI");                                // another case of the same file
+  EXPECT_EQ(ini.ReadString("COMMS", "comport", ""), "COM3");  // first one wins
+  EXPECT_EQ(ini.ReadString("other", "KEY", ""), "a=b");
+  EXPECT_EQ(ini.ReadString("", "orphan", "none"), "none");
+  TStringList l;
+  ini.ReadSections(&l);
+  EXPECT_EQ(Items(l), (std::vector<std::string>{"Comms", "other"}));
+  ini.ReadSection("comms", &l);
+  EXPECT_EQ(Items(l), (std::vector<std::string>{"ComPort"}));
+  ini.ReadSectionValues("other", &l);
+  EXPECT_EQ(Items(l), (std::vector<std::string>{"key=a=b"}));
+  EXPECT_TRUE(ini.SectionExists("OTHER"));
+  EXPECT_FALSE(ini.SectionExists("none"));
+  EXPECT_TRUE(ini.ValueExists("comms", "COMPORT"));
+  EXPECT_FALSE(ini.ValueExists("comms", "baud"));  // in the second [comms], which is shadowed
+}
+
+TEST(IniFile, EraseSectionAndDeleteKey) {
+  TempDir dir;
+  const std::string name = dir / "e.ini";
+  Put(name, "[a]\nx=1\ny=2\n[b]\nz=3\n[A]\nw=4\n");
+  TIniFile ini(name);
+  ini.DeleteKey("a", "X");
+  EXPECT_EQ(ini.ReadString("a", "x", "gone"), "gone");
+  EXPECT_EQ(ini.ReadString("a", "y", ""), "2");
+  ini.EraseSection("A");
+  EXPECT_FALSE(ini.SectionExists("a"));
+  EXPECT_EQ(Slurp(name), "[b]\r\nz=3\r\n");
+  ini.EraseSection("missing");
+  ini.UpdateFile();
+}
+
+TEST(IniFile, ValuesThatWouldBreakTheFileAreRefused) {
+  TempDir dir;
+  TIniFile ini(dir / "x.ini");
+  EXPECT_THROW(ini.WriteString("s", "k", "line\n[evil]\nk=1"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("s]", "k", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("s", "a=b", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("s", " ", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("s", ";k", "v"), EIniFileException);
+  EXPECT_FALSE(FileExists(dir / "x.ini"));
+}
+
+TEST(IniFile, ReplacesTheFileAtomicallyAndLeavesNoTemporaryFiles) {
+  TempDir dir;
+  const std::string name = dir / "a.ini";
+  Put(name, "[keep]\nk=v\n");
+  ASSERT_EQ(chmod(name.c_str(), 0640), 0);
+  struct stat before {};
+  ASSERT_EQ(stat(name.c_str(), &before), 0);
+  TIniFile ini(name);
+  ini.WriteString("new", "k", "v");
+  struct stat after {};
+  ASSERT_EQ(stat(name.c_str(), &after), 0);
+  EXPECT_NE(before.st_ino, after.st_ino);  // a new file was renamed into place
+  EXPECT_EQ(after.st_mode & 0777, 0640u);
+  EXPECT_EQ(FindFiles(dir.path(), "*"), (std::vector<std::string>{"a.ini"}));
+
+  // Through a symbolic link: the link stays, its target changes.
+  ASSERT_EQ(symlink(name.c_str(), (dir / "link.ini").c_str()), 0);
+  TIniFile viaLink(dir / "link.ini");
+  viaLink.WriteString("keep", "k", "w");
+  struct stat lst {};
+  ASSERT_EQ(lstat((dir / "link.ini").c_str(), &lst), 0);
+  EXPECT_TRUE(S_ISLNK(lst.st_mode));
+  EXPECT_EQ(ini.ReadString("keep", "k", ""), "w");
+}
+
+TEST(IniFile, AFailedWriteLeavesTheOldFileWhole) {
+  TempDir dir;
+  const std::string name = dir / "big.ini";
+  std::string original = "[keep]\r\n";
+  for (int i = 0; i < 400; ++i) original += "key" + std::to_string(i) + "=some value\r\n";
+  Put(name, original);
+
+  // The file system refuses to write more than 1 KB: the temporary file fails half-written.
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  TIniFile ini(name);
+  bool raised = false;
+  try {
+    ini.WriteString("new", "k", "v");
+  } catch (const EIniFileException&) {
+    raised = true;
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, oldHandler);
+
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(Slurp(name), original);
+  EXPECT_EQ(FindFiles(dir.path(), "*"), (std::vector<std::string>{"big.ini"}));
+  EXPECT_EQ(ini.ReadString("new", "k", "absent"), "absent");  // the failed change is not kept
+  ini.WriteString("new", "k", "v");
+  EXPECT_EQ(ini.ReadString("keep", "key399", ""), "some value");
+}
+
+TEST(IniFile, MissingDirectoryRaisesOnWrite) {
+  TempDir dir;
+  TIniFile ini(dir / "no/such/dir.ini");
+  EXPECT_EQ(ini.ReadString("a", "b", "d"), "d");
+  EXPECT_THROW(ini.WriteString("a", "b", "c"), EIniFileException);
+}
