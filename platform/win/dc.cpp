@@ -1,16 +1,375 @@
+// Device contexts of windows and the desktop, BeginPaint / EndPaint, default frame and
+// background painting, printing, and layered windows.
+#include <algorithm>
+
+#include "platform/gdi/gdi.h"
+#include "platform/win/input.h"
+#include "platform/win/message.h"
 #include "platform/win/paint.h"
+#include "platform/win/settings.h"
 #include "platform/win/state.h"
 
-namespace win::detail {
+namespace win {
+namespace detail {
+
+namespace {
+
+using gdi::Region;
+using gdi::RegionOp;
+
+bool LockedOut(const Window* w) {
+  const System& s = S();
+  Window* l = Find(s.locked);
+  return l && (l == s.desktop || IsDescendant(l, w));
+}
+
+// Makes a DC for a window: client or whole-window area, clipped to what is visible of it (and to
+// `extra` in screen coordinates when given).
+HDC MakeDC(Window* w, bool windowArea, bool clipChildren, const Region* extra, bool extraExclude,
+           bool throughLock) {
+  System& s = S();
+  const bool desktop = w == s.desktop;
+  Region vis;
+  if (desktop) {
+    vis = Region(RECT{0, 0, s.screen->Width(), s.screen->Height()});
+    if (clipChildren)
+      for (Window* c : w->children)
+        if (c->Visible() && !c->layered) vis = Region::Combine(vis, Region(ScreenRect(c)), RegionOp::Diff);
+  } else {
+    vis = VisibleRegion(w->h, !windowArea, clipChildren);
+  }
+  if (extra) vis = Region::Combine(vis, *extra, extraExclude ? RegionOp::Diff : RegionOp::And);
+  if (!throughLock && LockedOut(w)) {
+    s.lockedDirty = Region::Combine(s.lockedDirty, vis, RegionOp::Or);
+    vis = Region();
+  }
+  POINT origin = windowArea ? WindowOrigin(w) : ClientOrigin(w);
+  if (desktop) origin = POINT{0, 0};
+  std::shared_ptr<gdi::Surface> target = s.screen;
+  RECT dirty = vis.Empty() ? RECT{} : vis.Box();
+  Window* top = desktop ? nullptr : TopLevel(w);
+  if (top && top->layered && top->layer) {
+    const POINT to = WindowOrigin(top);
+    origin.x -= to.x;
+    origin.y -= to.y;
+    vis.Offset(-to.x, -to.y);
+    target = top->layer;
+    dirty = ScreenRect(top);
+  }
+  HDC dc = gdi::CreateSurfaceDC(target, origin, &vis);
+  if (dc) s.dcs[dc] = System::DcInfo{w->h, dirty};
+  return dc;
+}
+
+bool ClipsChildren(const Window* w) { return (w->style & WS_CLIPCHILDREN) != 0; }
+
+int FrameWidth(const Window* w) {
+  if (w->style & WS_THICKFRAME) return GetSystemMetrics(SM_CXFRAME);
+  if ((w->style & WS_DLGFRAME) || (w->exStyle & WS_EX_DLGMODALFRAME)) return GetSystemMetrics(SM_CXDLGFRAME);
+  if (w->style & WS_BORDER) return GetSystemMetrics(SM_CXBORDER);
+  return 0;
+}
+
+void Fill(HDC dc, RECT r, int sysColor) {
+  if (r.right > r.left && r.bottom > r.top) gdi::FillRect(dc, &r, gdi::GetSysColorBrush(sysColor));
+}
+
+void Frame(HDC dc, RECT r, int sysColor) {
+  if (r.right > r.left && r.bottom > r.top) gdi::FrameRect(dc, &r, gdi::GetSysColorBrush(sysColor));
+}
+
+// Standard scroll bar: track, two arrow boxes and the thumb.
+void PaintScrollBar(HDC dc, const Window* w, int bar, RECT r) {
+  Fill(dc, r, gdi::COLOR_SCROLLBAR);
+  const bool vert = bar == 1;
+  const int len = vert ? r.Height() : r.Width();
+  const int arrow = std::min(vert ? r.Width() : r.Height(), len / 2);
+  RECT a1 = r, a2 = r;
+  if (vert) {
+    a1.bottom = r.top + arrow;
+    a2.top = r.bottom - arrow;
+  } else {
+    a1.right = r.left + arrow;
+    a2.left = r.right - arrow;
+  }
+  Fill(dc, a1, gdi::COLOR_BTNFACE);
+  Frame(dc, a1, gdi::COLOR_BTNSHADOW);
+  Fill(dc, a2, gdi::COLOR_BTNFACE);
+  Frame(dc, a2, gdi::COLOR_BTNSHADOW);
+  const ScrollBarState& sb = w->sb[bar];
+  const int range = sb.max - sb.min + 1;
+  const int track = len - 2 * arrow;
+  if (sb.disabled || range <= 0 || track <= 8 || (sb.page && int(sb.page) >= range)) return;
+  const int thumb = std::max(8, sb.page ? int(int64_t(track) * sb.page / range) : arrow);
+  const int span = std::max(1, range - std::max(1, int(sb.page)));
+  const int pos = int(int64_t(track - thumb) * (sb.pos - sb.min) / span);
+  RECT t = r;
+  if (vert) {
+    t.top = r.top + arrow + pos;
+    t.bottom = t.top + thumb;
+  } else {
+    t.left = r.left + arrow + pos;
+    t.right = t.left + thumb;
+  }
+  Fill(dc, t, gdi::COLOR_BTNFACE);
+  Frame(dc, t, gdi::COLOR_BTNSHADOW);
+}
+
+// Draws the frame of a window in window coordinates on dc.
+void PaintFrame(HDC dc, Window* w) {
+  const int W = w->Width(), H = w->Height();
+  const int b = FrameWidth(w);
+  const RECT& c = w->client;
+  const bool active = TopLevel(w)->h == S().active;
+  if (b > 0) {
+    RECT all{0, 0, W, H};
+    if (b == 1) {
+      Frame(dc, all, gdi::COLOR_WINDOWFRAME);
+    } else {
+      for (int i = 0; i < b; ++i) {
+        RECT r{i, i, W - i, H - i};
+        Frame(dc, r, i == 0 ? gdi::COLOR_3DDKSHADOW : (active ? gdi::COLOR_ACTIVEBORDER : gdi::COLOR_BTNFACE));
+      }
+    }
+  }
+  if ((w->style & WS_CAPTION) == WS_CAPTION) {
+    const int ch = GetSystemMetrics((w->exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+    RECT cap{b, b, W - b, b + ch - 1};
+    Fill(dc, cap, active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION);
+    Fill(dc, RECT{b, b + ch - 1, W - b, b + ch}, gdi::COLOR_BTNFACE);
+    if (w->style & WS_SYSMENU) {
+      const int bw = GetSystemMetrics((w->exStyle & WS_EX_TOOLWINDOW) ? SM_CXSMSIZE : SM_CXSIZE) - 2;
+      RECT close{W - b - 2 - bw, b + 2, W - b - 2, b + ch - 3};
+      Fill(dc, close, gdi::COLOR_BTNFACE);
+      Frame(dc, close, gdi::COLOR_BTNSHADOW);
+    }
+  }
+  if (w->exStyle & WS_EX_CLIENTEDGE) {
+    const int e = GetSystemMetrics(SM_CXEDGE);
+    RECT r{c.left - e, c.top - e, c.right + e, c.bottom + e};
+    if (w->style & WS_VSCROLL) r.right += GetSystemMetrics(SM_CXVSCROLL);
+    if (w->style & WS_HSCROLL) r.bottom += GetSystemMetrics(SM_CYHSCROLL);
+    Frame(dc, r, gdi::COLOR_BTNSHADOW);
+    gdi::InflateRect(&r, -1, -1);
+    Frame(dc, r, gdi::COLOR_3DDKSHADOW);
+  }
+  if (w->style & WS_VSCROLL)
+    PaintScrollBar(dc, w, 1, RECT{c.right, c.top, c.right + GetSystemMetrics(SM_CXVSCROLL), c.bottom});
+  if (w->style & WS_HSCROLL)
+    PaintScrollBar(dc, w, 0, RECT{c.left, c.bottom, c.right, c.bottom + GetSystemMetrics(SM_CYHSCROLL)});
+  if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL))
+    Fill(dc, RECT{c.right, c.bottom, c.right + GetSystemMetrics(SM_CXVSCROLL),
+                  c.bottom + GetSystemMetrics(SM_CYHSCROLL)},
+         gdi::COLOR_BTNFACE);
+}
+
+}  // namespace
 
 void DefaultPaint(HWND h) {
-  if (Window* w = Find(h)) {
-    w->update = gdi::Region();
-    w->erase = w->ncPaint = w->internalPaint = false;
-  }
+  PAINTSTRUCT ps;
+  BeginPaint(h, &ps);
+  EndPaint(h, &ps);
 }
-void DefaultNcPaint(HWND, WPARAM) {}
-LRESULT DefaultErase(HWND, WPARAM) { return 0; }
-void DefaultPrint(HWND, WPARAM, LPARAM) {}
 
-}  // namespace win::detail
+void DefaultNcPaint(HWND h, WPARAM region) {
+  Window* w = Find(h);
+  if (!w) return;
+  const RECT& c = w->client;
+  if (c.left == 0 && c.top == 0 && c.right == w->Width() && c.bottom == w->Height()) return;
+  HRGN rgn = region > 1 ? reinterpret_cast<HRGN>(region) : nullptr;
+  HDC dc = GetDCEx(h, rgn, DCX_WINDOW | (rgn ? DCX_INTERSECTRGN : 0u));
+  gdi::ExcludeClipRect(dc, c.left, c.top, c.right, c.bottom);
+  PaintFrame(dc, w);
+  ReleaseDC(h, dc);
+}
+
+LRESULT DefaultErase(HWND h, WPARAM dcParam) {
+  Window* w = Find(h);
+  if (!w || !w->cls->background || !dcParam) return 0;
+  HDC dc = reinterpret_cast<HDC>(dcParam);
+  RECT r;
+  GetClientRect(h, &r);
+  gdi::FillRect(dc, &r, gdi::GetSysColorBrush(w->cls->background - 1));
+  return 1;
+}
+
+void DefaultPrint(HWND h, WPARAM dcParam, LPARAM flags) {
+  Window* w = Find(h);
+  HDC dc = reinterpret_cast<HDC>(dcParam);
+  if (!w || !dc) return;
+  if ((flags & PRF_CHECKVISIBLE) && !IsVisibleChain(w)) return;
+  if (flags & PRF_NONCLIENT) {
+    const int saved = gdi::SaveDC(dc);
+    gdi::ExcludeClipRect(dc, w->client.left, w->client.top, w->client.right, w->client.bottom);
+    PaintFrame(dc, w);
+    gdi::RestoreDC(dc, saved);
+  }
+  const int saved = gdi::SaveDC(dc);
+  gdi::OffsetViewportOrgEx(dc, w->client.left, w->client.top, nullptr);
+  gdi::IntersectClipRect(dc, 0, 0, w->client.right - w->client.left, w->client.bottom - w->client.top);
+  if (flags & PRF_ERASEBKGND) SendMessage(h, WM_ERASEBKGND, dcParam, 0);
+  if ((flags & PRF_CLIENT) && Find(h)) SendMessage(h, WM_PRINTCLIENT, dcParam, flags);
+  if ((flags & PRF_CHILDREN) && (w = Find(h))) {
+    std::vector<Window*> kids(w->children.rbegin(), w->children.rend());  // bottom first
+    for (Window* c : kids) {
+      if (!c->Visible()) continue;
+      const int inner = gdi::SaveDC(dc);
+      gdi::OffsetViewportOrgEx(dc, c->rect.left, c->rect.top, nullptr);
+      gdi::IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
+      SendMessage(c->h, WM_PRINT, dcParam, flags | PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+      gdi::RestoreDC(dc, inner);
+    }
+  }
+  gdi::RestoreDC(dc, saved);
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
+  System& s = S();
+  Window* w = hwnd ? Find(hwnd) : s.desktop;
+  if (!w) return nullptr;
+  const Region* extra = nullptr;
+  if (clip && (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) extra = gdi::GetRegion(clip);
+  const bool clipChildren = w == s.desktop ? false : ((flags & DCX_CLIPCHILDREN) || ClipsChildren(w));
+  return MakeDC(w, (flags & DCX_WINDOW) != 0, clipChildren, extra, (flags & DCX_EXCLUDERGN) != 0,
+                (flags & DCX_LOCKWINDOWUPDATE) != 0);
+}
+
+HDC GetDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, 0); }
+
+HDC GetWindowDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, DCX_WINDOW); }
+
+int ReleaseDC(HWND, HDC hdc) {
+  System& s = S();
+  auto it = s.dcs.find(hdc);
+  if (it == s.dcs.end()) return 0;
+  MarkDirty(it->second.dirty);
+  s.dcs.erase(it);
+  gdi::DeleteDC(hdc);
+  return 1;
+}
+
+HWND WindowFromDC(HDC hdc) {
+  auto it = S().dcs.find(hdc);
+  return it == S().dcs.end() ? nullptr : it->second.hwnd;
+}
+
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
+  Window* w = Find(hwnd);
+  if (!w || !ps) return nullptr;
+  if (w->ncPaint) {
+    w->ncPaint = false;
+    Region nc = w->update;
+    POINT o = WindowOrigin(w);
+    nc.Offset(o.x, o.y);
+    HRGN rgn = gdi::CreateRegion(nc);
+    SendMessage(hwnd, WM_NCPAINT, WPARAM(reinterpret_cast<uintptr_t>(rgn)), 0);
+    gdi::DeleteObject(rgn);
+    if (!(w = Find(hwnd))) return nullptr;
+  }
+  Region paint = w->update.Intersected(w->client);
+  const bool erase = w->erase;
+  w->update = Region();
+  w->erase = false;
+  w->internalPaint = false;
+  Region screenPaint = paint;
+  POINT wo = WindowOrigin(w);
+  screenPaint.Offset(wo.x, wo.y);
+  HDC dc = MakeDC(w, false, ClipsChildren(w), &screenPaint, false, false);
+  ps->hdc = dc;
+  paint.Offset(-w->client.left, -w->client.top);
+  ps->rcPaint = paint.Empty() ? RECT{} : paint.Box();
+  ps->fErase = TRUE;
+  if (erase && dc) ps->fErase = SendMessage(hwnd, WM_ERASEBKGND, WPARAM(reinterpret_cast<uintptr_t>(dc)), 0) ? FALSE : TRUE;
+  else if (!erase) ps->fErase = FALSE;
+  return dc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
+  if (!ps || !ps->hdc) return FALSE;
+  ReleaseDC(hwnd, ps->hdc);
+  return TRUE;
+}
+
+BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
+  if (!rgn) return InvalidateRect(hwnd, nullptr, erase);
+  const Region* r = gdi::GetRegion(rgn);
+  return r ? InvalidateRegion(hwnd, r, erase) : FALSE;
+}
+
+BOOL ValidateRgn(HWND hwnd, HRGN rgn) {
+  if (!rgn) return ValidateRect(hwnd, nullptr);
+  const Region* r = gdi::GetRegion(rgn);
+  return r ? ValidateRegion(hwnd, r) : FALSE;
+}
+
+int GetUpdateRgn(HWND hwnd, HRGN rgn, BOOL) {
+  if (!Find(hwnd) || !gdi::GetRegion(rgn)) return gdi::RGN_ERROR;
+  Region r = GetUpdateRegion(hwnd);
+  HRGN tmp = gdi::CreateRegion(r);
+  gdi::CombineRgn(rgn, tmp, nullptr, gdi::RGN_COPY);
+  gdi::DeleteObject(tmp);
+  return r.Complexity();
+}
+
+BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
+  return RedrawWindowRegion(hwnd, rect, rgn ? gdi::GetRegion(rgn) : nullptr, flags);
+}
+
+int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw) {
+  const Region* r = rgn ? gdi::GetRegion(rgn) : nullptr;
+  if (rgn && !r) return 0;
+  const int result = SetWindowRegion(hwnd, r, redraw);
+  if (rgn && result) gdi::DeleteObject(rgn);  // the window owns the region now
+  return result;
+}
+
+BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF, BYTE alpha, DWORD flags) {
+  Window* w = Find(hwnd);
+  if (!w || !w->layered) return FALSE;
+  if (flags & LWA_ALPHA) w->alpha = alpha;
+  w->layerUpdated = false;
+  MarkDirty(ScreenRect(w));
+  return TRUE;
+}
+
+BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* flags) {
+  Window* w = Find(hwnd);
+  if (!w || !w->layered) return FALSE;
+  if (key) *key = 0;
+  if (alpha) *alpha = w->alpha;
+  if (flags) *flags = LWA_ALPHA;
+  return TRUE;
+}
+
+BOOL UpdateLayeredWindow(HWND hwnd, HDC, const POINT* pos, const SIZE* size, HDC src,
+                         const POINT* srcPos, COLORREF, const BLENDFUNCTION* blend, DWORD) {
+  Window* w = Find(hwnd);
+  if (!w || !w->layered || w->Child()) return FALSE;
+  if (pos || size) {
+    UINT f = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
+    if (!pos) f |= SWP_NOMOVE;
+    if (!size) f |= SWP_NOSIZE;
+    SetWindowPos(hwnd, nullptr, pos ? pos->x : 0, pos ? pos->y : 0, size ? size->cx : 0,
+                 size ? size->cy : 0, f);
+    if (!(w = Find(hwnd))) return FALSE;
+  }
+  ResizeLayer(w);
+  if (src && w->layer) {
+    HDC dst = gdi::CreateSurfaceDC(w->layer, POINT{0, 0}, nullptr);
+    gdi::BitBlt(dst, 0, 0, w->layer->Width(), w->layer->Height(), src, srcPos ? srcPos->x : 0,
+                srcPos ? srcPos->y : 0, gdi::SRCCOPY);
+    gdi::DeleteDC(dst);
+  }
+  if (blend) w->alpha = blend->SourceConstantAlpha;
+  w->layerUpdated = true;
+  w->update = Region();
+  w->erase = w->ncPaint = w->internalPaint = false;
+  MarkDirty(ScreenRect(w));
+  return TRUE;
+}
+
+}  // namespace win

@@ -128,6 +128,11 @@ Window* NextPaintWindow(HWND filter) {
   Window* found = nullptr;
   std::function<bool(Window*)> visit = [&](Window* w) {
     if (!w->Visible()) return false;
+    if (w->layerUpdated) {
+      // Its image comes from UpdateLayeredWindow, never from painting.
+      w->update = gdi::Region();
+      w->internalPaint = false;
+    }
     if ((!w->update.Empty() || w->internalPaint) && !IsLockedOut(w)) {
       found = w;
       return true;

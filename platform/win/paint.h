@@ -42,6 +42,57 @@ BOOL UpdateWindow(HWND hwnd);
 BOOL LockWindowUpdate(HWND hwnd);
 HWND GetLockedWindow();
 
+// Region-handle forms (regions in client coordinates; SetWindowRgn takes the region over).
+BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase);
+BOOL ValidateRgn(HWND hwnd, HRGN rgn);
+int GetUpdateRgn(HWND hwnd, HRGN rgn, BOOL erase);
+BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags);
+int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw);
+
+struct PAINTSTRUCT {
+  HDC hdc = nullptr;
+  BOOL fErase = FALSE;  // the background still needs erasing
+  RECT rcPaint;         // client coordinates
+};
+// Sends WM_NCPAINT and WM_ERASEBKGND as owed, validates the window and returns a client DC
+// clipped to what was invalid.
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
+
+enum : DWORD {
+  DCX_WINDOW = 0x00000001,
+  DCX_CACHE = 0x00000002,
+  DCX_CLIPCHILDREN = 0x00000008,
+  DCX_CLIPSIBLINGS = 0x00000010,
+  DCX_PARENTCLIP = 0x00000020,
+  DCX_EXCLUDERGN = 0x00000040,
+  DCX_INTERSECTRGN = 0x00000080,
+  DCX_LOCKWINDOWUPDATE = 0x00000400,
+};
+// Client DC (GetDC), whole-window DC (GetWindowDC); a null window or the desktop gives the
+// desktop DC, which draws over every window. Both clip to the visible region; a locked window
+// draws nothing unless DCX_LOCKWINDOWUPDATE is asked. GetDCEx regions are in screen coordinates.
+HDC GetDC(HWND hwnd);
+HDC GetWindowDC(HWND hwnd);
+HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags);
+int ReleaseDC(HWND hwnd, HDC hdc);
+HWND WindowFromDC(HDC hdc);
+
+// Layered windows: a constant alpha (LWA_ALPHA), or an image and alpha of their own.
+enum : DWORD { LWA_COLORKEY = 1, LWA_ALPHA = 2 };
+enum : DWORD { ULW_COLORKEY = 1, ULW_ALPHA = 2, ULW_OPAQUE = 4 };
+struct BLENDFUNCTION {
+  BYTE BlendOp = 0;
+  BYTE BlendFlags = 0;
+  BYTE SourceConstantAlpha = 255;
+  BYTE AlphaFormat = 0;
+};
+BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags);
+BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* flags);
+// Moves / sizes the window when asked and copies the source image into it at the given alpha.
+BOOL UpdateLayeredWindow(HWND hwnd, HDC dst, const POINT* pos, const SIZE* size, HDC src,
+                         const POINT* srcPos, COLORREF key, const BLENDFUNCTION* blend, DWORD flags);
+
 // The screen as presented: non-layered windows with the layered ones blended over them.
 const gdi::Surface& ComposeScreen();
 // The surface non-layered windows draw on (not blended).

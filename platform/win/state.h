@@ -64,6 +64,7 @@ struct Window {
   bool internalPaint = false;
   // Layered windows paint into their own surface, blended onto the screen with `alpha`.
   bool layered = false;
+  bool layerUpdated = false;  // filled by UpdateLayeredWindow: no WM_PAINT from then on
   BYTE alpha = 255;
   std::shared_ptr<gdi::Surface> layer;
   std::optional<gdi::Region> region;  // window region, window coordinates
@@ -165,6 +166,11 @@ struct System {
   RECT dirty;                            // changed since the last present
   HWND locked = nullptr;                 // LockWindowUpdate
   gdi::Region lockedDirty;               // screen area drawn to while locked
+  struct DcInfo {
+    HWND hwnd = nullptr;
+    RECT dirty;  // screen area the DC may have changed
+  };
+  std::map<HDC, DcInfo> dcs;
 };
 
 System& S();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/gdi/objects.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/types.h"
 
@@ -11,6 +12,9 @@ namespace win {
 
 using gdi::BOOL;
 using gdi::BYTE;
+using gdi::HBRUSH;
+using gdi::HDC;
+using gdi::HRGN;
 using gdi::COLORREF;
 using gdi::DWORD;
 using gdi::FALSE;

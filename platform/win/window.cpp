@@ -540,6 +540,7 @@ intptr_t SetWindowLong(HWND hwnd, int index, intptr_t value) {
         const bool wasLayered = w->layered;
         w->exStyle = ss.styleNew;
         w->layered = (ss.styleNew & WS_EX_LAYERED) != 0;
+        w->layerUpdated = false;
         if (w->layered != wasLayered) {
           if (!w->layered) w->alpha = 255;
           ResizeLayer(w);
@@ -871,7 +872,7 @@ BOOL EnumThreadWindows(const std::function<BOOL(HWND)>& fn) {
   return TRUE;
 }
 
-int SetWindowRgn(HWND hwnd, const gdi::Region* region, BOOL redraw) {
+int SetWindowRegion(HWND hwnd, const gdi::Region* region, BOOL redraw) {
   Window* w = Find(hwnd);
   if (!w) return 0;
   const bool visible = IsVisibleChain(w);

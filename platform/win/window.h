@@ -108,7 +108,7 @@ BOOL EnumChildWindows(HWND parent, const std::function<BOOL(HWND)>& fn);
 BOOL EnumThreadWindows(const std::function<BOOL(HWND)>& fn);
 
 // A window region in window coordinates (null removes it); the window owns a copy.
-int SetWindowRgn(HWND hwnd, const gdi::Region* region, BOOL redraw);
+int SetWindowRegion(HWND hwnd, const gdi::Region* region, BOOL redraw);
 // Fills `region` and returns its complexity, 0 (ERROR) when the window has none.
 int GetWindowRgn(HWND hwnd, gdi::Region* region);
 

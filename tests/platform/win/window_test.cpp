@@ -150,7 +150,7 @@ TEST_F(WindowTree, WindowFromPointRespectsZOrderVisibilityDisablingAndRegions) {
   EXPECT_EQ(WindowFromPoint(POINT{65, 65}), back);
   ShowWindow(front, SW_SHOW);
   gdi::Region shape(RECT{0, 0, 50, 100});
-  SetWindowRgn(front, &shape, TRUE);
+  SetWindowRegion(front, &shape, TRUE);
   EXPECT_EQ(WindowFromPoint(POINT{120, 60}), back) << "outside the window region";
   EXPECT_EQ(WindowFromPoint(POINT{90, 60}), front);
   handlers[front] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
