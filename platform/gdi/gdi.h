@@ -3,6 +3,7 @@
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/blit.h"
 #include "platform/gdi/color.h"
+#include "platform/gdi/controls.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/region.h"

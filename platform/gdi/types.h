@@ -12,6 +12,7 @@ using UINT = unsigned int;
 using LONG = int32_t;
 using BOOL = int;
 using COLORREF = uint32_t;  // 0x00BBGGRR
+using ULONG = uint32_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
