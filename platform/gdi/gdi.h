@@ -5,6 +5,7 @@
 #include "platform/gdi/color.h"
 #include "platform/gdi/controls.h"
 #include "platform/gdi/dc.h"
+#include "platform/gdi/image.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/shapes.h"

@@ -14,8 +14,13 @@ using BOOL = int;
 using COLORREF = uint32_t;  // 0x00BBGGRR
 using ULONG = uint32_t;
 
+// Other C headers (libjpeg) define these as macros; either form means the same.
+#ifndef TRUE
 constexpr BOOL TRUE = 1;
+#endif
+#ifndef FALSE
 constexpr BOOL FALSE = 0;
+#endif
 
 struct POINT {
   LONG x = 0;
