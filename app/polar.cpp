@@ -19,10 +19,10 @@ TPolardata::TPolardata(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {
   DataSource1->SetDataSet(Table1);
   Query5 = new db::TQuery(this);
   Query5->SetName("Query5");
-  Query5->SQL() = {"select twd,speed from \"performance.dbf\" where tws=:tws order by twd"};
+  Query5->SQL()->Add("select twd,speed from \"performance.dbf\" where tws=:tws order by twd");
   Query6 = new db::TQuery(this);
   Query6->SetName("Query6");
-  Query6->SQL() = {"select distinct tws from \"performance.dbf\""};
+  Query6->SQL()->Add("select distinct tws from \"performance.dbf\"");
 }
 
 void TPolardata::ShowMessageBox(const std::string& text, const std::string& caption) {

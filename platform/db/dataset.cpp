@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/db/dberrors.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 
@@ -64,7 +65,15 @@ bool TField::IsNull() const { return db::IsNull(AsValue()); }
 int TField::AsInteger() const { return static_cast<int>(ToInteger(AsValue())); }
 double TField::AsFloat() const { return ToFloat(AsValue()); }
 bool TField::AsBoolean() const { return ToBoolean(AsValue()); }
-std::string TField::AsString() const { return ToText(AsValue()); }
+std::string TField::AsString() const {
+  const Value& v = AsValue();
+  if (const auto* d = std::get_if<double>(&v)) {
+    if (fDataType == ftDate) return rtl::DateToStr(*d);
+    if (fDataType == ftTime) return rtl::TimeToStr(*d);
+    if (fDataType == ftDateTime) return rtl::DateTimeToStr(*d);
+  }
+  return ToText(v);
+}
 
 void TField::SetAsFloat(double value) { SetValue(value); }
 void TField::SetAsString(const std::string& value) {
@@ -369,11 +378,10 @@ void TDataSet::Delete() {
     Cancel();
     return;
   }
+  Cancel();
   if (fCurrent < 0) throw EDatabaseError(Name() + ": Cannot perform this operation on an empty dataset");
   if (!CanModify()) throw EDatabaseError(Name() + ": Cannot modify a read-only dataset");
   InternalDelete(fCurrent);
-  fModified = false;
-  fState = dsBrowse;
   const int count = InternalRecordCount();
   fCurrent = std::min(fCurrent, count - 1);
   LoadCurrent();

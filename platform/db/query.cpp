@@ -43,11 +43,7 @@ TQuery::~TQuery() {
   Close();
 }
 
-std::string TQuery::SQLText() const {
-  std::string text;
-  for (const auto& line : fSQL) text += line + "\n";
-  return text;
-}
+std::string TQuery::SQLText() const { return fSQL.Text(); }
 
 void TQuery::SetDatabaseName(const std::string& value) {
   CheckInactive();

@@ -8,6 +8,7 @@
 
 #include "platform/db/dataset.h"
 #include "platform/db/sqlengine.h"
+#include "platform/rtl/stringlist.h"
 
 namespace db {
 
@@ -41,7 +42,7 @@ class TQuery : public TDataSet {
   ~TQuery() override;
 
   // The statement's lines, joined with line breaks when it runs.
-  std::vector<std::string>& SQL() { return fSQL; }
+  rtl::TStrings* SQL() { return &fSQL; }
   std::string SQLText() const;
   // A directory in which table names are looked up; empty is the working directory.
   const std::string& DatabaseName() const { return fDatabaseName; }
@@ -64,7 +65,7 @@ class TQuery : public TDataSet {
   void UpdateParams();
   SqlResult Run();
 
-  std::vector<std::string> fSQL;
+  rtl::TStringList fSQL;
   std::string fParsedText;
   std::string fDatabaseName;
   std::vector<std::unique_ptr<TParam>> fParams;

@@ -8,6 +8,7 @@
 
 #include "platform/db/dberrors.h"
 #include "platform/db/tablefile.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
 namespace db {
@@ -218,7 +219,7 @@ void SqlEngine::AttachTable(const std::string& name) {
   std::string path = name;
   if (path.empty() || path.front() != '/')
     path = (fDirectory.empty() ? "." : fDirectory) + "/" + path;
-  path = ResolveTableFileName(path);
+  path = rtl::ResolveFileName(path);
   if (::access(path.c_str(), F_OK) != 0) throw EDatabaseError("Table does not exist: " + name);
   fPaths.push_back(path);
   const std::string create = "CREATE VIRTUAL TABLE temp." + Quoted(name) + " USING tablefile(" +

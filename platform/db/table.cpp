@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "platform/db/dberrors.h"
+#include "platform/rtl/files.h"
 
 namespace db {
 
@@ -42,7 +43,7 @@ std::string TTable::FileName() const {
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   if (base.find('.') == std::string::npos)
     path += fTableType == ttDBase ? ".dbf" : ".db";
-  return ResolveTableFileName(path);
+  return rtl::ResolveFileName(path);
 }
 
 bool TTable::Exists() const { return ::access(FileName().c_str(), F_OK) == 0; }

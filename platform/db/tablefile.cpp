@@ -1,6 +1,6 @@
 #include "platform/db/tablefile.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/db/dbase.h"
@@ -17,24 +17,6 @@ TTableType TableTypeOf(const std::string& fileName, TTableType given) {
       rtl::SameText(std::string_view(fileName).substr(dot), ".dbf"))
     return ttDBase;
   return ttParadox;
-}
-
-std::string ResolveTableFileName(const std::string& fileName) {
-  if (::access(fileName.c_str(), F_OK) == 0) return fileName;
-  const auto slash = fileName.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return fileName;
-  std::string found = fileName;
-  while (const dirent* e = ::readdir(d)) {
-    if (rtl::SameText(e->d_name, base)) {
-      found = (slash == std::string::npos ? std::string() : dir) + e->d_name;
-      break;
-    }
-  }
-  ::closedir(d);
-  return found;
 }
 
 std::unique_ptr<TableFile> OpenTableFile(const std::string& fileName, TTableType type) {
@@ -59,6 +41,13 @@ void CreateTableFile(const std::string& fileName, TTableType type, const TFieldD
   if (::rename(temp.c_str(), fileName.c_str()) != 0) {
     ::unlink(temp.c_str());
     RaiseOsError("Cannot create table", fileName);
+  }
+  // The new name reaches the disk too.
+  const auto slash = fileName.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+  if (const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
   }
 }
 

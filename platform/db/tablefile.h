@@ -35,10 +35,6 @@ class TableFile {
 // The type a table name stands for: ttDBase for ".dbf", else Paradox, unless given.
 TTableType TableTypeOf(const std::string& fileName, TTableType given);
 
-// The file a table name stands for: the name itself when it exists, else an entry of its
-// directory that matches it without regard to case, else the name unchanged.
-std::string ResolveTableFileName(const std::string& fileName);
-
 // Opens an existing table file (its name already resolved), writable where the file allows.
 std::unique_ptr<TableFile> OpenTableFile(const std::string& fileName, TTableType type);
 // Creates a new, empty table file; an existing file of that name is replaced.

@@ -32,7 +32,7 @@ class QueryTest : public TempDirTest {
   }
   void Polar(TQuery& q, const char* sql) {
     q.SetDatabaseName(fDir);
-    q.SQL().push_back(sql);
+    q.SQL()->Add(sql);
   }
 };
 
@@ -98,10 +98,11 @@ TEST_F(QueryTest, LogQueryWithStrictLimitsOverParadoxTable) {
     log.Post();
   }
   TQuery q(nullptr);
-  q.SQL() = {"select twa,tws,speedog,speed,heading,geowindangle from", ":file",
-             "where (tws>:lowerlimit) and (tws<:upperlimit)"};
+  q.SQL()->SetText(
+      "select twa,tws,speedog,speed,heading,geowindangle from\n:file\n"
+      "where (tws>:lowerlimit) and (tws<:upperlimit)");
   EXPECT_EQ(q.ParamCount(), 3);
-  q.SQL()[1] = "\"" + Path("REC_1.LG") + "\"";
+  q.SQL()->Put(1, "\"" + Path("REC_1.LG") + "\"");
   ASSERT_EQ(q.ParamCount(), 2);
   q.ParamByName("lowerlimit")->SetAsFloat(0);
   q.ParamByName("upperlimit")->SetAsFloat(20);
@@ -116,11 +117,11 @@ TEST_F(QueryTest, FailuresRaise) {
   Polar(q, "select twd from \"performance.dbf\" where tws=:tws");
   EXPECT_THROW(q.Open(), EDatabaseError);  // no value for :tws
   EXPECT_FALSE(q.Active());
-  q.SQL() = {"select * from \"nosuchtable.dbf\""};
+  q.SQL()->SetText("select * from \"nosuchtable.dbf\"");
   EXPECT_THROW(q.Open(), EDatabaseError);
-  q.SQL() = {"selec twd from \"performance.dbf\""};
+  q.SQL()->SetText("selec twd from \"performance.dbf\"");
   EXPECT_THROW(q.Open(), EDatabaseError);
-  q.SQL() = {"delete from \"performance.dbf\""};
+  q.SQL()->SetText("delete from \"performance.dbf\"");
   EXPECT_THROW(q.ExecSQL(), EDatabaseError);  // tables are read only to SQL
 }
 
