@@ -429,7 +429,9 @@ std::string sIFE(bool cond, const std::string& a, const std::string& b) {
   return cond ? a : b;
 }
 
-bool DirectoryExists(const std::string& path) { return rtl::DirectoryExists(path); }
+bool DirectoryExists(const std::string& path) {
+  return rtl::DirectoryExists(path);
+}
 
 // ---- Numeric helpers ----------------------------------------------------------------------------
 

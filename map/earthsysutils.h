@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -498,3 +499,18 @@ class TTextureData : public TEarthRoot {
   int64_t pixelOffset_ = 0;
   int64_t rowStride_ = 0;
 };
+
+// ---- Class registry -----------------------------------------------------------------------------
+
+// A class the engine makes by name (from layer files and settings), with its virtual
+// constructor. The parent is what the class's constructor takes (a presenter store, a layer
+// store, a map control, ...); the new object belongs to it as that constructor says.
+struct TEarthClass {
+  std::string Name;
+  std::function<TEarthRoot*(rtl::TObject* parent)> Create;
+};
+
+void RegisterEarthClass(const TEarthClass& earthClass);
+void RegisterEarthClasses(const TEarthClass* classes, int high);
+// The registered class of that name (compared without regard to case), or nullptr.
+const TEarthClass* FindEarthClass(std::string_view name);

@@ -223,3 +223,34 @@ TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+class TRegisteredThing : public TEarthRoot {
+ public:
+  explicit TRegisteredThing(rtl::TObject* parent) : Parent(parent) {}
+  rtl::TObject* Parent;
+};
+
+TEST(ClassRegistry, FindsRegisteredClassesByNameWithoutCase) {
+  const TEarthClass classes[] = {
+      {"TRegisteredThing", [](rtl::TObject* p) { return new TRegisteredThing(p); }},
+      {"TOtherThing", [](rtl::TObject* p) { return new TRegisteredThing(p); }},
+  };
+  RegisterEarthClasses(classes, 1);
+  RegisterEarthClass(classes[0]);  // twice is once
+  const TEarthClass* c = FindEarthClass("tregisteredthing");
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->Name, "TRegisteredThing");
+  rtl::TObject owner;
+  std::unique_ptr<TEarthRoot> made(c->Create(&owner));
+  auto* thing = dynamic_cast<TRegisteredThing*>(made.get());
+  ASSERT_NE(thing, nullptr);
+  EXPECT_EQ(thing->Parent, &owner);
+  EXPECT_EQ(thing->PrintableClassName(), "TRegisteredThing");
+  EXPECT_NE(FindEarthClass("TOtherThing"), nullptr);
+  EXPECT_EQ(FindEarthClass("TMissing"), nullptr);
+  EXPECT_THROW(RegisterEarthClass({"", nullptr}), EEarthException);
+}
+
+}  // namespace
