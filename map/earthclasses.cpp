@@ -242,15 +242,20 @@ void TEarthENVPersistent::SaveEnvironmentToFile(const std::string& fileName) {
 
 // ---- Object record ------------------------------------------------------------------------------
 
-void TEarthObjectData::Assign(const TEarthObjectData& source) {
-  if (&source == this) return;
-  State = source.State;
-  Flags = source.Flags;
-  UserObject = source.UserObject;
-  Index = source.Index;
-  ObjectMER = const_cast<TEarthObjectData&>(source).GetObjectMER();
-  PresenterID = source.PresenterID;
-  Value = source.Value;
+void TEarthObjectData::Assign(const rtl::TPersistent* source) {
+  const auto* other = dynamic_cast<const TEarthObjectData*>(source);
+  if (!other) {
+    TEarthRoot::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  State = other->State;
+  Flags = other->Flags;
+  UserObject = other->UserObject;
+  Index = other->Index;
+  ObjectMER = const_cast<TEarthObjectData*>(other)->GetObjectMER();
+  PresenterID = other->PresenterID;
+  Value = other->Value;
 }
 
 // ---- Map object ---------------------------------------------------------------------------------
@@ -280,9 +285,9 @@ void TEarthObject::SetParent(TEarthObjectSource* source) {
   parent_ = source;
 }
 
-void TEarthObject::Assign(const TEarthObjectData& source) {
-  if (&source == this) return;
-  auto* other = dynamic_cast<TEarthObject*>(const_cast<TEarthObjectData*>(&source));
+void TEarthObject::Assign(const rtl::TPersistent* source) {
+  if (source == this) return;
+  auto* other = dynamic_cast<TEarthObject*>(const_cast<rtl::TPersistent*>(source));
   if (!other) {
     TEarthObjectData::Assign(source);
     return;
@@ -333,7 +338,7 @@ TEarthObject* TEarthObject::NewInstance(TEarthObjectSource* source) const {
 
 TEarthObject* TEarthObject::Clone() {
   TEarthObject* copy = NewInstance(parent_);
-  copy->Assign(*this);
+  copy->Assign(this);
   return copy;
 }
 

@@ -121,7 +121,8 @@ class TEarthObjectSource : public TEarthENVPersistent {
 // The record a source keeps for an object that is not loaded.
 class TEarthObjectData : public TEarthRoot {
  public:
-  virtual void Assign(const TEarthObjectData& source);
+  // From another record (or loaded object); anything else goes to the base class.
+  void Assign(const rtl::TPersistent* source) override;
   virtual void SetPresenterID(int32_t id) { PresenterID = id; }
   virtual TMER GetObjectMER() { return ObjectMER; }
   virtual int64_t ObjectInstanceSize() const { return sizeof(TEarthObjectData); }
@@ -144,7 +145,7 @@ class TEarthObject : public TEarthObjectData {
   TEarthObject& operator=(const TEarthObject&) = delete;
 
   // Copies another loaded object, or a record through TEarthObjectData::Assign.
-  void Assign(const TEarthObjectData& source) override;
+  void Assign(const rtl::TPersistent* source) override;
   void SetPresenterID(int32_t id) override;
   TMER GetObjectMER() override;
   int64_t ObjectInstanceSize() const override;

@@ -475,7 +475,8 @@ class TTextureData : public TEarthRoot {
   int32_t PixelIndex(int32_t column, int32_t row) const;
   // The pixel rows, bottom row first, GetTextureWidth bytes each; nullptr when not valid.
   const uint8_t* Pixels() const;
-  void Assign(const TTextureData& source);
+  // From another texture; anything else goes to the base class.
+  void Assign(const rtl::TPersistent* source) override;
 
   TPointStore& Extent() { return extent_; }
   const TPointStore& Extent() const { return extent_; }

@@ -163,14 +163,19 @@ int32_t TTextureData::PixelIndex(int32_t column, int32_t row) const {
   return Pixels()[row * rowStride_ + column];
 }
 
-void TTextureData::Assign(const TTextureData& source) {
-  if (&source == this) return;
-  Clear();
-  if (source.IsValid()) {
-    source.memory_->SetPosition(0);
-    LoadFromStream(*source.memory_);
+void TTextureData::Assign(const rtl::TPersistent* source) {
+  const auto* other = dynamic_cast<const TTextureData*>(source);
+  if (!other) {
+    TEarthRoot::Assign(source);
+    return;
   }
-  fileName_ = source.fileName_;
-  for (int32_t i = 0; i < 2; ++i) extent_.PutLL(i, source.extent_.GetLL(i));
-  TransparentIndex = source.TransparentIndex;
+  if (other == this) return;
+  Clear();
+  if (other->IsValid()) {
+    other->memory_->SetPosition(0);
+    LoadFromStream(*other->memory_);
+  }
+  fileName_ = other->fileName_;
+  for (int32_t i = 0; i < 2; ++i) extent_.PutLL(i, other->extent_.GetLL(i));
+  TransparentIndex = other->TransparentIndex;
 }

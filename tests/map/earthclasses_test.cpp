@@ -268,7 +268,7 @@ TEST(EarthObject, CloneCopiesTheHeaderFields) {
   EXPECT_EQ(copy->ObjectInstanceSize(), o.ObjectInstanceSize());
 
   TEarthObjectData record;
-  record.Assign(o);
+  record.Assign(&o);
   EXPECT_EQ(record.ObjectMER, MER(5, 6, 0, 0));
   EXPECT_EQ(record.PresenterID, 4);
 }

@@ -214,8 +214,10 @@ TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
   EXPECT_TRUE(t.IsValid());
   EXPECT_EQ(t.FileName(), path.string());
   TTextureData copy;
-  copy.Assign(t);
+  copy.Assign(&t);
   EXPECT_EQ(copy.PixelIndex(6, 4), (4 * 16 + 6) % 256);
+  TPointStore notATexture;
+  EXPECT_THROW(copy.Assign(&notATexture), rtl::EConvertError);
   std::filesystem::remove(path);
   t.LoadFromFile(path.string());
   EXPECT_FALSE(t.IsValid());
