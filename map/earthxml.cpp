@@ -167,9 +167,11 @@ class Parser {
         return;
       }
       bool selfClosing = false;
-      while (name.size() > 1 && name.back() == '/') {
+      // Trailing slashes make the tag self-closing; blanks between them go too.
+      while (name.size() > 1 &&
+             (name.back() == '/' || static_cast<unsigned char>(name.back()) <= ' ')) {
+        if (name.back() == '/') selfClosing = true;
         name.pop_back();
-        selfClosing = true;
       }
       const size_t gt = s_.find('>', pos_);
       const std::string attributes =
