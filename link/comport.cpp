@@ -9,6 +9,7 @@
 
 #include "link/comthread.h"
 #include "platform/serial/device.h"
+#include "platform/serial/names.h"
 
 namespace {
 
@@ -28,6 +29,21 @@ constexpr int kNice[] = {0, 19, 0, -10, -20};
 
 int BaudRateValue(TBaudRate rate) {
   return kBaudValues[rate];
+}
+
+void EnumDevices(rtl::TStrings& List) {
+  const auto devices = serial::EnumerateDevices();
+  for (const auto& name : serial::ComNames(devices)) List.Add(name);
+  for (const auto& path : devices) List.Add(path);
+}
+
+void EnumComDevices(rtl::TStrings& List) {
+  rtl::TStringList all;
+  EnumDevices(all);
+  for (int i = 0; i < all.Count(); ++i) {
+    const std::string name = all[i];
+    if (name.rfind("COM", 0) == 0 || name.rfind(R"(\\.\COM)", 0) == 0) List.Add(name);
+  }
 }
 
 // ---- sub-objects ----------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/events.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/stringlist.h"
 #include "platform/rtl/thread.h"
 
 namespace serial {
@@ -107,6 +108,11 @@ using TModemStatus = TComSet<TModemStatusValue>;
 
 // The line speed a TBaudRate stands for (0 for brDefault and brCustom).
 int BaudRateValue(TBaudRate rate);
+
+// The machine's serial devices: EnumDevices adds their port names ("COM1", ...) and then their
+// paths; EnumComDevices only the port names.
+void EnumDevices(rtl::TStrings& List);
+void EnumComDevices(rtl::TStrings& List);
 
 class EComError : public rtl::Exception {
  public:

@@ -11,6 +11,7 @@
 #include "platform/rtl/thread.h"
 #include "platform/serial/device.h"
 #include "platform/serial/fakedevice.h"
+#include "platform/serial/names.h"
 #include "tests/platform/serial/pty.h"
 
 namespace {
@@ -420,6 +421,24 @@ TEST_F(FakePort, EventsOnTheEventThreadWhenNotSynchronized) {
   EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active(); }));
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(onMain);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ComDevices, PortNamesOfTheMachineThenTheirPaths) {
+  const auto devices = serial::EnumerateDevices();
+  rtl::TStringList all, com;
+  EnumDevices(all);
+  EnumComDevices(com);
+  ASSERT_EQ(com.Count(), static_cast<int>(devices.size()));
+  ASSERT_EQ(all.Count(), 2 * com.Count());
+  for (int i = 0; i < com.Count(); ++i) {
+    EXPECT_EQ(com[i], "COM" + std::to_string(i + 1));
+    EXPECT_EQ(all[i], com[i]);
+    EXPECT_EQ(all[com.Count() + i], devices[static_cast<std::size_t>(i)]);
+  }
 }
 
 }  // namespace
