@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "app/historybuffer.h"
+#include "app/polar.h"
 #include "link/comsettings.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/rtlmath.h"
 
 int WindAngleInputFilter = 0;
@@ -132,6 +134,7 @@ void TForm1::ComputeTrueWind(float boatSpeed) {
 }
 
 void TForm1::Timer1Timer(rtl::TObject*) {
+  fSampleTime = rtl::Now();
   ReadInstrumentInputs();
   const float boatSpeed = fSpeedSource == 1 ? fSpeedThroughWater : fSpeedOverGround;
   if (fHeadingSource == 0) fHeading = fCourseOverGround;
@@ -192,6 +195,20 @@ void TForm1::Timer1Timer(rtl::TObject*) {
 
   AppendTextLogLine();
   if (fRecording == 1) AppendLogRecord();
+}
+
+void TForm1::Timer3Timer(rtl::TObject*) {
+  fTargetSpeed = Polardata != nullptr ? Polardata->TargetSpeed(fTrueWindSpeed, fTrueWindAngle) : 0;
+  TargetSpeedHistory.Push(fTargetSpeed);
+  // A target below 0.01 kn divides as a huge one, so the performance tends to 0; the target
+  // itself stays as looked up for display, log and output.
+  const float divisor = fTargetSpeed < 0.01f ? 999999.0f : fTargetSpeed;
+  const float speed = fSpeedSource == 0 ? fSpeedOverGround : fSpeedThroughWater;
+  float p = speed / divisor * 100;
+  if (p > 500) p = 500;
+  fPerformance = Damp(p, fPerformancePrev, DampFactor(PerformanceInputFilter));
+  fPerformancePrev = fPerformance;
+  PerformanceHistory.Push(fPerformance);
 }
 
 void TForm1::RefreshDisplay() {}

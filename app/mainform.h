@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/rtl/classes.h"
+#include "platform/rtl/datetime.h"
 
 // Damping percentages of the sensor input filters, 0 (none) to 100 (frozen).
 extern int WindAngleInputFilter;
@@ -70,7 +71,7 @@ class TForm1 : public rtl::TComponent {
   std::int32_t fNmeaWind = 0;
   std::int32_t fWindSource = 0;
 
-  double fSampleTime = 0;
+  rtl::TDateTime fSampleTime = 0;
   std::int32_t fRecording = 0;
 
   // Damping memories: the last damped values.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/rtl/events.h"
+
 Tcomms* comms = nullptr;
 
 namespace {
@@ -48,6 +50,27 @@ char HexDigit(unsigned v) {
 }
 
 }  // namespace
+
+Tcomms::Tcomms(rtl::TComponent* AOwner) : TComponent(AOwner) {
+  ComPort1->SetName("ComPort1");
+  ComPort1->SetOnRxChar(rtl::MakeEvent(this, &Tcomms::ComPort1RxChar));
+  ComPort2->SetName("ComPort2");
+}
+
+void Tcomms::ComPort1RxChar(rtl::TObject*) {
+  const int count = ComPort1->InputCount();
+  fInputSeen = 1;
+  if (fDebugView == 1) CGauge1.Progress = count;
+  // The waiting characters are taken in blocks rather than one read each: the same bytes in the
+  // same order, at a fraction of the cost.
+  char block[4096];
+  for (int left = count; left > 0;) {
+    const int got = ComPort1->Read(block, std::min<int>(left, sizeof block), true);
+    if (got <= 0) break;
+    ReceiveChars(block, static_cast<std::size_t>(got));
+    left -= got;
+  }
+}
 
 bool Tcomms::ChecksumOk(const char* line) {
   const std::size_t len = std::strlen(line);
@@ -225,4 +248,6 @@ void Tcomms::DecodePosition(const char* line, int latField) {
   if (fLonHemisphere == 'W') fLongitude = -fLongitude;
 }
 
-void Tcomms::RepeatLine(const char*, std::size_t) {}
+void Tcomms::RepeatLine(const char* line, std::size_t length) {
+  if (CheckBox11.Checked && ComPort2->Active()) ComPort2->WriteString(std::string(line, length));
+}

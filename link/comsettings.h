@@ -15,12 +15,16 @@
 
 class Tcomms : public rtl::TComponent {
  public:
-  explicit Tcomms(rtl::TComponent* AOwner) : TComponent(AOwner) {}
+  explicit Tcomms(rtl::TComponent* AOwner);
 
   static constexpr int kLineBufferSize = 2048;
   // Characters past this position of a line keep overwriting it.
   static constexpr int kLastLinePosition = 1000;
   static constexpr int kAisPayloadSize = 256;
+
+  // Receive handler of the input port: reads the waiting characters and decodes every line they
+  // complete.
+  void ComPort1RxChar(rtl::TObject* Sender);
 
   // The byte handling of one receive event, for Count characters already read from the port.
   void ReceiveChars(const char* chars, std::size_t Count);
@@ -109,8 +113,6 @@ class Tcomms : public rtl::TComponent {
   void SendPageTitles(bool fromTimer);
   bool fMicronetBoxOpen = false;
   // ---- end of ports and output ------------------------------------------------------------------
-
- public:
 
  private:
   void StoreSegment(const char* chars, std::size_t count);

@@ -5,8 +5,10 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "link/comsettings.h"
+#include "platform/serial/fakedevice.h"
 
 namespace {
 
@@ -64,5 +66,27 @@ void BM_DecodeTraffic(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * traffic.size()));
 }
 BENCHMARK(BM_DecodeTraffic)->Arg(1)->Arg(64)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+// The whole read path: the port's queue count, block reads from the line, the decoder.
+void BM_DecodeThroughThePort(benchmark::State& state) {
+  const std::string& traffic = Traffic();
+  const auto piece = static_cast<std::size_t>(state.range(0));
+  auto line = std::make_shared<serial::FakeLine>();
+  serial::ScopedFake scoped("BENCHNMEA", line);
+  auto decoder = std::make_unique<Tcomms>(nullptr);
+  decoder->ComPort1->SetOnRxChar(nullptr);  // called here rather than from the event thread
+  decoder->ComPort1->SetDeviceName("BENCHNMEA");
+  decoder->ComPort1->Open();
+  for (auto _ : state) {
+    for (std::size_t pos = 0; pos < traffic.size(); pos += piece) {
+      line->Feed(std::string_view(traffic).substr(pos, piece));
+      decoder->ComPort1RxChar(decoder->ComPort1);
+    }
+    benchmark::DoNotOptimize(decoder->fSpeedThroughWater);
+  }
+  decoder->ComPort1->Close();
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * traffic.size()));
+}
+BENCHMARK(BM_DecodeThroughThePort)->Arg(64)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/historybuffer.h"
+#include "app/polar.h"
 #include "link/comsettings.h"
 
 namespace {
@@ -287,6 +288,83 @@ TEST_F(MainTick, EveryTickPushesItsValues) {
   EXPECT_EQ(CourseOverGroundHistory.Average(0, 1, 1), 200.0f);
   EXPECT_EQ(SpeedOverGroundHistory.Average(0, 1, 1), 5.0f);
   EXPECT_EQ(VmgHistory.Average(0, 1, 1), form.fVMG);
+}
+
+// --- Target speed and performance ----------------------------------------------------------
+
+class TargetTick : public MainTick {
+ protected:
+  void SetUp() override {
+    MainTick::SetUp();
+    TargetSpeedHistory.Clear();
+    PerformanceHistory.Clear();
+    Polardata = polar.get();
+  }
+  void TearDown() override {
+    Polardata = nullptr;
+    MainTick::TearDown();
+  }
+  // The same boat speed at every wind.
+  void FlatPolar(float speed) {
+    polar->fTwsCount = 1;
+    polar->fTwsValues[0] = 10;
+    for (std::size_t k = 0; k < kCurvePoints; ++k) {
+      polar->fPolarCurves[0][k] = TPolarPoint{2.0 * static_cast<double>(k), speed, 0};
+    }
+  }
+
+  std::unique_ptr<TPolardata> polar = std::make_unique<TPolardata>(nullptr);
+};
+
+TEST_F(TargetTick, PerformanceIsTheBoatSpeedOverTheTarget) {
+  FlatPolar(8);
+  form.fSpeedOverGround = 6;
+  form.fSpeedThroughWater = 2;
+  form.Timer3Timer(nullptr);
+  EXPECT_EQ(form.fTargetSpeed, 8.0f);
+  EXPECT_FLOAT_EQ(form.fPerformance, 75.0f);
+  EXPECT_EQ(TargetSpeedHistory.Average(0, 1, 1), 8.0f);
+  EXPECT_FLOAT_EQ(PerformanceHistory.Average(0, 1, 1), 75.0f);
+  form.fSpeedSource = 1;
+  PerformanceInputFilter = 50;
+  form.Timer3Timer(nullptr);
+  EXPECT_FLOAT_EQ(form.fPerformance, (25.0f + 75.0f) / 2);
+  EXPECT_FLOAT_EQ(form.fPerformancePrev, 50.0f);
+}
+
+TEST_F(TargetTick, PerformanceIsCappedAtFiveHundred) {
+  FlatPolar(1);
+  form.fSpeedOverGround = 6;
+  form.Timer3Timer(nullptr);
+  EXPECT_EQ(form.fPerformance, 500.0f);
+}
+
+TEST_F(TargetTick, NoTargetGivesNoPerformanceAndNoHugeTarget) {
+  FlatPolar(0);
+  form.fSpeedOverGround = 6;
+  form.Timer3Timer(nullptr);
+  EXPECT_EQ(form.fTargetSpeed, 0.0f);
+  EXPECT_EQ(TargetSpeedHistory.Average(0, 1, 1), 0.0f);
+  EXPECT_NEAR(form.fPerformance, 0.0, 1e-3);
+  // The main tick damps the target that is shown, logged and sent: it stays 0.
+  TargetSpeedInputFilter = 50;
+  Tick();
+  EXPECT_EQ(form.fTargetSpeed, 0.0f);
+  EXPECT_EQ(form.fTargetSpeedPrev, 0.0f);
+  Polardata = nullptr;
+  form.Timer3Timer(nullptr);
+  EXPECT_EQ(form.fTargetSpeed, 0.0f);
+}
+
+TEST_F(TargetTick, TheMainTickDampsTheTargetTheTargetTickStored) {
+  FlatPolar(8);
+  TargetSpeedInputFilter = 75;
+  form.Timer3Timer(nullptr);
+  Tick();
+  EXPECT_FLOAT_EQ(form.fTargetSpeed, 2.0f);
+  form.Timer3Timer(nullptr);
+  Tick();
+  EXPECT_FLOAT_EQ(form.fTargetSpeed, 0.25f * 8 + 0.75f * 2);
 }
 
 // --- Bearing --------------------------------------------------------------------------------

@@ -61,8 +61,8 @@ class PolarTest : public ::testing::Test {
   // 6 kn: y = 1 + i/10, 8 kn: y = 2 + i/4, 10 kn: y = 3 + 0.3 i.
   void CreateThreeColumns() {
     CreateTable();
-    AddRows({{10, 109, 35.7}, {6, 0, 1.0}, {8, 109, 29.25}, {10, 0, 3.0}, {6, 109, 11.9},
-             {8, 0, 2.0}});
+    AddRows(
+        {{10, 109, 35.7}, {6, 0, 1.0}, {8, 109, 29.25}, {10, 0, 3.0}, {6, 109, 11.9}, {8, 0, 2.0}});
   }
   std::string fDir;
 };
@@ -77,15 +77,15 @@ TEST_F(PolarTest, LookupUsesTabulatedColumnsAndInterpolatesOnlyBetweenNeighbours
   EXPECT_EQ(p.fTwsValues[1], 8);
   EXPECT_EQ(p.fTwsValues[2], 10);
   EXPECT_TRUE(p.messages.empty());
-  EXPECT_NEAR(p.TargetSpeed(7, 44.5), 9.375, 1e-4);     // halfway between 6 and 8
-  EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);     // the 8 kn curve, not 6 and 10 mixed
+  EXPECT_NEAR(p.TargetSpeed(7, 44.5), 9.375, 1e-4);      // halfway between 6 and 8
+  EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);      // the 8 kn curve, not 6 and 10 mixed
   EXPECT_NEAR(p.TargetSpeed(9.5, 44.5), 15.6875, 1e-4);  // 3/4 of the way from 8 to 10
-  EXPECT_NEAR(p.TargetSpeed(10, 44.5), 16.5, 1e-4);     // the largest column's own curve
-  EXPECT_NEAR(p.TargetSpeed(25, 44.5), 16.5, 1e-4);     // above: no extrapolation
+  EXPECT_NEAR(p.TargetSpeed(10, 44.5), 16.5, 1e-4);      // the largest column's own curve
+  EXPECT_NEAR(p.TargetSpeed(25, 44.5), 16.5, 1e-4);      // above: no extrapolation
   EXPECT_NEAR(p.TargetSpeed(6, 44.5), 5.5, 1e-4);
-  EXPECT_NEAR(p.TargetSpeed(3, 44.5), 5.5, 1e-4);       // below: the smallest column
-  EXPECT_NEAR(p.TargetSpeed(6, 0), 1.0, 1e-6);          // twa 0: the first row
-  EXPECT_NEAR(p.TargetSpeed(6, 200), 11.0, 1e-4);       // beyond the first 100 points: point 100
+  EXPECT_NEAR(p.TargetSpeed(3, 44.5), 5.5, 1e-4);  // below: the smallest column
+  EXPECT_NEAR(p.TargetSpeed(6, 0), 1.0, 1e-6);     // twa 0: the first row
+  EXPECT_NEAR(p.TargetSpeed(6, 200), 11.0, 1e-4);  // beyond the first 100 points: point 100
   // Continuous in wind speed around a column.
   EXPECT_NEAR(p.TargetSpeed(7.999, 44.5), p.TargetSpeed(8, 44.5), 0.01);
   EXPECT_NEAR(p.TargetSpeed(8.001, 44.5), p.TargetSpeed(8, 44.5), 0.01);
@@ -131,8 +131,8 @@ TEST_F(PolarTest, SecondReadSeesRowsAddedMeanwhile) {
 
 TEST_F(PolarTest, ColumnsWithoutRowsAreSkipped) {
   CreateTable(db::ftFloat);
-  AddRows({{6, 0, 1.0}, {6, 109, 11.9}, {NAN, 45, 3.0}, {7.5, 45, 3.0}, {8, 0, 2.0},
-           {8, 109, 29.25}});
+  AddRows(
+      {{6, 0, 1.0}, {6, 109, 11.9}, {NAN, 45, 3.0}, {7.5, 45, 3.0}, {8, 0, 2.0}, {8, 109, 29.25}});
   TestPolardata p(fDir);
   p.ReadPolars();
   ASSERT_EQ(p.fTwsCount, 2);

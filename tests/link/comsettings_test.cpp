@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 #include <locale.h>
+
 #include <cctype>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <tuple>
+
+#include "platform/rtl/thread.h"
+#include "platform/serial/fakedevice.h"
+#include "tests/platform/serial/pty.h"
 
 namespace {
 
@@ -378,6 +385,83 @@ TEST_F(Decoder, UnknownAndProprietarySentencesChangeNothing) {
   Tcomms fresh(nullptr);
   fresh.fLineIndex = c->fLineIndex;
   EXPECT_EQ(Values(*c), Values(fresh));
+}
+
+// --- Through the port -----------------------------------------------------------------------
+
+// The test's thread plays the GUI thread, running what the port's event thread hands over.
+bool PumpUntil(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    rtl::CheckSynchronize(5);
+  }
+  return true;
+}
+
+class Ports : public ::testing::Test {
+ protected:
+  Ports() : in("NMEAIN", input), out("NMEAOUT", repeater) {
+    c->ComPort1->SetDeviceName("NMEAIN");
+    c->ComPort2->SetDeviceName("NMEAOUT");
+  }
+  void TearDown() override {
+    c->ComPort1->Close();
+    c->ComPort2->Close();
+  }
+
+  std::shared_ptr<serial::FakeLine> input = std::make_shared<serial::FakeLine>();
+  std::shared_ptr<serial::FakeLine> repeater = std::make_shared<serial::FakeLine>();
+  serial::ScopedFake in, out;
+  std::unique_ptr<Tcomms> c = std::make_unique<Tcomms>(nullptr);
+};
+
+TEST_F(Ports, ReceivedCharactersAreDecodedOnTheGuiThread) {
+  c->fDebugView = 1;
+  c->ComPort1->Open();
+  input->Feed("\n" + Sentence("IIVHW,,T,,M,5.4,N,,K") + Sentence("IIDBT,,f,7.25,M,,F"));
+  ASSERT_TRUE(PumpUntil([&] { return c->fDepth != 0; }));
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
+  EXPECT_EQ(c->fInputSeen, 1);
+  EXPECT_GT(c->CGauge1.Progress, 0);
+  EXPECT_EQ(input->InputQueued(), 0);
+}
+
+TEST_F(Ports, RepeaterGetsEveryLineByteForByteWhileOpenAndTicked) {
+  const std::string first = "\n" + Sentence("IIDBT,,f,7.25,M,,F") + "$IIHDG,1*00\r\n";
+  const std::string second = Sentence("IIVPW,1.5,N,,") + "junk\r\n";
+  c->ComPort1->SetOnRxChar(nullptr);  // driven by hand here
+  c->ComPort1->Open();
+  c->ComPort2->Open();
+  input->Feed(first);
+  c->ComPort1RxChar(c->ComPort1);
+  EXPECT_EQ(repeater->TakeWritten(), "");  // box not ticked
+  c->CheckBox11.Checked = true;
+  c->CheckBox10.Checked = true;  // failed checksums are repeated all the same
+  input->Feed(second + first);
+  c->ComPort1RxChar(c->ComPort1);
+  // Each LF travels with the line after it; the last one waits for its line.
+  EXPECT_EQ(repeater->TakeWritten(), "\n" + second + first.substr(0, first.size() - 1));
+  c->ComPort2->Close();
+  input->Feed(second);
+  c->ComPort1RxChar(c->ComPort1);
+  EXPECT_FLOAT_EQ(c->fVMG, 1.5f);
+}
+
+TEST(PortOnAPseudoTerminal, InstrumentsOnARealLineAreDecoded) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto c = std::make_unique<Tcomms>(nullptr);
+  c->ComPort1->SetDeviceName(pty.path());
+  c->ComPort1->Open();
+  std::string stream = "\n";
+  for (int i = 0; i < 50; ++i) stream += Sentence("GPVTG,054.7,T,034.4,M,5.5,N,10.2,K");
+  stream += Sentence("GPGGA,123519,4916.45,S,12311.12,W,1,08,0.9,545.4,M,46.9,M,,");
+  pty.Send(stream);
+  EXPECT_TRUE(PumpUntil([&] { return c->fLatitude != 0; }));
+  EXPECT_EQ(c->fLatitude, -4916.45f);
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 54.7f);
+  c->ComPort1->Close();
 }
 
 }  // namespace
