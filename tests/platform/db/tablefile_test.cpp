@@ -126,6 +126,68 @@ TEST_F(TableFileTest, PxlibReadsOurParadoxTable) {
   PX_delete(doc);
 }
 
+// A level 5 table as older engines wrote it (79-character table name field), built byte by byte:
+// pxlib and our reader must agree on it.
+TEST_F(TableFileTest, OlderParadoxLevelReadsAlikeInPxlibAndOurReader) {
+  std::vector<uint8_t> f(0x800 + 0x800, 0);
+  auto le16 = [&](size_t at, unsigned v) { f[at] = v & 0xFF, f[at + 1] = (v >> 8) & 0xFF; };
+  le16(0x00, 22);     // record size
+  le16(0x02, 0x800);  // header size
+  f[0x04] = 2;        // not keyed
+  f[0x05] = 2;        // 2 KB blocks
+  f[0x06] = 2;        // records
+  le16(0x0A, 1), le16(0x0C, 1), le16(0x0E, 1), le16(0x10, 1);
+  f[0x21] = 3;     // fields
+  f[0x39] = 0x0B;  // level 5
+  f[0x49] = 2;     // last auto-increment value
+  le16(0x58, 0x010B), le16(0x5A, 0x010B), le16(0x6A, 1252);
+  const uint8_t info[] = {0x16, 4, 0x01, 10, 0x06, 8};
+  std::copy(std::begin(info), std::end(info), f.begin() + 0x78);
+  size_t at = 0x78 + 6 + 4 + 12;
+  const std::string table = "old";
+  std::copy(table.begin(), table.end(), f.begin() + static_cast<long>(at));
+  at += 79;
+  const char names[] = "Id\0Name\0Speed";
+  std::copy(std::begin(names), std::end(names), f.begin() + static_cast<long>(at));
+  le16(0x804, 22);  // the block holds two records
+  const uint8_t records[] = {0x80, 0, 0, 1,   'G', 'e', 'n', 'o', 'a', 0, 0, 0, 0, 0,
+                             0xC0, 0x16, 0, 0, 0, 0, 0, 0,  // 5.5
+                             0x80, 0, 0, 2,   'J', 'i', 'b', 0, 0, 0, 0, 0, 0, 0,
+                             0x40, 0x0B, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};  // -1.25
+  std::copy(std::begin(records), std::end(records), f.begin() + 0x806);
+  const std::string file = Path("old.db");
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(f.data()),
+                                              static_cast<std::streamsize>(f.size()));
+
+  auto t = OpenTableFile(file, ttDefault);
+  ASSERT_EQ(t->RecordCount(), 2);
+  EXPECT_EQ(t->Fields().Items(2).Name, "Speed");
+  EXPECT_EQ(t->Read(0), (Record{int64_t{1}, std::string("Genoa"), 5.5}));
+  EXPECT_EQ(t->Read(1), (Record{int64_t{2}, std::string("Jib"), -1.25}));
+  Record r{Value{}, std::string("Spinnaker"), 7.0};
+  t->Append(r);
+  EXPECT_EQ(r[0], Value{int64_t{3}});
+
+  pxdoc_t* doc = PX_new2(Quiet, nullptr, nullptr, nullptr);
+  ASSERT_EQ(PX_open_file(doc, file.c_str()), 0);
+  ASSERT_EQ(PX_get_num_records(doc), 3);
+  EXPECT_STREQ(PX_get_field(doc, 1)->px_fname, "Name");
+  for (int i = 0; i < 3; ++i) {
+    pxval_t** v = PX_retrieve_record(doc, i);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v[0]->value.lval, i + 1);
+    EXPECT_EQ(std::string(v[1]->value.str.val), i == 0 ? "Genoa" : i == 1 ? "Jib" : "Spinnaker");
+    EXPECT_EQ(v[2]->value.dval, i == 0 ? 5.5 : i == 1 ? -1.25 : 7.0);
+    for (int k = 0; k < 3; ++k) {
+      if (v[k]->type == pxfAlpha && !v[k]->isnull) doc->free(doc, v[k]->value.str.val);
+      doc->free(doc, v[k]);
+    }
+    doc->free(doc, v);
+  }
+  PX_close(doc);
+  PX_delete(doc);
+}
+
 TEST_F(TableFileTest, ParadoxDeleteAndUpdate) {
   const std::string file = Path("sails.db");
   TFieldDefs defs;
