@@ -36,7 +36,7 @@ bool decode(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& wi
   err.pub.error_exit = onError;
   err.pub.output_message = onMessage;
   if (setjmp(err.jump)) {
-    std::strncpy(message, err.message, JMSG_LENGTH_MAX - 1);
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -46,7 +46,7 @@ bool decode(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& wi
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   if (uint64_t(cinfo.image_width) * cinfo.image_height > (uint64_t(1) << 26)) {
-    std::strncpy(message, "JPEG image too large", JMSG_LENGTH_MAX - 1);
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", "JPEG image too large");
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -90,7 +90,7 @@ bool encode(const Surface& s, int quality, unsigned char** buffer, unsigned long
   err.pub.error_exit = onError;
   err.pub.output_message = onMessage;
   if (setjmp(err.jump)) {
-    std::strncpy(message, err.message, JMSG_LENGTH_MAX - 1);
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
     jpeg_destroy_compress(&cinfo);
     return false;
   }
