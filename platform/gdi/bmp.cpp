@@ -134,12 +134,13 @@ DibImage ReadBmp(const uint8_t* data, size_t size) {
   size_t pos = 14 + size_t(headerSize);
   uint32_t masks[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
   if (bitfields) {
-    if (headerSize == 40) {
-      if (size < pos + 12) throw EInvalidGraphic("Bitmap image is not valid");
+    if (headerSize >= 52) {  // the masks are part of the longer headers
+      for (int i = 0; i < 3; ++i) masks[i] = u32(h + 40 + 4 * size_t(i));
+    } else if (headerSize == 40 && size >= pos + 12) {  // or follow the short one
       for (int i = 0; i < 3; ++i) masks[i] = u32(data + pos + 4 * size_t(i));
       pos += 12;
     } else {
-      for (int i = 0; i < 3; ++i) masks[i] = u32(h + 40 + 4 * size_t(i));
+      throw EInvalidGraphic("Bitmap image is not valid");
     }
   }
 

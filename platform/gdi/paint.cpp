@@ -165,17 +165,37 @@ void thinLine(Raster& r, const Ink& ink, const Ink* gapInk, StyleState* style, i
     const __int128 num = static_cast<__int128>(2) * iLo * amin + n;
     int64_t k = static_cast<int64_t>(num / twoN);
     int64_t rem = static_cast<int64_t>(num % twoN);
-    for (int64_t i = iLo; i < iHi; ++i) {
-      const int64_t maj = major0 + smaj * i, mnr = minor0 + smin * k;
-      const int64_t px = xMajor ? maj : mnr, py = xMajor ? mnr : maj;
-      if (!style || style->On(i))
-        r.Pixel(px, py, ink);
-      else if (gapInk)
-        r.Pixel(px, py, *gapInk);
-      rem += 2 * amin;
-      if (rem >= twoN) {
-        rem -= twoN;
-        ++k;
+    if (!style && xMajor) {
+      // Solid and mostly horizontal: paint each row's run of pixels as one span.
+      int64_t runStart = major0 + smaj * iLo, runK = k;
+      for (int64_t i = iLo; i < iHi; ++i) {
+        rem += 2 * amin;
+        const bool last = i + 1 == iHi;
+        if (rem >= twoN || last) {
+          const int64_t runEnd = major0 + smaj * i;
+          r.Span(minor0 + smin * runK, std::min(runStart, runEnd), std::max(runStart, runEnd) + 1,
+                 ink);
+          if (rem >= twoN) {
+            rem -= twoN;
+            ++k;
+          }
+          runStart = runEnd + smaj;
+          runK = k;
+        }
+      }
+    } else {
+      for (int64_t i = iLo; i < iHi; ++i) {
+        const int64_t maj = major0 + smaj * i, mnr = minor0 + smin * k;
+        const int64_t px = xMajor ? maj : mnr, py = xMajor ? mnr : maj;
+        if (!style || style->On(i))
+          r.Pixel(px, py, ink);
+        else if (gapInk)
+          r.Pixel(px, py, *gapInk);
+        rem += 2 * amin;
+        if (rem >= twoN) {
+          rem -= twoN;
+          ++k;
+        }
       }
     }
   }

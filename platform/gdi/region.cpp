@@ -73,6 +73,34 @@ Region Region::FromRects(const std::vector<RECT>& rects) {
   return result;
 }
 
+Region Region::FromRowSpans(const std::vector<RowSpan>& spans) {
+  Region out;
+  size_t prevStart = 0, prevSize = 0;
+  for (size_t i = 0; i < spans.size();) {
+    const LONG y = spans[i].y;
+    size_t j = i;
+    while (j < spans.size() && spans[j].y == y) ++j;
+    bool same = prevSize == j - i && prevSize > 0 && out.rects_[prevStart].bottom == y;
+    for (size_t k = 0; same && k < prevSize; ++k) {
+      const RECT& p = out.rects_[prevStart + k];
+      same = p.left == spans[i + k].x0 && p.right == spans[i + k].x1;
+    }
+    if (same) {
+      for (size_t k = 0; k < prevSize; ++k) out.rects_[prevStart + k].bottom = y + 1;
+    } else {
+      prevStart = out.rects_.size();
+      prevSize = 0;
+      for (size_t k = i; k < j; ++k) {
+        if (spans[k].x1 <= spans[k].x0) continue;
+        out.rects_.push_back(RECT{spans[k].x0, y, spans[k].x1, y + 1});
+        ++prevSize;
+      }
+    }
+    i = j;
+  }
+  return out;
+}
+
 RECT Region::Box() const {
   if (rects_.empty()) return RECT{};
   RECT box{INT_MAX, rects_.front().top, INT_MIN, rects_.back().bottom};

@@ -15,6 +15,11 @@ class Region {
   Region() = default;
   explicit Region(const RECT& r);
   static Region FromRects(const std::vector<RECT>& rects);  // any rectangles, overlapping or not
+  // Rows of sorted, disjoint spans [x0, x1), given row by row from the top (rows may be missing).
+  struct RowSpan {
+    LONG y, x0, x1;
+  };
+  static Region FromRowSpans(const std::vector<RowSpan>& spans);
 
   const std::vector<RECT>& Rects() const { return rects_; }
   bool Empty() const { return rects_.empty(); }

@@ -426,6 +426,54 @@ BOOL FrameRgn(HDC hdc, HRGN rgn, HBRUSH brush, int w, int h) {
   return TRUE;
 }
 
+namespace {
+
+HRGN roundedRegion(int left, int top, int right, int bottom, double rx, double ry, bool ellipse) {
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  Rounded shape{double(left), double(top), double(right), double(bottom), rx, ry};
+  if (ellipse) {
+    shape.rx = (shape.r - shape.l) / 2;
+    shape.ry = (shape.b - shape.t) / 2;
+  }
+  std::vector<Region::RowSpan> spans;
+  for (int y = top; y < bottom; ++y) {
+    int64_t a, b;
+    if (shape.Span(y, a, b)) spans.push_back({y, LONG(a), LONG(b)});
+  }
+  return CreateRegion(Region::FromRowSpans(spans));
+}
+
+}  // namespace
+
+HRGN CreatePolygonRgn(const POINT* pts, int count, int fillMode) {
+  if (!pts || count < 3) return nullptr;
+  PolygonScanner scan;
+  std::vector<FPoint> f;
+  for (int i = 0; i < count; ++i) f.push_back({double(pts[i].x), double(pts[i].y)});
+  scan.AddContour(f.data(), f.size());
+  std::vector<Region::RowSpan> spans;
+  constexpr LONG kFar = 1 << 30;
+  scan.Scan(fillMode == WINDING, RECT{-kFar, -kFar, kFar, kFar}, [&](int y, int a, int b) {
+    spans.push_back({y, a, b});
+  });
+  return CreateRegion(Region::FromRowSpans(spans));
+}
+
+HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
+  return roundedRegion(left, top, right, bottom, 0, 0, true);
+}
+
+HRGN CreateEllipticRgnIndirect(const RECT* r) {
+  return r ? CreateEllipticRgn(r->left, r->top, r->right, r->bottom) : nullptr;
+}
+
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ew, int eh) {
+  const double rx = std::min(std::abs(ew), std::abs(right - left)) / 2.0;
+  const double ry = std::min(std::abs(eh), std::abs(bottom - top)) / 2.0;
+  return roundedRegion(left, top, right, bottom, rx, ry, false);
+}
+
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
   DC* dc = LiveDC(hdc);
   if (!dc) return CLR_INVALID;

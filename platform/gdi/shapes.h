@@ -26,6 +26,13 @@ BOOL FillRgn(HDC hdc, HRGN rgn, HBRUSH brush);
 BOOL PaintRgn(HDC hdc, HRGN rgn);
 BOOL InvertRgn(HDC hdc, HRGN rgn);
 BOOL FrameRgn(HDC hdc, HRGN rgn, HBRUSH brush, int width, int height);
+// Region shapes (window regions): the pixels the same filled shape would cover without a pen.
+HRGN CreatePolygonRgn(const POINT* pts, int count, int fillMode);
+HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
+HRGN CreateEllipticRgnIndirect(const RECT* r);
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
+                        int ellipseHeight);
+
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 BOOL SetPixelV(HDC hdc, int x, int y, COLORREF color);
 COLORREF GetPixel(HDC hdc, int x, int y);

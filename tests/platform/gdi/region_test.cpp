@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gdi/dc.h"
+#include "platform/gdi/shapes.h"
 
 namespace gdi {
 namespace {
@@ -55,6 +56,33 @@ TEST(Region, HandleApi) {
   EXPECT_TRUE(EqualRgn(d, a));
   for (HRGN r : {a, b, d}) EXPECT_TRUE(DeleteObject(r));
   EXPECT_EQ(OffsetRgn(a, 1, 1), RGN_ERROR);  // deleted handle is refused
+}
+
+}  // namespace
+}  // namespace gdi
+
+namespace gdi {
+namespace {
+
+TEST(RegionShapes, EllipsePolygonAndRoundRect) {
+  HRGN e = CreateEllipticRgn(0, 0, 20, 10);
+  RECT box;
+  EXPECT_EQ(GetRgnBox(e, &box), COMPLEXREGION);
+  EXPECT_EQ(box, (RECT{0, 0, 20, 10}));
+  EXPECT_TRUE(PtInRegion(e, 10, 5));
+  EXPECT_FALSE(PtInRegion(e, 0, 0));
+  EXPECT_FALSE(PtInRegion(e, 19, 9));
+  // Rows with the same extent share one band.
+  EXPECT_LT(GetRegion(e)->Rects().size(), 10u);
+  const POINT tri[3] = {{0, 0}, {10, 0}, {0, 10}};
+  HRGN t = CreatePolygonRgn(tri, 3, ALTERNATE);
+  EXPECT_TRUE(PtInRegion(t, 1, 1));
+  EXPECT_FALSE(PtInRegion(t, 8, 8));
+  HRGN rr = CreateRoundRectRgn(0, 0, 30, 30, 10, 10);
+  EXPECT_FALSE(PtInRegion(rr, 0, 0));
+  EXPECT_TRUE(PtInRegion(rr, 0, 15));
+  EXPECT_TRUE(PtInRegion(rr, 15, 15));
+  for (HRGN r : {e, t, rr}) DeleteObject(r);
 }
 
 }  // namespace

@@ -152,6 +152,32 @@ TEST(Pens, DashedAtWidthOneSolidWhenWide) {
   for (HPEN p : {dash, wideDash, flat}) DeleteObject(p);
 }
 
+TEST(Lines, SolidRunsMatchPixelByPixelStepping) {
+  // A dashed pen in opaque mode with its gaps in the pen colour paints exactly the pixels of a
+  // solid pen; the two take different paths through the line stepper.
+  Canvas solid(64, 64), dashed(64, 64);
+  HPEN dash = CreatePen(PS_DASH, 1, kBlack);
+  SelectObject(dashed.dc(), dash);
+  SetBkColor(dashed.dc(), kBlack);
+  SetBkMode(dashed.dc(), OPAQUE);
+  unsigned seed = 1;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 16) % 100) - 18;
+  };
+  for (int i = 0; i < 200; ++i) {
+    const int x0 = next(), y0 = next(), x1 = next(), y1 = next();
+    for (HDC dc : {solid.dc(), dashed.dc()}) {
+      MoveToEx(dc, x0, y0, nullptr);
+      LineTo(dc, x1, y1);
+    }
+  }
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(solid.At(x, y), dashed.At(x, y)) << x << "," << y;
+  SelectObject(dashed.dc(), GetStockObject(BLACK_PEN));
+  DeleteObject(dash);
+}
+
 TEST(Pens, XorDrawnTwiceRestoresThePixels) {
   Canvas c(60, 60);
   // Something to draw over.
