@@ -1,0 +1,35 @@
+#pragma once
+// The canvas of a control outside of painting: it borrows a DC of the control's window (or of
+// its parent's window, clipped to a graphic control) on first use and gives it back when the
+// message being handled is done (FreeDeviceContexts) or the control goes away.
+#include "platform/vcl/canvas.h"
+
+namespace vcl {
+
+class TControl;
+class TWinControl;
+
+class TControlCanvas : public TCanvas {
+ public:
+  explicit TControlCanvas(TControl* control) : control_(control) {}
+  ~TControlCanvas() override;
+  TControl* Control() const { return control_; }
+  void FreeHandle();
+
+ protected:
+  void CreateHandle() override;
+
+ private:
+  TControl* control_;
+  win::HWND window_{};
+  gdi::HDC borrowed_{};
+};
+
+// Gives back the DC a control canvas borrowed (no-op for a canvas that borrowed none).
+void FreeControlCanvas(TCanvas* canvas);
+// Gives back the DCs of every canvas of the controls inside the window control.
+void FreeControlCanvases(TWinControl* parent);
+// Gives back every borrowed DC; the application calls it after each message.
+void FreeDeviceContexts();
+
+}  // namespace vcl

@@ -1,0 +1,39 @@
+#pragma once
+// Messages as the class library's controls see them, and the library's own CM_ notifications
+// (sent between controls with Perform, never through the window system's queue).
+#include "platform/win/win.h"
+
+namespace vcl {
+
+struct TMessage {
+  unsigned Msg = 0;
+  win::WPARAM WParam = 0;
+  win::LPARAM LParam = 0;
+  win::LRESULT Result = 0;
+};
+
+constexpr unsigned CM_BASE = 0xB000;
+constexpr unsigned CM_ACTIVATE = CM_BASE + 0;
+constexpr unsigned CM_DEACTIVATE = CM_BASE + 1;
+constexpr unsigned CM_FOCUSCHANGED = CM_BASE + 7;
+constexpr unsigned CM_PARENTFONTCHANGED = CM_BASE + 8;
+constexpr unsigned CM_PARENTCOLORCHANGED = CM_BASE + 9;
+constexpr unsigned CM_HITTEST = CM_BASE + 10;
+constexpr unsigned CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr unsigned CM_ENABLEDCHANGED = CM_BASE + 12;
+constexpr unsigned CM_COLORCHANGED = CM_BASE + 13;
+constexpr unsigned CM_FONTCHANGED = CM_BASE + 14;
+constexpr unsigned CM_CURSORCHANGED = CM_BASE + 15;
+constexpr unsigned CM_TEXTCHANGED = CM_BASE + 18;
+constexpr unsigned CM_MOUSEENTER = CM_BASE + 19;
+constexpr unsigned CM_MOUSELEAVE = CM_BASE + 20;
+constexpr unsigned CM_BUTTONPRESSED = CM_BASE + 24;
+constexpr unsigned CM_SHOWINGCHANGED = CM_BASE + 25;
+constexpr unsigned CM_ENTER = CM_BASE + 26;
+constexpr unsigned CM_EXIT = CM_BASE + 27;
+constexpr unsigned CM_DIALOGKEY = CM_BASE + 5;
+constexpr unsigned CM_DIALOGCHAR = CM_BASE + 6;
+constexpr unsigned CM_HINTSHOW = CM_BASE + 48;
+constexpr unsigned CM_RELEASE = CM_BASE + 33;
+
+}  // namespace vcl
