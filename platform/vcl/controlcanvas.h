@@ -3,6 +3,7 @@
 // its parent's window, clipped to a graphic control) on first use and gives it back when the
 // message being handled is done (FreeDeviceContexts) or the control goes away.
 #include "platform/vcl/canvas.h"
+#include "platform/vcl/messages.h"
 
 namespace vcl {
 

@@ -193,7 +193,7 @@ void TControl::SetParentFont(bool v) {
   parentFont_ = v;
   if (v && parent_) {
     settingFont_ = true;
-    font_->Assign(*parent_->Font());
+    font_->Assign(parent_->Font());
     settingFont_ = false;
   }
 }
@@ -207,7 +207,7 @@ void TControl::FontChanged(rtl::TObject*) {
       TControl* c = w->Controls(i);
       if (c->parentFont_) {
         c->settingFont_ = true;
-        c->font_->Assign(*font_);
+        c->font_->Assign(font_.get());
         c->settingFont_ = false;
         c->Perform(CM_PARENTFONTCHANGED);
       }
@@ -218,7 +218,7 @@ void TControl::FontChanged(rtl::TObject*) {
 void TControl::Invalidate() {
   if (!parent_ || !parent_->HandleAllocated()) return;
   TRect r = BoundsRect();
-  win::InvalidateRect(parent_->Handle(), &r, TRUE);
+  win::InvalidateRect(parent_->Handle(), &r, win::TRUE);
 }
 
 void TControl::Update() {
@@ -389,7 +389,7 @@ void TWinControl::InsertControl(TControl* c) {
   if (auto* w = dynamic_cast<TWinControl*>(c)) tabList_.push_back(w);
   if (c->parentFont_) {
     c->settingFont_ = true;
-    c->font_->Assign(*Font());
+    c->font_->Assign(Font());
     c->settingFont_ = false;
   }
   if (c->parentColor_) c->color_ = Color();
@@ -475,7 +475,7 @@ void TWinControl::CreateWnd() {
                                       p.Y, p.Width, p.Height, p.WndParent, 0, nullptr);
   if (!wnd) throw rtl::EInvalidOperation("Error creating window");
   handle_ = wnd;
-  win::SetWindowLongPtr(wnd, win::GWLP_USERDATA, reinterpret_cast<win::LONG_PTR>(this));
+  win::SetWindowLongPtr(wnd, win::GWLP_USERDATA, reinterpret_cast<intptr_t>(this));
 }
 
 void TWinControl::CreateHandle() {
@@ -622,11 +622,11 @@ void TWinControl::UpdateShowing() {
 void TWinControl::SetEnabled(bool v) {
   if (v == Enabled()) return;
   TControl::SetEnabled(v);
-  if (handle_) win::EnableWindow(handle_, v ? TRUE : FALSE);
+  if (handle_) win::EnableWindow(handle_, v ? win::TRUE : win::FALSE);
 }
 
 void TWinControl::Invalidate() {
-  if (handle_) win::InvalidateRect(handle_, nullptr, TRUE);
+  if (handle_) win::InvalidateRect(handle_, nullptr, win::TRUE);
 }
 
 void TWinControl::EnableAlign() {
@@ -753,7 +753,7 @@ void TWinControl::PaintControls(gdi::HDC dc, const TRect& update) {
     gdi::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
     FreeControlCanvas(g->Canvas());
     g->Canvas()->SetHandle(dc);
-    g->Canvas()->Font()->Assign(*g->Font());
+    g->Canvas()->Font()->Assign(g->Font());
     g->Paint();
     g->Canvas()->SetHandle({});
     gdi::RestoreDC(dc, saved);
@@ -953,7 +953,7 @@ TCustomControl::~TCustomControl() { FreeControlCanvas(canvas_.get()); }
 void TCustomControl::PaintWindow(gdi::HDC dc) {
   FreeControlCanvas(canvas_.get());
   canvas_->SetHandle(dc);
-  canvas_->Font()->Assign(*Font());
+  canvas_->Font()->Assign(Font());
   canvas_->Brush()->SetColor(Color());
   Paint();
   canvas_->SetHandle({});

@@ -159,6 +159,11 @@ class TControl : public rtl::TComponent {
   virtual void VisibleChanging() {}
   // Applies new geometry; TWinControl moves its window.
   virtual void ApplyBounds(int left, int top, int width, int height);
+  // The control's answer to Alt+letter (CM_DIALOGCHAR); true when it took the key.
+  virtual bool DialogChar(unsigned key) {
+    (void)key;
+    return false;
+  }
   void RequestAlign();
   void UpdateAnchorRules();
   void SetTextSilently(const std::string& v) { text_ = v; }
@@ -172,6 +177,7 @@ class TControl : public rtl::TComponent {
 
  private:
   friend class TWinControl;
+  friend class TCustomForm;
   void HandleMouse(TMessage& m);
 
   TWinControl* parent_ = nullptr;
@@ -282,8 +288,7 @@ class TWinControl : public TControl {
   virtual void KeyPress(char& key);
   virtual void DoEnter();
   virtual void DoExit();
-  // The control's answer to Alt+letter (CM_DIALOGCHAR) and dialog keys (CM_DIALOGKEY).
-  virtual bool DialogChar(unsigned key) { (void)key; return false; }
+  // The control's answer to dialog keys (CM_DIALOGKEY): Enter, Escape, arrows.
   virtual bool DialogKey(unsigned short key, TShiftState shift) {
     (void)key; (void)shift; return false;
   }

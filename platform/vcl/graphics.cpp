@@ -50,8 +50,14 @@ void TPen::SetMode(TPenMode v) {
   Changed();
 }
 
-void TPen::Assign(const TPen& other) {
-  if (&other == this) return;
+void TPen::Assign(const rtl::TPersistent* source) {
+  auto* o = dynamic_cast<const TPen*>(source);
+  if (!o) {
+    rtl::TPersistent::Assign(source);
+    return;
+  }
+  if (o == this) return;
+  const TPen& other = *o;
   color_ = other.color_;
   width_ = other.width_;
   style_ = other.style_;
@@ -102,8 +108,14 @@ void TBrush::SetBitmap(TBitmap* v) {
   Changed();
 }
 
-void TBrush::Assign(const TBrush& other) {
-  if (&other == this) return;
+void TBrush::Assign(const rtl::TPersistent* source) {
+  auto* o = dynamic_cast<const TBrush*>(source);
+  if (!o) {
+    rtl::TPersistent::Assign(source);
+    return;
+  }
+  if (o == this) return;
+  const TBrush& other = *o;
   color_ = other.color_;
   style_ = other.style_;
   bitmap_ = other.bitmap_;
@@ -117,7 +129,7 @@ gdi::HBRUSH TBrush::Handle() {
     } else if (style_ == bsSolid) {
       handle_ = gdi::CreateSolidBrush(gdi::ColorToRGB(color_));
     } else if (style_ == bsClear) {
-      handle_ = gdi::CreateBrushIndirect(gdi::LOGBRUSH{gdi::BS_NULL, 0, 0});
+      handle_ = static_cast<gdi::HBRUSH>(gdi::GetStockObject(gdi::NULL_BRUSH));
     } else {
       static const int hatches[] = {gdi::HS_HORIZONTAL, gdi::HS_VERTICAL, gdi::HS_FDIAGONAL,
                                     gdi::HS_BDIAGONAL,  gdi::HS_CROSS,    gdi::HS_DIAGCROSS};
@@ -181,13 +193,19 @@ void TFont::SetOrientation(int v) {
   Changed();
 }
 
-bool TFont::SameAs(const TFont& o) const {
-  return name_ == o.name_ && height_ == o.height_ && color_ == o.color_ && style_ == o.style_ &&
-         pitch_ == o.pitch_ && orientation_ == o.orientation_;
+bool TFont::SameAs(const TFont* o) const {
+  return name_ == o->name_ && height_ == o->height_ && color_ == o->color_ &&
+         style_ == o->style_ && pitch_ == o->pitch_ && orientation_ == o->orientation_;
 }
 
-void TFont::Assign(const TFont& other) {
-  if (&other == this || SameAs(other)) return;
+void TFont::Assign(const rtl::TPersistent* source) {
+  auto* o = dynamic_cast<const TFont*>(source);
+  if (!o) {
+    rtl::TPersistent::Assign(source);
+    return;
+  }
+  if (o == this || SameAs(o)) return;
+  const TFont& other = *o;
   name_ = other.name_;
   height_ = other.height_;
   color_ = other.color_;
@@ -207,7 +225,7 @@ gdi::HFONT TFont::Handle() {
     lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
     lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
     lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
-    std::strncpy(lf.lfFaceName, name_.c_str(), sizeof(lf.lfFaceName) - 1);
+    lf.lfFaceName = name_;
     handle_ = gdi::CreateFontIndirect(&lf);
   }
   return handle_;

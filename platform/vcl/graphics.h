@@ -6,13 +6,69 @@
 #include "platform/gdi/gdi.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/events.h"
+#include "platform/rtl/exceptions.h"
 
 namespace vcl {
 
 using gdi::TColor;
 using TRect = gdi::RECT;
 using TPoint = gdi::POINT;
-using namespace gdi::colors;
+// The named colours of the graphics layer, usable as vcl::clRed.
+using gdi::clSystemColor;
+using gdi::clBlack;
+using gdi::clMaroon;
+using gdi::clGreen;
+using gdi::clOlive;
+using gdi::clNavy;
+using gdi::clPurple;
+using gdi::clTeal;
+using gdi::clGray;
+using gdi::clSilver;
+using gdi::clRed;
+using gdi::clLime;
+using gdi::clYellow;
+using gdi::clBlue;
+using gdi::clFuchsia;
+using gdi::clAqua;
+using gdi::clLtGray;
+using gdi::clDkGray;
+using gdi::clWhite;
+using gdi::clMoneyGreen;
+using gdi::clSkyBlue;
+using gdi::clCream;
+using gdi::clMedGray;
+using gdi::clNone;
+using gdi::clDefault;
+using gdi::clScrollBar;
+using gdi::clBackground;
+using gdi::clActiveCaption;
+using gdi::clInactiveCaption;
+using gdi::clMenu;
+using gdi::clWindow;
+using gdi::clWindowFrame;
+using gdi::clMenuText;
+using gdi::clWindowText;
+using gdi::clCaptionText;
+using gdi::clActiveBorder;
+using gdi::clInactiveBorder;
+using gdi::clAppWorkSpace;
+using gdi::clHighlight;
+using gdi::clHighlightText;
+using gdi::clBtnFace;
+using gdi::clBtnShadow;
+using gdi::clGrayText;
+using gdi::clBtnText;
+using gdi::clInactiveCaptionText;
+using gdi::clBtnHighlight;
+using gdi::cl3DDkShadow;
+using gdi::cl3DLight;
+using gdi::clInfoText;
+using gdi::clInfoBk;
+using gdi::clHotLight;
+using gdi::clGradientActiveCaption;
+using gdi::clGradientInactiveCaption;
+using gdi::clMenuHighlight;
+using gdi::clMenuBar;
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
@@ -29,7 +85,7 @@ enum TFontPitch { fpDefault, fpVariable, fpFixed };
 class TBitmap;
 
 // Base of pens, brushes and fonts: OnChange fires after every property change.
-class TGraphicsObject : public rtl::TObject {
+class TGraphicsObject : public rtl::TPersistent {
  public:
   rtl::TNotifyEvent OnChange;
 
@@ -52,7 +108,7 @@ class TPen : public TGraphicsObject {
   void SetStyle(TPenStyle v);
   TPenMode Mode() const { return mode_; }
   void SetMode(TPenMode v);
-  void Assign(const TPen& other);
+  void Assign(const rtl::TPersistent* source) override;
   // Created on first use and again after a change.
   gdi::HPEN Handle();
 
@@ -81,7 +137,7 @@ class TBrush : public TGraphicsObject {
   // An 8x8 pattern bitmap (not owned); nullptr for a plain brush.
   TBitmap* Bitmap() const { return bitmap_; }
   void SetBitmap(TBitmap* v);
-  void Assign(const TBrush& other);
+  void Assign(const rtl::TPersistent* source) override;
   gdi::HBRUSH Handle();
 
  protected:
@@ -118,8 +174,8 @@ class TFont : public TGraphicsObject {
   void SetOrientation(int v);
   int PixelsPerInch() const { return pixelsPerInch_; }
   void SetPixelsPerInch(int v) { pixelsPerInch_ = v; }
-  void Assign(const TFont& other);
-  bool SameAs(const TFont& other) const;
+  void Assign(const rtl::TPersistent* source) override;
+  bool SameAs(const TFont* other) const;
   gdi::HFONT Handle();
 
  protected:

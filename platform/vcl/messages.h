@@ -1,7 +1,14 @@
 #pragma once
 // Messages as the class library's controls see them, and the library's own CM_ notifications
 // (sent between controls with Perform, never through the window system's queue).
-#include "platform/win/win.h"
+#include "platform/win/defproc.h"
+#include "platform/win/input.h"
+#include "platform/win/message.h"
+#include "platform/win/paint.h"
+#include "platform/win/settings.h"
+#include "platform/win/sinks.h"
+#include "platform/win/system.h"
+#include "platform/win/window.h"
 
 namespace vcl {
 

@@ -1,0 +1,196 @@
+#include "platform/vcl/application.h"
+
+#include <algorithm>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/vcl/controlcanvas.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/screen.h"
+
+namespace vcl {
+
+TApplication* Application = nullptr;
+
+TApplication::TApplication(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {
+  Application = this;
+  if (!Screen) Screen = new TScreen(this);
+}
+
+TApplication::~TApplication() {
+  // Forms reach back to Application and Screen while they go.
+  Destroying();
+  std::vector<rtl::TComponent*> forms;
+  for (int i = ComponentCount() - 1; i >= 0; --i)
+    if (dynamic_cast<TCustomForm*>(Components(i))) forms.push_back(Components(i));
+  for (rtl::TComponent* f : forms) delete f;
+  FreeDeviceContexts();
+  if (handle_ && win::IsWindow(handle_)) win::DestroyWindow(handle_);
+  DestroyComponents();
+  Screen = nullptr;
+  Application = nullptr;
+}
+
+win::HWND TApplication::Handle() {
+  if (!handle_) {
+    static bool registered = false;
+    if (!registered) {
+      win::WNDCLASS wc{};
+      wc.lpfnWndProc = [](win::HWND w, unsigned msg, win::WPARAM wp, win::LPARAM lp) {
+        if (Application && Application->handle_ == w) {
+          TMessage m{msg, wp, lp, 0};
+          if (Application->CallHooks(m)) return m.Result;
+        }
+        return win::DefWindowProc(w, msg, wp, lp);
+      };
+      wc.lpszClassName = "TApplication";
+      win::RegisterClass(&wc);
+      registered = true;
+    }
+    handle_ = win::CreateWindowEx(0, "TApplication", title_.c_str(), win::WS_POPUP, 0, 0, 0, 0,
+                                  nullptr, 0, nullptr);
+  }
+  return handle_;
+}
+
+bool TApplication::CallHooks(TMessage& m) {
+  for (const TWindowHook& h : std::vector<TWindowHook>(hooks_))
+    if (h && h(m)) return true;
+  return false;
+}
+
+void TApplication::HookMainWindow(const TWindowHook& hook) {
+  if (std::find(hooks_.begin(), hooks_.end(), hook) == hooks_.end()) hooks_.push_back(hook);
+}
+
+void TApplication::UnhookMainWindow(const TWindowHook& hook) {
+  hooks_.erase(std::remove(hooks_.begin(), hooks_.end(), hook), hooks_.end());
+}
+
+void TApplication::FormCreated(TCustomForm* form) {
+  form->AfterConstruction();
+  if (!mainForm_) {
+    mainForm_ = form;
+    form->HandleNeeded();
+  }
+}
+
+void TApplication::FormDestroyed(TCustomForm* form) {
+  if (mainForm_ == form) mainForm_ = nullptr;
+}
+
+void TApplication::FormActivated(TCustomForm*, bool active) {
+  if (active == active_) return;
+  active_ = active;
+  if (active && OnActivate) OnActivate(this);
+  if (!active && OnDeactivate) OnDeactivate(this);
+}
+
+void TApplication::Run() {
+  if (mainForm_ && !mainForm_->Visible()) mainForm_->Show();
+  do {
+    HandleMessage();
+  } while (!terminated_);
+}
+
+void TApplication::Terminate() { win::PostQuitMessage(0); }
+
+void TApplication::Dispatch(win::MSG& msg) {
+  try {
+    TMessage m{msg.message, msg.wParam, msg.lParam, 0};
+    if (msg.hwnd == handle_ && handle_ && CallHooks(m)) return;
+    if (msg.message == win::WM_MOUSEMOVE) {
+      if (TWinControl* w = TWinControl::FindControl(msg.hwnd)) {
+        TControl* c = w->ControlAtPos(win::PointFromLParam(msg.lParam), true);
+        TMessage hm{msg.message, msg.wParam, msg.lParam, 0};
+        HintMouseMessage(c && dynamic_cast<TGraphicControl*>(c) ? c : w, hm);
+      }
+    }
+    win::TranslateMessage(&msg);
+    win::DispatchMessage(&msg);
+  } catch (const win::EIdleStall&) {
+    throw;
+  } catch (const std::exception& e) {
+    HandleException(this, e);
+  }
+  FreeDeviceContexts();
+}
+
+bool TApplication::ProcessMessage(win::MSG& msg) {
+  if (!win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) return false;
+  if (msg.message == win::WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  Dispatch(msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  win::MSG msg{};
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::Idle() {
+  bool done = true;
+  if (OnIdle) {
+    try {
+      OnIdle(this, done);
+    } catch (const std::exception& e) {
+      HandleException(this, e);
+    }
+  }
+  if (done) win::WaitMessage();
+}
+
+void TApplication::HandleMessage() {
+  win::MSG msg{};
+  if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::HandleException(rtl::TObject*, const std::exception& e) {
+  if (OnException) OnException(this, e);
+  else ShowException(e);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  std::string text = e.what();
+  if (!text.empty() && text.back() != '.') text += '.';
+  MessageBox(text, title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption,
+                             unsigned flags) {
+  return ShowMessageBox(text, caption, flags);
+}
+
+bool TApplication::HelpCommand(unsigned command, intptr_t data) {
+  return win::WinHelp(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : Handle(),
+                      helpFile_.c_str(), command, static_cast<uintptr_t>(data)) != win::FALSE;
+}
+
+bool TApplication::HelpContext(intptr_t context) {
+  return HelpCommand(win::HELP_CONTEXT, context);
+}
+
+void TApplication::SetHint(const std::string& v) {
+  if (v == hint_) return;
+  hint_ = v;
+  if (OnHint) OnHint(this);
+}
+
+void TApplication::CancelHint() {
+  hintControl_ = nullptr;
+  SetHint("");
+}
+
+void TApplication::HintMouseMessage(TControl* control, TMessage& m) {
+  if (m.Msg != win::WM_MOUSEMOVE || control == hintControl_) return;
+  hintControl_ = control;
+  // The long hint is the part after '|', the whole text when it has none.
+  std::string h = control ? control->Hint() : std::string();
+  size_t bar = h.find('|');
+  SetHint(bar == std::string::npos ? h : h.substr(bar + 1));
+}
+
+}  // namespace vcl
