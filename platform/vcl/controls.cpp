@@ -574,6 +574,13 @@ void TWinControl::SetFocus() {
   }
 }
 
+TPoint TWinControl::ClientOrigin() const {
+  if (!handle_) return TControl::ClientOrigin();
+  TPoint p{0, 0};
+  win::ClientToScreen(handle_, &p);
+  return p;
+}
+
 bool TWinControl::Showing() const {
   if (!Parent()) return Visible() && handle_ && win::IsWindowVisible(handle_);
   return Visible() && Parent()->Showing();

@@ -72,7 +72,8 @@ class TControl : public rtl::TComponent {
   int ClientHeight() const { return ClientRect().Height(); }
   void SetClientWidth(int v) { SetWidth(width_ - ClientWidth() + v); }
   void SetClientHeight(int v) { SetHeight(height_ - ClientHeight() + v); }
-  TPoint ClientOrigin() const;
+  // Screen position of the client area's top-left corner.
+  virtual TPoint ClientOrigin() const;
   TPoint ClientToScreen(TPoint p) const;
   TPoint ScreenToClient(TPoint p) const;
 
@@ -248,6 +249,7 @@ class TWinControl : public TControl {
   virtual void SetFocus();
 
   bool Showing() const override;
+  TPoint ClientOrigin() const override;
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool v) override;
   void SetEnabled(bool v) override;
