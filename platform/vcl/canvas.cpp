@@ -174,7 +174,7 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 void TCanvas::TextOut(int x, int y, const std::string& text) {
   Changing();
   RequiredState(csHandleValid | csFontValid | csBrushValid);
-  gdi::TextOut(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+  gdi::TextOut(dc_, x, y, text);
   Changed();
 }
 
@@ -183,14 +183,14 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
   RequiredState(csHandleValid | csFontValid | csBrushValid);
   unsigned opts = gdi::ETO_CLIPPED;
   if (brush_->Style() != bsClear) opts |= gdi::ETO_OPAQUE;
-  gdi::ExtTextOut(dc_, x, y, opts, &r, text.c_str(), static_cast<int>(text.size()), nullptr);
+  gdi::ExtTextOut(dc_, x, y, opts, &r, text);
   Changed();
 }
 
 gdi::SIZE TCanvas::TextExtent(const std::string& text) {
   RequiredState(csHandleValid | csFontValid);
   gdi::SIZE s{};
-  gdi::GetTextExtentPoint32(dc_, text.c_str(), static_cast<int>(text.size()), &s);
+  gdi::GetTextExtentPoint32(dc_, text, &s);
   return s;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/text.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/events.h"
 #include "platform/rtl/exceptions.h"

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/vcl/screen.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/vcl/timer.h"
+#include "vcltest.h"
+
+using namespace vcl;
+
+namespace {
+
+class Application : public vcltest::VclTest {};
+
+// A main window that, like the program's, asks the application to end while it is created.
+class TQuitting : public TForm {
+ public:
+  explicit TQuitting(rtl::TComponent* owner) : TForm(owner) {
+    OnCreate = rtl::MakeEvent(this, &TQuitting::FormCreate);
+  }
+  void FormCreate(rtl::TObject*) {
+    Application->Terminate();
+    createdCompletely = true;
+  }
+  bool createdCompletely = false;
+};
+
+TEST_F(Application, TerminateDuringCreationEndsTheProgramWhenTheLoopStarts) {
+  TQuitting* main = nullptr;
+  app->CreateForm(main);
+  EXPECT_TRUE(main->createdCompletely);
+  EXPECT_FALSE(app->Terminated());
+  EXPECT_EQ(app->MainForm(), main);
+  app->Run();  // returns at once: the quit request is waiting
+  EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(Application, ClosingTheMainFormEndsTheLoop) {
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  win::InputScript script;
+  script.Then([&] { main->Close(); });
+  app->Run();
+  EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(Application, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  main->Show();
+  auto* b = new TButton(main);
+  b->SetParent(main);
+  b->OnClick = rtl::TNotifyEvent(b, [](rtl::TObject*) { throw rtl::EConvertError("'x' is not a valid integer value"); });
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDOK}; });
+  Pump();
+  Click(b);
+  auto log = DialogLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].Text, "'x' is not a valid integer value.");
+  EXPECT_EQ(log[0].Caption, "Test");
+  EXPECT_EQ(log[0].Flags & MB_ICONMASK, MB_ICONSTOP);
+
+  // A handler of its own replaces the box.
+  std::string seen;
+  app->OnException = TExceptionEvent(&seen, [&](rtl::TObject*, const std::exception& e) { seen = e.what(); });
+  Click(b);
+  EXPECT_EQ(seen, "'x' is not a valid integer value");
+  EXPECT_EQ(DialogLog().size(), 1u);
+}
+
+TEST_F(Application, HelpCallsGoToTheSink) {
+  win::ClearSinks();
+  app->SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
+  app->HelpCommand(win::HELP_INDEX, 0);
+  app->HelpContext(42);
+  auto log = win::HelpLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].file, "C:\\projects\\corvatalen\\CORVATALEN.HLP");
+  EXPECT_EQ(log[0].command, win::HELP_INDEX);
+  EXPECT_EQ(log[1].command, win::HELP_CONTEXT);
+  EXPECT_EQ(log[1].data, 42u);
+}
+
+TEST_F(Application, TheHintFollowsTheControlUnderThePointer) {
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  main->SetBounds(100, 100, 300, 200);
+  main->Show();
+  auto* a = new TButton(main);
+  a->SetParent(main);
+  a->SetBounds(10, 10, 80, 25);
+  a->SetHint("Connect|Opens the port");
+  auto* l = new TLabel(main);
+  l->SetParent(main);
+  l->SetBounds(10, 60, 80, 20);
+  l->SetHint("A label");
+  int changes = 0;
+  app->OnHint = rtl::TNotifyEvent(&changes, [&](rtl::TObject*) { ++changes; });
+  Pump();
+  gdi::POINT p = Screen(a, 5, 5);
+  Feed(win::MouseMove(p.x, p.y));
+  EXPECT_EQ(app->Hint(), "Opens the port");
+  EXPECT_EQ(app->HintControl(), a);
+  p = Screen(l, 5, 5);
+  Feed(win::MouseMove(p.x, p.y));
+  EXPECT_EQ(app->Hint(), "A label");
+  app->CancelHint();
+  EXPECT_EQ(app->Hint(), "");
+  EXPECT_EQ(changes, 3);
+}
+
+TEST_F(Application, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
+  TForm* a = nullptr;
+  TForm* b = nullptr;
+  app->CreateForm(a);
+  app->CreateForm(b);
+  a->Show();
+  b->Show();
+  Pump();
+  ASSERT_EQ(Screen->FormCount(), 2);
+  EXPECT_EQ(Screen->Forms(0), b);
+  EXPECT_EQ(Screen->ActiveForm(), b);
+  a->SetFocus();
+  Pump();
+  EXPECT_EQ(Screen->Forms(0), a);
+  EXPECT_EQ(Screen->ActiveForm(), a);
+  EXPECT_EQ(Screen->Width(), 1280);
+}
+
+TEST_F(Application, TimersFireFromTheLoopAndRestartWhenReenabled) {
+  TTimer t(nullptr);
+  t.SetInterval(100);
+  int fired = 0;
+  t.OnTimer = rtl::TNotifyEvent(&fired, [&](rtl::TObject*) { ++fired; });
+  Advance(99);
+  EXPECT_EQ(fired, 0);
+  Advance(1);
+  EXPECT_EQ(fired, 1);
+  Advance(60);
+  t.SetEnabled(false);
+  t.SetEnabled(true);  // the period starts again
+  Advance(60);
+  EXPECT_EQ(fired, 1);
+  Advance(40);
+  EXPECT_EQ(fired, 2);
+  t.SetEnabled(false);
+  Advance(500);
+  EXPECT_EQ(fired, 2);
+}
+
+TEST_F(Application, ATimerFiresWhileAMessageBoxIsOpen) {
+  TTimer t(nullptr);
+  t.SetInterval(1000);
+  int fired = 0;
+  t.OnTimer = rtl::TNotifyEvent(&fired, [&](rtl::TObject*) { ++fired; });
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDYES, "", 0, 3500}; });
+  int r = app->MessageBox("Playback is active, would you like to stop playback?", "Question",
+                          MB_YESNO);
+  EXPECT_EQ(r, IDYES);
+  EXPECT_EQ(fired, 3);
+}
+
+}  // namespace
