@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#if __has_include("platform/gdi/image.h")
 #include "platform/gdi/image.h"
+#define VCL_HAVE_IMAGES 1
+#endif
+#include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
 namespace vcl {
@@ -121,8 +125,28 @@ void TBitmap::DrawOn(TCanvas* canvas, const TRect& r) {
   if (Empty()) return;
   gdi::HDC dst = canvas->Handle();
   if (Transparent()) {
-    gdi::TransparentBlt(dst, r.left, r.top, r.Width(), r.Height(), MemoryDC(), 0, 0, width_,
-                        height_, gdi::ColorToRGB(TransparentColor()));
+    // A mask of the transparent colour (1 where it is), then source XOR, mask AND, source XOR:
+    // the masked pixels come back to the destination's.
+    gdi::HDC src = MemoryDC();
+    gdi::HBITMAP mask = gdi::CreateBitmap(width_, height_, 1, 1, nullptr);
+    gdi::HDC mdc = gdi::CreateCompatibleDC(nullptr);
+    gdi::HGDIOBJ old = gdi::SelectObject(mdc, mask);
+    gdi::COLORREF oldBk = gdi::SetBkColor(src, gdi::ColorToRGB(TransparentColor()));
+    gdi::BitBlt(mdc, 0, 0, width_, height_, src, 0, 0, gdi::SRCCOPY);
+    gdi::SetBkColor(src, oldBk);
+    gdi::COLORREF oldText = gdi::SetTextColor(dst, 0x000000);
+    gdi::COLORREF oldDstBk = gdi::SetBkColor(dst, 0xFFFFFF);
+    gdi::StretchBlt(dst, r.left, r.top, r.Width(), r.Height(), src, 0, 0, width_, height_,
+                    gdi::SRCINVERT);
+    gdi::StretchBlt(dst, r.left, r.top, r.Width(), r.Height(), mdc, 0, 0, width_, height_,
+                    gdi::SRCAND);
+    gdi::StretchBlt(dst, r.left, r.top, r.Width(), r.Height(), src, 0, 0, width_, height_,
+                    gdi::SRCINVERT);
+    gdi::SetTextColor(dst, oldText);
+    gdi::SetBkColor(dst, oldDstBk);
+    gdi::SelectObject(mdc, old);
+    gdi::DeleteDC(mdc);
+    gdi::DeleteObject(mask);
   } else {
     gdi::StretchBlt(dst, r.left, r.top, r.Width(), r.Height(), MemoryDC(), 0, 0, width_, height_,
                     canvas->CopyMode());
@@ -130,18 +154,26 @@ void TBitmap::DrawOn(TCanvas* canvas, const TRect& r) {
 }
 
 void TBitmap::LoadFromFile(const std::string& fileName) {
+#ifndef VCL_HAVE_IMAGES
+  throw EInvalidGraphic("no image support: " + fileName);
+#else
   std::shared_ptr<gdi::Surface> s = gdi::LoadBmpFile(fileName);
   if (!s) throw EInvalidGraphic("Bitmap image is not valid");
   TPixelFormat f = s->Layout() == gdi::PixelLayout::Mono1 ? pf1bit : pf24bit;
   Recreate(s->Width(), s->Height(), f, false);
   gdi::StretchDrawSurface(MemoryDC(), TRect{0, 0, width_, height_}, *s);
   Changed();
+#endif
 }
 
 void TBitmap::SaveToFile(const std::string& fileName) {
+#ifndef VCL_HAVE_IMAGES
+  throw EInvalidGraphic("no image support: " + fileName);
+#else
   FreeMemoryDC();
   if (!gdi::SaveBmpFile(fileName, *gdi::GetBitmapSurface(Handle())))
     throw rtl::EFOpenError("Cannot create file \"" + fileName + "\"");
+#endif
 }
 
 void TBitmap::Assign(const rtl::TPersistent* source) {
@@ -173,15 +205,23 @@ int TJPEGImage::Width() const { return surface_ ? surface_->Width() : 0; }
 int TJPEGImage::Height() const { return surface_ ? surface_->Height() : 0; }
 
 void TJPEGImage::LoadFromFile(const std::string& fileName) {
+#ifndef VCL_HAVE_IMAGES
+  throw EInvalidGraphic("no image support: " + fileName);
+#else
   auto s = gdi::LoadJpegFile(fileName);
   if (!s) throw EInvalidGraphic("JPEG error #53");
   surface_ = std::move(s);
   Changed();
+#endif
 }
 
 void TJPEGImage::SaveToFile(const std::string& fileName) {
+#ifndef VCL_HAVE_IMAGES
+  throw EInvalidGraphic("no image support: " + fileName);
+#else
   if (!surface_ || !gdi::SaveJpegFile(fileName, *surface_, CompressionQuality))
     throw rtl::EFOpenError("Cannot create file \"" + fileName + "\"");
+#endif
 }
 
 void TJPEGImage::DrawOn(TCanvas* canvas, const TRect& r) {

@@ -31,7 +31,7 @@ void TCanvas::SetHandle(gdi::HDC dc) {
   if (dc == dc_) return;
   if (dc_) DeselectHandles();
   dc_ = dc;
-  state_ = dc_ ? csHandleValid : 0;
+  state_ = dc_ ? static_cast<unsigned>(csHandleValid) : 0u;
 }
 
 void TCanvas::DeselectHandles() {
@@ -54,7 +54,7 @@ void TCanvas::RequiredState(unsigned need) {
   if (missing & csPenValid) {
     gdi::HGDIOBJ old = gdi::SelectObject(dc_, pen_->Handle());
     if (!oldPen_) oldPen_ = old;
-    gdi::SetROP2(dc_, gdi::R2_BLACK + pen_->Mode());
+    gdi::SetROP2(dc_, static_cast<int>(gdi::R2_BLACK) + static_cast<int>(pen_->Mode()));
     state_ |= csPenValid;
   }
   if (missing & csBrushValid) {
@@ -167,7 +167,18 @@ void TCanvas::FrameRect(const TRect& r) {
 void TCanvas::DrawFocusRect(const TRect& r) {
   Changing();
   RequiredState(csHandleValid | csBrushValid);
-  gdi::DrawFocusRect(dc_, &r);
+  // Every other pixel of the outline inverted, so that drawing it twice removes it.
+  auto invert = [&](int x, int y) {
+    gdi::SetPixel(dc_, x, y, gdi::GetPixel(dc_, x, y) ^ 0xFFFFFF);
+  };
+  for (int x = r.left; x < r.right; x += 2) {
+    invert(x, r.top);
+    if (r.bottom - 1 > r.top) invert(x, r.bottom - 1);
+  }
+  for (int y = r.top + 2; y < r.bottom - 1; y += 2) {
+    invert(r.left, y);
+    if (r.right - 1 > r.left) invert(r.right - 1, y);
+  }
   Changed();
 }
 

@@ -47,7 +47,7 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
   int cw = ClientWidth(), ch = ClientHeight();
   borderStyle_ = v;
   if (HandleAllocated()) {
-    win::SetWindowLong(Handle(), win::GWL_STYLE, WindowStyle() | (Visible() ? win::WS_VISIBLE : 0));
+    win::SetWindowLong(Handle(), win::GWL_STYLE, WindowStyle() | (Visible() ? static_cast<unsigned>(win::WS_VISIBLE) : 0u));
     win::SetWindowLong(Handle(), win::GWL_EXSTYLE, WindowExStyle());
     win::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
                       win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER |

@@ -11,7 +11,7 @@ using namespace vcl;
 
 namespace {
 
-class Application : public vcltest::VclTest {};
+class App : public vcltest::VclTest {};
 
 // A main window that, like the program's, asks the application to end while it is created.
 class TQuitting : public TForm {
@@ -26,7 +26,7 @@ class TQuitting : public TForm {
   bool createdCompletely = false;
 };
 
-TEST_F(Application, TerminateDuringCreationEndsTheProgramWhenTheLoopStarts) {
+TEST_F(App, TerminateDuringCreationEndsTheProgramWhenTheLoopStarts) {
   TQuitting* main = nullptr;
   app->CreateForm(main);
   EXPECT_TRUE(main->createdCompletely);
@@ -36,7 +36,7 @@ TEST_F(Application, TerminateDuringCreationEndsTheProgramWhenTheLoopStarts) {
   EXPECT_TRUE(app->Terminated());
 }
 
-TEST_F(Application, ClosingTheMainFormEndsTheLoop) {
+TEST_F(App, ClosingTheMainFormEndsTheLoop) {
   TForm* main = nullptr;
   app->CreateForm(main);
   win::InputScript script;
@@ -45,7 +45,7 @@ TEST_F(Application, ClosingTheMainFormEndsTheLoop) {
   EXPECT_TRUE(app->Terminated());
 }
 
-TEST_F(Application, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
+TEST_F(App, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
   TForm* main = nullptr;
   app->CreateForm(main);
   main->Show();
@@ -69,7 +69,7 @@ TEST_F(Application, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
   EXPECT_EQ(DialogLog().size(), 1u);
 }
 
-TEST_F(Application, HelpCallsGoToTheSink) {
+TEST_F(App, HelpCallsGoToTheSink) {
   win::ClearSinks();
   app->SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
   app->HelpCommand(win::HELP_INDEX, 0);
@@ -82,7 +82,7 @@ TEST_F(Application, HelpCallsGoToTheSink) {
   EXPECT_EQ(log[1].data, 42u);
 }
 
-TEST_F(Application, TheHintFollowsTheControlUnderThePointer) {
+TEST_F(App, TheHintFollowsTheControlUnderThePointer) {
   TForm* main = nullptr;
   app->CreateForm(main);
   main->SetBounds(100, 100, 300, 200);
@@ -98,11 +98,11 @@ TEST_F(Application, TheHintFollowsTheControlUnderThePointer) {
   int changes = 0;
   app->OnHint = rtl::TNotifyEvent(&changes, [&](rtl::TObject*) { ++changes; });
   Pump();
-  gdi::POINT p = Screen(a, 5, 5);
+  gdi::POINT p = ScreenPoint(a, 5, 5);
   Feed(win::MouseMove(p.x, p.y));
   EXPECT_EQ(app->Hint(), "Opens the port");
   EXPECT_EQ(app->HintControl(), a);
-  p = Screen(l, 5, 5);
+  p = ScreenPoint(l, 5, 5);
   Feed(win::MouseMove(p.x, p.y));
   EXPECT_EQ(app->Hint(), "A label");
   app->CancelHint();
@@ -110,7 +110,7 @@ TEST_F(Application, TheHintFollowsTheControlUnderThePointer) {
   EXPECT_EQ(changes, 3);
 }
 
-TEST_F(Application, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
+TEST_F(App, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
   TForm* a = nullptr;
   TForm* b = nullptr;
   app->CreateForm(a);
@@ -128,7 +128,7 @@ TEST_F(Application, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
   EXPECT_EQ(Screen->Width(), 1280);
 }
 
-TEST_F(Application, TimersFireFromTheLoopAndRestartWhenReenabled) {
+TEST_F(App, TimersFireFromTheLoopAndRestartWhenReenabled) {
   TTimer t(nullptr);
   t.SetInterval(100);
   int fired = 0;
@@ -149,7 +149,7 @@ TEST_F(Application, TimersFireFromTheLoopAndRestartWhenReenabled) {
   EXPECT_EQ(fired, 2);
 }
 
-TEST_F(Application, ATimerFiresWhileAMessageBoxIsOpen) {
+TEST_F(App, ATimerFiresWhileAMessageBoxIsOpen) {
   TTimer t(nullptr);
   t.SetInterval(1000);
   int fired = 0;

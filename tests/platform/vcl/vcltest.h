@@ -38,7 +38,7 @@ class VclTest : public ::testing::Test {
     Pump();
   }
 
-  gdi::POINT Screen(vcl::TControl* c, int x, int y) {
+  gdi::POINT ScreenPoint(vcl::TControl* c, int x, int y) {
     return c->ClientToScreen(gdi::POINT{x, y});
   }
 
@@ -51,7 +51,7 @@ class VclTest : public ::testing::Test {
   void PostClick(vcl::TControl* c, int x = -1, int y = -1) {
     if (x < 0) x = c->Width() / 2;
     if (y < 0) y = c->Height() / 2;
-    gdi::POINT p = Screen(c, x, y);
+    gdi::POINT p = ScreenPoint(c, x, y);
     win::PostRawInput(win::MouseMove(p.x, p.y));
     win::PostRawInput(win::MouseDown(p.x, p.y));
     win::PostRawInput(win::MouseUp(p.x, p.y));
@@ -67,7 +67,7 @@ class VclTest : public ::testing::Test {
   }
 
   void Drag(vcl::TControl* c, int x1, int y1, int x2, int y2) {
-    gdi::POINT a = Screen(c, x1, y1), b = Screen(c, x2, y2);
+    gdi::POINT a = ScreenPoint(c, x1, y1), b = ScreenPoint(c, x2, y2);
     Feed(win::MouseMove(a.x, a.y));
     Feed(win::MouseDown(a.x, a.y));
     Feed(win::MouseMove((a.x + b.x) / 2, (a.y + b.y) / 2));
