@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/vcl/filedialogs.h"
+#include "platform/vcl/lists.h"
+#include "platform/vcl/screen.h"
+#include "platform/vcl/stdctrls.h"
+#include "vcltest.h"
+
+using namespace vcl;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Dialogs : public vcltest::VclTest {
+ protected:
+  // The button of the open dialog box with this caption.
+  TButton* BoxButton(const std::string& caption) {
+    TCustomForm* box = Screen->ActiveForm();
+    if (!box) return nullptr;
+    for (int i = 0; i < box->ComponentCount(); ++i) {
+      auto* b = dynamic_cast<TButton*>(box->Components(i));
+      if (b && b->Caption() == caption) return b;
+    }
+    return nullptr;
+  }
+};
+
+TEST_F(Dialogs, MessageBoxesAnswerWithTheButtonChosen) {
+  win::InputScript script;
+  script.Then([&] {
+    ASSERT_NE(BoxButton("&No"), nullptr);
+    PostClick(BoxButton("&No"));
+  });
+  EXPECT_EQ(app->MessageBox("Playback is active, would you like to stop playback?", "Question",
+                            MB_YESNO | MB_ICONQUESTION),
+            IDNO);
+  script.Then([&] { PostKey(win::VK_RETURN); });
+  EXPECT_EQ(app->MessageBox("COM port not available", "Message", MB_OK | MB_ICONEXCLAMATION), IDOK);
+  script.Then([&] { PostKey(win::VK_ESCAPE); });
+  EXPECT_EQ(app->MessageBox("Save?", "Question", MB_YESNOCANCEL), IDCANCEL);
+  script.Then([&] {
+    win::PostRawInput(win::KeyDown(win::VK_MENU));
+    PostKey('Y');
+    win::PostRawInput(win::KeyUp(win::VK_MENU));
+  });
+  EXPECT_EQ(app->MessageBox("Stop?", "Question", MB_YESNO), IDYES);
+  auto log = DialogLog();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[1].Caption, "Message");
+  EXPECT_EQ(log[1].Text, "COM port not available");
+  EXPECT_EQ(log[1].Flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
+}
+
+TEST_F(Dialogs, MessageDlgIsCaptionedByItsType) {
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{mrYes}; });
+  EXPECT_EQ(MessageDlg("Delete the waypoints?", mtConfirmation, mbYes | mbNo), mrYes);
+  EXPECT_EQ(DialogLog().back().Caption, "Confirm");
+  ShowMessage("Done");
+  EXPECT_EQ(DialogLog().back().Caption, "Test");
+}
+
+TEST_F(Dialogs, TheOpenDialogListsTheFilterMatchesAndReturnsThePath) {
+  fs::path dir = fs::path(::testing::TempDir()) / "vcl_open";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "sub");
+  std::ofstream(dir / "a.wpt") << "x";
+  std::ofstream(dir / "b.txt") << "x";
+  TOpenDialog dlg(nullptr);
+  dlg.SetFilter("Waypoints (*.wpt)|*.wpt|All files|*.*");
+  dlg.SetInitialDir(dir.string());
+  dlg.SetOptions(ofFileMustExist);
+  win::InputScript script;
+  script.Then([&] {
+    TCustomForm* f = Screen->ActiveForm();
+    ASSERT_NE(f, nullptr);
+    auto* list = dynamic_cast<TListBox*>(f->FindComponent("FileList"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->Items()->Count(), 3);  // [..], [sub], a.wpt
+    EXPECT_EQ(list->Items()->Strings(1), "[sub]");
+    EXPECT_EQ(list->Items()->Strings(2), "a.wpt");
+    TRect r = list->ItemRect(2);
+    PostClick(list, r.left + 4, r.top + 2);
+  })
+      .Then([&] { PostKey(win::VK_RETURN); });
+  ASSERT_TRUE(dlg.Execute());
+  EXPECT_EQ(fs::path(dlg.FileName()), dir / "a.wpt");
+  EXPECT_EQ(dlg.FilterIndex(), 1);
+
+  // A name that does not exist is refused with a box; the answer then cancels.
+  SetDialogResponder([](const TDialogRequest& r) -> std::optional<TDialogAnswer> {
+    if (r.Kind == "Open") return TDialogAnswer{IDOK, "missing.wpt"};
+    return TDialogAnswer{IDOK};
+  });
+  script.Then([&] { PostKey(win::VK_ESCAPE); });
+  EXPECT_FALSE(dlg.Execute());
+  EXPECT_EQ(DialogLog().back().Kind, "MessageBox");
+  fs::remove_all(dir);
+}
+
+TEST_F(Dialogs, TheSaveDialogAddsTheDefaultExtensionAndAsksBeforeReplacing) {
+  fs::path dir = fs::path(::testing::TempDir()) / "vcl_save";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "log1.lg") << "x";
+  TSaveDialog dlg(nullptr);
+  dlg.SetInitialDir(dir.string());
+  dlg.SetDefaultExt("lg");
+  dlg.SetOptions(ofOverwritePrompt);
+  int asked = 0;
+  SetDialogResponder([&](const TDialogRequest& r) -> std::optional<TDialogAnswer> {
+    if (r.Kind == "Save") return TDialogAnswer{IDOK, "log1"};
+    ++asked;
+    return TDialogAnswer{IDYES};
+  });
+  ASSERT_TRUE(dlg.Execute());
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(fs::path(dlg.FileName()), dir / "log1.lg");
+  fs::remove_all(dir);
+}
+
+TEST_F(Dialogs, TheColourDialogPicksABasicColour) {
+  TColorDialog dlg(nullptr);
+  dlg.SetColor(clRed);
+  win::InputScript script;
+  script.Then([&] { PostKey(win::VK_RIGHT); }).Then([&] { PostKey(win::VK_RETURN); });
+  ASSERT_TRUE(dlg.Execute());
+  EXPECT_EQ(dlg.Color(), BasicColors()[9]);
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDOK, "", clNavy}; });
+  ASSERT_TRUE(dlg.Execute());
+  EXPECT_EQ(dlg.Color(), clNavy);
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDCANCEL}; });
+  EXPECT_FALSE(dlg.Execute());
+  EXPECT_EQ(dlg.Color(), clNavy);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "everyform.h"
+#include "platform/vcl/classic.h"
+#include "vcltest.h"
+
+using namespace vcl;
+
+namespace {
+
+class Lists : public vcltest::VclTest {
+ protected:
+  void SetUp() override {
+    VclTest::SetUp();
+    form = new vcltest::TEveryForm(app.get());
+    form->Show();
+    Pump();
+  }
+  vcltest::TEveryForm* form = nullptr;
+};
+
+TEST_F(Lists, ListBoxesSelectByMouseAndKeys) {
+  TListBox* l = form->ListBox1;
+  int clicks = 0;
+  l->OnClick = rtl::TNotifyEvent(&clicks, [&](rtl::TObject*) { ++clicks; });
+  l->SetItemIndex(2);  // in code: no event
+  EXPECT_EQ(clicks, 0);
+  TRect r = l->ItemRect(1);
+  Click(l, r.left + 5, r.top + 2);
+  EXPECT_EQ(l->ItemIndex(), 1);
+  EXPECT_EQ(clicks, 1);
+  Key(win::VK_DOWN);
+  Key(win::VK_END);
+  EXPECT_EQ(l->ItemIndex(), 7);
+  EXPECT_EQ(clicks, 3);
+  EXPECT_GT(l->TopIndex(), 0);  // scrolled to show the last item
+  Key(win::VK_HOME);
+  EXPECT_EQ(l->TopIndex(), 0);
+  EXPECT_THROW(l->Selected(8), rtl::EListError);
+}
+
+TEST_F(Lists, CheckListBoxesToggleAndReportTheClick) {
+  TCheckListBox* l = form->CheckListBox1;
+  std::vector<std::string> seen;
+  l->OnClickCheck = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("check"); });
+  l->OnClick = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("click"); });
+  TRect r = l->ItemRect(0);
+  Click(l, r.left + 5, r.top + r.Height() / 2);  // on the box
+  EXPECT_TRUE(l->Checked(0));
+  Click(l, r.left + 60, r.top + r.Height() / 2);  // on the text
+  EXPECT_TRUE(l->Checked(0));
+  Key(win::VK_SPACE);
+  EXPECT_FALSE(l->Checked(0));
+  EXPECT_EQ(seen, (std::vector<std::string>{"check", "click", "click", "check"}));
+  l->SetChecked(2, true);  // in code: no event
+  EXPECT_EQ(seen.size(), 4u);
+  l->SetItemEnabled(2, false);
+  r = l->ItemRect(2);
+  Click(l, r.left + 5, r.top + r.Height() / 2);
+  EXPECT_TRUE(l->Checked(2));
+}
+
+TEST_F(Lists, AnEditableComboTakesTypingAndChoices) {
+  TComboBox* c = form->ComboBox1;
+  std::vector<std::string> seen;
+  c->OnChange = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("change:" + c->Text()); });
+  c->OnClick = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("click"); });
+  EXPECT_EQ(c->Text(), "COM1");
+  EXPECT_EQ(c->ItemIndex(), 1);
+  Click(c, c->Width() - 5, c->Height() / 2);  // the drop-down button
+  EXPECT_TRUE(c->DroppedDown());
+  Key(win::VK_DOWN);
+  Key(win::VK_RETURN);
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(c->Text(), "COM2");
+  EXPECT_EQ(c->ItemIndex(), 2);
+  c->EditControl()->SelectAll();
+  Type("COM42");
+  EXPECT_EQ(c->Text(), "COM42");
+  EXPECT_EQ(c->ItemIndex(), -1);
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen[0], "click");
+  EXPECT_EQ(seen[1], "change:COM2");
+  EXPECT_EQ(seen.back(), "change:COM42");
+}
+
+TEST_F(Lists, ADropDownListChoosesWithTheMouse) {
+  TComboBox* c = form->ComboBox2;
+  int changes = 0;
+  c->OnChange = rtl::TNotifyEvent(&changes, [&](rtl::TObject*) { ++changes; });
+  Click(c);
+  ASSERT_TRUE(c->DroppedDown());
+  // The list opens below the box, one row per item.
+  int row = MeasureText(c->Font(), "0", false).cy + 2;
+  gdi::POINT p = ScreenPoint(c, 10, c->Height() + 1 + row * 2 + row / 2);
+  Feed(win::MouseMove(p.x, p.y));
+  Feed(win::MouseDown(p.x, p.y));
+  Feed(win::MouseUp(p.x, p.y));
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(c->ItemIndex(), 2);
+  EXPECT_EQ(c->Text(), "19200");
+  EXPECT_EQ(changes, 1);
+  c->SetText("38400");  // picks the item
+  EXPECT_EQ(c->ItemIndex(), 3);
+  c->SetText("1");
+  EXPECT_EQ(c->ItemIndex(), -1);
+  EXPECT_TRUE(form->Active());  // the list never took the activation
+}
+
+}  // namespace
