@@ -32,8 +32,8 @@ TApplication::~TApplication() {
 
 win::HWND TApplication::Handle() {
   if (!handle_) {
-    static bool registered = false;
-    if (!registered) {
+    win::WNDCLASS existing{};
+    if (!win::GetClassInfo("TApplication", &existing)) {
       win::WNDCLASS wc{};
       wc.lpfnWndProc = [](win::HWND w, unsigned msg, win::WPARAM wp, win::LPARAM lp) {
         if (Application && Application->handle_ == w) {
@@ -44,7 +44,6 @@ win::HWND TApplication::Handle() {
       };
       wc.lpszClassName = "TApplication";
       win::RegisterClass(&wc);
-      registered = true;
     }
     handle_ = win::CreateWindowEx(0, "TApplication", title_.c_str(), win::WS_POPUP, 0, 0, 0, 0,
                                   nullptr, 0, nullptr);

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-#if __has_include("platform/gdi/image.h")
-#include "platform/gdi/image.h"
-#define VCL_HAVE_IMAGES 1
-#endif
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
@@ -154,26 +150,17 @@ void TBitmap::DrawOn(TCanvas* canvas, const TRect& r) {
 }
 
 void TBitmap::LoadFromFile(const std::string& fileName) {
-#ifndef VCL_HAVE_IMAGES
-  throw EInvalidGraphic("no image support: " + fileName);
-#else
-  std::shared_ptr<gdi::Surface> s = gdi::LoadBmpFile(fileName);
-  if (!s) throw EInvalidGraphic("Bitmap image is not valid");
-  TPixelFormat f = s->Layout() == gdi::PixelLayout::Mono1 ? pf1bit : pf24bit;
-  Recreate(s->Width(), s->Height(), f, false);
+  gdi::DibImage img = gdi::LoadBmpFile(fileName);
+  std::shared_ptr<gdi::Surface> s = img.ToSurface();
+  Recreate(img.width, img.height, img.bitCount == 1 ? pf1bit : pf24bit, false);
   gdi::StretchDrawSurface(MemoryDC(), TRect{0, 0, width_, height_}, *s);
   Changed();
-#endif
 }
 
 void TBitmap::SaveToFile(const std::string& fileName) {
-#ifndef VCL_HAVE_IMAGES
-  throw EInvalidGraphic("no image support: " + fileName);
-#else
   FreeMemoryDC();
-  if (!gdi::SaveBmpFile(fileName, *gdi::GetBitmapSurface(Handle())))
-    throw rtl::EFOpenError("Cannot create file \"" + fileName + "\"");
-#endif
+  int bits = pixelFormat_ == pf1bit ? 1 : pixelFormat_ == pf32bit ? 32 : 24;
+  gdi::SaveBmpFile(fileName, gdi::DibImage::FromSurface(*gdi::GetBitmapSurface(Handle()), bits));
 }
 
 void TBitmap::Assign(const rtl::TPersistent* source) {
@@ -205,23 +192,14 @@ int TJPEGImage::Width() const { return surface_ ? surface_->Width() : 0; }
 int TJPEGImage::Height() const { return surface_ ? surface_->Height() : 0; }
 
 void TJPEGImage::LoadFromFile(const std::string& fileName) {
-#ifndef VCL_HAVE_IMAGES
-  throw EInvalidGraphic("no image support: " + fileName);
-#else
-  auto s = gdi::LoadJpegFile(fileName);
-  if (!s) throw EInvalidGraphic("JPEG error #53");
-  surface_ = std::move(s);
+  std::vector<uint8_t> bytes = gdi::ReadWholeFile(fileName);
+  surface_ = gdi::ReadJpeg(bytes.data(), bytes.size()).ToSurface();
   Changed();
-#endif
 }
 
 void TJPEGImage::SaveToFile(const std::string& fileName) {
-#ifndef VCL_HAVE_IMAGES
-  throw EInvalidGraphic("no image support: " + fileName);
-#else
-  if (!surface_ || !gdi::SaveJpegFile(fileName, *surface_, CompressionQuality))
-    throw rtl::EFOpenError("Cannot create file \"" + fileName + "\"");
-#endif
+  if (!surface_) throw EInvalidGraphic("Cannot save an empty JPEG image");
+  gdi::WriteWholeFile(fileName, gdi::WriteJpeg(*surface_, CompressionQuality));
 }
 
 void TJPEGImage::DrawOn(TCanvas* canvas, const TRect& r) {
@@ -231,6 +209,12 @@ void TJPEGImage::DrawOn(TCanvas* canvas, const TRect& r) {
 void TJPEGImage::Assign(const rtl::TPersistent* source) {
   if (auto* j = dynamic_cast<const TJPEGImage*>(source)) {
     surface_ = j->surface_;
+    Changed();
+    return;
+  }
+  if (auto* b = dynamic_cast<const TBitmap*>(source)) {
+    auto s = const_cast<TBitmap*>(b)->Surface();
+    surface_ = s ? gdi::DibImage::FromSurface(*s, 24).ToSurface() : nullptr;
     Changed();
     return;
   }

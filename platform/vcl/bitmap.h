@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/gdi/image.h"
 #include "platform/vcl/canvas.h"
 
 namespace vcl {
@@ -25,7 +26,11 @@ class TGraphic : public rtl::TPersistent {
   // Draws the whole picture stretched into r.
   virtual void DrawOn(TCanvas* canvas, const TRect& r) = 0;
   bool Transparent() const { return transparent_; }
-  void SetTransparent(bool v) { transparent_ = v; Changed(); }
+  void SetTransparent(bool v) {
+    if (v == transparent_) return;
+    transparent_ = v;
+    Changed();
+  }
 
   rtl::TNotifyEvent OnChange;
 
@@ -125,9 +130,6 @@ class TPicture : public rtl::TPersistent {
   std::unique_ptr<TGraphic> graphic_;
 };
 
-class EInvalidGraphic : public rtl::Exception {
- public:
-  using rtl::Exception::Exception;
-};
+using gdi::EInvalidGraphic;
 
 }  // namespace vcl

@@ -54,7 +54,13 @@ void TCanvas::RequiredState(unsigned need) {
   if (missing & csPenValid) {
     gdi::HGDIOBJ old = gdi::SelectObject(dc_, pen_->Handle());
     if (!oldPen_) oldPen_ = old;
-    gdi::SetROP2(dc_, static_cast<int>(gdi::R2_BLACK) + static_cast<int>(pen_->Mode()));
+    static const int rops[] = {gdi::R2_BLACK,         gdi::R2_WHITE,       gdi::R2_NOP,
+                               gdi::R2_NOT,           gdi::R2_COPYPEN,     gdi::R2_NOTCOPYPEN,
+                               gdi::R2_MERGEPENNOT,   gdi::R2_MASKPENNOT,  gdi::R2_MERGENOTPEN,
+                               gdi::R2_MASKNOTPEN,    gdi::R2_MERGEPEN,    gdi::R2_NOTMERGEPEN,
+                               gdi::R2_MASKPEN,       gdi::R2_NOTMASKPEN,  gdi::R2_XORPEN,
+                               gdi::R2_NOTXORPEN};
+    gdi::SetROP2(dc_, rops[pen_->Mode()]);
     state_ |= csPenValid;
   }
   if (missing & csBrushValid) {

@@ -374,6 +374,8 @@ TCustomForm* TControl::GetParentForm() const {
 TWinControl::TWinControl(rtl::TComponent* AOwner) : TControl(AOwner) {}
 
 TWinControl::~TWinControl() {
+  // Leave the parent while this is still a window control, so it forgets the tab stop too.
+  if (Parent()) Parent()->RemoveControl(this);
   // Children that are not owned by this control lose their parent; owned ones are freed by the
   // owner (before or after us), so detach everything first.
   while (!controls_.empty()) {
@@ -460,14 +462,14 @@ win::LRESULT TWinControl::StdWndProc(win::HWND wnd, unsigned msg, win::WPARAM w,
 }
 
 void TWinControl::CreateWnd() {
-  static bool registered = false;
-  if (!registered) {
+  // The window system forgets its classes when it shuts down (tests run many in turn).
+  win::WNDCLASS existing{};
+  if (!win::GetClassInfo(kWindowClass, &existing)) {
     win::WNDCLASS wc{};
     wc.style = win::CS_DBLCLKS;
     wc.lpfnWndProc = &TWinControl::StdWndProc;
     wc.lpszClassName = kWindowClass;
     win::RegisterClass(&wc);
-    registered = true;
   }
   TCreateParams p;
   CreateParams(p);

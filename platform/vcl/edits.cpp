@@ -247,7 +247,7 @@ TMemo::~TMemo() { lines_->OnChange = nullptr; }
 
 void TMemo::LinesChanged(rtl::TObject*) {
   int n = lines_->Count();
-  if (line_ >= n) {
+  if (!editing_ && line_ >= n) {
     line_ = std::max(n - 1, 0);
     col_ = 0;
   }
@@ -311,10 +311,7 @@ TColor TMemo::LineColor(int) const { return Font()->Color(); }
 void TMemo::ReplaceLine(int i, const std::string& s) {
   editing_ = true;
   if (i >= lines_->Count()) lines_->Add(s);
-  else {
-    lines_->Delete(i);
-    lines_->Insert(i, s);
-  }
+  else lines_->Put(i, s);
   editing_ = false;
 }
 

@@ -32,8 +32,21 @@ TCustomForm::~TCustomForm() {
   DestroyHandle();
 }
 
+namespace {
+// Every component the form owns hears Loaded (in creation order, nested owners first), as a
+// form read from a resource does.
+void LoadedTree(rtl::TComponent* c) {
+  for (int i = 0; i < c->ComponentCount(); ++i) {
+    rtl::TComponent* child = c->Components(i);
+    LoadedTree(child);
+    child->Loaded();
+  }
+}
+}  // namespace
+
 void TCustomForm::AfterConstruction() {
   Loading();
+  LoadedTree(this);
   Loaded();
   if (OnCreate) OnCreate(this);
   if (Visible()) {
@@ -223,6 +236,7 @@ void TCustomForm::ControlRemoved(TWinControl* c) {
 
 void TCustomForm::SetFocus() {
   if (!HandleAllocated()) return;
+  win::BringWindowToTop(Handle());
   win::SetActiveWindow(Handle());
   if (activeControl_ && activeControl_->CanFocus()) win::SetFocus(activeControl_->Handle());
   else win::SetFocus(Handle());
@@ -242,6 +256,12 @@ void TCustomForm::Activate(bool active) {
   } else {
     if (OnDeactivate) OnDeactivate(this);
   }
+}
+
+void TCustomForm::SetModalResult(TModalResult v) {
+  modalResult_ = v;
+  // Wakes the modal loop when the result is set from outside a message (a test's script).
+  if (modal_ && v != mrNone && HandleAllocated()) win::PostMessage(Handle(), win::WM_NULL, 0, 0);
 }
 
 bool TCustomForm::CloseQuery() {

@@ -42,7 +42,8 @@ class TCustomForm : public TWinControl {
   bool KeyPreview() const { return keyPreview_; }
   void SetKeyPreview(bool v) { keyPreview_ = v; }
   TModalResult ModalResult() const { return modalResult_; }
-  void SetModalResult(TModalResult v) { modalResult_ = v; }
+  // A result ends ShowModal once the message being handled is done.
+  void SetModalResult(TModalResult v);
   TWinControl* ActiveControl() const { return activeControl_; }
   void SetActiveControl(TWinControl* c);
   bool Active() const { return active_; }

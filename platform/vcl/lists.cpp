@@ -542,7 +542,7 @@ void TComboBox::KeyDown(unsigned short& key, TShiftState shift) {
 void TComboBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
   if (button != mbLeft) return;
-  if (style_ == csDropDownList && !TCustomControl::Focused()) TCustomControl::SetFocus();
+  if (!Focused()) SetFocus();
   SetDroppedDown(!DroppedDown());
 }
 
