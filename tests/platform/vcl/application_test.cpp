@@ -111,10 +111,9 @@ TEST_F(App, TheHintFollowsTheControlUnderThePointer) {
 }
 
 TEST_F(App, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
-  TForm* a = nullptr;
-  TForm* b = nullptr;
-  app->CreateForm(a);
-  app->CreateForm(b);
+  // Two forms of equal rank (neither is the main form, which would own the other).
+  auto* a = new TForm(app.get());
+  auto* b = new TForm(app.get());
   a->Show();
   b->Show();
   Pump();

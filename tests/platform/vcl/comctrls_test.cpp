@@ -94,14 +94,15 @@ TEST_F(CommonControls, ASplitterResizesItsNeighbourAsItsHandlersAllow) {
   });
   int moved = 0;
   s->OnMoved = rtl::TNotifyEvent(&moved, [&](rtl::TObject*) { ++moved; });
-  Drag(s, 1, 100, 41, 100);
+  // Along the bottom edge, where no other control covers the splitter once it has moved.
+  Drag(s, 1, 426, 41, 426);
   EXPECT_EQ(form->SidePanel->Width(), 130);
   EXPECT_EQ(s->Left(), 130);
   EXPECT_EQ(moved, 1);
   EXPECT_EQ(proposed.back(), 130);
-  Drag(s, 1, 100, 101, 100);  // beyond what the handler accepts: the last accepted size
+  Drag(s, 1, 426, 101, 426);  // beyond what the handler accepts: the last accepted size
   EXPECT_LE(form->SidePanel->Width(), 150);
-  Drag(s, 1, 100, -200, 100);  // never below MinSize
+  Drag(s, 1, 426, -200, 426);  // never below MinSize
   EXPECT_EQ(form->SidePanel->Width(), 30);
 }
 

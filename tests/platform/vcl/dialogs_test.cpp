@@ -95,7 +95,7 @@ TEST_F(Dialogs, TheOpenDialogListsTheFilterMatchesAndReturnsThePath) {
     if (r.Kind == "Open") return TDialogAnswer{IDOK, "missing.wpt"};
     return TDialogAnswer{IDOK};
   });
-  script.Then([&] { PostKey(win::VK_ESCAPE); });
+  script.After(200).Then([&] { PostKey(win::VK_ESCAPE); });
   EXPECT_FALSE(dlg.Execute());
   EXPECT_EQ(DialogLog().back().Kind, "MessageBox");
   fs::remove_all(dir);

@@ -129,7 +129,7 @@ TEST_F(Edits, ASpinEditStaysWithinItsLimits) {
   s->SetValue(25);
   EXPECT_EQ(s->Value(), 10);
   Click(s, s->Width() - 5, s->Height() - 4);  // the down button
-  EXPECT_EQ(s->Value(), 9);
+  EXPECT_EQ(s->Value(), 9) << s->Text() << " " << s->Width() << "x" << s->Height();
   Key(win::VK_END);
   Type("x");  // letters are refused
   EXPECT_EQ(s->Text(), "9");

@@ -81,8 +81,8 @@ TEST_F(Lists, AnEditableComboTakesTypingAndChoices) {
   Type("COM42");
   EXPECT_EQ(c->Text(), "COM42");
   EXPECT_EQ(c->ItemIndex(), -1);
-  ASSERT_GE(seen.size(), 3u);
-  EXPECT_EQ(seen[0], "click");
+  ASSERT_GE(seen.size(), 3u) << ::testing::PrintToString(seen);
+  EXPECT_EQ(seen[0], "click") << ::testing::PrintToString(seen);
   EXPECT_EQ(seen[1], "change:COM2");
   EXPECT_EQ(seen.back(), "change:COM42");
 }
