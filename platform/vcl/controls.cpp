@@ -376,11 +376,12 @@ TWinControl::TWinControl(rtl::TComponent* AOwner) : TControl(AOwner) {}
 TWinControl::~TWinControl() {
   // Leave the parent while this is still a window control, so it forgets the tab stop too.
   if (Parent()) Parent()->RemoveControl(this);
-  // Children that are not owned by this control lose their parent; owned ones are freed by the
-  // owner (before or after us), so detach everything first.
+  // A window control takes its child controls with it, as in the original; a child that is
+  // owned by a component leaves its owner's list as it goes.
   while (!controls_.empty()) {
     TControl* c = controls_.back();
     RemoveControl(c);
+    delete c;
   }
   DestroyHandle();
 }

@@ -369,6 +369,8 @@ class TComboList : public TCustomControl {
 TComboBox::TComboBox(rtl::TComponent* AOwner)
     : TCustomControl(AOwner), items_(std::make_unique<rtl::TStringList>()) {
   items_->OnChange = rtl::MakeEvent(this, &TComboBox::ItemsChanged);
+  // OnClick means a choice from the list, not a click on the box.
+  SetControlStyle(ControlStyle() & ~csClickEvents);
   SetColor(clWindow);
   SetBounds(0, 0, 145, 21);
   list_ = std::make_unique<TComboList>(this);

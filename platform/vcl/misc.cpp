@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/classic.h"
@@ -181,7 +180,6 @@ void TSpinEdit::KeyPress(char& key) {
 }
 
 void TSpinEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  fprintf(stderr, "DBG spin %d %d\n", x, y);
   if (button == mbLeft && x >= Width() - ButtonWidth() - 2) {
     if (!ReadOnly()) SetValue(Value() + (y < Height() / 2 ? increment_ : -increment_));
     if (CanFocus() && !Focused()) SetFocus();

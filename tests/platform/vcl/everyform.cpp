@@ -78,10 +78,10 @@ TEveryForm::TEveryForm(rtl::TComponent* owner) : TForm(owner) {
   CheckListBox1 = Make<TCheckListBox>(this, this, "CheckListBox1", 220, 136, 130, 80);
   for (const char* s : {"Performance", "Target Speed", "Speed"}) CheckListBox1->Items()->Add(s);
   CheckListBox1->SetChecked(1, true);
-  Memo1 = Make<TMemo>(this, this, "Memo1", 356, 116, 130, 100);
+  Memo1 = Make<TMemo>(this, this, "Memo1", 356, 134, 130, 82);
   Memo1->Lines()->Add("$GPRMC,1");
   Memo1->Lines()->Add("$IIVHW,2");
-  RichEdit1 = Make<TRichEdit>(this, this, "RichEdit1", 492, 116, 130, 100);
+  RichEdit1 = Make<TRichEdit>(this, this, "RichEdit1", 492, 134, 130, 82);
   RichEdit1->SetColor(clNavy);
   RichEdit1->SelAttributes()->SetColor(clLime);
   RichEdit1->Lines()->Add("COM1: is available..");
