@@ -173,18 +173,7 @@ void TCanvas::FrameRect(const TRect& r) {
 void TCanvas::DrawFocusRect(const TRect& r) {
   Changing();
   RequiredState(csHandleValid | csBrushValid);
-  // Every other pixel of the outline inverted, so that drawing it twice removes it.
-  auto invert = [&](int x, int y) {
-    gdi::SetPixel(dc_, x, y, gdi::GetPixel(dc_, x, y) ^ 0xFFFFFF);
-  };
-  for (int x = r.left; x < r.right; x += 2) {
-    invert(x, r.top);
-    if (r.bottom - 1 > r.top) invert(x, r.bottom - 1);
-  }
-  for (int y = r.top + 2; y < r.bottom - 1; y += 2) {
-    invert(r.left, y);
-    if (r.right - 1 > r.left) invert(r.right - 1, y);
-  }
+  gdi::DrawFocusRect(dc_, &r);
   Changed();
 }
 

@@ -19,33 +19,20 @@ void Frame(TCanvas* c, const TRect& r, TColor tl, TColor br) {
   Line(c, r.right - 1, r.bottom - 1, r.left - 1, r.bottom - 1, br);
 }
 
-void Shrink(TRect& r) {
-  ++r.left;
-  ++r.top;
-  --r.right;
-  --r.bottom;
-}
+void Shrink(TRect& r) { gdi::InflateRect(&r, -1, -1); }
 }  // namespace
 
 void DrawRaised(TCanvas* c, TRect& r) {
-  Frame(c, r, clBtnHighlight, cl3DDkShadow);
-  Shrink(r);
-  Frame(c, r, cl3DLight, clBtnShadow);
-  Shrink(r);
+  gdi::DrawEdge(c->Handle(), &r, gdi::EDGE_RAISED, gdi::BF_RECT | gdi::BF_ADJUST);
 }
 
 void DrawSunken(TCanvas* c, TRect& r) {
-  Frame(c, r, clBtnShadow, clBtnHighlight);
-  Shrink(r);
-  Frame(c, r, cl3DDkShadow, cl3DLight);
-  Shrink(r);
+  gdi::DrawEdge(c->Handle(), &r, gdi::EDGE_SUNKEN, gdi::BF_RECT | gdi::BF_ADJUST);
 }
 
 void DrawEtched(TCanvas* c, const TRect& r) {
-  TRect a{r.left, r.top, r.right - 1, r.bottom - 1};
-  TRect b{r.left + 1, r.top + 1, r.right, r.bottom};
-  Frame(c, b, clBtnHighlight, clBtnHighlight);
-  Frame(c, a, clBtnShadow, clBtnShadow);
+  TRect e = r;
+  gdi::DrawEdge(c->Handle(), &e, gdi::EDGE_ETCHED, gdi::BF_RECT);
 }
 
 void DrawButtonFace(TCanvas* c, TRect r, bool down, bool framed) {
