@@ -91,7 +91,9 @@ void TApplication::Run() {
   } while (!terminated_);
 }
 
-void TApplication::Terminate() { win::PostQuitMessage(0); }
+void TApplication::Terminate() {
+  win::PostQuitMessage(0);
+}
 
 void TApplication::Dispatch(win::MSG& msg) {
   try {
@@ -148,8 +150,10 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::HandleException(rtl::TObject*, const std::exception& e) {
-  if (OnException) OnException(this, e);
-  else ShowException(e);
+  if (OnException)
+    OnException(this, e);
+  else
+    ShowException(e);
 }
 
 void TApplication::ShowException(const std::exception& e) {
@@ -158,8 +162,7 @@ void TApplication::ShowException(const std::exception& e) {
   MessageBox(text, title_, MB_OK | MB_ICONSTOP);
 }
 
-int TApplication::MessageBox(const std::string& text, const std::string& caption,
-                             unsigned flags) {
+int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   return ShowMessageBox(text, caption, flags);
 }
 

@@ -188,8 +188,12 @@ void TBitmap::Assign(const rtl::TPersistent* source) {
 
 // ---------------------------------------------------------------- TJPEGImage
 
-int TJPEGImage::Width() const { return surface_ ? surface_->Width() : 0; }
-int TJPEGImage::Height() const { return surface_ ? surface_->Height() : 0; }
+int TJPEGImage::Width() const {
+  return surface_ ? surface_->Width() : 0;
+}
+int TJPEGImage::Height() const {
+  return surface_ ? surface_->Height() : 0;
+}
 
 void TJPEGImage::LoadFromFile(const std::string& fileName) {
   std::vector<uint8_t> bytes = gdi::ReadWholeFile(fileName);
@@ -233,8 +237,10 @@ void TPicture::GraphicChanged(rtl::TObject*) {
 void TPicture::SetGraphic(const TGraphic* g) {
   std::unique_ptr<TGraphic> copy;
   if (g) {
-    if (dynamic_cast<const TJPEGImage*>(g)) copy = std::make_unique<TJPEGImage>();
-    else copy = std::make_unique<TBitmap>();
+    if (dynamic_cast<const TJPEGImage*>(g))
+      copy = std::make_unique<TJPEGImage>();
+    else
+      copy = std::make_unique<TBitmap>();
     copy->Assign(g);
     copy->OnChange = rtl::MakeEvent(this, &TPicture::GraphicChanged);
   }
@@ -255,9 +261,12 @@ TBitmap* TPicture::Bitmap() {
 void TPicture::LoadFromFile(const std::string& fileName) {
   std::string ext = rtl::LowerCase(rtl::ExtractFileExt(fileName));
   std::unique_ptr<TGraphic> g;
-  if (ext == ".bmp") g = std::make_unique<TBitmap>();
-  else if (ext == ".jpg" || ext == ".jpeg") g = std::make_unique<TJPEGImage>();
-  else throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
+  if (ext == ".bmp")
+    g = std::make_unique<TBitmap>();
+  else if (ext == ".jpg" || ext == ".jpeg")
+    g = std::make_unique<TJPEGImage>();
+  else
+    throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
   g->LoadFromFile(fileName);
   g->OnChange = rtl::MakeEvent(this, &TPicture::GraphicChanged);
   graphic_ = std::move(g);

@@ -11,7 +11,15 @@
 namespace vcl {
 
 enum TPixelFormat {
-  pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
 };
 
 class TGraphic : public rtl::TPersistent {

@@ -8,8 +8,7 @@ namespace vcl {
 
 // ---------------------------------------------------------------- TBitBtn
 
-TBitBtn::TBitBtn(rtl::TComponent* AOwner)
-    : TButton(AOwner), glyph_(std::make_unique<TBitmap>()) {
+TBitBtn::TBitBtn(rtl::TComponent* AOwner) : TButton(AOwner), glyph_(std::make_unique<TBitmap>()) {
   glyph_->OnChange = rtl::MakeEvent(this, &TBitBtn::GlyphChanged);
 }
 
@@ -18,10 +17,10 @@ void TBitBtn::SetKind(TBitBtnKind v) {
     const char* caption;
     TModalResult result;
   };
-  static const KindInfo kinds[] = {
-      {"", mrNone},        {"OK", mrOk},          {"Cancel", mrCancel}, {"&Help", mrNone},
-      {"&Yes", mrYes},     {"&No", mrNo},         {"&Close", mrNone},   {"Abort", mrAbort},
-      {"&Retry", mrRetry}, {"&Ignore", mrIgnore}, {"&All", mrAll}};
+  static const KindInfo kinds[] = {{"", mrNone},          {"OK", mrOk},       {"Cancel", mrCancel},
+                                   {"&Help", mrNone},     {"&Yes", mrYes},    {"&No", mrNo},
+                                   {"&Close", mrNone},    {"Abort", mrAbort}, {"&Retry", mrRetry},
+                                   {"&Ignore", mrIgnore}, {"&All", mrAll}};
   kind_ = v;
   if (v != bkCustom) {
     SetCaption(kinds[v].caption);
@@ -81,7 +80,10 @@ void TBitBtn::DrawKindGlyph(TRect r) {
       c->Font()->SetColor(Enabled() ? clNavy : clGrayText);
       c->Font()->SetStyle(fsBold);
       c->Brush()->SetStyle(bsClear);
-      const char* mark = kind_ == bkHelp ? "?" : kind_ == bkClose ? "x" : kind_ == bkRetry ? "R" : "!";
+      const char* mark = kind_ == bkHelp    ? "?"
+                         : kind_ == bkClose ? "x"
+                         : kind_ == bkRetry ? "R"
+                                            : "!";
       c->TextOut(x + 4, y, mark);
       c->Font()->SetStyle(0);
       break;
@@ -178,8 +180,10 @@ void TSpeedButton::SetDown(bool v) {
 void TSpeedButton::Click() {
   // The group state changes first, so that OnClick reads the new Down.
   if (groupIndex_ != 0) {
-    if (!down_) SetDown(true);
-    else if (allowAllUp_) SetDown(false);
+    if (!down_)
+      SetDown(true);
+    else if (allowAllUp_)
+      SetDown(false);
   }
   TGraphicControl::Click();
 }

@@ -9,7 +9,17 @@
 namespace vcl {
 
 enum TBitBtnKind {
-  bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll
+  bkCustom,
+  bkOK,
+  bkCancel,
+  bkHelp,
+  bkYes,
+  bkNo,
+  bkClose,
+  bkAbort,
+  bkRetry,
+  bkIgnore,
+  bkAll
 };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 

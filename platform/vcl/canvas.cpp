@@ -14,7 +14,9 @@ TCanvas::TCanvas()
   font_->OnChange = handler;
 }
 
-TCanvas::~TCanvas() { SetHandle({}); }
+TCanvas::~TCanvas() {
+  SetHandle({});
+}
 
 void TCanvas::ToolChanged(rtl::TObject* sender) {
   if (sender == pen_.get()) state_ &= ~csPenValid;
@@ -54,12 +56,11 @@ void TCanvas::RequiredState(unsigned need) {
   if (missing & csPenValid) {
     gdi::HGDIOBJ old = gdi::SelectObject(dc_, pen_->Handle());
     if (!oldPen_) oldPen_ = old;
-    static const int rops[] = {gdi::R2_BLACK,         gdi::R2_WHITE,       gdi::R2_NOP,
-                               gdi::R2_NOT,           gdi::R2_COPYPEN,     gdi::R2_NOTCOPYPEN,
-                               gdi::R2_MERGEPENNOT,   gdi::R2_MASKPENNOT,  gdi::R2_MERGENOTPEN,
-                               gdi::R2_MASKNOTPEN,    gdi::R2_MERGEPEN,    gdi::R2_NOTMERGEPEN,
-                               gdi::R2_MASKPEN,       gdi::R2_NOTMASKPEN,  gdi::R2_XORPEN,
-                               gdi::R2_NOTXORPEN};
+    static const int rops[] = {
+        gdi::R2_BLACK,       gdi::R2_WHITE,      gdi::R2_NOP,         gdi::R2_NOT,
+        gdi::R2_COPYPEN,     gdi::R2_NOTCOPYPEN, gdi::R2_MERGEPENNOT, gdi::R2_MASKPENNOT,
+        gdi::R2_MERGENOTPEN, gdi::R2_MASKNOTPEN, gdi::R2_MERGEPEN,    gdi::R2_NOTMERGEPEN,
+        gdi::R2_MASKPEN,     gdi::R2_NOTMASKPEN, gdi::R2_XORPEN,      gdi::R2_NOTXORPEN};
     gdi::SetROP2(dc_, rops[pen_->Mode()]);
     state_ |= csPenValid;
   }

@@ -19,7 +19,9 @@ void Frame(TCanvas* c, const TRect& r, TColor tl, TColor br) {
   Line(c, r.right - 1, r.bottom - 1, r.left - 1, r.bottom - 1, br);
 }
 
-void Shrink(TRect& r) { gdi::InflateRect(&r, -1, -1); }
+void Shrink(TRect& r) {
+  gdi::InflateRect(&r, -1, -1);
+}
 }  // namespace
 
 void DrawRaised(TCanvas* c, TRect& r) {
@@ -33,6 +35,13 @@ void DrawSunken(TCanvas* c, TRect& r) {
 void DrawEtched(TCanvas* c, const TRect& r) {
   TRect e = r;
   gdi::DrawEdge(c->Handle(), &e, gdi::EDGE_ETCHED, gdi::BF_RECT);
+}
+
+TRect DrawField(TCanvas* c, TRect r, TColor fill, bool enabled) {
+  DrawSunken(c, r);
+  c->Brush()->SetColor(enabled ? fill : clBtnFace);
+  c->FillRect(r);
+  return r;
 }
 
 void DrawButtonFace(TCanvas* c, TRect r, bool down, bool framed) {
@@ -104,10 +113,18 @@ void DrawArrow(TCanvas* c, const TRect& r, TArrow dir, bool enabled) {
   int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
   for (int i = 0; i < 4; ++i) {
     switch (dir) {
-      case TArrow::Down: Line(c, cx - 3 + i, cy - 1 + i, cx + 4 - i, cy - 1 + i, ink); break;
-      case TArrow::Up: Line(c, cx - 3 + i, cy + 1 - i, cx + 4 - i, cy + 1 - i, ink); break;
-      case TArrow::Right: Line(c, cx - 1 + i, cy - 3 + i, cx - 1 + i, cy + 4 - i, ink); break;
-      case TArrow::Left: Line(c, cx + 1 - i, cy - 3 + i, cx + 1 - i, cy + 4 - i, ink); break;
+      case TArrow::Down:
+        Line(c, cx - 3 + i, cy - 1 + i, cx + 4 - i, cy - 1 + i, ink);
+        break;
+      case TArrow::Up:
+        Line(c, cx - 3 + i, cy + 1 - i, cx + 4 - i, cy + 1 - i, ink);
+        break;
+      case TArrow::Right:
+        Line(c, cx - 1 + i, cy - 3 + i, cx - 1 + i, cy + 4 - i, ink);
+        break;
+      case TArrow::Left:
+        Line(c, cx + 1 - i, cy - 3 + i, cx + 1 - i, cy + 4 - i, ink);
+        break;
     }
   }
 }

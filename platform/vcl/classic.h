@@ -11,6 +11,8 @@ namespace vcl {
 void DrawRaised(TCanvas* c, TRect& r);
 void DrawSunken(TCanvas* c, TRect& r);
 void DrawEtched(TCanvas* c, const TRect& r);
+// A sunken field filled with its colour (the button face when disabled); returns the inside.
+TRect DrawField(TCanvas* c, TRect r, TColor fill, bool enabled);
 void DrawButtonFace(TCanvas* c, TRect r, bool down, bool framed);
 // Caption text with '&' accelerators; greyed (embossed) when disabled. flags: DT_ alignment.
 void DrawCaption(TCanvas* c, TRect r, const std::string& text, unsigned flags, bool enabled);

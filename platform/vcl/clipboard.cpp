@@ -21,8 +21,10 @@ std::string TClipboard::AsText() const {
 
 void TClipboard::SetAsText(const std::string& v) {
   Store& s = TheStore();
-  if (s.set) s.set(v);
-  else s.text = v;
+  if (s.set)
+    s.set(v);
+  else
+    s.text = v;
 }
 
 TClipboard* Clipboard() {

@@ -18,6 +18,7 @@ class TClipboard {
 TClipboard* Clipboard();
 
 // Routes the clipboard through a backend (both null: back to the in-process store).
-void SetClipboardBackend(std::function<std::string()> get, std::function<void(const std::string&)> set);
+void SetClipboardBackend(std::function<std::string()> get,
+                         std::function<void(const std::string&)> set);
 
 }  // namespace vcl

@@ -78,20 +78,35 @@ int TTrackBar::PosAt(int x, int y) const {
 }
 
 bool TTrackBar::WantsKey(unsigned short key, TShiftState) const {
-  return key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP ||
-         key == win::VK_DOWN || key == win::VK_PRIOR || key == win::VK_NEXT;
+  return key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP || key == win::VK_DOWN ||
+         key == win::VK_PRIOR || key == win::VK_NEXT;
 }
 
 void TTrackBar::KeyDown(unsigned short& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
   switch (key) {
-    case win::VK_LEFT: case win::VK_UP: SetPosition(position_ - lineSize_); break;
-    case win::VK_RIGHT: case win::VK_DOWN: SetPosition(position_ + lineSize_); break;
-    case win::VK_PRIOR: SetPosition(position_ - pageSize_); break;
-    case win::VK_NEXT: SetPosition(position_ + pageSize_); break;
-    case win::VK_HOME: SetPosition(min_); break;
-    case win::VK_END: SetPosition(max_); break;
-    default: return;
+    case win::VK_LEFT:
+    case win::VK_UP:
+      SetPosition(position_ - lineSize_);
+      break;
+    case win::VK_RIGHT:
+    case win::VK_DOWN:
+      SetPosition(position_ + lineSize_);
+      break;
+    case win::VK_PRIOR:
+      SetPosition(position_ - pageSize_);
+      break;
+    case win::VK_NEXT:
+      SetPosition(position_ + pageSize_);
+      break;
+    case win::VK_HOME:
+      SetPosition(min_);
+      break;
+    case win::VK_END:
+      SetPosition(max_);
+      break;
+    default:
+      return;
   }
   key = 0;
 }
@@ -107,14 +122,18 @@ void TTrackBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
   dragging_ = false;
   // A click beside the thumb moves it a page towards the point.
   int target = PosAt(x, y);
-  if (target > position_) SetPosition(std::min(position_ + pageSize_, target));
-  else if (target < position_) SetPosition(std::max(position_ - pageSize_, target));
+  if (target > position_)
+    SetPosition(std::min(position_ + pageSize_, target));
+  else if (target < position_)
+    SetPosition(std::max(position_ - pageSize_, target));
 }
 
 void TTrackBar::MouseMove(TShiftState shift, int x, int y) {
   TCustomControl::MouseMove(shift, x, y);
-  if (dragging_ && (ControlState() & csLButtonDown)) SetPosition(PosAt(x, y));
-  else dragging_ = false;
+  if (dragging_ && (ControlState() & csLButtonDown))
+    SetPosition(PosAt(x, y));
+  else
+    dragging_ = false;
 }
 
 void TTrackBar::Paint() {
@@ -206,7 +225,9 @@ TTabSheet::TTabSheet(rtl::TComponent* AOwner) : TCustomControl(AOwner) {
   TControl::SetVisible(false);
 }
 
-TTabSheet::~TTabSheet() { SetPageControl(nullptr); }
+TTabSheet::~TTabSheet() {
+  SetPageControl(nullptr);
+}
 
 void TTabSheet::SetPageControl(TPageControl* v) {
   if (v == pageControl_) return;
@@ -260,8 +281,10 @@ TPageControl::~TPageControl() {
 void TPageControl::InsertPage(TTabSheet* p) {
   pages_.push_back(p);
   p->SetParent(this);
-  if (!active_) SetActivePage(p);
-  else p->TControl::SetVisible(false);
+  if (!active_)
+    SetActivePage(p);
+  else
+    p->TControl::SetVisible(false);
   Realign();
   Invalidate();
 }
@@ -276,7 +299,9 @@ void TPageControl::RemovePage(TTabSheet* p) {
   Invalidate();
 }
 
-int TPageControl::TabHeight() const { return MeasureText(Font(), "0").cy + 6; }
+int TPageControl::TabHeight() const {
+  return MeasureText(Font(), "0").cy + 6;
+}
 
 void TPageControl::AdjustClientRect(TRect& r) const {
   r.top += TabHeight();
@@ -295,7 +320,8 @@ void TPageControl::SetActivePage(TTabSheet* page) {
   if (page == active_) return;
   TTabSheet* old = active_;
   TCustomForm* form = GetParentForm();
-  bool hadFocus = form && old && form->ActiveControl() && old->ContainsControl(form->ActiveControl());
+  bool hadFocus =
+      form && old && form->ActiveControl() && old->ContainsControl(form->ActiveControl());
   active_ = page;
   if (page) {
     TRect r = ClientRect();
@@ -308,12 +334,15 @@ void TPageControl::SetActivePage(TTabSheet* page) {
   if (hadFocus) {
     if (TWinControl* c = page ? page->FindNextControl(nullptr, true, true, false) : nullptr)
       c->SetFocus();
-    else if (CanFocus()) SetFocus();
+    else if (CanFocus())
+      SetFocus();
   }
   Invalidate();
 }
 
-int TPageControl::ActivePageIndex() const { return active_ ? active_->PageIndex() : -1; }
+int TPageControl::ActivePageIndex() const {
+  return active_ ? active_->PageIndex() : -1;
+}
 
 void TPageControl::SetActivePageIndex(int i) {
   SetActivePage(i >= 0 && i < PageCount() ? pages_[static_cast<size_t>(i)] : nullptr);

@@ -14,7 +14,9 @@ std::vector<TControlCanvas*>& Borrowers() {
 }
 }  // namespace
 
-TControlCanvas::~TControlCanvas() { FreeHandle(); }
+TControlCanvas::~TControlCanvas() {
+  FreeHandle();
+}
 
 void TControlCanvas::CreateHandle() {
   FreeHandle();
@@ -54,6 +56,16 @@ void FreeControlCanvases(TWinControl* parent) {
 
 void FreeDeviceContexts() {
   for (TControlCanvas* c : std::vector<TControlCanvas*>(Borrowers())) c->FreeHandle();
+}
+
+void PaintOnCanvas(TCanvas* canvas, gdi::HDC dc, const TControl* control,
+                   const std::function<void()>& paint) {
+  FreeControlCanvas(canvas);
+  canvas->SetHandle(dc);
+  canvas->Font()->Assign(control->Font());
+  canvas->Brush()->SetColor(control->Color());
+  paint();
+  canvas->SetHandle({});
 }
 
 }  // namespace vcl

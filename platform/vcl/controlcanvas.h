@@ -2,6 +2,8 @@
 // The canvas of a control outside of painting: it borrows a DC of the control's window (or of
 // its parent's window, clipped to a graphic control) on first use and gives it back when the
 // message being handled is done (FreeDeviceContexts) or the control goes away.
+#include <functional>
+
 #include "platform/vcl/canvas.h"
 #include "platform/vcl/messages.h"
 
@@ -32,5 +34,9 @@ void FreeControlCanvas(TCanvas* canvas);
 void FreeControlCanvases(TWinControl* parent);
 // Gives back every borrowed DC; the application calls it after each message.
 void FreeDeviceContexts();
+
+// Runs a control's Paint on its canvas over the paint DC, with the control's font and colour.
+void PaintOnCanvas(TCanvas* canvas, gdi::HDC dc, const TControl* control,
+                   const std::function<void()>& paint);
 
 }  // namespace vcl

@@ -10,10 +10,18 @@ namespace vcl {
 namespace {
 TControl* gCaptureControl = nullptr;
 const char* const kWindowClass = "TWinControl";
+
+bool IsClientMouseMessage(unsigned msg) {
+  return msg == win::WM_MOUSEMOVE || (msg >= win::WM_LBUTTONDOWN && msg <= win::WM_MBUTTONDBLCLK);
+}
 }  // namespace
 
-TControl* GetCaptureControl() { return gCaptureControl; }
-void SetCaptureControl(TControl* c) { gCaptureControl = c; }
+TControl* GetCaptureControl() {
+  return gCaptureControl;
+}
+void SetCaptureControl(TControl* c) {
+  gCaptureControl = c;
+}
 
 TShiftState KeysToShiftState(unsigned keys) {
   TShiftState s = 0;
@@ -134,7 +142,9 @@ void TControl::SetAnchors(TAnchors v) {
   UpdateAnchorRules();
 }
 
-bool TControl::Showing() const { return visible_ && parent_ && parent_->Showing(); }
+bool TControl::Showing() const {
+  return visible_ && parent_ && parent_->Showing();
+}
 
 void TControl::SetVisible(bool v) {
   if (v == visible_) return;
@@ -261,18 +271,11 @@ win::LRESULT TControl::Perform(unsigned msg, win::WPARAM wParam, win::LPARAM lPa
 }
 
 void TControl::WndProc(TMessage& m) {
+  if (IsClientMouseMessage(m.Msg)) {
+    if (enabled_) HandleMouse(m);
+    return;
+  }
   switch (m.Msg) {
-    case win::WM_MOUSEMOVE:
-    case win::WM_LBUTTONDOWN:
-    case win::WM_LBUTTONUP:
-    case win::WM_LBUTTONDBLCLK:
-    case win::WM_RBUTTONDOWN:
-    case win::WM_RBUTTONUP:
-    case win::WM_RBUTTONDBLCLK:
-    case win::WM_MBUTTONDOWN:
-    case win::WM_MBUTTONUP:
-      if (enabled_) HandleMouse(m);
-      return;
     case CM_DIALOGCHAR:
       m.Result = DialogChar(static_cast<unsigned>(m.WParam)) ? 1 : 0;
       return;
@@ -474,8 +477,8 @@ void TWinControl::CreateWnd() {
   }
   TCreateParams p;
   CreateParams(p);
-  win::HWND wnd = win::CreateWindowEx(p.ExStyle, kWindowClass, p.Caption.c_str(), p.Style, p.X,
-                                      p.Y, p.Width, p.Height, p.WndParent, 0, nullptr);
+  win::HWND wnd = win::CreateWindowEx(p.ExStyle, kWindowClass, p.Caption.c_str(), p.Style, p.X, p.Y,
+                                      p.Width, p.Height, p.WndParent, 0, nullptr);
   if (!wnd) throw rtl::EInvalidOperation("Error creating window");
   handle_ = wnd;
   win::SetWindowLongPtr(wnd, win::GWLP_USERDATA, reinterpret_cast<intptr_t>(this));
@@ -526,7 +529,9 @@ void TWinControl::SetTabOrder(int v) {
   l.insert(l.begin() + v, this);
 }
 
-std::vector<TWinControl*> TWinControl::TabList() const { return tabList_; }
+std::vector<TWinControl*> TWinControl::TabList() const {
+  return tabList_;
+}
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
   for (TWinControl* c : tabList_) {
@@ -566,7 +571,9 @@ bool TWinControl::CanFocus() const {
   return true;
 }
 
-bool TWinControl::Focused() const { return handle_ && win::GetFocus() == handle_; }
+bool TWinControl::Focused() const {
+  return handle_ && win::GetFocus() == handle_;
+}
 
 void TWinControl::SetFocus() {
   TCustomForm* form = GetParentForm();
@@ -670,11 +677,16 @@ void TWinControl::AlignControls(TControl*) {
       if (c->Align() == a && c->Visible()) list.push_back(c);
     auto key = [a](TControl* c) {
       switch (a) {
-        case alTop: return c->Top();
-        case alBottom: return -(c->Top() + c->Height());
-        case alLeft: return c->Left();
-        case alRight: return -(c->Left() + c->Width());
-        default: return 0;
+        case alTop:
+          return c->Top();
+        case alBottom:
+          return -(c->Top() + c->Height());
+        case alLeft:
+          return c->Left();
+        case alRight:
+          return -(c->Left() + c->Width());
+        default:
+          return 0;
       }
     };
     std::stable_sort(list.begin(), list.end(),
@@ -719,14 +731,18 @@ void TWinControl::AlignControls(TControl*) {
     int l = c->Left(), t = c->Top(), w = c->Width(), h = c->Height();
     TAnchors an = c->Anchors();
     if (an & akRight) {
-      if (an & akLeft) w = full.right - rule.right - (full.left + rule.left);
-      else l = full.right - rule.right - w;
+      if (an & akLeft)
+        w = full.right - rule.right - (full.left + rule.left);
+      else
+        l = full.right - rule.right - w;
     } else if (!(an & akLeft) && rule.parentWidth > 0) {
       l = full.left + (rule.left + w / 2) * full.Width() / rule.parentWidth - w / 2;
     }
     if (an & akBottom) {
-      if (an & akTop) h = full.bottom - rule.bottom - (full.top + rule.top);
-      else t = full.bottom - rule.bottom - h;
+      if (an & akTop)
+        h = full.bottom - rule.bottom - (full.top + rule.top);
+      else
+        t = full.bottom - rule.bottom - h;
     } else if (!(an & akTop) && rule.parentHeight > 0) {
       t = full.top + (rule.top + h / 2) * full.Height() / rule.parentHeight - h / 2;
     }
@@ -784,7 +800,9 @@ void TWinControl::PaintTo(gdi::HDC dc, int x, int y) {
   gdi::RestoreDC(dc, saved);
 }
 
-bool TWinControl::WantsKey(unsigned short, TShiftState) const { return false; }
+bool TWinControl::WantsKey(unsigned short, TShiftState) const {
+  return false;
+}
 
 void TWinControl::KeyDown(unsigned short& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(this, key, shift);
@@ -832,7 +850,31 @@ void TWinControl::ApplyFocusChange(bool gained) {
   Invalidate();
 }
 
+void TWinControl::RouteMouse(TMessage& m) {
+  TPoint p{win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)};
+  TControl* target = nullptr;
+  if (gCaptureControl && gCaptureControl->Parent() == this) {
+    target = gCaptureControl;
+  } else if (m.Msg != win::WM_MOUSEMOVE || !(ControlState() & csLButtonDown)) {
+    TControl* c = ControlAtPos(p);
+    if (c && dynamic_cast<TGraphicControl*>(c)) target = c;
+  }
+  if (target) {
+    TMessage fwd{m.Msg, m.WParam, win::MAKELPARAM(p.x - target->Left(), p.y - target->Top()), 0};
+    target->WndProc(fwd);
+    m.Result = fwd.Result;
+    return;
+  }
+  if (m.Msg == win::WM_LBUTTONDOWN && TabStop() && CanFocus() && !Focused()) SetFocus();
+  TControl::WndProc(m);
+  return;
+}
+
 void TWinControl::WndProc(TMessage& m) {
+  if (IsClientMouseMessage(m.Msg)) {
+    RouteMouse(m);
+    return;
+  }
   switch (m.Msg) {
     case win::WM_PAINT: {
       win::PAINTSTRUCT ps{};
@@ -846,34 +888,6 @@ void TWinControl::WndProc(TMessage& m) {
       if (!(ControlStyle() & csOpaque)) PaintBackground(reinterpret_cast<gdi::HDC>(m.WParam));
       m.Result = 1;
       return;
-    case win::WM_MOUSEMOVE:
-    case win::WM_LBUTTONDOWN:
-    case win::WM_LBUTTONUP:
-    case win::WM_LBUTTONDBLCLK:
-    case win::WM_RBUTTONDOWN:
-    case win::WM_RBUTTONUP:
-    case win::WM_RBUTTONDBLCLK:
-    case win::WM_MBUTTONDOWN:
-    case win::WM_MBUTTONUP: {
-      TPoint p{win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)};
-      TControl* target = nullptr;
-      if (gCaptureControl && gCaptureControl->Parent() == this) {
-        target = gCaptureControl;
-      } else if (m.Msg != win::WM_MOUSEMOVE || !(ControlState() & csLButtonDown)) {
-        TControl* c = ControlAtPos(p);
-        if (c && dynamic_cast<TGraphicControl*>(c)) target = c;
-      }
-      if (target) {
-        TMessage fwd{m.Msg, m.WParam,
-                     win::MAKELPARAM(p.x - target->Left(), p.y - target->Top()), 0};
-        target->WndProc(fwd);
-        m.Result = fwd.Result;
-        return;
-      }
-      if (m.Msg == win::WM_LBUTTONDOWN && TabStop() && CanFocus() && !Focused()) SetFocus();
-      TControl::WndProc(m);
-      return;
-    }
     case win::WM_SETFOCUS:
       ApplyFocusChange(true);
       return;
@@ -951,22 +965,21 @@ void TWinControl::DefaultHandler(TMessage& m) {
 TGraphicControl::TGraphicControl(rtl::TComponent* AOwner)
     : TControl(AOwner), canvas_(std::make_unique<TControlCanvas>(this)) {}
 
-TGraphicControl::~TGraphicControl() { FreeControlCanvas(canvas_.get()); }
+TGraphicControl::~TGraphicControl() {
+  FreeControlCanvas(canvas_.get());
+}
 
 // ---------------------------------------------------------------- TCustomControl
 
 TCustomControl::TCustomControl(rtl::TComponent* AOwner)
     : TWinControl(AOwner), canvas_(std::make_unique<TControlCanvas>(this)) {}
 
-TCustomControl::~TCustomControl() { FreeControlCanvas(canvas_.get()); }
+TCustomControl::~TCustomControl() {
+  FreeControlCanvas(canvas_.get());
+}
 
 void TCustomControl::PaintWindow(gdi::HDC dc) {
-  FreeControlCanvas(canvas_.get());
-  canvas_->SetHandle(dc);
-  canvas_->Font()->Assign(Font());
-  canvas_->Brush()->SetColor(Color());
-  Paint();
-  canvas_->SetHandle({});
+  PaintOnCanvas(canvas_.get(), dc, this, [this] { Paint(); });
 }
 
 }  // namespace vcl

@@ -19,23 +19,52 @@ enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 }
 using TAnchors = unsigned;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftBit : unsigned {
-  ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64
 };
 using TShiftState = unsigned;
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TCursor : int {
-  crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
-  crSizeNWSE = -8, crSizeWE = -9, crHourGlass = -11, crNo = -12, crHSplit = -14, crVSplit = -15,
-  crHandPoint = -21, crSizeAll = -22
+  crDefault = 0,
+  crArrow = -2,
+  crCross = -3,
+  crIBeam = -4,
+  crSizeNESW = -6,
+  crSizeNS = -7,
+  crSizeNWSE = -8,
+  crSizeWE = -9,
+  crHourGlass = -11,
+  crNo = -12,
+  crHSplit = -14,
+  crVSplit = -15,
+  crHandPoint = -21,
+  crSizeAll = -22
 };
 
 enum TControlStyleBit : unsigned {
-  csAcceptsControls = 1, csCaptureMouse = 2, csClickEvents = 4, csFramed = 8, csSetCaption = 16,
-  csOpaque = 32, csDoubleClicks = 64, csNoStdEvents = 128, csReplicatable = 256
+  csAcceptsControls = 1,
+  csCaptureMouse = 2,
+  csClickEvents = 4,
+  csFramed = 8,
+  csSetCaption = 16,
+  csOpaque = 32,
+  csDoubleClicks = 64,
+  csNoStdEvents = 128,
+  csReplicatable = 256
 };
 enum TControlStateBit : unsigned {
-  csLButtonDown = 1, csClicked = 2, csPalette = 4, csReadingState = 8, csFocusing = 16,
-  csCreating = 32, csAligning = 64
+  csLButtonDown = 1,
+  csClicked = 2,
+  csPalette = 4,
+  csReadingState = 8,
+  csFocusing = 16,
+  csCreating = 32,
+  csAligning = 64
 };
 
 using TMouseEvent =
@@ -292,7 +321,9 @@ class TWinControl : public TControl {
   virtual void DoExit();
   // The control's answer to dialog keys (CM_DIALOGKEY): Enter, Escape, arrows.
   virtual bool DialogKey(unsigned short key, TShiftState shift) {
-    (void)key; (void)shift; return false;
+    (void)key;
+    (void)shift;
+    return false;
   }
   void Loaded() override;
 
@@ -301,6 +332,9 @@ class TWinControl : public TControl {
   friend class TCustomForm;
   static win::LRESULT StdWndProc(win::HWND wnd, unsigned msg, win::WPARAM w, win::LPARAM l);
   void DoKeyDown(TMessage& m);
+  // Mouse messages of the client area: to the graphic child under the pointer (or holding the
+  // capture), else to the control itself.
+  void RouteMouse(TMessage& m);
   void UpdateShowing();
   void ApplyFocusChange(bool gained);
 

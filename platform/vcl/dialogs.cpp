@@ -134,28 +134,39 @@ class TMessageForm : public TForm {
 
 TIcon IconOf(unsigned flags) {
   switch (flags & MB_ICONMASK) {
-    case MB_ICONSTOP: return TIcon::Stop;
-    case MB_ICONQUESTION: return TIcon::Question;
-    case MB_ICONEXCLAMATION: return TIcon::Exclamation;
-    case MB_ICONINFORMATION: return TIcon::Information;
-    default: return TIcon::None;
+    case MB_ICONSTOP:
+      return TIcon::Stop;
+    case MB_ICONQUESTION:
+      return TIcon::Question;
+    case MB_ICONEXCLAMATION:
+      return TIcon::Exclamation;
+    case MB_ICONINFORMATION:
+      return TIcon::Information;
+    default:
+      return TIcon::None;
   }
 }
 
 int RunBox(const std::string& text, const std::string& caption, TIcon icon,
            const std::vector<ButtonSpec>& buttons, int defaultIndex, int cancelResult,
            unsigned flags) {
-  auto form = std::make_unique<TMessageForm>(text, caption, icon, buttons, defaultIndex,
-                                             cancelResult);
+  auto form =
+      std::make_unique<TMessageForm>(text, caption, icon, buttons, defaultIndex, cancelResult);
   int r = RunDialog(form.get(), TDialogRequest{"MessageBox", caption, text, flags});
   return r == mrNone ? cancelResult : r;
 }
 
 }  // namespace
 
-void SetDialogResponder(TDialogResponder responder) { Responder() = std::move(responder); }
-std::vector<TDialogRequest> DialogLog() { return Log(); }
-void ClearDialogLog() { Log().clear(); }
+void SetDialogResponder(TDialogResponder responder) {
+  Responder() = std::move(responder);
+}
+std::vector<TDialogRequest> DialogLog() {
+  return Log();
+}
+void ClearDialogLog() {
+  Log().clear();
+}
 
 int RunDialog(TCustomForm* form, const TDialogRequest& request,
               const std::function<void(const TDialogAnswer&)>& apply) {
@@ -169,8 +180,10 @@ int RunDialog(TCustomForm* form, const TDialogRequest& request,
                         [id, form, a, apply](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
                           win::KillTimer(nullptr, *id);
                           *id = 0;
-                          if (apply) apply(a);
-                          else form->SetModalResult(a.Result);
+                          if (apply)
+                            apply(a);
+                          else
+                            form->SetModalResult(a.Result);
                         });
   }
   int result = mrCancel;
@@ -188,17 +201,23 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
   std::vector<ButtonSpec> b;
   int cancel = IDCANCEL;
   switch (flags & MB_TYPEMASK) {
-    case MB_OKCANCEL: b = {{"OK", IDOK}, {"Cancel", IDCANCEL}}; break;
+    case MB_OKCANCEL:
+      b = {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+      break;
     case MB_ABORTRETRYIGNORE:
       b = {{"&Abort", IDABORT}, {"&Retry", IDRETRY}, {"&Ignore", IDIGNORE}};
       cancel = IDABORT;
       break;
-    case MB_YESNOCANCEL: b = {{"&Yes", IDYES}, {"&No", IDNO}, {"Cancel", IDCANCEL}}; break;
+    case MB_YESNOCANCEL:
+      b = {{"&Yes", IDYES}, {"&No", IDNO}, {"Cancel", IDCANCEL}};
+      break;
     case MB_YESNO:
       b = {{"&Yes", IDYES}, {"&No", IDNO}};
       cancel = IDNO;
       break;
-    case MB_RETRYCANCEL: b = {{"&Retry", IDRETRY}, {"Cancel", IDCANCEL}}; break;
+    case MB_RETRYCANCEL:
+      b = {{"&Retry", IDRETRY}, {"Cancel", IDCANCEL}};
+      break;
     default:
       b = {{"OK", IDOK}};
       cancel = IDOK;
@@ -215,13 +234,17 @@ int MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons,
   static const char* captions[] = {"Warning", "Error", "Information", "Confirm", ""};
   static const TIcon icons[] = {TIcon::Exclamation, TIcon::Stop, TIcon::Information,
                                 TIcon::Question, TIcon::None};
-  static const std::pair<TMsgDlgBtn, ButtonSpec> all[] = {
-      {mbYes, {"&Yes", mrYes}},       {mbNo, {"&No", mrNo}},
-      {mbOK, {"OK", mrOk}},           {mbCancel, {"Cancel", mrCancel}},
-      {mbAbort, {"&Abort", mrAbort}}, {mbRetry, {"&Retry", mrRetry}},
-      {mbIgnore, {"&Ignore", mrIgnore}}, {mbAll, {"&All", mrAll}},
-      {mbNoToAll, {"N&o to All", mrNoToAll}}, {mbYesToAll, {"Yes to &All", mrYesToAll}},
-      {mbHelp, {"&Help", mrNone}}};
+  static const std::pair<TMsgDlgBtn, ButtonSpec> all[] = {{mbYes, {"&Yes", mrYes}},
+                                                          {mbNo, {"&No", mrNo}},
+                                                          {mbOK, {"OK", mrOk}},
+                                                          {mbCancel, {"Cancel", mrCancel}},
+                                                          {mbAbort, {"&Abort", mrAbort}},
+                                                          {mbRetry, {"&Retry", mrRetry}},
+                                                          {mbIgnore, {"&Ignore", mrIgnore}},
+                                                          {mbAll, {"&All", mrAll}},
+                                                          {mbNoToAll, {"N&o to All", mrNoToAll}},
+                                                          {mbYesToAll, {"Yes to &All", mrYesToAll}},
+                                                          {mbHelp, {"&Help", mrNone}}};
   std::vector<ButtonSpec> b;
   for (auto& [bit, spec] : all)
     if (buttons & bit) b.push_back(spec);

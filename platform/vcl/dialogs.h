@@ -12,20 +12,45 @@ namespace vcl {
 
 // Message box flags and results, as the window system's MessageBox takes and returns them.
 enum : unsigned {
-  MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ABORTRETRYIGNORE = 0x2, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4,
-  MB_RETRYCANCEL = 0x5, MB_TYPEMASK = 0xF,
-  MB_ICONHAND = 0x10, MB_ICONSTOP = 0x10, MB_ICONERROR = 0x10, MB_ICONQUESTION = 0x20,
-  MB_ICONEXCLAMATION = 0x30, MB_ICONWARNING = 0x30, MB_ICONASTERISK = 0x40,
-  MB_ICONINFORMATION = 0x40, MB_ICONMASK = 0xF0,
-  MB_DEFBUTTON1 = 0x0, MB_DEFBUTTON2 = 0x100, MB_DEFBUTTON3 = 0x200, MB_DEFMASK = 0xF00,
-  MB_APPLMODAL = 0x0, MB_SYSTEMMODAL = 0x1000, MB_TASKMODAL = 0x2000
+  MB_OK = 0x0,
+  MB_OKCANCEL = 0x1,
+  MB_ABORTRETRYIGNORE = 0x2,
+  MB_YESNOCANCEL = 0x3,
+  MB_YESNO = 0x4,
+  MB_RETRYCANCEL = 0x5,
+  MB_TYPEMASK = 0xF,
+  MB_ICONHAND = 0x10,
+  MB_ICONSTOP = 0x10,
+  MB_ICONERROR = 0x10,
+  MB_ICONQUESTION = 0x20,
+  MB_ICONEXCLAMATION = 0x30,
+  MB_ICONWARNING = 0x30,
+  MB_ICONASTERISK = 0x40,
+  MB_ICONINFORMATION = 0x40,
+  MB_ICONMASK = 0xF0,
+  MB_DEFBUTTON1 = 0x0,
+  MB_DEFBUTTON2 = 0x100,
+  MB_DEFBUTTON3 = 0x200,
+  MB_DEFMASK = 0xF00,
+  MB_APPLMODAL = 0x0,
+  MB_SYSTEMMODAL = 0x1000,
+  MB_TASKMODAL = 0x2000
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7 };
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn : unsigned {
-  mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8, mbAbort = 16, mbRetry = 32, mbIgnore = 64,
-  mbAll = 128, mbNoToAll = 256, mbYesToAll = 512, mbHelp = 1024
+  mbYes = 1,
+  mbNo = 2,
+  mbOK = 4,
+  mbCancel = 8,
+  mbAbort = 16,
+  mbRetry = 32,
+  mbIgnore = 64,
+  mbAll = 128,
+  mbNoToAll = 256,
+  mbYesToAll = 512,
+  mbHelp = 1024
 };
 using TMsgDlgButtons = unsigned;
 constexpr TMsgDlgButtons mbYesNoCancel = mbYes | mbNo | mbCancel;

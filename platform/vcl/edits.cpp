@@ -36,8 +36,12 @@ void TCustomEdit::SetPasswordChar(char v) {
   Invalidate();
 }
 
-int TCustomEdit::SelStart() const { return std::min(caret_, anchor_); }
-int TCustomEdit::SelLength() const { return std::abs(caret_ - anchor_); }
+int TCustomEdit::SelStart() const {
+  return std::min(caret_, anchor_);
+}
+int TCustomEdit::SelLength() const {
+  return std::abs(caret_ - anchor_);
+}
 
 void TCustomEdit::SetSelStart(int v) {
   caret_ = anchor_ = std::clamp(v, 0, static_cast<int>(Text().size()));
@@ -106,8 +110,10 @@ int TCustomEdit::PosAt(int x) const {
   for (int i = 1; i <= static_cast<int>(s.size()); ++i) {
     int w = MeasureText(Font(), s.substr(0, static_cast<size_t>(i)), false).cx;
     int prev = MeasureText(Font(), s.substr(0, static_cast<size_t>(i - 1)), false).cx;
-    if (target >= (w + prev) / 2) best = i;
-    else break;
+    if (target >= (w + prev) / 2)
+      best = i;
+    else
+      break;
   }
   return best;
 }
@@ -127,8 +133,7 @@ void TCustomEdit::MoveCaret(int pos, bool extend) {
 }
 
 bool TCustomEdit::WantsKey(unsigned short key, TShiftState) const {
-  return key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP ||
-         key == win::VK_DOWN;
+  return key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP || key == win::VK_DOWN;
 }
 
 void TCustomEdit::DoEnter() {
@@ -141,10 +146,18 @@ void TCustomEdit::KeyDown(unsigned short& key, TShiftState shift) {
   bool ext = shift & ssShift;
   int len = static_cast<int>(Text().size());
   switch (key) {
-    case win::VK_LEFT: MoveCaret(caret_ - 1, ext); break;
-    case win::VK_RIGHT: MoveCaret(caret_ + 1, ext); break;
-    case win::VK_HOME: MoveCaret(0, ext); break;
-    case win::VK_END: MoveCaret(len, ext); break;
+    case win::VK_LEFT:
+      MoveCaret(caret_ - 1, ext);
+      break;
+    case win::VK_RIGHT:
+      MoveCaret(caret_ + 1, ext);
+      break;
+    case win::VK_HOME:
+      MoveCaret(0, ext);
+      break;
+    case win::VK_END:
+      MoveCaret(len, ext);
+      break;
     case win::VK_DELETE:
       if (readOnly_) break;
       if (SelLength() == 0) {
@@ -162,20 +175,28 @@ void TCustomEdit::KeyDown(unsigned short& key, TShiftState shift) {
       ClearSelection();
       break;
     case 'A':
-      if (shift & ssCtrl) SelectAll();
-      else return;
+      if (shift & ssCtrl)
+        SelectAll();
+      else
+        return;
       break;
     case 'C':
-      if (shift & ssCtrl) CopyToClipboard();
-      else return;
+      if (shift & ssCtrl)
+        CopyToClipboard();
+      else
+        return;
       break;
     case 'X':
-      if (shift & ssCtrl) CutToClipboard();
-      else return;
+      if (shift & ssCtrl)
+        CutToClipboard();
+      else
+        return;
       break;
     case 'V':
-      if (shift & ssCtrl) PasteFromClipboard();
-      else return;
+      if (shift & ssCtrl)
+        PasteFromClipboard();
+      else
+        return;
       break;
     default:
       return;
@@ -202,10 +223,7 @@ void TCustomEdit::MouseMove(TShiftState shift, int x, int y) {
 
 void TCustomEdit::Paint() {
   TCanvas* c = Canvas();
-  TRect r = ClientRect();
-  DrawSunken(c, r);
-  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
-  c->FillRect(r);
+  TRect r = DrawField(c, ClientRect(), Color(), Enabled());
   r.right -= ButtonWidth();
   std::string s = Shown();
   int th = MeasureText(Font(), "0", false).cy;
@@ -243,7 +261,9 @@ TMemo::TMemo(rtl::TComponent* AOwner)
   SetBounds(0, 0, 185, 89);
 }
 
-TMemo::~TMemo() { lines_->OnChange = nullptr; }
+TMemo::~TMemo() {
+  lines_->OnChange = nullptr;
+}
 
 void TMemo::LinesChanged(rtl::TObject*) {
   int n = lines_->Count();
@@ -297,8 +317,12 @@ void TMemo::CopyToClipboard() {
   if (allSelected_) Clipboard()->SetAsText(GetTextAll());
 }
 
-int TMemo::LineHeight() const { return std::max(MeasureText(Font(), "0", false).cy, 1); }
-int TMemo::VisibleLines() const { return std::max((Height() - 4) / LineHeight(), 1); }
+int TMemo::LineHeight() const {
+  return std::max(MeasureText(Font(), "0", false).cy, 1);
+}
+int TMemo::VisibleLines() const {
+  return std::max((Height() - 4) / LineHeight(), 1);
+}
 
 void TMemo::ScrollToCaret() {
   int vis = VisibleLines();
@@ -306,12 +330,16 @@ void TMemo::ScrollToCaret() {
   if (line_ >= top_ + vis) top_ = line_ - vis + 1;
 }
 
-TColor TMemo::LineColor(int) const { return Font()->Color(); }
+TColor TMemo::LineColor(int) const {
+  return Font()->Color();
+}
 
 void TMemo::ReplaceLine(int i, const std::string& s) {
   editing_ = true;
-  if (i >= lines_->Count()) lines_->Add(s);
-  else lines_->Put(i, s);
+  if (i >= lines_->Count())
+    lines_->Add(s);
+  else
+    lines_->Put(i, s);
   editing_ = false;
 }
 
@@ -326,20 +354,36 @@ void TMemo::KeyDown(unsigned short& key, TShiftState shift) {
   int n = lines_->Count();
   auto lineLen = [&](int i) { return i < n ? static_cast<int>(lines_->Strings(i).size()) : 0; };
   switch (key) {
-    case win::VK_UP: SetCaretPos(TPoint{col_, line_ - 1}); break;
-    case win::VK_DOWN: SetCaretPos(TPoint{col_, line_ + 1}); break;
+    case win::VK_UP:
+      SetCaretPos(TPoint{col_, line_ - 1});
+      break;
+    case win::VK_DOWN:
+      SetCaretPos(TPoint{col_, line_ + 1});
+      break;
     case win::VK_LEFT:
-      if (col_ > 0) SetCaretPos(TPoint{col_ - 1, line_});
-      else if (line_ > 0) SetCaretPos(TPoint{lineLen(line_ - 1), line_ - 1});
+      if (col_ > 0)
+        SetCaretPos(TPoint{col_ - 1, line_});
+      else if (line_ > 0)
+        SetCaretPos(TPoint{lineLen(line_ - 1), line_ - 1});
       break;
     case win::VK_RIGHT:
-      if (col_ < lineLen(line_)) SetCaretPos(TPoint{col_ + 1, line_});
-      else if (line_ + 1 < n) SetCaretPos(TPoint{0, line_ + 1});
+      if (col_ < lineLen(line_))
+        SetCaretPos(TPoint{col_ + 1, line_});
+      else if (line_ + 1 < n)
+        SetCaretPos(TPoint{0, line_ + 1});
       break;
-    case win::VK_HOME: SetCaretPos(TPoint{0, line_}); break;
-    case win::VK_END: SetCaretPos(TPoint{lineLen(line_), line_}); break;
-    case win::VK_PRIOR: SetCaretPos(TPoint{col_, line_ - VisibleLines()}); break;
-    case win::VK_NEXT: SetCaretPos(TPoint{col_, line_ + VisibleLines()}); break;
+    case win::VK_HOME:
+      SetCaretPos(TPoint{0, line_});
+      break;
+    case win::VK_END:
+      SetCaretPos(TPoint{lineLen(line_), line_});
+      break;
+    case win::VK_PRIOR:
+      SetCaretPos(TPoint{col_, line_ - VisibleLines()});
+      break;
+    case win::VK_NEXT:
+      SetCaretPos(TPoint{col_, line_ + VisibleLines()});
+      break;
     case win::VK_BACK:
       if (readOnly_) break;
       if (allSelected_) {
@@ -434,18 +478,17 @@ void TMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   std::string s = lines_->Count() ? lines_->Strings(line) : std::string();
   int col = 0;
   for (int i = 1; i <= static_cast<int>(s.size()); ++i) {
-    if (MeasureText(Font(), s.substr(0, static_cast<size_t>(i)), false).cx <= x - 3) col = i;
-    else break;
+    if (MeasureText(Font(), s.substr(0, static_cast<size_t>(i)), false).cx <= x - 3)
+      col = i;
+    else
+      break;
   }
   SetCaretPos(TPoint{col, line});
 }
 
 void TMemo::Paint() {
   TCanvas* c = Canvas();
-  TRect r = ClientRect();
-  DrawSunken(c, r);
-  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
-  c->FillRect(r);
+  TRect r = DrawField(c, ClientRect(), Color(), Enabled());
   int saved = gdi::SaveDC(c->Handle());
   gdi::IntersectClipRect(c->Handle(), r.left, r.top, r.right, r.bottom);
   int lh = LineHeight();
@@ -506,7 +549,8 @@ std::string TRichEdit::RichText() const {
     }
     body += "\\par\r\n";
   }
-  std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 " + Font()->Name() + ";}}\r\n{\\colortbl ;";
+  std::string rtf =
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 " + Font()->Name() + ";}}\r\n{\\colortbl ;";
   for (gdi::COLORREF c : table) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "\\red%u\\green%u\\blue%u;", gdi::GetRValue(c),

@@ -87,7 +87,10 @@ class TMemo : public TCustomControl {
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool v) { wordWrap_ = v; }
   TScrollStyle ScrollBars() const { return scrollBars_; }
-  void SetScrollBars(TScrollStyle v) { scrollBars_ = v; Invalidate(); }
+  void SetScrollBars(TScrollStyle v) {
+    scrollBars_ = v;
+    Invalidate();
+  }
   bool WantReturns() const { return wantReturns_; }
   void SetWantReturns(bool v) { wantReturns_ = v; }
   bool WantTabs() const { return wantTabs_; }

@@ -17,12 +17,30 @@ void TPanel::Rearrange() {
   Realign();
   Invalidate();
 }
-void TPanel::SetBevelOuter(TBevelCut v) { bevelOuter_ = v; Rearrange(); }
-void TPanel::SetBevelInner(TBevelCut v) { bevelInner_ = v; Rearrange(); }
-void TPanel::SetBevelWidth(int v) { bevelWidth_ = v; Rearrange(); }
-void TPanel::SetBorderWidth(int v) { borderWidth_ = v; Rearrange(); }
-void TPanel::SetBorderStyle(TFormBorderStyle v) { borderStyle_ = v; Rearrange(); }
-void TPanel::SetAlignment(TAlignment v) { alignment_ = v; Invalidate(); }
+void TPanel::SetBevelOuter(TBevelCut v) {
+  bevelOuter_ = v;
+  Rearrange();
+}
+void TPanel::SetBevelInner(TBevelCut v) {
+  bevelInner_ = v;
+  Rearrange();
+}
+void TPanel::SetBevelWidth(int v) {
+  bevelWidth_ = v;
+  Rearrange();
+}
+void TPanel::SetBorderWidth(int v) {
+  borderWidth_ = v;
+  Rearrange();
+}
+void TPanel::SetBorderStyle(TFormBorderStyle v) {
+  borderStyle_ = v;
+  Rearrange();
+}
+void TPanel::SetAlignment(TAlignment v) {
+  alignment_ = v;
+  Invalidate();
+}
 
 void TPanel::AdjustClientRect(TRect& r) const {
   int inset = borderWidth_;
@@ -113,7 +131,9 @@ void TShape::Paint() {
 
 // ---------------------------------------------------------------- TBevel
 
-TBevel::TBevel(rtl::TComponent* AOwner) : TGraphicControl(AOwner) { SetBounds(0, 0, 50, 50); }
+TBevel::TBevel(rtl::TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetBounds(0, 0, 50, 50);
+}
 
 void TBevel::SetShape(TBevelShape v) {
   shape_ = v;
@@ -186,9 +206,18 @@ void TImage::PictureChanged(rtl::TObject*) {
   Invalidate();
 }
 
-void TImage::SetStretch(bool v) { stretch_ = v; Invalidate(); }
-void TImage::SetCenter(bool v) { center_ = v; Invalidate(); }
-void TImage::SetProportional(bool v) { proportional_ = v; Invalidate(); }
+void TImage::SetStretch(bool v) {
+  stretch_ = v;
+  Invalidate();
+}
+void TImage::SetCenter(bool v) {
+  center_ = v;
+  Invalidate();
+}
+void TImage::SetProportional(bool v) {
+  proportional_ = v;
+  Invalidate();
+}
 void TImage::SetTransparent(bool v) {
   transparent_ = v;
   if (auto* g = picture_->Graphic()) g->SetTransparent(v);
@@ -370,11 +399,20 @@ TControl* TSplitter::FindControl() const {
     TControl* c = p->Controls(i);
     if (c == this || !c->Visible() || c->Align() != Align()) continue;
     switch (Align()) {
-      case alLeft: if (c->Left() + c->Width() == Left()) return c; break;
-      case alRight: if (c->Left() == Left() + Width()) return c; break;
-      case alTop: if (c->Top() + c->Height() == Top()) return c; break;
-      case alBottom: if (c->Top() == Top() + Height()) return c; break;
-      default: break;
+      case alLeft:
+        if (c->Left() + c->Width() == Left()) return c;
+        break;
+      case alRight:
+        if (c->Left() == Left() + Width()) return c;
+        break;
+      case alTop:
+        if (c->Top() + c->Height() == Top()) return c;
+        break;
+      case alBottom:
+        if (c->Top() == Top() + Height()) return c;
+        break;
+      default:
+        break;
     }
   }
   return nullptr;
@@ -404,18 +442,29 @@ void TSplitter::MouseMove(TShiftState shift, int x, int y) {
   TPoint p = ClientToScreen(TPoint{x, y});
   int delta = 0;
   switch (Align()) {
-    case alLeft: delta = p.x - downPos_.x; break;
-    case alRight: delta = downPos_.x - p.x; break;
-    case alTop: delta = p.y - downPos_.y; break;
-    case alBottom: delta = downPos_.y - p.y; break;
-    default: break;
+    case alLeft:
+      delta = p.x - downPos_.x;
+      break;
+    case alRight:
+      delta = downPos_.x - p.x;
+      break;
+    case alTop:
+      delta = p.y - downPos_.y;
+      break;
+    case alBottom:
+      delta = downPos_.y - p.y;
+      break;
+    default:
+      break;
   }
   int size = std::max(startSize_ + delta, minSize_);
   accepted_ = CanResize(size);
   if (accepted_) newSize_ = size;
   if (accepted_ && resizeStyle_ == rsUpdate) {
-    if (Align() == alLeft || Align() == alRight) target_->SetWidth(newSize_);
-    else target_->SetHeight(newSize_);
+    if (Align() == alLeft || Align() == alRight)
+      target_->SetWidth(newSize_);
+    else
+      target_->SetHeight(newSize_);
   }
 }
 
@@ -423,8 +472,10 @@ void TSplitter::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TGraphicControl::MouseUp(button, shift, x, y);
   if (button != mbLeft || !target_) return;
   if (accepted_ && newSize_ != startSize_) {
-    if (Align() == alLeft || Align() == alRight) target_->SetWidth(newSize_);
-    else target_->SetHeight(newSize_);
+    if (Align() == alLeft || Align() == alRight)
+      target_->SetWidth(newSize_);
+    else
+      target_->SetHeight(newSize_);
     if (OnMoved) OnMoved(this);
   }
   target_ = nullptr;

@@ -69,7 +69,8 @@ class TFileForm : public TForm {
     types_->SetBounds(96, 246, 228, 21);
     typeLabel->SetFocusControl(types_);
     for (auto& f : filters_) types_->Items()->Add(f.Description);
-    types_->SetItemIndex(std::clamp(dlg->FilterIndex() - 1, 0, static_cast<int>(filters_.size()) - 1));
+    types_->SetItemIndex(
+        std::clamp(dlg->FilterIndex() - 1, 0, static_cast<int>(filters_.size()) - 1));
     types_->OnChange = rtl::MakeEvent(this, &TFileForm::TypeChange);
 
     auto* ok = new TButton(this);
@@ -109,8 +110,10 @@ class TFileForm : public TForm {
     std::error_code ec;
     for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec)) {
       std::string n = it->path().filename().string();
-      if (it->is_directory(ec)) dirs.push_back(n);
-      else if (Matches(n)) files.push_back(n);
+      if (it->is_directory(ec))
+        dirs.push_back(n);
+      else if (Matches(n))
+        files.push_back(n);
     }
     std::sort(dirs.begin(), dirs.end());
     std::sort(files.begin(), files.end());
@@ -145,8 +148,10 @@ class TFileForm : public TForm {
   void ListDblClick(rtl::TObject*) {
     int i = list_->ItemIndex();
     if (i < 0) return;
-    if (entries_[static_cast<size_t>(i)].second) Enter(entries_[static_cast<size_t>(i)].first);
-    else OkClick(this);
+    if (entries_[static_cast<size_t>(i)].second)
+      Enter(entries_[static_cast<size_t>(i)].first);
+    else
+      OkClick(this);
   }
   void TypeChange(rtl::TObject*) { Fill(); }
   void OkClick(rtl::TObject*) {
@@ -173,7 +178,8 @@ class TFileForm : public TForm {
     }
     p = p.lexically_normal();
     if (!save_ && (dlg_->Options() & ofFileMustExist) && !fs::exists(p, ec)) {
-      ShowMessageBox(p.filename().string() + "\nFile not found.\nPlease verify the correct file name was given.",
+      ShowMessageBox(p.filename().string() +
+                         "\nFile not found.\nPlease verify the correct file name was given.",
                      Caption(), MB_OK | MB_ICONEXCLAMATION);
       return;
     }
@@ -241,8 +247,11 @@ class TColorGrid : public TCustomControl {
   void KeyDown(unsigned short& key, TShiftState shift) override {
     TCustomControl::KeyDown(key, shift);
     int n = static_cast<int>(BasicColors().size());
-    int d = key == win::VK_LEFT ? -1 : key == win::VK_RIGHT ? 1 : key == win::VK_UP ? -8
-            : key == win::VK_DOWN ? 8 : 0;
+    int d = key == win::VK_LEFT    ? -1
+            : key == win::VK_RIGHT ? 1
+            : key == win::VK_UP    ? -8
+            : key == win::VK_DOWN  ? 8
+                                   : 0;
     if (!d) return;
     selected = std::clamp(selected + d, 0, n - 1);
     key = 0;
@@ -294,8 +303,10 @@ bool TOpenDialog::Execute() {
   TFileForm* f = form.get();
   int r = RunDialog(f, TDialogRequest{IsSave() ? "Save" : "Open", f->Caption(), filter_, options_},
                     [f](const TDialogAnswer& a) {
-                      if (a.Result == mrOk || a.Result == IDOK) f->Accept(a.FileName);
-                      else f->SetModalResult(mrCancel);
+                      if (a.Result == mrOk || a.Result == IDOK)
+                        f->Accept(a.FileName);
+                      else
+                        f->SetModalResult(mrCancel);
                     });
   if (r != mrOk) return false;
   fileName_ = f->result;

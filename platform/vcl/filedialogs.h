@@ -10,9 +10,16 @@
 namespace vcl {
 
 enum TOpenOption : unsigned {
-  ofReadOnly = 1, ofOverwritePrompt = 2, ofHideReadOnly = 4, ofNoChangeDir = 8,
-  ofAllowMultiSelect = 16, ofPathMustExist = 32, ofFileMustExist = 64, ofCreatePrompt = 128,
-  ofNoReadOnlyReturn = 256, ofEnableSizing = 512
+  ofReadOnly = 1,
+  ofOverwritePrompt = 2,
+  ofHideReadOnly = 4,
+  ofNoChangeDir = 8,
+  ofAllowMultiSelect = 16,
+  ofPathMustExist = 32,
+  ofFileMustExist = 64,
+  ofCreatePrompt = 128,
+  ofNoReadOnlyReturn = 256,
+  ofEnableSizing = 512
 };
 using TOpenOptions = unsigned;
 

@@ -36,9 +36,8 @@ bool Match(const char* n, const char* m) {
     if (*m == '*') {
       star = m++;
       back = n;
-    } else if (*m == '?' ||
-               std::tolower(static_cast<unsigned char>(*m)) ==
-                   std::tolower(static_cast<unsigned char>(*n))) {
+    } else if (*m == '?' || std::tolower(static_cast<unsigned char>(*m)) ==
+                                std::tolower(static_cast<unsigned char>(*n))) {
       ++m;
       ++n;
     } else if (star) {

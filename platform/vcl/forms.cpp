@@ -60,11 +60,12 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
   int cw = ClientWidth(), ch = ClientHeight();
   borderStyle_ = v;
   if (HandleAllocated()) {
-    win::SetWindowLong(Handle(), win::GWL_STYLE, WindowStyle() | (Visible() ? static_cast<unsigned>(win::WS_VISIBLE) : 0u));
+    win::SetWindowLong(Handle(), win::GWL_STYLE,
+                       WindowStyle() | (Visible() ? static_cast<unsigned>(win::WS_VISIBLE) : 0u));
     win::SetWindowLong(Handle(), win::GWL_EXSTYLE, WindowExStyle());
     win::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER |
-                          win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
+                      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE |
+                          win::SWP_FRAMECHANGED);
   }
   // The client area keeps its size, as a form designed with one border shows it with another.
   SetClientWidth(cw);
@@ -75,8 +76,8 @@ void TCustomForm::SetFormStyle(TFormStyle v) {
   if (v == formStyle_) return;
   formStyle_ = v;
   if (HandleAllocated()) {
-    win::SetWindowPos(Handle(), v == fsStayOnTop ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0,
-                      0, 0, win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+    win::SetWindowPos(Handle(), v == fsStayOnTop ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0,
+                      0, win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
   }
 }
 
@@ -144,7 +145,9 @@ void TCustomForm::CreateWnd() {
   }
 }
 
-bool TCustomForm::Showing() const { return Visible() && HandleAllocated(); }
+bool TCustomForm::Showing() const {
+  return Visible() && HandleAllocated();
+}
 
 void TCustomForm::PlaceOnScreen() {
   if (placed_) return;
@@ -238,8 +241,10 @@ void TCustomForm::SetFocus() {
   if (!HandleAllocated()) return;
   win::BringWindowToTop(Handle());
   win::SetActiveWindow(Handle());
-  if (activeControl_ && activeControl_->CanFocus()) win::SetFocus(activeControl_->Handle());
-  else win::SetFocus(Handle());
+  if (activeControl_ && activeControl_->CanFocus())
+    win::SetFocus(activeControl_->Handle());
+  else
+    win::SetFocus(Handle());
 }
 
 void TCustomForm::Activate(bool active) {
@@ -347,8 +352,10 @@ TModalResult TCustomForm::ShowModal() {
 }
 
 void TCustomForm::Release() {
-  if (HandleAllocated()) win::PostMessage(Handle(), CM_RELEASE, 0, 0);
-  else delete this;
+  if (HandleAllocated())
+    win::PostMessage(Handle(), CM_RELEASE, 0, 0);
+  else
+    delete this;
 }
 
 void TCustomForm::KeyDown(unsigned short& key, TShiftState shift) {
@@ -376,15 +383,12 @@ bool TCustomForm::DialogKey(unsigned short key, TShiftState shift) {
   }
 }
 
-bool TCustomForm::DialogChar(unsigned) { return false; }
+bool TCustomForm::DialogChar(unsigned) {
+  return false;
+}
 
 void TCustomForm::PaintWindow(gdi::HDC dc) {
-  FreeControlCanvas(canvas_.get());
-  canvas_->SetHandle(dc);
-  canvas_->Font()->Assign(Font());
-  canvas_->Brush()->SetColor(Color());
-  Paint();
-  canvas_->SetHandle({});
+  PaintOnCanvas(canvas_.get(), dc, this, [this] { Paint(); });
 }
 
 void TCustomForm::Paint() {

@@ -67,9 +67,9 @@ void TPen::Assign(const rtl::TPersistent* source) {
 
 gdi::HPEN TPen::Handle() {
   if (!handle_) {
-    static const int styles[] = {gdi::PS_SOLID,      gdi::PS_DASH, gdi::PS_DOT,
-                                 gdi::PS_DASHDOT,    gdi::PS_DASHDOTDOT,
-                                 gdi::PS_NULL,       gdi::PS_INSIDEFRAME};
+    static const int styles[] = {gdi::PS_SOLID,      gdi::PS_DASH,       gdi::PS_DOT,
+                                 gdi::PS_DASHDOT,    gdi::PS_DASHDOTDOT, gdi::PS_NULL,
+                                 gdi::PS_INSIDEFRAME};
     handle_ = gdi::CreatePen(styles[style_], width_, gdi::ColorToRGB(color_));
   }
   return handle_;
@@ -159,9 +159,13 @@ void TFont::SetName(const std::string& v) {
   Changed();
 }
 
-int TFont::Size() const { return -rtl::MulDiv(height_, 72, pixelsPerInch_); }
+int TFont::Size() const {
+  return -rtl::MulDiv(height_, 72, pixelsPerInch_);
+}
 
-void TFont::SetSize(int v) { SetHeight(-rtl::MulDiv(v, pixelsPerInch_, 72)); }
+void TFont::SetSize(int v) {
+  SetHeight(-rtl::MulDiv(v, pixelsPerInch_, 72));
+}
 
 void TFont::SetHeight(int v) {
   if (v == height_) return;
@@ -194,8 +198,8 @@ void TFont::SetOrientation(int v) {
 }
 
 bool TFont::SameAs(const TFont* o) const {
-  return name_ == o->name_ && height_ == o->height_ && color_ == o->color_ &&
-         style_ == o->style_ && pitch_ == o->pitch_ && orientation_ == o->orientation_;
+  return name_ == o->name_ && height_ == o->height_ && color_ == o->color_ && style_ == o->style_ &&
+         pitch_ == o->pitch_ && orientation_ == o->orientation_;
 }
 
 void TFont::Assign(const rtl::TPersistent* source) {

@@ -15,69 +15,90 @@ using gdi::TColor;
 using TRect = gdi::RECT;
 using TPoint = gdi::POINT;
 // The named colours of the graphics layer, usable as vcl::clRed.
-using gdi::clSystemColor;
-using gdi::clBlack;
-using gdi::clMaroon;
-using gdi::clGreen;
-using gdi::clOlive;
-using gdi::clNavy;
-using gdi::clPurple;
-using gdi::clTeal;
-using gdi::clGray;
-using gdi::clSilver;
-using gdi::clRed;
-using gdi::clLime;
-using gdi::clYellow;
-using gdi::clBlue;
-using gdi::clFuchsia;
-using gdi::clAqua;
-using gdi::clLtGray;
-using gdi::clDkGray;
-using gdi::clWhite;
-using gdi::clMoneyGreen;
-using gdi::clSkyBlue;
-using gdi::clCream;
-using gdi::clMedGray;
-using gdi::clNone;
-using gdi::clDefault;
-using gdi::clScrollBar;
-using gdi::clBackground;
-using gdi::clActiveCaption;
-using gdi::clInactiveCaption;
-using gdi::clMenu;
-using gdi::clWindow;
-using gdi::clWindowFrame;
-using gdi::clMenuText;
-using gdi::clWindowText;
-using gdi::clCaptionText;
-using gdi::clActiveBorder;
-using gdi::clInactiveBorder;
-using gdi::clAppWorkSpace;
-using gdi::clHighlight;
-using gdi::clHighlightText;
-using gdi::clBtnFace;
-using gdi::clBtnShadow;
-using gdi::clGrayText;
-using gdi::clBtnText;
-using gdi::clInactiveCaptionText;
-using gdi::clBtnHighlight;
 using gdi::cl3DDkShadow;
 using gdi::cl3DLight;
-using gdi::clInfoText;
-using gdi::clInfoBk;
-using gdi::clHotLight;
+using gdi::clActiveBorder;
+using gdi::clActiveCaption;
+using gdi::clAppWorkSpace;
+using gdi::clAqua;
+using gdi::clBackground;
+using gdi::clBlack;
+using gdi::clBlue;
+using gdi::clBtnFace;
+using gdi::clBtnHighlight;
+using gdi::clBtnShadow;
+using gdi::clBtnText;
+using gdi::clCaptionText;
+using gdi::clCream;
+using gdi::clDefault;
+using gdi::clDkGray;
+using gdi::clFuchsia;
 using gdi::clGradientActiveCaption;
 using gdi::clGradientInactiveCaption;
-using gdi::clMenuHighlight;
+using gdi::clGray;
+using gdi::clGrayText;
+using gdi::clGreen;
+using gdi::clHighlight;
+using gdi::clHighlightText;
+using gdi::clHotLight;
+using gdi::clInactiveBorder;
+using gdi::clInactiveCaption;
+using gdi::clInactiveCaptionText;
+using gdi::clInfoBk;
+using gdi::clInfoText;
+using gdi::clLime;
+using gdi::clLtGray;
+using gdi::clMaroon;
+using gdi::clMedGray;
+using gdi::clMenu;
 using gdi::clMenuBar;
+using gdi::clMenuHighlight;
+using gdi::clMenuText;
+using gdi::clMoneyGreen;
+using gdi::clNavy;
+using gdi::clNone;
+using gdi::clOlive;
+using gdi::clPurple;
+using gdi::clRed;
+using gdi::clScrollBar;
+using gdi::clSilver;
+using gdi::clSkyBlue;
+using gdi::clSystemColor;
+using gdi::clTeal;
+using gdi::clWhite;
+using gdi::clWindow;
+using gdi::clWindowFrame;
+using gdi::clWindowText;
+using gdi::clYellow;
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 enum TBrushStyle {
-  bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
 };
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;

@@ -21,8 +21,10 @@ std::string StripHotkey(const std::string& caption) {
   out.reserve(caption.size());
   for (size_t i = 0; i < caption.size(); ++i) {
     if (caption[i] == '&') {
-      if (i + 1 < caption.size() && caption[i + 1] == '&') ++i;
-      else continue;
+      if (i + 1 < caption.size() && caption[i + 1] == '&')
+        ++i;
+      else
+        continue;
     }
     out += caption[i];
   }

@@ -21,7 +21,9 @@ TCustomListBox::TCustomListBox(rtl::TComponent* AOwner)
   SetBounds(0, 0, 121, 97);
 }
 
-TCustomListBox::~TCustomListBox() { items_->OnChange = nullptr; }
+TCustomListBox::~TCustomListBox() {
+  items_->OnChange = nullptr;
+}
 
 void TCustomListBox::ItemsChanged(rtl::TObject*) {
   selected_.resize(static_cast<size_t>(Count()), false);
@@ -30,9 +32,13 @@ void TCustomListBox::ItemsChanged(rtl::TObject*) {
   Invalidate();
 }
 
-int TCustomListBox::ItemHeight() const { return MeasureText(Font(), "0", false).cy + 2; }
+int TCustomListBox::ItemHeight() const {
+  return MeasureText(Font(), "0", false).cy + 2;
+}
 
-int TCustomListBox::VisibleCount() const { return std::max((Height() - 4) / ItemHeight(), 1); }
+int TCustomListBox::VisibleCount() const {
+  return std::max((Height() - 4) / ItemHeight(), 1);
+}
 
 void TCustomListBox::SetItemIndex(int v) {
   if (v < -1 || v >= Count()) v = -1;
@@ -51,8 +57,10 @@ void TCustomListBox::SetTopIndex(int v) {
 }
 
 void TCustomListBox::MakeVisible(int i) {
-  if (i < top_) SetTopIndex(i);
-  else if (i >= top_ + VisibleCount()) SetTopIndex(i - VisibleCount() + 1);
+  if (i < top_)
+    SetTopIndex(i);
+  else if (i >= top_ + VisibleCount())
+    SetTopIndex(i - VisibleCount() + 1);
 }
 
 void TCustomListBox::SetMultiSelect(bool v) {
@@ -61,15 +69,19 @@ void TCustomListBox::SetMultiSelect(bool v) {
 }
 
 bool TCustomListBox::Selected(int i) const {
-  if (i < 0 || i >= Count()) throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
+  if (i < 0 || i >= Count())
+    throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
   return multiSelect_ ? selected_[static_cast<size_t>(i)] : i == itemIndex_;
 }
 
 void TCustomListBox::SetSelected(int i, bool v) {
-  if (i < 0 || i >= Count()) throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
+  if (i < 0 || i >= Count())
+    throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
   if (!multiSelect_) {
-    if (v) SetItemIndex(i);
-    else if (i == itemIndex_) SetItemIndex(-1);
+    if (v)
+      SetItemIndex(i);
+    else if (i == itemIndex_)
+      SetItemIndex(-1);
     return;
   }
   selected_[static_cast<size_t>(i)] = v;
@@ -105,8 +117,8 @@ void TCustomListBox::UserSelect(int i) {
 }
 
 bool TCustomListBox::WantsKey(unsigned short key, TShiftState) const {
-  return key == win::VK_UP || key == win::VK_DOWN || key == win::VK_LEFT ||
-         key == win::VK_RIGHT || key == win::VK_PRIOR || key == win::VK_NEXT;
+  return key == win::VK_UP || key == win::VK_DOWN || key == win::VK_LEFT || key == win::VK_RIGHT ||
+         key == win::VK_PRIOR || key == win::VK_NEXT;
 }
 
 void TCustomListBox::KeyDown(unsigned short& key, TShiftState shift) {
@@ -114,13 +126,28 @@ void TCustomListBox::KeyDown(unsigned short& key, TShiftState shift) {
   if (Count() == 0) return;
   int i = itemIndex_;
   switch (key) {
-    case win::VK_UP: case win::VK_LEFT: i = std::max(i - 1, 0); break;
-    case win::VK_DOWN: case win::VK_RIGHT: i = std::min(i + 1, Count() - 1); break;
-    case win::VK_HOME: i = 0; break;
-    case win::VK_END: i = Count() - 1; break;
-    case win::VK_PRIOR: i = std::max(i - VisibleCount() + 1, 0); break;
-    case win::VK_NEXT: i = std::min(i + VisibleCount() - 1, Count() - 1); break;
-    default: return;
+    case win::VK_UP:
+    case win::VK_LEFT:
+      i = std::max(i - 1, 0);
+      break;
+    case win::VK_DOWN:
+    case win::VK_RIGHT:
+      i = std::min(i + 1, Count() - 1);
+      break;
+    case win::VK_HOME:
+      i = 0;
+      break;
+    case win::VK_END:
+      i = Count() - 1;
+      break;
+    case win::VK_PRIOR:
+      i = std::max(i - VisibleCount() + 1, 0);
+      break;
+    case win::VK_NEXT:
+      i = std::min(i + VisibleCount() - 1, Count() - 1);
+      break;
+    default:
+      return;
   }
   key = 0;
   UserSelect(i);
@@ -167,10 +194,7 @@ void TCustomListBox::DrawItem(int i, TRect r, bool selected) {
 
 void TCustomListBox::Paint() {
   TCanvas* c = Canvas();
-  TRect r = ClientRect();
-  DrawSunken(c, r);
-  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
-  c->FillRect(r);
+  TRect r = DrawField(c, ClientRect(), Color(), Enabled());
   int saved = gdi::SaveDC(c->Handle());
   gdi::IntersectClipRect(c->Handle(), r.left, r.top, r.right, r.bottom);
   int last = std::min(Count(), top_ + VisibleCount() + 1);
@@ -210,12 +234,14 @@ void TCheckListBox::ItemsChanged(rtl::TObject* sender) {
 }
 
 bool TCheckListBox::Checked(int i) const {
-  if (i < 0 || i >= Count()) throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
+  if (i < 0 || i >= Count())
+    throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
   return i < static_cast<int>(checked_.size()) && checked_[static_cast<size_t>(i)];
 }
 
 void TCheckListBox::SetChecked(int i, bool v) {
-  if (i < 0 || i >= Count()) throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
+  if (i < 0 || i >= Count())
+    throw rtl::EListError("List index out of bounds (" + std::to_string(i) + ")");
   checked_.resize(static_cast<size_t>(Count()), false);
   checked_[static_cast<size_t>(i)] = v;
   Invalidate();
@@ -284,7 +310,9 @@ class TComboList : public TCustomControl {
   int top = 0;
 
   int RowHeight() const { return MeasureText(combo_->Font(), "0", false).cy + 2; }
-  int Rows() const { return std::min(combo_->Items()->Count(), std::max(combo_->DropDownCount(), 1)); }
+  int Rows() const {
+    return std::min(combo_->Items()->Count(), std::max(combo_->DropDownCount(), 1));
+  }
 
   void DropAt(TPoint screen, int width) {
     hot = combo_->ItemIndex();
@@ -426,8 +454,10 @@ bool TComboBox::Focused() const {
 }
 
 void TComboBox::SetFocus() {
-  if (edit_) edit_->SetFocus();
-  else TCustomControl::SetFocus();
+  if (edit_)
+    edit_->SetFocus();
+  else
+    TCustomControl::SetFocus();
 }
 
 void TComboBox::ItemsChanged(rtl::TObject*) {
@@ -487,7 +517,9 @@ void TComboBox::UserSelect(int i) {
   Change();
 }
 
-bool TComboBox::DroppedDown() const { return list_->Visible(); }
+bool TComboBox::DroppedDown() const {
+  return list_->Visible();
+}
 
 void TComboBox::SetDroppedDown(bool v) {
   if (v == DroppedDown()) return;
@@ -510,7 +542,9 @@ void TComboBox::EditKeyDown(rtl::TObject*, unsigned short& key, TShiftState shif
   KeyDown(key, shift);
 }
 
-void TComboBox::EditExit(rtl::TObject*) { SetDroppedDown(false); }
+void TComboBox::EditExit(rtl::TObject*) {
+  SetDroppedDown(false);
+}
 
 void TComboBox::KeyDown(unsigned short& key, TShiftState shift) {
   if (key == win::VK_F4 || ((shift & ssAlt) && (key == win::VK_DOWN || key == win::VK_UP))) {
@@ -520,14 +554,21 @@ void TComboBox::KeyDown(unsigned short& key, TShiftState shift) {
   }
   if (DroppedDown()) {
     switch (key) {
-      case win::VK_UP: list_->MoveHot(-1); break;
-      case win::VK_DOWN: list_->MoveHot(1); break;
+      case win::VK_UP:
+        list_->MoveHot(-1);
+        break;
+      case win::VK_DOWN:
+        list_->MoveHot(1);
+        break;
       case win::VK_RETURN:
         UserSelect(list_->hot);
         SetDroppedDown(false);
         break;
-      case win::VK_ESCAPE: SetDroppedDown(false); break;
-      default: return;
+      case win::VK_ESCAPE:
+        SetDroppedDown(false);
+        break;
+      default:
+        return;
     }
     key = 0;
     return;
@@ -555,10 +596,7 @@ void TComboBox::DoExit() {
 
 void TComboBox::Paint() {
   TCanvas* c = Canvas();
-  TRect r = ClientRect();
-  DrawSunken(c, r);
-  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
-  c->FillRect(r);
+  TRect r = DrawField(c, ClientRect(), Color(), Enabled());
   TRect button{r.right - ButtonWidth() + 2, r.top, r.right, r.bottom};
   DrawButtonFace(c, button, DroppedDown(), false);
   DrawArrow(c, button, TArrow::Down, Enabled());

@@ -21,7 +21,9 @@ void TScrollBar::SetKind(TScrollBarKind v) {
   SetBounds(Left(), TControl::Top(), Height(), Width());
 }
 
-int TScrollBar::MaxPos() const { return pageSize_ > 0 ? max_ - pageSize_ + 1 : max_; }
+int TScrollBar::MaxPos() const {
+  return pageSize_ > 0 ? max_ - pageSize_ + 1 : max_;
+}
 
 void TScrollBar::SetParams(int position, int min, int max) {
   if (max < min) throw rtl::EInvalidOperation("Scroll bar property out of range");
@@ -57,20 +59,35 @@ TRect TScrollBar::ThumbRect() const {
 }
 
 bool TScrollBar::WantsKey(unsigned short key, TShiftState) const {
-  return key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP ||
-         key == win::VK_DOWN || key == win::VK_PRIOR || key == win::VK_NEXT;
+  return key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP || key == win::VK_DOWN ||
+         key == win::VK_PRIOR || key == win::VK_NEXT;
 }
 
 void TScrollBar::KeyDown(unsigned short& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
   switch (key) {
-    case win::VK_LEFT: case win::VK_UP: Scroll(scLineUp, position_ - smallChange_); break;
-    case win::VK_RIGHT: case win::VK_DOWN: Scroll(scLineDown, position_ + smallChange_); break;
-    case win::VK_PRIOR: Scroll(scPageUp, position_ - largeChange_); break;
-    case win::VK_NEXT: Scroll(scPageDown, position_ + largeChange_); break;
-    case win::VK_HOME: Scroll(scTop, min_); break;
-    case win::VK_END: Scroll(scBottom, MaxPos()); break;
-    default: return;
+    case win::VK_LEFT:
+    case win::VK_UP:
+      Scroll(scLineUp, position_ - smallChange_);
+      break;
+    case win::VK_RIGHT:
+    case win::VK_DOWN:
+      Scroll(scLineDown, position_ + smallChange_);
+      break;
+    case win::VK_PRIOR:
+      Scroll(scPageUp, position_ - largeChange_);
+      break;
+    case win::VK_NEXT:
+      Scroll(scPageDown, position_ + largeChange_);
+      break;
+    case win::VK_HOME:
+      Scroll(scTop, min_);
+      break;
+    case win::VK_END:
+      Scroll(scBottom, MaxPos());
+      break;
+    default:
+      return;
   }
   key = 0;
 }
@@ -83,10 +100,14 @@ void TScrollBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
   TRect th = ThumbRect();
   int thStart = kind_ == sbHorizontal ? th.left : th.top;
   int thEnd = kind_ == sbHorizontal ? th.right : th.bottom;
-  if (along < t) Scroll(scLineUp, position_ - smallChange_);
-  else if (along >= Length() - t) Scroll(scLineDown, position_ + smallChange_);
-  else if (along < thStart) Scroll(scPageUp, position_ - largeChange_);
-  else if (along >= thEnd) Scroll(scPageDown, position_ + largeChange_);
+  if (along < t)
+    Scroll(scLineUp, position_ - smallChange_);
+  else if (along >= Length() - t)
+    Scroll(scLineDown, position_ + smallChange_);
+  else if (along < thStart)
+    Scroll(scPageUp, position_ - largeChange_);
+  else if (along >= thEnd)
+    Scroll(scPageDown, position_ + largeChange_);
   else {
     tracking_ = true;
     trackOffset_ = along - thStart;
@@ -142,7 +163,8 @@ TSpinEdit::TSpinEdit(rtl::TComponent* AOwner) : TCustomEdit(AOwner) {
 }
 
 int TSpinEdit::Clamp(int v) const {
-  if (maxValue_ != minValue_) v = std::clamp(v, std::min(minValue_, maxValue_), std::max(minValue_, maxValue_));
+  if (maxValue_ != minValue_)
+    v = std::clamp(v, std::min(minValue_, maxValue_), std::max(minValue_, maxValue_));
   return v;
 }
 
@@ -152,7 +174,9 @@ int TSpinEdit::Value() const {
   return Clamp(v);
 }
 
-void TSpinEdit::SetValue(int v) { SetText(rtl::IntToStr(Clamp(v))); }
+void TSpinEdit::SetValue(int v) {
+  SetText(rtl::IntToStr(Clamp(v)));
+}
 
 void TSpinEdit::SetMinValue(int v) {
   minValue_ = v;
@@ -208,14 +232,36 @@ void TSpinEdit::Paint() {
 
 // ---------------------------------------------------------------- TCGauge
 
-TCGauge::TCGauge(rtl::TComponent* AOwner) : TGraphicControl(AOwner) { SetBounds(0, 0, 100, 100); }
+TCGauge::TCGauge(rtl::TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetBounds(0, 0, 100, 100);
+}
 
-void TCGauge::SetKind(TGaugeKind v) { kind_ = v; Invalidate(); }
-void TCGauge::SetMinValue(int v) { minValue_ = v; SetProgress(progress_); Invalidate(); }
-void TCGauge::SetMaxValue(int v) { maxValue_ = v; SetProgress(progress_); Invalidate(); }
-void TCGauge::SetForeColor(TColor v) { foreColor_ = v; Invalidate(); }
-void TCGauge::SetBackColor(TColor v) { backColor_ = v; Invalidate(); }
-void TCGauge::SetShowText(bool v) { showText_ = v; Invalidate(); }
+void TCGauge::SetKind(TGaugeKind v) {
+  kind_ = v;
+  Invalidate();
+}
+void TCGauge::SetMinValue(int v) {
+  minValue_ = v;
+  SetProgress(progress_);
+  Invalidate();
+}
+void TCGauge::SetMaxValue(int v) {
+  maxValue_ = v;
+  SetProgress(progress_);
+  Invalidate();
+}
+void TCGauge::SetForeColor(TColor v) {
+  foreColor_ = v;
+  Invalidate();
+}
+void TCGauge::SetBackColor(TColor v) {
+  backColor_ = v;
+  Invalidate();
+}
+void TCGauge::SetShowText(bool v) {
+  showText_ = v;
+  Invalidate();
+}
 
 void TCGauge::SetProgress(int v) {
   v = std::clamp(v, minValue_, std::max(minValue_, maxValue_));
@@ -255,8 +301,10 @@ void TCGauge::Paint() {
       int ex = cx + static_cast<int>(std::lround(std::sin(a) * r.Width()));
       int ey = cy - static_cast<int>(std::lround(std::cos(a) * r.Height()));
       if (kind_ == gkPie && pct > 0) {
-        if (pct >= 100) c->Ellipse(r);
-        else c->Pie(r.left, r.top, r.right, r.bottom, ex, ey, cx, r.top);
+        if (pct >= 100)
+          c->Ellipse(r);
+        else
+          c->Pie(r.left, r.top, r.right, r.bottom, ex, ey, cx, r.top);
       } else if (kind_ == gkNeedle) {
         c->MoveTo(cx, cy);
         c->LineTo(ex, ey);

@@ -6,10 +6,17 @@ namespace vcl {
 
 enum TScrollBarKind { sbHorizontal, sbVertical };
 enum TScrollCode {
-  scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll
+  scLineUp,
+  scLineDown,
+  scPageUp,
+  scPageDown,
+  scPosition,
+  scTrack,
+  scTop,
+  scBottom,
+  scEndScroll
 };
-using TScrollEvent =
-    rtl::Event<void(rtl::TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
+using TScrollEvent = rtl::Event<void(rtl::TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
 
 class TScrollBar : public TCustomControl {
  public:

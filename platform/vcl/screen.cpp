@@ -24,7 +24,9 @@ std::vector<TCustomForm*> TScreen::ZOrdered() const {
   return out;
 }
 
-TCustomForm* TScreen::Forms(int i) const { return ZOrdered().at(static_cast<size_t>(i)); }
+TCustomForm* TScreen::Forms(int i) const {
+  return ZOrdered().at(static_cast<size_t>(i));
+}
 
 TCustomForm* TScreen::ActiveForm() const {
   win::HWND a = win::GetActiveWindow();
@@ -38,8 +40,12 @@ TWinControl* TScreen::ActiveControl() const {
   return f ? f->ActiveControl() : nullptr;
 }
 
-int TScreen::Width() const { return win::GetSystemMetrics(win::SM_CXSCREEN); }
-int TScreen::Height() const { return win::GetSystemMetrics(win::SM_CYSCREEN); }
+int TScreen::Width() const {
+  return win::GetSystemMetrics(win::SM_CXSCREEN);
+}
+int TScreen::Height() const {
+  return win::GetSystemMetrics(win::SM_CYSCREEN);
+}
 
 TRect TScreen::WorkAreaRect() const {
   TRect r{0, 0, Width(), Height()};
@@ -50,17 +56,40 @@ TRect TScreen::WorkAreaRect() const {
 win::HCURSOR CursorHandle(TCursor c) {
   int id = win::IDC_ARROW;
   switch (c) {
-    case crCross: id = win::IDC_CROSS; break;
-    case crIBeam: id = win::IDC_IBEAM; break;
-    case crSizeNESW: id = win::IDC_SIZENESW; break;
-    case crSizeNS: case crVSplit: id = win::IDC_SIZENS; break;
-    case crSizeNWSE: id = win::IDC_SIZENWSE; break;
-    case crSizeWE: case crHSplit: id = win::IDC_SIZEWE; break;
-    case crHourGlass: id = win::IDC_WAIT; break;
-    case crNo: id = win::IDC_NO; break;
-    case crHandPoint: id = win::IDC_HAND; break;
-    case crSizeAll: id = win::IDC_SIZEALL; break;
-    default: break;
+    case crCross:
+      id = win::IDC_CROSS;
+      break;
+    case crIBeam:
+      id = win::IDC_IBEAM;
+      break;
+    case crSizeNESW:
+      id = win::IDC_SIZENESW;
+      break;
+    case crSizeNS:
+    case crVSplit:
+      id = win::IDC_SIZENS;
+      break;
+    case crSizeNWSE:
+      id = win::IDC_SIZENWSE;
+      break;
+    case crSizeWE:
+    case crHSplit:
+      id = win::IDC_SIZEWE;
+      break;
+    case crHourGlass:
+      id = win::IDC_WAIT;
+      break;
+    case crNo:
+      id = win::IDC_NO;
+      break;
+    case crHandPoint:
+      id = win::IDC_HAND;
+      break;
+    case crSizeAll:
+      id = win::IDC_SIZEALL;
+      break;
+    default:
+      break;
   }
   return win::LoadCursor(nullptr, id);
 }

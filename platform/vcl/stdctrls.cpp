@@ -76,8 +76,10 @@ void TLabel::Paint() {
   if (alignment_ == taCenter) flags |= gdi::DT_CENTER;
   if (layout_ != tlTop) {
     gdi::SIZE s = MeasureText(Font(), Caption(), showAccelChar_, wordWrap_ ? r.Width() : 0);
-    if (layout_ == tlCenter) r.top = (r.Height() - s.cy) / 2;
-    else r.top = r.bottom - s.cy;
+    if (layout_ == tlCenter)
+      r.top = (r.Height() - s.cy) / 2;
+    else
+      r.top = r.bottom - s.cy;
   }
   DrawCaption(c, r, Caption(), flags, Enabled());
 }
@@ -143,6 +145,26 @@ void TButtonControl::KeyUp(unsigned short& key, TShiftState shift) {
   }
 }
 
+void TButtonControl::PaintMarked(int markSize, TAlignment alignment,
+                                 const std::function<void(TRect)>& drawMark) {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  int top = (r.Height() - markSize) / 2;
+  bool left = alignment == taRightJustify;
+  drawMark(left ? TRect{0, top, markSize, top + markSize}
+                : TRect{r.right - markSize, top, r.right, top + markSize});
+  TRect text = left ? TRect{markSize + 4, 0, r.right, r.bottom}
+                    : TRect{0, 0, r.right - markSize - 4, r.bottom};
+  DrawCaption(c, text, Caption(), gdi::DT_VCENTER | gdi::DT_SINGLELINE, Enabled());
+  if (Focused()) {
+    gdi::SIZE s = MeasureText(Font(), Caption());
+    c->DrawFocusRect(TRect{text.left - 1, (r.Height() - s.cy) / 2 - 1, text.left + s.cx + 1,
+                           (r.Height() + s.cy) / 2 + 1});
+  }
+}
+
 void TButtonControl::DoExit() {
   spaceDown_ = pressed_ = false;
   TCustomControl::DoExit();
@@ -199,8 +221,8 @@ bool TButton::DialogChar(unsigned key) {
 
 void TButton::PaintContent(TRect r) {
   if (pressed_) gdi::OffsetRect(&r, 1, 1);
-  DrawCaption(Canvas(), r, Caption(),
-              gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE, Enabled());
+  DrawCaption(Canvas(), r, Caption(), gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE,
+              Enabled());
 }
 
 void TButton::Paint() {
@@ -235,9 +257,15 @@ void TCheckBox::SetState(TCheckBoxState v) {
 void TCheckBox::Click() {
   // A user's click toggles; SetState fires OnClick.
   switch (state_) {
-    case cbUnchecked: SetState(allowGrayed_ ? cbGrayed : cbChecked); break;
-    case cbGrayed: SetState(cbChecked); break;
-    case cbChecked: SetState(cbUnchecked); break;
+    case cbUnchecked:
+      SetState(allowGrayed_ ? cbGrayed : cbChecked);
+      break;
+    case cbGrayed:
+      SetState(cbChecked);
+      break;
+    case cbChecked:
+      SetState(cbUnchecked);
+      break;
   }
 }
 
@@ -254,25 +282,10 @@ bool TCheckBox::DialogChar(unsigned key) {
 }
 
 void TCheckBox::Paint() {
-  TCanvas* c = Canvas();
-  TRect r = ClientRect();
-  c->Brush()->SetColor(Color());
-  c->FillRect(r);
-  int top = (r.Height() - kCheckSize) / 2;
-  bool left = alignment_ == taRightJustify;
-  TRect box = left ? TRect{0, top, kCheckSize, top + kCheckSize}
-                   : TRect{r.right - kCheckSize, top, r.right, top + kCheckSize};
-  DrawCheckBox(c, box, pressed_ ? 2 : static_cast<int>(state_), Enabled());
-  if (pressed_ && state_ == cbChecked) DrawCheckBox(c, box, 1, Enabled());
-  TRect text = left ? TRect{kCheckSize + 4, 0, r.right, r.bottom}
-                    : TRect{0, 0, r.right - kCheckSize - 4, r.bottom};
-  DrawCaption(c, text, Caption(), gdi::DT_VCENTER | gdi::DT_SINGLELINE, Enabled());
-  if (Focused()) {
-    gdi::SIZE s = MeasureText(Font(), Caption());
-    TRect fr{text.left - 1, (r.Height() - s.cy) / 2 - 1, text.left + s.cx + 1,
-             (r.Height() + s.cy) / 2 + 1};
-    c->DrawFocusRect(fr);
-  }
+  PaintMarked(kCheckSize, alignment_, [this](TRect box) {
+    DrawCheckBox(Canvas(), box, pressed_ ? 2 : static_cast<int>(state_), Enabled());
+    if (pressed_ && state_ == cbChecked) DrawCheckBox(Canvas(), box, 1, Enabled());
+  });
 }
 
 // ---------------------------------------------------------------- TRadioButton
@@ -297,7 +310,9 @@ void TRadioButton::SetChecked(bool v) {
   TButtonControl::Click();
 }
 
-void TRadioButton::Click() { SetChecked(true); }
+void TRadioButton::Click() {
+  SetChecked(true);
+}
 
 void TRadioButton::SetAlignment(TAlignment v) {
   alignment_ = v;
@@ -318,22 +333,7 @@ bool TRadioButton::DialogChar(unsigned key) {
 }
 
 void TRadioButton::Paint() {
-  TCanvas* c = Canvas();
-  TRect r = ClientRect();
-  c->Brush()->SetColor(Color());
-  c->FillRect(r);
-  int top = (r.Height() - 12) / 2;
-  bool left = alignment_ == taRightJustify;
-  TRect box = left ? TRect{0, top, 12, top + 12} : TRect{r.right - 12, top, r.right, top + 12};
-  DrawRadio(c, box, checked_, Enabled());
-  TRect text = left ? TRect{16, 0, r.right, r.bottom} : TRect{0, 0, r.right - 16, r.bottom};
-  DrawCaption(c, text, Caption(), gdi::DT_VCENTER | gdi::DT_SINGLELINE, Enabled());
-  if (Focused()) {
-    gdi::SIZE s = MeasureText(Font(), Caption());
-    TRect fr{text.left - 1, (r.Height() - s.cy) / 2 - 1, text.left + s.cx + 1,
-             (r.Height() + s.cy) / 2 + 1};
-    c->DrawFocusRect(fr);
-  }
+  PaintMarked(12, alignment_, [this](TRect box) { DrawRadio(Canvas(), box, checked_, Enabled()); });
 }
 
 // ---------------------------------------------------------------- TGroupBox

@@ -4,6 +4,7 @@
 // Setting Checked in code fires OnClick exactly as a click does (and ItemIndex of a radio group
 // fires the group's OnClick), as the original class library did: forms rely on it to run their
 // click handlers when they load settings. ItemIndex of list and combo boxes does not fire.
+#include <functional>
 #include <string>
 
 #include "platform/vcl/controls.h"
@@ -61,6 +62,9 @@ class TButtonControl : public TCustomControl {
   void KeyDown(unsigned short& key, TShiftState shift) override;
   void KeyUp(unsigned short& key, TShiftState shift) override;
   void DoExit() override;
+  // Paints a check box or radio button: the mark (drawn by drawMark in its box) beside the
+  // caption, on the side Alignment says, with the focus rectangle round the caption.
+  void PaintMarked(int markSize, TAlignment alignment, const std::function<void(TRect)>& drawMark);
   // Pressed look while the left button or Space is held over the control.
   bool pressed_ = false;
   bool spaceDown_ = false;

@@ -2,7 +2,9 @@
 
 namespace vcl {
 
-TTimer::TTimer(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) { UpdateTimer(); }
+TTimer::TTimer(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {
+  UpdateTimer();
+}
 
 TTimer::~TTimer() {
   if (id_) win::KillTimer(nullptr, id_);

@@ -51,7 +51,8 @@ TEST_F(App, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
   main->Show();
   auto* b = new TButton(main);
   b->SetParent(main);
-  b->OnClick = rtl::TNotifyEvent(b, [](rtl::TObject*) { throw rtl::EConvertError("'x' is not a valid integer value"); });
+  b->OnClick = rtl::TNotifyEvent(
+      b, [](rtl::TObject*) { throw rtl::EConvertError("'x' is not a valid integer value"); });
   SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDOK}; });
   Pump();
   Click(b);
@@ -63,7 +64,8 @@ TEST_F(App, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
 
   // A handler of its own replaces the box.
   std::string seen;
-  app->OnException = TExceptionEvent(&seen, [&](rtl::TObject*, const std::exception& e) { seen = e.what(); });
+  app->OnException =
+      TExceptionEvent(&seen, [&](rtl::TObject*, const std::exception& e) { seen = e.what(); });
   Click(b);
   EXPECT_EQ(seen, "'x' is not a valid integer value");
   EXPECT_EQ(DialogLog().size(), 1u);
@@ -154,8 +156,8 @@ TEST_F(App, ATimerFiresWhileAMessageBoxIsOpen) {
   int fired = 0;
   t.OnTimer = rtl::TNotifyEvent(&fired, [&](rtl::TObject*) { ++fired; });
   SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDYES, "", 0, 3500}; });
-  int r = app->MessageBox("Playback is active, would you like to stop playback?", "Question",
-                          MB_YESNO);
+  int r =
+      app->MessageBox("Playback is active, would you like to stop playback?", "Question", MB_YESNO);
   EXPECT_EQ(r, IDYES);
   EXPECT_EQ(fired, 3);
 }

@@ -10,18 +10,11 @@ using namespace vcl;
 
 namespace {
 
-class Buttons : public vcltest::VclTest {
+class Buttons : public vcltest::EveryFormTest {
  protected:
-  void SetUp() override {
-    VclTest::SetUp();
-    form = new vcltest::TEveryForm(app.get());
-    form->Show();
-    Pump();
-  }
   rtl::TNotifyEvent Count(int* n) {
     return rtl::TNotifyEvent(n, [n](rtl::TObject*) { ++*n; });
   }
-  vcltest::TEveryForm* form = nullptr;
 };
 
 TEST_F(Buttons, AClickCountsOnlyWhenReleasedOverTheButton) {

@@ -10,16 +10,7 @@ using namespace vcl;
 
 namespace {
 
-class CommonControls : public vcltest::VclTest {
- protected:
-  void SetUp() override {
-    VclTest::SetUp();
-    form = new vcltest::TEveryForm(app.get());
-    form->Show();
-    Pump();
-  }
-  vcltest::TEveryForm* form = nullptr;
-};
+class CommonControls : public vcltest::EveryFormTest {};
 
 TEST_F(CommonControls, TrackBarsMoveByKeysAndClicks) {
   TTrackBar* t = form->TrackBar1;
@@ -110,7 +101,7 @@ TEST_F(CommonControls, ScrollBarsStepLineAndPage) {
   TScrollBar* sb = form->ScrollBar1;
   std::vector<int> seen;
   sb->OnChange = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back(sb->Position()); });
-  Click(sb, sb->Width() - 4, 8);  // right arrow
+  Click(sb, sb->Width() - 4, 8);   // right arrow
   Click(sb, sb->Width() - 40, 8);  // track right of the thumb
   EXPECT_EQ(seen, (std::vector<int>{1, 11}));
   sb->SetFocus();

@@ -74,17 +74,18 @@ TEST_F(Dialogs, TheOpenDialogListsTheFilterMatchesAndReturnsThePath) {
   dlg.SetInitialDir(dir.string());
   dlg.SetOptions(ofFileMustExist);
   win::InputScript script;
-  script.Then([&] {
-    TCustomForm* f = Screen->ActiveForm();
-    ASSERT_NE(f, nullptr);
-    auto* list = dynamic_cast<TListBox*>(f->FindComponent("FileList"));
-    ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->Items()->Count(), 3);  // [..], [sub], a.wpt
-    EXPECT_EQ(list->Items()->Strings(1), "[sub]");
-    EXPECT_EQ(list->Items()->Strings(2), "a.wpt");
-    TRect r = list->ItemRect(2);
-    PostClick(list, r.left + 4, r.top + 2);
-  })
+  script
+      .Then([&] {
+        TCustomForm* f = Screen->ActiveForm();
+        ASSERT_NE(f, nullptr);
+        auto* list = dynamic_cast<TListBox*>(f->FindComponent("FileList"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->Items()->Count(), 3);  // [..], [sub], a.wpt
+        EXPECT_EQ(list->Items()->Strings(1), "[sub]");
+        EXPECT_EQ(list->Items()->Strings(2), "a.wpt");
+        TRect r = list->ItemRect(2);
+        PostClick(list, r.left + 4, r.top + 2);
+      })
       .Then([&] { PostKey(win::VK_RETURN); });
   ASSERT_TRUE(dlg.Execute());
   EXPECT_EQ(fs::path(dlg.FileName()), dir / "a.wpt");

@@ -12,16 +12,7 @@ using namespace vcl;
 
 namespace {
 
-class Edits : public vcltest::VclTest {
- protected:
-  void SetUp() override {
-    VclTest::SetUp();
-    form = new vcltest::TEveryForm(app.get());
-    form->Show();
-    Pump();
-  }
-  vcltest::TEveryForm* form = nullptr;
-};
+class Edits : public vcltest::EveryFormTest {};
 
 TEST_F(Edits, TypingEditsTheTextAndFiresOnChange) {
   int changes = 0;

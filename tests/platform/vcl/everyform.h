@@ -6,6 +6,7 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/lists.h"
 #include "platform/vcl/misc.h"
+#include "vcltest.h"
 
 namespace vcltest {
 
@@ -45,6 +46,18 @@ class TEveryForm : public vcl::TForm {
   vcl::TSplitter* Splitter1;
   vcl::TPanel* SidePanel;
   vcl::TScrollBar* ScrollBar1;
+};
+
+// The fixture of the tests that work on a shown TEveryForm.
+class EveryFormTest : public VclTest {
+ protected:
+  void SetUp() override {
+    VclTest::SetUp();
+    form = new TEveryForm(app.get());
+    form->Show();
+    Pump();
+  }
+  TEveryForm* form = nullptr;
 };
 
 }  // namespace vcltest

@@ -37,7 +37,8 @@ class TDialog : public TForm {
     OnActivate = rtl::TNotifyEvent(this, [this](rtl::TObject*) { events.push_back("activate"); });
     OnHide = rtl::TNotifyEvent(this, [this](rtl::TObject*) { events.push_back("hide"); });
     OnShow = rtl::TNotifyEvent(this, [this](rtl::TObject*) { events.push_back("show"); });
-    OnClose = TCloseEvent(this, [this](rtl::TObject*, TCloseAction&) { events.push_back("close"); });
+    OnClose =
+        TCloseEvent(this, [this](rtl::TObject*, TCloseAction&) { events.push_back("close"); });
     OnCloseQuery = TCloseQueryEvent(this, [this](rtl::TObject*, bool& can) {
       events.push_back("closequery");
       can = allowClose;
@@ -57,7 +58,8 @@ TEST_F(Forms, ShowModalEndsWithTheResultOfTheButtonClicked) {
   script.Then([&] { PostClick(dlg.ok); });
   EXPECT_EQ(dlg.ShowModal(), mrOk);
   EXPECT_FALSE(dlg.Visible());
-  EXPECT_EQ(dlg.events, (std::vector<std::string>{"show", "activate", "closequery", "close", "hide"}));
+  EXPECT_EQ(dlg.events,
+            (std::vector<std::string>{"show", "activate", "closequery", "close", "hide"}));
 
   script.Then([&] { PostKey(win::VK_ESCAPE); });
   EXPECT_EQ(dlg.ShowModal(), mrCancel);
@@ -69,13 +71,12 @@ TEST_F(Forms, ACloseQueryThatRefusesKeepsTheModalFormOpen) {
   TDialog dlg(app.get());
   dlg.allowClose = false;
   win::InputScript script;
-  script.Then([&] { PostClick(dlg.cancel); })
-      .Then([&] {
-        EXPECT_TRUE(dlg.Visible());
-        EXPECT_EQ(dlg.ModalResult(), mrNone);
-        dlg.allowClose = true;
-        PostClick(dlg.cancel);
-      });
+  script.Then([&] { PostClick(dlg.cancel); }).Then([&] {
+    EXPECT_TRUE(dlg.Visible());
+    EXPECT_EQ(dlg.ModalResult(), mrNone);
+    dlg.allowClose = true;
+    PostClick(dlg.cancel);
+  });
   EXPECT_EQ(dlg.ShowModal(), mrCancel);
 }
 

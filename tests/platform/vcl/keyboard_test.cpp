@@ -10,26 +10,27 @@ using namespace vcl;
 
 namespace {
 
-class Keyboard : public vcltest::VclTest {
- protected:
-  void SetUp() override {
-    VclTest::SetUp();
-    form = new vcltest::TEveryForm(app.get());
-    form->Show();
-    Pump();
-  }
-  vcltest::TEveryForm* form = nullptr;
-};
+class Keyboard : public vcltest::EveryFormTest {};
 
 TEST_F(Keyboard, TabVisitsTheFocusableControlsInCreationOrderAndWraps) {
   form->Edit1->SetFocus();
   Pump();
-  std::vector<TWinControl*> expected = {
-      form->Button1,     form->BitBtn1,       form->BitBtn2,   form->CheckBox1,
-      form->RadioGroup1->Buttons(0),          form->SpinEdit1, form->ComboBox1->EditControl(),
-      form->ComboBox2,   form->ScrollBar1,    form->ListBox1,  form->CheckListBox1,
-      form->Memo1,       form->RichEdit1,     form->TrackBar1, form->PageControl1,
-      form->Edit1};
+  std::vector<TWinControl*> expected = {form->Button1,
+                                        form->BitBtn1,
+                                        form->BitBtn2,
+                                        form->CheckBox1,
+                                        form->RadioGroup1->Buttons(0),
+                                        form->SpinEdit1,
+                                        form->ComboBox1->EditControl(),
+                                        form->ComboBox2,
+                                        form->ScrollBar1,
+                                        form->ListBox1,
+                                        form->CheckListBox1,
+                                        form->Memo1,
+                                        form->RichEdit1,
+                                        form->TrackBar1,
+                                        form->PageControl1,
+                                        form->Edit1};
   for (TWinControl* c : expected) {
     Key(win::VK_TAB);
     ASSERT_EQ(form->ActiveControl(), c) << "expected " << c->Name();

@@ -11,16 +11,7 @@ using namespace vcl;
 
 namespace {
 
-class Lists : public vcltest::VclTest {
- protected:
-  void SetUp() override {
-    VclTest::SetUp();
-    form = new vcltest::TEveryForm(app.get());
-    form->Show();
-    Pump();
-  }
-  vcltest::TEveryForm* form = nullptr;
-};
+class Lists : public vcltest::EveryFormTest {};
 
 TEST_F(Lists, ListBoxesSelectByMouseAndKeys) {
   TListBox* l = form->ListBox1;
@@ -66,7 +57,8 @@ TEST_F(Lists, CheckListBoxesToggleAndReportTheClick) {
 TEST_F(Lists, AnEditableComboTakesTypingAndChoices) {
   TComboBox* c = form->ComboBox1;
   std::vector<std::string> seen;
-  c->OnChange = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("change:" + c->Text()); });
+  c->OnChange =
+      rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("change:" + c->Text()); });
   c->OnClick = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("click"); });
   EXPECT_EQ(c->Text(), "COM1");
   EXPECT_EQ(c->ItemIndex(), 1);

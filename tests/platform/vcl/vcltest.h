@@ -90,13 +90,20 @@ class VclTest : public ::testing::Test {
   // Types printable ASCII through key presses (US layout).
   void Type(const std::string& text) {
     for (char ch : text) {
-      if (ch >= 'a' && ch <= 'z') Key(static_cast<unsigned>(ch - 'a' + 'A'));
-      else if (ch >= 'A' && ch <= 'Z') Key(static_cast<unsigned>(ch), true);
-      else if (ch >= '0' && ch <= '9') Key(static_cast<unsigned>(ch));
-      else if (ch == ' ') Key(win::VK_SPACE);
-      else if (ch == '.') Key(win::VK_OEM_PERIOD);
-      else if (ch == '-') Key(win::VK_OEM_MINUS);
-      else ADD_FAILURE() << "cannot type '" << ch << "'";
+      if (ch >= 'a' && ch <= 'z')
+        Key(static_cast<unsigned>(ch - 'a' + 'A'));
+      else if (ch >= 'A' && ch <= 'Z')
+        Key(static_cast<unsigned>(ch), true);
+      else if (ch >= '0' && ch <= '9')
+        Key(static_cast<unsigned>(ch));
+      else if (ch == ' ')
+        Key(win::VK_SPACE);
+      else if (ch == '.')
+        Key(win::VK_OEM_PERIOD);
+      else if (ch == '-')
+        Key(win::VK_OEM_MINUS);
+      else
+        ADD_FAILURE() << "cannot type '" << ch << "'";
     }
   }
 
