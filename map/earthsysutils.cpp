@@ -450,8 +450,7 @@ Extended Tan(Extended x) {
 }
 
 void SinCos(Extended x, Extended& s, Extended& c) {
-  s = std::sin(x);
-  c = std::cos(x);
+  ::sincosl(x, &s, &c);  // one evaluation for both
 }
 
 Extended Hypot(Extended x, Extended y) {

@@ -5,10 +5,11 @@
 
 TPoint3D Point3D(Extended longitude, Extended latitude, Extended height) {
   const Extended r = EARTHRADIUS + height;
-  const Extended phi = latitude * GU_TORADIANS;
-  const Extended lambda = longitude * GU_TORADIANS;
-  return {SaturateToInt32(r * std::cos(phi) * std::sin(lambda)), SaturateToInt32(r * std::sin(phi)),
-          SaturateToInt32(r * std::cos(phi) * std::cos(lambda))};
+  Extended sinPhi, cosPhi, sinLambda, cosLambda;
+  SinCos(latitude * GU_TORADIANS, sinPhi, cosPhi);
+  SinCos(longitude * GU_TORADIANS, sinLambda, cosLambda);
+  return {SaturateToInt32(r * cosPhi * sinLambda), SaturateToInt32(r * sinPhi),
+          SaturateToInt32(r * cosPhi * cosLambda)};
 }
 
 TV3D V3D(Extended x, Extended y, Extended z) {
