@@ -5,13 +5,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/rtl/classes.h"
+#include "platform/rtl/classregistry.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/streams.h"
@@ -503,15 +503,16 @@ class TTextureData : public TEarthRoot {
 
 // ---- Class registry -----------------------------------------------------------------------------
 
-// A class the engine makes by name (from layer files and settings), with its virtual
-// constructor. The parent is what the class's constructor takes (a presenter store, a layer
-// store, a map control, ...); the new object belongs to it as that constructor says.
-struct TEarthClass {
-  std::string Name;
-  std::function<TEarthRoot*(rtl::TObject* parent)> Create;
-};
-
-void RegisterEarthClass(const TEarthClass& earthClass);
-void RegisterEarthClasses(const TEarthClass* classes, int high);
-// The registered class of that name (compared without regard to case), or nullptr.
-const TEarthClass* FindEarthClass(std::string_view name);
+// Registers T with the class library under name (so that streams and settings can make it by
+// name through its factory) and lists it among the engine's classes.
+void RegisterEarthClass(rtl::TClass earthClass);
+template <typename T, typename F>
+rtl::TClass RegisterEarthClass(const std::string& name, F&& factory) {
+  rtl::TClass c = rtl::RegisterClass<T>(name, std::forward<F>(factory));
+  RegisterEarthClass(c);
+  return c;
+}
+// Each of classes[0..high] in order.
+void RegisterEarthClasses(const rtl::TClass* classes, int high);
+// The engine's classes in the order they were registered.
+const std::vector<rtl::TClass>& EarthClasses();

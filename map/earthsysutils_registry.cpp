@@ -1,34 +1,30 @@
-// The engine's registry of classes made by name.
-#include <deque>
+// The engine's list of the classes it makes by name.
+#include <algorithm>
 
 #include "map/earthsysutils.h"
-#include "platform/rtl/sysutils.h"
 
 namespace {
 
-// Process-wide, filled by unit start-up; a deque keeps the entries where they are.
-std::deque<TEarthClass>& Registry() {
-  static std::deque<TEarthClass> registry;
+// Process-wide, filled by unit start-up.
+std::vector<rtl::TClass>& Registry() {
+  static std::vector<rtl::TClass> registry;
   return registry;
 }
 
 }  // namespace
 
-void RegisterEarthClass(const TEarthClass& earthClass) {
-  if (earthClass.Name.empty() || !earthClass.Create) {
-    throw EEarthException("RegisterEarthClass: Invalid class");
+void RegisterEarthClass(rtl::TClass earthClass) {
+  if (!earthClass) throw EEarthException("RegisterEarthClass: Invalid class");
+  auto& registry = Registry();
+  if (std::find(registry.begin(), registry.end(), earthClass) == registry.end()) {
+    registry.push_back(earthClass);
   }
-  if (FindEarthClass(earthClass.Name)) return;
-  Registry().push_back(earthClass);
 }
 
-void RegisterEarthClasses(const TEarthClass* classes, int high) {
+void RegisterEarthClasses(const rtl::TClass* classes, int high) {
   for (int i = 0; i <= high; ++i) RegisterEarthClass(classes[i]);
 }
 
-const TEarthClass* FindEarthClass(std::string_view name) {
-  for (const TEarthClass& c : Registry()) {
-    if (rtl::SameText(c.Name, name)) return &c;
-  }
-  return nullptr;
+const std::vector<rtl::TClass>& EarthClasses() {
+  return Registry();
 }
