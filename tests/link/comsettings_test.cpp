@@ -108,13 +108,6 @@ TEST_F(Decoder, LinesEndedByCarriageReturnAloneAreNeverRecognised) {
   EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
 }
 
-TEST_F(Decoder, LineSpreadOverManyEventsIsAssembled) {
-  const std::string s = Sentence("IIDBT,,f,12.5,M,,F");
-  for (std::size_t i = 0; i < s.size(); i += 3) FeedRaw(s.substr(i, 3));
-  EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
-  EXPECT_EQ(c->fLineIndex, 1);  // the LF of the next line
-}
-
 TEST_F(Decoder, LongLineIsCutToItsFirstThousandCharactersAndItsCarriageReturn) {
   c->fDebugView = 1;
   const std::string body = "IIVHW,,T,,M,5.4,N,,K," + std::string(4979, 'x');
