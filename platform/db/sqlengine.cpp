@@ -252,7 +252,11 @@ SqlResult SqlEngine::Run(const std::string& sql, const std::vector<SqlParam>& pa
   auto s = Prepare(sql);
   if (IsUnorderedDistinct(sql)) {
     // DISTINCT alone leaves the order open; the callers expect ascending values.
-    std::string ordered = "SELECT * FROM (" + sql + ") ORDER BY ";
+    std::string inner = sql;
+    while (!inner.empty() && (std::isspace(static_cast<unsigned char>(inner.back())) ||
+                              inner.back() == ';'))
+      inner.pop_back();
+    std::string ordered = "SELECT * FROM (" + inner + ") ORDER BY ";
     for (int i = 1; i <= sqlite3_column_count(s->stmt); ++i)
       ordered += (i > 1 ? ", " : "") + std::to_string(i);
     s = Prepare(ordered);

@@ -38,7 +38,7 @@ class QueryTest : public TempDirTest {
 
 TEST_F(QueryTest, DistinctWindSpeedsComeBackAscending) {
   TQuery q(nullptr);
-  Polar(q, "select distinct tws from \"performance.dbf\"");
+  Polar(q, "select distinct tws from \"performance.dbf\" ;");
   q.Open();
   ASSERT_EQ(q.RecordCount(), 3);
   EXPECT_EQ(q.FieldByName("TWS")->DataType(), ftSmallint);
