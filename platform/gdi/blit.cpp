@@ -121,11 +121,9 @@ void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Sou
 
 }  // namespace
 
-BOOL StretchBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, int sh,
-                DWORD rop) {
-  DC* dst = LiveDC(hdst);
-  if (!dst) return FALSE;
-  dst->Record("StretchBlt(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
+namespace {
+
+BOOL blt(DC* dst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, int sh, DWORD rop) {
   const unsigned code = (rop >> 16) & 0xFF;
   SourceSpec spec;
   const SourceSpec* sp = nullptr;
@@ -144,26 +142,21 @@ BOOL StretchBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, 
   return TRUE;
 }
 
+}  // namespace
+
+BOOL StretchBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, int sh,
+                DWORD rop) {
+  DC* dst = LiveDC(hdst);
+  if (!dst) return FALSE;
+  dst->Record("StretchBlt(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
+  return blt(dst, x, y, w, h, hsrc, xs, ys, sw, sh, rop);
+}
+
 BOOL BitBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, DWORD rop) {
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
   dst->Record("BitBlt(%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, rop);
-  const unsigned code = (rop >> 16) & 0xFF;
-  SourceSpec spec;
-  const SourceSpec* sp = nullptr;
-  if (usesSource(code)) {
-    DC* src = LiveDC(hsrc);
-    if (!src || !src->Target()) return FALSE;
-    spec.surface = src->Target();
-    spec.x = src->SX(xs);
-    spec.y = src->SY(ys);
-    spec.w = w;
-    spec.h = h;
-    spec.bkRgb = ColorToNative(src->state.bkColor);
-    sp = &spec;
-  }
-  transfer(*dst, dst->SX(x), dst->SY(y), w, h, sp, code);
-  return TRUE;
+  return blt(dst, x, y, w, h, hsrc, xs, ys, w, h, rop);
 }
 
 BOOL PatBlt(HDC hdst, int x, int y, int w, int h, DWORD rop) {

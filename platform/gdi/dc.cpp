@@ -212,103 +212,71 @@ BOOL RestoreDC(HDC hdc, int level) {
   return TRUE;
 }
 
+namespace {
+
+// Stores a mode of the DC's state and returns the previous one; fail when the DC is unknown or
+// the value is refused.
+template <class T>
+T exchange(HDC hdc, T DCState::*member, T value, T fail, bool valid = true) {
+  DC* dc = LiveDC(hdc);
+  if (!dc || !valid) return fail;
+  T old = dc->state.*member;
+  dc->state.*member = value;
+  return old;
+}
+
+template <class T>
+T current(HDC hdc, T DCState::*member, T fail) {
+  DC* dc = LiveDC(hdc);
+  return dc ? dc->state.*member : fail;
+}
+
+}  // namespace
+
 COLORREF SetBkColor(HDC hdc, COLORREF c) {
-  DC* dc = LiveDC(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->state.bkColor;
-  dc->state.bkColor = c;
-  return old;
+  return exchange(hdc, &DCState::bkColor, c, CLR_INVALID);
 }
-
 COLORREF GetBkColor(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.bkColor : CLR_INVALID;
+  return current(hdc, &DCState::bkColor, CLR_INVALID);
 }
-
 COLORREF SetTextColor(HDC hdc, COLORREF c) {
-  DC* dc = LiveDC(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->state.textColor;
-  dc->state.textColor = c;
-  return old;
+  return exchange(hdc, &DCState::textColor, c, CLR_INVALID);
 }
-
 COLORREF GetTextColor(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.textColor : CLR_INVALID;
+  return current(hdc, &DCState::textColor, CLR_INVALID);
 }
-
 int SetBkMode(HDC hdc, int mode) {
-  DC* dc = LiveDC(hdc);
-  if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  int old = dc->state.bkMode;
-  dc->state.bkMode = mode;
-  return old;
+  return exchange(hdc, &DCState::bkMode, mode, 0, mode == TRANSPARENT || mode == OPAQUE);
 }
-
 int GetBkMode(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.bkMode : 0;
+  return current(hdc, &DCState::bkMode, 0);
 }
-
 int SetROP2(HDC hdc, int rop2) {
-  DC* dc = LiveDC(hdc);
-  if (!dc || rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
-  int old = dc->state.rop2;
-  dc->state.rop2 = rop2;
-  return old;
+  return exchange(hdc, &DCState::rop2, rop2, 0, rop2 >= R2_BLACK && rop2 <= R2_WHITE);
 }
-
 int GetROP2(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.rop2 : 0;
+  return current(hdc, &DCState::rop2, 0);
 }
-
 int SetPolyFillMode(HDC hdc, int mode) {
-  DC* dc = LiveDC(hdc);
-  if (!dc || (mode != ALTERNATE && mode != WINDING)) return 0;
-  int old = dc->state.polyFillMode;
-  dc->state.polyFillMode = mode;
-  return old;
+  return exchange(hdc, &DCState::polyFillMode, mode, 0, mode == ALTERNATE || mode == WINDING);
 }
-
 int GetPolyFillMode(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.polyFillMode : 0;
+  return current(hdc, &DCState::polyFillMode, 0);
 }
-
 int SetStretchBltMode(HDC hdc, int mode) {
-  DC* dc = LiveDC(hdc);
-  if (!dc || mode < BLACKONWHITE || mode > HALFTONE) return 0;
-  int old = dc->state.stretchMode;
-  dc->state.stretchMode = mode;
-  return old;
+  return exchange(hdc, &DCState::stretchMode, mode, 0, mode >= BLACKONWHITE && mode <= HALFTONE);
 }
-
 int GetStretchBltMode(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.stretchMode : 0;
+  return current(hdc, &DCState::stretchMode, 0);
 }
-
 UINT SetTextAlign(HDC hdc, UINT align) {
-  DC* dc = LiveDC(hdc);
-  if (!dc) return 0xFFFFFFFF;
-  UINT old = dc->state.textAlign;
-  dc->state.textAlign = align;
-  return old;
+  return exchange(hdc, &DCState::textAlign, align, UINT(0xFFFFFFFF));
 }
-
 UINT GetTextAlign(HDC hdc) {
-  DC* dc = LiveDC(hdc);
-  return dc ? dc->state.textAlign : 0xFFFFFFFF;
+  return current(hdc, &DCState::textAlign, UINT(0xFFFFFFFF));
 }
-
 int SetTextCharacterExtra(HDC hdc, int extra) {
-  DC* dc = LiveDC(hdc);
-  if (!dc) return 0x80000000;
-  int old = dc->state.textCharExtra;
-  dc->state.textCharExtra = extra;
-  return old;
+  return exchange(hdc, &DCState::textCharExtra, extra, int(0x80000000));
 }
 
 namespace {

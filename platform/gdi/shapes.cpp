@@ -336,6 +336,9 @@ BOOL Pie(HDC hdc, int left, int top, int right, int bottom, int xs, int ys, int 
 
 int FillRect(HDC hdc, const RECT* rc, HBRUSH brush) {
   DC* dc = LiveDC(hdc);
+  // A system colour index + 1 in place of a brush names that colour's brush.
+  const uintptr_t v = reinterpret_cast<uintptr_t>(brush);
+  if (v >= 1 && v <= COLOR_COUNT) brush = GetSysColorBrush(int(v) - 1);
   Brush* b = Live<Brush>(brush);
   if (!dc || !rc || !b) return 0;
   dc->Record("FillRect(%d,%d,%d,%d)", rc->left, rc->top, rc->right, rc->bottom);

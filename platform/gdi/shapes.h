@@ -19,6 +19,7 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int ySta
          int yEnd);
 BOOL Pie(HDC hdc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
          int yEnd);
+// brush may also be a system colour index + 1 cast to HBRUSH (a window class background).
 int FillRect(HDC hdc, const RECT* r, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* r, HBRUSH brush);
 BOOL InvertRect(HDC hdc, const RECT* r);

@@ -82,6 +82,9 @@ TEST(Brushes, SysColorBrushFollowsTheTable) {
   const RECT r{0, 0, 4, 4};
   FillRect(c.dc(), &r, GetSysColorBrush(COLOR_HIGHLIGHT));
   EXPECT_EQ(c.At(1, 1), v);
+  c.Clear(RGB(255, 255, 255));
+  FillRect(c.dc(), &r, reinterpret_cast<HBRUSH>(uintptr_t(COLOR_HIGHLIGHT + 1)));
+  EXPECT_EQ(c.At(1, 1), v);
   SetSysColors(1, &idx, &old);
   EXPECT_TRUE(DeleteObject(GetSysColorBrush(COLOR_HIGHLIGHT)));  // stock: stays
   EXPECT_EQ(GetObjectType(GetSysColorBrush(COLOR_HIGHLIGHT)), OBJ_BRUSH);
