@@ -150,3 +150,54 @@ TEST(DibSection, GetDIBitsRoundTrip) {
 
 }  // namespace
 }  // namespace gdi
+
+namespace gdi {
+namespace {
+
+// The masked drawing of image lists: a mask made from the background colour, then AND with the
+// mask and OR with the image whose background was blackened.
+TEST(Blit, TransparentDrawingThroughAMonochromeMask) {
+  const COLORREF magenta = RGB(255, 0, 255);
+  testing::Canvas image(8, 8, magenta);
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  SelectObject(image.dc(), blue);
+  SelectObject(image.dc(), GetStockObject(NULL_PEN));
+  const POINT tri[3] = {{0, 8}, {8, 8}, {4, 0}};
+  Polygon(image.dc(), tri, 3);
+
+  HBITMAP maskBmp = CreateBitmap(8, 8, 1, 1, nullptr);
+  HDC mask = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldMask = SelectObject(mask, maskBmp);
+  SetBkColor(image.dc(), magenta);
+  BitBlt(mask, 0, 0, 8, 8, image.dc(), 0, 0, SRCCOPY);  // 1 where the background was
+  // Blacken the image's background: image AND NOT mask, the mask's 1 bits arriving in the
+  // background colour (white) and its 0 bits in the text colour (black).
+  SetTextColor(image.dc(), RGB(0, 0, 0));
+  SetBkColor(image.dc(), RGB(255, 255, 255));
+  BitBlt(image.dc(), 0, 0, 8, 8, mask, 0, 0, 0x00220326);  // DSna
+
+  testing::Canvas screen(8, 8, RGB(0, 200, 0));
+  SetTextColor(screen.dc(), RGB(0, 0, 0));
+  SetBkColor(screen.dc(), RGB(255, 255, 255));
+  BitBlt(screen.dc(), 0, 0, 8, 8, mask, 0, 0, SRCAND);
+  BitBlt(screen.dc(), 0, 0, 8, 8, image.dc(), 0, 0, SRCPAINT);
+  EXPECT_EQ(screen.At(0, 0), RGB(0, 200, 0));  // background shows through
+  EXPECT_EQ(screen.At(4, 6), RGB(0, 0, 255));  // the picture
+  EXPECT_EQ(screen.Count(magenta), 0);
+
+  // Drawing straight onto the mask: shapes and text turn into bits.
+  SelectObject(mask, GetStockObject(BLACK_BRUSH));
+  const RECT all{0, 0, 8, 8};
+  FillRect(mask, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  Ellipse(mask, 0, 0, 8, 8);
+  EXPECT_EQ(GetPixel(mask, 4, 4), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(mask, 0, 0), RGB(255, 255, 255));
+  SelectObject(mask, oldMask);
+  DeleteDC(mask);
+  DeleteObject(maskBmp);
+  SelectObject(image.dc(), GetStockObject(WHITE_BRUSH));
+  DeleteObject(blue);
+}
+
+}  // namespace
+}  // namespace gdi
