@@ -9,7 +9,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "temp_dir.h"
+#include "test_helpers.h"
 
 using namespace rtl;
 

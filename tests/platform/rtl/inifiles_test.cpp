@@ -10,25 +10,14 @@
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/stringlist.h"
-#include "temp_dir.h"
+#include "test_helpers.h"
 
 using namespace rtl;
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void Put(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> Items(const TStrings& l) {
-  std::vector<std::string> r;
-  for (int i = 0; i < l.Count(); ++i) r.push_back(l[i]);
-  return r;
 }
 
 }  // namespace

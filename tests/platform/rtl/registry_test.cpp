@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/stringlist.h"
-#include "temp_dir.h"
+#include "test_helpers.h"
 
 using namespace rtl;
 
@@ -19,12 +19,6 @@ class RegistryFile : public ::testing::Test {
   TempDir dir_;
   std::string saved_;
 };
-
-std::vector<std::string> Items(const TStrings& l) {
-  std::vector<std::string> r;
-  for (int i = 0; i < l.Count(); ++i) r.push_back(l[i]);
-  return r;
-}
 
 }  // namespace
 

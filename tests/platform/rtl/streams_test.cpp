@@ -8,18 +8,9 @@
 #include <iterator>
 
 #include "platform/rtl/exceptions.h"
-#include "temp_dir.h"
+#include "test_helpers.h"
 
 using namespace rtl;
-
-namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 TEST(FileStream, WritesReadsSeeksAndResizes) {
   TempDir dir;

@@ -8,17 +8,11 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
-#include "temp_dir.h"
+#include "test_helpers.h"
 
 using namespace rtl;
 
 namespace {
-
-std::vector<std::string> Items(const TStrings& l) {
-  std::vector<std::string> r;
-  for (int i = 0; i < l.Count(); ++i) r.push_back(l[i]);
-  return r;
-}
 
 struct ChangeCounter {
   void Changed(TObject*) { ++changes; }

@@ -1,9 +1,15 @@
 #pragma once
-// A fresh directory for one test, removed afterwards.
+// Helpers shared by the rtl tests.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "platform/rtl/stringlist.h"
+
+// A fresh directory for one test, removed afterwards.
 class TempDir {
  public:
   TempDir() {
@@ -22,3 +28,14 @@ class TempDir {
  private:
   std::string path_;
 };
+
+inline std::vector<std::string> Items(const rtl::TStrings& l) {
+  std::vector<std::string> r;
+  for (int i = 0; i < l.Count(); ++i) r.push_back(l[i]);
+  return r;
+}
+
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
