@@ -215,7 +215,8 @@ void TCustomComPort::CreateHandle() {
 void TCustomComPort::FreeHandle() {
   StopThread();
   if (fDevice) {
-    FlushPending();  // a last chance for the end of the last write, without waiting
+    bool empty = false;
+    FlushPendingQuietly(empty);  // a last chance for the end of the last write, without waiting
     fPendingOut.clear();
     fDevice.reset();
   }
@@ -275,8 +276,14 @@ void TCustomComPort::ApplyEventMask() {
   if (!Active()) return;
   const uint32_t mask = EventMask();
   if (mask == 0) StopThread();
-  fDevice->SetEventMask(mask);
+  fHandlerMask = mask;
+  UpdateDeviceMask();
   if (mask != 0 && !fThread) StartThread();
+}
+
+void TCustomComPort::UpdateDeviceMask() {
+  rtl::TCriticalSection::Guard lock(fOutLock);
+  fDevice->SetEventMask(fHandlerMask | (fPendingOut.empty() ? 0 : serial::evWritable));
 }
 
 void TCustomComPort::ApplyBufferSizes() {
@@ -524,13 +531,22 @@ std::string TCustomComPort::ReadLine() {
 
 // ---- writing --------------------------------------------------------------------------------
 
-bool TCustomComPort::FlushPending() {
-  if (fPendingOut.empty()) return true;
+int TCustomComPort::FlushPendingQuietly(bool& Empty) {
+  rtl::TCriticalSection::Guard lock(fOutLock);
+  Empty = true;
+  if (fPendingOut.empty()) return 0;
   size_t done = 0;
   const int err = fDevice->Write(fPendingOut.data(), fPendingOut.size(), done);
   fPendingOut.erase(0, done);
-  Check(err);
-  return fPendingOut.empty();
+  Empty = fPendingOut.empty();
+  if (Empty) UpdateDeviceMask();
+  return err;
+}
+
+bool TCustomComPort::FlushPending() {
+  bool empty = false;
+  Check(FlushPendingQuietly(empty));
+  return empty;
 }
 
 void TCustomComPort::WaitPendingOut(int Count) {
@@ -554,6 +570,7 @@ int TCustomComPort::OutputCount() {
   int count = 0;
   Check(fDevice->OutputCount(count));
   if (fOnLineError) CheckLineErrors();
+  rtl::TCriticalSection::Guard lock(fOutLock);
   return count + static_cast<int>(fPendingOut.size());
 }
 
@@ -563,10 +580,16 @@ int TCustomComPort::Write(const void* Buffer, int Count, bool WaitOnCompletion) 
   int accepted = 0;
   if (Count > 0 && (WaitOnCompletion ? (WaitPendingOut(0), true) : FlushPending())) {
     // The line is free: what the driver does not take now follows before any later write.
-    size_t done = 0;
-    const int err = fDevice->Write(Buffer, static_cast<size_t>(Count), done);
+    int err = 0;
+    {
+      rtl::TCriticalSection::Guard lock(fOutLock);
+      size_t done = 0;
+      err = fDevice->Write(Buffer, static_cast<size_t>(Count), done);
+      fPendingOut.assign(static_cast<const char*>(Buffer) + done,
+                         static_cast<size_t>(Count) - done);
+      if (!fPendingOut.empty()) UpdateDeviceMask();
+    }
     Check(err);
-    fPendingOut.assign(static_cast<const char*>(Buffer) + done, static_cast<size_t>(Count) - done);
     accepted = Count;
     if (WaitOnCompletion) WaitPendingOut(Count);
   }
@@ -641,7 +664,11 @@ void TCustomComPort::PurgeInput() {
 }
 void TCustomComPort::PurgeOutput() {
   CheckOpen();
-  fPendingOut.clear();
+  {
+    rtl::TCriticalSection::Guard lock(fOutLock);
+    fPendingOut.clear();
+    UpdateDeviceMask();
+  }
   Check(fDevice->Purge(false, true));
 }
 void TCustomComPort::ClearInput() {

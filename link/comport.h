@@ -1,6 +1,7 @@
 #pragma once
 // The serial port component: one serial device, its line settings, and an event thread that
 // waits for line events and hands each to the GUI thread, where the port's handlers run.
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -369,14 +370,20 @@ class TCustomComPort : public rtl::TComponent {
   void StartThread();
   void StopThread();
   void ReportWaitError(int Err);
+  // The unsent end of the last write goes out as the line takes it: from the next write, or from
+  // the event thread as soon as the line has room.
   bool FlushPending();
+  int FlushPendingQuietly(bool& Empty);
+  void UpdateDeviceMask();
   int ReadAvailable(char* Buffer, int Count, bool WaitOnCompletion);
   void WaitPendingOut(int Count);
   TLineErrors TakeLineErrors();
 
   std::unique_ptr<serial::Device> fDevice;
-  TComThread* fThread = nullptr;  // owned: joined, or left to free itself (see StopThread)
-  std::string fPendingOut;        // the unsent end of the last write
+  TComThread* fThread = nullptr;   // owned: joined, or left to free itself (see StopThread)
+  rtl::TCriticalSection fOutLock;  // the pending output and the device's event mask
+  std::string fPendingOut;         // the unsent end of the last write
+  std::atomic<uint32_t> fHandlerMask{0};
   bool fStoredActive = false;
   int fSavedPriority = 0;
   bool fPrioritySet = false;

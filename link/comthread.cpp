@@ -35,6 +35,11 @@ void TComThread::Execute() {
         OnGuiThread([this, err] { port_->ReportWaitError(err); });
         break;
       }
+      if (events & serial::evWritable) {
+        bool empty = false;
+        port_->FlushPendingQuietly(empty);  // a failure shows at the next write
+        events &= ~serial::evWritable;
+      }
       if (events == 0) continue;  // woken for a mask change
       if (port_->SynchronizeEvents())
         OnGuiThread([this, events] { Deliver(events); });

@@ -45,6 +45,8 @@ inline constexpr uint32_t evPrinterError = 0x200;
 inline constexpr uint32_t evRx80Full = 0x400;
 inline constexpr uint32_t evEvent1 = 0x800;
 inline constexpr uint32_t evEvent2 = 0x1000;
+// Not a port event: output room appeared. Asked for while the port holds the end of a write.
+inline constexpr uint32_t evWritable = 0x10000;
 
 // Modem status bits.
 inline constexpr uint32_t msCTSOn = 0x10;

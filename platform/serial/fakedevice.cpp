@@ -83,7 +83,7 @@ void FakeLine::SetOutputCapacity(size_t capacity) {
 void FakeLine::Transmit(size_t count) {
   std::lock_guard lock(mutex_);
   queued_ -= std::min(count, queued_);
-  if (queued_ == 0) Raise(evTxEmpty);
+  Raise(evWritable | (queued_ == 0 ? evTxEmpty : 0));
 }
 
 LineSettings FakeLine::Settings() const {

@@ -47,6 +47,8 @@ class Fd {
 // at them this often.
 constexpr int kLinePollMs = 50;
 constexpr int kTxPollMs = 10;
+constexpr int kCloseWaitSteps = 20;
+constexpr useconds_t kCloseWaitStepUs = 10000;
 constexpr uint32_t kLineEvents = evCTS | evDSR | evRLSD | evRing | evBreak | evError;
 
 class TermiosDevice final : public Device {
@@ -55,6 +57,14 @@ class TermiosDevice final : public Device {
       : path_(std::move(path)), fd_(fd), epoll_(epoll), wake_(wake) {}
 
   ~TermiosDevice() override {
+    // Closing a serial port waits until its queued output has gone (up to 30 s on most drivers).
+    // Give the line a moment, then discard the rest: closing must not stall the GUI.
+    for (int i = 0; i < kCloseWaitSteps; ++i) {
+      int queued = 0;
+      if (ioctl(fd_.get(), TIOCOUTQ, &queued) != 0 || queued == 0) break;
+      ::usleep(kCloseWaitStepUs);
+    }
+    tcflush(fd_.get(), TCOFLUSH);
     ioctl(fd_.get(), TIOCNXCL);
     flock(fd_.get(), LOCK_UN);
   }
@@ -194,6 +204,13 @@ class TermiosDevice final : public Device {
   void SetQueueSizes(int input, int /*output*/) override { inputQueue_ = input; }
 
   void SetEventMask(uint32_t mask) override {
+    const bool wantRoom = (mask & evWritable) != 0;
+    if (wantRoom != wantRoom_.exchange(wantRoom)) {
+      epoll_event ev{};
+      ev.events = EPOLLIN | EPOLLET | (wantRoom ? static_cast<uint32_t>(EPOLLOUT) : 0u);
+      ev.data.fd = fd_.get();
+      epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, fd_.get(), &ev);
+    }
     mask_ = mask;
     Wake();
   }
@@ -216,6 +233,7 @@ class TermiosDevice final : public Device {
       if (n < 0) return errno;
       bool woken = false;
       bool received = false;
+      bool room = false;
       for (int i = 0; i < n; ++i) {
         if (got[i].data.fd == wake_.get()) {
           uint64_t value;
@@ -223,11 +241,12 @@ class TermiosDevice final : public Device {
           woken = true;
         } else if (got[i].events & (EPOLLERR | EPOLLHUP)) {
           return EIO;
-        } else if (got[i].events & EPOLLIN) {
-          received = true;
+        } else {
+          received = (got[i].events & EPOLLIN) != 0;
+          room = (got[i].events & EPOLLOUT) != 0;
         }
       }
-      events = Collect(mask_, received);
+      events = Collect(mask_, received) | (room ? evWritable & mask_ : 0);
       if (events || woken) return 0;
     }
   }
@@ -300,6 +319,7 @@ class TermiosDevice final : public Device {
   Fd wake_;
   std::atomic<uint32_t> mask_{0};
   std::atomic<bool> txPending_{false};
+  std::atomic<bool> wantRoom_{false};
   std::atomic<int> inputQueue_{4096};
   std::atomic<char> eventChar_{0};
   uint32_t lastModem_ = 0;  // event thread only

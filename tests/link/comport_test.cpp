@@ -199,6 +199,20 @@ TEST_F(PtyPort, WritesReachTheFarEndUnchanged) {
   EXPECT_EQ(pty.Receive(19), "$PTAK,FFD1, 98*5B\r\n");
 }
 
+TEST_F(PtyPort, FullLineDropsWholeWritesAndFinishesTheCutOneByItself) {
+  port.SetOnRxChar(Notify(this, [](rtl::TObject*) {}));  // an event thread is running
+  port.Open();
+  std::string accepted;
+  for (int i = 0; i < 100000; ++i) {
+    const std::string sentence = "$PX," + std::string(90, static_cast<char>('a' + i % 26)) + "\r\n";
+    if (port.Write(sentence.data(), static_cast<int>(sentence.size()), false) == 0) break;
+    accepted += sentence;
+  }
+  ASSERT_LT(accepted.size(), 100000u * 96) << "the far end never filled up";
+  // The far end reads; nobody writes any more: the cut write is finished from the event thread.
+  EXPECT_EQ(pty.Receive(accepted.size(), 5000), accepted);
+}
+
 // ---- over the scriptable line ----
 
 class FakePort : public ::testing::Test {
@@ -340,6 +354,22 @@ TEST_F(FakePort, BusyLineDropsWholeWritesOnly) {
   line->Transmit(30);
   port.WriteString(b);  // c's end goes first, then b
   EXPECT_EQ(line->TakeWritten(), a + b + c + b);
+}
+
+TEST_F(FakePort, EndOfACutWriteFollowsWhenTheLineHasRoom) {
+  port.SetOnRxChar(Notify(this, [](rtl::TObject*) {}));
+  port.Open();
+  line->SetOutputCapacity(10);
+  port.WriteString("$IIMTW,92.3,C*1F\r\n");
+  EXPECT_EQ(line->TakeWritten(), "$IIMTW,92.");
+  line->Transmit(10);  // no further write from us
+  std::string rest;
+  for (int i = 0; i < 400 && rest.size() < 8; ++i) {
+    rest += line->TakeWritten();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(rest, "3,C*1F\r\n");
+  EXPECT_EQ(port.OutputCount(), 8);  // queued at the far end, nothing left with us
 }
 
 TEST_F(FakePort, WaitingWriteCompletesThroughShortTransfers) {
