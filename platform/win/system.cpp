@@ -109,6 +109,32 @@ void SetBackend(std::shared_ptr<Backend> backend) {
 
 std::shared_ptr<Backend> GetBackend() { return S().backend; }
 
+void ResizeScreen(int width, int height) {
+  System& s = S();
+  width = std::max(1, width);
+  height = std::max(1, height);
+  if (width == s.screen->Width() && height == s.screen->Height()) return;
+  auto screen = std::make_shared<gdi::Surface>(gdi::PixelLayout::Device32, width, height);
+  s.screen = screen;
+  s.frame = std::make_shared<gdi::Surface>(gdi::PixelLayout::Device32, width, height);
+  s.desktop->rect = s.desktop->client = RECT{0, 0, width, height};
+  Settings& set = GetSettings();
+  const RECT full{0, 0, width, height};
+  if (set.monitors.size() == 1) set.monitors[0] = Monitor{full, full};
+  set.metrics[SM_CXSCREEN] = set.metrics[SM_CXFULLSCREEN] = width;
+  set.metrics[SM_CYSCREEN] = height;
+  set.metrics[SM_CYFULLSCREEN] = height - set.metrics[SM_CYCAPTION];
+  for (auto& [k, w] : s.windows) InvalidateWhole(w.get(), false);
+  s.dirty = full;
+  std::vector<HWND> tops;
+  for (Window* c : s.desktop->children) tops.push_back(c->h);
+  for (HWND t : tops)
+    if (Window* w = Find(t)) Send(w, WM_DISPLAYCHANGE, 32, MAKELPARAM(width, height));
+}
+
+int ScreenWidth() { return S().screen->Width(); }
+int ScreenHeight() { return S().screen->Height(); }
+
 DWORD GetTickCount() { return DWORD(S().clock->NowMicros() / 1000); }
 
 DWORD timeGetTime() { return GetTickCount(); }

@@ -66,6 +66,12 @@ void SetIdleHook(IdleHook hook);
 void SetBackend(std::shared_ptr<Backend> backend);
 std::shared_ptr<Backend> GetBackend();
 
+// Changes the screen size (a backend whose window was resized): the desktop and a single
+// monitor follow, everything repaints and top-level windows hear WM_DISPLAYCHANGE.
+void ResizeScreen(int width, int height);
+int ScreenWidth();
+int ScreenHeight();
+
 // Milliseconds of the clock as a 32-bit tick count, and a microsecond high-resolution counter.
 DWORD GetTickCount();
 DWORD timeGetTime();

@@ -1,0 +1,195 @@
+#include "platform/display/sdl.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "platform/win/input.h"
+#include "platform/win/message.h"
+#include "platform/win/messages.h"
+#include "platform/win/paint.h"
+
+namespace display {
+
+using win::RawInput;
+
+std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error) {
+  auto fail = [&](const char* what) -> std::shared_ptr<SdlBackend> {
+    if (error) *error = std::string(what) + ": " + SDL_GetError();
+    return nullptr;
+  };
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return fail("SDL_Init");
+  std::shared_ptr<SdlBackend> b(new SdlBackend());
+  b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
+                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  if (!b->window_) return fail("SDL_CreateWindow");
+  b->renderer_ = SDL_CreateRenderer(b->window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!b->renderer_) return fail("SDL_CreateRenderer");
+  b->wakeEvent_ = SDL_RegisterEvents(1);
+  SDL_ShowCursor(SDL_ENABLE);
+  return b;
+}
+
+SdlBackend::~SdlBackend() {
+  for (SDL_Cursor* c : cursors_)
+    if (c) SDL_FreeCursor(c);
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  // SDL's video subsystem stays up for the rest of the process: the next backend reuses it, and
+  // the X libraries it loaded stay loaded.
+}
+
+void SdlBackend::Present(const gdi::Surface& screen, const win::RECT&) {
+  if (!texture_ || textureW_ != screen.Width() || textureH_ != screen.Height()) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    // The screen's pixels are 32-bit little-endian 0x00RRGGBB.
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 screen.Width(), screen.Height());
+    textureW_ = screen.Width();
+    textureH_ = screen.Height();
+  }
+  if (!texture_) return;
+  SDL_UpdateTexture(texture_, nullptr, screen.Row(0), screen.Stride());
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+}
+
+void SdlBackend::PollInput() {
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) Handle(&ev);
+}
+
+void SdlBackend::WaitInput(win::DWORD timeoutMs) {
+  SDL_Event ev;
+  const int ms = timeoutMs == win::INFINITE ? -1 : int(std::min<win::DWORD>(timeoutMs, 0x7FFFFFFF));
+  if (ms < 0 ? SDL_WaitEvent(&ev) : SDL_WaitEventTimeout(&ev, ms)) Handle(&ev);
+  PollInput();
+}
+
+void SdlBackend::Wake() {
+  SDL_Event ev{};
+  ev.type = wakeEvent_;
+  SDL_PushEvent(&ev);
+}
+
+win::POINT SdlBackend::WindowPosition() const {
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  return win::POINT{x, y};
+}
+
+void SdlBackend::ShowCursorShape(win::HCURSOR cursor) {
+  SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
+  switch (win::CursorId(cursor)) {
+    case win::IDC_IBEAM: id = SDL_SYSTEM_CURSOR_IBEAM; break;
+    case win::IDC_WAIT: id = SDL_SYSTEM_CURSOR_WAIT; break;
+    case win::IDC_CROSS: id = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
+    case win::IDC_SIZENWSE: id = SDL_SYSTEM_CURSOR_SIZENWSE; break;
+    case win::IDC_SIZENESW: id = SDL_SYSTEM_CURSOR_SIZENESW; break;
+    case win::IDC_SIZEWE: id = SDL_SYSTEM_CURSOR_SIZEWE; break;
+    case win::IDC_SIZENS: id = SDL_SYSTEM_CURSOR_SIZENS; break;
+    case win::IDC_SIZEALL: id = SDL_SYSTEM_CURSOR_SIZEALL; break;
+    case win::IDC_NO: id = SDL_SYSTEM_CURSOR_NO; break;
+    case win::IDC_HAND: id = SDL_SYSTEM_CURSOR_HAND; break;
+    case win::IDC_APPSTARTING: id = SDL_SYSTEM_CURSOR_WAITARROW; break;
+  }
+  if (!cursors_[id]) cursors_[id] = SDL_CreateSystemCursor(id);
+  if (cursors_[id]) SDL_SetCursor(cursors_[id]);
+}
+
+win::UINT SdlBackend::VirtualKeyOf(int key) {
+  if (key >= SDLK_a && key <= SDLK_z) return win::UINT('A' + (key - SDLK_a));
+  if (key >= SDLK_0 && key <= SDLK_9) return win::UINT('0' + (key - SDLK_0));
+  if (key >= SDLK_F1 && key <= SDLK_F12) return win::VK_F1 + win::UINT(key - SDLK_F1);
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return win::VK_NUMPAD0 + 1 + win::UINT(key - SDLK_KP_1);
+  switch (key) {
+    case SDLK_KP_0: return win::VK_NUMPAD0;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return win::VK_RETURN;
+    case SDLK_ESCAPE: return win::VK_ESCAPE;
+    case SDLK_BACKSPACE: return win::VK_BACK;
+    case SDLK_TAB: return win::VK_TAB;
+    case SDLK_SPACE: return win::VK_SPACE;
+    case SDLK_LSHIFT: return win::VK_LSHIFT;
+    case SDLK_RSHIFT: return win::VK_RSHIFT;
+    case SDLK_LCTRL: return win::VK_LCONTROL;
+    case SDLK_RCTRL: return win::VK_RCONTROL;
+    case SDLK_LALT: return win::VK_LMENU;
+    case SDLK_RALT: return win::VK_RMENU;
+    case SDLK_CAPSLOCK: return win::VK_CAPITAL;
+    case SDLK_LEFT: return win::VK_LEFT;
+    case SDLK_RIGHT: return win::VK_RIGHT;
+    case SDLK_UP: return win::VK_UP;
+    case SDLK_DOWN: return win::VK_DOWN;
+    case SDLK_HOME: return win::VK_HOME;
+    case SDLK_END: return win::VK_END;
+    case SDLK_PAGEUP: return win::VK_PRIOR;
+    case SDLK_PAGEDOWN: return win::VK_NEXT;
+    case SDLK_INSERT: return win::VK_INSERT;
+    case SDLK_DELETE: return win::VK_DELETE;
+    case SDLK_PAUSE: return win::VK_PAUSE;
+    case SDLK_APPLICATION: return win::VK_APPS;
+    case SDLK_KP_MULTIPLY: return win::VK_MULTIPLY;
+    case SDLK_KP_PLUS: return win::VK_ADD;
+    case SDLK_KP_MINUS: return win::VK_SUBTRACT;
+    case SDLK_KP_PERIOD: return win::VK_DECIMAL;
+    case SDLK_KP_DIVIDE: return win::VK_DIVIDE;
+    case SDLK_SEMICOLON: return win::VK_OEM_1;
+    case SDLK_EQUALS: return win::VK_OEM_PLUS;
+    case SDLK_COMMA: return win::VK_OEM_COMMA;
+    case SDLK_MINUS: return win::VK_OEM_MINUS;
+    case SDLK_PERIOD: return win::VK_OEM_PERIOD;
+    case SDLK_SLASH: return win::VK_OEM_2;
+    case SDLK_BACKQUOTE: return win::VK_OEM_3;
+    case SDLK_LEFTBRACKET: return win::VK_OEM_4;
+    case SDLK_BACKSLASH: return win::VK_OEM_5;
+    case SDLK_RIGHTBRACKET: return win::VK_OEM_6;
+    case SDLK_QUOTE: return win::VK_OEM_7;
+  }
+  return 0;
+}
+
+void SdlBackend::Handle(const void* p) {
+  const SDL_Event& ev = *static_cast<const SDL_Event*>(p);
+  auto button = [](int b) { return b == SDL_BUTTON_RIGHT ? 1 : b == SDL_BUTTON_MIDDLE ? 2 : 0; };
+  switch (ev.type) {
+    case SDL_MOUSEMOTION:
+      win::PostRawInput(win::MouseMove(ev.motion.x, ev.motion.y));
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      if (ev.button.button != SDL_BUTTON_LEFT && ev.button.button != SDL_BUTTON_RIGHT &&
+          ev.button.button != SDL_BUTTON_MIDDLE)
+        break;
+      const int b = button(ev.button.button);
+      win::PostRawInput(ev.type == SDL_MOUSEBUTTONDOWN ? win::MouseDown(ev.button.x, ev.button.y, b)
+                                                       : win::MouseUp(ev.button.x, ev.button.y, b));
+      break;
+    }
+    case SDL_MOUSEWHEEL: {
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      const int dy = ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev.wheel.y : ev.wheel.y;
+      if (dy) win::PostRawInput(win::MouseWheel(x, y, dy * win::WHEEL_DELTA));
+      break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      if (win::UINT vk = VirtualKeyOf(ev.key.keysym.sym))
+        win::PostRawInput(ev.type == SDL_KEYDOWN ? win::KeyDown(vk) : win::KeyUp(vk));
+      break;
+    case SDL_WINDOWEVENT:
+      if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        win::ResizeScreen(ev.window.data1, ev.window.data2);
+      } else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        Present(win::ComposeScreen(), win::RECT{0, 0, win::ScreenWidth(), win::ScreenHeight()});
+      }
+      break;
+    case SDL_QUIT:
+      win::PostQuitMessage(0);
+      break;
+  }
+}
+
+}  // namespace display
