@@ -79,40 +79,14 @@ void Frame(HDC dc, RECT r, int sysColor) {
 }
 
 // Standard scroll bar: track, two arrow boxes and the thumb.
-void PaintScrollBar(HDC dc, const Window* w, int bar, RECT r) {
-  Fill(dc, r, gdi::COLOR_SCROLLBAR);
-  const bool vert = bar == 1;
-  const int len = vert ? r.Height() : r.Width();
-  const int arrow = std::min(vert ? r.Width() : r.Height(), len / 2);
-  RECT a1 = r, a2 = r;
-  if (vert) {
-    a1.bottom = r.top + arrow;
-    a2.top = r.bottom - arrow;
-  } else {
-    a1.right = r.left + arrow;
-    a2.left = r.right - arrow;
+void PaintScrollBar(HDC dc, const Window* w, int bar) {
+  ScrollLayout l;
+  if (!GetScrollLayout(w, bar, &l)) return;
+  Fill(dc, l.bar, gdi::COLOR_SCROLLBAR);
+  for (const RECT& r : {l.arrow1, l.arrow2, l.thumb}) {
+    Fill(dc, r, gdi::COLOR_BTNFACE);
+    Frame(dc, r, gdi::COLOR_BTNSHADOW);
   }
-  Fill(dc, a1, gdi::COLOR_BTNFACE);
-  Frame(dc, a1, gdi::COLOR_BTNSHADOW);
-  Fill(dc, a2, gdi::COLOR_BTNFACE);
-  Frame(dc, a2, gdi::COLOR_BTNSHADOW);
-  const ScrollBarState& sb = w->sb[bar];
-  const int range = sb.max - sb.min + 1;
-  const int track = len - 2 * arrow;
-  if (sb.disabled || range <= 0 || track <= 8 || (sb.page && int(sb.page) >= range)) return;
-  const int thumb = std::max(8, sb.page ? int(int64_t(track) * sb.page / range) : arrow);
-  const int span = std::max(1, range - std::max(1, int(sb.page)));
-  const int pos = int(int64_t(track - thumb) * (sb.pos - sb.min) / span);
-  RECT t = r;
-  if (vert) {
-    t.top = r.top + arrow + pos;
-    t.bottom = t.top + thumb;
-  } else {
-    t.left = r.left + arrow + pos;
-    t.right = t.left + thumb;
-  }
-  Fill(dc, t, gdi::COLOR_BTNFACE);
-  Frame(dc, t, gdi::COLOR_BTNSHADOW);
 }
 
 // Draws the frame of a window in window coordinates on dc.
@@ -153,10 +127,8 @@ void PaintFrame(HDC dc, Window* w) {
     gdi::InflateRect(&r, -1, -1);
     Frame(dc, r, gdi::COLOR_3DDKSHADOW);
   }
-  if (w->style & WS_VSCROLL)
-    PaintScrollBar(dc, w, 1, RECT{c.right, c.top, c.right + GetSystemMetrics(SM_CXVSCROLL), c.bottom});
-  if (w->style & WS_HSCROLL)
-    PaintScrollBar(dc, w, 0, RECT{c.left, c.bottom, c.right, c.bottom + GetSystemMetrics(SM_CYHSCROLL)});
+  PaintScrollBar(dc, w, 1);
+  PaintScrollBar(dc, w, 0);
   if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL))
     Fill(dc, RECT{c.right, c.bottom, c.right + GetSystemMetrics(SM_CXVSCROLL),
                   c.bottom + GetSystemMetrics(SM_CYHSCROLL)},

@@ -261,6 +261,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SendMessage(hwnd, WM_SYSCOMMAND, SC_SIZE | WPARAM(hit - HTLEFT + 1), lParam);
       } else if (hit == HTCLOSE) {
         ncPressed = hwnd;
+      } else if (hit == HTVSCROLL || hit == HTHSCROLL) {
+        TrackScrollBar(hwnd, hit == HTVSCROLL ? 1 : 0, PointFromLParam(lParam));
       }
       return 0;
     }

@@ -234,6 +234,17 @@ void DefaultNcPaint(HWND h, WPARAM region);
 LRESULT DefaultErase(HWND h, WPARAM dc);
 void DefaultPrint(HWND h, WPARAM dc, LPARAM flags);
 
+// Scroll bar geometry in window coordinates (scroll bar unit) and the tracking loop of a click
+// on one.
+struct ScrollLayout {
+  RECT bar;
+  RECT arrow1;
+  RECT arrow2;
+  RECT thumb;  // empty when no thumb shows
+};
+bool GetScrollLayout(const Window* w, int bar, ScrollLayout* out);
+void TrackScrollBar(HWND h, int bar, POINT screenPt);
+
 // Non-client metrics (default procedure unit).
 RECT DefaultClientRect(const Window* w, const RECT& windowRect);
 int DefaultHitTest(Window* w, POINT screenPt);

@@ -1,0 +1,68 @@
+#include "platform/win/sinks.h"
+#include "tests/platform/win/fixture.h"
+
+namespace wintest {
+namespace {
+
+using SystemSettings = WinTest;
+
+TEST_F(SystemSettings, MetricsParametersAndMonitorsComeFromTheSettingsObject) {
+  Settings& s = GetSettings();
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+  UINT delay = 0;
+  EXPECT_TRUE(SystemParametersInfo(SPI_GETMENUSHOWDELAY, 0, &delay, 0));
+  EXPECT_EQ(delay, 400u);
+  s.failing.insert(SPI_GETMENUSHOWDELAY);
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETMENUSHOWDELAY, 0, &delay, 0));
+  NONCLIENTMETRICS ncm;
+  EXPECT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0));
+  ncm.cbSize = 100;
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0));
+
+  s.monitors = {Monitor{RECT{0, 0, 640, 480}, RECT{0, 0, 640, 450}},
+                Monitor{RECT{640, 0, 1280, 480}, RECT{660, 0, 1280, 480}}};
+  EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+  EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 1280);
+  MONITORINFO mi;
+  ASSERT_TRUE(GetMonitorInfo(MonitorFromPoint(POINT{700, 10}, MONITOR_DEFAULTTONULL), &mi));
+  EXPECT_EQ(mi.rcWork, (RECT{660, 0, 1280, 480}));
+  EXPECT_EQ(mi.dwFlags, 0u);
+  EXPECT_EQ(MonitorFromPoint(POINT{2000, 10}, MONITOR_DEFAULTTONULL), nullptr);
+  ASSERT_TRUE(GetMonitorInfo(MonitorFromPoint(POINT{2000, 10}, MONITOR_DEFAULTTONEAREST), &mi));
+  EXPECT_EQ(mi.rcMonitor.left, 640);
+  RECT straddle{600, 0, 700, 10};
+  ASSERT_TRUE(GetMonitorInfo(MonitorFromRect(&straddle, MONITOR_DEFAULTTONEAREST), &mi));
+  EXPECT_EQ(mi.rcMonitor.left, 640) << "the monitor with most of the rectangle";
+  RECT work;
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_EQ(work, (RECT{0, 0, 640, 450})) << "the primary monitor's work area";
+}
+
+TEST_F(SystemSettings, SoundsAndHelpGoToTheirSinks) {
+  ClearSinks();
+  PlaySound("MenuPopup", nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT);
+  MessageBeep(0);
+  WinHelp(nullptr, "corvatalen.hlp", HELP_CONTEXT, 42);
+  ASSERT_EQ(SoundLog().size(), 2u);
+  EXPECT_EQ(SoundLog()[0].alias, "MenuPopup");
+  EXPECT_EQ(SoundLog()[0].flags, DWORD(SND_ALIAS | SND_ASYNC | SND_NODEFAULT));
+  ASSERT_EQ(HelpLog().size(), 1u);
+  EXPECT_EQ(HelpLog()[0].data, 42u);
+}
+
+TEST_F(SystemSettings, ResizingTheScreenMovesTheDesktopAndTheMonitor) {
+  HWND h = Top(0, 0, 10, 10);
+  log.clear();
+  ResizeScreen(800, 600);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
+  RECT r;
+  GetWindowRect(GetDesktopWindow(), &r);
+  EXPECT_EQ(r, (RECT{0, 0, 800, 600}));
+  MONITORINFO mi;
+  GetMonitorInfo(MonitorFromPoint(POINT{700, 500}, MONITOR_DEFAULTTONULL), &mi);
+  EXPECT_EQ(mi.rcWork, (RECT{0, 0, 800, 600}));
+  EXPECT_EQ(Count(h, WM_DISPLAYCHANGE), 1);
+}
+
+}  // namespace
+}  // namespace wintest
