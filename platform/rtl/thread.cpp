@@ -200,8 +200,11 @@ void TThread::Terminate() {
 }
 
 int TThread::WaitFor() {
-  if (std::this_thread::get_id() == thread_.get_id() || !started_) {
-    throw EThread("Thread can't wait for itself or before it started");
+  if (!started_) return returnValue_;  // never ran: nothing to wait for
+  if (std::this_thread::get_id() == thread_.get_id()) {
+    // A thread freeing itself at its end passes here from its destructors.
+    if (finished_) return returnValue_;
+    throw EThread("A thread cannot wait for itself");
   }
   SyncQueue& q = TheQueue();
   std::unique_lock held(q.lock);

@@ -39,7 +39,8 @@ class TThread : public TObject {
   bool Terminated() const { return terminated_.load(); }
   bool Finished() const { return finished_.load(); }
   // Waits for the end of Execute and returns ReturnValue. On the main thread the synchronize queue
-  // is served meanwhile, so a worker blocked in Synchronize cannot deadlock the wait.
+  // is served meanwhile, so a worker blocked in Synchronize cannot deadlock the wait. Returns at
+  // once for a thread never started; raises EThread when a running thread waits for itself.
   int WaitFor();
 
   // The thread deletes itself after Execute and OnTerminate; nobody may WaitFor or delete it.

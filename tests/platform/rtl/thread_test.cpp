@@ -22,16 +22,12 @@ class TLambdaThread final : public TThread {
     if (start) Start();
   }
   ~TLambdaThread() override {
-    if (Started()) {
-      Terminate();
-      WaitFor();
-    }
+    Terminate();
+    WaitFor();
     if (destroyed) *destroyed = true;
   }
   using TThread::SetReturnValue;
   std::atomic<bool>* destroyed = nullptr;
-  bool Started() const { return started; }
-  bool started = true;
 
  protected:
   void Execute() override { body_(*this); }
@@ -168,8 +164,7 @@ TEST(Thread, FreeOnTerminateRunsOnTerminateOnTheMainThreadThenDeletesItself) {
   bool terminatedOnMain = false;
   TObject* sender = nullptr;
   auto* t = new TLambdaThread([](TLambdaThread&) {}, false);
-  t->started = false;  // it deletes itself: its destructor must not wait for itself
-  t->destroyed = &destroyed;
+  t->destroyed = &destroyed;  // its destructor's WaitFor runs on the thread itself
   t->SetFreeOnTerminate(true);
   struct Listener {
     void Done(TObject* s) {
@@ -201,6 +196,21 @@ TEST(Thread, DestroyingARunningThreadStopsIt) {
     while (loops == 0) std::this_thread::sleep_for(1ms);
   }
   EXPECT_GT(loops, 0);
+}
+
+TEST(Thread, WaitingForAThreadNeverStartedReturnsAtOnce) {
+  TLambdaThread t([](TLambdaThread&) {}, false);
+  EXPECT_EQ(t.WaitFor(), 0);
+  std::atomic<bool> raised{false};
+  TLambdaThread self([&](TLambdaThread& me) {
+    try {
+      me.WaitFor();
+    } catch (const EThread&) {
+      raised = true;
+    }
+  });
+  self.WaitFor();
+  EXPECT_TRUE(raised);
 }
 
 TEST(Thread, ExceptionsOfExecuteAreKept) {
