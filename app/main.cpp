@@ -1,6 +1,13 @@
+#include <cstdlib>
 #include <cstdio>
+#include <string_view>
+
+#include "app/winmain.h"
 
 int main() {
-  std::puts("Corvatalen - Sailboat performance package: the main window is not built yet.");
-  return 0;
+  const char* display = std::getenv("CORVATALEN_DISPLAY");
+  const bool headless = display != nullptr && std::string_view(display) == "headless";
+  // No display backend is built in yet: every run uses the in-memory screen.
+  if (!headless) std::fputs("corvatalen: no display available, running headless\n", stderr);
+  return WinMain(true);
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/rtl/events.h"
 
@@ -51,7 +52,59 @@ char HexDigit(unsigned v) {
 
 }  // namespace
 
-Tcomms::Tcomms(rtl::TComponent* AOwner) : TComponent(AOwner) {
+namespace {
+
+vcl::TRadioGroup* NewGroup(Tcomms* form, const char* name, const char* caption, int top,
+                           std::initializer_list<const char*> items) {
+  auto* g = new vcl::TRadioGroup(form);
+  g->SetName(name);
+  g->SetParent(form);
+  g->SetCaption(caption);
+  g->SetBounds(8, top, 300, 64);
+  for (const char* item : items) g->Items()->Add(item);
+  g->SetItemIndex(0);
+  return g;
+}
+
+vcl::TComboBox* NewCombo(Tcomms* form, const char* name, int top,
+                         std::initializer_list<const char*> items, const char* text) {
+  auto* c = new vcl::TComboBox(form);
+  c->SetName(name);
+  c->SetParent(form);
+  c->SetBounds(120, top, 120, 24);
+  for (const char* item : items) c->Items()->Add(item);
+  c->SetText(text);
+  return c;
+}
+
+}  // namespace
+
+Tcomms::Tcomms(rtl::TComponent* AOwner) : TForm(AOwner) {
+  SetName("comms");
+  SetCaption("Communications");
+  SetBorderStyle(vcl::bsDialog);
+  SetBounds(0, 0, 320, 420);
+  ComboBox1 = NewCombo(this, "ComboBox1", 8,
+                       {"Network", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
+                        "COM9", "COM10", "COM11", "COM12", "COM42"},
+                       "COM1");
+  ComboBox2 = NewCombo(this, "ComboBox2", 40, {"4800", "9600", "19200", "38400"}, "4800");
+  SpeedsourceGroup = NewGroup(this, "SpeedsourceGroup", "Speed source", 72, {"SOG", "STW"});
+  HeadingsourceGroup =
+      NewGroup(this, "HeadingsourceGroup", "Heading source", 140, {"COG", "Heading"});
+  WindsourceGroup = NewGroup(this, "WindsourceGroup", "NMEA wind", 208, {"MWV", "VWR"});
+  TruewindsourceGroup =
+      NewGroup(this, "TruewindsourceGroup", "True wind", 276, {"Calculated", "Instruments"});
+  BitBtn1 = new vcl::TBitBtn(this);
+  BitBtn1->SetName("BitBtn1");
+  BitBtn1->SetParent(this);
+  BitBtn1->SetKind(vcl::bkOK);
+  BitBtn1->SetBounds(8, 350, 90, 28);
+  BitBtn2 = new vcl::TBitBtn(this);
+  BitBtn2->SetName("BitBtn2");
+  BitBtn2->SetParent(this);
+  BitBtn2->SetKind(vcl::bkCancel);
+  BitBtn2->SetBounds(110, 350, 90, 28);
   ComPort1->SetName("ComPort1");
   ComPort1->SetOnRxChar(rtl::MakeEvent(this, &Tcomms::ComPort1RxChar));
   ComPort2->SetName("ComPort2");

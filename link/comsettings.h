@@ -12,8 +12,12 @@
 #include "link/comport.h"
 #include "link/nmeaoutput.h"
 #include "platform/rtl/classes.h"
+#include "platform/vcl/buttons.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/lists.h"
 
-class Tcomms : public rtl::TComponent {
+class Tcomms : public vcl::TForm {
  public:
   explicit Tcomms(rtl::TComponent* AOwner);
 
@@ -67,6 +71,16 @@ class Tcomms : public rtl::TComponent {
   std::int32_t fHeadingSource = 0;
   std::int32_t fNmeaWind = 0;
   std::int32_t fWindSource = 0;
+
+  // The settings the main window reads and sets: port and baud rate, and the four source groups.
+  vcl::TComboBox* ComboBox1;  // "Serial Port:"
+  vcl::TComboBox* ComboBox2;  // "Baudrate:"
+  vcl::TRadioGroup* SpeedsourceGroup;
+  vcl::TRadioGroup* HeadingsourceGroup;
+  vcl::TRadioGroup* WindsourceGroup;
+  vcl::TRadioGroup* TruewindsourceGroup;
+  vcl::TBitBtn* BitBtn1;  // OK
+  vcl::TBitBtn* BitBtn2;  // Cancel
 
   // Form controls the decoder reads and feeds.
   struct TCheckState {

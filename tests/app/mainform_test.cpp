@@ -7,6 +7,7 @@
 #include "app/historybuffer.h"
 #include "app/polar.h"
 #include "link/comsettings.h"
+#include "platform/win/system.h"
 
 namespace {
 
@@ -47,6 +48,8 @@ class MainTick : public ::testing::Test {
   }
   void Tick() { form.Timer1Timer(nullptr); }
 
+  // The forms own timers, which need the window system.
+  win::SystemScope windows;
   std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>(nullptr);
   TForm1 form{nullptr};
 };

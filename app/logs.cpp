@@ -1,0 +1,101 @@
+// The text log "corvatalen.txt" and the per-recording log tables "<date>_<n>.lg".
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "app/mainform.h"
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/sysutils.h"
+
+namespace {
+
+// Days from 1 January of year 1 (day 1) to the date-time epoch 30 December 1899.
+constexpr int kDateDelta = 693594;
+
+}  // namespace
+
+void TForm1::DefineLogFields(db::TTable& Table) {
+  auto& defs = Table.FieldDefs();
+  defs.Clear();
+  defs.Add("Id", db::ftAutoInc);
+  defs.Add("datum", db::ftDateTime);
+  defs.Add("Timestamp", db::ftInteger);
+  for (const char* name : {"Lat", "Lon", "speedog", "courseog", "Speed", "Heading", "awa", "aws",
+                           "twa", "tws", "VMG", "Performance", "TargetSpeed", "GeoWindAngle",
+                           "Depth"})
+    defs.Add(name, db::ftFloat);
+}
+
+std::string TForm1::RecordingName(rtl::TDateTime now) const {
+  std::string name = rtl::DateToStr(now) + "_" + rtl::IntToStr(fRecordCounter);
+  for (char& c : name)
+    if (c == '-' || c == '/') c = '_';
+  return name;
+}
+
+void TForm1::SpeedButton30Click(rtl::TObject*) {
+  fRecording = fRecording == 1 ? 0 : 1;
+  if (fRecording == 0) {
+    SpeedButton30->SetDown(false);
+    BitBtn3->SetCaption("Capture");
+    SetCaption("Corvatalen");
+    return;
+  }
+  std::string name;
+  do {
+    ++fRecordCounter;
+    name = RecordingName(fNow());
+  } while (rtl::FileExists(name + ".lg"));
+  SpeedButton30->SetDown(true);
+  BitBtn3->SetCaption("Stop");
+  try {
+    Table3->Close();
+    Table3->SetTableName(name + ".lg");
+    DefineLogFields(*Table3);
+    if (!Table3->Exists()) Table3->CreateTable();
+    Table3->Open();
+  } catch (const std::exception&) {
+    // Without a table every tick would fail again: recording stays off.
+    fRecording = 0;
+    SpeedButton30->SetDown(false);
+    BitBtn3->SetCaption("Capture");
+    SetCaption("Corvatalen");
+    throw;
+  }
+  SetCaption("Corvatalen - Recording");
+}
+
+void TForm1::AppendTextLogLine() {
+  // One reading of the clock for the whole line, so that it cannot straddle midnight.
+  const rtl::TDateTime now = fNow();
+  fLogSeconds = static_cast<int>(rtl::MilliSecondOfTheDay(now) / 1000);
+  if (!fTextLog) return;
+  const int day = static_cast<int>(std::floor(now)) + kDateDelta;
+  const std::string stamp = rtl::DateToStr(now) + " " + rtl::TimeToStr(now);
+  std::fprintf(fTextLog.get(),
+               "%s;%d;%d;%2.1f;%3.0f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%3.1f;%2.1f\n",
+               stamp.c_str(), fLogSeconds, day, fSpeedOverGround, fCourseOverGround,
+               fApparentWindAngle, fApparentWindSpeed, fTrueWindAngle, fTrueWindSpeed,
+               fPerformance, fTargetSpeed, fGeoWindAngle, fVMG);
+  std::fflush(fTextLog.get());
+}
+
+void TForm1::AppendLogRecord() {
+  if (!Table3->Active()) return;
+  Table3->Append();
+  Table3->FieldByName("Timestamp")->SetAsInteger(fLogSeconds);
+  const std::pair<const char*, float> values[] = {
+      {"speedog", fSpeedOverGround}, {"courseog", fCourseOverGround},
+      {"tws", fTrueWindSpeed},       {"twa", fTrueWindAngle},
+      {"GeoWindAngle", fGeoWindAngle}, {"awa", fApparentWindAngle},
+      {"aws", fApparentWindSpeed},   {"VMG", fVMG},
+      {"Lat", fLatitude},            {"Lon", fLongitude},
+      {"Performance", fPerformance}, {"TargetSpeed", fTargetSpeed},
+      {"Depth", fDepth},             {"Heading", fHeading},
+      {"Speed", fSpeedThroughWater}};
+  for (const auto& [field, value] : values) Table3->FieldByName(field)->SetAsFloat(value);
+  Table3->Post();
+  Table3->FlushBuffers();
+}

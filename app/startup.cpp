@@ -1,0 +1,345 @@
+// The main window's life: creation, the delayed start-up from "corvatalen.ini", the settings and
+// communication commands, and the close that writes the settings back.
+#include <array>
+#include <cmath>
+#include <exception>
+#include <string>
+
+#include "app/historybuffer.h"
+#include "app/mainform.h"
+#include "app/settingsform.h"
+#include "link/comsettings.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/stringlist.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/vcl/application.h"
+#include "platform/vcl/dialogs.h"
+
+namespace {
+
+constexpr const char* kIniFile = "corvatalen.ini";
+
+constexpr std::array<const char*, 8> kSmoothKeys = {
+    "performance", "speed", "course", "windspeed", "windangle", "targetspeed", "geowindangle",
+    "vmg"};
+constexpr std::array<int, 8> kSmoothDefaults = {20, 1, 1, 30, 30, 10, 30, 10};
+constexpr std::array<const char*, 8> kFilterKeys = {
+    "fperformance", "fspeed",        "fcourse",       "fwindspeed",
+    "fwindangle",   "ftargetspeed",  "fgeowindangle", "fvmg"};
+
+std::array<int*, 8> SmoothingGlobals() {
+  return {&PerformanceSmoothing, &SpeedSmoothing,        &CourseSmoothing,
+          &WindSpeedSmoothing,   &WindAngleSmoothing,    &TargetSpeedSmoothing,
+          &GeoWindAngleSmoothing, &VmgSmoothing};
+}
+std::array<int*, 8> FilterGlobals() {
+  return {&PerformanceInputFilter, &SpeedInputFilter,        &CourseInputFilter,
+          &WindSpeedInputFilter,   &WindAngleInputFilter,    &TargetSpeedInputFilter,
+          &GeoWindAngleInputFilter, &VmgInputFilter};
+}
+// The settings dialog's rows: performance, speed, course, wind speed, wind angle, target speed,
+// VMG, true wind direction.
+std::array<int*, 8> DialogSmoothing() {
+  return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing,
+          &WindSpeedSmoothing,   &WindAngleSmoothing,   &TargetSpeedSmoothing,
+          &VmgSmoothing,         &GeoWindAngleSmoothing};
+}
+std::array<int*, 8> DialogFilters() {
+  return {&PerformanceInputFilter, &SpeedInputFilter,       &CourseInputFilter,
+          &WindSpeedInputFilter,   &WindAngleInputFilter,   &TargetSpeedInputFilter,
+          &VmgInputFilter,         &GeoWindAngleInputFilter};
+}
+
+// The Micronet page boxes in the order of their keys.
+std::array<Tcomms::TCheckState*, 9> MicronetBoxes(Tcomms& c) {
+  return {&c.CheckBox1, &c.CheckBox2, &c.CheckBox3, &c.CheckBox4, &c.CheckBox5,
+          &c.CheckBox6, &c.CheckBox7, &c.CheckBox8, &c.CheckBox9};
+}
+constexpr std::array<const char*, 9> kMicronetKeys = {
+    "sendwindcorrection", "sendperformance",   "sendtargetspeed",
+    "sendtruewinddirection", "sendtimetoll",   "senddistancetowpt",
+    "senddistancetoll",   "sendcurrentangle", "sendcurrentspeed"};
+
+// A dialog form's scripted answer, or the form shown to the user.
+int RunForm(vcl::TCustomForm* form) {
+  vcl::TDialogRequest request;
+  request.Kind = "Form";
+  request.Caption = form->Caption();
+  return vcl::RunDialog(form, request);
+}
+
+void Terminate() {
+  if (vcl::Application != nullptr) vcl::Application->Terminate();
+}
+
+}  // namespace
+
+int TForm1::ShowBox(const std::string& text, const std::string& caption, unsigned flags) {
+  return vcl::ShowMessageBox(text, caption, flags);
+}
+
+void TForm1::SetComputationTimers(bool on) {
+  Timer1->SetEnabled(on);
+  Timer2->SetEnabled(on);
+  Timer3->SetEnabled(on);
+  Timer4->SetEnabled(on);
+}
+
+void TForm1::SetReplayButtonsEnabled(bool on, bool withSpeedButton67) {
+  for (vcl::TSpeedButton* b : {SpeedButton9, SpeedButton36, SpeedButton33, SpeedButton80,
+                               SpeedButton34, SpeedButton5, SpeedButton31})
+    b->SetEnabled(on);
+  if (withSpeedButton67) SpeedButton67->SetEnabled(on);
+}
+
+void TForm1::FormCreate(rtl::TObject*) {
+  fSpeedOverGround = fCourseOverGround = fLatitude = fLongitude = 0;
+  fApparentWindSpeed = fApparentWindAngle = 0;
+  // Temporary query files of an earlier run.
+  for (const std::string& name : rtl::FindFiles(".", "_Q*.*")) rtl::DeleteFile(name);
+  // Only the polar table is needed; the waypoints and the demonstration recording are optional
+  // (the start-up tells about missing waypoints).
+  try {
+    Table1->Open();
+    Table1->Close();
+  } catch (const std::exception&) {
+    ShowBox("Error opening database table", "Error", vcl::MB_ICONEXCLAMATION);
+    Terminate();
+  }
+  for (db::TTable* t : {Table2, Table3}) {
+    try {
+      t->Open();
+      t->Close();
+    } catch (const std::exception&) {
+    }
+  }
+  fGraphConfig = std::make_unique<TGraphConfig>();
+  fTwdFullCircle = 1;
+}
+
+void TForm1::Timer5Timer(rtl::TObject*) {
+  Timer5->SetEnabled(false);
+  rtl::TIniFile ini(kIniFile);
+  SpeedButton20->SetEnabled(true);
+  SpeedButton22->SetEnabled(true);
+
+  Tcomms& c = *comms;
+  c.ComboBox1->SetText(ini.ReadString("comms", "comport", "COM1"));
+  c.ComPort1->SetDeviceName(c.ComboBox1->Text());
+
+  // Without a templates file the memo keeps what it holds.
+  if (rtl::FileExists("nmeaout.txt")) {
+    try {
+      rtl::TStringList lines;
+      lines.LoadFromFile("nmeaout.txt");
+      c.Memo1.Lines.clear();
+      for (int i = 0; i < lines.Count(); ++i) c.Memo1.Lines.push_back(lines.Strings(i));
+    } catch (const std::exception&) {
+    }
+  }
+
+  const auto smoothing = SmoothingGlobals();
+  for (size_t i = 0; i < smoothing.size(); ++i)
+    *smoothing[i] = ini.ReadInteger("settings", kSmoothKeys[i], kSmoothDefaults[i]);
+  const auto filters = FilterGlobals();
+  for (size_t i = 0; i < filters.size(); ++i)
+    *filters[i] = ini.ReadInteger("settings", kFilterKeys[i], 0);
+  c.fSpeedSource = fSpeedSource = ini.ReadInteger("settings", "speedsource", 0);
+  c.fHeadingSource = fHeadingSource = ini.ReadInteger("settings", "headingsource", 0);
+  c.fNmeaWind = fNmeaWind = ini.ReadInteger("settings", "nmeawind", 0);
+  c.fWindSource = fWindSource = ini.ReadInteger("settings", "windsource", 0);
+  c.SpeedsourceGroup->SetItemIndex(fSpeedSource);
+  c.HeadingsourceGroup->SetItemIndex(fHeadingSource);
+  c.WindsourceGroup->SetItemIndex(fNmeaWind);
+  c.TruewindsourceGroup->SetItemIndex(fWindSource);
+  fRangeLaylines = ini.ReadInteger("settings", "rangelaylines", 10);
+  fRangeCircle = ini.ReadInteger("settings", "rangecircle", 30);
+  fTwsCorrection = static_cast<float>(ini.ReadFloat("settings", "twscorrection", 0.0));
+  fTwaCorrection = static_cast<float>(ini.ReadFloat("settings", "twacorrection", 0.0));
+  fTargetAngle = static_cast<float>(ini.ReadFloat("settings", "targetangle", 45.0));
+  const auto boxes = MicronetBoxes(c);
+  for (size_t i = 0; i < boxes.size(); ++i)
+    boxes[i]->Checked = ini.ReadBool("settings", kMicronetKeys[i], false);
+  fGlobeScale = ini.ReadFloat("settings", "globescale", 0.0);
+
+  fNetworkInput = c.ComPort1->DeviceName() == "Network" ? 1 : 0;
+  fReplayMode = 0;
+  SetReplayButtonsEnabled(false, true);
+  fRecordCounter = 0;
+
+  fGraphConfig->VSource = ini.ReadString("video", "VSource", "");
+  fGraphConfig->ASource = ini.ReadString("video", "ASource", "");
+  fGraphConfig->VComp = ini.ReadString("video", "VComp", "");
+  fGraphConfig->AComp = ini.ReadString("video", "AComp", "");
+  fGraphConfig->DVResolution = ini.ReadInteger("video", "DVResolution", 16);
+  fGraphConfig->Pixelformat = ini.ReadInteger("video", "Pixelformat", 0);
+
+  bool portOpen = false;
+  if (fNetworkInput != 1) {
+    try {
+      c.ComPort1->Open();
+      portOpen = true;
+    } catch (const std::exception&) {
+      ShowBox("Cannot open comport", "error", vcl::MB_OK);
+      SetComputationTimers(false);
+    }
+  }
+  if (portOpen || fNetworkInput == 1) {
+    SetComputationTimers(true);
+    c.CheckBox2Click(this);
+  }
+  fChartsRunning = true;
+  fChartWindow = 60;
+
+  fWaypoints.clear();
+  try {
+    Table2->Open();
+    Table2->First();
+    while (!Table2->Eof()) {
+      fWaypoints.emplace_back(Table2->FieldByName("LON")->AsFloat(),
+                              Table2->FieldByName("LAT")->AsFloat());
+      Table2->Next();
+    }
+    Table2->Close();
+  } catch (const std::exception&) {
+    fWaypoints.clear();
+    Table2->Close();
+    ShowBox("No waypoint file loaded", "Message", vcl::MB_OK);
+  }
+
+  fWaypointActive = false;
+  fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
+  fPerformance = 0.001f;
+  fChartWindow = 60;
+  fTextLog.reset(std::fopen("corvatalen.txt", "a"));
+  fRecording = 0;
+  SpeedButton25->SetDown(Panel1->Visible());
+}
+
+void TForm1::Timer4Timer(rtl::TObject*) {
+  Timer4->SetEnabled(false);
+  // The dialog's fields are filled from the settings first, so the saved ranges are kept.
+  Settings->Edit10->SetText(rtl::IntToStr(fRangeLaylines));
+  Settings->Edit9->SetText(rtl::IntToStr(fRangeCircle));
+  fRangeLaylines = rtl::StrToIntDef(Settings->Edit10->Text(), fRangeLaylines);
+  fRangeCircle = rtl::StrToIntDef(Settings->Edit9->Text(), fRangeCircle);
+}
+
+void TForm1::General1Click(rtl::TObject*) {
+  TSettingsValues v;
+  const auto smoothing = DialogSmoothing();
+  const auto filters = DialogFilters();
+  for (size_t i = 0; i < 8; ++i) {
+    v.Smoothing[i] = *smoothing[i];
+    v.Filter[i] = *filters[i];
+  }
+  v.RangeLaylines = fRangeLaylines;
+  v.RangeCircle = fRangeCircle;
+  v.TargetAngle = fTargetAngle;
+  v.TwaCorrection = fTwaCorrection;
+  v.TwsCorrection = fTwsCorrection;
+  Settings->SetValues(v);
+  if (RunForm(Settings) != vcl::mrOk) return;
+  // All fields or none: a field that is not a number leaves every setting as it was.
+  const auto read = Settings->Values();
+  if (!read) throw rtl::EConvertError("A settings field is not a valid number");
+  for (size_t i = 0; i < 8; ++i) {
+    *smoothing[i] = read->Smoothing[i];
+    *filters[i] = read->Filter[i];
+  }
+  fRangeLaylines = read->RangeLaylines;
+  fRangeCircle = read->RangeCircle;
+  fTargetAngle = read->TargetAngle;
+  fTwaCorrection = read->TwaCorrection;
+  fTwsCorrection = read->TwsCorrection;
+}
+
+void TForm1::SpeedxButton5Click(rtl::TObject*) {
+  Tcomms& c = *comms;
+  c.SpeedsourceGroup->SetItemIndex(fSpeedSource);
+  c.HeadingsourceGroup->SetItemIndex(fHeadingSource);
+  c.WindsourceGroup->SetItemIndex(fNmeaWind);
+  c.TruewindsourceGroup->SetItemIndex(fWindSource);
+  if (RunForm(&c) != vcl::mrOk) return;
+  SetComputationTimers(false);
+  try {
+    c.ComPort1->Close();
+  } catch (const std::exception&) {
+    ShowBox("Error closing comport...", "Error", vcl::MB_OK);
+  }
+  c.ComPort1->SetDeviceName(c.ComboBox1->Text());
+  fNetworkInput = 0;
+  bool open = false;
+  try {
+    c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
+    c.ComPort1->Open();
+    open = true;
+  } catch (const std::exception&) {
+    ShowBox("Cannot open comport", "error", vcl::MB_OK);
+    SetComputationTimers(false);
+  }
+  if (!open) return;
+  if (fReplayMode == 0) {
+    SetComputationTimers(true);
+    return;
+  }
+  if (ShowBox("Playback is active, would you like to stop playback?", "Question",
+              vcl::MB_YESNO) == vcl::IDYES) {
+    SetComputationTimers(true);
+    fReplayMode = 0;
+    for (THistoryBuffer* h : {&SpeedOverGroundHistory, &CourseOverGroundHistory,
+                              &PerformanceHistory, &VmgHistory, &TrueWindSpeedHistory,
+                              &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
+                              &TargetSpeedHistory})
+      h->Clear();
+    SetReplayButtonsEnabled(false, false);
+  }
+}
+
+void TForm1::Communication1Click(rtl::TObject*) {
+  Tcomms& c = *comms;
+  RunForm(&c);
+  c.ComPort1->Close();
+  c.ComPort1->SetDeviceName(c.ComboBox1->Text());
+  c.ComPort1->Open();
+  rtl::TIniFile ini("brantolix.ini");
+  ini.WriteString("comms", "comport", c.ComPort1->DeviceName());
+  ini.WriteInteger("comms", "baudrate", static_cast<int>(c.ComPort1->BaudRate()));
+}
+
+void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
+  for (vcl::TTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5}) t->SetEnabled(false);
+  Tcomms& c = *comms;
+  try {
+    c.ComPort1->Close();
+  } catch (const std::exception&) {
+  }
+  rtl::TIniFile ini(kIniFile);
+  ini.WriteString("comms", "comport", c.ComboBox1->Text());
+  ini.WriteFloat("settings", "targetangle", fTargetAngle);
+  const auto smoothing = SmoothingGlobals();
+  for (size_t i = 0; i < smoothing.size(); ++i)
+    ini.WriteInteger("settings", kSmoothKeys[i], *smoothing[i]);
+  const auto filters = FilterGlobals();
+  for (size_t i = 0; i < filters.size(); ++i)
+    ini.WriteInteger("settings", kFilterKeys[i], *filters[i]);
+  ini.WriteInteger("settings", "speedsource", fSpeedSource);
+  ini.WriteInteger("settings", "headingsource", fHeadingSource);
+  ini.WriteInteger("settings", "nmeawind", fNmeaWind);
+  ini.WriteInteger("settings", "windsource", fWindSource);
+  ini.WriteInteger("settings", "rangelaylines", fRangeLaylines);
+  ini.WriteInteger("settings", "rangecircle", fRangeCircle);
+  ini.WriteFloat("settings", "targetangle", fTargetAngle);
+  ini.WriteFloat("settings", "globescale", fGlobeScale);
+  ini.WriteFloat("settings", "twacorrection", fTwaCorrection);
+  ini.WriteFloat("settings", "twscorrection", fTwsCorrection);
+  const auto boxes = MicronetBoxes(c);
+  ini.WriteBool("settings", kMicronetKeys[0], boxes[0]->Checked);
+  ini.WriteFloat("restore", "lat", fLatitude);
+  ini.WriteFloat("restore", "lon", fLongitude);
+  for (size_t i = 1; i < boxes.size(); ++i)
+    ini.WriteBool("settings", kMicronetKeys[i], boxes[i]->Checked);
+}
+
+void TForm1::FormDestroy(rtl::TObject*) {}

@@ -1,0 +1,52 @@
+#include "app/winmain.h"
+
+#include <cstdio>
+
+#include "app/mainform.h"
+#include "app/polar.h"
+#include "app/settingsform.h"
+#include "app/shutdown.h"
+#include "link/comsettings.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/win/system.h"
+
+void CreateForms(vcl::TApplication& app) {
+  app.CreateForm(Form1);
+  Polardata = new TPolardata(&app);
+  Polardata->FormCreate(Polardata);
+  app.CreateForm(comms);
+  app.CreateForm(Settings);
+}
+
+int WinMain(bool headless) {
+  win::Initialize();
+  if (headless) {
+    vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+      std::fprintf(stderr, "%s: %s: %s\n", r.Kind.c_str(), r.Caption.c_str(), r.Text.c_str());
+      vcl::TDialogAnswer a;
+      a.Result = (r.Flags & 0xF) == vcl::MB_YESNO ? vcl::IDYES : vcl::IDOK;
+      return a;
+    });
+  }
+  int code = 0;
+  {
+    vcl::TApplication app;
+    try {
+      app.Initialize();
+      app.SetTitle("Corvatalen - Sailboat performance package");
+      app.SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
+      CreateForms(app);
+      TShutdownSignals signals(Form1->Handle());
+      app.Run();
+    } catch (const std::exception& e) {
+      app.ShowException(e);
+      code = 1;
+    }
+    vcl::SetDialogResponder(nullptr);
+    comms = nullptr;
+    Settings = nullptr;
+    Polardata = nullptr;
+  }
+  win::Shutdown();
+  return code;
+}
