@@ -1,0 +1,344 @@
+// The program in process on the virtual clock: start-up from the settings file, the computation fed
+// through a fake serial line, the text log, recordings, and the close that writes the settings.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/mainform.h"
+#include "app/polar.h"
+#include "app/settingsform.h"
+#include "app/winmain.h"
+#include "link/comsettings.h"
+#include "platform/db/table.h"
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/serial/fakedevice.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/win/system.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (char ch : body) sum ^= static_cast<unsigned char>(ch);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+std::vector<std::string> Lines(const std::string& file) {
+  std::ifstream in(file);
+  std::vector<std::string> out;
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream in(line);
+  for (std::string f; std::getline(in, f, ';');) out.push_back(f);
+  return out;
+}
+
+// A number printed with exactly one decimal.
+bool OneDecimal(const std::string& s) {
+  const auto dot = s.find('.');
+  return dot != std::string::npos && dot > 0 && dot + 2 == s.size();
+}
+
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old = fs::current_path();
+    char pattern[] = "/tmp/corv-program-XXXXXX";
+    dir = ::mkdtemp(pattern);
+    fs::current_path(dir);
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  }
+  void TearDown() override {
+    Stop();
+    fs::current_path(old);
+    fs::remove_all(dir);
+  }
+
+  void WriteIni(const std::string& text) { std::ofstream("corvatalen.ini") << text; }
+
+  // Creates the forms as the program does, on a virtual clock whose local time starts at noon.
+  void Start() {
+    clock = std::make_shared<win::VirtualClock>();
+    win::Config config;
+    config.clock = clock;
+    config.idleGraceMs = 200;
+    win::Initialize(config);
+    boxes.clear();
+    vcl::SetDialogResponder([this](const vcl::TDialogRequest& r) {
+      if (r.Kind == "MessageBox") boxes.push_back(r.Caption + "|" + r.Text);
+      return answer ? answer(r) : std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{});
+    });
+    app = std::make_unique<vcl::TApplication>();
+    CreateForms(*app);
+    const uint64_t start = clock->NowMicros();
+    Form1->fNow = [this, start] {
+      return rtl::EncodeDate(2026, 12, 6) + rtl::EncodeTime(12, 0, 0, 0) +
+             static_cast<double>(clock->NowMicros() - start) / 1e6 / rtl::SecsPerDay;
+    };
+  }
+  void Stop() {
+    if (!app) return;
+    app.reset();
+    comms = nullptr;
+    Settings = nullptr;
+    Polardata = nullptr;
+    vcl::SetDialogResponder(nullptr);
+    win::Shutdown();
+  }
+  void Advance(unsigned ms) {
+    for (unsigned i = 0; i < ms; i += 100) {
+      clock->Advance(100);
+      app->ProcessMessages();
+    }
+  }
+  // Feeds the line and waits (real time) until the decoder has taken it.
+  void FeedAndWait(const std::string& text, const std::function<bool()>& done) {
+    line->Feed(text);
+    for (int i = 0; i < 400 && !done(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      app->ProcessMessages();
+    }
+    ASSERT_TRUE(done());
+  }
+
+  fs::path old, dir;
+  std::shared_ptr<win::VirtualClock> clock;
+  std::unique_ptr<vcl::TApplication> app;
+  std::shared_ptr<serial::FakeLine> line = std::make_shared<serial::FakeLine>();
+  std::vector<std::string> boxes;
+  std::function<std::optional<vcl::TDialogAnswer>(const vcl::TDialogRequest&)> answer;
+};
+
+TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClose) {
+  serial::ScopedFake fake("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n[settings]\ntargetangle=37.5\ntwscorrection=0.5\n"
+           "twacorrection=3\nspeed=4\nfspeed=20\nrangelaylines=7\nrangecircle=12\n"
+           "sendperformance=1\n");
+  Start();
+  EXPECT_FALSE(Form1->SpeedButton20->Enabled());
+  Advance(9900);
+  EXPECT_FALSE(line->IsOpen());
+  Advance(200);
+  ASSERT_TRUE(line->IsOpen());
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  EXPECT_TRUE(Form1->SpeedButton20->Enabled());
+  EXPECT_EQ(comms->ComboBox1->Text(), "FAKE1");
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
+  EXPECT_EQ(SpeedSmoothing, 4);
+  EXPECT_EQ(SpeedInputFilter, 20);
+  EXPECT_TRUE(comms->CheckBox2.Checked);
+  // The page titles of the ticked Micronet page went out at start.
+  EXPECT_NE(line->TakeWritten().find("$PTAK,FFP"), std::string::npos);
+  // Half a second later the ranges stay as saved.
+  Advance(600);
+  EXPECT_EQ(Form1->fRangeLaylines, 7);
+  EXPECT_EQ(Form1->fRangeCircle, 12);
+  EXPECT_EQ(Settings->Edit10->Text(), "7");
+  EXPECT_TRUE(boxes.size() == 1 && boxes[0] == "Message|No waypoint file loaded");
+
+  FeedAndWait("\n" + Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+                  Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K"),
+              [] { return comms->fSpeedThroughWater > 5.9f; });
+  const auto before = Lines("corvatalen.txt").size();
+  Advance(3000);
+  EXPECT_FLOAT_EQ(Form1->fSpeedOverGround, 6.5f);
+  EXPECT_GT(Form1->fTrueWindSpeed, 8.0f);
+  EXPECT_GT(Form1->fTargetSpeed, 0.0f);
+  const auto log = Lines("corvatalen.txt");
+  ASSERT_GE(log.size(), before + 3);
+  int previous = -1;
+  for (size_t i = before; i < log.size(); ++i) {
+    const auto f = Fields(log[i]);
+    ASSERT_EQ(f.size(), 13u) << log[i];
+    EXPECT_EQ(f[0].substr(0, 17), "06/12/2026 12:00:") << log[i];
+    EXPECT_EQ(f[2], "739956");
+    EXPECT_EQ(f[3], "6.5");
+    EXPECT_EQ(f[4], " 90");
+    for (size_t k = 5; k < 13; ++k) EXPECT_TRUE(OneDecimal(f[k])) << log[i];
+    const int second = std::stoi(f[1]);
+    if (previous >= 0) {
+      EXPECT_EQ(second, previous + 1);
+    }
+    previous = second;
+  }
+
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_TRUE(fs::exists("06_12_2026_1.lg"));
+  EXPECT_EQ(Form1->Caption(), "Corvatalen - Recording");
+  EXPECT_TRUE(Form1->SpeedButton30->Down());
+  Advance(3000);
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_EQ(Form1->Caption(), "Corvatalen");
+  {
+    db::TTable t(nullptr);
+    t.SetTableName("06_12_2026_1.lg");
+    t.Open();
+    ASSERT_EQ(t.RecordCount(), 3);
+    t.First();
+    const int first = t.FieldByName("Timestamp")->AsInteger();
+    EXPECT_FLOAT_EQ(static_cast<float>(t.FieldByName("speedog")->AsFloat()), 6.5f);
+    EXPECT_NEAR(t.FieldByName("Lat")->AsFloat(), 5230.1234, 0.01);
+    t.Last();
+    EXPECT_EQ(t.FieldByName("Timestamp")->AsInteger(), first + 2);
+  }
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_TRUE(fs::exists("06_12_2026_2.lg"));
+  Form1->SpeedButton30Click(nullptr);
+
+  Form1->Close();
+  rtl::TIniFile ini("corvatalen.ini");
+  for (const char* key :
+       {"targetangle", "performance", "speed", "course", "windspeed", "windangle", "targetspeed",
+        "geowindangle", "vmg", "fperformance", "fspeed", "fcourse", "fwindspeed", "fwindangle",
+        "ftargetspeed", "fgeowindangle", "fvmg", "speedsource", "headingsource", "nmeawind",
+        "windsource", "rangelaylines", "rangecircle", "globescale", "twacorrection",
+        "twscorrection", "sendwindcorrection", "sendperformance", "sendtargetspeed",
+        "sendtruewinddirection", "sendtimetoll", "senddistancetowpt", "senddistancetoll",
+        "sendcurrentangle", "sendcurrentspeed"})
+    EXPECT_TRUE(ini.ValueExists("settings", key)) << key;
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "FAKE1");
+  EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 0.01);
+
+  // A restart reads everything back.
+  Stop();
+  Start();
+  Advance(10600);
+  EXPECT_TRUE(line->IsOpen());
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
+  EXPECT_FLOAT_EQ(Form1->fTwsCorrection, 0.5f);
+  EXPECT_FLOAT_EQ(Form1->fTwaCorrection, 3.0f);
+  EXPECT_EQ(SpeedSmoothing, 4);
+  EXPECT_EQ(SpeedInputFilter, 20);
+  EXPECT_EQ(Form1->fRangeLaylines, 7);
+  EXPECT_TRUE(comms->CheckBox2.Checked);
+  // The counter begins again and skips the recordings of the first run.
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_TRUE(fs::exists("06_12_2026_3.lg"));
+}
+
+TEST_F(Program, WithoutSettingsFileStartsOnCom1WithEveryDefault) {
+  serial::ScopedFake fake("COM1", line);
+  Start();
+  Advance(10100);
+  EXPECT_TRUE(line->IsOpen());
+  EXPECT_EQ(comms->ComPort1->DeviceName(), "COM1");
+  EXPECT_EQ(PerformanceSmoothing, 20);
+  EXPECT_EQ(WindSpeedSmoothing, 30);
+  EXPECT_EQ(VmgSmoothing, 10);
+  EXPECT_EQ(PerformanceInputFilter, 0);
+  EXPECT_EQ(Form1->fRangeLaylines, 10);
+  EXPECT_EQ(Form1->fRangeCircle, 30);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
+  EXPECT_EQ(Form1->fGraphConfig->DVResolution, 16);
+  EXPECT_FALSE(comms->CheckBox1.Checked);
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+}
+
+TEST_F(Program, PortThatCannotBeOpenedShowsTheBoxAndStartsNoComputation) {
+  WriteIni("[comms]\ncomport=/nonexistent/tty\n");
+  Start();
+  Advance(10100);
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "error|Cannot open comport"), boxes.end());
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+  EXPECT_FALSE(Form1->Timer3->Enabled());
+  EXPECT_FALSE(fs::exists("corvatalen.txt") && !Lines("corvatalen.txt").empty());
+}
+
+TEST_F(Program, NetworkOpensNoPortAndStartsTheTimers) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  EXPECT_EQ(Form1->fNetworkInput, 1);
+  EXPECT_FALSE(comms->ComPort1->Active());
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  EXPECT_TRUE(Form1->Timer2->Enabled());
+  EXPECT_TRUE(Form1->Timer3->Enabled());
+}
+
+TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
+  fs::remove("PERFORMANCE.DBF");
+  Start();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes[0], "Error|Error opening database table");
+  Stop();
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  Start();
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Caption != "Settings") return vcl::TDialogAnswer{};
+    Settings->Edit11->SetText("37.5");
+    Settings->SmoothEdits[0]->SetText("25");
+    Settings->Edit14->SetText("x1");
+    return vcl::TDialogAnswer{vcl::mrOk};
+  };
+  EXPECT_THROW(Form1->General1Click(nullptr), rtl::EConvertError);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
+  EXPECT_EQ(PerformanceSmoothing, 20);
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Caption != "Settings") return vcl::TDialogAnswer{};
+    Settings->Edit11->SetText("37.5");
+    Settings->SmoothEdits[0]->SetText("25");
+    Settings->FilterBars[1]->SetPosition(40);
+    return vcl::TDialogAnswer{vcl::mrOk};
+  };
+  Form1->General1Click(nullptr);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
+  EXPECT_EQ(PerformanceSmoothing, 25);
+  EXPECT_EQ(SpeedInputFilter, 40);
+  Form1->Close();
+  EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
+}
+
+TEST_F(Program, FailedLogTableTurnsRecordingOff) {
+  WriteIni("[comms]\ncomport=Network\n");
+  fs::create_directory("06_12_2026_1.lg");
+  Start();
+  Advance(10100);
+  // A directory in the way: the name is taken as free, but the table cannot be made there.
+  EXPECT_ANY_THROW(Form1->SpeedButton30Click(nullptr));
+  EXPECT_EQ(Form1->fRecording, 0);
+  EXPECT_FALSE(Form1->SpeedButton30->Down());
+  EXPECT_EQ(Form1->Caption(), "Corvatalen");
+  EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
+  Advance(2000);
+}
+
+TEST_F(Program, TextLogLineReadsTheClockOnce) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  int calls = 0;
+  Form1->fNow = [&calls] {
+    ++calls;
+    return rtl::EncodeDate(2026, 12, 6) + rtl::EncodeTime(23, 59, 59, 999);
+  };
+  Form1->AppendTextLogLine();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(Lines("corvatalen.txt").back().substr(0, 32), "06/12/2026 23:59:59;86399;739956");
+}
+
+}  // namespace
