@@ -22,9 +22,9 @@ void TForm1::DefineLogFields(db::TTable& Table) {
   defs.Add("Id", db::ftAutoInc);
   defs.Add("datum", db::ftDateTime);
   defs.Add("Timestamp", db::ftInteger);
-  for (const char* name : {"Lat", "Lon", "speedog", "courseog", "Speed", "Heading", "awa", "aws",
-                           "twa", "tws", "VMG", "Performance", "TargetSpeed", "GeoWindAngle",
-                           "Depth"})
+  for (const char* name :
+       {"Lat", "Lon", "speedog", "courseog", "Speed", "Heading", "awa", "aws", "twa", "tws", "VMG",
+        "Performance", "TargetSpeed", "GeoWindAngle", "Depth"})
     defs.Add(name, db::ftFloat);
 }
 
@@ -77,8 +77,8 @@ void TForm1::AppendTextLogLine() {
   std::fprintf(fTextLog.get(),
                "%s;%d;%d;%2.1f;%3.0f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%3.1f;%2.1f\n",
                stamp.c_str(), fLogSeconds, day, fSpeedOverGround, fCourseOverGround,
-               fApparentWindAngle, fApparentWindSpeed, fTrueWindAngle, fTrueWindSpeed,
-               fPerformance, fTargetSpeed, fGeoWindAngle, fVMG);
+               fApparentWindAngle, fApparentWindSpeed, fTrueWindAngle, fTrueWindSpeed, fPerformance,
+               fTargetSpeed, fGeoWindAngle, fVMG);
   std::fflush(fTextLog.get());
 }
 
@@ -86,15 +86,21 @@ void TForm1::AppendLogRecord() {
   if (!Table3->Active()) return;
   Table3->Append();
   Table3->FieldByName("Timestamp")->SetAsInteger(fLogSeconds);
-  const std::pair<const char*, float> values[] = {
-      {"speedog", fSpeedOverGround}, {"courseog", fCourseOverGround},
-      {"tws", fTrueWindSpeed},       {"twa", fTrueWindAngle},
-      {"GeoWindAngle", fGeoWindAngle}, {"awa", fApparentWindAngle},
-      {"aws", fApparentWindSpeed},   {"VMG", fVMG},
-      {"Lat", fLatitude},            {"Lon", fLongitude},
-      {"Performance", fPerformance}, {"TargetSpeed", fTargetSpeed},
-      {"Depth", fDepth},             {"Heading", fHeading},
-      {"Speed", fSpeedThroughWater}};
+  const std::pair<const char*, float> values[] = {{"speedog", fSpeedOverGround},
+                                                  {"courseog", fCourseOverGround},
+                                                  {"tws", fTrueWindSpeed},
+                                                  {"twa", fTrueWindAngle},
+                                                  {"GeoWindAngle", fGeoWindAngle},
+                                                  {"awa", fApparentWindAngle},
+                                                  {"aws", fApparentWindSpeed},
+                                                  {"VMG", fVMG},
+                                                  {"Lat", fLatitude},
+                                                  {"Lon", fLongitude},
+                                                  {"Performance", fPerformance},
+                                                  {"TargetSpeed", fTargetSpeed},
+                                                  {"Depth", fDepth},
+                                                  {"Heading", fHeading},
+                                                  {"Speed", fSpeedThroughWater}};
   for (const auto& [field, value] : values) Table3->FieldByName(field)->SetAsFloat(value);
   Table3->Post();
   Table3->FlushBuffers();

@@ -332,4 +332,3 @@ void TForm1::Timer3Timer(rtl::TObject*) {
 }
 
 void TForm1::RefreshDisplay() {}
-

@@ -61,9 +61,9 @@ class TForm1 : public vcl::TForm {
   void Timer5Timer(rtl::TObject* Sender);
   // One-shot 500 ms after the computation timers start.
   void Timer4Timer(rtl::TObject* Sender);
-  void General1Click(rtl::TObject* Sender);         // settings
-  void SpeedxButton5Click(rtl::TObject* Sender);    // communication button
-  void Communication1Click(rtl::TObject* Sender);   // communication command, bound to no control
+  void General1Click(rtl::TObject* Sender);        // settings
+  void SpeedxButton5Click(rtl::TObject* Sender);   // communication button
+  void Communication1Click(rtl::TObject* Sender);  // communication command, bound to no control
 
   // ---- Logs (app/logs.cpp) --------------------------------------------------------------------
   void SpeedButton30Click(rtl::TObject* Sender);  // record button
@@ -144,7 +144,7 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<double, double>> fWaypoints;
 
   // Components.
-  vcl::TPanel* Panel1;  // tool bar
+  vcl::TPanel* Panel1;               // tool bar
   vcl::TSpeedButton* SpeedButton1;   // polar
   vcl::TSpeedButton* SpeedButton3;   // about
   vcl::TSpeedButton* SpeedButton20;  // settings

@@ -29,7 +29,9 @@ void TPolardata::ShowMessageBox(const std::string& text, const std::string& capt
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
-void TPolardata::FormCreate(rtl::TObject*) { ReadPolars(); }
+void TPolardata::FormCreate(rtl::TObject*) {
+  ReadPolars();
+}
 
 void TPolardata::ReadPolars() {
   try {

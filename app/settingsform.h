@@ -30,16 +30,16 @@ class TSettings : public vcl::TForm {
   // Every field read back, or nothing when any field is not a number.
   std::optional<TSettingsValues> Values() const;
 
-  std::array<vcl::TEdit*, 8> SmoothEdits{};       // Edit1 to Edit8, "Smooth (sec)"
-  std::array<vcl::TTrackBar*, 8> FilterBars{};    // TrackBar1 to TrackBar8, "Sensor Input Filter"
-  vcl::TEdit* Edit9;   // "Range Circle"
-  vcl::TEdit* Edit10;  // "Lay Lines"
-  vcl::TEdit* Edit11;  // "Lay Lines Angle"
-  vcl::TEdit* Edit12;  // "Stationary Angle"
-  vcl::TEdit* Edit13;  // "Upwash Factor"
-  vcl::TEdit* Edit14;  // "Speed" correction
-  vcl::TBitBtn* BitBtn1;  // OK
-  vcl::TBitBtn* BitBtn2;  // Cancel
+  std::array<vcl::TEdit*, 8> SmoothEdits{};     // Edit1 to Edit8, "Smooth (sec)"
+  std::array<vcl::TTrackBar*, 8> FilterBars{};  // TrackBar1 to TrackBar8, "Sensor Input Filter"
+  vcl::TEdit* Edit9;                            // "Range Circle"
+  vcl::TEdit* Edit10;                           // "Lay Lines"
+  vcl::TEdit* Edit11;                           // "Lay Lines Angle"
+  vcl::TEdit* Edit12;                           // "Stationary Angle"
+  vcl::TEdit* Edit13;                           // "Upwash Factor"
+  vcl::TEdit* Edit14;                           // "Speed" correction
+  vcl::TBitBtn* BitBtn1;                        // OK
+  vcl::TBitBtn* BitBtn2;                        // Cancel
 };
 
 extern TSettings* Settings;

@@ -21,7 +21,8 @@ extern "C" void OnStopSignal(int signo) {
   const int saved = errno;
   const int fd = gSignalPipe.load();
   const char byte = static_cast<char>(signo);
-  if (fd >= 0) [[maybe_unused]] auto n = ::write(fd, &byte, 1);
+  if (fd >= 0) [[maybe_unused]]
+    auto n = ::write(fd, &byte, 1);
   errno = saved;
 }
 

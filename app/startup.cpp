@@ -20,30 +20,28 @@ namespace {
 
 constexpr const char* kIniFile = "corvatalen.ini";
 
-constexpr std::array<const char*, 8> kSmoothKeys = {
-    "performance", "speed", "course", "windspeed", "windangle", "targetspeed", "geowindangle",
-    "vmg"};
+constexpr std::array<const char*, 8> kSmoothKeys = {"performance",  "speed",     "course",
+                                                    "windspeed",    "windangle", "targetspeed",
+                                                    "geowindangle", "vmg"};
 constexpr std::array<int, 8> kSmoothDefaults = {20, 1, 1, 30, 30, 10, 30, 10};
-constexpr std::array<const char*, 8> kFilterKeys = {
-    "fperformance", "fspeed",        "fcourse",       "fwindspeed",
-    "fwindangle",   "ftargetspeed",  "fgeowindangle", "fvmg"};
+constexpr std::array<const char*, 8> kFilterKeys = {"fperformance",  "fspeed",     "fcourse",
+                                                    "fwindspeed",    "fwindangle", "ftargetspeed",
+                                                    "fgeowindangle", "fvmg"};
 
 std::array<int*, 8> SmoothingGlobals() {
-  return {&PerformanceSmoothing, &SpeedSmoothing,        &CourseSmoothing,
-          &WindSpeedSmoothing,   &WindAngleSmoothing,    &TargetSpeedSmoothing,
-          &GeoWindAngleSmoothing, &VmgSmoothing};
+  return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing,       &WindSpeedSmoothing,
+          &WindAngleSmoothing,   &TargetSpeedSmoothing, &GeoWindAngleSmoothing, &VmgSmoothing};
 }
 std::array<int*, 8> FilterGlobals() {
-  return {&PerformanceInputFilter, &SpeedInputFilter,        &CourseInputFilter,
-          &WindSpeedInputFilter,   &WindAngleInputFilter,    &TargetSpeedInputFilter,
+  return {&PerformanceInputFilter,  &SpeedInputFilter,     &CourseInputFilter,
+          &WindSpeedInputFilter,    &WindAngleInputFilter, &TargetSpeedInputFilter,
           &GeoWindAngleInputFilter, &VmgInputFilter};
 }
 // The settings dialog's rows: performance, speed, course, wind speed, wind angle, target speed,
 // VMG, true wind direction.
 std::array<int*, 8> DialogSmoothing() {
-  return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing,
-          &WindSpeedSmoothing,   &WindAngleSmoothing,   &TargetSpeedSmoothing,
-          &VmgSmoothing,         &GeoWindAngleSmoothing};
+  return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing, &WindSpeedSmoothing,
+          &WindAngleSmoothing,   &TargetSpeedSmoothing, &VmgSmoothing,    &GeoWindAngleSmoothing};
 }
 std::array<int*, 8> DialogFilters() {
   return {&PerformanceInputFilter, &SpeedInputFilter,       &CourseInputFilter,
@@ -57,9 +55,9 @@ std::array<Tcomms::TCheckState*, 9> MicronetBoxes(Tcomms& c) {
           &c.CheckBox6, &c.CheckBox7, &c.CheckBox8, &c.CheckBox9};
 }
 constexpr std::array<const char*, 9> kMicronetKeys = {
-    "sendwindcorrection", "sendperformance",   "sendtargetspeed",
-    "sendtruewinddirection", "sendtimetoll",   "senddistancetowpt",
-    "senddistancetoll",   "sendcurrentangle", "sendcurrentspeed"};
+    "sendwindcorrection",    "sendperformance",  "sendtargetspeed",
+    "sendtruewinddirection", "sendtimetoll",     "senddistancetowpt",
+    "senddistancetoll",      "sendcurrentangle", "sendcurrentspeed"};
 
 // A dialog form's scripted answer, or the form shown to the user.
 int RunForm(vcl::TCustomForm* form) {
@@ -284,14 +282,14 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     SetComputationTimers(true);
     return;
   }
-  if (ShowBox("Playback is active, would you like to stop playback?", "Question",
-              vcl::MB_YESNO) == vcl::IDYES) {
+  if (ShowBox("Playback is active, would you like to stop playback?", "Question", vcl::MB_YESNO) ==
+      vcl::IDYES) {
     SetComputationTimers(true);
     fReplayMode = 0;
-    for (THistoryBuffer* h : {&SpeedOverGroundHistory, &CourseOverGroundHistory,
-                              &PerformanceHistory, &VmgHistory, &TrueWindSpeedHistory,
-                              &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
-                              &TargetSpeedHistory})
+    for (THistoryBuffer* h :
+         {&SpeedOverGroundHistory, &CourseOverGroundHistory, &PerformanceHistory, &VmgHistory,
+          &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
+          &TargetSpeedHistory})
       h->Clear();
     SetReplayButtonsEnabled(false, false);
   }

@@ -110,9 +110,9 @@ class Tcomms : public vcl::TForm {
 
   TComPort* ComPort1 = NewComPort(this, "COM1", true);   // instrument port
   TComPort* ComPort2 = NewComPort(this, "COM2", false);  // repeater port
-  TMemoState Memo1{{"$IIMTW,%performance,C", "$PSILTBS,%targetspeed,N",
-                    "$PSILCD1,%performance,0.0", "", " "}};  // "Custom NMEA Output:"
-  TCheckState CheckBox1;  // "Wind  Corrections"
+  TMemoState Memo1{{"$IIMTW,%performance,C", "$PSILTBS,%targetspeed,N", "$PSILCD1,%performance,0.0",
+                    "", " "}};  // "Custom NMEA Output:"
+  TCheckState CheckBox1;        // "Wind  Corrections"
   // Micronet pages: Performance, Target Speed, True Wind Direction, Time To Layline, Distance to
   // WPT, Distance to layline, Current direction, Current speed.
   TCheckState CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8,

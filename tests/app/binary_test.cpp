@@ -15,24 +15,14 @@
 #include "platform/rtl/inifiles.h"
 #include "tests/platform/serial/pty.h"
 
+#include "tests/app/apptest.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (char ch : body) sum ^= static_cast<unsigned char>(ch);
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
-}
-
-std::vector<std::string> Lines(const fs::path& file) {
-  std::ifstream in(file);
-  std::vector<std::string> out;
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
+using apptest::Lines;
+using apptest::Sentence;
 
 TEST(Binary, HeadlessRunOnAPtyLogsAndWritesItsSettingsOnSigterm) {
   PtyPair pty;
@@ -40,8 +30,8 @@ TEST(Binary, HeadlessRunOnAPtyLogsAndWritesItsSettingsOnSigterm) {
   char pattern[] = "/tmp/corv-binary-XXXXXX";
   const fs::path dir = ::mkdtemp(pattern);
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", dir / "PERFORMANCE.DBF");
-  std::ofstream(dir / "corvatalen.ini") << "[comms]\ncomport=" << pty.path()
-                                        << "\n[settings]\ntargetangle=41.5\n";
+  std::ofstream(dir / "corvatalen.ini")
+      << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=41.5\n";
 
   const pid_t pid = ::fork();
   ASSERT_GE(pid, 0);

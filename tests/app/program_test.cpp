@@ -25,24 +25,14 @@
 #include "platform/vcl/dialogs.h"
 #include "platform/win/system.h"
 
+#include "tests/app/apptest.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (char ch : body) sum ^= static_cast<unsigned char>(ch);
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
-}
-
-std::vector<std::string> Lines(const std::string& file) {
-  std::ifstream in(file);
-  std::vector<std::string> out;
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
+using apptest::Lines;
+using apptest::Sentence;
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> out;
@@ -129,9 +119,10 @@ class Program : public ::testing::Test {
 
 TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClose) {
   serial::ScopedFake fake("FAKE1", line);
-  WriteIni("[comms]\ncomport=FAKE1\n[settings]\ntargetangle=37.5\ntwscorrection=0.5\n"
-           "twacorrection=3\nspeed=4\nfspeed=20\nrangelaylines=7\nrangecircle=12\n"
-           "sendperformance=1\n");
+  WriteIni(
+      "[comms]\ncomport=FAKE1\n[settings]\ntargetangle=37.5\ntwscorrection=0.5\n"
+      "twacorrection=3\nspeed=4\nfspeed=20\nrangelaylines=7\nrangecircle=12\n"
+      "sendperformance=1\n");
   Start();
   EXPECT_FALSE(Form1->SpeedButton20->Enabled());
   Advance(9900);
@@ -205,14 +196,41 @@ TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClo
 
   Form1->Close();
   rtl::TIniFile ini("corvatalen.ini");
-  for (const char* key :
-       {"targetangle", "performance", "speed", "course", "windspeed", "windangle", "targetspeed",
-        "geowindangle", "vmg", "fperformance", "fspeed", "fcourse", "fwindspeed", "fwindangle",
-        "ftargetspeed", "fgeowindangle", "fvmg", "speedsource", "headingsource", "nmeawind",
-        "windsource", "rangelaylines", "rangecircle", "globescale", "twacorrection",
-        "twscorrection", "sendwindcorrection", "sendperformance", "sendtargetspeed",
-        "sendtruewinddirection", "sendtimetoll", "senddistancetowpt", "senddistancetoll",
-        "sendcurrentangle", "sendcurrentspeed"})
+  for (const char* key : {"targetangle",
+                          "performance",
+                          "speed",
+                          "course",
+                          "windspeed",
+                          "windangle",
+                          "targetspeed",
+                          "geowindangle",
+                          "vmg",
+                          "fperformance",
+                          "fspeed",
+                          "fcourse",
+                          "fwindspeed",
+                          "fwindangle",
+                          "ftargetspeed",
+                          "fgeowindangle",
+                          "fvmg",
+                          "speedsource",
+                          "headingsource",
+                          "nmeawind",
+                          "windsource",
+                          "rangelaylines",
+                          "rangecircle",
+                          "globescale",
+                          "twacorrection",
+                          "twscorrection",
+                          "sendwindcorrection",
+                          "sendperformance",
+                          "sendtargetspeed",
+                          "sendtruewinddirection",
+                          "sendtimetoll",
+                          "senddistancetowpt",
+                          "senddistancetoll",
+                          "sendcurrentangle",
+                          "sendcurrentspeed"})
     EXPECT_TRUE(ini.ValueExists("settings", key)) << key;
   EXPECT_EQ(ini.ReadString("comms", "comport", ""), "FAKE1");
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 0.01);
