@@ -7,6 +7,7 @@
 #include "app/settingsform.h"
 #include "app/shutdown.h"
 #include "link/comsettings.h"
+#include "platform/display/backend.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/win/system.h"
 
@@ -18,9 +19,12 @@ void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Settings);
 }
 
-int WinMain(bool headless) {
+int WinMain(const std::string& backend) {
   win::Initialize();
-  if (headless) {
+  std::string note;
+  display::StartBackend(backend, &note);
+  if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
+  if (backend != "sdl" || !note.empty()) {
     vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
       std::fprintf(stderr, "%s: %s: %s\n", r.Kind.c_str(), r.Caption.c_str(), r.Text.c_str());
       vcl::TDialogAnswer a;
@@ -47,6 +51,7 @@ int WinMain(bool headless) {
     Settings = nullptr;
     Polardata = nullptr;
   }
+  win::SetBackend(nullptr);
   win::Shutdown();
   return code;
 }

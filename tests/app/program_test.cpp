@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/mainform.h"
@@ -300,6 +301,30 @@ TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
   Start();
   EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Program, WaypointsOfTheShippedTableAreLoadedWithoutABox) {
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", "waypoints.DB");
+  {
+    db::TTable t(nullptr);
+    t.SetTableName("waypoints.DB");
+    t.Open();
+    for (const auto& [name, lat, lon] :
+         {std::tuple{"Buoy A", 52.5, 4.25}, {"Buoy B", -33.9, 18.4}}) {
+      t.Append();
+      t.FieldByName("NAME")->SetAsString(name);
+      t.FieldByName("LAT")->SetAsFloat(lat);
+      t.FieldByName("LON")->SetAsFloat(lon);
+      t.Post();
+    }
+  }
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_EQ(Form1->fWaypoints.size(), 2u);
+  EXPECT_DOUBLE_EQ(Form1->fWaypoints[1].first, 18.4);
+  EXPECT_DOUBLE_EQ(Form1->fWaypoints[1].second, -33.9);
 }
 
 TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
