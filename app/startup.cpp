@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/settingsform.h"
 #include "link/comsettings.h"
+#include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/stringlist.h"
@@ -114,6 +115,9 @@ void TForm1::FormCreate(rtl::TObject*) {
   }
   fGraphConfig = std::make_unique<TGraphConfig>();
   fTwdFullCircle = 1;
+  // The display fonts, when they are installed beside the program's data.
+  for (const char* font : {"plevoran.ttf", "lcd2.ttf"})
+    if (rtl::FileExists(font)) gdi::AddFontResource(font);
 }
 
 void TForm1::Timer5Timer(rtl::TObject*) {
