@@ -220,6 +220,32 @@ BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
   return TRUE;
 }
 
+namespace {
+
+std::string_view view(const char* text, int length) {
+  if (!text) return {};
+  return length < 0 ? std::string_view(text) : std::string_view(text, size_t(length));
+}
+
+}  // namespace
+
+BOOL TextOut(HDC hdc, int x, int y, const char* text, int length) {
+  return TextOut(hdc, x, y, view(text, length));
+}
+
+BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, int length,
+                const int* dx) {
+  return ExtTextOut(hdc, x, y, options, rect, view(text, length), dx);
+}
+
+BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size) {
+  return GetTextExtentPoint32(hdc, view(text, length), size);
+}
+
+int DrawText(HDC hdc, const char* text, int length, RECT* rect, UINT format) {
+  return DrawText(hdc, view(text, length), rect, format);
+}
+
 std::string GetTextFace(HDC hdc) {
   DC* dc = LiveDC(hdc);
   if (!dc) return {};

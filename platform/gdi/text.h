@@ -67,6 +67,11 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, std::stri
 // Width of the text along its own baseline and the font's cell height (rotation not applied).
 BOOL GetTextExtentPoint32(HDC hdc, std::string_view text, SIZE* size);
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm);
+// The same with a pointer and a length in bytes (-1: up to the terminating zero).
+BOOL TextOut(HDC hdc, int x, int y, const char* text, int length);
+BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, int length,
+                const int* dx);
+BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size);
 // The realised family name of the DC's font.
 std::string GetTextFace(HDC hdc);
 
@@ -103,6 +108,7 @@ enum : UINT {
 // DT_NOPREFIX; "&&" is one '&'. DT_VCENTER and DT_BOTTOM apply to single lines. Returns the
 // height of the text.
 int DrawText(HDC hdc, std::string_view text, RECT* rect, UINT format);
+int DrawText(HDC hdc, const char* text, int length, RECT* rect, UINT format);
 
 // UTF-8 to code points (a byte that is not valid UTF-8 stands for itself, as Latin-1).
 std::u32string DecodeUtf8(std::string_view s);

@@ -57,6 +57,13 @@ TEST(Fonts, ExtentsGrowWithHeight) {
   SIZE empty;
   GetTextExtentPoint32(c.dc(), "", &empty);
   EXPECT_EQ(empty.cx, 0);
+  // Pointer and length: the length counts, -1 runs to the end.
+  SIZE ab, abc, all;
+  GetTextExtentPoint32(c.dc(), "ab", &ab);
+  GetTextExtentPoint32(c.dc(), "abc", -1, &abc);
+  GetTextExtentPoint32(c.dc(), "abcdef", 2, &all);
+  EXPECT_EQ(all.cx, ab.cx);
+  EXPECT_GT(abc.cx, ab.cx);
 }
 
 TEST(Text, DrawsBinaryGlyphsInsideItsExtent) {
