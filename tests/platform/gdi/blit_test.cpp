@@ -132,6 +132,35 @@ TEST(DibSection, StretchDIBitsDrawsBottomUpData) {
   EXPECT_EQ(c.At(3, 3), RGB(0, 255, 0));
 }
 
+TEST(DibSection, StretchDIBitsOfPaletteData) {
+  // 4 x 2 at 8 bits with a two-entry palette; 4 bits and 1 bit through the same table.
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 4;
+  bi.bmiHeader.biHeight = -2;  // top-down
+  bi.bmiHeader.biBitCount = 8;
+  bi.bmiHeader.biClrUsed = 2;
+  bi.bmiColors[0] = RGBQUAD{0, 0, 255, 0};            // red
+  bi.bmiColors[1] = RGBQUAD{255, 0, 0, 0};            // blue
+  const uint8_t bits8[8] = {0, 1, 0, 1, 1, 1, 0, 7};  // 7: past the palette, black
+  Canvas c(4, 2);
+  StretchDIBits(c.dc(), 0, 0, 4, 2, 0, 0, 4, 2, bits8, &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(0, 1), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(3, 1), kBlack);
+  bi.bmiHeader.biBitCount = 4;
+  const uint8_t bits4[8] = {0x01, 0x01, 0, 0, 0x11, 0x00, 0, 0};
+  StretchDIBits(c.dc(), 0, 0, 4, 2, 0, 0, 4, 2, bits4, &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(c.At(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(2, 1), RGB(255, 0, 0));
+  bi.bmiHeader.biBitCount = 1;
+  const uint8_t bits1[8] = {0x50, 0, 0, 0, 0xF0, 0, 0, 0};
+  StretchDIBits(c.dc(), 0, 0, 4, 2, 0, 0, 4, 2, bits1, &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.Count(RGB(0, 0, 255)), 6);
+}
+
 TEST(DibSection, GetDIBitsRoundTrip) {
   Canvas c(3, 2);
   SetPixel(c.dc(), 2, 0, RGB(10, 20, 30));

@@ -85,5 +85,29 @@ TEST(RegionShapes, EllipsePolygonAndRoundRect) {
   for (HRGN r : {e, t, rr}) DeleteObject(r);
 }
 
+TEST(RegionShapes, PaintInvertAndFrame) {
+  auto surface = std::make_shared<Surface>(PixelLayout::Device32, 12, 12);
+  HDC dc = CreateSurfaceDC(surface, POINT{}, nullptr);
+  HRGN r = CreateRectRgn(2, 2, 10, 10);
+  HBRUSH red = CreateSolidBrush(0x0000FF);
+  EXPECT_TRUE(FrameRgn(dc, r, red, 2, 1));
+  EXPECT_EQ(surface->Get(2, 5), 0xFF0000u);  // left side, two wide
+  EXPECT_EQ(surface->Get(3, 5), 0xFF0000u);
+  EXPECT_EQ(surface->Get(4, 5), 0u);
+  EXPECT_EQ(surface->Get(5, 2), 0xFF0000u);  // top, one high
+  EXPECT_EQ(surface->Get(5, 3), 0u);
+  EXPECT_TRUE(InvertRgn(dc, r));
+  EXPECT_EQ(surface->Get(5, 5), 0xFFFFFFu);
+  EXPECT_EQ(surface->Get(2, 5), 0x00FFFFu);
+  EXPECT_EQ(surface->Get(0, 0), 0u);
+  SelectObject(dc, red);
+  EXPECT_TRUE(PaintRgn(dc, r));
+  EXPECT_EQ(surface->Get(5, 5), 0xFF0000u);
+  SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  DeleteObject(red);
+  DeleteObject(r);
+  DeleteDC(dc);
+}
+
 }  // namespace
 }  // namespace gdi

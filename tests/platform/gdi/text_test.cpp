@@ -219,6 +219,28 @@ TEST(DrawText, CalcRectVerticalCentreAndEllipsis) {
   DeleteObject(f);
 }
 
+TEST(DrawText, WordBreakWrapsIntoTheBox) {
+  Canvas c(120, 200);
+  HFONT f = makeFont(16);
+  SelectObject(c.dc(), f);
+  const char* text = "true wind speed and angle over the ground";
+  RECT calc{0, 0, 100, 0};
+  const int h = DrawText(c.dc(), text, &calc, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_GE(h, 3 * 16);
+  EXPECT_EQ(h % 16, 0);
+  EXPECT_EQ(calc.bottom, h);
+  EXPECT_LE(calc.right, 100);
+  SetBkMode(c.dc(), TRANSPARENT);
+  RECT box{0, 0, 100, 200};
+  EXPECT_EQ(DrawText(c.dc(), text, &box, DT_WORDBREAK), h);
+  const RECT ink = c.Extent(kWhite);
+  EXPECT_LE(ink.right, 100);
+  EXPECT_GT(ink.bottom, 2 * 16);
+  EXPECT_LE(ink.bottom, h);
+  SelectObject(c.dc(), GetStockObject(SYSTEM_FONT));
+  DeleteObject(f);
+}
+
 TEST(DrawText, PrefixUnderlinesUnlessHidden) {
   Canvas c(120, 30);
   HFONT f = makeFont(16);
