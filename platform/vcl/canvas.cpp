@@ -25,7 +25,8 @@ void TCanvas::ToolChanged(rtl::TObject* sender) {
 }
 
 gdi::HDC TCanvas::Handle() {
-  RequiredState(csHandleValid);
+  // The tools are selected too, so that direct calls on the DC (DrawText, BitBlt) use them.
+  RequiredState(csHandleValid | csPenValid | csBrushValid | csFontValid);
   return dc_;
 }
 

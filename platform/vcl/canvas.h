@@ -18,7 +18,8 @@ class TCanvas : public rtl::TObject {
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
 
-  // The DC; a canvas without one asks CreateHandle (control and bitmap canvases make their own).
+  // The DC with the canvas's pen, brush and font selected; a canvas without one asks
+  // CreateHandle (control and bitmap canvases make their own).
   gdi::HDC Handle();
   void SetHandle(gdi::HDC dc);
   bool HandleAllocated() const { return dc_ != gdi::HDC{}; }

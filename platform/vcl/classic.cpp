@@ -62,17 +62,14 @@ void DrawButtonFace(TCanvas* c, TRect r, bool down, bool framed) {
 
 void DrawCaption(TCanvas* c, TRect r, const std::string& text, unsigned flags, bool enabled) {
   c->Brush()->SetStyle(bsClear);
-  gdi::HDC dc = c->Handle();
   TColor saved = c->Font()->Color();
   if (!enabled) {
     TRect s = r;
     gdi::OffsetRect(&s, 1, 1);
     c->Font()->SetColor(clBtnHighlight);
-    gdi::SetTextColor(c->Handle(), gdi::ColorToRGB(clBtnHighlight));
-    gdi::DrawText(dc, text, &s, flags);
+    gdi::DrawText(c->Handle(), text, &s, flags);
     c->Font()->SetColor(clGrayText);
   }
-  gdi::SetTextColor(c->Handle(), gdi::ColorToRGB(c->Font()->Color()));
   gdi::DrawText(c->Handle(), text, &r, flags);
   c->Font()->SetColor(saved);
   c->Brush()->SetStyle(bsSolid);

@@ -636,6 +636,11 @@ void TWinControl::UpdateShowing() {
   }
 }
 
+void TWinControl::SetText(const std::string& v) {
+  TControl::SetText(v);
+  if (handle_ && win::GetWindowText(handle_) != v) win::SetWindowText(handle_, v);
+}
+
 void TWinControl::SetEnabled(bool v) {
   if (v == Enabled()) return;
   TControl::SetEnabled(v);

@@ -282,6 +282,8 @@ class TWinControl : public TControl {
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool v) override;
   void SetEnabled(bool v) override;
+  // Also the window's text (a form's caption bar).
+  void SetText(const std::string& v) override;
   void Invalidate() override;
   void WndProc(TMessage& message) override;
   void DefaultHandler(TMessage& message) override;
