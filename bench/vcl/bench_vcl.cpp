@@ -1,5 +1,6 @@
 // The class library's hot paths: repainting a busy form, re-aligning (and repainting) nested
-// panels when the window is resized, and handling a stream of messages through the application's loop.
+// panels when the window is resized, and handling a stream of messages through the application's
+// loop.
 #include <benchmark/benchmark.h>
 
 #include <memory>

@@ -102,8 +102,10 @@ void TApplication::Dispatch(win::MSG& msg) {
     if (msg.message == win::WM_MOUSEMOVE) {
       if (TWinControl* w = TWinControl::FindControl(msg.hwnd)) {
         TControl* c = w->ControlAtPos(win::PointFromLParam(msg.lParam), true);
+        TControl* under = c && dynamic_cast<TGraphicControl*>(c) ? c : w;
+        TrackMouseControl(under);
         TMessage hm{msg.message, msg.wParam, msg.lParam, 0};
-        HintMouseMessage(c && dynamic_cast<TGraphicControl*>(c) ? c : w, hm);
+        HintMouseMessage(under, hm);
       }
     }
     win::TranslateMessage(&msg);
@@ -181,14 +183,39 @@ void TApplication::SetHint(const std::string& v) {
   if (OnHint) OnHint(this);
 }
 
+void TApplication::Watch(TControl* old, TControl* now) {
+  if (old && old != hintControl_ && old != mouseControl_) RemoveFreeNotification(old);
+  if (now) FreeNotification(now);
+}
+
+void TApplication::Notification(rtl::TComponent* c, rtl::TOperation op) {
+  rtl::TComponent::Notification(c, op);
+  if (op != rtl::opRemove) return;
+  if (c == hintControl_) hintControl_ = nullptr;
+  if (c == mouseControl_) mouseControl_ = nullptr;
+}
+
+void TApplication::TrackMouseControl(TControl* c) {
+  if (c == mouseControl_) return;
+  TControl* old = mouseControl_;
+  mouseControl_ = c;
+  Watch(old, c);
+  if (old) old->Perform(CM_MOUSELEAVE);
+  if (c && c == mouseControl_) c->Perform(CM_MOUSEENTER);
+}
+
 void TApplication::CancelHint() {
+  TControl* old = hintControl_;
   hintControl_ = nullptr;
+  Watch(old, nullptr);
   SetHint("");
 }
 
 void TApplication::HintMouseMessage(TControl* control, TMessage& m) {
   if (m.Msg != win::WM_MOUSEMOVE || control == hintControl_) return;
+  TControl* old = hintControl_;
   hintControl_ = control;
+  Watch(old, control);
   // The long hint is the part after '|', the whole text when it has none.
   std::string h = control ? control->Hint() : std::string();
   size_t bar = h.find('|');

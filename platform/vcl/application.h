@@ -63,6 +63,9 @@ class TApplication : public rtl::TComponent {
   void HintMouseMessage(TControl* control, TMessage& message);
   // The control whose hint is showing (nullptr when none).
   TControl* HintControl() const { return hintControl_; }
+  // The control under the pointer; it heard CM_MOUSEENTER, and hears CM_MOUSELEAVE when the
+  // pointer moves to another.
+  TControl* MouseControl() const { return mouseControl_; }
 
   void HookMainWindow(const TWindowHook& hook);
   void UnhookMainWindow(const TWindowHook& hook);
@@ -89,6 +92,11 @@ class TApplication : public rtl::TComponent {
   void Dispatch(win::MSG& msg);
   void Idle();
   bool CallHooks(TMessage& m);
+  void TrackMouseControl(TControl* c);
+  void Watch(TControl* old, TControl* now);
+
+ protected:
+  void Notification(rtl::TComponent* c, rtl::TOperation op) override;
 
   std::string title_;
   std::string helpFile_;
@@ -97,6 +105,7 @@ class TApplication : public rtl::TComponent {
   bool hintShortCuts_ = true;
   int hintPause_ = 500;
   TControl* hintControl_ = nullptr;
+  TControl* mouseControl_ = nullptr;
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
   bool active_ = false;

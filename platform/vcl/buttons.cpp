@@ -215,6 +215,15 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
   TGraphicControl::MouseUp(button, shift, x, y);
 }
 
+void TSpeedButton::WndProc(TMessage& m) {
+  // A flat button shows its edge while the pointer is over it.
+  if (m.Msg == CM_MOUSEENTER || m.Msg == CM_MOUSELEAVE) {
+    hot_ = m.Msg == CM_MOUSEENTER;
+    if (flat_) Invalidate();
+  }
+  TGraphicControl::WndProc(m);
+}
+
 bool TSpeedButton::DialogChar(unsigned key) {
   if (!IsAccel(key, Caption()) || !Enabled() || !Visible()) return false;
   Click();
@@ -234,7 +243,7 @@ void TSpeedButton::Paint() {
       c->Brush()->SetColor(clBtnHighlight);
       c->FillRect(e);
     }
-  } else if (!flat_) {
+  } else if (!flat_ || (hot_ && Enabled())) {
     TRect e = r;
     DrawRaised(c, e);
   }

@@ -67,9 +67,11 @@ class TSpeedButton : public TGraphicControl {
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   bool DialogChar(unsigned key) override;
+  void WndProc(TMessage& m) override;
 
  private:
   void GlyphChanged(rtl::TObject*) { Invalidate(); }
+  bool hot_ = false;
   bool down_ = false;
   bool pressed_ = false;
   int groupIndex_ = 0;

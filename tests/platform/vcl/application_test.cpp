@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "platform/vcl/screen.h"
 #include "platform/vcl/stdctrls.h"
@@ -110,6 +112,43 @@ TEST_F(App, TheHintFollowsTheControlUnderThePointer) {
   app->CancelHint();
   EXPECT_EQ(app->Hint(), "");
   EXPECT_EQ(changes, 3);
+}
+
+// A label that writes down the pointer's comings and goings.
+class TWatchedLabel : public TLabel {
+ public:
+  using TLabel::TLabel;
+  std::vector<std::string> seen;
+
+ protected:
+  void WndProc(TMessage& m) override {
+    if (m.Msg == CM_MOUSEENTER) seen.push_back("enter");
+    if (m.Msg == CM_MOUSELEAVE) seen.push_back("leave");
+    TLabel::WndProc(m);
+  }
+};
+
+TEST_F(App, ControlsHearThePointerComeAndGo) {
+  auto* form = new TForm(app.get());
+  form->SetBounds(100, 100, 300, 200);
+  form->Show();
+  auto* l = new TWatchedLabel(form);
+  l->SetParent(form);
+  l->SetBounds(10, 10, 80, 20);
+  auto* gone = new TWatchedLabel(form);
+  gone->SetParent(form);
+  gone->SetBounds(10, 50, 80, 20);
+  Pump();
+  gdi::POINT p = ScreenPoint(l, 5, 5);
+  Feed(win::MouseMove(p.x, p.y));
+  Feed(win::MouseMove(p.x + 1, p.y));
+  p = ScreenPoint(gone, 5, 5);
+  Feed(win::MouseMove(p.x, p.y));
+  EXPECT_EQ(l->seen, (std::vector<std::string>{"enter", "leave"}));
+  EXPECT_EQ(app->MouseControl(), gone);
+  delete gone;  // the application forgets a control that goes away under the pointer
+  EXPECT_EQ(app->MouseControl(), nullptr);
+  EXPECT_EQ(app->HintControl(), nullptr);
 }
 
 TEST_F(App, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {

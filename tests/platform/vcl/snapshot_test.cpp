@@ -41,7 +41,8 @@ TEST_F(Snapshot, TheFormWithEveryControlIsWrittenAsAPicture) {
   char buf[64] = {};
   size_t n = fread(buf, 1, sizeof buf - 1, f);
   pclose(f);
-  EXPECT_EQ(std::string(buf, n), std::to_string(screen.Width()) + " " + std::to_string(screen.Height()));
+  EXPECT_EQ(std::string(buf, n),
+            std::to_string(screen.Width()) + " " + std::to_string(screen.Height()));
 }
 
 }  // namespace
