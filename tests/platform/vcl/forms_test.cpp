@@ -187,6 +187,20 @@ TEST_F(Forms, AnchoredControlsKeepTheirDistances) {
   EXPECT_EQ(stretch->BoundsRect(), (TRect{10, 10, 490, 260}));
 }
 
+TEST_F(Forms, AWindowControlTakesItsChildControlsWithIt) {
+  TForm form(app.get());
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  auto* owned = new TButton(&form);  // owned by the form, child of the panel
+  owned->SetParent(panel);
+  auto* unowned = new TLabel(nullptr);  // freed with the panel all the same (no leak)
+  unowned->SetParent(panel);
+  int before = form.ComponentCount();
+  delete panel;
+  EXPECT_EQ(form.ComponentCount(), before - 2);  // the panel and the button left the owner
+  EXPECT_EQ(form.ControlCount(), 0);
+}
+
 TEST_F(Forms, ResizeEventsFollowTheSize) {
   TForm form(app.get());
   form.SetBorderStyle(bsNone);

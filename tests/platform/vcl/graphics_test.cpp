@@ -161,4 +161,42 @@ TEST_F(Graphics, PicturesLoadBitmapsByExtension) {
   EXPECT_THROW(pic.LoadFromFile(::testing::TempDir() + "x.gif"), EInvalidGraphic);
 }
 
+TEST_F(Graphics, JpegPicturesComeBackNearlyAsTheyWere) {
+  TBitmap bmp;
+  bmp.SetSize(32, 24);
+  bmp.Canvas()->Brush()->SetColor(clNavy);
+  bmp.Canvas()->FillRect(TRect{0, 0, 16, 24});
+  TJPEGImage jpeg;
+  jpeg.Assign(&bmp);
+  std::string path = ::testing::TempDir() + "vcl_picture.jpg";
+  jpeg.SaveToFile(path);
+  TPicture pic;
+  pic.LoadFromFile(path);
+  ASSERT_NE(dynamic_cast<TJPEGImage*>(pic.Graphic()), nullptr);
+  EXPECT_EQ(pic.Width(), 32);
+  TColor left = pic.Bitmap()->Canvas()->Pixels(4, 12);
+  TColor right = pic.Bitmap()->Canvas()->Pixels(28, 12);
+  EXPECT_LT(left & 0xFF, 0x20);          // little red where it was navy
+  EXPECT_GT((left >> 16) & 0xFF, 0x60);  // much blue
+  EXPECT_GT(right & 0xFF, 0xE0);         // white stays white
+  std::remove(path.c_str());
+}
+
+TEST_F(Graphics, TransparentBitmapsLeaveTheirBackgroundColourOut) {
+  TBitmap glyph;
+  glyph.SetSize(4, 4);
+  glyph.Canvas()->Brush()->SetColor(clFuchsia);
+  glyph.Canvas()->FillRect(TRect{0, 0, 4, 4});
+  glyph.Canvas()->SetPixel(1, 1, clGreen);
+  glyph.SetTransparent(true);  // the bottom-left colour (fuchsia) is the see-through one
+  TBitmap dst;
+  dst.SetSize(8, 8);
+  dst.Canvas()->Brush()->SetColor(clYellow);
+  dst.Canvas()->FillRect(TRect{0, 0, 8, 8});
+  dst.Canvas()->Draw(2, 2, &glyph);
+  EXPECT_EQ(dst.Canvas()->Pixels(3, 3), clGreen);
+  EXPECT_EQ(dst.Canvas()->Pixels(2, 2), clYellow);
+  EXPECT_EQ(dst.Canvas()->Pixels(5, 5), clYellow);
+}
+
 }  // namespace
