@@ -17,6 +17,8 @@ TApplication::TApplication(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {
 }
 
 TApplication::~TApplication() {
+  StopHintTimer();
+  hintWindow_.reset();
   // Forms reach back to Application and Screen while they go.
   Destroying();
   std::vector<rtl::TComponent*> forms;
@@ -99,6 +101,11 @@ void TApplication::Dispatch(win::MSG& msg) {
   try {
     TMessage m{msg.message, msg.wParam, msg.lParam, 0};
     if (msg.hwnd == handle_ && handle_ && CallHooks(m)) return;
+    if (hintWindow_ && hintWindow_->Visible() &&
+        (msg.message == win::WM_LBUTTONDOWN || msg.message == win::WM_RBUTTONDOWN ||
+         msg.message == win::WM_KEYDOWN || msg.message == win::WM_SYSKEYDOWN)) {
+      hintWindow_->ReleaseHandle();
+    }
     if (msg.message == win::WM_MOUSEMOVE) {
       if (TWinControl* w = TWinControl::FindControl(msg.hwnd)) {
         TControl* c = w->ControlAtPos(win::PointFromLParam(msg.lParam), true);
@@ -191,7 +198,11 @@ void TApplication::Watch(TControl* old, TControl* now) {
 void TApplication::Notification(rtl::TComponent* c, rtl::TOperation op) {
   rtl::TComponent::Notification(c, op);
   if (op != rtl::opRemove) return;
-  if (c == hintControl_) hintControl_ = nullptr;
+  if (c == hintControl_) {
+    hintControl_ = nullptr;
+    StopHintTimer();
+    if (hintWindow_) hintWindow_->ReleaseHandle();
+  }
   if (c == mouseControl_) mouseControl_ = nullptr;
 }
 
@@ -204,7 +215,36 @@ void TApplication::TrackMouseControl(TControl* c) {
   if (c && c == mouseControl_) c->Perform(CM_MOUSEENTER);
 }
 
+void TApplication::StartHintTimer() {
+  StopHintTimer();
+  hintTimer_ = win::SetTimer(nullptr, 0, static_cast<win::UINT>(std::max(hintPause_, 1)),
+                             [this](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
+                               StopHintTimer();
+                               ShowHintNow();
+                             });
+}
+
+void TApplication::StopHintTimer() {
+  if (hintTimer_) win::KillTimer(nullptr, hintTimer_);
+  hintTimer_ = 0;
+}
+
+void TApplication::ShowHintNow() {
+  TControl* c = hintControl_;
+  if (!c || !showHint_ || !c->ShowHint() || !c->Showing()) return;
+  std::string text = GetShortHint(c->Hint());
+  if (text.empty()) return;
+  // The control may refuse (answer non-zero) or change nothing; it only hears the request.
+  if (c->Perform(CM_HINTSHOW) != 0) return;
+  if (!hintWindow_) hintWindow_ = std::make_unique<THintWindow>();
+  TPoint p{};
+  win::GetCursorPos(&p);
+  hintWindow_->ActivateHint(TPoint{p.x, p.y + 20}, text);
+}
+
 void TApplication::CancelHint() {
+  StopHintTimer();
+  if (hintWindow_) hintWindow_->ReleaseHandle();
   TControl* old = hintControl_;
   hintControl_ = nullptr;
   Watch(old, nullptr);
@@ -216,10 +256,11 @@ void TApplication::HintMouseMessage(TControl* control, TMessage& m) {
   TControl* old = hintControl_;
   hintControl_ = control;
   Watch(old, control);
-  // The long hint is the part after '|', the whole text when it has none.
-  std::string h = control ? control->Hint() : std::string();
-  size_t bar = h.find('|');
-  SetHint(bar == std::string::npos ? h : h.substr(bar + 1));
+  if (hintWindow_) hintWindow_->ReleaseHandle();
+  StopHintTimer();
+  if (control && showHint_ && control->ShowHint() && !GetShortHint(control->Hint()).empty())
+    StartHintTimer();
+  SetHint(control ? GetLongHint(control->Hint()) : std::string());
 }
 
 }  // namespace vcl

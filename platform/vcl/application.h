@@ -3,10 +3,12 @@
 // box that shows an exception no handler caught. One instance lives while the program runs;
 // the global Application points at it.
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/vcl/forms.h"
+#include "platform/vcl/hintwindow.h"
 
 namespace vcl {
 
@@ -63,6 +65,9 @@ class TApplication : public rtl::TComponent {
   void HintMouseMessage(TControl* control, TMessage& message);
   // The control whose hint is showing (nullptr when none).
   TControl* HintControl() const { return hintControl_; }
+  // The popup that shows a control's short hint (ShowHint on the control and here), after the
+  // pointer rests on it for HintPause; a click, a key or leaving the control hides it.
+  THintWindow* HintWindow() const { return hintWindow_.get(); }
   // The control under the pointer; it heard CM_MOUSEENTER, and hears CM_MOUSELEAVE when the
   // pointer moves to another.
   TControl* MouseControl() const { return mouseControl_; }
@@ -93,6 +98,9 @@ class TApplication : public rtl::TComponent {
   void Idle();
   bool CallHooks(TMessage& m);
   void TrackMouseControl(TControl* c);
+  void StartHintTimer();
+  void StopHintTimer();
+  void ShowHintNow();
   void Watch(TControl* old, TControl* now);
 
  protected:
@@ -106,6 +114,8 @@ class TApplication : public rtl::TComponent {
   int hintPause_ = 500;
   TControl* hintControl_ = nullptr;
   TControl* mouseControl_ = nullptr;
+  std::unique_ptr<THintWindow> hintWindow_;
+  win::UINT_PTR hintTimer_ = 0;
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
   bool active_ = false;

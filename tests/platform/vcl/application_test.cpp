@@ -114,6 +114,40 @@ TEST_F(App, TheHintFollowsTheControlUnderThePointer) {
   EXPECT_EQ(changes, 3);
 }
 
+TEST_F(App, AHintPopsUpAfterThePointerRestsAndGoesOnAClick) {
+  auto* form = new TForm(app.get());
+  form->SetBounds(100, 100, 300, 200);
+  form->Show();
+  auto* b = new TButton(form);
+  b->SetParent(form);
+  b->SetBounds(10, 10, 80, 25);
+  b->SetHint("Connect|Opens the port");
+  b->SetShowHint(true);
+  auto* quiet = new TButton(form);
+  quiet->SetParent(form);
+  quiet->SetBounds(10, 60, 80, 25);
+  quiet->SetHint("Not shown");
+  Pump();
+  gdi::POINT p = ScreenPoint(b, 5, 5);
+  Feed(win::MouseMove(p.x, p.y));
+  Advance(app->HintPause() - 10);
+  EXPECT_TRUE(!app->HintWindow() || !app->HintWindow()->Visible());
+  Advance(20);
+  ASSERT_NE(app->HintWindow(), nullptr);
+  EXPECT_TRUE(app->HintWindow()->Visible());
+  EXPECT_EQ(app->HintWindow()->Caption(), "Connect");
+  EXPECT_TRUE(win::IsWindowVisible(app->HintWindow()->Handle()));
+  EXPECT_TRUE(form->Active());  // the popup never takes the activation
+  Feed(win::MouseDown(p.x, p.y));
+  Feed(win::MouseUp(p.x, p.y));
+  EXPECT_FALSE(app->HintWindow()->Visible());
+  p = ScreenPoint(quiet, 5, 5);  // ShowHint off: no popup
+  Feed(win::MouseMove(p.x, p.y));
+  Advance(1000);
+  EXPECT_FALSE(app->HintWindow()->Visible());
+  EXPECT_EQ(app->Hint(), "Not shown");
+}
+
 // A label that writes down the pointer's comings and goings.
 class TWatchedLabel : public TLabel {
  public:
