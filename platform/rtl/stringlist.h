@@ -69,7 +69,8 @@ class TStrings : public TPersistent {
   void LoadFromFile(const std::string& FileName);
   void SaveToFile(const std::string& FileName) const;
   void LoadFromStream(TStream* Stream);
-  void SaveToStream(TStream* Stream) const;
+  // Virtual so that a list can save in its own form (a rich edit's lines save rich text).
+  virtual void SaveToStream(TStream* Stream) const;
 
   void BeginUpdate();
   void EndUpdate();
