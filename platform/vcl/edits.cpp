@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
+#include "platform/rtl/streams.h"
 #include "platform/vcl/classic.h"
 #include "platform/vcl/clipboard.h"
 
@@ -252,8 +252,10 @@ void TCustomEdit::Paint() {
 
 // ---------------------------------------------------------------- TMemo
 
-TMemo::TMemo(rtl::TComponent* AOwner)
-    : TCustomControl(AOwner), lines_(std::make_unique<rtl::TStringList>()) {
+TMemo::TMemo(rtl::TComponent* AOwner) : TMemo(AOwner, std::make_unique<rtl::TStringList>()) {}
+
+TMemo::TMemo(rtl::TComponent* AOwner, std::unique_ptr<rtl::TStringList> lines)
+    : TCustomControl(AOwner), lines_(std::move(lines)) {
   lines_->OnChange = rtl::MakeEvent(this, &TMemo::LinesChanged);
   SetTabStop(true);
   SetColor(clWindow);
@@ -517,7 +519,26 @@ void TMemo::Paint() {
 
 // ---------------------------------------------------------------- TRichEdit
 
-TRichEdit::TRichEdit(rtl::TComponent* AOwner) : TMemo(AOwner) {}
+namespace {
+// The lines of a rich edit: saving them writes the control's rich text.
+class TRichEditStrings : public rtl::TStringList {
+ public:
+  const TRichEdit* owner = nullptr;
+  void SaveToStream(rtl::TStream* stream) const override {
+    if (!owner || owner->PlainText()) {
+      rtl::TStringList::SaveToStream(stream);
+      return;
+    }
+    std::string rtf = owner->RichText();
+    stream->WriteBuffer(rtf.data(), static_cast<int64_t>(rtf.size()));
+  }
+};
+}  // namespace
+
+TRichEdit::TRichEdit(rtl::TComponent* AOwner)
+    : TMemo(AOwner, std::make_unique<TRichEditStrings>()) {
+  static_cast<TRichEditStrings*>(Lines())->owner = this;
+}
 
 void TRichEdit::LinesChanged(rtl::TObject* sender) {
   int n = Lines()->Count();
@@ -562,14 +583,7 @@ std::string TRichEdit::RichText() const {
 }
 
 void TRichEdit::SaveToFile(const std::string& fileName) const {
-  if (plainText_) {
-    Lines()->SaveToFile(fileName);
-    return;
-  }
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) throw rtl::EFOpenError("Cannot create file \"" + fileName + "\"");
-  out << RichText();
-  if (!out) throw rtl::EWriteError("Error writing file \"" + fileName + "\"");
+  Lines()->SaveToFile(fileName);
 }
 
 }  // namespace vcl

@@ -109,6 +109,8 @@ class TMemo : public TCustomControl {
   rtl::TNotifyEvent OnChange;
 
  protected:
+  // For descendants whose lines are a list of their own kind.
+  TMemo(rtl::TComponent* AOwner, std::unique_ptr<rtl::TStringList> lines);
   virtual void Change();
   void Paint() override;
   void KeyDown(unsigned short& key, TShiftState shift) override;
@@ -154,7 +156,7 @@ class TRichEdit : public TMemo {
   bool PlainText() const { return plainText_; }
   void SetPlainText(bool v) { plainText_ = v; }
   // Rich text with a colour table, one paragraph per line in its colour (plain text when
-  // PlainText is set).
+  // PlainText is set). Lines()->SaveToFile saves the same way, as the original's did.
   void SaveToFile(const std::string& fileName) const;
   std::string RichText() const;
 
