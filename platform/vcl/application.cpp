@@ -159,6 +159,8 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::HandleException(rtl::TObject*, const std::exception& e) {
+  // The silent abort ends an action without a word.
+  if (dynamic_cast<const rtl::EAbort*>(&e)) return;
   if (OnException)
     OnException(this, e);
   else

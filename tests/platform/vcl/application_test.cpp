@@ -64,6 +64,13 @@ TEST_F(App, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
   EXPECT_EQ(log[0].Caption, "Test");
   EXPECT_EQ(log[0].Flags & MB_ICONMASK, MB_ICONSTOP);
 
+  // The silent abort shows nothing.
+  b->OnClick = rtl::TNotifyEvent(b, [](rtl::TObject*) { throw rtl::EAbort("Operation aborted"); });
+  Click(b);
+  EXPECT_EQ(DialogLog().size(), 1u);
+  b->OnClick = rtl::TNotifyEvent(
+      b, [](rtl::TObject*) { throw rtl::EConvertError("'x' is not a valid integer value"); });
+
   // A handler of its own replaces the box.
   std::string seen;
   app->OnException =
