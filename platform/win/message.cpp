@@ -203,6 +203,12 @@ bool HasRetrievable() {
 bool WaitCore(std::optional<uint64_t> deadline) {
   System& s = S();
   for (;;) {
+    // Taken before looking, so that a wake-up arriving while we look is not lost.
+    uint64_t wakesBefore;
+    {
+      std::lock_guard lock(s.m);
+      wakesBefore = s.wakes;
+    }
     ServiceSynchronize();
     if (s.backend) s.backend->PollInput();
     DeliverSent();
@@ -212,11 +218,6 @@ bool WaitCore(std::optional<uint64_t> deadline) {
     if (deadline && now >= *deadline) return false;
     std::optional<uint64_t> wakeAt = NextTimerDue();
     if (deadline && (!wakeAt || *deadline < *wakeAt)) wakeAt = deadline;
-    uint64_t wakesBefore;
-    {
-      std::lock_guard lock(s.m);
-      wakesBefore = s.wakes;
-    }
     if (s.clock->IsVirtual()) {
       if (s.idleHook) {
         IdleHook hook = s.idleHook;
