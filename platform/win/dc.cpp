@@ -111,11 +111,25 @@ void PaintFrame(HDC dc, Window* w) {
     RECT cap{b, b, W - b, b + ch - 1};
     Fill(dc, cap, active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION);
     Fill(dc, RECT{b, b + ch - 1, W - b, b + ch}, gdi::COLOR_BTNFACE);
+    RECT text = cap;
+    text.left += GetSystemMetrics(SM_CXEDGE);
     if (w->style & WS_SYSMENU) {
       const int bw = GetSystemMetrics((w->exStyle & WS_EX_TOOLWINDOW) ? SM_CXSMSIZE : SM_CXSIZE) - 2;
       RECT close{W - b - 2 - bw, b + 2, W - b - 2, b + ch - 3};
       Fill(dc, close, gdi::COLOR_BTNFACE);
       Frame(dc, close, gdi::COLOR_BTNSHADOW);
+      text.right = close.left - 2;
+    }
+    if (!w->text.empty() && text.right > text.left) {
+      const NONCLIENTMETRICS& ncm = GetSettings().nonClient;
+      gdi::HFONT font = gdi::CreateFontIndirect((w->exStyle & WS_EX_TOOLWINDOW) ? &ncm.lfSmCaptionFont
+                                                                                : &ncm.lfCaptionFont);
+      gdi::HGDIOBJ old = gdi::SelectObject(dc, font);
+      gdi::SetBkMode(dc, gdi::TRANSPARENT);
+      gdi::SetTextColor(dc, gdi::GetSysColor(active ? gdi::COLOR_CAPTIONTEXT : gdi::COLOR_INACTIVECAPTIONTEXT));
+      gdi::DrawText(dc, w->text, &text, gdi::DT_SINGLELINE | gdi::DT_VCENTER | gdi::DT_END_ELLIPSIS | gdi::DT_NOPREFIX);
+      gdi::SelectObject(dc, old);
+      gdi::DeleteObject(font);
     }
   }
   if (w->exStyle & WS_EX_CLIENTEDGE) {

@@ -652,6 +652,68 @@ BOOL TranslateMessage(const MSG* msg) {
   return TRUE;
 }
 
+std::string KeyName(UINT vk) {
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::string(1, char(vk));
+  if (vk >= VK_F1 && vk <= VK_F12) return "F" + std::to_string(vk - VK_F1 + 1);
+  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return "Num " + std::to_string(vk - VK_NUMPAD0);
+  switch (vk) {
+    case VK_BACK: return "Backspace";
+    case VK_TAB: return "Tab";
+    case VK_RETURN: return "Enter";
+    case VK_SHIFT: case VK_LSHIFT: return "Shift";
+    case VK_RSHIFT: return "Right Shift";
+    case VK_CONTROL: case VK_LCONTROL: return "Ctrl";
+    case VK_RCONTROL: return "Right Ctrl";
+    case VK_MENU: case VK_LMENU: return "Alt";
+    case VK_RMENU: return "Right Alt";
+    case VK_PAUSE: return "Pause";
+    case VK_CAPITAL: return "Caps Lock";
+    case VK_ESCAPE: return "Esc";
+    case VK_SPACE: return "Space";
+    case VK_PRIOR: return "Page Up";
+    case VK_NEXT: return "Page Down";
+    case VK_END: return "End";
+    case VK_HOME: return "Home";
+    case VK_LEFT: return "Left";
+    case VK_UP: return "Up";
+    case VK_RIGHT: return "Right";
+    case VK_DOWN: return "Down";
+    case VK_INSERT: return "Insert";
+    case VK_DELETE: return "Delete";
+    case VK_MULTIPLY: return "Num *";
+    case VK_ADD: return "Num +";
+    case VK_SUBTRACT: return "Num -";
+    case VK_DECIMAL: return "Num Del";
+    case VK_DIVIDE: return "Num /";
+    case VK_NUMLOCK: return "Num Lock";
+    case VK_SCROLL: return "Scroll Lock";
+    case VK_APPS: return "Application";
+  }
+  if (int ch = UsChar(vk, false, false, false); ch > ' ') return std::string(1, char(ch));
+  return {};
+}
+
+int GetKeyNameText(LONG lParam, char* buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  const std::string name = KeyName(UINT((uint32_t(lParam) >> 16) & 0xFF));
+  const int n = std::min(int(name.size()), size - 1);
+  std::copy(name.begin(), name.begin() + n, buffer);
+  buffer[n] = '\0';
+  return n;
+}
+
+UINT MapVirtualKey(UINT code, UINT mapType) {
+  switch (mapType) {
+    case MAPVK_VK_TO_VSC:
+    case MAPVK_VSC_TO_VK: return code & 0xFF;
+    case MAPVK_VK_TO_CHAR: {
+      const int ch = UsChar(code, false, false, false);
+      return ch >= 'a' && ch <= 'z' ? UINT(ch - 'a' + 'A') : UINT(ch);
+    }
+  }
+  return 0;
+}
+
 HCURSOR LoadCursor(HANDLE, int id) {
   switch (id) {
     case IDC_ARROW: case IDC_IBEAM: case IDC_WAIT: case IDC_CROSS: case IDC_UPARROW:

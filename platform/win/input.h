@@ -1,6 +1,8 @@
 #pragma once
 // Raw input and what it becomes: capture, focus, activation, key state, cursor position and
 // shape, pointer-leave tracking. Raw events turn into messages only when they are retrieved.
+#include <string>
+
 #include "platform/win/types.h"
 
 namespace win {
@@ -58,6 +60,14 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme);
 
 // WM_KEYDOWN / WM_SYSKEYDOWN become WM_CHAR / WM_SYSCHAR by the US layout.
 BOOL TranslateMessage(const MSG* msg);
+
+// Key names by the US layout ("Ctrl", "Enter", "Page Up", "F5", "A"): the key is bits 16-23 of
+// lParam (the virtual key, as key messages carry it); returns the length written.
+int GetKeyNameText(LONG lParam, char* buffer, int size);
+std::string KeyName(UINT vk);
+enum : UINT { MAPVK_VK_TO_VSC = 0, MAPVK_VSC_TO_VK = 1, MAPVK_VK_TO_CHAR = 2 };
+// Scan codes are the virtual keys themselves; VK_TO_CHAR gives the unshifted character.
+UINT MapVirtualKey(UINT code, UINT mapType);
 
 // Cursors: the platform's shapes by IDC_ number.
 enum : int {

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/win/message.h"
+#include "platform/win/paint.h"
 #include "platform/win/state.h"
 #include "platform/win/window.h"
 
@@ -47,6 +49,41 @@ void ResetSettings() {
       {SM_CYMENUCHECK, 13},   {SM_MOUSEWHEELPRESENT, 1}, {SM_CXFOCUSBORDER, 1}, {SM_CYFOCUSBORDER, 1},
   };
   s.monitors = {Monitor{RECT{0, 0, w, h}, RECT{0, 0, w, h}}};
+  gdi::LOGFONT font;
+  font.lfHeight = -11;
+  font.lfWeight = 400;
+  font.lfFaceName = "MS Sans Serif";
+  gdi::LOGFONT bold = font;
+  bold.lfWeight = 700;
+  s.nonClient.lfCaptionFont = bold;
+  s.nonClient.lfSmCaptionFont = bold;
+  s.nonClient.lfMenuFont = font;
+  s.nonClient.lfStatusFont = font;
+  s.nonClient.lfMessageFont = font;
+  gdi::ResetSysColors();
+  for (int i = 0; i < gdi::COLOR_COUNT; ++i) s.colors[i] = gdi::GetSysColor(i);
+}
+
+void ApplySettings() {
+  Settings& s = Store();
+  std::vector<int> indices;
+  std::vector<COLORREF> values;
+  for (const auto& [i, c] : s.colors) {
+    indices.push_back(i);
+    values.push_back(c);
+  }
+  gdi::SetSysColors(int(indices.size()), indices.data(), values.data());
+  if (!detail::Running()) return;
+  std::vector<HWND> tops;
+  EnumThreadWindows([&](HWND h) {
+    tops.push_back(h);
+    return TRUE;
+  });
+  for (HWND h : tops) {
+    SendMessage(h, WM_SYSCOLORCHANGE, 0, 0);
+    SendMessage(h, WM_SETTINGCHANGE, 0, 0);
+  }
+  RedrawWindowRegion(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 int GetSystemMetrics(int index) {

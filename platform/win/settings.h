@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/gdi/color.h"
 #include "platform/win/types.h"
 
 namespace win {
@@ -85,8 +86,7 @@ enum : UINT {
   SPI_GETDROPSHADOW = 0x1024,
 };
 
-// Sizes of the non-client parts; font faces and heights of the captions, menus, status and
-// message texts (heights negative: em pixels).
+// Sizes of the non-client parts and the fonts of captions, menus, status and message texts.
 struct NONCLIENTMETRICS {
   UINT cbSize = 340;
   int iBorderWidth = 1;
@@ -94,20 +94,15 @@ struct NONCLIENTMETRICS {
   int iScrollHeight = 16;
   int iCaptionWidth = 18;
   int iCaptionHeight = 18;
+  gdi::LOGFONT lfCaptionFont;
   int iSmCaptionWidth = 12;
   int iSmCaptionHeight = 14;
+  gdi::LOGFONT lfSmCaptionFont;
   int iMenuWidth = 18;
   int iMenuHeight = 18;
-  struct Font {
-    char lfFaceName[32] = "MS Sans Serif";
-    int lfHeight = -11;
-    int lfWeight = 400;
-  };
-  Font lfCaptionFont;
-  Font lfSmCaptionFont;
-  Font lfMenuFont;
-  Font lfStatusFont;
-  Font lfMessageFont;
+  gdi::LOGFONT lfMenuFont;
+  gdi::LOGFONT lfStatusFont;
+  gdi::LOGFONT lfMessageFont;
 };
 
 struct MONITORINFO {
@@ -141,10 +136,16 @@ struct Settings {
   NONCLIENTMETRICS nonClient;
   std::vector<Monitor> monitors;  // the first is the primary
   std::set<UINT> failing;         // SPI_ actions that fail
+  // System colours by COLOR_ index; ApplySettings hands them to the graphics layer.
+  std::map<int, COLORREF> colors;
 };
 
 Settings& GetSettings();
+// Back to the classic values (and colours) for the configured screen.
 void ResetSettings();
+// Makes changed colours take effect: the graphics layer's colour table is updated and every
+// top-level window hears WM_SYSCOLORCHANGE and WM_SETTINGCHANGE, then repaints.
+void ApplySettings();
 
 int GetSystemMetrics(int index);
 UINT GetDoubleClickTime();

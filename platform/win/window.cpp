@@ -1,6 +1,7 @@
 #include "platform/win/window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 
 #include "platform/rtl/exceptions.h"
@@ -897,6 +898,19 @@ int GetWindowRgn(HWND hwnd, gdi::Region* region) {
   if (!w || !w->region) return 0;
   if (region) *region = *w->region;
   return w->region->Complexity();
+}
+
+DWORD GetCurrentThreadId() {
+  if (IsGuiThread()) return 1;
+  static std::atomic<DWORD> next{2};
+  thread_local DWORD id = next++;
+  return id;
+}
+
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
+  if (!Find(hwnd)) return 0;
+  if (processId) *processId = 1;
+  return 1;
 }
 
 WORD GetUIState(HWND hwnd) {

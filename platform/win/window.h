@@ -112,6 +112,11 @@ int SetWindowRegion(HWND hwnd, const gdi::Region* region, BOOL redraw);
 // Fills `region` and returns its complexity, 0 (ERROR) when the window has none.
 int GetWindowRgn(HWND hwnd, gdi::Region* region);
 
+// Every window belongs to the GUI thread; thread ids are small numbers, the GUI thread's is 1,
+// others' are larger and stable per thread.
+DWORD GetCurrentThreadId();
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
+
 // Keyboard-cue flags (UISF_*) of a window.
 WORD GetUIState(HWND hwnd);
 

@@ -277,6 +277,19 @@ TEST_F(Input, KeyStateChangesAtRetrievalAndAsyncStateAtInput) {
   }
 }
 
+TEST_F(Input, KeysHaveUsLayoutNames) {
+  char buf[32];
+  EXPECT_EQ(GetKeyNameText(LONG(VK_PRIOR) << 16, buf, sizeof buf), 7);
+  EXPECT_STREQ(buf, "Page Up");
+  EXPECT_EQ(KeyName(VK_CONTROL), "Ctrl");
+  EXPECT_EQ(KeyName('Q'), "Q");
+  EXPECT_EQ(KeyName(VK_F11), "F11");
+  EXPECT_EQ(KeyName(VK_OEM_COMMA), ",");
+  EXPECT_EQ(GetKeyNameText(LONG(VK_RETURN) << 16, buf, 3), 2) << "cut to the buffer";
+  EXPECT_STREQ(buf, "En");
+  EXPECT_EQ(MapVirtualKey('A', MAPVK_VK_TO_CHAR), UINT('A'));
+}
+
 TEST_F(Input, CursorPositionMovesWhenTheMoveIsRetrieved) {
   Top(0, 0, 100, 100);
   Pump();

@@ -58,6 +58,28 @@ TEST_F(Painting, BeginPaintSendsFramePaintAndEraseThenValidates) {
   EXPECT_EQ(Pixel(11, 11), Px(gdi::GetSysColor(gdi::COLOR_WINDOW))) << "erased with the class background";
 }
 
+TEST_F(Painting, TheDefaultFrameDrawsACaptionWithItsText) {
+  HWND h = CreateWindowEx(0, "test", "Polar", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 10, 10,
+                          200, 100, nullptr, 0, nullptr);
+  Pump();
+  const uint32_t caption = Px(gdi::GetSysColor(gdi::COLOR_ACTIVECAPTION));
+  const uint32_t text = Px(gdi::GetSysColor(gdi::COLOR_CAPTIONTEXT));
+  int captionPixels = 0, textPixels = 0;
+  for (int y = 13; y < 13 + 17; ++y)
+    for (int x = 13; x < 100; ++x) {
+      captionPixels += Pixel(x, y) == caption;
+      textPixels += Pixel(x, y) == text;
+    }
+  EXPECT_GT(captionPixels, 500);
+  EXPECT_GT(textPixels, 10) << "the caption text";
+  SetWindowText(h, "");
+  Pump();
+  textPixels = 0;
+  for (int y = 13; y < 13 + 17; ++y)
+    for (int x = 13; x < 100; ++x) textPixels += Pixel(x, y) == text;
+  EXPECT_EQ(textPixels, 0);
+}
+
 TEST_F(Painting, AWindowMovedAwayUncoversAndRepaintsTheOneBelow) {
   HWND back = Top(0, 0, 300, 200);
   HWND front = Top(50, 50, 100, 100);

@@ -64,5 +64,18 @@ TEST_F(SystemSettings, ResizingTheScreenMovesTheDesktopAndTheMonitor) {
   EXPECT_EQ(Count(h, WM_DISPLAYCHANGE), 1);
 }
 
+TEST_F(SystemSettings, ChangedColoursReachTheGraphicsLayerAndTheWindows) {
+  HWND h = Top(0, 0, 50, 50);
+  GetSettings().colors[gdi::COLOR_BTNFACE] = 0x123456;
+  log.clear();
+  ApplySettings();
+  EXPECT_EQ(gdi::GetSysColor(gdi::COLOR_BTNFACE), 0x123456u);
+  EXPECT_EQ(Messages(h, {WM_SYSCOLORCHANGE, WM_SETTINGCHANGE}),
+            (std::vector<UINT>{WM_SYSCOLORCHANGE, WM_SETTINGCHANGE}));
+  ResetSettings();
+  EXPECT_NE(gdi::GetSysColor(gdi::COLOR_BTNFACE), 0x123456u) << "the classic table again";
+  EXPECT_EQ(GetSettings().nonClient.lfMenuFont.lfFaceName, "MS Sans Serif");
+}
+
 }  // namespace
 }  // namespace wintest
