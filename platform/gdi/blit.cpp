@@ -125,18 +125,18 @@ namespace {
 
 BOOL blt(DC* dst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, int sh, DWORD rop) {
   const unsigned code = (rop >> 16) & 0xFF;
-  SourceSpec spec;
+  SourceSpec source;
   const SourceSpec* sp = nullptr;
   if (usesSource(code)) {
     DC* src = LiveDC(hsrc);
     if (!src || !src->Target()) return FALSE;
-    spec.surface = src->Target();
-    spec.x = src->SX(xs);
-    spec.y = src->SY(ys);
-    spec.w = sw;
-    spec.h = sh;
-    spec.bkRgb = ColorToNative(src->state.bkColor);
-    sp = &spec;
+    source.surface = src->Target();
+    source.x = src->SX(xs);
+    source.y = src->SY(ys);
+    source.w = sw;
+    source.h = sh;
+    source.bkRgb = ColorToNative(src->state.bkColor);
+    sp = &source;
   }
   transfer(*dst, dst->SX(x), dst->SY(y), w, h, sp, code);
   return TRUE;
@@ -176,13 +176,13 @@ int StretchDIBits(HDC hdst, int x, int y, int w, int h, int xs, int ys, int sw, 
   dst->Record("StretchDIBits(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
   auto surface = DibToSurface(info, bits);
   if (!surface) return 0;
-  SourceSpec spec;
-  spec.surface = surface.get();
-  spec.x = xs;
-  spec.y = ys;
-  spec.w = sw;
-  spec.h = sh;
-  transfer(*dst, dst->SX(x), dst->SY(y), w, h, &spec, (rop >> 16) & 0xFF);
+  SourceSpec source;
+  source.surface = surface.get();
+  source.x = xs;
+  source.y = ys;
+  source.w = sw;
+  source.h = sh;
+  transfer(*dst, dst->SX(x), dst->SY(y), w, h, &source, (rop >> 16) & 0xFF);
   return surface->Height();
 }
 
@@ -200,11 +200,11 @@ int SetDIBitsToDevice(HDC hdst, int x, int y, DWORD w, DWORD h, int xs, int ys, 
 BOOL StretchDrawSurface(HDC hdst, const RECT& r, const Surface& src) {
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
-  SourceSpec spec;
-  spec.surface = &src;
-  spec.w = src.Width();
-  spec.h = src.Height();
-  transfer(*dst, dst->SX(r.left), dst->SY(r.top), r.right - r.left, r.bottom - r.top, &spec, 0xCC);
+  SourceSpec source;
+  source.surface = &src;
+  source.w = src.Width();
+  source.h = src.Height();
+  transfer(*dst, dst->SX(r.left), dst->SY(r.top), r.right - r.left, r.bottom - r.top, &source, 0xCC);
   return TRUE;
 }
 

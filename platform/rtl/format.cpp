@@ -17,16 +17,16 @@ namespace {
 }
 
 template <typename... T>
-void Append(std::string& out, const std::string& spec, T... values) {
+void Append(std::string& out, const std::string& conversion, T... values) {
   char buf[128];
-  int n = std::snprintf(buf, sizeof buf, spec.c_str(), values...);
+  int n = std::snprintf(buf, sizeof buf, conversion.c_str(), values...);
   if (n < 0) return;
   if (static_cast<size_t>(n) < sizeof buf) {
     out.append(buf, static_cast<size_t>(n));
     return;
   }
   std::vector<char> big(static_cast<size_t>(n) + 1);
-  std::snprintf(big.data(), big.size(), spec.c_str(), values...);
+  std::snprintf(big.data(), big.size(), conversion.c_str(), values...);
   out.append(big.data(), static_cast<size_t>(n));
 }
 
@@ -62,21 +62,21 @@ std::string FormatList(std::string_view fmt, std::initializer_list<FormatArg> li
       ++i;
       continue;
     }
-    std::string spec = "%";
+    std::string conversion = "%";
     while (i < fmt.size() && std::string_view("-+ 0#").find(fmt[i]) != std::string_view::npos) {
-      spec.push_back(fmt[i++]);
+      conversion.push_back(fmt[i++]);
     }
     auto number = [&]() {
       if (i < fmt.size() && fmt[i] == '*') {
         ++i;
-        spec += std::to_string(takeInt());
+        conversion += std::to_string(takeInt());
         return;
       }
-      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') spec.push_back(fmt[i++]);
+      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') conversion.push_back(fmt[i++]);
     };
     number();
     if (i < fmt.size() && fmt[i] == '.') {
-      spec.push_back(fmt[i++]);
+      conversion.push_back(fmt[i++]);
       number();
     }
     while (i < fmt.size() && std::string_view("hlLqjzt").find(fmt[i]) != std::string_view::npos) {
@@ -89,9 +89,9 @@ std::string FormatList(std::string_view fmt, std::initializer_list<FormatArg> li
       case 'i': {
         const FormatArg& a = take();
         if (a.kind == FormatArg::kInt) {
-          Append(out, spec + "lld", static_cast<long long>(a.i));
+          Append(out, conversion + "lld", static_cast<long long>(a.i));
         } else if (a.kind == FormatArg::kUInt) {
-          Append(out, spec + "llu", static_cast<unsigned long long>(a.u));
+          Append(out, conversion + "llu", static_cast<unsigned long long>(a.u));
         } else {
           Invalid(fmt);
         }
@@ -110,15 +110,15 @@ std::string FormatList(std::string_view fmt, std::initializer_list<FormatArg> li
         } else {
           Invalid(fmt);
         }
-        Append(out, spec + "ll" + conv, v);
+        Append(out, conversion + "ll" + conv, v);
         break;
       }
       case 'c': {
         const FormatArg& a = take();
         if (a.kind == FormatArg::kInt) {
-          Append(out, spec + 'c', static_cast<int>(static_cast<unsigned char>(a.i)));
+          Append(out, conversion + 'c', static_cast<int>(static_cast<unsigned char>(a.i)));
         } else if (a.kind == FormatArg::kUInt) {
-          Append(out, spec + 'c', static_cast<int>(static_cast<unsigned char>(a.u)));
+          Append(out, conversion + 'c', static_cast<int>(static_cast<unsigned char>(a.u)));
         } else {
           Invalid(fmt);
         }
@@ -141,20 +141,20 @@ std::string FormatList(std::string_view fmt, std::initializer_list<FormatArg> li
         } else {
           Invalid(fmt);
         }
-        Append(out, spec + 'L' + conv, v);
+        Append(out, conversion + 'L' + conv, v);
         break;
       }
       case 's': {
         const FormatArg& a = take();
         if (a.kind != FormatArg::kString) Invalid(fmt);
         const std::string s(a.s);
-        Append(out, spec + 's', s.c_str());
+        Append(out, conversion + 's', s.c_str());
         break;
       }
       case 'p': {
         const FormatArg& a = take();
         if (a.kind != FormatArg::kPointer) Invalid(fmt);
-        Append(out, spec + 'p', a.p);
+        Append(out, conversion + 'p', a.p);
         break;
       }
       default:

@@ -246,8 +246,8 @@ int MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                                                           {mbYesToAll, {"Yes to &All", mrYesToAll}},
                                                           {mbHelp, {"&Help", mrNone}}};
   std::vector<ButtonSpec> b;
-  for (auto& [bit, spec] : all)
-    if (buttons & bit) b.push_back(spec);
+  for (auto& [bit, button] : all)
+    if (buttons & bit) b.push_back(button);
   if (b.empty()) b.push_back({"OK", mrOk});
   int cancel = (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : b.back().result;
   std::string cap = captions[type];
