@@ -26,7 +26,7 @@ struct Gui {
   void PumpFor(int ms) {
     PumpUntil([] { return false; }, ms);
   }
-  bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
+  bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
       if (Clock::now() > end) return false;
