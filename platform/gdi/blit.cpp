@@ -1,5 +1,6 @@
 #include "platform/gdi/blit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -21,6 +22,42 @@ struct SourceSpec {
   int64_t x = 0, y = 0, w = 0, h = 0;  // surface coordinates; w, h may be negative (mirror)
   uint32_t bkRgb = 0xFFFFFF;           // the source DC's background colour (colour -> mono)
 };
+
+// Copies out[x, y] = in[x + ox, y + oy] for the clipped box x0..x1, y0..y1; pixels whose source
+// lies outside `in` are left alone. Both surfaces have the same layout, not Mono1.
+void copySpans(Surface& out, const Surface& in, const Region& clip, int64_t x0, int64_t x1,
+               int64_t y0, int64_t y1, int64_t ox, int64_t oy) {
+  // Only where the source exists.
+  x0 = std::max<int64_t>(x0, -ox);
+  x1 = std::min<int64_t>(x1, in.Width() - ox);
+  y0 = std::max<int64_t>(y0, -oy);
+  y1 = std::min<int64_t>(y1, in.Height() - oy);
+  if (x0 >= x1 || y0 >= y1) return;
+  const bool device = out.Layout() == PixelLayout::Device32;
+  auto span = [&](int y, int a, int b) {
+    const uint8_t* from = in.Row(int(y + oy));
+    uint8_t* to = out.Row(y);
+    if (device) {
+      const uint32_t* f = reinterpret_cast<const uint32_t*>(from) + (a + ox);
+      uint32_t* t = reinterpret_cast<uint32_t*>(to) + a;
+      for (int i = 0, n = b - a; i < n; ++i) t[i] = f[i] & 0xFFFFFF;
+    } else {
+      std::memcpy(to + size_t(a) * 3, from + size_t(a + ox) * 3, size_t(b - a) * 3);
+    }
+  };
+  const bool simple = clip.Rects().size() <= 1;
+  for (int64_t y = y0; y < y1; ++y) {
+    if (simple) {
+      span(int(y), int(x0), int(x1));
+      continue;
+    }
+    auto [r0, r1] = clip.BandAt(int(y));
+    for (const RECT* r = r0; r < r1; ++r) {
+      const int a = std::max<int>(int(x0), r->left), b = std::min<int>(int(x1), r->right);
+      if (a < b) span(int(y), a, b);
+    }
+  }
+}
 
 // The general transfer: destination rectangle (surface coordinates) of dst DC, source optional.
 void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const SourceSpec* src,
@@ -71,6 +108,14 @@ void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Sou
     for (int yy = 0; yy < in->Height(); ++yy)
       std::memcpy(copy->Row(yy), in->Row(yy), size_t(in->Stride()));
     in = copy.get();
+  }
+
+  // A plain copy between surfaces of one colour layout moves whole row spans: every window paint
+  // and the map's back buffer go through here.
+  if (code == 0xCC && in && s.w == dw && s.h == dh && in->Layout() == out.Layout() &&
+      out.Layout() != PixelLayout::Mono1) {
+    copySpans(out, *in, clip, x0, x1, y0, y1, s.x - dx, s.y - dy);
+    return;
   }
 
   std::vector<uint32_t> row(static_cast<size_t>(x1 - x0));

@@ -89,6 +89,73 @@ TEST(Blit, OverlappingCopyOnOneSurface) {
   for (int x = 2; x < 10; ++x) EXPECT_EQ(GetRValue(c.At(x, 0)), x - 2);
 }
 
+// A plain copy must give what the general raster path gives for the same source: white pattern
+// AND source (MERGECOPY) is the source itself, but goes pixel by pixel.
+TEST(Blit, PlainCopyMatchesTheGeneralPathThroughHolesAndEdges) {
+  auto fillSource = [](HDC dc, int w, int h) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) SetPixel(dc, x, y, RGB(x * 20, y * 20, (x * y) & 0xFF));
+  };
+  auto dibDC = [](int w, int h, HBITMAP& bmp) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bmp);
+    return dc;
+  };
+  for (bool dib : {false, true}) {
+    SCOPED_TRACE(dib ? "24-bit DIB" : "device bitmap");
+    Canvas src(7, 6), plain(12, 10, RGB(9, 9, 9)), general(12, 10, RGB(9, 9, 9));
+    HBITMAP b0 = nullptr, b1 = nullptr, b2 = nullptr;
+    HDC d0 = src.dc(), d1 = plain.dc(), d2 = general.dc();
+    if (dib) {  // source and destinations all 24-bit
+      d0 = dibDC(7, 6, b0);
+      d1 = dibDC(12, 10, b1);
+      d2 = dibDC(12, 10, b2);
+      for (HDC d : {d1, d2})
+        for (int y = 0; y < 10; ++y)
+          for (int x = 0; x < 12; ++x) SetPixel(d, x, y, RGB(9, 9, 9));
+    }
+    fillSource(d0, 7, 6);
+    HRGN clip = CreateRectRgn(1, 1, 11, 9);
+    HRGN hole = CreateRectRgn(4, 3, 7, 5);
+    CombineRgn(clip, clip, hole, RGN_DIFF);
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    for (HDC d : {d1, d2}) {
+      SelectClipRgn(d, clip);
+      SelectObject(d, white);
+    }
+    // The source box starts left of and above the source bitmap and runs past its far edges.
+    BitBlt(d1, 0, 0, 12, 10, d0, -2, -1, SRCCOPY);
+    BitBlt(d2, 0, 0, 12, 10, d0, -2, -1, MERGECOPY);
+    for (HDC d : {d1, d2}) SelectClipRgn(d, nullptr);
+    int differ = 0, copied = 0;
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 12; ++x) {
+        differ += GetPixel(d1, x, y) != GetPixel(d2, x, y);
+        copied += GetPixel(d1, x, y) != RGB(9, 9, 9) && GetPixel(d1, x, y) != RGB(0, 0, 0);
+      }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(copied, 20);
+    EXPECT_EQ(GetPixel(d1, 0, 0), RGB(9, 9, 9));    // outside the clip
+    EXPECT_EQ(GetPixel(d1, 5, 4), RGB(9, 9, 9));    // in the hole
+    EXPECT_EQ(GetPixel(d1, 2, 1), RGB(0, 0, 0));    // source (0, 0)
+    EXPECT_EQ(GetPixel(d1, 3, 2), RGB(20, 20, 1));  // source (1, 1)
+    EXPECT_EQ(GetPixel(d1, 10, 8), RGB(9, 9, 9));   // past the source's right edge
+    if (dib) {
+      for (HDC d : {d0, d1, d2}) DeleteDC(d);
+      for (HBITMAP b : {b0, b1, b2}) DeleteObject(b);
+    }
+    DeleteObject(white);
+    DeleteObject(hole);
+    DeleteObject(clip);
+  }
+}
+
 TEST(DibSection, TwentyFourBitsBottomUpWithPaddedRows) {
   BITMAPINFO bi{};
   bi.bmiHeader.biWidth = 101;
