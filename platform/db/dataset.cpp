@@ -53,7 +53,8 @@ bool ToBoolean(const Value& v) {
 // ---- TField
 
 TField::TField(TDataSet* dataSet, int index, const TFieldDef& def)
-    : fDataSet(dataSet),
+    : rtl::TComponent(nullptr),
+      fDataSet(dataSet),
       fIndex(index),
       fName(def.Name),
       fDataType(def.DataType),

@@ -25,8 +25,9 @@ enum TDataEvent {
   deUpdateState,
 };
 
-// One column of the current record. Null reads as 0, false or "".
-class TField {
+// One column of the current record. Null reads as 0, false or "". Created when its data set opens
+// and freed when it closes (controls that keep one ask for FreeNotification).
+class TField : public rtl::TComponent {
  public:
   TField(TDataSet* dataSet, int index, const TFieldDef& def);
 

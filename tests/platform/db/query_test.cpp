@@ -47,6 +47,24 @@ TEST_F(QueryTest, DistinctWindSpeedsComeBackAscending) {
   EXPECT_EQ(seen, (std::vector<int>{6, 8, 10}));
 }
 
+TEST_F(QueryTest, DeletedRecordsAreNotSeen) {
+  TTable t(nullptr);
+  t.SetTableName(Path("PERFORMANCE.DBF"));
+  t.Open();
+  for (t.First(); !t.Eof();) {
+    if (t.FieldByName("TWS")->AsInteger() == 10)
+      t.Delete();
+    else
+      t.Next();
+  }
+  TQuery q(nullptr);
+  Polar(q, "select distinct tws from \"performance.dbf\"");
+  q.Open();
+  EXPECT_EQ(q.RecordCount(), 2);
+  q.Last();
+  EXPECT_EQ(q.FieldByName("tws")->AsInteger(), 8);
+}
+
 TEST_F(QueryTest, ParameterBoundByNameWithoutRegardToCase) {
   TQuery q(nullptr);
   Polar(q, "select twd,speed from \"performance.dbf\" where tws=:tws order by twd");
