@@ -66,8 +66,9 @@ bool TField::IsNull() const { return db::IsNull(AsValue()); }
 int TField::AsInteger() const { return static_cast<int>(ToInteger(AsValue())); }
 double TField::AsFloat() const { return ToFloat(AsValue()); }
 bool TField::AsBoolean() const { return ToBoolean(AsValue()); }
-std::string TField::AsString() const {
-  const Value& v = AsValue();
+std::string TField::AsString() const { return TextOf(AsValue()); }
+
+std::string TField::TextOf(const Value& v) const {
   if (const auto* d = std::get_if<double>(&v)) {
     if (fDataType == ftDate) return rtl::DateToStr(*d);
     if (fDataType == ftTime) return rtl::TimeToStr(*d);
@@ -159,6 +160,9 @@ void TDataSource::DataEvent(TDataEvent event, TField* field) {
     case deFieldChange:
       for (TDataLink* link : std::vector<TDataLink*>(fLinks)) link->RecordChanged(field);
       if (OnDataChange) OnDataChange(this, field);
+      break;
+    case deUpdateRecord:
+      NotifyLinks(&TDataLink::UpdateData);
       break;
     case deDataSetScroll:
       NotifyLinks(&TDataLink::DataSetScrolled);
@@ -264,8 +268,9 @@ void TDataSet::First() {
     fEof = true;
     DataEvent(deDataSetChange);
   } else {
-    MoveTo(0);
     fEof = false;
+    fBof = true;
+    MoveTo(0);
   }
   fBof = true;
 }
@@ -279,19 +284,20 @@ void TDataSet::Last() {
     First();
     return;
   }
-  MoveTo(count - 1);
   fBof = false;
   fEof = true;
+  MoveTo(count - 1);
 }
 
 void TDataSet::Next() {
   CheckActive();
   CheckBrowseMode();
   if (fCurrent + 1 < InternalRecordCount()) {
-    MoveTo(fCurrent + 1);
     fBof = false;
-  } else {
+    MoveTo(fCurrent + 1);
+  } else if (!fEof) {
     fEof = true;
+    DataEvent(deDataSetScroll);  // navigators disable their forward buttons now
   }
 }
 
@@ -299,14 +305,64 @@ void TDataSet::Prior() {
   CheckActive();
   CheckBrowseMode();
   if (fCurrent > 0) {
-    MoveTo(fCurrent - 1);
     fEof = false;
-  } else {
+    MoveTo(fCurrent - 1);
+  } else if (!fBof) {
     fBof = true;
+    DataEvent(deDataSetScroll);
   }
 }
 
+int TDataSet::MoveBy(int distance) {
+  CheckActive();
+  CheckBrowseMode();
+  const int count = InternalRecordCount();
+  if (count == 0) {
+    fEof = fBof = true;
+    return 0;
+  }
+  const int target = std::clamp(fCurrent + distance, 0, count - 1);
+  const int moved = target - fCurrent;
+  const bool wasEof = fEof, wasBof = fBof;
+  // As Next and Prior: running into an end sets its flag, leaving the other end clears it. The
+  // flags are right before the scroll is announced.
+  if (distance > 0) {
+    if (moved != 0) fBof = false;
+    fEof = moved < distance;
+  } else if (distance < 0) {
+    if (moved != 0) fEof = false;
+    fBof = moved > distance;
+  }
+  const bool ends = fEof != wasEof || fBof != wasBof;
+  if (moved != 0)
+    MoveTo(target);
+  else if (ends)
+    DataEvent(deDataSetScroll);
+  return moved;
+}
+
 int TDataSet::RecNo() const { return fCurrent + 1; }
+
+void TDataSet::SetRecNo(int value) {
+  CheckActive();
+  if (value != RecNo()) MoveBy(value - RecNo());
+}
+
+void TDataSet::Refresh() {
+  CheckActive();
+  CheckBrowseMode();
+  InternalResync();
+  const int count = InternalRecordCount();
+  fCurrent = std::min(std::max(fCurrent, count > 0 ? 0 : -1), count - 1);
+  LoadCurrent();
+  if (count == 0) fEof = fBof = true;
+  DataEvent(deDataSetChange);
+}
+
+Record TDataSet::RecordAt(int index) {
+  CheckActive();
+  return InternalRead(index);
+}
 
 int TDataSet::RecordCount() {
   CheckActive();
@@ -343,6 +399,7 @@ void TDataSet::Edit() {
 void TDataSet::Post() {
   if (fState != dsEdit && fState != dsInsert)
     throw EDatabaseError(Name() + ": Dataset not in edit or insert mode");
+  DataEvent(deUpdateRecord);
   if (fState == dsInsert) {
     Record record = fBuffer;
     fCurrent = InternalAppend(record);

@@ -23,6 +23,7 @@ enum TDataEvent {
   deDataSetChange,
   deDataSetScroll,
   deUpdateState,
+  deUpdateRecord,  // before a post: controls put what is being typed into the fields
 };
 
 // One column of the current record. Null reads as 0, false or "". Created when its data set opens
@@ -46,6 +47,8 @@ class TField : public rtl::TComponent {
   double AsDateTime() const { return AsFloat(); }
   bool AsBoolean() const;
   std::string AsString() const;
+  // A value of this field (of any record) as AsString would show it.
+  std::string TextOf(const Value& value) const;
 
   void SetAsInteger(int value) { SetValue(int64_t{value}); }
   void SetAsFloat(double value);
@@ -85,6 +88,7 @@ class TDataLink {
   virtual void DataSetChanged() {}
   virtual void DataSetScrolled() {}
   virtual void RecordChanged(TField*) {}
+  virtual void UpdateData() {}
 
  private:
   TDataSource* fDataSource = nullptr;
@@ -113,7 +117,10 @@ class TDataSet : public rtl::TComponent {
   void Prior();
   bool Eof() const { return fEof; }
   bool Bof() const { return fBof; }
+  // Moves by distance records (posting an edit first); returns how far it went.
+  int MoveBy(int distance);
   int RecNo() const;  // 1-based; 0 when empty
+  void SetRecNo(int value);
   int RecordCount();
   bool IsEmpty();
 
@@ -124,6 +131,10 @@ class TDataSet : public rtl::TComponent {
   void Cancel();
   void Delete();
   void CheckBrowseMode();
+  // Rereads the records (catching up with other writers) and stays on the same position.
+  void Refresh();
+  // The stored values of record index (0-based) without moving to it; what a grid shows.
+  Record RecordAt(int index);
   bool Modified() const { return fModified; }
   virtual bool CanModify() const { return false; }
 
@@ -155,8 +166,8 @@ class TDataSet : public rtl::TComponent {
   TDataSetState fState = dsInactive;
   TFieldDefs fFieldDefs;
   std::vector<std::unique_ptr<TField>> fFields;
-  Record fBuffer;   // the current record, edited in place during edit and insert
-  Record fSaved;    // the record before edit, for Cancel
+  Record fBuffer;     // the current record, edited in place during edit and insert
+  Record fSaved;      // the record before edit, for Cancel
   int fCurrent = -1;  // index of the current record, -1 when empty
   bool fEof = true, fBof = true;
   bool fModified = false;

@@ -173,4 +173,97 @@ TEST_F(TableTest, DataSourceAndLinksHearStateAndDataChanges) {
   EXPECT_FALSE(link.Active());
 }
 
+// A table of n records with No = 1..n.
+class CursorTest : public TableTest {
+ protected:
+  void SetUp() override {
+    TableTest::SetUp();
+    t = new TTable(&fOwner);
+    t->SetTableName(Path("cursor.dbf"));
+    t->FieldDefs().Add("No", ftInteger);
+    t->CreateTable();
+    t->Open();
+    for (int i = 1; i <= 5; ++i) {
+      t->Append();
+      t->FieldByName("No")->SetAsInteger(i);
+      t->Post();
+    }
+    t->First();
+  }
+  int No() const { return t->FieldByName("No")->AsInteger(); }
+  TTable* t = nullptr;
+};
+
+TEST_F(CursorTest, MoveByStopsAtTheEndsAndSetsTheirFlags) {
+  EXPECT_EQ(t->MoveBy(3), 3);
+  EXPECT_EQ(No(), 4);
+  EXPECT_FALSE(t->Bof() || t->Eof());
+  EXPECT_EQ(t->MoveBy(10), 1);  // only one record was left
+  EXPECT_EQ(t->RecNo(), 5);
+  EXPECT_TRUE(t->Eof());
+  EXPECT_EQ(t->MoveBy(-2), -2);
+  EXPECT_FALSE(t->Eof());
+  EXPECT_EQ(t->MoveBy(-9), -2);
+  EXPECT_TRUE(t->Bof());
+  t->SetRecNo(3);
+  EXPECT_EQ(No(), 3);
+  // Moving posts an edit first, as Next does.
+  t->Edit();
+  t->FieldByName("No")->SetAsInteger(30);
+  t->MoveBy(1);
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->RecordAt(2).at(0), Value{int64_t{30}});
+}
+
+TEST_F(CursorTest, LinksHearTheFlagsAlreadySetAndTheEndBeingFound) {
+  struct Link : TDataLink {
+    TDataSet* ds = nullptr;
+    std::vector<std::pair<bool, bool>> seen;  // Bof, Eof at each scroll
+    void DataSetScrolled() override { seen.emplace_back(ds->Bof(), ds->Eof()); }
+  };
+  auto* source = new TDataSource(&fOwner);
+  source->SetDataSet(t);
+  Link link;
+  link.ds = t;
+  link.SetDataSource(source);
+  t->SetRecNo(4);
+  t->Next();
+  t->Next();  // finds the end: no move, but the forward buttons must learn of it
+  t->Next();  // already known: nothing to say
+  t->MoveBy(-4);
+  t->MoveBy(-1);
+  const std::vector<std::pair<bool, bool>> expected = {
+      {false, false}, {false, false}, {false, true}, {false, false}, {true, false}};
+  EXPECT_EQ(link.seen, expected);
+}
+
+TEST_F(CursorTest, PostAsksLinksForWhatIsBeingTypedFirst) {
+  struct Link : TDataLink {
+    void UpdateData() override { DataSet()->FieldByName("No")->SetAsInteger(42); }
+  };
+  auto* source = new TDataSource(&fOwner);
+  source->SetDataSet(t);
+  Link link;
+  link.SetDataSource(source);
+  t->Edit();
+  t->Post();
+  EXPECT_EQ(t->RecordAt(0).at(0), Value{int64_t{42}});
+}
+
+TEST_F(CursorTest, RefreshSeesOtherHandlesAndKeepsThePosition) {
+  t->SetRecNo(5);
+  {
+    TTable other(nullptr);
+    other.SetTableName(Path("cursor.dbf"));
+    other.Open();
+    other.Delete();  // record 1
+  }
+  EXPECT_EQ(t->RecordCount(), 5);  // not seen until the table catches up
+  t->Refresh();
+  EXPECT_EQ(t->RecordCount(), 4);
+  EXPECT_EQ(t->RecNo(), 4);  // the position is kept within the records left
+  EXPECT_EQ(No(), 5);
+  EXPECT_EQ(t->Fields(0)->TextOf(t->RecordAt(0).at(0)), "2");
+}
+
 }  // namespace
