@@ -607,10 +607,19 @@ void TWinControl::ApplyBounds(int left, int top, int width, int height) {
   base->top_ = top;
   base->width_ = width;
   base->height_ = height;
-  if (handle_ && !inBoundsUpdate_) {
+  if (handle_ && inBoundsUpdate_) {
+    // Set from inside the window's own size messages (a control keeping a minimum size): the
+    // outer call moves the window again once it returns.
+    boundsPending_ = true;
+  } else if (handle_) {
     inBoundsUpdate_ = true;
-    win::SetWindowPos(handle_, nullptr, left, top, width, height,
-                      win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    for (int pass = 0; pass < 4; ++pass) {
+      boundsPending_ = false;
+      win::SetWindowPos(handle_, nullptr, left_, top_, width_, height_,
+                        win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+      if (!boundsPending_) break;
+    }
+    boundsPending_ = false;
     inBoundsUpdate_ = false;
   }
   if (resized) {

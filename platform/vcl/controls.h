@@ -347,6 +347,7 @@ class TWinControl : public TControl {
   int alignDisabled_ = 0;
   bool alignPending_ = false;
   bool inBoundsUpdate_ = false;
+  bool boundsPending_ = false;
 };
 
 // A control painted onto its parent's window.

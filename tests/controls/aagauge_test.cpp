@@ -512,6 +512,10 @@ TEST_F(Gauge, ResizingKeepsAtLeastSixtyByFiftyAndResizesTheBitmaps) {
   EXPECT_EQ(gauge->WorkBitmap()->Height(), 100);
   EXPECT_EQ(gauge->AntiAliasedBitmap()->Width(), 60);
   EXPECT_EQ(gauge->AntiAliasedBitmap()->Height(), 50);
+  gdi::RECT window{};
+  win::GetWindowRect(gauge->Handle(), &window);  // the window follows, not only the control
+  EXPECT_EQ(window.right - window.left, 60);
+  EXPECT_EQ(window.bottom - window.top, 50);
   gauge->SetBounds(0, 0, 145, 113);
   EXPECT_EQ(gauge->WorkBitmap()->Width(), 290);
   EXPECT_EQ(gauge->AntiAliasedBitmap()->Height(), 113);
