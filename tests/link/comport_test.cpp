@@ -340,6 +340,28 @@ TEST_F(FakePort, ComponentErrorsCarryTheirMessages) {
   EXPECT_EQ(message([&] { port.Read(two, 2, true); }), "Timeout");
 }
 
+TEST_F(FakePort, ActiveSetWhileLoadingOpensOnlyWhenLoaded) {
+  port.Loading();
+  port.SetActive(true);
+  EXPECT_FALSE(port.Active());
+  port.Loaded();
+  EXPECT_TRUE(port.Active());
+}
+
+TEST_F(FakePort, ReadsByLineWordAndString) {
+  port.Open();
+  line->Feed("$A,1\r$B\r\x34\x12\x78\x56\x34\x12rest");
+  EXPECT_EQ(port.ReadLine(), "$A,1\r");
+  EXPECT_EQ(port.ReadUntil('\r'), "$B\r");
+  EXPECT_EQ(port.ReadWord(), 0x1234);
+  EXPECT_EQ(port.ReadDWord(), 0x12345678u);
+  EXPECT_EQ(port.InputCount(), 4);
+  EXPECT_EQ(port.ReadString(), "rest");
+  port.Timeouts().SetReadInterval(-1);  // with no total: return at once with what is there
+  char buffer[8];
+  EXPECT_EQ(port.Read(buffer, 8, true), 0);
+}
+
 TEST_F(FakePort, BusyLineDropsWholeWritesOnly) {
   port.Open();
   line->SetOutputCapacity(50);
