@@ -115,6 +115,8 @@ int BaudRateValue(TBaudRate rate);
 void EnumDevices(rtl::TStrings& List);
 void EnumComDevices(rtl::TStrings& List);
 
+struct TComConfig;
+
 class EComError : public rtl::Exception {
  public:
   EComError(int code, const std::string& message) : rtl::Exception(message), WinCode(code) {}
@@ -309,6 +311,17 @@ class TCustomComPort : public rtl::TComponent {
   void Flush();
   TLineErrors CheckLineErrors();
   void ClearLineErrors();
+
+  // The configuration form on the port's settings; on OK they are taken back and applied (to an
+  // open port at once). Returns whether OK was chosen.
+  bool ConfigDialog();
+  // The same form on the device's stored default configuration (see LoadDefaultConfig), which it
+  // stores back on OK.
+  bool DefaultConfigDialog();
+  // The settings the line gets at open: the device's own values under the port's non-default
+  // settings. ApplyConfig takes such settings back; the speed always becomes brCustom.
+  TComConfig CurrentConfig();
+  void ApplyConfig(const TComConfig& Config);
 
   // Events.
   const rtl::TNotifyEvent& AfterClose() const { return fAfterClose; }
