@@ -1,10 +1,12 @@
 #include "link/comconfig.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 
 #include "link/comconfigform.h"
 #include "platform/rtl/registry.h"
@@ -50,7 +52,10 @@ class ConfigDialog : public vcltest::VclTest {
     combo->SetItemIndex(i);
   }
 
-  fs::path registry = fs::path(::testing::TempDir()) / "comconfig_registry.ini";
+  // One file per test: ctest runs the tests of this file side by side.
+  fs::path registry = fs::path(::testing::TempDir()) /
+                      ("comconfig_" + std::to_string(getpid()) + "_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
   std::shared_ptr<serial::FakeLine> line = std::make_shared<serial::FakeLine>();
   serial::ScopedFake fake{"COM1", line};
   std::unique_ptr<win::InputScript> script;  // needs the virtual clock of SetUp
