@@ -1,5 +1,5 @@
-// The polar form: the boat's polar table "PERFORMANCE.DBF" read into one resampled curve per true
-// wind speed, and the target-speed lookup of the main window's target tick.
+// The boat's polar table "PERFORMANCE.DBF" read into one resampled curve per true wind speed,
+// and the target-speed lookup of the main window's target tick.
 #pragma once
 
 #include <array>
@@ -9,7 +9,13 @@
 
 #include "platform/db/query.h"
 #include "platform/db/table.h"
-#include "platform/rtl/classes.h"
+#include "platform/vcl/buttons.h"
+#include "platform/vcl/dbctrls.h"
+#include "platform/vcl/dbgrids.h"
+#include "platform/vcl/edits.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/lists.h"
+#include "platform/vcl/stdctrls.h"
 
 // A control point or curve point: x = true wind angle (degrees), y = boat speed (knots), z = 0.
 struct TPolarPoint {
@@ -22,13 +28,9 @@ constexpr int kMaxTwsColumns = 20;
 constexpr int kCurvePoints = 120;
 constexpr int kCurveResolution = 110;  // points filled per curve
 
-// Text of an edit box of the form's test group (the class library's edit takes its place once
-// the form has a window).
-struct TPolarEdit {
-  std::string Text;
-};
-
-class TPolardata : public rtl::TComponent {
+// The polar form: the table in a grid with its navigator, the target-speed test group, and the
+// plot settings (scale, wind speed of the theoretical curve). Created at start, shown on demand.
+class TPolardata : public vcl::TForm {
  public:
   explicit TPolardata(rtl::TComponent* AOwner);
 
@@ -54,16 +56,21 @@ class TPolardata : public rtl::TComponent {
   std::array<std::array<TPolarPoint, kCurvePoints>, kMaxTwsColumns> fPolarCurves{};
 
   db::TTable* Table1;
-  db::TDataSource* DataSource1;
+  db::TDataSource* DataSource1;  // Table1, for the grid and navigator
   db::TQuery* Query5;
   db::TQuery* Query6;
-  TPolarEdit Edit1;  // wind speed
-  TPolarEdit Edit2;  // wind angle
-  TPolarEdit Edit3;  // "Target Speed"
-
- protected:
-  // A message box with an OK button; text first, caption second.
-  virtual void ShowMessageBox(const std::string& text, const std::string& caption);
+  db::TDataSource* DataSource2;  // Query6, for the wind speed list
+  vcl::TDBGrid* DBGrid1;
+  vcl::TDBNavigator* DBNavigator1;
+  vcl::TGroupBox* GroupBox1;                  // the target-speed test
+  vcl::TEdit* Edit1;                          // wind speed
+  vcl::TEdit* Edit2;                          // wind angle
+  vcl::TEdit* Edit3;                          // "Target Speed"
+  vcl::TButton* Button1;                      // "Calculate Target"
+  vcl::TComboBox* ComboBox1;                  // "scale"
+  vcl::TGroupBox* GroupBox2;                  // "Theoretical Polar Plot"
+  vcl::TDBLookupComboBox* DBLookupComboBox1;  // "True Windspeed"
+  vcl::TBitBtn* BitBtn1;                      // OK
 };
 
 extern TPolardata* Polardata;

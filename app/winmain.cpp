@@ -13,8 +13,7 @@
 
 void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Form1);
-  Polardata = new TPolardata(&app);
-  Polardata->FormCreate(Polardata);
+  app.CreateForm(Polardata);
   app.CreateForm(comms);
   app.CreateForm(Settings);
 }

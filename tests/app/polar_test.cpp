@@ -6,34 +6,44 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/gdi/image.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/win/paint.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
 
-// Records the message boxes instead of showing them.
+// The form with its table and queries in a test directory.
 class TestPolardata : public TPolardata {
  public:
-  explicit TestPolardata(const std::string& dir) : TPolardata(nullptr) {
+  explicit TestPolardata(const std::string& dir, rtl::TComponent* owner = nullptr)
+      : TPolardata(owner) {
     Table1->SetDatabaseName(dir);
     Query5->SetDatabaseName(dir);
     Query6->SetDatabaseName(dir);
   }
-  std::vector<std::string> messages;
-
- protected:
-  void ShowMessageBox(const std::string& text, const std::string& caption) override {
-    messages.push_back(caption + ": " + text);
-  }
 };
 
-class PolarTest : public ::testing::Test {
+// Message boxes are answered OK at once and read back from the dialog log.
+class PolarTest : public vcltest::VclTest {
  protected:
   void SetUp() override {
+    VclTest::SetUp();
+    vcl::SetDialogResponder([](const vcl::TDialogRequest&) { return vcl::TDialogAnswer{}; });
     char pattern[] = "/tmp/corv_polar_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     fDir = pattern;
   }
-  void TearDown() override { std::filesystem::remove_all(fDir); }
+  void TearDown() override {
+    VclTest::TearDown();
+    std::filesystem::remove_all(fDir);
+  }
+  // "Caption: text" of every message box shown.
+  static std::vector<std::string> Messages() {
+    std::vector<std::string> out;
+    for (const auto& r : vcl::DialogLog()) out.push_back(r.Caption + ": " + r.Text);
+    return out;
+  }
 
   void CreateTable(db::TFieldType twsType = db::ftSmallint) {
     db::TTable t(nullptr);
@@ -76,7 +86,7 @@ TEST_F(PolarTest, LookupUsesTabulatedColumnsAndInterpolatesOnlyBetweenNeighbours
   EXPECT_EQ(p.fTwsValues[0], 6);
   EXPECT_EQ(p.fTwsValues[1], 8);
   EXPECT_EQ(p.fTwsValues[2], 10);
-  EXPECT_TRUE(p.messages.empty());
+  EXPECT_TRUE(Messages().empty());
   EXPECT_NEAR(p.TargetSpeed(7, 44.5), 9.375, 1e-4);      // halfway between 6 and 8
   EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);      // the 8 kn curve, not 6 and 10 mixed
   EXPECT_NEAR(p.TargetSpeed(9.5, 44.5), 15.6875, 1e-4);  // 3/4 of the way from 8 to 10
@@ -120,12 +130,12 @@ TEST_F(PolarTest, SecondReadSeesRowsAddedMeanwhile) {
   p.Table1->FieldByName("TWD")->SetAsInteger(109);
   p.Table1->FieldByName("SPEED")->SetAsFloat(14.9);
   p.Table1->Post();
-  p.Edit1.Text = "14";
-  p.Edit2.Text = "44.5";
+  p.Edit1->SetText("14");
+  p.Edit2->SetText("44.5");
   p.Button1Click(nullptr);
   EXPECT_EQ(p.fTwsCount, 4);
-  EXPECT_EQ(p.Edit3.Text, "8.5");  // y = 4 + i/10 at point 45
-  p.Edit1.Text = "fast";
+  EXPECT_EQ(p.Edit3->Text(), "8.5");  // y = 4 + i/10 at point 45
+  p.Edit1->SetText("fast");
   EXPECT_THROW(p.Button1Click(nullptr), rtl::EConvertError);
 }
 
@@ -139,7 +149,7 @@ TEST_F(PolarTest, ColumnsWithoutRowsAreSkipped) {
   EXPECT_EQ(p.fTwsValues[0], 6);
   EXPECT_EQ(p.fTwsValues[1], 8);
   EXPECT_NEAR(p.TargetSpeed(7, 44.5), 9.375, 1e-4);
-  EXPECT_TRUE(p.messages.empty());
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(PolarTest, MoreThanTwentyWindSpeedsKeepsTheLowestAndSaysSoOnce) {
@@ -152,8 +162,8 @@ TEST_F(PolarTest, MoreThanTwentyWindSpeedsKeepsTheLowestAndSaysSoOnce) {
   EXPECT_EQ(p.fTwsCount, 20);
   EXPECT_EQ(p.fTwsValues[0], 4);
   EXPECT_EQ(p.fTwsValues[19], 23);
-  ASSERT_EQ(p.messages.size(), 1u);
-  EXPECT_NE(p.messages[0].find("20"), std::string::npos);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("20"), std::string::npos);
 }
 
 TEST_F(PolarTest, ReadErrorIsReportedAndKeepsWhatWasRead) {
@@ -162,7 +172,7 @@ TEST_F(PolarTest, ReadErrorIsReportedAndKeepsWhatWasRead) {
   p.ReadPolars();
   std::filesystem::remove(fDir + "/PERFORMANCE.DBF");
   p.ReadPolars();
-  ASSERT_EQ(p.messages, std::vector<std::string>{"Error: Error reading polar table"});
+  ASSERT_EQ(Messages(), std::vector<std::string>{"Error: Error reading polar table"});
   EXPECT_EQ(p.fTwsCount, 3);
   EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);
 }
@@ -172,7 +182,7 @@ TEST_F(PolarTest, ReadErrorIsReportedAndKeepsWhatWasRead) {
 TEST_F(PolarTest, ShippedSampleTable) {
   TestPolardata p(std::string(CORV_SOURCE_DIR) + "/data");
   p.ReadPolars();
-  ASSERT_TRUE(p.messages.empty());
+  ASSERT_TRUE(Messages().empty());
   ASSERT_EQ(p.fTwsCount, 7);
   EXPECT_EQ(std::vector<int>(p.fTwsValues.begin(), p.fTwsValues.begin() + 7),
             (std::vector<int>{6, 8, 10, 12, 14, 16, 20}));
@@ -182,7 +192,7 @@ TEST_F(PolarTest, ShippedSampleTable) {
   EXPECT_NEAR(p.TargetSpeed(20, 30), 5.0, 1e-6);
 }
 
-TEST(BSplineTest, OrderTwoIsThePolylineThroughTheControlPoints) {
+TEST_F(PolarTest, BSplineOfOrderTwoIsThePolylineThroughTheControlPoints) {
   TPolardata p(nullptr);
   const TPolarPoint control[] = {{30, 4.0, 0}, {90, 5.5, 0}, {180, 4.5, 0}};
   std::array<TPolarPoint, kCurvePoints> curve{};
@@ -200,7 +210,7 @@ TEST(BSplineTest, OrderTwoIsThePolylineThroughTheControlPoints) {
   EXPECT_EQ(std::vector<int>(u, u + 5), (std::vector<int>{0, 0, 1, 2, 2}));
 }
 
-TEST(BSplineTest, OneControlPointGivesZerosThenThatPoint) {
+TEST_F(PolarTest, BSplineOfOneControlPointGivesZerosThenThatPoint) {
   TPolardata p(nullptr);
   const TPolarPoint control[] = {{45, 5.0, 0}};
   std::array<TPolarPoint, kCurvePoints> curve{};
@@ -209,6 +219,148 @@ TEST(BSplineTest, OneControlPointGivesZerosThenThatPoint) {
   for (int i = 0; i < 109; ++i) EXPECT_EQ(curve[static_cast<size_t>(i)].y, 0) << i;
   EXPECT_EQ(curve[109].x, 45);
   EXPECT_EQ(curve[109].y, 5.0);
+}
+
+// ---- the form
+
+class PolarFormTest : public PolarTest {
+ protected:
+  // The form on the test directory, shown, with the curves read.
+  TestPolardata* ShowForm() {
+    auto* form = new TestPolardata(fDir, app.get());
+    form->ReadPolars();
+    form->Show();
+    Pump();
+    return form;
+  }
+  void ClickCell(vcl::TDBGrid* grid, int row, int col) {
+    TRect r = grid->CellRect(row, col);
+    Click(grid, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  void TypeInto(vcl::TEdit* edit, const std::string& text) {
+    Click(edit);
+    edit->SelectAll();
+    Type(text);
+  }
+  std::vector<std::string> LookupItems(TPolardata* form) {
+    std::vector<std::string> out;
+    auto* items = form->DBLookupComboBox1->Items();
+    for (int i = 0; i < items->Count(); ++i) out.push_back(items->Strings(i));
+    return out;
+  }
+  using TRect = vcl::TRect;
+};
+
+TEST_F(PolarFormTest, CreatedAtStartHiddenWithTheTableReadAndItsSpeedsListed) {
+  CreateThreeColumns();
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(fDir);  // the table is looked up in the working directory
+  TPolardata* form = nullptr;
+  app->CreateForm(form);
+  std::filesystem::current_path(cwd);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(form->fTwsCount, 3);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(form->Table1->Active());
+  ASSERT_EQ(form->DBGrid1->ColumnCount(), 3);
+  EXPECT_EQ(form->DBGrid1->ColumnTitle(1), "TWD");
+  EXPECT_EQ(LookupItems(form), (std::vector<std::string>{"6", "8", "10"}));
+  EXPECT_EQ(form->ComboBox1->Text(), "10");
+  EXPECT_EQ(form->ComboBox1->Items()->Count(), 3);
+}
+
+TEST_F(PolarFormTest, CalculateTargetSeesAWindSpeedAddedInTheGrid) {
+  CreateThreeColumns();
+  TestPolardata* form = ShowForm();
+  vcl::TDBGrid* grid = form->DBGrid1;
+  // Two rows of a 14 kn column, typed at the end of the grid: y = 4 + i/10.
+  ClickCell(grid, 5, 0);
+  Key(win::VK_DOWN);
+  Type("14");
+  Key(win::VK_TAB);
+  Type("0");
+  Key(win::VK_TAB);
+  Type("4");
+  Key(win::VK_DOWN);
+  Key(win::VK_HOME);
+  Type("14");
+  Key(win::VK_TAB);
+  Type("109");
+  Key(win::VK_TAB);
+  Type("14.9");
+  Key(win::VK_RETURN);
+  ASSERT_EQ(form->Table1->RecordCount(), 8);
+  TypeInto(form->Edit1, "14");
+  TypeInto(form->Edit2, "44.5");
+  Click(form->Button1);
+  EXPECT_EQ(form->fTwsCount, 4);
+  EXPECT_EQ(form->Edit3->Text(), "8.5");
+  EXPECT_EQ(LookupItems(form), (std::vector<std::string>{"6", "8", "10", "14"}));
+  TypeInto(form->Edit1, "8");
+  Click(form->Button1);
+  EXPECT_EQ(form->Edit3->Text(), "13.25");
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(PolarFormTest, OkRereadsTheTableAndCloses) {
+  CreateThreeColumns();
+  TestPolardata* form = ShowForm();
+  ClickCell(form->DBGrid1, 0, 0);  // the 10 kn row at 109 degrees becomes a 12 kn one
+  Type("12");
+  Key(win::VK_RETURN);
+  Click(form->BitBtn1);
+  EXPECT_FALSE(form->Visible());
+  ASSERT_EQ(form->fTwsCount, 4);
+  EXPECT_EQ(form->fTwsValues[3], 12);
+}
+
+TEST_F(PolarFormTest, NavigatorDeleteIsAskedAndTheCurveGoesOnTheNextRead) {
+  CreateThreeColumns();
+  TestPolardata* form = ShowForm();
+  vcl::SetDialogResponder([](const vcl::TDialogRequest&) { return vcl::TDialogAnswer{vcl::IDOK}; });
+  // Delete both 8 kn rows (records 3 and 6).
+  form->Table1->SetRecNo(3);
+  form->DBNavigator1->BtnClick(vcl::nbDelete);
+  form->Table1->Last();
+  form->DBNavigator1->BtnClick(vcl::nbDelete);
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{"Confirm: Delete record?", "Confirm: Delete record?"}));
+  form->ReadPolars();
+  ASSERT_EQ(form->fTwsCount, 2);
+  EXPECT_EQ(form->fTwsValues[1], 10);
+  EXPECT_NEAR(form->TargetSpeed(8, 44.5), 11.0, 1e-4);  // halfway between 5.5 and 16.5
+}
+
+// The form drawn headless, written as a PNG for a look, with the grid's rows and the test
+// group's result where they belong.
+TEST_F(PolarFormTest, Snapshot) {
+  CreateThreeColumns();
+  TestPolardata* form = ShowForm();
+  form->Edit1->SetText("8");
+  form->Edit2->SetText("44.5");
+  form->Button1Click(nullptr);
+  form->DBLookupComboBox1->SetKeyValue(db::Value{int64_t{8}});
+  form->DBGrid1->SetFocus();
+  Pump();
+  const gdi::Surface& screen = win::ComposeScreen();
+  const std::string path = ::testing::TempDir() + "polar_form.png";
+  gdi::SavePngFile(path, screen);
+  // A data cell of the grid is white with black text somewhere in it; the title row is button
+  // face.
+  vcl::TDBGrid* grid = form->DBGrid1;
+  TRect cell = grid->CellRect(1, 2);
+  bool ink = false;
+  for (int x = cell.left; x < cell.right; ++x)
+    for (int y = cell.top; y < cell.bottom; ++y) {
+      vcl::TPoint p = grid->ClientToScreen(vcl::TPoint{x, y});
+      ink = ink || gdi::NativeToColor(screen.Get(p.x, p.y)) == gdi::RGB(0, 0, 0);
+    }
+  EXPECT_TRUE(ink);
+  vcl::TPoint title =
+      grid->ClientToScreen(vcl::TPoint{cell.right - 8, 2 + grid->TitleHeight() / 2});
+  EXPECT_EQ(gdi::NativeToColor(screen.Get(title.x, title.y)), gdi::ColorToRGB(vcl::clBtnFace));
+  EXPECT_EQ(form->Edit3->Text(), "13.25");
+  EXPECT_EQ(form->DBLookupComboBox1->Text(), "8");
 }
 
 }  // namespace
