@@ -8,6 +8,8 @@
 #include "app/shutdown.h"
 #include "link/comsettings.h"
 #include "platform/display/backend.h"
+#include "platform/display/sdl.h"
+#include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/win/system.h"
 
@@ -18,10 +20,19 @@ void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Settings);
 }
 
+void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
+  if (std::dynamic_pointer_cast<display::SdlBackend>(backend))
+    vcl::SetClipboardBackend(&display::SdlBackend::ClipboardText, [](const std::string& text) {
+      display::SdlBackend::SetClipboardText(text);
+    });
+  else
+    vcl::SetClipboardBackend(nullptr, nullptr);
+}
+
 int WinMain(const std::string& backend) {
   win::Initialize();
   std::string note;
-  display::StartBackend(backend, &note);
+  ConnectClipboard(display::StartBackend(backend, &note));
   if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
   if (backend != "sdl" || !note.empty()) {
     vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
@@ -50,6 +61,7 @@ int WinMain(const std::string& backend) {
     Settings = nullptr;
     Polardata = nullptr;
   }
+  ConnectClipboard(nullptr);
   win::SetBackend(nullptr);
   win::Shutdown();
   return code;

@@ -1,12 +1,18 @@
 // The program entry and the creation of its forms.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/vcl/application.h"
+#include "platform/win/system.h"
 
 // Creates the forms in their order, owned by the application: the main window first.
 void CreateForms(vcl::TApplication& app);
+
+// The clipboard follows the screen: the desktop's through SDL when that backend runs, the
+// in-process store otherwise (also for a null backend).
+void ConnectClipboard(const std::shared_ptr<win::Backend>& backend);
 
 // Runs the program in the working directory until its main window closes, on the named display
 // backend ("headless" or "sdl"). Headless, the message boxes are written to the standard error

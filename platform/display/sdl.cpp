@@ -99,6 +99,18 @@ void SdlBackend::ShowCursorShape(win::HCURSOR cursor) {
   if (cursors_[id]) SDL_SetCursor(cursors_[id]);
 }
 
+std::string SdlBackend::ClipboardText() {
+  char* text = SDL_GetClipboardText();
+  if (!text) return {};
+  std::string copy(text);
+  SDL_free(text);
+  return copy;
+}
+
+bool SdlBackend::SetClipboardText(const std::string& text) {
+  return SDL_SetClipboardText(text.c_str()) == 0;
+}
+
 win::UINT SdlBackend::VirtualKeyOf(int key) {
   if (key >= SDLK_a && key <= SDLK_z) return win::UINT('A' + (key - SDLK_a));
   if (key >= SDLK_0 && key <= SDLK_9) return win::UINT('0' + (key - SDLK_0));

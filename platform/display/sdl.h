@@ -30,6 +30,12 @@ class SdlBackend : public win::Backend {
   // The window's top-left on the desktop the backend runs on.
   win::POINT WindowPosition() const;
 
+  // The desktop's clipboard text (empty when it holds none). SDL serves and fetches the X
+  // selection while it pumps its events, so both belong on the GUI thread like the rest.
+  static std::string ClipboardText();
+  // False (the clipboard unchanged) when SDL could not take the selection.
+  static bool SetClipboardText(const std::string& text);
+
   // SDL key code to virtual key (0 when unknown).
   static win::UINT VirtualKeyOf(int sdlKey);
 

@@ -3,14 +3,9 @@
 #include "platform/display/sdl.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "platform/win/defproc.h"
@@ -18,8 +13,7 @@
 #include "platform/win/message.h"
 #include "platform/win/paint.h"
 #include "platform/win/window.h"
-
-extern char** environ;
+#include "tests/platform/display/xserver.h"
 
 // The X and SDL libraries keep some allocations for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
@@ -30,50 +24,8 @@ namespace {
 
 using namespace win;
 
-// An Xvfb server on the first free display number from 90 up; stopped on destruction.
-class XServer {
- public:
-  XServer() {
-    for (int n = 90 + int(getpid() % 50); n < 400 && pid_ <= 0; ++n) {
-      if (std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-          std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)))
-        continue;
-      const std::string display = ":" + std::to_string(n);
-      const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr};
-      pid_t pid;
-      if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return;
-      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-      for (int i = 0; i < 100; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        int status;
-        if (waitpid(pid, &status, WNOHANG) == pid) break;  // taken after all: try the next
-        if (std::filesystem::exists(socket)) {
-          pid_ = pid;
-          display_ = display;
-          break;
-        }
-      }
-      if (pid_ <= 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  }
-  ~XServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 TEST(SdlBackend, AClickInjectedWithXdotoolArrivesAsAMessage) {
-  XServer x;
+  displaytest::XServer x;
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   setenv("DISPLAY", x.Display().c_str(), 1);
   setenv("SDL_VIDEODRIVER", "x11", 1);
