@@ -299,7 +299,9 @@ void TCheckListBox::DrawItem(int i, TRect r, bool selected) {
 
 // ---------------------------------------------------------------- TComboList
 
-// The drop-down list of a combo box: a popup that never takes the activation or the focus.
+// The drop-down list of a combo box: a popup that never takes the activation or the focus. While
+// open it holds the mouse capture, so that a click anywhere else (another control, a caption,
+// another window) reaches it and only closes it; losing the capture closes it too.
 class TComboList : public TCustomControl {
  public:
   explicit TComboList(TComboBox* combo) : TCustomControl(nullptr), combo_(combo) {
@@ -327,11 +329,15 @@ class TComboList : public TCustomControl {
     win::SetWindowPos(Handle(), win::HWND_TOPMOST, Left(), Top(), Width(), Height(),
                       win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW);
     TControl::SetVisible(true);
+    win::SetCapture(Handle());
   }
   void CloseUp() {
     if (!Visible()) return;
     TControl::SetVisible(false);
-    if (HandleAllocated()) win::ShowWindow(Handle(), win::SW_HIDE);
+    if (HandleAllocated()) {
+      win::ShowWindow(Handle(), win::SW_HIDE);
+      if (win::GetCapture() == Handle()) win::ReleaseCapture();
+    }
   }
   void MoveHot(int delta) {
     int n = combo_->Items()->Count();
@@ -349,25 +355,53 @@ class TComboList : public TCustomControl {
     p.ExStyle = win::WS_EX_TOOLWINDOW | win::WS_EX_TOPMOST | win::WS_EX_NOACTIVATE;
     p.WndParent = nullptr;
   }
+  // The item at a client point; -1 outside the list.
+  int ItemAt(win::LPARAM lParam) const {
+    int x = win::GET_X_LPARAM(lParam), y = win::GET_Y_LPARAM(lParam);
+    TRect r = ClientRect();
+    if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) return -1;
+    int i = top + y / RowHeight();
+    return i < combo_->Items()->Count() ? i : -1;
+  }
+  bool Inside(win::LPARAM lParam) const {
+    TRect r = ClientRect();
+    int x = win::GET_X_LPARAM(lParam), y = win::GET_Y_LPARAM(lParam);
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+  }
   void WndProc(TMessage& m) override {
-    if (m.Msg == win::WM_MOUSEACTIVATE) {
-      m.Result = win::MA_NOACTIVATE;
-      return;
-    }
-    if (m.Msg == win::WM_MOUSEMOVE) {
-      int i = top + win::GET_Y_LPARAM(m.LParam) / RowHeight();
-      if (i != hot && i < combo_->Items()->Count()) {
-        hot = i;
-        Invalidate();
-      }
-    }
-    if (m.Msg == win::WM_LBUTTONUP) {
-      int i = top + win::GET_Y_LPARAM(m.LParam) / RowHeight();
-      if (i >= 0 && i < combo_->Items()->Count()) {
-        combo_->UserSelect(i);
-        combo_->SetDroppedDown(false);
+    switch (m.Msg) {
+      case win::WM_MOUSEACTIVATE:
+        m.Result = win::MA_NOACTIVATE;
         return;
-      }
+      case win::WM_CAPTURECHANGED:
+        if (Visible()) combo_->SetDroppedDown(false);
+        return;
+      case win::WM_MOUSEMOVE:
+        if (int i = ItemAt(m.LParam); i >= 0 && i != hot) {
+          hot = i;
+          Invalidate();
+        }
+        return;
+      case win::WM_LBUTTONDOWN:
+      case win::WM_LBUTTONDBLCLK:
+      case win::WM_RBUTTONDOWN:
+      case win::WM_RBUTTONDBLCLK:
+      case win::WM_MBUTTONDOWN:
+      case win::WM_MBUTTONDBLCLK:
+        // A press outside closes the list and goes no further: it chooses nothing.
+        if (!Inside(m.LParam)) combo_->SetDroppedDown(false);
+        return;
+      case win::WM_LBUTTONUP:
+        // The release of the press that opened the list may land anywhere; only one on an
+        // item chooses it.
+        if (int i = ItemAt(m.LParam); i >= 0) {
+          combo_->UserSelect(i);
+          combo_->SetDroppedDown(false);
+        }
+        return;
+      case win::WM_RBUTTONUP:
+      case win::WM_MBUTTONUP:
+        return;
     }
     TCustomControl::WndProc(m);
   }
@@ -407,6 +441,7 @@ TComboBox::TComboBox(rtl::TComponent* AOwner)
 
 TComboBox::~TComboBox() {
   items_->OnChange = nullptr;
+  list_->CloseUp();
   list_.reset();
 }
 

@@ -102,4 +102,105 @@ TEST_F(Lists, ADropDownListChoosesWithTheMouse) {
   EXPECT_TRUE(form->Active());  // the list never took the activation
 }
 
+class Combos : public vcltest::EveryFormTest {
+ protected:
+  // A click on the combo's button; true when that left its list open.
+  bool Open(TComboBox* c) {
+    Click(c, c->Width() - 5, c->Height() / 2);
+    return c->DroppedDown();
+  }
+};
+
+TEST_F(Combos, AnOpenListClosesOnAClickAnywhereElseWithoutChoosing) {
+  TComboBox* c = form->ComboBox2;
+  std::vector<std::string> seen;
+  c->OnChange = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("change"); });
+  c->OnCloseUp = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("closeup"); });
+  form->Label1->OnClick = rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("label"); });
+  form->Button1->OnClick =
+      rtl::TNotifyEvent(&seen, [&](rtl::TObject*) { seen.push_back("button"); });
+
+  ASSERT_TRUE(Open(c));
+  Click(form->Label1);  // a control that takes no focus
+  EXPECT_FALSE(c->DroppedDown());
+  ASSERT_TRUE(Open(c));
+  Click(form->Button1);  // one that does: the click only closes the list
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_TRUE(c->Focused());
+  ASSERT_TRUE(Open(c));
+  const int left = form->Left();
+  gdi::POINT caption{left + 40, form->Top() + 8};  // the form's title bar
+  Feed(win::MouseMove(caption.x, caption.y));
+  Feed(win::MouseDown(caption.x, caption.y));
+  Feed(win::MouseUp(caption.x, caption.y));
+  EXPECT_FALSE(c->DroppedDown());
+  Feed(win::MouseMove(caption.x + 30, caption.y + 30));
+  EXPECT_EQ(form->Left(), left);  // nor started moving the form
+  ASSERT_TRUE(Open(c));
+  Click(c, c->Width() - 5, c->Height() / 2);  // the button again
+  EXPECT_FALSE(c->DroppedDown());
+
+  EXPECT_EQ(c->ItemIndex(), 0);
+  EXPECT_EQ(c->Text(), "4800");
+  EXPECT_EQ(seen, (std::vector<std::string>(4, "closeup")));
+}
+
+TEST_F(Combos, AnOpenListClosesOnAnotherWindowEscapeOrLosingTheApplication) {
+  TComboBox* c = form->ComboBox1;
+  int changes = 0, cancels = 0;
+  c->OnChange = rtl::TNotifyEvent(&changes, [&](rtl::TObject*) { ++changes; });
+  form->BitBtn2->OnClick = rtl::TNotifyEvent(&cancels, [&](rtl::TObject*) { ++cancels; });
+  auto* other = new TForm(app.get());
+  other->SetBounds(form->Left() + form->Width() + 10, form->Top(), 200, 150);
+  other->Show();
+  form->Show();
+  Pump();
+
+  ASSERT_TRUE(Open(c));
+  Click(other);  // another window of the program
+  EXPECT_FALSE(c->DroppedDown());
+  ASSERT_TRUE(Open(c));
+  Key(win::VK_DOWN);
+  Key(win::VK_ESCAPE);  // closes the list only: the form's cancel button stays out of it
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(cancels, 0);
+  ASSERT_TRUE(Open(c));
+  win::ActivateOtherApplication();  // the user switches to another program
+  Pump();
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(win::GetCapture(), nullptr);
+
+  EXPECT_EQ(c->Text(), "COM1");
+  EXPECT_EQ(changes, 0);
+  // Opened from the keyboard, a press outside closes it as well.
+  form->Show();
+  c->SetFocus();
+  Pump();
+  Key(win::VK_F4);
+  ASSERT_TRUE(c->DroppedDown());
+  Click(form->Memo1);
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(c->Text(), "COM1");
+}
+
+TEST_F(Combos, AnOpenListChoosesWithAPressDragAndRelease) {
+  TComboBox* c = form->ComboBox2;
+  int row = MeasureText(c->Font(), "0", false).cy + 2;
+  gdi::POINT down = ScreenPoint(c, c->Width() - 5, c->Height() / 2);
+  gdi::POINT item = ScreenPoint(c, 10, c->Height() + 1 + row * 3 + row / 2);
+  Feed(win::MouseMove(down.x, down.y));
+  Feed(win::MouseDown(down.x, down.y));
+  ASSERT_TRUE(c->DroppedDown());
+  Feed(win::MouseMove(item.x, item.y));
+  Feed(win::MouseUp(item.x, item.y));
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(c->ItemIndex(), 3);
+  // Destroyed while open, the combo takes its list and the capture with it.
+  ASSERT_TRUE(Open(c));
+  delete c;
+  Pump();
+  EXPECT_EQ(win::GetCapture(), nullptr);
+  Click(form->Button1);
+}
+
 }  // namespace
