@@ -252,6 +252,12 @@ void TCustomEdit::Paint() {
 
 // ---------------------------------------------------------------- TMemo
 
+namespace {
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+}  // namespace
+
 TMemo::TMemo(rtl::TComponent* AOwner) : TMemo(AOwner, std::make_unique<rtl::TStringList>()) {}
 
 TMemo::TMemo(rtl::TComponent* AOwner, std::unique_ptr<rtl::TStringList> lines)
@@ -268,17 +274,14 @@ TMemo::~TMemo() {
 }
 
 void TMemo::LinesChanged(rtl::TObject*) {
-  int n = lines_->Count();
-  if (!editing_ && line_ >= n) {
-    line_ = std::max(n - 1, 0);
-    col_ = 0;
-  }
+  rowsValid_ = false;
   if (!editing_) {
-    allSelected_ = false;
-    // New text shows its end, as an appended log line should.
-    int vis = VisibleLines();
-    if (n > vis) top_ = std::max(top_, 0);
-    if (top_ > std::max(n - 1, 0)) top_ = std::max(n - vis, 0);
+    // Lines changed in code: the caret stays where it can and the selection goes.
+    caret_ = Clamp(caret_);
+    anchor_ = caret_;
+    goalX_ = -1;
+    int rows = static_cast<int>(Rows().size());
+    if (top_ > rows - 1) top_ = std::max(rows - VisibleLines(), 0);
   }
   Change();
 }
@@ -286,6 +289,24 @@ void TMemo::LinesChanged(rtl::TObject*) {
 void TMemo::Change() {
   Invalidate();
   if (OnChange) OnChange(this);
+}
+
+void TMemo::Resize() {
+  rowsValid_ = false;
+  TCustomControl::Resize();
+}
+
+void TMemo::Changed() {
+  rowsValid_ = false;
+  TCustomControl::Changed();
+}
+
+void TMemo::SetWordWrap(bool v) {
+  if (v == wordWrap_) return;
+  wordWrap_ = v;
+  rowsValid_ = false;
+  ScrollToCaret();
+  Invalidate();
 }
 
 std::string TMemo::GetTextAll() const {
@@ -299,50 +320,285 @@ std::string TMemo::GetTextAll() const {
 
 void TMemo::SetText(const std::string& v) {
   lines_->SetText(v);
-  line_ = col_ = top_ = 0;
+  caret_ = anchor_ = TPos{};
+  top_ = 0;
+}
+
+std::string TMemo::Line(int i) const {
+  return i >= 0 && i < lines_->Count() ? lines_->Strings(i) : std::string();
+}
+
+int TMemo::LineLength(int i) const {
+  return static_cast<int>(Line(i).size());
+}
+
+int TMemo::LastLine() const {
+  return std::max(lines_->Count() - 1, 0);
+}
+
+TMemo::TPos TMemo::Clamp(TPos p) const {
+  p.line = std::clamp(p.line, 0, LastLine());
+  p.col = std::clamp(p.col, 0, LineLength(p.line));
+  return p;
+}
+
+TPoint TMemo::CaretPos() const {
+  return TPoint{caret_.col, caret_.line};
 }
 
 void TMemo::SetCaretPos(TPoint p) {
-  line_ = std::clamp(p.y, 0, std::max(lines_->Count() - 1, 0));
-  int len = lines_->Count() ? static_cast<int>(lines_->Strings(line_).size()) : 0;
-  col_ = std::clamp(p.x, 0, len);
+  MoveCaret(TPos{p.y, p.x}, false);
+}
+
+int TMemo::OffsetOf(TPos p) const {
+  int offset = p.col;
+  for (int i = 0; i < p.line; ++i) offset += LineLength(i) + 2;
+  return offset;
+}
+
+TMemo::TPos TMemo::PosOf(int offset) const {
+  TPos p;
+  offset = std::max(offset, 0);
+  while (p.line < LastLine() && offset > LineLength(p.line) + 1) {
+    offset -= LineLength(p.line) + 2;
+    ++p.line;
+  }
+  p.col = std::min(offset, LineLength(p.line));  // inside a line break: its line's end
+  return p;
+}
+
+int TMemo::SelStart() const {
+  return OffsetOf(SelFirst());
+}
+
+int TMemo::SelLength() const {
+  return OffsetOf(SelLast()) - OffsetOf(SelFirst());
+}
+
+void TMemo::SetSelStart(int v) {
+  TPos p = PosOf(v);
+  MoveCaret(p, false);
+}
+
+void TMemo::SetSelLength(int v) {
+  TPos first = SelFirst();
+  anchor_ = first;
+  MoveCaret(PosOf(OffsetOf(first) + std::max(v, 0)), true);
+}
+
+std::string TMemo::SelText() const {
+  TPos a = SelFirst(), b = SelLast();
+  if (a.line == b.line)
+    return Line(a.line).substr(static_cast<size_t>(a.col), static_cast<size_t>(b.col - a.col));
+  std::string t = Line(a.line).substr(static_cast<size_t>(a.col));
+  for (int i = a.line + 1; i < b.line; ++i) t += "\r\n" + Line(i);
+  t += "\r\n" + Line(b.line).substr(0, static_cast<size_t>(b.col));
+  return t;
+}
+
+void TMemo::SetSelText(const std::string& v) {
+  TPos a = SelFirst(), b = SelLast();
+  // The new text in lines: CR LF, LF and CR alone each end one.
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (v[i] == '\r' || v[i] == '\n') {
+      if (v[i] == '\r' && i + 1 < v.size() && v[i + 1] == '\n') ++i;
+      parts.emplace_back();
+    } else {
+      parts.back() += v[i];
+    }
+  }
+  const std::string tail = Line(b.line).substr(static_cast<size_t>(b.col));
+  TPos end{a.line + static_cast<int>(parts.size()) - 1, static_cast<int>(parts.back().size())};
+  parts.front().insert(0, Line(a.line).substr(0, static_cast<size_t>(a.col)));
+  if (parts.size() == 1) end.col += a.col;
+  parts.back() += tail;
+
+  editing_ = true;
+  lines_->BeginUpdate();
+  const int old = b.line - a.line + 1;
+  const int now = static_cast<int>(parts.size());
+  for (int i = 0; i < std::min(old, now); ++i) {
+    if (a.line + i < lines_->Count())
+      lines_->Put(a.line + i, parts[static_cast<size_t>(i)]);
+    else
+      lines_->Add(parts[static_cast<size_t>(i)]);
+  }
+  for (int i = now; i < old; ++i) lines_->Delete(a.line + now);
+  for (int i = old; i < now; ++i) lines_->Insert(a.line + i, parts[static_cast<size_t>(i)]);
+  lines_->EndUpdate();
+  editing_ = false;
+  caret_ = anchor_ = end;
+  goalX_ = -1;
   ScrollToCaret();
   Invalidate();
 }
 
 void TMemo::SelectAll() {
-  allSelected_ = true;
+  anchor_ = TPos{};
+  caret_ = TPos{LastLine(), LineLength(LastLine())};
   Invalidate();
 }
 
+void TMemo::Clear() {
+  lines_->Clear();
+}
+
 void TMemo::CopyToClipboard() {
-  if (allSelected_) Clipboard()->SetAsText(GetTextAll());
+  if (SelLength() > 0) Clipboard()->SetAsText(SelText());
+}
+
+void TMemo::CutToClipboard() {
+  if (readOnly_ || SelLength() == 0) return;
+  CopyToClipboard();
+  ClearSelection();
+}
+
+void TMemo::PasteFromClipboard() {
+  if (!readOnly_) SetSelText(Clipboard()->AsText());
 }
 
 int TMemo::LineHeight() const {
   return std::max(MeasureText(Font(), "0", false).cy, 1);
 }
+
 int TMemo::VisibleLines() const {
   return std::max((Height() - 4) / LineHeight(), 1);
 }
 
+int TMemo::TextWidth() const {
+  return std::max(Width() - 6, 1);
+}
+
+int TMemo::Measure(const std::string& s, int from, int to) const {
+  if (to <= from) return 0;
+  return MeasureText(Font(), s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)),
+                     false)
+      .cx;
+}
+
+void TMemo::WrapLine(int line, std::vector<TRow>& out) const {
+  const std::string s = Line(line);
+  const int len = static_cast<int>(s.size());
+  const int width = TextWidth();
+  if (!wordWrap_ || len == 0 || Measure(s, 0, len) <= width) {
+    out.push_back(TRow{line, 0, len});
+    return;
+  }
+  int start = 0;
+  while (start < len) {
+    // Whole words while they fit; the blanks after a word stay on its row.
+    int end = start;
+    for (int pos = start; pos < len;) {
+      int word = pos;
+      while (word < len && IsBlank(s[static_cast<size_t>(word)])) ++word;
+      while (word < len && !IsBlank(s[static_cast<size_t>(word)])) ++word;
+      if (Measure(s, start, word) > width) break;
+      while (word < len && IsBlank(s[static_cast<size_t>(word)])) ++word;
+      end = pos = word;
+    }
+    if (end == start) {
+      // A word wider than the memo breaks where the width ends (one character at least).
+      end = start + 1;
+      while (end < len && Measure(s, start, end + 1) <= width) ++end;
+    }
+    out.push_back(TRow{line, start, end});
+    start = end;
+  }
+}
+
+const std::vector<TMemo::TRow>& TMemo::Rows() const {
+  if (!rowsValid_ || rowsWidth_ != TextWidth()) {
+    rows_.clear();
+    for (int i = 0; i <= LastLine(); ++i) WrapLine(i, rows_);
+    rowsValid_ = true;
+    rowsWidth_ = TextWidth();
+  }
+  return rows_;
+}
+
+int TMemo::RowCount() const {
+  return static_cast<int>(Rows().size());
+}
+
+int TMemo::RowOf(TPos p) const {
+  const std::vector<TRow>& rows = Rows();
+  // The last row of the line that starts at or before the column.
+  auto it = std::upper_bound(rows.begin(), rows.end(), p, [](const TPos& q, const TRow& r) {
+    return q.line < r.line || (q.line == r.line && q.col < r.start);
+  });
+  return std::max(static_cast<int>(it - rows.begin()) - 1, 0);
+}
+
+int TMemo::CaretRow() const {
+  return RowOf(caret_);
+}
+
+int TMemo::RowEndCol(int row) const {
+  const std::vector<TRow>& rows = Rows();
+  const TRow& r = rows[static_cast<size_t>(row)];
+  bool last =
+      row + 1 >= static_cast<int>(rows.size()) || rows[static_cast<size_t>(row) + 1].line != r.line;
+  if (last) return r.end;
+  // Before the blanks the row was broken at (or before its last character when a long word was
+  // cut), so that the caret stays on this row.
+  const std::string s = Line(r.line);
+  int e = r.end;
+  while (e > r.start + 1 && IsBlank(s[static_cast<size_t>(e) - 1])) --e;
+  return e < r.end ? e : std::max(r.end - 1, r.start);
+}
+
+int TMemo::ColAtX(int row, int x) const {
+  const TRow& r = Rows()[static_cast<size_t>(row)];
+  const std::string s = Line(r.line);
+  const int last = RowEndCol(row);
+  int best = r.start;
+  for (int i = r.start + 1; i <= last; ++i) {
+    if (x >= (Measure(s, r.start, i) + Measure(s, r.start, i - 1)) / 2)
+      best = i;
+    else
+      break;
+  }
+  return best;
+}
+
+int TMemo::XOf(TPos p) const {
+  const TRow& r = Rows()[static_cast<size_t>(RowOf(p))];
+  return Measure(Line(p.line), r.start, p.col);
+}
+
+TMemo::TPos TMemo::PosAtPoint(int x, int y) const {
+  int lh = LineHeight();
+  int dy = y - 2;
+  int row = top_ + (dy >= 0 ? dy / lh : (dy - lh + 1) / lh);
+  row = std::clamp(row, 0, RowCount() - 1);
+  return TPos{Rows()[static_cast<size_t>(row)].line, ColAtX(row, x - 3)};
+}
+
+void TMemo::MoveCaret(TPos p, bool extend) {
+  caret_ = Clamp(p);
+  if (!extend) anchor_ = caret_;
+  ScrollToCaret();
+  Invalidate();
+}
+
+void TMemo::MoveToRow(int row, bool extend) {
+  row = std::clamp(row, 0, RowCount() - 1);
+  if (goalX_ < 0) goalX_ = XOf(caret_);
+  int keep = goalX_;
+  MoveCaret(TPos{Rows()[static_cast<size_t>(row)].line, ColAtX(row, goalX_)}, extend);
+  goalX_ = keep;
+}
+
 void TMemo::ScrollToCaret() {
   int vis = VisibleLines();
-  if (line_ < top_) top_ = line_;
-  if (line_ >= top_ + vis) top_ = line_ - vis + 1;
+  int row = RowOf(caret_);
+  if (row < top_) top_ = row;
+  if (row >= top_ + vis) top_ = row - vis + 1;
 }
 
 TColor TMemo::LineColor(int) const {
   return Font()->Color();
-}
-
-void TMemo::ReplaceLine(int i, const std::string& s) {
-  editing_ = true;
-  if (i >= lines_->Count())
-    lines_->Add(s);
-  else
-    lines_->Put(i, s);
-  editing_ = false;
 }
 
 bool TMemo::WantsKey(unsigned short key, TShiftState) const {
@@ -353,100 +609,90 @@ bool TMemo::WantsKey(unsigned short key, TShiftState) const {
 
 void TMemo::KeyDown(unsigned short& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
-  int n = lines_->Count();
-  auto lineLen = [&](int i) { return i < n ? static_cast<int>(lines_->Strings(i).size()) : 0; };
+  const bool ext = shift & ssShift;
+  const bool ctrl = shift & ssCtrl;
+  const bool vertical =
+      key == win::VK_UP || key == win::VK_DOWN || key == win::VK_PRIOR || key == win::VK_NEXT;
+  if (!vertical) goalX_ = -1;
+  const bool selected = SelLength() > 0;
+  const int row = RowOf(caret_);
+  const TRow r = Rows()[static_cast<size_t>(row)];
   switch (key) {
     case win::VK_UP:
-      SetCaretPos(TPoint{col_, line_ - 1});
+      MoveToRow(row - 1, ext);
       break;
     case win::VK_DOWN:
-      SetCaretPos(TPoint{col_, line_ + 1});
-      break;
-    case win::VK_LEFT:
-      if (col_ > 0)
-        SetCaretPos(TPoint{col_ - 1, line_});
-      else if (line_ > 0)
-        SetCaretPos(TPoint{lineLen(line_ - 1), line_ - 1});
-      break;
-    case win::VK_RIGHT:
-      if (col_ < lineLen(line_))
-        SetCaretPos(TPoint{col_ + 1, line_});
-      else if (line_ + 1 < n)
-        SetCaretPos(TPoint{0, line_ + 1});
-      break;
-    case win::VK_HOME:
-      SetCaretPos(TPoint{0, line_});
-      break;
-    case win::VK_END:
-      SetCaretPos(TPoint{lineLen(line_), line_});
+      MoveToRow(row + 1, ext);
       break;
     case win::VK_PRIOR:
-      SetCaretPos(TPoint{col_, line_ - VisibleLines()});
+      MoveToRow(row - VisibleLines(), ext);
       break;
     case win::VK_NEXT:
-      SetCaretPos(TPoint{col_, line_ + VisibleLines()});
+      MoveToRow(row + VisibleLines(), ext);
+      break;
+    case win::VK_LEFT:
+      if (selected && !ext)
+        MoveCaret(SelFirst(), false);
+      else if (caret_.col > 0)
+        MoveCaret(TPos{caret_.line, caret_.col - 1}, ext);
+      else if (caret_.line > 0)
+        MoveCaret(TPos{caret_.line - 1, LineLength(caret_.line - 1)}, ext);
+      break;
+    case win::VK_RIGHT:
+      if (selected && !ext)
+        MoveCaret(SelLast(), false);
+      else if (caret_.col < LineLength(caret_.line))
+        MoveCaret(TPos{caret_.line, caret_.col + 1}, ext);
+      else if (caret_.line < LastLine())
+        MoveCaret(TPos{caret_.line + 1, 0}, ext);
+      break;
+    case win::VK_HOME:
+      MoveCaret(ctrl ? TPos{} : TPos{r.line, r.start}, ext);
+      break;
+    case win::VK_END:
+      MoveCaret(ctrl ? TPos{LastLine(), LineLength(LastLine())} : TPos{r.line, RowEndCol(row)},
+                ext);
       break;
     case win::VK_BACK:
-      if (readOnly_) break;
-      if (allSelected_) {
-        Clear();
-        break;
-      }
-      if (col_ > 0) {
-        std::string s = lines_->Strings(line_);
-        s.erase(static_cast<size_t>(col_ - 1), 1);
-        --col_;
-        ReplaceLine(line_, s);
-      } else if (line_ > 0) {
-        std::string prev = lines_->Strings(line_ - 1);
-        std::string cur = lines_->Strings(line_);
-        editing_ = true;
-        lines_->Delete(line_);
-        editing_ = false;
-        --line_;
-        col_ = static_cast<int>(prev.size());
-        ReplaceLine(line_, prev + cur);
-      }
-      ScrollToCaret();
-      break;
     case win::VK_DELETE:
-      if (readOnly_ || n == 0) break;
-      if (allSelected_) {
-        Clear();
-        break;
+      if (readOnly_) break;
+      if (!selected) {
+        if (key == win::VK_BACK) {
+          if (caret_.col > 0)
+            anchor_ = TPos{caret_.line, caret_.col - 1};
+          else if (caret_.line > 0)
+            anchor_ = TPos{caret_.line - 1, LineLength(caret_.line - 1)};
+        } else {
+          if (caret_.col < LineLength(caret_.line))
+            anchor_ = TPos{caret_.line, caret_.col + 1};
+          else if (caret_.line < LastLine())
+            anchor_ = TPos{caret_.line + 1, 0};
+        }
+        if (SelLength() == 0) break;
       }
-      if (col_ < lineLen(line_)) {
-        std::string s = lines_->Strings(line_);
-        s.erase(static_cast<size_t>(col_), 1);
-        ReplaceLine(line_, s);
-      } else if (line_ + 1 < n) {
-        std::string next = lines_->Strings(line_ + 1);
-        editing_ = true;
-        lines_->Delete(line_ + 1);
-        editing_ = false;
-        ReplaceLine(line_, lines_->Strings(line_) + next);
-      }
+      ClearSelection();
       break;
-    case win::VK_RETURN: {
+    case win::VK_RETURN:
       if (readOnly_ || !wantReturns_) return;
-      if (n == 0) ReplaceLine(0, "");
-      std::string s = lines_->Strings(line_);
-      ReplaceLine(line_, s.substr(0, static_cast<size_t>(col_)));
-      editing_ = true;
-      lines_->Insert(line_ + 1, s.substr(static_cast<size_t>(col_)));
-      editing_ = false;
-      ++line_;
-      col_ = 0;
-      ScrollToCaret();
+      SetSelText("\r\n");
       break;
-    }
+    case win::VK_INSERT:
+      if (ctrl)
+        CopyToClipboard();
+      else if (ext)
+        PasteFromClipboard();
+      else
+        return;
+      break;
     case 'A':
-      if (!(shift & ssCtrl)) return;
-      SelectAll();
-      break;
     case 'C':
-      if (!(shift & ssCtrl)) return;
-      CopyToClipboard();
+    case 'X':
+    case 'V':
+      if (!ctrl) return;
+      if (key == 'A') SelectAll();
+      if (key == 'C') CopyToClipboard();
+      if (key == 'X') CutToClipboard();
+      if (key == 'V') PasteFromClipboard();
       break;
     default:
       return;
@@ -457,35 +703,20 @@ void TMemo::KeyDown(unsigned short& key, TShiftState shift) {
 void TMemo::KeyPress(char& key) {
   TCustomControl::KeyPress(key);
   auto c = static_cast<unsigned char>(key);
-  if (readOnly_ || c < 32 || c == 127) return;
-  if (allSelected_) {
-    allSelected_ = false;
-    editing_ = true;
-    lines_->Clear();
-    editing_ = false;
-    line_ = col_ = 0;
-  }
-  std::string s = lines_->Count() ? lines_->Strings(line_) : std::string();
-  s.insert(static_cast<size_t>(col_), 1, key);
-  ++col_;
-  ReplaceLine(line_, s);
+  if (readOnly_ || c == 127 || (c < 32 && !(key == '\t' && wantTabs_))) return;
+  SetSelText(std::string(1, key));
 }
 
 void TMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
   if (button != mbLeft) return;
-  allSelected_ = false;
-  int line = top_ + (y - 2) / LineHeight();
-  line = std::clamp(line, 0, std::max(lines_->Count() - 1, 0));
-  std::string s = lines_->Count() ? lines_->Strings(line) : std::string();
-  int col = 0;
-  for (int i = 1; i <= static_cast<int>(s.size()); ++i) {
-    if (MeasureText(Font(), s.substr(0, static_cast<size_t>(i)), false).cx <= x - 3)
-      col = i;
-    else
-      break;
-  }
-  SetCaretPos(TPoint{col, line});
+  goalX_ = -1;
+  MoveCaret(PosAtPoint(x, y), shift & ssShift);
+}
+
+void TMemo::MouseMove(TShiftState shift, int x, int y) {
+  TCustomControl::MouseMove(shift, x, y);
+  if (ControlState() & csLButtonDown) MoveCaret(PosAtPoint(x, y), true);
 }
 
 void TMemo::Paint() {
@@ -493,23 +724,33 @@ void TMemo::Paint() {
   TRect r = DrawField(c, ClientRect(), Color(), Enabled());
   int saved = gdi::SaveDC(c->Handle());
   gdi::IntersectClipRect(c->Handle(), r.left, r.top, r.right, r.bottom);
-  int lh = LineHeight();
-  int n = lines_->Count();
-  for (int i = top_, y = r.top; i < n && y < r.bottom; ++i, y += lh) {
-    if (allSelected_ && Focused()) {
-      c->Brush()->SetStyle(bsSolid);
-      c->Brush()->SetColor(clHighlight);
-      c->Font()->SetColor(clHighlightText);
-    } else {
-      c->Brush()->SetStyle(bsClear);
-      c->Font()->SetColor(LineColor(i));
-    }
-    c->TextOut(r.left + 1, y, lines_->Strings(i));
+  const int lh = LineHeight();
+  const std::vector<TRow>& rows = Rows();
+  const TPos first = SelFirst(), last = SelLast();
+  const bool showSel = Focused() && first != last;
+  for (int i = top_, y = r.top; i < static_cast<int>(rows.size()) && y < r.bottom; ++i, y += lh) {
+    const TRow& row = rows[static_cast<size_t>(i)];
+    const std::string s = Line(row.line);
+    c->Brush()->SetStyle(bsClear);
+    c->Font()->SetColor(LineColor(row.line));
+    c->TextOut(r.left + 1, y,
+               s.substr(static_cast<size_t>(row.start), static_cast<size_t>(row.end - row.start)));
+    if (!showSel || row.line < first.line || row.line > last.line) continue;
+    int a = row.line == first.line ? std::max(first.col, row.start) : row.start;
+    int b = row.line == last.line ? std::min(last.col, row.end) : row.end;
+    if (b <= a) continue;
+    int xa = r.left + 1 + Measure(s, row.start, a);
+    std::string part = s.substr(static_cast<size_t>(a), static_cast<size_t>(b - a));
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clHighlight);
+    c->FillRect(TRect{xa, y, xa + Measure(s, a, b), y + lh});
+    c->Brush()->SetStyle(bsClear);
+    c->Font()->SetColor(clHighlightText);
+    c->TextOut(xa, y, part);
   }
-  if (Focused() && !allSelected_) {
-    std::string s = line_ < n ? lines_->Strings(line_) : std::string();
-    int cx = r.left + 1 + MeasureText(Font(), s.substr(0, static_cast<size_t>(col_)), false).cx;
-    int cy = r.top + (line_ - top_) * lh;
+  if (Focused()) {
+    int cx = r.left + 1 + XOf(caret_);
+    int cy = r.top + (RowOf(caret_) - top_) * lh;
     c->Pen()->SetColor(clWindowText);
     c->MoveTo(cx, cy);
     c->LineTo(cx, cy + lh);

@@ -74,6 +74,9 @@ class TEdit : public TCustomEdit {
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
+// Lines of text with a caret and a selection. With WordWrap (the default) a line wider than the
+// memo shows on several rows, broken after the blanks between words; the caret moves by rows,
+// while Lines keep each line whole.
 class TMemo : public TCustomControl {
  public:
   explicit TMemo(rtl::TComponent* AOwner);
@@ -85,7 +88,7 @@ class TMemo : public TCustomControl {
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool v) { readOnly_ = v; }
   bool WordWrap() const { return wordWrap_; }
-  void SetWordWrap(bool v) { wordWrap_ = v; }
+  void SetWordWrap(bool v);
   TScrollStyle ScrollBars() const { return scrollBars_; }
   void SetScrollBars(TScrollStyle v) {
     scrollBars_ = v;
@@ -95,16 +98,29 @@ class TMemo : public TCustomControl {
   void SetWantReturns(bool v) { wantReturns_ = v; }
   bool WantTabs() const { return wantTabs_; }
   void SetWantTabs(bool v) { wantTabs_ = v; }
-  // The caret as line and column.
-  TPoint CaretPos() const { return TPoint{col_, line_}; }
+  // The caret as column and line of Lines; setting it drops the selection.
+  TPoint CaretPos() const;
   void SetCaretPos(TPoint p);
+  // The first row shown, and the rows all lines take (more than the lines when wrapped).
   int TopLine() const { return top_; }
+  int RowCount() const;
+  int CaretRow() const;
+
+  // The selection in characters of the text, a line break counting as its two.
+  int SelStart() const;
+  void SetSelStart(int v);
+  int SelLength() const;
+  void SetSelLength(int v);
+  std::string SelText() const;
+  // Replaces the selection (typing, Enter and pasting go through here); CR LF, LF or CR in the
+  // text break lines.
+  void SetSelText(const std::string& v);
   void SelectAll();
-  bool AllSelected() const { return allSelected_; }
-  // The selected text: everything after SelectAll, else nothing.
-  std::string SelText() const { return allSelected_ ? GetTextAll() : std::string(); }
+  void ClearSelection() { SetSelText(""); }
   void CopyToClipboard();
-  void Clear() { lines_->Clear(); }
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void Clear();
 
   rtl::TNotifyEvent OnChange;
 
@@ -116,6 +132,9 @@ class TMemo : public TCustomControl {
   void KeyDown(unsigned short& key, TShiftState shift) override;
   void KeyPress(char& key) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void Resize() override;
+  void Changed() override;
   bool WantsKey(unsigned short key, TShiftState shift) const override;
   // The colour line i is drawn in (the rich edit keeps one per line).
   virtual TColor LineColor(int i) const;
@@ -124,19 +143,54 @@ class TMemo : public TCustomControl {
   int VisibleLines() const;
 
  private:
-  void ReplaceLine(int i, const std::string& s);
+  // A place in Lines: before character col of line.
+  struct TPos {
+    int line = 0;
+    int col = 0;
+    bool operator==(const TPos&) const = default;
+    bool operator<(const TPos& o) const { return line < o.line || (line == o.line && col < o.col); }
+  };
+  // What one screen row shows: columns [start, end) of a line.
+  struct TRow {
+    int line;
+    int start;
+    int end;
+  };
+  std::string Line(int i) const;
+  int LineLength(int i) const;
+  int LastLine() const;
+  TPos Clamp(TPos p) const;
+  TPos SelFirst() const { return std::min(caret_, anchor_); }
+  TPos SelLast() const { return std::max(caret_, anchor_); }
+  int OffsetOf(TPos p) const;
+  TPos PosOf(int offset) const;
+  int TextWidth() const;
+  int Measure(const std::string& s, int from, int to) const;
+  void WrapLine(int line, std::vector<TRow>& out) const;
+  const std::vector<TRow>& Rows() const;
+  int RowOf(TPos p) const;
+  int RowEndCol(int row) const;
+  int ColAtX(int row, int x) const;
+  int XOf(TPos p) const;
+  TPos PosAtPoint(int x, int y) const;
+  void MoveCaret(TPos p, bool extend);
+  void MoveToRow(int row, bool extend);
   void ScrollToCaret();
+
   std::unique_ptr<rtl::TStringList> lines_;
   bool readOnly_ = false;
   bool wordWrap_ = true;
   TScrollStyle scrollBars_ = ssNone;
   bool wantReturns_ = true;
   bool wantTabs_ = false;
-  bool allSelected_ = false;
   bool editing_ = false;
-  int line_ = 0;
-  int col_ = 0;
+  TPos caret_;
+  TPos anchor_;
+  int goalX_ = -1;  // the x that up and down keep to, -1 when taken afresh
   int top_ = 0;
+  mutable std::vector<TRow> rows_;
+  mutable bool rowsValid_ = false;
+  mutable int rowsWidth_ = 0;
 };
 
 // Attributes of the text typed or added next (only the colour is kept).

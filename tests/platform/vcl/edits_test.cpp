@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "everyform.h"
+#include "platform/vcl/classic.h"
 #include "platform/vcl/clipboard.h"
 #include "vcltest.h"
 
@@ -87,7 +90,202 @@ TEST_F(Edits, AMemoTakesLinesAndEnter) {
   EXPECT_GT(changes, 0);
   form->Memo1->SelectAll();
   form->Memo1->CopyToClipboard();
-  EXPECT_EQ(Clipboard()->AsText(), "abc\r\nde\r\n");
+  EXPECT_EQ(Clipboard()->AsText(), "abc\r\nde");
+  Type("x");  // typing replaces the selection
+  ASSERT_EQ(form->Memo1->Lines()->Count(), 1);
+  EXPECT_EQ(form->Memo1->Lines()->Strings(0), "x");
+}
+
+// A memo of its own, focused, with the lines given.
+class Memos : public vcltest::EveryFormTest {
+ protected:
+  TMemo* MakeMemo(int width, std::initializer_list<const char*> lines) {
+    memo = new TMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(100, 260, width, 120);
+    for (const char* l : lines) memo->Lines()->Add(l);
+    memo->SetFocus();
+    Pump();
+    return memo;
+  }
+  TMemo* memo = nullptr;
+};
+
+TEST_F(Memos, ShiftWithTheKeysSelectsAcrossLines) {
+  MakeMemo(300, {"alpha beta", "gamma", "delta"});
+  Key(win::VK_RIGHT, true);
+  Key(win::VK_RIGHT, true);
+  EXPECT_EQ(memo->SelText(), "al");
+  Key(win::VK_END, true);
+  EXPECT_EQ(memo->SelText(), "alpha beta");
+  Key(win::VK_DOWN, true);
+  Key(win::VK_END, true);
+  EXPECT_EQ(memo->SelText(), "alpha beta\r\ngamma");
+  EXPECT_EQ(memo->SelStart(), 0);
+  EXPECT_EQ(memo->SelLength(), 17);  // the line break counts two
+  Key(win::VK_HOME, true);
+  EXPECT_EQ(memo->SelText(), "alpha beta\r\n");
+  Key(win::VK_LEFT, true);  // back over the line break
+  EXPECT_EQ(memo->SelText(), "alpha beta");
+  Key(win::VK_LEFT);  // an arrow without Shift drops the selection at its start
+  EXPECT_EQ(memo->SelLength(), 0);
+  EXPECT_EQ(memo->CaretPos().y, 0);
+  EXPECT_EQ(memo->CaretPos().x, 0);
+  Key(win::VK_END, true, true);  // Ctrl+Shift+End: to the end of the text
+  EXPECT_EQ(memo->SelText(), "alpha beta\r\ngamma\r\ndelta");
+  // Selecting backwards from the end, then typing over it.
+  memo->SetCaretPos(TPoint{5, 2});
+  Key(win::VK_UP, true);
+  Key(win::VK_HOME, true);
+  EXPECT_EQ(memo->SelText(), "gamma\r\ndelta");
+  EXPECT_EQ(memo->CaretPos().y, 1);
+  Type("x");
+  ASSERT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_EQ(memo->Lines()->Strings(1), "x");
+}
+
+TEST_F(Memos, ShiftClickAndDragExtendTheSelection) {
+  MakeMemo(300, {"alpha beta", "gamma", "delta"});
+  int lh = MeasureText(memo->Font(), "0", false).cy;
+  int afterAl = 3 + MeasureText(memo->Font(), "al", false).cx;
+  Click(memo, afterAl, 2 + lh / 2);
+  EXPECT_EQ(memo->CaretPos().x, 2);
+  EXPECT_EQ(memo->SelLength(), 0);
+  int afterDel = 3 + MeasureText(memo->Font(), "del", false).cx;
+  gdi::POINT p = ScreenPoint(memo, afterDel, 2 + 2 * lh + lh / 2);
+  Feed(win::KeyDown(win::VK_SHIFT));
+  Feed(win::MouseDown(p.x, p.y));
+  Feed(win::MouseUp(p.x, p.y));
+  Feed(win::KeyUp(win::VK_SHIFT));
+  EXPECT_EQ(memo->SelText(), "pha beta\r\ngamma\r\ndel");
+  // A click without Shift starts afresh; a drag selects from the press to the release.
+  Drag(memo, afterAl, 2 + lh / 2, 3 + MeasureText(memo->Font(), "gam", false).cx, 2 + lh + lh / 2);
+  EXPECT_EQ(memo->SelText(), "pha beta\r\ngam");
+}
+
+TEST_F(Memos, ClipboardKeysCopyCutAndPasteTheSelection) {
+  MakeMemo(300, {"alpha beta", "gamma"});
+  Clipboard()->SetAsText("kept");
+  Key('C', false, true);  // nothing selected: the clipboard stays
+  EXPECT_EQ(Clipboard()->AsText(), "kept");
+  memo->SetSelStart(6);
+  memo->SetSelLength(7);
+  EXPECT_EQ(memo->SelText(), "beta\r\ng");
+  Key('C', false, true);
+  EXPECT_EQ(Clipboard()->AsText(), "beta\r\ng");
+  Key('X', false, true);
+  ASSERT_EQ(memo->Lines()->Count(), 1);
+  EXPECT_EQ(memo->Lines()->Strings(0), "alpha amma");
+  Key(win::VK_END);
+  Key('V', false, true);  // the pasted line break splits the line
+  ASSERT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_EQ(memo->Lines()->Strings(0), "alpha ammabeta");
+  EXPECT_EQ(memo->Lines()->Strings(1), "g");
+  EXPECT_EQ(memo->CaretPos().y, 1);
+  EXPECT_EQ(memo->CaretPos().x, 1);
+  // Read-only: copying still works, cutting and pasting change nothing.
+  memo->SetReadOnly(true);
+  Key(win::VK_HOME, true, true);
+  Key('X', false, true);
+  Key('V', false, true);
+  Key('C', false, true);
+  EXPECT_EQ(memo->GetTextAll(), "alpha ammabeta\r\ng\r\n");
+  EXPECT_EQ(Clipboard()->AsText(), "alpha ammabeta\r\ng");
+}
+
+TEST_F(Memos, DeletingASelectionJoinsItsLines) {
+  MakeMemo(300, {"one", "two", "three"});
+  memo->SetCaretPos(TPoint{1, 0});
+  Key(win::VK_DOWN, true);
+  Key(win::VK_DOWN, true);
+  Key(win::VK_DELETE);
+  ASSERT_EQ(memo->Lines()->Count(), 1);
+  EXPECT_EQ(memo->Lines()->Strings(0), "ohree");
+  Key(win::VK_RIGHT, true);
+  Key(win::VK_BACK);
+  EXPECT_EQ(memo->Lines()->Strings(0), "oree");
+  Key(win::VK_RETURN);
+  EXPECT_EQ(memo->GetTextAll(), "o\r\nree\r\n");
+}
+
+TEST_F(Memos, WordWrapBreaksLongLinesAtBlanksButKeepsTheLineWhole) {
+  const std::string text = "the quick brown fox jumps over the lazy dog and sails on";
+  MakeMemo(110, {text.c_str(), "short"});
+  ASSERT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_EQ(memo->Lines()->Strings(0), text);
+  int rows = memo->RowCount();
+  ASSERT_GT(rows, 3);
+  // Each row ends at a blank and fits the memo; Down walks the rows of the one line.
+  int start = 0;
+  for (int row = 0; row + 1 < rows; ++row) {
+    Key(win::VK_END);
+    int end = memo->CaretPos().x;
+    EXPECT_EQ(memo->CaretRow(), row);
+    if (end == static_cast<int>(text.size())) break;
+    EXPECT_EQ(text[static_cast<size_t>(end)], ' ') << "row " << row;
+    EXPECT_NE(text[static_cast<size_t>(end) - 1], ' ') << "row " << row;
+    EXPECT_LE(MeasureText(memo->Font(),
+                          text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)),
+                          false)
+                  .cx,
+              memo->ClientWidth());
+    Key(win::VK_DOWN);
+    Key(win::VK_HOME);
+    EXPECT_EQ(memo->CaretRow(), row + 1);
+    start = memo->CaretPos().x;
+    EXPECT_EQ(text[static_cast<size_t>(start) - 1], ' ');
+  }
+  EXPECT_EQ(memo->CaretRow(), rows - 2);  // the line's last row, and the next line's after it
+  Key(win::VK_DOWN);
+  EXPECT_EQ(memo->CaretPos().y, 1);
+  // Typing on a wrapped row edits the one line.
+  memo->SetCaretPos(TPoint{0, 0});
+  Key(win::VK_DOWN);
+  Type("x");
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_NE(memo->Lines()->Strings(0).find("x"), std::string::npos);
+  // A click on the second row lands in the first line, past the first row.
+  Key(win::VK_HOME, false, true);
+  Key(win::VK_END);
+  int firstRowEnd = memo->CaretPos().x;
+  int lh = MeasureText(memo->Font(), "0", false).cy;
+  Click(memo, 5, 2 + lh + lh / 2);
+  EXPECT_EQ(memo->CaretPos().y, 0);
+  EXPECT_GT(memo->CaretPos().x, firstRowEnd);
+  // Without wrapping a line is one row.
+  memo->SetWordWrap(false);
+  EXPECT_EQ(memo->RowCount(), 2);
+  memo->SetWordWrap(true);
+  EXPECT_EQ(memo->RowCount(), rows);
+  // Widening the memo takes fewer rows.
+  memo->SetWidth(400);
+  EXPECT_LT(memo->RowCount(), rows);
+}
+
+TEST_F(Memos, AWordWiderThanTheMemoIsCutWhereTheWidthEnds) {
+  const std::string text = "$GPRMC,123519,A,4807.038,N,01131.000,E";
+  MakeMemo(60, {text.c_str()});
+  int rows = memo->RowCount();
+  ASSERT_GT(rows, 2);
+  // Row starts go forward, every row holds something that fits, and the last ends the line.
+  std::vector<int> starts;
+  for (int row = 0; row < rows; ++row) {
+    Key(win::VK_HOME);
+    EXPECT_EQ(memo->CaretRow(), row);
+    starts.push_back(memo->CaretPos().x);
+    Key(win::VK_DOWN);
+  }
+  starts.push_back(static_cast<int>(text.size()));
+  for (size_t i = 0; i + 1 < starts.size(); ++i) {
+    ASSERT_LT(starts[i], starts[i + 1]);
+    EXPECT_LE(MeasureText(memo->Font(),
+                          text.substr(static_cast<size_t>(starts[i]),
+                                      static_cast<size_t>(starts[i + 1] - starts[i])),
+                          false)
+                  .cx,
+              memo->ClientWidth());
+  }
+  EXPECT_EQ(starts.front(), 0);
 }
 
 TEST_F(Edits, ARichEditKeepsAColourPerLineAndSavesRichText) {
