@@ -328,10 +328,12 @@ bool TDBGrid::EditorMode() const {
 }
 
 void TDBGrid::SetEditorMode(bool v) {
-  if (v)
+  if (v) {
     ShowEditor(nullptr);
-  else if (UpdateData())
+  } else {
+    UpdateData();
     HideEditor();
+  }
 }
 
 bool TDBGrid::CanEditCell() const {
@@ -379,15 +381,13 @@ void TDBGrid::HideEditor() {
   Invalidate();
 }
 
-bool TDBGrid::UpdateData() {
-  if (!editor_->Visible()) return true;
+void TDBGrid::UpdateData() {
+  if (!editor_->Visible()) return;
   db::TDataSet* ds = ActiveDataSet();
   db::TField* f = SelectedField();
-  if (!Editing(ds) || !f) return true;
+  if (!Editing(ds) || !f) return;
   const std::string text = editor_->Text();
-  if (text == f->AsString()) return true;
-  f->SetAsString(text);  // a text the field cannot take raises, and the editor stays
-  return true;
+  if (text != f->AsString()) f->SetAsString(text);  // a text the field cannot take raises
 }
 
 void TDBGrid::MoveRow(int distance) {

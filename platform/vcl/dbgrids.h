@@ -140,8 +140,8 @@ class TDBGrid : public TCustomControl {
   void PlaceEditor();
   void ShowEditor(const std::string* initial);
   void HideEditor();
-  // Puts the editor's text into its field; false (editor kept) when the field refuses it.
-  bool UpdateData();
+  // Puts the editor's text into its field; raises (editor kept) when the field refuses it.
+  void UpdateData();
   bool CanEditCell() const;
   void MoveRow(int distance);
   void MoveCol(int col);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dbfixture.h"
+#include "platform/vcl/dbctrls.h"
 #include "platform/vcl/misc.h"
 
 using namespace vcl;
@@ -201,6 +202,69 @@ TEST_F(DBGridTest, CtrlDeleteAsksAndDeletesOnlyOnOk) {
   auto rows = FileRows();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1], PolarRow(8, 40, 5.0));
+}
+
+TEST_F(DBGridTest, FocusGoingToAnotherControlKeepsTheTypedValueForThePost) {
+  Build(kThree);
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->SetBounds(8, 220, 100, 22);
+  ClickCell(0, 2);
+  Type("8.5");
+  Click(other);
+  EXPECT_FALSE(grid->EditorMode());
+  EXPECT_EQ(table->State(), db::dsEdit);
+  EXPECT_EQ(table->FieldByName("SPEED")->AsFloat(), 8.5);
+  // Coming back and moving to another record posts it.
+  ClickCell(2, 0);
+  EXPECT_EQ(table->State(), db::dsBrowse);
+  EXPECT_EQ(FileRows()[0], PolarRow(6, 40, 8.5));
+}
+
+TEST_F(DBGridTest, AReadOnlyDataSetIsShownButNotEdited) {
+  Build(kThree);
+  table->Close();
+  table->SetReadOnly(true);
+  table->Open();
+  grid->SetFocus();
+  Type("5");
+  Key(win::VK_F2);
+  Key(win::VK_INSERT);
+  EXPECT_FALSE(grid->EditorMode());
+  EXPECT_EQ(table->State(), db::dsBrowse);
+  ClickCell(2, 0);
+  Key(win::VK_DOWN);  // no new row either
+  EXPECT_EQ(table->State(), db::dsBrowse);
+  EXPECT_EQ(grid->CellText(1, 1), "90");
+}
+
+TEST_F(DBGridTest, CtrlClickPicksSeveralRowsWhenMultiSelectIsOn) {
+  Build(kThree);
+  grid->SetOptions(grid->Options() | dgMultiSelect);
+  ClickCell(0, 0);
+  Feed(win::KeyDown(win::VK_CONTROL));
+  ClickCell(2, 0);
+  ClickCell(1, 0);
+  ClickCell(2, 0);  // again: dropped
+  Feed(win::KeyUp(win::VK_CONTROL));
+  EXPECT_EQ(grid->SelectedRows(), std::vector<int>{1});
+  ClickCell(0, 0);  // a plain click starts over
+  EXPECT_TRUE(grid->SelectedRows().empty());
+}
+
+TEST_F(DBGridTest, TheNavigatorsPostTakesWhatIsStillInTheEditor) {
+  Build(kThree);
+  auto* nav = new TDBNavigator(form);
+  nav->SetParent(form);
+  nav->SetBounds(8, 220, 250, 25);
+  nav->SetDataSource(source);
+  ClickCell(1, 2);
+  Type("6.75");
+  TRect post = nav->ButtonRect(nbPost);
+  Click(nav, (post.left + post.right) / 2, 12);
+  EXPECT_EQ(table->State(), db::dsBrowse);
+  EXPECT_FALSE(grid->EditorMode());
+  EXPECT_EQ(FileRows()[1], PolarRow(6, 90, 6.75));
 }
 
 }  // namespace
