@@ -51,9 +51,9 @@ std::array<int*, 8> DialogFilters() {
 }
 
 // The Micronet page boxes in the order of their keys.
-std::array<Tcomms::TCheckState*, 9> MicronetBoxes(Tcomms& c) {
-  return {&c.CheckBox1, &c.CheckBox2, &c.CheckBox3, &c.CheckBox4, &c.CheckBox5,
-          &c.CheckBox6, &c.CheckBox7, &c.CheckBox8, &c.CheckBox9};
+std::array<vcl::TCheckBox*, 9> MicronetBoxes(Tcomms& c) {
+  return {c.CheckBox1, c.CheckBox2, c.CheckBox3, c.CheckBox4, c.CheckBox5,
+          c.CheckBox6, c.CheckBox7, c.CheckBox8, c.CheckBox9};
 }
 constexpr std::array<const char*, 9> kMicronetKeys = {
     "sendwindcorrection",    "sendperformance",  "sendtargetspeed",
@@ -135,8 +135,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
     try {
       rtl::TStringList lines;
       lines.LoadFromFile("nmeaout.txt");
-      c.Memo1.Lines.clear();
-      for (int i = 0; i < lines.Count(); ++i) c.Memo1.Lines.push_back(lines.Strings(i));
+      c.Memo1->Lines()->Assign(&lines);
     } catch (const std::exception&) {
     }
   }
@@ -162,7 +161,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fTargetAngle = static_cast<float>(ini.ReadFloat("settings", "targetangle", 45.0));
   const auto boxes = MicronetBoxes(c);
   for (size_t i = 0; i < boxes.size(); ++i)
-    boxes[i]->Checked = ini.ReadBool("settings", kMicronetKeys[i], false);
+    boxes[i]->SetChecked(ini.ReadBool("settings", kMicronetKeys[i], false));
   fGlobeScale = ini.ReadFloat("settings", "globescale", 0.0);
 
   fNetworkInput = c.ComPort1->DeviceName() == "Network" ? 1 : 0;
@@ -337,11 +336,11 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
   ini.WriteFloat("settings", "twacorrection", fTwaCorrection);
   ini.WriteFloat("settings", "twscorrection", fTwsCorrection);
   const auto boxes = MicronetBoxes(c);
-  ini.WriteBool("settings", kMicronetKeys[0], boxes[0]->Checked);
+  ini.WriteBool("settings", kMicronetKeys[0], boxes[0]->Checked());
   ini.WriteFloat("restore", "lat", fLatitude);
   ini.WriteFloat("restore", "lon", fLongitude);
   for (size_t i = 1; i < boxes.size(); ++i)
-    ini.WriteBool("settings", kMicronetKeys[i], boxes[i]->Checked);
+    ini.WriteBool("settings", kMicronetKeys[i], boxes[i]->Checked());
 }
 
 void TForm1::FormDestroy(rtl::TObject*) {}

@@ -7,15 +7,18 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "link/comport.h"
 #include "link/nmeaoutput.h"
 #include "platform/rtl/classes.h"
 #include "platform/vcl/buttons.h"
+#include "platform/vcl/edits.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/lists.h"
+#include "platform/vcl/misc.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/vcl/timer.h"
 
 class Tcomms : public vcl::TForm {
  public:
@@ -83,19 +86,10 @@ class Tcomms : public vcl::TForm {
   vcl::TBitBtn* BitBtn2;  // Cancel
 
   // Form controls the decoder reads and feeds.
-  struct TCheckState {
-    bool Checked = false;
-  };
-  struct TGaugeState {
-    int Progress = 0;
-  };
-  struct TMemoState {
-    std::vector<std::string> Lines;
-  };
-  TCheckState CheckBox10;  // "Require checksum"
-  TCheckState CheckBox11;  // "Repeat Incoming NMEA + Proprietary NMEA on"
-  TGaugeState CGauge1;     // "Buffer:"
-  TMemoState Memo2;        // "Incoming Data"
+  vcl::TCheckBox* CheckBox10;  // "Require checksum"
+  vcl::TCheckBox* CheckBox11;  // "Repeat Incoming NMEA + Proprietary NMEA on"
+  vcl::TCGauge* CGauge1;       // "Buffer:", the characters waiting at a receive event
+  vcl::TMemo* Memo2;           // "Incoming Data"
 
   // ---- Ports, NMEA and Micronet output (link/nmeaoutput.cpp) -----------------------------------
   // Builds and sends every template line of Memo1, the wind corrections sentence and the Micronet
@@ -110,20 +104,21 @@ class Tcomms : public vcl::TForm {
 
   TComPort* ComPort1 = NewComPort(this, "COM1", true);   // instrument port
   TComPort* ComPort2 = NewComPort(this, "COM2", false);  // repeater port
-  TMemoState Memo1{{"$IIMTW,%performance,C", "$PSILTBS,%targetspeed,N", "$PSILCD1,%performance,0.0",
-                    "", " "}};  // "Custom NMEA Output:"
-  TCheckState CheckBox1;        // "Wind  Corrections"
+  vcl::TMemo* Memo1;          // "Custom NMEA Output:", one template a line
+  vcl::TCheckBox* CheckBox1;  // "Wind  Corrections"
   // Micronet pages: Performance, Target Speed, True Wind Direction, Time To Layline, Distance to
   // WPT, Distance to layline, Current direction, Current speed.
-  TCheckState CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8,
-      CheckBox9;
+  vcl::TCheckBox *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
+      *CheckBox9;
+  // Sends the page titles every 120 s from the form's creation on.
+  vcl::TTimer* MicronetTimer;
   // The main window's computed values; unset, every value is at its start value.
   std::function<TOutputValues()> fOutputValues;
-  // The form's message box (text, caption; information icon).
-  std::function<void(const std::string& Text, const std::string& Caption)> fShowMessage;
 
  private:
   static TComPort* NewComPort(Tcomms* owner, const std::string& device, bool instrument);
+  // The Micronet boxes, the templates memo and the repeater box, and the timer.
+  void BuildOutputControls();
   void SendPageTitles(bool fromTimer);
   bool fMicronetBoxOpen = false;
   // ---- end of ports and output ------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "link/comsettings.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/dialogs.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ constexpr std::array<Placeholder, 12> kPlaceholders{{
 }};
 
 struct Page {
-  Tcomms::TCheckState Tcomms::*box;
+  vcl::TCheckBox* Tcomms::*box;
   const char* title;
   const char* valueFormat;
   float TOutputValues::*value;  // nullptr: the time-to-layline text
@@ -91,6 +92,54 @@ std::string NmeaSentence(const std::string& text) {
   return text + suffix;
 }
 
+namespace {
+
+vcl::TCheckBox* NewBox(Tcomms* form, vcl::TWinControl* parent, const std::string& name,
+                       const char* caption, int left, int top, int width) {
+  auto* box = new vcl::TCheckBox(form);
+  box->SetName(name);
+  box->SetParent(parent);
+  box->SetCaption(caption);
+  box->SetBounds(left, top, width, 20);
+  return box;
+}
+
+}  // namespace
+
+void Tcomms::BuildOutputControls() {
+  auto* group = new vcl::TGroupBox(this);
+  group->SetName("MicronetGroup");
+  group->SetParent(this);
+  group->SetCaption("TackTick Micronet  / Performance Pages");
+  group->SetBounds(328, 8, 300, 228);
+  constexpr const char* kCaptions[] = {
+      "Wind  Corrections",   "Performance",       "Target Speed",
+      "True Wind Direction", "Time To Layline",   "Distance to WPT",
+      "Distance to layline", "Current direction", "Current speed"};
+  vcl::TCheckBox** boxes[] = {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5,
+                              &CheckBox6, &CheckBox7, &CheckBox8, &CheckBox9};
+  for (int i = 0; i < 9; ++i) {
+    *boxes[i] =
+        NewBox(this, group, "CheckBox" + std::to_string(i + 1), kCaptions[i], 12, 22 + 22 * i, 270);
+    (*boxes[i])->OnClick = rtl::MakeEvent(this, &Tcomms::CheckBox2Click);
+  }
+  Memo1 = new vcl::TMemo(this);
+  Memo1->SetName("Memo1");
+  Memo1->SetParent(this);
+  Memo1->SetBounds(328, 244, 300, 120);
+  Memo1->SetScrollBars(vcl::ssVertical);
+  Memo1->SetWordWrap(false);
+  for (const char* line :
+       {"$IIMTW,%performance,C", "$PSILTBS,%targetspeed,N", "$PSILCD1,%performance,0.0", "", " "})
+    Memo1->Lines()->Add(line);
+  CheckBox11 =
+      NewBox(this, this, "CheckBox11", "Repeat Incoming NMEA + Proprietary NMEA on", 328, 372, 300);
+  MicronetTimer = new vcl::TTimer(this);
+  MicronetTimer->SetName("MicronetTimer");
+  MicronetTimer->SetInterval(120000);
+  MicronetTimer->OnTimer = rtl::MakeEvent(this, &Tcomms::MicronetTimerTimer);
+}
+
 TComPort* Tcomms::NewComPort(Tcomms* owner, const std::string& device, bool instrument) {
   auto* port = new TComPort(owner);  // owned by the form
   port->SetDeviceName(device);
@@ -107,27 +156,29 @@ TComPort* Tcomms::NewComPort(Tcomms* owner, const std::string& device, bool inst
 void Tcomms::SendSentence(const std::string& Sentence) {
   const std::string finished = NmeaSentence(Sentence);
   if (ComPort1->Active()) ComPort1->WriteString(finished);
-  if (CheckBox11.Checked && ComPort2->Active()) ComPort2->WriteString(finished);
+  if (CheckBox11->Checked() && ComPort2->Active()) ComPort2->WriteString(finished);
 }
 
 void Tcomms::SendNmeaOutput() {
   const TOutputValues values = fOutputValues ? fOutputValues() : TOutputValues{};
-  for (const std::string& line : Memo1.Lines) {
+  const rtl::TStrings& lines = *Memo1->Lines();
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string line = lines.Strings(i);
     if (line.size() > kMaxSentence) continue;
     const std::string sentence = Expand(line, values);
     if (sentence.size() + kSuffixLength > kMaxSentence) continue;
     SendSentence(sentence);
   }
-  if (CheckBox1.Checked)
+  if (CheckBox1->Checked())
     SendSentence(
         rtl::Format("$PTAK,TWC,%2.1f,%2.1f", values.fTwsCorrection, values.fTwaCorrectionApplied));
 
   int ticked = 0;
-  for (const Page& page : kPages) ticked += (this->*page.box).Checked;
+  for (const Page& page : kPages) ticked += (this->*page.box)->Checked();
   if (ticked > kMaxPages) return;
   int number = 1;
   for (const Page& page : kPages) {
-    if (!(this->*page.box).Checked) continue;
+    if (!(this->*page.box)->Checked()) continue;
     SendSentence(page.value ? rtl::Format(page.valueFormat, number, values.*(page.value))
                             : rtl::Format(page.valueFormat, number, values.TimeToLayline));
     ++number;
@@ -144,22 +195,22 @@ void Tcomms::MicronetTimerTimer(rtl::TObject*) {
 
 void Tcomms::SendPageTitles(bool fromTimer) {
   int ticked = 0;
-  for (const Page& page : kPages) ticked += (this->*page.box).Checked;
+  for (const Page& page : kPages) ticked += (this->*page.box)->Checked();
   if (ticked <= kMaxPages) {
     int number = 1;
     for (const Page& page : kPages)
-      if ((this->*page.box).Checked) SendSentence(rtl::Format(page.title, number++));
+      if ((this->*page.box)->Checked()) SendSentence(rtl::Format(page.title, number++));
     return;
   }
   // Too many pages: say so when the user clicks, once at a time. The timer keeps quiet, or its
   // boxes would pile up every 120 s while one stays open.
-  if (fromTimer || fMicronetBoxOpen || !fShowMessage) return;
+  if (fromTimer || fMicronetBoxOpen) return;
   fMicronetBoxOpen = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{fMicronetBoxOpen};
-  fShowMessage(
+  vcl::ShowMessageBox(
       "Only 4 Micronet Performance Pages can be used simultaneously.\nPlease uncheck a page.",
-      "Message");
+      "Message", vcl::MB_OK | vcl::MB_ICONINFORMATION);
 }

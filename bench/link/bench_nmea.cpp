@@ -9,6 +9,7 @@
 
 #include "link/comsettings.h"
 #include "platform/serial/fakedevice.h"
+#include "platform/win/system.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ const std::string& Traffic() {
 void BM_DecodeTraffic(benchmark::State& state) {
   const std::string& traffic = Traffic();
   const auto piece = static_cast<std::size_t>(state.range(0));
+  win::SystemScope windows;  // the form's controls and timer
   auto decoder = std::make_unique<Tcomms>(nullptr);
   for (auto _ : state) {
     for (std::size_t pos = 0; pos < traffic.size(); pos += piece) {
@@ -73,6 +75,7 @@ void BM_DecodeThroughThePort(benchmark::State& state) {
   const auto piece = static_cast<std::size_t>(state.range(0));
   auto line = std::make_shared<serial::FakeLine>();
   serial::ScopedFake scoped("BENCHNMEA", line);
+  win::SystemScope windows;
   auto decoder = std::make_unique<Tcomms>(nullptr);
   decoder->ComPort1->SetOnRxChar(nullptr);  // called here rather than from the event thread
   decoder->ComPort1->SetDeviceName("BENCHNMEA");

@@ -12,6 +12,7 @@
 #include "link/comsettings.h"
 #include "platform/rtl/thread.h"
 #include "platform/serial/fakedevice.h"
+#include "platform/win/system.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ BENCHMARK(BM_OneCharacterLatency)->UseRealTime();
 void BM_SendNmeaOutput(benchmark::State& state) {
   auto line = std::make_shared<serial::FakeLine>();
   serial::ScopedFake fake("COM1", line);
+  win::SystemScope windows;  // the form's controls and timer
   Tcomms comms(nullptr);
   comms.fOutputValues = [] {
     TOutputValues v;
@@ -86,8 +88,9 @@ void BM_SendNmeaOutput(benchmark::State& state) {
     v.fGeoWindAngle = 245.2f;
     return v;
   };
-  comms.CheckBox1.Checked = comms.CheckBox2.Checked = comms.CheckBox3.Checked = true;
-  comms.CheckBox4.Checked = comms.CheckBox5.Checked = true;
+  for (vcl::TCheckBox* box :
+       {comms.CheckBox1, comms.CheckBox2, comms.CheckBox3, comms.CheckBox4, comms.CheckBox5})
+    box->SetChecked(true);
   comms.ComPort1->Open();
   std::size_t bytes = 0;
   for (auto _ : state) {

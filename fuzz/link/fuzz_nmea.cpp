@@ -5,14 +5,16 @@
 #include <memory>
 
 #include "link/comsettings.h"
+#include "platform/win/system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static win::SystemScope windows;  // the form's controls and timer
   auto decoder = std::make_unique<Tcomms>(nullptr);
   if (size > 0) {
     const uint8_t flags = data[0];
     decoder->fNmeaWind = flags & 1;
     decoder->fWindSource = (flags >> 1) & 1;
-    decoder->CheckBox10.Checked = (flags >> 2) & 1;
+    decoder->CheckBox10->SetChecked((flags >> 2) & 1);
     decoder->fDebugView = (flags >> 3) & 1;
     ++data;
     --size;

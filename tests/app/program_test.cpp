@@ -136,7 +136,7 @@ TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClo
   EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
   EXPECT_EQ(SpeedSmoothing, 4);
   EXPECT_EQ(SpeedInputFilter, 20);
-  EXPECT_TRUE(comms->CheckBox2.Checked);
+  EXPECT_TRUE(comms->CheckBox2->Checked());
   // The page titles of the ticked Micronet page went out at start.
   EXPECT_NE(line->TakeWritten().find("$PTAK,FFP"), std::string::npos);
   // Half a second later the ranges stay as saved.
@@ -247,7 +247,7 @@ TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClo
   EXPECT_EQ(SpeedSmoothing, 4);
   EXPECT_EQ(SpeedInputFilter, 20);
   EXPECT_EQ(Form1->fRangeLaylines, 7);
-  EXPECT_TRUE(comms->CheckBox2.Checked);
+  EXPECT_TRUE(comms->CheckBox2->Checked());
   // The counter begins again and skips the recordings of the first run.
   Form1->SpeedButton30Click(nullptr);
   EXPECT_TRUE(fs::exists("06_12_2026_3.lg"));
@@ -267,7 +267,7 @@ TEST_F(Program, WithoutSettingsFileStartsOnCom1WithEveryDefault) {
   EXPECT_EQ(Form1->fRangeCircle, 30);
   EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
   EXPECT_EQ(Form1->fGraphConfig->DVResolution, 16);
-  EXPECT_FALSE(comms->CheckBox1.Checked);
+  EXPECT_FALSE(comms->CheckBox1->Checked());
   EXPECT_TRUE(Form1->Timer1->Enabled());
 }
 

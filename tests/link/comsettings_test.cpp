@@ -15,6 +15,7 @@
 
 #include "platform/rtl/thread.h"
 #include "platform/serial/fakedevice.h"
+#include "platform/win/system.h"
 #include "tests/platform/serial/pty.h"
 
 namespace {
@@ -35,6 +36,7 @@ class Decoder : public ::testing::Test {
   void Feed(const std::string& text) { FeedRaw(text); }
   void FeedRaw(const std::string& text) { c->ReceiveChars(text.data(), text.size()); }
 
+  win::SystemScope windows;  // the form's controls and timer
   std::unique_ptr<Tcomms> c = std::make_unique<Tcomms>(nullptr);
 };
 
@@ -113,8 +115,8 @@ TEST_F(Decoder, LongLineIsCutToItsFirstThousandCharactersAndItsCarriageReturn) {
   const std::string body = "IIVHW,,T,,M,5.4,N,,K," + std::string(4979, 'x');
   ASSERT_EQ(body.size() + 2, 5002u);
   Feed("$" + body + "*00\r\n");
-  ASSERT_EQ(c->Memo2.Lines.size(), 1u);
-  const std::string& line = c->Memo2.Lines[0];
+  ASSERT_EQ(c->Memo2->Lines()->Count(), 1);
+  const std::string line = c->Memo2->Lines()->Strings(0);
   ASSERT_EQ(line.size(), 1001u);
   EXPECT_EQ(line.substr(0, 1000), ("\n$" + body).substr(0, 1000));
   EXPECT_EQ(line.back(), '\r');
@@ -134,11 +136,11 @@ TEST_F(Decoder, ShortLineAfterASentenceIsNotTakenForIt) {
 
 TEST_F(Decoder, DebugViewListsEveryLineAsStored) {
   Feed(Sentence("IIDBT,,f,3.5,M,,F"));
-  EXPECT_TRUE(c->Memo2.Lines.empty());
+  EXPECT_EQ(c->Memo2->Lines()->Count(), 0);
   c->fDebugView = 1;
   FeedRaw("$XXYYY\r");
-  ASSERT_EQ(c->Memo2.Lines.size(), 1u);
-  EXPECT_EQ(c->Memo2.Lines[0], "\n$XXYYY\r");
+  ASSERT_EQ(c->Memo2->Lines()->Count(), 1);
+  EXPECT_EQ(c->Memo2->Lines()->Strings(0), "\n$XXYYY\r");
 }
 
 // --- Checksum -------------------------------------------------------------------------------
@@ -178,7 +180,7 @@ TEST(Checksum, HighBitCharactersCountAsSignedBytes) {
 TEST_F(Decoder, FailedChecksumIsDecodedUnlessRequired) {
   Feed("$IIDBT,,f,12.5,M,,F*00\r\n");
   EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
-  c->CheckBox10.Checked = true;
+  c->CheckBox10->SetChecked(true);
   Feed("$IIDBT,,f,13.5,M,,F*00\r\n");
   EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
   Feed(Sentence("IIDBT,,f,14.5,M,,F"));
@@ -187,7 +189,7 @@ TEST_F(Decoder, FailedChecksumIsDecodedUnlessRequired) {
 
 TEST_F(Decoder, RequiredChecksumDropsTheFirstLineAndLowerCaseChecksums) {
   c = std::make_unique<Tcomms>(nullptr);
-  c->CheckBox10.Checked = true;
+  c->CheckBox10->SetChecked(true);
   FeedRaw(Sentence("IIDBT,,f,12.5,M,,F"));  // no leading LF: the sum is taken one place late
   std::string lower = Sentence("IIDBT,,f,13.9,M,,F");
   const std::size_t star = lower.find('*');
@@ -406,6 +408,7 @@ class Ports : public ::testing::Test {
   std::shared_ptr<serial::FakeLine> input = std::make_shared<serial::FakeLine>();
   std::shared_ptr<serial::FakeLine> repeater = std::make_shared<serial::FakeLine>();
   serial::ScopedFake in, out;
+  win::SystemScope windows;
   std::unique_ptr<Tcomms> c = std::make_unique<Tcomms>(nullptr);
 };
 
@@ -416,7 +419,7 @@ TEST_F(Ports, ReceivedCharactersAreDecodedOnTheGuiThread) {
   ASSERT_TRUE(PumpUntil([&] { return c->fDepth != 0; }));
   EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
   EXPECT_EQ(c->fInputSeen, 1);
-  EXPECT_GT(c->CGauge1.Progress, 0);
+  EXPECT_GT(c->CGauge1->Progress(), 0);
   EXPECT_EQ(input->InputQueued(), 0);
 }
 
@@ -429,8 +432,8 @@ TEST_F(Ports, RepeaterGetsEveryLineByteForByteWhileOpenAndTicked) {
   input->Feed(first);
   c->ComPort1RxChar(c->ComPort1);
   EXPECT_EQ(repeater->TakeWritten(), "");  // box not ticked
-  c->CheckBox11.Checked = true;
-  c->CheckBox10.Checked = true;  // failed checksums are repeated all the same
+  c->CheckBox11->SetChecked(true);
+  c->CheckBox10->SetChecked(true);  // failed checksums are repeated all the same
   input->Feed(second + first);
   c->ComPort1RxChar(c->ComPort1);
   // Each LF travels with the line after it; the last one waits for its line.
@@ -444,6 +447,7 @@ TEST_F(Ports, RepeaterGetsEveryLineByteForByteWhileOpenAndTicked) {
 TEST(PortOnAPseudoTerminal, InstrumentsOnARealLineAreDecoded) {
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
+  win::SystemScope windows;
   auto c = std::make_unique<Tcomms>(nullptr);
   c->ComPort1->SetDeviceName(pty.path());
   c->ComPort1->Open();

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "link/comsettings.h"
 #include "platform/serial/fakedevice.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
 
@@ -37,50 +40,73 @@ std::vector<std::string> CheckedSentences(const std::string& sent) {
   return bodies;
 }
 
-class Output : public ::testing::Test {
+class Output : public vcltest::VclTest {
  protected:
-  Output() : fake1("COM1", line1), fake2("COM2", line2) {
-    comms.fOutputValues = [this] { return values; };
-    comms.fShowMessage = [this](const std::string& text, const std::string& caption) {
-      shown.push_back(caption + ": " + text);
-    };
-    comms.ComPort1->Open();
-    for (auto* box :
-         {&comms.CheckBox1, &comms.CheckBox2, &comms.CheckBox3, &comms.CheckBox4, &comms.CheckBox5,
-          &comms.CheckBox6, &comms.CheckBox7, &comms.CheckBox8, &comms.CheckBox9})
-      boxes.push_back(box);
+  void SetUp() override {
+    VclTest::SetUp();
+    comms = std::make_unique<Tcomms>(nullptr);
+    comms->fOutputValues = [this] { return values; };
+    vcl::SetDialogResponder([](const vcl::TDialogRequest&) {
+      return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{vcl::IDOK});
+    });
+    comms->ComPort1->Open();
+    boxes = {comms->CheckBox1, comms->CheckBox2, comms->CheckBox3,
+             comms->CheckBox4, comms->CheckBox5, comms->CheckBox6,
+             comms->CheckBox7, comms->CheckBox8, comms->CheckBox9};
+  }
+  void TearDown() override {
+    comms.reset();
+    VclTest::TearDown();
   }
   std::vector<std::string> Sent() { return CheckedSentences(line1->TakeWritten()); }
-  void Tick(std::initializer_list<int> numbers) {
-    for (int n : numbers) boxes[static_cast<std::size_t>(n - 1)]->Checked = true;
+  // Ticks or unticks boxes as the settings do; the titles their clicks sent are left out.
+  void Tick(std::initializer_list<int> numbers, bool on = true) {
+    for (int n : numbers) boxes[static_cast<std::size_t>(n - 1)]->SetChecked(on);
+    line1->TakeWritten();
+  }
+  void Untick(std::initializer_list<int> numbers) { Tick(numbers, false); }
+  void UntickAll() { Tick({1, 2, 3, 4, 5, 6, 7, 8, 9}, false); }
+  void Templates(std::initializer_list<std::string> lines) {
+    comms->Memo1->Lines()->Clear();
+    for (const std::string& line : lines) comms->Memo1->Lines()->Add(line);
+  }
+  // The message boxes shown, as "caption: text".
+  static std::vector<std::string> Shown() {
+    std::vector<std::string> shown;
+    for (const vcl::TDialogRequest& r : vcl::DialogLog())
+      if (r.Kind == "MessageBox") shown.push_back(r.Caption + ": " + r.Text);
+    return shown;
   }
 
   std::shared_ptr<serial::FakeLine> line1 = std::make_shared<serial::FakeLine>();
   std::shared_ptr<serial::FakeLine> line2 = std::make_shared<serial::FakeLine>();
-  serial::ScopedFake fake1, fake2;
-  Tcomms comms{nullptr};
+  serial::ScopedFake fake1{"COM1", line1}, fake2{"COM2", line2};
+  std::unique_ptr<Tcomms> comms;  // needs the window system of SetUp
   TOutputValues values;
-  std::vector<Tcomms::TCheckState*> boxes;  // CheckBox1 .. CheckBox9
-  std::vector<std::string> shown;
+  std::vector<vcl::TCheckBox*> boxes;  // CheckBox1 .. CheckBox9
 };
+
+const std::string kTooManyPages =
+    "Message: Only 4 Micronet Performance Pages can be used simultaneously.\n"
+    "Please uncheck a page.";
 
 TEST_F(Output, BuiltInTemplatesAreExpandedAndChecksummed) {
   values.fPerformance = 92.345f;
   values.fTargetSpeed = 6.08f;
-  comms.SendNmeaOutput();
+  comms->SendNmeaOutput();
   EXPECT_EQ(Sent(), (std::vector<std::string>{"$IIMTW,92.3,C", "$PSILTBS,6.1,N",
                                               "$PSILCD1,92.3,0.0", "", " "}));
 }
 
 TEST_F(Output, EveryValueNameWithWidthThree) {
   values = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 123.46f, 5.0f};
-  comms.Memo1.Lines = {
+  Templates({
       "$PX,%performance,%targetspeed,%courseog,%heading,%speedog,%speedtw,",
       "$PY,%windspeed,%windangle,%vmg,%windog,%depth,%bearingtowpt,",
       "$PZ,%nosuchname,x,%depth",  // unknown: an empty field; no ',' after: ends with the line
       "$PLAIN,NO,VALUES",
-  };
-  comms.SendNmeaOutput();
+  });
+  comms->SendNmeaOutput();
   EXPECT_EQ(Sent(), (std::vector<std::string>{"$PX,1.0,2.0,3.0,4.0,5.0,6.0,",
                                               "$PY,7.0,8.0,9.0,10.0,123.5,5.0,", "$PZ,,x,123.5",
                                               "$PLAIN,NO,VALUES"}));
@@ -88,10 +114,10 @@ TEST_F(Output, EveryValueNameWithWidthThree) {
 
 TEST_F(Output, OverlongLinesAreNotSentAtAll) {
   // A finished sentence holds at most 255 characters: 250 of them before "*hh" and CR LF.
-  comms.Memo1.Lines = {"$PA," + std::string(246, 'x'), "$PB," + std::string(247, 'x'),
-                       "$PC," + std::string(240, 'x') + ",%performance,%performance",
-                       std::string(300, 'y'), "$OK"};
-  comms.SendNmeaOutput();
+  Templates({"$PA," + std::string(246, 'x'), "$PB," + std::string(247, 'x'),
+             "$PC," + std::string(240, 'x') + ",%performance,%performance", std::string(300, 'y'),
+             "$OK"});
+  comms->SendNmeaOutput();
   auto sent = Sent();
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].size(), 250u);
@@ -99,95 +125,142 @@ TEST_F(Output, OverlongLinesAreNotSentAtAll) {
 }
 
 TEST_F(Output, MicronetValuesAreNumberedByTableOrder) {
-  comms.Memo1.Lines.clear();
+  comms->Memo1->Lines()->Clear();
   values.fPerformance = 97.6f;
   values.fCurrentSet = 245.2f;
   Tick({2, 8});  // Performance and Current direction
-  comms.SendNmeaOutput();
+  comms->SendNmeaOutput();
   EXPECT_EQ(Sent(), (std::vector<std::string>{"$PTAK,FFD1, 98", "$PTAK,FFD2,245"}));
 
-  comms.CheckBox2.Checked = comms.CheckBox8.Checked = false;
+  Untick({2, 8});
   values.fTargetSpeed = 6.25f;
   values.fDistanceToWaypoint = 12.34f;
   values.fCurrentDrift = 0.5f;
   values.TimeToLayline = "07:05";
   Tick({9, 5, 6, 3});  // ticked in another order
-  comms.SendNmeaOutput();
+  comms->SendNmeaOutput();
   EXPECT_EQ(Sent(), (std::vector<std::string>{"$PTAK,FFD1,6.2", "$PTAK,FFD2,12.3",
                                               "$PTAK,FFD3,07:05", "$PTAK,FFD4,0.5"}));
-  comms.CheckBox2Click(&comms);
+  comms->CheckBox2Click(comms.get());
   EXPECT_EQ(Sent(),
             (std::vector<std::string>{"$PTAK,FFP1,  TBS, KNOTS", "$PTAK,FFP2,DTWPT, MILES",
                                       "$PTAK,FFP3, TTLL, MMSS", "$PTAK,FFP4,CUR S, KNOTS"}));
 }
 
 TEST_F(Output, AllEightPageTitles) {
-  comms.MicronetTimerTimer(&comms);  // nothing ticked: nothing to send
+  comms->MicronetTimerTimer(comms.get());  // nothing ticked: nothing to send
   EXPECT_TRUE(Sent().empty());
+  std::vector<std::string> titles;
   for (int n : {2, 3, 4, 6}) {
-    for (auto* b : boxes) b->Checked = false;
-    Tick({n});
-    comms.CheckBox2Click(&comms);
+    UntickAll();
+    boxes[static_cast<std::size_t>(n - 1)]->SetChecked(true);  // its click sends the titles
+    for (const std::string& s : Sent()) titles.push_back(s);
   }
   for (int n : {5, 7, 9, 8}) {
-    for (auto* b : boxes) b->Checked = false;
+    UntickAll();
     Tick({n});
-    comms.MicronetTimerTimer(&comms);
+    comms->MicronetTimerTimer(comms.get());
+    for (const std::string& s : Sent()) titles.push_back(s);
   }
-  EXPECT_EQ(Sent(),
+  EXPECT_EQ(titles,
             (std::vector<std::string>{"$PTAK,FFP1,PERFORM,PERCENT", "$PTAK,FFP1,  TBS, KNOTS",
                                       "$PTAK,FFP1,  TWD, DEGR", "$PTAK,FFP1,DTWPT, MILES",
                                       "$PTAK,FFP1, TTLL, MMSS", "$PTAK,FFP1, DTLL, MILES",
                                       "$PTAK,FFP1,CUR S, KNOTS", "$PTAK,FFP1,CUR A, DEGR"}));
 }
 
-TEST_F(Output, FivePagesSendNoPageAndTheBoxShowsOnlyOnClicksOneAtATime) {
-  comms.Memo1.Lines.clear();
-  Tick({2, 3, 4, 5, 6});
-  comms.SendNmeaOutput();
+TEST_F(Output, FivePagesSendNoPageAndEveryClickShowsTheBox) {
+  comms->Memo1->Lines()->Clear();
+  Tick({2, 3, 4, 5});
+  EXPECT_TRUE(Shown().empty());
+  boxes[5]->SetChecked(true);  // the fifth page
+  EXPECT_EQ(Shown(), std::vector<std::string>{kTooManyPages});
+  EXPECT_TRUE(boxes[5]->Checked());  // stays ticked
+  EXPECT_TRUE(Sent().empty());       // and no title goes out
+  comms->SendNmeaOutput();
   EXPECT_TRUE(Sent().empty());
-  comms.MicronetTimerTimer(&comms);
-  EXPECT_TRUE(shown.empty());
-  // The box runs a modal loop in which the timer and further clicks still arrive.
-  comms.fShowMessage = [this](const std::string& text, const std::string& caption) {
-    shown.push_back(caption + ": " + text);
-    comms.MicronetTimerTimer(&comms);
-    comms.CheckBox2Click(&comms);
-  };
-  comms.CheckBox2Click(&comms);
-  EXPECT_EQ(shown, std::vector<std::string>{
-                       "Message: Only 4 Micronet Performance Pages can be used simultaneously.\n"
-                       "Please uncheck a page."});
-  comms.CheckBox2Click(&comms);  // the next click shows it again
-  EXPECT_EQ(shown.size(), 2u);
+  comms->MicronetTimerTimer(comms.get());  // the timer says nothing
+  EXPECT_EQ(Shown().size(), 1u);
+  boxes[0]->SetChecked(true);  // any Micronet box, wind corrections too
+  EXPECT_EQ(Shown().size(), 2u);
   EXPECT_TRUE(Sent().empty());
 }
 
+// --- The 120 s timer
+// -------------------------------------------------------------------------------
+
+TEST_F(Output, PageTitlesGoOutEvery120SecondsFromTheFormsCreation) {
+  EXPECT_TRUE(comms->MicronetTimer->Enabled());
+  EXPECT_EQ(comms->MicronetTimer->Interval(), 120000u);
+  Tick({2, 3});
+  Advance(119900);
+  EXPECT_TRUE(Sent().empty());
+  Advance(100);
+  const std::vector<std::string> titles{"$PTAK,FFP1,PERFORM,PERCENT", "$PTAK,FFP2,  TBS, KNOTS"};
+  EXPECT_EQ(Sent(), titles);
+  Advance(120000);
+  EXPECT_EQ(Sent(), titles);
+  comms.reset();  // the timer goes with its form
+  Advance(120000);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(Output, TheTooManyPagesBoxNeverNestsAndTheTimerShowsNothing) {
+  vcl::SetDialogResponder(nullptr);  // the user answers
+  comms->Show();
+  Tick({2, 3, 4, 5});
+  win::InputScript script;
+  script.After(3 * 120000).Then([&] {
+    // Three timer periods with the box open, and a click handler run again meanwhile: still
+    // the one box, and nothing sent.
+    comms->CheckBox2Click(comms.get());
+    EXPECT_EQ(Shown().size(), 1u);
+    EXPECT_TRUE(Sent().empty());
+    PostKey(win::VK_RETURN);
+  });
+  Click(comms->CheckBox6);  // the fifth page, by the user
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(comms->CheckBox6->Checked());
+  EXPECT_EQ(Shown(), std::vector<std::string>{kTooManyPages});
+  Advance(2 * 120000);  // the box stays away while five pages stay ticked
+  EXPECT_EQ(Shown().size(), 1u);
+  EXPECT_TRUE(Sent().empty());
+
+  Click(comms->CheckBox3);  // down to four: the titles go out at once, and again at 120 s
+  EXPECT_FALSE(comms->CheckBox3->Checked());
+  const std::vector<std::string> titles{"$PTAK,FFP1,PERFORM,PERCENT", "$PTAK,FFP2,  TWD, DEGR",
+                                        "$PTAK,FFP3,DTWPT, MILES", "$PTAK,FFP4, TTLL, MMSS"};
+  EXPECT_EQ(Sent(), titles);
+  Advance(120000);
+  EXPECT_EQ(Sent(), titles);
+  EXPECT_EQ(Shown().size(), 1u);
+}
+
 TEST_F(Output, WindCorrectionsFollowTheTemplatesWithOrWithoutPages) {
-  comms.Memo1.Lines = {"$IIMTW,%performance,C"};
+  Templates({"$IIMTW,%performance,C"});
   values.fTwsCorrection = 1.5f;
   values.fTwaCorrectionApplied = -3.25f;
   Tick({1});
-  comms.SendNmeaOutput();
+  comms->SendNmeaOutput();
   EXPECT_EQ(Sent(), (std::vector<std::string>{"$IIMTW,0.0,C", "$PTAK,TWC,1.5,-3.2"}));
   Tick({2});
-  comms.SendNmeaOutput();
+  comms->SendNmeaOutput();
   EXPECT_EQ(Sent(),
             (std::vector<std::string>{"$IIMTW,0.0,C", "$PTAK,TWC,1.5,-3.2", "$PTAK,FFD1,  0"}));
 }
 
 TEST_F(Output, FastReplayOnASlowLineDropsWholeSentencesWithoutWaiting) {
-  line1->SetOutputCapacity(256);
   Tick({1, 2, 3, 4});
+  line1->SetOutputCapacity(256);
   std::string all;
   for (int refresh = 0; refresh < 100; ++refresh) {
     values.fPerformance = static_cast<float>(refresh);
-    comms.SendNmeaOutput();  // 10 a second: 0.1 s of a 4800 baud line carries 48 bytes
+    comms->SendNmeaOutput();  // 10 a second: 0.1 s of a 4800 baud line carries 48 bytes
     line1->Transmit(48);
     all += line1->TakeWritten();
   }
   line1->Transmit(1000);
-  comms.SendNmeaOutput();
+  comms->SendNmeaOutput();
   all += line1->TakeWritten();
   const auto sentences = CheckedSentences(all);  // every one whole, checksum and all
   EXPECT_LT(sentences.size(), 101u * 8);
@@ -195,22 +268,22 @@ TEST_F(Output, FastReplayOnASlowLineDropsWholeSentencesWithoutWaiting) {
 }
 
 TEST_F(Output, RepeaterGetsACopyOnlyWhenTickedAndOpen) {
-  comms.Memo1.Lines = {"$A"};
-  comms.CheckBox11.Checked = true;  // ticked, closed
-  comms.SendNmeaOutput();
-  comms.ComPort2->Open();
-  comms.CheckBox11.Checked = false;  // open, not ticked
-  comms.SendNmeaOutput();
+  Templates({"$A"});
+  comms->CheckBox11->SetChecked(true);  // ticked, closed
+  comms->SendNmeaOutput();
+  comms->ComPort2->Open();
+  comms->CheckBox11->SetChecked(false);  // open, not ticked
+  comms->SendNmeaOutput();
   EXPECT_EQ(line2->TakeWritten(), "");
-  comms.CheckBox11.Checked = true;
-  comms.SendNmeaOutput();
+  comms->CheckBox11->SetChecked(true);
+  comms->SendNmeaOutput();
   EXPECT_EQ(line2->TakeWritten(), "$A*41\r\n");
   EXPECT_EQ(line1->TakeWritten(), "$A*41\r\n$A*41\r\n$A*41\r\n");
 }
 
 TEST_F(Output, ClosedPortDropsSilentlyAndPortsStartAsTheFormSetsThem) {
-  comms.ComPort1->Close();
-  comms.SendNmeaOutput();
+  comms->ComPort1->Close();
+  comms->SendNmeaOutput();
   EXPECT_EQ(line1->TakeWritten(), "");
   Tcomms fresh(nullptr);
   EXPECT_EQ(fresh.ComPort1->DeviceName(), "COM1");
