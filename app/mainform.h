@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/nmeaoutput.h"
 #include "platform/db/table.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/datetime.h"
@@ -87,6 +88,9 @@ class TForm1 : public vcl::TForm {
   void Timer3Timer(rtl::TObject* Sender);
 
   void RefreshDisplay();
+  // What the output writer of the communications form sends: the current values of this window,
+  // read at each output (Tcomms::fOutputValues is set to it at the delayed start-up).
+  TOutputValues OutputValues() const;
   void AppendTextLogLine();
   void AppendLogRecord();
 

@@ -127,6 +127,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   SpeedButton22->SetEnabled(true);
 
   Tcomms& c = *comms;
+  c.fOutputValues = [this] { return OutputValues(); };
   c.ComboBox1->SetText(ini.ReadString("comms", "comport", "COM1"));
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
 

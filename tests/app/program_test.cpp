@@ -271,6 +271,32 @@ TEST_F(Program, WithoutSettingsFileStartsOnCom1WithEveryDefault) {
   EXPECT_TRUE(Form1->Timer1->Enabled());
 }
 
+TEST_F(Program, InstrumentOutputReadsTheMainWindowsCurrentValues) {
+  serial::ScopedFake fake("COM1", line);
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(line->IsOpen());
+  comms->Memo1->Lines()->Clear();
+  comms->Memo1->Lines()->Add("$PX,%performance,%targetspeed,%windog,%depth,%bearingtowpt");
+  comms->CheckBox1->SetChecked(true);  // wind corrections
+  Form1->fPerformance = 97.64f;
+  Form1->fTargetSpeed = 6.25f;
+  Form1->fGeoWindAngle = 245.2f;
+  Form1->fDepth = 12.5f;
+  Form1->fTwsCorrection = 1.5f;
+  Form1->fTwaCorrectionApplied = -2.0f;
+  line->TakeWritten();
+  comms->SendNmeaOutput();
+  std::string sent = line->TakeWritten();
+  // The waypoint bearing is not computed yet: it stays at its start value.
+  EXPECT_EQ(sent.substr(0, sent.find('*')), "$PX,97.6,6.2,245.2,12.5,0.0");
+  EXPECT_NE(sent.find("$PTAK,TWC,1.5,-2.0*"), std::string::npos) << sent;
+  Form1->fPerformance = 80.0f;  // the next output has the new value
+  comms->SendNmeaOutput();
+  sent = line->TakeWritten();
+  EXPECT_EQ(sent.substr(0, sent.find('*')), "$PX,80.0,6.2,245.2,12.5,0.0");
+}
+
 TEST_F(Program, PortThatCannotBeOpenedShowsTheBoxAndStartsNoComputation) {
   WriteIni("[comms]\ncomport=/nonexistent/tty\n");
   Start();
