@@ -4,6 +4,7 @@
 
 #include "dbfixture.h"
 #include "platform/db/query.h"
+#include "platform/vcl/classic.h"
 
 using namespace vcl;
 using vcltest::PolarRow;
@@ -242,6 +243,21 @@ TEST_F(DBLookupTest, ReopeningTheListQueryShowsSpeedsAddedMeanwhile) {
   EXPECT_TRUE(Items().empty());
   query->Open();
   EXPECT_EQ(Items(), (std::vector<std::string>{"6", "14"}));
+}
+
+TEST_F(DBLookupTest, APickWithTheMouseFromTheDroppedListSetsTheKey) {
+  Build({{12, 40, 6}, {6, 40, 4.5}, {9, 40, 5}});
+  Click(combo);
+  ASSERT_TRUE(combo->DroppedDown());
+  // The list hangs under the combo box, one row per speed: 6, 9, 12.
+  const int row = MeasureText(combo->Font(), "0", false).cy + 2;
+  TPoint p = combo->ClientToScreen(TPoint{10, combo->Height() + 1 + row * 2 + row / 2});
+  Feed(win::MouseMove(p.x, p.y));
+  Feed(win::MouseDown(p.x, p.y));
+  Feed(win::MouseUp(p.x, p.y));
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(picked, std::vector<int64_t>{12});
+  EXPECT_EQ(combo->Text(), "12");
 }
 
 }  // namespace
