@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/vcl/application.h"
+#include "platform/vcl/edits.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/lists.h"
 
@@ -117,5 +118,28 @@ void BM_MessagesThroughTheLoop(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(BM_MessagesThroughTheLoop)->Unit(benchmark::kMicrosecond);
+
+// A log memo that wraps: 2,000 sentences in a memo narrow enough to break each over two or three
+// rows, one more appended and the memo repainted per iteration, as incoming data shows.
+void BM_AppendToWrappedMemo(benchmark::State& state) {
+  Session s;
+  auto* f = new TForm(s.app.get());
+  f->SetBorderStyle(bsNone);
+  f->SetBounds(0, 0, 400, 400);
+  auto* memo = new TMemo(f);
+  memo->SetParent(f);
+  memo->SetBounds(0, 0, 200, 400);
+  for (int i = 0; i < 2000; ++i)
+    memo->Lines()->Add("$GPRMC,1200" + std::to_string(i) + ",A,5230.000,N,00420.000,E *12");
+  f->Show();
+  s.app->ProcessMessages();
+  int i = 0;
+  for (auto _ : state) {
+    memo->Lines()->Add("$IIVHW,,,,," + std::to_string(++i) + ",N,,*4F");
+    memo->Lines()->Delete(0);
+    s.app->ProcessMessages();
+  }
+}
+BENCHMARK(BM_AppendToWrappedMemo)->Unit(benchmark::kMillisecond);
 
 }  // namespace

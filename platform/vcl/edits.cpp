@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/rtl/streams.h"
 #include "platform/vcl/classic.h"
@@ -253,9 +256,65 @@ void TCustomEdit::Paint() {
 // ---------------------------------------------------------------- TMemo
 
 namespace {
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
+
+// Widths of text in one font through one device context, for measuring many pieces at once.
+class TTextMeter {
+ public:
+  explicit TTextMeter(const TFont* font) : dc_(gdi::CreateCompatibleDC(nullptr)) {
+    old_ = gdi::SelectObject(dc_, const_cast<TFont*>(font)->Handle());
+  }
+  ~TTextMeter() {
+    gdi::SelectObject(dc_, old_);
+    gdi::DeleteDC(dc_);
+  }
+  TTextMeter(const TTextMeter&) = delete;
+  TTextMeter& operator=(const TTextMeter&) = delete;
+  int Width(std::string_view s) const {
+    gdi::SIZE size{0, 0};
+    if (!s.empty()) gdi::GetTextExtentPoint32(dc_, s, &size);
+    return size.cx;
+  }
+
+ private:
+  gdi::HDC dc_;
+  gdi::HGDIOBJ old_ = nullptr;
+};
+
+// Where the rows of a line start when it is wrapped to a width: after whole words while they
+// fit, the blanks after a word staying on its row; a word wider than the width is cut where the
+// width ends (one character at least).
+std::vector<int> BreakLine(std::string_view s, int width, const TTextMeter& meter) {
+  const int len = static_cast<int>(s.size());
+  auto wide = [&](int from, int to) {
+    return meter.Width(s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from))) > width;
+  };
+  std::vector<int> starts{0};
+  if (len == 0 || !wide(0, len)) return starts;
+  int start = 0;
+  while (true) {
+    int end = start;
+    for (int pos = start; pos < len;) {
+      int word = pos;
+      while (word < len && IsBlank(s[static_cast<size_t>(word)])) ++word;
+      while (word < len && !IsBlank(s[static_cast<size_t>(word)])) ++word;
+      if (wide(start, word)) break;
+      while (word < len && IsBlank(s[static_cast<size_t>(word)])) ++word;
+      end = pos = word;
+    }
+    if (end == start) {
+      end = start + 1;
+      while (end < len && !wide(start, end + 1)) ++end;
+    }
+    if (end >= len) return starts;
+    starts.push_back(end);
+    start = end;
+  }
+}
+
 }  // namespace
 
 TMemo::TMemo(rtl::TComponent* AOwner) : TMemo(AOwner, std::make_unique<rtl::TStringList>()) {}
@@ -280,8 +339,6 @@ void TMemo::LinesChanged(rtl::TObject*) {
     caret_ = Clamp(caret_);
     anchor_ = caret_;
     goalX_ = -1;
-    int rows = static_cast<int>(Rows().size());
-    if (top_ > rows - 1) top_ = std::max(rows - VisibleLines(), 0);
   }
   Change();
 }
@@ -298,6 +355,7 @@ void TMemo::Resize() {
 
 void TMemo::Changed() {
   rowsValid_ = false;
+  breaks_.clear();  // the font may have changed
   TCustomControl::Changed();
 }
 
@@ -305,6 +363,7 @@ void TMemo::SetWordWrap(bool v) {
   if (v == wordWrap_) return;
   wordWrap_ = v;
   rowsValid_ = false;
+  breaks_.clear();
   ScrollToCaret();
   Invalidate();
 }
@@ -445,11 +504,11 @@ void TMemo::Clear() {
 }
 
 void TMemo::CopyToClipboard() {
-  if (SelLength() > 0) Clipboard()->SetAsText(SelText());
+  if (caret_ != anchor_) Clipboard()->SetAsText(SelText());
 }
 
 void TMemo::CutToClipboard() {
-  if (readOnly_ || SelLength() == 0) return;
+  if (readOnly_ || caret_ == anchor_) return;
   CopyToClipboard();
   ClearSelection();
 }
@@ -472,49 +531,49 @@ int TMemo::TextWidth() const {
 
 int TMemo::Measure(const std::string& s, int from, int to) const {
   if (to <= from) return 0;
-  return MeasureText(Font(), s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)),
-                     false)
-      .cx;
-}
-
-void TMemo::WrapLine(int line, std::vector<TRow>& out) const {
-  const std::string s = Line(line);
-  const int len = static_cast<int>(s.size());
-  const int width = TextWidth();
-  if (!wordWrap_ || len == 0 || Measure(s, 0, len) <= width) {
-    out.push_back(TRow{line, 0, len});
-    return;
-  }
-  int start = 0;
-  while (start < len) {
-    // Whole words while they fit; the blanks after a word stay on its row.
-    int end = start;
-    for (int pos = start; pos < len;) {
-      int word = pos;
-      while (word < len && IsBlank(s[static_cast<size_t>(word)])) ++word;
-      while (word < len && !IsBlank(s[static_cast<size_t>(word)])) ++word;
-      if (Measure(s, start, word) > width) break;
-      while (word < len && IsBlank(s[static_cast<size_t>(word)])) ++word;
-      end = pos = word;
-    }
-    if (end == start) {
-      // A word wider than the memo breaks where the width ends (one character at least).
-      end = start + 1;
-      while (end < len && Measure(s, start, end + 1) <= width) ++end;
-    }
-    out.push_back(TRow{line, start, end});
-    start = end;
-  }
+  return TTextMeter(Font()).Width(
+      std::string_view(s).substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
 }
 
 const std::vector<TMemo::TRow>& TMemo::Rows() const {
-  if (!rowsValid_ || rowsWidth_ != TextWidth()) {
-    rows_.clear();
-    for (int i = 0; i <= LastLine(); ++i) WrapLine(i, rows_);
-    rowsValid_ = true;
-    rowsWidth_ = TextWidth();
+  if (rowsValid_ && rowsWidth_ == TextWidth()) return rows_;
+  rows_.clear();
+  if (!wordWrap_) {
+    for (int i = 0; i <= LastLine(); ++i) rows_.push_back(TRow{i, 0, LineLength(i)});
+  } else {
+    // Breaks are kept by the line's text, so that adding or removing lines (a log) measures
+    // only the new ones.
+    if (rowsWidth_ != TextWidth()) breaks_.clear();
+    std::unordered_map<std::string, std::vector<int>> kept;
+    std::optional<TTextMeter> meter;
+    for (int i = 0; i <= LastLine(); ++i) {
+      std::string s = Line(i);
+      auto it = kept.find(s);
+      if (it == kept.end()) {
+        auto old = breaks_.find(s);
+        if (old != breaks_.end()) {
+          it = kept.emplace(s, std::move(old->second)).first;
+        } else {
+          if (!meter) meter.emplace(Font());
+          it = kept.emplace(s, BreakLine(s, TextWidth(), *meter)).first;
+        }
+      }
+      const std::vector<int>& starts = it->second;
+      for (size_t k = 0; k < starts.size(); ++k)
+        rows_.push_back(
+            TRow{i, starts[k], k + 1 < starts.size() ? starts[k + 1] : static_cast<int>(s.size())});
+    }
+    breaks_ = std::move(kept);
   }
+  rowsValid_ = true;
+  rowsWidth_ = TextWidth();
   return rows_;
+}
+
+int TMemo::Top() const {
+  // Lines removed in code may leave the top past the end: the last page shows then.
+  int rows = RowCount();
+  return top_ > rows - 1 ? std::max(rows - VisibleLines(), 0) : top_;
 }
 
 int TMemo::RowCount() const {
@@ -570,7 +629,7 @@ int TMemo::XOf(TPos p) const {
 TMemo::TPos TMemo::PosAtPoint(int x, int y) const {
   int lh = LineHeight();
   int dy = y - 2;
-  int row = top_ + (dy >= 0 ? dy / lh : (dy - lh + 1) / lh);
+  int row = Top() + (dy >= 0 ? dy / lh : (dy - lh + 1) / lh);
   row = std::clamp(row, 0, RowCount() - 1);
   return TPos{Rows()[static_cast<size_t>(row)].line, ColAtX(row, x - 3)};
 }
@@ -593,6 +652,7 @@ void TMemo::MoveToRow(int row, bool extend) {
 void TMemo::ScrollToCaret() {
   int vis = VisibleLines();
   int row = RowOf(caret_);
+  top_ = Top();
   if (row < top_) top_ = row;
   if (row >= top_ + vis) top_ = row - vis + 1;
 }
@@ -614,7 +674,7 @@ void TMemo::KeyDown(unsigned short& key, TShiftState shift) {
   const bool vertical =
       key == win::VK_UP || key == win::VK_DOWN || key == win::VK_PRIOR || key == win::VK_NEXT;
   if (!vertical) goalX_ = -1;
-  const bool selected = SelLength() > 0;
+  const bool selected = caret_ != anchor_;
   const int row = RowOf(caret_);
   const TRow r = Rows()[static_cast<size_t>(row)];
   switch (key) {
@@ -668,7 +728,7 @@ void TMemo::KeyDown(unsigned short& key, TShiftState shift) {
           else if (caret_.line < LastLine())
             anchor_ = TPos{caret_.line + 1, 0};
         }
-        if (SelLength() == 0) break;
+        if (caret_ == anchor_) break;
       }
       ClearSelection();
       break;
@@ -728,7 +788,8 @@ void TMemo::Paint() {
   const std::vector<TRow>& rows = Rows();
   const TPos first = SelFirst(), last = SelLast();
   const bool showSel = Focused() && first != last;
-  for (int i = top_, y = r.top; i < static_cast<int>(rows.size()) && y < r.bottom; ++i, y += lh) {
+  const int top = Top();
+  for (int i = top, y = r.top; i < static_cast<int>(rows.size()) && y < r.bottom; ++i, y += lh) {
     const TRow& row = rows[static_cast<size_t>(i)];
     const std::string s = Line(row.line);
     c->Brush()->SetStyle(bsClear);
@@ -750,7 +811,7 @@ void TMemo::Paint() {
   }
   if (Focused()) {
     int cx = r.left + 1 + XOf(caret_);
-    int cy = r.top + (RowOf(caret_) - top_) * lh;
+    int cy = r.top + (RowOf(caret_) - top) * lh;
     c->Pen()->SetColor(clWindowText);
     c->MoveTo(cx, cy);
     c->LineTo(cx, cy + lh);

@@ -3,6 +3,7 @@
 // and the rich edit that keeps a colour per line and saves as rich text.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/stringlist.h"
@@ -102,7 +103,7 @@ class TMemo : public TCustomControl {
   TPoint CaretPos() const;
   void SetCaretPos(TPoint p);
   // The first row shown, and the rows all lines take (more than the lines when wrapped).
-  int TopLine() const { return top_; }
+  int TopLine() const { return Top(); }
   int RowCount() const;
   int CaretRow() const;
 
@@ -166,8 +167,8 @@ class TMemo : public TCustomControl {
   TPos PosOf(int offset) const;
   int TextWidth() const;
   int Measure(const std::string& s, int from, int to) const;
-  void WrapLine(int line, std::vector<TRow>& out) const;
   const std::vector<TRow>& Rows() const;
+  int Top() const;
   int RowOf(TPos p) const;
   int RowEndCol(int row) const;
   int ColAtX(int row, int x) const;
@@ -189,6 +190,7 @@ class TMemo : public TCustomControl {
   int goalX_ = -1;  // the x that up and down keep to, -1 when taken afresh
   int top_ = 0;
   mutable std::vector<TRow> rows_;
+  mutable std::unordered_map<std::string, std::vector<int>> breaks_;  // row starts by line text
   mutable bool rowsValid_ = false;
   mutable int rowsWidth_ = 0;
 };

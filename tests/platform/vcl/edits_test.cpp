@@ -288,6 +288,32 @@ TEST_F(Memos, AWordWiderThanTheMemoIsCutWhereTheWidthEnds) {
   EXPECT_EQ(starts.front(), 0);
 }
 
+TEST_F(Memos, RowsFollowLinesAndFontChangedInCode) {
+  MakeMemo(110, {});
+  for (int i = 0; i < 40; ++i) memo->Lines()->Add("line " + std::to_string(i));
+  EXPECT_EQ(memo->RowCount(), 40);
+  Key(win::VK_END, false, true);
+  EXPECT_GT(memo->TopLine(), 0);
+  EXPECT_EQ(memo->CaretPos().y, 39);
+  // The same text twice keeps its rows; a line made long in code takes more.
+  memo->Lines()->Put(3, "line 7");
+  EXPECT_EQ(memo->RowCount(), 40);
+  memo->Lines()->Put(3, "a line long enough to need a few rows in this memo");
+  const int rows = memo->RowCount();
+  EXPECT_GT(rows, 41);
+  memo->Font()->SetSize(memo->Font()->Size() * 2);
+  EXPECT_GT(memo->RowCount(), rows);
+  // Emptied and refilled in code: the caret and the view come back within the text.
+  memo->Lines()->Clear();
+  memo->Lines()->Add("one");
+  memo->Lines()->Add("two");
+  EXPECT_EQ(memo->TopLine(), 0);
+  EXPECT_EQ(memo->CaretPos().y, 0);
+  EXPECT_EQ(memo->CaretPos().x, 0);
+  Key(win::VK_END, true, true);
+  EXPECT_EQ(memo->SelText(), "one\r\ntwo");
+}
+
 TEST_F(Edits, ARichEditKeepsAColourPerLineAndSavesRichText) {
   TRichEdit* r = form->RichEdit1;
   std::string rtf = r->RichText();
