@@ -143,6 +143,12 @@ TDBGrid::TDBGrid(rtl::TComponent* AOwner)
   scrollBar_->SetTabStop(false);
   scrollBar_->SetParent(this);
   scrollBar_->OnChange = rtl::MakeEvent(this, &TDBGrid::ScrollBarChanged);
+  hscroll_ = new TScrollBar(this);
+  hscroll_->SetKind(sbHorizontal);
+  hscroll_->SetVisible(false);
+  hscroll_->SetTabStop(false);
+  hscroll_->SetParent(this);
+  hscroll_->OnChange = rtl::MakeEvent(this, &TDBGrid::HorzScrollBarChanged);
   editor_ = new TInplaceEdit(this);
 }
 
@@ -213,20 +219,32 @@ int TDBGrid::DataRight() const {
   return Width() - kBorder - (scrollBar_->Visible() ? kScrollWidth : 0);
 }
 
+int TDBGrid::DataBottom() const {
+  return Height() - kBorder - (hscroll_->Visible() ? kScrollWidth : 0);
+}
+
 int TDBGrid::VisibleRowCount() const {
-  return std::max((Height() - 2 * kBorder - TitleHeight()) / RowHeight(), 1);
+  return std::max((DataBottom() - kBorder - TitleHeight()) / RowHeight(), 1);
 }
 
 int TDBGrid::ColumnLeft(int col) const {
+  // Columns left of the first one shown lie left of the indicator.
   int x = kBorder + IndicatorWidth();
-  for (int i = 0; i < col; ++i) x += ColumnWidth(i) + 1;
+  for (int i = leftCol_; i < col; ++i) x += ColumnWidth(i) + 1;
+  for (int i = col; i < leftCol_; ++i) x -= ColumnWidth(i) + 1;
   return x;
+}
+
+int TDBGrid::ColumnsWidth() const {
+  int w = 0;
+  for (int i = 0; i < ColumnCount(); ++i) w += ColumnWidth(i) + 1;
+  return w;
 }
 
 int TDBGrid::ColumnAt(int x) const {
   int left = kBorder + IndicatorWidth();
   if (x < left) return -1;
-  for (int i = 0; i < ColumnCount(); ++i) {
+  for (int i = leftCol_; i < ColumnCount(); ++i) {
     left += ColumnWidth(i) + 1;
     if (x < left) return i;
   }
@@ -265,6 +283,7 @@ void TDBGrid::SetSelectedIndex(int v) {
   v = std::clamp(v, 0, std::max(ColumnCount() - 1, 0));
   if (v == col_) return;
   col_ = v;
+  MakeColVisible();
   if (OnColEnter) OnColEnter(this);
   Invalidate();
 }
@@ -275,6 +294,7 @@ void TDBGrid::LinkChanged() {
   if (!scrollBar_ || !editor_) return;  // still being built
   db::TDataSet* ds = ActiveDataSet();
   if (col_ >= ColumnCount()) col_ = std::max(ColumnCount() - 1, 0);
+  leftCol_ = std::min(leftCol_, col_);
   if (!ds) selectedRows_.clear();
   // The editor goes when the record it edits is left or no longer edited.
   if (editor_->Visible() && (!Editing(ds) || editorRow_ != CurrentRow())) HideEditor();
@@ -296,15 +316,26 @@ void TDBGrid::ScrollToCurrent() {
 }
 
 void TDBGrid::UpdateScrollBar() {
+  // Each bar takes room from the other's direction, so the second decision may change the first.
   const int rows = RowCount();
-  const bool shown = rows > VisibleRowCount();
+  const int room = Width() - 2 * kBorder - IndicatorWidth();
+  bool vert = false, horz = false;
+  for (int pass = 0; pass < 2; ++pass) {
+    horz = ColumnsWidth() > room - (vert ? kScrollWidth : 0);
+    hscroll_->SetVisible(horz);
+    vert = rows > VisibleRowCount();
+  }
   scrollBar_->SetBounds(Width() - kBorder - kScrollWidth, kBorder, kScrollWidth,
-                        std::max(Height() - 2 * kBorder, 0));
-  scrollBar_->SetVisible(shown);
-  if (!shown) return;
+                        std::max(Height() - 2 * kBorder - (horz ? kScrollWidth : 0), 0));
+  scrollBar_->SetVisible(vert);
+  hscroll_->SetBounds(kBorder, Height() - kBorder - kScrollWidth,
+                      std::max(Width() - 2 * kBorder - (vert ? kScrollWidth : 0), 0), kScrollWidth);
   syncing_ = true;
-  scrollBar_->SetParams(std::max(CurrentRow(), 0), 0, rows - 1);
-  scrollBar_->SetLargeChange(std::max(VisibleRowCount() - 1, 1));
+  if (vert) {
+    scrollBar_->SetParams(std::max(CurrentRow(), 0), 0, rows - 1);
+    scrollBar_->SetLargeChange(std::max(VisibleRowCount() - 1, 1));
+  }
+  if (horz) hscroll_->SetParams(leftCol_, 0, std::max(ColumnCount() - 1, 0));
   syncing_ = false;
 }
 
@@ -313,11 +344,29 @@ void TDBGrid::ScrollBarChanged(rtl::TObject*) {
   MoveRow(scrollBar_->Position() - CurrentRow());
 }
 
+void TDBGrid::HorzScrollBarChanged(rtl::TObject*) {
+  if (syncing_) return;
+  leftCol_ = std::clamp(hscroll_->Position(), 0, std::max(ColumnCount() - 1, 0));
+  PlaceEditor();
+  Invalidate();
+}
+
+void TDBGrid::MakeColVisible() {
+  if (col_ < leftCol_) leftCol_ = col_;
+  while (leftCol_ < col_ && ColumnLeft(col_) + ColumnWidth(col_) > DataRight()) ++leftCol_;
+  if (hscroll_->Visible()) {
+    syncing_ = true;
+    hscroll_->SetPosition(leftCol_);
+    syncing_ = false;
+  }
+}
+
 void TDBGrid::Resize() {
   TCustomControl::Resize();
   if (!scrollBar_ || !editor_) return;
   UpdateScrollBar();
   ScrollToCurrent();
+  MakeColVisible();
   PlaceEditor();
 }
 
@@ -552,7 +601,7 @@ void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button != mbLeft || !ds) return;
   if (!Focused() && !editor_->Focused() && CanFocus()) SetFocus();
   const int dataTop = kBorder + TitleHeight();
-  if (y < dataTop || x >= DataRight()) return;
+  if (y < dataTop || y >= DataBottom() || x >= DataRight()) return;
   const int row = top_ + (y - dataTop) / RowHeight();
   const int col = ColumnAt(x);
   if (row >= RowCount() || col == -2) return;
@@ -613,7 +662,14 @@ void TDBGrid::DrawIndicator(TCanvas* c, const TRect& r, db::TDataSetState state)
 void TDBGrid::Paint() {
   TCanvas* c = Canvas();
   TRect inside = DrawField(c, ClientRect(), Color(), Enabled());
+  if (scrollBar_->Visible() && hscroll_->Visible()) {
+    // The corner between the two bars.
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect(TRect{DataRight(), DataBottom(), inside.right, inside.bottom});
+  }
   inside.right = DataRight();
+  inside.bottom = DataBottom();
   const int saved = gdi::SaveDC(c->Handle());
   gdi::IntersectClipRect(c->Handle(), inside.left, inside.top, inside.right, inside.bottom);
   db::TDataSet* ds = ActiveDataSet();
@@ -626,8 +682,9 @@ void TDBGrid::Paint() {
     const TRect ind{inside.left, inside.top, inside.left + IndicatorWidth(),
                     inside.top + TitleHeight()};
     if (IndicatorWidth() > 0) DrawButtonFace(c, ind, false, false);
-    for (int col = 0; col < columns; ++col) {
+    for (int col = leftCol_; col < columns; ++col) {
       const int x = ColumnLeft(col);
+      if (x >= inside.right) break;
       TRect cell{x, inside.top, x + ColumnWidth(col) + 1, inside.top + TitleHeight()};
       DrawButtonFace(c, cell, false, false);
       c->Brush()->SetStyle(bsClear);
@@ -652,8 +709,9 @@ void TDBGrid::Paint() {
     if (!isCurrent && row < ds->RecordCount()) stored = ds->RecordAt(row);
     const bool picked =
         std::find(selectedRows_.begin(), selectedRows_.end(), row) != selectedRows_.end();
-    for (int col = 0; col < columns; ++col) {
+    for (int col = leftCol_; col < columns; ++col) {
       const int x = ColumnLeft(col);
+      if (x >= inside.right) break;
       const TRect cell{x, y, x + ColumnWidth(col), y + rowH - 1};
       const bool cursor = isCurrent && col == col_ && focused && !editor_->Visible();
       const bool highlight = cursor || picked;

@@ -109,6 +109,9 @@ class TDBGrid : public TCustomControl {
   void SetEditorMode(bool v);
   TInplaceEdit* InplaceEditor() const { return editor_; }
   TScrollBar* VertScrollBar() const { return scrollBar_; }
+  TScrollBar* HorzScrollBar() const { return hscroll_; }
+  // The first column shown; columns scroll sideways when they are wider than the grid.
+  int LeftCol() const { return leftCol_; }
 
   // Multi-select: the record indexes picked with Ctrl+click.
   const std::vector<int>& SelectedRows() const { return selectedRows_; }
@@ -137,6 +140,10 @@ class TDBGrid : public TCustomControl {
   void ScrollToCurrent();
   void UpdateScrollBar();
   void ScrollBarChanged(rtl::TObject*);
+  void HorzScrollBarChanged(rtl::TObject*);
+  void MakeColVisible();
+  int ColumnsWidth() const;
+  int DataBottom() const;
   void PlaceEditor();
   void ShowEditor(const std::string* initial);
   void HideEditor();
@@ -163,6 +170,8 @@ class TDBGrid : public TCustomControl {
   int editorRow_ = -1;
   TInplaceEdit* editor_ = nullptr;
   TScrollBar* scrollBar_ = nullptr;
+  TScrollBar* hscroll_ = nullptr;
+  int leftCol_ = 0;
   std::vector<int> selectedRows_;
 };
 

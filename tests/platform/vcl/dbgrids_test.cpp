@@ -267,4 +267,36 @@ TEST_F(DBGridTest, TheNavigatorsPostTakesWhatIsStillInTheEditor) {
   EXPECT_EQ(FileRows()[1], PolarRow(6, 90, 6.75));
 }
 
+TEST_F(DBGridTest, ColumnsWiderThanTheGridScrollSidewaysToTheCellCursor) {
+  Build(kThree);
+  grid->Columns()->Add("TWS", "", 60);
+  grid->Columns()->Add("TWD", "", 60);
+  grid->Columns()->Add("SPEED", "", 60);
+  grid->SetWidth(110);
+  Pump();
+  EXPECT_TRUE(grid->HorzScrollBar()->Visible());
+  EXPECT_FALSE(grid->VertScrollBar()->Visible());
+  grid->SetFocus();
+  Key(win::VK_RIGHT);
+  Key(win::VK_RIGHT);
+  EXPECT_EQ(grid->SelectedIndex(), 2);
+  EXPECT_EQ(grid->LeftCol(), 2);
+  const TRect r = grid->CellRect(0, 2);
+  EXPECT_GE(r.left, grid->IndicatorWidth());
+  // A click on the shown column picks it, not the one that used to be there.
+  Key(win::VK_DOWN);
+  ClickCell(2, 2);
+  EXPECT_EQ(table->RecNo(), 3);
+  EXPECT_EQ(grid->SelectedIndex(), 2);
+  // The bar brings the first column back; the cell cursor stays where it was.
+  grid->HorzScrollBar()->SetPosition(0);
+  EXPECT_EQ(grid->LeftCol(), 0);
+  EXPECT_EQ(grid->SelectedIndex(), 2);
+  Key(win::VK_HOME);
+  EXPECT_EQ(grid->LeftCol(), 0);
+  grid->SetWidth(300);
+  Pump();
+  EXPECT_FALSE(grid->HorzScrollBar()->Visible());
+}
+
 }  // namespace
