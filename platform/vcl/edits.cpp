@@ -336,10 +336,14 @@ void TMemo::LinesChanged(rtl::TObject*) {
   rowsValid_ = false;
   if (!editing_) {
     // Lines changed in code: the caret stays where it can and the selection goes.
-    caret_ = Clamp(caret_);
+    // Lines added in code leave the caret after them, at the end, and bring it into view, as a
+    // log's newest line should be.
+    caret_ = lines_->Count() > linesSeen_ ? TPos{lines_->Count(), 0} : Clamp(caret_);
     anchor_ = caret_;
     goalX_ = -1;
+    followCaret_ = true;
   }
+  linesSeen_ = lines_->Count();
   Change();
 }
 
@@ -381,6 +385,7 @@ void TMemo::SetText(const std::string& v) {
   lines_->SetText(v);
   caret_ = anchor_ = TPos{};
   top_ = 0;
+  followCaret_ = false;
 }
 
 std::string TMemo::Line(int i) const {
@@ -392,7 +397,7 @@ int TMemo::LineLength(int i) const {
 }
 
 int TMemo::LastLine() const {
-  return std::max(lines_->Count() - 1, 0);
+  return lines_->Count();
 }
 
 TMemo::TPos TMemo::Clamp(TPos p) const {
@@ -472,17 +477,15 @@ void TMemo::SetSelText(const std::string& v) {
   parts.front().insert(0, Line(a.line).substr(0, static_cast<size_t>(a.col)));
   if (parts.size() == 1) end.col += a.col;
   parts.back() += tail;
+  // Ending on the empty place after the last line break, the text's own last break is that one.
+  if (b.line >= lines_->Count() && parts.size() > 1 && parts.back().empty()) parts.pop_back();
 
   editing_ = true;
   lines_->BeginUpdate();
-  const int old = b.line - a.line + 1;
+  const int old = std::max(std::min(b.line + 1, lines_->Count()) - a.line, 0);  // lines replaced
   const int now = static_cast<int>(parts.size());
-  for (int i = 0; i < std::min(old, now); ++i) {
-    if (a.line + i < lines_->Count())
-      lines_->Put(a.line + i, parts[static_cast<size_t>(i)]);
-    else
-      lines_->Add(parts[static_cast<size_t>(i)]);
-  }
+  for (int i = 0; i < std::min(old, now); ++i)
+    lines_->Put(a.line + i, parts[static_cast<size_t>(i)]);
   for (int i = now; i < old; ++i) lines_->Delete(a.line + now);
   for (int i = old; i < now; ++i) lines_->Insert(a.line + i, parts[static_cast<size_t>(i)]);
   lines_->EndUpdate();
@@ -571,9 +574,17 @@ const std::vector<TMemo::TRow>& TMemo::Rows() const {
 }
 
 int TMemo::Top() const {
-  // Lines removed in code may leave the top past the end: the last page shows then.
-  int rows = RowCount();
-  return top_ > rows - 1 ? std::max(rows - VisibleLines(), 0) : top_;
+  // Worked out when first needed after the caret moved or lines changed, not at each change: a
+  // log adds lines faster than it is shown.
+  if (followCaret_) {
+    followCaret_ = false;
+    int rows = RowCount();
+    if (top_ > rows - 1) top_ = std::max(rows - VisibleLines(), 0);
+    int row = RowOf(caret_);
+    if (row < top_) top_ = row;
+    if (row >= top_ + VisibleLines()) top_ = row - VisibleLines() + 1;
+  }
+  return top_;
 }
 
 int TMemo::RowCount() const {
@@ -650,11 +661,7 @@ void TMemo::MoveToRow(int row, bool extend) {
 }
 
 void TMemo::ScrollToCaret() {
-  int vis = VisibleLines();
-  int row = RowOf(caret_);
-  top_ = Top();
-  if (row < top_) top_ = row;
-  if (row >= top_ + vis) top_ = row - vis + 1;
+  followCaret_ = true;
 }
 
 TColor TMemo::LineColor(int) const {

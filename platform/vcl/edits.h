@@ -144,7 +144,8 @@ class TMemo : public TCustomControl {
   int VisibleLines() const;
 
  private:
-  // A place in Lines: before character col of line.
+  // A place in Lines: before character col of line. Line Count is the empty place after the last
+  // line break (where a line added next goes).
   struct TPos {
     int line = 0;
     int col = 0;
@@ -188,7 +189,9 @@ class TMemo : public TCustomControl {
   TPos caret_;
   TPos anchor_;
   int goalX_ = -1;  // the x that up and down keep to, -1 when taken afresh
-  int top_ = 0;
+  mutable int top_ = 0;
+  mutable bool followCaret_ = false;  // bring the caret into view before the top is next used
+  int linesSeen_ = 0;
   mutable std::vector<TRow> rows_;
   mutable std::unordered_map<std::string, std::vector<int>> breaks_;  // row starts by line text
   mutable bool rowsValid_ = false;

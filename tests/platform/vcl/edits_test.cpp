@@ -90,7 +90,7 @@ TEST_F(Edits, AMemoTakesLinesAndEnter) {
   EXPECT_GT(changes, 0);
   form->Memo1->SelectAll();
   form->Memo1->CopyToClipboard();
-  EXPECT_EQ(Clipboard()->AsText(), "abc\r\nde");
+  EXPECT_EQ(Clipboard()->AsText(), "abc\r\nde\r\n");
   Type("x");  // typing replaces the selection
   ASSERT_EQ(form->Memo1->Lines()->Count(), 1);
   EXPECT_EQ(form->Memo1->Lines()->Strings(0), "x");
@@ -104,6 +104,7 @@ class Memos : public vcltest::EveryFormTest {
     memo->SetParent(form);
     memo->SetBounds(100, 260, width, 120);
     for (const char* l : lines) memo->Lines()->Add(l);
+    memo->SetCaretPos(TPoint{0, 0});
     memo->SetFocus();
     Pump();
     return memo;
@@ -132,7 +133,7 @@ TEST_F(Memos, ShiftWithTheKeysSelectsAcrossLines) {
   EXPECT_EQ(memo->CaretPos().y, 0);
   EXPECT_EQ(memo->CaretPos().x, 0);
   Key(win::VK_END, true, true);  // Ctrl+Shift+End: to the end of the text
-  EXPECT_EQ(memo->SelText(), "alpha beta\r\ngamma\r\ndelta");
+  EXPECT_EQ(memo->SelText(), "alpha beta\r\ngamma\r\ndelta\r\n");
   // Selecting backwards from the end, then typing over it.
   memo->SetCaretPos(TPoint{5, 2});
   Key(win::VK_UP, true);
@@ -235,7 +236,8 @@ TEST_F(Memos, WordWrapBreaksLongLinesAtBlanksButKeepsTheLineWhole) {
     start = memo->CaretPos().x;
     EXPECT_EQ(text[static_cast<size_t>(start) - 1], ' ');
   }
-  EXPECT_EQ(memo->CaretRow(), rows - 2);  // the line's last row, and the next line's after it
+  // The line's last row; the next line's after it, and the place after the last line break.
+  EXPECT_EQ(memo->CaretRow(), rows - 3);
   Key(win::VK_DOWN);
   EXPECT_EQ(memo->CaretPos().y, 1);
   // Typing on a wrapped row edits the one line.
@@ -254,7 +256,7 @@ TEST_F(Memos, WordWrapBreaksLongLinesAtBlanksButKeepsTheLineWhole) {
   EXPECT_GT(memo->CaretPos().x, firstRowEnd);
   // Without wrapping a line is one row.
   memo->SetWordWrap(false);
-  EXPECT_EQ(memo->RowCount(), 2);
+  EXPECT_EQ(memo->RowCount(), 3);
   memo->SetWordWrap(true);
   EXPECT_EQ(memo->RowCount(), rows);
   // Widening the memo takes fewer rows.
@@ -269,7 +271,7 @@ TEST_F(Memos, AWordWiderThanTheMemoIsCutWhereTheWidthEnds) {
   ASSERT_GT(rows, 2);
   // Row starts go forward, every row holds something that fits, and the last ends the line.
   std::vector<int> starts;
-  for (int row = 0; row < rows; ++row) {
+  for (int row = 0; row + 1 < rows; ++row) {  // the last row: after the line break
     Key(win::VK_HOME);
     EXPECT_EQ(memo->CaretRow(), row);
     starts.push_back(memo->CaretPos().x);
@@ -288,30 +290,46 @@ TEST_F(Memos, AWordWiderThanTheMemoIsCutWhereTheWidthEnds) {
   EXPECT_EQ(starts.front(), 0);
 }
 
-TEST_F(Memos, RowsFollowLinesAndFontChangedInCode) {
+TEST_F(Memos, LinesAddedInCodeBringTheEndIntoView) {
   MakeMemo(110, {});
   for (int i = 0; i < 40; ++i) memo->Lines()->Add("line " + std::to_string(i));
-  EXPECT_EQ(memo->RowCount(), 40);
-  Key(win::VK_END, false, true);
+  EXPECT_EQ(memo->RowCount(), 41);
+  EXPECT_EQ(memo->CaretPos().y, 40);  // after the last line, as a log shows its newest
+  const int lh = MeasureText(memo->Font(), "0", false).cy;
   EXPECT_GT(memo->TopLine(), 0);
-  EXPECT_EQ(memo->CaretPos().y, 39);
-  // The same text twice keeps its rows; a line made long in code takes more.
-  memo->Lines()->Put(3, "line 7");
-  EXPECT_EQ(memo->RowCount(), 40);
-  memo->Lines()->Put(3, "a line long enough to need a few rows in this memo");
-  const int rows = memo->RowCount();
-  EXPECT_GT(rows, 41);
-  memo->Font()->SetSize(memo->Font()->Size() * 2);
-  EXPECT_GT(memo->RowCount(), rows);
+  EXPECT_LE((40 - memo->TopLine() + 1) * lh, memo->ClientHeight());
+  Key(win::VK_HOME, false, true);
+  EXPECT_EQ(memo->TopLine(), 0);
+  memo->Lines()->Put(3, "changed");  // a change in place leaves caret and view alone
+  EXPECT_EQ(memo->TopLine(), 0);
+  EXPECT_EQ(memo->CaretPos().y, 0);
   // Emptied and refilled in code: the caret and the view come back within the text.
   memo->Lines()->Clear();
   memo->Lines()->Add("one");
   memo->Lines()->Add("two");
   EXPECT_EQ(memo->TopLine(), 0);
-  EXPECT_EQ(memo->CaretPos().y, 0);
-  EXPECT_EQ(memo->CaretPos().x, 0);
-  Key(win::VK_END, true, true);
-  EXPECT_EQ(memo->SelText(), "one\r\ntwo");
+  EXPECT_EQ(memo->CaretPos().y, 2);
+  Key(win::VK_HOME, true, true);
+  EXPECT_EQ(memo->SelText(), "one\r\ntwo\r\n");
+  // Typing after the last line break adds a line, without an empty one after it.
+  Key(win::VK_END, false, true);
+  Type("x");
+  EXPECT_EQ(memo->GetTextAll(), "one\r\ntwo\r\nx\r\n");
+}
+
+TEST_F(Memos, RowsFollowLinesAndFontChangedInCode) {
+  MakeMemo(110, {"line 1", "line 2", "line 3", "line 4"});
+  EXPECT_EQ(memo->RowCount(), 5);
+  // The same text twice keeps its rows; a line made long in code takes more.
+  memo->Lines()->Put(3, "line 1");
+  EXPECT_EQ(memo->RowCount(), 5);
+  memo->Lines()->Put(3, "a line long enough to need a few rows in this memo");
+  const int rows = memo->RowCount();
+  EXPECT_GT(rows, 6);
+  memo->Font()->SetSize(memo->Font()->Size() * 2);
+  EXPECT_GT(memo->RowCount(), rows);
+  memo->Lines()->Delete(3);
+  EXPECT_EQ(memo->RowCount(), 4);
 }
 
 TEST_F(Edits, ARichEditKeepsAColourPerLineAndSavesRichText) {
