@@ -266,6 +266,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_NCLBUTTONDBLCLK:
+      // A quick second press on a scroll bar scrolls again, as the first did.
+      if (int(wParam) == HTVSCROLL || int(wParam) == HTHSCROLL)
+        TrackScrollBar(hwnd, int(wParam) == HTVSCROLL ? 1 : 0, PointFromLParam(lParam));
+      return 0;
     case WM_NCLBUTTONUP:
       if (int(wParam) == HTCLOSE && ncPressed == hwnd) {
         ncPressed = nullptr;

@@ -71,5 +71,26 @@ TEST_F(ScrollBars, ClicksOnArrowsTrackAndThumbSendScrollCodes) {
   EXPECT_EQ(codes, expected);
 }
 
+TEST_F(ScrollBars, AQuickSecondClickOnAnArrowScrollsAgain) {
+  HWND h = Top(0, 0, 200, 216, WS_POPUP | WS_VISIBLE | WS_VSCROLL);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE;
+  si.nMax = 99;
+  si.nPage = 10;
+  SetScrollInfo(h, SB_VERT, &si, TRUE);
+  int lineDowns = 0;
+  handlers[h] = [&](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_VSCROLL && LOWORD(w) == SB_LINEDOWN) ++lineDowns;
+    return std::nullopt;
+  };
+  // Within the double-click time: the second and third arrive as double-clicks.
+  InputScript script;
+  script.Click(192, 210).After(50).Click(192, 210).After(50).Click(192, 210);
+  script.Then([] { PostQuitMessage(0); });
+  MSG m;
+  while (GetMessage(&m, nullptr, 0, 0)) DispatchMessage(&m);
+  EXPECT_EQ(lineDowns, 3);
+}
+
 }  // namespace
 }  // namespace wintest
