@@ -9,6 +9,8 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/classic.h"
 #include "platform/vcl/clipboard.h"
+#include "platform/win/scrollbar.h"
+#include "platform/win/settings.h"
 
 namespace vcl {
 
@@ -315,6 +317,30 @@ std::vector<int> BreakLine(std::string_view s, int width, const TTextMeter& mete
   }
 }
 
+// Where a scroll code of a bar takes its position: a line or a page either way, the thumb's
+// place, or either end.
+int ScrollTarget(int code, int pos, int line, int page, int track, int last) {
+  switch (code) {
+    case win::SB_LINEUP:
+      return pos - line;
+    case win::SB_LINEDOWN:
+      return pos + line;
+    case win::SB_PAGEUP:
+      return pos - page;
+    case win::SB_PAGEDOWN:
+      return pos + page;
+    case win::SB_THUMBTRACK:
+    case win::SB_THUMBPOSITION:
+      return track;
+    case win::SB_TOP:
+      return 0;
+    case win::SB_BOTTOM:
+      return last;
+    default:
+      return pos;
+  }
+}
+
 }  // namespace
 
 TMemo::TMemo(rtl::TComponent* AOwner) : TMemo(AOwner, std::make_unique<rtl::TStringList>()) {}
@@ -360,6 +386,7 @@ void TMemo::Resize() {
 void TMemo::Changed() {
   rowsValid_ = false;
   breaks_.clear();  // the font may have changed
+  widths_.clear();
   TCustomControl::Changed();
 }
 
@@ -368,8 +395,135 @@ void TMemo::SetWordWrap(bool v) {
   wordWrap_ = v;
   rowsValid_ = false;
   breaks_.clear();
+  scrollX_ = 0;
+  ShowScrollBars();
   ScrollToCaret();
   Invalidate();
+}
+
+void TMemo::SetScrollBars(TScrollStyle v) {
+  if (v == scrollBars_) return;
+  scrollBars_ = v;
+  ShowScrollBars();
+  Invalidate();
+}
+
+void TMemo::CreateParams(TCreateParams& p) {
+  TCustomControl::CreateParams(p);
+  p.ExStyle |= win::WS_EX_CLIENTEDGE;
+  if (HasVertBar()) p.Style |= win::WS_VSCROLL;
+  if (HasHorzBar()) p.Style |= win::WS_HSCROLL;
+}
+
+TRect TMemo::ClientRect() const {
+  // Worked out rather than asked of the window, so that it holds before the window exists; the
+  // bars are shown whenever asked for (greyed when idle), so the window agrees.
+  const int edge = 2 * win::GetSystemMetrics(win::SM_CXEDGE);
+  const int w = Width() - edge - (HasVertBar() ? win::GetSystemMetrics(win::SM_CXVSCROLL) : 0);
+  const int h = Height() - edge - (HasHorzBar() ? win::GetSystemMetrics(win::SM_CYHSCROLL) : 0);
+  return TRect{0, 0, std::max(w, 0), std::max(h, 0)};
+}
+
+void TMemo::ShowScrollBars() {
+  rowsValid_ = false;
+  if (!HandleAllocated()) return;
+  win::HWND h = Handle();
+  win::ShowScrollBar(h, win::SB_VERT, HasVertBar());
+  win::ShowScrollBar(h, win::SB_HORZ, HasHorzBar());
+  UpdateScrollBars();
+}
+
+int TMemo::LongestLine() const {
+  std::unordered_map<std::string, int> kept;
+  std::optional<TTextMeter> meter;
+  int longest = 0;
+  for (int i = 0; i < lines_->Count(); ++i) {
+    const std::string& s = lines_->Strings(i);
+    auto it = kept.find(s);
+    if (it == kept.end()) {
+      auto old = widths_.find(s);
+      if (old != widths_.end()) {
+        it = kept.emplace(s, old->second).first;
+      } else {
+        if (!meter) meter.emplace(Font());
+        it = kept.emplace(s, meter->Width(s)).first;
+      }
+    }
+    longest = std::max(longest, it->second);
+  }
+  widths_ = std::move(kept);
+  return longest;
+}
+
+void TMemo::UpdateScrollBars() {
+  if (!HandleAllocated()) return;
+  win::HWND h = Handle();
+  auto set = [h](int bar, int last, int page, int pos) {
+    win::SCROLLINFO now;
+    now.fMask = win::SIF_RANGE | win::SIF_PAGE | win::SIF_POS;
+    win::GetScrollInfo(h, bar, &now);
+    if (now.nMin == 0 && now.nMax == last && static_cast<int>(now.nPage) == page && now.nPos == pos)
+      return;  // unchanged: no redraw
+    win::SCROLLINFO si;
+    si.fMask = win::SIF_RANGE | win::SIF_PAGE | win::SIF_POS | win::SIF_DISABLENOSCROLL;
+    si.nMin = 0;
+    si.nMax = last;
+    si.nPage = static_cast<win::UINT>(page);
+    si.nPos = pos;
+    win::SetScrollInfo(h, bar, &si, win::TRUE);
+  };
+  if (HasVertBar()) set(win::SB_VERT, RowCount() - 1, VisibleLines(), Top());
+  // The pixels 0..LongestLine: the longest line and the caret at its end.
+  if (HasHorzBar()) set(win::SB_HORZ, LongestLine(), TextWidth(), ScrollX());
+}
+
+void TMemo::ScrollRowsTo(int top) {
+  Top();  // a pending follow of the caret first, so that it does not undo the scroll
+  const int last = std::max(RowCount() - VisibleLines(), 0);
+  top = std::clamp(top, 0, last);
+  if (top == top_) return;
+  top_ = top;
+  UpdateScrollBars();
+  Invalidate();
+}
+
+void TMemo::ScrollSidewaysTo(int x) {
+  if (wordWrap_) return;
+  Top();
+  x = std::clamp(x, 0, std::max(LongestLine() + 1 - TextWidth(), 0));
+  if (x == scrollX_) return;
+  scrollX_ = x;
+  UpdateScrollBars();
+  Invalidate();
+}
+
+void TMemo::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case win::WM_VSCROLL:
+    case win::WM_HSCROLL: {
+      const bool vert = m.Msg == win::WM_VSCROLL;
+      const int code = win::LOWORD(m.WParam);
+      win::SCROLLINFO si;
+      si.fMask = win::SIF_TRACKPOS;
+      win::GetScrollInfo(Handle(), vert ? win::SB_VERT : win::SB_HORZ, &si);
+      if (vert) {
+        ScrollRowsTo(ScrollTarget(code, Top(), 1, VisibleLines(), si.nTrackPos, RowCount()));
+      } else {
+        const int step = std::max(MeasureText(Font(), "0", false).cx, 1);
+        ScrollSidewaysTo(
+            ScrollTarget(code, ScrollX(), step, TextWidth(), si.nTrackPos, LongestLine()));
+      }
+      m.Result = 0;
+      return;
+    }
+    case win::WM_MOUSEWHEEL:
+      // A notch is three rows, as in the lists.
+      ScrollRowsTo(Top() - win::GET_WHEEL_DELTA_WPARAM(m.WParam) * 3 / win::WHEEL_DELTA);
+      m.Result = 0;
+      return;
+    default:
+      TCustomControl::WndProc(m);
+  }
 }
 
 std::string TMemo::GetTextAll() const {
@@ -525,11 +679,11 @@ int TMemo::LineHeight() const {
 }
 
 int TMemo::VisibleLines() const {
-  return std::max((Height() - 4) / LineHeight(), 1);
+  return std::max(ClientHeight() / LineHeight(), 1);
 }
 
 int TMemo::TextWidth() const {
-  return std::max(Width() - 6, 1);
+  return std::max(ClientWidth() - 2, 1);
 }
 
 int TMemo::Measure(const std::string& s, int from, int to) const {
@@ -583,8 +737,21 @@ int TMemo::Top() const {
     int row = RowOf(caret_);
     if (row < top_) top_ = row;
     if (row >= top_ + VisibleLines()) top_ = row - VisibleLines() + 1;
+    // Sideways too, when lines are not wrapped.
+    if (wordWrap_) {
+      scrollX_ = 0;
+    } else {
+      const int x = XOf(caret_);
+      if (x < scrollX_) scrollX_ = x;
+      if (x >= scrollX_ + TextWidth()) scrollX_ = x - TextWidth() + 1;
+    }
   }
   return top_;
+}
+
+int TMemo::ScrollX() const {
+  Top();
+  return scrollX_;
 }
 
 int TMemo::RowCount() const {
@@ -639,10 +806,9 @@ int TMemo::XOf(TPos p) const {
 
 TMemo::TPos TMemo::PosAtPoint(int x, int y) const {
   int lh = LineHeight();
-  int dy = y - 2;
-  int row = Top() + (dy >= 0 ? dy / lh : (dy - lh + 1) / lh);
+  int row = Top() + (y >= 0 ? y / lh : (y - lh + 1) / lh);
   row = std::clamp(row, 0, RowCount() - 1);
-  return TPos{Rows()[static_cast<size_t>(row)].line, ColAtX(row, x - 3)};
+  return TPos{Rows()[static_cast<size_t>(row)].line, ColAtX(row, x - 1 + ScrollX())};
 }
 
 void TMemo::MoveCaret(TPos p, bool extend) {
@@ -787,8 +953,12 @@ void TMemo::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TMemo::Paint() {
+  UpdateScrollBars();
   TCanvas* c = Canvas();
-  TRect r = DrawField(c, ClientRect(), Color(), Enabled());
+  const TRect r = ClientRect();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
+  c->FillRect(r);
   int saved = gdi::SaveDC(c->Handle());
   gdi::IntersectClipRect(c->Handle(), r.left, r.top, r.right, r.bottom);
   const int lh = LineHeight();
@@ -796,18 +966,19 @@ void TMemo::Paint() {
   const TPos first = SelFirst(), last = SelLast();
   const bool showSel = Focused() && first != last;
   const int top = Top();
+  const int x0 = r.left + 1 - scrollX_;
   for (int i = top, y = r.top; i < static_cast<int>(rows.size()) && y < r.bottom; ++i, y += lh) {
     const TRow& row = rows[static_cast<size_t>(i)];
     const std::string s = Line(row.line);
     c->Brush()->SetStyle(bsClear);
     c->Font()->SetColor(LineColor(row.line));
-    c->TextOut(r.left + 1, y,
+    c->TextOut(x0, y,
                s.substr(static_cast<size_t>(row.start), static_cast<size_t>(row.end - row.start)));
     if (!showSel || row.line < first.line || row.line > last.line) continue;
     int a = row.line == first.line ? std::max(first.col, row.start) : row.start;
     int b = row.line == last.line ? std::min(last.col, row.end) : row.end;
     if (b <= a) continue;
-    int xa = r.left + 1 + Measure(s, row.start, a);
+    int xa = x0 + Measure(s, row.start, a);
     std::string part = s.substr(static_cast<size_t>(a), static_cast<size_t>(b - a));
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(clHighlight);
@@ -817,7 +988,7 @@ void TMemo::Paint() {
     c->TextOut(xa, y, part);
   }
   if (Focused()) {
-    int cx = r.left + 1 + XOf(caret_);
+    int cx = x0 + XOf(caret_);
     int cy = r.top + (RowOf(caret_) - top) * lh;
     c->Pen()->SetColor(clWindowText);
     c->MoveTo(cx, cy);

@@ -77,7 +77,9 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // Lines of text with a caret and a selection. With WordWrap (the default) a line wider than the
 // memo shows on several rows, broken after the blanks between words; the caret moves by rows,
-// while Lines keep each line whole.
+// while Lines keep each line whole. The memo sits in a sunken edge; its scroll bars are the
+// window's own, shown for ScrollBars (no horizontal one while words wrap) and greyed when there
+// is nothing to scroll.
 class TMemo : public TCustomControl {
  public:
   explicit TMemo(rtl::TComponent* AOwner);
@@ -91,10 +93,7 @@ class TMemo : public TCustomControl {
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool v);
   TScrollStyle ScrollBars() const { return scrollBars_; }
-  void SetScrollBars(TScrollStyle v) {
-    scrollBars_ = v;
-    Invalidate();
-  }
+  void SetScrollBars(TScrollStyle v);
   bool WantReturns() const { return wantReturns_; }
   void SetWantReturns(bool v) { wantReturns_ = v; }
   bool WantTabs() const { return wantTabs_; }
@@ -106,6 +105,10 @@ class TMemo : public TCustomControl {
   int TopLine() const { return Top(); }
   int RowCount() const;
   int CaretRow() const;
+  // How far the text is scrolled sideways, in pixels (always 0 while words wrap).
+  int ScrollX() const;
+  // Inside the edge and the scroll bars.
+  TRect ClientRect() const override;
 
   // The selection in characters of the text, a line break counting as its two.
   int SelStart() const;
@@ -129,6 +132,8 @@ class TMemo : public TCustomControl {
   // For descendants whose lines are a list of their own kind.
   TMemo(rtl::TComponent* AOwner, std::unique_ptr<rtl::TStringList> lines);
   virtual void Change();
+  void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
   void Paint() override;
   void KeyDown(unsigned short& key, TShiftState shift) override;
   void KeyPress(char& key) override;
@@ -178,6 +183,16 @@ class TMemo : public TCustomControl {
   void MoveCaret(TPos p, bool extend);
   void MoveToRow(int row, bool extend);
   void ScrollToCaret();
+  bool HasVertBar() const { return scrollBars_ == ssVertical || scrollBars_ == ssBoth; }
+  bool HasHorzBar() const {
+    return !wordWrap_ && (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth);
+  }
+  void ShowScrollBars();
+  // The window's bars brought up to date with the rows, the view and the longest line.
+  void UpdateScrollBars();
+  int LongestLine() const;
+  void ScrollRowsTo(int top);
+  void ScrollSidewaysTo(int x);
 
   std::unique_ptr<rtl::TStringList> lines_;
   bool readOnly_ = false;
@@ -190,12 +205,14 @@ class TMemo : public TCustomControl {
   TPos anchor_;
   int goalX_ = -1;  // the x that up and down keep to, -1 when taken afresh
   mutable int top_ = 0;
+  mutable int scrollX_ = 0;
   mutable bool followCaret_ = false;  // bring the caret into view before the top is next used
   int linesSeen_ = 0;
   mutable std::vector<TRow> rows_;
   mutable std::unordered_map<std::string, std::vector<int>> breaks_;  // row starts by line text
   mutable bool rowsValid_ = false;
   mutable int rowsWidth_ = 0;
+  mutable std::unordered_map<std::string, int> widths_;  // line widths by line text
 };
 
 // Attributes of the text typed or added next (only the colour is kept).

@@ -9,6 +9,8 @@
 #include "everyform.h"
 #include "platform/vcl/classic.h"
 #include "platform/vcl/clipboard.h"
+#include "platform/win/scrollbar.h"
+#include "platform/win/settings.h"
 #include "vcltest.h"
 
 using namespace vcl;
@@ -148,19 +150,19 @@ TEST_F(Memos, ShiftWithTheKeysSelectsAcrossLines) {
 TEST_F(Memos, ShiftClickAndDragExtendTheSelection) {
   MakeMemo(300, {"alpha beta", "gamma", "delta"});
   int lh = MeasureText(memo->Font(), "0", false).cy;
-  int afterAl = 3 + MeasureText(memo->Font(), "al", false).cx;
-  Click(memo, afterAl, 2 + lh / 2);
+  int afterAl = 1 + MeasureText(memo->Font(), "al", false).cx;
+  Click(memo, afterAl, lh / 2);
   EXPECT_EQ(memo->CaretPos().x, 2);
   EXPECT_EQ(memo->SelLength(), 0);
-  int afterDel = 3 + MeasureText(memo->Font(), "del", false).cx;
-  gdi::POINT p = ScreenPoint(memo, afterDel, 2 + 2 * lh + lh / 2);
+  int afterDel = 1 + MeasureText(memo->Font(), "del", false).cx;
+  gdi::POINT p = ScreenPoint(memo, afterDel, 2 * lh + lh / 2);
   Feed(win::KeyDown(win::VK_SHIFT));
   Feed(win::MouseDown(p.x, p.y));
   Feed(win::MouseUp(p.x, p.y));
   Feed(win::KeyUp(win::VK_SHIFT));
   EXPECT_EQ(memo->SelText(), "pha beta\r\ngamma\r\ndel");
   // A click without Shift starts afresh; a drag selects from the press to the release.
-  Drag(memo, afterAl, 2 + lh / 2, 3 + MeasureText(memo->Font(), "gam", false).cx, 2 + lh + lh / 2);
+  Drag(memo, afterAl, lh / 2, 1 + MeasureText(memo->Font(), "gam", false).cx, lh + lh / 2);
   EXPECT_EQ(memo->SelText(), "pha beta\r\ngam");
 }
 
@@ -251,7 +253,7 @@ TEST_F(Memos, WordWrapBreaksLongLinesAtBlanksButKeepsTheLineWhole) {
   Key(win::VK_END);
   int firstRowEnd = memo->CaretPos().x;
   int lh = MeasureText(memo->Font(), "0", false).cy;
-  Click(memo, 5, 2 + lh + lh / 2);
+  Click(memo, 3, lh + lh / 2);
   EXPECT_EQ(memo->CaretPos().y, 0);
   EXPECT_GT(memo->CaretPos().x, firstRowEnd);
   // Without wrapping a line is one row.
@@ -330,6 +332,184 @@ TEST_F(Memos, RowsFollowLinesAndFontChangedInCode) {
   EXPECT_GT(memo->RowCount(), rows);
   memo->Lines()->Delete(3);
   EXPECT_EQ(memo->RowCount(), 4);
+}
+
+// A memo with scroll bars, and presses on its bars (which hold the pointer until released, so
+// the whole gesture is queued before it is handled).
+class MemoBars : public Memos {
+ protected:
+  TMemo* MakeLog(TScrollStyle bars, int lines) {
+    MakeMemo(200, {});
+    memo->SetScrollBars(bars);
+    for (int i = 0; i < lines; ++i) memo->Lines()->Add("line " + std::to_string(i));
+    memo->SetCaretPos(TPoint{0, 0});
+    Pump();
+    return memo;
+  }
+  // A press at a client point (the bars lie just outside the client area), moved and released.
+  void Press(int x, int y, int toX, int toY) {
+    gdi::POINT a = ScreenPoint(memo, x, y), b = ScreenPoint(memo, toX, toY);
+    win::PostRawInput(win::MouseMove(a.x, a.y));
+    win::PostRawInput(win::MouseDown(a.x, a.y));
+    win::PostRawInput(win::MouseMove((a.x + b.x) / 2, (a.y + b.y) / 2));
+    win::PostRawInput(win::MouseMove(b.x, b.y));
+    win::PostRawInput(win::MouseUp(b.x, b.y));
+    Pump();
+  }
+  void PressVert(int y, int toY) { Press(BarX(), y, BarX(), toY); }
+  int BarX() const { return memo->ClientWidth() + win::GetSystemMetrics(win::SM_CXVSCROLL) / 2; }
+  int BarY() const { return memo->ClientHeight() + win::GetSystemMetrics(win::SM_CYHSCROLL) / 2; }
+  int Arrow() const { return win::GetSystemMetrics(win::SM_CXVSCROLL); }
+  int LastTop() const { return memo->RowCount() - ClientRows(); }
+  int ClientRows() const { return memo->ClientHeight() / MeasureText(memo->Font(), "0", false).cy; }
+  bool HasStyle(unsigned bit) {
+    return (static_cast<unsigned>(win::GetWindowLong(memo->Handle(), win::GWL_STYLE)) & bit) != 0;
+  }
+};
+
+TEST_F(MemoBars, ArrowsAndPageAreasOfTheBarMoveTheViewButNotTheCaret) {
+  MakeLog(ssVertical, 40);
+  ASSERT_TRUE(HasStyle(win::WS_VSCROLL));
+  EXPECT_EQ(memo->ClientWidth(), 200 - 4 - win::GetSystemMetrics(win::SM_CXVSCROLL));
+  EXPECT_EQ(memo->TopLine(), 0);
+  PressVert(memo->ClientHeight() - Arrow() / 2, memo->ClientHeight() - Arrow() / 2);
+  EXPECT_EQ(memo->TopLine(), 1);
+  // Below the thumb: a page down, the size of the rows shown.
+  PressVert(memo->ClientHeight() - Arrow() - 3, memo->ClientHeight() - Arrow() - 3);
+  EXPECT_EQ(memo->TopLine(), 1 + ClientRows());
+  PressVert(Arrow() / 2, Arrow() / 2);
+  EXPECT_EQ(memo->TopLine(), ClientRows());
+  PressVert(Arrow() + 1, Arrow() + 1);  // above the thumb: a page up, no further than the top
+  EXPECT_EQ(memo->TopLine(), 0);
+  PressVert(Arrow() / 2, Arrow() / 2);
+  EXPECT_EQ(memo->TopLine(), 0);
+  EXPECT_EQ(memo->CaretPos().y, 0);
+  // The bar shows the view; a click on the text lands on the row shown there.
+  PressVert(memo->ClientHeight() - Arrow() - 3, memo->ClientHeight() - Arrow() - 3);
+  EXPECT_EQ(win::GetScrollPos(memo->Handle(), win::SB_VERT), memo->TopLine());
+  const int lh = MeasureText(memo->Font(), "0", false).cy;
+  Click(memo, 2, lh + lh / 2);
+  EXPECT_EQ(memo->CaretPos().y, memo->TopLine() + 1);
+}
+
+TEST_F(MemoBars, DraggingTheThumbScrollsToEitherEnd) {
+  MakeLog(ssVertical, 60);
+  const int thumbTop = Arrow() + 2;
+  PressVert(thumbTop, memo->ClientHeight() + 40);  // past the end of the bar
+  EXPECT_EQ(memo->TopLine(), LastTop());
+  EXPECT_EQ(memo->CaretPos().y, 0);
+  // Halfway down the track: about the middle of the text.
+  win::SCROLLINFO si;
+  si.fMask = win::SIF_ALL;
+  win::GetScrollInfo(memo->Handle(), win::SB_VERT, &si);
+  EXPECT_EQ(si.nPos, LastTop());
+  EXPECT_EQ(si.nMax, memo->RowCount() - 1);
+  EXPECT_EQ(static_cast<int>(si.nPage), ClientRows());
+  PressVert(memo->ClientHeight() - Arrow() - 2, memo->ClientHeight() / 2);
+  EXPECT_NEAR(memo->TopLine(), LastTop() / 2, 4);
+  // The thumb followed the pointer: taken again where it was let go, it goes to the top.
+  PressVert(memo->ClientHeight() / 2 - 4, -40);
+  EXPECT_EQ(memo->TopLine(), 0);
+  // The caret then moved by the keys brings its row back into view.
+  Key(win::VK_END, false, true);
+  EXPECT_EQ(memo->TopLine(), LastTop());
+  Pump();
+  EXPECT_EQ(win::GetScrollPos(memo->Handle(), win::SB_VERT), LastTop());
+}
+
+TEST_F(MemoBars, TheWheelScrollsThreeRowsANotch) {
+  MakeLog(ssVertical, 30);
+  gdi::POINT p = ScreenPoint(memo, 20, 20);
+  Feed(win::MouseWheel(p.x, p.y, -win::WHEEL_DELTA));
+  EXPECT_EQ(memo->TopLine(), 3);
+  Feed(win::MouseWheel(p.x, p.y, -2 * win::WHEEL_DELTA));
+  EXPECT_EQ(memo->TopLine(), 9);
+  Feed(win::MouseWheel(p.x, p.y, 10 * win::WHEEL_DELTA));
+  EXPECT_EQ(memo->TopLine(), 0);
+  for (int i = 0; i < 20; ++i) Feed(win::MouseWheel(p.x, p.y, -win::WHEEL_DELTA));
+  EXPECT_EQ(memo->TopLine(), LastTop());  // the last row rests at the bottom
+}
+
+TEST_F(MemoBars, TheLastRowStaysInViewAsTheBarFollowsLinesAndCaret) {
+  MakeLog(ssVertical, 0);
+  // Too few lines to scroll: the bar stays, greyed, and the view at the top.
+  EXPECT_TRUE(HasStyle(win::WS_VSCROLL));
+  EXPECT_EQ(memo->TopLine(), 0);
+  const int lh = MeasureText(memo->Font(), "0", false).cy;
+  // Long lines wrap to the width left beside the bar, and a log's newest stays in view.
+  for (int i = 0; i < 30; ++i)
+    memo->Lines()->Add("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4 " + std::to_string(i));
+  Pump();
+  EXPECT_GE(memo->RowCount(), 61);
+  EXPECT_EQ(memo->TopLine(), memo->RowCount() - ClientRows());
+  EXPECT_LE((memo->CaretRow() - memo->TopLine() + 1) * lh, memo->ClientHeight());
+  EXPECT_EQ(win::GetScrollPos(memo->Handle(), win::SB_VERT), memo->TopLine());
+  // Keys walking up past the top scroll a row at a time.
+  Key(win::VK_HOME, false, true);
+  EXPECT_EQ(memo->TopLine(), 0);
+  for (int i = 0; i < ClientRows(); ++i) Key(win::VK_DOWN);
+  EXPECT_EQ(memo->TopLine(), 1);
+  Pump();
+  EXPECT_EQ(win::GetScrollPos(memo->Handle(), win::SB_VERT), 1);
+  // Turning the bar off gives the rows the whole width again: fewer of them.
+  const int rows = memo->RowCount();
+  memo->SetScrollBars(ssNone);
+  Pump();
+  EXPECT_FALSE(HasStyle(win::WS_VSCROLL));
+  EXPECT_EQ(memo->ClientWidth(), 200 - 4);
+  EXPECT_LE(memo->RowCount(), rows);
+}
+
+TEST_F(MemoBars, ALongLineScrollsSidewaysWhenWordsDoNotWrap) {
+  const std::string text = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+  MakeLog(ssBoth, 3);
+  // While words wrap there is no horizontal bar.
+  EXPECT_FALSE(HasStyle(win::WS_HSCROLL));
+  EXPECT_TRUE(HasStyle(win::WS_VSCROLL));
+  memo->SetWordWrap(false);
+  memo->Lines()->Add(text);
+  memo->SetCaretPos(TPoint{0, 3});
+  Pump();
+  ASSERT_TRUE(HasStyle(win::WS_HSCROLL));
+  EXPECT_EQ(memo->ClientHeight(), 120 - 4 - win::GetSystemMetrics(win::SM_CYHSCROLL));
+  EXPECT_EQ(memo->ScrollX(), 0);
+  const int width = MeasureText(memo->Font(), text, false).cx;
+  ASSERT_GT(width, memo->ClientWidth());
+  // The caret at the end of the line brings the end into view.
+  Key(win::VK_END);
+  EXPECT_GT(memo->ScrollX(), 0);
+  EXPECT_LE(width - memo->ScrollX(), memo->ClientWidth());
+  // A click on the text scrolled sideways lands on the character under the pointer.
+  const std::string head = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4";
+  const int at = MeasureText(memo->Font(), head, false).cx - memo->ScrollX();
+  ASSERT_GT(at, 0);
+  const int lh = MeasureText(memo->Font(), "0", false).cy;
+  Click(memo, 1 + at, 3 * lh + lh / 2);
+  EXPECT_EQ(memo->CaretPos().x, static_cast<int>(head.size()));
+  EXPECT_EQ(memo->CaretPos().y, 3);
+  // Home shows the start again; the bar's page area, right arrow and thumb reveal the end.
+  Key(win::VK_HOME);
+  EXPECT_EQ(memo->ScrollX(), 0);
+  const int rightOfThumb = memo->ClientWidth() - Arrow() - 2;
+  Press(rightOfThumb, BarY(), rightOfThumb, BarY());
+  const int page = memo->ScrollX();
+  EXPECT_GT(page, memo->ClientWidth() / 2);
+  Press(memo->ClientWidth() - Arrow() / 2, BarY(), memo->ClientWidth() - Arrow() / 2, BarY());
+  EXPECT_GT(memo->ScrollX(), page);
+  Press(memo->ClientWidth() - Arrow() / 2, BarY(), memo->ClientWidth() - Arrow() / 2, BarY());
+  Press(Arrow() / 2, BarY(), Arrow() / 2, BarY());  // and the left arrow back a step
+  EXPECT_GT(memo->ScrollX(), page);
+  Key(win::VK_HOME);  // the caret at the start brings the thumb back to the left
+  EXPECT_EQ(memo->ScrollX(), 0);
+  Press(Arrow() + 2, BarY(), memo->ClientWidth() + 50, BarY());  // thumb: as far as the end
+  const int textWidth = memo->ClientWidth() - 2;
+  EXPECT_EQ(memo->ScrollX(), width + 1 - textWidth);
+  EXPECT_EQ(memo->CaretPos().x, 0);  // the bar leaves the caret where it was
+  // Wrapping again takes the bar away and the text back to the left edge.
+  memo->SetWordWrap(true);
+  Pump();
+  EXPECT_FALSE(HasStyle(win::WS_HSCROLL));
+  EXPECT_EQ(memo->ScrollX(), 0);
 }
 
 TEST_F(Edits, ARichEditKeepsAColourPerLineAndSavesRichText) {

@@ -81,6 +81,8 @@ TEveryForm::TEveryForm(rtl::TComponent* owner) : TForm(owner) {
   Memo1 = Make<TMemo>(this, this, "Memo1", 356, 134, 130, 82);
   Memo1->Lines()->Add("$GPRMC,1");
   Memo1->Lines()->Add("$IIVHW,2");
+  for (int i = 3; i <= 8; ++i) Memo1->Lines()->Add("$WIMWV," + std::to_string(i));
+  Memo1->SetScrollBars(ssVertical);
   RichEdit1 = Make<TRichEdit>(this, this, "RichEdit1", 492, 134, 130, 82);
   RichEdit1->SetColor(clNavy);
   RichEdit1->SelAttributes()->SetColor(clLime);
