@@ -158,6 +158,7 @@ void TForm1::BuildComponents() {
 
   SpeedButton20->OnClick = rtl::MakeEvent(this, &TForm1::General1Click);
   SpeedButton22->OnClick = rtl::MakeEvent(this, &TForm1::SpeedxButton5Click);
+  SpeedButton1->OnClick = rtl::MakeEvent(this, &TForm1::Polar1Click);
   SpeedButton30->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton30Click);
   OnCreate = rtl::MakeEvent(this, &TForm1::FormCreate);
   OnClose = rtl::MakeEvent(this, &TForm1::FormClose);

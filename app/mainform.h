@@ -65,6 +65,8 @@ class TForm1 : public vcl::TForm {
   void General1Click(rtl::TObject* Sender);        // settings
   void SpeedxButton5Click(rtl::TObject* Sender);   // communication button
   void Communication1Click(rtl::TObject* Sender);  // communication command, bound to no control
+  void Polar1Click(rtl::TObject* Sender);          // polar button: the polar form, modally
+  void SpeedButton3Click(rtl::TObject* Sender);    // the polar form, bound to no control
 
   // ---- Logs (app/logs.cpp) --------------------------------------------------------------------
   void SpeedButton30Click(rtl::TObject* Sender);  // record button

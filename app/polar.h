@@ -51,6 +51,8 @@ class TPolardata : public vcl::TForm {
   void Button1Click(rtl::TObject* Sender);  // "Calculate Target"
   void BitBtn1Click(rtl::TObject* Sender);  // OK
 
+  // Speed source of the recorded plots (0 GPS, 1 speed log), copied in by the main window.
+  int32_t fSpeedSource = 0;
   int32_t fTwsCount = 0;
   std::array<int32_t, kMaxTwsColumns> fTwsValues{};
   std::array<std::array<TPolarPoint, kCurvePoints>, kMaxTwsColumns> fPolarCurves{};

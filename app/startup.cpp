@@ -7,6 +7,7 @@
 
 #include "app/historybuffer.h"
 #include "app/mainform.h"
+#include "app/polar.h"
 #include "app/settingsform.h"
 #include "link/comsettings.h"
 #include "platform/gdi/text.h"
@@ -297,6 +298,16 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
       h->Clear();
     SetReplayButtonsEnabled(false, false);
   }
+}
+
+void TForm1::Polar1Click(rtl::TObject*) {
+  if (Polardata == nullptr) return;
+  Polardata->fSpeedSource = fSpeedSource;
+  RunForm(Polardata);
+}
+
+void TForm1::SpeedButton3Click(rtl::TObject*) {
+  if (Polardata != nullptr) RunForm(Polardata);
 }
 
 void TForm1::Communication1Click(rtl::TObject*) {

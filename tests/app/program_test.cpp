@@ -382,6 +382,26 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
+TEST_F(Program, PolarButtonShowsThePolarFormModallyWithTheSpeedSource) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  Form1->fSpeedSource = 1;
+  int shown = 0, sourceSeen = -1;
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Caption != "Polar Data") return vcl::TDialogAnswer{};
+    ++shown;
+    sourceSeen = Polardata->fSpeedSource;
+    return vcl::TDialogAnswer{vcl::mrOk};
+  };
+  Form1->SpeedButton1->Click();
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(sourceSeen, 1);
+  EXPECT_FALSE(Polardata->Visible());
+  EXPECT_GT(Polardata->fTwsCount, 0);  // the shipped table was read at creation
+  Form1->Close();
+}
+
 TEST_F(Program, FailedLogTableTurnsRecordingOff) {
   WriteIni("[comms]\ncomport=Network\n");
   fs::create_directory("06_12_2026_1.lg");
