@@ -363,7 +363,8 @@ void TMemo::LinesChanged(rtl::TObject*) {
   if (!editing_) {
     // Lines changed in code: the caret stays where it can and the selection goes.
     // Lines added in code leave the caret after them, at the end, and bring it into view, as a
-    // log's newest line should be.
+    // log's newest line should be. Each line set in code ends with a line break.
+    open_ = false;
     caret_ = lines_->Count() > linesSeen_ ? TPos{lines_->Count(), 0} : Clamp(caret_);
     anchor_ = caret_;
     goalX_ = -1;
@@ -532,11 +533,14 @@ std::string TMemo::GetTextAll() const {
     t += lines_->Strings(i);
     t += "\r\n";
   }
+  if (open_ && !t.empty()) t.resize(t.size() - 2);
   return t;
 }
 
 void TMemo::SetText(const std::string& v) {
   lines_->SetText(v);
+  open_ = !v.empty() && v.back() != '\n' && v.back() != '\r';
+  rowsValid_ = false;
   caret_ = anchor_ = TPos{};
   top_ = 0;
   followCaret_ = false;
@@ -551,7 +555,7 @@ int TMemo::LineLength(int i) const {
 }
 
 int TMemo::LastLine() const {
-  return lines_->Count();
+  return std::max(lines_->Count() - (open_ ? 1 : 0), 0);
 }
 
 TMemo::TPos TMemo::Clamp(TPos p) const {
@@ -631,8 +635,12 @@ void TMemo::SetSelText(const std::string& v) {
   parts.front().insert(0, Line(a.line).substr(0, static_cast<size_t>(a.col)));
   if (parts.size() == 1) end.col += a.col;
   parts.back() += tail;
-  // Ending on the empty place after the last line break, the text's own last break is that one.
-  if (b.line >= lines_->Count() && parts.size() > 1 && parts.back().empty()) parts.pop_back();
+  // An edit reaching the end of the text decides whether the text ends with a line break: an
+  // empty last part is the place after that break, not a line.
+  if (b.line >= LastLine()) {
+    open_ = !parts.back().empty();
+    if (!open_) parts.pop_back();
+  }
 
   editing_ = true;
   lines_->BeginUpdate();

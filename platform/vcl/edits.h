@@ -150,7 +150,7 @@ class TMemo : public TCustomControl {
 
  private:
   // A place in Lines: before character col of line. Line Count is the empty place after the last
-  // line break (where a line added next goes).
+  // line break (where a line added next goes), unless the text ends without one.
   struct TPos {
     int line = 0;
     int col = 0;
@@ -201,6 +201,7 @@ class TMemo : public TCustomControl {
   bool wantReturns_ = true;
   bool wantTabs_ = false;
   bool editing_ = false;
+  bool open_ = false;  // the text does not end with a line break (a line typed after the last)
   TPos caret_;
   TPos anchor_;
   int goalX_ = -1;  // the x that up and down keep to, -1 when taken afresh

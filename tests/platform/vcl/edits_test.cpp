@@ -92,8 +92,8 @@ TEST_F(Edits, AMemoTakesLinesAndEnter) {
   EXPECT_GT(changes, 0);
   form->Memo1->SelectAll();
   form->Memo1->CopyToClipboard();
-  EXPECT_EQ(Clipboard()->AsText(), "abc\r\nde\r\n");
-  Type("x");  // typing replaces the selection
+  EXPECT_EQ(Clipboard()->AsText(), "abc\r\nde");  // typed: no line break after the last line
+  Type("x");                                      // typing replaces the selection
   ASSERT_EQ(form->Memo1->Lines()->Count(), 1);
   EXPECT_EQ(form->Memo1->Lines()->Strings(0), "x");
 }
@@ -313,10 +313,45 @@ TEST_F(Memos, LinesAddedInCodeBringTheEndIntoView) {
   EXPECT_EQ(memo->CaretPos().y, 2);
   Key(win::VK_HOME, true, true);
   EXPECT_EQ(memo->SelText(), "one\r\ntwo\r\n");
-  // Typing after the last line break adds a line, without an empty one after it.
+}
+
+TEST_F(Memos, TextEndsWithALineBreakOnlyWhenItHasOne) {
+  MakeMemo(300, {"one", "two"});
+  // Typing after the last line break adds a line that has none after it.
   Key(win::VK_END, false, true);
   Type("x");
+  EXPECT_EQ(memo->GetTextAll(), "one\r\ntwo\r\nx");
+  EXPECT_EQ(memo->RowCount(), 3);
+  Key(win::VK_RIGHT);
+  Key(win::VK_DOWN);
+  EXPECT_EQ(memo->CaretPos().y, 2);
+  EXPECT_EQ(memo->CaretPos().x, 1);
+  Key(win::VK_HOME, true, true);
+  EXPECT_EQ(memo->SelText(), "one\r\ntwo\r\nx");
+  // Enter gives it one; taking away the last character and then the break goes back step by step.
+  Key(win::VK_END, false, true);
+  Key(win::VK_RETURN);
   EXPECT_EQ(memo->GetTextAll(), "one\r\ntwo\r\nx\r\n");
+  EXPECT_EQ(memo->CaretPos().y, 3);
+  Key(win::VK_BACK);
+  Key(win::VK_BACK);
+  EXPECT_EQ(memo->GetTextAll(), "one\r\ntwo\r\n");
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+  Key(win::VK_BACK);
+  EXPECT_EQ(memo->GetTextAll(), "one\r\ntwo");
+  Key(win::VK_HOME, true, true);
+  Key(win::VK_DELETE);
+  EXPECT_EQ(memo->GetTextAll(), "");
+  EXPECT_EQ(memo->Lines()->Count(), 0);
+  // Text set in code keeps its ending; lines added in code each end with a break.
+  memo->SetText("a\r\nb");
+  EXPECT_EQ(memo->GetTextAll(), "a\r\nb");
+  EXPECT_EQ(memo->RowCount(), 2);
+  memo->Lines()->Add("c");
+  EXPECT_EQ(memo->GetTextAll(), "a\r\nb\r\nc\r\n");
+  memo->SetText("a\r\n");
+  EXPECT_EQ(memo->GetTextAll(), "a\r\n");
+  EXPECT_EQ(memo->RowCount(), 2);
 }
 
 TEST_F(Memos, RowsFollowLinesAndFontChangedInCode) {
