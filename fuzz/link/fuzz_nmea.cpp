@@ -2,6 +2,7 @@
 // every switch of the decoder set by the first byte.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "link/comsettings.h"
@@ -9,7 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static win::SystemScope windows;  // the form's controls and timer
-  auto decoder = std::make_unique<Tcomms>(nullptr);
+  // One form for every input (building a form per input made the fuzzer crawl); each input starts
+  // on an empty line, and the values kept from earlier inputs were checked finite then.
+  static const auto decoder = std::make_unique<Tcomms>(nullptr);
+  decoder->fLineIndex = 0;
+  std::memset(decoder->fLineBuffer, 0, sizeof decoder->fLineBuffer);
+  decoder->Memo2->Lines()->Clear();
   if (size > 0) {
     const uint8_t flags = data[0];
     decoder->fNmeaWind = flags & 1;
