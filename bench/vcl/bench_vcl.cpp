@@ -120,7 +120,8 @@ void BM_MessagesThroughTheLoop(benchmark::State& state) {
 BENCHMARK(BM_MessagesThroughTheLoop)->Unit(benchmark::kMicrosecond);
 
 // A log memo that wraps: 2,000 sentences in a memo narrow enough to break each over two or three
-// rows, one more appended and the memo repainted per iteration, as incoming data shows.
+// rows, one more appended and the memo repainted (its vertical bar too) per iteration, as
+// incoming data shows.
 void BM_AppendToWrappedMemo(benchmark::State& state) {
   Session s;
   auto* f = new TForm(s.app.get());
@@ -129,6 +130,7 @@ void BM_AppendToWrappedMemo(benchmark::State& state) {
   auto* memo = new TMemo(f);
   memo->SetParent(f);
   memo->SetBounds(0, 0, 200, 400);
+  memo->SetScrollBars(ssVertical);
   for (int i = 0; i < 2000; ++i)
     memo->Lines()->Add("$GPRMC,1200" + std::to_string(i) + ",A,5230.000,N,00420.000,E *12");
   f->Show();
