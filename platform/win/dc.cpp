@@ -6,11 +6,32 @@
 #include "platform/win/input.h"
 #include "platform/win/message.h"
 #include "platform/win/paint.h"
+#include "platform/win/scrollbar.h"
 #include "platform/win/settings.h"
 #include "platform/win/state.h"
 
 namespace win {
 namespace detail {
+
+// Standard scroll bar: track, two raised arrow buttons (greyed with nothing to scroll) and the
+// raised thumb.
+void PaintScrollBar(HDC dc, const Window* w, int bar) {
+  ScrollLayout l;
+  if (!GetScrollLayout(w, bar, &l)) return;
+  gdi::FillRect(dc, &l.bar, gdi::GetSysColorBrush(gdi::COLOR_SCROLLBAR));
+  const bool vert = bar == SB_VERT;
+  const ScrollBarState& sb = w->sb[bar];
+  const UINT inactive = sb.disabled || !Scrollable(sb) ? UINT(gdi::DFCS_INACTIVE) : 0u;
+  RECT a1 = l.arrow1, a2 = l.arrow2;
+  gdi::DrawFrameControl(dc, &a1, gdi::DFC_SCROLL,
+                        (vert ? gdi::DFCS_SCROLLUP : gdi::DFCS_SCROLLLEFT) | inactive);
+  gdi::DrawFrameControl(dc, &a2, gdi::DFC_SCROLL,
+                        (vert ? gdi::DFCS_SCROLLDOWN : gdi::DFCS_SCROLLRIGHT) | inactive);
+  if (l.thumb.right > l.thumb.left && l.thumb.bottom > l.thumb.top) {
+    RECT t = l.thumb;
+    gdi::DrawEdge(dc, &t, gdi::EDGE_RAISED, gdi::BF_RECT | gdi::BF_MIDDLE);
+  }
+}
 
 namespace {
 
@@ -78,17 +99,6 @@ void Frame(HDC dc, RECT r, int sysColor) {
   if (r.right > r.left && r.bottom > r.top) gdi::FrameRect(dc, &r, gdi::GetSysColorBrush(sysColor));
 }
 
-// Standard scroll bar: track, two arrow boxes and the thumb.
-void PaintScrollBar(HDC dc, const Window* w, int bar) {
-  ScrollLayout l;
-  if (!GetScrollLayout(w, bar, &l)) return;
-  Fill(dc, l.bar, gdi::COLOR_SCROLLBAR);
-  for (const RECT& r : {l.arrow1, l.arrow2, l.thumb}) {
-    Fill(dc, r, gdi::COLOR_BTNFACE);
-    Frame(dc, r, gdi::COLOR_BTNSHADOW);
-  }
-}
-
 // Draws the frame of a window in window coordinates on dc.
 void PaintFrame(HDC dc, Window* w) {
   const int W = w->Width(), H = w->Height();
@@ -137,9 +147,7 @@ void PaintFrame(HDC dc, Window* w) {
     RECT r{c.left - e, c.top - e, c.right + e, c.bottom + e};
     if (w->style & WS_VSCROLL) r.right += GetSystemMetrics(SM_CXVSCROLL);
     if (w->style & WS_HSCROLL) r.bottom += GetSystemMetrics(SM_CYHSCROLL);
-    Frame(dc, r, gdi::COLOR_BTNSHADOW);
-    gdi::InflateRect(&r, -1, -1);
-    Frame(dc, r, gdi::COLOR_3DDKSHADOW);
+    gdi::DrawEdge(dc, &r, gdi::EDGE_SUNKEN, gdi::BF_RECT);
   }
   PaintScrollBar(dc, w, 1);
   PaintScrollBar(dc, w, 0);

@@ -11,12 +11,12 @@
 namespace win {
 namespace detail {
 
-namespace {
-
 bool Scrollable(const ScrollBarState& sb) {
   const int64_t range = int64_t(sb.max) - sb.min + 1;
   return range > 1 && (sb.page == 0 || int64_t(sb.page) < range);
 }
+
+namespace {
 
 DWORD StyleBit(int bar) { return bar == SB_VERT ? DWORD(WS_VSCROLL) : DWORD(WS_HSCROLL); }
 
@@ -32,11 +32,13 @@ void SetShown(Window* w, int bar, bool show) {
 
 void RedrawBar(Window* w, int bar) {
   if (!IsVisibleChain(w)) return;
-  ScrollLayout l;
-  if (!GetScrollLayout(w, bar, &l)) return;
-  gdi::Region r(l.bar);
-  r.Offset(-w->client.left, -w->client.top);  // client coordinates, as RedrawWindow takes them
-  RedrawWindowRegion(w->h, nullptr, &r, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+  // Drawn at once: the bar lies outside the client area, so an invalidation of it would not be
+  // painted, and invalidating the whole frame would never settle for a window that sets its
+  // bars while it paints.
+  HDC dc = GetWindowDC(w->h);
+  if (!dc) return;
+  PaintScrollBar(dc, w, bar);
+  ReleaseDC(w->h, dc);
 }
 
 int ClampPos(const ScrollBarState& sb, int pos) {

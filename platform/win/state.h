@@ -243,6 +243,10 @@ struct ScrollLayout {
   RECT thumb;  // empty when no thumb shows
 };
 bool GetScrollLayout(const Window* w, int bar, ScrollLayout* out);
+// Whether the bar's range exceeds its page (otherwise it is shown greyed).
+bool Scrollable(const ScrollBarState& sb);
+// Draws a window's bar (SB_HORZ or SB_VERT) on a whole-window DC.
+void PaintScrollBar(HDC dc, const Window* w, int bar);
 void TrackScrollBar(HWND h, int bar, POINT screenPt);
 
 // Non-client metrics (default procedure unit).

@@ -1,4 +1,5 @@
 #include "platform/gdi/gdi.h"
+#include "platform/win/scrollbar.h"
 #include "tests/platform/win/fixture.h"
 
 namespace wintest {
@@ -78,6 +79,34 @@ TEST_F(Painting, TheDefaultFrameDrawsACaptionWithItsText) {
   for (int y = 13; y < 13 + 17; ++y)
     for (int x = 13; x < 100; ++x) textPixels += Pixel(x, y) == text;
   EXPECT_EQ(textPixels, 0);
+}
+
+TEST_F(Painting, ScrollBarArrowsShowTheirGlyphsBlackOnlyWithSomethingToScroll) {
+  HWND h = CreateWindowEx(WS_EX_CLIENTEDGE, "test", "", WS_POPUP | WS_VISIBLE | WS_VSCROLL, 0, 0,
+                          120, 200, nullptr, 0, nullptr);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL;
+  si.nMin = 0;
+  si.nMax = 99;
+  si.nPage = 100;
+  SetScrollInfo(h, SB_VERT, &si, TRUE);
+  Pump();
+  const int w = GetSystemMetrics(SM_CXVSCROLL), edge = GetSystemMetrics(SM_CXEDGE);
+  const uint32_t glyph = Px(gdi::GetSysColor(gdi::COLOR_BTNTEXT));
+  // The up arrow's box sits at the top of the bar, inside the sunken edge.
+  auto glyphPixels = [&] {
+    int n = 0;
+    for (int y = edge + 2; y < edge + w - 2; ++y)
+      for (int x = 120 - edge - w + 2; x < 120 - edge - 2; ++x) n += Pixel(x, y) == glyph;
+    return n;
+  };
+  EXPECT_EQ(glyphPixels(), 0) << "greyed while the page holds the whole range";
+  si.nPage = 10;
+  SetScrollInfo(h, SB_VERT, &si, TRUE);  // the bar repaints itself, nothing else asks for it
+  Pump();
+  EXPECT_GT(glyphPixels(), 3) << "a black arrow once there is something to scroll";
+  EXPECT_EQ(Pixel(0, 0), Px(gdi::GetSysColor(gdi::COLOR_BTNSHADOW))) << "sunken: dark top left";
+  EXPECT_EQ(Pixel(119, 199), Px(gdi::GetSysColor(gdi::COLOR_BTNHIGHLIGHT))) << "light bottom right";
 }
 
 TEST_F(Painting, AWindowMovedAwayUncoversAndRepaintsTheOneBelow) {
