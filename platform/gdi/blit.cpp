@@ -23,6 +23,21 @@ struct SourceSpec {
   uint32_t bkRgb = 0xFFFFFF;           // the source DC's background colour (colour -> mono)
 };
 
+// Calls paint(a, b) for each clipped span a..b of row y within x0..x1.
+template <class Paint>
+void forEachSpan(const Region& clip, bool simple, int64_t y, int64_t x0, int64_t x1,
+                 Paint&& paint) {
+  if (simple) {
+    paint(int(x0), int(x1));
+    return;
+  }
+  auto [r0, r1] = clip.BandAt(int(y));
+  for (const RECT* r = r0; r < r1; ++r) {
+    const int a = std::max<int>(int(x0), r->left), b = std::min<int>(int(x1), r->right);
+    if (a < b) paint(a, b);
+  }
+}
+
 // Copies out[x, y] = in[x + ox, y + oy] for the clipped box x0..x1, y0..y1; pixels whose source
 // lies outside `in` are left alone. Both surfaces have the same layout, not Mono1.
 void copySpans(Surface& out, const Surface& in, const Region& clip, int64_t x0, int64_t x1,
@@ -46,17 +61,8 @@ void copySpans(Surface& out, const Surface& in, const Region& clip, int64_t x0, 
     }
   };
   const bool simple = clip.Rects().size() <= 1;
-  for (int64_t y = y0; y < y1; ++y) {
-    if (simple) {
-      span(int(y), int(x0), int(x1));
-      continue;
-    }
-    auto [r0, r1] = clip.BandAt(int(y));
-    for (const RECT* r = r0; r < r1; ++r) {
-      const int a = std::max<int>(int(x0), r->left), b = std::min<int>(int(x1), r->right);
-      if (a < b) span(int(y), a, b);
-    }
-  }
+  for (int64_t y = y0; y < y1; ++y)
+    forEachSpan(clip, simple, y, x0, x1, [&](int a, int b) { span(int(y), a, b); });
 }
 
 // The general transfer: destination rectangle (surface coordinates) of dst DC, source optional.
@@ -152,15 +158,7 @@ void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Sou
         return Rop3(code, p, in ? row[k] : 0, d) & mask;
       });
     };
-    if (simple) {
-      paint(int(x0), int(x1));
-    } else {
-      auto [r0, r1] = clip.BandAt(int(y));
-      for (const RECT* r = r0; r < r1; ++r) {
-        const int a = std::max<int>(int(x0), r->left), b = std::min<int>(int(x1), r->right);
-        if (a < b) paint(a, b);
-      }
-    }
+    forEachSpan(clip, simple, y, x0, x1, paint);
   }
 }
 
@@ -249,7 +247,8 @@ BOOL StretchDrawSurface(HDC hdst, const RECT& r, const Surface& src) {
   source.surface = &src;
   source.w = src.Width();
   source.h = src.Height();
-  transfer(*dst, dst->SX(r.left), dst->SY(r.top), r.right - r.left, r.bottom - r.top, &source, 0xCC);
+  transfer(*dst, dst->SX(r.left), dst->SY(r.top), r.right - r.left, r.bottom - r.top, &source,
+           0xCC);
   return TRUE;
 }
 
