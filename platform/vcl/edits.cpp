@@ -14,6 +14,41 @@
 
 namespace vcl {
 
+namespace {
+
+// The selection shortcuts edits and memos share: Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V, Ctrl+Insert
+// (copy) and Shift+Insert (paste). True when key was one of them.
+template <class Editor>
+bool SelectionShortcut(Editor& e, unsigned short key, TShiftState shift) {
+  const bool ctrl = shift & ssCtrl;
+  if (key == win::VK_INSERT && (ctrl || (shift & ssShift))) {
+    if (ctrl)
+      e.CopyToClipboard();
+    else
+      e.PasteFromClipboard();
+    return true;
+  }
+  if (!ctrl) return false;
+  switch (key) {
+    case 'A':
+      e.SelectAll();
+      return true;
+    case 'C':
+      e.CopyToClipboard();
+      return true;
+    case 'X':
+      e.CutToClipboard();
+      return true;
+    case 'V':
+      e.PasteFromClipboard();
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------- TCustomEdit
 
 TCustomEdit::TCustomEdit(rtl::TComponent* AOwner) : TCustomControl(AOwner) {
@@ -179,32 +214,8 @@ void TCustomEdit::KeyDown(unsigned short& key, TShiftState shift) {
       }
       ClearSelection();
       break;
-    case 'A':
-      if (shift & ssCtrl)
-        SelectAll();
-      else
-        return;
-      break;
-    case 'C':
-      if (shift & ssCtrl)
-        CopyToClipboard();
-      else
-        return;
-      break;
-    case 'X':
-      if (shift & ssCtrl)
-        CutToClipboard();
-      else
-        return;
-      break;
-    case 'V':
-      if (shift & ssCtrl)
-        PasteFromClipboard();
-      else
-        return;
-      break;
     default:
-      return;
+      if (!SelectionShortcut(*this, key, shift)) return;
   }
   key = 0;
 }
@@ -917,26 +928,8 @@ void TMemo::KeyDown(unsigned short& key, TShiftState shift) {
       if (readOnly_ || !wantReturns_) return;
       SetSelText("\r\n");
       break;
-    case win::VK_INSERT:
-      if (ctrl)
-        CopyToClipboard();
-      else if (ext)
-        PasteFromClipboard();
-      else
-        return;
-      break;
-    case 'A':
-    case 'C':
-    case 'X':
-    case 'V':
-      if (!ctrl) return;
-      if (key == 'A') SelectAll();
-      if (key == 'C') CopyToClipboard();
-      if (key == 'X') CutToClipboard();
-      if (key == 'V') PasteFromClipboard();
-      break;
     default:
-      return;
+      if (!SelectionShortcut(*this, key, shift)) return;
   }
   if (key != win::VK_RETURN || !readOnly_) key = 0;
 }

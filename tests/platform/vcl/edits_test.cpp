@@ -65,6 +65,9 @@ TEST_F(Edits, TheClipboardCarriesTextBetweenEdits) {
   Key(win::VK_END);
   Key('V', false, true);
   EXPECT_EQ(form->Edit1->Text(), "nmeanmea");
+  Clipboard()->SetAsText("$");
+  Key(win::VK_INSERT, true);  // Shift+Insert pastes, as in a memo
+  EXPECT_EQ(form->Edit1->Text(), "nmeanmea$");
   form->Edit1->SetPasswordChar('*');
   form->Edit1->SelectAll();
   Clipboard()->SetAsText("kept");
