@@ -37,47 +37,35 @@ TAAGauge::~TAAGauge() = default;
 
 // ---------------------------------------------------------------- setters
 
-void TAAGauge::SetScaleColor(vcl::TColor& field, vcl::TColor v) {
-  if (v == field) return;
-  field = v;
-  RedrawScale();
-}
-
-void TAAGauge::SetScaleInt(int& field, int v) {
-  if (v == field) return;
-  field = v;
-  RedrawScale();
-}
-
 void TAAGauge::SetFMinColor(vcl::TColor v) {
-  SetScaleColor(FMinColor, v);
+  SetScaleField(FMinColor, v);
 }
 void TAAGauge::SetFMidColor(vcl::TColor v) {
-  SetScaleColor(FMidColor, v);
+  SetScaleField(FMidColor, v);
 }
 void TAAGauge::SetFMaxColor(vcl::TColor v) {
-  SetScaleColor(FMaxColor, v);
+  SetScaleField(FMaxColor, v);
 }
 void TAAGauge::SetFFaceColor(vcl::TColor v) {
-  SetScaleColor(FFaceColor, v);
+  SetScaleField(FFaceColor, v);
 }
 void TAAGauge::SetFTicksColor(vcl::TColor v) {
-  SetScaleColor(FTicksColor, v);
+  SetScaleField(FTicksColor, v);
 }
 void TAAGauge::SetFValueColor(vcl::TColor v) {
-  SetScaleColor(FValueColor, v);
+  SetScaleField(FValueColor, v);
 }
 void TAAGauge::SetFCaptionColor(vcl::TColor v) {
-  SetScaleColor(FCaptionColor, v);
+  SetScaleField(FCaptionColor, v);
 }
 void TAAGauge::SetFMarginColor(vcl::TColor v) {
-  SetScaleColor(FMarginColor, v);
+  SetScaleField(FMarginColor, v);
 }
 void TAAGauge::SetFCenterColor(vcl::TColor v) {
-  SetScaleColor(FCenterColor, v);
+  SetScaleField(FCenterColor, v);
 }
 void TAAGauge::SetFCircleColor(vcl::TColor v) {
-  SetScaleColor(FCircleColor, v);
+  SetScaleField(FCircleColor, v);
 }
 
 void TAAGauge::SetFArrowColor(vcl::TColor v) {
@@ -87,19 +75,19 @@ void TAAGauge::SetFArrowColor(vcl::TColor v) {
 }
 
 void TAAGauge::SetFCenterRadius(int v) {
-  SetScaleInt(FCenterRadius, v);
+  SetScaleField(FCenterRadius, v);
 }
 void TAAGauge::SetFCircleRadius(int v) {
-  SetScaleInt(FCircleRadius, v);
+  SetScaleField(FCircleRadius, v);
 }
 void TAAGauge::SetFMargin(int v) {
-  SetScaleInt(FMargin, v);
+  SetScaleField(FMargin, v);
 }
 void TAAGauge::SetFLengthMainTicks(int v) {
-  SetScaleInt(FLengthMainTicks, v);
+  SetScaleField(FLengthMainTicks, v);
 }
 void TAAGauge::SetFLengthSubTicks(int v) {
-  SetScaleInt(FLengthSubTicks, v);
+  SetScaleField(FLengthSubTicks, v);
 }
 
 void TAAGauge::SetFNumMainTicks(int v) {
@@ -110,15 +98,11 @@ void TAAGauge::SetFNumMainTicks(int v) {
 }
 
 void TAAGauge::SetFStyle(TStyle v) {
-  if (v == FStyle) return;
-  FStyle = v;
-  RedrawScale();
+  SetScaleField(FStyle, v);
 }
 
 void TAAGauge::SetFFaceOptions(TFaceOptions v) {
-  if (v == FFaceOptions) return;
-  FFaceOptions = v;
-  RedrawScale();
+  SetScaleField(FFaceOptions, v);
 }
 
 void TAAGauge::SetFScaleAngle(int v) {

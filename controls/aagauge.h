@@ -171,8 +171,13 @@ class TAAGauge : public vcl::TCustomControl {
   int64_t FCounterFrequency = 0;
 
  private:
-  void SetScaleColor(vcl::TColor& field, vcl::TColor v);
-  void SetScaleInt(int& field, int v);
+  // Sets a field the scale picture is drawn from, redrawing it on a change.
+  template <class T>
+  void SetScaleField(T& field, T v) {
+    if (v == field) return;
+    field = v;
+    RedrawScale();
+  }
   // Sizes the bitmaps to the control: scale and work at N times, the averaged one at 1x.
   void SizeBitmaps();
   // The whole source picture onto the target (SRCCOPY).

@@ -11,6 +11,7 @@
 #include "platform/rtl/classregistry.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
 
@@ -59,15 +60,10 @@ bool Contains(vcl::TBitmap* b, vcl::TColor color) {
   return false;
 }
 
-class Gauge : public ::testing::Test {
+class Gauge : public vcltest::VclTest {
  protected:
   void SetUp() override {
-    clock = std::make_shared<win::VirtualClock>();
-    win::Config config;
-    config.clock = clock;
-    config.idleGraceMs = 200;
-    win::Initialize(config);
-    app = std::make_unique<vcl::TApplication>();
+    VclTest::SetUp();
     form = new vcl::TForm(app.get());
     form->SetBounds(20, 20, 520, 420);
     form->AfterConstruction();
@@ -75,12 +71,6 @@ class Gauge : public ::testing::Test {
     gauge = Place(0, 0);
     Pump();
   }
-  void TearDown() override {
-    app.reset();
-    win::Shutdown();
-  }
-  void Pump() { app->ProcessMessages(); }
-
   TTestGauge* Place(int left, int top) {
     auto* g = new TTestGauge(form);
     g->SetBounds(left, top, 225, 180);
@@ -117,8 +107,6 @@ class Gauge : public ::testing::Test {
     return g;
   }
 
-  std::shared_ptr<win::VirtualClock> clock;
-  std::unique_ptr<vcl::TApplication> app;
   vcl::TForm* form = nullptr;
   TTestGauge* gauge = nullptr;
 };
