@@ -7,6 +7,10 @@ extra=()
 if [[ "$mode" == fuzz ]]; then
   extra=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
 fi
+# A compiler cache, where the machine has one, makes rebuilds in several checkouts cheap.
+if command -v ccache >/dev/null; then
+  extra+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 if [[ ! -f "build/$mode/build.ninja" ]]; then
   cmake -S . -B "build/$mode" -G Ninja -DCORV_MODE="$mode" "${extra[@]}" "$@" >/dev/null
 fi
