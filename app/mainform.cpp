@@ -163,6 +163,7 @@ void TForm1::BuildComponents() {
   OnCreate = rtl::MakeEvent(this, &TForm1::FormCreate);
   OnClose = rtl::MakeEvent(this, &TForm1::FormClose);
   OnDestroy = rtl::MakeEvent(this, &TForm1::FormDestroy);
+  BuildVideoComponents();
 }
 
 float bearing(float x, float y) {

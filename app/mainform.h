@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/vcap.h"
 #include "link/nmeaoutput.h"
 #include "platform/db/table.h"
 #include "platform/rtl/classes.h"
@@ -16,6 +17,7 @@
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/mediaplayer.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
 
@@ -38,13 +40,6 @@ extern int WindAngleSmoothing;
 extern int TargetSpeedSmoothing;
 extern int GeoWindAngleSmoothing;
 extern int VmgSmoothing;
-
-// The capture device names and formats kept in the settings file (section video).
-struct TGraphConfig {
-  std::string VSource, ASource, VComp, AComp;
-  int DVResolution = 16;
-  int Pixelformat = 0;
-};
 
 // Compass bearing in degrees [0, 360) of the vector with east component x and north component y.
 float bearing(float x, float y);
@@ -72,6 +67,13 @@ class TForm1 : public vcl::TForm {
   void SpeedButton30Click(rtl::TObject* Sender);  // record button
   // "<short date>_<counter>" with '-' and '/' made '_'.
   std::string RecordingName(rtl::TDateTime now) const;
+  // The next counter's name of which neither the ".lg" table nor the ".avi" video exists.
+  std::string UnusedRecordingName();
+
+  // ---- Video (app/video.cpp) ------------------------------------------------------------------
+  void BitBtn2Click(rtl::TObject* Sender);     // capture settings
+  void BitBtn3Click(rtl::TObject* Sender);     // capture start and stop
+  void VideoTimerTimer(rtl::TObject* Sender);  // single frame
   // Defines the fields of a log table on Table.
   static void DefineLogFields(db::TTable& Table);
 
@@ -160,17 +162,21 @@ class TForm1 : public vcl::TForm {
   // Replay step buttons.
   vcl::TSpeedButton *SpeedButton9, *SpeedButton36, *SpeedButton33, *SpeedButton80, *SpeedButton34,
       *SpeedButton5, *SpeedButton31, *SpeedButton67;
+  vcl::TBitBtn* BitBtn2;  // capture settings
   vcl::TBitBtn* BitBtn3;  // capture start and stop
-  vcl::TPanel* Panel2;    // status line
-  vcl::TLabel* Label1;    // what the program is doing
-  vcl::TTimer* Timer1;    // main tick
-  vcl::TTimer* Timer2;    // charts
-  vcl::TTimer* Timer3;    // target tick
-  vcl::TTimer* Timer4;    // one-shot after start
-  vcl::TTimer* Timer5;    // delayed start-up
-  db::TTable* Table1;     // polar table
-  db::TTable* Table2;     // waypoints
-  db::TTable* Table3;     // log table
+  TVideoCapture* cap;
+  vcl::TTimer* VideoTimer;          // single frames, 60 s, never enabled
+  vcl::TMediaPlayer* MediaPlayer1;  // the video beside a replay
+  vcl::TPanel* Panel2;              // status line
+  vcl::TLabel* Label1;              // what the program is doing
+  vcl::TTimer* Timer1;              // main tick
+  vcl::TTimer* Timer2;              // charts
+  vcl::TTimer* Timer3;              // target tick
+  vcl::TTimer* Timer4;              // one-shot after start
+  vcl::TTimer* Timer5;              // delayed start-up
+  db::TTable* Table1;               // polar table
+  db::TTable* Table2;               // waypoints
+  db::TTable* Table3;               // log table
 
   // Damping memories: the last damped values.
   float fApparentWindAnglePrev = 0;
@@ -188,6 +194,7 @@ class TForm1 : public vcl::TForm {
  private:
   void ComputeTrueWind(float boatSpeed);
   void BuildComponents();
+  void BuildVideoComponents();
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);
 

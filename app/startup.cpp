@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/polar.h"
 #include "app/settingsform.h"
+#include "app/video.h"
 #include "link/comsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
@@ -171,12 +172,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   SetReplayButtonsEnabled(false, true);
   fRecordCounter = 0;
 
-  fGraphConfig->VSource = ini.ReadString("video", "VSource", "");
-  fGraphConfig->ASource = ini.ReadString("video", "ASource", "");
-  fGraphConfig->VComp = ini.ReadString("video", "VComp", "");
-  fGraphConfig->AComp = ini.ReadString("video", "AComp", "");
-  fGraphConfig->DVResolution = ini.ReadInteger("video", "DVResolution", 16);
-  fGraphConfig->Pixelformat = ini.ReadInteger("video", "Pixelformat", 0);
+  ReadVideoKeys(ini, *fGraphConfig);
 
   bool portOpen = false;
   if (fNetworkInput != 1) {

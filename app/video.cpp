@@ -1,0 +1,93 @@
+// The main window's video: the capture control, the capture settings command, the capture
+// button, single frames and the media player of replay.
+#include "app/video.h"
+
+#include <cstdlib>
+
+#include "app/mainform.h"
+#include "platform/capture/synthetic.h"
+
+namespace {
+
+constexpr const char* kIniFile = "corvatalen.ini";
+
+}  // namespace
+
+void ReadVideoKeys(rtl::TIniFile& ini, TGraphConfig& c) {
+  c.VCapSource = ini.ReadString("video", "VSource", "");
+  c.ACapSource = ini.ReadString("video", "ASource", "");
+  c.VComp = ini.ReadString("video", "VComp", "");
+  c.AComp = ini.ReadString("video", "AComp", "");
+  // Stored as bytes; the capture control brings values out of range back to its defaults.
+  c.DVResolution = static_cast<uint8_t>(ini.ReadInteger("video", "DVResolution", 16));
+  c.PixelFormat = static_cast<uint8_t>(ini.ReadInteger("video", "Pixelformat", 0));
+}
+
+void WriteVideoKeys(rtl::TIniFile& ini, const TGraphConfig& c) {
+  ini.WriteString("video", "VSource", c.VCapSource);
+  ini.WriteString("video", "ASource", c.ACapSource);
+  ini.WriteString("video", "VComp", c.VComp);
+  ini.WriteString("video", "AComp", c.AComp);
+  ini.WriteInteger("video", "DVResolution", c.DVResolution);
+  ini.WriteInteger("video", "Pixelformat", c.PixelFormat);
+}
+
+void TForm1::BuildVideoComponents() {
+  // A synthetic camera for trying the video without one (and for the tests under Xvfb).
+  if (const char* name = std::getenv("CORVATALEN_SYNTHETIC_CAMERA"); name && *name)
+    capture::AddSyntheticCamera(name);
+  cap = new TVideoCapture(this);
+  cap->SetName("cap");
+  cap->SetParent(this);
+  cap->SetBounds(ClientWidth() - 332, 44, 320, 240);
+  cap->SetAnchors(vcl::akTop | vcl::akRight);
+  cap->SetVisible(false);
+  // Video only: most boats have no microphone, and the settings dialog that would switch sound
+  // on is not there yet.
+  cap->WantAudio = false;
+  BitBtn2 = new vcl::TBitBtn(this);
+  BitBtn2->SetName("BitBtn2");
+  BitBtn2->SetParent(Panel1);
+  BitBtn2->SetBounds(BitBtn3->Left() + BitBtn3->Width() + 4, BitBtn3->Top(), 72, 28);
+  BitBtn2->SetCaption("Video");
+  BitBtn2->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn2Click);
+  BitBtn3->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn3Click);
+  VideoTimer = new vcl::TTimer(this);
+  VideoTimer->SetName("VideoTimer");
+  VideoTimer->SetEnabled(false);
+  VideoTimer->SetInterval(60000);
+  VideoTimer->OnTimer = rtl::MakeEvent(this, &TForm1::VideoTimerTimer);
+  MediaPlayer1 = new vcl::TMediaPlayer(this);
+  MediaPlayer1->SetName("MediaPlayer1");
+}
+
+void TForm1::BitBtn2Click(rtl::TObject*) {
+  rtl::TIniFile ini(kIniFile);
+  cap->SaveGraph(fGraphConfig.get());
+  ReadVideoKeys(ini, *fGraphConfig);
+  // A name of the recording rule that no table or video uses yet: a capture never overwrites a
+  // recording's video.
+  fGraphConfig->CaptureFileName = UnusedRecordingName() + ".avi";
+  // The capture-settings dialog comes with the dialogs; until then the record goes through as read.
+  cap->RestoreGraph(fGraphConfig.get());
+  WriteVideoKeys(ini, *fGraphConfig);
+  cap->StartPreview();
+  cap->SetVisible(true);
+}
+
+void TForm1::BitBtn3Click(rtl::TObject*) {
+  if (fCapturing == 1) {
+    cap->StopCapture();
+    BitBtn3->SetCaption("Capture");
+  } else {
+    // Under a name of its own: the last name set may be a recording's video.
+    cap->SetCaptureFileName(UnusedRecordingName() + ".avi");
+    cap->StartCapture(false);
+    BitBtn3->SetCaption("Stop");
+  }
+  fCapturing = fCapturing == 1 ? 0 : 1;
+}
+
+void TForm1::VideoTimerTimer(rtl::TObject*) {
+  cap->CaptureFrame();
+}
