@@ -189,3 +189,25 @@ TEST_F(AviTest, DamagedInputRaises) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files made by ffmpeg (the fuzz seeds) read as ffmpeg wrote them.
+TEST(AviReaderOnOtherFiles, ReadsWhatFfmpegWrote) {
+  const std::string seeds = std::string(CORV_SOURCE_DIR) + "/fuzz/corpus/fuzz_avi/";
+  capture::AviReader mjpeg(seeds + "ffmpeg_mjpeg.avi");
+  EXPECT_EQ(mjpeg.FrameCount(), 5);
+  EXPECT_DOUBLE_EQ(mjpeg.FrameRate(), 5.0);
+  EXPECT_EQ(mjpeg.Width(), 32);
+  auto img = mjpeg.DecodeFrame(4);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->height, 24);
+  capture::AviReader raw(seeds + "ffmpeg_raw_pcm.avi");
+  EXPECT_EQ(raw.FrameCount(), 3);
+  ASSERT_TRUE(raw.Audio());
+  EXPECT_EQ(raw.Audio()->samplesPerSec, 8000);
+  EXPECT_EQ(raw.AudioBytes(), 9600u);  // 0.6 s of 16-bit mono
+  EXPECT_TRUE(raw.DecodeFrame(2));
+}
+
+}  // namespace
