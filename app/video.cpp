@@ -47,8 +47,9 @@ void TForm1::BuildVideoComponents() {
   cap->WantAudio = false;
   BitBtn2 = new vcl::TBitBtn(this);
   BitBtn2->SetName("BitBtn2");
-  BitBtn2->SetParent(Panel1);
-  BitBtn2->SetBounds(BitBtn3->Left() + BitBtn3->Width() + 4, BitBtn3->Top(), 72, 28);
+  // On the status line: the tool bar is full.
+  BitBtn2->SetParent(Panel2);
+  BitBtn2->SetBounds(Label1->Left() + Label1->Width() + 8, 2, 72, 20);
   BitBtn2->SetCaption("Video");
   BitBtn2->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn2Click);
   BitBtn3->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn3Click);

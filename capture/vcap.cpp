@@ -990,7 +990,8 @@ void TVideoCapture::WndProc(vcl::TMessage& m) {
 void TVideoCapture::Paint() {
   vcl::TCanvas* c = Canvas();
   const auto img = PreviewImage();
-  if (!img || !fPreviewing) {
+  // The preview goes on while capturing.
+  if (!img || !(fPreviewing || fCapturing)) {
     c->Brush()->SetColor(Color());
     c->FillRect(ClientRect());
     return;
