@@ -394,3 +394,49 @@ TEST_F(CaptureTest, ModesStringsRatesAndDVSizes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CaptureTest, PreallocationPastTwoGigabytesAndAZeroFrameRate) {
+  capture::AddSyntheticCamera("Test Camera");
+  TVideoCapture* cap = MakeControl();
+  // 2048 MB is 2^31 bytes: past a 32-bit product.
+  cap->DoPreallocFile = true;
+  cap->PreallocFileSize = 2048;
+  ASSERT_TRUE(cap->StartCapture(false));
+  EXPECT_EQ(std::filesystem::file_size(Path("capture.avi")), uint64_t(2048) << 20);
+  Advance(400);
+  cap->StopCapture();
+  EXPECT_LT(std::filesystem::file_size(Path("capture.avi")), uint64_t(1) << 20);  // cut at the end
+  EXPECT_EQ(capture::AviReader(Path("capture.avi")).FrameCount(), 10);
+
+  // A new control's frame rate is 0: used, it counts as 25 frames a second.
+  cap->UseFrameRate = true;
+  vcl::ClearDialogLog();
+  cap->ChooseDevices("Test Camera", "", true);
+  EXPECT_TRUE(vcl::DialogLog().empty());
+  EXPECT_TRUE(cap->Previewing());
+  EXPECT_DOUBLE_EQ(cap->VCapMode().FrameRate, 25.0);
+}
+
+TEST_F(CaptureTest, TheTemporaryFileStaysUnlessItsCopyWorked) {
+  capture::AddSyntheticCamera("Test Camera");
+  TVideoCapture* cap = MakeControl();
+  cap->UseTempFile = true;
+  cap->ChooseDevices("Test Camera", "", true);  // the graph writes the temporary file
+  capture::Devices().Plan().Fail("CopyCaptureFile", capture::E_ABORT);
+  ASSERT_TRUE(cap->StartCapture(false));
+  Advance(400);
+  cap->StopCapture();
+  cap->ChooseDevices("Test Camera", "", true);                // a tear-down
+  ASSERT_TRUE(std::filesystem::exists(Path("captemp.avi")));  // the only copy of the video
+  EXPECT_FALSE(std::filesystem::exists(Path("capture.avi")));
+  capture::Devices().Plan().Clear();
+  ASSERT_TRUE(cap->StartCapture(false));
+  Advance(400);
+  cap->StopCapture();
+  EXPECT_FALSE(std::filesystem::exists(Path("captemp.avi")));
+  EXPECT_EQ(capture::AviReader(Path("capture.avi")).FrameCount(), 10);
+}
+
+}  // namespace
