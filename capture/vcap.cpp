@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "capture/vcapdialogs.h"
 #include "capture/vcapstrings.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/blit.h"
@@ -894,6 +895,54 @@ void TVideoCapture::RestoreGraph(const TGraphConfig* c) {
   if (BuildGraph() && WantPreview) StartPreview();
   if (OnChangeDevice) OnChangeDevice(this);
   if (OnChangeCompressor) OnChangeCompressor(this);
+}
+
+// ---- Dialogs ----------------------------------------------------------------------------------
+
+TCaptureDialogs TVideoCapture::GetAvailableDialogs() {
+  TCaptureDialogs set = 0;
+  if (fVCapFilter) set |= DialogBit(cdVCAPTURE_PIN);
+  if (fACapFilter) set |= DialogBit(cdACAPTURE_PIN);
+  if (fVCompFilter && fVCompFilter->moniker && fVCompFilter->moniker->mjpeg)
+    set |= DialogBit(cdVCOMPRESSION);
+  return set;
+}
+
+void TVideoCapture::ShowDialog(TCaptureDialog dialog) {
+  if (!(GetAvailableDialogs() & DialogBit(dialog)) || fCapturing) return;
+  switch (dialog) {
+    case cdVCAPTURE_PIN: {
+      TearDownGraph();
+      std::vector<std::string> modes;
+      for (int i = 0; i < VCapModeCount(); ++i) modes.push_back(GetModeString(VCapModes(i)));
+      const int chosen = ChooseFromList("Video Capture Pin", modes, VCapModeIdx());
+      if (chosen >= 0) SetVCapMode(chosen);
+      if (WantPreview) StartPreview();
+      break;
+    }
+    case cdACAPTURE_PIN: {
+      StopPreview();
+      std::vector<std::string> modes;
+      for (int i = 0; i < ACapModeCount(); ++i) modes.push_back(GetModeString(ACapModes(i)));
+      const int chosen = ChooseFromList("Audio Capture Pin", modes, ACapModeIdx());
+      if (chosen >= 0) SetACapMode(chosen);
+      StartPreview();
+      break;
+    }
+    case cdVCOMPRESSION: {
+      StopPreview();
+      // The compressor's state is its quality, 5 to 100.
+      std::vector<std::string> qualities;
+      for (int q = 5; q <= 100; q += 5) qualities.push_back("Quality " + rtl::IntToStr(q));
+      const int chosen =
+          ChooseFromList("MJPEG Compressor", qualities, (fVCompFilter->quality + 2) / 5 - 1);
+      if (chosen >= 0) fVCompFilter->quality = 5 * (chosen + 1);
+      StartPreview();
+      break;
+    }
+    default:
+      break;
+  }
 }
 
 // ---- Window -----------------------------------------------------------------------------------

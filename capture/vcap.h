@@ -47,6 +47,12 @@ enum TCaptureDialog {
   cdACOMPRESSION
 };
 
+// A set of dialogs, one bit each.
+using TCaptureDialogs = unsigned;
+constexpr TCaptureDialogs DialogBit(TCaptureDialog d) {
+  return 1u << unsigned(d);
+}
+
 // The still-frame hand-over from the streaming thread: the image with the format it is in.
 class TSampleGrabberCB : public rtl::TObject {
  public:
@@ -114,6 +120,10 @@ class TVideoCapture : public vcl::TCustomControl {
   bool SaveCaptureFile(const std::string& fileName);
   void SaveGraph(TGraphConfig* config);
   void RestoreGraph(const TGraphConfig* config);
+  // Our own dialogs stand for the drivers' pages: the video and audio capture pins' modes and
+  // the MJPEG compressor's quality.
+  TCaptureDialogs GetAvailableDialogs();
+  void ShowDialog(TCaptureDialog dialog);
 
   bool Built() const { return fBuilt; }
   bool Capturing() const { return fCapturing; }

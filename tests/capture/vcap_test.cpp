@@ -440,3 +440,42 @@ TEST_F(CaptureTest, TheTemporaryFileStaysUnlessItsCopyWorked) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CaptureTest, OurOwnDialogsForModesAndQuality) {
+  capture::AddSyntheticCamera("Test Camera");
+  capture::AddSyntheticMicrophone("Test Mic");
+  TVideoCapture* cap = MakeControl("Test Camera", "Test Mic");
+  EXPECT_EQ(cap->GetAvailableDialogs(),
+            DialogBit(cdVCAPTURE_PIN) | DialogBit(cdACAPTURE_PIN) | DialogBit(cdVCOMPRESSION));
+  std::vector<vcl::TDialogRequest> seen;
+  std::string pick;
+  vcl::SetDialogResponder([&](const vcl::TDialogRequest& r) {
+    seen.push_back(r);
+    return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{vcl::mrOk, pick});
+  });
+  pick = "320x240x24b (RGB24)";
+  cap->ShowDialog(cdVCAPTURE_PIN);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].Caption, "Video Capture Pin");
+  EXPECT_EQ(cap->VCapModeIdx(), 3);
+  EXPECT_TRUE(cap->Previewing());
+  pick = "22050Hzx16bx2";
+  cap->ShowDialog(cdACAPTURE_PIN);
+  EXPECT_EQ(cap->ACapModeIdx(), 1);
+  pick = "Quality 40";
+  cap->ShowDialog(cdVCOMPRESSION);
+  TGraphConfig c;
+  cap->SaveGraph(&c);
+  EXPECT_EQ(c.VCompState, std::string(1, char(40)));
+  EXPECT_TRUE(cap->Previewing());
+  // Nothing while capturing, nor a dialog nobody offers.
+  ASSERT_TRUE(cap->StartCapture(false));
+  cap->ShowDialog(cdVCAPTURE_PIN);
+  cap->ShowDialog(cdTVTUNER);
+  EXPECT_EQ(seen.size(), 3u);
+  cap->StopCapture();
+}
+
+}  // namespace
