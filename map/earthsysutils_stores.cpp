@@ -284,7 +284,7 @@ namespace {
 
 // Globe units of one longitude step the short way round, in (-180, 180] degrees.
 int64_t ShortWay(int64_t d) {
-  d %= GU_360DEGREE;
+  if (d >= GU_360DEGREE || d <= -GU_360DEGREE) d %= GU_360DEGREE;
   if (d > GU_180DEGREE) d -= GU_360DEGREE;
   if (d <= -GU_180DEGREE) d += GU_360DEGREE;
   return d;
@@ -303,11 +303,14 @@ struct FlatRing {
   int64_t pole = 0;
 };
 
-FlatRing Unwrap(const TPointStore& store, int64_t firstX) {
+// The extent and turns only, without the points, unless keepPoints.
+FlatRing Unwrap(const TPointStore& store, int64_t firstX, bool keepPoints) {
   FlatRing r;
   const int32_t count = store.GetCount();
-  r.xs.resize(static_cast<size_t>(count));
-  r.ys.resize(static_cast<size_t>(count));
+  if (keepPoints) {
+    r.xs.resize(static_cast<size_t>(count));
+    r.ys.resize(static_cast<size_t>(count));
+  }
   const auto step = [](const TPointLL& a, const TPointLL& b) {
     const int64_t d = static_cast<int64_t>(b.iLongX) - a.iLongX;
     const bool alongPole =
@@ -316,21 +319,27 @@ FlatRing Unwrap(const TPointStore& store, int64_t firstX) {
   };
   const TPointLL first = store.GetLL(0);
   TPointLL p = first;
-  r.xs[0] = firstX;
-  r.ys[0] = first.iLatY;
-  r.west = r.east = firstX;
+  int64_t x = firstX;
+  r.west = r.east = x;
   r.south = r.north = first.iLatY;
+  if (keepPoints) {
+    r.xs[0] = x;
+    r.ys[0] = first.iLatY;
+  }
   for (int32_t i = 1; i < count; ++i) {
     const TPointLL q = store.GetLL(i);
-    r.xs[i] = r.xs[i - 1] + step(p, q);
-    r.ys[i] = q.iLatY;
-    r.west = std::min(r.west, r.xs[i]);
-    r.east = std::max(r.east, r.xs[i]);
-    r.south = std::min(r.south, r.ys[i]);
-    r.north = std::max(r.north, r.ys[i]);
+    x += step(p, q);
+    if (keepPoints) {
+      r.xs[i] = x;
+      r.ys[i] = q.iLatY;
+    }
+    r.west = std::min(r.west, x);
+    r.east = std::max(r.east, x);
+    r.south = std::min<int64_t>(r.south, q.iLatY);
+    r.north = std::max<int64_t>(r.north, q.iLatY);
     p = q;
   }
-  r.turns = (r.xs[count - 1] + step(p, first) - firstX) / GU_360DEGREE;
+  r.turns = (x + step(p, first) - firstX) / GU_360DEGREE;
   r.pole = r.south + r.north < 0 ? -GU_90DEGREE : GU_90DEGREE;
   return r;
 }
@@ -340,7 +349,7 @@ FlatRing Unwrap(const TPointStore& store, int64_t firstX) {
 TMER TPointStore::PointStoreMER() const {
   const int32_t count = GetCount();
   if (count == 0) return MER(0, 0, 0, 0);
-  FlatRing r = Unwrap(*this, GetLL(0).iLongX);
+  FlatRing r = Unwrap(*this, GetLL(0).iLongX, false);
   const auto span = [](int64_t lo, int64_t hi) {
     return static_cast<int32_t>(std::min<int64_t>(hi - lo, 2147483647));
   };
@@ -370,7 +379,7 @@ bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
   // turn apart that the ring spans, each copy inside flipping the answer.
   const int32_t count = GetCount();
   if (count == 0) return false;
-  FlatRing r = Unwrap(*this, ShortWay(static_cast<int64_t>(GetLL(0).iLongX) - longitude));
+  FlatRing r = Unwrap(*this, ShortWay(static_cast<int64_t>(GetLL(0).iLongX) - longitude), true);
   if (r.turns != 0) {
     const int64_t back = r.xs[0] + r.turns * GU_360DEGREE;
     r.xs.insert(r.xs.end(), {back, back, r.xs[0]});
