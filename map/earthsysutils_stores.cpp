@@ -361,10 +361,11 @@ TMER TPointStore::PointStoreMER() const {
   if (r.turns != 0 || r.east - r.west >= GU_360DEGREE) {
     return MER(-971'999'999, static_cast<int32_t>(r.south), 1'943'999'998, span(r.south, r.north));
   }
-  // The smallest interval holding the ring; its west end within [-180, 180) when the ring lies
-  // outside the plain range, so that an east end past 180 stands for the wrap.
+  // The smallest interval holding the ring (each edge the short way round); a west end outside
+  // the plain range is brought back within [-180, 180), so that an east end past 180 stands for
+  // the wrap.
   int64_t west = r.west;
-  if (r.west < -972'000'001 || r.east > 972'000'001) {
+  if (r.west < -972'000'001 || r.west > 972'000'001) {
     west = (r.west + GU_180DEGREE) % GU_360DEGREE;
     if (west < 0) west += GU_360DEGREE;
     west -= GU_180DEGREE;

@@ -181,6 +181,10 @@ TEST(PointStoreMER, ARingAcrossThe180thAndThePrimeMeridianIsHeldWhole) {
   TPointStore east;
   AddDegrees(east, {{120, 0}, {-100, 0}, {-30, 5}, {-100, 10}, {120, 10}});
   EXPECT_EQ(east.PointStoreMER(), MER(120 * kDeg, 0, 210 * kDeg, 10 * kDeg));
+  // Starting west of 180 and stepping west over it: still from 175 E.
+  TPointStore west;
+  AddDegrees(west, {{-175, 0}, {175, 0}, {175, 10}, {-175, 10}});
+  EXPECT_EQ(west.PointStoreMER(), MER(175 * kDeg, 0, 10 * kDeg, 10 * kDeg));
 }
 
 TEST(PointInPolygon, SeesASquareAcrossThePrimeMeridianWhole) {
