@@ -65,7 +65,7 @@ void TForm1::BuildComponents() {
 
   Timer1 = MakeTimer(this, "Timer1", 1000, false);
   Timer1->OnTimer = rtl::MakeEvent(this, &TForm1::Timer1Timer);
-  Timer2 = MakeTimer(this, "Timer2", 1000, false);
+  Timer2 = MakeTimer(this, "Timer2", 2000, false);
   Timer3 = MakeTimer(this, "Timer3", 1000, false);
   Timer3->OnTimer = rtl::MakeEvent(this, &TForm1::Timer3Timer);
   Timer4 = MakeTimer(this, "Timer4", 500, false);
