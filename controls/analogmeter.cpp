@@ -268,6 +268,8 @@ void TAnalogMeter::WndProc(vcl::TMessage& message) {
     return;
   }
   vcl::TCustomControl::WndProc(message);
+  // The faces are drawn in the control's colour and font.
+  if (message.Msg == vcl::CM_COLORCHANGED || message.Msg == vcl::CM_FONTCHANGED) ForceRedraw();
 }
 
 void TAnalogMeter::CreateWnd() {

@@ -186,6 +186,17 @@ TEST_F(Meter, InnerSettersRedrawOnlyTheInnerFace) {
   EXPECT_NE(Pixel(meter->Face(), 3, 60), mark);
 }
 
+TEST_F(Meter, ColourAndFontChangesRedrawTheFaces) {
+  meter->SetColor(vcl::clTeal);
+  EXPECT_EQ(Pixel(meter->Face(), 3, 60), vcl::clTeal);
+  meter->Font()->SetColor(vcl::clRed);
+  int red = 0;
+  for (int y = 95; y < 117; ++y)
+    for (int x = 40; x < 80; ++x) red += Pixel(meter->Face(), x, y) == vcl::clRed;
+  EXPECT_GT(red, 5);  // the value text, in the new colour
+  EXPECT_EQ(Pixel(meter->Face(), 3, 60), vcl::clTeal);
+}
+
 TEST_F(Meter, ResizingKeepsTheMinimumSizeAndTellsTheOwner) {
   int resized = 0;
   meter->onResize = rtl::TNotifyEvent(&resized, [&](rtl::TObject*) { ++resized; });
