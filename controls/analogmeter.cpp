@@ -55,7 +55,10 @@ TAnalogMeter::~TAnalogMeter() = default;
 // ---------------------------------------------------------------- setters
 
 void TAnalogMeter::SetBackGround(const vcl::TBitmap* v) {
-  FBackGround->Assign(v);
+  if (v)
+    FBackGround->Assign(v);
+  else
+    FBackGround->SetSize(0, 0);
   // Kept in the face's own format: the composition then copies whole rows.
   if (!FBackGround->Empty()) FBackGround->SetPixelFormat(vcl::pfDevice);
   ForceRedraw();
@@ -77,7 +80,8 @@ void TAnalogMeter::SetCaptionVertAdj(int8_t v) {
 }
 
 void TAnalogMeter::SetMin(float v) {
-  if (std::isnan(v)) return;
+  // An endless range has no angles.
+  if (!std::isfinite(v)) return;
   if (v > FMax) v = FMax;
   if (FLogScale && v <= 0) v = 1;
   if (v == FMin) return;
@@ -92,7 +96,7 @@ void TAnalogMeter::SetMin(float v) {
 }
 
 void TAnalogMeter::SetMax(float v) {
-  if (std::isnan(v)) return;
+  if (!std::isfinite(v)) return;
   if (v < FMin) v = FMin;
   if (v == FMax) return;
   const uint8_t low = GetLowZone(), high = GetHighZone();

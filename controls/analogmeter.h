@@ -52,13 +52,15 @@ class TAnalogMeter : public vcl::TCustomControl {
   bool EnableZoneEvents() const { return FEnableZoneEvents; }
 
   // Setters store a changed value and redraw at once.
+  // A copy of the picture; nullptr removes it.
   void SetBackGround(const vcl::TBitmap* v);
   void SetShowBackground(bool v);
   void SetCaption(const std::string& v);
   void SetCaptionPosition(TCaptionPos v);
   // Accepted only in -30..30.
   void SetCaptionVertAdj(int8_t v);
-  // Each limit stays on its side of the other; zone percentages and the value follow.
+  // Each limit stays on its side of the other; zone percentages and the value follow. Infinite
+  // and NaN limits are ignored.
   void SetMin(float v);
   void SetMax(float v);
   // Clamped to Min..Max; fires onChange and the zone events.

@@ -181,7 +181,7 @@ void TXYChart::ClearData() {
 void TXYChart::SetData(TChartDataList* list) {
   // Freeing our own list and keeping it would leave the chart on a dead list.
   if (list == FData.get()) return;
-  FData.reset(list);
+  FData.reset(list ? list : new TChartDataList);
   Repaint();
 }
 

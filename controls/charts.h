@@ -121,7 +121,8 @@ class TXYChart : public TCustomXYChart {
 
   void AddData(double x, double y);
   void ClearData();
-  // Takes the list over (the current one is freed); the chart's own list changes nothing.
+  // Takes the list over (the current one is freed); the chart's own list changes nothing and
+  // nullptr leaves the chart an empty list.
   void SetData(TChartDataList* list);
   void Plot();
 

@@ -124,6 +124,13 @@ TEST_F(Meter, SettersClampOrIgnoreValuesOutOfTheirRange) {
   EXPECT_EQ(meter->Value(), 0);
   meter->SetValue(NAN);
   EXPECT_EQ(meter->Value(), 0);
+  meter->SetMin(-INFINITY);
+  meter->SetMax(INFINITY);
+  meter->SetMax(NAN);
+  EXPECT_EQ(meter->Min(), 0);
+  EXPECT_EQ(meter->Max(), 100);
+  meter->SetValue(INFINITY);
+  EXPECT_EQ(meter->Value(), 100);
 
   meter->SetAngularRange(5);
   EXPECT_EQ(meter->AngularRange(), 10);
@@ -502,6 +509,10 @@ TEST_F(Meter, BackgroundShowsAroundTheDialThroughTheMask) {
   EXPECT_EQ(Pixel(meter->Composite(), ZonePoint(180).x, ZonePoint(180).y), vcl::clGreen);
   EXPECT_EQ(Pixel(meter->Composite(), meter->FCenterX + 20, meter->FCenterY - 5),
             gdi::ColorToRGB(vcl::clBtnFace));
+  // Without a picture the face colour stands around the dial.
+  meter->SetBackGround(nullptr);
+  EXPECT_TRUE(meter->BackGround()->Empty());
+  EXPECT_EQ(Pixel(meter->Composite(), 2, 20), gdi::ColorToRGB(vcl::clBtnFace));
 }
 
 // ---------------------------------------------------------------- mended faults

@@ -140,6 +140,23 @@ TEST_F(Chart, DataListKeepsPointsInOrderAsObjectsOfEmptyLines) {
   chart->SetData(chart->Data());
   EXPECT_EQ(chart->Data()->GetDataPoint(0)->Y, 8);
   chart->PaintNow();
+  chart->SetData(nullptr);
+  ASSERT_NE(chart->Data(), nullptr);
+  EXPECT_EQ(chart->Data()->Count(), 0);
+  chart->PaintNow();
+}
+
+TEST_F(Chart, TinyChartsPaintWithoutFailing) {
+  chart->AddData(1, 2);
+  chart->AddData(3, 1);
+  for (TChartType type : {ctScatter, ctLine, ctBar, ctXY}) {
+    chart->SetChartType(type);
+    chart->SetGrid(gtBoth);
+    for (int size : {0, 1, 12, 30}) {
+      chart->SetBounds(0, 0, size, size);
+      EXPECT_NO_THROW(chart->PaintNow()) << size;
+    }
+  }
 }
 
 // ---------------------------------------------------------------- scaling
