@@ -446,6 +446,7 @@ void TAnalogMeter::DrawOuterFace() {
     vcl::TCanvas* m = FMask->Canvas();
     m->Pen()->SetWidth(2);
     m->Pen()->SetColor(vcl::clWhite);
+    m->Brush()->SetStyle(vcl::bsSolid);
     m->Brush()->SetColor(vcl::clWhite);
     slice(m, start, end);
   }

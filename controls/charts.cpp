@@ -66,18 +66,18 @@ TCustomXYChart::TCustomXYChart(rtl::TComponent* AOwner)
 
 TCustomXYChart::~TCustomXYChart() = default;
 
-void TCustomXYChart::SetText(std::string& field, const std::string& v) {
+void TCustomXYChart::StoreText(std::string& field, const std::string& v) {
   SetAndRepaint(field, v.substr(0, kTitleLength));
 }
 
 void TCustomXYChart::SetTitle(const std::string& v) {
-  SetText(FTitle, v);
+  StoreText(FTitle, v);
 }
 void TCustomXYChart::SetXLabel(const std::string& v) {
-  SetText(FXLabel, v);
+  StoreText(FXLabel, v);
 }
 void TCustomXYChart::SetYLabel(const std::string& v) {
-  SetText(FYLabel, v);
+  StoreText(FYLabel, v);
 }
 
 void TCustomXYChart::SetTitleFont(const vcl::TFont* v) {

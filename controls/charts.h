@@ -89,7 +89,7 @@ class TCustomXYChart : public vcl::TGraphicControl {
     field = v;
     Repaint();
   }
-  void SetText(std::string& field, const std::string& v);
+  void StoreText(std::string& field, const std::string& v);
 
   std::string FTitle;
   std::unique_ptr<vcl::TFont> FTitleFont;
