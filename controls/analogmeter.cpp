@@ -465,6 +465,16 @@ void TAnalogMeter::DrawInnerFace() {
 void TAnalogMeter::DrawInner(Layer& layer) {
   vcl::TCanvas* c = layer.c;
   const int W = Width(), H = Height();
+  if (layer.mask && !FDrawnValueText.empty()) {
+    // The mask forgets the old value text before the inner face may whiten that place again:
+    // drawn over in black after it, the text would cut holes into the face.
+    c->Font()->Assign(Font());
+    const gdi::SIZE size = c->TextExtent(FDrawnValueText);
+    const int left = FCenterX - size.cx / 2, top = ValueTextTop();
+    c->Brush()->SetStyle(vcl::bsSolid);
+    c->Brush()->SetColor(vcl::clBlack);
+    c->FillRect(vcl::TRect{left, top, left + size.cx, top + size.cy});
+  }
   c->Pen()->SetWidth(1);
   c->Pen()->SetColor(layer.Ink(Color()));
   c->Brush()->SetStyle(vcl::bsSolid);
@@ -490,7 +500,7 @@ void TAnalogMeter::DrawInner(Layer& layer) {
   DrawCaption(layer);
 
   // The old value text goes by drawing it again in the face colour (exact with binary glyphs).
-  DrawValueText(layer, FDrawnValueText, layer.mask ? vcl::clBlack : Color());
+  if (!layer.mask) DrawValueText(layer, FDrawnValueText, Color());
 
   const int reach = FNeedleWidth + 1;
   const vcl::TPoint tip = PointAt(ValueAngle(FValue), FInnerRadiusX - reach, FInnerRadiusY - reach);
@@ -580,7 +590,7 @@ void TAnalogMeter::DrawValueText(Layer& layer, const std::string& text, vcl::TCo
   c->Font()->Assign(Font());
   c->Font()->SetColor(color);
   c->Brush()->SetStyle(vcl::bsClear);
-  c->TextOut(FCenterX - c->TextWidth(text) / 2, Height() - FBorder - kTextHeight - 1, text);
+  c->TextOut(FCenterX - c->TextWidth(text) / 2, ValueTextTop(), text);
   c->Brush()->SetStyle(vcl::bsSolid);
 }
 

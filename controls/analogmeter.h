@@ -163,6 +163,7 @@ class TAnalogMeter : public vcl::TCustomControl {
   // Tick i's value: even steps, or even ratios on a logarithmic scale.
   double TickValue(int i) const;
   double ValueAngle(double v) const;
+  int ValueTextTop() const { return Height() - FBorder - kTextHeight - 1; }
   vcl::TColor ZoneColorOf(float v) const;
   std::string ValueText(float v) const;
   void SizeBitmaps();

@@ -515,6 +515,33 @@ TEST_F(Meter, BackgroundShowsAroundTheDialThroughTheMask) {
   EXPECT_EQ(Pixel(meter->Composite(), 2, 20), gdi::ColorToRGB(vcl::clBtnFace));
 }
 
+TEST_F(Meter, AMeterThatWentThroughValuesShowsWhatAFreshOneShows) {
+  vcl::TBitmap picture;
+  picture.SetSize(121, 117);
+  for (int y = 0; y < 117; ++y)
+    for (int x = 0; x < 121; ++x) picture.Canvas()->SetPixel(x, y, gdi::RGB(x * 2, y * 2, 90));
+  TTestMeter* fresh = Place(130, 0);
+  for (bool background : {false, true}) {
+    SCOPED_TRACE(background ? "with a background" : "plain");
+    for (TTestMeter* m : {meter, fresh}) {
+      m->SetBackGround(&picture);
+      m->SetShowBackground(background);
+      m->SetShowTicksScale(true);
+    }
+    for (float v : {12.5f, 47.0f, 3.25f, 88.0f}) meter->SetValue(v);
+    fresh->SetValue(88);
+    gdi::HDC a = win::GetDC(meter->Handle()), b = win::GetDC(fresh->Handle());
+    int differing = 0;
+    for (int y = 0; y < 117; ++y)
+      for (int x = 0; x < 121; ++x) differing += gdi::GetPixel(a, x, y) != gdi::GetPixel(b, x, y);
+    win::ReleaseDC(meter->Handle(), a);
+    win::ReleaseDC(fresh->Handle(), b);
+    EXPECT_EQ(differing, 0);
+    meter->SetValue(0);
+    fresh->SetValue(0);
+  }
+}
+
 // ---------------------------------------------------------------- mended faults
 
 TEST_F(Meter, FewerThanTwoTicksDrawNoLabels) {
