@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "app/mainform.h"
+#include "app/settingsranges.h"
 #include "platform/capture/synthetic.h"
+#include "platform/vcl/newchild.h"
 
 namespace {
 
@@ -13,17 +15,17 @@ constexpr const char* kIniFile = "corvatalen.ini";
 
 }  // namespace
 
-void ReadVideoKeys(rtl::TIniFile& ini, TGraphConfig& c) {
-  c.VCapSource = ini.ReadString("video", "VSource", "");
-  c.ACapSource = ini.ReadString("video", "ASource", "");
-  c.VComp = ini.ReadString("video", "VComp", "");
-  c.AComp = ini.ReadString("video", "AComp", "");
+void ReadVideoKeys(rtl::TCustomIniFile& ini, TGraphConfig& c) {
+  c.VCapSource = ReadSettingText(ini, "video", "VSource");
+  c.ACapSource = ReadSettingText(ini, "video", "ASource");
+  c.VComp = ReadSettingText(ini, "video", "VComp");
+  c.AComp = ReadSettingText(ini, "video", "AComp");
   // Stored as bytes; the capture control brings values out of range back to its defaults.
-  c.DVResolution = static_cast<uint8_t>(ini.ReadInteger("video", "DVResolution", 16));
-  c.PixelFormat = static_cast<uint8_t>(ini.ReadInteger("video", "Pixelformat", 0));
+  c.DVResolution = static_cast<uint8_t>(ReadSettingInteger(ini, "video", "DVResolution"));
+  c.PixelFormat = static_cast<uint8_t>(ReadSettingInteger(ini, "video", "Pixelformat"));
 }
 
-void WriteVideoKeys(rtl::TIniFile& ini, const TGraphConfig& c) {
+void WriteVideoKeys(rtl::TCustomIniFile& ini, const TGraphConfig& c) {
   ini.WriteString("video", "VSource", c.VCapSource);
   ini.WriteString("video", "ASource", c.ACapSource);
   ini.WriteString("video", "VComp", c.VComp);
@@ -36,30 +38,23 @@ void TForm1::BuildVideoComponents() {
   // A synthetic camera for trying the video without one (and for the tests under Xvfb).
   if (const char* name = std::getenv("CORVATALEN_SYNTHETIC_CAMERA"); name && *name)
     capture::AddSyntheticCamera(name);
-  cap = new TVideoCapture(this);
-  cap->SetName("cap");
-  cap->SetParent(this);
-  cap->SetBounds(ClientWidth() - 332, 44, 320, 240);
+  cap = vcl::NewChild<TVideoCapture>(this, this, "cap", ClientWidth() - 332, 44, 320, 240);
   cap->SetAnchors(vcl::akTop | vcl::akRight);
   cap->SetVisible(false);
   // Video only: most boats have no microphone, and the settings dialog that would switch sound
   // on is not there yet.
   cap->WantAudio = false;
-  BitBtn2 = new vcl::TBitBtn(this);
-  BitBtn2->SetName("BitBtn2");
   // On the status line: the tool bar is full.
-  BitBtn2->SetParent(Panel2);
-  BitBtn2->SetBounds(Label1->Left() + Label1->Width() + 8, 2, 72, 20);
+  BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, Panel2, "BitBtn2",
+                                        Label1->Left() + Label1->Width() + 8, 2, 72, 20);
   BitBtn2->SetCaption("Video");
   BitBtn2->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn2Click);
   BitBtn3->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn3Click);
-  VideoTimer = new vcl::TTimer(this);
-  VideoTimer->SetName("VideoTimer");
+  VideoTimer = vcl::NewChild<vcl::TTimer>(this, nullptr, "VideoTimer");
   VideoTimer->SetEnabled(false);
   VideoTimer->SetInterval(60000);
   VideoTimer->OnTimer = rtl::MakeEvent(this, &TForm1::VideoTimerTimer);
-  MediaPlayer1 = new vcl::TMediaPlayer(this);
-  MediaPlayer1->SetName("MediaPlayer1");
+  MediaPlayer1 = vcl::NewChild<vcl::TMediaPlayer>(this, nullptr, "MediaPlayer1");
 }
 
 void TForm1::BitBtn2Click(rtl::TObject*) {

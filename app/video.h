@@ -3,5 +3,5 @@
 #include "capture/graphconfig.h"
 #include "platform/rtl/inifiles.h"
 
-void ReadVideoKeys(rtl::TIniFile& ini, TGraphConfig& config);
-void WriteVideoKeys(rtl::TIniFile& ini, const TGraphConfig& config);
+void ReadVideoKeys(rtl::TCustomIniFile& ini, TGraphConfig& config);
+void WriteVideoKeys(rtl::TCustomIniFile& ini, const TGraphConfig& config);
