@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/capture/alsa.h"
 #include "platform/capture/v4l2.h"
 
 namespace capture {
@@ -28,6 +29,8 @@ std::vector<Moniker> Registry::Enumerate(Category category) {
   std::vector<Moniker> out;
   if (scanSystem_ && category == Category::VideoInput)
     for (auto& e : V4L2Devices()) out.push_back(std::make_shared<DeviceEntry>(std::move(e)));
+  if (scanSystem_ && category == Category::AudioInput)
+    for (auto& e : AlsaDevices()) out.push_back(std::make_shared<DeviceEntry>(std::move(e)));
   if (category == Category::VideoCompressor) {
     DeviceEntry mjpeg;
     mjpeg.friendlyName = "MJPEG Compressor";
