@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -269,6 +270,24 @@ TEST_F(Program, WithoutSettingsFileStartsOnCom1WithEveryDefault) {
   EXPECT_EQ(Form1->fGraphConfig->DVResolution, 16);
   EXPECT_FALSE(comms->CheckBox1->Checked());
   EXPECT_TRUE(Form1->Timer1->Enabled());
+}
+
+TEST_F(Program, SettingsOutsideTheirRangesStartAsTheirDefaults) {
+  WriteIni(
+      "[comms]\ncomport=Network\n[settings]\nfwindspeed=150\nfwindangle=100\nwindangle=0\n"
+      "targetangle=95\ntwscorrection=1e300\nheadingsource=7\n");
+  testing::internal::CaptureStderr();
+  Start();
+  Advance(10100);
+  const std::string notes = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(WindSpeedInputFilter, 0);    // 150 % would make the damped wind grow without bound
+  EXPECT_EQ(WindAngleInputFilter, 100);  // in range: frozen, as asked
+  EXPECT_EQ(WindAngleSmoothing, 30);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
+  EXPECT_EQ(Form1->fTwsCorrection, 0.0f);
+  EXPECT_EQ(Form1->fHeadingSource, 0);
+  EXPECT_EQ(comms->HeadingsourceGroup->ItemIndex(), 0);
+  EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 5) << notes;
 }
 
 TEST_F(Program, InstrumentOutputReadsTheMainWindowsCurrentValues) {
