@@ -128,7 +128,7 @@ void TForm1::BuildPanels() {
       panel->SetBevelOuter(vcl::bvLowered);
       panel->SetColor(vcl::clWhite);
       panel->SetCaption("");
-      *labels[i] = FillLabel(this, panel, names[i], labels.size() == 1 ? 40 : 24);
+      *labels[i] = FillLabel(this, panel, names[i], labels.size() == 1 ? 40 : 18);
     }
   };
   smallValues(valueWindow(19, "Distance to Waypoint"), {&DistanceToWaypointLabel},

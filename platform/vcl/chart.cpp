@@ -224,7 +224,7 @@ void TChart::Draw(TCanvas* canvas, int width, int height) {
   canvas->Pen()->SetWidth(1);
   canvas->Rectangle(plot_.left - 1, plot_.top - 1, plot_.right + 1, plot_.bottom + 1);
   DrawLeftAxis(canvas);
-  DrawBottomAxis(canvas);
+  DrawBottomAxis(canvas, width);
   for (const auto& s : series_)
     if (s->Visible()) s->Draw(canvas, *this);
 }
@@ -251,7 +251,7 @@ void TChart::DrawLeftAxis(TCanvas* canvas) const {
   }
 }
 
-void TChart::DrawBottomAxis(TCanvas* canvas) {
+void TChart::DrawBottomAxis(TCanvas* canvas, int width) {
   shownLabels_.clear();
   const int y = plot_.bottom + kTickLength + 2;
   canvas->Brush()->SetStyle(bsClear);
@@ -276,20 +276,23 @@ void TChart::DrawBottomAxis(TCanvas* canvas) {
          v <= bottom_.Maximum() + step * 1e-6; v += step)
       marks.emplace_back(ValueToPixel(v, left_.Minimum()).x, TickText(v, step));
   }
-  std::sort(marks.begin(), marks.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  // Thinned from the left: a label is drawn only when it clears the last one drawn.
-  int freeFrom = std::numeric_limits<int>::min();
+  // Thinned in the points' order (the first point, "now", first): a label is drawn only where
+  // it clears every label drawn before it; one at the edge is pulled inside the chart.
+  std::vector<std::pair<int, int>> taken;  // left and right of each drawn label
   for (const auto& [x, text] : marks) {
     const int w = canvas->TextWidth(text);
-    const int left = std::max(0, x - w / 2);
-    if (left < freeFrom || left + w > Width()) continue;
+    const int left = std::clamp(x - w / 2, 0, std::max(0, width - w));
+    const bool clear = std::all_of(taken.begin(), taken.end(), [&](const auto& t) {
+      return left + w + kLabelGap <= t.first || left >= t.second + kLabelGap;
+    });
+    if (!clear) continue;
+    taken.emplace_back(left, left + w);
     canvas->MoveTo(x, plot_.bottom);
     canvas->LineTo(x, plot_.bottom + kTickLength);
     canvas->TextOut(left, y, text);
     shownLabels_.emplace_back(x, text);
-    freeFrom = left + w + kLabelGap;
   }
+  std::sort(shownLabels_.begin(), shownLabels_.end());
 }
 
 void TChart::Paint() {

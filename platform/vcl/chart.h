@@ -133,7 +133,7 @@ class TChart : public TCustomControl {
  private:
   void ScaleAxes(int plotWidth, int plotHeight);
   void DrawLeftAxis(TCanvas* canvas) const;
-  void DrawBottomAxis(TCanvas* canvas);
+  void DrawBottomAxis(TCanvas* canvas, int width);
 
   std::vector<std::unique_ptr<TChartSeries>> series_;
   std::string title_;

@@ -11,6 +11,8 @@
 #include "app/mainform.h"
 #include "link/comsettings.h"
 #include "map/earthsysutils.h"
+#include "platform/gdi/image.h"
+#include "platform/win/paint.h"
 #include "platform/win/system.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
@@ -156,6 +158,45 @@ TEST_F(Display, OneSecondOfLiveDataShowsAndSendsWhatWasWorkedByHand) {
   // Standing still the apparent wind is the true wind: 150 degrees, the gauge at 180 - 150.
   EXPECT_NEAR(f.AAGauge3->Position(), 30.0f, 1e-3);
   EXPECT_NE(line->TakeWritten().find(Sentence("PTAK,FFD3,07:04")), std::string::npos);
+}
+
+// A minute of live data with the waypoint set, then the window as the user sees it, once in the
+// one-minute span and once in the one-second mode.
+TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
+  serial::ScopedFake fake("FAKE1", line);
+  StartLive();
+  Form1->fWaypointActive = true;
+  Form1->fWaypointPosition = Destination(4.05, 52.55, 0, 0);
+  for (vcl::TTimer* t : {Form1->Timer1, Form1->Timer2, Form1->Timer3}) t->SetEnabled(true);
+  Form1->Show();
+  for (int s = 0; s < 60; ++s) {
+    const double sog = 6 + 0.6 * std::sin(s / 7.0), awa = 40 + 4 * std::sin(s / 5.0);
+    const std::string speed = F("%.1f", sog);
+    Feed(std::string(s == 0 ? "\n" : "") +
+             Sentence("GPRMC,1200" + F("%02.0f", s) + ",A,5230." + F("%04.0f", s * 30.0) +
+                      ",N,00400.0000,E," + speed + "," + F("%.1f", 20 + 3 * std::sin(s / 9.0)) +
+                      ",061226,,") +
+             Sentence("IIMWV," + F("%.1f", awa) + ",R," + F("%.1f", 14 + std::cos(s / 6.0)) +
+                      ",N,A") +
+             Sentence("IIVHW,,T,,M," + speed + ",N,,K") +
+             Sentence("SDDBT,,f," + F("%.1f", 12 + s * 0.1) + ",M,,F"),
+         [&] { return F("%.1f", comms->fSpeedOverGround) == speed; });
+    ASSERT_FALSE(HasFatalFailure()) << s << " " << comms->fSpeedOverGround;
+    Advance(1000);
+  }
+  EXPECT_EQ(Form1->TackLabel->Caption(), "SB");
+  EXPECT_NE(Form1->Label3->Caption(), "");
+  EXPECT_EQ(Form1->chSpeed->Series(0)->Count(), 61);
+  const std::string dir = CORV_SNAPSHOT_DIR;
+  Form1->Repaint();
+  app->ProcessMessages();
+  gdi::SavePngFile(dir + "/mainwindow_minute.png", win::ComposeScreen());
+  Form1->SpeedButton16->Click();
+  Form1->Timer2Timer(nullptr);
+  Form1->Repaint();
+  app->ProcessMessages();
+  gdi::SavePngFile(dir + "/mainwindow_seconds.png", win::ComposeScreen());
+  EXPECT_TRUE(std::filesystem::file_size(dir + "/mainwindow_seconds.png") > 10000);
 }
 
 // ---- The refresh on its own ------------------------------------------------------------------

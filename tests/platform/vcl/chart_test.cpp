@@ -167,6 +167,8 @@ TEST_F(Chart, PointLabelsAreThinnedToFit) {
   EXPECT_LT(shown.size(), 20u);
   const int w = bitmap.Canvas()->TextWidth("12:00");
   for (size_t i = 1; i < shown.size(); ++i) EXPECT_GT(shown[i].first - shown[i - 1].first, w);
+  // The first point ("now", at the right edge) keeps its label.
+  EXPECT_EQ(shown.back().second, "13:00");
   // Each shown label sits at its own point, which lies at the right place of the axis.
   for (const auto& [x, text] : shown) {
     const int i = 13 * 60 - std::stoi(text.substr(0, 2)) * 60 - std::stoi(text.substr(3));
