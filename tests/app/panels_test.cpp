@@ -2,6 +2,9 @@
 // window commands, on a shown main window driven by clicks.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +18,11 @@ namespace {
 class Panels : public vcltest::VclTest {
  protected:
   void SetUp() override {
+    // Closing the window writes its settings file: into a directory of this test's own.
+    old = std::filesystem::current_path();
+    char pattern[] = "/tmp/corv-panels-XXXXXX";
+    dir = ::mkdtemp(pattern);
+    std::filesystem::current_path(dir);
     VclTest::SetUp();
     instruments = std::make_unique<Tcomms>(nullptr);
     comms = instruments.get();
@@ -27,6 +35,8 @@ class Panels : public vcltest::VclTest {
     comms = nullptr;
     instruments.reset();
     VclTest::TearDown();
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
   }
   // A user's click on the check box of item i.
   void ClickCheck(vcl::TCheckListBox* list, int i) {
@@ -34,6 +44,7 @@ class Panels : public vcltest::VclTest {
     Click(list, r.left + 4, (r.top + r.bottom) / 2);
   }
 
+  std::filesystem::path old, dir;
   std::unique_ptr<Tcomms> instruments;
   TForm1* form = nullptr;
 };
