@@ -49,6 +49,30 @@ class Panels : public vcltest::VclTest {
   TForm1* form = nullptr;
 };
 
+TEST_F(Panels, EveryToolWindowStandsInItsDockWithItsContent) {
+  for (int n = 1; n <= 31; ++n) {
+    ASSERT_NE(form->DKToolWindow[n], nullptr) << n;
+    EXPECT_EQ(form->DKToolWindow[n]->Name(), "DKToolWindow" + std::to_string(n));
+    EXPECT_EQ(form->FindComponent("DKToolWindow" + std::to_string(n)), form->DKToolWindow[n]);
+  }
+  EXPECT_EQ(form->chTwd->Parent(), form->DKToolWindow[14]);
+  EXPECT_EQ(form->chTwd->SeriesCount(), 2);
+  EXPECT_EQ(form->chDepth->Parent(), form->DKToolWindow[26]);
+  EXPECT_EQ(form->Panel5->Parent(), form->DKToolWindow[11]);
+  EXPECT_EQ(form->Panel7->Parent(), form->DKToolWindow[5]);
+  EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
+  EXPECT_EQ(form->AAGauge2->Parent(), form->DKToolWindow[23]);
+  EXPECT_EQ(form->AAGauge1->Caption(), "perf%");
+  EXPECT_EQ(form->AAGauge2->Scale(), 50);
+  EXPECT_EQ(form->AAGauge3->Angle(), 360);
+  EXPECT_EQ(form->AAGauge3->AntiAliased(), aaBiline);
+  EXPECT_EQ(form->Panel21->Parent(), form);
+  EXPECT_EQ(form->DKToolWindow[7]->Parent(), form->DKDock1);
+  EXPECT_EQ(form->Splitter1->Align(), vcl::alLeft);
+  EXPECT_EQ(form->FindComponent("Panel1"), form->Panel1);
+  EXPECT_EQ(form->Panel1->Parent(), form->DKToolWindow[7]);  // the SOG panel, not the tool bar
+}
+
 TEST_F(Panels, ActivationListShowsAndSetsTheWindows) {
   form->DKToolWindow[29]->SetVisible(false);
   form->DKToolWindow[5]->SetVisible(true);
