@@ -214,7 +214,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fChartWindow = 60;
   fTextLog.reset(std::fopen("corvatalen.txt", "a"));
   fRecording = 0;
-  SpeedButton25->SetDown(Panel1->Visible());
+  SpeedButton25->SetDown(DKToolbar4->Visible());
 }
 
 void TForm1::Timer4Timer(rtl::TObject*) {

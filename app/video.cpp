@@ -45,7 +45,7 @@ void TForm1::BuildVideoComponents() {
   // on is not there yet.
   cap->WantAudio = false;
   // On the status line: the tool bar is full.
-  BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, Panel2, "BitBtn2",
+  BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, StatusPanel, "BitBtn2",
                                         Label1->Left() + Label1->Width() + 8, 2, 72, 20);
   BitBtn2->SetCaption("Video");
   BitBtn2->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn2Click);
