@@ -289,6 +289,10 @@ void TEarthCanvas::RenderChainStore(TChainStore& chains, TEarthObjectStateSet st
     // Every ring of the object in one even-odd fill: holes stay open.
     const TEarthObjectStateSet clipped =
         TEarthObjectStateSet::FromWord(state.Word() | kClipAll.Word());
+    // Hidden points are pushed onto the outline; an object wholly on the side not drawn would
+    // become a sliver along it.
+    TEarthObjectStateSet side;
+    if (!projection->Model()->VisibleMER(chains.ChainStoreMER(), side)) return;
     BeginRings();
     for (int32_t c = 0; c < chains.GetCount(); ++c) {
       const int32_t n = projection->Model()->PointStoreToXY(*chains.GetChain(c), 0, true);

@@ -1,7 +1,9 @@
 // The brush patterns, drawn here as rows of bits and turned into BMP resources at start.
 #include "map/earthresource.h"
 
+#include <iterator>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,7 @@ namespace {
 using Rows = std::array<uint8_t, 8>;
 
 // Screens of dots and lines, grids, bricks, waves and checks; every one different.
-constexpr std::array<Rows, BrushPatternCount> kPatterns{{
+constexpr Rows kPatterns[] = {
     {0x80, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00},  // 8: sparse dots
     {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00},  // dots 12 %
     {0x88, 0x22, 0x88, 0x22, 0x88, 0x22, 0x88, 0x22},  // dots 25 %
@@ -63,8 +65,10 @@ constexpr std::array<Rows, BrushPatternCount> kPatterns{{
     {0x82, 0x44, 0x28, 0x10, 0x28, 0x44, 0x82, 0x01},  // lattice
     {0xF8, 0x74, 0x22, 0x47, 0x8F, 0x17, 0x22, 0x71},  // weave
     {0x55, 0x00, 0x55, 0x00, 0x55, 0x00, 0x55, 0x01},  // dotted rows with a mark
-    {0xE0, 0x70, 0x38, 0x1C, 0x0E, 0x07, 0x83, 0xC1},  // 59: wide diagonals
-}};
+    {0xE0, 0x70, 0x38, 0x1C, 0x0E, 0x07, 0x83, 0xC1},  // 58: wide diagonals
+    {0xC0, 0xC0, 0x30, 0x30, 0x0C, 0x0C, 0x03, 0x03},  // 59: steps
+};
+static_assert(std::size(kPatterns) == BrushPatternCount);
 
 // The BMP bytes of every pattern; they live as long as the program (the resource table keeps
 // views of them).
@@ -76,7 +80,9 @@ std::vector<std::vector<uint8_t>>& Files() {
 }  // namespace
 
 const std::array<uint8_t, 8>& BrushPatternRows(int style) {
-  return kPatterns.at(static_cast<size_t>(style - BrushPatternFirst));
+  if (style < BrushPatternFirst || style >= BrushPatternFirst + BrushPatternCount)
+    throw std::out_of_range("no brush pattern " + std::to_string(style));
+  return kPatterns[style - BrushPatternFirst];
 }
 
 void RegisterBrushResources() {

@@ -239,6 +239,11 @@ TEST_F(Attributes, PatternBrushesUseTheirResources) {
     EXPECT_EQ(image.width, 8);
     EXPECT_EQ(image.height, 8);
     for (const auto& rows : seen) EXPECT_NE(rows, BrushPatternRows(style)) << style;
+    // Some ink and some background in every one.
+    const auto& rows = BrushPatternRows(style);
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](uint8_t r) { return r != 0; })) << style;
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](uint8_t r) { return r != 0xFF; }))
+        << style;
     seen.push_back(BrushPatternRows(style));
   }
   // bsPattern50 is BRUSH_57: its ink bits in the brush colour, the rest in the background.
