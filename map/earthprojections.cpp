@@ -44,7 +44,7 @@ TCustomEarthMap* Globe(const TCustomProjectionModel* m) {
 }  // namespace
 
 int32_t DeviceCoord(int64_t origin, Extended offset) {
-  Extended v = origin + std::nearbyint(offset);
+  Extended v = origin + std::rint(offset);
   if (!(v > -DeviceCoordLimit)) v = -DeviceCoordLimit;  // NaN lands here too
   if (v > DeviceCoordLimit) v = DeviceCoordLimit;
   return static_cast<int32_t>(v);
@@ -243,8 +243,8 @@ bool TSphericalPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   const Extended a = m[0] * dx + m[1] * dy + m[2] * vz;
   const Extended b = m[3] * dx + m[4] * dy + m[5] * vz;
   const Extended c = m[6] * dx + m[7] * dy + m[8] * vz;
-  gaPoints[index] = {SaturateToInt32(std::nearbyint(ArcTan2(a, c) * GU_FROMRADIANS)),
-                     SaturateToInt32(std::nearbyint(ArcSin(b / EARTHRADIUS) * GU_FROMRADIANS))};
+  gaPoints[index] = {SaturateToInt32(std::rint(ArcTan2(a, c) * GU_FROMRADIANS)),
+                     SaturateToInt32(std::rint(ArcSin(b / EARTHRADIUS) * GU_FROMRADIANS))};
   return true;
 }
 
@@ -309,8 +309,8 @@ void TSphericalPrj::PaintSurface() {
 void TSphericalPrj::TextureFace(const TV3D& a, const TV3D& b, const TV3D& c, int depth,
                                 int seamSide) {
   const auto position = [](const TV3D& v) {
-    return TPointLL{SaturateToInt32(std::nearbyint(ArcTan2(v.X, v.Z) * GU_FROMRADIANS)),
-                    SaturateToInt32(std::nearbyint(ArcSin(v.Y) * GU_FROMRADIANS)), 0};
+    return TPointLL{SaturateToInt32(std::rint(ArcTan2(v.X, v.Z) * GU_FROMRADIANS)),
+                    SaturateToInt32(std::rint(ArcSin(v.Y) * GU_FROMRADIANS)), 0};
   };
   if (depth > 0) {
     bool anyVisible = false;
@@ -378,14 +378,19 @@ bool TCartesianPrj::InExtents(int64_t longitude, int64_t latitude) const {
 
 int32_t TCartesianPrj::DeviceX(int32_t longitude) const {
   const TEarthProjection* p = Projection();
-  const int32_t d = Wrap180(int64_t{longitude} - CentralMeridianGU(p));
+  // The central meridian in globe units, worked out again only when it changed.
+  if (p->CentralMeridian != cmDegrees_) {
+    cmDegrees_ = p->CentralMeridian;
+    cmUnits_ = CentralMeridianGU(p);
+  }
+  const int32_t d = Wrap180(int64_t{longitude} - cmUnits_);
   return DeviceCoord(p->XOrigin, d * p->ScaleFactor);
 }
 
 bool TCartesianPrj::LongitudeOf(int32_t x, int32_t& longitude) const {
   const TEarthProjection* p = Projection();
-  const Extended v = std::nearbyint((Extended(x) - p->XOrigin) / p->ScaleFactor +
-                                    std::fmod(p->CentralMeridian, 360.0L) * GU_DEGREE);
+  const Extended v = std::rint((Extended(x) - p->XOrigin) / p->ScaleFactor +
+                               std::fmod(p->CentralMeridian, 360.0L) * GU_DEGREE);
   if (!std::isfinite(v) || std::fabs(v) > 4e18L) return false;
   longitude = Wrap180(static_cast<int64_t>(v));
   return true;
@@ -400,7 +405,7 @@ bool TCartesianPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
 bool TCartesianPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   const TEarthProjection* p = Projection();
   int32_t longitude = 0;
-  const Extended lat = -std::nearbyint((Extended(y) - p->YOrigin) / p->ScaleFactor);
+  const Extended lat = -std::rint((Extended(y) - p->YOrigin) / p->ScaleFactor);
   if (!LongitudeOf(x, longitude) || !std::isfinite(lat) || !InExtents(longitude, 0) ||
       std::fabs(lat) > GU_90DEGREE)
     return false;
@@ -413,8 +418,8 @@ void TCartesianPrj::PropertyChanged(TProjectionProperty property) {
   if (property == ppXRotation) {
     switch (p->XAxisChanges) {
       case xaYOrigin:
-        LLToXY(SaturateToInt32(std::nearbyint(p->YRotation * GU_DEGREE)),
-               SaturateToInt32(-std::nearbyint((p->XRotation - lastX_) * GU_DEGREE)), 0);
+        LLToXY(SaturateToInt32(std::rint(p->YRotation * GU_DEGREE)),
+               SaturateToInt32(-std::rint((p->XRotation - lastX_) * GU_DEGREE)), 0);
         p->SetIntegerProp(ppYOrigin, gaPoints[0].Y);
         break;
       case xaCentralParallel:
@@ -427,8 +432,8 @@ void TCartesianPrj::PropertyChanged(TProjectionProperty property) {
   } else if (property == ppYRotation) {
     switch (p->YAxisChanges) {
       case yaXOrigin:
-        LLToXY(SaturateToInt32(-std::nearbyint((p->YRotation - lastY_) * GU_DEGREE)),
-               SaturateToInt32(-std::nearbyint(p->XRotation * GU_DEGREE)), 0);
+        LLToXY(SaturateToInt32(-std::rint((p->YRotation - lastY_) * GU_DEGREE)),
+               SaturateToInt32(-std::rint(p->XRotation * GU_DEGREE)), 0);
         p->SetIntegerProp(ppXOrigin, gaPoints[0].X);
         break;
       case yaCentralMeridian:
@@ -469,7 +474,7 @@ bool TMercatorPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
   const TEarthProjection* p = Projection();
   const int32_t lat = std::clamp(pt.iLatY, -485'999'999, 485'999'999);
   const Extended t = rtl::Pi / 4 + lat * GU_TORADIANS / 2;
-  const Extended ym = std::log(std::sin(t) / std::cos(t)) * GU_FROMRADIANS;
+  const Extended ym = std::log(std::tan(t)) * GU_FROMRADIANS;
   gaPoints[index] = {DeviceX(pt.iLongX), DeviceCoord(p->YOrigin, -(ym * p->ScaleFactor))};
   return InExtents(pt.iLongX, pt.iLatY);
 }
@@ -479,7 +484,7 @@ bool TMercatorPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   int32_t longitude = 0;
   const Extended v = (Extended(y) - p->YOrigin) / p->ScaleFactor;
   const Extended lat =
-      std::nearbyint((2 * std::atan(std::exp(-v * GU_TORADIANS)) - rtl::Pi / 2) * GU_FROMRADIANS);
+      std::rint((2 * std::atan(std::exp(-v * GU_TORADIANS)) - rtl::Pi / 2) * GU_FROMRADIANS);
   if (!LongitudeOf(x, longitude) || !std::isfinite(lat) || !InExtents(longitude, lat)) return false;
   gaPoints[index] = {longitude, static_cast<int32_t>(lat)};
   return true;

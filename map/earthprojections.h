@@ -71,6 +71,8 @@ class TCartesianPrj : public TProjectionModel {
  private:
   Extended lastX_ = 0;
   Extended lastY_ = 0;
+  mutable Extended cmDegrees_ = 0;
+  mutable int32_t cmUnits_ = 0;
 };
 
 class TMercatorPrj : public TCartesianPrj {
