@@ -32,15 +32,6 @@ enum TEarthNotification {
   gnObjectSelectChange
 };
 
-// A saved view: scale, centre in device pixels and the rotations in globe units.
-struct TEarthPOZ {
-  Extended ScaleFactor = 0;
-  TEarthDevicePoint CenterXY;
-  int32_t RotationX = 0;
-  int32_t RotationY = 0;
-  int32_t RotationZ = 0;
-};
-
 class TCustomEarthMap : public vcl::TCustomControl {
  public:
   explicit TCustomEarthMap(rtl::TComponent* owner);

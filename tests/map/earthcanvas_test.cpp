@@ -208,6 +208,23 @@ TEST_F(Canvas, TextureTrianglesPartlyOffEveryEdge) {
   EXPECT_EQ(PixelAt(170, -80), 0x00FF00u);
 }
 
+TEST_F(Canvas, LongTracksAndClippingGrowThePointBuffers) {
+  // Two days of a point a second, zigzagging across the right edge: every point is kept and
+  // clipping adds a crossing for each.
+  View(200, 100, "TCartesianPrj", 1e-3);
+  Ink(kBlueInk);
+  TChainStore chains;
+  TPointStore* track = chains.GetChain(0);
+  const int32_t n = 172'800;
+  for (int32_t i = 0; i < n; ++i)
+    track->Add(PointLL(i % 2 ? 110'000 : 90'000, (i % 40 - 20) * 1000));
+  canvas->RenderChainStore(chains, {osClipRight}, 0);
+  EXPECT_GT(gaPoints.Capacity(), size_t{n});
+  EXPECT_GT(gaClipPoints.Capacity(), size_t{n});
+  EXPECT_EQ(Pixel(195, 50), kBlue);
+  EXPECT_EQ(Pixel(150, 50), kWhite);
+}
+
 TEST_F(Canvas, ResizeKeepsScaleOrCentreAsTheOptionsSay) {
   View(400, 300, "TSphericalPrj", 1e-6);
   p->SetEarthCenterXY({250, 120});

@@ -410,6 +410,22 @@ TEST_F(Projections, EnvironmentRoundTripAndRefusals) {
   EXPECT_EQ(q->GetProjectionClass(), "TMercatorPrj");
 }
 
+TEST_F(Projections, ClonesConvertAlike) {
+  for (const char* model : {"TSphericalPrj", "TCartesianPrj", "TMercatorPrj"}) {
+    View(model, 3e-6, -20, 75, 40);
+    std::unique_ptr<TEarthProjection> clone = p->Clone();
+    EXPECT_EQ(clone->GetProjectionClass(), model);
+    for (const auto& [lon, lat] : {std::pair{80.0, -15.0}, {60.0, 10.0}, {-100.0, 50.0}}) {
+      TEarthDevicePoint a, b;
+      const bool va = p->LLToDeviceXY(GU(lon), GU(lat), a);
+      const bool vb = clone->LLToDeviceXY(GU(lon), GU(lat), b);
+      EXPECT_EQ(va, vb) << model;
+      EXPECT_EQ(a.X, b.X) << model;
+      EXPECT_EQ(a.Y, b.Y) << model;
+    }
+  }
+}
+
 TEST(Spheroids, TableHoldsTheReferenceAxesInGlobeUnits) {
   // WGS 84: a = 6,378,137 m, 1/f = 298.257223563.
   const TSpheroidData& w = SpheroidData(TSpheroid::WGS84);
