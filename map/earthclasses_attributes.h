@@ -187,4 +187,4 @@ class TEarthFont : public TEarthAttribute {
 };
 
 // The tallest glyphs a font in a ground unit is realised with, whatever the zoom.
-inline constexpr int32_t MaxFontRenderHeight = 2000;
+inline constexpr int32_t MaxFontRenderHeight = 1024;
