@@ -208,6 +208,28 @@ TEST_F(Canvas, TextureTrianglesPartlyOffEveryEdge) {
   EXPECT_EQ(PixelAt(170, -80), 0x00FF00u);
 }
 
+TEST_F(Canvas, VectorMatrixLinesDrawRingsOnTheGlobe) {
+  // A ring 30 degrees round the view centre: on the orthographic globe a circle of
+  // R sin 30 degrees = 150 pixels.
+  View(400, 400, "TSphericalPrj", 300 / 309397230.0);
+  p->SetFloatProp(ppXRotation, 0);
+  p->SetFloatProp(ppYRotation, 0);
+  Ink(kBlueInk);
+  const TV3D centre = PointLLToV3D(PointLL(0, 0));
+  const TMatrix step = QuatToMatrix(AxisAngleToQuat(centre, 2 * rtl::Pi / 36));
+  canvas->DrawVectorMatrixLine(PointLLToV3D(PointLL(0, 30 * GU_DEGREE)), step, 36, 0);
+  const auto inkNear = [&](int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (Pixel(x + dx, y + dy) == kBlue) return true;
+    return false;
+  };
+  for (const auto& [x, y] : {std::pair{200, 50}, {350, 200}, {200, 350}, {50, 200}})
+    EXPECT_TRUE(inkNear(x, y)) << x << "," << y;
+  EXPECT_EQ(Pixel(200, 200), kWhite);
+  EXPECT_EQ(Pixel(200, 30), kWhite);
+}
+
 TEST_F(Canvas, LongTracksAndClippingGrowThePointBuffers) {
   // Two days of a point a second, zigzagging across the right edge: every point is kept and
   // clipping adds a crossing for each.
