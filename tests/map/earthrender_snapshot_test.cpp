@@ -129,6 +129,12 @@ TEST_F(Snapshot, TexturedGlobe) {
   EXPECT_NE(Pixel(640, 400), 0x002040u);
   EXPECT_EQ(Pixel(5, 5), 0x002040u);
   Save("map_globe_textured.png");
+  // The other side, where the texture's edges meet on the 180th meridian, seen from the south.
+  p->SetFloatProp(ppXRotation, -50);
+  p->SetFloatProp(ppYRotation, 180);
+  map->PaintBackground(0x402000);
+  map->PaintGraticuleLines();
+  Save("map_globe_textured_seam.png");
 }
 
 TEST_F(Snapshot, TestPolygonsOnEveryProjection) {
