@@ -154,6 +154,32 @@ TEST_F(Canvas, HolesStayOpenOnEveryProjection) {
   }
 }
 
+TEST_F(Canvas, GlobeDrawsOnlyTheSideOfItsPass) {
+  View(400, 400, "TSphericalPrj", 150 / 309397230.0);
+  p->SetFloatProp(ppXRotation, 0);
+  p->SetFloatProp(ppYRotation, 0);
+  Ink(kBlueInk);
+  // Wholly behind the globe: nothing, not even a sliver along the outline.
+  Draw({{{150, -20}, {-150, -20}, {-150, 20}, {150, 20}}}, true);
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 400; ++x) ASSERT_EQ(Pixel(x, y), kWhite) << x << "," << y;
+  // Half hidden: the hidden corners are pushed onto the outline (at x 338 for 20 degrees north
+  // and south), and the near part is filled up to them.
+  Draw({{{60, -20}, {120, -20}, {120, 20}, {60, 20}}}, true);
+  EXPECT_EQ(PixelAt(65, 0), kBlue);
+  EXPECT_EQ(Pixel(336, 200), kBlue);
+  EXPECT_EQ(Pixel(342, 200), kWhite);
+  // The back-side pass draws the far side (in the transparent brush) and not the near one.
+  Clear(kWhite);
+  p->BackFacePass = true;
+  Draw({{{-20, -20}, {20, -20}, {20, 20}, {-20, 20}}}, true);
+  EXPECT_EQ(Pixel(200, 200), kWhite);
+  Draw({{{150, -20}, {-150, -20}, {-150, 20}, {150, 20}}}, true);
+  p->BackFacePass = false;
+  EXPECT_EQ(Pixel(200, 200), 0xC0C0C0u);  // seen through the globe
+  EXPECT_EQ(Pixel(200, 100), kWhite);
+}
+
 TEST_F(Canvas, TextureTrianglesPartlyOffEveryEdge) {
   // One pixel a degree: the window shows 60 degrees each way of the centre, 40 up and down.
   View(120, 80, "TCartesianPrj", 360.0 / GU_360DEGREE);
