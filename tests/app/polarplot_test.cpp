@@ -14,6 +14,7 @@
 #include "app/polar.h"
 #include "platform/gdi/image.h"
 #include "platform/vcl/bitmap.h"
+#include "tests/app/apptest.h"
 #include "tests/app/pxread.h"
 #include "tests/platform/vcl/vcltest.h"
 
@@ -102,12 +103,8 @@ class PolarPlotTest : public vcltest::VclTest {
   }
   // A log table written by our Paradox writer, as the recorder defines it.
   void WriteLog(const std::string& path, const std::vector<std::vector<double>>& rows) {
-    db::TTable t(nullptr);
-    t.SetTableType(db::ttParadox);
-    t.SetTableName(path);
-    TForm1::DefineLogFields(t);
-    t.CreateTable();
-    t.Open();
+    auto table = apptest::NewLogTable(path);
+    db::TTable& t = *table;
     for (const auto& r : rows) {  // twa, tws, speedog, speed, heading, geowindangle
       t.Append();
       const char* names[] = {"twa", "tws", "speedog", "Speed", "Heading", "GeoWindAngle"};
