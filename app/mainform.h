@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/replay.h"
 #include "controls/aagauge.h"
 #include "link/nmeaoutput.h"
 #include "map/earthsysutils.h"
@@ -125,6 +126,9 @@ class TForm1 : public vcl::TForm {
   void Timer6Timer(rtl::TObject* Sender);         // one replay second
   // Once, 40 s after creation: offers the demonstration when no NMEA input has come.
   void Timer7Timer(rtl::TObject* Sender);
+  // Puts the seconds of a recording into the fifteen buffers and the track, the newest shown
+  // last; the live timers must be stopped.
+  void LoadSeconds(const TReplaySeconds& laid);
   // The communications form's wizard command; without one the communications form is shown.
   std::function<void()> fCommsWizard;
   // The recording's first and last second held; seconds after a midnight crossing run on past

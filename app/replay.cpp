@@ -96,8 +96,13 @@ bool TForm1::LoadRecording(const std::string& file) {
   Table3->Close();
   Table3->SetTableName(file);
   Table3->Open();
-  fReplayMode = 1;
+  LoadSeconds(laid);
+  return true;
+}
 
+void TForm1::LoadSeconds(const TReplaySeconds& laid) {
+  if (laid.Seconds.empty()) return;
+  fReplayMode = 1;
   const auto buffers = Buffers();
   for (THistoryBuffer* b : buffers)
     if (b != &LatitudeHistory && b != &LongitudeHistory) b->Clear();
@@ -118,7 +123,6 @@ bool TForm1::LoadRecording(const std::string& file) {
   fReplayStart = laid.Start;
   fReplayEnd = laid.End;
   fReplayPosition = laid.End;
-  return true;
 }
 
 void TForm1::SpeedButton4Click(rtl::TObject*) {

@@ -17,6 +17,7 @@
 #include "app/replay.h"
 #include "link/comsettings.h"
 #include "platform/db/table.h"
+#include "platform/gdi/image.h"
 #include "platform/rtl/datetime.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
@@ -384,6 +385,29 @@ TEST_F(Replay, WatchdogQuietAfterInputOrReplay) {
   Advance(31000);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(Form1->fReplayStart, 100);
+}
+
+// The watchdog's demonstration in the main window, a minute into its real-time play.
+TEST_F(Replay, DemonstrationSnapshot) {
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "demonstration.lg", "demonstration.lg");
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    vcl::TDialogAnswer a;
+    if (r.Kind == "MessageBox") a.Result = vcl::IDYES;
+    return a;
+  };
+  Start();
+  Form1->Show();
+  Advance(40000);
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayPosition, Form1->fReplayEnd - 9400);
+  Advance(60000);
+  EXPECT_EQ(Form1->fReplayPosition, Form1->fReplayEnd - 9400 + 60);
+  // 14:03:24 less 9,340 s is 11:27:44.
+  EXPECT_NE(Form1->TimeLabel->Caption().find("11:27:44"), std::string::npos)
+      << Form1->TimeLabel->Caption();
+  app->ProcessMessages();
+  gdi::SavePngFile(std::string(CORV_SNAPSHOT_DIR) + "/mainwindow_demonstration.png",
+                   win::ComposeScreen());
 }
 
 }  // namespace
