@@ -31,7 +31,12 @@ int SafeTrunc(double v, double lo, double hi) {
   return static_cast<int>(std::trunc(std::clamp(v, lo, hi)));
 }
 
-// A gauge position from a value truncated to an integer (a gauge's scale is far inside 10^6).
+// A gauge position: NaN as 0, kept within +-10^6 (a gauge's scale is far inside).
+float GaugeValue(double v) {
+  return std::isnan(v) ? 0.0f : static_cast<float>(std::clamp(v, -1e6, 1e6));
+}
+
+// The same truncated to an integer.
 float GaugeInt(double v) {
   return static_cast<float>(SafeTrunc(v, -1e6, 1e6));
 }
@@ -81,7 +86,8 @@ void TForm1::RefreshDisplay() {
   const vcl::TColor tackColor = port ? vcl::clRed : vcl::clLime;
   Panel2->Font()->SetColor(tackColor);
   Label9->Font()->SetColor(tackColor);
-  AAGauge3->SetFPosition(port ? 180 - fTrueWindAngle : GaugeInt(fTrueWindAngle) + 180.0f);
+  AAGauge3->SetFPosition(port ? GaugeValue(180.0 - fTrueWindAngle)
+                              : GaugeInt(fTrueWindAngle) + 180.0f);
 
   Label48->SetCaption(Fmt("%2.1f", fDepth));
   Panel5->SetColor(fPerformance >= 90   ? vcl::clLime

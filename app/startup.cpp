@@ -177,6 +177,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fGraphConfig->AComp = ReadSettingText(ini, "video", "AComp");
   fGraphConfig->DVResolution = ReadSettingInteger(ini, "video", "DVResolution");
   fGraphConfig->Pixelformat = ReadSettingInteger(ini, "video", "Pixelformat");
+  fSettingsApplied = true;
 
   bool portOpen = false;
   if (fNetworkInput != 1) {
@@ -275,6 +276,8 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
   fNetworkInput = 0;
   bool open = false;
   try {
+    // The custom rate counts only while the rate is set to custom.
+    c.ComPort1->SetBaudRate(brCustom);
     c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
     c.ComPort1->Open();
     open = true;
@@ -335,6 +338,7 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
     c.ComPort1->Close();
   } catch (const std::exception&) {
   }
+  if (!fSettingsApplied) return;
   rtl::TIniFile ini(kIniFile);
   ini.WriteString("comms", "comport", c.ComboBox1->Text());
   ini.WriteFloat("settings", "targetangle", fTargetAngle);

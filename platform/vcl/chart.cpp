@@ -12,7 +12,8 @@ namespace vcl {
 namespace {
 
 constexpr int kTickLength = 4;
-constexpr int kLabelGap = 6;  // pixels kept free between two bottom labels
+constexpr int kLabelGap = 6;    // pixels kept free between two bottom labels
+constexpr int kMaxTicks = 100;  // at most this many ticks on an axis
 // Pixels are kept this far around the plot so that fixed ranges cannot overflow the integers.
 constexpr double kPixelLimit = 30000;
 
@@ -34,6 +35,7 @@ std::string TickText(double v, double step) {
 }
 
 int ToPixel(double v) {
+  if (std::isnan(v)) return 0;
   return static_cast<int>(std::lround(std::clamp(v, -kPixelLimit, kPixelLimit)));
 }
 
@@ -67,6 +69,24 @@ void TChartAxis::Adjust(double lo, double hi, int ticks, bool exact) {
   min_ = exact ? lo : std::floor(lo / step_) * step_;
   max_ = exact ? hi : std::ceil(hi / step_) * step_;
   if (max_ <= min_) max_ = min_ + step_;
+  // Data beyond the doubles' range (a span of infinity) or a step lost in the magnitude: a
+  // plain range rather than ticks that never advance.
+  if (!std::isfinite(min_) || !std::isfinite(max_) || !std::isfinite(step_) ||
+      min_ + step_ == min_ || max_ <= min_) {
+    min_ = -1;
+    max_ = 1;
+    step_ = 0.5;
+  }
+}
+
+std::vector<double> TChartAxis::Ticks() const {
+  // Counted, not summed, so that rounding can neither skip the last tick nor loop forever.
+  std::vector<double> out;
+  if (!(step_ > 0)) return out;
+  const double first = std::ceil(min_ / step_ - 1e-9);
+  const double count = std::floor(max_ / step_ + 1e-9) - first;
+  for (int k = 0; k <= count && k <= kMaxTicks; ++k) out.push_back((first + k) * step_);
+  return out;
 }
 
 // ---------------------------------------------------------------- series
@@ -206,8 +226,7 @@ void TChart::Draw(TCanvas* canvas, int width, int height) {
   const int bottom = height - textHeight - kTickLength - 6;
   ScaleAxes(std::max(1, width - 60), std::max(1, bottom - top));
   int labelWidth = 0;
-  for (double v = left_.Minimum(); v <= left_.Maximum() + left_.Increment() * 1e-6;
-       v += left_.Increment())
+  for (double v : left_.Ticks())
     labelWidth = std::max(labelWidth, canvas->TextWidth(TickText(v, left_.Increment())));
   plot_ = TRect{labelWidth + kTickLength + 6, top,
                 std::max(labelWidth + kTickLength + 8, width - 10), std::max(top + 2, bottom)};
@@ -233,7 +252,7 @@ void TChart::DrawLeftAxis(TCanvas* canvas) const {
   const double step = left_.Increment();
   const int textHeight = canvas->TextHeight("0");
   canvas->Brush()->SetStyle(bsClear);
-  for (double v = left_.Minimum(); v <= left_.Maximum() + step * 1e-6; v += step) {
+  for (double v : left_.Ticks()) {
     const int y = ValueToPixel(bottom_.Minimum(), v).y;
     if (left_.GridVisible() && y > plot_.top && y < plot_.bottom - 1) {
       canvas->Pen()->SetColor(clSilver);
@@ -272,8 +291,7 @@ void TChart::DrawBottomAxis(TCanvas* canvas, int width) {
                            labelled->Label(i));
   } else {
     const double step = bottom_.Increment();
-    for (double v = std::ceil(bottom_.Minimum() / step - 1e-9) * step;
-         v <= bottom_.Maximum() + step * 1e-6; v += step)
+    for (double v : bottom_.Ticks())
       marks.emplace_back(ValueToPixel(v, left_.Minimum()).x, TickText(v, step));
   }
   // Thinned in the points' order (the first point, "now", first): a label is drawn only where

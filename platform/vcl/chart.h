@@ -29,6 +29,8 @@ class TChartAxis {
   void SetGridVisible(bool v) { grid_ = v; }
   // Distance between two ticks at the last draw.
   double Increment() const { return step_; }
+  // The tick values within the range: multiples of the increment.
+  std::vector<double> Ticks() const;
 
   // With Automatic, finds the 1-2-5 range for data from lo to hi wanting about `ticks`
   // intervals (exact: the range is lo..hi itself, only the step is chosen); a flat or empty

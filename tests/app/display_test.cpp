@@ -12,6 +12,7 @@
 #include "link/comsettings.h"
 #include "map/earthsysutils.h"
 #include "platform/gdi/image.h"
+#include "platform/gdi/text.h"
 #include "platform/win/paint.h"
 #include "platform/win/system.h"
 #include "tests/app/apptest.h"
@@ -164,6 +165,12 @@ TEST_F(Display, OneSecondOfLiveDataShowsAndSendsWhatWasWorkedByHand) {
 // one-minute span and once in the one-second mode.
 TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
   serial::ScopedFake fake("FAKE1", line);
+  // The working directory as ./run prepares it: the symbol font and the seven-segment face.
+  std::filesystem::copy_file(std::filesystem::path(CORV_SOURCE_DIR) / "data" / "plevoran.ttf",
+                             "plevoran.ttf");
+  const std::string dseg = "/usr/share/fonts/truetype/dseg/DSEG7Classic-Regular.ttf";
+  if (!std::filesystem::exists(dseg)) GTEST_SKIP() << "fonts-dseg is not installed";
+  std::filesystem::copy_file(dseg, "lcd2.ttf");
   StartLive();
   Form1->fWaypointActive = true;
   Form1->fWaypointPosition = Destination(4.05, 52.55, 0, 0);
@@ -197,6 +204,9 @@ TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
   app->ProcessMessages();
   gdi::SavePngFile(dir + "/mainwindow_seconds.png", win::ComposeScreen());
   EXPECT_TRUE(std::filesystem::file_size(dir + "/mainwindow_seconds.png") > 10000);
+  // The window registered the two faces of its working directory at creation.
+  EXPECT_TRUE(gdi::RemoveFontResource("lcd2.ttf"));
+  EXPECT_TRUE(gdi::RemoveFontResource("plevoran.ttf"));
 }
 
 // ---- The refresh on its own ------------------------------------------------------------------
@@ -282,6 +292,9 @@ TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
   EXPECT_EQ(form.AAGauge2->Position(), 0.0f);
   EXPECT_EQ(form.AAGauge3->Position(), 180.0f);
   EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "00:00");
+  form.fWindSide = 1;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.AAGauge3->Position(), 0.0f);
   // Huge values are clamped, not wrapped.
   form.fPerformance = 1e30f;
   form.RefreshDisplay();

@@ -2,6 +2,9 @@
 // window commands, on a shown main window driven by clicks.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +18,11 @@ namespace {
 class Panels : public vcltest::VclTest {
  protected:
   void SetUp() override {
+    // Closing the window writes its settings file: into a directory of this test's own.
+    old = std::filesystem::current_path();
+    char pattern[] = "/tmp/corv-panels-XXXXXX";
+    dir = ::mkdtemp(pattern);
+    std::filesystem::current_path(dir);
     VclTest::SetUp();
     instruments = std::make_unique<Tcomms>(nullptr);
     comms = instruments.get();
@@ -27,6 +35,8 @@ class Panels : public vcltest::VclTest {
     comms = nullptr;
     instruments.reset();
     VclTest::TearDown();
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
   }
   // A user's click on the check box of item i.
   void ClickCheck(vcl::TCheckListBox* list, int i) {
@@ -34,9 +44,34 @@ class Panels : public vcltest::VclTest {
     Click(list, r.left + 4, (r.top + r.bottom) / 2);
   }
 
+  std::filesystem::path old, dir;
   std::unique_ptr<Tcomms> instruments;
   TForm1* form = nullptr;
 };
+
+TEST_F(Panels, EveryToolWindowStandsInItsDockWithItsContent) {
+  for (int n = 1; n <= 31; ++n) {
+    ASSERT_NE(form->DKToolWindow[n], nullptr) << n;
+    EXPECT_EQ(form->DKToolWindow[n]->Name(), "DKToolWindow" + std::to_string(n));
+    EXPECT_EQ(form->FindComponent("DKToolWindow" + std::to_string(n)), form->DKToolWindow[n]);
+  }
+  EXPECT_EQ(form->chTwd->Parent(), form->DKToolWindow[14]);
+  EXPECT_EQ(form->chTwd->SeriesCount(), 2);
+  EXPECT_EQ(form->chDepth->Parent(), form->DKToolWindow[26]);
+  EXPECT_EQ(form->Panel5->Parent(), form->DKToolWindow[11]);
+  EXPECT_EQ(form->Panel7->Parent(), form->DKToolWindow[5]);
+  EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
+  EXPECT_EQ(form->AAGauge2->Parent(), form->DKToolWindow[23]);
+  EXPECT_EQ(form->AAGauge1->Caption(), "perf%");
+  EXPECT_EQ(form->AAGauge2->Scale(), 50);
+  EXPECT_EQ(form->AAGauge3->Angle(), 360);
+  EXPECT_EQ(form->AAGauge3->AntiAliased(), aaBiline);
+  EXPECT_EQ(form->Panel21->Parent(), form);
+  EXPECT_EQ(form->DKToolWindow[7]->Parent(), form->DKDock1);
+  EXPECT_EQ(form->Splitter1->Align(), vcl::alLeft);
+  EXPECT_EQ(form->FindComponent("Panel1"), form->Panel1);
+  EXPECT_EQ(form->Panel1->Parent(), form->DKToolWindow[7]);  // the SOG panel, not the tool bar
+}
 
 TEST_F(Panels, ActivationListShowsAndSetsTheWindows) {
   form->DKToolWindow[29]->SetVisible(false);

@@ -153,6 +153,26 @@ TEST_F(Chart, NonFiniteValuesAreSkipped) {
   EXPECT_EQ(At(Expected(9.5, 4)), clRed);
 }
 
+TEST_F(Chart, ExtremeValuesNeitherHangNorOverflow) {
+  auto* s = chart->AddSeries<TLineSeries>();
+  // A span of infinity, then a step far below the values' precision.
+  s->AddXY(0, -1e308);
+  s->AddXY(1, 1e308);
+  Draw();
+  EXPECT_LE(chart->LeftAxis()->Ticks().size(), 101u);
+  s->Clear();
+  s->AddXY(0, 1e15);
+  s->AddXY(1, 1e15 + 1);
+  Draw();
+  const auto ticks = chart->LeftAxis()->Ticks();
+  EXPECT_GE(ticks.size(), 2u);
+  EXPECT_LE(ticks.size(), 101u);
+  // A fixed range far from the data: its own ticks, the far points drawn without overflow.
+  chart->LeftAxis()->SetMinMax(0, 1);
+  Draw();
+  EXPECT_EQ(chart->LeftAxis()->Ticks().size(), 6u);  // 0, 0.2, ... 1
+}
+
 TEST_F(Chart, PointLabelsAreThinnedToFit) {
   auto* s = chart->AddSeries<TLineSeries>();
   chart->BottomAxis()->SetInverted(true);
