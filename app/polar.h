@@ -73,7 +73,7 @@ class TPolardata : public vcl::TForm {
 
   // The plot's scale in knots at the outer ring: 10, 20 or 30.
   int32_t fScale = 10;
-  vcl::TCanvas* fCanvas = nullptr;
+  vcl::TCanvas* fCanvas = nullptr;  // set by the first drawing
   int32_t fCentreX = 0;
   int32_t fCentreY = 0;
   int32_t fMarkerSize = 1;
@@ -117,6 +117,8 @@ class TPolardata : public vcl::TForm {
   void BuildPlotControls();  // app/polarplot.cpp
   // The picture filled with the canvas's brush colour.
   void FillPicture();
+  // The picture's canvas, black until drawn on.
+  vcl::TCanvas& PlotCanvas();
 };
 
 extern TPolardata* Polardata;

@@ -66,12 +66,8 @@ void TPolardata::BuildPlotControls() {
   GroupBox4 = vcl::NewChild<vcl::TGroupBox>(this, this, "GroupBox4", 632, 8, 466, 478);
   GroupBox4->SetCaption("Graph");
   Image1 = vcl::NewChild<vcl::TImage>(this, GroupBox4, "Image1", 8, 20, 450, 450);
-  fCanvas = Image1->Canvas();
   fCentreX = Image1->Width() / 2;
   fCentreY = Image1->Height() / 2;
-  fCanvas->Brush()->SetColor(vcl::clBlack);
-  fCanvas->Font()->SetColor(vcl::clGray);
-  FillPicture();
 
   OpenDialog1 = vcl::NewChild<vcl::TOpenDialog>(this, nullptr, "OpenDialog1");
   OpenDialog1->SetFilter("Log Files|*.lg");
@@ -92,9 +88,21 @@ void TPolardata::BuildPlotControls() {
   Timer1->OnTimer = rtl::MakeEvent(this, &TPolardata::Timer1Timer);
 }
 
+vcl::TCanvas& TPolardata::PlotCanvas() {
+  // Made at the first drawing: the picture's bitmap needs the window system, the form not.
+  if (fCanvas == nullptr) {
+    fCanvas = Image1->Canvas();
+    fCanvas->Brush()->SetColor(vcl::clBlack);
+    fCanvas->Font()->SetColor(vcl::clGray);
+    FillPicture();
+  }
+  return *fCanvas;
+}
+
 void TPolardata::FillPicture() {
-  fCanvas->Brush()->SetStyle(vcl::bsSolid);
-  fCanvas->FillRect(vcl::TRect{0, 0, Image1->Width(), Image1->Height()});
+  vcl::TCanvas& c = PlotCanvas();
+  c.Brush()->SetStyle(vcl::bsSolid);
+  c.FillRect(vcl::TRect{0, 0, Image1->Width(), Image1->Height()});
 }
 
 double TPolardata::PixelsPerKnot() const {
@@ -117,7 +125,7 @@ std::optional<vcl::TPoint> TPolardata::PlotPoint(double a, double s, bool port) 
 void TPolardata::DrawBackground() {
   const int cx = fCentreX, cy = fCentreY;
   const int dx = cx / kRings, dy = cy / kRings;
-  vcl::TCanvas& c = *fCanvas;
+  vcl::TCanvas& c = PlotCanvas();
   c.Brush()->SetColor(vcl::clBlack);
   c.Brush()->SetStyle(vcl::bsClear);
   c.Pen()->SetStyle(vcl::psSolid);
@@ -181,7 +189,7 @@ void TPolardata::Button2Click(rtl::TObject*) {
   BSplineCurve(control.data(), static_cast<int>(control.size()) - 1, 2, curve.data(),
                kCurvePointsDrawn);
 
-  vcl::TCanvas& c = *fCanvas;
+  vcl::TCanvas& c = PlotCanvas();
   c.Pen()->SetWidth(1);
   c.Pen()->SetStyle(vcl::psSolid);
   c.Pen()->SetColor(vcl::clBlue);
@@ -221,7 +229,7 @@ void TPolardata::BitBtn4Click(rtl::TObject*) {
   Query7->ParamByName("lowerlimit")
       ->SetAsFloat(static_cast<double>(rtl::StrToFloat(Edit5->Text())));
   Query7->Open();
-  vcl::TCanvas& c = *fCanvas;
+  vcl::TCanvas& c = PlotCanvas();
   c.Pen()->SetStyle(vcl::psSolid);
   c.Pen()->SetColor(vcl::clRed);
   c.Pen()->SetWidth(fMarkerSize);
