@@ -17,12 +17,16 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "link/comsettings.h"
+#include "platform/gdi/image.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/serial/fakedevice.h"
 #include "platform/serial/names.h"
+#include "platform/win/paint.h"
 #include "tests/app/apptest.h"
 #include "tests/platform/serial/pty.h"
 #include "tests/platform/vcl/vcltest.h"
@@ -94,8 +98,10 @@ class Wizard : public vcltest::VclTest {
       fakes.push_back(
           std::make_unique<serial::ScopedFake>("COM" + std::to_string(i + 1), lines[i]));
     }
+    // Message boxes are answered; the wizard shown as a dialog is left to the test.
     vcl::SetDialogResponder([this](const vcl::TDialogRequest& r) {
-      if (r.Kind == "MessageBox") boxes.push_back(r.Caption + "|" + r.Text);
+      if (r.Kind != "MessageBox") return std::optional<vcl::TDialogAnswer>();
+      boxes.push_back(r.Caption + "|" + r.Text);
       return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{});
     });
     wizard = std::make_unique<TWizForm>(nullptr);
@@ -295,6 +301,127 @@ TEST_F(Wizard, LinesAreBuiltAsTheDecoderBuildsThem) {
   receive("\n$IIVHW,,T,,M,5.4,N,,K*00\r");
   EXPECT_EQ(wizard->fSeenVHW, 1);
   EXPECT_EQ(wizard->SensorCount(), 2);
+}
+
+// The wizard as the user sees it after a scan, written as a picture to be looked at.
+TEST_F(Wizard, PictureAfterAScan) {
+  lines[3]->FailNext("open", EBUSY);
+  Scan([&](int port) {
+    if (port == 3) FeedAndWait(3, "\n" + kRmc + kVhw + Sentence("IIMWV,045.0,R,12.5,N,A"));
+  });
+  Pump();
+  const gdi::Surface& screen = win::ComposeScreen();
+  gdi::SavePngFile((old / "wizard_after_scan.png").string(), screen);
+  // The log's background is blue, the form's navy.
+  const gdi::POINT log = wizard->RichEdit1->ClientToScreen(gdi::POINT{400, 150});
+  EXPECT_EQ(gdi::NativeToColor(screen.Get(log.x, log.y)), gdi::RGB(0, 0, 255));
+  const gdi::POINT form = wizard->ClientToScreen(gdi::POINT{4, 4});
+  EXPECT_EQ(gdi::NativeToColor(screen.Get(form.x, form.y)), gdi::RGB(0, 0, 128));
+  EXPECT_TRUE(wizard->BitBtn1->Enabled());
+}
+
+// The communications form's wizard button: the wizard's choices reach this form, its groups and
+// the main window; a cancelled wizard gives the instruments' port back.
+class WizardButton : public Wizard {
+ protected:
+  void SetUp() override {
+    Wizard::SetUp();
+    comms = std::make_unique<Tcomms>(nullptr);
+    comms->fSetMainSources = [this](const TSourceChoices& s) { main.push_back(s); };
+    comms->fAfterWizardOpen = [this] { ++started; };
+  }
+  void TearDown() override {
+    win::SetIdleHook(nullptr);
+    comms.reset();
+    Wizard::TearDown();
+  }
+
+  // Plays the user in the modal wizard: Step 1, the far end of `port` when it opens, then
+  // Step 2 once it is enabled, or Cancel while `cancelOn` is open.
+  // The loop calls a copy of the hook each time: its state lives here.
+  void Drive(int port, const std::string& bytes, int cancelOn = 0) {
+    stepped = fed = false;
+    win::SetIdleHook([=, this](const win::IdleInfo&) {
+      if (!wizard->Visible()) return false;
+      serial::FakeLine& line = *lines[static_cast<size_t>(port - 1)];
+      if (!stepped) {
+        stepped = true;
+        wizard->BitBtn3->Click();
+        return true;
+      }
+      if (cancelOn != 0 && lines[static_cast<size_t>(cancelOn - 1)]->IsOpen()) {
+        wizard->BitBtn2->Click();
+        return true;
+      }
+      if (line.IsOpen() && !fed) {
+        fed = true;
+        line.Feed(bytes);
+        return true;
+      }
+      if (line.InputQueued() > 0) {  // the port's event thread hands it over
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return true;
+      }
+      if (wizard->BitBtn1->Enabled() && wizard->ModalResult() == vcl::mrNone) {
+        wizard->BitBtn1->Click();
+        return true;
+      }
+      return false;
+    });
+  }
+
+  std::unique_ptr<Tcomms> comms;
+  std::vector<TSourceChoices> main;
+  int started = 0;
+  bool stepped = false, fed = false;
+};
+
+TEST_F(WizardButton, OkAppliesTheFindingsToBothFormsAndOpensThePortFound) {
+  comms->fWindSource = 1;
+  comms->TruewindsourceGroup->SetItemIndex(1);
+  // Only VWR for the wind: the decoder must take it from now on.
+  Drive(3, "\n" + Sentence("IIVWR,45.0,L,12.5,N,,,,") + Sentence("IIVHW,,T,,M,5.4,N,,K"));
+  comms->BitBtn4->Click();
+  EXPECT_EQ(boxes, std::vector<std::string>{"Conclusion|Sensors 2 out of 5 detected"});
+  ASSERT_EQ(main.size(), 1u);
+  EXPECT_EQ(main[0].fSpeedSource, 1);
+  EXPECT_EQ(main[0].fHeadingSource, 0);
+  EXPECT_EQ(main[0].fNmeaWind, 1);
+  EXPECT_FALSE(main[0].fWindSource.has_value());
+  EXPECT_EQ(comms->fNmeaWind, 1);
+  EXPECT_EQ(comms->fSpeedSource, 1);
+  EXPECT_EQ(comms->fWindSource, 1);
+  EXPECT_EQ(comms->SpeedsourceGroup->ItemIndex(), 1);
+  EXPECT_EQ(comms->WindsourceGroup->ItemIndex(), 1);
+  EXPECT_EQ(comms->TruewindsourceGroup->ItemIndex(), 1);
+  EXPECT_EQ(comms->ComboBox1->Text(), "COM3");
+  EXPECT_EQ(comms->ComPort1->DeviceName(), "COM3");
+  ASSERT_TRUE(comms->ComPort1->Active());
+  EXPECT_EQ(started, 1);
+  EXPECT_EQ(Ini("comms", "comport"), "COM3");
+
+  win::SetIdleHook(nullptr);
+  FeedAndWait(3, "\n" + Sentence("IIVWR,60.0,R,14.0,N,,,,"));
+  EXPECT_FLOAT_EQ(comms->fApparentWindAngle, 60.0f);
+  EXPECT_FLOAT_EQ(comms->fApparentWindSpeed, 14.0f);
+  comms->ComPort1->Close();
+}
+
+TEST_F(WizardButton, CancelMidScanReopensThePreviousDevice) {
+  auto previous = std::make_shared<serial::FakeLine>();
+  serial::ScopedFake fake("BOAT", previous);
+  comms->ComPort1->SetDeviceName("BOAT");
+  comms->ComPort1->Open();
+  Drive(3, "", 2);
+  comms->BitBtn4->Click();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(comms->ComPort1->Active());
+  EXPECT_TRUE(previous->IsOpen());
+  EXPECT_EQ(previous->OpenCount(), 2);
+  for (const auto& line : lines) EXPECT_FALSE(line->IsOpen());
+  EXPECT_TRUE(main.empty());
+  EXPECT_EQ(started, 0);
+  comms->ComPort1->Close();
 }
 
 // Over a real line: the device starts as a terminal does (canonical, 9600, CR made LF); the
