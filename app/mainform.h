@@ -9,13 +9,18 @@
 #include <utility>
 #include <vector>
 
+#include "app/replay.h"
+#include "controls/aagauge.h"
 #include "link/nmeaoutput.h"
+#include "map/earthsysutils.h"
 #include "platform/db/table.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/datetime.h"
 #include "platform/vcl/buttons.h"
+#include "platform/vcl/chart.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/lists.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
 
@@ -91,12 +96,81 @@ class TForm1 : public vcl::TForm {
   // Target tick: target speed and performance.
   void Timer3Timer(rtl::TObject* Sender);
 
+  // ---- Display (app/display.cpp) --------------------------------------------------------------
+  // Panels, gauges, waypoint and laylines, then the instrument output.
   void RefreshDisplay();
   // What the output writer of the communications form sends: the current values of this window,
   // read at each output (Tcomms::fOutputValues is set to it at the delayed start-up).
   TOutputValues OutputValues() const;
   void AppendTextLogLine();
   void AppendLogRecord();
+
+  // ---- Strip charts (app/charts.cpp) ----------------------------------------------------------
+  void Timer2Timer(rtl::TObject* Sender);        // redraw, every 2 s
+  void SpeedButton7Click(rtl::TObject* Sender);  // longer span (SpeedButton17)
+  void SpeedButton8Click(rtl::TObject* Sender);  // shorter span (SpeedButton16)
+  void Button1Click(rtl::TObject* Sender);       // true wind direction range
+  // "hh:nn" of the time of day `minutesBack` minutes before `sample`, wrapped at midnight.
+  static std::string ChartTimeLabel(rtl::TDateTime sample, int minutesBack);
+
+  // ---- Replay and the no-input watchdog (app/replay.cpp) ---------------------------------------
+  void SpeedButton4Click(rtl::TObject* Sender);  // open a recording
+  // Moves the replay n seconds (clamped to the recording) and shows that second.
+  void ReplayStep(std::int32_t n);
+  void SpeedButton33Click(rtl::TObject* Sender);  // "<", back 1 minute
+  void SpeedButton34Click(rtl::TObject* Sender);  // ">", forward 1 minute
+  void SpeedButton36Click(rtl::TObject* Sender);  // "<<", back 10 minutes
+  void SpeedButton5Click(rtl::TObject* Sender);   // ">>", forward 10 minutes
+  void SpeedButton9Click(rtl::TObject* Sender);   // "<<<", back 1 hour
+  void SpeedButton31Click(rtl::TObject* Sender);  // ">>>", forward 1 hour
+  void SpeedButton80Click(rtl::TObject* Sender);  // "Fast": ten seconds a second
+  void SpeedButton67Click(rtl::TObject* Sender);  // "Play": real time
+  void Timer6Timer(rtl::TObject* Sender);         // one replay second
+  // Once, 40 s after creation: offers the demonstration when no NMEA input has come.
+  void Timer7Timer(rtl::TObject* Sender);
+  // Puts the seconds of a recording into the fifteen buffers and the track, the newest shown
+  // last; the live timers must be stopped.
+  void LoadSeconds(const TReplaySeconds& laid);
+  // The communications form's wizard command; without one the communications form is shown.
+  std::function<void()> fCommsWizard;
+  // The recording's first and last second held; seconds after a midnight crossing run on past
+  // 86,400.
+  std::int32_t fReplayStart = 0;
+  std::int32_t fReplayEnd = 0;
+  // The second shown, in whole seconds like fReplayStart and fReplayEnd; fSampleTime follows it.
+  std::int32_t fReplayPosition = 0;
+  // The loaded recording's track in globe units, for the map's track object.
+  std::unique_ptr<TPointStore> fTrack;
+
+  // ---- Panels and window commands (app/panels.cpp) --------------------------------------------
+  void SpeedButton11Click(rtl::TObject* Sender);       // panel activation list (SpeedButton19)
+  void CheckListBox1ClickCheck(rtl::TObject* Sender);  // all four lists
+  void BitBtn1Click(rtl::TObject* Sender);             // hide the activation list
+  void Splitter1CanResize(rtl::TObject* Sender, int& NewSize, bool& Accept);
+  void Splitter1Moved(rtl::TObject* Sender);
+  void SpeedButton25Click(rtl::TObject* Sender);  // replay tool bar shown or hidden
+  void SpeedButton6Click(rtl::TObject* Sender);   // closes the window; bound to no control
+  void SpeedButton26Click(rtl::TObject* Sender);  // bound to no control, does nothing
+  void SpeedButton46Click(rtl::TObject* Sender);  // bound to no control, does nothing
+  void NMUDP1DataReceived(rtl::TObject* Sender, int NumberBytes, const std::string& FromIP,
+                          int Port);
+  // Value label font height from the panel's height.
+  void Panel1Resize(rtl::TObject* Sender);
+  void Panel2Resize(rtl::TObject* Sender);
+  void Panel3Resize(rtl::TObject* Sender);
+  void Panel4Resize(rtl::TObject* Sender);
+  void Panel5Resize(rtl::TObject* Sender);
+  void Panel6Resize(rtl::TObject* Sender);
+  void Panel7Resize(rtl::TObject* Sender);
+  void Panel8Resize(rtl::TObject* Sender);
+  void Panel10Resize(rtl::TObject* Sender);
+  void Panel11Resize(rtl::TObject* Sender);
+  void Panel12Resize(rtl::TObject* Sender);
+  void Panel13Resize(rtl::TObject* Sender);
+  void Panel22Resize(rtl::TObject* Sender);
+  void Panel23Resize(rtl::TObject* Sender);
+  // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
+  static int ValueFontHeight(int panelHeight);
 
   // Instrument values.
   float fTrueWindSpeed = 0;
@@ -142,10 +216,20 @@ class TForm1 : public vcl::TForm {
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
   std::int32_t fReplayMode = 0;
-  std::int32_t fChartWindow = 60;
+  std::int32_t fChartWindow = 60;  // seconds between two chart points
   bool fChartsRunning = false;
   std::int32_t fTwdFullCircle = 0;
   bool fWaypointActive = false;
+  // The active waypoint and the boat, in globe units (the waypoint is picked on the map).
+  TPointLL fWaypointPosition;
+  TPointLL fBoatPosition;
+  float fBearingToWaypoint = 0;   // degrees
+  float fDistanceToWaypoint = 0;  // nautical miles
+  // Nautical miles and seconds; each refresh computes the starboard layline, then the port one,
+  // so these end with the port values (the time-to-layline output page sends the port label).
+  float fDistanceToLayline = 0;
+  float fTimeToLayline = 0;
+  std::int32_t fUdpByteCount = 0;
   std::int32_t fRangeLaylines = 10;  // nautical miles
   std::int32_t fRangeCircle = 30;    // minutes
   float fTargetAngle = 45;           // layline angle, degrees
@@ -155,27 +239,62 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<double, double>> fWaypoints;
 
   // Components.
-  vcl::TPanel* Panel1;               // tool bar
+  vcl::TPanel* ToolbarPanel;         // tool bar
   vcl::TSpeedButton* SpeedButton1;   // polar
   vcl::TSpeedButton* SpeedButton3;   // about
   vcl::TSpeedButton* SpeedButton20;  // settings
   vcl::TSpeedButton* SpeedButton22;  // communication
-  vcl::TSpeedButton* SpeedButton25;  // tool bar shown
+  vcl::TSpeedButton* SpeedButton25;  // replay tool bar shown
   vcl::TSpeedButton* SpeedButton30;  // record
+  vcl::TSpeedButton* SpeedButton19;  // panel activation list
+  vcl::TSpeedButton* SpeedButton16;  // shorter chart span
+  vcl::TSpeedButton* SpeedButton17;  // longer chart span
+  vcl::TButton* Button1;             // true wind direction range
+  vcl::TPanel* DKToolbar4;           // replay tool bar
   // Replay step buttons.
   vcl::TSpeedButton *SpeedButton9, *SpeedButton36, *SpeedButton33, *SpeedButton80, *SpeedButton34,
       *SpeedButton5, *SpeedButton31, *SpeedButton67;
-  vcl::TBitBtn* BitBtn3;  // capture start and stop
-  vcl::TPanel* Panel2;    // status line
-  vcl::TLabel* Label1;    // what the program is doing
-  vcl::TTimer* Timer1;    // main tick
-  vcl::TTimer* Timer2;    // charts
-  vcl::TTimer* Timer3;    // target tick
-  vcl::TTimer* Timer4;    // one-shot after start
-  vcl::TTimer* Timer5;    // delayed start-up
-  db::TTable* Table1;     // polar table
-  db::TTable* Table2;     // waypoints
-  db::TTable* Table3;     // log table
+  vcl::TSpeedButton* SpeedButton4;  // open a recording
+  vcl::TBitBtn* BitBtn3;            // capture start and stop
+  vcl::TPanel* StatusPanel;         // status line
+  vcl::TLabel* Label1;              // what the program is doing
+  vcl::TLabel* TimeLabel;           // the sample time
+  vcl::TPanel* DKDock1;             // numbers, beside the splitter
+  vcl::TPanel* DKDock2;             // charts
+  vcl::TPanel* DKDock3;             // gauges
+  vcl::TSplitter* Splitter1;
+  // Tool windows 1-31 (index 0 unused): captioned panels holding their content.
+  vcl::TPanel* DKToolWindow[32] = {};
+  // Value panels and their labels.
+  vcl::TPanel *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6, *Panel7, *Panel8, *Panel10,
+      *Panel11, *Panel12, *Panel13, *Panel22, *Panel23;
+  vcl::TLabel *Label3, *Label9, *Label6, *Label12, *Label15, *Label18, *Label84, *Label89, *Label29,
+      *Label32, *Label98, *Label104, *Label48, *Label52;
+  vcl::TLabel* TackLabel;                    // "SB" or "PT"
+  vcl::TLabel* DistanceToWaypointLabel;      // nautical miles
+  vcl::TLabel* StarboardLaylineLabel;        // distance to the starboard layline
+  vcl::TLabel* PortLaylineLabel;             // distance to the port layline
+  vcl::TLabel* StarboardLaylineTimeLabel;    // "mm:ss"
+  vcl::TLabel* PortLaylineTimeLabel;         // "mm:ss", also sent to the instruments
+  vcl::TLabel* DriftLabel;                   // current drift, knots
+  vcl::TLabel* SetLabel;                     // current set, degrees
+  TAAGauge *AAGauge1, *AAGauge2, *AAGauge3;  // performance, wind speed, wind angle
+  vcl::TChart *chVmg, *chPerformance, *chSpeed, *chWindspeed, *chWindangle, *chCourseog,
+      *chTargetspeed, *chTwd, *chDepth;
+  // Panel activation.
+  vcl::TPanel* Panel21;
+  vcl::TCheckListBox *CheckListBox1, *CheckListBox2, *CheckListBox3, *CheckListBox4;
+  vcl::TBitBtn* BitBtn1;
+  vcl::TTimer* Timer1;  // main tick
+  vcl::TTimer* Timer2;  // charts
+  vcl::TTimer* Timer3;  // target tick
+  vcl::TTimer* Timer4;  // one-shot after start
+  vcl::TTimer* Timer5;  // delayed start-up
+  vcl::TTimer* Timer6;  // replay steps
+  vcl::TTimer* Timer7;  // no-input watchdog
+  db::TTable* Table1;   // polar table
+  db::TTable* Table2;   // waypoints
+  db::TTable* Table3;   // log table
 
   // Damping memories: the last damped values.
   float fApparentWindAnglePrev = 0;
@@ -193,8 +312,25 @@ class TForm1 : public vcl::TForm {
  private:
   void ComputeTrueWind(float boatSpeed);
   void BuildComponents();
+  void BuildPanels();  // app/panels.cpp
+  void BuildCharts();  // app/charts.cpp
+  void ArrangeCharts(rtl::TObject* Sender);
+  // A captioned panel standing in for tool window n, in the dock at the given bounds.
+  vcl::TPanel* MakeToolWindow(int n, vcl::TWinControl* dock, const std::string& caption, int left,
+                              int top, int width, int height);
+  // The tool window of each item of the activation lists, in list order.
+  std::vector<std::pair<vcl::TCheckListBox*, std::vector<vcl::TPanel*>>> ActivationTable();
+  void RefreshWaypoint();
+  void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);
+  // Reads and checks the recording before anything stops; false (and live as before) when it
+  // cannot be read or holds no record.
+  bool LoadRecording(const std::string& file);
+  void StopReplayPlay();
+  // The video beside a replay: left to the capture work, called where the video follows.
+  void StartReplayVideo();
+  void StepReplayVideo(std::int32_t frames);
 
   struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -140,6 +140,9 @@ void TForm1::Timer5Timer(rtl::TObject*) {
     fNetworkInput = 0;
     if (fReplayMode == 0) SetComputationTimers(true);
   };
+  fCommsWizard = [] {
+    if (comms != nullptr) comms->BitBtn4Click(comms);
+  };
   c.ComboBox1->SetText(ReadSettingText(ini, "comms", "comport"));
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
 
@@ -229,7 +232,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fChartWindow = 60;
   fTextLog.reset(std::fopen("corvatalen.txt", "a"));
   fRecording = 0;
-  SpeedButton25->SetDown(Panel1->Visible());
+  SpeedButton25->SetDown(DKToolbar4->Visible());
 }
 
 void TForm1::Timer4Timer(rtl::TObject*) {
@@ -305,12 +308,18 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
       vcl::IDYES) {
     SetComputationTimers(true);
     fReplayMode = 0;
+    // A replay tick after this would move the live history's heads.
+    StopReplayPlay();
     for (THistoryBuffer* h :
          {&SpeedOverGroundHistory, &CourseOverGroundHistory, &PerformanceHistory, &VmgHistory,
           &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
           &TargetSpeedHistory})
       h->Clear();
     SetReplayButtonsEnabled(false, false);
+  } else {
+    // The replay goes on where it was, charts included.
+    Timer2->SetEnabled(true);
+    if (SpeedButton67->Down() || SpeedButton80->Down()) Timer6->SetEnabled(true);
   }
 }
 
@@ -336,7 +345,8 @@ void TForm1::Communication1Click(rtl::TObject*) {
 }
 
 void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
-  for (vcl::TTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5}) t->SetEnabled(false);
+  for (vcl::TTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7})
+    t->SetEnabled(false);
   Tcomms& c = *comms;
   try {
     c.ComPort1->Close();
