@@ -65,6 +65,8 @@ class TPolardata : public vcl::TForm {
   void Timer1Timer(rtl::TObject* Sender);      // automatic replot
   // Axes, rings labelled every (scale div 10) knots, and direction lines.
   void DrawBackground();
+  // The picture filled with the canvas's brush colour.
+  void FillPicture();
   // Pixels per knot: the ring spacing over the knots between two rings.
   double PixelsPerKnot() const;
   // The pixel of angle a (degrees) and speed s (knots), on the port side mirrored; none when a
@@ -115,8 +117,6 @@ class TPolardata : public vcl::TForm {
 
  private:
   void BuildPlotControls();  // app/polarplot.cpp
-  // The picture filled with the canvas's brush colour.
-  void FillPicture();
   // The picture's canvas, black until drawn on.
   vcl::TCanvas& PlotCanvas();
 };

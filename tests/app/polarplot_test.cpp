@@ -139,6 +139,8 @@ TEST_F(PolarPlotTest, BackgroundAtEachScale) {
   }
   // "Plot Polar" redraws through the creation handler: its labels keep the scale too.
   SetScale("20");
+  form->FillPicture();
+  form->FormCreate(nullptr);
   EXPECT_GT(TextMatch("18", kCentre + 22 * 9, kCentre), 0.9);
   EXPECT_LT(TextMatch("9", kCentre + 22 * 9, kCentre), 0.9);
 
