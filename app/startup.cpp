@@ -130,6 +130,20 @@ void TForm1::Timer5Timer(rtl::TObject*) {
 
   Tcomms& c = *comms;
   c.fOutputValues = [this] { return OutputValues(); };
+  c.fSetMainSources = [this](const TSourceChoices& s) {
+    fSpeedSource = s.fSpeedSource;
+    fHeadingSource = s.fHeadingSource;
+    fNmeaWind = s.fNmeaWind;
+    if (s.fWindSource) fWindSource = *s.fWindSource;
+  };
+  // The wizard may run while the timers are off (no port at start-up): its port runs them.
+  c.fAfterWizardOpen = [this] {
+    fNetworkInput = 0;
+    if (fReplayMode == 0) SetComputationTimers(true);
+  };
+  fCommsWizard = [] {
+    if (comms != nullptr) comms->BitBtn4Click(comms);
+  };
   c.ComboBox1->SetText(ReadSettingText(ini, "comms", "comport"));
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
 
