@@ -1,0 +1,73 @@
+#pragma once
+// Free functions shared by the docking units: platform settings with their fallbacks, monitors,
+// accelerator text, small captions, gradients, halftone outlines and message helpers. Optional
+// platform functions are looked up by name once per call site and used only when present.
+#include <string>
+
+#include "platform/win/messages.h"
+#include "platform/win/settings.h"
+#include "platform/win/types.h"
+
+namespace docking {
+
+using win::HDC;
+using win::HWND;
+using win::POINT;
+using win::RECT;
+
+// Timing, sounds and system settings.
+int GetMenuShowDelay();
+bool NeedToPlaySound(const std::string& Alias);
+void PlaySystemSound(const std::string& Alias);
+bool AreFlatMenusEnabled();
+bool AreKeyboardCuesEnabled();
+bool IsWindowsXP();
+bool GetSystemParametersInfoBool(unsigned Param, bool Default);
+void GetSystemNonClientMetrics(win::NONCLIENTMETRICS& Metrics);
+unsigned GetInputLocaleCodePage();
+bool ApplicationIsActive();
+
+// Monitors: work areas (or whole rectangles) of the nearest monitor, the primary's when the
+// monitor functions are missing or fail.
+bool UsingMultipleMonitors();
+RECT GetRectOfPrimaryMonitor(bool WorkArea);
+RECT GetRectOfMonitorContainingRect(const RECT& R, bool WorkArea);
+RECT GetRectOfMonitorContainingPoint(const POINT& P, bool WorkArea);
+RECT GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea);
+
+// Accelerator text. Strings are UTF-8, whose continuation bytes never equal '&', ':' or '.',
+// so walking bytes never splits a character.
+std::string StripAccelChars(const std::string& S);
+std::string EscapeAmpersands(const std::string& S);
+std::string StripTrailingPunctuation(const std::string& S);
+// The character after the last single '&' (0 when there is none).
+char FindAccelChar(const std::string& S);
+
+// Drawing.
+void DrawSmallWindowCaption(HWND Wnd, HDC DC, const RECT& R, const std::string& Caption,
+                            bool Active);
+bool IsFillRectWithGradientAvailable();
+void FillRectWithGradient(HDC DC, const RECT& R, win::COLORREF StartColor, win::COLORREF EndColor,
+                          bool Horizontal);
+win::HBRUSH CreateHalftoneBrush();
+// The frames of both rectangles (each less itself shrunk by its size) combined by exclusive-or
+// and inverted through the halftone pattern: drawing the same pair twice restores the screen.
+void DrawHalftoneInvertRect(HDC DC, const RECT* NewRect, const RECT* OldRect,
+                            const win::SIZE& NewSize, const win::SIZE& OldSize);
+
+// Messages.
+void ProcessPaintMessages();
+void RemoveMessages(unsigned Min, unsigned Max);
+POINT GetMessagePosAsPoint();
+inline bool InvalidPoint(const POINT& P) {
+  return P.x == -1 && P.y == -1;
+}
+bool CallTrackMouseEvent(HWND Wnd, win::DWORD Flags);
+void CallLockSetForegroundWindow(bool Lock);
+
+namespace detail {
+// Forgets the remembered registry value of the menu delay (tests change it).
+void ForgetMenuShowDelay();
+}  // namespace detail
+
+}  // namespace docking

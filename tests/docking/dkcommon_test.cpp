@@ -1,0 +1,212 @@
+// Shared functions: the menu delay and its fallbacks, accelerator text, monitors, sounds and the
+// halftone outline.
+#include "docking/dkcommon.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/shapes.h"
+#include "platform/rtl/registry.h"
+#include "platform/win/paint.h"
+#include "platform/win/sinks.h"
+#include "tests/platform/vcl/vcltest.h"
+
+namespace {
+
+using namespace docking;
+
+class Common : public vcltest::VclTest {
+ protected:
+  void SetUp() override {
+    VclTest::SetUp();
+    char pattern[] = "/tmp/dkcommon-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    saved_ = rtl::RegistryFileName();
+    rtl::SetRegistryFileName(dir_ + "/registry.ini");
+    detail::ForgetMenuShowDelay();
+  }
+  void TearDown() override {
+    rtl::SetRegistryFileName(saved_);
+    std::filesystem::remove_all(dir_);
+    detail::ForgetMenuShowDelay();
+    VclTest::TearDown();
+  }
+  void WriteUserValue(const std::string& key, const std::string& name, const std::string& value) {
+    rtl::TRegistry reg;
+    reg.SetRootKey(rtl::HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKey(key, true));
+    reg.WriteString(name, value);
+  }
+  int DelayWithValue(const std::string& value) {
+    WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", value);
+    detail::ForgetMenuShowDelay();
+    return GetMenuShowDelay();
+  }
+  std::string dir_;
+  std::string saved_;
+};
+
+TEST_F(Common, MenuDelayComesFromTheSystemThenTheRegistryThen400) {
+  win::GetSettings().menuShowDelay = 250;
+  EXPECT_EQ(GetMenuShowDelay(), 250);
+  win::GetSettings().failing.insert(win::SPI_GETMENUSHOWDELAY);
+  EXPECT_EQ(GetMenuShowDelay(), 400);  // no value anywhere
+  EXPECT_EQ(DelayWithValue("120"), 120);
+  EXPECT_EQ(DelayWithValue("abc"), 0);
+  EXPECT_EQ(DelayWithValue("-5"), 0);
+  // The registry value is read once and remembered.
+  WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", "99");
+  EXPECT_EQ(GetMenuShowDelay(), 0);
+  // An old platform has no such setting at all.
+  win::GetSettings().version.major = 3;
+  EXPECT_EQ(GetMenuShowDelay(), 400);
+}
+
+TEST_F(Common, AccelCharsAreStrippedAndEscaped) {
+  EXPECT_EQ(StripAccelChars("&File"), "File");
+  EXPECT_EQ(StripAccelChars("Save &As"), "Save As");
+  EXPECT_EQ(StripAccelChars("Fish && Chips"), "Fish & Chips");
+  EXPECT_EQ(StripAccelChars("end&"), "end");
+  EXPECT_EQ(EscapeAmpersands("R&D & more"), "R&&D && more");
+  EXPECT_EQ(FindAccelChar("E&xit"), 'x');
+  EXPECT_EQ(FindAccelChar("&a&b"), 'b');
+  EXPECT_EQ(FindAccelChar("A&&B"), 0);
+  EXPECT_EQ(StripTrailingPunctuation("Save as..."), "Save as");
+  EXPECT_EQ(StripTrailingPunctuation("Name:"), "Name");
+  EXPECT_EQ(StripTrailingPunctuation("Wait...:"), "Wait...");
+  EXPECT_EQ(StripTrailingPunctuation("Plain"), "Plain");
+}
+
+TEST_F(Common, EscapingThenStrippingGivesAnyUtf8TextBack) {
+  std::mt19937 rng(24);
+  std::uniform_int_distribution<int> len(0, 40);
+  std::uniform_int_distribution<int> kind(0, 4);
+  for (int round = 0; round < 2000; ++round) {
+    std::string s;
+    for (int i = len(rng); i > 0; --i) {
+      uint32_t cp;
+      switch (kind(rng)) {
+        case 0:
+          cp = '&';
+          break;
+        case 1:
+          cp = 0x20 + rng() % 0x5F;
+          break;
+        case 2:
+          cp = 0x80 + rng() % 0x780;
+          break;
+        case 3:
+          cp = 0x800 + rng() % 0xD000;
+          break;
+        default:
+          cp = 0x10000 + rng() % 0xFFFFF;
+          break;
+      }
+      if (cp < 0x80) {
+        s += char(cp);
+      } else if (cp < 0x800) {
+        s += char(0xC0 | (cp >> 6));
+        s += char(0x80 | (cp & 0x3F));
+      } else if (cp < 0x10000) {
+        s += char(0xE0 | (cp >> 12));
+        s += char(0x80 | ((cp >> 6) & 0x3F));
+        s += char(0x80 | (cp & 0x3F));
+      } else {
+        s += char(0xF0 | (cp >> 18));
+        s += char(0x80 | ((cp >> 12) & 0x3F));
+        s += char(0x80 | ((cp >> 6) & 0x3F));
+        s += char(0x80 | (cp & 0x3F));
+      }
+    }
+    ASSERT_EQ(StripAccelChars(EscapeAmpersands(s)), s);
+  }
+}
+
+TEST_F(Common, AHalftoneOutlinePairDrawnTwiceLeavesTheScreenAsItWas) {
+  auto screen = win::ScreenSurface();
+  HDC dc = win::GetDC(nullptr);
+  RECT stripes{0, 0, 400, 300};
+  gdi::FillRect(dc, &stripes, gdi::GetSysColorBrush(gdi::COLOR_HIGHLIGHT));
+  RECT band{0, 100, 400, 130};
+  gdi::FillRect(dc, &band, gdi::GetSysColorBrush(gdi::COLOR_WINDOW));
+  const std::vector<uint8_t> before(screen->Bits(), screen->Bits() + screen->ByteSize());
+  const RECT a{20, 20, 220, 120}, b{60, 80, 300, 260};
+  DrawHalftoneInvertRect(dc, &a, &b, win::SIZE{4, 4}, win::SIZE{1, 1});
+  EXPECT_NE(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
+  // Inside the thick frame every other pixel is inverted; the middle is untouched.
+  EXPECT_NE(gdi::GetPixel(dc, 20, 20) == gdi::GetPixel(dc, 21, 20), true);
+  EXPECT_EQ(gdi::GetPixel(dc, 120, 60), gdi::GetSysColor(gdi::COLOR_HIGHLIGHT));
+  DrawHalftoneInvertRect(dc, &a, &b, win::SIZE{4, 4}, win::SIZE{1, 1});
+  EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
+  // An empty rectangle has no frame.
+  const RECT empty{50, 50, 50, 90};
+  DrawHalftoneInvertRect(dc, &empty, nullptr, win::SIZE{1, 1}, win::SIZE{1, 1});
+  EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
+  win::ReleaseDC(nullptr, dc);
+}
+
+TEST_F(Common, MonitorsFallBackToThePrimaryWhenTheFunctionsAreMissing) {
+  auto& s = win::GetSettings();
+  s.monitors = {win::Monitor{RECT{0, 0, 1280, 800}, RECT{0, 0, 1280, 770}},
+                win::Monitor{RECT{1280, 0, 2304, 768}, RECT{1280, 30, 2304, 768}}};
+  EXPECT_TRUE(UsingMultipleMonitors());
+  EXPECT_EQ(GetRectOfMonitorContainingPoint(POINT{2000, 10}, true), (RECT{1280, 30, 2304, 768}));
+  EXPECT_EQ(GetRectOfMonitorContainingPoint(POINT{3000, 10}, false), (RECT{1280, 0, 2304, 768}));
+  EXPECT_EQ(GetRectOfMonitorContainingRect(RECT{100, 100, 200, 200}, true),
+            (RECT{0, 0, 1280, 770}));
+  s.missingEntryPoints = {"MonitorFromRect", "MonitorFromPoint", "MonitorFromWindow",
+                          "GetMonitorInfoA"};
+  EXPECT_FALSE(UsingMultipleMonitors());
+  EXPECT_EQ(GetRectOfMonitorContainingPoint(POINT{2000, 10}, true), (RECT{0, 0, 1280, 770}));
+  s.failing.insert(win::SPI_GETWORKAREA);
+  EXPECT_EQ(GetRectOfPrimaryMonitor(true), (RECT{0, 0, 1280, 800}));
+}
+
+TEST_F(Common, SoundsArePlayedWhereTheSchemeHasThem) {
+  auto& v = win::GetSettings().version;
+  EXPECT_FALSE(NeedToPlaySound("MenuPopup"));
+  WriteUserValue("\\AppEvents\\Schemes\\Apps\\.Default\\MenuPopup\\.Current", "", "popup.wav");
+  EXPECT_TRUE(NeedToPlaySound("MenuPopup"));
+  v.major = 4;
+  EXPECT_TRUE(NeedToPlaySound("MenuCommand"));
+  v.major = 6;
+  win::ClearSinks();
+  PlaySystemSound("MenuCommand");
+  ASSERT_EQ(win::SoundLog().size(), 1u);
+  EXPECT_EQ(win::SoundLog()[0].alias, "MenuCommand");
+  EXPECT_EQ(win::SoundLog()[0].flags,
+            win::SND_ALIAS | win::SND_ASYNC | win::SND_NODEFAULT | win::SND_SYSTEM);
+}
+
+TEST_F(Common, OptionalFunctionsAreUsedOnlyWhenPresent) {
+  auto& s = win::GetSettings();
+  HDC dc = win::GetDC(nullptr);
+  const RECT r{0, 0, 100, 10};
+  FillRectWithGradient(dc, r, gdi::RGB(0, 0, 0), gdi::RGB(255, 255, 255), true);
+  EXPECT_EQ(gdi::GetPixel(dc, 0, 5), gdi::RGB(0, 0, 0));
+  EXPECT_GT(gdi::GetRValue(gdi::GetPixel(dc, 99, 5)), 240);
+  gdi::FillRect(dc, &r, gdi::GetSysColorBrush(gdi::COLOR_WINDOW));
+  s.missingEntryPoints.insert("GradientFill");
+  EXPECT_FALSE(IsFillRectWithGradientAvailable());
+  FillRectWithGradient(dc, r, gdi::RGB(0, 0, 0), gdi::RGB(255, 255, 255), true);
+  EXPECT_EQ(gdi::GetPixel(dc, 0, 5), gdi::GetSysColor(gdi::COLOR_WINDOW));
+  win::ReleaseDC(nullptr, dc);
+  EXPECT_TRUE(CallTrackMouseEvent(app->Handle(), win::TME_LEAVE));
+  s.missingEntryPoints.insert("TrackMouseEvent");
+  s.missingEntryPoints.insert("_TrackMouseEvent");
+  EXPECT_FALSE(CallTrackMouseEvent(app->Handle(), win::TME_LEAVE));
+  CallLockSetForegroundWindow(true);
+  EXPECT_TRUE(win::IsForegroundLocked());
+  CallLockSetForegroundWindow(false);
+  s.missingEntryPoints.insert("LockSetForegroundWindow");
+  CallLockSetForegroundWindow(true);
+  EXPECT_FALSE(win::IsForegroundLocked());
+  s.keyboardCodePage = 0;
+  EXPECT_EQ(GetInputLocaleCodePage(), 0u);
+}
+
+}  // namespace
