@@ -419,6 +419,7 @@ class TDKFloatingWindowParent : public vcl::TCustomForm {
 
  protected:
   void CreateParams(vcl::TCreateParams& Params) override;
+  void CreateWnd() override;
   void WndProc(vcl::TMessage& Message) override;
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
 

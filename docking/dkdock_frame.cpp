@@ -49,6 +49,15 @@ void TDKFloatingWindowParent::CreateParams(vcl::TCreateParams& Params) {
   }
 }
 
+void TDKFloatingWindowParent::CreateWnd() {
+  vcl::TCustomForm::CreateWnd();
+  // The window's first frame was measured before it was known as this control's: measure again.
+  win::SetProp(Handle(), vcl::kKeepsOwnerActive, 1);
+  win::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                    win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE |
+                        win::SWP_FRAMECHANGED);
+}
+
 bool TDKFloatingWindowParent::Showing() const {
   return HandleAllocated() &&
          win::IsWindowVisible(const_cast<TDKFloatingWindowParent*>(this)->Handle());
@@ -56,7 +65,6 @@ bool TDKFloatingWindowParent::Showing() const {
 
 void TDKFloatingWindowParent::SetShowingNoActivate(bool Show) {
   const HWND h = Handle();
-  win::SetProp(h, vcl::kKeepsOwnerActive, 1);
   if (Show) {
     win::SetWindowPos(
         h, win::HWND_TOP, 0, 0, 0, 0,
