@@ -416,6 +416,8 @@ class TDKFloatingWindowParent : public vcl::TCustomForm {
   bool Showing() const override;
   // Shows or hides the native window without activating it.
   void SetShowingNoActivate(bool Show);
+  // Topmost with fmOnTopOfAllForms, else exactly when its owner is.
+  void UpdateTopmostFlag();
 
  protected:
   void CreateParams(vcl::TCreateParams& Params) override;

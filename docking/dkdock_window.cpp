@@ -279,7 +279,8 @@ void TDKCustomDockableWindow::SetDragHandleStyle(TDKDragHandleStyle v) {
 }
 
 void TDKCustomDockableWindow::SetFloatingMode(TDKFloatingMode v) {
-  floatingMode_ = v;
+  if (!internal::Assign(floatingMode_, v)) return;
+  if (floatParent_ && floatParent_->Showing()) floatParent_->SetShowingNoActivate(true);
   UpdateVisibility();
 }
 

@@ -266,5 +266,26 @@ TEST_F(Drag, AFloatingToolWindowSizedByACornerStopsAt32AndGrowsPastItsFrame) {
   EXPECT_EQ(frame->BoundsRect(), R(450, 300, 258, 233));
 }
 
+// A window of one pixel has its grab point at 0 of 0: the dock's band must not divide by it.
+class Dot : public TDKCustomDockableWindow {
+ public:
+  using TDKCustomDockableWindow::TDKCustomDockableWindow;
+  SIZE DoArrange(bool, TDKDockType, bool, TDKDock*) override { return SIZE{1, 1}; }
+  void GetBaseSize(SIZE& s) override { s = SIZE{1, 1}; }
+};
+
+TEST_F(Drag, AOnePixelWindowFindsADock) {
+  auto* dot = new Dot(form);
+  dot->SetParent(form);
+  dot->Arrange();
+  ASSERT_EQ(dot->Width(), 1);
+  const POINT into = Screen(form, 400, 2);
+  win::PostRawInput(win::MouseMove(into.x, into.y));
+  win::PostRawInput(win::MouseUp(into.x, into.y));
+  dot->BeginMoving(0, 0);
+  EXPECT_EQ(dot->CurrentDock(), top);
+  EXPECT_EQ(top->Height(), 5);
+}
+
 }  // namespace
 }  // namespace docktest
