@@ -4,6 +4,7 @@
 // platform functions are looked up by name once per call site and used only when present.
 #include <string>
 
+#include "platform/gdi/objects.h"
 #include "platform/win/messages.h"
 #include "platform/win/settings.h"
 #include "platform/win/types.h"
@@ -42,6 +43,20 @@ std::string EscapeAmpersands(const std::string& S);
 std::string StripTrailingPunctuation(const std::string& S);
 // The character after the last single '&' (0 when there is none).
 char FindAccelChar(const std::string& S);
+
+// Text on a DC. Prefix: the width without the accelerator marks.
+int GetTextWidth(HDC DC, const std::string& S, bool Prefix);
+int GetTextHeight(HDC DC);
+int DrawTextStr(HDC DC, const std::string& S, RECT& R, unsigned Format);
+win::SIZE GetTextExtentPoint32Str(HDC DC, const std::string& S);
+void TextOutStr(HDC DC, int X, int Y, const std::string& S);
+char CharToLower(char C);
+// A copy of the DC's font turned to run downwards (270 degrees), a raster face replaced by a
+// true-type one, the vertical ("@") variant when there is one. The caller deletes it.
+gdi::HFONT CreateRotatedFont(HDC DC);
+// S running downwards, centred in R, accelerator marks removed and the accelerator underlined
+// unless Format has DT_HIDEPREFIX.
+void DrawRotatedText(HDC DC, const std::string& S, const RECT& R, unsigned Format);
 
 // Drawing.
 void DrawSmallWindowCaption(HWND Wnd, HDC DC, const RECT& R, const std::string& Caption,
