@@ -192,16 +192,7 @@ void TDKFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip,
   if (!window_ || !HandleAllocated()) return;
   HDC dc = DrawToDC ? ADC : win::GetWindowDC(Handle());
   gdi::SaveDC(dc);
-  if (Clip) {
-    // The update region comes in screen coordinates.
-    RECT wr{};
-    win::GetWindowRect(Handle(), &wr);
-    gdi::HRGN r = gdi::CreateRectRgn(0, 0, 0, 0);
-    gdi::CombineRgn(r, Clip, nullptr, gdi::RGN_COPY);
-    gdi::OffsetRgn(r, -wr.left, -wr.top);
-    gdi::ExtSelectClipRgn(dc, r, gdi::RGN_AND);
-    gdi::DeleteObject(r);
-  }
+  if (Clip) SelectNCUpdateRgn(Handle(), dc, Clip);
   const RECT client = win::GetClientRectInWindow(Handle());
   gdi::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
   const bool active = !window_->InactiveCaption();
@@ -278,6 +269,11 @@ void TDKFloatingWindowParent::WndProc(vcl::TMessage& m) {
       return;
     case win::WM_NCACTIVATE:
       m.Result = 1;
+      return;
+    case win::WM_PRINT:
+      HandleWMPrint(Handle(), m.WParam, m.LParam, [this](HWND, HDC dc) {
+        DrawNCArea(true, dc, nullptr, twrdBorder | twrdCaption | twrdCloseButton);
+      });
       return;
     case win::WM_NCHITTEST: {
       RECT wr{};
