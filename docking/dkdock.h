@@ -173,6 +173,7 @@ class TDKDock : public vcl::TCustomControl {
   void RecalcNCSizes();
   void DrawNCArea();
   void RemoveFromLists(TDKCustomDockableWindow* Bar);
+  bool RelayToFloating(vcl::TMessage& m, bool menuEvents);
 
   TDKDockPosition position_ = dpTop;
   bool allowDrag_ = true;

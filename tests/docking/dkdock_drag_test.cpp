@@ -236,12 +236,18 @@ TEST_F(Drag, AFloatingToolWindowSizedByACornerStopsAt32AndGrowsPastItsFrame) {
   auto* frame = t->FloatingWindowParent();
   ASSERT_EQ(frame->BoundsRect(), R(400, 300, 108, 83));
   const POINT corner{400 + 107, 300 + 82};
+  win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};
+  RECT clipped{};
   win::InputScript shrink;
-  shrink.Move(corner.x, corner.y)
-      .Down(corner.x, corner.y)
-      .Move(corner.x - 300, corner.y - 300)
-      .Up(corner.x - 300, corner.y - 300);
+  shrink.Move(corner.x, corner.y).Down(corner.x, corner.y).Move(corner.x - 300, corner.y - 300);
+  shrink.Then([&] { win::GetClipCursor(&clipped); });
+  shrink.Up(corner.x - 300, corner.y - 300);
   RunScript(shrink);
+  // A tool window keeps the pointer in the work area while it sizes, and frees it after.
+  EXPECT_EQ(clipped, (RECT{0, 0, 1280, 770}));
+  RECT after{};
+  win::GetClipCursor(&after);
+  EXPECT_EQ(after, (RECT{0, 0, 1280, 800}));
   // 32 x 32 client pixels inside the 8-pixel border and the 15-pixel caption.
   EXPECT_EQ(frame->BoundsRect(), R(400, 300, 40, 55));
   EXPECT_EQ(t->ClientAreaWidth(), 32);

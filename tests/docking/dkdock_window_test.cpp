@@ -237,6 +237,38 @@ TEST_F(Window, TheFrameSitsAboveItsFormAndWhatTheFormOwnsAndNoHigher) {
   win::DestroyWindow(stranger);
 }
 
+class Accelerated : public TDKToolWindow {
+ public:
+  using TDKToolWindow::TDKToolWindow;
+  int heard = 0;
+
+ protected:
+  bool DialogChar(unsigned key) override {
+    if (key != 'X' && key != 'x') return false;
+    ++heard;
+    return true;
+  }
+};
+
+TEST_F(Window, KeysOfTheFormReachItsFloatingWindowsAndEscapeGoesBack) {
+  auto* t = new Accelerated(form);
+  t->SetName("Accelerated");
+  t->SetClientAreaSize(100, 40);
+  t->SetCurrentDock(top);
+  t->SetFloating(true);
+  Pump();
+  form->SetFocus();
+  Pump();
+  Key('X', false, false, true);
+  EXPECT_EQ(t->heard, 1);
+  // Escape in a floating window hands the focus back to the form.
+  t->SetFocus();
+  Pump();
+  ASSERT_EQ(win::GetFocus(), t->Handle());
+  Key(win::VK_ESCAPE);
+  EXPECT_EQ(vcl::TWinControl::FindControl(win::GetFocus())->GetParentForm(), form);
+}
+
 TEST_F(Window, AWindowWithoutAFormCannotFloat) {
   auto* t = new TDKToolWindow(nullptr);
   t->SetName("Lonely");
