@@ -272,6 +272,60 @@ TEST_F(Drag, AFloatingToolWindowSizedByACornerStopsAt32AndGrowsPastItsFrame) {
   EXPECT_EQ(frame->BoundsRect(), R(450, 300, 258, 233));
 }
 
+TEST_F(Drag, ADockThatRefusesOrIsNotAllowedIsPassedOver) {
+  auto* a = Tool(top, 100, 20, 0, -1, "A");
+  std::vector<std::string> asked;
+  right->OnRequestDock = {this, [&](rtl::TObject*, TDKCustomDockableWindow* bar, bool& accept) {
+                            asked.push_back(bar->Name());
+                            accept = false;
+                          }};
+  const POINT p = Grip(a);
+  const POINT into = Screen(form, 790, 300);
+  win::InputScript refused;
+  refused.Move(p.x, p.y).Down(p.x, p.y).Move(into.x, into.y).Up(into.x, into.y);
+  RunScript(refused);
+  EXPECT_FALSE(asked.empty());
+  EXPECT_EQ(asked.front(), "A");
+  EXPECT_TRUE(a->Floating());
+  right->OnRequestDock = nullptr;
+  // A window not dockable to the right does not even ask.
+  a->DoubleClick();
+  ASSERT_EQ(a->CurrentDock(), top);
+  a->SetDockableTo(DockableToAll & ~(1u << dpRight));
+  const POINT q = Grip(a);
+  win::InputScript notAllowed;
+  notAllowed.After(1000).Move(q.x, q.y).Down(q.x, q.y).Move(into.x, into.y).Up(into.x, into.y);
+  RunScript(notAllowed);
+  EXPECT_TRUE(a->Floating());
+  // One that may not change docks stays in its own.
+  auto* b = Tool(top, 100, 20, 0, -1, "B");
+  b->SetDockMode(dmCannotFloatOrChangeDocks);
+  const POINT g = Grip(b);
+  const POINT bottomDock = Screen(form, 300, 598);
+  win::InputScript stay;
+  stay.After(1000)
+      .Move(g.x, g.y)
+      .Down(g.x, g.y)
+      .Move(bottomDock.x, bottomDock.y)
+      .Up(bottomDock.x, bottomDock.y);
+  RunScript(stay);
+  EXPECT_EQ(b->CurrentDock(), top);
+}
+
+TEST_F(Drag, TheDockTellsOfWindowsComingAndGoing) {
+  std::vector<std::string> heard;
+  right->OnInsertRemoveBar = {this,
+                              [&](rtl::TObject*, bool inserting, TDKCustomDockableWindow* bar) {
+                                heard.push_back((inserting ? "+" : "-") + bar->Name());
+                              }};
+  auto* a = Tool(right, 40, 100, 0, -1, "A");
+  a->Hide();
+  a->Show();
+  a->SetCurrentDock(left);
+  EXPECT_EQ(heard, (std::vector<std::string>{"+A", "-A", "+A", "-A"}));
+  right->OnInsertRemoveBar = nullptr;
+}
+
 // A window of one pixel has its grab point at 0 of 0: the dock's band must not divide by it.
 class Dot : public TDKCustomDockableWindow {
  public:
