@@ -4,6 +4,7 @@
 #include <termios.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -434,6 +435,27 @@ TEST_F(FakePort, FailedWaitIsReportedOnceAndClosesThePort) {
   gui.PumpFor(30);
   EXPECT_EQ(closes, 1);
   ASSERT_EQ(gui.shown.size(), 1u);
+  EXPECT_FALSE(line->IsOpen());
+}
+
+TEST_F(FakePort, LineLostUnderAReadingHandlerIsReportedOnceAndClosesThePort) {
+  // The cable goes between the wait that saw characters and the handler's read: the read fails,
+  // and then the next wait fails with the same loss.
+  int reported = 0, closes = 0;
+  port.SetOnError(rtl::Event<void(rtl::TObject*, const EComError&, TComAction&)>(
+      &reported, [&](rtl::TObject*, const EComError&, TComAction&) { ++reported; }));
+  port.SetAfterClose(Notify(&closes, [&](rtl::TObject*) { ++closes; }));
+  port.SetOnRxChar(Notify(&port, [&](rtl::TObject*) {
+    line->Hangup();
+    port.ReadString();
+  }));
+  port.Open();
+  line->Feed("$GPGLL");
+  EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active() && !gui.shown.empty(); }));
+  gui.PumpFor(30);
+  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(gui.shown, std::vector<std::string>{serial::ErrorText(EIO)});
+  EXPECT_EQ(closes, 1);
   EXPECT_FALSE(line->IsOpen());
 }
 
