@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/inidetail.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/sysutils.h"
 
@@ -197,18 +198,32 @@ void TIniText::Keys(std::string_view Section, TStrings* Strings, bool WithValues
 
 namespace {
 
-// Writers of every INI file of the process take turns, so that a re-read and its rewrite are one
-// step.
-std::mutex& IniLock() {
-  static std::mutex m;
-  return m;
-}
-
 bool HasLineBreak(std::string_view s) {
   return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
 }  // namespace
+
+namespace inidetail {
+
+std::mutex& IniLock() {
+  static std::mutex m;
+  return m;
+}
+
+void CheckEntry(std::string_view Section, std::string_view Ident, std::string_view Value,
+                const std::string& FileName) {
+  if (HasLineBreak(Section) || HasLineBreak(Ident) || HasLineBreak(Value) ||
+      Section.find(']') != std::string_view::npos || Trim(Ident).empty() ||
+      Ident.find('=') != std::string_view::npos ||
+      std::string_view(";#[").find(Trim(Ident)[0]) != std::string_view::npos) {
+    throw EIniFileException(Format("Invalid section, key or value for %s", FileName));
+  }
+}
+
+}  // namespace inidetail
+
+using inidetail::IniLock;
 
 struct TIniFile::Content {
   std::string path;
@@ -269,12 +284,7 @@ std::string TIniFile::ReadString(std::string_view Section, std::string_view Iden
 
 void TIniFile::WriteString(std::string_view Section, std::string_view Ident,
                            std::string_view Value) {
-  if (HasLineBreak(Section) || HasLineBreak(Ident) || HasLineBreak(Value) ||
-      Section.find(']') != std::string_view::npos || Trim(Ident).empty() ||
-      Ident.find('=') != std::string_view::npos ||
-      std::string_view(";#[").find(Trim(Ident)[0]) != std::string_view::npos) {
-    throw EIniFileException(Format("Invalid section, key or value for %s", FileName()));
-  }
+  inidetail::CheckEntry(Section, Ident, Value, FileName());
   std::lock_guard g(IniLock());
   content_->Refresh();
   content_->text.Set(Trim(Section), Trim(Ident), Trim(Value));
