@@ -17,6 +17,12 @@ inline std::string Sentence(const std::string& body) {
   return "$" + body + tail;
 }
 
+// One second of instruments: position, SOG 6.5 kn and COG 90, apparent wind 45 / 14 kn, STW 6.
+inline std::string SampleBurst() {
+  return Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+         Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K");
+}
+
 inline std::vector<std::string> Lines(const std::filesystem::path& file) {
   std::ifstream in(file);
   std::vector<std::string> out;

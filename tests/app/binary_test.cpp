@@ -16,13 +16,13 @@
 #include "tests/platform/serial/pty.h"
 
 #include "tests/app/apptest.h"
+#include "tests/app/runprogram.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using apptest::Lines;
-using apptest::Sentence;
 
 TEST(Binary, HeadlessRunOnAPtyLogsAndWritesItsSettingsOnSigterm) {
   PtyPair pty;
@@ -33,42 +33,20 @@ TEST(Binary, HeadlessRunOnAPtyLogsAndWritesItsSettingsOnSigterm) {
   std::ofstream(dir / "corvatalen.ini")
       << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=41.5\n";
 
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    if (::chdir(dir.c_str()) != 0) ::_exit(127);
-    ::setenv("CORVATALEN_DISPLAY", "headless", 1);
-    ::execl(CORVATALEN_BINARY, CORVATALEN_BINARY, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-
-  const std::string burst = Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
-                            Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K");
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(25);
-  size_t lines = 0;
-  while (std::chrono::steady_clock::now() < deadline) {
-    pty.Send(burst);
-    char buf[256];
-    while (::read(pty.master(), buf, sizeof buf) > 0) {
-    }
-    lines = Lines(dir / "corvatalen.txt").size();
-    if (lines >= 3) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  pid_t done = 0;
-  for (int i = 0; i < 100 && done == 0; ++i) {
-    done = ::waitpid(pid, &status, WNOHANG);
-    if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  if (done == 0) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-  }
-  EXPECT_GE(lines, 3u);
-  EXPECT_NE(done, 0) << "the program did not stop on SIGTERM";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::string burst = apptest::SampleBurst();
+  apptest::RunningProgram program(dir, dir / "stderr.txt");
+  ASSERT_TRUE(program.Started());
+  const bool logged = program.WaitUntil([&] { return Lines(dir / "corvatalen.txt").size() >= 3; },
+                                        std::chrono::seconds(25),
+                                        [&] {
+                                          pty.Send(burst);
+                                          char buf[256];
+                                          while (::read(pty.master(), buf, sizeof buf) > 0) {
+                                          }
+                                        });
+  EXPECT_TRUE(logged);
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, std::chrono::seconds(10)), 0))
+      << "the program did not stop on SIGTERM with exit code 0";
   const auto log = Lines(dir / "corvatalen.txt");
   ASSERT_FALSE(log.empty());
   EXPECT_NE(log.back().find(";6.5; 90;"), std::string::npos) << log.back();
