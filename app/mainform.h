@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/textlog.h"
 #include "link/nmeaoutput.h"
 #include "platform/db/table.h"
 #include "platform/rtl/classes.h"
@@ -141,6 +142,8 @@ class TForm1 : public vcl::TForm {
   // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
+  bool fSettingsWriteReported = false;  // a failed write of the settings was told once
+  int fExitCode = 0;                    // non-zero when the start-up ends the program
   std::int32_t fReplayMode = 0;
   std::int32_t fChartWindow = 60;
   bool fChartsRunning = false;
@@ -196,10 +199,7 @@ class TForm1 : public vcl::TForm {
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);
 
-  struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, FileCloser> fTextLog;
+  TTextLog fTextLog{"corvatalen.txt"};
   int fLogSeconds = 0;  // seconds since midnight of the last text log line
 };
 

@@ -1,9 +1,13 @@
 // Helpers of the program tests: NMEA sentences with their checksum, and the lines of a file.
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,26 @@ inline std::vector<std::string> Lines(const std::filesystem::path& file) {
   std::vector<std::string> out;
   for (std::string line; std::getline(in, line);) out.push_back(line);
   return out;
+}
+
+// Runs f while no file may grow beyond bytes, as on a disk that is full.
+template <class F>
+void WithFileSizeLimit(rlim_t bytes, F f) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return;
+  const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &small) == 0) {
+    f();
+    setrlimit(RLIMIT_FSIZE, &saved);
+  }
+  signal(SIGXFSZ, oldHandler);
+}
+
+inline std::string FileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace apptest

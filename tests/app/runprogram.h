@@ -17,6 +17,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/app/apptest.h"
+
 namespace apptest {
 
 class RunningProgram {
@@ -99,11 +101,6 @@ class RunningProgram {
 
 inline bool ExitedWith(const std::optional<int>& status, int code) {
   return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
-}
-
-inline std::string FileText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace apptest
