@@ -45,6 +45,12 @@ std::array<int*, 8> DialogSmoothing() {
   return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing, &WindSpeedSmoothing,
           &WindAngleSmoothing,   &TargetSpeedSmoothing, &VmgSmoothing,    &GeoWindAngleSmoothing};
 }
+constexpr std::array<const char*, 8> kDialogSmoothKeys = {
+    "performance", "speed",       "course", "windspeed",
+    "windangle",   "targetspeed", "vmg",    "geowindangle"};
+constexpr std::array<const char*, 8> kDialogFilterKeys = {
+    "fperformance", "fspeed",       "fcourse", "fwindspeed",
+    "fwindangle",   "ftargetspeed", "fvmg",    "fgeowindangle"};
 std::array<int*, 8> DialogFilters() {
   return {&PerformanceInputFilter, &SpeedInputFilter,       &CourseInputFilter,
           &WindSpeedInputFilter,   &WindAngleInputFilter,   &TargetSpeedInputFilter,
@@ -254,6 +260,23 @@ void TForm1::General1Click(rtl::TObject*) {
   // All fields or none: a field that is not a number leaves every setting as it was.
   const auto read = Settings->Values();
   if (!read) throw rtl::EConvertError("A settings field is not a valid number");
+  // ... and each within the range the settings file keeps.
+  auto check = [](const char* key, double value) {
+    if (SettingAccepts("settings", key, value)) return;
+    const TSettingRange& r = SettingRange("settings", key);
+    throw rtl::EConvertError(rtl::Format("%s is not a valid value for %s (%s to %s)",
+                                         rtl::FloatToStr(value), key, rtl::FloatToStr(r.Min),
+                                         rtl::FloatToStr(r.Max)));
+  };
+  for (size_t i = 0; i < 8; ++i) {
+    check(kDialogSmoothKeys[i], read->Smoothing[i]);
+    check(kDialogFilterKeys[i], read->Filter[i]);
+  }
+  check("rangelaylines", read->RangeLaylines);
+  check("rangecircle", read->RangeCircle);
+  check("targetangle", read->TargetAngle);
+  check("twacorrection", read->TwaCorrection);
+  check("twscorrection", read->TwsCorrection);
   for (size_t i = 0; i < 8; ++i) {
     *smoothing[i] = read->Smoothing[i];
     *filters[i] = read->Filter[i];

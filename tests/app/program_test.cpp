@@ -394,6 +394,20 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_THROW(Form1->General1Click(nullptr), rtl::EConvertError);
   EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
   EXPECT_EQ(PerformanceSmoothing, 20);
+  // Numbers outside the ranges the settings file keeps are refused the same way.
+  for (const auto& [edit, text] : std::vector<std::pair<vcl::TEdit*, std::string>>{
+           {Settings->Edit11, "90"}, {Settings->SmoothEdits[7], "0"}, {Settings->Edit14, "1e30"}}) {
+    answer = [edit, text](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+      if (r.Caption != "Settings") return vcl::TDialogAnswer{};
+      Settings->SmoothEdits[0]->SetText("25");
+      edit->SetText(text);
+      return vcl::TDialogAnswer{vcl::mrOk};
+    };
+    EXPECT_THROW(Form1->General1Click(nullptr), rtl::EConvertError) << text;
+    EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
+    EXPECT_EQ(PerformanceSmoothing, 20);
+    EXPECT_EQ(GeoWindAngleSmoothing, 30);
+  }
   answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
     if (r.Caption != "Settings") return vcl::TDialogAnswer{};
     Settings->Edit11->SetText("37.5");
