@@ -137,7 +137,9 @@ class TIniText {
     enum Kind { kOther, kSection, kKey } kind = kOther;
     std::string raw;
     std::string name;   // section or key, trimmed
-    std::string value;  // trimmed
+    // The trimmed value lies in raw (a line of many megabytes is held once).
+    size_t valueAt = 0, valueSize = 0;
+    std::string_view Value() const { return std::string_view(raw).substr(valueAt, valueSize); }
   };
   // Index of the first header of Section, or -1; End gets one past its last line.
   int SectionStart(std::string_view Section, size_t& End) const;
