@@ -136,7 +136,7 @@ class TIniText {
   struct Line {
     enum Kind { kOther, kSection, kKey } kind = kOther;
     std::string raw;
-    std::string name;   // section or key, trimmed
+    std::string name;  // section or key, trimmed
     // The trimmed value lies in raw (a line of many megabytes is held once).
     size_t valueAt = 0, valueSize = 0;
     std::string_view Value() const { return std::string_view(raw).substr(valueAt, valueSize); }

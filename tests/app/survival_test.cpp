@@ -2,6 +2,7 @@
 // hostile settings files and kills during its close.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -54,8 +55,7 @@ class Survival : public ::testing::Test {
       return false;
     }
     mounted_ = true;
-    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF",
-                  dir_ / "PERFORMANCE.DBF");
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", dir_ / "PERFORMANCE.DBF");
     return true;
   }
   bool RemountReadOnly() {
@@ -178,8 +178,7 @@ TEST_F(Survival, HostileSettingsStartWithDefaultsAndCloseWithinASecond) {
     ini << "\n[restore]\nlat=3.4e38\nlon=-1e999\n";
   }
   RunningProgram program(dir_, root_ / "stderr.txt");
-  ASSERT_TRUE(
-      program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 3; }, 30s));
+  ASSERT_TRUE(program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 3; }, 30s));
   const auto start = std::chrono::steady_clock::now();
   const auto status = program.Stop(SIGTERM, 10s);
   const double seconds =
@@ -210,19 +209,19 @@ TEST_F(Survival, HostileSettingsStartWithDefaultsAndCloseWithinASecond) {
   EXPECT_EQ(ini.ReadString("restore", "lon", ""), "0");
 }
 
-// Kills at random moments of closes: each program is told to close (SIGTERM) and killed a random
-// time later, within about the time a close takes. The settings file must be the old one or the
-// new one, whole, and the next start must leave no temporary file.
+// Kills at random moments of closes. In each round one program closes undisturbed, and the time
+// from its SIGTERM to its new settings file tells how long a close takes; the others are told to
+// close and killed at a random moment within that time (and a little after).
 TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
-  constexpr int kRuns = 40, kAtOnce = 10;
-  const std::string saved = Settings(40000);  // about 1.5 MB of dock layout: a close of some ms
+  constexpr int kRounds = 4, kKillsPerRound = 10;
+  const std::string saved = Settings(100000);  // about 3.7 MB of dock layout
   std::mt19937 random(20261207);
   int oldFiles = 0, newFiles = 0, leftovers = 0;
-  for (int first = 0; first < kRuns; first += kAtOnce) {
+  for (int round = 0; round < kRounds; ++round) {
     std::vector<fs::path> dirs;
     std::vector<std::unique_ptr<RunningProgram>> programs;
-    for (int i = first; i < first + kAtOnce; ++i) {
-      const fs::path d = root_ / ("run" + std::to_string(i));
+    for (int i = 0; i <= kKillsPerRound; ++i) {
+      const fs::path d = root_ / ("run" + std::to_string(round) + "_" + std::to_string(i));
       fs::create_directory(d);
       fs::copy_file(dir_ / "PERFORMANCE.DBF", d / "PERFORMANCE.DBF");
       std::ofstream(d / "corvatalen.ini", std::ios::binary) << saved;
@@ -230,12 +229,27 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
       programs.push_back(std::make_unique<RunningProgram>(d, d.string() + ".err"));
     }
     for (size_t i = 0; i < programs.size(); ++i)
-      ASSERT_TRUE(programs[i]->WaitUntil([&] { return fs::exists(dirs[i] / "corvatalen.txt"); },
-                                         30s));
-    for (auto& p : programs) {
-      ::kill(p->pid(), SIGTERM);
-      std::this_thread::sleep_for(std::chrono::microseconds(random() % 150000));
-      p->Stop(SIGKILL, 5s);
+      ASSERT_TRUE(
+          programs[i]->WaitUntil([&] { return fs::exists(dirs[i] / "corvatalen.txt"); }, 30s));
+    // The undisturbed close.
+    const auto inode = [](const fs::path& f) {
+      struct stat st {};
+      return ::stat(f.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const ino_t before = inode(dirs[0] / "corvatalen.ini");
+    const auto start = std::chrono::steady_clock::now();
+    ::kill(programs[0]->pid(), SIGTERM);
+    while (inode(dirs[0] / "corvatalen.ini") == before &&
+           std::chrono::steady_clock::now() - start < 10s)
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const auto closeTime = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_TRUE(apptest::ExitedWith(programs[0]->Stop(SIGTERM, 10s), 0));
+    std::uniform_int_distribution<long> moment(0, closeTime.count() * 5 / 4);
+    for (int i = 1; i <= kKillsPerRound; ++i) {
+      ::kill(programs[static_cast<size_t>(i)]->pid(), SIGTERM);
+      std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+      programs[static_cast<size_t>(i)]->Stop(SIGKILL, 5s);
     }
     for (const fs::path& d : dirs) {
       SCOPED_TRACE(d.string());
@@ -247,23 +261,27 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
         rtl::TIniFile ini((d / "corvatalen.ini").string());
         EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
         EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
-        EXPECT_EQ(ini.ReadString("dock", "DKToolWindow39999", ""), "1,2,300,400,docked");
+        EXPECT_EQ(ini.ReadString("dock", "DKToolWindow99999", ""), "1,2,300,400,docked");
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
       }
       for (const auto& e : fs::directory_iterator(d))
         if (e.path().extension() == ".tmp") ++leftovers;
-      // The next start: it removes what the kill left as soon as its window is created (the
-      // query files it deletes then tell when that is).
+      // The next start removes what a kill left as soon as its window is created (the query
+      // files it deletes then tell when that is).
       std::ofstream(d / "_Qmarker.tmp") << "x";
       RunningProgram next(d, d.string() + ".err2");
       EXPECT_TRUE(next.WaitUntil([&] { return !fs::exists(d / "_Qmarker.tmp"); }, 20s));
       for (const auto& e : fs::directory_iterator(d))
         EXPECT_NE(e.path().extension(), ".tmp") << e.path();
     }
+    std::printf("round %d: a close takes %.1f ms to its new settings file\n", round,
+                static_cast<double>(closeTime.count()) / 1000);
   }
-  std::printf("%d kills: %d old settings files, %d new ones, %d temporary files left\n", kRuns,
-              oldFiles, newFiles, leftovers);
-  EXPECT_EQ(oldFiles + newFiles, kRuns);
+  std::printf(
+      "%d kills and %d closes: %d old settings files, %d new ones, %d temporary files "
+      "left by the kills\n",
+      kRounds * kKillsPerRound, kRounds, oldFiles, newFiles, leftovers);
+  EXPECT_EQ(oldFiles + newFiles, kRounds * (kKillsPerRound + 1));
 }
 
 }  // namespace
