@@ -128,6 +128,15 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
 }
 
+// A service manager restarts or reports a program that ends with a non-zero code.
+TEST_F(Survival, AStartEndedByATableThatCannotBeOpenedExitsNonZero) {
+  fs::remove(dir_ / "PERFORMANCE.DBF");
+  RunningProgram program(dir_, root_ / "stderr.txt");
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 20s), 1));
+  EXPECT_TRUE(ToldOf("MessageBox: Error: Error opening database table"))
+      << FileText(root_ / "stderr.txt");
+}
+
 // Root may write into any folder, so a read-only file system stands for the read-only folder.
 TEST_F(Survival, AReadOnlyFolderIsToldAndTheProgramRunsAndEndsWithTheOldSettings) {
   if (!MountWorkFolder("4m")) GTEST_SKIP() << "cannot mount a tmpfs: " << mountError_;
