@@ -484,6 +484,31 @@ TEST_F(Program, ClosingBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {
   EXPECT_EQ(now.str(), saved);
 }
 
+TEST_F(Program, FrozenWindAngleFromTheSettingsLogsNumbersNeverNan) {
+  serial::ScopedFake fake("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n[settings]\nfwindangle=100\n");
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(line->IsOpen());
+  FeedAndWait("\n" + Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+                  Sentence("IIMWV,45.0,R,14.0,N,A"),
+              [] { return comms->fApparentWindSpeed > 13.0f; });
+  Advance(3000);
+  // The apparent angle stays at its start value, 0: the wind is all along the boat,
+  // 14 kn apparent less 6.5 kn of speed, 7.5 kn from dead ahead.
+  const auto log = Lines("corvatalen.txt");
+  ASSERT_GE(log.size(), 3u);
+  for (const std::string& l : log) {
+    EXPECT_EQ(l.find("nan"), std::string::npos) << l;
+    EXPECT_EQ(l.find("inf"), std::string::npos) << l;
+  }
+  const auto f = Fields(log.back());
+  ASSERT_EQ(f.size(), 13u);
+  EXPECT_EQ(f[7], "0.0");    // TWA
+  EXPECT_EQ(f[8], "7.5");    // TWS
+  EXPECT_EQ(f[11], "90.0");  // from dead ahead on a course of 090
+}
+
 TEST_F(Program, StripChartTimerRunsEveryTwoSeconds) {
   WriteIni("[comms]\ncomport=Network\n");
   Start();
