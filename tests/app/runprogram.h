@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,7 +52,11 @@ class RunningProgram {
   bool Running() {
     if (pid_ <= 0 || status_) return false;
     int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
+    struct rusage usage {};
+    if (::wait4(pid_, &status, WNOHANG, &usage) == pid_) {
+      status_ = status;
+      endCpu_ = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    }
     return !status_;
   }
 
@@ -80,8 +85,9 @@ class RunningProgram {
     return status_;
   }
 
-  // Processor time used so far (user and system), in seconds.
+  // Processor time used so far (user and system), in seconds; all of it once it has ended.
   double CpuSeconds() const {
+    if (status_) return endCpu_;
     std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const size_t close = text.rfind(')');
@@ -95,8 +101,13 @@ class RunningProgram {
   }
 
  private:
+  static double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  }
+
   pid_t pid_ = -1;
   std::optional<int> status_;
+  double endCpu_ = 0;
 };
 
 inline bool ExitedWith(const std::optional<int>& status, int code) {
