@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/replay.h"
+#include "app/textlog.h"
 #include "capture/vcap.h"
 #include "controls/aagauge.h"
 #include "link/nmeaoutput.h"
@@ -217,6 +218,8 @@ class TForm1 : public vcl::TForm {
   // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
+  bool fSettingsWriteReported = false;  // a failed write of the settings was told once
+  int fExitCode = 0;                    // non-zero when the start-up ends the program
   std::int32_t fReplayMode = 0;
   std::int32_t fChartWindow = 60;  // seconds between two chart points
   bool fChartsRunning = false;
@@ -339,10 +342,7 @@ class TForm1 : public vcl::TForm {
   void StartReplayVideo();
   void StepReplayVideo(std::int32_t frames);
 
-  struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, FileCloser> fTextLog;
+  TTextLog fTextLog{"corvatalen.txt"};
   int fLogSeconds = 0;  // seconds since midnight of the last text log line
 };
 

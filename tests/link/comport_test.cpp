@@ -164,6 +164,25 @@ TEST_F(PtyPort, FarEndClosingWhileDataFlowsGivesOneErrorAndClosesThePort) {
   EXPECT_EQ(gui.shown.size(), 1u);
 }
 
+// The cable goes while a handler reads: its read fails, and the failed wait that follows closes
+// the port without a second message.
+TEST_F(PtyPort, FarEndClosingDuringAHandlersReadGivesOneErrorAndClosesThePort) {
+  int reported = 0;
+  port.SetOnError(rtl::Event<void(rtl::TObject*, const EComError&, TComAction&)>(
+      &reported, [&](rtl::TObject*, const EComError&, TComAction&) { ++reported; }));
+  port.SetOnRxChar(Notify(this, [this](rtl::TObject*) {
+    pty.CloseMaster();
+    for (int i = 0; i < 1000; ++i) received += port.ReadChar();
+  }));
+  port.Open();
+  pty.Send("$GPGLL,4916.45,N,12311.12,W*00\r\n");
+  EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active() && !gui.shown.empty(); }));
+  gui.PumpFor(150);
+  EXPECT_EQ(reported, 1);
+  ASSERT_EQ(gui.shown.size(), 1u);
+  EXPECT_EQ(gui.shown[0], "Input/output error");
+}
+
 TEST_F(PtyPort, CloseInsideOnRxCharDoesNotDeadlockAndFreesTheDevice) {
   int calls = 0;
   port.SetOnRxChar(Notify(this, [&](rtl::TObject*) {
