@@ -335,6 +335,7 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     fReplayMode = 0;
     // A replay tick after this would move the live history's heads.
     StopReplayPlay();
+    CloseReplayVideo();
     for (THistoryBuffer* h :
          {&SpeedOverGroundHistory, &CourseOverGroundHistory, &PerformanceHistory, &VmgHistory,
           &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
