@@ -1,5 +1,7 @@
 // Stream primitives byte for byte, the map object header, and map objects in their source.
 #include "map/earthclasses.h"
+#include "map/earthclasses_source.h"
+#include "tests/map/mapfixture.h"
 #include "tests/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +120,7 @@ TEST(StreamReader, ReadingPastTheEndRaises) {
 // A source that records what its objects tell it.
 class RecordingSource : public TEarthObjectSource {
  public:
+  explicit RecordingSource(TCustomEarthMap* globe) : TEarthObjectSource(globe) {}
   int32_t GetCount() const override { return static_cast<int32_t>(slots.size()); }
   TEarthObjectData* GetObjectData(int32_t index) override { return slots.at(index); }
   TEarthObjectStateSet GetState(int32_t index) override { return slots.at(index)->State; }
@@ -200,8 +203,11 @@ TEST(ObjectHeader, PresenterIDsBeyondSixteenBitsAreRefused) {
   EXPECT_NO_THROW(o.WriteProperties(*w.writer));
 }
 
-TEST(EarthObject, NewObjectHasAnUnsetCentroidAndJoinsItsSource) {
-  RecordingSource source;
+// Objects in a source, which needs a map control.
+using EarthObjectInSource = maptest::MapTest;
+
+TEST_F(EarthObjectInSource, NewObjectHasAnUnsetCentroidAndJoinsItsSource) {
+  RecordingSource source(map.get());
   auto* o = new TEarthObject(&source);
   EXPECT_EQ(o->GetCentroid(), (TPointLL{0, 0, CENTROID_UNSET_HEIGHT}));
   ASSERT_EQ(source.slots.size(), 1u);
@@ -215,8 +221,8 @@ TEST(EarthObject, NewObjectHasAnUnsetCentroidAndJoinsItsSource) {
   EXPECT_FALSE(source.states.back().Contains(osSelected));
 }
 
-TEST(EarthObject, SettersReachTheSourceOnlyOnChange) {
-  RecordingSource source;
+TEST_F(EarthObjectInSource, SettersReachTheSourceOnlyOnChange) {
+  RecordingSource source(map.get());
   TEarthObjectData record;
   source.slots.push_back(&record);
   TEarthObject o(&source);
