@@ -2,6 +2,7 @@
 #include "map/earthclasses.h"
 #include "map/earthclasses_source.h"
 #include "tests/map/mapfixture.h"
+#include "tests/map/streambytes.h"
 #include "tests/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -11,29 +12,10 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-struct Written {
-  std::unique_ptr<TEarthStreamWriter> writer;
-  rtl::TMemoryStream* memory;
-  Bytes bytes() const {
-    const auto* p = static_cast<const uint8_t*>(memory->Memory());
-    return Bytes(p, p + memory->Size());
-  }
-};
-
-Written NewWriter() {
-  auto memory = std::make_unique<rtl::TMemoryStream>();
-  rtl::TMemoryStream* raw = memory.get();
-  return {std::make_unique<TEarthStreamWriter>(std::move(memory)), raw};
-}
-
-std::unique_ptr<TEarthStreamReader> NewReader(const Bytes& bytes) {
-  auto memory = std::make_unique<rtl::TMemoryStream>();
-  memory->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-  memory->SetPosition(0);
-  return std::make_unique<TEarthStreamReader>(std::move(memory));
-}
+using maptest::Bytes;
+using maptest::NewReader;
+using maptest::NewWriter;
+using maptest::Written;
 
 TEST(StreamWriter, PrimitivesAreLittleEndianWithoutPadding) {
   Written w = NewWriter();
