@@ -269,8 +269,8 @@ void TEarthLayer::RenderTitle(TEarthObject* object, TEarthPresenter* presenter) 
   const int32_t y = pt.Y + anchor.dy * offset;
   const gdi::HDC dc = canvas->Handle();
   gdi::SetTextAlign(dc, anchor.align);
-  gdi::RECT r{x, y, x + 1, y + 1};
-  gdi::DrawText(dc, object->Title, &r, gdi::DT_NOCLIP);
+  // TextOut keeps the anchor set above (a one-pixel DrawText box would reset it here).
+  gdi::TextOut(dc, x, y, object->Title);
 }
 
 void TEarthLayer::Notify(TObjectSourceNotification kind, TEarthObject* object) {
