@@ -1,6 +1,8 @@
 // Stream primitives, object records, the map object header and XML persistence.
 #include "map/earthclasses.h"
 
+#include "map/earthclasses_source.h"
+
 #include <cstring>
 #include <limits>
 

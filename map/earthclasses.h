@@ -94,6 +94,7 @@ class TEarthENVPersistent : public TEarthRoot {
 // ---- Objects ------------------------------------------------------------------------------------
 
 class TEarthObject;
+class TCustomEarthMap;
 
 enum TObjectSourceNotification {
   osnOpen,
@@ -106,18 +107,7 @@ enum TObjectSourceNotification {
   osnFree
 };
 
-// What a map object needs of the source it belongs to; the object source itself builds on this.
-class TEarthObjectSource : public TEarthENVPersistent {
- public:
-  virtual int32_t GetCount() const = 0;
-  virtual class TEarthObjectData* GetObjectData(int32_t index) = 0;
-  virtual TEarthObjectStateSet GetState(int32_t index) = 0;
-  virtual void SetState(int32_t index, TEarthObjectStateSet state) = 0;
-  virtual void Notify(TObjectSourceNotification kind, TEarthObject* object) = 0;
-  virtual void Add(TEarthObject* object) = 0;
-  virtual void Delete(TEarthObject* object) = 0;
-};
-
+class TEarthObjectSource;
 // The record a source keeps for an object that is not loaded.
 class TEarthObjectData : public TEarthRoot {
  public:
@@ -158,11 +148,15 @@ class TEarthObject : public TEarthObjectData {
   virtual void RedrawObject();
   virtual void SelectedChanged();
   virtual void FixupReferences() {}
+  // Draws the object without a presenter.
+  virtual void Render(TCustomEarthMap* /*globe*/, TEarthObjectStateSet /*state*/) {}
   virtual bool LLInObject(const TPointLL& /*point*/, int32_t /*tolerance*/) { return false; }
   virtual int LLInObjectMER(const TPointLL& point, int32_t tolerance);
 
   TEarthObjectSource* Parent() const { return parent_; }
   void SetParent(TEarthObjectSource* source);
+  // For the source itself: the link changes without adding or deleting a slot.
+  void SetParentQuiet(TEarthObjectSource* source) { parent_ = source; }
   bool GetClosed() const { return State.Contains(osClosed); }
   void SetClosed(bool b);
   bool GetHidden() const { return State.Contains(osHidden); }
@@ -181,9 +175,11 @@ class TEarthObject : public TEarthObjectData {
   virtual TEarthObject* NewInstance(TEarthObjectSource* source) const;
   bool InSource() const;
 
+ protected:
+  TPointLL centroid_;
+
  private:
   TEarthObjectSource* parent_ = nullptr;
-  TPointLL centroid_;
 };
 
 // The centroid of a new object: marks a centroid not yet set.

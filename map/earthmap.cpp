@@ -1,7 +1,12 @@
 // The map control's base: what it owns and the shared point buffers' lifetime.
 #include "map/earthmap.h"
 
+#include "map/earthclasses_layer.h"
+#include "map/earthobjects.h"
+#include "map/earthpresenters.h"
 #include "map/earthresource.h"
+#include "platform/gdi/blit.h"
+#include "platform/win/paint.h"
 
 namespace {
 
@@ -39,9 +44,36 @@ TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(o
   surfaceBrush_ = brush(surfaceColor_);
   textFont_ = std::make_unique<TEarthFont>();
   projection_ = std::make_unique<TEarthProjection>(this);
+  RegisterEarthObjects();
+  RegisterPresenters();
+  RegisterObjectSources();
+  RegisterLayers();
+  layerStore_ = std::make_unique<TEarthLayerStore>(this);
+}
+
+TEarthPresenterStore* TCustomEarthMap::GlobalPresenters() const {
+  return layerStore_ ? layerStore_->GlobalPresenters() : nullptr;
+}
+
+void TCustomEarthMap::ShowBackBuffer() {
+  if (!Parent() || !canvas_) return;
+  const win::HWND window = Handle();
+  const gdi::HDC dc = win::GetDC(window);
+  gdi::BitBlt(dc, 0, 0, canvas_->Width(), canvas_->Height(), canvas_->Handle(), 0, 0, gdi::SRCCOPY);
+  win::ReleaseDC(window, dc);
+}
+
+void TCustomEarthMap::Notify(TEarthNotification notification, rtl::TObject* item) {
+  auto* layer = dynamic_cast<TEarthLayer*>(item);
+  if (!layer || !layerStore_) return;
+  if (notification == gnLayerCreate) layerStore_->Add(layer);
+  if (notification == gnLayerFree) layerStore_->Remove(layer);
 }
 
 TCustomEarthMap::~TCustomEarthMap() {
+  // Layers (and with the last of them their sources) go while the canvas and projection live.
+  closingDown_ = true;
+  layerStore_.reset();
   projection_.reset();
   textFont_.reset();
   surfaceBrush_.reset();

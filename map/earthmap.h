@@ -2,10 +2,12 @@
 // The map control's base: the state that the projection, the canvas and the attributes read
 // (canvas, projection, options, pens and brushes, text heights, graticule steps, view
 // rectangle, zoom and pan events), and the operations the map control itself implements.
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "map/earthclasses_canvas.h"
+#include "map/earthclasses_source.h"
 #include "platform/vcl/controls.h"
 
 enum TEarthOption {
@@ -31,6 +33,9 @@ enum TEarthNotification {
   gnObjectFree,
   gnObjectSelectChange
 };
+
+class TEarthLayerStore;
+class TEarthPresenterStore;
 
 class TCustomEarthMap : public vcl::TCustomControl {
  public:
@@ -62,9 +67,30 @@ class TCustomEarthMap : public vcl::TCustomControl {
   // True while the control's properties are being loaded (no zoom or pan events then).
   bool Loading() const { return (ComponentState() & rtl::csLoading) != 0; }
 
+  // The layers in drawing order with the global presenters; owned.
+  TEarthLayerStore* LayerStore() const { return layerStore_.get(); }
+  TEarthPresenterStore* GlobalPresenters() const;
+
+  // True from the start of the control's destruction: layers and sources then ask for nothing.
+  bool ClosingDown() const { return closingDown_; }
+
+  // Where object sources keep their ".md" caches.
+  TSaveMetaDataLocation SaveMetaDataLocation = smdInDataDirectory;
+  std::string DataDirectory;
+  // Milliseconds between copies of a partly drawn back buffer to the window; 0 for none.
+  int32_t PeriodicUpdateTime = 0;
+  // Set to stop a render in progress; the layers look at it every 256 objects.
+  bool AbortRender = false;
+
+  std::function<void(TCustomEarthMap*, TEarthObject*, TEarthObjectStateSet)> OnObjectRender;
+  std::function<void(TCustomEarthMap*, TEarthObject*)> OnObjectCreate;
   rtl::TNotifyEvent OnZoomed;
   rtl::TNotifyEvent OnPanned;
   rtl::TNotifyEvent OnPaintGraticule;
+
+  // Copies the whole back buffer to the window (when the control sits in one): a long render
+  // shows its progress.
+  virtual void ShowBackBuffer();
 
   // The map control's own operations (the control itself implements them).
   virtual int32_t NextMRU() = 0;
@@ -78,7 +104,8 @@ class TCustomEarthMap : public vcl::TCustomControl {
   virtual void SetMinTextHeight(int32_t h) = 0;
   virtual void SetScrollBars(int style) = 0;
   virtual void SetViewRect(const TEarthDeviceRect& rect) = 0;
-  virtual void Notify(TEarthNotification notification, rtl::TObject* item) = 0;
+  // Layers join and leave the layer store here.
+  virtual void Notify(TEarthNotification notification, rtl::TObject* item);
   virtual void RedrawLayers() = 0;
   virtual std::string ResolveFilename(const std::string& name) = 0;
   virtual void UpdateScrollBars() = 0;
@@ -112,6 +139,8 @@ class TCustomEarthMap : public vcl::TCustomControl {
   std::unique_ptr<TEarthPen> internalPen_;
   std::unique_ptr<TEarthBrush> surfaceBrush_;
   std::unique_ptr<TEarthFont> textFont_;
+  std::unique_ptr<TEarthLayerStore> layerStore_;
+  bool closingDown_ = false;
   TEarthOptionsSet earthOptions_{goCache3DPoints, goDoubleBuffered};
   int32_t minTextHeight_ = 5;
   int32_t maxTextHeight_ = 0;

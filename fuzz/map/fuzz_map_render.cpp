@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz/map/fuzzmap.h"
 #include "map/earthmap.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/win/system.h"
@@ -12,15 +13,7 @@
 
 namespace {
 
-TTestEarthMap& Map() {
-  static TTestEarthMap* map = [] {
-    win::Initialize();
-    auto* m = new TTestEarthMap(nullptr);  // lives as long as the process
-    m->UseBackBuffer(160, 120);
-    return m;
-  }();
-  return *map;
-}
+using fuzzmap::Map;
 
 void Load(TEarthENVPersistent& target, TEarthXML_Element* root, const char* name) {
   try {

@@ -1,5 +1,8 @@
 // Stream primitives byte for byte, the map object header, and map objects in their source.
 #include "map/earthclasses.h"
+#include "map/earthclasses_source.h"
+#include "tests/map/mapfixture.h"
+#include "tests/map/streambytes.h"
 #include "tests/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -9,29 +12,10 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-struct Written {
-  std::unique_ptr<TEarthStreamWriter> writer;
-  rtl::TMemoryStream* memory;
-  Bytes bytes() const {
-    const auto* p = static_cast<const uint8_t*>(memory->Memory());
-    return Bytes(p, p + memory->Size());
-  }
-};
-
-Written NewWriter() {
-  auto memory = std::make_unique<rtl::TMemoryStream>();
-  rtl::TMemoryStream* raw = memory.get();
-  return {std::make_unique<TEarthStreamWriter>(std::move(memory)), raw};
-}
-
-std::unique_ptr<TEarthStreamReader> NewReader(const Bytes& bytes) {
-  auto memory = std::make_unique<rtl::TMemoryStream>();
-  memory->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-  memory->SetPosition(0);
-  return std::make_unique<TEarthStreamReader>(std::move(memory));
-}
+using maptest::Bytes;
+using maptest::NewReader;
+using maptest::NewWriter;
+using maptest::Written;
 
 TEST(StreamWriter, PrimitivesAreLittleEndianWithoutPadding) {
   Written w = NewWriter();
@@ -118,6 +102,7 @@ TEST(StreamReader, ReadingPastTheEndRaises) {
 // A source that records what its objects tell it.
 class RecordingSource : public TEarthObjectSource {
  public:
+  explicit RecordingSource(TCustomEarthMap* globe) : TEarthObjectSource(globe) {}
   int32_t GetCount() const override { return static_cast<int32_t>(slots.size()); }
   TEarthObjectData* GetObjectData(int32_t index) override { return slots.at(index); }
   TEarthObjectStateSet GetState(int32_t index) override { return slots.at(index)->State; }
@@ -200,8 +185,11 @@ TEST(ObjectHeader, PresenterIDsBeyondSixteenBitsAreRefused) {
   EXPECT_NO_THROW(o.WriteProperties(*w.writer));
 }
 
-TEST(EarthObject, NewObjectHasAnUnsetCentroidAndJoinsItsSource) {
-  RecordingSource source;
+// Objects in a source, which needs a map control.
+using EarthObjectInSource = maptest::MapTest;
+
+TEST_F(EarthObjectInSource, NewObjectHasAnUnsetCentroidAndJoinsItsSource) {
+  RecordingSource source(map.get());
   auto* o = new TEarthObject(&source);
   EXPECT_EQ(o->GetCentroid(), (TPointLL{0, 0, CENTROID_UNSET_HEIGHT}));
   ASSERT_EQ(source.slots.size(), 1u);
@@ -215,8 +203,8 @@ TEST(EarthObject, NewObjectHasAnUnsetCentroidAndJoinsItsSource) {
   EXPECT_FALSE(source.states.back().Contains(osSelected));
 }
 
-TEST(EarthObject, SettersReachTheSourceOnlyOnChange) {
-  RecordingSource source;
+TEST_F(EarthObjectInSource, SettersReachTheSourceOnlyOnChange) {
+  RecordingSource source(map.get());
   TEarthObjectData record;
   source.slots.push_back(&record);
   TEarthObject o(&source);

@@ -8,6 +8,7 @@
 
 #include "map/earthresource.h"
 #include "tests/map/mapfixture.h"
+#include "tests/map/snapshot.h"
 
 namespace {
 
@@ -65,21 +66,7 @@ std::vector<uint8_t> TestTexture() {
 
 class Snapshot : public maptest::MapTest {
  protected:
-  // A directory of this run's own under the temporary directory.
-  static const std::string& Directory() {
-    static const std::string dir = [] {
-      std::string t = ::testing::TempDir() + "corv_map_snapshots_XXXXXX";
-      if (!::mkdtemp(t.data())) return ::testing::TempDir();
-      return t + "/";
-    }();
-    return dir;
-  }
-  std::string Save(const std::string& name) {
-    const std::string path = Directory() + name;
-    gdi::SavePngFile(path, *gdi::GetBitmapSurface(canvas->BackBuffer()));
-    std::printf("snapshot: %s\n", path.c_str());
-    return path;
-  }
+  std::string Save(const std::string& name) { return maptest::SaveSnapshot(canvas, name); }
   void Polygon(std::vector<std::vector<std::pair<double, double>>> rings, gdi::TColor c,
                bool closed = true) {
     pen.Define(0, psSolid, 1, TEarthUnitTypes::Pixel);

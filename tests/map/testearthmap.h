@@ -5,6 +5,8 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "map/earthmap.h"
 
@@ -22,6 +24,12 @@ class TTestEarthMap : public TCustomEarthMap {
   void SetGraticuleDrawMode(TGraticuleDraw m) { graticuleDrawMode_ = m; }
 
   int redraws = 0;
+  std::vector<TEarthNotification> notifications;
+  std::vector<std::pair<TProgressMessage, std::string>> progress;
+  std::vector<int64_t> cacheDeltas;
+  int64_t cacheUsed = 0;
+  int backBufferCopies = 0;
+  int32_t LastMRU() const { return mru_; }
   int scrollBarUpdates = 0;
 
   int32_t NextMRU() override { return ++mru_; }
@@ -39,7 +47,10 @@ class TTestEarthMap : public TCustomEarthMap {
   void SetMinTextHeight(int32_t h) override { minTextHeight_ = h; }
   void SetScrollBars(int) override {}
   void SetViewRect(const TEarthDeviceRect& rect) override { viewRect_ = rect; }
-  void Notify(TEarthNotification, rtl::TObject*) override {}
+  void Notify(TEarthNotification n, rtl::TObject* item) override {
+    notifications.push_back(n);
+    TCustomEarthMap::Notify(n, item);
+  }
   void RedrawLayers() override { ++redraws; }
   std::string ResolveFilename(const std::string& name) override { return name; }
   void UpdateScrollBars() override { ++scrollBarUpdates; }
@@ -47,9 +58,16 @@ class TTestEarthMap : public TCustomEarthMap {
     Projection()->SetCenterLong(Mod180(longitude) * GU_TODECIMALDEGREES);
     Projection()->SetCenterLat(latitude * GU_TODECIMALDEGREES);
   }
-  bool ProgressMessage(TProgressMessage, const std::string&) override { return false; }
+  bool ProgressMessage(TProgressMessage kind, const std::string& text) override {
+    progress.emplace_back(kind, text);
+    return false;
+  }
   void UpdateTotalMemoryInUse() override {}
-  void CacheUsedDelta(int64_t) override {}
+  void CacheUsedDelta(int64_t delta) override {
+    cacheDeltas.push_back(delta);
+    cacheUsed += delta;
+  }
+  void ShowBackBuffer() override { ++backBufferCopies; }
   int64_t ReduceCacheMemory(int64_t target) override { return target; }
   void RenderToCanvas(vcl::TCanvas*, const TEarthDeviceRect&, bool) override {}
   void RenderPolygon(const TPointLL* points, int32_t high) override {
