@@ -276,6 +276,7 @@ class TEarthMap : public TCustomEarthMap {
   void Paint() override;
   void CreateParams(vcl::TCreateParams& params) override;
   void WndProc(vcl::TMessage& message) override;
+  void Resize() override;
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;

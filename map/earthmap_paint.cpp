@@ -2,6 +2,7 @@
 // graticule, the layer passes, the drawing primitives and drawing onto another canvas.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "map/earthclasses_layer.h"
 #include "map/earthmap.h"
@@ -38,6 +39,8 @@ void TEarthMap::Paint() {
   }
   canvas_->RefreshDC();
   if (redrawPending_ || !buffered) {
+    // The bars show the view drawn now, however it changed.
+    UpdateScrollBars();
     PaintWindowBackground();
     RenderLayers();
     if (!AbortRender) FireCanvasEvent(OnRender);
@@ -190,10 +193,13 @@ void TEarthMap::DrawZoomBox() {
 void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rect, bool useBitmap) {
   if (suspended_ || !target) return;
   suspended_ = true;
+  // The clones are made while the control's own are in place (a canvas sizes the projection
+  // it finds); the view rectangle is the window's and comes back with them.
   std::unique_ptr<TEarthProjection> ownProjection = std::move(projection_);
   projection_ = ownProjection->Clone();
-  std::unique_ptr<TEarthCanvas> ownCanvas = std::move(canvas_);
-  canvas_ = ownCanvas->Clone();
+  std::unique_ptr<TEarthCanvas> clone = canvas_->Clone();
+  std::unique_ptr<TEarthCanvas> ownCanvas = std::exchange(canvas_, std::move(clone));
+  const TEarthDeviceRect ownView = viewRect_;
   const TEarthOptionsSet saved = earthOptions_;
   earthOptions_.Exclude(goInterruptable);
   const gdi::HDC dc = target->Handle();
@@ -208,8 +214,8 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   } else {
     earthOptions_.Exclude(goDoubleBuffered);
     canvas_->SetDC(dc);
-    canvas_->SetSize(w, h);
     projection_->ResizeProjection(w, h);
+    canvas_->SetSize(w, h);
   }
   canvas_->RefreshDC();
   PaintWindowBackground();
@@ -224,6 +230,7 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   gdi::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
   canvas_ = std::move(ownCanvas);
   projection_ = std::move(ownProjection);
+  viewRect_ = ownView;
   earthOptions_ = saved;
   suspended_ = false;
   // The back buffer shows the window's view again at the next paint.

@@ -120,7 +120,7 @@ void TEarthMap::UpdateScrollBars() {
   Extended half = v.page / 2.0L;
   v.min = RoundInt(hold(std::max<Extended>(lo, -GU_90DEGREE)));
   v.max = RoundInt(hold(std::min<Extended>(hi, GU_90DEGREE)));
-  Extended c = (p->YOrigin - ch / 2) / sf;
+  Extended c = (Extended(p->YOrigin) - ch / 2) / sf;
   c = std::max<Extended>(std::min<Extended>(c, v.max - half), v.min + half);
   if (p->UseMinMaxLimits) {
     if (v.max - v.min < v.page) {
@@ -128,7 +128,7 @@ void TEarthMap::UpdateScrollBars() {
       if (v.max > v.min) p->SetScaleFactor(Extended(ch) / (Extended(v.max) - v.min));
       return;
     }
-    p->SetIntegerProp(ppYOrigin, RoundInt(c * sf) + ch / 2);
+    p->SetIntegerProp(ppYOrigin, RoundInt(c * sf + ch / 2));
   }
   v.position = RoundInt(hold(Extended(v.max) + v.min - std::nearbyint(half + c)));
   if (scrollBars_ == vcl::ssVertical || scrollBars_ == vcl::ssBoth)
@@ -146,14 +146,14 @@ void TEarthMap::UpdateScrollBars() {
   half = h.page / 2.0L;
   h.min = RoundInt(hold(std::max<Extended>(lo, -GU_180DEGREE)));
   h.max = RoundInt(hold(std::min<Extended>(hi, GU_180DEGREE)));
-  c = (cw / 2 - p->XOrigin) / sf;
+  c = (Extended(cw / 2) - p->XOrigin) / sf;
   c = std::max<Extended>(std::min<Extended>(c, h.max - half), h.min + half);
   if (p->UseMinMaxLimits) {
     if (h.max - h.min < h.page) {
       if (h.max > h.min) p->SetScaleFactor(Extended(cw) / (Extended(h.max) - h.min));
       return;
     }
-    p->SetIntegerProp(ppXOrigin, cw / 2 - RoundInt(c * sf));
+    p->SetIntegerProp(ppXOrigin, RoundInt(cw / 2 - c * sf));
   }
   h.position = RoundInt(hold(-std::nearbyint(half - c)));
   if (scrollBars_ == vcl::ssHorizontal || scrollBars_ == vcl::ssBoth)
@@ -215,15 +215,18 @@ void TEarthMap::WndProc(vcl::TMessage& m) {
       break;
   }
   TCustomEarthMap::WndProc(m);
-  if (m.Msg == win::WM_SIZE) {
-    const vcl::TRect r = ClientRect();
-    const int32_t w = r.right - r.left, h = r.bottom - r.top;
-    if (w > 0 && h > 0) {
-      canvas_->SizeBMP(w, h, canvas_->DevicePixelsPerInch());
-      if (ComponentState() & rtl::csDesigning) projection_->SetEarthCenterXY({w / 2, h / 2});
-    }
+}
+
+void TEarthMap::Resize() {
+  // The back buffer follows the client area.
+  const vcl::TRect r = ClientRect();
+  const int32_t w = r.right - r.left, h = r.bottom - r.top;
+  if (canvas_ && w > 0 && h > 0) {
+    canvas_->SizeBMP(w, h, canvas_->DevicePixelsPerInch());
+    if (ComponentState() & rtl::csDesigning) projection_->SetEarthCenterXY({w / 2, h / 2});
     RedrawLayers();
   }
+  TCustomEarthMap::Resize();
 }
 
 void TEarthMap::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
@@ -256,10 +259,19 @@ void TEarthMap::MouseMove(vcl::TShiftState shift, int x, int y) {
   TPointLL at;
   if (rotating_ && projection_->DeviceXYToLL(x, y, at)) {
     TEarthProjection* p = projection_.get();
-    p->SetFloatProp(ppXRotation,
-                    p->XRotation + (Extended(grabbed_.iLatY) - at.iLatY) * GU_TODECIMALDEGREES);
-    p->SetFloatProp(ppYRotation,
-                    p->YRotation + Mod180(grabbed_.iLongX - at.iLongX) * GU_TODECIMALDEGREES);
+    // One turn by the differences leaves a tilted globe a few pixels off; the same step
+    // repeated settles the grabbed point under the cursor.
+    const Extended halfPixel = 0.5L / p->ScaleFactor;
+    for (int pass = 0; pass < 4; ++pass) {
+      const Extended dLat = (Extended(grabbed_.iLatY) - at.iLatY) * GU_TODECIMALDEGREES;
+      const Extended dLong = Mod180(grabbed_.iLongX - at.iLongX) * GU_TODECIMALDEGREES;
+      p->SetFloatProp(ppXRotation, p->XRotation + dLat);
+      p->SetFloatProp(ppYRotation, p->YRotation + dLong);
+      if (!p->DeviceXYToLL(x, y, at)) break;
+      if (std::fabs(Extended(grabbed_.iLatY) - at.iLatY) < halfPixel &&
+          std::fabs(Extended(Mod180(grabbed_.iLongX - at.iLongX))) < halfPixel)
+        break;
+    }
     if (earthOptions_.Contains(goInterruptable)) AbortRender = true;
   }
   TCustomEarthMap::MouseMove(shift, x, y);
