@@ -271,6 +271,7 @@ void TEarthObjectSource::UnloadObjects() {
     auto record = std::make_unique<TEarthObjectData>();
     record->Assign(object);
     record->State.Exclude(osDiscardable);
+    record->State.Include(osValidMER);  // the MER just taken is the object's own
     record->Index = i;
     globe_->CacheUsedDelta(-object->ObjectInstanceSize());
     SetObjectData(i, record.release());

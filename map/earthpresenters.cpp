@@ -29,6 +29,11 @@ void ForEachPoint(TEarthObject* object, F&& f) {
   if (!any) f(object->GetCentroid());
 }
 
+// True when a is not given or equals b.
+bool Matches(const TEarthAttribute* a, const TEarthAttribute& b) {
+  return !a || a->Equals(b);
+}
+
 }  // namespace
 
 // ---- Point presenter ----------------------------------------------------------------------------
@@ -45,6 +50,22 @@ TPointPresenter::TPointPresenter(TCustomEarthMap* globe, int32_t id)
 }
 
 TPointPresenter::~TPointPresenter() = default;
+
+int32_t TPointPresenter::FindMatch(const TEarthPresenterStore& store, const TEarthPen* pen,
+                                   const TEarthBrush* brush, const TEarthFont* font,
+                                   const TEarthFont* titleFont, TPointPresenterType type,
+                                   TEarthUnitTypes unit, int32_t size,
+                                   const std::string& imageName) {
+  for (int32_t i = 0; i < store.GetCount(); ++i) {
+    const auto* p = dynamic_cast<const TPointPresenter*>(store.GetPresenter(i));
+    if (p && Matches(pen, *p->pen_) && Matches(brush, *p->brush_) && Matches(font, *p->font_) &&
+        Matches(titleFont, *p->TitleFont()) && p->PointType == type && p->pointUnit_ == unit &&
+        p->pointSize_ == size && p->imageName_ == imageName) {
+      return p->PresenterID;
+    }
+  }
+  return 0;
+}
 
 void TPointPresenter::SetPointUnit(TEarthUnitTypes u) {
   if (u == pointUnit_) return;
@@ -280,6 +301,19 @@ TPolyPresenter::TPolyPresenter(TCustomEarthMap* globe, int32_t id)
 }
 
 TPolyPresenter::~TPolyPresenter() = default;
+
+int32_t TPolyPresenter::FindMatch(const std::string& className, const TEarthPresenterStore& store,
+                                  const TEarthPen* pen, const TEarthBrush* brush,
+                                  const TEarthFont* font) {
+  for (int32_t i = 0; i < store.GetCount(); ++i) {
+    const auto* p = dynamic_cast<const TPolyPresenter*>(store.GetPresenter(i));
+    if (p && p->ClassName() == className && Matches(pen, *p->pen_) && Matches(brush, *p->brush_) &&
+        Matches(font, *p->TitleFont())) {
+      return p->PresenterID;
+    }
+  }
+  return 0;
+}
 
 void TPolyPresenter::WriteProperties(TEarthStreamWriter& writer) {
   TEarthPresenter::WriteProperties(writer);

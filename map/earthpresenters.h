@@ -39,6 +39,13 @@ class TPointPresenter : public TEarthPresenter {
   std::unique_ptr<TEarthXML_Element> SaveEnvironment() override;
   std::string PrintableClassName() const override { return "TPointPresenter"; }
 
+  // The ID of the first point presenter of store drawing like this (pen, brush and fonts
+  // compared only when given); 0 when none does. Readers share presenters through it.
+  static int32_t FindMatch(const TEarthPresenterStore& store, const TEarthPen* pen,
+                           const TEarthBrush* brush, const TEarthFont* font,
+                           const TEarthFont* titleFont, TPointPresenterType type,
+                           TEarthUnitTypes unit, int32_t size, const std::string& imageName);
+
   void SetPointUnit(TEarthUnitTypes u);
   void SetPointSize(int32_t n);
   void SetMaxPointSize(int32_t n) { MaxPointSize = n; }
@@ -90,6 +97,11 @@ class TPolyPresenter : public TEarthPresenter {
   void LoadEnvironment(TEarthXML_Element* element) override;
   std::unique_ptr<TEarthXML_Element> SaveEnvironment() override;
   std::string PrintableClassName() const override { return "TPolyPresenter"; }
+
+  // The ID of the first presenter of exactly className in store with these attributes (each
+  // compared only when given); 0 when none.
+  static int32_t FindMatch(const std::string& className, const TEarthPresenterStore& store,
+                           const TEarthPen* pen, const TEarthBrush* brush, const TEarthFont* font);
 
   TEarthPen* PolyPen() const { return pen_.get(); }
   TEarthBrush* PolyBrush() const { return brush_.get(); }

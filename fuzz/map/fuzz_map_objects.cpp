@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fuzz/map/fuzzmap.h"
+#include "map/earthclasses_source.h"
 #include "map/earthobjects.h"
 #include "platform/rtl/exceptions.h"
 
@@ -22,13 +23,16 @@ std::unique_ptr<TEarthStreamReader> Reader(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  fuzzmap::Map();
+  // Bitmaps live in a source, whose map resolves the file names they read.
+  TEarthObjectSource source(&fuzzmap::Map());
   const bool bitmap = data[0] & 1;
-  std::unique_ptr<TEarthObject> o;
+  std::unique_ptr<TEarthObject> owned;
+  TEarthObject* o = nullptr;
   if (bitmap) {
-    o = std::make_unique<TBitmapObject>(nullptr);
+    o = new TBitmapObject(&source);  // the source's
   } else {
-    o = std::make_unique<TGeoDataObject>(nullptr);
+    owned = std::make_unique<TGeoDataObject>(nullptr);
+    o = owned.get();
   }
   try {
     o->ReadProperties(*Reader(data + 1, size - 1));

@@ -121,6 +121,29 @@ TEST_F(PresenterTest, StoreIDs) {
   EXPECT_EQ(layer->FindPresenter(-2)->ClassName(), "TPolyPresenter");
 }
 
+TEST_F(PresenterTest, FindMatchSharesPresentersThatDrawAlike) {
+  TEarthPresenterStore store(map.get());
+  for (int32_t size : {6, 8}) {
+    std::unique_ptr<TEarthPresenter> p = std::make_unique<TPointPresenter>(map.get(), 0);
+    static_cast<TPointPresenter*>(p.get())->SetPointSize(size);
+    store.Add(p);
+  }
+  std::unique_ptr<TEarthPresenter> line = std::make_unique<TPolylinePresenter>(map.get(), 0);
+  static_cast<TPolylinePresenter*>(line.get())->PolyPen()->SetPenColor(gdi::TColor(0xFF));
+  store.Add(line);
+  // Nothing given but type, unit, size and image name.
+  EXPECT_EQ(TPointPresenter::FindMatch(store, nullptr, nullptr, nullptr, nullptr, ppCircle,
+                                       TEarthUnitTypes::Pixel, 8, ""),
+            2);
+  TEarthPen red;
+  red.Define(gdi::TColor(0xFF), psSolid, 1, TEarthUnitTypes::Pixel);
+  EXPECT_EQ(TPointPresenter::FindMatch(store, &red, nullptr, nullptr, nullptr, ppCircle,
+                                       TEarthUnitTypes::Pixel, 8, ""),
+            0);
+  EXPECT_EQ(TPolyPresenter::FindMatch("TPolylinePresenter", store, &red, nullptr, nullptr), 3);
+  EXPECT_EQ(TPolyPresenter::FindMatch("TPolygonPresenter", store, &red, nullptr, nullptr), 0);
+}
+
 TEST_F(PresenterTest, PolylinesOpenAndPolygonsCloseWhatTheyDraw) {
   View(100, 100, "TCartesianPrj", 1e-6L);
   auto* layer = new TEarthLayer(map.get());
