@@ -12,6 +12,7 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/messages.h"
+#include "platform/vcl/metafile.h"
 
 enum TEarthOption {
   goCache3DPoints,
@@ -243,6 +244,10 @@ class TEarthMap : public TCustomEarthMap {
 
   // A new bitmap of w x h with the map drawn on it; the caller owns it.
   std::unique_ptr<vcl::TBitmap> GetBitmap(int32_t width, int32_t height);
+  // A new metafile of w x h pixels (26 hundredths of a millimetre each) with the map recorded on
+  // it; the caller owns it.
+  std::unique_ptr<vcl::TMetafile> GetMetaFile(int32_t width, int32_t height, bool enhanced);
+  std::unique_ptr<vcl::TMetafile> GetMetaFileMM(int32_t widthMM, int32_t heightMM, bool enhanced);
 
   // Shades the night side (and the twilight band) for the given time on the back buffer.
   void RenderShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);

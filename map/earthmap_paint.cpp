@@ -9,6 +9,7 @@
 #include "platform/gdi/blit.h"
 #include "platform/gdi/dc.h"
 #include "platform/vcl/printers.h"
+#include "platform/win/paint.h"
 
 namespace {
 
@@ -243,4 +244,25 @@ std::unique_ptr<vcl::TBitmap> TEarthMap::GetBitmap(int32_t width, int32_t height
   bitmap->SetSize(width, height);
   RenderToCanvas(bitmap->Canvas(), {0, 0, width, height}, true);
   return bitmap;
+}
+
+std::unique_ptr<vcl::TMetafile> TEarthMap::GetMetaFile(int32_t width, int32_t height,
+                                                       bool enhanced) {
+  auto metafile = std::make_unique<vcl::TMetafile>();
+  metafile->SetSize(width, height);
+  metafile->SetMMWidth(width * 26);
+  metafile->SetMMHeight(height * 26);
+  metafile->SetEnhanced(enhanced);
+  const gdi::HDC reference = HandleAllocated() ? win::GetDC(Handle()) : gdi::HDC{};
+  {
+    vcl::TMetafileCanvas canvas(metafile.get(), reference, "TEarthMap");
+    RenderToCanvas(&canvas, {0, 0, width, height}, false);
+  }
+  if (reference) win::ReleaseDC(Handle(), reference);
+  return metafile;
+}
+
+std::unique_ptr<vcl::TMetafile> TEarthMap::GetMetaFileMM(int32_t widthMM, int32_t heightMM,
+                                                         bool enhanced) {
+  return GetMetaFile(widthMM * 100 / 26, heightMM * 100 / 26, enhanced);
 }

@@ -207,6 +207,29 @@ TEST_F(EarthMapTest, BitmapsOfTheMapAndAPaintAfterThem) {
   EXPECT_EQ(map->EarthCanvas()->Width(), ClientW());
 }
 
+TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
+  map->Projection()->SetScaleFactor(0);
+  const Extended sf = map->Projection()->ScaleFactor;
+  std::unique_ptr<vcl::TMetafile> m = map->GetMetaFileMM(260, 130, true);
+  EXPECT_EQ(m->Width(), 1000);
+  EXPECT_EQ(m->Height(), 500);
+  EXPECT_EQ(m->MMWidth(), 26000);
+  EXPECT_EQ(m->MMHeight(), 13000);
+  EXPECT_TRUE(m->Enhanced());
+  EXPECT_EQ(m->Description(), "TEarthMap");
+  const std::vector<std::string> calls = m->Records();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.front(), "FillRect(0,0,1000,500)") << "the background first";
+  // Played back onto a bitmap: the globe's surface in the middle, the control's view unchanged.
+  vcl::TBitmap b;
+  b.SetPixelFormat(vcl::pf24bit);
+  b.SetSize(100, 50);
+  m->DrawOn(b.Canvas(), {0, 0, 100, 50});
+  EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
+  EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
+  EXPECT_EQ(map->Projection()->ScaleFactor, sf);
+}
+
 // ---- the view, the mouse and the scroll bars ----
 
 class EarthMapMouse : public EarthMapTest {
