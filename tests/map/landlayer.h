@@ -49,7 +49,10 @@ inline TEarthLayer* LoadLand(TCustomEarthMap* map, LandCounts* counts = nullptr)
       const int first = s->panPartStart[part];
       const int end = part + 1 < s->nParts ? s->panPartStart[part + 1] : s->nVertices;
       TPointStore* chain = o->Chains().GetChain(part);
-      for (int v = first; v < end; ++v) chain->Add(PointLL(gu(s->padfX[v]), gu(s->padfY[v])));
+      // Sized once, as a reader that knows the count does.
+      chain->SetCount(end - first);
+      for (int v = first; v < end; ++v)
+        chain->PutLL(v - first, PointLL(gu(s->padfX[v]), gu(s->padfY[v])));
       if (counts) {
         ++counts->rings;
         counts->points += end - first;
