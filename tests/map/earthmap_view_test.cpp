@@ -13,6 +13,7 @@
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 #include "platform/win/scrollbar.h"
+#include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
 
 namespace maptest {
@@ -228,6 +229,23 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
   EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
   EXPECT_EQ(map->Projection()->ScaleFactor, sf);
+}
+
+TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
+  const auto exStyle = [&] { return win::GetWindowLong(map->Handle(), win::GWL_EXSTYLE); };
+  EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);
+  map->SetEarthOptions({goDoubleBuffered, goTransparentBackground});
+  EXPECT_TRUE(exStyle() & win::WS_EX_TRANSPARENT);
+  vcl::TBitmap tile;
+  tile.SetSize(8, 8);
+  map->SetBackgroundImage(&tile);
+  EXPECT_FALSE(map->BackgroundImage()->Empty());
+  map->SetEarthOptions({goDoubleBuffered});
+  EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);
+  EXPECT_TRUE(map->BackgroundImage()->Empty());
+  // Scroll bars follow the property through a new window.
+  map->SetScrollBars(vcl::ssNone);
+  EXPECT_FALSE(win::GetWindowLong(map->Handle(), win::GWL_STYLE) & win::WS_HSCROLL);
 }
 
 // ---- the view, the mouse and the scroll bars ----
