@@ -248,6 +248,30 @@ TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheIma
   EXPECT_FALSE(win::GetWindowLong(map->Handle(), win::GWL_STYLE) & win::WS_HSCROLL);
 }
 
+TEST_F(EarthMapTest, ATrackOfTwoHundredThousandPointsFitsThePointBuffers) {
+  // A zigzag 2 degrees high: every point 80 pixels from the last, so that all are kept.
+  map->Projection()->SetProjectionClass("TCartesianPrj");
+  map->Projection()->SetScaleFactor(40.0L / GU_DEGREE);  // 40 pixels a degree
+  map->LocateToLL(0, 0);
+  auto* layer = new TEarthLayer(map);
+  std::unique_ptr<TEarthPresenter> line = std::make_unique<TPolylinePresenter>(map, 1);
+  layer->Presenters()->Add(line);
+  auto* track = new TGeoDataObject(layer->GetObjects());
+  TPointStore* chain = track->Chains().GetChain(0);
+  constexpr int32_t kPoints = 200'000;
+  chain->SetCount(kPoints);
+  for (int32_t i = 0; i < kPoints; ++i)
+    chain->PutLL(i, PointLL(-5 * GU_DEGREE + (i % 1000) * (GU_DEGREE / 100),
+                            (i % 2 == 0 ? 1 : -1) * GU_DEGREE));
+  track->SetPresenterID(1);
+  PaintNow();
+  EXPECT_GE(gaPoints.Capacity(), size_t{kPoints});
+  const gdi::HDC dc = win::GetDC(map->Handle());
+  EXPECT_NE(gdi::GetPixel(dc, ClientW() / 2, ClientH() / 2), gdi::RGB(0, 255, 255))
+      << "the track crosses the middle";
+  win::ReleaseDC(map->Handle(), dc);
+}
+
 // ---- the view, the mouse and the scroll bars ----
 
 class EarthMapMouse : public EarthMapTest {
