@@ -8,7 +8,11 @@
 
 #include "map/earthclasses_canvas.h"
 #include "map/earthclasses_source.h"
+#include "platform/vcl/bitmap.h"
 #include "platform/vcl/controls.h"
+#include "platform/vcl/edits.h"
+#include "platform/vcl/messages.h"
+#include "platform/vcl/metafile.h"
 
 enum TEarthOption {
   goCache3DPoints,
@@ -149,4 +153,163 @@ class TCustomEarthMap : public vcl::TCustomControl {
   TGraticuleDraw graticuleDrawMode_ = gdBehind;
   gdi::TColor surfaceColor_ = gdi::TColor(0xFFFF00);
   TEarthDeviceRect viewRect_;
+};
+
+class TEarthXML_Element;
+class TEarthXML_Document;
+
+enum TEarthMouseButton { mzbLeft, mzbRight, mzbMiddle, mzbNone };
+
+// The saved view: scale, centre in device pixels and the rotations in globe units.
+struct TEarthPOZ {
+  Extended ScaleFactor = 0;
+  TEarthDevicePoint Center;
+  int32_t XRotation = 0;
+  int32_t YRotation = 0;
+  int32_t ZRotation = 0;
+};
+
+// The map control: owns its layers, projection and object cache, paints through a back buffer,
+// zooms to a dragged box, turns the globe by dragging, selects objects and pans with its scroll
+// bars.
+class TEarthMap : public TCustomEarthMap {
+ public:
+  explicit TEarthMap(rtl::TComponent* owner);
+  ~TEarthMap() override;
+
+  using TLayerEvent = std::function<void(TEarthMap*, TEarthLayer*)>;
+  using TObjectEvent = std::function<void(TEarthMap*, TEarthObject*)>;
+  using TSourceEvent = std::function<void(TEarthMap*, TEarthObjectSource*)>;
+  using TEnvironmentEvent = std::function<void(TEarthMap*, TEarthXML_Document*)>;
+
+  // ---- properties ----
+  int32_t CacheCapacity = 10240;  // KB; 0 never cuts the cache
+  TEarthMouseButton MouseZoomButton = mzbRight;
+  TEarthMouseButton MouseSelectButton = mzbLeft;
+  TEarthMouseButton MouseRotateButton = mzbLeft;
+  std::string EnvironmentFile() const { return environmentFile_; }
+  void SetEnvironmentFile(const std::string& name) { LoadEnvironmentFromFile(name); }
+  vcl::TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(int style) override;
+  void SetGraticuleDrawMode(TGraticuleDraw mode);
+  void SetSurfaceColor(gdi::TColor c);
+  gdi::TColor Color() const { return color_; }
+  void SetColor(gdi::TColor c);
+  vcl::TBitmap* BackgroundImage() const { return backgroundImage_.get(); }
+  void SetBackgroundImage(const vcl::TBitmap* image);
+  std::string SurfaceTextureName() const { return surfaceTextureName_; }
+  void SetSurfaceTextureName(const std::string& name);
+
+  int32_t NextMRU() override { return ++mru_; }
+  int32_t GetMaxTextHeight() const override { return ScaledTextHeight(maxTextHeight_); }
+  int32_t GetMinTextHeight() const override { return ScaledTextHeight(minTextHeight_); }
+  void SetDataDirectory(const std::string& dir) override;
+  void SetEarthOptions(TEarthOptionsSet options) override;
+  void SetLongitudeStep(int32_t step) override;
+  void SetLatitudeStep(int32_t step) override;
+  void SetMaxTextHeight(int32_t h) override;
+  void SetMinTextHeight(int32_t h) override;
+  void SetViewRect(const TEarthDeviceRect& rect) override;
+  void Notify(TEarthNotification notification, rtl::TObject* item) override;
+  void RedrawLayers() override;
+  std::string ResolveFilename(const std::string& name) override;
+  void UpdateScrollBars() override;
+  void LocateToLL(int32_t longitude, int32_t latitude) override;
+  bool ProgressMessage(TProgressMessage kind, const std::string& text) override;
+  void UpdateTotalMemoryInUse() override;
+  void CacheUsedDelta(int64_t delta) override;
+  int64_t ReduceCacheMemory(int64_t target) override;
+  void RenderToCanvas(vcl::TCanvas* canvas, const TEarthDeviceRect& rect, bool useBitmap) override;
+  void RenderPolygon(const TPointLL* points, int32_t high) override;
+  void RenderPolyLine(const TPointLL* points, int32_t high) override;
+  void RenderTextOut(int32_t longitude, int32_t latitude, const std::string& text,
+                     TEarthUnitTypes unit) override;
+  void RenderCircle(const TPointLL& centre, int32_t radius, int32_t steps) override;
+  void RenderLine(const TPointLL& from, const TPointLL& to, int32_t steps) override;
+  void RenderGreatCircleLine(const TPointLL& from, const TPointLL& to, TGreatCircle kind) override;
+  virtual void PaintWindowBackground();
+  virtual void PaintGraticule();
+  virtual void RenderLayers();
+  virtual TEarthPOZ GetPOZ() const;
+  virtual void SetPOZ(const TEarthPOZ& view);
+  virtual void LocateToObject(TEarthObject* object);
+  virtual void PanViewXY(int32_t dx, int32_t dy);
+  virtual void Clear();
+
+  int64_t GetCacheMemoryUsed() const { return cacheUsed_; }
+  const std::vector<TEarthObjectSource*>& ObjectSources() const { return sources_; }
+  bool RedrawPending() const { return redrawPending_; }
+  bool ZoomBoxOpen() const { return zoomBoxOpen_; }
+  const TEarthDeviceRect& ZoomBox() const { return zoomBox_; }
+
+  // A new bitmap of w x h with the map drawn on it; the caller owns it.
+  std::unique_ptr<vcl::TBitmap> GetBitmap(int32_t width, int32_t height);
+  // A new metafile of w x h pixels (26 hundredths of a millimetre each) with the map recorded on
+  // it; the caller owns it.
+  std::unique_ptr<vcl::TMetafile> GetMetaFile(int32_t width, int32_t height, bool enhanced);
+  std::unique_ptr<vcl::TMetafile> GetMetaFileMM(int32_t widthMM, int32_t heightMM, bool enhanced);
+
+  // Shades the night side (half way towards night) and the twilight band (a quarter of the way
+  // towards twilight) for the given time on the back buffer, one block of spacing x spacing
+  // pixels at a time; RenderDIBShadow works on the buffer's bits, RenderShadow through its DC.
+  void RenderShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
+  void RenderDIBShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
+
+  std::unique_ptr<TEarthXML_Element> SaveEnvironment();
+  void LoadEnvironment(TEarthXML_Element* element);
+  void SaveEnvironmentToFile(const std::string& name);
+  void LoadEnvironmentFromFile(const std::string& name);
+
+  rtl::TNotifyEvent OnRender;
+  rtl::TNotifyEvent OnPaint;
+  rtl::TNotifyEvent OnReduceCacheMemory;
+  rtl::TNotifyEvent OnMouseEnter;
+  rtl::TNotifyEvent OnMouseLeave;
+  TLayerEvent OnLayerCreate;
+  TLayerEvent OnLayerFree;
+  TObjectEvent OnObjectFree;
+  TObjectEvent OnObjectClick;
+  TObjectEvent OnObjectSelectChange;
+  TSourceEvent OnObjectSourceCreate;
+  TSourceEvent OnObjectSourceActiveChange;
+  TSourceEvent OnObjectSourceFree;
+  std::function<void(TEarthMap*, TProgressMessage, const std::string&, bool&)> OnProgress;
+  TEnvironmentEvent OnSaveEnvironment;
+  TEnvironmentEvent OnLoadEnvironment;
+  std::function<void(TEarthMap*, std::string&)> OnDirectoryNotFound;
+  std::function<void(TEarthMap*, std::string&, bool&)> OnFileNotFound;
+
+ protected:
+  void Paint() override;
+  void CreateParams(vcl::TCreateParams& params) override;
+  void WndProc(vcl::TMessage& message) override;
+  void Resize() override;
+  void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void MouseMove(vcl::TShiftState shift, int x, int y) override;
+  void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+
+ private:
+  int32_t ScaledTextHeight(int32_t h) const;
+  void Scroll(bool vertical, int code);
+  void DrawZoomBox();
+  void FireCanvasEvent(const rtl::TNotifyEvent& event);
+  void RenderPoints(const TPointLL* points, int32_t high, TEarthObjectStateSet state);
+  void ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
+                   bool direct);
+
+  std::unique_ptr<vcl::TBitmap> backgroundImage_;
+  std::vector<TEarthObjectSource*> sources_;
+  std::string environmentFile_;
+  std::string surfaceTextureName_;
+  gdi::TColor color_ = gdi::TColor(0);
+  vcl::TScrollStyle scrollBars_ = vcl::ssBoth;
+  int64_t cacheUsed_ = 0;
+  int32_t mru_ = 0;
+  bool redrawPending_ = true;
+  bool inPaint_ = false;
+  bool suspended_ = false;
+  bool zoomBoxOpen_ = false;
+  bool rotating_ = false;
+  TEarthDeviceRect zoomBox_;
+  TPointLL grabbed_;
 };

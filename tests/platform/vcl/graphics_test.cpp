@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/vcl/bitmap.h"
+#include "platform/vcl/metafile.h"
 #include "tests/tempdir.h"
 #include "vcltest.h"
 
@@ -16,6 +17,37 @@ class Graphics : public vcltest::VclTest {};
 int Changes(TGraphicsObject& o, int* counter) {
   o.OnChange = rtl::TNotifyEvent(counter, [counter](rtl::TObject*) { ++*counter; });
   return 0;
+}
+
+TEST_F(Graphics, AMetafileRecordsItsCallsAndPlaysThemBackStretched) {
+  TMetafile m;
+  EXPECT_TRUE(m.Empty());
+  m.SetSize(40, 20);
+  m.SetMMWidth(1040);
+  m.SetEnhanced(false);
+  {
+    TMetafileCanvas c(&m, gdi::HDC{}, "lines");
+    c.Pen()->SetColor(clRed);
+    c.MoveTo(0, 10);
+    c.LineTo(40, 10);
+  }
+  EXPECT_EQ(m.Description(), "lines");
+  EXPECT_FALSE(m.Enhanced());
+  EXPECT_EQ(m.MMWidth(), 1040);
+  const std::vector<std::string> calls = m.Records();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "MoveTo(0,10)");
+  EXPECT_EQ(calls[1], "LineTo(40,10)");
+  // Twice the size: the line lands on row 20.
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(80, 40);
+  m.DrawOn(b.Canvas(), {0, 0, 80, 40});
+  EXPECT_EQ(b.Canvas()->Pixels(40, 20), clRed);
+  EXPECT_NE(b.Canvas()->Pixels(40, 30), clRed);
+  // A new size starts an empty picture.
+  m.SetSize(10, 10);
+  EXPECT_TRUE(m.Records().empty());
 }
 
 TEST_F(Graphics, FontSizeAndHeightAreTheSameMeasure) {

@@ -1,0 +1,311 @@
+// The map control: defaults, setters and their redraws, notifications, data file names, the
+// saved view, the object cache and the environment file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "map/earthobjects.h"
+#include "map/earthxml.h"
+#include "platform/win/paint.h"
+#include "tests/map/earthmapfixture.h"
+#include "tests/map/testreader.h"
+
+namespace maptest {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A directory of its own, removed at the end.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "corv_earthmap_XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name, const std::string& content = "x") const {
+    const std::string p = path_ + "/" + name;
+    fs::create_directories(fs::path(p).parent_path());
+    std::ofstream(p) << content;
+    return p;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST_F(EarthMapTest, DefaultsOfANewControl) {
+  TEarthMap m(nullptr);
+  EXPECT_EQ(m.CacheCapacity, 10240);
+  EXPECT_EQ(m.DataDirectory, "");
+  EXPECT_EQ(m.EarthOptions(), (TEarthOptionsSet{goCache3DPoints, goDoubleBuffered}));
+  EXPECT_EQ(m.GraticuleLatitudeStep(), 15);
+  EXPECT_EQ(m.GraticuleLongitudeStep(), 15);
+  EXPECT_EQ(m.GetMinTextHeight(), 5);
+  EXPECT_EQ(m.GetMaxTextHeight(), 0);
+  EXPECT_EQ(m.PeriodicUpdateTime, 0);
+  EXPECT_EQ(m.ScrollBars(), vcl::ssBoth);
+  EXPECT_EQ(m.SelectedPen()->PenColor(), gdi::TColor(0x0000FF));      // red
+  EXPECT_EQ(m.SelectedBrush()->BrushColor(), gdi::TColor(0x00FFFF));  // yellow
+  EXPECT_EQ(m.TransparentPen()->PenColor(), gdi::TColor(0x808080));
+  EXPECT_EQ(m.TransparentBrush()->BrushColor(), gdi::TColor(0xC0C0C0));
+  EXPECT_EQ(m.GraticulePen()->PenColor(), gdi::TColor(0xC0C0C0));
+  EXPECT_EQ(m.GraticuleDrawMode(), gdBehind);
+  EXPECT_EQ(m.MouseZoomButton, mzbRight);
+  EXPECT_EQ(m.MouseSelectButton, mzbLeft);
+  EXPECT_EQ(m.MouseRotateButton, mzbLeft);
+  EXPECT_TRUE(m.BackgroundImage()->Empty());
+  EXPECT_EQ(m.Color(), gdi::TColor(0));
+  EXPECT_EQ(m.SurfaceColor(), gdi::TColor(0xFFFF00));
+  EXPECT_EQ(m.SurfaceTextureName(), "");
+  EXPECT_EQ(m.EnvironmentFile(), "");
+  EXPECT_EQ(m.SaveMetaDataLocation, smdInDataDirectory);
+  EXPECT_EQ(m.Width(), 150);
+  EXPECT_EQ(m.Height(), 150);
+  EXPECT_EQ(m.Font()->Name(), "Arial");
+  EXPECT_EQ(m.Font()->Size(), 9);
+  EXPECT_EQ(m.GetCacheMemoryUsed(), 0);
+}
+
+TEST_F(EarthMapTest, SettersRedrawAndGraticuleStepsOfNinetyAndOneEightyAreRefused) {
+  const int before = map->redraws;
+  map->SetGraticuleDrawMode(gdInFront);
+  map->SetSurfaceColor(gdi::TColor(0x123456));
+  map->SetColor(gdi::TColor(0x654321));
+  map->SetMinTextHeight(7);
+  map->SetMaxTextHeight(40);
+  map->SetLatitudeStep(10);
+  map->SetLongitudeStep(20);
+  map->SetEarthOptions({goDoubleBuffered});
+  map->SetBackgroundImage(nullptr);
+  EXPECT_EQ(map->redraws - before, 9);
+  EXPECT_EQ(map->SurfaceBrush()->BrushColor(), gdi::TColor(0x123456));
+
+  const int after = map->redraws;
+  map->SetMinTextHeight(7);  // no change, no redraw
+  map->SetGraticuleDrawMode(gdInFront);
+  map->SetLatitudeStep(90);
+  map->SetLongitudeStep(180);
+  map->SetLatitudeStep(-1);
+  EXPECT_EQ(map->redraws, after);
+  EXPECT_EQ(map->GraticuleLatitudeStep(), 10);
+  EXPECT_EQ(map->GraticuleLongitudeStep(), 20);
+  map->SetLatitudeStep(0);
+  map->SetLongitudeStep(179);
+  EXPECT_EQ(map->GraticuleLatitudeStep(), 0);
+  EXPECT_EQ(map->GraticuleLongitudeStep(), 179);
+}
+
+TEST_F(EarthMapTest, NotificationsFireTheirEventsInOrderAndRedraw) {
+  std::vector<std::string> events;
+  map->OnLayerCreate = [&](TEarthMap*, TEarthLayer*) { events.push_back("layer create"); };
+  map->OnLayerFree = [&](TEarthMap* m, TEarthLayer* l) {
+    events.push_back("layer free " + std::to_string(m->LayerStore()->IndexOf(l)));
+  };
+  map->OnObjectSourceCreate = [&](TEarthMap*, TEarthObjectSource*) {
+    events.push_back("source create");
+  };
+  map->OnObjectSourceFree = [&](TEarthMap* m, TEarthObjectSource*) {
+    events.push_back("source free " + std::to_string(m->ObjectSources().size()));
+  };
+  map->OnObjectSelectChange = [&](TEarthMap*, TEarthObject*) { events.push_back("select"); };
+  auto* layer = new TEarthLayer(map);
+  EXPECT_EQ(map->LayerStore()->IndexOf(layer), 0);
+  auto* source = new TEarthObjectSource(map);
+  EXPECT_EQ(map->ObjectSources().size(), 1u);
+  layer->SetObjects(source);
+  auto* object = new TGeoDataObject(source);
+  const int before = map->redraws;
+  map->Notify(gnObjectSelectChange, object);
+  EXPECT_GT(map->redraws, before);
+  // The layer leaves the store after its event (still at index 0), its source with it.
+  delete layer;
+  EXPECT_TRUE(map->ObjectSources().empty());
+  const std::vector<std::string> expected = {"layer create", "source create", "select",
+                                             "layer free 0", "source free 1"};
+  EXPECT_EQ(events, expected);
+}
+
+TEST_F(EarthMapTest, DataDirectoryIsTrimmedAndEndsInADelimiter) {
+  ScratchDir d;
+  map->SetDataDirectory("  " + d.Path() + "  ");
+  EXPECT_EQ(map->DataDirectory, d.Path() + "/");
+  map->SetDataDirectory("");
+  EXPECT_EQ(map->DataDirectory, "");
+  std::string reported;
+  map->OnDirectoryNotFound = [&](TEarthMap*, std::string& dir) {
+    reported = dir;
+    dir = "/elsewhere/";
+  };
+  map->SetDataDirectory(d.Path() + "/missing");
+  EXPECT_EQ(reported, d.Path() + "/missing/");
+  EXPECT_EQ(map->DataDirectory, "/elsewhere/");
+}
+
+TEST_F(EarthMapTest, ResolveFilenameAsGivenInTheDataDirectoryByFilePartAndThroughAHandler) {
+  ScratchDir d;
+  const std::string given = d.File("given.lyr");
+  d.File("data/inside.lyr");
+  EXPECT_EQ(map->ResolveFilename(given), given);
+  map->SetDataDirectory(d.Path() + "/data");
+  EXPECT_EQ(map->ResolveFilename("inside.lyr"), d.Path() + "/data/inside.lyr");
+  EXPECT_EQ(map->ResolveFilename("/no/such/place/inside.lyr"), d.Path() + "/data/inside.lyr");
+  EXPECT_EQ(map->ResolveFilename("missing.lyr"), "") << "without a handler";
+
+  int calls = 0;
+  map->OnFileNotFound = [&](TEarthMap*, std::string& name, bool& tryAgain) {
+    ++calls;
+    name = given;
+    tryAgain = true;
+  };
+  EXPECT_EQ(map->ResolveFilename("missing.lyr"), given);
+  EXPECT_EQ(calls, 1);
+
+  // A handler that always asks to try the same name: no endless recursion, no name.
+  calls = 0;
+  map->OnFileNotFound = [&](TEarthMap*, std::string&, bool& tryAgain) {
+    ++calls;
+    tryAgain = true;
+  };
+  EXPECT_EQ(map->ResolveFilename("missing.lyr"), "");
+  EXPECT_EQ(calls, 1);
+  // One that keeps inventing new names that are not there: a bounded number of tries.
+  calls = 0;
+  map->OnFileNotFound = [&](TEarthMap*, std::string& name, bool& tryAgain) {
+    name += "x";
+    tryAgain = ++calls > 0;
+  };
+  EXPECT_EQ(map->ResolveFilename("missing.lyr"), "");
+  EXPECT_LE(calls, 10);
+}
+
+TEST_F(EarthMapTest, SavedViewRoundTrip) {
+  TEarthProjection* p = map->Projection();
+  p->SetScaleFactor(2.5e-6);
+  p->SetFloatProp(ppXRotation, 12.5);
+  p->SetFloatProp(ppYRotation, -33.25);
+  p->SetEarthCenterXY({310, 280});
+  const TEarthPOZ view = map->GetPOZ();
+  EXPECT_EQ(view.XRotation, 67'500'000);  // 12.5 degrees
+  EXPECT_EQ(view.YRotation, -179'550'000);
+  EXPECT_EQ(view.Center.X, 310);
+
+  p->SetScaleFactor(1e-6);
+  p->SetFloatProp(ppXRotation, 0);
+  p->SetFloatProp(ppYRotation, 0);
+  p->SetEarthCenterXY({0, 0});
+  map->SetPOZ(view);
+  const TEarthPOZ back = map->GetPOZ();
+  EXPECT_DOUBLE_EQ(double(back.ScaleFactor), 2.5e-6);
+  EXPECT_EQ(back.XRotation, view.XRotation);
+  EXPECT_EQ(back.YRotation, view.YRotation);
+  EXPECT_EQ(back.Center.X, 310);
+  EXPECT_EQ(back.Center.Y, 280);
+}
+
+// A reader of n objects on a layer of the map, opened.
+TTestReader* OpenReader(TEarthMap* map, const std::string& file, int32_t n) {
+  auto* layer = new TEarthLayer(map);
+  auto* reader = new TTestReader(map, n);
+  reader->SetFileName(file);
+  layer->SetObjects(reader);
+  reader->Open();
+  return reader;
+}
+
+TEST_F(EarthMapTest, TheCacheIsCutLeastRecentlyUsedFirstKeepingTheSelection) {
+  ScratchDir d;
+  TTestReader* r = OpenReader(map, d.Path() + "/seeded.dat", 60000);
+  r->UnloadObjects();
+  map->UpdateTotalMemoryInUse();
+  int reductions = 0;
+  map->OnReduceCacheMemory = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { ++reductions; });
+  r->GetObject(0)->SetSelected(true);
+  int64_t highest = 0;
+  int32_t i = 1;
+  for (; reductions == 0 && i < 60000; ++i) {
+    r->GetObject(i);
+    highest = std::max(highest, map->GetCacheMemoryUsed());
+  }
+  ASSERT_EQ(reductions, 1) << "the cache never passed its capacity";
+  EXPECT_LE(highest, 10'485'760);
+  EXPECT_LT(map->GetCacheMemoryUsed(), 7'864'320);
+  EXPECT_GT(map->GetCacheMemoryUsed(), 7'864'320 - 4096);
+  EXPECT_EQ(map->GetCacheMemoryUsed(), r->ObjectInstanceSize());
+  // The oldest went, the newest stayed; the first, though unloaded, is still selected.
+  EXPECT_FALSE(dynamic_cast<TEarthObject*>(r->GetObjectData(1)));
+  EXPECT_TRUE(dynamic_cast<TEarthObject*>(r->GetObjectData(i - 1)));
+  EXPECT_FALSE(dynamic_cast<TEarthObject*>(r->GetObjectData(0)));
+  EXPECT_TRUE(r->GetObjectData(0)->State.Contains(osSelected));
+  EXPECT_TRUE(r->GetObject(0)->GetSelected());
+}
+
+TEST_F(EarthMapTest, CapacityZeroNeverCutsAndLargeCapacitiesDoNotOverflow) {
+  ScratchDir d;
+  TTestReader* r = OpenReader(map, d.Path() + "/seeded.dat", 10);
+  int reductions = 0;
+  map->OnReduceCacheMemory = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { ++reductions; });
+  map->CacheCapacity = 0;
+  map->CacheUsedDelta(int64_t{1} << 40);
+  EXPECT_EQ(reductions, 0);
+  map->UpdateTotalMemoryInUse();
+  // 2,097,152 KB are 2^31 bytes: in 32 bits the capacity would wrap to a negative number.
+  map->CacheCapacity = 2'097'152;
+  map->CacheUsedDelta(1'000'000'000);
+  map->CacheUsedDelta(1'000'000'000);
+  EXPECT_EQ(reductions, 0);
+  map->CacheUsedDelta(200'000'000);
+  EXPECT_EQ(reductions, 1);
+  EXPECT_EQ(map->GetCacheMemoryUsed(), r->ObjectInstanceSize());
+}
+
+TEST_F(EarthMapTest, EnvironmentFileSavedCheckedAndLoadedIntoANewControl) {
+  ScratchDir d;
+  TTestReader* r = OpenReader(map, d.Path() + "/seeded.dat", 10);
+  r->GetLayer(0)->SetLayerName("Seeded");
+  map->SetDataDirectory(d.Path());
+  map->SetSurfaceColor(gdi::TColor(0x336699));
+  map->SetMinTextHeight(8);
+  map->SetMaxTextHeight(30);
+  map->Projection()->SetProjectionClass("TMercatorPrj");
+  map->Projection()->SetFloatProp(ppCentralMeridian, 12);
+  const std::string file = d.Path() + "/env.xml";
+  map->SaveEnvironmentToFile(file);
+  const std::string check = "xmllint --noout '" + file + "'";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+
+  TLogEarthMap other(form);
+  other.LoadEnvironmentFromFile(file);
+  EXPECT_EQ(other.EnvironmentFile(), file);
+  EXPECT_EQ(other.DataDirectory, d.Path() + "/");
+  EXPECT_EQ(other.SurfaceColor(), gdi::TColor(0x336699));
+  EXPECT_EQ(other.GetMinTextHeight(), 8);
+  EXPECT_EQ(other.GetMaxTextHeight(), 30);
+  EXPECT_EQ(other.Projection()->GetProjectionClass(), "TMercatorPrj");
+  EXPECT_DOUBLE_EQ(double(other.Projection()->CentralMeridian), 12);
+  ASSERT_EQ(other.LayerStore()->GetCount(), 1);
+  EXPECT_EQ(other.LayerStore()->GetLayer(0)->GetLayerName(), "Seeded");
+
+  // Garbage values load the defaults; a file that is no document empties the name.
+  const std::string garbage =
+      d.File("garbage.xml",
+             "<?xml version=\"1.0\"?><Document><TEarthMap SurfaceColor=\"not a colour\" "
+             "MinTextHeight=\"many\" MaxTextHeight=\"1e999\"><Projection ScaleFactor=\"x\"/>"
+             "</TEarthMap></Document>");
+  TLogEarthMap third(form);
+  third.LoadEnvironmentFromFile(garbage);
+  EXPECT_EQ(third.SurfaceColor(), gdi::TColor(0xFFFF00));
+  EXPECT_EQ(third.GetMinTextHeight(), 5);
+  EXPECT_EQ(third.GetMaxTextHeight(), 0);
+  third.LoadEnvironmentFromFile(d.Path() + "/missing.xml");
+  EXPECT_EQ(third.EnvironmentFile(), "");
+}
+
+}  // namespace
+}  // namespace maptest
