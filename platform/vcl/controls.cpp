@@ -415,11 +415,13 @@ void TWinControl::InsertControl(TControl* c) {
   }
   c->RequestAlign();
   c->Invalidate();
+  Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(c), 1);
 }
 
 void TWinControl::RemoveControl(TControl* c) {
   auto it = std::find(controls_.begin(), controls_.end(), c);
   if (it == controls_.end()) return;
+  Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(c), 0);
   c->Invalidate();
   auto* w = dynamic_cast<TWinControl*>(c);
   const bool keep = w && w->keepHandle_;

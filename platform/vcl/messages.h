@@ -42,5 +42,8 @@ constexpr unsigned CM_DIALOGKEY = CM_BASE + 5;
 constexpr unsigned CM_DIALOGCHAR = CM_BASE + 6;
 constexpr unsigned CM_HINTSHOW = CM_BASE + 48;
 constexpr unsigned CM_RELEASE = CM_BASE + 33;
+// To a window control when a child joins (LParam 1, after) or leaves (LParam 0, before) it;
+// WParam is the child.
+constexpr unsigned CM_CONTROLLISTCHANGE = CM_BASE + 44;
 
 }  // namespace vcl
