@@ -1,8 +1,8 @@
 #include "app/mainform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
-#include <type_traits>
 
 #include "app/historybuffer.h"
 #include "app/polar.h"
@@ -53,25 +53,11 @@ void ClampBelow(float& v, float limit, float replacement) {
   if (v < limit) v = replacement;
 }
 
-}  // namespace
-
-namespace {
-
-template <class T>
-T* Make(TForm1* form, vcl::TWinControl* parent, const std::string& name) {
-  auto* c = new T(form);
-  c->SetName(name);
-  if constexpr (std::is_base_of_v<vcl::TControl, T>) c->SetParent(parent);
-  return c;
-}
-
-vcl::TTimer* MakeTimer(TForm1* form, const std::string& name, unsigned interval, bool enabled) {
-  auto* t = new vcl::TTimer(form);
-  t->SetName(name);
-  t->SetEnabled(false);
-  t->SetInterval(interval);
-  t->SetEnabled(enabled);
-  return t;
+// The same direction in [0, 360).
+float Normalized(float deg) {
+  float a = std::fmod(deg, 360.0f);
+  if (a < 0) a += 360.0f;
+  return a >= 360.0f ? 0.0f : a;  // -1e-9 + 360 rounds to 360
 }
 
 }  // namespace
@@ -88,81 +74,6 @@ TForm1::~TForm1() {
     destroy(this);
   }
   if (Form1 == this) Form1 = nullptr;
-}
-
-void TForm1::BuildComponents() {
-  SetName("Form1");
-  SetCaption("Corvatalen");
-  SetBounds(0, 0, 1024, 700);
-  Panel1 = Make<vcl::TPanel>(this, this, "Panel1");
-  Panel1->SetAlign(vcl::alTop);
-  Panel1->SetHeight(36);
-  Panel1->SetCaption("");
-  int left = 4;
-  auto button = [&](const std::string& name, const std::string& caption) {
-    auto* b = Make<vcl::TSpeedButton>(this, Panel1, name);
-    b->SetBounds(left, 4, 64, 28);
-    b->SetCaption(caption);
-    left += 66;
-    return b;
-  };
-  SpeedButton20 = button("SpeedButton20", "Settings");
-  SpeedButton22 = button("SpeedButton22", "Comms");
-  SpeedButton1 = button("SpeedButton1", "Polar");
-  SpeedButton3 = button("SpeedButton3", "About");
-  SpeedButton25 = button("SpeedButton25", "Tools");
-  SpeedButton25->SetGroupIndex(25);
-  SpeedButton25->SetAllowAllUp(true);
-  SpeedButton30 = button("SpeedButton30", "Record");
-  SpeedButton30->SetGroupIndex(30);
-  SpeedButton30->SetAllowAllUp(true);
-  SpeedButton20->SetEnabled(false);
-  SpeedButton22->SetEnabled(false);
-  SpeedButton9 = button("SpeedButton9", "|<");
-  SpeedButton36 = button("SpeedButton36", "<<");
-  SpeedButton33 = button("SpeedButton33", "<");
-  SpeedButton80 = button("SpeedButton80", ">>");
-  SpeedButton34 = button("SpeedButton34", ">");
-  SpeedButton5 = button("SpeedButton5", ">|");
-  SpeedButton31 = button("SpeedButton31", "+10 min");
-  SpeedButton67 = button("SpeedButton67", "Play");
-  BitBtn3 = Make<vcl::TBitBtn>(this, Panel1, "BitBtn3");
-  BitBtn3->SetBounds(left, 4, 72, 28);
-  BitBtn3->SetCaption("Capture");
-  Panel2 = Make<vcl::TPanel>(this, this, "Panel2");
-  Panel2->SetAlign(vcl::alBottom);
-  Panel2->SetHeight(24);
-  Panel2->SetCaption("");
-  Label1 = Make<vcl::TLabel>(this, Panel2, "Label1");
-  Label1->SetBounds(4, 4, 600, 16);
-  Label1->SetCaption("");
-
-  Timer1 = MakeTimer(this, "Timer1", 1000, false);
-  Timer1->OnTimer = rtl::MakeEvent(this, &TForm1::Timer1Timer);
-  Timer2 = MakeTimer(this, "Timer2", 1000, false);
-  Timer3 = MakeTimer(this, "Timer3", 1000, false);
-  Timer3->OnTimer = rtl::MakeEvent(this, &TForm1::Timer3Timer);
-  Timer4 = MakeTimer(this, "Timer4", 500, false);
-  Timer4->OnTimer = rtl::MakeEvent(this, &TForm1::Timer4Timer);
-  Timer5 = MakeTimer(this, "Timer5", 10000, true);
-  Timer5->OnTimer = rtl::MakeEvent(this, &TForm1::Timer5Timer);
-
-  Table1 = Make<db::TTable>(this, nullptr, "Table1");
-  Table1->SetTableName("PERFORMANCE.DBF");
-  Table2 = Make<db::TTable>(this, nullptr, "Table2");
-  Table2->SetTableName("waypoints.DB");
-  Table3 = Make<db::TTable>(this, nullptr, "Table3");
-  Table3->SetTableType(db::ttParadox);
-  Table3->SetTableName("demonstration.lg");
-  DefineLogFields(*Table3);
-
-  SpeedButton20->OnClick = rtl::MakeEvent(this, &TForm1::General1Click);
-  SpeedButton22->OnClick = rtl::MakeEvent(this, &TForm1::SpeedxButton5Click);
-  SpeedButton1->OnClick = rtl::MakeEvent(this, &TForm1::Polar1Click);
-  SpeedButton30->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton30Click);
-  OnCreate = rtl::MakeEvent(this, &TForm1::FormCreate);
-  OnClose = rtl::MakeEvent(this, &TForm1::FormClose);
-  OnDestroy = rtl::MakeEvent(this, &TForm1::FormDestroy);
 }
 
 float bearing(float x, float y) {
@@ -183,7 +94,18 @@ float TForm1::DampFactor(int percent) {
 }
 
 float TForm1::Damp(float sample, float previous, float a) {
+  // A sample that is not a number is no sample: the memory keeps what it holds, so one bad value
+  // cannot poison it for good.
+  if (!std::isfinite(sample)) return std::isfinite(previous) ? previous : 0.0f;
+  if (!std::isfinite(previous)) return sample;
   return a * sample + (1 - a) * previous;
+}
+
+float TForm1::DampAngle(float sample, float previous, float a) {
+  if (!std::isfinite(sample)) return std::isfinite(previous) ? Normalized(previous) : 0.0f;
+  if (a >= 1 || !std::isfinite(previous)) return sample;
+  // Along the shorter arc: 355 and 005 are 10 degrees apart, not 350.
+  return Normalized(previous + a * std::remainder(sample - previous, 360.0f));
 }
 
 void TForm1::ReadInstrumentInputs() {
@@ -228,27 +150,29 @@ void TForm1::ReadInstrumentInputs() {
   fApparentWindAnglePrev = fApparentWindAngle;
 }
 
-// True wind from apparent wind and boat speed; the angle comes out between -90 and 90, negative
-// (with a negative speed) when the wind is abaft the beam.
+// True wind from apparent wind and boat speed: its angle off the bow from 0 to 180 (on the
+// apparent wind's side) and its speed, a magnitude, with the user's correction added.
 void TForm1::ComputeTrueWind(float boatSpeed) {
-  const float across = fApparentWindSpeed * std::sin(Rad(fApparentWindAngle));
+  const float across = std::fabs(fApparentWindSpeed * std::sin(Rad(fApparentWindAngle)));
   const float along = fApparentWindSpeed * std::cos(Rad(fApparentWindAngle)) - boatSpeed;
-  if (along == 0) {
-    fTrueWindAngle = across < 0 ? -90.0f : 90.0f;
-  } else {
-    fTrueWindAngle = Deg(std::atan(across / along));
-  }
-  fTrueWindSpeed = across / std::sin(Rad(fTrueWindAngle));
-  fTrueWindSpeed = fTrueWindSpeed + fTwsCorrection;
+  // With no crosswise part the wind is dead ahead (0) or dead astern (180) at the along-track
+  // speed; atan2 and hypot take that case with the others.
+  fTrueWindAngle = Deg(std::atan2(across, along));
+  fTrueWindSpeed = std::max(0.0f, std::hypot(across, along) + fTwsCorrection);
 
-  // Upwash: the vane sees the wind bent forward by the sails, more so in a stronger breeze.
-  if (fTrueWindAngle < 50 && fTwaCorrection > 0) {
+  // Upwash: the vane sees the wind bent forward by the sails, more so in a stronger breeze; abaft
+  // the beam there is none.
+  if (fTwaCorrection <= 0) return;
+  if (along < 0) {
+    fTwaCorrectionApplied = 0;
+  } else if (fTrueWindAngle < 50) {
     float c = 0;
     if (fTrueWindSpeed > 5 && fTrueWindSpeed < 25) {
       c = (fTrueWindSpeed - 5) / fTwaCorrection;
     } else if (fTrueWindSpeed > 25) {
       c = 25 / fTwaCorrection;
     }
+    if (!std::isfinite(c)) c = 0;  // a factor too small to divide by
     fTrueWindAngle = fTrueWindAngle + c;
     fTwaCorrectionApplied = fWindSide == 0 ? -c : c;
   }
@@ -256,16 +180,21 @@ void TForm1::ComputeTrueWind(float boatSpeed) {
 
 void TForm1::Timer1Timer(rtl::TObject*) {
   fSampleTime = fNow();
+  const float lastTrueWindAngle = fTrueWindAngle;
   ReadInstrumentInputs();
   const float boatSpeed = fSpeedSource == 1 ? fSpeedThroughWater : fSpeedOverGround;
   if (fHeadingSource == 0) fHeading = fCourseOverGround;
   if (fWindSource == 0) ComputeTrueWind(boatSpeed);
-  if (fTrueWindAngle < 0) fTrueWindAngle = fTrueWindAngle + 180;
+  if (!std::isfinite(fTrueWindAngle)) fTrueWindAngle = lastTrueWindAngle;
+  // A speed is damped as a magnitude: a signed one would fall towards zero whenever the wind
+  // crosses the beam.
+  fTrueWindSpeed = std::fabs(fTrueWindSpeed);
 
   fTrueWindSpeed = Damp(fTrueWindSpeed, fTrueWindSpeedPrev, DampFactor(WindSpeedInputFilter));
   fSpeedThroughWater =
       Damp(fSpeedThroughWater, fSpeedThroughWaterPrev, DampFactor(SpeedInputFilter));
-  fCourseOverGround = Damp(fCourseOverGround, fCourseOverGroundPrev, DampFactor(CourseInputFilter));
+  fCourseOverGround =
+      DampAngle(fCourseOverGround, fCourseOverGroundPrev, DampFactor(CourseInputFilter));
   fTargetSpeed = Damp(fTargetSpeed, fTargetSpeedPrev, DampFactor(TargetSpeedInputFilter));
   fGeoWindAnglePrev = fGeoWindAngle;
   fTrueWindSpeedPrev = fTrueWindSpeed;
@@ -274,8 +203,8 @@ void TForm1::Timer1Timer(rtl::TObject*) {
   fTargetSpeedPrev = fTargetSpeed;
 
   const float course = fHeadingSource == 0 ? fCourseOverGround : fHeading;
-  float windDirection = fWindSide == 0 ? course + fTrueWindAngle : course + 360 - fTrueWindAngle;
-  if (windDirection > 360) windDirection = windDirection - 360;
+  const float windDirection =
+      Normalized(fWindSide == 0 ? course + fTrueWindAngle : course + 360 - fTrueWindAngle);
   fGeoWindAngle = windDirection;
   if (fHeadingSource == 1 && fSpeedSource == 1) {
     // Current: ground track minus water track, east and north components.
@@ -287,22 +216,21 @@ void TForm1::Timer1Timer(rtl::TObject*) {
     fCurrentSet = bearing(x, y);
     fCurrentDrift = std::sqrt(x * x + y * y);
 
-    // Wind over the ground: the wind through the water plus the current.
-    fTrueWindSpeed = std::fabs(fTrueWindSpeed);
+    // Wind over the ground: the wind through the water less the water's own motion. Both are
+    // "from" vectors here, and the current's set is where the water goes, so it is subtracted.
     const float gx =
-        fTrueWindSpeed * std::sin(Rad(windDirection)) + fCurrentDrift * std::sin(Rad(fCurrentSet));
+        fTrueWindSpeed * std::sin(Rad(windDirection)) - fCurrentDrift * std::sin(Rad(fCurrentSet));
     float gy =
-        fTrueWindSpeed * std::cos(Rad(windDirection)) + fCurrentDrift * std::cos(Rad(fCurrentSet));
+        fTrueWindSpeed * std::cos(Rad(windDirection)) - fCurrentDrift * std::cos(Rad(fCurrentSet));
     if (gy == 0) gy = kTinyNorth;
     fGeoWindAngle = bearing(gx, gy);
   } else {
     fCurrentSet = 0;
     fCurrentDrift = 0;
   }
-  fGeoWindAngle = Damp(fGeoWindAngle, fGeoWindAnglePrev, DampFactor(GeoWindAngleInputFilter));
+  fGeoWindAngle = DampAngle(fGeoWindAngle, fGeoWindAnglePrev, DampFactor(GeoWindAngleInputFilter));
 
   fVMG = fSpeedOverGround * std::cos(Rad(fTrueWindAngle));
-  if (fTrueWindSpeed < 0) fTrueWindSpeed = -fTrueWindSpeed;
 
   RefreshDisplay();
 

@@ -81,6 +81,8 @@ class TForm1 : public vcl::TForm {
   // Weight of a new sample for a damping percentage.
   static float DampFactor(int percent);
   static float Damp(float sample, float previous, float a);
+  // The same for a direction in degrees: along the shorter arc, the result in [0, 360).
+  static float DampAngle(float sample, float previous, float a);
 
   // Copies the current instrument values of the communications form, clamped.
   void ReadInstrumentInputs();
@@ -136,6 +138,9 @@ class TForm1 : public vcl::TForm {
 
   // Settings and window state.
   std::int32_t fNetworkInput = 0;
+  // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
+  // close write it back (before, it would write the compiled defaults over the user's settings).
+  bool fSettingsApplied = false;
   std::int32_t fReplayMode = 0;
   std::int32_t fChartWindow = 60;
   bool fChartsRunning = false;

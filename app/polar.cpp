@@ -6,24 +6,15 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/newchild.h"
 
 TPolardata* Polardata = nullptr;
 
 namespace {
 
-template <class T>
-T* Place(vcl::TWinControl* parent, rtl::TComponent* owner, const std::string& name, int left,
-         int top, int width, int height) {
-  auto* c = new T(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  c->SetBounds(left, top, width, height);
-  return c;
-}
-
 void AddLabel(vcl::TWinControl* parent, rtl::TComponent* owner, const std::string& name,
               const std::string& text, int left, int top) {
-  Place<vcl::TLabel>(parent, owner, name, left, top, 100, 16)->SetCaption(text);
+  vcl::NewChild<vcl::TLabel>(owner, parent, name, left, top, 100, 16)->SetCaption(text);
 }
 
 void MessageBoxOk(const std::string& text, const std::string& caption) {
@@ -37,60 +28,55 @@ TPolardata::TPolardata(rtl::TComponent* AOwner) : vcl::TForm(AOwner) {
   SetCaption("Polar Data");
   SetBounds(120, 80, 640, 440);
 
-  Table1 = new db::TTable(this);
-  Table1->SetName("Table1");
+  Table1 = vcl::NewChild<db::TTable>(this, nullptr, "Table1");
   Table1->SetTableName("PERFORMANCE.DBF");
   Table1->SetTableType(db::ttDBase);
-  DataSource1 = new db::TDataSource(this);
-  DataSource1->SetName("DataSource1");
+  DataSource1 = vcl::NewChild<db::TDataSource>(this, nullptr, "DataSource1");
   DataSource1->SetDataSet(Table1);
-  Query5 = new db::TQuery(this);
-  Query5->SetName("Query5");
+  Query5 = vcl::NewChild<db::TQuery>(this, nullptr, "Query5");
   Query5->SQL()->Add("select twd,speed from \"performance.dbf\" where tws=:tws order by twd");
-  Query6 = new db::TQuery(this);
-  Query6->SetName("Query6");
+  Query6 = vcl::NewChild<db::TQuery>(this, nullptr, "Query6");
   Query6->SQL()->Add("select distinct tws from \"performance.dbf\"");
-  DataSource2 = new db::TDataSource(this);
-  DataSource2->SetName("DataSource2");
+  DataSource2 = vcl::NewChild<db::TDataSource>(this, nullptr, "DataSource2");
   DataSource2->SetDataSet(Query6);
 
-  DBGrid1 = Place<vcl::TDBGrid>(this, this, "DBGrid1", 8, 8, 250, 352);
+  DBGrid1 = vcl::NewChild<vcl::TDBGrid>(this, this, "DBGrid1", 8, 8, 250, 352);
   DBGrid1->Columns()->Add("TWS");
   DBGrid1->Columns()->Add("TWD");
   DBGrid1->Columns()->Add("SPEED");
   DBGrid1->SetDataSource(DataSource1);
-  DBNavigator1 = Place<vcl::TDBNavigator>(this, this, "DBNavigator1", 8, 368, 250, 25);
+  DBNavigator1 = vcl::NewChild<vcl::TDBNavigator>(this, this, "DBNavigator1", 8, 368, 250, 25);
   DBNavigator1->SetDataSource(DataSource1);
 
-  GroupBox1 = Place<vcl::TGroupBox>(this, this, "GroupBox1", 272, 8, 352, 150);
+  GroupBox1 = vcl::NewChild<vcl::TGroupBox>(this, this, "GroupBox1", 272, 8, 352, 150);
   GroupBox1->SetCaption("Test");
   AddLabel(GroupBox1, this, "Label1", "Wind Speed", 12, 28);
-  Edit1 = Place<vcl::TEdit>(GroupBox1, this, "Edit1", 120, 24, 80, 22);
+  Edit1 = vcl::NewChild<vcl::TEdit>(this, GroupBox1, "Edit1", 120, 24, 80, 22);
   AddLabel(GroupBox1, this, "Label2", "Wind Angle", 12, 56);
-  Edit2 = Place<vcl::TEdit>(GroupBox1, this, "Edit2", 120, 52, 80, 22);
+  Edit2 = vcl::NewChild<vcl::TEdit>(this, GroupBox1, "Edit2", 120, 52, 80, 22);
   AddLabel(GroupBox1, this, "Label3", "Target Speed", 12, 84);
-  Edit3 = Place<vcl::TEdit>(GroupBox1, this, "Edit3", 120, 80, 80, 22);
-  Button1 = Place<vcl::TButton>(GroupBox1, this, "Button1", 120, 112, 130, 25);
+  Edit3 = vcl::NewChild<vcl::TEdit>(this, GroupBox1, "Edit3", 120, 80, 80, 22);
+  Button1 = vcl::NewChild<vcl::TButton>(this, GroupBox1, "Button1", 120, 112, 130, 25);
   Button1->SetCaption("Calculate Target");
   Button1->OnClick = rtl::MakeEvent(this, &TPolardata::Button1Click);
 
   AddLabel(this, this, "Label4", "scale", 280, 176);
-  ComboBox1 = Place<vcl::TComboBox>(this, this, "ComboBox1", 392, 172, 80, 22);
+  ComboBox1 = vcl::NewChild<vcl::TComboBox>(this, this, "ComboBox1", 392, 172, 80, 22);
   ComboBox1->Items()->Add("10");
   ComboBox1->Items()->Add("20");
   ComboBox1->Items()->Add("30");
   ComboBox1->SetText("10");
 
-  GroupBox2 = Place<vcl::TGroupBox>(this, this, "GroupBox2", 272, 208, 352, 64);
+  GroupBox2 = vcl::NewChild<vcl::TGroupBox>(this, this, "GroupBox2", 272, 208, 352, 64);
   GroupBox2->SetCaption("Theoretical Polar Plot");
   AddLabel(GroupBox2, this, "Label5", "True Windspeed", 12, 30);
   DBLookupComboBox1 =
-      Place<vcl::TDBLookupComboBox>(GroupBox2, this, "DBLookupComboBox1", 120, 26, 80, 22);
+      vcl::NewChild<vcl::TDBLookupComboBox>(this, GroupBox2, "DBLookupComboBox1", 120, 26, 80, 22);
   DBLookupComboBox1->SetListSource(DataSource2);
   DBLookupComboBox1->SetKeyField("TWS");
   DBLookupComboBox1->SetListField("TWS");
 
-  BitBtn1 = Place<vcl::TBitBtn>(this, this, "BitBtn1", 534, 368, 90, 28);
+  BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn1", 534, 368, 90, 28);
   BitBtn1->SetKind(vcl::bkOK);
   BitBtn1->OnClick = rtl::MakeEvent(this, &TPolardata::BitBtn1Click);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/newchild.h"
 
 TSettings* Settings = nullptr;
 
@@ -12,20 +13,11 @@ constexpr const char* kRows[8] = {"Performance", "Speed",        "Course", "Wind
                                   "Wind Angle",  "Target Speed", "VMG",    "True Wind Dir"};
 constexpr const char* kSmoothTexts[8] = {"20", "1", "1", "60", "60", "20", "60", "20"};
 
-template <class T>
-T* Place(TSettings* form, const std::string& name, int left, int top, int width, int height) {
-  auto* c = new T(form);
-  c->SetName(name);
-  c->SetParent(form);
-  c->SetBounds(left, top, width, height);
-  return c;
-}
-
 vcl::TEdit* Field(TSettings* form, const std::string& name, const char* label, const char* text,
                   int top) {
-  auto* l = Place<vcl::TLabel>(form, name + "Label", 8, top + 4, 130, 20);
+  auto* l = vcl::NewChild<vcl::TLabel>(form, form, name + "Label", 8, top + 4, 130, 20);
   l->SetCaption(label);
-  auto* e = Place<vcl::TEdit>(form, name, 140, top, 80, 24);
+  auto* e = vcl::NewChild<vcl::TEdit>(form, form, name, 140, top, 80, 24);
   e->SetText(text);
   return e;
 }
@@ -51,7 +43,8 @@ TSettings::TSettings(rtl::TComponent* AOwner) : TForm(AOwner) {
   for (int i = 0; i < 8; ++i) {
     const int top = 8 + i * 32;
     SmoothEdits[i] = Field(this, "Edit" + std::to_string(i + 1), kRows[i], kSmoothTexts[i], top);
-    auto* bar = Place<vcl::TTrackBar>(this, "TrackBar" + std::to_string(i + 1), 230, top, 200, 28);
+    auto* bar = vcl::NewChild<vcl::TTrackBar>(this, this, "TrackBar" + std::to_string(i + 1), 230,
+                                              top, 200, 28);
     bar->SetMax(100);
     bar->SetPosition(0);
     FilterBars[i] = bar;
@@ -62,9 +55,9 @@ TSettings::TSettings(rtl::TComponent* AOwner) : TForm(AOwner) {
   Edit12 = Field(this, "Edit12", "Stationary Angle", "0", 368);
   Edit13 = Field(this, "Edit13", "Upwash Factor", "0", 400);
   Edit14 = Field(this, "Edit14", "Speed", "0", 432);
-  BitBtn1 = Place<vcl::TBitBtn>(this, "BitBtn1", 140, 470, 90, 28);
+  BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn1", 140, 470, 90, 28);
   BitBtn1->SetKind(vcl::bkOK);
-  BitBtn2 = Place<vcl::TBitBtn>(this, "BitBtn2", 240, 470, 90, 28);
+  BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn2", 240, 470, 90, 28);
   BitBtn2->SetKind(vcl::bkCancel);
 }
 

@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/polar.h"
 #include "app/settingsform.h"
+#include "app/settingsranges.h"
 #include "link/comsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
@@ -25,7 +26,6 @@ constexpr const char* kIniFile = "corvatalen.ini";
 constexpr std::array<const char*, 8> kSmoothKeys = {"performance",  "speed",     "course",
                                                     "windspeed",    "windangle", "targetspeed",
                                                     "geowindangle", "vmg"};
-constexpr std::array<int, 8> kSmoothDefaults = {20, 1, 1, 30, 30, 10, 30, 10};
 constexpr std::array<const char*, 8> kFilterKeys = {"fperformance",  "fspeed",     "fcourse",
                                                     "fwindspeed",    "fwindangle", "ftargetspeed",
                                                     "fgeowindangle", "fvmg"};
@@ -129,7 +129,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
 
   Tcomms& c = *comms;
   c.fOutputValues = [this] { return OutputValues(); };
-  c.ComboBox1->SetText(ini.ReadString("comms", "comport", "COM1"));
+  c.ComboBox1->SetText(ReadSettingText(ini, "comms", "comport"));
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
 
   // Without a templates file the memo keeps what it holds.
@@ -144,39 +144,40 @@ void TForm1::Timer5Timer(rtl::TObject*) {
 
   const auto smoothing = SmoothingGlobals();
   for (size_t i = 0; i < smoothing.size(); ++i)
-    *smoothing[i] = ini.ReadInteger("settings", kSmoothKeys[i], kSmoothDefaults[i]);
+    *smoothing[i] = ReadSettingInteger(ini, "settings", kSmoothKeys[i]);
   const auto filters = FilterGlobals();
   for (size_t i = 0; i < filters.size(); ++i)
-    *filters[i] = ini.ReadInteger("settings", kFilterKeys[i], 0);
-  c.fSpeedSource = fSpeedSource = ini.ReadInteger("settings", "speedsource", 0);
-  c.fHeadingSource = fHeadingSource = ini.ReadInteger("settings", "headingsource", 0);
-  c.fNmeaWind = fNmeaWind = ini.ReadInteger("settings", "nmeawind", 0);
-  c.fWindSource = fWindSource = ini.ReadInteger("settings", "windsource", 0);
+    *filters[i] = ReadSettingInteger(ini, "settings", kFilterKeys[i]);
+  c.fSpeedSource = fSpeedSource = ReadSettingInteger(ini, "settings", "speedsource");
+  c.fHeadingSource = fHeadingSource = ReadSettingInteger(ini, "settings", "headingsource");
+  c.fNmeaWind = fNmeaWind = ReadSettingInteger(ini, "settings", "nmeawind");
+  c.fWindSource = fWindSource = ReadSettingInteger(ini, "settings", "windsource");
   c.SpeedsourceGroup->SetItemIndex(fSpeedSource);
   c.HeadingsourceGroup->SetItemIndex(fHeadingSource);
   c.WindsourceGroup->SetItemIndex(fNmeaWind);
   c.TruewindsourceGroup->SetItemIndex(fWindSource);
-  fRangeLaylines = ini.ReadInteger("settings", "rangelaylines", 10);
-  fRangeCircle = ini.ReadInteger("settings", "rangecircle", 30);
-  fTwsCorrection = static_cast<float>(ini.ReadFloat("settings", "twscorrection", 0.0));
-  fTwaCorrection = static_cast<float>(ini.ReadFloat("settings", "twacorrection", 0.0));
-  fTargetAngle = static_cast<float>(ini.ReadFloat("settings", "targetangle", 45.0));
+  fRangeLaylines = ReadSettingInteger(ini, "settings", "rangelaylines");
+  fRangeCircle = ReadSettingInteger(ini, "settings", "rangecircle");
+  fTwsCorrection = static_cast<float>(ReadSettingFloat(ini, "settings", "twscorrection"));
+  fTwaCorrection = static_cast<float>(ReadSettingFloat(ini, "settings", "twacorrection"));
+  fTargetAngle = static_cast<float>(ReadSettingFloat(ini, "settings", "targetangle"));
   const auto boxes = MicronetBoxes(c);
   for (size_t i = 0; i < boxes.size(); ++i)
-    boxes[i]->SetChecked(ini.ReadBool("settings", kMicronetKeys[i], false));
-  fGlobeScale = ini.ReadFloat("settings", "globescale", 0.0);
+    boxes[i]->SetChecked(ReadSettingBool(ini, "settings", kMicronetKeys[i]));
+  fGlobeScale = ReadSettingFloat(ini, "settings", "globescale");
 
   fNetworkInput = c.ComPort1->DeviceName() == "Network" ? 1 : 0;
   fReplayMode = 0;
   SetReplayButtonsEnabled(false, true);
   fRecordCounter = 0;
 
-  fGraphConfig->VSource = ini.ReadString("video", "VSource", "");
-  fGraphConfig->ASource = ini.ReadString("video", "ASource", "");
-  fGraphConfig->VComp = ini.ReadString("video", "VComp", "");
-  fGraphConfig->AComp = ini.ReadString("video", "AComp", "");
-  fGraphConfig->DVResolution = ini.ReadInteger("video", "DVResolution", 16);
-  fGraphConfig->Pixelformat = ini.ReadInteger("video", "Pixelformat", 0);
+  fGraphConfig->VSource = ReadSettingText(ini, "video", "VSource");
+  fGraphConfig->ASource = ReadSettingText(ini, "video", "ASource");
+  fGraphConfig->VComp = ReadSettingText(ini, "video", "VComp");
+  fGraphConfig->AComp = ReadSettingText(ini, "video", "AComp");
+  fGraphConfig->DVResolution = ReadSettingInteger(ini, "video", "DVResolution");
+  fGraphConfig->Pixelformat = ReadSettingInteger(ini, "video", "Pixelformat");
+  fSettingsApplied = true;
 
   bool portOpen = false;
   if (fNetworkInput != 1) {
@@ -275,6 +276,8 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
   fNetworkInput = 0;
   bool open = false;
   try {
+    // The custom rate counts only while the rate is set to custom.
+    c.ComPort1->SetBaudRate(brCustom);
     c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
     c.ComPort1->Open();
     open = true;
@@ -328,6 +331,7 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
     c.ComPort1->Close();
   } catch (const std::exception&) {
   }
+  if (!fSettingsApplied) return;
   rtl::TIniFile ini(kIniFile);
   ini.WriteString("comms", "comport", c.ComboBox1->Text());
   ini.WriteFloat("settings", "targetangle", fTargetAngle);

@@ -147,7 +147,8 @@ void TAAGauge::SetFCaption(const std::string& v) {
 }
 
 void TAAGauge::SetFPosition(float v) {
-  if (v == FPosition) return;
+  // A value that is no number has no place on the dial: the needle stays where it was.
+  if (!std::isfinite(v) || v == FPosition) return;
   FPosition = v;
   if (FIndMaximum < FPosition && OnOverMax) OnOverMax(this);
   if (FIndMinimum > FPosition && OnOverMin) OnOverMin(this);
@@ -411,8 +412,9 @@ void TAAGauge::DrawScale(vcl::TBitmap* bitmap, int N) {
     gdi::SelectObject(dc, old);
     gdi::DeleteObject(pen);
   };
-  const double tMin = double(FIndMinimum * FAngle) / FScale;
-  const double tMax = double(FIndMaximum * FAngle) / FScale;
+  // In double: limits near a large scale times the angle do not fit 32 bits.
+  const double tMin = double(FIndMinimum) * FAngle / FScale;
+  const double tMax = double(FIndMaximum) * FAngle / FScale;
   if (FFaceOptions.Contains(ShowIndicatorMax)) band(FMaxColor, FAngle, tMax);
   if (FFaceOptions.Contains(ShowIndicatorMid) && FIndMinimum < FIndMaximum)
     band(FMidColor, tMax, tMin);
@@ -445,7 +447,7 @@ void TAAGauge::DrawScale(vcl::TBitmap* bitmap, int N) {
     }
     if (FFaceOptions.Contains(ShowValues)) {
       c->Brush()->SetColor(FFaceColor);
-      const std::string text = std::to_string(i * FScale / FNumMainTicks);
+      const std::string text = std::to_string(int64_t(i) * FScale / FNumMainTicks);
       // The 5 and the i are pixels at any factor; the i pulls the numbers in sideways only.
       const double a = Rad(t + g.A);
       const double radius = R - FLengthMainTicks * N - 5;

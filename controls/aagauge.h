@@ -118,7 +118,8 @@ class TAAGauge : public vcl::TCustomControl {
   void SetFLengthSubTicks(int v);
   void SetFFaceOptions(TFaceOptions v);
   // Fires OnOverMax / OnOverMin (in that order) on every change that leaves the value strictly
-  // above IndMaximum / below IndMinimum, before the needle is redrawn.
+  // above IndMaximum / below IndMinimum, before the needle is redrawn. NaN and infinities are
+  // ignored.
   void SetFPosition(float v);
   // Above 1; pulls IndMaximum (and then IndMinimum) inside the new scale.
   void SetFScaleValue(int v);

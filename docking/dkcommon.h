@@ -2,8 +2,10 @@
 // Free functions shared by the docking units: platform settings with their fallbacks, monitors,
 // accelerator text, small captions, gradients, halftone outlines and message helpers. Optional
 // platform functions are looked up by name once per call site and used only when present.
+#include <functional>
 #include <string>
 
+#include "platform/gdi/objects.h"
 #include "platform/win/messages.h"
 #include "platform/win/settings.h"
 #include "platform/win/types.h"
@@ -43,6 +45,20 @@ std::string StripTrailingPunctuation(const std::string& S);
 // The character after the last single '&' (0 when there is none).
 char FindAccelChar(const std::string& S);
 
+// Text on a DC. Prefix: the width without the accelerator marks.
+int GetTextWidth(HDC DC, const std::string& S, bool Prefix);
+int GetTextHeight(HDC DC);
+int DrawTextStr(HDC DC, const std::string& S, RECT& R, unsigned Format);
+win::SIZE GetTextExtentPoint32Str(HDC DC, const std::string& S);
+void TextOutStr(HDC DC, int X, int Y, const std::string& S);
+char CharToLower(char C);
+// A copy of the DC's font turned to run downwards (270 degrees), a raster face replaced by a
+// true-type one, the vertical ("@") variant when there is one. The caller deletes it.
+gdi::HFONT CreateRotatedFont(HDC DC);
+// S running downwards, centred in R, accelerator marks removed and the accelerator underlined
+// unless Format has DT_HIDEPREFIX.
+void DrawRotatedText(HDC DC, const std::string& S, const RECT& R, unsigned Format);
+
 // Drawing.
 void DrawSmallWindowCaption(HWND Wnd, HDC DC, const RECT& R, const std::string& Caption,
                             bool Active);
@@ -54,6 +70,20 @@ win::HBRUSH CreateHalftoneBrush();
 // and inverted through the halftone pattern: drawing the same pair twice restores the screen.
 void DrawHalftoneInvertRect(HDC DC, const RECT* NewRect, const RECT* OldRect,
                             const win::SIZE& NewSize, const win::SIZE& OldSize);
+
+// Printing and repainting.
+// Answers WM_PRINT: the non-client part through NCPaintProc, the client through erase and
+// WM_PRINTCLIENT with the origin at the client area, then visible children and (PRF_OWNED)
+// owned windows at their offsets.
+void HandleWMPrint(HWND Wnd, win::WPARAM WParam, win::LPARAM LParam,
+                   const std::function<void(HWND, HDC)>& NCPaintProc);
+// Answers WM_PRINTCLIENT by painting on its DC.
+void HandleWMPrintClient(const std::function<void(HDC)>& PaintHandler, win::WPARAM WParam);
+// Repaints the visible part of the client area through an off-screen bitmap copied once; the
+// window is invalidated instead when that cannot be done.
+void DoubleBufferedRepaint(HWND Wnd);
+// Clips a window DC to a non-client update region (screen coordinates; 0 and 1 mean all).
+void SelectNCUpdateRgn(HWND Wnd, HDC DC, win::HRGN Rgn);
 
 // Messages.
 void ProcessPaintMessages();

@@ -173,6 +173,7 @@ class TDKDock : public vcl::TCustomControl {
   void RecalcNCSizes();
   void DrawNCArea();
   void RemoveFromLists(TDKCustomDockableWindow* Bar);
+  bool RelayToFloating(vcl::TMessage& m, bool menuEvents);
 
   TDKDockPosition position_ = dpTop;
   bool allowDrag_ = true;
@@ -416,6 +417,8 @@ class TDKFloatingWindowParent : public vcl::TCustomForm {
   bool Showing() const override;
   // Shows or hides the native window without activating it.
   void SetShowingNoActivate(bool Show);
+  // Topmost with fmOnTopOfAllForms, else exactly when its owner is.
+  void UpdateTopmostFlag();
 
  protected:
   void CreateParams(vcl::TCreateParams& Params) override;

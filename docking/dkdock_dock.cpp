@@ -593,6 +593,19 @@ void TDKDock::DrawNCArea() {
   win::ReleaseDC(Handle(), dc);
 }
 
+bool TDKDock::RelayToFloating(vcl::TMessage& m, bool menuEvents) {
+  // The floating windows of this dock do not sit on the form: keys meant for them come here.
+  for (auto* bar : std::vector(dockList_)) {
+    if (!bar->Floating() || !bar->CanFocus()) continue;
+    if (menuEvents && !(bar->ControlStyle() & vcl::csMenuEvents)) continue;
+    if (bar->Perform(m.Msg, m.WParam, m.LParam)) {
+      m.Result = 1;
+      return true;
+    }
+  }
+  return false;
+}
+
 void TDKDock::WndProc(vcl::TMessage& m) {
   switch (m.Msg) {
     case win::WM_NCCALCSIZE: {
@@ -627,17 +640,11 @@ void TDKDock::WndProc(vcl::TMessage& m) {
       if (UsingBackground()) BackgroundChanged(nullptr);
       break;
     case win::WM_SYSCOMMAND:
-      if ((m.WParam & 0xFFF0) == win::SC_KEYMENU) {
-        // Offered to the floating windows of this dock that take menu events.
-        for (auto* bar : std::vector(dockList_)) {
-          if (!bar->Floating() || !bar->CanFocus() || !(bar->ControlStyle() & vcl::csMenuEvents))
-            continue;
-          if (bar->Perform(m.Msg, m.WParam, m.LParam)) {
-            m.Result = 1;
-            return;
-          }
-        }
-      }
+      if ((m.WParam & 0xFFF0) == win::SC_KEYMENU && RelayToFloating(m, true)) return;
+      break;
+    case vcl::CM_DIALOGKEY:
+    case vcl::CM_DIALOGCHAR:
+      if (RelayToFloating(m, false)) return;
       break;
     default:
       break;

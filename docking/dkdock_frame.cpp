@@ -66,8 +66,36 @@ bool TDKFloatingWindowParent::Showing() const {
 void TDKFloatingWindowParent::SetShowingNoActivate(bool Show) {
   const HWND h = Handle();
   if (Show) {
+    // The owner: the application's window for a frame over all forms, else the parent form's
+    // top-level form.
+    HWND owner = nullptr;
+    if (window_ && window_->FloatingMode() == fmOnTopOfAllForms) {
+      if (vcl::Application) owner = vcl::Application->Handle();
+    } else if (parentForm_ && parentForm_->HandleAllocated()) {
+      owner = win::GetAncestor(parentForm_->Handle(), win::GA_ROOT);
+    }
+    win::SetWindowLong(h, win::GWL_HWNDPARENT, reinterpret_cast<intptr_t>(owner));
+    // Directly below the first window above the owner that the owner does not own: above the
+    // form and everything it owns, and no higher.
+    HWND insertAfter = win::HWND_TOP;
+    if (owner && owner != (vcl::Application ? vcl::Application->Handle() : nullptr)) {
+      std::vector<HWND> order;
+      win::EnumThreadWindows([&](HWND w) {
+        order.push_back(w);
+        return win::TRUE;
+      });
+      auto at = std::find(order.begin(), order.end(), owner);
+      for (auto it = at; it != order.begin();) {
+        --it;
+        if (*it != h && win::GetWindow(*it, win::GW_OWNER) != owner) {
+          insertAfter = *it;
+          break;
+        }
+      }
+    }
+    UpdateTopmostFlag();
     win::SetWindowPos(
-        h, win::HWND_TOP, 0, 0, 0, 0,
+        h, insertAfter, 0, 0, 0, 0,
         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW);
     return;
   }
@@ -77,6 +105,19 @@ void TDKFloatingWindowParent::SetShowingNoActivate(bool Show) {
                         win::SWP_HIDEWINDOW);
   if (wasActive && win::GetActiveWindow() == h && parentForm_ && parentForm_->HandleAllocated())
     win::SetActiveWindow(parentForm_->Handle());
+}
+
+void TDKFloatingWindowParent::UpdateTopmostFlag() {
+  if (!window_ || !HandleAllocated()) return;
+  const HWND h = Handle();
+  const HWND owner = win::GetWindow(h, win::GW_OWNER);
+  const bool topmost =
+      window_->FloatingMode() == fmOnTopOfAllForms ||
+      (owner && (win::GetWindowLong(owner, win::GWL_EXSTYLE) & win::WS_EX_TOPMOST));
+  const bool now = (win::GetWindowLong(h, win::GWL_EXSTYLE) & win::WS_EX_TOPMOST) != 0;
+  if (topmost != now)
+    win::SetWindowPos(h, topmost ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,
+                      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
 }
 
 RECT TDKFloatingWindowParent::GetCaptionRect(bool AdjustForBorder, bool MinusCloseButton) const {
@@ -151,16 +192,7 @@ void TDKFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip,
   if (!window_ || !HandleAllocated()) return;
   HDC dc = DrawToDC ? ADC : win::GetWindowDC(Handle());
   gdi::SaveDC(dc);
-  if (Clip) {
-    // The update region comes in screen coordinates.
-    RECT wr{};
-    win::GetWindowRect(Handle(), &wr);
-    gdi::HRGN r = gdi::CreateRectRgn(0, 0, 0, 0);
-    gdi::CombineRgn(r, Clip, nullptr, gdi::RGN_COPY);
-    gdi::OffsetRgn(r, -wr.left, -wr.top);
-    gdi::ExtSelectClipRgn(dc, r, gdi::RGN_AND);
-    gdi::DeleteObject(r);
-  }
+  if (Clip) SelectNCUpdateRgn(Handle(), dc, Clip);
   const RECT client = win::GetClientRectInWindow(Handle());
   gdi::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
   const bool active = !window_->InactiveCaption();
@@ -237,6 +269,11 @@ void TDKFloatingWindowParent::WndProc(vcl::TMessage& m) {
       return;
     case win::WM_NCACTIVATE:
       m.Result = 1;
+      return;
+    case win::WM_PRINT:
+      HandleWMPrint(Handle(), m.WParam, m.LParam, [this](HWND, HDC dc) {
+        DrawNCArea(true, dc, nullptr, twrdBorder | twrdCaption | twrdCloseButton);
+      });
       return;
     case win::WM_NCHITTEST: {
       RECT wr{};

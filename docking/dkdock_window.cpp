@@ -279,7 +279,8 @@ void TDKCustomDockableWindow::SetDragHandleStyle(TDKDragHandleStyle v) {
 }
 
 void TDKCustomDockableWindow::SetFloatingMode(TDKFloatingMode v) {
-  floatingMode_ = v;
+  if (!internal::Assign(floatingMode_, v)) return;
+  if (floatParent_ && floatParent_->Showing()) floatParent_->SetShowingNoActivate(true);
   UpdateVisibility();
 }
 
@@ -684,7 +685,8 @@ void TDKCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip)
     // The pattern lines up with the dock's.
     POINT old{};
     gdi::OffsetViewportOrgEx(dc, -Left(), -Top(), &old);
-    RECT r{Left(), Top(), Left() + w, Top() + h};
+    // The tiles start at the dock's corner, clipped to this window.
+    RECT r{0, 0, currentDock_->ClientWidth(), currentDock_->ClientHeight()};
     currentDock_->DrawBackground(dc, r);
     gdi::SetViewportOrgEx(dc, old.x, old.y, nullptr);
   } else {
@@ -789,6 +791,24 @@ void TDKCustomDockableWindow::WndProc(vcl::TMessage& m) {
         return;
       }
       break;
+    case win::WM_PRINT:
+      HandleWMPrint(Handle(), m.WParam, m.LParam,
+                    [this](HWND, HDC dc) { DrawNCArea(true, dc, nullptr); });
+      return;
+    case win::WM_MOVE:
+      vcl::TCustomControl::WndProc(m);
+      // On a dock's background the pattern moved under the window: frame and client are drawn
+      // again at once, the client through one off-screen copy.
+      if (docked_ && currentDock_ && currentDock_->UsingBackground() &&
+          currentDock_->BackgroundOnToolbars()) {
+        DrawNCArea(false, nullptr, nullptr);
+        RECT update{};
+        const bool wholeInvalid = win::GetUpdateRect(Handle(), &update, win::FALSE) &&
+                                  update.left <= 0 && update.top <= 0 &&
+                                  update.right >= ClientWidth() && update.bottom >= ClientHeight();
+        if (!wholeInvalid) DoubleBufferedRepaint(Handle());
+      }
+      return;
     case win::WM_NCHITTEST:
       if (docked_ && currentDock_) {
         RECT wr{};

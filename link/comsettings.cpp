@@ -46,6 +46,17 @@ bool IsCSpace(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// Knots are nautical miles (1852 m) an hour.
+constexpr float kKnotsPerMetrePerSecond = 3600.0f / 1852.0f;
+constexpr float kKnotsPerKilometrePerHour = 1000.0f / 1852.0f;
+
+// Degrees east are added, west subtracted; no letter adds nothing.
+float SignedByEastWest(float degrees, char side) {
+  if (side == 'E') return degrees;
+  if (side == 'W') return -degrees;
+  return 0;
+}
+
 char HexDigit(unsigned v) {
   return "0123456789ABCDEF"[v & 0xF];
 }
@@ -240,6 +251,8 @@ void Tcomms::DecodeLine(const char* line, std::size_t length) {
       fSpeedThroughWater = FieldFloat(line, 5);
       break;
     case Id("HDG"):
+      DecodeSensorHeading(line);
+      break;
     case Id("HDT"):
       fHeading = FieldFloat(line, 1);
       break;
@@ -300,22 +313,55 @@ void Tcomms::DecodeWindWithSide(const char* line, float& angle, float& speed) {
   fWindSide = fWindSideChar == 'L' ? 1 : 0;
 }
 
-// MWV: angle 0-360 in field 1, folded to 0-180 with the side; speed in field 3.
+// MWV: angle 0-360 in field 1, folded to 0-180 with the side; speed in field 3, in the unit of
+// field 4: N knots, M metres per second, K kilometres per hour.
 void Tcomms::DecodeWindFullCircle(const char* line, float& angle, float& speed) {
   angle = ClampLow(FieldFloat(line, 1));
-  speed = ClampLow(FieldFloat(line, 3));
+  speed = FieldFloat(line, 3);
+  switch (FieldChar(line, 4)) {
+    case 'M':
+      speed *= kKnotsPerMetrePerSecond;
+      break;
+    case 'K':
+      speed *= kKnotsPerKilometrePerHour;
+      break;
+    default:
+      break;
+  }
+  speed = ClampLow(speed);
   fWindSide = angle > 180 ? 1 : 0;
   if (fWindSide == 1) angle = 360 - angle;
 }
 
-// Latitude in field latField, its N/S letter next, longitude and its E/W letter after that.
+// Latitude in field latField, its N/S letter next, longitude and its E/W letter after that. A
+// receiver without a fix leaves the fields empty: the boat has not moved to 0,0, so an empty
+// field keeps the last position.
 void Tcomms::DecodePosition(const char* line, int latField) {
-  fLatitude = FieldFloat(line, latField);
-  fLongitude = FieldFloat(line, latField + 2);
-  fLatHemisphere = FieldChar(line, latField + 1);
-  fLonHemisphere = FieldChar(line, latField + 3);
-  if (fLatHemisphere == 'S') fLatitude = -fLatitude;
-  if (fLonHemisphere == 'W') fLongitude = -fLongitude;
+  if (!FieldText(line, latField).empty()) {
+    fLatHemisphere = FieldChar(line, latField + 1);
+    fLatitude = FieldFloat(line, latField);
+    if (fLatHemisphere == 'S') fLatitude = -fLatitude;
+  }
+  if (!FieldText(line, latField + 2).empty()) {
+    fLonHemisphere = FieldChar(line, latField + 3);
+    fLongitude = FieldFloat(line, latField + 2);
+    if (fLonHemisphere == 'W') fLongitude = -fLongitude;
+  }
+}
+
+// HDG: the magnetic sensor's heading in field 1, its deviation and variation in fields 2-3 and
+// 4-5 (degrees, E or W). With a variation the heading is made true, the deviation first when
+// given; without one it stays as the sensor gives it.
+void Tcomms::DecodeSensorHeading(const char* line) {
+  float heading = FieldFloat(line, 1);
+  if (!FieldText(line, 4).empty()) {
+    heading += SignedByEastWest(FieldFloat(line, 2), FieldChar(line, 3)) +
+               SignedByEastWest(FieldFloat(line, 4), FieldChar(line, 5));
+    heading = std::fmod(heading, 360.0f);
+    if (heading < 0) heading += 360.0f;
+    if (heading >= 360.0f) heading = 0;  // a tiny negative rounds up to 360 when added
+  }
+  fHeading = heading;
 }
 
 void Tcomms::RepeatLine(const char* line, std::size_t length) {

@@ -247,6 +247,9 @@ struct TDynArrayRecord {
   int32_t Count = 0;
   int32_t ElemSize = 0;
   int32_t RefCount = 0;
+  // Made to hold object references: only such arrays are searched for an object, since an
+  // element of two 32-bit values is as wide as a reference here.
+  bool Objects = false;
   std::vector<std::byte> Elements;
 };
 
@@ -277,6 +280,8 @@ class TDynArray {
 inline constexpr int32_t DynArrayObjectSize = static_cast<int32_t>(sizeof(void*));
 
 TDynArray DynArrayCreate(int32_t elemSize, int32_t count);
+// An array of count object references, all nil.
+TDynArray DynArrayCreateObjects(int32_t count);
 int32_t DynArrayCount(const TDynArray& a);
 void* DynArrayPtr(const TDynArray& a, int32_t i);  // nullptr when i is out of range
 void* DynArrayAsObject(const TDynArray& a, int32_t i);
@@ -285,6 +290,7 @@ void DynArraySetAsObject(const TDynArray& a, int32_t i, void* obj);
 void DynArraySetAsInteger(const TDynArray& a, int32_t i, int32_t v);
 void DynArrayIncReference(const TDynArray& a);
 void DynArrayDecReference(const TDynArray& a);
+// -1 when absent or when a is not an array of object references.
 int32_t DynArrayIndexOfObject(const TDynArray& a, const void* obj);
 void DynArraySetLength(TDynArray& a, int32_t n);
 void DynArrayInsert(TDynArray& a, int32_t i);

@@ -30,6 +30,12 @@ TDynArray DynArrayCreate(int32_t elemSize, int32_t count) {
   return TDynArray(record.release());
 }
 
+TDynArray DynArrayCreateObjects(int32_t count) {
+  TDynArray a = DynArrayCreate(DynArrayObjectSize, count);
+  a->Objects = true;
+  return a;
+}
+
 int32_t DynArrayCount(const TDynArray& a) {
   return a ? a->Count : 0;
 }
@@ -80,7 +86,7 @@ void DynArrayDecReference(const TDynArray& a) {
 }
 
 int32_t DynArrayIndexOfObject(const TDynArray& a, const void* obj) {
-  if (!a || a->ElemSize != DynArrayObjectSize) return -1;
+  if (!a || !a->Objects) return -1;
   for (int32_t i = 0; i < a->Count; ++i) {
     if (DynArrayAsObject(a, i) == obj) return i;
   }
@@ -274,68 +280,120 @@ TPointLL TPointStore::Centroid() const {
   return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n), RoundToInt32(sumHeight / n)};
 }
 
+namespace {
+
+// Globe units of one longitude step the short way round, in (-180, 180] degrees.
+int64_t ShortWay(int64_t d) {
+  if (d >= GU_360DEGREE || d <= -GU_360DEGREE) d %= GU_360DEGREE;
+  if (d > GU_180DEGREE) d -= GU_360DEGREE;
+  if (d <= -GU_180DEGREE) d += GU_360DEGREE;
+  return d;
+}
+
+// A ring laid out flat with its longitudes unwrapped: every step is taken the short way round,
+// so that a ring across the 180th meridian is one piece, except a step along a pole, which is
+// kept as it stands (an edge from 180 to -180 along the pole is a real edge of a ring that
+// encloses that pole).
+struct FlatRing {
+  std::vector<int64_t> xs, ys;
+  int64_t west = 0, east = 0, south = 0, north = 0;
+  // Whole turns round the globe the ring makes, closing step included; a ring that turns
+  // encloses the pole on the side of the middle of its latitudes.
+  int64_t turns = 0;
+  int64_t pole = 0;
+};
+
+// The extent and turns only, without the points, unless keepPoints.
+FlatRing Unwrap(const TPointStore& store, int64_t firstX, bool keepPoints) {
+  FlatRing r;
+  const int32_t count = store.GetCount();
+  if (keepPoints) {
+    r.xs.resize(static_cast<size_t>(count));
+    r.ys.resize(static_cast<size_t>(count));
+  }
+  const auto step = [](const TPointLL& a, const TPointLL& b) {
+    const int64_t d = static_cast<int64_t>(b.iLongX) - a.iLongX;
+    const bool alongPole =
+        a.iLatY == b.iLatY && (a.iLatY == GU_90DEGREE || a.iLatY == -GU_90DEGREE);
+    return alongPole ? d : ShortWay(d);
+  };
+  const TPointLL first = store.GetLL(0);
+  TPointLL p = first;
+  int64_t x = firstX;
+  r.west = r.east = x;
+  r.south = r.north = first.iLatY;
+  if (keepPoints) {
+    r.xs[0] = x;
+    r.ys[0] = first.iLatY;
+  }
+  for (int32_t i = 1; i < count; ++i) {
+    const TPointLL q = store.GetLL(i);
+    x += step(p, q);
+    if (keepPoints) {
+      r.xs[i] = x;
+      r.ys[i] = q.iLatY;
+    }
+    r.west = std::min(r.west, x);
+    r.east = std::max(r.east, x);
+    r.south = std::min<int64_t>(r.south, q.iLatY);
+    r.north = std::max<int64_t>(r.north, q.iLatY);
+    p = q;
+  }
+  r.turns = (x + step(p, first) - firstX) / GU_360DEGREE;
+  r.pole = r.south + r.north < 0 ? -GU_90DEGREE : GU_90DEGREE;
+  return r;
+}
+
+}  // namespace
+
 TMER TPointStore::PointStoreMER() const {
   const int32_t count = GetCount();
   if (count == 0) return MER(0, 0, 0, 0);
-  int q = GetLL(count - 1).iLongX / GU_90DEGREE;
-  int crossings = 0;
-  int32_t minLong = std::numeric_limits<int32_t>::max(),
-          maxLong = std::numeric_limits<int32_t>::min();
-  int32_t minLat = minLong, maxLat = maxLong;
-  int32_t smallestEast = 2147483647, largestWest = -2147483647;
-  for (int32_t i = 0; i < count; ++i) {
-    const TPointLL p = GetLL(i);
-    const int nq = p.iLongX / GU_90DEGREE;
-    if ((q >= 1 && nq < 0) || (q < 0 && nq >= 1)) ++crossings;
-    q = nq;
-    minLong = std::min(minLong, p.iLongX);
-    maxLong = std::max(maxLong, p.iLongX);
-    minLat = std::min(minLat, p.iLatY);
-    maxLat = std::max(maxLat, p.iLatY);
-    if (p.iLongX >= 0) smallestEast = std::min(smallestEast, p.iLongX);
-    if (p.iLongX < 0) largestWest = std::max(largestWest, p.iLongX);
-  }
-  const auto span = [](int32_t lo, int32_t hi) {
-    return static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(hi) - lo, 2147483647));
+  FlatRing r = Unwrap(*this, GetLL(0).iLongX, false);
+  const auto span = [](int64_t lo, int64_t hi) {
+    return static_cast<int32_t>(std::min<int64_t>(hi - lo, 2147483647));
   };
-  if (crossings % 2 == 1) return MER(-971'999'999, minLat, 1'943'999'998, span(minLat, maxLat));
-  if (crossings == 0) return MER(minLong, minLat, span(minLong, maxLong), span(minLat, maxLat));
-  const int64_t width = (static_cast<int64_t>(GU_180DEGREE) - smallestEast) +
-                        (static_cast<int64_t>(largestWest) + GU_180DEGREE);
-  return MER(smallestEast, minLat, static_cast<int32_t>(width), span(minLat, maxLat));
+  if (r.turns != 0) {
+    // Round a pole: every longitude, and the latitudes up to that pole.
+    r.south = std::min(r.south, r.pole);
+    r.north = std::max(r.north, r.pole);
+  }
+  if (r.turns != 0 || r.east - r.west >= GU_360DEGREE) {
+    return MER(-971'999'999, static_cast<int32_t>(r.south), 1'943'999'998, span(r.south, r.north));
+  }
+  // The smallest interval holding the ring (each edge the short way round); a west end outside
+  // the plain range is brought back within [-180, 180), so that an east end past 180 stands for
+  // the wrap.
+  int64_t west = r.west;
+  if (r.west < -972'000'001 || r.west > 972'000'001) {
+    west = (r.west + GU_180DEGREE) % GU_360DEGREE;
+    if (west < 0) west += GU_360DEGREE;
+    west -= GU_180DEGREE;
+  }
+  return MER(static_cast<int32_t>(west), static_cast<int32_t>(r.south), span(r.west, r.east),
+             span(r.south, r.north));
 }
 
 bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
-  // Even-odd rule on longitudes taken relative to the test point. The ring is unwrapped edge by
-  // edge (each edge the short way round), so a ring across the prime or the 180th meridian is
-  // one piece; the point is then tried at each of its copies a turn apart that the ring spans.
+  // Even-odd rule on longitudes taken relative to the test point, on the ring unwrapped. A ring
+  // round a pole is closed through that pole; the point is then tried at each of its copies a
+  // turn apart that the ring spans, each copy inside flipping the answer.
   const int32_t count = GetCount();
   if (count == 0) return false;
-  const auto shortWay = [](int64_t d) {
-    d %= GU_360DEGREE;
-    if (d > GU_180DEGREE) d -= GU_360DEGREE;
-    if (d <= -GU_180DEGREE) d += GU_360DEGREE;
-    return d;
-  };
-  std::vector<int64_t> xs(static_cast<size_t>(count));
-  std::vector<int64_t> ys(static_cast<size_t>(count));
-  TPointLL p = GetLL(0);
-  xs[0] = shortWay(static_cast<int64_t>(p.iLongX) - longitude);
-  ys[0] = p.iLatY;
-  int64_t west = xs[0], east = xs[0];
-  for (int32_t i = 1; i < count; ++i) {
-    const TPointLL q = GetLL(i);
-    xs[i] = xs[i - 1] + shortWay(static_cast<int64_t>(q.iLongX) - p.iLongX);
-    ys[i] = q.iLatY;
-    west = std::min(west, xs[i]);
-    east = std::max(east, xs[i]);
-    p = q;
+  FlatRing r = Unwrap(*this, ShortWay(static_cast<int64_t>(GetLL(0).iLongX) - longitude), true);
+  if (r.turns != 0) {
+    const int64_t back = r.xs[0] + r.turns * GU_360DEGREE;
+    r.xs.insert(r.xs.end(), {back, back, r.xs[0]});
+    r.ys.insert(r.ys.end(), {r.ys[0], r.pole, r.pole});
+    r.west = std::min(r.west, back);
+    r.east = std::max(r.east, back);
   }
+  const size_t n = r.xs.size();
   const auto inside = [&](int64_t x0) {
     bool in = false;
-    int64_t px = xs[count - 1], py = ys[count - 1];
-    for (int32_t i = 0; i < count; ++i) {
-      const int64_t x = xs[i], y = ys[i];
+    int64_t px = r.xs[n - 1], py = r.ys[n - 1];
+    for (size_t i = 0; i < n; ++i) {
+      const int64_t x = r.xs[i], y = r.ys[i];
       if ((y <= latitude && latitude < py) || (py <= latitude && latitude < y)) {
         const int64_t crossing = x + EarthMulDiv(px - x, latitude - y, py - y);
         if (crossing > x0) in = !in;
@@ -345,10 +403,11 @@ bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
     }
     return in;
   };
-  for (int64_t x0 = -GU_360DEGREE; x0 <= GU_360DEGREE; x0 += GU_360DEGREE) {
-    if (west <= x0 && x0 <= east && inside(x0)) return true;
-  }
-  return false;
+  const int64_t first =
+      r.west >= 0 ? (r.west + GU_360DEGREE - 1) / GU_360DEGREE : -(-r.west / GU_360DEGREE);
+  bool in = false;
+  for (int64_t k = first; k * GU_360DEGREE <= r.east; ++k) in ^= inside(k * GU_360DEGREE);
+  return in;
 }
 
 bool TPointStore::PointOnPolyline(int32_t longitude, int32_t latitude, int32_t tolerance) const {

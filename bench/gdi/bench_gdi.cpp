@@ -1,5 +1,5 @@
-// Drawing throughput on a screen-sized surface: random polygons (the map's layers) and text runs
-// (labels, gauges).
+// Drawing throughput on a screen-sized surface: random polygons (the map's layers), text runs
+// (labels, gauges) and block transfers.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -98,5 +98,19 @@ void BM_BlitScreen(benchmark::State& state) {
   for (auto _ : state) BitBlt(a.dc, 0, 0, 1280, 800, b.dc, 0, 0, SRCCOPY);
 }
 BENCHMARK(BM_BlitScreen)->Unit(benchmark::kMillisecond);
+
+// A picture shown around a shape through a mask, at 400 x 400: the inverted mask, the picture,
+// the picture AND the inverted mask, the shape AND the mask, and the two ORed together.
+void BM_MaskComposition(benchmark::State& state) {
+  Screen mask, inverted, composite, picture, shape;
+  for (auto _ : state) {
+    BitBlt(inverted.dc, 0, 0, 400, 400, mask.dc, 0, 0, NOTSRCCOPY);
+    BitBlt(composite.dc, 0, 0, 400, 400, picture.dc, 0, 0, SRCCOPY);
+    BitBlt(composite.dc, 0, 0, 400, 400, inverted.dc, 0, 0, SRCAND);
+    BitBlt(shape.dc, 0, 0, 400, 400, mask.dc, 0, 0, SRCAND);
+    BitBlt(composite.dc, 0, 0, 400, 400, shape.dc, 0, 0, SRCPAINT);
+  }
+}
+BENCHMARK(BM_MaskComposition)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/sysutils.h"
+#include "tests/tempdir.h"
 
 namespace {
 
@@ -40,16 +41,14 @@ void BM_StrToFloat(benchmark::State& state) {
 BENCHMARK(BM_StrToFloat);
 
 void BM_IniReadInteger(benchmark::State& state) {
-  const std::string name =
-      (std::filesystem::temp_directory_path() / "bench_rtl_settings.ini").string();
-  std::remove(name.c_str());
+  const TempDir dir("bench_rtl");
+  const std::string name = dir / "settings.ini";
   {
     rtl::TIniFile ini(name);
     for (int i = 0; i < 40; ++i) ini.WriteInteger("settings", "key" + std::to_string(i), i);
   }
   rtl::TIniFile ini(name);
   for (auto _ : state) benchmark::DoNotOptimize(ini.ReadInteger("settings", "key39", 0));
-  std::remove(name.c_str());
 }
 BENCHMARK(BM_IniReadInteger);
 

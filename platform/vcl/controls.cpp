@@ -932,6 +932,16 @@ void TWinControl::WndProc(TMessage& m) {
       if (!(ControlStyle() & csOpaque)) PaintBackground(reinterpret_cast<gdi::HDC>(m.WParam));
       m.Result = 1;
       return;
+    case win::WM_PRINTCLIENT: {
+      // The client drawn into a DC of the caller's (an off-screen copy, a print).
+      const auto dc = reinterpret_cast<gdi::HDC>(m.WParam);
+      if (!dc) return;
+      TRect clip{};
+      gdi::GetClipBox(dc, &clip);
+      PaintWindow(dc);
+      PaintControls(dc, clip);
+      return;
+    }
     case win::WM_SETFOCUS:
       ApplyFocusChange(true);
       return;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "app/historybuffer.h"
@@ -62,8 +63,11 @@ TEST(Damp, ZeroPercentPassesTheSampleAndHundredFreezes) {
   EXPECT_FLOAT_EQ(TForm1::DampFactor(30), 0.7f);
   EXPECT_EQ(TForm1::Damp(12.5f, 300.0f, TForm1::DampFactor(0)), 12.5f);
   EXPECT_EQ(TForm1::Damp(12.5f, 300.0f, TForm1::DampFactor(100)), 300.0f);
-  // Angles mix linearly, with no wrap at north.
+  // Plain values mix linearly; a sample that is not a number leaves the memory as it was.
   EXPECT_FLOAT_EQ(TForm1::Damp(350.0f, 10.0f, TForm1::DampFactor(50)), 180.0f);
+  EXPECT_EQ(TForm1::Damp(std::nanf(""), 7.5f, TForm1::DampFactor(50)), 7.5f);
+  EXPECT_EQ(TForm1::Damp(-std::numeric_limits<float>::infinity(), 7.5f, 1.0f), 7.5f);
+  EXPECT_EQ(TForm1::DampAngle(std::nanf(""), 7.5f, 1.0f), 7.5f);
 }
 
 TEST_F(MainTick, DampedValuesFollowTheirFilters) {
@@ -136,7 +140,90 @@ TEST_F(MainTick, TrueWindAbaftTheBeam) {
   Tick();
   EXPECT_NEAR(form.fTrueWindAngle, 166.40, 0.01);
   EXPECT_NEAR(form.fTrueWindSpeed, 10.63, 0.01);
-  EXPECT_NEAR(form.fTrueWindSpeedPrev, -10.63, 0.01);  // damped before it is made positive
+  EXPECT_NEAR(form.fTrueWindSpeedPrev, 10.63, 0.01);
+}
+
+TEST_F(MainTick, SpeedCorrectionIsAddedToTheWindsStrength) {
+  // AWA 150 at 5 kn, boat 6 kn: the true wind has 2.5 kn across and 10.33 kn along (from astern),
+  // 10.63 kn in all; +1 kn makes it 11.63, not 9.63.
+  Apparent(150, 5, 6);
+  form.fTwsCorrection = 1;
+  Tick();
+  EXPECT_NEAR(form.fTrueWindSpeed, 11.63, 0.01);
+  EXPECT_NEAR(form.fTrueWindAngle, 166.40, 0.01);
+  Apparent(45, 10, 5);  // forward of the beam: 7.37 + 1
+  Tick();
+  EXPECT_NEAR(form.fTrueWindSpeed, 8.37, 0.01);
+}
+
+// True wind of speed tws at angle twa seen from a boat making bs: the apparent wind, as the
+// instruments would show it (vector sum of the true wind and the headwind of the boat's motion).
+void ApparentOf(double tws, double twa, double bs, float& awa, float& aws) {
+  const double across = tws * std::sin(twa / kDeg), along = tws * std::cos(twa / kDeg) + bs;
+  aws = static_cast<float>(std::hypot(across, along));
+  awa = static_cast<float>(std::atan2(across, along) * kDeg);
+}
+
+TEST_F(MainTick, DampedWindSpeedHoldsAsTheWindCrossesTheBeam) {
+  WindSpeedInputFilter = 50;
+  float awa = 0, aws = 0;
+  ApparentOf(10, 80, 5, awa, aws);
+  for (int i = 0; i < 30; ++i) {
+    Apparent(awa, aws, 5);
+    Tick();
+  }
+  EXPECT_NEAR(form.fTrueWindSpeed, 10.0, 0.01);
+  ApparentOf(10, 100, 5, awa, aws);  // bearing away: the same wind, now abaft the beam
+  Apparent(awa, aws, 5);
+  Tick();
+  EXPECT_NEAR(form.fTrueWindAngle, 100.0, 0.01);
+  EXPECT_NEAR(form.fTrueWindSpeed, 10.0, 0.01);
+}
+
+TEST_F(MainTick, FrozenApparentAngleGivesAWindAlongTheBoatNeverANan) {
+  // Damping at 100 % keeps the apparent angle at its start value, 0: the wind is then all along
+  // the boat, ahead when the apparent wind is faster than the boat, astern when slower.
+  WindAngleInputFilter = 100;
+  Apparent(45, 10, 5);
+  Tick();
+  EXPECT_FLOAT_EQ(form.fTrueWindSpeed, 5.0f);
+  EXPECT_FLOAT_EQ(form.fTrueWindAngle, 0.0f);
+  Apparent(45, 3, 5);
+  Tick();
+  EXPECT_FLOAT_EQ(form.fTrueWindSpeed, 2.0f);
+  EXPECT_FLOAT_EQ(form.fTrueWindAngle, 180.0f);
+  EXPECT_TRUE(std::isfinite(form.fVMG));
+  EXPECT_TRUE(std::isfinite(form.fGeoWindAngle));
+  // Released, the values recover at once: no memory kept a NaN.
+  WindAngleInputFilter = 0;
+  form.fApparentWindAnglePrev = 45;
+  Apparent(45, 10, 5);
+  Tick();
+  EXPECT_NEAR(form.fTrueWindAngle, 73.68, 0.01);
+  EXPECT_NEAR(form.fTrueWindSpeed, 7.37, 0.01);
+  for (THistoryBuffer* b :
+       {&TrueWindAngleHistory, &TrueWindSpeedHistory, &GeoWindAngleHistory, &VmgHistory})
+    EXPECT_TRUE(std::isfinite(b->Average(0, 3, 1)));
+}
+
+TEST_F(MainTick, NonFiniteCorrectionsLeaveTheMemoriesFinite) {
+  // A correction typed as 1e39 is infinite as a float; the sample is refused, not remembered.
+  WindSpeedInputFilter = 50;
+  Apparent(45, 10, 5);
+  Tick();
+  const float before = form.fTrueWindSpeed;
+  form.fTwsCorrection = std::numeric_limits<float>::infinity();
+  form.fTwaCorrection = std::numeric_limits<float>::denorm_min();
+  Tick();
+  EXPECT_EQ(form.fTrueWindSpeed, before);
+  EXPECT_TRUE(std::isfinite(form.fTrueWindSpeedPrev));
+  EXPECT_TRUE(std::isfinite(form.fTrueWindAngle));
+  EXPECT_TRUE(std::isfinite(form.fTwaCorrectionApplied));
+  EXPECT_TRUE(std::isfinite(form.fVMG));
+  form.fTwsCorrection = 0;
+  form.fTwaCorrection = 0;
+  Tick();
+  EXPECT_NEAR(form.fTrueWindSpeed, (before + 7.37) / 2, 0.01);
 }
 
 TEST_F(MainTick, BoatSpeedFromTheLogWhenChosen) {
@@ -259,9 +346,66 @@ TEST_F(MainTick, CurrentAndGroundWindWithCompassAndLog) {
   // Water track 5 kn north, ground track 6 kn east: the current sets south-east.
   EXPECT_NEAR(form.fCurrentSet, TrueBearing(6, -5), 1e-3);
   EXPECT_NEAR(form.fCurrentDrift, std::sqrt(61.0), 1e-5);
-  // Wind from the east through the water, plus the current.
-  EXPECT_NEAR(form.fGeoWindAngle, TrueBearing(10 + 6, -5), 1e-3);
+  // Wind from the east at 10 kn through water that moves 6 kn east and 5 kn south: over the
+  // ground the air moves 4 kn west and 5 kn south, so it comes from 038.7.
+  EXPECT_NEAR(form.fGeoWindAngle, 38.66, 0.01);
   EXPECT_EQ(form.fHeading, 0.0f);
+}
+
+TEST_F(MainTick, GroundWindIsTheWaterWindLessTheCurrent) {
+  struct Case {
+    float twa, tws;  // true wind from the instruments, off a bow pointing north
+    float cog, sog;  // ground track of a boat making 5 kn north through the water
+    float set, drift, groundWind;
+  };
+  // Worked by hand: from 090 at 10 kn, 2 kn setting 180, the air over the ground moves west at
+  // 10 and south at 2, so it comes from atan(10/2) = 078.7; from 000 with 2 kn setting 090 it
+  // moves south at 10 and east at 2: from 360 - 11.3 = 348.7.
+  for (const Case& k :
+       {Case{90, 10, 0, 3, 180, 2, 78.69f}, Case{0, 10, 21.80f, 5.385f, 90, 2, 348.69f}}) {
+    SetUp();
+    form.fWindSource = 1;
+    form.fHeadingSource = 1;
+    form.fSpeedSource = 1;
+    instruments->fTrueWindAngle = k.twa;
+    instruments->fTrueWindSpeed = k.tws;
+    instruments->fHeading = 0;
+    instruments->fSpeedThroughWater = 5;
+    instruments->fCourseOverGround = k.cog;
+    instruments->fSpeedOverGround = k.sog;
+    Tick();
+    EXPECT_NEAR(form.fCurrentSet, k.set, 0.05) << k.twa;
+    EXPECT_NEAR(form.fCurrentDrift, k.drift, 0.01) << k.twa;
+    EXPECT_NEAR(form.fGeoWindAngle, k.groundWind, 0.05) << k.twa;
+  }
+}
+
+TEST_F(MainTick, AnglesAreDampedAlongTheShorterArc) {
+  CourseInputFilter = 50;
+  GeoWindAngleInputFilter = 50;
+  form.fWindSource = 1;
+  instruments->fTrueWindAngle = 10;
+  instruments->fTrueWindSpeed = 12;
+  instruments->fSpeedOverGround = 6;
+  instruments->fCourseOverGround = 355;
+  form.fCourseOverGroundPrev = 355;
+  form.fGeoWindAngle = 5;  // course 355 + 10
+  Tick();
+  EXPECT_NEAR(form.fCourseOverGround, 355.0, 1e-3);
+  EXPECT_NEAR(form.fGeoWindAngle, 5.0, 1e-3);
+  // Course 005: halfway from 355 is north, not 180; the wind then comes from 010, and halfway
+  // from 005 is 007.5, not 261.
+  instruments->fCourseOverGround = 5;
+  Tick();
+  EXPECT_NEAR(std::remainder(form.fCourseOverGround, 360.0f), 0.0, 1e-3);
+  EXPECT_GE(form.fCourseOverGround, 0.0f);
+  EXPECT_LT(form.fCourseOverGround, 360.0f);
+  EXPECT_NEAR(form.fGeoWindAngle, 7.5, 1e-3);
+  // West through north: 350 and 020 meet at 005.
+  EXPECT_NEAR(TForm1::DampAngle(20, 350, 0.5f), 5.0, 1e-3);
+  EXPECT_NEAR(TForm1::DampAngle(350, 20, 0.5f), 5.0, 1e-3);
+  EXPECT_NEAR(TForm1::DampAngle(190, 170, 0.25f), 175.0, 1e-3);
+  EXPECT_EQ(TForm1::DampAngle(123.4f, 300, 1.0f), 123.4f);  // no damping: as it stands
 }
 
 TEST_F(MainTick, GroundWindUsesTheTrueWindSpeedMadePositive) {

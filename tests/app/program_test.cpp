@@ -1,12 +1,16 @@
 // The program in process on the virtual clock: start-up from the settings file, the computation fed
 // through a fake serial line, the text log, recordings, and the close that writes the settings.
 #include <gtest/gtest.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -27,6 +31,7 @@
 #include "platform/win/system.h"
 
 #include "tests/app/apptest.h"
+#include "tests/platform/serial/pty.h"
 
 namespace fs = std::filesystem;
 
@@ -271,6 +276,24 @@ TEST_F(Program, WithoutSettingsFileStartsOnCom1WithEveryDefault) {
   EXPECT_TRUE(Form1->Timer1->Enabled());
 }
 
+TEST_F(Program, SettingsOutsideTheirRangesStartAsTheirDefaults) {
+  WriteIni(
+      "[comms]\ncomport=Network\n[settings]\nfwindspeed=150\nfwindangle=100\nwindangle=0\n"
+      "targetangle=95\ntwscorrection=1e300\nheadingsource=7\n");
+  testing::internal::CaptureStderr();
+  Start();
+  Advance(10100);
+  const std::string notes = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(WindSpeedInputFilter, 0);    // 150 % would make the damped wind grow without bound
+  EXPECT_EQ(WindAngleInputFilter, 100);  // in range: frozen, as asked
+  EXPECT_EQ(WindAngleSmoothing, 30);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
+  EXPECT_EQ(Form1->fTwsCorrection, 0.0f);
+  EXPECT_EQ(Form1->fHeadingSource, 0);
+  EXPECT_EQ(comms->HeadingsourceGroup->ItemIndex(), 0);
+  EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 5) << notes;
+}
+
 TEST_F(Program, InstrumentOutputReadsTheMainWindowsCurrentValues) {
   serial::ScopedFake fake("COM1", line);
   Start();
@@ -428,6 +451,138 @@ TEST_F(Program, TextLogLineReadsTheClockOnce) {
   Form1->AppendTextLogLine();
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(Lines("corvatalen.txt").back().substr(0, 32), "06/12/2026 23:59:59;86399;739956");
+}
+
+TEST_F(Program, ClosingBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {
+  const std::string saved =
+      "[comms]\ncomport=Network\n[settings]\ntargetangle=37.5\nfspeed=20\nspeed=4\n";
+  WriteIni(saved);
+  Start();
+  Advance(5000);  // the settings are not read yet: the window holds compiled defaults
+  Form1->Close();
+  std::ifstream in("corvatalen.ini");
+  std::stringstream now;
+  now << in.rdbuf();
+  EXPECT_EQ(now.str(), saved);
+}
+
+TEST_F(Program, FrozenWindAngleFromTheSettingsLogsNumbersNeverNan) {
+  serial::ScopedFake fake("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n[settings]\nfwindangle=100\n");
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(line->IsOpen());
+  FeedAndWait("\n" + Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+                  Sentence("IIMWV,45.0,R,14.0,N,A"),
+              [] { return comms->fApparentWindSpeed > 13.0f; });
+  Advance(3000);
+  // The apparent angle stays at its start value, 0: the wind is all along the boat,
+  // 14 kn apparent less 6.5 kn of speed, 7.5 kn from dead ahead.
+  const auto log = Lines("corvatalen.txt");
+  ASSERT_GE(log.size(), 3u);
+  for (const std::string& l : log) {
+    EXPECT_EQ(l.find("nan"), std::string::npos) << l;
+    EXPECT_EQ(l.find("inf"), std::string::npos) << l;
+  }
+  const auto f = Fields(log.back());
+  ASSERT_EQ(f.size(), 13u);
+  EXPECT_EQ(f[7], "0.0");    // TWA
+  EXPECT_EQ(f[8], "7.5");    // TWS
+  EXPECT_EQ(f[11], "90.0");  // from dead ahead on a course of 090
+}
+
+TEST_F(Program, StripChartTimerRunsEveryTwoSeconds) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  EXPECT_TRUE(Form1->Timer2->Enabled());
+  EXPECT_EQ(Form1->Timer2->Interval(), 2000u);
+  EXPECT_EQ(Form1->Timer1->Interval(), 1000u);
+  EXPECT_EQ(Form1->Timer3->Interval(), 1000u);
+}
+
+TEST_F(Program, CommunicationButtonOpensThePortAtTheChosenSpeed) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  WriteIni("[comms]\ncomport=" + pty.path() + "\n");
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(comms->ComPort1->Active());
+  termios t{};
+  ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B4800));
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Caption != "Communications") return vcl::TDialogAnswer{};
+    comms->ComboBox2->SetText("38400");
+    return vcl::TDialogAnswer{vcl::mrOk};
+  };
+  Form1->SpeedButton22->Click();
+  ASSERT_TRUE(comms->ComPort1->Active());
+  ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B38400));
+  EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B38400));
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  Form1->Close();
+}
+
+TEST_F(Program, EveryFieldOfALogRecordMatchesTheTextLogLineOfItsSecond) {
+  serial::ScopedFake fake("FAKE1", line);
+  // Heading from the compass and speed over ground: every logged value differs from the others.
+  WriteIni("[comms]\ncomport=FAKE1\n[settings]\nheadingsource=1\n");
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(line->IsOpen());
+  FeedAndWait("\n" + Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+                  Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K") +
+                  Sentence("HCHDG,80.0,,,,") + Sentence("IIDBT,,f,12.3,M,,F"),
+              [] { return comms->fDepth > 12.0f; });
+  Advance(2000);
+  Form1->SpeedButton30Click(nullptr);
+  Advance(3000);
+  Form1->SpeedButton30Click(nullptr);
+
+  std::map<int, std::vector<std::string>> textBySecond;
+  for (const std::string& l : Lines("corvatalen.txt")) {
+    const auto f = Fields(l);
+    ASSERT_EQ(f.size(), 13u) << l;
+    textBySecond[std::stoi(f[1])] = f;
+  }
+  db::TTable t(nullptr);
+  t.SetTableName("06_12_2026_1.lg");
+  t.Open();
+  ASSERT_EQ(t.RecordCount(), 3);
+  // The text log's columns of the values it has; the record's other five are known inputs.
+  const std::vector<std::pair<const char*, int>> inText = {
+      {"speedog", 3}, {"courseog", 4},    {"awa", 5},          {"aws", 6},           {"twa", 7},
+      {"tws", 8},     {"Performance", 9}, {"TargetSpeed", 10}, {"GeoWindAngle", 11}, {"VMG", 12}};
+  const std::vector<std::pair<const char*, double>> known = {
+      {"Lat", 5230.1234}, {"Lon", 412.5}, {"Depth", 12.3}, {"Heading", 80.0}, {"Speed", 6.0}};
+  for (t.First(); !t.Eof(); t.Next()) {
+    const int second = t.FieldByName("Timestamp")->AsInteger();
+    ASSERT_TRUE(textBySecond.count(second)) << second;
+    const auto& text = textBySecond[second];
+    // Worked by hand: apparent 45 at 14 kn, boat 6.5 kn over the ground: the true wind has 9.90
+    // kn across and 3.40 along, 10.47 kn from 71.0; from the compass's 080 that is 151.0.
+    EXPECT_NEAR(t.FieldByName("twa")->AsFloat(), 71.05, 0.01);
+    EXPECT_NEAR(t.FieldByName("tws")->AsFloat(), 10.47, 0.01);
+    EXPECT_NEAR(t.FieldByName("GeoWindAngle")->AsFloat(), 151.05, 0.01);
+    std::vector<double> values;
+    for (const auto& [field, column] : inText) {
+      const double v = t.FieldByName(field)->AsFloat();
+      const double tolerance = column == 4 ? 0.5 : 0.05;  // COG has no decimals in the text log
+      EXPECT_NEAR(v, std::stod(text[static_cast<size_t>(column)]), tolerance + 1e-6) << field;
+      values.push_back(v);
+    }
+    for (const auto& [field, expected] : known) {
+      EXPECT_NEAR(t.FieldByName(field)->AsFloat(), expected, 1e-3) << field;
+      values.push_back(t.FieldByName(field)->AsFloat());
+    }
+    // Any two fields swapped would show: no two values are within the text log's precision.
+    for (size_t i = 0; i < values.size(); ++i)
+      for (size_t j = i + 1; j < values.size(); ++j)
+        ASSERT_GT(std::fabs(values[i] - values[j]), 0.2) << i << " " << j;
+  }
+  EXPECT_EQ(t.FieldCount(), 18);  // Id, datum and the 16 written
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -362,6 +363,15 @@ class Rendered : public Gauge, public ::testing::WithParamInterface<TAntialiased
     return gauge->AntiAliasedBitmap() ? gauge->AntiAliasedBitmap() : gauge->WorkBitmap();
   }
   vcl::TPoint At(double t, double r) { return ShownPoint(gauge, t, r); }
+  // A bare navy face over 270 degrees with a wide white needle.
+  void NeedleOnly() {
+    gauge->SetFAntiAliased(GetParam());
+    gauge->SetFScaleAngle(270);
+    gauge->SetFFaceColor(vcl::clNavy);
+    gauge->SetFArrowColor(vcl::clWhite);
+    gauge->SetFArrowWidth(3);
+    gauge->SetFFaceOptions({});
+  }
 };
 
 TEST_P(Rendered, EachBandHasItsColourAtItsMidAngle) {
@@ -381,12 +391,7 @@ TEST_P(Rendered, EachBandHasItsColourAtItsMidAngle) {
 }
 
 TEST_P(Rendered, TheNeedlePointsAtThePosition) {
-  gauge->SetFAntiAliased(GetParam());
-  gauge->SetFScaleAngle(270);
-  gauge->SetFFaceColor(vcl::clNavy);
-  gauge->SetFArrowColor(vcl::clWhite);
-  gauge->SetFArrowWidth(3);
-  gauge->SetFFaceOptions({});
+  NeedleOnly();
   for (float position : {0.f, 35.f, 70.f, 112.f, 140.f}) {
     gauge->SetFPosition(position);
     const double t = position * 270 / 140;
@@ -395,6 +400,45 @@ TEST_P(Rendered, TheNeedlePointsAtThePosition) {
     // Half a turn away there is no needle.
     EXPECT_EQ(Pixel(Shown(), At(t + 180, 60).x, At(t + 180, 60).y), vcl::clNavy) << position;
   }
+}
+
+TEST_P(Rendered, ANonFinitePositionLeavesTheNeedleWhereItWas) {
+  NeedleOnly();
+  gauge->SetFPosition(70);  // straight up: half of 270 degrees
+  int events = 0;
+  gauge->OnOverMax = rtl::TNotifyEvent(&events, [&](rtl::TObject*) { ++events; });
+  gauge->OnOverMin = rtl::TNotifyEvent(&events, [&](rtl::TObject*) { ++events; });
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                    -std::numeric_limits<float>::infinity()}) {
+    EXPECT_NO_THROW(gauge->SetFPosition(bad)) << bad;
+    EXPECT_EQ(gauge->Position(), 70.f) << bad;
+    EXPECT_EQ(Pixel(Shown(), At(135, 60).x, At(135, 60).y), vcl::clWhite) << bad;
+  }
+  EXPECT_EQ(events, 0);
+  // A later sound value moves it as ever.
+  gauge->SetFPosition(0);
+  EXPECT_EQ(Pixel(Shown(), At(0, 60).x, At(0, 60).y), vcl::clWhite);
+  EXPECT_EQ(Pixel(Shown(), At(135, 60).x, At(135, 60).y), vcl::clNavy);
+}
+
+TEST_P(Rendered, ALargeScaleKeepsItsBandsAtTheirShareOfTheAngle) {
+  gauge->SetFAntiAliased(GetParam());
+  gauge->SetFScaleAngle(270);
+  gauge->SetFFaceColor(vcl::clNavy);
+  gauge->SetFFaceOptions({ShowIndicatorMin, ShowIndicatorMid, ShowIndicatorMax});
+  // Limits times the angle pass 2^31: 1.5e9 * 270 = 4.05e11.
+  gauge->SetFScaleValue(2'000'000'000);
+  gauge->SetFMaximum(1'500'000'000);
+  gauge->SetFMinimum(1'000'000'000);
+  gauge->SetFPosition(-1e9f);  // the needle out of the way, below the start
+  // The bands end at half and three quarters of 270 degrees: 135 and 202.5. Looked at a pixel
+  // inside the radius, well within the 4 pixel wide band.
+  EXPECT_EQ(Pixel(Shown(), At(67.5, -1).x, At(67.5, -1).y), 0x008000);
+  EXPECT_EQ(Pixel(Shown(), At(168.75, -1).x, At(168.75, -1).y), 0x00FFFF);
+  EXPECT_EQ(Pixel(Shown(), At(236.25, -1).x, At(236.25, -1).y), 0x0000FF);
+  // The numbers up to 2,000,000,000 (tick count times scale would overflow; the sanitizer
+  // stops the test on that).
+  EXPECT_NO_THROW(gauge->SetFFaceOptions({ShowValues, ShowMainTicks}));
 }
 
 TEST_P(Rendered, EqualIndicatorLimitsDrawNoMiddleArc) {

@@ -7,10 +7,13 @@
 
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/shapes.h"
+#include "platform/gdi/text.h"
 #include "platform/rtl/registry.h"
+#include "platform/vcl/bitmap.h"
 #include "platform/win/paint.h"
 #include "platform/win/sinks.h"
 #include "tests/platform/vcl/vcltest.h"
@@ -207,6 +210,100 @@ TEST_F(Common, OptionalFunctionsAreUsedOnlyWhenPresent) {
   EXPECT_FALSE(win::IsForegroundLocked());
   s.keyboardCodePage = 0;
   EXPECT_EQ(GetInputLocaleCodePage(), 0u);
+}
+
+// The ink of a 200 x 300 white picture with S drawn by DrawRotatedText in (60, 40)-(100, 260).
+struct Ink {
+  std::vector<bool> dark;
+  int minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1;
+};
+Ink RotatedInk(const std::string& s, unsigned format) {
+  vcl::TBitmap bmp;
+  bmp.SetSize(200, 300);
+  bmp.Canvas()->Brush()->SetColor(gdi::clWhite);
+  bmp.Canvas()->FillRect(vcl::TRect{0, 0, 200, 300});
+  HDC dc = bmp.Canvas()->Handle();
+  gdi::LOGFONT lf;
+  lf.lfHeight = -13;
+  lf.lfFaceName = "Arial";
+  gdi::HFONT f = gdi::CreateFontIndirect(&lf);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, f);
+  gdi::SetTextColor(dc, gdi::RGB(0, 0, 0));
+  gdi::SetBkMode(dc, gdi::TRANSPARENT);
+  DrawRotatedText(dc, s, RECT{60, 40, 100, 260}, format);
+  Ink ink;
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const bool d = gdi::GetRValue(gdi::GetPixel(dc, x, y)) < 128;
+      ink.dark.push_back(d);
+      if (!d) continue;
+      ink.minX = std::min(ink.minX, x), ink.maxX = std::max(ink.maxX, x);
+      ink.minY = std::min(ink.minY, y), ink.maxY = std::max(ink.maxY, y);
+    }
+  gdi::SelectObject(dc, old);
+  gdi::DeleteObject(f);
+  return ink;
+}
+
+TEST_F(Common, RotatedTextRunsDownwardsCentredWithItsAcceleratorUnderlined) {
+  const Ink plain = RotatedInk("&Wind speed", gdi::DT_HIDEPREFIX);
+  ASSERT_GE(plain.maxX, 0);
+  // Running downwards: taller than wide, centred on (80, 150).
+  EXPECT_GT(plain.maxY - plain.minY, 3 * (plain.maxX - plain.minX));
+  EXPECT_NEAR((plain.minX + plain.maxX) / 2.0, 80, 4);
+  EXPECT_NEAR((plain.minY + plain.maxY) / 2.0, 150, 4);
+  // The underline is the only difference: one column of pixels beside the first letter, at
+  // the start of the text.
+  const Ink marked = RotatedInk("&Wind speed", 0);
+  std::set<int> columns;
+  int firstY = 1 << 30, lastY = -1;
+  for (int i = 0; i < 200 * 300; ++i)
+    if (marked.dark[i] != plain.dark[i]) {
+      columns.insert(i % 200);
+      firstY = std::min(firstY, i / 200), lastY = std::max(lastY, i / 200);
+    }
+  ASSERT_EQ(columns.size(), 1u);
+  // Just past the baseline of the "W": left of its ink, running down.
+  int wLeft = 1 << 30;
+  for (int y = firstY; y <= lastY; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (plain.dark[y * 200 + x]) wLeft = std::min(wLeft, x);
+  EXPECT_LT(*columns.begin(), wLeft);
+  EXPECT_GE(*columns.begin(), wLeft - 2);
+  EXPECT_NEAR(firstY, plain.minY, 2);
+  EXPECT_GT(lastY - firstY, 5);  // as long as the "W"
+  EXPECT_LT(lastY - firstY, 20);
+}
+
+TEST_F(Common, ARotatedFontReplacesARasterFace) {
+  vcl::TBitmap bmp;
+  bmp.SetSize(10, 10);
+  HDC dc = bmp.Canvas()->Handle();
+  gdi::LOGFONT lf;
+  lf.lfHeight = 16;
+  lf.lfFaceName = "MS Sans Serif";
+  gdi::HFONT f = gdi::CreateFontIndirect(&lf);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, f);
+  auto rotated = [&] {
+    gdi::HFONT r = CreateRotatedFont(dc);
+    gdi::LOGFONT out;
+    gdi::GetObject(r, sizeof out, &out);
+    gdi::DeleteObject(r);
+    return out;
+  };
+  gdi::LOGFONT r = rotated();
+  EXPECT_EQ(r.lfFaceName, "Tahoma");
+  EXPECT_EQ(r.lfEscapement, 2700);
+  EXPECT_EQ(r.lfOrientation, 2700);
+  EXPECT_LT(r.lfHeight, 0);  // a character height now
+  EXPECT_GE(r.lfHeight, -16);
+  win::GetSettings().version.major = 4;
+  EXPECT_EQ(rotated().lfFaceName, "Arial");
+  gdi::SelectObject(dc, old);
+  gdi::DeleteObject(f);
+  EXPECT_EQ(GetTextWidth(dc, "&&A&b", true), GetTextWidth(dc, "&Ab", false));
+  EXPECT_EQ(CharToLower('Q'), 'q');
+  EXPECT_EQ(CharToLower('7'), '7');
 }
 
 }  // namespace

@@ -236,12 +236,18 @@ TEST_F(Drag, AFloatingToolWindowSizedByACornerStopsAt32AndGrowsPastItsFrame) {
   auto* frame = t->FloatingWindowParent();
   ASSERT_EQ(frame->BoundsRect(), R(400, 300, 108, 83));
   const POINT corner{400 + 107, 300 + 82};
+  win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};
+  RECT clipped{};
   win::InputScript shrink;
-  shrink.Move(corner.x, corner.y)
-      .Down(corner.x, corner.y)
-      .Move(corner.x - 300, corner.y - 300)
-      .Up(corner.x - 300, corner.y - 300);
+  shrink.Move(corner.x, corner.y).Down(corner.x, corner.y).Move(corner.x - 300, corner.y - 300);
+  shrink.Then([&] { win::GetClipCursor(&clipped); });
+  shrink.Up(corner.x - 300, corner.y - 300);
   RunScript(shrink);
+  // A tool window keeps the pointer in the work area while it sizes, and frees it after.
+  EXPECT_EQ(clipped, (RECT{0, 0, 1280, 770}));
+  RECT after{};
+  win::GetClipCursor(&after);
+  EXPECT_EQ(after, (RECT{0, 0, 1280, 800}));
   // 32 x 32 client pixels inside the 8-pixel border and the 15-pixel caption.
   EXPECT_EQ(frame->BoundsRect(), R(400, 300, 40, 55));
   EXPECT_EQ(t->ClientAreaWidth(), 32);
@@ -264,6 +270,81 @@ TEST_F(Drag, AFloatingToolWindowSizedByACornerStopsAt32AndGrowsPastItsFrame) {
       .Up(edge.x + 50, edge.y);
   RunScript(fromLeft);
   EXPECT_EQ(frame->BoundsRect(), R(450, 300, 258, 233));
+}
+
+TEST_F(Drag, ADockThatRefusesOrIsNotAllowedIsPassedOver) {
+  auto* a = Tool(top, 100, 20, 0, -1, "A");
+  std::vector<std::string> asked;
+  right->OnRequestDock = {this, [&](rtl::TObject*, TDKCustomDockableWindow* bar, bool& accept) {
+                            asked.push_back(bar->Name());
+                            accept = false;
+                          }};
+  const POINT p = Grip(a);
+  const POINT into = Screen(form, 790, 300);
+  win::InputScript refused;
+  refused.Move(p.x, p.y).Down(p.x, p.y).Move(into.x, into.y).Up(into.x, into.y);
+  RunScript(refused);
+  EXPECT_FALSE(asked.empty());
+  EXPECT_EQ(asked.front(), "A");
+  EXPECT_TRUE(a->Floating());
+  right->OnRequestDock = nullptr;
+  // A window not dockable to the right does not even ask.
+  a->DoubleClick();
+  ASSERT_EQ(a->CurrentDock(), top);
+  a->SetDockableTo(DockableToAll & ~(1u << dpRight));
+  const POINT q = Grip(a);
+  win::InputScript notAllowed;
+  notAllowed.After(1000).Move(q.x, q.y).Down(q.x, q.y).Move(into.x, into.y).Up(into.x, into.y);
+  RunScript(notAllowed);
+  EXPECT_TRUE(a->Floating());
+  // One that may not change docks stays in its own.
+  auto* b = Tool(top, 100, 20, 0, -1, "B");
+  b->SetDockMode(dmCannotFloatOrChangeDocks);
+  const POINT g = Grip(b);
+  const POINT bottomDock = Screen(form, 300, 598);
+  win::InputScript stay;
+  stay.After(1000)
+      .Move(g.x, g.y)
+      .Down(g.x, g.y)
+      .Move(bottomDock.x, bottomDock.y)
+      .Up(bottomDock.x, bottomDock.y);
+  RunScript(stay);
+  EXPECT_EQ(b->CurrentDock(), top);
+}
+
+TEST_F(Drag, TheDockTellsOfWindowsComingAndGoing) {
+  std::vector<std::string> heard;
+  right->OnInsertRemoveBar = {this,
+                              [&](rtl::TObject*, bool inserting, TDKCustomDockableWindow* bar) {
+                                heard.push_back((inserting ? "+" : "-") + bar->Name());
+                              }};
+  auto* a = Tool(right, 40, 100, 0, -1, "A");
+  a->Hide();
+  a->Show();
+  a->SetCurrentDock(left);
+  EXPECT_EQ(heard, (std::vector<std::string>{"+A", "-A", "+A", "-A"}));
+  right->OnInsertRemoveBar = nullptr;
+}
+
+// A window of one pixel has its grab point at 0 of 0: the dock's band must not divide by it.
+class Dot : public TDKCustomDockableWindow {
+ public:
+  using TDKCustomDockableWindow::TDKCustomDockableWindow;
+  SIZE DoArrange(bool, TDKDockType, bool, TDKDock*) override { return SIZE{1, 1}; }
+  void GetBaseSize(SIZE& s) override { s = SIZE{1, 1}; }
+};
+
+TEST_F(Drag, AOnePixelWindowFindsADock) {
+  auto* dot = new Dot(form);
+  dot->SetParent(form);
+  dot->Arrange();
+  ASSERT_EQ(dot->Width(), 1);
+  const POINT into = Screen(form, 400, 2);
+  win::PostRawInput(win::MouseMove(into.x, into.y));
+  win::PostRawInput(win::MouseUp(into.x, into.y));
+  dot->BeginMoving(0, 0);
+  EXPECT_EQ(dot->CurrentDock(), top);
+  EXPECT_EQ(top->Height(), 5);
 }
 
 }  // namespace

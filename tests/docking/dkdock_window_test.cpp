@@ -201,6 +201,74 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   EXPECT_FALSE(FrameShown(t));
 }
 
+TEST_F(Window, TheFrameSitsAboveItsFormAndWhatTheFormOwnsAndNoHigher) {
+  auto* t = Tool(top, 100, 40, 0, -1, "T");
+  auto* owned = new vcl::TForm(app.get());  // owned by the main form
+  owned->SetBounds(600, 400, 200, 150);
+  owned->Show();
+  win::WNDCLASS wc{};
+  wc.lpszClassName = "Stranger";
+  win::RegisterClass(&wc);
+  const win::HWND stranger = win::CreateWindowEx(0, "Stranger", "", win::WS_POPUP | win::WS_VISIBLE,
+                                                 50, 50, 100, 100, nullptr, 0, nullptr);
+  win::SetActiveWindow(form->Handle());
+  const win::UINT keep = win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE;
+  win::SetWindowPos(owned->Handle(), win::HWND_TOP, 0, 0, 0, 0, keep);
+  win::SetWindowPos(stranger, win::HWND_TOP, 0, 0, 0, 0, keep);
+  t->SetFloating(true);
+  Pump();
+  std::vector<win::HWND> order;
+  win::EnumThreadWindows([&](win::HWND h) {
+    if (h == stranger || h == owned->Handle() || h == form->Handle() ||
+        h == t->FloatingWindowParent()->Handle())
+      order.push_back(h);
+    return win::TRUE;
+  });
+  EXPECT_EQ(order, (std::vector<win::HWND>{stranger, t->FloatingWindowParent()->Handle(),
+                                           owned->Handle(), form->Handle()}));
+  EXPECT_EQ(win::GetWindow(t->FloatingWindowParent()->Handle(), win::GW_OWNER), form->Handle());
+  EXPECT_FALSE(win::GetWindowLong(t->FloatingWindowParent()->Handle(), win::GWL_EXSTYLE) &
+               win::WS_EX_TOPMOST);
+  // Over all forms: owned by the application and topmost.
+  t->SetFloatingMode(fmOnTopOfAllForms);
+  EXPECT_TRUE(win::GetWindowLong(t->FloatingWindowParent()->Handle(), win::GWL_EXSTYLE) &
+              win::WS_EX_TOPMOST);
+  EXPECT_EQ(win::GetWindow(t->FloatingWindowParent()->Handle(), win::GW_OWNER), app->Handle());
+  win::DestroyWindow(stranger);
+}
+
+class Accelerated : public TDKToolWindow {
+ public:
+  using TDKToolWindow::TDKToolWindow;
+  int heard = 0;
+
+ protected:
+  bool DialogChar(unsigned key) override {
+    if (key != 'X' && key != 'x') return false;
+    ++heard;
+    return true;
+  }
+};
+
+TEST_F(Window, KeysOfTheFormReachItsFloatingWindowsAndEscapeGoesBack) {
+  auto* t = new Accelerated(form);
+  t->SetName("Accelerated");
+  t->SetClientAreaSize(100, 40);
+  t->SetCurrentDock(top);
+  t->SetFloating(true);
+  Pump();
+  form->SetFocus();
+  Pump();
+  Key('X', false, false, true);
+  EXPECT_EQ(t->heard, 1);
+  // Escape in a floating window hands the focus back to the form.
+  t->SetFocus();
+  Pump();
+  ASSERT_EQ(win::GetFocus(), t->Handle());
+  Key(win::VK_ESCAPE);
+  EXPECT_EQ(vcl::TWinControl::FindControl(win::GetFocus())->GetParentForm(), form);
+}
+
 TEST_F(Window, AWindowWithoutAFormCannotFloat) {
   auto* t = new TDKToolWindow(nullptr);
   t->SetName("Lonely");

@@ -261,6 +261,20 @@ TEST_F(Decoder, MwvRelativeFoldsThePortSide) {
   EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 250.0f);
 }
 
+TEST_F(Decoder, MwvSpeedIsConvertedToKnotsFromItsUnit) {
+  // A knot is 1852 m an hour: 10 m/s is 36 000 m/h, 18.52 km/h is 10 kn.
+  Feed(Sentence("IIMWV,45.0,R,10.0,M,A"));
+  EXPECT_NEAR(c->fApparentWindSpeed, 36000.0 / 1852.0, 1e-4);
+  Feed(Sentence("IIMWV,45.0,R,18.52,K,A"));
+  EXPECT_NEAR(c->fApparentWindSpeed, 10.0, 1e-4);
+  Feed(Sentence("IIMWV,45.0,R,12.5,N,A"));
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 12.5f);
+  c->fWindSource = 1;
+  Feed(Sentence("IIMWV,300.0,T,5.0,M,A"));
+  EXPECT_NEAR(c->fTrueWindSpeed, 18000.0 / 1852.0, 1e-4);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 12.5f);
+}
+
 TEST_F(Decoder, MwvTrueOnlyWhenTrueWindComesFromTheInput) {
   Feed(Sentence("IIMWV,300.0,T,8.0,N,A"));
   EXPECT_EQ(c->fTrueWindAngle, 0.0f);
@@ -355,12 +369,38 @@ TEST_F(Decoder, SouthAndWestAreNegative) {
   EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.0f);
 }
 
-TEST_F(Decoder, RmcWithoutAFixZeroesThePosition) {
-  Feed(Sentence("GPGLL,5130.10,N,00007.50,E,225444,A"));
-  Feed(Sentence("GPRMC,,V,,,,,,,,,,N"));
-  EXPECT_EQ(c->fLatitude, 0.0f);
-  EXPECT_EQ(c->fLongitude, 0.0f);
-  EXPECT_EQ(c->fLatHemisphere, ',');
+TEST_F(Decoder, PositionWithoutAFixKeepsTheLastPosition) {
+  Feed(Sentence("GPGLL,5130.10,N,00007.50,W,225444,A"));
+  // Receivers without a fix send the sentences with empty position fields.
+  for (const char* noFix :
+       {"GPRMC,,V,,,,,,,,,,N", "GPGLL,,,,,225445,V,N", "GPGGA,225446,,,,,0,00,,,M,,M,,"}) {
+    Feed(Sentence(noFix));
+    EXPECT_FLOAT_EQ(c->fLatitude, 5130.10f) << noFix;
+    EXPECT_FLOAT_EQ(c->fLongitude, -7.5f) << noFix;
+    EXPECT_EQ(c->fLonHemisphere, 'W') << noFix;
+  }
+  Feed(Sentence("GPRMC,225447,A,3351.20,S,15112.80,E,5.0,054.7,191194,020.3,E"));
+  EXPECT_FLOAT_EQ(c->fLatitude, -3351.2f);
+  EXPECT_FLOAT_EQ(c->fLongitude, 15112.8f);
+}
+
+TEST_F(Decoder, HdgWithAVariationGivesTheTrueHeading) {
+  struct Case {
+    const char* body;
+    float heading;
+  };
+  // Sensor heading plus deviation plus variation, east positive, worked by hand.
+  for (const Case& k : {Case{"HCHDG,80.0,,,10.0,E", 90.0f}, Case{"HCHDG,80.0,,,10.0,W", 70.0f},
+                        Case{"HCHDG,355.0,,,10.0,E", 5.0f}, Case{"HCHDG,5.0,,,10.0,W", 355.0f},
+                        Case{"HCHDG,350.0,,,10.0,E", 0.0f}, Case{"HCHDG,80.0,2.5,E,10.0,W", 72.5f},
+                        Case{"HCHDG,80.0,2.5,W,3.0,E", 80.5f},
+                        // Without a variation the heading stays the sensor's, deviation or not.
+                        Case{"HCHDG,80.0,2.5,E,,", 80.0f}, Case{"HCHDG,271.5,,,,", 271.5f}}) {
+    Feed(Sentence(k.body));
+    EXPECT_FLOAT_EQ(c->fHeading, k.heading) << k.body;
+    EXPECT_GE(c->fHeading, 0.0f);
+    EXPECT_LT(c->fHeading, 360.0f);
+  }
 }
 
 // --- AIS ------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Stream primitives byte for byte, the map object header, and map objects in their source.
 #include "map/earthclasses.h"
+#include "tests/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -287,7 +288,8 @@ class NamedSettings : public TEarthENVPersistent {
 };
 
 TEST(EnvironmentFiles, SaveAndLoadUnderTheClassName) {
-  const auto path = std::filesystem::temp_directory_path() / "corv_map_env_test.xml";
+  const TempDir dir("corv_map_env");
+  const std::filesystem::path path = dir / "environment.xml";
   NamedSettings s;
   s.name = "a <b> & \"c\"";
   s.SaveEnvironmentToFile(path.string());

@@ -1,7 +1,11 @@
 // Dynamic arrays, point stores and chain stores.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "map/earthsysutils.h"
 
@@ -47,15 +51,23 @@ TEST(DynArray, InsertDeleteAndMoveShiftElements) {
   EXPECT_EQ(DynArrayAsInteger(a, 4), 0);  // new elements are zero
 }
 
-TEST(DynArray, ObjectReferencesNeedReferenceSizedElements) {
+TEST(DynArray, OnlyArraysOfObjectReferencesAreSearchedForAnObject) {
   int x = 0, y = 0;
-  TDynArray refs = DynArrayCreate(DynArrayObjectSize, 2);
+  TDynArray refs = DynArrayCreateObjects(3);
   DynArraySetAsObject(refs, 1, &y);
   DynArraySetAsObject(refs, 0, &x);
   EXPECT_EQ(DynArrayIndexOfObject(refs, &y), 1);
+  EXPECT_EQ(DynArrayIndexOfObject(refs, nullptr), 2);
+  EXPECT_EQ(DynArrayIndexOfObject(DynArrayClone(refs), &y), 1);
   EXPECT_EQ(DynArrayAsObject(refs, 0), &x);
-  TDynArray points = DynArrayCreate(12, 2);
+
+  // Points of two 32-bit values are as wide as a reference, and here one holds the very bits
+  // of &x: still not a reference.
+  TDynArray points = DynArrayCreate(8, 2);
+  std::memcpy(DynArrayPtr(points, 1), &refs->Elements[0], 8);
   EXPECT_EQ(DynArrayIndexOfObject(points, nullptr), -1);
+  EXPECT_EQ(DynArrayIndexOfObject(points, &x), -1);
+  EXPECT_EQ(DynArrayIndexOfObject(DynArrayCreate(12, 2), nullptr), -1);
 }
 
 TEST(DynArray, SharedBlockLivesUntilTheLastHolderFrees) {
@@ -135,13 +147,44 @@ TEST(PointStoreMER, TwoCrossingsStraddleTheMeridian) {
   EXPECT_TRUE(PointLLinMER(PointLL(-178 * kDeg, 2 * kDeg), s.PointStoreMER()));
 }
 
-TEST(PointStoreMER, ARingRoundThePoleTakesTheWholeWidth) {
+TEST(PointStoreMER, ARingRoundThePoleTakesTheWholeWidthUpToThatPole) {
   TPointStore s;
   AddDegrees(s, {{0, 80}, {100, 80}, {-170, 80}, {-80, 80}});
-  EXPECT_EQ(s.PointStoreMER(), MER(-971'999'999, 80 * kDeg, 1'943'999'998, 0));
+  EXPECT_EQ(s.PointStoreMER(), MER(-971'999'999, 80 * kDeg, 1'943'999'998, 10 * kDeg));
+  EXPECT_TRUE(PointLLinMER(PointLL(45 * kDeg, 85 * kDeg), s.PointStoreMER()));
+  // Drawn as shapefiles draw it, with the edge along the pole.
+  TPointStore south;
+  AddDegrees(south, {{-180, -65}, {0, -70}, {180, -65}, {180, -90}, {-180, -90}});
+  EXPECT_EQ(south.PointStoreMER(), MER(-971'999'999, -90 * kDeg, 1'943'999'998, 25 * kDeg));
   TPointStore plain;
   AddDegrees(plain, {{-5, 1}, {5, 3}});
   EXPECT_EQ(plain.PointStoreMER(), MER(-5 * kDeg, kDeg, 10 * kDeg, 2 * kDeg));
+}
+
+TEST(PointStoreMER, ARingAcrossThe180thAndThePrimeMeridianIsHeldWhole) {
+  // A band from 10 W eastwards over 0 and 180 to 170 W: 200 degrees from 10 W.
+  const std::vector<std::pair<int, int>> band = {{-10, 0},   {100, 0},  {170, 0}, {-170, 0},
+                                                 {-170, 10}, {100, 10}, {-10, 10}};
+  for (size_t start = 0; start < band.size(); ++start) {
+    TPointStore s;
+    for (size_t i = 0; i < band.size(); ++i) {
+      const auto [lon, lat] = band[(start + i) % band.size()];
+      s.Add(PointLL(lon * kDeg, lat * kDeg));
+    }
+    EXPECT_EQ(s.PointStoreMER(), MER(-10 * kDeg, 0, 200 * kDeg, 10 * kDeg)) << start;
+    for (int lon : {-5, 50, 135, 175, -175})
+      EXPECT_TRUE(PointLLinMER(PointLL(lon * kDeg, 5 * kDeg), s.PointStoreMER())) << lon;
+    for (int lon : {-165, -90, -15})
+      EXPECT_FALSE(PointLLinMER(PointLL(lon * kDeg, 5 * kDeg), s.PointStoreMER())) << lon;
+  }
+  // Only east of 0 but across 180 and back west of 0 the other way: 120 E to 30 W.
+  TPointStore east;
+  AddDegrees(east, {{120, 0}, {-100, 0}, {-30, 5}, {-100, 10}, {120, 10}});
+  EXPECT_EQ(east.PointStoreMER(), MER(120 * kDeg, 0, 210 * kDeg, 10 * kDeg));
+  // Starting west of 180 and stepping west over it: still from 175 E.
+  TPointStore west;
+  AddDegrees(west, {{-175, 0}, {175, 0}, {175, 10}, {-175, 10}});
+  EXPECT_EQ(west.PointStoreMER(), MER(175 * kDeg, 0, 10 * kDeg, 10 * kDeg));
 }
 
 TEST(PointInPolygon, SeesASquareAcrossThePrimeMeridianWhole) {
@@ -171,6 +214,119 @@ TEST(PointInPolygon, ConcaveRingUsesEvenOdd) {
   EXPECT_TRUE(u.PointInPolygon(25 * kDeg, 20 * kDeg));
   EXPECT_FALSE(u.PointInPolygon(15 * kDeg, 20 * kDeg));
   EXPECT_TRUE(u.PointInPolygon(15 * kDeg, 5 * kDeg));
+}
+
+// Even-odd rule on the flat longitude/latitude plane, exact in integers, for rings that lie
+// within [-180, 180] with every edge drawn as it stands (the way shapefiles draw a ring round
+// a pole). Empty when the point is within one unit of an edge.
+using Ring = std::vector<std::pair<int64_t, int64_t>>;
+std::optional<bool> FlatEvenOdd(const Ring& ring, int64_t x, int64_t y) {
+  bool in = false;
+  for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+    const auto [xi, yi] = ring[i];
+    const auto [xj, yj] = ring[j];
+    if ((yi > y) == (yj > y)) continue;
+    // The edge meets the point's latitude at x + num / den.
+    const __int128 den = yj - yi;
+    const __int128 num =
+        static_cast<__int128>(xi - x) * den + static_cast<__int128>(xj - xi) * (y - yi);
+    const __int128 absNum = num < 0 ? -num : num, absDen = den < 0 ? -den : den;
+    if (absNum < absDen) return std::nullopt;
+    if ((num > 0) == (den > 0)) in = !in;
+  }
+  return in;
+}
+
+Ring Degrees(std::initializer_list<std::pair<int, int>> degrees) {
+  Ring r;
+  for (auto [lon, lat] : degrees) r.emplace_back(int64_t(lon) * kDeg, int64_t(lat) * kDeg);
+  return r;
+}
+
+void Fill(TPointStore& s, const Ring& ring, size_t start, bool reversed) {
+  for (size_t i = 0; i < ring.size(); ++i) {
+    const size_t k = (start + i) % ring.size();
+    const auto [lon, lat] = ring[reversed ? ring.size() - 1 - k : k];
+    s.Add(PointLL(static_cast<int32_t>(lon), static_cast<int32_t>(lat)));
+  }
+}
+
+// Every start vertex and both directions of ring against the flat reference on a grid of
+// half-degree points over the given latitudes; returns the number of interior points of the
+// grid.
+int CompareWithFlatReference(const Ring& ring, const Ring& reference, int south, int north) {
+  int interior = 0;
+  for (size_t start = 0; start < ring.size(); ++start) {
+    for (bool reversed : {false, true}) {
+      TPointStore s;
+      Fill(s, ring, start, reversed);
+      for (int lat2 = 2 * south + 1; lat2 < 2 * north; lat2 += 2) {
+        for (int lon2 = -359; lon2 < 360; lon2 += 2) {
+          const int64_t x = int64_t(lon2) * kDeg / 2, y = int64_t(lat2) * kDeg / 2;
+          const std::optional<bool> expected = FlatEvenOdd(reference, x, y);
+          if (!expected) continue;
+          EXPECT_EQ(s.PointInPolygon(int32_t(x), int32_t(y)), *expected)
+              << "start " << start << (reversed ? " reversed" : "") << " at " << lon2 / 2.0 << ", "
+              << lat2 / 2.0;
+          if (start == 0 && !reversed) interior += *expected;
+          if (::testing::Test::HasFailure()) return interior;
+        }
+      }
+    }
+  }
+  return interior;
+}
+
+// A coast round the south pole between 60 and 75 S, running east from 180 W to 180 E.
+const Ring kSouthCoast = Degrees({{-180, -65},
+                                  {-150, -70},
+                                  {-120, -62},
+                                  {-90, -75},
+                                  {-60, -64},
+                                  {-30, -71},
+                                  {0, -69},
+                                  {30, -60},
+                                  {60, -66},
+                                  {90, -73},
+                                  {120, -61},
+                                  {150, -68},
+                                  {180, -65}});
+
+Ring WithPoleEdge(Ring coast, int pole) {
+  coast.emplace_back(coast.back().first, int64_t(pole) * kDeg);
+  coast.emplace_back(coast.front().first, int64_t(pole) * kDeg);
+  return coast;
+}
+
+TEST(PointInPolygon, ARingWithAnEdgeAlongTheSouthPoleEnclosesThatPole) {
+  const Ring ring = WithPoleEdge(kSouthCoast, -90);
+  EXPECT_GT(CompareWithFlatReference(ring, ring, -90, -55), 5'400);
+}
+
+TEST(PointInPolygon, ARingWithAnEdgeAlongTheNorthPoleEnclosesThatPole) {
+  Ring coast;
+  for (auto [lon, lat] : kSouthCoast) coast.emplace_back(lon, -lat);
+  const Ring ring = WithPoleEdge(coast, 90);
+  EXPECT_GT(CompareWithFlatReference(ring, ring, 55, 90), 5'400);
+}
+
+TEST(PointInPolygon, TheEdgeAlongThePoleMayComeInSteps) {
+  Ring ring = kSouthCoast;
+  for (int lon : {180, 60, -60, -180}) ring.emplace_back(int64_t(lon) * kDeg, -90 * kDeg);
+  EXPECT_GT(CompareWithFlatReference(ring, ring, -90, -55), 5'400);
+}
+
+TEST(PointInPolygon, ARingRoundAPoleWithoutItsPoleEdgeEnclosesTheNearerPole) {
+  // The coast alone, closed from 180 E to 180 W on the spot: the same land.
+  Ring coast(kSouthCoast.begin(), kSouthCoast.end() - 1);
+  EXPECT_GT(CompareWithFlatReference(coast, WithPoleEdge(kSouthCoast, -90), -90, -55), 5'400);
+
+  TPointStore cap;
+  AddDegrees(cap, {{0, 80}, {100, 80}, {-170, 80}, {-80, 80}});
+  EXPECT_TRUE(cap.PointInPolygon(45 * kDeg, 85 * kDeg));
+  EXPECT_TRUE(cap.PointInPolygon(-135 * kDeg, 89 * kDeg));
+  EXPECT_FALSE(cap.PointInPolygon(45 * kDeg, 75 * kDeg));
+  EXPECT_FALSE(cap.PointInPolygon(45 * kDeg, -85 * kDeg));
 }
 
 TEST(PointOnPolyline, TestsEachSegment) {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "map/earthsysutils.h"
+#include "tests/tempdir.h"
 
 namespace {
 
@@ -204,7 +205,8 @@ TEST(TextureData, MapsPositionsToPixelsAndBack) {
 }
 
 TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
-  const auto path = std::filesystem::temp_directory_path() / "corv_map_texture_test.bmp";
+  const TempDir dir("corv_map_texture");
+  const std::filesystem::path path = dir / "texture.bmp";
   {
     std::ofstream out(path, std::ios::binary);
     const std::string b = MakeBitmap(7, 5, 256, 3);

@@ -176,6 +176,28 @@ TEST(MemoryMapStream, MapsTheWholeFileReadOnly) {
   }
 }
 
+TEST(MemoryMapStream, AFileShortenedByAnotherProgramKeepsTheContentItHadWhenOpened) {
+  // Several pages, so that a mapping would have pages past the new end.
+  std::string content;
+  for (int i = 0; content.size() < 5 * 4096; ++i) content += "line " + std::to_string(i) + "\n";
+  TempFile f(content);
+  TMemoryMapStream m(f.Name());
+  TEarthTextReader r(f.Name());
+  ASSERT_EQ(::truncate(f.Name().c_str(), 100), 0);  // as another program would
+  ASSERT_EQ(std::filesystem::file_size(f.Name()), 100u);
+
+  std::string back(content.size(), '\0');
+  m.Seek(0, rtl::soBeginning);
+  EXPECT_EQ(m.Read(back.data(), static_cast<int64_t>(back.size())),
+            static_cast<int64_t>(content.size()));
+  EXPECT_EQ(back, content);
+  ExpectSameLines(ReadAll(r), Split(content), "shortened under the reader");
+
+  ASSERT_EQ(::truncate(f.Name().c_str(), 0), 0);
+  EXPECT_EQ(std::string(static_cast<const char*>(m.Memory()) + content.size() - 8, 8),
+            content.substr(content.size() - 8));
+}
+
 TEST(MemoryMapStream, MissingAndEmptyFilesFail) {
   try {
     TMemoryMapStream m("/nonexistent/file.mif");

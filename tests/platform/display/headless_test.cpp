@@ -14,6 +14,7 @@
 #include "platform/win/message.h"
 #include "platform/win/paint.h"
 #include "platform/win/window.h"
+#include "tests/tempdir.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ class Headless : public ::testing::Test {
   void TearDown() override { scope.reset(); }
 
   HWND Solid(int x, int y, int w, int h, COLORREF c, DWORD ex = 0) {
-    HWND hwnd = CreateWindowEx(ex, "solid", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, x, y, w, h,
-                               nullptr, 0, nullptr);
+    HWND hwnd = CreateWindowEx(ex, "solid", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, x,
+                               y, w, h, nullptr, 0, nullptr);
     SetWindowLongPtr(hwnd, GWL_USERDATA, intptr_t(c));
     InvalidateRect(hwnd, nullptr, TRUE);
     return hwnd;
@@ -79,13 +80,12 @@ TEST_F(Headless, SnapshotOfOverlappingWindowsIsAPngFile) {
   Pump();
   EXPECT_GT(static_cast<display::HeadlessBackend*>(backend.get())->Presents(), 0)
       << "an idle loop presents what changed";
-  const std::string dir = ::testing::TempDir();
-  const std::string path = dir + "/corv_headless_snapshot.png";
-  std::filesystem::remove(path);
+  const TempDir dir("corv_headless");
+  const std::string path = dir / "snapshot.png";
   ASSERT_TRUE(display::SaveScreenSnapshot(path));
   const std::string kind = Shell("file -b '" + path + "'");
   EXPECT_NE(kind.find("PNG image data, 320 x 240"), std::string::npos) << kind;
-  EXPECT_FALSE(display::SaveScreenSnapshot(dir + "/no/such/dir/x.png"));
+  EXPECT_FALSE(display::SaveScreenSnapshot(dir / "no/such/dir/x.png"));
 }
 
 TEST_F(Headless, TheEnvironmentPicksTheBackend) {
@@ -98,8 +98,10 @@ TEST_F(Headless, TheEnvironmentPicksTheBackend) {
   EXPECT_EQ(display::ChosenBackendName(), "headless");
   setenv("DISPLAY", ":55", 1);
   EXPECT_EQ(display::ChosenBackendName(), "sdl");
-  if (saved.empty()) unsetenv("DISPLAY");
-  else setenv("DISPLAY", saved.c_str(), 1);
+  if (saved.empty())
+    unsetenv("DISPLAY");
+  else
+    setenv("DISPLAY", saved.c_str(), 1);
   std::string note;
   display::StartBackend("fancy", &note);
   EXPECT_NE(note.find("unknown"), std::string::npos);

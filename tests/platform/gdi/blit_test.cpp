@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "canvas.h"
 
 namespace gdi {
@@ -8,6 +10,19 @@ namespace {
 using testing::Canvas;
 using testing::kBlack;
 using testing::kWhite;
+
+// A memory DC over a new 24-bit bottom-up DIB section.
+HDC DibDC(int w, int h, HBITMAP& bmp) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, bmp);
+  return dc;
+}
 
 TEST(Blit, MonochromeSourceTakesTextAndBackgroundColours) {
   uint8_t bits[8] = {0xF0, 0, 0xF0, 0, 0x0F, 0, 0x0F, 0};  // 8 x 4, 16-bit rows
@@ -96,26 +111,15 @@ TEST(Blit, PlainCopyMatchesTheGeneralPathThroughHolesAndEdges) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) SetPixel(dc, x, y, RGB(x * 20, y * 20, (x * y) & 0xFF));
   };
-  auto dibDC = [](int w, int h, HBITMAP& bmp) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, bmp);
-    return dc;
-  };
   for (bool dib : {false, true}) {
     SCOPED_TRACE(dib ? "24-bit DIB" : "device bitmap");
     Canvas src(7, 6), plain(12, 10, RGB(9, 9, 9)), general(12, 10, RGB(9, 9, 9));
     HBITMAP b0 = nullptr, b1 = nullptr, b2 = nullptr;
     HDC d0 = src.dc(), d1 = plain.dc(), d2 = general.dc();
     if (dib) {  // source and destinations all 24-bit
-      d0 = dibDC(7, 6, b0);
-      d1 = dibDC(12, 10, b1);
-      d2 = dibDC(12, 10, b2);
+      d0 = DibDC(7, 6, b0);
+      d1 = DibDC(12, 10, b1);
+      d2 = DibDC(12, 10, b2);
       for (HDC d : {d1, d2})
         for (int y = 0; y < 10; ++y)
           for (int x = 0; x < 12; ++x) SetPixel(d, x, y, RGB(9, 9, 9));
@@ -153,6 +157,68 @@ TEST(Blit, PlainCopyMatchesTheGeneralPathThroughHolesAndEdges) {
     DeleteObject(white);
     DeleteObject(hole);
     DeleteObject(clip);
+  }
+}
+
+// The operations of source and destination alone (the mask composition's NOT, AND, OR and
+// others) against per-pixel formulas, through a clip with a hole and a source box that runs
+// past the source's edges, on device bitmaps and on 24-bit DIBs.
+TEST(Blit, SourceOperationsMatchTheirFormulasThroughHolesAndEdges) {
+  struct Op {
+    DWORD rop;
+    COLORREF (*f)(COLORREF s, COLORREF d);
+  } ops[] = {
+      {NOTSRCCOPY, [](COLORREF s, COLORREF) { return ~s & 0xFFFFFFu; }},
+      {SRCAND, [](COLORREF s, COLORREF d) { return s & d; }},
+      {SRCPAINT, [](COLORREF s, COLORREF d) { return s | d; }},
+      {SRCINVERT, [](COLORREF s, COLORREF d) { return s ^ d; }},
+      {SRCERASE, [](COLORREF s, COLORREF d) { return s & ~d & 0xFFFFFFu; }},
+      {NOTSRCERASE, [](COLORREF s, COLORREF d) { return ~(s | d) & 0xFFFFFFu; }},
+      {MERGEPAINT, [](COLORREF s, COLORREF d) { return (~s | d) & 0xFFFFFFu; }},
+  };
+  auto source = [](int x, int y) { return RGB(x * 37, y * 53, (x * 11) ^ (y * 29)); };
+  auto before = [](int x, int y) { return RGB(200 - x * 9, x * y, 0x5A + y * 13); };
+  for (bool dib : {false, true}) {
+    for (const Op& op : ops) {
+      SCOPED_TRACE(std::string(dib ? "24-bit DIB " : "device bitmap ") + std::to_string(op.rop));
+      Canvas srcCanvas(7, 6), dstCanvas(12, 10);
+      HBITMAP b0 = nullptr, b1 = nullptr;
+      HDC src = dib ? DibDC(7, 6, b0) : srcCanvas.dc();
+      HDC dst = dib ? DibDC(12, 10, b1) : dstCanvas.dc();
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 7; ++x) SetPixel(src, x, y, source(x, y));
+      for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 12; ++x) SetPixel(dst, x, y, before(x, y));
+      HRGN clip = CreateRectRgn(1, 1, 11, 9);
+      HRGN hole = CreateRectRgn(4, 3, 7, 5);
+      CombineRgn(clip, clip, hole, RGN_DIFF);
+      SelectClipRgn(dst, clip);
+      // Destination (x, y) takes source (x - 2, y - 1).
+      BitBlt(dst, 0, 0, 12, 10, src, -2, -1, op.rop);
+      SelectClipRgn(dst, nullptr);
+      int wrong = 0, changed = 0;
+      for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 12; ++x) {
+          const bool inClip =
+              x >= 1 && x < 11 && y >= 1 && y < 9 && !(x >= 4 && x < 7 && y >= 3 && y < 5);
+          const int sx = x - 2, sy = y - 1;
+          const bool inSource = sx >= 0 && sx < 7 && sy >= 0 && sy < 6;
+          const COLORREF want =
+              inClip && inSource ? op.f(source(sx, sy), before(x, y)) : before(x, y);
+          wrong += GetPixel(dst, x, y) != want;
+          changed += want != before(x, y);
+        }
+      EXPECT_EQ(wrong, 0);
+      EXPECT_GT(changed, 20);
+      if (dib) {
+        DeleteDC(src);
+        DeleteDC(dst);
+        DeleteObject(b0);
+        DeleteObject(b1);
+      }
+      DeleteObject(hole);
+      DeleteObject(clip);
+    }
   }
 }
 

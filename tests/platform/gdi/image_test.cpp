@@ -5,16 +5,17 @@
 #include <memory>
 
 #include "canvas.h"
+#include "tests/tempdir.h"
 
 namespace gdi {
 namespace {
 
 using testing::Canvas;
 
+// A file in this run's own temporary directory.
 std::string tempPath(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / "gdi_image_test";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
+  static const TempDir dir("gdi_image_test");
+  return dir / name;
 }
 
 // Output of a shell command, or "" when it cannot run.

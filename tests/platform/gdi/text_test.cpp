@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "canvas.h"
+#include "tests/tempdir.h"
 
 namespace gdi {
 namespace {
@@ -283,11 +284,10 @@ TEST(Fonts, WingdingsCodesBecomeSymbols) {
 TEST(Fonts, AddFontResourceRegistersAFile) {
   const std::string src = "/usr/share/fonts/truetype/dseg/DSEG7Classic-Regular.ttf";
   if (!std::filesystem::exists(src)) GTEST_SKIP() << "fonts-dseg not installed";
-  const auto dir = std::filesystem::temp_directory_path() / "gdi_font_test";
-  std::filesystem::create_directories(dir);
-  const auto copy = dir / "lcd.ttf";
-  std::filesystem::copy_file(src, copy, std::filesystem::copy_options::overwrite_existing);
-  EXPECT_EQ(AddFontResource(copy.string()), 1);
+  const TempDir dir("gdi_font_test");
+  const std::string copy = dir / "lcd.ttf";
+  std::filesystem::copy_file(src, copy);
+  EXPECT_EQ(AddFontResource(copy), 1);
   EXPECT_TRUE(FontFamilyExists("DSEG7 Classic"));
   Canvas c(10, 10);
   HFONT f = makeFont(-20, "DSEG7 Classic");
@@ -295,12 +295,11 @@ TEST(Fonts, AddFontResourceRegistersAFile) {
   EXPECT_EQ(GetTextFace(c.dc()), "DSEG7 Classic");
   SelectObject(c.dc(), GetStockObject(SYSTEM_FONT));
   DeleteObject(f);
-  EXPECT_TRUE(RemoveFontResource(copy.string()));
-  EXPECT_FALSE(RemoveFontResource(copy.string()));
-  const auto junk = dir / "junk.ttf";
+  EXPECT_TRUE(RemoveFontResource(copy));
+  EXPECT_FALSE(RemoveFontResource(copy));
+  const std::string junk = dir / "junk.ttf";
   std::ofstream(junk) << "not a font";
-  EXPECT_EQ(AddFontResource(junk.string()), 0);
-  std::filesystem::remove_all(dir);
+  EXPECT_EQ(AddFontResource(junk), 0);
 }
 
 TEST(Fonts, Utf8Decoding) {

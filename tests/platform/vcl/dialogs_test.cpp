@@ -8,6 +8,7 @@
 #include "platform/vcl/lists.h"
 #include "platform/vcl/screen.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/tempdir.h"
 #include "vcltest.h"
 
 using namespace vcl;
@@ -64,8 +65,8 @@ TEST_F(Dialogs, MessageDlgIsCaptionedByItsType) {
 }
 
 TEST_F(Dialogs, TheOpenDialogListsTheFilterMatchesAndReturnsThePath) {
-  fs::path dir = fs::path(::testing::TempDir()) / "vcl_open";
-  fs::remove_all(dir);
+  const TempDir temp("vcl_open");
+  const fs::path dir = temp.path();
   fs::create_directories(dir / "sub");
   std::ofstream(dir / "a.wpt") << "x";
   std::ofstream(dir / "b.txt") << "x";
@@ -99,13 +100,11 @@ TEST_F(Dialogs, TheOpenDialogListsTheFilterMatchesAndReturnsThePath) {
   script.After(200).Then([&] { PostKey(win::VK_ESCAPE); });
   EXPECT_FALSE(dlg.Execute());
   EXPECT_EQ(DialogLog().back().Kind, "MessageBox");
-  fs::remove_all(dir);
 }
 
 TEST_F(Dialogs, TheSaveDialogAddsTheDefaultExtensionAndAsksBeforeReplacing) {
-  fs::path dir = fs::path(::testing::TempDir()) / "vcl_save";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const TempDir temp("vcl_save");
+  const fs::path dir = temp.path();
   std::ofstream(dir / "log1.lg") << "x";
   TSaveDialog dlg(nullptr);
   dlg.SetInitialDir(dir.string());
@@ -120,7 +119,6 @@ TEST_F(Dialogs, TheSaveDialogAddsTheDefaultExtensionAndAsksBeforeReplacing) {
   ASSERT_TRUE(dlg.Execute());
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(fs::path(dlg.FileName()), dir / "log1.lg");
-  fs::remove_all(dir);
 }
 
 TEST_F(Dialogs, TheColourDialogPicksABasicColour) {

@@ -11,6 +11,7 @@
 #include "platform/vcl/clipboard.h"
 #include "platform/win/scrollbar.h"
 #include "platform/win/settings.h"
+#include "tests/tempdir.h"
 #include "vcltest.h"
 
 using namespace vcl;
@@ -558,7 +559,8 @@ TEST_F(Edits, ARichEditKeepsAColourPerLineAndSavesRichText) {
   EXPECT_NE(rtf.find("\\red255\\green0\\blue0;"), std::string::npos);
   EXPECT_NE(rtf.find("\\cf1 COM1: is available..\\par"), std::string::npos);
   EXPECT_NE(rtf.find("\\cf2 COM2: not available..\\par"), std::string::npos);
-  std::string path = ::testing::TempDir() + "comwiz.txt";
+  const TempDir dir("vcl_richedit");
+  const std::string path = dir / "comwiz.txt";
   r->Lines()->SaveToFile(path);  // the lines save as rich text, as the wizard's log does
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;

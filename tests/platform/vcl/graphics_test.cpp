@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/vcl/bitmap.h"
+#include "tests/tempdir.h"
 #include "vcltest.h"
 
 using namespace vcl;
@@ -141,7 +142,8 @@ TEST_F(Graphics, DrawStretchDrawAndCopyRectMovePixels) {
 }
 
 TEST_F(Graphics, PicturesLoadBitmapsByExtension) {
-  std::string path = ::testing::TempDir() + "vcl_picture.bmp";
+  const TempDir dir("vcl_picture");
+  const std::string path = dir / "picture.bmp";
   {
     TBitmap bmp;
     bmp.SetPixelFormat(pf24bit);
@@ -158,7 +160,7 @@ TEST_F(Graphics, PicturesLoadBitmapsByExtension) {
   EXPECT_EQ(pic.Width(), 6);
   EXPECT_EQ(pic.Bitmap()->Canvas()->Pixels(2, 3), clNavy);
   std::remove(path.c_str());
-  EXPECT_THROW(pic.LoadFromFile(::testing::TempDir() + "x.gif"), EInvalidGraphic);
+  EXPECT_THROW(pic.LoadFromFile(dir / "x.gif"), EInvalidGraphic);
 }
 
 TEST_F(Graphics, JpegPicturesComeBackNearlyAsTheyWere) {
@@ -168,7 +170,8 @@ TEST_F(Graphics, JpegPicturesComeBackNearlyAsTheyWere) {
   bmp.Canvas()->FillRect(TRect{0, 0, 16, 24});
   TJPEGImage jpeg;
   jpeg.Assign(&bmp);
-  std::string path = ::testing::TempDir() + "vcl_picture.jpg";
+  const TempDir dir("vcl_picture");
+  const std::string path = dir / "picture.jpg";
   jpeg.SaveToFile(path);
   TPicture pic;
   pic.LoadFromFile(path);

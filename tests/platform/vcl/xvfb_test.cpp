@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/tempdir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -74,19 +76,20 @@ TEST(Xvfb, TheProgramShowsItsMainWindow) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
 
-  std::string blank = ::testing::TempDir() + "xvfb_blank.png";
+  const TempDir temp("corv_xvfb");
+  const std::string blank = temp / "blank.png";
   Output("import -display " + name + " -window root png:" + blank + " 2>&1");
   std::string before = Output("identify -format '%k' " + blank + " 2>/dev/null");
 
   // The working directory as ./run prepares it.
-  fs::path home = fs::path(::testing::TempDir()) / "corvatalen_xvfb_home";
-  fs::remove_all(home);
+  const fs::path home = temp / "home";
   std::string prepare = std::string("'") + CORV_SOURCE_DIR + "/scripts/prepare-workdir.sh' '" +
                         home.string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(prepare.c_str()), 0);
   pid_t app = Spawn({"sh", "-c", "cd '" + home.string() + "' && exec '" CORVATALEN_EXE "'"},
                     {"DISPLAY=" + name, "CORVATALEN_DISPLAY=sdl"});
-  std::string shot = ::testing::TempDir() + "xvfb_main_window.png";
+  // In the build tree, beside the other snapshots, to be looked at.
+  const std::string shot = "xvfb_main_window.png";
   std::string colours;
   for (int i = 0; i < 40; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));

@@ -1,0 +1,92 @@
+// The main window's controls, timers and tables, and the events they are bound to.
+#include <string>
+
+#include "app/mainform.h"
+#include "platform/vcl/newchild.h"
+
+namespace {
+
+vcl::TTimer* MakeTimer(TForm1* form, const std::string& name, unsigned interval, bool enabled) {
+  auto* t = vcl::NewChild<vcl::TTimer>(form, nullptr, name);
+  t->SetEnabled(false);
+  t->SetInterval(interval);
+  t->SetEnabled(enabled);
+  return t;
+}
+
+}  // namespace
+
+void TForm1::BuildComponents() {
+  SetName("Form1");
+  SetCaption("Corvatalen");
+  SetBounds(0, 0, 1024, 700);
+  Panel1 = vcl::NewChild<vcl::TPanel>(this, this, "Panel1");
+  Panel1->SetAlign(vcl::alTop);
+  Panel1->SetHeight(36);
+  Panel1->SetCaption("");
+  int left = 4;
+  auto button = [&](const std::string& name, const std::string& caption) {
+    auto* b = vcl::NewChild<vcl::TSpeedButton>(this, Panel1, name);
+    b->SetBounds(left, 4, 64, 28);
+    b->SetCaption(caption);
+    left += 66;
+    return b;
+  };
+  SpeedButton20 = button("SpeedButton20", "Settings");
+  SpeedButton22 = button("SpeedButton22", "Comms");
+  SpeedButton1 = button("SpeedButton1", "Polar");
+  SpeedButton3 = button("SpeedButton3", "About");
+  SpeedButton25 = button("SpeedButton25", "Tools");
+  SpeedButton25->SetGroupIndex(25);
+  SpeedButton25->SetAllowAllUp(true);
+  SpeedButton30 = button("SpeedButton30", "Record");
+  SpeedButton30->SetGroupIndex(30);
+  SpeedButton30->SetAllowAllUp(true);
+  SpeedButton20->SetEnabled(false);
+  SpeedButton22->SetEnabled(false);
+  SpeedButton9 = button("SpeedButton9", "|<");
+  SpeedButton36 = button("SpeedButton36", "<<");
+  SpeedButton33 = button("SpeedButton33", "<");
+  SpeedButton80 = button("SpeedButton80", ">>");
+  SpeedButton34 = button("SpeedButton34", ">");
+  SpeedButton5 = button("SpeedButton5", ">|");
+  SpeedButton31 = button("SpeedButton31", "+10 min");
+  SpeedButton67 = button("SpeedButton67", "Play");
+  BitBtn3 = vcl::NewChild<vcl::TBitBtn>(this, Panel1, "BitBtn3");
+  BitBtn3->SetBounds(left, 4, 72, 28);
+  BitBtn3->SetCaption("Capture");
+  Panel2 = vcl::NewChild<vcl::TPanel>(this, this, "Panel2");
+  Panel2->SetAlign(vcl::alBottom);
+  Panel2->SetHeight(24);
+  Panel2->SetCaption("");
+  Label1 = vcl::NewChild<vcl::TLabel>(this, Panel2, "Label1");
+  Label1->SetBounds(4, 4, 600, 16);
+  Label1->SetCaption("");
+
+  Timer1 = MakeTimer(this, "Timer1", 1000, false);
+  Timer1->OnTimer = rtl::MakeEvent(this, &TForm1::Timer1Timer);
+  Timer2 = MakeTimer(this, "Timer2", 2000, false);
+  Timer3 = MakeTimer(this, "Timer3", 1000, false);
+  Timer3->OnTimer = rtl::MakeEvent(this, &TForm1::Timer3Timer);
+  Timer4 = MakeTimer(this, "Timer4", 500, false);
+  Timer4->OnTimer = rtl::MakeEvent(this, &TForm1::Timer4Timer);
+  Timer5 = MakeTimer(this, "Timer5", 10000, true);
+  Timer5->OnTimer = rtl::MakeEvent(this, &TForm1::Timer5Timer);
+
+  Table1 = vcl::NewChild<db::TTable>(this, nullptr, "Table1");
+  Table1->SetTableName("PERFORMANCE.DBF");
+  Table2 = vcl::NewChild<db::TTable>(this, nullptr, "Table2");
+  Table2->SetTableName("waypoints.DB");
+  Table3 = vcl::NewChild<db::TTable>(this, nullptr, "Table3");
+  Table3->SetTableType(db::ttParadox);
+  Table3->SetTableName("demonstration.lg");
+  DefineLogFields(*Table3);
+
+  SpeedButton20->OnClick = rtl::MakeEvent(this, &TForm1::General1Click);
+  SpeedButton22->OnClick = rtl::MakeEvent(this, &TForm1::SpeedxButton5Click);
+  SpeedButton1->OnClick = rtl::MakeEvent(this, &TForm1::Polar1Click);
+  SpeedButton30->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton30Click);
+  OnCreate = rtl::MakeEvent(this, &TForm1::FormCreate);
+  OnClose = rtl::MakeEvent(this, &TForm1::FormClose);
+  OnDestroy = rtl::MakeEvent(this, &TForm1::FormDestroy);
+}
