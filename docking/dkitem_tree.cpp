@@ -39,13 +39,11 @@ win::LRESULT ClickWndProc(win::HWND Wnd, win::UINT Msg, win::WPARAM WParam, win:
 
 void PostObject(void* Obj, win::WPARAM WParam) {
   if (!posted.wnd) {
-    static const bool registered = [] {
-      win::WNDCLASS wc;
-      wc.lpfnWndProc = ClickWndProc;
-      wc.lpszClassName = "TDKClickWnd";
-      return win::RegisterClass(&wc) != 0;
-    }();
-    (void)registered;
+    // Registered on every first use: the window system may have been restarted since.
+    win::WNDCLASS wc;
+    wc.lpfnWndProc = ClickWndProc;
+    wc.lpszClassName = "TDKClickWnd";
+    win::RegisterClass(&wc);
     posted.wnd = win::CreateWindowEx(0, "TDKClickWnd", "", 0, 0, 0, 0, 0, nullptr, 0, nullptr);
   }
   auto it = std::find(posted.slots.begin(), posted.slots.end(), nullptr);

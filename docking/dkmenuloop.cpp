@@ -44,13 +44,10 @@ class TDKModalHandler {
     if (ExistingWnd) {
       wnd_ = ExistingWnd;
     } else {
-      static const bool registered = [] {
-        win::WNDCLASS wc;
-        wc.lpfnWndProc = HandlerWndProc;
-        wc.lpszClassName = "TDKModalHandlerWnd";
-        return win::RegisterClass(&wc) != 0;
-      }();
-      (void)registered;
+      win::WNDCLASS wc;  // a second registration fails harmlessly
+      wc.lpfnWndProc = HandlerWndProc;
+      wc.lpszClassName = "TDKModalHandlerWnd";
+      win::RegisterClass(&wc);
       wnd_ = win::CreateWindowEx(0, "TDKModalHandlerWnd", "", 0, 0, 0, 0, 0, nullptr, 0, nullptr);
       created_ = true;
     }
