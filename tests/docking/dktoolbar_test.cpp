@@ -201,3 +201,118 @@ TEST_F(Toolbar, ShortCutsOfItsItemsAndItsOwnHandler) {
 
 }  // namespace
 }  // namespace docktest
+
+namespace docktest {
+namespace {
+
+// A toolbar in the top dock: two buttons and a submenu button that drops a menu.
+class ToolbarLoop : public Toolbar {
+ protected:
+  void SetUp() override {
+    Toolbar::SetUp();
+    bar = Bar(top, 2);
+    marks = new TDKSubmenuItem(form);
+    marks->SetCaption("&Marks");
+    marks->SetImageIndex(4);
+    marks->SetOptions(dkoDropdownArrow);
+    bar->Items()->Add(marks);
+    for (const char* c : {"Mark &1", "Mark &2"}) {
+      auto* i = new TDKItem(form);
+      i->SetCaption(c);
+      i->OnClick = rtl::TNotifyEvent(
+          &ran, [this](rtl::TObject* s) { ran.push_back(static_cast<TDKItem*>(s)->Caption()); });
+      marks->Add(i);
+    }
+    Pump();
+  }
+  POINT Centre(TDKView* v, TDKCustomItem* item) {
+    const RECT r = v->Find(item)->BoundsRect;
+    const vcl::TPoint p =
+        v->Window()->ClientToScreen(vcl::TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return POINT{p.x, p.y};
+  }
+  TDKView* Menu() { return bar->View()->OpenViewerView(); }
+  TDKToolbar* bar = nullptr;
+  TDKSubmenuItem* marks = nullptr;
+  std::vector<std::string> ran;
+};
+
+TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterwards) {
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  RECT menuRect{}, buttonRect{};
+  script.Move(b.x, b.y).Click(b.x, b.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    win::GetWindowRect(Menu()->Window()->Handle(), &menuRect);
+    buttonRect = bar->View()->Find(marks)->BoundsRect;
+    const vcl::TPoint tl = bar->ClientToScreen(vcl::TPoint{buttonRect.left, buttonRect.top});
+    gdi::OffsetRect(&buttonRect, tl.x - buttonRect.left, tl.y - buttonRect.top);
+  });
+  script.Then([&] {
+    const POINT p = Centre(Menu(), marks->Items(1));
+    win::PostRawInput(win::MouseMove(p.x, p.y));
+    win::PostRawInput(win::MouseDown(p.x, p.y));
+    win::PostRawInput(win::MouseUp(p.x, p.y));
+  });
+  RunScript(script);
+  EXPECT_EQ(menuRect.left, buttonRect.left);
+  EXPECT_EQ(menuRect.top, buttonRect.bottom);
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(win::GetCapture(), nullptr);
+}
+
+TEST_F(ToolbarLoop, EscapeInTheFirstPopupLeavesTheToolbarInItsLoop) {
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  bool menuOpen = false, closedButLooping = false;
+  script.Move(b.x, b.y).Click(b.x, b.y).Then([&] { menuOpen = Menu() != nullptr; });
+  script.Key(win::VK_ESCAPE).Then([&] {
+    closedButLooping = Menu() == nullptr && bar->View()->InModalLoop();
+  });
+  script.Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_TRUE(menuOpen);
+  EXPECT_TRUE(closedButLooping);
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(win::GetCapture(), nullptr);
+  EXPECT_TRUE(ran.empty());
+}
+
+TEST_F(ToolbarLoop, TheKeyboardOpensASubmenuByItsAccelerator) {
+  win::InputScript script;
+  std::string selected;
+  script.Then([&] {
+    if (Menu() && Menu()->Selected()) selected = Menu()->Selected()->Item()->Caption();
+  });
+  script.Key(win::VK_DOWN).Key(win::VK_RETURN);
+  marks->SetImageIndex(-1);  // only items whose caption shows have accelerators
+  EXPECT_TRUE(bar->KeyboardOpen('m', false));
+  EXPECT_EQ(selected, "Mark &1");
+  Pump();
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
+  // No item has the accelerator: nothing opens.
+  EXPECT_FALSE(bar->KeyboardOpen('q', false));
+}
+
+TEST_F(ToolbarLoop, TheChevronPopupShowsTheHiddenButtons) {
+  Tool(top, 710, 20, 0, 0, "Wide");
+  bar->SetDockPos(720);
+  Pump();
+  ASSERT_TRUE(bar->View()->Find(bar->ChevronItem())->Show);
+  const POINT c = Centre(bar->View(), bar->ChevronItem());
+  win::InputScript script;
+  std::vector<int> shown;
+  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    for (int i = 0; i < Menu()->ViewerCount(); ++i)
+      if (Menu()->Viewers(i)->Show) shown.push_back(i);
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  // 70 inside the frame, 58 before the chevron: A and B (46) stay, the 31-pixel Marks goes.
+  EXPECT_EQ(shown, (std::vector<int>{2}));
+}
+
+}  // namespace
+}  // namespace docktest
