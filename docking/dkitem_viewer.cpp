@@ -242,17 +242,13 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
     if (CaptionShown() && !(above && !showImage && item_->Caption().empty())) {
       gdi::SetTextColor(dc, gdi::ColorToRGB(text));
       if (IsRotated()) {
-        // The rotated caption: drawn character by character downwards.
+        // Rotated a quarter turn clockwise: it reads downwards, its top facing right.
         const std::string cap = StripAccelChars(GetCaptionText());
         const int th = Metrics(Canvas).height;
-        int y = textR.top + 3;
-        const int x = (textR.left + textR.right - th) / 2;
         Canvas->Brush()->SetStyle(vcl::bsClear);
-        for (char ch : cap) {
-          const std::string s(1, ch);
-          Canvas->TextOut(x, y, s);
-          y += Canvas->TextWidth(s);
-        }
+        Canvas->Font()->SetOrientation(2700);
+        Canvas->TextOut((textR.left + textR.right + th) / 2, textR.top + 3, cap);
+        Canvas->Font()->SetOrientation(0);
       } else {
         DrawItemCaption(Canvas, textR, GetCaptionText(), UseDisabledShadow,
                         CaptionFormat() | gdi::DT_CENTER);

@@ -52,10 +52,14 @@ void TDKPopupWindow::CreateParams(vcl::TCreateParams& Params) {
   Params.WndParent = nullptr;
 }
 
+vcl::TRect TDKPopupWindow::ClientRect() const {
+  return vcl::TRect{0, 0, std::max(0, Width() - 6), std::max(0, Height() - 6)};
+}
+
 void TDKPopupWindow::ShowNoActivate() {
   HandleNeeded();
   win::SetWindowPos(Handle(), win::HWND_TOPMOST, Left(), Top(), Width(), Height(),
-                    win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW);
+                    win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW | win::SWP_FRAMECHANGED);
   vcl::TControl::SetVisible(true);
   Invalidate();
 }

@@ -46,6 +46,7 @@ class TDKPopupWindow : public vcl::TCustomControl {
   unsigned Direction() const { return direction_; }
   void SetDirection(unsigned v) { direction_ = v; }
   void ShowNoActivate();
+  vcl::TRect ClientRect() const override;  // inside the 3-pixel frame
 
  protected:
   void CreateParams(vcl::TCreateParams& Params) override;
