@@ -4,7 +4,10 @@
 
 #include "docking/dkcommon.h"
 #include "platform/gdi/controls.h"
+#include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/screen.h"
+#include "platform/win/input.h"
 
 namespace docking {
 
@@ -94,6 +97,8 @@ TDKCustomToolbar::TDKCustomToolbar(rtl::TComponent* AOwner)
 
 TDKCustomToolbar::~TDKCustomToolbar() {
   Destroying();
+  processShortCuts_ = menuBar_ = false;
+  UpdateMainWindowHook();
   view_.reset();
   delete chevron_;
   delete items_;
@@ -157,6 +162,67 @@ void TDKCustomToolbar::SetMenuBar(bool v) {
   SetShrinkMode(v ? dksmWrap : dksmChevron);
   SetCloseButton(!v);
   SetProcessShortCuts(v);
+  UpdateMainWindowHook();
+}
+
+void TDKCustomToolbar::SetProcessShortCuts(bool v) {
+  processShortCuts_ = v;
+  UpdateMainWindowHook();
+}
+
+namespace {
+
+// How many toolbars want the application's key preview; the hook is added for the first.
+int mainHookUsers = 0;
+int hookKey = 0;  // the hook's identity
+
+bool MainWindowHook(vcl::TMessage& m) {
+  if (m.Msg != vcl::CM_APPKEYDOWN) return false;
+  vcl::TShiftState shift = 0;
+  if (win::GetKeyState(win::VK_SHIFT) < 0) shift |= vcl::ssShift;
+  if (win::GetKeyState(win::VK_CONTROL) < 0) shift |= vcl::ssCtrl;
+  if (win::GetKeyState(win::VK_MENU) < 0) shift |= vcl::ssAlt;
+  return DKToolbarsTakeKey(static_cast<unsigned short>(m.WParam), shift);
+}
+
+bool FormTakesKey(vcl::TWinControl* Parent, unsigned short Key, vcl::TShiftState Shift) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    auto* w = dynamic_cast<vcl::TWinControl*>(Parent->Controls(i));
+    if (!w) continue;
+    if (auto* t = dynamic_cast<TDKCustomToolbar*>(w))
+      if (t->ProcessShortCuts() && t->IsShortCut(Key, Shift)) return true;
+    if (FormTakesKey(w, Key, Shift)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool DKToolbarsTakeKey(unsigned short Key, vcl::TShiftState Shift) {
+  vcl::TCustomForm* forms[2] = {vcl::Screen ? vcl::Screen->ActiveForm() : nullptr,
+                                vcl::Application ? vcl::Application->MainForm() : nullptr};
+  for (vcl::TCustomForm* f : forms) {
+    if (!f || !f->Enabled()) continue;
+    if (FormTakesKey(f, Key, Shift)) return true;
+    // Floating toolbars sit in frames of their own but belong to the form.
+    for (int i = 0; i < f->ComponentCount(); ++i)
+      if (auto* t = dynamic_cast<TDKCustomToolbar*>(f->Components(i)))
+        if (t->Floating() && t->ProcessShortCuts() && t->IsShortCut(Key, Shift)) return true;
+    if (forms[0] == forms[1]) break;
+  }
+  return false;
+}
+
+void TDKCustomToolbar::UpdateMainWindowHook() {
+  const bool want = (processShortCuts_ || menuBar_) && !(ComponentState() & rtl::csDesigning);
+  const vcl::TWindowHook hook(&hookKey, MainWindowHook);
+  if (want && !hooked_ && vcl::Application) {
+    hooked_ = true;
+    if (mainHookUsers++ == 0) vcl::Application->HookMainWindow(hook);
+  } else if (!want && hooked_) {
+    hooked_ = false;
+    if (--mainHookUsers == 0 && vcl::Application) vcl::Application->UnhookMainWindow(hook);
+  }
 }
 
 // ------------------------------------------------------------------ wrappers

@@ -74,7 +74,7 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   bool MenuBar() const { return menuBar_; }
   void SetMenuBar(bool v);
   bool ProcessShortCuts() const { return processShortCuts_; }
-  void SetProcessShortCuts(bool v) { processShortCuts_ = v; }
+  void SetProcessShortCuts(bool v);
   TDKShrinkMode ShrinkMode() const { return shrinkMode_; }
   void SetShrinkMode(TDKShrinkMode v);
   bool SystemFont() const { return systemFont_; }
@@ -123,6 +123,7 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
  private:
   friend class TDKToolbarView;
   TDKViewOrientation OrientationFor(const TDKDock* Dock, bool Floating) const;
+  void UpdateMainWindowHook();
   struct SizeData {
     bool active = false;
     TDKSizeHandle handle = twshRight;
@@ -143,7 +144,12 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   bool systemFont_ = true;
   bool updateActions_ = true;
   SizeData sizeData_;
+  bool hooked_ = false;
 };
+
+// The forms' toolbars answer shortcuts before the keys are dispatched: the active form's first,
+// then the main form's. Installed while any toolbar processes shortcuts or is a menu bar.
+bool DKToolbarsTakeKey(unsigned short Key, vcl::TShiftState Shift);
 
 class TDKToolbar : public TDKCustomToolbar {
  public:

@@ -2,6 +2,7 @@
 // along the row (2 + 6-pixel grip + 2) and 4 across; image buttons are 23 x 22.
 #include "docking/dktoolbar.h"
 #include "platform/vcl/edits.h"
+#include "platform/vcl/screen.h"
 #include "tests/docking/dockfixture.h"
 
 namespace gdi {
@@ -312,6 +313,46 @@ TEST_F(ToolbarLoop, TheChevronPopupShowsTheHiddenButtons) {
   RunScript(script);
   // 70 inside the frame, 58 before the chevron: A and B (46) stay, the 31-pixel Marks goes.
   EXPECT_EQ(shown, (std::vector<int>{2}));
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+TEST_F(Toolbar, ProcessShortCutsAnswersTheActiveFormsKeysBeforeTheFocusedControl) {
+  auto* t = Bar(top, 2);
+  auto* item = t->Items()->Items(0);
+  item->SetShortCut(vcl::ShortCut('L', vcl::ssCtrl));
+  int clicks = 0;
+  item->OnClick = rtl::TNotifyEvent(&clicks, [&](rtl::TObject*) { ++clicks; });
+  auto* edit = new vcl::TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(100, 100, 80, 21);
+  edit->SetFocus();
+  Pump();
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 0);  // not processing shortcuts: the key goes to the edit
+  t->SetProcessShortCuts(true);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 1);
+  // With another form active, the main form's toolbars still answer after the active form's.
+  auto* other = new vcl::TForm(app.get());
+  other->SetBounds(600, 400, 200, 150);
+  other->Show();
+  Pump();
+  ASSERT_NE(vcl::Screen->ActiveForm(), form);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 2);
+  // Disabled, the item lets the key through.
+  item->SetEnabled(false);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 2);
+  t->SetProcessShortCuts(false);
+  item->SetEnabled(true);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 2);
 }
 
 }  // namespace
