@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/access/access.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/imglist.h"
@@ -287,6 +288,10 @@ class TDKRootItem : public TDKCustomItem {
 namespace detail {
 // Clicks queued on the thread's hidden window and not yet run (tests look at the slots).
 int PostedClickSlots();
+// Queues an accessibility request of a viewer on the same window (run after the caller returns),
+// and forgets the requests of a viewer that goes away.
+void PostAccSelect(TDKItemViewer* Viewer, bool Execute);
+void DropPosted(const void* Object);
 }  // namespace detail
 
 // ------------------------------------------------------------------ viewers
@@ -323,6 +328,10 @@ class TDKItemViewer {
   void Execute(bool AGivePriority);
   std::string GetHintText() const;
   int GetAccRole() const;
+  // Accessibility (dkacc): the object handed to clients, created on first request.
+  acc::IAccessible* GetAccObject();
+  bool IsAccessible() const { return Show || OffEdge || Clipped; }
+  void HandleAccSelect(bool Execute);
 
   bool IsToolbarStyle() const;
   bool IsToolbarSize() const;
@@ -341,6 +350,7 @@ class TDKItemViewer {
   TDKView* view_;
   TDKCustomItem* item_;
   int groupLevel_;
+  acc::IAccessible* accObject_ = nullptr;
 };
 
 class TDKSeparatorItemViewer : public TDKItemViewer {
@@ -507,6 +517,14 @@ class TDKView : public rtl::TComponent {
   void DrawItem(vcl::TCanvas* Canvas, TDKItemViewer* Viewer);
   void Invalidate(TDKItemViewer* Viewer);
   void InitiateActions() {}
+  // Accessibility (dkacc).
+  acc::IAccessible* GetAccObject();
+  // The answer to WM_GETOBJECT (0: left to the default handling).
+  win::LRESULT HandleWMGetObject(long ObjectId);
+  void NotifyFocusEvent();
+  // Child number of a viewer among the accessible ones (1-based; 0 when it is not one).
+  int AccChildNumber(const TDKItemViewer* Viewer) const;
+  TDKItemViewer* AccChild(int Number) const;
 
  protected:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
@@ -574,6 +592,7 @@ class TDKView : public rtl::TComponent {
   bool newViewersHighest_ = true;
   bool opensLeft_ = false;
   std::unique_ptr<vcl::TBitmap> measure_;
+  acc::IAccessible* accObject_ = nullptr;
 };
 
 // Scroll arrows of a popup taller than its space take this many pixels at each end.

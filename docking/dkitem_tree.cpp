@@ -33,7 +33,11 @@ win::LRESULT ClickWndProc(win::HWND Wnd, win::UINT Msg, win::WPARAM WParam, win:
   void* obj = posted.slots[static_cast<size_t>(LParam)];
   posted.slots[static_cast<size_t>(LParam)] = nullptr;
   while (!posted.slots.empty() && posted.slots.back() == nullptr) posted.slots.pop_back();
-  if (obj && obj != Tombstone()) static_cast<TDKCustomItem*>(obj)->Click();
+  if (!obj || obj == Tombstone()) return 0;
+  if (WParam == 0)
+    static_cast<TDKCustomItem*>(obj)->Click();
+  else
+    static_cast<TDKItemViewer*>(obj)->HandleAccSelect(WParam == 2);
   return 0;
 }
 
@@ -52,8 +56,8 @@ void PostObject(void* Obj, win::WPARAM WParam) {
   win::PostMessage(posted.wnd, WM_DKCLICK, WParam, it - posted.slots.begin());
 }
 
-void DropPosted(void* Obj) {
-  std::replace(posted.slots.begin(), posted.slots.end(), Obj, Tombstone());
+void DropPostedObject(const void* Obj) {
+  std::replace(posted.slots.begin(), posted.slots.end(), const_cast<void*>(Obj), Tombstone());
 }
 
 constexpr TDKItemOptions ResizingOptions = dkoDefault | dkoDropdownArrow | dkoImageAboveCaption |
@@ -74,6 +78,12 @@ namespace detail {
 int PostedClickSlots() {
   return static_cast<int>(posted.slots.size());
 }
+void PostAccSelect(TDKItemViewer* Viewer, bool Execute) {
+  PostObject(Viewer, Execute ? 2 : 1);
+}
+void DropPosted(const void* Object) {
+  DropPostedObject(Object);
+}
 }  // namespace detail
 
 // ------------------------------------------------------------------ life
@@ -90,7 +100,7 @@ TDKCustomItem::~TDKCustomItem() {
   Clear();
   SetLinkSubitems(nullptr);
   for (TDKCustomItem* l : std::vector<TDKCustomItem*>(linkingItems_)) l->SetLinkSubitems(nullptr);
-  DropPosted(this);
+  DropPostedObject(this);
   if (--posted.liveItems == 0 && posted.wnd) {
     win::DestroyWindow(posted.wnd);
     posted.wnd = {};

@@ -1,6 +1,7 @@
 // Views: one level of an item tree in one window; viewers, their layout, selection and keys.
 #include <algorithm>
 
+#include "docking/dkacc.h"
 #include "docking/dkcommon.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
@@ -47,6 +48,9 @@ TDKView::~TDKView() {
     parentItem_->RemoveFreeNotification(this);
   }
   FreeViewers();
+  DKAccClientDestroying(accObject_);
+  if (parentView_ && parentView_->window_ && parentView_->IsModalEnding() == false)
+    parentView_->NotifyFocusEvent();
 }
 
 void TDKView::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
@@ -720,6 +724,7 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   if (!Value) return;
   Invalidate(Value);
   Value->Entering();
+  NotifyFocusEvent();
   if (inModalLoop_ && IsPopupView()) {
     StopTimer(tiOpen);
     if (ViaMouse && (Value->Item()->ItemStyle() & isSubmenu)) StartTimer(tiOpen, delay);

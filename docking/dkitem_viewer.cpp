@@ -1,6 +1,7 @@
 // Item viewers: the size of an item as a toolbar button or a menu row, and its painting.
 #include <algorithm>
 
+#include "docking/dkacc.h"
 #include "docking/dkcommon.h"
 #include "docking/dkitem.h"
 #include "platform/gdi/controls.h"
@@ -37,7 +38,10 @@ void FillTriangle(vcl::TCanvas* Canvas, std::vector<vcl::TPoint> pts, vcl::TColo
 TDKItemViewer::TDKItemViewer(TDKView* AView, TDKCustomItem* AItem, int AGroupLevel)
     : BoundsRect{0, 0, 0, 0}, view_(AView), item_(AItem), groupLevel_(AGroupLevel) {}
 
-TDKItemViewer::~TDKItemViewer() = default;
+TDKItemViewer::~TDKItemViewer() {
+  detail::DropPosted(this);
+  DKAccClientDestroying(accObject_);
+}
 
 int TDKItemViewer::Index() const {
   return view_->IndexOf(this);

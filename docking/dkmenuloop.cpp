@@ -55,10 +55,12 @@ class TDKModalHandler {
     CallLockSetForegroundWindow(true);
     win::SetCapture(wnd_);
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+    acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUSTART, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
   }
   ~TDKModalHandler() {
     CallLockSetForegroundWindow(false);
     if (win::GetCapture() == wnd_) win::ReleaseCapture();
+    acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUEND, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
     if (created_) win::DestroyWindow(wnd_);
     cancelTarget = nullptr;
   }
@@ -483,6 +485,7 @@ void TDKView::EnterToolbarLoop(unsigned Options) {
   {
     TDKModalHandler handler(window_->Handle());
     inModalLoop_ = true;
+    if (selected_) NotifyFocusEvent();
     handler.Loop(this, Options & tlStartedByMouse, false, Options & tlNoPriority,
                  Options & tlExecuteSelected);
     inModalLoop_ = false;

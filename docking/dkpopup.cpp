@@ -42,6 +42,11 @@ TDKPopupWindow::TDKPopupWindow(rtl::TComponent* AOwner, TDKView* AParentView, TD
 
 TDKPopupWindow::~TDKPopupWindow() {
   if (view_) view_->CloseChildPopups();
+  if (HandleAllocated()) {
+    view_->StopAllTimers();
+    acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUPOPUPEND, Handle(), acc::OBJID_CLIENT,
+                        acc::CHILDID_SELF);
+  }
   view_.reset();
 }
 
@@ -62,6 +67,9 @@ void TDKPopupWindow::ShowNoActivate() {
                     win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW | win::SWP_FRAMECHANGED);
   vcl::TControl::SetVisible(true);
   Invalidate();
+  acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUPOPUPSTART, Handle(), acc::OBJID_CLIENT,
+                      acc::CHILDID_SELF);
+  if (view_->Selected()) view_->NotifyFocusEvent();
 }
 
 void TDKPopupWindow::WndProc(vcl::TMessage& m) {
@@ -72,6 +80,9 @@ void TDKPopupWindow::WndProc(vcl::TMessage& m) {
     case win::WM_CLOSE:
       m.Result = 0;
       return;
+    case win::WM_GETOBJECT:
+      if ((m.Result = view_->HandleWMGetObject(static_cast<long>(m.LParam))) != 0) return;
+      break;
     case win::WM_NCCALCSIZE: {
       // A 3-pixel frame on every side.
       if (auto* r = reinterpret_cast<RECT*>(m.LParam)) {

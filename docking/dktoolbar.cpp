@@ -466,6 +466,9 @@ bool TDKCustomToolbar::IsShortCut(unsigned short Key, vcl::TShiftState Shift) {
 // ------------------------------------------------------------------ window
 
 void TDKCustomToolbar::WndProc(vcl::TMessage& m) {
+  if (m.Msg == win::WM_GETOBJECT &&
+      (m.Result = view_->HandleWMGetObject(static_cast<long>(m.LParam))))
+    return;
   if (m.Msg == vcl::CM_CONTROLLISTCHANGE) {
     auto* c = reinterpret_cast<vcl::TControl*>(m.WParam);
     if (m.LParam && !(ComponentState() & (rtl::csLoading | rtl::csDestroying))) {
