@@ -343,6 +343,8 @@ class TDKItemViewer {
   void DrawItemCaption(vcl::TCanvas* Canvas, RECT R, const std::string& Caption,
                        bool UseDisabledShadow, unsigned Format);
   unsigned CaptionFormat() const;
+  void DrawImage(vcl::TCustomImageList* Images, vcl::TCanvas* Canvas, int X, int Y,
+                 bool Selected) const;
   // The width of the image column of a menu row of the given height.
   static int MenuImageColumn(vcl::TCustomImageList* Images, int AHeight);
 

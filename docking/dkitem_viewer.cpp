@@ -4,6 +4,7 @@
 #include "docking/dkacc.h"
 #include "docking/dkcommon.h"
 #include "docking/dkitem.h"
+#include "docking/dkpopupmenu.h"
 #include "platform/gdi/controls.h"
 #include "platform/gdi/text.h"
 
@@ -239,9 +240,8 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
           imgR.right = imgR.left + images->Width() + 7;
         (above ? textR.top : textR.left) = above ? imgR.bottom - 3 : imgR.right - 3;
       }
-      images->Draw(Canvas, (imgR.left + imgR.right - images->Width()) / 2,
-                   (imgR.top + imgR.bottom - images->Height()) / 2, item_->ImageIndex(),
-                   item_->Enabled());
+      DrawImage(images, Canvas, (imgR.left + imgR.right - images->Width()) / 2,
+                (imgR.top + imgR.bottom - images->Height()) / 2, IsSelected);
     }
     if (CaptionShown() && !(above && !showImage && item_->Caption().empty())) {
       gdi::SetTextColor(dc, gdi::ColorToRGB(text));
@@ -267,9 +267,8 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
   RECT colR{r.left, r.top, r.left + col, r.bottom};
   const bool showImage = ImageShown() && images;
   if (showImage) {
-    images->Draw(Canvas, (colR.left + colR.right - images->Width()) / 2,
-                 (colR.top + colR.bottom - images->Height()) / 2, item_->ImageIndex(),
-                 item_->Enabled());
+    DrawImage(images, Canvas, (colR.left + colR.right - images->Width()) / 2,
+              (colR.top + colR.bottom - images->Height()) / 2, IsSelected);
   } else if (item_->Checked()) {
     const int cx = (colR.left + colR.right) / 2 - 2, cy = (colR.top + colR.bottom) / 2 + 1;
     const vcl::TColor c = gdi::ColorToRGB(text);
@@ -318,6 +317,17 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
       gdi::DrawEdge(dc, &d, gdi::EDGE_ETCHED, gdi::BF_LEFT);
     }
   }
+}
+
+void TDKItemViewer::DrawImage(vcl::TCustomImageList* Images, vcl::TCanvas* Canvas, int X, int Y,
+                              bool Selected) const {
+  // Lists with images for each state draw the state's; others the plain image, greyed when
+  // disabled.
+  if (auto* states = dynamic_cast<TDKCustomImageList*>(Images))
+    states->DrawState(Canvas, X, Y, item_->ImageIndex(), item_->Enabled(), Selected,
+                      item_->Checked());
+  else
+    Images->Draw(Canvas, X, Y, item_->ImageIndex(), item_->Enabled());
 }
 
 void TDKItemViewer::Entering() {

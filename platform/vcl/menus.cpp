@@ -85,4 +85,9 @@ std::string ShortCutToText(TShortCut ShortCut) {
   return r + name;
 }
 
+void TPopupMenu::Popup(int X, int Y) {
+  popupPoint_ = TPoint{X, Y};
+  if (OnPopup) OnPopup(this);
+}
+
 }  // namespace vcl

@@ -68,6 +68,12 @@ class ItemTest : public vcltest::VclTest {
   }
   TDKSeparatorItem* Sep(TDKCustomItem* parent) { return Add<TDKSeparatorItem>(parent); }
 
+  // Runs the scripted input until it is used up.
+  void RunScript(win::InputScript& script) {
+    for (int guard = 0; guard < 1000 && !script.Done(); ++guard) app->HandleMessage();
+    Pump();
+  }
+
   // The host's font measures captions as the views do.
   int TextWidth(const std::string& s) {
     vcl::TBitmap b;
