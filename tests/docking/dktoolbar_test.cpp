@@ -357,3 +357,31 @@ TEST_F(Toolbar, ProcessShortCutsAnswersTheActiveFormsKeysBeforeTheFocusedControl
 
 }  // namespace
 }  // namespace docktest
+
+namespace docktest {
+namespace {
+
+TEST_F(ToolbarLoop, AMenuBarShowsItsAcceleratorsOnlyWhileTheKeyboardUsesIt) {
+  marks->SetImageIndex(-1);
+  bar->SetMenuBar(true);
+  Pump();
+  EXPECT_TRUE(bar->FullSize());
+  EXPECT_EQ(bar->ShrinkMode(), dksmWrap);
+  EXPECT_TRUE(bar->ProcessShortCuts());
+  EXPECT_FALSE(bar->View()->AccelsVisible());
+  win::InputScript script;
+  bool during = false;
+  script.Then([&] { during = bar->View()->AccelsVisible(); });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  EXPECT_TRUE(bar->KeyboardOpen('m', false));
+  EXPECT_TRUE(during);
+  EXPECT_FALSE(bar->View()->AccelsVisible());
+  // Turning it off gives back the toolbar's own settings.
+  bar->SetMenuBar(false);
+  EXPECT_FALSE(bar->FullSize());
+  EXPECT_EQ(bar->ShrinkMode(), dksmChevron);
+  EXPECT_FALSE(bar->ProcessShortCuts());
+}
+
+}  // namespace
+}  // namespace docktest
