@@ -35,20 +35,28 @@ std::string TForm1::RecordingName(rtl::TDateTime now) const {
   return name;
 }
 
-void TForm1::SpeedButton30Click(rtl::TObject*) {
-  fRecording = fRecording == 1 ? 0 : 1;
-  if (fRecording == 0) {
-    SpeedButton30->SetDown(false);
-    BitBtn3->SetCaption("Capture");
-    SetCaption("Corvatalen");
-    return;
-  }
+std::string TForm1::UnusedRecordingName() {
+  // A name whose video exists is taken too: the capture button may have recorded under it.
   std::string name;
   do {
     ++fRecordCounter;
     name = RecordingName(fNow());
-  } while (rtl::FileExists(name + ".lg"));
+  } while (rtl::FileExists(name + ".lg") || rtl::FileExists(name + ".avi"));
+  return name;
+}
+
+void TForm1::SpeedButton30Click(rtl::TObject*) {
+  fRecording = fRecording == 1 ? 0 : 1;
+  if (fRecording == 0) {
+    SpeedButton30->SetDown(false);
+    cap->StopCapture();
+    BitBtn3->SetCaption("Capture");
+    SetCaption("Corvatalen");
+    return;
+  }
+  const std::string name = UnusedRecordingName();
   SpeedButton30->SetDown(true);
+  cap->SetCaptureFileName(name + ".avi");
   BitBtn3->SetCaption("Stop");
   try {
     Table3->Close();
@@ -65,6 +73,7 @@ void TForm1::SpeedButton30Click(rtl::TObject*) {
     throw;
   }
   SetCaption("Corvatalen - Recording");
+  cap->StartCapture(false);
 }
 
 void TForm1::AppendTextLogLine() {

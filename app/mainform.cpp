@@ -259,27 +259,3 @@ void TForm1::Timer3Timer(rtl::TObject*) {
   fPerformancePrev = fPerformance;
   PerformanceHistory.Push(fPerformance);
 }
-
-void TForm1::RefreshDisplay() {}
-
-TOutputValues TForm1::OutputValues() const {
-  // Waypoint and layline distances and the time to the layline are not computed here yet: they
-  // keep their start values.
-  TOutputValues v;
-  v.fPerformance = fPerformance;
-  v.fTargetSpeed = fTargetSpeed;
-  v.fCourseOverGround = fCourseOverGround;
-  v.fHeading = fHeading;
-  v.fSpeedOverGround = fSpeedOverGround;
-  v.fSpeedThroughWater = fSpeedThroughWater;
-  v.fTrueWindSpeed = fTrueWindSpeed;
-  v.fTrueWindAngle = fTrueWindAngle;
-  v.fVMG = fVMG;
-  v.fGeoWindAngle = fGeoWindAngle;
-  v.fDepth = fDepth;
-  v.fCurrentDrift = fCurrentDrift;
-  v.fCurrentSet = fCurrentSet;
-  v.fTwsCorrection = fTwsCorrection;
-  v.fTwaCorrectionApplied = fTwaCorrectionApplied;
-  return v;
-}

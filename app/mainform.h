@@ -9,13 +9,19 @@
 #include <utility>
 #include <vector>
 
+#include "capture/vcap.h"
+#include "controls/aagauge.h"
 #include "link/nmeaoutput.h"
+#include "map/earthsysutils.h"
 #include "platform/db/table.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/datetime.h"
 #include "platform/vcl/buttons.h"
+#include "platform/vcl/chart.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/lists.h"
+#include "platform/vcl/mediaplayer.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
 
@@ -38,13 +44,6 @@ extern int WindAngleSmoothing;
 extern int TargetSpeedSmoothing;
 extern int GeoWindAngleSmoothing;
 extern int VmgSmoothing;
-
-// The capture device names and formats kept in the settings file (section video).
-struct TGraphConfig {
-  std::string VSource, ASource, VComp, AComp;
-  int DVResolution = 16;
-  int Pixelformat = 0;
-};
 
 // Compass bearing in degrees [0, 360) of the vector with east component x and north component y.
 float bearing(float x, float y);
@@ -72,6 +71,13 @@ class TForm1 : public vcl::TForm {
   void SpeedButton30Click(rtl::TObject* Sender);  // record button
   // "<short date>_<counter>" with '-' and '/' made '_'.
   std::string RecordingName(rtl::TDateTime now) const;
+  // The next counter's name of which neither the ".lg" table nor the ".avi" video exists.
+  std::string UnusedRecordingName();
+
+  // ---- Video (app/video.cpp) ------------------------------------------------------------------
+  void BitBtn2Click(rtl::TObject* Sender);     // capture settings
+  void BitBtn3Click(rtl::TObject* Sender);     // capture start and stop
+  void VideoTimerTimer(rtl::TObject* Sender);  // single frame
   // Defines the fields of a log table on Table.
   static void DefineLogFields(db::TTable& Table);
 
@@ -91,12 +97,52 @@ class TForm1 : public vcl::TForm {
   // Target tick: target speed and performance.
   void Timer3Timer(rtl::TObject* Sender);
 
+  // ---- Display (app/display.cpp) --------------------------------------------------------------
+  // Panels, gauges, waypoint and laylines, then the instrument output.
   void RefreshDisplay();
   // What the output writer of the communications form sends: the current values of this window,
   // read at each output (Tcomms::fOutputValues is set to it at the delayed start-up).
   TOutputValues OutputValues() const;
   void AppendTextLogLine();
   void AppendLogRecord();
+
+  // ---- Strip charts (app/charts.cpp) ----------------------------------------------------------
+  void Timer2Timer(rtl::TObject* Sender);        // redraw, every 2 s
+  void SpeedButton7Click(rtl::TObject* Sender);  // longer span (SpeedButton17)
+  void SpeedButton8Click(rtl::TObject* Sender);  // shorter span (SpeedButton16)
+  void Button1Click(rtl::TObject* Sender);       // true wind direction range
+  // "hh:nn" of the time of day `minutesBack` minutes before `sample`, wrapped at midnight.
+  static std::string ChartTimeLabel(rtl::TDateTime sample, int minutesBack);
+
+  // ---- Panels and window commands (app/panels.cpp) --------------------------------------------
+  void SpeedButton11Click(rtl::TObject* Sender);       // panel activation list (SpeedButton19)
+  void CheckListBox1ClickCheck(rtl::TObject* Sender);  // all four lists
+  void BitBtn1Click(rtl::TObject* Sender);             // hide the activation list
+  void Splitter1CanResize(rtl::TObject* Sender, int& NewSize, bool& Accept);
+  void Splitter1Moved(rtl::TObject* Sender);
+  void SpeedButton25Click(rtl::TObject* Sender);  // replay tool bar shown or hidden
+  void SpeedButton6Click(rtl::TObject* Sender);   // closes the window; bound to no control
+  void SpeedButton26Click(rtl::TObject* Sender);  // bound to no control, does nothing
+  void SpeedButton46Click(rtl::TObject* Sender);  // bound to no control, does nothing
+  void NMUDP1DataReceived(rtl::TObject* Sender, int NumberBytes, const std::string& FromIP,
+                          int Port);
+  // Value label font height from the panel's height.
+  void Panel1Resize(rtl::TObject* Sender);
+  void Panel2Resize(rtl::TObject* Sender);
+  void Panel3Resize(rtl::TObject* Sender);
+  void Panel4Resize(rtl::TObject* Sender);
+  void Panel5Resize(rtl::TObject* Sender);
+  void Panel6Resize(rtl::TObject* Sender);
+  void Panel7Resize(rtl::TObject* Sender);
+  void Panel8Resize(rtl::TObject* Sender);
+  void Panel10Resize(rtl::TObject* Sender);
+  void Panel11Resize(rtl::TObject* Sender);
+  void Panel12Resize(rtl::TObject* Sender);
+  void Panel13Resize(rtl::TObject* Sender);
+  void Panel22Resize(rtl::TObject* Sender);
+  void Panel23Resize(rtl::TObject* Sender);
+  // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
+  static int ValueFontHeight(int panelHeight);
 
   // Instrument values.
   float fTrueWindSpeed = 0;
@@ -142,10 +188,20 @@ class TForm1 : public vcl::TForm {
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
   std::int32_t fReplayMode = 0;
-  std::int32_t fChartWindow = 60;
+  std::int32_t fChartWindow = 60;  // seconds between two chart points
   bool fChartsRunning = false;
   std::int32_t fTwdFullCircle = 0;
   bool fWaypointActive = false;
+  // The active waypoint and the boat, in globe units (the waypoint is picked on the map).
+  TPointLL fWaypointPosition;
+  TPointLL fBoatPosition;
+  float fBearingToWaypoint = 0;   // degrees
+  float fDistanceToWaypoint = 0;  // nautical miles
+  // Nautical miles and seconds; each refresh computes the starboard layline, then the port one,
+  // so these end with the port values (the time-to-layline output page sends the port label).
+  float fDistanceToLayline = 0;
+  float fTimeToLayline = 0;
+  std::int32_t fUdpByteCount = 0;
   std::int32_t fRangeLaylines = 10;  // nautical miles
   std::int32_t fRangeCircle = 30;    // minutes
   float fTargetAngle = 45;           // layline angle, degrees
@@ -155,27 +211,63 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<double, double>> fWaypoints;
 
   // Components.
-  vcl::TPanel* Panel1;               // tool bar
+  vcl::TPanel* ToolbarPanel;         // tool bar
   vcl::TSpeedButton* SpeedButton1;   // polar
   vcl::TSpeedButton* SpeedButton3;   // about
   vcl::TSpeedButton* SpeedButton20;  // settings
   vcl::TSpeedButton* SpeedButton22;  // communication
-  vcl::TSpeedButton* SpeedButton25;  // tool bar shown
+  vcl::TSpeedButton* SpeedButton25;  // replay tool bar shown
   vcl::TSpeedButton* SpeedButton30;  // record
+  vcl::TSpeedButton* SpeedButton19;  // panel activation list
+  vcl::TSpeedButton* SpeedButton16;  // shorter chart span
+  vcl::TSpeedButton* SpeedButton17;  // longer chart span
+  vcl::TButton* Button1;             // true wind direction range
+  vcl::TPanel* DKToolbar4;           // replay tool bar
   // Replay step buttons.
   vcl::TSpeedButton *SpeedButton9, *SpeedButton36, *SpeedButton33, *SpeedButton80, *SpeedButton34,
       *SpeedButton5, *SpeedButton31, *SpeedButton67;
+  vcl::TBitBtn* BitBtn2;  // capture settings
   vcl::TBitBtn* BitBtn3;  // capture start and stop
-  vcl::TPanel* Panel2;    // status line
-  vcl::TLabel* Label1;    // what the program is doing
-  vcl::TTimer* Timer1;    // main tick
-  vcl::TTimer* Timer2;    // charts
-  vcl::TTimer* Timer3;    // target tick
-  vcl::TTimer* Timer4;    // one-shot after start
-  vcl::TTimer* Timer5;    // delayed start-up
-  db::TTable* Table1;     // polar table
-  db::TTable* Table2;     // waypoints
-  db::TTable* Table3;     // log table
+  TVideoCapture* cap;
+  vcl::TTimer* VideoTimer;          // single frames, 60 s, never enabled
+  vcl::TMediaPlayer* MediaPlayer1;  // the video beside a replay
+  vcl::TPanel* StatusPanel;         // status line
+  vcl::TLabel* Label1;              // what the program is doing
+  vcl::TLabel* TimeLabel;           // the sample time
+  vcl::TPanel* DKDock1;             // numbers, beside the splitter
+  vcl::TPanel* DKDock2;             // charts
+  vcl::TPanel* DKDock3;             // gauges
+  vcl::TSplitter* Splitter1;
+  // Tool windows 1-31 (index 0 unused): captioned panels holding their content.
+  vcl::TPanel* DKToolWindow[32] = {};
+  // Value panels and their labels.
+  vcl::TPanel *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6, *Panel7, *Panel8, *Panel10,
+      *Panel11, *Panel12, *Panel13, *Panel22, *Panel23;
+  vcl::TLabel *Label3, *Label9, *Label6, *Label12, *Label15, *Label18, *Label84, *Label89, *Label29,
+      *Label32, *Label98, *Label104, *Label48, *Label52;
+  vcl::TLabel* TackLabel;                    // "SB" or "PT"
+  vcl::TLabel* DistanceToWaypointLabel;      // nautical miles
+  vcl::TLabel* StarboardLaylineLabel;        // distance to the starboard layline
+  vcl::TLabel* PortLaylineLabel;             // distance to the port layline
+  vcl::TLabel* StarboardLaylineTimeLabel;    // "mm:ss"
+  vcl::TLabel* PortLaylineTimeLabel;         // "mm:ss", also sent to the instruments
+  vcl::TLabel* DriftLabel;                   // current drift, knots
+  vcl::TLabel* SetLabel;                     // current set, degrees
+  TAAGauge *AAGauge1, *AAGauge2, *AAGauge3;  // performance, wind speed, wind angle
+  vcl::TChart *chVmg, *chPerformance, *chSpeed, *chWindspeed, *chWindangle, *chCourseog,
+      *chTargetspeed, *chTwd, *chDepth;
+  // Panel activation.
+  vcl::TPanel* Panel21;
+  vcl::TCheckListBox *CheckListBox1, *CheckListBox2, *CheckListBox3, *CheckListBox4;
+  vcl::TBitBtn* BitBtn1;
+  vcl::TTimer* Timer1;  // main tick
+  vcl::TTimer* Timer2;  // charts
+  vcl::TTimer* Timer3;  // target tick
+  vcl::TTimer* Timer4;  // one-shot after start
+  vcl::TTimer* Timer5;  // delayed start-up
+  db::TTable* Table1;   // polar table
+  db::TTable* Table2;   // waypoints
+  db::TTable* Table3;   // log table
 
   // Damping memories: the last damped values.
   float fApparentWindAnglePrev = 0;
@@ -193,6 +285,17 @@ class TForm1 : public vcl::TForm {
  private:
   void ComputeTrueWind(float boatSpeed);
   void BuildComponents();
+  void BuildVideoComponents();
+  void BuildPanels();  // app/panels.cpp
+  void BuildCharts();  // app/charts.cpp
+  void ArrangeCharts(rtl::TObject* Sender);
+  // A captioned panel standing in for tool window n, in the dock at the given bounds.
+  vcl::TPanel* MakeToolWindow(int n, vcl::TWinControl* dock, const std::string& caption, int left,
+                              int top, int width, int height);
+  // The tool window of each item of the activation lists, in list order.
+  std::vector<std::pair<vcl::TCheckListBox*, std::vector<vcl::TPanel*>>> ActivationTable();
+  void RefreshWaypoint();
+  void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);
 

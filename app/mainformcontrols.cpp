@@ -19,14 +19,20 @@ vcl::TTimer* MakeTimer(TForm1* form, const std::string& name, unsigned interval,
 void TForm1::BuildComponents() {
   SetName("Form1");
   SetCaption("Corvatalen");
-  SetBounds(0, 0, 1024, 700);
-  Panel1 = vcl::NewChild<vcl::TPanel>(this, this, "Panel1");
-  Panel1->SetAlign(vcl::alTop);
-  Panel1->SetHeight(36);
-  Panel1->SetCaption("");
+  SetBounds(0, 0, 1280, 800);
+  ToolbarPanel = vcl::NewChild<vcl::TPanel>(this, this, "ToolbarPanel");
+  ToolbarPanel->SetAlign(vcl::alTop);
+  ToolbarPanel->SetHeight(36);
+  ToolbarPanel->SetCaption("");
+  DKToolbar4 = vcl::NewChild<vcl::TPanel>(this, this, "DKToolbar4");
+  DKToolbar4->SetAlign(vcl::alTop);
+  DKToolbar4->SetTop(36);
+  DKToolbar4->SetHeight(36);
+  DKToolbar4->SetCaption("");
+  vcl::TPanel* bar = ToolbarPanel;
   int left = 4;
   auto button = [&](const std::string& name, const std::string& caption) {
-    auto* b = vcl::NewChild<vcl::TSpeedButton>(this, Panel1, name);
+    auto* b = vcl::NewChild<vcl::TSpeedButton>(this, bar, name);
     b->SetBounds(left, 4, 64, 28);
     b->SetCaption(caption);
     left += 66;
@@ -36,7 +42,8 @@ void TForm1::BuildComponents() {
   SpeedButton22 = button("SpeedButton22", "Comms");
   SpeedButton1 = button("SpeedButton1", "Polar");
   SpeedButton3 = button("SpeedButton3", "About");
-  SpeedButton25 = button("SpeedButton25", "Tools");
+  SpeedButton25 = button("SpeedButton25", "Replay");
+  SpeedButton25->SetHint("Replay functions");
   SpeedButton25->SetGroupIndex(25);
   SpeedButton25->SetAllowAllUp(true);
   SpeedButton30 = button("SpeedButton30", "Record");
@@ -44,6 +51,17 @@ void TForm1::BuildComponents() {
   SpeedButton30->SetAllowAllUp(true);
   SpeedButton20->SetEnabled(false);
   SpeedButton22->SetEnabled(false);
+  SpeedButton19 = button("SpeedButton19", "Panels");
+  SpeedButton16 = button("SpeedButton16", "Span -");
+  SpeedButton17 = button("SpeedButton17", "Span +");
+  Button1 = vcl::NewChild<vcl::TButton>(this, ToolbarPanel, "Button1", left, 4, 96, 28);
+  Button1->SetCaption("-180 <> 180");
+  left += 98;
+  BitBtn3 = vcl::NewChild<vcl::TBitBtn>(this, ToolbarPanel, "BitBtn3");
+  BitBtn3->SetBounds(left, 4, 72, 28);
+  BitBtn3->SetCaption("Capture");
+  bar = DKToolbar4;
+  left = 4;
   SpeedButton9 = button("SpeedButton9", "|<");
   SpeedButton36 = button("SpeedButton36", "<<");
   SpeedButton33 = button("SpeedButton33", "<");
@@ -52,20 +70,20 @@ void TForm1::BuildComponents() {
   SpeedButton5 = button("SpeedButton5", ">|");
   SpeedButton31 = button("SpeedButton31", "+10 min");
   SpeedButton67 = button("SpeedButton67", "Play");
-  BitBtn3 = vcl::NewChild<vcl::TBitBtn>(this, Panel1, "BitBtn3");
-  BitBtn3->SetBounds(left, 4, 72, 28);
-  BitBtn3->SetCaption("Capture");
-  Panel2 = vcl::NewChild<vcl::TPanel>(this, this, "Panel2");
-  Panel2->SetAlign(vcl::alBottom);
-  Panel2->SetHeight(24);
-  Panel2->SetCaption("");
-  Label1 = vcl::NewChild<vcl::TLabel>(this, Panel2, "Label1");
+  StatusPanel = vcl::NewChild<vcl::TPanel>(this, this, "StatusPanel");
+  StatusPanel->SetAlign(vcl::alBottom);
+  StatusPanel->SetHeight(24);
+  StatusPanel->SetCaption("");
+  Label1 = vcl::NewChild<vcl::TLabel>(this, StatusPanel, "Label1");
   Label1->SetBounds(4, 4, 600, 16);
   Label1->SetCaption("");
+  BuildPanels();
+  BuildCharts();
 
   Timer1 = MakeTimer(this, "Timer1", 1000, false);
   Timer1->OnTimer = rtl::MakeEvent(this, &TForm1::Timer1Timer);
   Timer2 = MakeTimer(this, "Timer2", 2000, false);
+  Timer2->OnTimer = rtl::MakeEvent(this, &TForm1::Timer2Timer);
   Timer3 = MakeTimer(this, "Timer3", 1000, false);
   Timer3->OnTimer = rtl::MakeEvent(this, &TForm1::Timer3Timer);
   Timer4 = MakeTimer(this, "Timer4", 500, false);
@@ -86,7 +104,13 @@ void TForm1::BuildComponents() {
   SpeedButton22->OnClick = rtl::MakeEvent(this, &TForm1::SpeedxButton5Click);
   SpeedButton1->OnClick = rtl::MakeEvent(this, &TForm1::Polar1Click);
   SpeedButton30->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton30Click);
+  SpeedButton25->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton25Click);
+  SpeedButton19->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton11Click);
+  SpeedButton16->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton8Click);
+  SpeedButton17->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton7Click);
+  Button1->OnClick = rtl::MakeEvent(this, &TForm1::Button1Click);
   OnCreate = rtl::MakeEvent(this, &TForm1::FormCreate);
   OnClose = rtl::MakeEvent(this, &TForm1::FormClose);
   OnDestroy = rtl::MakeEvent(this, &TForm1::FormDestroy);
+  BuildVideoComponents();
 }

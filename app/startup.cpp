@@ -10,6 +10,7 @@
 #include "app/polar.h"
 #include "app/settingsform.h"
 #include "app/settingsranges.h"
+#include "app/video.h"
 #include "link/comsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
@@ -171,12 +172,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   SetReplayButtonsEnabled(false, true);
   fRecordCounter = 0;
 
-  fGraphConfig->VSource = ReadSettingText(ini, "video", "VSource");
-  fGraphConfig->ASource = ReadSettingText(ini, "video", "ASource");
-  fGraphConfig->VComp = ReadSettingText(ini, "video", "VComp");
-  fGraphConfig->AComp = ReadSettingText(ini, "video", "AComp");
-  fGraphConfig->DVResolution = ReadSettingInteger(ini, "video", "DVResolution");
-  fGraphConfig->Pixelformat = ReadSettingInteger(ini, "video", "Pixelformat");
+  ReadVideoKeys(ini, *fGraphConfig);
   fSettingsApplied = true;
 
   bool portOpen = false;
@@ -218,7 +214,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fChartWindow = 60;
   fTextLog.reset(std::fopen("corvatalen.txt", "a"));
   fRecording = 0;
-  SpeedButton25->SetDown(Panel1->Visible());
+  SpeedButton25->SetDown(DKToolbar4->Visible());
 }
 
 void TForm1::Timer4Timer(rtl::TObject*) {

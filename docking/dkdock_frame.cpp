@@ -225,7 +225,7 @@ void TDKFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip,
               ? (active ? gdi::COLOR_GRADIENTACTIVECAPTION : gdi::COLOR_GRADIENTINACTIVECAPTION)
               : (active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION);
       gdi::FillRect(dc, &btn, gdi::GetSysColorBrush(color));
-      RECT face{btn.left + 2, btn.top + 2, btn.right - 2, btn.bottom - 2};
+      RECT face{btn.left + 1, btn.top + 1, btn.right - 1, btn.bottom - 1};
       gdi::DrawFrameControl(dc, &face, gdi::DFC_CAPTION,
                             gdi::DFCS_CAPTIONCLOSE | (closeButtonDown_ ? gdi::DFCS_PUSHED : 0u));
     }

@@ -12,3 +12,9 @@ while IFS= read -r -d '' f; do
   mkdir -p "$dest/$(dirname "$rel")"
   cp "$f" "$dest/$rel"
 done < <(find "$src" -type f -print0)
+
+# The value labels' seven-segment face: Debian's fonts-dseg, under the name the program loads.
+dseg=/usr/share/fonts/truetype/dseg/DSEG7Classic-Regular.ttf
+if [[ ! -e "$dest/lcd2.ttf" && -e "$dseg" ]]; then
+  cp "$dseg" "$dest/lcd2.ttf"
+fi

@@ -107,8 +107,19 @@ std::shared_ptr<Surface> DibToSurface(const BITMAPINFO* info, const void* bits) 
   if (!info || !bits) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   const int bpp = h.biBitCount;
-  if (h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight == 0) return nullptr;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return nullptr;
+  // 16-bit sources are RGB555, or with BI_BITFIELDS the masks in the first three colour slots
+  // (RGB565 in practice).
+  const bool fields = h.biCompression == BI_BITFIELDS && bpp == 16;
+  if ((h.biCompression != BI_RGB && !fields) || h.biWidth <= 0 || h.biHeight == 0) return nullptr;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
+  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  if (fields) std::memcpy(masks, info->bmiColors, sizeof masks);
+  auto channel = [](uint32_t px, uint32_t mask) -> uint32_t {
+    if (!mask) return 0;
+    const int shift = __builtin_ctz(mask);
+    const uint32_t max = mask >> shift;
+    return ((px & mask) >> shift) * 255 / max;
+  };
   const bool bottomUp = h.biHeight > 0;
   const int w = h.biWidth, ht = bottomUp ? h.biHeight : -h.biHeight;
   std::shared_ptr<Surface> s;
@@ -135,6 +146,11 @@ std::shared_ptr<Surface> DibToSurface(const BITMAPINFO* info, const void* bits) 
         case 8:
           v = paletteRgb(info, row[x], n);
           break;
+        case 16: {
+          const uint32_t px = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
+          v = channel(px, masks[2]) | channel(px, masks[1]) << 8 | channel(px, masks[0]) << 16;
+          break;
+        }
         case 24:
           v = uint32_t(row[3 * x]) | (uint32_t(row[3 * x + 1]) << 8) |
               (uint32_t(row[3 * x + 2]) << 16);

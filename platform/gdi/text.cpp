@@ -1,5 +1,6 @@
 #include "platform/gdi/text.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/gdi/fontface.h"
@@ -154,7 +155,16 @@ BOOL drawText(DC& dc, int x, int y, UINT options, const RECT* rect, const std::u
     const FontFace::Glyph& g = face->Get(text[i]);
     const int64_t px = std::llround(ox + ux * pen), py = std::llround(oy + uy * pen);
     const int64_t gx = px + g.left, gy = py - g.top;
-    for (int row = 0; row < g.height; ++row) {
+    // Only the rows of a glyph that fall within the clip box are walked: huge glyphs far off
+    // the surface cost nothing.
+    const RECT& box = r.Box();
+    const int first = static_cast<int>(std::clamp<int64_t>(box.top - gy, 0, g.height));
+    const int last = static_cast<int>(std::clamp<int64_t>(box.bottom - gy, 0, g.height));
+    if (gx >= box.right || gx + g.width <= box.left) {
+      pen += adv[i];
+      continue;
+    }
+    for (int row = first; row < last; ++row) {
       const uint8_t* bits = g.bits.data() + size_t(row) * size_t(g.pitch);
       int col = 0;
       while (col < g.width) {

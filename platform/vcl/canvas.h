@@ -23,6 +23,9 @@ class TCanvas : public rtl::TObject {
   gdi::HDC Handle();
   void SetHandle(gdi::HDC dc);
   bool HandleAllocated() const { return dc_ != gdi::HDC{}; }
+  // Deselects the tools; they are selected again at their next use (after someone else drew
+  // on the DC with tools of their own).
+  void Refresh() { DeselectHandles(); }
 
   TPen* Pen() { return pen_.get(); }
   TBrush* Brush() { return brush_.get(); }

@@ -13,6 +13,19 @@ void VirtualClock::AdvanceTo(uint64_t micros) {
   uint64_t cur = now_.load();
   while (micros > cur && !now_.compare_exchange_weak(cur, micros)) {
   }
+  std::lock_guard lock(listenersMutex_);
+  for (auto& [id, listener] : listeners_) listener(now_.load());
+}
+
+int VirtualClock::AddAdvanceListener(AdvanceListener listener) {
+  std::lock_guard lock(listenersMutex_);
+  listeners_[nextListener_] = std::move(listener);
+  return nextListener_++;
+}
+
+void VirtualClock::RemoveAdvanceListener(int id) {
+  std::lock_guard lock(listenersMutex_);
+  listeners_.erase(id);
 }
 
 }  // namespace win

@@ -3,6 +3,9 @@
 // clock that only moves when a test moves it.
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
 
 namespace win {
 
@@ -26,13 +29,23 @@ class VirtualClock : public Clock {
   explicit VirtualClock(uint64_t startMicros = 10'000'000) : now_(startMicros) {}
   uint64_t NowMicros() const override { return now_.load(); }
   bool IsVirtual() const override { return true; }
-  void AdvanceMicros(uint64_t us) { now_ += us; }
-  void Advance(uint64_t ms) { now_ += ms * 1000; }
+  void AdvanceMicros(uint64_t us) { AdvanceTo(now_.load() + us); }
+  void Advance(uint64_t ms) { AdvanceTo(now_.load() + ms * 1000); }
   // Moves forward to the given time; an earlier time leaves the clock alone.
   void AdvanceTo(uint64_t micros);
 
+  // Something paced by this clock (a synthetic camera) hears every move and returns once it has
+  // done what fell due, so that an advance is deterministic. Listeners are called on the thread
+  // that moves the clock, under a lock that Remove also takes: never remove from a listener.
+  using AdvanceListener = std::function<void(uint64_t nowMicros)>;
+  int AddAdvanceListener(AdvanceListener listener);
+  void RemoveAdvanceListener(int id);
+
  private:
   std::atomic<uint64_t> now_;
+  std::mutex listenersMutex_;
+  std::map<int, AdvanceListener> listeners_;
+  int nextListener_ = 1;
 };
 
 }  // namespace win

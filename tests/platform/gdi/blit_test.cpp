@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cstring>
 
 #include <string>
 
@@ -359,6 +360,33 @@ TEST(Blit, TransparentDrawingThroughAMonochromeMask) {
   DeleteObject(maskBmp);
   SelectObject(image.dc(), GetStockObject(WHITE_BRUSH));
   DeleteObject(blue);
+}
+
+}  // namespace
+}  // namespace gdi
+
+namespace gdi {
+namespace {
+
+TEST(DibSection, StretchDIBitsOfSixteenBitData) {
+  // 2 x 1 top-down. RGB555: red 0x7C00, then 0x4210 (16 of 31 in each channel: 16*255/31 = 131).
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 2;
+  bi.bmiHeader.biHeight = -1;
+  bi.bmiHeader.biBitCount = 16;
+  const uint8_t rgb555[4] = {0x00, 0x7C, 0x10, 0x42};
+  Canvas c(2, 1);
+  EXPECT_EQ(StretchDIBits(c.dc(), 0, 0, 2, 1, 0, 0, 2, 1, rgb555, &bi, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(1, 0), RGB(131, 131, 131));
+  // RGB565 through its masks: green 0x07E0, then 0x8410 (16/31, 32/63 = 129, 16/31).
+  bi.bmiHeader.biCompression = BI_BITFIELDS;
+  const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
+  std::memcpy(bi.bmiColors, masks, sizeof masks);
+  const uint8_t rgb565[4] = {0xE0, 0x07, 0x10, 0x84};
+  StretchDIBits(c.dc(), 0, 0, 2, 1, 0, 0, 2, 1, rgb565, &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(c.At(0, 0), RGB(0, 255, 0));
+  EXPECT_EQ(c.At(1, 0), RGB(131, 129, 131));
 }
 
 }  // namespace

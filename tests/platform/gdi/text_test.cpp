@@ -95,6 +95,33 @@ TEST(Text, DrawsBinaryGlyphsInsideItsExtent) {
   DeleteObject(f);
 }
 
+TEST(Text, GlyphsCutByTheSurfaceEdgeKeepTheirVisibleRows) {
+  // The same text drawn 20 pixels higher onto a surface that starts 20 pixels lower: the rows
+  // that stay on the surface are the same.
+  Canvas whole(60, 60), cut(60, 40);
+  HFONT f = makeFont(-40);
+  for (Canvas* c : {&whole, &cut}) {
+    SelectObject(c->dc(), f);
+    SetBkMode(c->dc(), TRANSPARENT);
+    SetTextColor(c->dc(), kBlack);
+  }
+  TextOut(whole.dc(), 2, 0, "Hg");
+  TextOut(cut.dc(), 2, -20, "Hg");
+  EXPECT_GT(cut.Count(kBlack), 50);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 60; ++x) ASSERT_EQ(cut.At(x, y), whole.At(x, y + 20)) << x << "," << y;
+  // Far off the surface a huge glyph draws nothing (and walks none of its rows).
+  const int before = cut.Count(kBlack);
+  HFONT huge = makeFont(-3000);
+  SelectObject(cut.dc(), huge);
+  TextOut(cut.dc(), 100000, -100000, "W");
+  TextOut(cut.dc(), 0, 100, "W");
+  EXPECT_EQ(cut.Count(kBlack), before);
+  for (Canvas* c : {&whole, &cut}) SelectObject(c->dc(), GetStockObject(SYSTEM_FONT));
+  DeleteObject(f);
+  DeleteObject(huge);
+}
+
 TEST(Text, OpaqueModeFillsTheCell) {
   Canvas c(100, 30);
   HFONT f = makeFont(20);

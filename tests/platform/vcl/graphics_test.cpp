@@ -84,6 +84,26 @@ TEST_F(Graphics, CanvasDrawsShapesWithPenAndBrush) {
   EXPECT_EQ(c->Pixels(0, 29), clGreen);
 }
 
+TEST_F(Graphics, RefreshSelectsTheToolsAgainAfterOthersDrewOnTheDc) {
+  TBitmap bmp;
+  bmp.SetSize(40, 30);
+  TCanvas* c = bmp.Canvas();
+  c->Pen()->SetColor(clBlue);
+  c->MoveTo(0, 5);
+  c->LineTo(40, 5);
+  // Someone selects a pen of their own straight into the DC.
+  const gdi::HPEN red = gdi::CreatePen(gdi::PS_SOLID, 1, gdi::RGB(255, 0, 0));
+  gdi::SelectObject(c->Handle(), red);
+  c->MoveTo(0, 10);
+  c->LineTo(40, 10);
+  EXPECT_EQ(c->Pixels(5, 10), clRed);  // the canvas still believes its pen is selected
+  c->Refresh();
+  c->MoveTo(0, 15);
+  c->LineTo(40, 15);
+  EXPECT_EQ(c->Pixels(5, 15), clBlue);
+  gdi::DeleteObject(red);
+}
+
 TEST_F(Graphics, TextGrowsWithTheFont) {
   TBitmap bmp;
   bmp.SetSize(200, 60);

@@ -1,0 +1,150 @@
+// The nine strip charts: built in the chart dock, redrawn every 2 s from the history buffers.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "app/historybuffer.h"
+#include "app/mainform.h"
+#include "platform/vcl/newchild.h"
+
+namespace {
+
+constexpr int kPoints = 61;
+// Samples averaged per point: at least one, at most ten minutes, so that the longest look-back
+// (60 points of 960 s, plus the smoothing) stays inside the 60,000-sample ring.
+constexpr int kMaxSmoothing = 600;
+constexpr int kTrendSamples = 600;  // the ten-minute trend of the true wind direction
+
+int Smoothing(int setting) {
+  return std::clamp(setting, 1, kMaxSmoothing);
+}
+
+// A direction in the -180..180 range: 180 to 360 become negative.
+float Signed(float v) {
+  return v >= 180 && v <= 360 ? v - 360 : v;
+}
+
+// The mean of `count` samples from `first` * `step` back, each taken in the -180..180 range.
+float SignedAverage(const THistoryBuffer& b, int first, int step, int count) {
+  double sum = 0;
+  for (int j = 0; j < count; ++j) sum += Signed(b.samples[b.IndexBack(first * step + j)]);
+  return static_cast<float>(sum / count);
+}
+
+}  // namespace
+
+void TForm1::BuildCharts() {
+  struct Spec {
+    vcl::TChart** chart;
+    const char* name;
+    int window;
+    const char* caption;
+  };
+  const Spec specs[] = {
+      {&chPerformance, "chPerformance", 1, "Performance"},
+      {&chTargetspeed, "chTargetspeed", 2, "Target Speed"},
+      {&chSpeed, "chSpeed", 3, "Speed"},
+      {&chWindspeed, "chWindspeed", 4, "Wind Speed"},
+      {&chWindangle, "chWindangle", 15, "Wind Angle"},
+      {&chTwd, "chTwd", 14, "GEO wind Angle"},
+      {&chCourseog, "chCourseog", 16, "Course over ground"},
+      {&chVmg, "chVmg", 17, "VMG"},
+      {&chDepth, "chDepth", 26, "Depth"},
+  };
+  for (const Spec& s : specs) {
+    auto* win = MakeToolWindow(s.window, DKDock2, s.caption, 0, 0, 200, 150);
+    auto* chart = vcl::NewChild<vcl::TChart>(this, win, s.name);
+    chart->SetAlign(vcl::alClient);
+    chart->BottomAxis()->SetInverted(true);  // now at the right
+    chart->AddSeries<vcl::TLineSeries>()->SetSeriesColor(vcl::clBlue);
+    *s.chart = chart;
+  }
+  chTwd->AddSeries<vcl::TLineSeries>()->SetSeriesColor(vcl::clRed);
+  DKDock2->OnResize = rtl::MakeEvent(this, &TForm1::ArrangeCharts);
+  ArrangeCharts(this);
+}
+
+// The chart windows in a 3 x 3 grid over the dock.
+void TForm1::ArrangeCharts(rtl::TObject*) {
+  const int numbers[] = {1, 2, 3, 4, 15, 14, 16, 17, 26};
+  const int w = DKDock2->ClientWidth() / 3, h = DKDock2->ClientHeight() / 3;
+  for (int i = 0; i < 9; ++i) DKToolWindow[numbers[i]]->SetBounds((i % 3) * w, (i / 3) * h, w, h);
+}
+
+std::string TForm1::ChartTimeLabel(rtl::TDateTime sample, int minutesBack) {
+  // Only the time of day counts: a replay's sample time has date part 0 (1 after midnight), and
+  // minutes before 00:00 must read 23:59, not run forward from a negative date.
+  constexpr long long kDay = 86'400'000;
+  const double fraction = sample - std::floor(sample);
+  long long ms = std::llround(fraction * static_cast<double>(kDay)) - 60'000LL * minutesBack;
+  ms %= kDay;
+  if (ms < 0) ms += kDay;
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(ms / 3'600'000),
+                static_cast<int>(ms / 60'000 % 60));
+  return text;
+}
+
+void TForm1::Timer2Timer(rtl::TObject*) {
+  struct Source {
+    vcl::TChart* chart;
+    const THistoryBuffer* buffer;
+    int smoothing;
+  };
+  const Source sources[] = {
+      {chVmg, &VmgHistory, Smoothing(VmgSmoothing)},
+      {chPerformance, &PerformanceHistory, Smoothing(PerformanceSmoothing)},
+      {chSpeed, &SpeedOverGroundHistory, Smoothing(SpeedSmoothing)},
+      {chWindspeed, &TrueWindSpeedHistory, Smoothing(WindSpeedSmoothing)},
+      {chWindangle, &TrueWindAngleHistory, Smoothing(WindAngleSmoothing)},
+      {chCourseog, &CourseOverGroundHistory, Smoothing(CourseSmoothing)},
+      {chTargetspeed, &TargetSpeedHistory, Smoothing(TargetSpeedSmoothing)},
+      {chTwd, &GeoWindAngleHistory, Smoothing(GeoWindAngleSmoothing)},
+      {chDepth, &DepthHistory, 1},
+  };
+  for (const Source& s : sources)
+    for (int k = 0; k < s.chart->SeriesCount(); ++k) s.chart->Series(k)->Clear();
+
+  // Time mode: one point every fChartWindow seconds; one-second mode: the last minute.
+  const int step = fChartsRunning ? std::clamp(fChartWindow, 1, 960) : 1;
+  for (int i = 0; i < kPoints; ++i) {
+    const std::string label = fChartsRunning ? ChartTimeLabel(fSampleTime, i * (step / 60)) : "";
+    for (const Source& s : sources) {
+      const int count = fChartsRunning ? s.smoothing : 1;
+      float y = s.buffer->Average(i, step, count);
+      if (s.chart == chTwd && fTwdFullCircle != 1) y = SignedAverage(*s.buffer, i, step, count);
+      if (s.chart == chDepth) y = 0 - y;
+      s.chart->Series(0)->AddXY(i, y, label, vcl::clBlue);
+    }
+    if (fChartsRunning) {
+      // The ten-minute trend, in the same range as the direction itself.
+      const float trend = fTwdFullCircle == 1
+                              ? GeoWindAngleHistory.Average(i, step, kTrendSamples)
+                              : SignedAverage(GeoWindAngleHistory, i, step, kTrendSamples);
+      chTwd->Series(1)->AddXY(i, trend, label, vcl::clRed);
+    }
+  }
+  for (const Source& s : sources) s.chart->Invalidate();
+}
+
+void TForm1::SpeedButton7Click(rtl::TObject*) {
+  if (fChartWindow * 120 < 60000) fChartWindow *= 2;
+  if (!fChartsRunning) {
+    fChartsRunning = true;
+    fChartWindow = 60;
+  }
+}
+
+void TForm1::SpeedButton8Click(rtl::TObject*) {
+  if (fChartWindow >= 61) {
+    fChartWindow /= 2;
+  } else if (fChartsRunning) {
+    fChartsRunning = false;
+  }
+}
+
+void TForm1::Button1Click(rtl::TObject*) {
+  fTwdFullCircle = fTwdFullCircle == 1 ? 0 : 1;
+  Button1->SetCaption(fTwdFullCircle == 1 ? "-180 <> 180" : "0 <> 360");
+}

@@ -1,0 +1,157 @@
+// The display refresh: value panels, gauges, tack, colours, waypoint and laylines, then the
+// instrument output.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "app/mainform.h"
+#include "link/comsettings.h"
+#include "map/earthutils.h"
+#include "platform/rtl/datetime.h"
+
+namespace {
+
+constexpr double kRadPerDeg = 3.14159265358979323846 / 180.0;
+// Layline angles the geometry can take: at 0 or 90 degrees the laylines never meet.
+constexpr double kMinLaylineAngle = 1;
+constexpr double kMaxLaylineAngle = 89;
+// The longest time to a layline shown and sent: "99:59".
+constexpr float kMaxTimeToLayline = 99 * 60 + 59;
+
+std::string Fmt(const char* format, double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, v);
+  return text;
+}
+
+// A value on its way to an integer: NaN as 0, kept within lo..hi, truncated toward zero.
+int SafeTrunc(double v, double lo, double hi) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int>(std::trunc(std::clamp(v, lo, hi)));
+}
+
+// A gauge position: NaN as 0, kept within +-10^6 (a gauge's scale is far inside).
+float GaugeValue(double v) {
+  return std::isnan(v) ? 0.0f : static_cast<float>(std::clamp(v, -1e6, 1e6));
+}
+
+// The same truncated to an integer.
+float GaugeInt(double v) {
+  return static_cast<float>(SafeTrunc(v, -1e6, 1e6));
+}
+
+// NMEA ddmm.mmmm (or dddmm.mmmm) to decimal degrees: whole degrees plus the remaining minutes.
+double NmeaToDegrees(double v) {
+  const double degrees = std::trunc(v / 100);
+  return degrees + (v - degrees * 100) / 60;
+}
+
+// "mm:ss" of a time in seconds; NaN as 0, at most kMaxTimeToLayline.
+std::string MinutesSeconds(float seconds) {
+  const int t = SafeTrunc(seconds, 0, kMaxTimeToLayline);
+  const int minutes = t / 60;
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d", minutes, t - minutes * 60);
+  return text;
+}
+
+}  // namespace
+
+void TForm1::RefreshDisplay() {
+  Label9->SetCaption(Fmt("%3.0f", fTrueWindAngle));
+  Label12->SetCaption(Fmt("%2.1f", fTrueWindSpeed));
+  AAGauge2->SetFPosition(GaugeInt(fTrueWindSpeed));
+  Label29->SetCaption(Fmt("%3.0f", fGeoWindAngle));
+  Label15->SetCaption(Fmt("%3.0f", fPerformance));
+  AAGauge1->SetFPosition(GaugeInt(fPerformance));
+  Label32->SetCaption(Fmt("%2.1f", fTargetSpeed));
+  Label6->SetCaption(Fmt("%3.0f", fCourseOverGround));
+  Label3->SetCaption(Fmt("%2.1f", fSpeedOverGround));
+  if (fVMG < 0) fVMG = -fVMG;
+  Label18->SetCaption(Fmt("%2.1f", fVMG));
+  Label98->SetCaption(Fmt("%2.1f", fApparentWindAngle));
+  Label89->SetCaption(Fmt("%2.1f", fApparentWindSpeed));
+  DriftLabel->SetCaption(Fmt("%2.1f", fCurrentDrift));
+  SetLabel->SetCaption(Fmt("%2.1f", fCurrentSet));
+  Label84->SetCaption(Fmt("%3.0f", fHeading));
+  Label104->SetCaption(Fmt("%2.1f", fSpeedThroughWater));
+
+  // The boat where the last fix puts it (the map centres on it and draws it there).
+  fBoatPosition = DecimalToPointLL(NmeaToDegrees(fLongitude), NmeaToDegrees(fLatitude));
+  if (fWaypointActive) RefreshWaypoint();
+
+  const bool port = fWindSide == 1;
+  TackLabel->SetCaption(port ? "PT" : "SB");
+  const vcl::TColor tackColor = port ? vcl::clRed : vcl::clLime;
+  Panel2->Font()->SetColor(tackColor);
+  Label9->Font()->SetColor(tackColor);
+  AAGauge3->SetFPosition(port ? GaugeValue(180.0 - fTrueWindAngle)
+                              : GaugeInt(fTrueWindAngle) + 180.0f);
+
+  Label48->SetCaption(Fmt("%2.1f", fDepth));
+  Panel5->SetColor(fPerformance >= 90   ? vcl::clLime
+                   : fPerformance >= 80 ? vcl::clYellow
+                                        : vcl::clWhite);
+  Panel4->SetColor(fTrueWindSpeed >= 35   ? vcl::clRed
+                   : fTrueWindSpeed >= 25 ? vcl::clYellow
+                                          : vcl::clWhite);
+  TimeLabel->SetCaption(rtl::DateTimeToStr(fSampleTime));
+
+  if (fNetworkInput != 1 && comms != nullptr) comms->SendNmeaOutput();
+}
+
+// Bearing and distance from the boat to the active waypoint, and how far (and how long at the
+// present speed) to each layline through the waypoint.
+void TForm1::RefreshWaypoint() {
+  const TPointLL& b = fBoatPosition;
+  const TPointLL& w = fWaypointPosition;
+  const double angle = AngleLLToLL(b, w) / static_cast<double>(GU_DEGREE);
+  fBearingToWaypoint = static_cast<float>(angle < 0 ? -angle : 360 - angle);
+  Label52->SetCaption(Fmt("%3.0f", fBearingToWaypoint));
+  fDistanceToWaypoint =
+      static_cast<float>(EarthUnitsTo(DistanceLLToLL(b, w), TEarthUnitTypes::NauticalMile));
+  DistanceToWaypointLabel->SetCaption(Fmt("%2.1f", fDistanceToWaypoint));
+
+  if (fTargetAngle < 1) fTargetAngle = 1.0f;
+  // The settings take any angle; the geometry only 1..89 degrees.
+  const double a = std::clamp<double>(fTargetAngle, kMinLaylineAngle, kMaxLaylineAngle);
+  const double along = fDistanceToWaypoint / std::sin(2 * a * kRadPerDeg);
+  auto layline = [&](double d, vcl::TLabel* distanceLabel, vcl::TLabel* timeLabel) {
+    if (d > 360) d -= 360;
+    const double x = 180 - 2 * a - (d - fBearingToWaypoint);
+    fDistanceToLayline = static_cast<float>(std::fabs(std::sin(x * kRadPerDeg) * along));
+    distanceLabel->SetCaption(Fmt("%2.1f", fDistanceToLayline));
+    // At a standstill the last time stands.
+    if (fSpeedOverGround > 0)
+      fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
+    timeLabel->SetCaption(MinutesSeconds(fTimeToLayline));
+  };
+  layline(fGeoWindAngle + a, StarboardLaylineLabel, StarboardLaylineTimeLabel);
+  layline(fGeoWindAngle - a, PortLaylineLabel, PortLaylineTimeLabel);
+}
+
+TOutputValues TForm1::OutputValues() const {
+  TOutputValues v;
+  v.fPerformance = fPerformance;
+  v.fTargetSpeed = fTargetSpeed;
+  v.fCourseOverGround = fCourseOverGround;
+  v.fHeading = fHeading;
+  v.fSpeedOverGround = fSpeedOverGround;
+  v.fSpeedThroughWater = fSpeedThroughWater;
+  v.fTrueWindSpeed = fTrueWindSpeed;
+  v.fTrueWindAngle = fTrueWindAngle;
+  v.fVMG = fVMG;
+  v.fGeoWindAngle = fGeoWindAngle;
+  v.fDepth = fDepth;
+  v.fBearingToWaypoint = fBearingToWaypoint;
+  v.fDistanceToWaypoint = fDistanceToWaypoint;
+  v.fDistanceToLayline = fDistanceToLayline;
+  v.fCurrentDrift = fCurrentDrift;
+  v.fCurrentSet = fCurrentSet;
+  v.fTwsCorrection = fTwsCorrection;
+  v.fTwaCorrectionApplied = fTwaCorrectionApplied;
+  // The time-to-layline page shows the port layline's label, the last one computed.
+  v.TimeToLayline = PortLaylineTimeLabel->Caption();
+  return v;
+}

@@ -1,0 +1,345 @@
+// The main window's docks, tool windows, value panels and gauges; the panel activation list, the
+// value labels' font sizing, the splitter and the small window commands.
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/mainform.h"
+#include "platform/vcl/newchild.h"
+
+namespace {
+
+constexpr int kTitleHeight = 16;
+// The value labels' seven-segment face (lcd2.ttf in the working directory).
+constexpr const char* kValueFace = "DSEG7 Classic";
+constexpr vcl::TColor kNavy = 0x800000;
+constexpr vcl::TColor kGrey = 0x808080;
+
+// A centred label filling its panel.
+vcl::TLabel* FillLabel(TForm1* form, vcl::TPanel* panel, const std::string& name, int height) {
+  auto* label = vcl::NewChild<vcl::TLabel>(form, panel, name);
+  label->SetAutoSize(false);
+  label->SetAlign(vcl::alClient);
+  label->SetAlignment(vcl::taCenter);
+  label->SetLayout(vcl::tlCenter);
+  label->SetTransparent(true);
+  label->Font()->SetName(kValueFace);
+  label->Font()->SetHeight(height);
+  label->SetCaption("");
+  return label;
+}
+
+}  // namespace
+
+vcl::TPanel* TForm1::MakeToolWindow(int n, vcl::TWinControl* dock, const std::string& caption,
+                                    int left, int top, int width, int height) {
+  auto* win = vcl::NewChild<vcl::TPanel>(this, dock, "DKToolWindow" + std::to_string(n), left, top,
+                                         width, height);
+  win->SetCaption(caption);
+  auto* title = vcl::NewChild<vcl::TPanel>(this, win, "", 0, 0, width, kTitleHeight);
+  title->SetAlign(vcl::alTop);
+  title->SetBevelOuter(vcl::bvNone);
+  title->SetAlignment(vcl::taLeftJustify);
+  title->SetColor(kNavy);
+  title->Font()->SetColor(vcl::clWhite);
+  title->SetCaption(" " + caption);
+  DKToolWindow[n] = win;
+  return win;
+}
+
+void TForm1::BuildPanels() {
+  DKDock1 = vcl::NewChild<vcl::TPanel>(this, this, "DKDock1");
+  DKDock1->SetAlign(vcl::alLeft);
+  DKDock1->SetWidth(432);
+  DKDock1->SetCaption("");
+  Splitter1 = vcl::NewChild<vcl::TSplitter>(this, this, "Splitter1");
+  Splitter1->SetAlign(vcl::alLeft);
+  Splitter1->SetBounds(DKDock1->Width(), 0, 4, 100);
+  DKDock3 = vcl::NewChild<vcl::TPanel>(this, this, "DKDock3");
+  DKDock3->SetAlign(vcl::alRight);
+  DKDock3->SetWidth(157);
+  DKDock3->SetCaption("");
+  DKDock2 = vcl::NewChild<vcl::TPanel>(this, this, "DKDock2");
+  DKDock2->SetAlign(vcl::alClient);
+  DKDock2->SetCaption("");
+
+  auto window = [this](int n, vcl::TWinControl* dock, const std::string& caption, int l, int t,
+                       int w, int h) { return MakeToolWindow(n, dock, caption, l, t, w, h); };
+  // Numbers: three columns of value windows in the left dock.
+  constexpr int kCellW = 144, kCellH = 84;
+  int slot = 0;
+  auto valueWindow = [&](int n, const std::string& caption) {
+    const int col = slot % 3, row = slot / 3;
+    ++slot;
+    return window(n, DKDock1, caption, col * kCellW, row * kCellH, kCellW, kCellH);
+  };
+  auto valuePanel = [&](vcl::TPanel* win, const std::string& panelName,
+                        const std::string& labelName, vcl::TLabel*& label,
+                        void (TForm1::*resize)(rtl::TObject*)) {
+    auto* panel = vcl::NewChild<vcl::TPanel>(this, win, panelName);
+    panel->SetBevelOuter(vcl::bvLowered);
+    panel->SetColor(vcl::clWhite);
+    panel->SetCaption("");
+    panel->SetAlign(vcl::alClient);
+    label = FillLabel(this, panel, labelName, ValueFontHeight(panel->Height()));
+    panel->OnResize = rtl::MakeEvent(this, resize);
+    ResizeValueLabel(panel, label);
+    return panel;
+  };
+  Panel5 = valuePanel(valueWindow(11, "Performance"), "Panel5", "Label15", Label15,
+                      &TForm1::Panel5Resize);
+  Panel11 = valuePanel(valueWindow(8, "Target Speed"), "Panel11", "Label32", Label32,
+                       &TForm1::Panel11Resize);
+  Panel1 = valuePanel(valueWindow(7, "Speed over Ground"), "Panel1", "Label3", Label3,
+                      &TForm1::Panel1Resize);
+  Panel4 = valuePanel(valueWindow(10, "True Wind Speed"), "Panel4", "Label12", Label12,
+                      &TForm1::Panel4Resize);
+  Panel2 = valuePanel(valueWindow(9, "True Wind Angle"), "Panel2", "Label9", Label9,
+                      &TForm1::Panel2Resize);
+  TackLabel = vcl::NewChild<vcl::TLabel>(this, Panel2, "TackLabel", 4, 2, 24, 14);
+  TackLabel->SetTransparent(true);
+  TackLabel->SetCaption("SB");
+  Panel10 = valuePanel(valueWindow(12, "True Wind Direction"), "Panel10", "Label29", Label29,
+                       &TForm1::Panel10Resize);
+  Panel3 = valuePanel(valueWindow(6, "Course over Ground"), "Panel3", "Label6", Label6,
+                      &TForm1::Panel3Resize);
+  Panel6 = valuePanel(valueWindow(13, "VMG"), "Panel6", "Label18", Label18, &TForm1::Panel6Resize);
+  Panel22 =
+      valuePanel(valueWindow(22, "Depth"), "Panel22", "Label48", Label48, &TForm1::Panel22Resize);
+  Panel23 = valuePanel(valueWindow(18, "Bearing to Waypoint"), "Panel23", "Label52", Label52,
+                       &TForm1::Panel23Resize);
+  Panel12 =
+      valuePanel(valueWindow(29, "App WA"), "Panel12", "Label98", Label98, &TForm1::Panel12Resize);
+  Panel8 =
+      valuePanel(valueWindow(27, "App WS"), "Panel8", "Label89", Label89, &TForm1::Panel8Resize);
+  Panel7 = valuePanel(valueWindow(5, "Heading True"), "Panel7", "Label84", Label84,
+                      &TForm1::Panel7Resize);
+  Panel13 = valuePanel(valueWindow(30, "Speed (Log)"), "Panel13", "Label104", Label104,
+                       &TForm1::Panel13Resize);
+
+  // The unnamed panels: one or two fixed-size values each.
+  auto smallValues = [&](vcl::TPanel* win, std::vector<vcl::TLabel**> labels,
+                         std::vector<std::string> names) {
+    const int w = win->Width() / static_cast<int>(labels.size());
+    for (size_t i = 0; i < labels.size(); ++i) {
+      auto* panel = vcl::NewChild<vcl::TPanel>(this, win, "", static_cast<int>(i) * w, kTitleHeight,
+                                               w, win->Height() - kTitleHeight);
+      panel->SetBevelOuter(vcl::bvLowered);
+      panel->SetColor(vcl::clWhite);
+      panel->SetCaption("");
+      *labels[i] = FillLabel(this, panel, names[i], labels.size() == 1 ? 40 : 18);
+    }
+  };
+  smallValues(valueWindow(19, "Distance to Waypoint"), {&DistanceToWaypointLabel},
+              {"DistanceToWaypointLabel"});
+  smallValues(valueWindow(20, "Time to Layline"),
+              {&StarboardLaylineTimeLabel, &PortLaylineTimeLabel},
+              {"StarboardLaylineTimeLabel", "PortLaylineTimeLabel"});
+  StarboardLaylineTimeLabel->SetCaption("00:00");
+  PortLaylineTimeLabel->SetCaption("00:00");
+  smallValues(valueWindow(21, "Distance to Layline"), {&StarboardLaylineLabel, &PortLaylineLabel},
+              {"StarboardLaylineLabel", "PortLaylineLabel"});
+  smallValues(valueWindow(28, "Current/Drift"), {&DriftLabel, &SetLabel},
+              {"DriftLabel", "SetLabel"});
+  TimeLabel = vcl::NewChild<vcl::TLabel>(this, StatusPanel, "TimeLabel", 1040, 4, 200, 16);
+  TimeLabel->SetAnchors(vcl::akTop | vcl::akRight);
+  TimeLabel->SetCaption("");
+
+  // Gauges, one above the other in the right dock.
+  struct GaugeLook {
+    int number;
+    const char* window;
+    const char* caption;
+    int scale, indMin, indMax, angle, mainTicks;
+    vcl::TColor minColor, midColor, maxColor;
+    TAntialiased aa;
+  };
+  const GaugeLook looks[] = {
+      {24, "Performance", "perf%", 140, 80, 100, 270, 7, vcl::clRed, vcl::clYellow, vcl::clLime,
+       aaQuadral},
+      {23, "Wind Speed", "TWS", 50, 25, 35, 270, 7, vcl::clLime, vcl::clYellow, vcl::clRed,
+       aaQuadral},
+      {25, "Wind Angle", "TWA", 360, 180, 180, 360, 12, vcl::clRed, vcl::clYellow, vcl::clLime,
+       aaBiline},
+  };
+  TAAGauge** gauges[] = {&AAGauge1, &AAGauge2, &AAGauge3};
+  for (int i = 0; i < 3; ++i) {
+    const GaugeLook& k = looks[i];
+    auto* win = window(k.number, DKDock3, k.window, 4, 4 + i * 135, 145, 113 + kTitleHeight + 2);
+    auto* g = vcl::NewChild<TAAGauge>(this, win, "AAGauge" + std::to_string(i + 1));
+    g->SetAlign(vcl::alClient);
+    g->SetFFaceColor(kNavy);
+    for (auto set : {&TAAGauge::SetFTicksColor, &TAAGauge::SetFValueColor,
+                     &TAAGauge::SetFCaptionColor, &TAAGauge::SetFArrowColor})
+      (g->*set)(vcl::clWhite);
+    g->SetFMarginColor(vcl::clBlack);
+    g->SetFCenterColor(kGrey);
+    g->SetFCircleColor(vcl::clBlue);
+    g->SetFCenterRadius(8);
+    g->SetFCircleRadius(3);
+    g->SetFMargin(10);
+    g->SetFStyle(CenterStyle);
+    g->SetFArrowWidth(2);
+    g->SetFLengthMainTicks(15);
+    g->SetFLengthSubTicks(8);
+    g->SetFFaceOptions(TFaceOptions{ShowMainTicks, ShowSubTicks, ShowIndicatorMin, ShowIndicatorMid,
+                                    ShowIndicatorMax, ShowValues, ShowCenter, ShowFrame, Show3D,
+                                    ShowCaption});
+    g->SetFCaption(k.caption);
+    g->SetFScaleValue(k.scale);
+    g->SetFMaximum(k.indMax);
+    g->SetFMinimum(k.indMin);
+    g->SetFScaleAngle(k.angle);
+    g->SetFNumMainTicks(k.mainTicks);
+    g->SetFMinColor(k.minColor);
+    g->SetFMidColor(k.midColor);
+    g->SetFMaxColor(k.maxColor);
+    g->SetFAntiAliased(k.aa);
+    *gauges[i] = g;
+  }
+
+  // The video window comes with the capture control; hidden until chosen in the list.
+  window(31, DKDock2, "Video", 20, 20, 352, 304)->SetVisible(false);
+
+  // Panel activation.
+  Panel21 = vcl::NewChild<vcl::TPanel>(this, this, "Panel21", 440, 120, 640, 330);
+  Panel21->SetCaption("");
+  auto* heading = vcl::NewChild<vcl::TLabel>(this, Panel21, "", 8, 6, 300, 16);
+  heading->SetCaption("Panel Activation");
+  const std::pair<const char*, std::vector<std::string>> lists[] = {
+      {"CheckListBox1",
+       {"Performance", "Target Speed", "Speed", "Wind Speed", "Wind Angle", "True Wind Direction",
+        "Course", "VMG", "Depth"}},
+      {"CheckListBox2",
+       {"Performance", "Target Speed", "Speed over Ground", "True Wind Speed", "True Wind Angle",
+        "True Wind Direction", "Course over Ground", "VMG", "Depth", "Bearing to Waypoint",
+        "Distance to Waypoint", "Time to Layline", "Distance to Layline", "Apparent Wind Angle",
+        "Apparent Wind Speed", "Heading ", "Current/Drift", "Speed (Log)"}},
+      {"CheckListBox3", {"Wind Angle", "Wind Speed", "Performance"}},
+      {"CheckListBox4", {"Channel1"}},
+  };
+  vcl::TCheckListBox** boxes[] = {&CheckListBox1, &CheckListBox2, &CheckListBox3, &CheckListBox4};
+  for (int i = 0; i < 4; ++i) {
+    auto* box =
+        vcl::NewChild<vcl::TCheckListBox>(this, Panel21, lists[i].first, 8 + i * 156, 26, 150, 256);
+    for (const std::string& item : lists[i].second) box->Items()->Add(item);
+    box->OnClick = rtl::MakeEvent(this, &TForm1::CheckListBox1ClickCheck);
+    box->OnClickCheck = rtl::MakeEvent(this, &TForm1::CheckListBox1ClickCheck);
+    *boxes[i] = box;
+  }
+  BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, Panel21, "BitBtn1", 548, 292, 84, 28);
+  BitBtn1->SetCaption("Close");
+  BitBtn1->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn1Click);
+  Panel21->SetVisible(false);
+
+  Splitter1->OnCanResize = rtl::MakeEvent(this, &TForm1::Splitter1CanResize);
+  Splitter1->OnMoved = rtl::MakeEvent(this, &TForm1::Splitter1Moved);
+}
+
+std::vector<std::pair<vcl::TCheckListBox*, std::vector<vcl::TPanel*>>> TForm1::ActivationTable() {
+  auto w = [this](std::initializer_list<int> numbers) {
+    std::vector<vcl::TPanel*> out;
+    for (int n : numbers) out.push_back(DKToolWindow[n]);
+    return out;
+  };
+  return {{CheckListBox1, w({1, 2, 3, 4, 15, 14, 16, 17, 26})},
+          {CheckListBox2, w({11, 8, 7, 10, 9, 12, 6, 13, 22, 18, 19, 20, 21, 29, 27, 5, 28, 30})},
+          {CheckListBox3, w({25, 23, 24})},
+          {CheckListBox4, w({31})}};
+}
+
+// Every list, the video list included: a window closed since the last showing must not come
+// back at the next click in a list.
+void TForm1::SpeedButton11Click(rtl::TObject*) {
+  for (auto& [list, windows] : ActivationTable())
+    for (size_t i = 0; i < windows.size(); ++i)
+      list->SetChecked(static_cast<int>(i), windows[i]->Visible());
+  Panel21->SetVisible(true);
+  Panel21->BringToFront();
+}
+
+void TForm1::CheckListBox1ClickCheck(rtl::TObject*) {
+  for (auto& [list, windows] : ActivationTable())
+    for (size_t i = 0; i < windows.size(); ++i)
+      windows[i]->SetVisible(list->Checked(static_cast<int>(i)));
+}
+
+void TForm1::BitBtn1Click(rtl::TObject*) {
+  Panel21->SetVisible(false);
+}
+
+void TForm1::Splitter1CanResize(rtl::TObject*, int& NewSize, bool&) {
+  DKDock1->SetWidth(NewSize - 2);
+}
+
+void TForm1::Splitter1Moved(rtl::TObject*) {
+  DKDock1->SetWidth(Splitter1->Left() + Splitter1->Width());
+}
+
+void TForm1::SpeedButton25Click(rtl::TObject*) {
+  DKToolbar4->SetVisible(!DKToolbar4->Visible());
+}
+
+void TForm1::SpeedButton6Click(rtl::TObject*) {
+  Close();
+}
+
+void TForm1::SpeedButton26Click(rtl::TObject*) {}
+
+void TForm1::SpeedButton46Click(rtl::TObject*) {}
+
+void TForm1::NMUDP1DataReceived(rtl::TObject*, int NumberBytes, const std::string&, int) {
+  fUdpByteCount += NumberBytes;
+}
+
+int TForm1::ValueFontHeight(int panelHeight) {
+  return std::max(1, panelHeight - 32);
+}
+
+void TForm1::ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label) {
+  label->Font()->SetHeight(ValueFontHeight(panel->Height()));
+}
+
+void TForm1::Panel1Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel1, Label3);
+}
+void TForm1::Panel2Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel2, Label9);
+}
+void TForm1::Panel3Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel3, Label6);
+}
+void TForm1::Panel4Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel4, Label12);
+}
+void TForm1::Panel5Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel5, Label15);
+}
+void TForm1::Panel6Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel6, Label18);
+}
+void TForm1::Panel7Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel7, Label84);
+}
+void TForm1::Panel8Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel8, Label89);
+}
+void TForm1::Panel10Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel10, Label29);
+}
+void TForm1::Panel11Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel11, Label32);
+}
+void TForm1::Panel12Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel12, Label98);
+}
+void TForm1::Panel13Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel13, Label104);
+}
+void TForm1::Panel22Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel22, Label48);
+}
+void TForm1::Panel23Resize(rtl::TObject*) {
+  ResizeValueLabel(Panel23, Label52);
+}

@@ -1,0 +1,89 @@
+// The main window's video: the capture control, the capture settings command, the capture
+// button, single frames and the media player of replay.
+#include "app/video.h"
+
+#include <cstdlib>
+
+#include "app/mainform.h"
+#include "app/settingsranges.h"
+#include "platform/capture/synthetic.h"
+#include "platform/vcl/newchild.h"
+
+namespace {
+
+constexpr const char* kIniFile = "corvatalen.ini";
+
+}  // namespace
+
+void ReadVideoKeys(rtl::TCustomIniFile& ini, TGraphConfig& c) {
+  c.VCapSource = ReadSettingText(ini, "video", "VSource");
+  c.ACapSource = ReadSettingText(ini, "video", "ASource");
+  c.VComp = ReadSettingText(ini, "video", "VComp");
+  c.AComp = ReadSettingText(ini, "video", "AComp");
+  // Stored as bytes; the capture control brings values out of range back to its defaults.
+  c.DVResolution = static_cast<uint8_t>(ReadSettingInteger(ini, "video", "DVResolution"));
+  c.PixelFormat = static_cast<uint8_t>(ReadSettingInteger(ini, "video", "Pixelformat"));
+}
+
+void WriteVideoKeys(rtl::TCustomIniFile& ini, const TGraphConfig& c) {
+  ini.WriteString("video", "VSource", c.VCapSource);
+  ini.WriteString("video", "ASource", c.ACapSource);
+  ini.WriteString("video", "VComp", c.VComp);
+  ini.WriteString("video", "AComp", c.AComp);
+  ini.WriteInteger("video", "DVResolution", c.DVResolution);
+  ini.WriteInteger("video", "Pixelformat", c.PixelFormat);
+}
+
+void TForm1::BuildVideoComponents() {
+  // A synthetic camera for trying the video without one (and for the tests under Xvfb).
+  if (const char* name = std::getenv("CORVATALEN_SYNTHETIC_CAMERA"); name && *name)
+    capture::AddSyntheticCamera(name);
+  cap = vcl::NewChild<TVideoCapture>(this, this, "cap", ClientWidth() - 332, 44, 320, 240);
+  cap->SetAnchors(vcl::akTop | vcl::akRight);
+  cap->SetVisible(false);
+  // Video only: most boats have no microphone, and the settings dialog that would switch sound
+  // on is not there yet.
+  cap->WantAudio = false;
+  // On the status line: the tool bar is full.
+  BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, StatusPanel, "BitBtn2",
+                                        Label1->Left() + Label1->Width() + 8, 2, 72, 20);
+  BitBtn2->SetCaption("Video");
+  BitBtn2->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn2Click);
+  BitBtn3->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn3Click);
+  VideoTimer = vcl::NewChild<vcl::TTimer>(this, nullptr, "VideoTimer");
+  VideoTimer->SetEnabled(false);
+  VideoTimer->SetInterval(60000);
+  VideoTimer->OnTimer = rtl::MakeEvent(this, &TForm1::VideoTimerTimer);
+  MediaPlayer1 = vcl::NewChild<vcl::TMediaPlayer>(this, nullptr, "MediaPlayer1");
+}
+
+void TForm1::BitBtn2Click(rtl::TObject*) {
+  rtl::TIniFile ini(kIniFile);
+  cap->SaveGraph(fGraphConfig.get());
+  ReadVideoKeys(ini, *fGraphConfig);
+  // A name of the recording rule that no table or video uses yet: a capture never overwrites a
+  // recording's video.
+  fGraphConfig->CaptureFileName = UnusedRecordingName() + ".avi";
+  // The capture-settings dialog comes with the dialogs; until then the record goes through as read.
+  cap->RestoreGraph(fGraphConfig.get());
+  WriteVideoKeys(ini, *fGraphConfig);
+  cap->StartPreview();
+  cap->SetVisible(true);
+}
+
+void TForm1::BitBtn3Click(rtl::TObject*) {
+  if (fCapturing == 1) {
+    cap->StopCapture();
+    BitBtn3->SetCaption("Capture");
+  } else {
+    // Under a name of its own: the last name set may be a recording's video.
+    cap->SetCaptureFileName(UnusedRecordingName() + ".avi");
+    cap->StartCapture(false);
+    BitBtn3->SetCaption("Stop");
+  }
+  fCapturing = fCapturing == 1 ? 0 : 1;
+}
+
+void TForm1::VideoTimerTimer(rtl::TObject*) {
+  cap->CaptureFrame();
+}

@@ -1,0 +1,59 @@
+// The map control's base: what it owns and the shared point buffers' lifetime.
+#include "map/earthmap.h"
+
+#include "map/earthresource.h"
+
+namespace {
+
+// Map controls alive; the first one makes the point buffers, the last one frees them.
+int gLiveMaps = 0;
+
+}  // namespace
+
+TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(owner) {
+  if (gLiveMaps++ == 0) {
+    gaPoints.Reserve(EarthPointBufferStart);
+    gaClipPoints.Reserve(EarthPointBufferStart);
+  }
+  RegisterProjectionModels();
+  RegisterBrushResources();
+  giFileVersion = 1029;
+  canvas_ = std::make_unique<TEarthCanvas>(this);
+  surfaceTexture_ = std::make_unique<TTextureData>();
+  const auto pen = [](gdi::TColor c) {
+    auto p = std::make_unique<TEarthPen>();
+    p->Define(c, psSolid, 1, TEarthUnitTypes::Pixel);
+    return p;
+  };
+  const auto brush = [](gdi::TColor c) {
+    auto b = std::make_unique<TEarthBrush>();
+    b->Define(c, bsSolid);
+    return b;
+  };
+  selectedPen_ = pen(gdi::TColor(0x0000FF));
+  transparentPen_ = pen(gdi::TColor(0x808080));
+  graticulePen_ = pen(gdi::TColor(0xC0C0C0));
+  internalPen_ = pen(gdi::TColor(0));
+  selectedBrush_ = brush(gdi::TColor(0x00FFFF));
+  transparentBrush_ = brush(gdi::TColor(0xC0C0C0));
+  surfaceBrush_ = brush(surfaceColor_);
+  textFont_ = std::make_unique<TEarthFont>();
+  projection_ = std::make_unique<TEarthProjection>(this);
+}
+
+TCustomEarthMap::~TCustomEarthMap() {
+  projection_.reset();
+  textFont_.reset();
+  surfaceBrush_.reset();
+  transparentBrush_.reset();
+  selectedBrush_.reset();
+  internalPen_.reset();
+  graticulePen_.reset();
+  transparentPen_.reset();
+  selectedPen_.reset();
+  canvas_.reset();
+  if (--gLiveMaps == 0) {
+    gaPoints.Release();
+    gaClipPoints.Release();
+  }
+}

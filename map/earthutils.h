@@ -1,0 +1,13 @@
+#pragma once
+// Great-circle distance, bearing and destination point on the globe's sphere, in globe units.
+// Bearings here are counter-clockwise from true north: due east is -90 degrees, due west +90.
+#include <cstdint>
+
+#include "map/earthsysutils.h"
+
+// Arc length between two positions, GU of arc (1/90,000 of a nautical mile).
+int32_t DistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2);
+// Initial bearing from pt1 to pt2, GU, within -180..180 degrees.
+int32_t AngleLLToLL(const TPointLL& pt1, const TPointLL& pt2);
+// The position reached from pt along the great circle of the given bearing and length (GU).
+TPointLL AngleDistToGCPoint(const TPointLL& pt, int32_t angle, int32_t distance);

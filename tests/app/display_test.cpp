@@ -1,0 +1,314 @@
+// The display refresh: one second of the program fed through a fake serial line, every panel,
+// colour, gauge, waypoint and layline figure and the exact bytes sent, against values worked by
+// hand; and the refresh on its own for the edge cases (angles, crawling speeds, NaN).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "app/mainform.h"
+#include "link/comsettings.h"
+#include "map/earthsysutils.h"
+#include "platform/gdi/image.h"
+#include "platform/gdi/text.h"
+#include "platform/win/paint.h"
+#include "platform/win/system.h"
+#include "tests/app/apptest.h"
+#include "tests/app/programfixture.h"
+
+namespace {
+
+using apptest::Sentence;
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRad = kPi / 180;
+
+std::string F(const char* format, double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, v);
+  return text;
+}
+
+// The point `nm` nautical miles from (lon, lat) degrees along the compass bearing `brg`, on a
+// sphere where one minute of arc is one mile.
+TPointLL Destination(double lon, double lat, double brg, double nm) {
+  const double d = nm / 60 * kRad, t = brg * kRad, p1 = lat * kRad;
+  const double p2 =
+      std::asin(std::sin(p1) * std::cos(d) + std::cos(p1) * std::sin(d) * std::cos(t));
+  const double l2 = lon * kRad + std::atan2(std::sin(t) * std::sin(d) * std::cos(p1),
+                                            std::cos(d) - std::sin(p1) * std::sin(p2));
+  return DecimalToPointLL(l2 / kRad, p2 / kRad);
+}
+
+class Display : public apptest::ProgramFixture {
+ protected:
+  // Starts the program with the sources and pages of these tests and stops its timers, so that
+  // the ticks below are the only ones.
+  void StartLive() {
+    std::filesystem::copy_file(std::filesystem::path(CORV_SOURCE_DIR) / "data" / "nmeaout.txt",
+                               "nmeaout.txt");
+    WriteIni(
+        "[comms]\ncomport=FAKE1\n[settings]\nspeedsource=0\nheadingsource=0\nwindsource=0\n"
+        "nmeawind=0\ntargetangle=45\nfperformance=0\nfspeed=0\nfcourse=0\nfwindspeed=0\n"
+        "fwindangle=0\nftargetspeed=0\nfgeowindangle=0\nfvmg=0\nsendperformance=1\n"
+        "senddistancetowpt=1\nsendtimetoll=1\nsenddistancetoll=1\n");
+    Start();
+    Advance(10700);
+    ASSERT_TRUE(line->IsOpen());
+    for (vcl::TTimer* t : {Form1->Timer1, Form1->Timer2, Form1->Timer3, Form1->Timer4})
+      t->SetEnabled(false);
+  }
+  void Feed(const std::string& sentences, const std::function<bool()>& taken) {
+    FeedAndWait(sentences, taken);
+  }
+};
+
+TEST_F(Display, OneSecondOfLiveDataShowsAndSendsWhatWasWorkedByHand) {
+  serial::ScopedFake fake("FAKE1", line);
+  StartLive();
+  // Running at 6 kn on 090 with the apparent wind 150 degrees to starboard at 5 kn, 12.3 m deep.
+  Feed("\n" + Sentence("GPRMC,120000,A,5230.0000,N,00400.0000,E,6.0,90.0,061226,,") +
+           Sentence("IIMWV,150.0,R,5.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K") +
+           Sentence("SDDBT,40.4,f,12.3,M,6.7,F"),
+       [] { return comms->fDepth > 12.0f; });
+
+  // True wind: across 5 sin 150 = 2.5, along 5 cos 150 - 6; abaft the beam, so 180 + atan.
+  const double across = 2.5, along = 5 * std::cos(150 * kRad) - 6;
+  const double twa = std::atan(across / along) / kRad + 180;            // 166.40
+  const double tws = std::fabs(across / std::sin((twa - 180) * kRad));  // 10.63
+  const double twd = 90 + twa;                                          // 256.40
+  const double vmg = 6 * std::cos(twa * kRad);                          // -5.83
+  ASSERT_LT(vmg, 0);
+
+  // The waypoint 1 NM dead upwind of the boat.
+  Form1->fWaypointActive = true;
+  Form1->fWaypointPosition = Destination(4.0, 52.5, twd, 1.0);
+
+  Form1->Timer1Timer(nullptr);
+  Form1->Timer3Timer(nullptr);
+  const double target = Form1->fTargetSpeed;
+  ASSERT_GT(target, 1.0);
+  const double perf = 6.0 / target * 100;
+  line->TakeWritten();
+  Form1->Timer1Timer(nullptr);
+
+  TForm1& f = *Form1;
+  EXPECT_EQ(f.Label9->Caption(), F("%3.0f", twa));
+  EXPECT_EQ(f.Label9->Caption(), "166");
+  EXPECT_EQ(f.Label12->Caption(), F("%2.1f", tws));
+  EXPECT_EQ(f.Label12->Caption(), "10.6");
+  EXPECT_EQ(f.Label29->Caption(), "256");
+  EXPECT_EQ(f.Label15->Caption(), F("%3.0f", perf));
+  EXPECT_EQ(f.Label32->Caption(), F("%2.1f", target));
+  EXPECT_EQ(f.Label6->Caption(), " 90");
+  EXPECT_EQ(f.Label3->Caption(), "6.0");
+  EXPECT_EQ(f.Label18->Caption(), "5.8");  // the VMG's size; running, it is negative
+  EXPECT_FLOAT_EQ(f.fVMG, static_cast<float>(-vmg));
+  EXPECT_EQ(f.Label98->Caption(), "150.0");
+  EXPECT_EQ(f.Label89->Caption(), "5.0");
+  EXPECT_EQ(f.DriftLabel->Caption(), "0.0");
+  EXPECT_EQ(f.SetLabel->Caption(), "0.0");
+  EXPECT_EQ(f.Label84->Caption(), " 90");
+  EXPECT_EQ(f.Label104->Caption(), "6.0");
+  EXPECT_EQ(f.Label48->Caption(), "12.3");
+  EXPECT_EQ(f.TimeLabel->Caption().substr(0, 16), "06/12/2026 12:00");
+
+  // Starboard tack: "SB", the wind angle in lime, the gauge at the angle plus 180.
+  EXPECT_EQ(f.TackLabel->Caption(), "SB");
+  EXPECT_EQ(f.Label9->Font()->Color(), vcl::clLime);
+  EXPECT_EQ(f.AAGauge3->Position(), 346.0f);
+  EXPECT_EQ(f.AAGauge2->Position(), std::trunc(tws));
+  EXPECT_EQ(f.AAGauge1->Position(), std::trunc(perf));
+  EXPECT_EQ(f.Panel4->Color(), vcl::clWhite);
+  EXPECT_EQ(f.Panel5->Color(), perf >= 90   ? vcl::clLime
+                               : perf >= 80 ? vcl::clYellow
+                                            : vcl::clWhite);
+
+  // Waypoint dead upwind at 1 NM: both laylines sin 45 = 0.71 NM away, 424 s at 6 kn.
+  EXPECT_NEAR(f.fBearingToWaypoint, twd, 0.01);
+  EXPECT_NEAR(f.fDistanceToWaypoint, 1.0, 1e-4);
+  EXPECT_NEAR(f.fDistanceToLayline, std::sqrt(0.5), 1e-3);
+  EXPECT_NEAR(f.fTimeToLayline, std::sqrt(0.5) / 6 * 3600, 0.5);
+  EXPECT_EQ(f.Label52->Caption(), "256");
+  EXPECT_EQ(f.DistanceToWaypointLabel->Caption(), "1.0");
+  EXPECT_EQ(f.StarboardLaylineLabel->Caption(), "0.7");
+  EXPECT_EQ(f.PortLaylineLabel->Caption(), "0.7");
+  EXPECT_EQ(f.StarboardLaylineTimeLabel->Caption(), "07:04");
+  EXPECT_EQ(f.PortLaylineTimeLabel->Caption(), "07:04");
+
+  // What went to the instruments in that second: the three templates of nmeaout.txt, then the
+  // four ticked Micronet pages numbered in their fixed order.
+  const std::string perf31 = F("%3.1f", perf);
+  EXPECT_EQ(line->TakeWritten(),
+            Sentence("IIMTW," + perf31 + ",C") + Sentence("PSILTBS," + F("%3.1f", target) + ",N") +
+                Sentence("PSILCD1," + perf31 + ",0.0") + Sentence("PTAK,FFD1," + F("%3.0f", perf)) +
+                Sentence("PTAK,FFD2,1.0") + Sentence("PTAK,FFD3,07:04") +
+                Sentence("PTAK,FFD4,0.7"));
+
+  // Stopped: the time to the laylines stands; on port tack the angle turns red.
+  Feed(Sentence("GPRMC,120001,A,5230.0000,N,00400.0000,E,0.0,90.0,061226,,") +
+           Sentence("IIMWV,210.0,R,5.0,N,A"),
+       [] { return comms->fSpeedOverGround == 0.0f && comms->fWindSide == 1; });
+  Form1->Timer1Timer(nullptr);
+  EXPECT_EQ(f.PortLaylineTimeLabel->Caption(), "07:04");
+  EXPECT_EQ(f.StarboardLaylineTimeLabel->Caption(), "07:04");
+  EXPECT_EQ(f.TackLabel->Caption(), "PT");
+  EXPECT_EQ(f.Label9->Font()->Color(), vcl::clRed);
+  // Standing still the apparent wind is the true wind: 150 degrees, the gauge at 180 - 150.
+  EXPECT_NEAR(f.AAGauge3->Position(), 30.0f, 1e-3);
+  EXPECT_NE(line->TakeWritten().find(Sentence("PTAK,FFD3,07:04")), std::string::npos);
+}
+
+// A minute of live data with the waypoint set, then the window as the user sees it, once in the
+// one-minute span and once in the one-second mode.
+TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
+  serial::ScopedFake fake("FAKE1", line);
+  // The working directory as ./run prepares it: the symbol font and the seven-segment face.
+  std::filesystem::copy_file(std::filesystem::path(CORV_SOURCE_DIR) / "data" / "plevoran.ttf",
+                             "plevoran.ttf");
+  const std::string dseg = "/usr/share/fonts/truetype/dseg/DSEG7Classic-Regular.ttf";
+  if (!std::filesystem::exists(dseg)) GTEST_SKIP() << "fonts-dseg is not installed";
+  std::filesystem::copy_file(dseg, "lcd2.ttf");
+  StartLive();
+  Form1->fWaypointActive = true;
+  Form1->fWaypointPosition = Destination(4.05, 52.55, 0, 0);
+  for (vcl::TTimer* t : {Form1->Timer1, Form1->Timer2, Form1->Timer3}) t->SetEnabled(true);
+  Form1->Show();
+  for (int s = 0; s < 60; ++s) {
+    const double sog = 6 + 0.6 * std::sin(s / 7.0), awa = 40 + 4 * std::sin(s / 5.0);
+    const std::string speed = F("%.1f", sog);
+    Feed(std::string(s == 0 ? "\n" : "") +
+             Sentence("GPRMC,1200" + F("%02.0f", s) + ",A,5230." + F("%04.0f", s * 30.0) +
+                      ",N,00400.0000,E," + speed + "," + F("%.1f", 20 + 3 * std::sin(s / 9.0)) +
+                      ",061226,,") +
+             Sentence("IIMWV," + F("%.1f", awa) + ",R," + F("%.1f", 14 + std::cos(s / 6.0)) +
+                      ",N,A") +
+             Sentence("IIVHW,,T,,M," + speed + ",N,,K") +
+             Sentence("SDDBT,,f," + F("%.1f", 12 + s * 0.1) + ",M,,F"),
+         [&] { return F("%.1f", comms->fSpeedOverGround) == speed; });
+    ASSERT_FALSE(HasFatalFailure()) << s << " " << comms->fSpeedOverGround;
+    Advance(1000);
+  }
+  EXPECT_EQ(Form1->TackLabel->Caption(), "SB");
+  EXPECT_NE(Form1->Label3->Caption(), "");
+  EXPECT_EQ(Form1->chSpeed->Series(0)->Count(), 61);
+  const std::string dir = CORV_SNAPSHOT_DIR;
+  Form1->Repaint();
+  app->ProcessMessages();
+  gdi::SavePngFile(dir + "/mainwindow_minute.png", win::ComposeScreen());
+  Form1->SpeedButton16->Click();
+  Form1->Timer2Timer(nullptr);
+  Form1->Repaint();
+  app->ProcessMessages();
+  gdi::SavePngFile(dir + "/mainwindow_seconds.png", win::ComposeScreen());
+  EXPECT_TRUE(std::filesystem::file_size(dir + "/mainwindow_seconds.png") > 10000);
+  // The window registered the two faces of its working directory at creation.
+  EXPECT_TRUE(gdi::RemoveFontResource("lcd2.ttf"));
+  EXPECT_TRUE(gdi::RemoveFontResource("plevoran.ttf"));
+}
+
+// ---- The refresh on its own ------------------------------------------------------------------
+
+class Refresh : public ::testing::Test {
+ protected:
+  void SetUp() override { comms = instruments.get(); }
+  void TearDown() override { comms = nullptr; }
+  // The boat at 52 30 N 4 00 E, the waypoint `nm` miles off on `bearing`.
+  void Waypoint(double bearing, double nm) {
+    form.fLatitude = 5230.0f;
+    form.fLongitude = 400.0f;
+    form.fWaypointActive = true;
+    form.fWaypointPosition = Destination(4.0, 52.5, bearing, nm);
+  }
+
+  win::SystemScope windows;
+  std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>(nullptr);
+  TForm1 form{nullptr};
+};
+
+TEST_F(Refresh, PanelColoursFollowTheirThresholds) {
+  const std::pair<float, vcl::TColor> perf[] = {{70, vcl::clWhite},  {79.9f, vcl::clWhite},
+                                                {80, vcl::clYellow}, {85, vcl::clYellow},
+                                                {90, vcl::clLime},   {95, vcl::clLime}};
+  for (auto [p, c] : perf) {
+    form.fPerformance = p;
+    form.RefreshDisplay();
+    EXPECT_EQ(form.Panel5->Color(), c) << p;
+  }
+  const std::pair<float, vcl::TColor> tws[] = {
+      {24.9f, vcl::clWhite}, {25, vcl::clYellow}, {34.9f, vcl::clYellow}, {35, vcl::clRed}};
+  for (auto [w, c] : tws) {
+    form.fTrueWindSpeed = w;
+    form.RefreshDisplay();
+    EXPECT_EQ(form.Panel4->Color(), c) << w;
+  }
+}
+
+TEST_F(Refresh, LaylineAngleOfNinetyStaysFinite) {
+  // At 90 degrees the laylines never meet: computed at 89 instead.
+  form.fTargetAngle = 90;
+  form.fGeoWindAngle = 0;
+  form.fSpeedOverGround = 5;
+  Waypoint(30, 2);
+  form.RefreshDisplay();
+  EXPECT_TRUE(std::isfinite(form.fDistanceToLayline));
+  EXPECT_TRUE(std::isfinite(form.fTimeToLayline));
+  EXPECT_EQ(form.fTargetAngle, 90.0f);  // the setting itself stands
+  // Port layline: d = -89, x = 180 - 178 - (-89 - 30) = 121; L = 2 / sin 178.
+  const double expected = std::fabs(std::sin(121 * kRad) * 2 / std::sin(178 * kRad));
+  EXPECT_NEAR(form.fDistanceToLayline, expected, expected * 1e-3);
+  // Below 1 degree the angle is raised to 1 and kept.
+  form.fTargetAngle = 0.2f;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.fTargetAngle, 1.0f);
+  EXPECT_TRUE(std::isfinite(form.fDistanceToLayline));
+}
+
+TEST_F(Refresh, TimeToAFarLaylineAtACrawlIsCapped) {
+  form.fTargetAngle = 45;
+  form.fGeoWindAngle = 0;
+  form.fSpeedOverGround = 0.01f;
+  Waypoint(0, 3000);  // 3000 NM dead upwind: 2121 NM to a layline, years at 0.01 kn
+  form.RefreshDisplay();
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "99:59");
+  EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "99:59");
+  EXPECT_EQ(form.fTimeToLayline, 99 * 60 + 59);
+  EXPECT_EQ(form.OutputValues().TimeToLayline, "99:59");
+}
+
+TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  form.fPerformance = nan;
+  form.fTrueWindSpeed = nan;
+  form.fTrueWindAngle = nan;
+  form.fTargetAngle = 45;
+  form.fSpeedOverGround = 5;
+  form.fGeoWindAngle = nan;
+  Waypoint(10, 1);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.AAGauge1->Position(), 0.0f);
+  EXPECT_EQ(form.AAGauge2->Position(), 0.0f);
+  EXPECT_EQ(form.AAGauge3->Position(), 180.0f);
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "00:00");
+  form.fWindSide = 1;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.AAGauge3->Position(), 0.0f);
+  // Huge values are clamped, not wrapped.
+  form.fPerformance = 1e30f;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.AAGauge1->Position(), 1e6f);
+}
+
+TEST_F(Refresh, WaypointBearingAndDistanceInEveryQuarter) {
+  form.fTargetAngle = 45;
+  for (double brg : {0.5, 45.0, 135.0, 180.0, 225.0, 315.0, 359.5}) {
+    Waypoint(brg, 5);
+    form.RefreshDisplay();
+    EXPECT_NEAR(form.fBearingToWaypoint, brg, 0.01) << brg;
+    EXPECT_NEAR(form.fDistanceToWaypoint, 5.0, 1e-3) << brg;
+  }
+}
+
+}  // namespace

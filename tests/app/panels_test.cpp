@@ -1,0 +1,178 @@
+// The panel activation list both ways, the value labels' font sizing, the splitter and the small
+// window commands, on a shown main window driven by clicks.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/mainform.h"
+#include "link/comsettings.h"
+#include "tests/platform/vcl/vcltest.h"
+
+namespace {
+
+class Panels : public vcltest::VclTest {
+ protected:
+  void SetUp() override {
+    // Closing the window writes its settings file: into a directory of this test's own.
+    old = std::filesystem::current_path();
+    char pattern[] = "/tmp/corv-panels-XXXXXX";
+    dir = ::mkdtemp(pattern);
+    std::filesystem::current_path(dir);
+    VclTest::SetUp();
+    instruments = std::make_unique<Tcomms>(nullptr);
+    comms = instruments.get();
+    form = new TForm1(app.get());
+    form->OnCreate = {};  // the start-up's files are not needed here
+    form->Show();
+    Pump();
+  }
+  void TearDown() override {
+    comms = nullptr;
+    instruments.reset();
+    VclTest::TearDown();
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
+  }
+  // A user's click on the check box of item i.
+  void ClickCheck(vcl::TCheckListBox* list, int i) {
+    const vcl::TRect r = list->ItemRect(i);
+    Click(list, r.left + 4, (r.top + r.bottom) / 2);
+  }
+
+  std::filesystem::path old, dir;
+  std::unique_ptr<Tcomms> instruments;
+  TForm1* form = nullptr;
+};
+
+TEST_F(Panels, EveryToolWindowStandsInItsDockWithItsContent) {
+  for (int n = 1; n <= 31; ++n) {
+    ASSERT_NE(form->DKToolWindow[n], nullptr) << n;
+    EXPECT_EQ(form->DKToolWindow[n]->Name(), "DKToolWindow" + std::to_string(n));
+    EXPECT_EQ(form->FindComponent("DKToolWindow" + std::to_string(n)), form->DKToolWindow[n]);
+  }
+  EXPECT_EQ(form->chTwd->Parent(), form->DKToolWindow[14]);
+  EXPECT_EQ(form->chTwd->SeriesCount(), 2);
+  EXPECT_EQ(form->chDepth->Parent(), form->DKToolWindow[26]);
+  EXPECT_EQ(form->Panel5->Parent(), form->DKToolWindow[11]);
+  EXPECT_EQ(form->Panel7->Parent(), form->DKToolWindow[5]);
+  EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
+  EXPECT_EQ(form->AAGauge2->Parent(), form->DKToolWindow[23]);
+  EXPECT_EQ(form->AAGauge1->Caption(), "perf%");
+  EXPECT_EQ(form->AAGauge2->Scale(), 50);
+  EXPECT_EQ(form->AAGauge3->Angle(), 360);
+  EXPECT_EQ(form->AAGauge3->AntiAliased(), aaBiline);
+  EXPECT_EQ(form->Panel21->Parent(), form);
+  EXPECT_EQ(form->DKToolWindow[7]->Parent(), form->DKDock1);
+  EXPECT_EQ(form->Splitter1->Align(), vcl::alLeft);
+  EXPECT_EQ(form->FindComponent("Panel1"), form->Panel1);
+  EXPECT_EQ(form->Panel1->Parent(), form->DKToolWindow[7]);  // the SOG panel, not the tool bar
+}
+
+TEST_F(Panels, ActivationListShowsAndSetsTheWindows) {
+  form->DKToolWindow[29]->SetVisible(false);
+  form->DKToolWindow[5]->SetVisible(true);
+  EXPECT_FALSE(form->Panel21->Visible());
+  Click(form->SpeedButton19);
+  ASSERT_TRUE(form->Panel21->Showing());
+  vcl::TCheckListBox* numbers = form->CheckListBox2;
+  EXPECT_EQ(numbers->Items()->Strings(13), "Apparent Wind Angle");
+  EXPECT_FALSE(numbers->Checked(13));
+  EXPECT_EQ(numbers->Items()->Strings(15), "Heading ");
+  EXPECT_TRUE(numbers->Checked(15));
+  EXPECT_EQ(form->DKToolWindow[5]->Caption(), "Heading True");
+  EXPECT_EQ(form->DKToolWindow[29]->Caption(), "App WA");
+
+  // Ticking the first shows App WA, unticking the second hides the heading.
+  ClickCheck(numbers, 13);
+  EXPECT_TRUE(form->DKToolWindow[29]->Visible());
+  ClickCheck(numbers, 15);
+  EXPECT_FALSE(form->DKToolWindow[5]->Visible());
+  // The chart and gauge lists.
+  EXPECT_EQ(form->CheckListBox1->Items()->Strings(5), "True Wind Direction");
+  ClickCheck(form->CheckListBox1, 5);
+  EXPECT_FALSE(form->DKToolWindow[14]->Visible());
+  EXPECT_EQ(form->DKToolWindow[14]->Caption(), "GEO wind Angle");
+  ClickCheck(form->CheckListBox3, 0);
+  EXPECT_FALSE(form->DKToolWindow[25]->Visible());
+  EXPECT_EQ(form->AAGauge3->Parent(), form->DKToolWindow[25]);
+
+  Click(form->BitBtn1);
+  EXPECT_FALSE(form->Panel21->Visible());
+}
+
+TEST_F(Panels, AClosedVideoWindowStaysClosedAtTheNextClickInTheList) {
+  Click(form->SpeedButton19);
+  EXPECT_FALSE(form->CheckListBox4->Checked(0));
+  ClickCheck(form->CheckListBox4, 0);
+  EXPECT_TRUE(form->DKToolWindow[31]->Visible());
+  EXPECT_EQ(form->DKToolWindow[31]->Caption(), "Video");
+  Click(form->BitBtn1);
+  // The user closes the video window, opens the list again and clicks another list.
+  form->DKToolWindow[31]->SetVisible(false);
+  Click(form->SpeedButton19);
+  EXPECT_FALSE(form->CheckListBox4->Checked(0));
+  ClickCheck(form->CheckListBox2, 0);
+  EXPECT_FALSE(form->DKToolWindow[31]->Visible());
+  EXPECT_FALSE(form->DKToolWindow[11]->Visible());
+}
+
+TEST_F(Panels, ValueLabelFontIsThePanelHeightLessThirtyTwo) {
+  const std::vector<std::pair<vcl::TPanel*, vcl::TLabel*>> pairs = {
+      {form->Panel1, form->Label3},   {form->Panel2, form->Label9},
+      {form->Panel3, form->Label6},   {form->Panel4, form->Label12},
+      {form->Panel5, form->Label15},  {form->Panel6, form->Label18},
+      {form->Panel7, form->Label84},  {form->Panel8, form->Label89},
+      {form->Panel10, form->Label29}, {form->Panel11, form->Label32},
+      {form->Panel12, form->Label98}, {form->Panel13, form->Label104},
+      {form->Panel22, form->Label48}, {form->Panel23, form->Label52}};
+  for (auto [panel, label] : pairs) {
+    EXPECT_EQ(label->Parent(), panel);
+    EXPECT_EQ(label->Font()->Name(), "DSEG7 Classic");
+    EXPECT_EQ(label->Font()->Height(), panel->Height() - 32) << panel->Name();
+    panel->SetAlign(vcl::alNone);
+    panel->SetHeight(40);
+    EXPECT_EQ(label->Font()->Height(), 8) << panel->Name();
+    // Below 33 pixels the font would vanish or turn upside down: one pixel at least.
+    panel->SetHeight(20);
+    EXPECT_EQ(label->Font()->Height(), 1) << panel->Name();
+  }
+  EXPECT_EQ(TForm1::ValueFontHeight(33), 1);
+  EXPECT_EQ(TForm1::ValueFontHeight(0), 1);
+}
+
+TEST_F(Panels, SplitterAndSmallCommands) {
+  int size = 300;
+  bool accept = true;
+  form->Splitter1->OnCanResize(form->Splitter1, size, accept);
+  EXPECT_EQ(form->DKDock1->Width(), 298);
+  // After a move the dock reaches past the splitter's right edge as it stood.
+  const int edge = form->Splitter1->Left() + form->Splitter1->Width();
+  EXPECT_EQ(edge, 302);
+  form->Splitter1->OnMoved(form->Splitter1);
+  EXPECT_EQ(form->DKDock1->Width(), edge);
+
+  // The replay tool bar follows its button.
+  const bool shown = form->DKToolbar4->Visible();
+  Click(form->SpeedButton25);
+  EXPECT_EQ(form->DKToolbar4->Visible(), !shown);
+  Click(form->SpeedButton25);
+  EXPECT_EQ(form->DKToolbar4->Visible(), shown);
+  EXPECT_EQ(form->SpeedButton9->Parent(), form->DKToolbar4);
+
+  form->NMUDP1DataReceived(nullptr, 12, "10.0.0.1", 10110);
+  form->NMUDP1DataReceived(nullptr, 30, "10.0.0.1", 10110);
+  EXPECT_EQ(form->fUdpByteCount, 42);
+  form->SpeedButton26Click(nullptr);
+  form->SpeedButton46Click(nullptr);
+  EXPECT_TRUE(form->Visible());
+  form->SpeedButton6Click(nullptr);
+  Pump();
+  EXPECT_FALSE(form->Visible());
+}
+
+}  // namespace

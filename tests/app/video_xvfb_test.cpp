@@ -1,0 +1,124 @@
+// The program under Xvfb with a synthetic camera: the capture settings button ("Video") shows the
+// camera's preview, and a recording leaves "<name>.avi" beside its "<name>.lg".
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/platform/capture/shell.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (!freopen("/dev/null", "w", stdout)) _exit(126);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+void End(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 100; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+// Distinct colours in a part of a screenshot.
+int Colours(const std::string& png, const std::string& geometry) {
+  return std::atoi(
+      Shell("convert '" + png + "' -crop " + geometry + " +repage -format %k info: 2>/dev/null")
+          .c_str());
+}
+
+TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
+  int display = 360 + static_cast<int>(getpid() % 200);
+  while (fs::exists("/tmp/.X" + std::to_string(display) + "-lock")) ++display;
+  const std::string name = ":" + std::to_string(display);
+  const pid_t x = Spawn({"Xvfb", name, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+  const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
+  for (int i = 0; i < 100 && !fs::exists(socket); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
+
+  char tmpl[] = "/tmp/corv-video-xvfb-XXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const fs::path home = tmpl;
+  ASSERT_EQ(std::system(("'" CORV_SOURCE_DIR "/scripts/prepare-workdir.sh' '" + home.string() +
+                         "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  std::ofstream(home / "corvatalen.ini")
+      << "[comms]\ncomport=Network\n[video]\nVSource=Synthetic Camera\nVComp=MJPEG Compressor\n";
+  const pid_t app =
+      Spawn({"sh", "-c", "cd '" + home.string() + "' && exec '" CORVATALEN_BINARY "'"},
+            {"DISPLAY=" + name, "CORVATALEN_DISPLAY=sdl",
+             "CORVATALEN_SYNTHETIC_CAMERA=Synthetic Camera"});
+  const std::string xdo = "DISPLAY=" + name + " xdotool ";
+  // The delayed start-up takes ten seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(11500));
+  const std::string before =
+      ::testing::TempDir() + "video_xvfb_before_" + std::to_string(getpid()) + ".png";
+  Shell("import -display " + name + " -window root png:" + before + " 2>&1");
+  Shell(xdo + "mousemove 651 783 click 1");  // "Video" on the status line
+  const std::string preview =
+      ::testing::TempDir() + "video_xvfb_preview_" + std::to_string(getpid()) + ".png";
+  int colours = 0;
+  for (int i = 0; i < 20 && colours < 2000; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    Shell("import -display " + name + " -window root png:" + preview + " 2>&1");
+    colours = Colours(preview, "320x240+948+67");
+  }
+  // The window's own drawing there has a few hundred colours; the camera's gradients thousands.
+  EXPECT_LE(Colours(before, "320x240+948+67"), 1000);
+  EXPECT_GE(colours, 2000) << "no camera picture in " << preview;
+
+  Shell(xdo + "mousemove 369 40 click 1");  // "Record"
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  const std::string recording =
+      ::testing::TempDir() + "video_xvfb_recording_" + std::to_string(getpid()) + ".png";
+  Shell("import -display " + name + " -window root png:" + recording + " 2>&1");
+  EXPECT_GE(Colours(recording, "320x240+948+67"), 2000) << "the preview stops while recording";
+  Shell(xdo + "mousemove 369 40 click 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const bool running = waitpid(app, nullptr, WNOHANG) == 0;
+  End(app);
+  End(x);
+  EXPECT_TRUE(running);
+
+  std::vector<fs::path> videos;
+  for (const auto& e : fs::directory_iterator(home))
+    if (e.path().extension() == ".avi") videos.push_back(e.path());
+  ASSERT_EQ(videos.size(), 1u);
+  EXPECT_TRUE(fs::exists(fs::path(videos[0]).replace_extension(".lg"))) << videos[0];
+  const std::string probe = Shell(
+      "ffprobe -v error -count_packets -show_entries stream=codec_name,nb_read_packets -of "
+      "csv=p=0 '" +
+      videos[0].string() + "'");
+  EXPECT_EQ(probe.rfind("mjpeg,", 0), 0u) << probe;
+  EXPECT_GE(std::atoi(probe.c_str() + 6), 50) << probe;
+  EXPECT_EQ(Shell("ffmpeg -v error -i '" + videos[0].string() + "' -f null - 2>&1"), "");
+  fs::remove_all(home);
+}
+
+}  // namespace
