@@ -2,6 +2,7 @@
 #include <random>
 
 #include "docking/dkacc.h"
+#include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
 #include "platform/vcl/edits.h"
 #include "tests/docking/dockfixture.h"
@@ -320,6 +321,35 @@ TEST_F(Access, WithoutTheLibraryEverythingElseWorks) {
   UnhookWinEvent(hook);
   EXPECT_EQ(clicks, (std::vector<std::string>{"Mark &two"}));
   EXPECT_EQ(events, 0);
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+TEST_F(Access, APopupMenuOfItsOwnIsNamedByItsWindow) {
+  // A root popup has no parent view to take a caption from: its window's text answers.
+  win::InputScript script;
+  HRESULT nameResult = E_UNEXPECTED;
+  std::string name = "unset";
+  long role = 0;
+  script.Then([&] {
+    for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
+         h = win::GetWindow(h, win::GW_HWNDNEXT))
+      if (dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h))) {
+        Obj p = FromWindow(h);
+        nameResult = p.p->get_accName(ChildId(0), &name);
+        role = p.Role();
+      }
+  });
+  script.Key(win::VK_ESCAPE);
+  EXPECT_EQ(marks->Popup(300, 200, false), nullptr);
+  Pump();
+  EXPECT_EQ(nameResult, S_OK);
+  EXPECT_EQ(name, "");
+  EXPECT_EQ(role, ROLE_SYSTEM_MENUPOPUP);
 }
 
 }  // namespace
