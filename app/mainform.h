@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/replay.h"
 #include "capture/vcap.h"
 #include "controls/aagauge.h"
 #include "link/nmeaoutput.h"
@@ -113,6 +114,35 @@ class TForm1 : public vcl::TForm {
   void Button1Click(rtl::TObject* Sender);       // true wind direction range
   // "hh:nn" of the time of day `minutesBack` minutes before `sample`, wrapped at midnight.
   static std::string ChartTimeLabel(rtl::TDateTime sample, int minutesBack);
+
+  // ---- Replay and the no-input watchdog (app/replay.cpp) ---------------------------------------
+  void SpeedButton4Click(rtl::TObject* Sender);  // open a recording
+  // Moves the replay n seconds (clamped to the recording) and shows that second.
+  void ReplayStep(std::int32_t n);
+  void SpeedButton33Click(rtl::TObject* Sender);  // "<", back 1 minute
+  void SpeedButton34Click(rtl::TObject* Sender);  // ">", forward 1 minute
+  void SpeedButton36Click(rtl::TObject* Sender);  // "<<", back 10 minutes
+  void SpeedButton5Click(rtl::TObject* Sender);   // ">>", forward 10 minutes
+  void SpeedButton9Click(rtl::TObject* Sender);   // "<<<", back 1 hour
+  void SpeedButton31Click(rtl::TObject* Sender);  // ">>>", forward 1 hour
+  void SpeedButton80Click(rtl::TObject* Sender);  // "Fast": ten seconds a second
+  void SpeedButton67Click(rtl::TObject* Sender);  // "Play": real time
+  void Timer6Timer(rtl::TObject* Sender);         // one replay second
+  // Once, 40 s after creation: offers the demonstration when no NMEA input has come.
+  void Timer7Timer(rtl::TObject* Sender);
+  // Puts the seconds of a recording into the fifteen buffers and the track, the newest shown
+  // last; the live timers must be stopped.
+  void LoadSeconds(const TReplaySeconds& laid);
+  // The communications form's wizard command; without one the communications form is shown.
+  std::function<void()> fCommsWizard;
+  // The recording's first and last second held; seconds after a midnight crossing run on past
+  // 86,400.
+  std::int32_t fReplayStart = 0;
+  std::int32_t fReplayEnd = 0;
+  // The second shown, in whole seconds like fReplayStart and fReplayEnd; fSampleTime follows it.
+  std::int32_t fReplayPosition = 0;
+  // The loaded recording's track in globe units, for the map's track object.
+  std::unique_ptr<TPointStore> fTrack;
 
   // ---- Panels and window commands (app/panels.cpp) --------------------------------------------
   void SpeedButton11Click(rtl::TObject* Sender);       // panel activation list (SpeedButton19)
@@ -226,8 +256,9 @@ class TForm1 : public vcl::TForm {
   // Replay step buttons.
   vcl::TSpeedButton *SpeedButton9, *SpeedButton36, *SpeedButton33, *SpeedButton80, *SpeedButton34,
       *SpeedButton5, *SpeedButton31, *SpeedButton67;
-  vcl::TBitBtn* BitBtn2;  // capture settings
-  vcl::TBitBtn* BitBtn3;  // capture start and stop
+  vcl::TSpeedButton* SpeedButton4;  // open a recording
+  vcl::TBitBtn* BitBtn2;            // capture settings
+  vcl::TBitBtn* BitBtn3;            // capture start and stop
   TVideoCapture* cap;
   vcl::TTimer* VideoTimer;          // single frames, 60 s, never enabled
   vcl::TMediaPlayer* MediaPlayer1;  // the video beside a replay
@@ -265,6 +296,8 @@ class TForm1 : public vcl::TForm {
   vcl::TTimer* Timer3;  // target tick
   vcl::TTimer* Timer4;  // one-shot after start
   vcl::TTimer* Timer5;  // delayed start-up
+  vcl::TTimer* Timer6;  // replay steps
+  vcl::TTimer* Timer7;  // no-input watchdog
   db::TTable* Table1;   // polar table
   db::TTable* Table2;   // waypoints
   db::TTable* Table3;   // log table
@@ -298,6 +331,13 @@ class TForm1 : public vcl::TForm {
   void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);
+  // Reads and checks the recording before anything stops; false (and live as before) when it
+  // cannot be read or holds no record.
+  bool LoadRecording(const std::string& file);
+  void StopReplayPlay();
+  // The video beside a replay: left to the capture work, called where the video follows.
+  void StartReplayVideo();
+  void StepReplayVideo(std::int32_t frames);
 
   struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

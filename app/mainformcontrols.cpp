@@ -62,14 +62,20 @@ void TForm1::BuildComponents() {
   BitBtn3->SetCaption("Capture");
   bar = DKToolbar4;
   left = 4;
-  SpeedButton9 = button("SpeedButton9", "|<");
+  SpeedButton4 = button("SpeedButton4", "Open");
+  SpeedButton4->SetHint("Replay a recording");
+  SpeedButton9 = button("SpeedButton9", "<<<");
   SpeedButton36 = button("SpeedButton36", "<<");
   SpeedButton33 = button("SpeedButton33", "<");
-  SpeedButton80 = button("SpeedButton80", ">>");
-  SpeedButton34 = button("SpeedButton34", ">");
-  SpeedButton5 = button("SpeedButton5", ">|");
-  SpeedButton31 = button("SpeedButton31", "+10 min");
   SpeedButton67 = button("SpeedButton67", "Play");
+  SpeedButton80 = button("SpeedButton80", "Fast");
+  SpeedButton34 = button("SpeedButton34", ">");
+  SpeedButton5 = button("SpeedButton5", ">>");
+  SpeedButton31 = button("SpeedButton31", ">>>");
+  for (vcl::TSpeedButton* b : {SpeedButton67, SpeedButton80}) {
+    b->SetGroupIndex(67);
+    b->SetAllowAllUp(true);
+  }
   StatusPanel = vcl::NewChild<vcl::TPanel>(this, this, "StatusPanel");
   StatusPanel->SetAlign(vcl::alBottom);
   StatusPanel->SetHeight(24);
@@ -90,6 +96,10 @@ void TForm1::BuildComponents() {
   Timer4->OnTimer = rtl::MakeEvent(this, &TForm1::Timer4Timer);
   Timer5 = MakeTimer(this, "Timer5", 10000, true);
   Timer5->OnTimer = rtl::MakeEvent(this, &TForm1::Timer5Timer);
+  Timer6 = MakeTimer(this, "Timer6", 1000, false);
+  Timer6->OnTimer = rtl::MakeEvent(this, &TForm1::Timer6Timer);
+  Timer7 = MakeTimer(this, "Timer7", 40000, true);
+  Timer7->OnTimer = rtl::MakeEvent(this, &TForm1::Timer7Timer);
 
   Table1 = vcl::NewChild<db::TTable>(this, nullptr, "Table1");
   Table1->SetTableName("PERFORMANCE.DBF");
@@ -109,6 +119,15 @@ void TForm1::BuildComponents() {
   SpeedButton16->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton8Click);
   SpeedButton17->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton7Click);
   Button1->OnClick = rtl::MakeEvent(this, &TForm1::Button1Click);
+  SpeedButton4->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton4Click);
+  SpeedButton9->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton9Click);
+  SpeedButton36->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton36Click);
+  SpeedButton33->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton33Click);
+  SpeedButton67->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton67Click);
+  SpeedButton80->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton80Click);
+  SpeedButton34->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton34Click);
+  SpeedButton5->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton5Click);
+  SpeedButton31->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton31Click);
   OnCreate = rtl::MakeEvent(this, &TForm1::FormCreate);
   OnClose = rtl::MakeEvent(this, &TForm1::FormClose);
   OnDestroy = rtl::MakeEvent(this, &TForm1::FormDestroy);

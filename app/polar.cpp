@@ -26,7 +26,7 @@ void MessageBoxOk(const std::string& text, const std::string& caption) {
 TPolardata::TPolardata(rtl::TComponent* AOwner) : vcl::TForm(AOwner) {
   SetName("Polardata");
   SetCaption("Polar Data");
-  SetBounds(120, 80, 640, 440);
+  SetBounds(60, 40, 1110, 530);
 
   Table1 = vcl::NewChild<db::TTable>(this, nullptr, "Table1");
   Table1->SetTableName("PERFORMANCE.DBF");
@@ -76,15 +76,17 @@ TPolardata::TPolardata(rtl::TComponent* AOwner) : vcl::TForm(AOwner) {
   DBLookupComboBox1->SetKeyField("TWS");
   DBLookupComboBox1->SetListField("TWS");
 
-  BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn1", 534, 368, 90, 28);
+  BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn1", 534, 432, 90, 28);
   BitBtn1->SetKind(vcl::bkOK);
   BitBtn1->OnClick = rtl::MakeEvent(this, &TPolardata::BitBtn1Click);
+  BuildPlotControls();
 
   OnCreate = rtl::MakeEvent(this, &TPolardata::FormCreate);
 }
 
 void TPolardata::FormCreate(rtl::TObject*) {
   ReadPolars();
+  DrawBackground();
 }
 
 void TPolardata::ReadPolars() {

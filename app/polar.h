@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,12 @@
 #include "platform/vcl/dbctrls.h"
 #include "platform/vcl/dbgrids.h"
 #include "platform/vcl/edits.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/filedialogs.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/lists.h"
 #include "platform/vcl/stdctrls.h"
+#include "platform/vcl/timer.h"
 
 // A control point or curve point: x = true wind angle (degrees), y = boat speed (knots), z = 0.
 struct TPolarPoint {
@@ -51,6 +55,31 @@ class TPolardata : public vcl::TForm {
   void Button1Click(rtl::TObject* Sender);  // "Calculate Target"
   void BitBtn1Click(rtl::TObject* Sender);  // OK
 
+  // ---- Plots on Image1 (app/polarplot.cpp) ----------------------------------------------------
+  void BitBtn2Click(rtl::TObject* Sender);     // "Clear"
+  void ComboBox1Change(rtl::TObject* Sender);  // "scale"
+  void Button2Click(rtl::TObject* Sender);     // the theoretical curve of the chosen wind speed
+  void BitBtn3Click(rtl::TObject* Sender);     // "Select Logfile"
+  void BitBtn4Click(rtl::TObject* Sender);     // "Plot Polar"
+  void BitBtn5Click(rtl::TObject* Sender);     // "Automatic" / "Stop"
+  void Timer1Timer(rtl::TObject* Sender);      // automatic replot
+  // Axes, rings labelled every (scale div 10) knots, and direction lines.
+  void DrawBackground();
+  // The picture filled with the canvas's brush colour.
+  void FillPicture();
+  // Pixels per knot: the ring spacing over the knots between two rings.
+  double PixelsPerKnot() const;
+  // The pixel of angle a (degrees) and speed s (knots), on the port side mirrored; none when a
+  // value is not finite or the point lies far outside the picture.
+  std::optional<vcl::TPoint> PlotPoint(double a, double s, bool port) const;
+
+  // The plot's scale in knots at the outer ring: 10, 20 or 30.
+  int32_t fScale = 10;
+  vcl::TCanvas* fCanvas = nullptr;  // set by the first drawing
+  int32_t fCentreX = 0;
+  int32_t fCentreY = 0;
+  int32_t fMarkerSize = 1;
+
   // Speed source of the recorded plots (0 GPS, 1 speed log), copied in by the main window.
   int32_t fSpeedSource = 0;
   int32_t fTwsCount = 0;
@@ -73,6 +102,23 @@ class TPolardata : public vcl::TForm {
   vcl::TGroupBox* GroupBox2;                  // "Theoretical Polar Plot"
   vcl::TDBLookupComboBox* DBLookupComboBox1;  // "True Windspeed"
   vcl::TBitBtn* BitBtn1;                      // OK
+  vcl::TGroupBox* GroupBox3;                  // "Recorded Polar Plot"
+  vcl::TEdit* Edit4;                          // "Upper limit"
+  vcl::TEdit* Edit5;                          // "Lower limit"
+  vcl::TBitBtn* BitBtn2;                      // "Clear"
+  vcl::TBitBtn* BitBtn3;                      // "Select Logfile"
+  vcl::TBitBtn* BitBtn4;                      // "Plot Polar"
+  vcl::TBitBtn* BitBtn5;                      // "Automatic"
+  vcl::TGroupBox* GroupBox4;                  // "Graph"
+  vcl::TImage* Image1;                        // 450 x 450
+  vcl::TOpenDialog* OpenDialog1;
+  vcl::TTimer* Timer1;  // automatic replot, 60 s
+  db::TQuery* Query7;   // the recorded points of a log table
+
+ private:
+  void BuildPlotControls();  // app/polarplot.cpp
+  // The picture's canvas, black until drawn on.
+  vcl::TCanvas& PlotCanvas();
 };
 
 extern TPolardata* Polardata;

@@ -130,6 +130,20 @@ void TForm1::Timer5Timer(rtl::TObject*) {
 
   Tcomms& c = *comms;
   c.fOutputValues = [this] { return OutputValues(); };
+  c.fSetMainSources = [this](const TSourceChoices& s) {
+    fSpeedSource = s.fSpeedSource;
+    fHeadingSource = s.fHeadingSource;
+    fNmeaWind = s.fNmeaWind;
+    if (s.fWindSource) fWindSource = *s.fWindSource;
+  };
+  // The wizard may run while the timers are off (no port at start-up): its port runs them.
+  c.fAfterWizardOpen = [this] {
+    fNetworkInput = 0;
+    if (fReplayMode == 0) SetComputationTimers(true);
+  };
+  fCommsWizard = [] {
+    if (comms != nullptr) comms->BitBtn4Click(comms);
+  };
   c.ComboBox1->SetText(ReadSettingText(ini, "comms", "comport"));
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
 
@@ -290,12 +304,18 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
       vcl::IDYES) {
     SetComputationTimers(true);
     fReplayMode = 0;
+    // A replay tick after this would move the live history's heads.
+    StopReplayPlay();
     for (THistoryBuffer* h :
          {&SpeedOverGroundHistory, &CourseOverGroundHistory, &PerformanceHistory, &VmgHistory,
           &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
           &TargetSpeedHistory})
       h->Clear();
     SetReplayButtonsEnabled(false, false);
+  } else {
+    // The replay goes on where it was, charts included.
+    Timer2->SetEnabled(true);
+    if (SpeedButton67->Down() || SpeedButton80->Down()) Timer6->SetEnabled(true);
   }
 }
 
@@ -321,7 +341,8 @@ void TForm1::Communication1Click(rtl::TObject*) {
 }
 
 void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
-  for (vcl::TTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5}) t->SetEnabled(false);
+  for (vcl::TTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7})
+    t->SetEnabled(false);
   Tcomms& c = *comms;
   try {
     c.ComPort1->Close();

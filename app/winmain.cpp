@@ -6,6 +6,7 @@
 #include "app/polar.h"
 #include "app/settingsform.h"
 #include "app/shutdown.h"
+#include "link/commswizard.h"
 #include "link/comsettings.h"
 #include "platform/display/backend.h"
 #include "platform/display/sdl.h"
@@ -18,6 +19,7 @@ void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Polardata);
   app.CreateForm(comms);
   app.CreateForm(Settings);
+  app.CreateForm(WizForm);
 }
 
 void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
@@ -58,6 +60,7 @@ int WinMain(const std::string& backend) {
     }
     vcl::SetDialogResponder(nullptr);
     comms = nullptr;
+    WizForm = nullptr;
     Settings = nullptr;
     Polardata = nullptr;
   }

@@ -32,7 +32,7 @@ int BaudRateValue(TBaudRate rate) {
 }
 
 void EnumDevices(rtl::TStrings& List) {
-  const auto devices = serial::EnumerateDevices();
+  const auto devices = serial::ComDevices();
   for (const auto& name : serial::ComNames(devices)) List.Add(name);
   for (const auto& path : devices) List.Add(path);
 }
@@ -576,6 +576,11 @@ int TCustomComPort::OutputCount() {
 
 int TCustomComPort::Write(const void* Buffer, int Count, bool WaitOnCompletion) {
   CheckOpen();
+  struct InWrite {
+    int& depth;
+    explicit InWrite(int& d) : depth(d) { ++depth; }
+    ~InWrite() { --depth; }
+  } inWrite(fWriting);
   if (fBeforeWrite) fBeforeWrite(this, Buffer, Count, WaitOnCompletion);
   int accepted = 0;
   if (Count > 0 && (WaitOnCompletion ? (WaitPendingOut(0), true) : FlushPending())) {

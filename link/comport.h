@@ -285,6 +285,8 @@ class TCustomComPort : public rtl::TComponent {
   // write the new one is dropped whole, so the line only ever carries whole writes.
   int OutputCount();
   int Write(const void* Buffer, int Count, bool WaitOnCompletion);
+  // True from BeforeWrite to the end of the write, also one that ends by raising.
+  bool Writing() const { return fWriting > 0; }
   void WriteChar(char Value);
   void WriteByte(uint8_t Value);
   void WriteWord(uint16_t Value);
@@ -398,6 +400,7 @@ class TCustomComPort : public rtl::TComponent {
   std::string fPendingOut;         // the unsent end of the last write
   std::atomic<uint32_t> fHandlerMask{0};
   bool fStoredActive = false;
+  int fWriting = 0;
   int fSavedPriority = 0;
   bool fPrioritySet = false;
 

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 
 #include "platform/rtl/events.h"
 
@@ -62,81 +61,6 @@ char HexDigit(unsigned v) {
 }
 
 }  // namespace
-
-namespace {
-
-vcl::TRadioGroup* NewGroup(Tcomms* form, const char* name, const char* caption, int top,
-                           std::initializer_list<const char*> items) {
-  auto* g = new vcl::TRadioGroup(form);
-  g->SetName(name);
-  g->SetParent(form);
-  g->SetCaption(caption);
-  g->SetBounds(8, top, 300, 64);
-  for (const char* item : items) g->Items()->Add(item);
-  g->SetItemIndex(0);
-  return g;
-}
-
-vcl::TComboBox* NewCombo(Tcomms* form, const char* name, int top,
-                         std::initializer_list<const char*> items, const char* text) {
-  auto* c = new vcl::TComboBox(form);
-  c->SetName(name);
-  c->SetParent(form);
-  c->SetBounds(120, top, 120, 24);
-  for (const char* item : items) c->Items()->Add(item);
-  c->SetText(text);
-  return c;
-}
-
-}  // namespace
-
-Tcomms::Tcomms(rtl::TComponent* AOwner) : TForm(AOwner) {
-  SetName("comms");
-  SetCaption("Communications");
-  SetBorderStyle(vcl::bsDialog);
-  SetBounds(0, 0, 644, 560);
-  ComboBox1 = NewCombo(this, "ComboBox1", 8,
-                       {"Network", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
-                        "COM9", "COM10", "COM11", "COM12", "COM42"},
-                       "COM1");
-  ComboBox2 = NewCombo(this, "ComboBox2", 40, {"4800", "9600", "19200", "38400"}, "4800");
-  CheckBox10 = new vcl::TCheckBox(this);
-  CheckBox10->SetName("CheckBox10");
-  CheckBox10->SetParent(this);
-  CheckBox10->SetCaption("Require checksum");
-  CheckBox10->SetBounds(8, 72, 200, 20);
-  SpeedsourceGroup = NewGroup(this, "SpeedsourceGroup", "Speed source", 100, {"SOG", "STW"});
-  HeadingsourceGroup =
-      NewGroup(this, "HeadingsourceGroup", "Heading source", 168, {"COG", "Heading"});
-  WindsourceGroup = NewGroup(this, "WindsourceGroup", "NMEA wind", 236, {"MWV", "VWR"});
-  TruewindsourceGroup =
-      NewGroup(this, "TruewindsourceGroup", "True wind", 304, {"Calculated", "Instruments"});
-  CGauge1 = new vcl::TCGauge(this);
-  CGauge1->SetName("CGauge1");
-  CGauge1->SetParent(this);
-  CGauge1->SetBounds(8, 376, 300, 16);
-  CGauge1->SetMaxValue(ComPort1->BufferSizes().Input());
-  Memo2 = new vcl::TMemo(this);
-  Memo2->SetName("Memo2");
-  Memo2->SetParent(this);
-  Memo2->SetBounds(8, 400, 300, 104);
-  Memo2->SetReadOnly(true);
-  Memo2->SetScrollBars(vcl::ssVertical);
-  BitBtn1 = new vcl::TBitBtn(this);
-  BitBtn1->SetName("BitBtn1");
-  BitBtn1->SetParent(this);
-  BitBtn1->SetKind(vcl::bkOK);
-  BitBtn1->SetBounds(436, 516, 90, 28);
-  BitBtn2 = new vcl::TBitBtn(this);
-  BitBtn2->SetName("BitBtn2");
-  BitBtn2->SetParent(this);
-  BitBtn2->SetKind(vcl::bkCancel);
-  BitBtn2->SetBounds(536, 516, 90, 28);
-  ComPort1->SetName("ComPort1");
-  ComPort1->SetOnRxChar(rtl::MakeEvent(this, &Tcomms::ComPort1RxChar));
-  ComPort2->SetName("ComPort2");
-  BuildOutputControls();
-}
 
 void Tcomms::ComPort1RxChar(rtl::TObject*) {
   const int count = ComPort1->InputCount();
@@ -235,7 +159,13 @@ void Tcomms::StoreSegment(const char* chars, std::size_t count) {
 void Tcomms::LineComplete() {
   const char* line = fLineBuffer;
   const std::size_t length = std::strlen(line);
-  if (fDebugView == 1) Memo2->Lines()->Add(std::string(line, length));
+  if (fDebugView == 1) {
+    rtl::TStrings& lines = *Memo2->Lines();
+    lines.BeginUpdate();
+    lines.Add(std::string(line, length));
+    while (lines.Count() > kDebugLines) lines.Delete(0);
+    lines.EndUpdate();
+  }
   if (ChecksumOk(line) || !CheckBox10->Checked()) DecodeLine(line, length);
   RepeatLine(line, length);
 }

@@ -8,10 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include <optional>
+
 #include "link/comport.h"
+#include "link/comsignal.h"
 #include "link/nmeaoutput.h"
 #include "platform/rtl/classes.h"
 #include "platform/vcl/buttons.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
@@ -20,9 +24,42 @@
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
 
+// The source choices the main window keeps beside this form's; the wind source stays as it is
+// when not given.
+struct TSourceChoices {
+  std::int32_t fSpeedSource = 0;
+  std::int32_t fHeadingSource = 0;
+  std::int32_t fNmeaWind = 0;
+  std::optional<std::int32_t> fWindSource;
+};
+
 class Tcomms : public vcl::TForm {
  public:
   explicit Tcomms(rtl::TComponent* AOwner);
+
+  // ---- The form's handlers (link/comsettings_form.cpp) -----------------------------------------
+  // Shown: the templates from "nmeaout.txt" and the debugging view on. It runs when the form is
+  // shown, not at every activation: closing the wizard or a message box activates the form again
+  // and would reload the templates over the user's unsaved edits.
+  void FormActivate(rtl::TObject* Sender);
+  void FormHide(rtl::TObject* Sender);
+  // OK: the templates are saved first; when that fails a box names the file and the reason,
+  // nothing is applied and the form stays open. Then the source groups go to both forms and the
+  // repeater gets its device.
+  void BitBtn1Click(rtl::TObject* Sender);
+  void BitBtn3Click(rtl::TObject* Sender);  // "Micronet Help"
+  void BitBtn4Click(rtl::TObject* Sender);  // "Run Communication Wizard"
+  void BitBtn5Click(rtl::TObject* Sender);  // "Copy To ClipBoard"
+  void BitBtn6Click(rtl::TObject* Sender);  // "Try Settings"
+  // The receive lamp also shows on the debugging page.
+  void ComSignal1Signal(rtl::TObject* Sender);
+
+  // The main window's source members, set by OK and by the wizard (unset: this form's only).
+  std::function<void(const TSourceChoices&)> fSetMainSources;
+  // Called when the wizard has left the input port open (the main window starts its timers).
+  std::function<void()> fAfterWizardOpen;
+  // "Incoming Data" keeps this many lines, the newest.
+  static constexpr int kDebugLines = 500;
 
   static constexpr int kLineBufferSize = 2048;
   // Characters past this position of a line keep overwriting it.
@@ -85,6 +122,20 @@ class Tcomms : public vcl::TForm {
   vcl::TBitBtn* BitBtn1;  // OK
   vcl::TBitBtn* BitBtn2;  // Cancel
 
+  vcl::TPageControl* PageControl1;
+  vcl::TTabSheet *TabSheet1, *TabSheet2, *TabSheet3;  // "NMEA In", "NMEA Out", "Debugging"
+  vcl::TGroupBox *GroupBox1, *GroupBox3, *GroupBox4;  // "Communications", "Proprietary NMEA",
+                                                      // "Repeater"
+  vcl::TBitBtn* BitBtn6;                              // "Try Settings"
+  vcl::TBitBtn* BitBtn4;                              // "Run Communication Wizard"
+  vcl::TBitBtn* BitBtn3;                              // "Micronet Help"
+  vcl::TBitBtn* BitBtn5;                              // "Copy To ClipBoard"
+  vcl::TComboBox* ComboBox3;                          // the repeater's port
+  // Lamps: "Signal" (Shape1 over Shape2), "Tx" (Shape5 over Shape6), "Rx" (Shape3 over Shape4).
+  vcl::TShape *Shape1, *Shape2, *Shape3, *Shape4, *Shape5, *Shape6;
+  TComSignal* ComSignal1;  // receive lamp
+  TComSignal* ComSignal2;  // transmit lamp
+
   // Form controls the decoder reads and feeds.
   vcl::TCheckBox* CheckBox10;  // "Require checksum"
   vcl::TCheckBox* CheckBox11;  // "Repeat Incoming NMEA + Proprietary NMEA on"
@@ -116,6 +167,9 @@ class Tcomms : public vcl::TForm {
   std::function<TOutputValues()> fOutputValues;
 
  private:
+  void BuildInputPage();
+  void BuildDebugPage();
+  void SetSources(const TSourceChoices& choices);
   static TComPort* NewComPort(Tcomms* owner, const std::string& device, bool instrument);
   // The Micronet boxes, the templates memo and the repeater box, and the timer.
   void BuildOutputControls();

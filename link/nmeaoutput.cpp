@@ -109,9 +109,9 @@ vcl::TCheckBox* NewBox(Tcomms* form, vcl::TWinControl* parent, const std::string
 void Tcomms::BuildOutputControls() {
   auto* group = new vcl::TGroupBox(this);
   group->SetName("MicronetGroup");
-  group->SetParent(this);
+  group->SetParent(TabSheet2);
   group->SetCaption("TackTick Micronet  / Performance Pages");
-  group->SetBounds(328, 8, 300, 228);
+  group->SetBounds(8, 8, 262, 300);
   constexpr const char* kCaptions[] = {
       "Wind  Corrections",   "Performance",       "Target Speed",
       "True Wind Direction", "Time To Layline",   "Distance to WPT",
@@ -120,20 +120,52 @@ void Tcomms::BuildOutputControls() {
                               &CheckBox6, &CheckBox7, &CheckBox8, &CheckBox9};
   for (int i = 0; i < 9; ++i) {
     *boxes[i] =
-        NewBox(this, group, "CheckBox" + std::to_string(i + 1), kCaptions[i], 12, 22 + 22 * i, 270);
+        NewBox(this, group, "CheckBox" + std::to_string(i + 1), kCaptions[i], 12, 22 + 24 * i, 236);
     (*boxes[i])->OnClick = rtl::MakeEvent(this, &Tcomms::CheckBox2Click);
   }
+  BitBtn3 = new vcl::TBitBtn(this);
+  BitBtn3->SetName("BitBtn3");
+  BitBtn3->SetParent(group);
+  BitBtn3->SetCaption("Micronet Help");
+  BitBtn3->SetBounds(12, 244, 140, 28);
+  BitBtn3->OnClick = rtl::MakeEvent(this, &Tcomms::BitBtn3Click);
+
+  GroupBox3 = new vcl::TGroupBox(this);
+  GroupBox3->SetName("GroupBox3");
+  GroupBox3->SetParent(TabSheet2);
+  GroupBox3->SetCaption("Proprietary NMEA");
+  GroupBox3->SetBounds(278, 8, 250, 200);
+  auto* label = new vcl::TLabel(this);
+  label->SetName("Label4");
+  label->SetParent(GroupBox3);
+  label->SetCaption("Custom NMEA Output:");
+  label->SetBounds(10, 22, 200, 16);
   Memo1 = new vcl::TMemo(this);
   Memo1->SetName("Memo1");
-  Memo1->SetParent(this);
-  Memo1->SetBounds(328, 244, 300, 120);
+  Memo1->SetParent(GroupBox3);
+  Memo1->SetBounds(10, 42, 230, 148);
   Memo1->SetScrollBars(vcl::ssVertical);
   Memo1->SetWordWrap(false);
   for (const char* line :
        {"$IIMTW,%performance,C", "$PSILTBS,%targetspeed,N", "$PSILCD1,%performance,0.0", "", " "})
     Memo1->Lines()->Add(line);
-  CheckBox11 =
-      NewBox(this, this, "CheckBox11", "Repeat Incoming NMEA + Proprietary NMEA on", 328, 372, 300);
+
+  GroupBox4 = new vcl::TGroupBox(this);
+  GroupBox4->SetName("GroupBox4");
+  GroupBox4->SetParent(TabSheet2);
+  GroupBox4->SetCaption("Repeater");
+  GroupBox4->SetBounds(278, 214, 250, 94);
+  CheckBox11 = NewBox(this, GroupBox4, "CheckBox11", "Repeat Incoming NMEA + Proprietary NMEA on",
+                      10, 22, 236);
+  ComboBox3 = new vcl::TComboBox(this);
+  ComboBox3->SetName("ComboBox3");
+  ComboBox3->SetParent(GroupBox4);
+  ComboBox3->SetBounds(10, 52, 140, 24);
+  for (const char* item : {"Network", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+                           "COM8", "COM9", "COM10", "COM11", "COM12"})
+    ComboBox3->Items()->Add(item);
+  ComboBox3->SetText("COM1");
+
   MicronetTimer = new vcl::TTimer(this);
   MicronetTimer->SetName("MicronetTimer");
   MicronetTimer->SetInterval(120000);

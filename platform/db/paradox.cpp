@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -12,6 +14,16 @@
 namespace db {
 
 namespace {
+
+// The creation time in the header: now, or SOURCE_DATE_EPOCH when it is set, so that a file made
+// by a build script comes out the same byte for byte.
+uint32_t CreationTime() {
+  if (const char* e = std::getenv("SOURCE_DATE_EPOCH")) {
+    int64_t v = 0;
+    if (rtl::TryStrToInt64(e, v) && v >= 0 && v <= UINT32_MAX) return static_cast<uint32_t>(v);
+  }
+  return static_cast<uint32_t>(std::time(nullptr));
+}
 
 // Field type codes of the format.
 enum : uint8_t {
@@ -232,7 +244,7 @@ void ParadoxFile::Create(const std::string& fileName, const TFieldDefs& fields) 
   h[0x56] = 0x20;
   PutLE16(h + 0x58, 0x010C);
   PutLE16(h + 0x5A, 0x010C);
-  PutLE32(h + 0x60, static_cast<uint32_t>(std::time(nullptr)));
+  PutLE32(h + 0x60, CreationTime());
   PutLE16(h + 0x64, static_cast<uint16_t>(n + 1));
   PutLE16(h + 0x6A, 1252);  // code page
   std::memcpy(h + kExtendedHeader, body.data(), body.size());

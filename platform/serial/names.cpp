@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -89,7 +91,47 @@ std::optional<std::string> MapName(const std::string& name,
 
 std::optional<std::string> MapName(const std::string& name) {
   if (!name.empty() && name[0] == '/') return name;
-  return MapName(name, EnumerateDevices());
+  return MapName(name, ComDevices());
+}
+
+namespace {
+
+std::mutex& GivenMutex() {
+  static std::mutex m;
+  return m;
+}
+std::optional<std::vector<std::string>>& Given() {
+  static std::optional<std::vector<std::string>> given;
+  return given;
+}
+
+}  // namespace
+
+std::vector<std::string> ParseDeviceList(const std::string& text) {
+  std::vector<std::string> paths;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(':', start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) paths.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return paths;
+}
+
+std::vector<std::string> ComDevices() {
+  {
+    std::lock_guard lock(GivenMutex());
+    if (Given()) return *Given();
+  }
+  if (const char* env = std::getenv("CORVATALEN_SERIAL_DEVICES"); env != nullptr && *env != '\0')
+    return ParseDeviceList(env);
+  return EnumerateDevices();
+}
+
+void SetComDevices(std::optional<std::vector<std::string>> devices) {
+  std::lock_guard lock(GivenMutex());
+  Given() = std::move(devices);
 }
 
 std::vector<std::string> ComNames(const std::vector<std::string>& devices) {

@@ -21,4 +21,13 @@ std::optional<std::string> MapName(const std::string& name);
 // "COM1".."COMn" for the devices found.
 std::vector<std::string> ComNames(const std::vector<std::string>& devices);
 
+// The devices that "COM1".."COMn" name, in that order: the list given to SetComDevices, else the
+// paths in the environment variable CORVATALEN_SERIAL_DEVICES (separated by ':'), else the
+// machine's own (EnumerateDevices).
+std::vector<std::string> ComDevices();
+// Gives the list in COM order; nothing goes back to the variable or the machine's devices.
+void SetComDevices(std::optional<std::vector<std::string>> devices);
+// The paths of a ':'-separated list; empty entries are skipped.
+std::vector<std::string> ParseDeviceList(const std::string& text);
+
 }  // namespace serial

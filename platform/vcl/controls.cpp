@@ -400,7 +400,19 @@ void TWinControl::InsertControl(TControl* c) {
   }
   if (c->parentColor_) c->color_ = Color();
   c->UpdateAnchorRules();
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && HandleAllocated()) w->CreateHandle();
+  if (auto* w = dynamic_cast<TWinControl*>(c)) {
+    if (w->keepHandle_ && w->handle_) {
+      if (HandleAllocated()) {
+        win::SetParent(w->handle_, handle_);
+        win::SetWindowPos(w->handle_, nullptr, w->Left(), w->Top(), w->Width(), w->Height(),
+                          win::SWP_NOZORDER | win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
+      } else {
+        w->DestroyHandle();
+      }
+    } else if (HandleAllocated()) {
+      w->CreateHandle();
+    }
+  }
   c->RequestAlign();
   c->Invalidate();
 }
@@ -409,10 +421,12 @@ void TWinControl::RemoveControl(TControl* c) {
   auto it = std::find(controls_.begin(), controls_.end(), c);
   if (it == controls_.end()) return;
   c->Invalidate();
-  if (gCaptureControl == c) gCaptureControl = nullptr;
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
+  auto* w = dynamic_cast<TWinControl*>(c);
+  const bool keep = w && w->keepHandle_;
+  if (gCaptureControl == c && !keep) gCaptureControl = nullptr;
+  if (w) {
     if (TCustomForm* f = GetParentForm()) f->ControlRemoved(w);
-    w->DestroyHandle();
+    if (!keep) w->DestroyHandle();
     tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), w), tabList_.end());
   }
   controls_.erase(std::find(controls_.begin(), controls_.end(), c));
@@ -467,18 +481,20 @@ win::LRESULT TWinControl::StdWndProc(win::HWND wnd, unsigned msg, win::WPARAM w,
 
 void TWinControl::CreateWnd() {
   // The window system forgets its classes when it shuts down (tests run many in turn).
-  win::WNDCLASS existing{};
-  if (!win::GetClassInfo(kWindowClass, &existing)) {
-    win::WNDCLASS wc{};
-    wc.style = win::CS_DBLCLKS;
-    wc.lpfnWndProc = &TWinControl::StdWndProc;
-    wc.lpszClassName = kWindowClass;
-    win::RegisterClass(&wc);
-  }
   TCreateParams p;
   CreateParams(p);
-  win::HWND wnd = win::CreateWindowEx(p.ExStyle, kWindowClass, p.Caption.c_str(), p.Style, p.X, p.Y,
-                                      p.Width, p.Height, p.WndParent, 0, nullptr);
+  std::string className = kWindowClass;
+  if (p.WindowClassStyle != win::CS_DBLCLKS) className += "." + std::to_string(p.WindowClassStyle);
+  win::WNDCLASS existing{};
+  if (!win::GetClassInfo(className.c_str(), &existing)) {
+    win::WNDCLASS wc{};
+    wc.style = p.WindowClassStyle;
+    wc.lpfnWndProc = &TWinControl::StdWndProc;
+    wc.lpszClassName = className.c_str();
+    win::RegisterClass(&wc);
+  }
+  win::HWND wnd = win::CreateWindowEx(p.ExStyle, className.c_str(), p.Caption.c_str(), p.Style, p.X,
+                                      p.Y, p.Width, p.Height, p.WndParent, 0, nullptr);
   if (!wnd) throw rtl::EInvalidOperation("Error creating window");
   handle_ = wnd;
   win::SetWindowLongPtr(wnd, win::GWLP_USERDATA, reinterpret_cast<intptr_t>(this));
@@ -506,6 +522,18 @@ void TWinControl::DestroyHandle() {
   }
   FreeControlCanvases(this);
   DestroyWnd();
+}
+
+void TWinControl::ReparentKeepingHandle(TWinControl* newParent) {
+  if (newParent == Parent()) return;
+  keepHandle_ = true;
+  try {
+    TControl::SetParent(newParent);
+  } catch (...) {
+    keepHandle_ = false;
+    throw;
+  }
+  keepHandle_ = false;
 }
 
 void TWinControl::RecreateWnd() {
@@ -902,6 +930,16 @@ void TWinControl::WndProc(TMessage& m) {
       if (!(ControlStyle() & csOpaque)) PaintBackground(reinterpret_cast<gdi::HDC>(m.WParam));
       m.Result = 1;
       return;
+    case win::WM_PRINTCLIENT: {
+      // The client drawn into a DC of the caller's (an off-screen copy, a print).
+      const auto dc = reinterpret_cast<gdi::HDC>(m.WParam);
+      if (!dc) return;
+      TRect clip{};
+      gdi::GetClipBox(dc, &clip);
+      PaintWindow(dc);
+      PaintControls(dc, clip);
+      return;
+    }
     case win::WM_SETFOCUS:
       ApplyFocusChange(true);
       return;

@@ -55,7 +55,9 @@ enum TControlStyleBit : unsigned {
   csOpaque = 32,
   csDoubleClicks = 64,
   csNoStdEvents = 128,
-  csReplicatable = 256
+  csReplicatable = 256,
+  // System commands of the keyboard-menu kind reach the control (docks relay them).
+  csMenuEvents = 512
 };
 enum TControlStateBit : unsigned {
   csLButtonDown = 1,
@@ -238,6 +240,8 @@ struct TCreateParams {
   unsigned ExStyle = 0;
   int X = 0, Y = 0, Width = 0, Height = 0;
   win::HWND WndParent{};
+  // The window class style (CS_ bits); controls with other bits get a class of their own.
+  unsigned WindowClassStyle = win::CS_DBLCLKS;
 };
 
 class TWinControl : public TControl {
@@ -258,6 +262,10 @@ class TWinControl : public TControl {
   bool HandleAllocated() const { return handle_ != win::HWND{}; }
   void HandleNeeded() { (void)Handle(); }
   void RecreateWnd();
+  // Moves the control to another parent keeping its window, so that a capture, the focus and
+  // the windows of its children survive the move (a control dragged between containers). It is
+  // the plain move of TControl::SetParent: a subclass's own SetParent is not called.
+  void ReparentKeepingHandle(TWinControl* newParent);
   // The control of a window created by the class library, or nullptr.
   static TWinControl* FindControl(win::HWND wnd);
 
@@ -348,6 +356,7 @@ class TWinControl : public TControl {
   bool alignPending_ = false;
   bool inBoundsUpdate_ = false;
   bool boundsPending_ = false;
+  bool keepHandle_ = false;
 };
 
 // A control painted onto its parent's window.

@@ -247,8 +247,19 @@ void TCustomForm::SetFocus() {
     win::SetFocus(Handle());
 }
 
+bool TCustomForm::KeptActiveBy(win::HWND wnd) {
+  return wnd && HandleAllocated() && win::GetProp(wnd, kKeepsOwnerActive) &&
+         win::GetWindow(wnd, win::GW_OWNER) == Handle();
+}
+
 void TCustomForm::Activate(bool active) {
-  if (active == active_) return;
+  if (active == active_) {
+    // Back from a window that kept the form active: the focus comes home.
+    if (active && activeControl_ && activeControl_->CanFocus() &&
+        !ContainsControl(TWinControl::FindControl(win::GetFocus())))
+      win::SetFocus(activeControl_->Handle());
+    return;
+  }
   active_ = active;
   if (active) {
     if (activeControl_ && activeControl_->CanFocus()) {
@@ -401,6 +412,9 @@ void TCustomForm::WndProc(TMessage& m) {
       Close();
       return;
     case win::WM_ACTIVATE:
+      if (win::LOWORD(m.WParam) == win::WA_INACTIVE &&
+          KeptActiveBy(reinterpret_cast<win::HWND>(m.LParam)))
+        return;
       Activate(win::LOWORD(m.WParam) != win::WA_INACTIVE);
       if (Application) Application->FormActivated(this, active_);
       return;

@@ -28,6 +28,10 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry 
 using TCloseEvent = rtl::Event<void(rtl::TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = rtl::Event<void(rtl::TObject* Sender, bool& CanClose)>;
 
+// A window property: a top-level window owned by a form that carries it (a floating tool frame)
+// takes activation while the form, and the application, stay active.
+inline constexpr const char* kKeepsOwnerActive = "vcl.KeepsOwnerActive";
+
 class TCustomForm : public TWinControl {
  public:
   explicit TCustomForm(rtl::TComponent* AOwner);
@@ -97,6 +101,7 @@ class TCustomForm : public TWinControl {
  private:
   void PlaceOnScreen();
   void Activate(bool active);
+  bool KeptActiveBy(win::HWND wnd);
   void CloseModal();
   unsigned WindowStyle() const;
   unsigned WindowExStyle() const;

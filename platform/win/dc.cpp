@@ -104,7 +104,7 @@ void PaintFrame(HDC dc, Window* w) {
   const int W = w->Width(), H = w->Height();
   const int b = FrameWidth(w);
   const RECT& c = w->client;
-  const bool active = TopLevel(w)->h == S().active;
+  const bool active = TopLevel(w)->ncActive;
   if (b > 0) {
     RECT all{0, 0, W, H};
     if (b == 1) {

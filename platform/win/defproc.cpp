@@ -220,6 +220,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(hwnd);
       return 0;
     case WM_NCACTIVATE:
+      w->ncActive = wParam != 0;
       if (w->Visible()) RedrawWindowRegion(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
       return TRUE;
     case WM_CLOSE:

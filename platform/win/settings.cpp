@@ -29,6 +29,10 @@ HMONITOR Handle(size_t index) { return reinterpret_cast<HMONITOR>(index + 1); }
 
 Settings& GetSettings() { return Store(); }
 
+bool EntryPointExists(const std::string& name) { return Store().missingEntryPoints.count(name) == 0; }
+
+UINT GetKeyboardLayoutCodePage() { return Store().keyboardCodePage; }
+
 void ResetSettings() {
   Settings& s = Store();
   s = Settings{};

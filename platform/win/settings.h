@@ -3,6 +3,7 @@
 // object that tests configure. Any parameter can be made to fail.
 #include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/gdi/color.h"
@@ -119,6 +120,14 @@ struct Monitor {
   RECT work;
 };
 
+// The version of the platform the program believes it runs on: the character family (the wide
+// one is the newer line) and the major and minor numbers.
+struct PlatformVersion {
+  bool wideCharFamily = true;
+  int major = 5;
+  int minor = 1;
+};
+
 // The settings object. Initialize fills it with the classic values for the configured screen
 // (one monitor covering it); tests change fields directly.
 struct Settings {
@@ -138,6 +147,12 @@ struct Settings {
   std::set<UINT> failing;         // SPI_ actions that fail
   // System colours by COLOR_ index; ApplySettings hands them to the graphics layer.
   std::map<int, COLORREF> colors;
+  PlatformVersion version;
+  // Optional entry points ("UpdateLayeredWindow", "GradientFill", "MonitorFromRect", ...) that a
+  // look-up by name does not find, as on an older platform.
+  std::set<std::string> missingEntryPoints;
+  // The default ANSI code page of the keyboard layout's language; 0 for a layout without one.
+  UINT keyboardCodePage = 1252;
 };
 
 Settings& GetSettings();
@@ -146,6 +161,11 @@ void ResetSettings();
 // Makes changed colours take effect: the graphics layer's colour table is updated and every
 // top-level window hears WM_SYSCOLORCHANGE and WM_SETTINGCHANGE, then repaints.
 void ApplySettings();
+
+// Whether an optional entry point of the platform exists (looked up by its name).
+bool EntryPointExists(const std::string& name);
+// The keyboard layout's ANSI code page (0 when the layout has none).
+UINT GetKeyboardLayoutCodePage();
 
 int GetSystemMetrics(int index);
 UINT GetDoubleClickTime();

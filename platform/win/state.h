@@ -71,6 +71,8 @@ struct Window {
   ScrollBarState sb[2];
   WORD uiState = 0;
   bool uiStateSet = false;
+  // The frame is drawn active as the last WM_NCACTIVATE said.
+  bool ncActive = false;
 
   bool Visible() const { return (style & WS_VISIBLE) != 0; }
   bool Child() const { return (style & WS_CHILD) != 0; }

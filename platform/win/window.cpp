@@ -750,6 +750,12 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
       if (w->Child()) flags |= SWP_NOACTIVATE | SWP_NOZORDER;
       break;
   }
+  // A minimised window keeps its place on the screen (there is no task bar to hold its icon);
+  // it carries WS_MINIMIZE so that IsIconic and the size messages tell.
+  if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE)
+    w->style |= WS_MINIMIZE;
+  else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWMAXIMIZED)
+    w->style &= ~DWORD(WS_MINIMIZE);
   if (bool(wasVisible) != show) {
     Send(w, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     if (!Find(hwnd)) return wasVisible;

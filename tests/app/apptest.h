@@ -4,10 +4,25 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/mainform.h"
+#include "platform/db/table.h"
+
 namespace apptest {
+
+// A new log table as the recorder defines it, written by our Paradox writer, open for appending.
+inline std::unique_ptr<db::TTable> NewLogTable(const std::string& path) {
+  auto t = std::make_unique<db::TTable>(nullptr);
+  t->SetTableType(db::ttParadox);
+  t->SetTableName(path);
+  TForm1::DefineLogFields(*t);
+  t->CreateTable();
+  t->Open();
+  return t;
+}
 
 inline std::string Sentence(const std::string& body) {
   unsigned sum = 0;

@@ -22,6 +22,7 @@
 #include "app/polar.h"
 #include "app/settingsform.h"
 #include "app/winmain.h"
+#include "link/commswizard.h"
 #include "link/comsettings.h"
 #include "platform/db/table.h"
 #include "platform/rtl/datetime.h"
@@ -445,7 +446,7 @@ TEST_F(Program, CommunicationButtonOpensThePortAtTheChosenSpeed) {
   ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B4800));
   answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
-    if (r.Caption != "Communications") return vcl::TDialogAnswer{};
+    if (r.Kind != "Form" || r.Caption != "Settings") return vcl::TDialogAnswer{};
     comms->ComboBox2->SetText("38400");
     return vcl::TDialogAnswer{vcl::mrOk};
   };

@@ -19,6 +19,7 @@
 #include "app/polar.h"
 #include "app/settingsform.h"
 #include "app/winmain.h"
+#include "link/commswizard.h"
 #include "link/comsettings.h"
 #include "platform/rtl/datetime.h"
 #include "platform/serial/fakedevice.h"
@@ -72,6 +73,7 @@ class ProgramFixture : public ::testing::Test {
     comms = nullptr;
     Settings = nullptr;
     Polardata = nullptr;
+    WizForm = nullptr;
     vcl::SetDialogResponder(nullptr);
     win::Shutdown();
   }

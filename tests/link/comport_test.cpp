@@ -481,7 +481,7 @@ TEST_F(FakePort, EventsOnTheEventThreadWhenNotSynchronized) {
 namespace {
 
 TEST(ComDevices, PortNamesOfTheMachineThenTheirPaths) {
-  const auto devices = serial::EnumerateDevices();
+  const auto devices = serial::ComDevices();
   rtl::TStringList all, com;
   EnumDevices(all);
   EnumComDevices(com);

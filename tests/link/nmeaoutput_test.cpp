@@ -208,6 +208,7 @@ TEST_F(Output, PageTitlesGoOutEvery120SecondsFromTheFormsCreation) {
 TEST_F(Output, TheTooManyPagesBoxNeverNestsAndTheTimerShowsNothing) {
   vcl::SetDialogResponder(nullptr);  // the user answers
   comms->Show();
+  comms->PageControl1->SetActivePage(comms->TabSheet2);
   Tick({2, 3, 4, 5});
   win::InputScript script;
   script.After(3 * 120000).Then([&] {

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using serial::MapName;
@@ -63,6 +66,33 @@ TEST(PortNames, PathsStandAndNetworkNamesNothing) {
   EXPECT_EQ(MapName("/dev/pts/7"), "/dev/pts/7");
   EXPECT_EQ(MapName("Network", {"/dev/ttyS0"}), std::nullopt);
   EXPECT_EQ(MapName("", {"/dev/ttyS0"}), std::nullopt);
+}
+
+// The list in COM order: a given list first, then the variable, then the machine.
+TEST(PortNames, DeviceListGivenBySetterOrVariableInComOrder) {
+  EXPECT_EQ(serial::ParseDeviceList("/dev/pts/9::/dev/pts/3:"),
+            (std::vector<std::string>{"/dev/pts/9", "/dev/pts/3"}));
+  EXPECT_TRUE(serial::ParseDeviceList("").empty());
+
+  const char* before = std::getenv("CORVATALEN_SERIAL_DEVICES");
+  const std::string saved = before ? before : "";
+  ::setenv("CORVATALEN_SERIAL_DEVICES", "/dev/pts/9:/dev/pts/3", 1);
+  EXPECT_EQ(MapName("COM1"), "/dev/pts/9");
+  EXPECT_EQ(MapName("COM2"), "/dev/pts/3");
+  EXPECT_EQ(MapName("COM3"), std::nullopt);
+
+  serial::SetComDevices(std::vector<std::string>{"/dev/pts/4"});
+  EXPECT_EQ(serial::ComDevices(), std::vector<std::string>{"/dev/pts/4"});
+  EXPECT_EQ(MapName("COM1"), "/dev/pts/4");
+  EXPECT_EQ(MapName("COM2"), std::nullopt);
+  serial::SetComDevices(std::vector<std::string>{});
+  EXPECT_EQ(MapName("COM1"), std::nullopt);
+
+  serial::SetComDevices(std::nullopt);
+  EXPECT_EQ(serial::ComDevices().size(), 2u);
+  ::unsetenv("CORVATALEN_SERIAL_DEVICES");
+  EXPECT_EQ(serial::ComDevices(), serial::EnumerateDevices());
+  if (before) ::setenv("CORVATALEN_SERIAL_DEVICES", saved.c_str(), 1);
 }
 
 }  // namespace

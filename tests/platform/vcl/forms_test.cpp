@@ -201,6 +201,63 @@ TEST_F(Forms, AWindowControlTakesItsChildControlsWithIt) {
   EXPECT_EQ(form.ControlCount(), 0);
 }
 
+TEST_F(Forms, AControlMovedKeepingItsHandleKeepsCaptureAndFocus) {
+  auto* one = new TForm(app.get());
+  one->SetBounds(10, 10, 300, 200);
+  auto* two = new TForm(app.get());
+  two->SetBounds(400, 10, 300, 200);
+  auto* panel = new TPanel(one);
+  panel->SetParent(one);
+  panel->SetBounds(10, 10, 100, 50);
+  auto* edit = new TButton(panel);
+  edit->SetParent(panel);
+  edit->SetBounds(5, 5, 60, 20);
+  one->Show();
+  two->Show();
+  one->SetFocus();
+  edit->SetFocus();
+  Pump();
+  const win::HWND h = panel->Handle(), eh = edit->Handle();
+  win::SetCapture(h);
+  ASSERT_EQ(win::GetFocus(), eh);
+  panel->ReparentKeepingHandle(two);
+  EXPECT_EQ(panel->Parent(), two);
+  EXPECT_EQ(panel->Handle(), h);
+  EXPECT_EQ(edit->Handle(), eh);
+  EXPECT_EQ(win::GetParent(h), two->Handle());
+  EXPECT_EQ(win::GetCapture(), h);
+  EXPECT_EQ(win::GetFocus(), eh);
+  EXPECT_EQ(panel->ClientToScreen(TPoint{0, 0}), two->ClientToScreen(TPoint{10, 10}));
+  win::ReleaseCapture();
+  // The plain road re-creates the window.
+  panel->SetParent(one);
+  EXPECT_NE(panel->Handle(), h);
+  EXPECT_FALSE(win::IsWindow(h));
+}
+
+class TRedrawless : public TPanel {
+ public:
+  using TPanel::TPanel;
+
+ protected:
+  void CreateParams(TCreateParams& p) override {
+    TPanel::CreateParams(p);
+    p.WindowClassStyle = win::CS_DBLCLKS | win::CS_HREDRAW;
+  }
+};
+
+TEST_F(Forms, AClassStyleOfItsOwnGivesTheWindowAClassOfItsOwn) {
+  auto* f = new TForm(app.get());
+  auto* plain = new TPanel(f);
+  plain->SetParent(f);
+  auto* own = new TRedrawless(f);
+  own->SetParent(f);
+  f->Show();
+  EXPECT_EQ(win::GetClassLong(plain->Handle(), win::GCL_STYLE), win::CS_DBLCLKS);
+  EXPECT_EQ(win::GetClassLong(own->Handle(), win::GCL_STYLE), win::CS_DBLCLKS | win::CS_HREDRAW);
+  EXPECT_NE(win::GetClassName(own->Handle()), win::GetClassName(plain->Handle()));
+}
+
 TEST_F(Forms, ResizeEventsFollowTheSize) {
   TForm form(app.get());
   form.SetBorderStyle(bsNone);

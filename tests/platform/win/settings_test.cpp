@@ -1,3 +1,4 @@
+#include "platform/gdi/shapes.h"
 #include "platform/win/sinks.h"
 #include "tests/platform/win/fixture.h"
 
@@ -75,6 +76,48 @@ TEST_F(SystemSettings, ChangedColoursReachTheGraphicsLayerAndTheWindows) {
   ResetSettings();
   EXPECT_NE(gdi::GetSysColor(gdi::COLOR_BTNFACE), 0x123456u) << "the classic table again";
   EXPECT_EQ(GetSettings().nonClient.lfMenuFont.lfFaceName, "MS Sans Serif");
+}
+
+TEST_F(SystemSettings, VersionEntryPointsAndCodePageCanBeSetAndReset) {
+  EXPECT_TRUE(EntryPointExists("UpdateLayeredWindow"));
+  GetSettings().missingEntryPoints.insert("UpdateLayeredWindow");
+  EXPECT_FALSE(EntryPointExists("UpdateLayeredWindow"));
+  EXPECT_TRUE(EntryPointExists("GradientFill"));
+  GetSettings().keyboardCodePage = 0;
+  EXPECT_EQ(GetKeyboardLayoutCodePage(), 0u);
+  GetSettings().version.major = 4;
+  ResetSettings();
+  EXPECT_TRUE(EntryPointExists("UpdateLayeredWindow"));
+  EXPECT_EQ(GetKeyboardLayoutCodePage(), 1252u);
+  EXPECT_EQ(GetSettings().version.major, 5);
+  EXPECT_TRUE(GetSettings().version.wideCharFamily);
+}
+
+TEST_F(SystemSettings, AFrameLooksActiveAsItsLastNcActivateSaid) {
+  HWND a = Top(10, 10, 200, 100, WS_POPUP | WS_CAPTION | WS_VISIBLE);
+  HWND b = Top(300, 10, 200, 100, WS_POPUP | WS_CAPTION | WS_VISIBLE);
+  SetActiveWindow(b);
+  Pump();
+  auto captionOf = [](HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    HDC dc = GetDC(nullptr);
+    const COLORREF c = gdi::GetPixel(dc, r.left + 100, r.top + 5);
+    ReleaseDC(nullptr, dc);
+    return c;
+  };
+  EXPECT_EQ(captionOf(b), gdi::GetSysColor(gdi::COLOR_ACTIVECAPTION));
+  EXPECT_EQ(captionOf(a), gdi::GetSysColor(gdi::COLOR_INACTIVECAPTION));
+  // Told it is active while another window is: it draws itself active.
+  SendMessage(a, WM_NCACTIVATE, TRUE, 0);
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), b);
+  EXPECT_EQ(captionOf(a), gdi::GetSysColor(gdi::COLOR_ACTIVECAPTION));
+  // Minimising marks the window iconic; restoring clears it.
+  ShowWindow(a, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(a));
+  ShowWindow(a, SW_RESTORE);
+  EXPECT_FALSE(IsIconic(a));
 }
 
 }  // namespace

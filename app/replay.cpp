@@ -1,0 +1,266 @@
+// Replay of a recording through the history buffers, its step and play buttons, and the
+// no-input watchdog that offers the demonstration recording.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "app/historybuffer.h"
+#include "app/mainform.h"
+#include "app/replay.h"
+#include "link/comsettings.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/filedialogs.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::int32_t kDay = 86400;
+constexpr const char* kDemonstration = "demonstration.lg";
+constexpr const char* kComWizz = "comwizz.exe";
+// Where the demonstration starts: this many seconds before the end of the recording.
+constexpr std::int32_t kDemonstrationBack = 9400;
+// Where an opened recording starts: this many seconds into it.
+constexpr std::int32_t kOpenedAt = 30;
+
+// The fifteen buffers in the order of the log values.
+std::array<THistoryBuffer*, lvCount> Buffers() {
+  return {&SpeedOverGroundHistory,   &CourseOverGroundHistory,  &VmgHistory,
+          &TrueWindSpeedHistory,     &TrueWindAngleHistory,     &PerformanceHistory,
+          &TargetSpeedHistory,       &GeoWindAngleHistory,      &DepthHistory,
+          &ApparentWindAngleHistory, &ApparentWindSpeedHistory, &SpeedThroughWaterHistory,
+          &HeadingHistory,           &LongitudeHistory,         &LatitudeHistory};
+}
+
+// NMEA ddmm.mmm to globe units: whole degrees plus the minutes.
+std::int32_t NmeaToUnits(double v) {
+  const double degrees = std::trunc(v / 100);
+  return EarthUnitsFrom(degrees, TEarthUnitTypes::Degree) +
+         EarthUnitsFrom(v - degrees * 100, TEarthUnitTypes::Minute);
+}
+
+// Starts the helper program beside the program, without arguments, and lets it run on its own;
+// the program carries on whatever happens.
+void StartComWizz() {
+  const std::string path = std::string("./") + kComWizz;
+  if (::access(path.c_str(), X_OK) != 0) return;
+  char* argv[] = {const_cast<char*>(kComWizz), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return;
+  // Reaped when it ends, so that it leaves no zombie behind.
+  std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+}
+
+}  // namespace
+
+void TForm1::StartReplayVideo() {}
+
+void TForm1::StepReplayVideo(std::int32_t) {}
+
+void TForm1::StopReplayPlay() {
+  Timer6->SetEnabled(false);
+  SpeedButton80->SetDown(false);
+  SpeedButton67->SetDown(false);
+}
+
+bool TForm1::LoadRecording(const std::string& file) {
+  std::vector<TLogRecord> records;
+  try {
+    db::TTable table(nullptr);
+    table.SetTableType(db::ttParadox);
+    table.SetTableName(file);
+    table.Open();
+    records = ReadLogRecords(table);
+  } catch (const std::exception& e) {
+    ShowBox("Cannot read the recording " + file + ": " + e.what(), "Error",
+            vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+    return false;
+  }
+  TReplaySeconds laid = LayOutSeconds(records, THistoryBuffer::kCapacity);
+  if (laid.Seconds.empty()) {
+    ShowBox("The recording " + file + " holds no records", "Error",
+            vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+    return false;
+  }
+
+  // Replayed records must not go into a recording, nor live ones into the replayed table.
+  if (fRecording == 1) SpeedButton30Click(this);
+  SetComputationTimers(false);
+  StopReplayPlay();
+  Table3->Close();
+  Table3->SetTableName(file);
+  Table3->Open();
+  LoadSeconds(laid);
+  return true;
+}
+
+void TForm1::LoadSeconds(const TReplaySeconds& laid) {
+  if (laid.Seconds.empty()) return;
+  fReplayMode = 1;
+  const auto buffers = Buffers();
+  for (THistoryBuffer* b : buffers)
+    if (b != &LatitudeHistory && b != &LongitudeHistory) b->Clear();
+  auto track = std::make_unique<TPointStore>();
+  TPointLL last{};
+  for (const TLogRecord& r : laid.Seconds) {
+    for (size_t v = 0; v < buffers.size(); ++v) buffers[v]->Push(static_cast<float>(r.Values[v]));
+    const TPointLL p{NmeaToUnits(r.Values[lvLongitude]), NmeaToUnits(r.Values[lvLatitude]), 0};
+    // A held second repeats the point before it.
+    if (track->GetCount() == 0 || !(p == last)) track->Add(p);
+    last = p;
+  }
+  fTrack = std::move(track);
+  fLatitude = static_cast<float>(laid.Seconds.back().Values[lvLatitude]);
+  fLongitude = static_cast<float>(laid.Seconds.back().Values[lvLongitude]);
+  fHeading = static_cast<float>(laid.Seconds.back().Values[lvHeading]);
+  fCourseOverGround = static_cast<float>(laid.Seconds.front().Values[lvCourseOverGround]);
+  fReplayStart = laid.Start;
+  fReplayEnd = laid.End;
+  fReplayPosition = laid.End;
+}
+
+void TForm1::SpeedButton4Click(rtl::TObject*) {
+  if (ShowBox("If you switch to replay mode, all buffers will be cleared and recording will "
+              "stop.\nAre you sure you want to continue?",
+              "Warning", vcl::MB_YESNO | vcl::MB_ICONEXCLAMATION) != vcl::IDYES)
+    return;
+  vcl::TOpenDialog dialog(nullptr);
+  dialog.SetFilter("Log Files|*.lg");
+  dialog.SetInitialDir(".");
+  if (!dialog.Execute()) return;
+  if (!LoadRecording(dialog.FileName())) return;
+  ReplayStep(-(fReplayEnd - fReplayStart));
+  ReplayStep(kOpenedAt);
+  // Whatever the two steps judged, the recording opens with the way back closed.
+  for (vcl::TSpeedButton* b : {SpeedButton9, SpeedButton36, SpeedButton33}) b->SetEnabled(false);
+  for (vcl::TSpeedButton* b :
+       {SpeedButton80, SpeedButton34, SpeedButton5, SpeedButton31, SpeedButton67})
+    b->SetEnabled(true);
+  RefreshDisplay();
+  Timer2->SetEnabled(true);
+  Table3->Last();
+}
+
+void TForm1::ReplayStep(std::int32_t n) {
+  if (fReplayMode == 0) return;
+  const std::int32_t s = fReplayPosition;
+  const std::int64_t target = std::int64_t{s} + n;
+  if (target > fReplayEnd) n = fReplayEnd - s;
+  if (target < fReplayStart) n = fReplayStart - s;
+  const auto buffers = Buffers();
+  for (THistoryBuffer* b : buffers) b->MoveHead(n);
+  fReplayPosition = s + n;
+  const std::int32_t second = fReplayPosition % kDay;
+  // Midnight itself would show as a date alone.
+  fSampleTime = static_cast<double>(second == 0 ? 1 : second) / kDay;
+
+  const auto sample = [&](TLogValue v) { return buffers[v]->samples[buffers[v]->head]; };
+  fCourseOverGround = sample(lvCourseOverGround);
+  if (fHeadingSource == 0) fHeading = fCourseOverGround;
+  fSpeedOverGround = sample(lvSpeedOverGround);
+  fPerformance = sample(lvPerformance);
+  fDepth = sample(lvDepth);
+  fTrueWindSpeed = sample(lvTrueWindSpeed);
+  fTrueWindAngle = sample(lvTrueWindAngle);
+  fVMG = sample(lvVmg);
+  fTargetSpeed = sample(lvTargetSpeed);
+  fGeoWindAngle = sample(lvGeoWindAngle);
+  fLatitude = sample(lvLatitude);
+  fLongitude = sample(lvLongitude);
+  fApparentWindAngle = sample(lvApparentWindAngle);
+  fApparentWindSpeed = sample(lvApparentWindSpeed);
+  fSpeedThroughWater = sample(lvSpeedThroughWater);
+  fHeading = sample(lvHeading);
+
+  float d = fHeading - fGeoWindAngle;
+  if (d < 0) d += 360;
+  fWindSide = d <= 180 ? 1 : 0;
+
+  if (fReplayStart < s && s < fReplayEnd) {
+    for (vcl::TSpeedButton* b :
+         {SpeedButton9, SpeedButton36, SpeedButton33, SpeedButton34, SpeedButton5, SpeedButton31})
+      b->SetEnabled(true);
+    RefreshDisplay();
+    return;
+  }
+  if (s >= fReplayEnd) {
+    StopReplayPlay();
+    for (vcl::TSpeedButton* b : {SpeedButton5, SpeedButton34, SpeedButton31}) b->SetEnabled(false);
+  }
+  if (s <= fReplayStart)
+    for (vcl::TSpeedButton* b : {SpeedButton33, SpeedButton36, SpeedButton9}) b->SetEnabled(false);
+  RefreshDisplay();
+}
+
+void TForm1::SpeedButton33Click(rtl::TObject*) {
+  ReplayStep(-60);
+}
+void TForm1::SpeedButton34Click(rtl::TObject*) {
+  ReplayStep(60);
+}
+void TForm1::SpeedButton36Click(rtl::TObject*) {
+  ReplayStep(-600);
+  StepReplayVideo(-600);
+}
+void TForm1::SpeedButton5Click(rtl::TObject*) {
+  ReplayStep(600);
+  StepReplayVideo(600);
+}
+void TForm1::SpeedButton9Click(rtl::TObject*) {
+  ReplayStep(-3600);
+}
+void TForm1::SpeedButton31Click(rtl::TObject*) {
+  ReplayStep(3600);
+}
+void TForm1::Timer6Timer(rtl::TObject*) {
+  ReplayStep(1);
+}
+
+void TForm1::SpeedButton80Click(rtl::TObject*) {
+  Timer6->SetInterval(100);
+  Timer6->SetEnabled(!Timer6->Enabled());
+  SpeedButton80->SetDown(Timer6->Enabled());
+  SpeedButton67->SetDown(false);
+}
+
+void TForm1::SpeedButton67Click(rtl::TObject*) {
+  Timer6->SetInterval(1000);
+  Timer6->SetEnabled(!Timer6->Enabled());
+  SpeedButton67->SetDown(Timer6->Enabled());
+  SpeedButton80->SetDown(false);
+  if (Timer6->Enabled()) StartReplayVideo();
+}
+
+void TForm1::Timer7Timer(rtl::TObject*) {
+  Timer7->SetEnabled(false);
+  // A replay opened in the first 40 s is what the user wanted.
+  if (fReplayMode != 0) return;
+  if (comms == nullptr || comms->fInputSeen != 0) return;
+  if (ShowBox("No input received on NMEA,Would you like to replay a demo-recording?", "Message",
+              vcl::MB_YESNO) == vcl::IDYES) {
+    StartComWizz();
+    if (!LoadRecording(kDemonstration)) return;
+    for (vcl::TSpeedButton* b : {SpeedButton9, SpeedButton36, SpeedButton33, SpeedButton80,
+                                 SpeedButton34, SpeedButton5, SpeedButton31, SpeedButton67})
+      b->SetEnabled(true);
+    RefreshDisplay();
+    Timer2->SetEnabled(true);
+    Table3->Last();
+    ReplayStep(-kDemonstrationBack);
+    SpeedButton67Click(this);
+    return;
+  }
+  if (ShowBox("Would you like to run the communications wizard?", "Message", vcl::MB_YESNO) !=
+      vcl::IDYES)
+    return;
+  if (fCommsWizard)
+    fCommsWizard();
+  else
+    SpeedxButton5Click(this);
+}

@@ -1,0 +1,55 @@
+// A log table laid out one sample a second for replay: the records as read, and the seconds
+// they cover, with the ring's limit and midnight crossings taken care of.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/db/table.h"
+
+// The values of one log record, in the order the history buffers take them.
+enum TLogValue : int {
+  lvSpeedOverGround,
+  lvCourseOverGround,
+  lvVmg,
+  lvTrueWindSpeed,
+  lvTrueWindAngle,
+  lvPerformance,
+  lvTargetSpeed,
+  lvGeoWindAngle,
+  lvDepth,
+  lvApparentWindAngle,
+  lvApparentWindSpeed,
+  lvSpeedThroughWater,
+  lvHeading,
+  lvLongitude,
+  lvLatitude,
+  lvCount
+};
+
+struct TLogRecord {
+  std::int32_t Timestamp = 0;  // seconds since midnight
+  std::array<double, lvCount> Values{};
+};
+
+// The log table's field of each value.
+const char* LogFieldName(TLogValue v);
+
+// Every record of an open log table, first to last.
+std::vector<TLogRecord> ReadLogRecords(db::TTable& table);
+
+struct TReplaySeconds {
+  std::int32_t Start = 0;  // first second held
+  std::int32_t End = 0;    // last second held
+  // One record a second from Start to End: a missing second holds the record before it.
+  std::vector<TLogRecord> Seconds;
+  // How many of the records went in (a record whose time does not move on is left out).
+  std::int32_t RecordsUsed = 0;
+};
+
+// Lays the records out a second each. A time more than 12 hours before the one before it is the
+// next day's (a race through midnight), so later seconds run past 86,400. Values that are not
+// finite or beyond any reading keep the value before them (0 at first); positions must be
+// plausible NMEA ddmm.mmm. Only the last `limit` seconds are kept.
+TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_t limit);

@@ -1,0 +1,109 @@
+// A log table's records read and laid out one per second for replay.
+#include <cmath>
+#include <vector>
+
+#include "app/replay.h"
+
+namespace {
+
+constexpr std::int32_t kDay = 86400;
+constexpr std::int32_t kHalfDay = kDay / 2;
+// Days run on past midnight only so far that seconds stay well inside 32 bits.
+constexpr std::int64_t kLastSecond = std::int64_t{1} << 30;
+// Nothing a log holds comes near this; beyond it a value is no reading.
+constexpr double kWildValue = 1e6;
+// NMEA ddmm.mmm limits of latitude and longitude.
+constexpr double kMaxLatitude = 9000;
+constexpr double kMaxLongitude = 18000;
+
+constexpr const char* kFieldNames[lvCount] = {
+    "speedog", "courseog", "VMG", "tws",   "twa",     "Performance", "TargetSpeed", "GeoWindAngle",
+    "Depth",   "awa",      "aws", "Speed", "Heading", "Lon",         "Lat"};
+
+double Limit(int v) {
+  if (v == lvLatitude) return kMaxLatitude;
+  if (v == lvLongitude) return kMaxLongitude;
+  return kWildValue;
+}
+
+}  // namespace
+
+const char* LogFieldName(TLogValue v) {
+  return kFieldNames[v];
+}
+
+std::vector<TLogRecord> ReadLogRecords(db::TTable& table) {
+  std::array<db::TField*, lvCount> fields{};
+  for (int v = 0; v < lvCount; ++v)
+    fields[static_cast<size_t>(v)] = table.FieldByName(kFieldNames[v]);
+  db::TField* stamp = table.FieldByName("Timestamp");
+  std::vector<TLogRecord> out;
+  out.reserve(static_cast<size_t>(table.RecordCount()));
+  for (table.First(); !table.Eof(); table.Next()) {
+    TLogRecord r;
+    r.Timestamp = stamp->AsInteger();
+    for (int v = 0; v < lvCount; ++v) {
+      db::TField* f = fields[static_cast<size_t>(v)];
+      r.Values[static_cast<size_t>(v)] = f->IsNull() ? NAN : f->AsFloat();
+    }
+    out.push_back(r);
+  }
+  return out;
+}
+
+TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_t limit) {
+  TReplaySeconds out;
+  if (limit < 1) return out;
+  std::array<double, lvCount> last{};
+  std::int64_t dayOffset = 0;
+  std::int64_t previousRaw = 0;
+  std::int64_t next = 0;  // the next second to fill
+  bool first = true;
+  std::vector<TLogRecord> seconds;
+  std::int64_t start = 0;
+  for (const TLogRecord& r : records) {
+    // A clock outside the day is no time at all.
+    if (r.Timestamp < 0 || r.Timestamp >= kDay) continue;
+    if (!first && r.Timestamp < previousRaw - kHalfDay) dayOffset += kDay;
+    previousRaw = r.Timestamp;
+    const std::int64_t t = r.Timestamp + dayOffset;
+    if (t > kLastSecond) break;
+    if (!first && t < next) continue;
+    TLogRecord clean = r;
+    for (size_t v = 0; v < lvCount; ++v) {
+      const double x = r.Values[v];
+      if (std::fabs(x) <= Limit(static_cast<int>(v)))  // false for NaN
+        last[v] = x;
+      clean.Values[v] = last[v];
+    }
+    if (first) {
+      start = next = t;
+      first = false;
+    }
+    // A gap holds the record before it; more than the ring holds only its last part.
+    TLogRecord hold = seconds.empty() ? clean : seconds.back();
+    if (t - next >= limit) {
+      seconds.clear();
+      start = next = t - limit;
+    }
+    for (; next < t; ++next) {
+      hold.Timestamp = static_cast<std::int32_t>(next % kDay);
+      seconds.push_back(hold);
+    }
+    clean.Timestamp = r.Timestamp;
+    seconds.push_back(clean);
+    ++next;
+    ++out.RecordsUsed;
+    if (seconds.size() >= 2 * static_cast<size_t>(limit)) {
+      seconds.erase(seconds.begin(), seconds.begin() + limit);
+      start += limit;
+    }
+  }
+  if (seconds.empty()) return out;
+  const std::int64_t count = static_cast<std::int64_t>(seconds.size());
+  const std::int64_t drop = count > limit ? count - limit : 0;
+  out.Start = static_cast<std::int32_t>(start + drop);
+  out.End = static_cast<std::int32_t>(start + count - 1);
+  out.Seconds.assign(seconds.begin() + drop, seconds.end());
+  return out;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Pieces shared by the sources of dkdock and nothing else.
+#include <functional>
+
+#include "docking/dkdock.h"
+
+namespace docking::internal {
+
+// Holds the capture on `wnd` and tracks a push button drawn in its frame until the left button
+// is released: `setPushed` hears whether the pointer is over the button (`windowRect`, in window
+// coordinates). True when released over it.
+bool TrackButton(HWND wnd, const std::function<RECT()>& windowRect,
+                 const std::function<void(bool)>& setPushed);
+
+// Every live dockable window of the thread, for the hooks.
+std::vector<TDKCustomDockableWindow*>& LiveWindows();
+
+// Draws the 8 x 8 cross of a small close button centred in `r`.
+void DrawCloseGlyph(HDC dc, const RECT& r, bool pushed);
+
+// Sets a property's field; true when the value changed.
+template <class T>
+bool Assign(T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
+}  // namespace docking::internal

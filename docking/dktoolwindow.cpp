@@ -1,0 +1,59 @@
+#include "docking/dktoolwindow.h"
+
+namespace docking {
+
+TDKToolWindow::TDKToolWindow(rtl::TComponent* AOwner) : TDKCustomDockableWindow(AOwner) {
+  SetDockableWindowStyles(dkdsResizeEightCorner | dkdsResizeClipCursor);
+  SetBounds(0, 0, 32, 32);
+}
+
+int TDKToolWindow::ClientAreaWidth() const {
+  return Parent() ? ClientWidth() : Width();
+}
+
+int TDKToolWindow::ClientAreaHeight() const {
+  return Parent() ? ClientHeight() : Height();
+}
+
+void TDKToolWindow::SetClientAreaSize(int AWidth, int AHeight) {
+  if (Parent())
+    SetBounds(Left(), Top(), AWidth + (Width() - ClientWidth()),
+              AHeight + (Height() - ClientHeight()));
+  else
+    SetBounds(Left(), Top(), AWidth, AHeight);
+}
+
+SIZE TDKToolWindow::CalcSize(TDKDock* NewDock) const {
+  SIZE s = barSize_;
+  // Docked full-size or stretching, the dock gives the length: ask only for the minimum.
+  if (NewDock && (FullSize() || Stretch())) {
+    if (NewDock->IsVertical())
+      s.cy = minClientHeight_;
+    else
+      s.cx = minClientWidth_;
+  }
+  return s;
+}
+
+SIZE TDKToolWindow::DoArrange(bool, TDKDockType, bool NewFloating, TDKDock* NewDock) {
+  return CalcSize(NewFloating ? nullptr : NewDock);
+}
+
+void TDKToolWindow::GetMinMaxSize(int& AMinClientWidth, int& AMinClientHeight, int& AMaxClientWidth,
+                                  int& AMaxClientHeight) {
+  AMinClientWidth = minClientWidth_;
+  AMinClientHeight = minClientHeight_;
+  AMaxClientWidth = maxClientWidth_;
+  AMaxClientHeight = maxClientHeight_;
+}
+
+void TDKToolWindow::SizeChanging(int AWidth, int AHeight) {
+  barSize_.cx = AWidth;
+  barSize_.cy = AHeight;
+  if (Parent()) {
+    barSize_.cx += ClientWidth() - Width();
+    barSize_.cy += ClientHeight() - Height();
+  }
+}
+
+}  // namespace docking

@@ -1,0 +1,45 @@
+#pragma once
+// The tool window: a dockable window with a free client area that keeps the size the user
+// gave it.
+#include "docking/dkdock.h"
+
+namespace docking {
+
+class TDKToolWindow : public TDKCustomDockableWindow {
+ public:
+  explicit TDKToolWindow(rtl::TComponent* AOwner);
+
+  int ClientAreaWidth() const;
+  void SetClientAreaWidth(int Value) { SetClientAreaSize(Value, ClientAreaHeight()); }
+  int ClientAreaHeight() const;
+  void SetClientAreaHeight(int Value) { SetClientAreaSize(ClientAreaWidth(), Value); }
+  void SetClientAreaSize(int AWidth, int AHeight);
+  int MinClientWidth() const { return minClientWidth_; }
+  void SetMinClientWidth(int v) { minClientWidth_ = v; }
+  int MinClientHeight() const { return minClientHeight_; }
+  void SetMinClientHeight(int v) { minClientHeight_ = v; }
+  int MaxClientWidth() const { return maxClientWidth_; }
+  void SetMaxClientWidth(int v) { maxClientWidth_ = v; }
+  int MaxClientHeight() const { return maxClientHeight_; }
+  void SetMaxClientHeight(int v) { maxClientHeight_ = v; }
+  SIZE BarSize() const { return barSize_; }
+
+  SIZE DoArrange(bool CanMoveControls, TDKDockType PreviousDockType, bool NewFloating,
+                 TDKDock* NewDock) override;
+  void GetBaseSize(SIZE& ASize) override { ASize = barSize_; }
+  void GetMinMaxSize(int& AMinClientWidth, int& AMinClientHeight, int& AMaxClientWidth,
+                     int& AMaxClientHeight) override;
+  void SizeChanging(int AWidth, int AHeight) override;
+
+ protected:
+  SIZE CalcSize(TDKDock* NewDock) const;
+
+ private:
+  int minClientWidth_ = 32;
+  int minClientHeight_ = 32;
+  int maxClientWidth_ = 0;
+  int maxClientHeight_ = 0;
+  SIZE barSize_{32, 32};
+};
+
+}  // namespace docking

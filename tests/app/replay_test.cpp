@@ -1,0 +1,413 @@
+// Replay of recordings written by our Paradox writer, and the no-input watchdog, in the program on
+// the virtual clock. Every field of a record holds its own value of its second, so that what is
+// shown can be traced to the one record it came from.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/historybuffer.h"
+#include "app/mainform.h"
+#include "app/replay.h"
+#include "link/comsettings.h"
+#include "platform/db/table.h"
+#include "platform/gdi/image.h"
+#include "platform/rtl/datetime.h"
+#include "tests/app/apptest.h"
+#include "tests/app/programfixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Field k of the record of second t (k in log value order).
+double V(int k, int t) {
+  return k * 10 + (t % 997) * 0.01;
+}
+
+// A log table with one record for each listed second.
+void WriteRecording(const std::string& file, const std::vector<int>& seconds) {
+  auto table = apptest::NewLogTable(file);
+  db::TTable& t = *table;
+  for (int s : seconds) {
+    t.Append();
+    t.FieldByName("Timestamp")->SetAsInteger(s);
+    for (int k = 0; k < lvCount; ++k)
+      t.FieldByName(LogFieldName(static_cast<TLogValue>(k)))->SetAsFloat(V(k, s));
+    t.Post();
+  }
+  t.Close();
+}
+
+int RecordCount(const std::string& file) {
+  db::TTable t(nullptr);
+  t.SetTableType(db::ttParadox);
+  t.SetTableName(file);
+  t.Open();
+  return t.RecordCount();
+}
+
+std::vector<int> Range(int from, int to) {  // from..to inclusive
+  std::vector<int> v;
+  for (int s = from; s <= to; ++s) v.push_back(s);
+  return v;
+}
+
+const std::array<THistoryBuffer*, lvCount> kBuffers = {
+    &SpeedOverGroundHistory,   &CourseOverGroundHistory,  &VmgHistory,
+    &TrueWindSpeedHistory,     &TrueWindAngleHistory,     &PerformanceHistory,
+    &TargetSpeedHistory,       &GeoWindAngleHistory,      &DepthHistory,
+    &ApparentWindAngleHistory, &ApparentWindSpeedHistory, &SpeedThroughWaterHistory,
+    &HeadingHistory,           &LongitudeHistory,         &LatitudeHistory};
+
+class Replay : public apptest::ProgramFixture {
+ protected:
+  // The program live on a fake port, answering Yes to questions and picking `file` to open.
+  void StartLive() {
+    fake = std::make_unique<serial::ScopedFake>("FAKE1", line);
+    WriteIni("[comms]\ncomport=FAKE1\n");
+    answer = [this](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+      vcl::TDialogAnswer a;
+      if (r.Kind == "MessageBox") a.Result = yes ? vcl::IDYES : vcl::IDNO;
+      if (r.Kind == "Open") a.FileName = file;
+      if (r.Kind == "Form") a.Result = vcl::mrOk;
+      return a;
+    };
+    Start();
+    Advance(10100);
+    ASSERT_TRUE(Form1->Timer1->Enabled());
+    boxes.clear();  // no waypoint table here
+  }
+  void Open(const std::string& name) {
+    file = name;
+    boxes.clear();
+    Form1->SpeedButton4Click(nullptr);
+  }
+  // Every member shown is that of second t's record (the record before it when t was missing).
+  void ExpectShows(int t) {
+    TForm1& f = *Form1;
+    const float shown[lvCount] = {f.fSpeedOverGround,   f.fCourseOverGround,  f.fVMG,
+                                  f.fTrueWindSpeed,     f.fTrueWindAngle,     f.fPerformance,
+                                  f.fTargetSpeed,       f.fGeoWindAngle,      f.fDepth,
+                                  f.fApparentWindAngle, f.fApparentWindSpeed, f.fSpeedThroughWater,
+                                  f.fHeading,           f.fLongitude,         f.fLatitude};
+    for (int k = 0; k < lvCount; ++k)
+      EXPECT_FLOAT_EQ(shown[k], static_cast<float>(V(k, t))) << "field " << k << " second " << t;
+    char sog[16];
+    std::snprintf(sog, sizeof sog, "%2.1f", static_cast<float>(V(lvSpeedOverGround, t)));
+    EXPECT_EQ(f.Label3->Caption(), sog);
+  }
+  std::string TimeShown() const { return Form1->TimeLabel->Caption(); }
+  // Whether every one of the buttons is enabled (or, with want false, disabled).
+  static bool All(std::initializer_list<vcl::TSpeedButton*> buttons, bool want) {
+    for (auto* b : buttons)
+      if (b->Enabled() != want) return false;
+    return true;
+  }
+  static bool Enabled(std::initializer_list<vcl::TSpeedButton*> b) { return All(b, true); }
+  static bool Disabled(std::initializer_list<vcl::TSpeedButton*> b) { return All(b, false); }
+
+  std::unique_ptr<serial::ScopedFake> fake;
+  std::string file;
+  bool yes = true;
+};
+
+// Two hours with one second missing: opening stops recording and the live timers, loads every
+// record (the last too) a second a buffer place, and shows the second 30 s after the start; jumps
+// are clamped at both ends, play runs at 1 s and 100 ms, and the end stops it.
+TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
+  std::vector<int> seconds = Range(36000, 43199);
+  seconds.erase(seconds.begin() + 500);  // 36500
+  WriteRecording("race.lg", seconds);
+  StartLive();
+  Form1->SpeedButton30Click(nullptr);
+  ASSERT_EQ(Form1->fRecording, 1);
+  const std::string recording = Form1->Table3->TableName();
+  Advance(3000);
+  const int recorded = RecordCount(recording);
+  ASSERT_GE(recorded, 2);
+
+  Open("race.lg");
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(boxes.size(), 1u);  // the question only
+  EXPECT_EQ(Form1->fRecording, 0);
+  EXPECT_FALSE(Form1->SpeedButton30->Down());
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+  EXPECT_FALSE(Form1->Timer3->Enabled());
+  EXPECT_FALSE(Form1->Timer4->Enabled());
+  EXPECT_TRUE(Form1->Timer2->Enabled());
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_EQ(Form1->fReplayStart, 36000);
+  EXPECT_EQ(Form1->fReplayEnd, 43199);
+  EXPECT_EQ(Form1->fReplayPosition, 36030);
+  ExpectShows(36030);
+  EXPECT_NE(TimeShown().find("10:00:30"), std::string::npos) << TimeShown();
+  EXPECT_TRUE(Disabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
+  EXPECT_TRUE(Enabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31,
+                       Form1->SpeedButton80, Form1->SpeedButton67}));
+
+  // Each buffer holds, second by second, the record of that second (36499's in 36500's place).
+  const int head = Form1->fReplayPosition;
+  for (int s = 36000; s <= 43199; ++s) {
+    const int t = s == 36500 ? 36499 : s;
+    for (int k = 0; k < lvCount; ++k) {
+      const THistoryBuffer& b = *kBuffers[static_cast<size_t>(k)];
+      ASSERT_FLOAT_EQ(b.samples[b.IndexBack(head - s)], static_cast<float>(V(k, t)))
+          << "field " << k << " second " << s;
+    }
+  }
+  ASSERT_GE(Form1->fTrack->GetCount(), 7199);
+
+  // Jumps both ways; the first step inside opens the way back.
+  Form1->SpeedButton34Click(nullptr);
+  ExpectShows(36090);
+  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
+  Form1->SpeedButton5Click(nullptr);
+  ExpectShows(36690);
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(40290);
+  Form1->SpeedButton33Click(nullptr);
+  ExpectShows(40230);
+  Form1->SpeedButton36Click(nullptr);
+  ExpectShows(39630);
+  Form1->SpeedButton9Click(nullptr);
+  ExpectShows(36030);
+  Form1->SpeedButton9Click(nullptr);  // clamped at the start
+  ExpectShows(36000);
+  EXPECT_NE(TimeShown().find("10:00:00"), std::string::npos) << TimeShown();
+  Form1->SpeedButton36Click(nullptr);  // from the start: the way back closes
+  ExpectShows(36000);
+  EXPECT_TRUE(Disabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
+  // The missing second shows the record before it.
+  Form1->ReplayStep(500);
+  ExpectShows(36499);
+
+  // Real time: a second a second; fast: ten a second.
+  Form1->SpeedButton67Click(nullptr);
+  EXPECT_TRUE(Form1->SpeedButton67->Down());
+  EXPECT_EQ(Form1->Timer6->Interval(), 1000u);
+  Advance(3000);
+  ExpectShows(36503);
+  Form1->SpeedButton67Click(nullptr);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_FALSE(Form1->SpeedButton67->Down());
+  Form1->SpeedButton80Click(nullptr);
+  EXPECT_TRUE(Form1->SpeedButton80->Down());
+  EXPECT_EQ(Form1->Timer6->Interval(), 100u);
+  Advance(1000);
+  ExpectShows(36513);
+
+  // Past the end lands on the last second; the next tick stops play and closes the way on.
+  Form1->ReplayStep(43190 - 36513);
+  ExpectShows(43190);
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(43199);
+  EXPECT_TRUE(Form1->Timer6->Enabled());
+  EXPECT_TRUE(Enabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
+  Advance(100);
+  ExpectShows(43199);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_FALSE(Form1->SpeedButton80->Down());
+  EXPECT_FALSE(Form1->SpeedButton67->Down());
+  EXPECT_TRUE(Disabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
+  EXPECT_NE(TimeShown().find("11:59:59"), std::string::npos) << TimeShown();
+
+  // The recording interrupted by the replay got no record since.
+  EXPECT_EQ(RecordCount(recording), recorded);
+}
+
+// Back to live through the communication button: while playing, Yes stops the replay's timer and
+// releases its buttons, so the live history only grows; the replayed table gets no record.
+TEST_F(Replay, BackToLiveIsClean) {
+  WriteRecording("race.lg", Range(1000, 4000));
+  StartLive();
+  Open("race.lg");
+  Form1->SpeedButton80Click(nullptr);
+  Advance(500);
+  ASSERT_EQ(Form1->fReplayPosition, 1035);
+  // No: the replay plays on (charts too).
+  yes = false;
+  Form1->SpeedxButton5Click(nullptr);
+  EXPECT_EQ(Form1->fReplayMode, 1);
+  EXPECT_TRUE(Form1->Timer6->Enabled());
+  EXPECT_TRUE(Form1->Timer2->Enabled());
+  Advance(500);
+  EXPECT_EQ(Form1->fReplayPosition, 1040);
+  // Yes: live again.
+  yes = true;
+  Form1->SpeedxButton5Click(nullptr);
+  EXPECT_EQ(Form1->fReplayMode, 0);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_FALSE(Form1->SpeedButton80->Down());
+  EXPECT_FALSE(Form1->SpeedButton67->Down());
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  const int head = SpeedOverGroundHistory.head;
+  const int headingHead = HeadingHistory.head;
+  Advance(3000);
+  EXPECT_EQ(SpeedOverGroundHistory.head, (head + 3) % THistoryBuffer::kCapacity);
+  EXPECT_EQ(HeadingHistory.head, headingHead);  // not a live buffer: left where it was
+  EXPECT_EQ(RecordCount("race.lg"), 3001);
+}
+
+// A record at 00:00:00 shows as 00:00:01; a night race past midnight loads whole and shows the
+// morning's clock; an empty or unreadable table is refused and the program stays live.
+TEST_F(Replay, MidnightEmptyAndUnreadable) {
+  std::vector<int> night = Range(86000, 86399);
+  for (int s : Range(0, 999)) night.push_back(s);
+  WriteRecording("night.lg", night);
+  WriteRecording("empty.lg", {});
+  std::ofstream("garbage.lg") << "not a table at all";
+  WriteRecording("dawn.lg", Range(0, 100));
+  StartLive();
+
+  for (const char* bad : {"empty.lg", "garbage.lg", "missing.lg"}) {
+    Open(bad);
+    EXPECT_EQ(Form1->fReplayMode, 0) << bad;
+    EXPECT_TRUE(Form1->Timer1->Enabled()) << bad;
+    EXPECT_TRUE(Form1->Timer3->Enabled()) << bad;
+    ASSERT_EQ(boxes.size(), 2u) << bad;
+    EXPECT_EQ(boxes[1].substr(0, 6), "Error|") << boxes[1];
+  }
+
+  Open("night.lg");
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayStart, 86000);
+  EXPECT_EQ(Form1->fReplayEnd, 86400 + 999);
+  ExpectShows(86030);
+  Form1->ReplayStep(369);
+  ExpectShows(86399);
+  EXPECT_NE(TimeShown().find("23:59:59"), std::string::npos) << TimeShown();
+  Form1->ReplayStep(1);
+  ExpectShows(0);
+  EXPECT_NE(TimeShown().find("00:00:01"), std::string::npos) << TimeShown();
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(999);
+  EXPECT_NE(TimeShown().find("00:16:39"), std::string::npos) << TimeShown();
+
+  Open("dawn.lg");
+  EXPECT_EQ(Form1->fReplayStart, 0);
+  Form1->SpeedButton9Click(nullptr);
+  ExpectShows(0);
+  EXPECT_NE(TimeShown().find("00:00:01"), std::string::npos) << TimeShown();
+}
+
+// More seconds than the ring holds: the last 60,000 are loaded and every step shows its own
+// second's record.
+TEST_F(Replay, LongerThanTheRing) {
+  WriteRecording("long.lg", Range(0, 60999));
+  StartLive();
+  Open("long.lg");
+  EXPECT_EQ(Form1->fReplayStart, 1000);
+  EXPECT_EQ(Form1->fReplayEnd, 60999);
+  ExpectShows(1030);
+  Form1->SpeedButton9Click(nullptr);
+  ExpectShows(1000);
+  for (int i = 0; i < 17; ++i) Form1->SpeedButton31Click(nullptr);
+  ExpectShows(60999);
+  Form1->SpeedButton36Click(nullptr);
+  ExpectShows(60399);
+}
+
+// 40 s without input: Yes starts comwizz.exe beside the program and replays the demonstration
+// from 9,400 s before its end in real time; No then Yes calls the wizard command; input or a
+// replay before 40 s keeps it quiet.
+TEST_F(Replay, WatchdogOffersTheDemonstration) {
+  WriteRecording("demonstration.lg", Range(40000, 52000));
+  {
+    std::ofstream script("comwizz.exe");
+    script << "#!/bin/sh\ntouch comwizz-ran\n";
+  }
+  ::chmod("comwizz.exe", 0755);
+  StartLive();
+  Advance(29000);
+  EXPECT_TRUE(boxes.empty());
+  Advance(1000);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0],
+            "Message|No input received on NMEA,Would you like to replay a demo-recording?");
+  EXPECT_FALSE(Form1->Timer7->Enabled());
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayPosition, 52000 - 9400);
+  ExpectShows(52000 - 9400);
+  EXPECT_TRUE(Form1->Timer6->Enabled());
+  EXPECT_TRUE(Form1->SpeedButton67->Down());
+  EXPECT_EQ(Form1->Timer6->Interval(), 1000u);
+  Advance(2000);
+  ExpectShows(52000 - 9400 + 2);
+  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33,
+                       Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
+  for (int i = 0; i < 100 && !fs::exists("comwizz-ran"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(fs::exists("comwizz-ran"));
+  Advance(60000);
+  EXPECT_EQ(boxes.size(), 1u);  // once only
+}
+
+TEST_F(Replay, WatchdogNoThenWizard) {
+  StartLive();
+  int wizard = 0;
+  Form1->fCommsWizard = [&] { ++wizard; };
+  yes = false;
+  answer = [this](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    vcl::TDialogAnswer a;
+    // No to the demonstration, Yes to the wizard.
+    a.Result = r.Text.find("wizard") != std::string::npos ? vcl::IDYES : vcl::IDNO;
+    return a;
+  };
+  Advance(30000);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1], "Message|Would you like to run the communications wizard?");
+  EXPECT_EQ(wizard, 1);
+  EXPECT_EQ(Form1->fReplayMode, 0);
+}
+
+TEST_F(Replay, WatchdogQuietAfterInputOrReplay) {
+  StartLive();
+  FeedAndWait(apptest::Sentence("IIDBT,034.25,f,010.44,M,005.64,F"),
+              [] { return comms->fInputSeen != 0; });
+  Advance(31000);
+  EXPECT_TRUE(boxes.empty());
+  Stop();
+  fake.reset();
+
+  WriteRecording("race.lg", Range(100, 400));
+  line = std::make_shared<serial::FakeLine>();
+  StartLive();
+  Open("race.lg");
+  boxes.clear();
+  Advance(31000);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(Form1->fReplayStart, 100);
+}
+
+// The watchdog's demonstration in the main window, a minute into its real-time play.
+TEST_F(Replay, DemonstrationSnapshot) {
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "demonstration.lg", "demonstration.lg");
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    vcl::TDialogAnswer a;
+    if (r.Kind == "MessageBox") a.Result = vcl::IDYES;
+    return a;
+  };
+  Start();
+  Form1->Show();
+  Advance(40000);
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayPosition, Form1->fReplayEnd - 9400);
+  Advance(60000);
+  EXPECT_EQ(Form1->fReplayPosition, Form1->fReplayEnd - 9400 + 60);
+  // 14:03:24 less 9,340 s is 11:27:44.
+  EXPECT_NE(Form1->TimeLabel->Caption().find("11:27:44"), std::string::npos)
+      << Form1->TimeLabel->Caption();
+  app->ProcessMessages();
+  gdi::SavePngFile(std::string(CORV_SNAPSHOT_DIR) + "/mainwindow_demonstration.png",
+                   win::ComposeScreen());
+}
+
+}  // namespace
