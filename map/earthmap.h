@@ -249,7 +249,9 @@ class TEarthMap : public TCustomEarthMap {
   std::unique_ptr<vcl::TMetafile> GetMetaFile(int32_t width, int32_t height, bool enhanced);
   std::unique_ptr<vcl::TMetafile> GetMetaFileMM(int32_t widthMM, int32_t heightMM, bool enhanced);
 
-  // Shades the night side (and the twilight band) for the given time on the back buffer.
+  // Shades the night side (half way towards night) and the twilight band (a quarter of the way
+  // towards twilight) for the given time on the back buffer, one block of spacing x spacing
+  // pixels at a time; RenderDIBShadow works on the buffer's bits, RenderShadow through its DC.
   void RenderShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
   void RenderDIBShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
 
@@ -292,7 +294,8 @@ class TEarthMap : public TCustomEarthMap {
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
   void RenderPoints(const TPointLL* points, int32_t high, TEarthObjectStateSet state);
-  void ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
+  void ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
+                   bool direct);
 
   std::unique_ptr<vcl::TBitmap> backgroundImage_;
   std::vector<TEarthObjectSource*> sources_;

@@ -92,8 +92,13 @@ void TEarthMap::SetBackgroundImage(const vcl::TBitmap* image) {
 }
 
 void TEarthMap::SetSurfaceTextureName(const std::string& name) {
-  surfaceTexture_->LoadFromFile(name);
-  surfaceTextureName_ = surfaceTexture_->IsValid() ? name : std::string();
+  // Found like any data file (in the data directory too).
+  const std::string file = name.empty() ? std::string() : ResolveFilename(name);
+  if (file.empty())
+    surfaceTexture_ = std::make_unique<TTextureData>();
+  else
+    surfaceTexture_->LoadFromFile(file);
+  surfaceTextureName_ = !file.empty() && surfaceTexture_->IsValid() ? name : std::string();
   RedrawLayers();
 }
 

@@ -188,7 +188,14 @@ void TEarthMap::RenderTextOut(int32_t longitude, int32_t latitude, const std::st
 
 void TEarthMap::DrawZoomBox() {
   const gdi::RECT r{zoomBox_.Left, zoomBox_.Top, zoomBox_.Right, zoomBox_.Bottom};
-  if (Canvas()->HandleAllocated()) gdi::DrawFocusRect(Canvas()->Handle(), &r);
+  if (inPaint_ && Canvas()->HandleAllocated()) {
+    gdi::DrawFocusRect(Canvas()->Handle(), &r);
+  } else if (HandleAllocated()) {
+    // Between paints (the mouse moving) straight onto the window.
+    const gdi::HDC dc = win::GetDC(Handle());
+    gdi::DrawFocusRect(dc, &r);
+    win::ReleaseDC(Handle(), dc);
+  }
 }
 
 void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rect, bool useBitmap) {

@@ -30,6 +30,20 @@ void AddUpdate(Window* w, const Region& windowCoords, bool erase, bool frame) {
   w->update = Region::Combine(w->update, windowCoords, RegionOp::Or);
   if (erase) w->erase = true;
   if (frame) w->ncPaint = true;
+  // What is drawn here anew under a transparent sibling must be drawn over by it again.
+  if (!w->parent || !w->Child() || (w->exStyle & WS_EX_TRANSPARENT)) return;
+  const POINT o = WindowOrigin(w);
+  Region screen = windowCoords;
+  screen.Offset(o.x, o.y);
+  for (Window* sib : w->parent->children) {
+    if (sib == w) break;
+    if (!sib->Visible() || !sib->Child() || !(sib->exStyle & WS_EX_TRANSPARENT)) continue;
+    Region part = Region::Combine(screen, Region(ScreenRect(sib)), RegionOp::And);
+    if (part.Empty()) continue;
+    const POINT so = WindowOrigin(sib);
+    part.Offset(-so.x, -so.y);
+    AddUpdate(sib, part, erase, false);
+  }
 }
 
 void ForEach(Window* w, const std::function<void(Window*)>& fn) {
@@ -63,6 +77,8 @@ Region VisibleRegion(HWND h, bool clientOnly, bool clipChildren) {
     for (Window* sib : p->children) {
       if (sib == cur) break;
       if (!sib->Visible() || (p == s.desktop && sib->layered)) continue;
+      // A transparent sibling above lets this one show through it.
+      if (sib->Child() && (sib->exStyle & WS_EX_TRANSPARENT)) continue;
       r = Region::Combine(r, WindowArea(sib), RegionOp::Diff);
     }
     if (r.Empty()) return r;
@@ -102,8 +118,10 @@ void MarkDirty(const RECT& r) {
   RECT screen{0, 0, s.screen->Width(), s.screen->Height()};
   RECT clipped;
   if (!gdi::IntersectRect(&clipped, &r, &screen)) return;
-  if (gdi::IsRectEmpty(&s.dirty)) s.dirty = clipped;
-  else gdi::UnionRect(&s.dirty, &s.dirty, &clipped);
+  if (gdi::IsRectEmpty(&s.dirty))
+    s.dirty = clipped;
+  else
+    gdi::UnionRect(&s.dirty, &s.dirty, &clipped);
 }
 
 void ResizeLayer(Window* w) {
@@ -116,7 +134,8 @@ void ResizeLayer(Window* w) {
   auto layer = std::make_shared<gdi::Surface>(gdi::PixelLayout::Device32, cx, cy);
   if (w->layer) {
     for (int y = 0; y < std::min(cy, w->layer->Height()); ++y)
-      for (int x = 0; x < std::min(cx, w->layer->Width()); ++x) layer->Set(x, y, w->layer->Get(x, y));
+      for (int x = 0; x < std::min(cx, w->layer->Width()); ++x)
+        layer->Set(x, y, w->layer->Get(x, y));
   }
   w->layer = std::move(layer);
 }
@@ -137,8 +156,11 @@ Window* NextPaintWindow(HWND filter) {
       found = w;
       return true;
     }
+    // Transparent children paint after their siblings, over what those drew.
     for (Window* c : w->children)
-      if (visit(c)) return true;
+      if (!(c->exStyle & WS_EX_TRANSPARENT) && visit(c)) return true;
+    for (Window* c : w->children)
+      if ((c->exStyle & WS_EX_TRANSPARENT) && visit(c)) return true;
     return false;
   };
   if (!IsVisibleChain(root)) return nullptr;
@@ -191,11 +213,13 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     for (auto& [k, w] : S().windows) InvalidateWhole(w.get(), false);
     return TRUE;
   }
-  return RedrawWindowRegion(hwnd, rect, nullptr, UINT(RDW_INVALIDATE) | (erase ? UINT(RDW_ERASE) : 0u));
+  return RedrawWindowRegion(hwnd, rect, nullptr,
+                            UINT(RDW_INVALIDATE) | (erase ? UINT(RDW_ERASE) : 0u));
 }
 
 BOOL InvalidateRegion(HWND hwnd, const gdi::Region* region, BOOL erase) {
-  return RedrawWindowRegion(hwnd, nullptr, region, UINT(RDW_INVALIDATE) | (erase ? UINT(RDW_ERASE) : 0u));
+  return RedrawWindowRegion(hwnd, nullptr, region,
+                            UINT(RDW_INVALIDATE) | (erase ? UINT(RDW_ERASE) : 0u));
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {
@@ -226,8 +250,8 @@ gdi::Region GetUpdateRegion(HWND hwnd) {
 BOOL RedrawWindowRegion(HWND hwnd, const RECT* rect, const gdi::Region* region, UINT flags) {
   Window* w = Find(hwnd ? hwnd : GetDesktopWindow());
   if (!w) return FALSE;
-  const bool children = (flags & RDW_ALLCHILDREN) ||
-                        (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
+  const bool children =
+      (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
   Region area = ClientToWindowRegion(w, rect, region);
   if ((flags & RDW_FRAME) && !rect && !region) area = Region(RECT{0, 0, w->Width(), w->Height()});
   // Screen area, to pass on to the children it covers.
@@ -291,9 +315,13 @@ BOOL LockWindowUpdate(HWND hwnd) {
   return TRUE;
 }
 
-HWND GetLockedWindow() { return S().locked; }
+HWND GetLockedWindow() {
+  return S().locked;
+}
 
-std::shared_ptr<gdi::Surface> ScreenSurface() { return S().screen; }
+std::shared_ptr<gdi::Surface> ScreenSurface() {
+  return S().screen;
+}
 
 const gdi::Surface& ComposeScreen() {
   System& s = S();

@@ -13,6 +13,7 @@
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 #include "platform/win/scrollbar.h"
+#include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
 
 namespace maptest {
@@ -228,6 +229,47 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
   EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
   EXPECT_EQ(map->Projection()->ScaleFactor, sf);
+}
+
+TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
+  const auto exStyle = [&] { return win::GetWindowLong(map->Handle(), win::GWL_EXSTYLE); };
+  EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);
+  map->SetEarthOptions({goDoubleBuffered, goTransparentBackground});
+  EXPECT_TRUE(exStyle() & win::WS_EX_TRANSPARENT);
+  vcl::TBitmap tile;
+  tile.SetSize(8, 8);
+  map->SetBackgroundImage(&tile);
+  EXPECT_FALSE(map->BackgroundImage()->Empty());
+  map->SetEarthOptions({goDoubleBuffered});
+  EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);
+  EXPECT_TRUE(map->BackgroundImage()->Empty());
+  // Scroll bars follow the property through a new window.
+  map->SetScrollBars(vcl::ssNone);
+  EXPECT_FALSE(win::GetWindowLong(map->Handle(), win::GWL_STYLE) & win::WS_HSCROLL);
+}
+
+TEST_F(EarthMapTest, ATrackOfTwoHundredThousandPointsFitsThePointBuffers) {
+  // A zigzag 2 degrees high: every point 80 pixels from the last, so that all are kept.
+  map->Projection()->SetProjectionClass("TCartesianPrj");
+  map->Projection()->SetScaleFactor(40.0L / GU_DEGREE);  // 40 pixels a degree
+  map->LocateToLL(0, 0);
+  auto* layer = new TEarthLayer(map);
+  std::unique_ptr<TEarthPresenter> line = std::make_unique<TPolylinePresenter>(map, 1);
+  layer->Presenters()->Add(line);
+  auto* track = new TGeoDataObject(layer->GetObjects());
+  TPointStore* chain = track->Chains().GetChain(0);
+  constexpr int32_t kPoints = 200'000;
+  chain->SetCount(kPoints);
+  for (int32_t i = 0; i < kPoints; ++i)
+    chain->PutLL(i, PointLL(-5 * GU_DEGREE + (i % 1000) * (GU_DEGREE / 100),
+                            (i % 2 == 0 ? 1 : -1) * GU_DEGREE));
+  track->SetPresenterID(1);
+  PaintNow();
+  EXPECT_GE(gaPoints.Capacity(), size_t{kPoints});
+  const gdi::HDC dc = win::GetDC(map->Handle());
+  EXPECT_NE(gdi::GetPixel(dc, ClientW() / 2, ClientH() / 2), gdi::RGB(0, 255, 255))
+      << "the track crosses the middle";
+  win::ReleaseDC(map->Handle(), dc);
 }
 
 // ---- the view, the mouse and the scroll bars ----

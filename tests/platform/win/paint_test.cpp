@@ -33,6 +33,41 @@ class Painting : public WinTest {
 constexpr COLORREF kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
 constexpr uint32_t kRedPx = 0xFF0000, kBluePx = 0x0000FF, kGreenPx = 0x00FF00;
 
+TEST_F(Painting, ATransparentChildPaintsAfterTheSiblingBeneathItWhichShowsThrough) {
+  HWND parent = Top(0, 0, 200, 200, WS_POPUP | WS_VISIBLE);
+  HWND below = Child(parent, 0, 0, 200, 200);
+  // Created later: above the first child.
+  HWND glass = CreateWindowEx(WS_EX_TRANSPARENT, "test", "glass", WS_CHILD | WS_VISIBLE, 20, 20,
+                              100, 100, parent, 0, nullptr);
+  Paints(parent, kWhite);
+  Paints(below, kRed);
+  std::vector<HWND> order;
+  // The glass draws only a blue square in its middle and erases nothing.
+  handlers[glass] = [&](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_ERASEBKGND) return 1;
+    if (m != WM_PAINT) return std::nullopt;
+    order.push_back(hwnd);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    HBRUSH b = gdi::CreateSolidBrush(kBlue);
+    const RECT r{40, 40, 60, 60};
+    gdi::FillRect(dc, &r, b);
+    gdi::DeleteObject(b);
+    EndPaint(hwnd, &ps);
+    return 0;
+  };
+  Pump();
+  EXPECT_EQ(Shown(25, 25), kRedPx) << "the sibling beneath shows through";
+  EXPECT_EQ(Shown(70, 70), kBluePx) << "the glass's own drawing on top";
+  // The sibling beneath drawn again: the glass draws over it again, after it.
+  order.clear();
+  InvalidateRect(below, nullptr, TRUE);
+  Pump();
+  EXPECT_EQ(order, (std::vector<HWND>{glass}));
+  EXPECT_EQ(Shown(70, 70), kBluePx);
+  EXPECT_EQ(Shown(150, 150), kRedPx);
+}
+
 TEST_F(Painting, BeginPaintSendsFramePaintAndEraseThenValidates) {
   HWND h = Top(10, 10, 100, 80, WS_POPUP | WS_VISIBLE | WS_BORDER);
   Pump();
@@ -56,12 +91,13 @@ TEST_F(Painting, BeginPaintSendsFramePaintAndEraseThenValidates) {
   EXPECT_EQ(Messages(h, {WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}),
             (std::vector<UINT>{WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}));
   EXPECT_EQ(Pixel(10, 10), 0x000000u) << "the one-pixel frame";
-  EXPECT_EQ(Pixel(11, 11), Px(gdi::GetSysColor(gdi::COLOR_WINDOW))) << "erased with the class background";
+  EXPECT_EQ(Pixel(11, 11), Px(gdi::GetSysColor(gdi::COLOR_WINDOW)))
+      << "erased with the class background";
 }
 
 TEST_F(Painting, TheDefaultFrameDrawsACaptionWithItsText) {
-  HWND h = CreateWindowEx(0, "test", "Polar", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 10, 10,
-                          200, 100, nullptr, 0, nullptr);
+  HWND h = CreateWindowEx(0, "test", "Polar", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 10,
+                          10, 200, 100, nullptr, 0, nullptr);
   Pump();
   const uint32_t caption = Px(gdi::GetSysColor(gdi::COLOR_ACTIVECAPTION));
   const uint32_t text = Px(gdi::GetSysColor(gdi::COLOR_CAPTIONTEXT));
