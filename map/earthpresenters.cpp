@@ -179,7 +179,7 @@ void TPointPresenter::DrawSymbol(TCustomEarthMap* globe, const TPointLL& p) {
       if (image_ && image_->Width() > 0 && image_->Graphic()) {
         const int32_t v =
             SaturateToInt32(std::nearbyint(Extended(image_->Height()) * h / image_->Width()));
-        canvas->StretchDraw(vcl::TRect(x - h, y - v, x + h, y + v), image_->Graphic());
+        canvas->StretchDraw(vcl::TRect{x - h, y - v, x + h, y + v}, image_->Graphic());
       }
       break;
     case ppDot:
