@@ -1,7 +1,5 @@
 #include "map/earthshpmapper.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <mutex>
 
 #include "map/earthdbfreader.h"
+#include "map/earthfilestamp.h"
 #include "map/earthmap.h"
 #include "map/earthmmstream.h"
 #include "map/earthobjects.h"
@@ -48,15 +47,6 @@ int32_t PlaneShape(int32_t type) {
   return shape == 1 || shape == 3 || shape == 5 || shape == 8 ? shape : 0;
 }
 
-// Size and nanosecond modification time: a file rewritten within the second still differs.
-bool FileStamp(const std::string& name, int64_t& size, int64_t& time) {
-  struct stat st {};
-  if (::stat(name.c_str(), &st) != 0) return false;
-  size = st.st_size;
-  time = int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
-  return true;
-}
-
 // The table beside the data file, ".dbf" in any case.
 std::string FindTable(const std::string& dataFile) {
   namespace fs = std::filesystem;
@@ -72,16 +62,6 @@ std::string FindTable(const std::string& dataFile) {
     if (ext == ".dbf" && it->is_regular_file(ec)) return it->path().string();
   }
   return {};
-}
-
-int64_t ReadInt64(TEarthStreamReader& reader) {
-  int64_t v = 0;
-  reader.ReadBuffer(&v, sizeof v);
-  return v;
-}
-
-void WriteInt64(TEarthStreamWriter& writer, int64_t v) {
-  writer.WriteBuffer(&v, sizeof v);
 }
 
 }  // namespace
@@ -188,37 +168,31 @@ bool TEarthSHPReader::InternalOpen() {
   if (FileName.empty() || !rtl::FileExists(FileName)) return false;
   Name = rtl::ExtractFileName(FileName);
   try {
-    if (!FileStamp(FileName, fileSize_, fileTime_)) return false;
+    if (!GetFileStamp(FileName, stamp_)) return false;
     stream_ = std::make_unique<TMemoryMapStream>(FileName);
     // Record positions are kept in 32 bits.
     if (stream_->Size() > std::numeric_limits<int32_t>::max()) Invalid();
     if (const std::string table = FindTable(FileName); !table.empty()) {
       table_ = std::make_unique<TEarthDBFReader>(table);
     }
-    if (!ReadMetaDataFile(FileName)) {
-      MapDataFile(*stream_);
-      try {
-        WriteMetaDataFile(FileName);
-      } catch (const std::exception&) {
-        // The cache only saves time: an unwritable place costs a mapping next time.
-      }
-    }
+    MapUnlessCached(*this, *stream_);
   } catch (...) {
-    SetCount(0);
-    index_.clear();
-    table_.reset();
-    stream_.reset();
+    Release();
     throw;
   }
   return TEarthFileReader::InternalOpen();
 }
 
-bool TEarthSHPReader::InternalClose() {
-  UnloadObjects();
+void TEarthSHPReader::Release() {
   SetCount(0);
   index_.clear();
   table_.reset();
   stream_.reset();
+}
+
+bool TEarthSHPReader::InternalClose() {
+  UnloadObjects();
+  Release();
   return TEarthFileReader::InternalClose();
 }
 
@@ -230,8 +204,7 @@ void TEarthSHPReader::SetTitleColumn(int32_t column) {
 
 void TEarthSHPReader::WriteMetaData(TEarthStreamWriter& writer) {
   writer.WriteWord(kMetaDataMark);
-  WriteInt64(writer, fileSize_);
-  WriteInt64(writer, fileTime_);
+  WriteFileStamp(writer, stamp_);
   TEarthFileReader::WriteMetaData(writer);
   writer.WriteDouble(LongXDivisor);
   writer.WriteDouble(LatYDivisor);
@@ -248,9 +221,7 @@ void TEarthSHPReader::WriteMetaData(TEarthStreamWriter& writer) {
 void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
   if (reader.ReadWord() != kMetaDataMark) throw EEarthException("Metadata: not a shapefile's");
   // Only a cache of this very file: same size, same time to the nanosecond.
-  const int64_t size = ReadInt64(reader);
-  const int64_t time = ReadInt64(reader);
-  if (size != fileSize_ || time != fileTime_) throw EEarthException("Metadata: stale");
+  if (!(ReadFileStamp(reader) == stamp_)) throw EEarthException("Metadata: stale");
   TEarthFileReader::ReadMetaData(reader);
   LongXDivisor = reader.ReadDouble();
   LatYDivisor = reader.ReadDouble();
@@ -266,11 +237,11 @@ void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
   for (Entry& e : index) {
     e.position = reader.ReadInteger();
     e.record = reader.ReadInteger();
-    if (e.position < after || e.position + 12 > fileSize_ || e.record < 1) {
+    if (e.position < after || e.position + 12 > stamp_.Size || e.record < 1) {
       throw EEarthException("Metadata: bad index entry");
     }
     const int64_t length = int64_t{BigEndian32(data + e.position + 4)} * 2;
-    if (length < 4 || e.position + 8 + length > fileSize_ ||
+    if (length < 4 || e.position + 8 + length > stamp_.Size ||
         PlaneShape(LittleEndian32(data + e.position + 8)) == 0) {
       throw EEarthException("Metadata: bad index entry");
     }

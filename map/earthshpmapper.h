@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "map/earthclasses_source.h"
+#include "map/earthfilestamp.h"
 
 class TEarthDBFReader;
 class TMemoryMapStream;
@@ -39,6 +40,8 @@ class TEarthSHPReader : public TEarthFileReader {
   double LatYShift = 0.0;
 
  private:
+  // Lets go of the slots, the index and the mapped file.
+  void Release();
   struct Entry {
     int32_t position;  // of the record header
     int32_t record;    // 1-based, counting Null shapes too: the table's record number
@@ -50,10 +53,9 @@ class TEarthSHPReader : public TEarthFileReader {
 
   int32_t titleColumn_ = -1;
   std::vector<Entry> index_;
-  int64_t next_ = 0;      // while mapping: the header of the next record
-  int32_t records_ = 0;   // while mapping: records passed, Null shapes included
-  int64_t fileSize_ = 0;  // of the ".shp" as opened, kept in the ".md"
-  int64_t fileTime_ = 0;  // its modification time in nanoseconds
+  int64_t next_ = 0;     // while mapping: the header of the next record
+  int32_t records_ = 0;  // while mapping: records passed, Null shapes included
+  TFileStamp stamp_;     // of the ".shp" as opened, kept in the ".md"
   std::unique_ptr<TMemoryMapStream> stream_;
   std::unique_ptr<TEarthDBFReader> table_;
 };

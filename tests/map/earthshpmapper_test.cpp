@@ -15,6 +15,7 @@
 #include "map/earthclasses_layer.h"
 #include "map/earthobjects.h"
 #include "tests/map/mapfixture.h"
+#include "tests/map/openreader.h"
 #include "tests/tempdir.h"
 
 namespace {
@@ -77,21 +78,12 @@ class SHPTest : public MapTest {
   // A reader on a layer of its own (which owns it), set up by prepare, then opened.
   template <class Prepare>
   TEarthSHPReader* Open(const std::string& file, Prepare prepare) {
-    auto* layer = new TEarthLayer(map.get());
-    auto* reader = new TEarthSHPReader(map.get());
-    reader->SetFileName(file);
-    layer->SetObjects(reader);
-    prepare(*reader);
-    map->progress.clear();
-    reader->Open();
-    return reader;
+    return maptest::OpenOnNewLayer<TEarthSHPReader>(map.get(), file, prepare);
   }
   TEarthSHPReader* Open(const std::string& file) {
     return Open(file, [](TEarthSHPReader&) {});
   }
-  bool Mapped() const {
-    return !map->progress.empty() && map->progress.front().second == "Mapping";
-  }
+  bool Mapped() const { return maptest::Mapped(*map); }
   TGeoDataObject* Geo(TEarthSHPReader* r, int32_t i) {
     return dynamic_cast<TGeoDataObject*>(r->GetObject(i));
   }
