@@ -2,6 +2,13 @@
 
 #include <cmath>
 
+#include "map/earthclasses_layer.h"
+#include "map/earthlyrmapper.h"
+#include "map/earthmap.h"
+#include "map/earthshpmapper.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/sysutils.h"
+
 int32_t DistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2) {
   const Extended lat1 = pt1.iLatY * GU_TORADIANS;
   const Extended lat2 = pt2.iLatY * GU_TORADIANS;
@@ -125,4 +132,22 @@ int32_t EllipsoidDistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2, TSpher
                          B / 6 * cos2SigmaM * (-3 + 4 * sinSigma * sinSigma) *
                              (-3 + 4 * cos2SigmaM * cos2SigmaM)));
   return SaturateToInt32(b * A * (sigma - deltaSigma));
+}
+
+int32_t CreateFileLayer(TCustomEarthMap* globe, const std::string& fileName) {
+  if (!rtl::FileExists(globe->ResolveFilename(fileName))) return -1;
+  auto* layer = new TEarthLayer(globe);  // joins the globe's layer store
+  const std::string ext = rtl::UpperCase(rtl::ExtractFileExt(fileName));
+  TEarthFileReader* reader = nullptr;
+  if (ext == ".LYR") {
+    reader = new TEarthLYRReader(globe);
+  } else if (ext == ".SHP") {
+    reader = new TEarthSHPReader(globe);
+  }
+  if (reader) {
+    reader->SetFileName(fileName);
+    layer->SetObjects(reader);
+  }
+  layer->GetObjects()->SetActive(true);
+  return globe->LayerStore()->IndexOf(layer);
 }

@@ -2,6 +2,7 @@
 // Great-circle distance, bearing and destination point on the globe's sphere, in globe units.
 // Bearings here are counter-clockwise from true north: due east is -90 degrees, due west +90.
 #include <cstdint>
+#include <string>
 
 #include "map/earthsysutils.h"
 #include "map/earthsysutils_spheroid.h"
@@ -19,3 +20,11 @@ TPointLL GreatCirclePoint(const TPointLL& pt1, const TPointLL& pt2, Extended fra
 // where the iteration does not settle, get the great-circle distance on the spheroid's mean sphere
 // (within 0.5 % of the geodesic).
 int32_t EllipsoidDistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2, TSpheroid spheroid);
+
+class TCustomEarthMap;
+
+// A layer on globe reading the named file, its reader chosen by the extension of the name as
+// given (".lyr" layer file, ".shp" shapefile, without regard to case; any other: a plain object
+// source). The layer's index, or -1 (and no layer) when the file does not exist. A reader's
+// exception on opening passes on; the layer stays.
+int32_t CreateFileLayer(TCustomEarthMap* globe, const std::string& fileName);
