@@ -14,35 +14,14 @@
 #include <vector>
 
 #include "tests/platform/capture/shell.h"
+#include "tests/xvfbtools.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    if (!freopen("/dev/null", "w", stdout)) _exit(126);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
-}
-
-void End(pid_t pid) {
-  if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  for (int i = 0; i < 100; ++i) {
-    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-}
+using xvfb::Spawn;
+const auto End = xvfb::Stop;
 
 // Distinct colours in a part of a screenshot.
 int Colours(const std::string& png, const std::string& geometry) {
