@@ -2,9 +2,11 @@
 #include "map/earthmap.h"
 
 #include "map/earthclasses_layer.h"
+#include "map/earthlyrmapper.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "map/earthresource.h"
+#include "map/earthshpmapper.h"
 #include "platform/gdi/blit.h"
 #include "platform/win/paint.h"
 
@@ -47,6 +49,8 @@ TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(o
   RegisterEarthObjects();
   RegisterPresenters();
   RegisterObjectSources();
+  RegisterLYRReader();
+  RegisterSHPReader();
   RegisterLayers();
   layerStore_ = std::make_unique<TEarthLayerStore>(this);
 }

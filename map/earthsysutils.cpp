@@ -265,6 +265,15 @@ int32_t DecimalToEarthUnits(Extended deg) {
                  static_cast<int64_t>(si) * GU_SECOND + rest);
 }
 
+int32_t DecimalToEarthUnitsFast(double deg) {
+  // nearbyint rounds ties to even in the default rounding mode.
+  const double v = std::nearbyint(deg * static_cast<double>(GU_DEGREE));
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
 TPointLL DecimalToPointLL(Extended longitude, Extended latitude) {
   return PointLL(DecimalToEarthUnits(longitude), DecimalToEarthUnits(latitude));
 }

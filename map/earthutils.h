@@ -2,8 +2,10 @@
 // Great-circle distance, bearing and destination point on the globe's sphere, in globe units.
 // Bearings here are counter-clockwise from true north: due east is -90 degrees, due west +90.
 #include <cstdint>
+#include <string>
 
 #include "map/earthsysutils.h"
+#include "map/earthsysutils_spheroid.h"
 
 // Arc length between two positions, GU of arc (1/90,000 of a nautical mile).
 int32_t DistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2);
@@ -11,3 +13,18 @@ int32_t DistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2);
 int32_t AngleLLToLL(const TPointLL& pt1, const TPointLL& pt2);
 // The position reached from pt along the great circle of the given bearing and length (GU).
 TPointLL AngleDistToGCPoint(const TPointLL& pt, int32_t angle, int32_t distance);
+// The point at `fraction` of the way from pt1 to pt2 along their great circle (0 gives pt1, 1
+// pt2). Identical or antipodal points give pt1: no single great circle joins them.
+TPointLL GreatCirclePoint(const TPointLL& pt1, const TPointLL& pt2, Extended fraction);
+// Geodesic distance on the spheroid, GU (Vincenty's inverse formula). Nearly antipodal points,
+// where the iteration does not settle, get the great-circle distance on the spheroid's mean sphere
+// (within 0.5 % of the geodesic).
+int32_t EllipsoidDistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2, TSpheroid spheroid);
+
+class TCustomEarthMap;
+
+// A layer on globe reading the named file, its reader chosen by the extension of the name as
+// given (".lyr" layer file, ".shp" shapefile, without regard to case; any other: a plain object
+// source). The layer's index, or -1 (and no layer) when the file does not exist. A reader's
+// exception on opening passes on; the layer stays.
+int32_t CreateFileLayer(TCustomEarthMap* globe, const std::string& fileName);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <vector>
 
 #include <unistd.h>
 
@@ -111,5 +112,30 @@ void BM_ReadObjectHeaders(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 10'000);
 }
 BENCHMARK(BM_ReadObjectHeaders);
+
+// Decimal degrees to GU: the stepwise form against the readers' single rounded product.
+std::vector<double> DecimalDegrees() {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> any(-180.0, 180.0);
+  std::vector<double> v(100'000);
+  for (double& d : v) d = any(rng);
+  return v;
+}
+
+void BM_DecimalToEarthUnits(benchmark::State& state) {
+  const std::vector<double> v = DecimalDegrees();
+  for (auto _ : state)
+    for (double d : v) benchmark::DoNotOptimize(DecimalToEarthUnits(d));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(v.size()));
+}
+BENCHMARK(BM_DecimalToEarthUnits);
+
+void BM_DecimalToEarthUnitsFast(benchmark::State& state) {
+  const std::vector<double> v = DecimalDegrees();
+  for (auto _ : state)
+    for (double d : v) benchmark::DoNotOptimize(DecimalToEarthUnitsFast(d));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(v.size()));
+}
+BENCHMARK(BM_DecimalToEarthUnitsFast);
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <iomanip>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -160,6 +162,31 @@ TEST(DecimalDegrees, ConvertThroughDegreesMinutesAndSeconds) {
   EXPECT_NEAR(static_cast<double>(EarthUnitsToDecimal(-27 * kDeg)), -27, 1e-12);
   EXPECT_EQ(DecimalToPointLL(190, 10), PointLL(-170 * kDeg, 10 * kDeg));
   EXPECT_EQ(RadiansToAngle(AngleToRadians(123456789)), 123456789);
+}
+
+TEST(DecimalDegrees, FastPathGivesTheStepwiseValue) {
+  const auto same = [](double deg) {
+    ASSERT_EQ(DecimalToEarthUnitsFast(deg), DecimalToEarthUnits(deg))
+        << std::setprecision(17) << deg;
+  };
+  // Whole minutes and whole seconds, as files written from degrees and minutes hold them.
+  for (int d = -180; d <= 180; ++d)
+    for (int m = 0; m < 60; ++m) {
+      same(d + (d < 0 ? -m : m) / 60.0);
+      for (int s = 0; s < 60; s += (d % 15 == 0 ? 1 : 13))
+        same(d + (d < 0 ? -1 : 1) * (m / 60.0 + s / 3600.0));
+    }
+  // Random doubles over the whole turn, and values of six decimals as text files give them.
+  std::mt19937_64 rng(21);
+  std::uniform_real_distribution<double> any(-180.0, 180.0);
+  std::uniform_int_distribution<int64_t> micro(-180'000'000, 180'000'000);
+  for (int i = 0; i < 300'000; ++i) {
+    same(any(rng));
+    same(static_cast<double>(micro(rng)) / 1e6);
+  }
+  EXPECT_EQ(DecimalToEarthUnitsFast(std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_EQ(DecimalToEarthUnitsFast(1e30), std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(DecimalToEarthUnitsFast(-1e30), std::numeric_limits<int32_t>::min());
 }
 
 TEST(EarthUnitsToStr, WritesTheFormatItems) {

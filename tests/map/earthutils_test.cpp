@@ -86,4 +86,75 @@ TEST(GreatCircle, GeodSolveTable) {
   EXPECT_EQ(direct, 200);
 }
 
+TPointLL ReadPoint(std::istringstream& s) {
+  long lon = 0, lat = 0;
+  s >> lon >> lat;
+  return {static_cast<int32_t>(lon), static_cast<int32_t>(lat), 0};
+}
+
+// Calls visit(stream past the two positions, the line) for each table line of the given kind
+// that starts with two positions; returns how many.
+template <class Visit>
+int ForEachPairLine(char wanted, Visit visit) {
+  std::ifstream in(kTable);
+  EXPECT_TRUE(in) << kTable;
+  int count = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream s(line);
+    char kind = 0;
+    s >> kind;
+    if (kind != wanted) continue;
+    const TPointLL a = ReadPoint(s);
+    const TPointLL b = ReadPoint(s);
+    visit(a, b, s, line);
+    ++count;
+  }
+  return count;
+}
+
+TEST(GreatCircle, PointPartWayAgainstGeodSolve) {
+  // From the equator's origin to 30E: the whole way lands on 30E, half way on 15E.
+  EXPECT_NEAR(GreatCirclePoint(PointLL(0, 0), PointLL(30 * GU_DEGREE, 0), 1).iLongX, 30 * GU_DEGREE,
+              1);
+  EXPECT_NEAR(GreatCirclePoint(PointLL(0, 0), PointLL(30 * GU_DEGREE, 0), 0.5L).iLongX,
+              15 * GU_DEGREE, 1);
+  // No single great circle through one point twice: the start comes back.
+  const TPointLL p{123456789, -98765432, 0};
+  EXPECT_EQ(GreatCirclePoint(p, p, 0.5L), p);
+
+  const int count = ForEachPairLine(
+      'G', [](TPointLL a, TPointLL b, std::istringstream& s, const std::string& line) {
+        long double fraction, lon, lat;
+        s >> fraction >> lon >> lat;
+        const TPointLL q = GreatCirclePoint(a, b, fraction);
+        EXPECT_LE(std::fabs(TurnDiff(q.iLongX, lon * GU_DEGREE)), 1.0L) << line;
+        EXPECT_LE(std::fabs(q.iLatY - lat * GU_DEGREE), 1.0L) << line;
+      });
+  EXPECT_EQ(count, 62);
+}
+
+TEST(GreatCircle, EllipsoidDistanceAgainstGeodSolve) {
+  EXPECT_EQ(EllipsoidDistanceLLToLL(PointLL(5, 7), PointLL(5, 7), TSpheroid::WGS84), 0);
+  int converged = 0, antipodal = 0;
+  ForEachPairLine('E', [&](TPointLL a, TPointLL b, std::istringstream& s, const std::string& line) {
+    long double expected = 0;
+    s >> expected;
+    const int32_t d = EllipsoidDistanceLLToLL(a, b, TSpheroid::WGS84);
+    // Nearly antipodal pairs (within 3 degrees of each other's antipode) may fall back.
+    const bool nearAntipode = std::abs(std::abs(static_cast<int64_t>(b.iLongX) - a.iLongX) -
+                                       GU_180DEGREE) < 3 * GU_DEGREE &&
+                              std::abs(a.iLatY + b.iLatY) < 3 * GU_DEGREE;
+    if (nearAntipode) {
+      EXPECT_LE(std::fabs(d - expected), expected * 0.005L) << line;
+      ++antipodal;
+    } else {
+      EXPECT_LE(std::fabs(d - expected), 1.0L) << line;
+      ++converged;
+    }
+  });
+  EXPECT_EQ(converged + antipodal, 121);
+  EXPECT_GE(antipodal, 21);
+}
+
 }  // namespace

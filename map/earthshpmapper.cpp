@@ -1,0 +1,280 @@
+#include "map/earthshpmapper.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+
+#include "map/earthdbfreader.h"
+#include "map/earthfilestamp.h"
+#include "map/earthmap.h"
+#include "map/earthmmstream.h"
+#include "map/earthobjects.h"
+#include "map/earthxml.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/sysutils.h"
+
+namespace {
+
+constexpr uint16_t kMetaDataMark = 259;
+constexpr int64_t kHeaderSize = 100;
+
+int32_t BigEndian32(const uint8_t* p) {
+  return static_cast<int32_t>((uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) |
+                              (uint32_t{p[2]} << 8) | uint32_t{p[3]});
+}
+
+int32_t LittleEndian32(const uint8_t* p) {
+  return static_cast<int32_t>((uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) |
+                              (uint32_t{p[1]} << 8) | uint32_t{p[0]});
+}
+
+double LittleEndianDouble(const uint8_t* p) {
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+// The plane shape a record type holds: Point 1, PolyLine 3, Polygon 5, MultiPoint 8; the Z
+// (10 more) and M (20 more) types begin with the same layout. 0: no object (Null, MultiPatch).
+int32_t PlaneShape(int32_t type) {
+  if (type <= 0 || type > 28) return 0;
+  const int32_t shape = type % 10;
+  return shape == 1 || shape == 3 || shape == 5 || shape == 8 ? shape : 0;
+}
+
+// The table beside the data file, ".dbf" in any case.
+std::string FindTable(const std::string& dataFile) {
+  namespace fs = std::filesystem;
+  const fs::path path(dataFile);
+  const std::string stem = path.stem().string();
+  std::error_code ec;
+  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != stem.size() + 4 || name.compare(0, stem.size(), stem) != 0) continue;
+    std::string ext = name.substr(stem.size());
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".dbf" && it->is_regular_file(ec)) return it->path().string();
+  }
+  return {};
+}
+
+}  // namespace
+
+TEarthSHPReader::TEarthSHPReader(TCustomEarthMap* globe) : TEarthFileReader(globe) {}
+
+// The base frees the slots; loaded objects hold nothing of the mapped stream.
+TEarthSHPReader::~TEarthSHPReader() = default;
+
+void TEarthSHPReader::Invalid() const {
+  throw EEarthException("Invalid SHP file " + FileName);
+}
+
+TPointLL TEarthSHPReader::Corrected(const uint8_t* xy) const {
+  const double lon = CorrectX(LittleEndianDouble(xy));
+  const double lat = CorrectY(LittleEndianDouble(xy + 8));
+  // Projected coordinates (metres) or a zero divisor give no position on the globe.
+  if (!(std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0)) Invalid();
+  return PointLL(DecimalToEarthUnitsFast(lon), DecimalToEarthUnitsFast(lat));
+}
+
+bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {
+  stream.SetPosition(0);
+  const auto* data = static_cast<const uint8_t*>(stream_->Memory());
+  if (stream_->Size() < kHeaderSize || BigEndian32(data) != 9994) Invalid();
+  index_.clear();
+  if (LittleEndian32(data + 28) != 1000) {
+    throw EEarthException("Invalid SHP file version " + FileName);
+  }
+  next_ = kHeaderSize;
+  records_ = 0;
+  stream.SetPosition(kHeaderSize);
+  return true;
+}
+
+bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t /*index*/) {
+  const auto* data = static_cast<const uint8_t*>(stream_->Memory());
+  const int64_t size = stream_->Size();
+  // Records are found by their content lengths; Null shapes take no slot but keep their number.
+  while (next_ + 8 <= size) {
+    const int64_t position = next_;
+    const int64_t length = int64_t{BigEndian32(data + position + 4)} * 2;
+    if (length < 4 || position + 8 + length > size) Invalid();
+    next_ = position + 8 + length;
+    ++records_;
+    if (PlaneShape(LittleEndian32(data + position + 8)) == 0) continue;
+    index_.push_back({static_cast<int32_t>(position), records_});
+    stream.SetPosition(next_);
+    return true;
+  }
+  return false;
+}
+
+TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
+  if (!stream_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
+  const Entry& entry = index_[static_cast<size_t>(index)];
+  const auto* record = static_cast<const uint8_t*>(stream_->Memory()) + entry.position;
+  const int64_t length = int64_t{BigEndian32(record + 4)} * 2;
+  const uint8_t* content = record + 8;
+  const int32_t shape = PlaneShape(LittleEndian32(content));
+
+  auto object = std::make_unique<TGeoDataObject>(this);
+  if (shape == 1) {
+    if (length < 20) Invalid();
+    object->Chains().GetChain(0)->Add(Corrected(content + 4));
+  } else if (shape == 8) {
+    if (length < 40) Invalid();
+    const int32_t points = LittleEndian32(content + 36);
+    if (points < 0 || 40 + int64_t{points} * 16 > length) Invalid();
+    TPointStore* chain = object->Chains().GetChain(0);
+    chain->SetCount(points);
+    for (int32_t i = 0; i < points; ++i) chain->PutLL(i, Corrected(content + 40 + i * 16));
+  } else {
+    if (length < 44) Invalid();
+    const int32_t parts = LittleEndian32(content + 36);
+    const int32_t points = LittleEndian32(content + 40);
+    if (parts < 0 || points < 0 || 44 + int64_t{parts} * 4 + int64_t{points} * 16 > length) {
+      Invalid();
+    }
+    const uint8_t* starts = content + 44;
+    const uint8_t* xy = starts + int64_t{parts} * 4;
+    for (int32_t part = 0; part < parts; ++part) {
+      const int32_t first = LittleEndian32(starts + part * 4);
+      const int32_t end = part + 1 < parts ? LittleEndian32(starts + (part + 1) * 4) : points;
+      // Parts start at the first point and follow each other within the points.
+      if ((part == 0 && first != 0) || first < 0 || end < first || end > points) Invalid();
+      TPointStore* chain = object->Chains().GetChain(part);
+      chain->SetCount(end - first);
+      for (int32_t i = first; i < end; ++i) chain->PutLL(i - first, Corrected(xy + i * 16));
+    }
+    object->State.Set(osClosed, shape == 5);
+  }
+  if (table_) {
+    table_->SetID(entry.record);
+    object->Title = titleColumn_ >= 0 && titleColumn_ < table_->FieldCount()
+                        ? table_->GetString(titleColumn_)
+                        : "New Object";
+    object->ID = entry.record;
+  }
+  return object.release();
+}
+
+bool TEarthSHPReader::InternalOpen() {
+  if (FileName.empty() || !rtl::FileExists(FileName)) return false;
+  Name = rtl::ExtractFileName(FileName);
+  try {
+    if (!GetFileStamp(FileName, stamp_)) return false;
+    stream_ = std::make_unique<TMemoryMapStream>(FileName);
+    // Record positions are kept in 32 bits.
+    if (stream_->Size() > std::numeric_limits<int32_t>::max()) Invalid();
+    if (const std::string table = FindTable(FileName); !table.empty()) {
+      table_ = std::make_unique<TEarthDBFReader>(table);
+    }
+    MapUnlessCached(*this, *stream_);
+  } catch (...) {
+    Release();
+    throw;
+  }
+  return TEarthFileReader::InternalOpen();
+}
+
+void TEarthSHPReader::Release() {
+  SetCount(0);
+  index_.clear();
+  table_.reset();
+  stream_.reset();
+}
+
+bool TEarthSHPReader::InternalClose() {
+  UnloadObjects();
+  Release();
+  return TEarthFileReader::InternalClose();
+}
+
+void TEarthSHPReader::SetTitleColumn(int32_t column) {
+  if (column == titleColumn_) return;
+  titleColumn_ = column;
+  UnloadObjects();
+}
+
+void TEarthSHPReader::WriteMetaData(TEarthStreamWriter& writer) {
+  writer.WriteWord(kMetaDataMark);
+  WriteFileStamp(writer, stamp_);
+  TEarthFileReader::WriteMetaData(writer);
+  writer.WriteDouble(LongXDivisor);
+  writer.WriteDouble(LatYDivisor);
+  writer.WriteDouble(LongXShift);
+  writer.WriteDouble(LatYShift);
+  writer.WriteInteger(titleColumn_);
+  writer.WriteInteger(static_cast<int32_t>(index_.size()));
+  for (const Entry& e : index_) {
+    writer.WriteInteger(e.position);
+    writer.WriteInteger(e.record);
+  }
+}
+
+void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
+  if (reader.ReadWord() != kMetaDataMark) throw EEarthException("Metadata: not a shapefile's");
+  // Only a cache of this very file: same size, same time to the nanosecond.
+  if (!(ReadFileStamp(reader) == stamp_)) throw EEarthException("Metadata: stale");
+  TEarthFileReader::ReadMetaData(reader);
+  LongXDivisor = reader.ReadDouble();
+  LatYDivisor = reader.ReadDouble();
+  LongXShift = reader.ReadDouble();
+  LatYShift = reader.ReadDouble();
+  const int32_t column = reader.ReadInteger();
+  if (titleColumn_ == -1) titleColumn_ = column;
+  const int32_t count = reader.ReadInteger();
+  if (count != GetCount()) throw EEarthException("Metadata: index and slots differ");
+  const auto* data = static_cast<const uint8_t*>(stream_->Memory());
+  std::vector<Entry> index(static_cast<size_t>(count));
+  int64_t after = kHeaderSize;  // entries must follow each other in the file
+  for (Entry& e : index) {
+    e.position = reader.ReadInteger();
+    e.record = reader.ReadInteger();
+    if (e.position < after || e.position + 12 > stamp_.Size || e.record < 1) {
+      throw EEarthException("Metadata: bad index entry");
+    }
+    const int64_t length = int64_t{BigEndian32(data + e.position + 4)} * 2;
+    if (length < 4 || e.position + 8 + length > stamp_.Size ||
+        PlaneShape(LittleEndian32(data + e.position + 8)) == 0) {
+      throw EEarthException("Metadata: bad index entry");
+    }
+    after = e.position + 8 + length;
+  }
+  index_ = std::move(index);
+}
+
+void TEarthSHPReader::LoadEnvironment(TEarthXML_Element* element) {
+  if (!element) return;
+  LongXDivisor = static_cast<double>(element->FloatAttributeByName("LongXDivisor", LongXDivisor));
+  LatYDivisor = static_cast<double>(element->FloatAttributeByName("LatYDivisor", LatYDivisor));
+  LongXShift = static_cast<double>(element->FloatAttributeByName("LongXShift", LongXShift));
+  LatYShift = static_cast<double>(element->FloatAttributeByName("LatYShift", LatYShift));
+  SetTitleColumn(element->IntAttributeByName("TitleColumn", titleColumn_));
+  TEarthFileReader::LoadEnvironment(element);
+}
+
+std::unique_ptr<TEarthXML_Element> TEarthSHPReader::SaveEnvironment() {
+  auto element = TEarthFileReader::SaveEnvironment();
+  element->AddAttribute("LongXDivisor", rtl::FloatToStr(LongXDivisor));
+  element->AddAttribute("LatYDivisor", rtl::FloatToStr(LatYDivisor));
+  element->AddAttribute("LongXShift", rtl::FloatToStr(LongXShift));
+  element->AddAttribute("LatYShift", rtl::FloatToStr(LatYShift));
+  element->AddAttribute("TitleColumn", std::to_string(titleColumn_));
+  return element;
+}
+
+void RegisterSHPReader() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterEarthClass<TEarthSHPReader>("TEarthSHPReader", [](TCustomEarthMap* g) -> rtl::TObject* {
+      return new TEarthSHPReader(g);
+    });
+  });
+}

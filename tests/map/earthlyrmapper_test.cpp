@@ -1,0 +1,183 @@
+// Layer files: a layer written and read back with each presenter and object class, files
+// without objects, versions refused, the ".md" of a file rewritten within the second, and
+// writing over the file being read.
+#include "map/earthlyrmapper.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "map/earthclasses_layer.h"
+#include "map/earthobjects.h"
+#include "map/earthpresenters.h"
+#include "tests/map/mapfixture.h"
+#include "tests/map/openreader.h"
+#include "tests/tempdir.h"
+
+namespace {
+
+using maptest::MapTest;
+
+class LYRTest : public MapTest {
+ protected:
+  void SetUp() override {
+    MapTest::SetUp();
+    map->SaveMetaDataLocation = smdWithDataFile;
+    file = dir / "layer.lyr";
+  }
+  // A layer of a plain source: a closed two-ring area, a track, a point and a bitmap, drawn by
+  // a polygon, a polyline and a point presenter (a fourth presenter no object uses).
+  TEarthLayer* MakeLayer() {
+    auto* layer = new TEarthLayer(map.get());
+    const auto add = [&](std::unique_ptr<TEarthPresenter> p) { layer->Presenters()->Add(p); };
+    auto polygon = std::make_unique<TPolygonPresenter>(map.get(), 11);
+    polygon->PolyBrush()->Define(gdi::TColor(0x40A040), bsSolid);
+    add(std::move(polygon));
+    add(std::make_unique<TPolylinePresenter>(map.get(), 12));
+    auto point = std::make_unique<TPointPresenter>(map.get(), 13);
+    point->TitleOffset = 7;
+    add(std::move(point));
+    add(std::make_unique<TPolyPresenter>(map.get(), 14));
+    TEarthObjectSource* source = layer->GetObjects();
+    const auto geo = [&](const std::string& title, int32_t presenter, bool closed,
+                         std::vector<std::vector<TPointLL>> rings) {
+      auto* o = new TGeoDataObject(source);  // takes a slot of the source
+      for (size_t c = 0; c < rings.size(); ++c)
+        for (const TPointLL& pt : rings[c]) o->Chains().GetChain(static_cast<int32_t>(c))->Add(pt);
+      o->Title = title;
+      o->PresenterID = presenter;
+      o->SetClosed(closed);
+    };
+    geo("Island", 11, true,
+        {{PointLL(0, 0), PointLL(GU_DEGREE, 0), PointLL(GU_DEGREE, GU_DEGREE)},
+         {PointLL(100, 100), PointLL(200, 100), PointLL(200, 200)}});
+    geo("Track", 12, false, {{PointLL(-GU_DEGREE, 5), PointLL(-2 * GU_DEGREE, -GU_MINUTE)}});
+    auto* bitmap = new TBitmapObject(source);
+    bitmap->Title = "Chart";
+    bitmap->EarthUnitsPerXPixel = 2 * GU_SECOND;
+    geo("Buoy", 13, false, {{PointLL(170 * GU_DEGREE, -45 * GU_DEGREE)}});
+    return layer;
+  }
+  TEarthLYRReader* Open(const std::string& name) {
+    return maptest::OpenOnNewLayer<TEarthLYRReader>(map.get(), name, [](TEarthLYRReader&) {});
+  }
+  bool Mapped() const { return maptest::Mapped(*map); }
+  void ExpectLikeMadeLayer(TEarthObjectSource* r) {
+    ASSERT_EQ(r->GetCount(), 4);
+    // Grouped by class: the three geo objects, then the bitmap.
+    auto* island = dynamic_cast<TGeoDataObject*>(r->GetObject(0));
+    ASSERT_NE(island, nullptr);
+    EXPECT_EQ(island->Title, "Island");
+    EXPECT_TRUE(island->GetClosed());
+    EXPECT_EQ(island->PresenterID, 11);
+    ASSERT_EQ(island->Chains().GetCount(), 2);
+    EXPECT_EQ(island->Chains().GetChain(1)->GetLL(2), PointLL(200, 200));
+    auto* track = dynamic_cast<TGeoDataObject*>(r->GetObject(1));
+    ASSERT_NE(track, nullptr);
+    EXPECT_FALSE(track->GetClosed());
+    EXPECT_EQ(track->Chains().GetChain(0)->GetLL(1), PointLL(-2 * GU_DEGREE, -GU_MINUTE));
+    EXPECT_EQ(r->GetObject(2)->Title, "Buoy");
+    auto* bitmap = dynamic_cast<TBitmapObject*>(r->GetObject(3));
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->EarthUnitsPerXPixel, 2 * GU_SECOND);
+    // The presenters the objects use, once each; the unused one is not written.
+    TEarthPresenterStore* p = r->Presenters();
+    ASSERT_EQ(p->GetCount(), 3);
+    EXPECT_NE(dynamic_cast<TPolygonPresenter*>(p->ByID(11, false)), nullptr);
+    EXPECT_NE(dynamic_cast<TPolylinePresenter*>(p->ByID(12, false)), nullptr);
+    auto* point = dynamic_cast<TPointPresenter*>(p->ByID(13, false));
+    ASSERT_NE(point, nullptr);
+    EXPECT_EQ(point->TitleOffset, 7);
+    EXPECT_EQ(p->ByID(14, false), nullptr);
+  }
+  void WriteFile(const std::string& name, const std::string& bytes) const {
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  std::string ReadFile(const std::string& name) const {
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  TempDir dir;
+  std::string file;
+};
+
+TEST_F(LYRTest, WrittenLayerReadsBack) {
+  TEarthLayer* layer = MakeLayer();
+  ASSERT_TRUE(WriteLayerToLYRfile(layer, file));
+  // The layer now reads the file.
+  auto* reader = dynamic_cast<TEarthLYRReader*>(layer->GetObjects());
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->Version(), 0x0405);
+  ExpectLikeMadeLayer(reader);
+  // A second reader of it takes the ".md" and maps nothing.
+  TEarthLYRReader* cached = Open(file);
+  EXPECT_FALSE(Mapped());
+  ExpectLikeMadeLayer(cached);
+  EXPECT_EQ(ReadFile(file).substr(0, 2), std::string("\x05\x04", 2));
+}
+
+TEST_F(LYRTest, PresentersWithoutObjects) {
+  {
+    TEarthStreamWriter w(std::make_unique<rtl::TFileStream>(file, rtl::fmCreate));
+    giFileVersion = 0x0405;
+    w.WriteSmallInt(0x0405);
+    w.WriteMER(TMER{});
+    w.WriteInteger(1);
+    w.WriteShortString("TPolygonPresenter");
+    TPolygonPresenter(map.get(), 5).WriteProperties(w);
+    w.WriteInteger(0);
+  }
+  TEarthLYRReader* r = Open(file);
+  EXPECT_TRUE(r->Active());
+  EXPECT_EQ(r->GetCount(), 0);
+  EXPECT_NE(r->Presenters()->ByID(5, false), nullptr);
+}
+
+TEST_F(LYRTest, VersionsBeforeThreeAreRefused) {
+  WriteFile(file, std::string("\xFF\x02", 2) + std::string(20, '\0'));
+  try {
+    Open(file);
+    FAIL();
+  } catch (const EEarthException& e) {
+    EXPECT_EQ(std::string(e.what()), "Invalid File Version 2FF in " + file);
+  }
+  EXPECT_FALSE(Open(dir / "missing.lyr")->Active());
+}
+
+TEST_F(LYRTest, FileRewrittenWithinTheSecondIsMappedAgain) {
+  WriteLayerToLYRfile(MakeLayer(), file);
+  map->LayerStore()->Clear();
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  // The same size, another title: "Island" becomes "Islet!".
+  std::string bytes = ReadFile(file);
+  const size_t at = bytes.find("Island");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, 6, "Islet!");
+  WriteFile(file, bytes);
+  timespec times[2] = {before.st_atim, before.st_mtim};
+  times[1].tv_nsec = (before.st_mtim.tv_nsec + 1) % 1'000'000'000;
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  TEarthLYRReader* r = Open(file);
+  EXPECT_TRUE(Mapped());
+  EXPECT_EQ(r->GetObject(0)->Title, "Islet!");
+}
+
+TEST_F(LYRTest, WritingOverTheFileBeingRead) {
+  TEarthLayer* layer = MakeLayer();
+  WriteLayerToLYRfile(layer, file);
+  auto* reader = dynamic_cast<TEarthLYRReader*>(layer->GetObjects());
+  ASSERT_NE(reader, nullptr);
+  reader->UnloadObjects();
+  // The reader writes its own file: the old one stays whole under it until the new one is in.
+  ASSERT_TRUE(WriteLayerToLYRfile(layer, file));
+  EXPECT_EQ(layer->GetObjects(), reader);
+  ExpectLikeMadeLayer(reader);
+  ExpectLikeMadeLayer(Open(file));
+}
+
+}  // namespace
