@@ -115,6 +115,11 @@ void TApplication::Dispatch(win::MSG& msg) {
         HintMouseMessage(under, hm);
       }
     }
+    if (msg.message == win::WM_KEYDOWN || msg.message == win::WM_SYSKEYDOWN) {
+      // The application's key preview: main-window hooks may take the key as a shortcut.
+      TMessage key{CM_APPKEYDOWN, msg.wParam, msg.lParam, 0};
+      if (CallHooks(key)) return;
+    }
     win::TranslateMessage(&msg);
     win::DispatchMessage(&msg);
   } catch (const win::EIdleStall&) {

@@ -1,5 +1,7 @@
 #include "platform/vcl/controls.h"
 
+#include "platform/vcl/menus.h"
+
 #include <algorithm>
 
 #include "platform/vcl/controlcanvas.h"
@@ -286,6 +288,22 @@ void TControl::WndProc(TMessage& m) {
 
 void TControl::DefaultHandler(TMessage&) {}
 
+bool TControl::ContextMenu(TPoint screen) {
+  for (TControl* c = this; c; c = c->parent_) {
+    if (auto* menu = dynamic_cast<TPopupMenu*>(c->popupMenu_); menu && menu->AutoPopup()) {
+      menu->SetPopupComponent(c);
+      menu->Popup(screen.x, screen.y);
+      return true;
+    }
+    if (c->OnContextPopup) {
+      bool handled = false;
+      c->OnContextPopup(c, screen, handled);
+      if (handled) return true;
+    }
+  }
+  return false;
+}
+
 void TControl::HandleMouse(TMessage& m) {
   int x = win::GET_X_LPARAM(m.LParam);
   int y = win::GET_Y_LPARAM(m.LParam);
@@ -334,9 +352,13 @@ void TControl::HandleMouse(TMessage& m) {
     case win::WM_RBUTTONDBLCLK:
       MouseDown(mbRight, shift | ssRight, x, y);
       break;
-    case win::WM_RBUTTONUP:
+    case win::WM_RBUTTONUP: {
       MouseUp(mbRight, shift, x, y);
+      // The control's context menu, or its parents' (the screen point as the platform gives it).
+      const TPoint p = ClientToScreen(TPoint{x, y});
+      ContextMenu(p);
       break;
+    }
     case win::WM_MBUTTONDOWN:
       MouseDown(mbMiddle, shift | ssMiddle, x, y);
       break;
@@ -415,11 +437,13 @@ void TWinControl::InsertControl(TControl* c) {
   }
   c->RequestAlign();
   c->Invalidate();
+  Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(c), 1);
 }
 
 void TWinControl::RemoveControl(TControl* c) {
   auto it = std::find(controls_.begin(), controls_.end(), c);
   if (it == controls_.end()) return;
+  Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(c), 0);
   c->Invalidate();
   auto* w = dynamic_cast<TWinControl*>(c);
   const bool keep = w && w->keepHandle_;

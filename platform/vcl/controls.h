@@ -146,6 +146,9 @@ class TControl : public rtl::TComponent {
   void SetHelpContext(int v) { helpContext_ = v; }
   // The control's popup menu (a component of the owning form), shown on a right click.
   rtl::TComponent* PopupMenu() const { return popupMenu_; }
+  // A right click's menu: the control's popup menu or the nearest parent's; true when one showed.
+  bool ContextMenu(TPoint screen);
+  rtl::Event<void(TControl* Sender, TPoint MousePos, bool& Handled)> OnContextPopup;
   void SetPopupMenu(rtl::TComponent* v) { popupMenu_ = v; }
 
   unsigned ControlStyle() const { return controlStyle_; }

@@ -42,5 +42,11 @@ constexpr unsigned CM_DIALOGKEY = CM_BASE + 5;
 constexpr unsigned CM_DIALOGCHAR = CM_BASE + 6;
 constexpr unsigned CM_HINTSHOW = CM_BASE + 48;
 constexpr unsigned CM_RELEASE = CM_BASE + 33;
+// To a window control when a child joins (LParam 1, after) or leaves (LParam 0, before) it;
+// WParam is the child.
+constexpr unsigned CM_CONTROLLISTCHANGE = CM_BASE + 44;
+// To the main-window hooks before a key-down message is dispatched (WParam, LParam as the key's);
+// a hook that answers true has taken the key.
+constexpr unsigned CM_APPKEYDOWN = CM_BASE + 45;
 
 }  // namespace vcl

@@ -31,6 +31,7 @@ enum : UINT {
   WM_MOUSEACTIVATE = 0x0021,
   WM_CHILDACTIVATE = 0x0022,
   WM_GETMINMAXINFO = 0x0024,
+  WM_GETOBJECT = 0x003D,  // an accessibility client asks for a window's object (LParam: the id)
   WM_NEXTDLGCTL = 0x0028,
   WM_SETFONT = 0x0030,
   WM_GETFONT = 0x0031,

@@ -1,0 +1,401 @@
+// Item viewers: the size of an item as a toolbar button or a menu row, and its painting.
+#include <algorithm>
+
+#include "docking/dkacc.h"
+#include "docking/dkcommon.h"
+#include "docking/dkitem.h"
+#include "docking/dkpopupmenu.h"
+#include "platform/gdi/controls.h"
+#include "platform/gdi/text.h"
+
+namespace docking {
+
+namespace {
+
+bool HasOption(const TDKCustomItem* item, TDKItemOptions o) {
+  return (item->EffectiveOptions() & o) != 0;
+}
+
+struct TextMetric {
+  int height = 0;
+  int externalLeading = 0;
+};
+
+TextMetric Metrics(vcl::TCanvas* Canvas) {
+  gdi::TEXTMETRIC tm{};
+  gdi::GetTextMetrics(Canvas->Handle(), &tm);
+  return {tm.tmHeight, tm.tmExternalLeading};
+}
+
+void FillTriangle(vcl::TCanvas* Canvas, std::vector<vcl::TPoint> pts, vcl::TColor c) {
+  Canvas->Pen()->SetColor(c);
+  Canvas->Brush()->SetColor(c);
+  Canvas->Brush()->SetStyle(vcl::bsSolid);
+  Canvas->Polygon(pts);
+}
+
+}  // namespace
+
+TDKItemViewer::TDKItemViewer(TDKView* AView, TDKCustomItem* AItem, int AGroupLevel)
+    : BoundsRect{0, 0, 0, 0}, view_(AView), item_(AItem), groupLevel_(AGroupLevel) {}
+
+TDKItemViewer::~TDKItemViewer() {
+  detail::DropPosted(this);
+  DKAccClientDestroying(accObject_);
+}
+
+int TDKItemViewer::Index() const {
+  return view_->IndexOf(this);
+}
+
+bool TDKItemViewer::IsToolbarStyle() const {
+  return view_->IsToolbar() || HasOption(item_, dkoToolbarStyle);
+}
+
+bool TDKItemViewer::IsToolbarSize() const {
+  return view_->IsToolbar() || HasOption(item_, dkoToolbarSize);
+}
+
+bool TDKItemViewer::IsRotated() const {
+  return view_->Orientation() == dkvoVertical &&
+         !HasOption(item_, dkoNoRotation | dkoImageAboveCaption);
+}
+
+bool TDKItemViewer::CaptionShown() const {
+  if (!item_->Caption().empty() &&
+      (!IsToolbarSize() || item_->ImageIndex() < 0 || item_->DisplayMode() == nbdmTextOnly ||
+       item_->DisplayMode() == nbdmImageAndText))
+    return true;
+  return HasOption(item_, dkoImageAboveCaption);
+}
+
+bool TDKItemViewer::ImageShown() const {
+  if (item_->ImageIndex() < 0) return false;
+  switch (item_->DisplayMode()) {
+    case nbdmDefault:
+    case nbdmImageAndText:
+      return true;
+    case nbdmTextOnlyInMenus:
+      return IsToolbarStyle();
+    case nbdmTextOnly:
+      return false;
+  }
+  return false;
+}
+
+vcl::TCustomImageList* TDKItemViewer::GetImageList() const {
+  if (item_->Images()) return item_->Images();
+  for (TDKView* v = view_; v; v = v->ParentView()) {
+    if (v->CurParentItem() && v->CurParentItem()->SubMenuImages())
+      return v->CurParentItem()->SubMenuImages();
+    if (v->ParentItem() && v->ParentItem()->SubMenuImages())
+      return v->ParentItem()->SubMenuImages();
+  }
+  return nullptr;
+}
+
+bool TDKItemViewer::UsesSameWidth() const {
+  return HasOption(item_, dkoImageAboveCaption) && HasOption(item_, dkoSameWidth) &&
+         IsToolbarSize();
+}
+
+bool TDKItemViewer::IsPtInButtonPart(int X, int) const {
+  if (item_->ItemStyle() & isSplitButton) return X < (BoundsRect.right - BoundsRect.left) - 11;
+  return !(item_->ItemStyle() & isSubmenu);
+}
+
+int TDKItemViewer::MenuImageColumn(vcl::TCustomImageList* Images, int AHeight) {
+  if (!Images) return AHeight;
+  return (Images->Width() + 3) * AHeight / (Images->Height() + 3);
+}
+
+void TDKItemViewer::CalcSize(vcl::TCanvas* Canvas, int& AWidth, int& AHeight) {
+  const bool toolbar = IsToolbarStyle();
+  AWidth = AHeight = toolbar ? 6 : 0;
+  const TextMetric tm = Metrics(Canvas);
+  if (!toolbar || CaptionShown()) {
+    const int textWidth = Canvas->TextWidth(StripAccelChars(GetCaptionText()));
+    const int extra = toolbar ? 6 : 0;
+    if (IsRotated()) {
+      AWidth += tm.height;
+      AHeight += textWidth + extra;
+    } else {
+      AHeight += tm.height;
+      AWidth += textWidth + extra;
+    }
+  }
+  vcl::TCustomImageList* images = GetImageList();
+  if (toolbar && ImageShown() && images) {
+    if (!IsRotated() && !HasOption(item_, dkoImageAboveCaption)) {
+      AWidth += images->Width() + 1;
+      AHeight = std::max(AHeight, images->Height() + 6);
+    } else {
+      AHeight += images->Height();
+      AWidth = std::max(AWidth, images->Width() + 7);
+    }
+  }
+  if (toolbar && (item_->ItemStyle() & isSubmenu)) {
+    if (item_->ItemStyle() & isSplitButton)
+      AWidth += 11;
+    else if (HasOption(item_, dkoDropdownArrow))
+      (view_->Orientation() == dkvoVertical ? AHeight : AWidth) += 8;
+  }
+  if (!toolbar) {
+    AHeight += tm.externalLeading + 4;
+    if (images) AHeight = std::max(AHeight, images->Height() + 3);
+    AWidth += MenuImageColumn(images, AHeight) + 6;
+    const std::string sc = item_->GetShortCutText();
+    if (!sc.empty()) AWidth += Canvas->TextWidth(sc) + AHeight - 6;
+    AWidth += AHeight;
+  }
+}
+
+unsigned TDKItemViewer::CaptionFormat() const {
+  unsigned f = gdi::DT_SINGLELINE | gdi::DT_VCENTER;
+  if (view_->HideAccelsUntilKeyboard() && !view_->AccelsVisible() && !AreKeyboardCuesEnabled())
+    f |= gdi::DT_HIDEPREFIX;
+  return f;
+}
+
+void TDKItemViewer::DrawItemCaption(vcl::TCanvas* Canvas, RECT R, const std::string& Caption,
+                                    bool UseDisabledShadow, unsigned Format) {
+  Canvas->Brush()->SetStyle(vcl::bsClear);
+  const win::HDC dc = Canvas->Handle();
+  if (UseDisabledShadow) {
+    RECT r = R;
+    gdi::OffsetRect(&r, 1, 1);
+    gdi::SetTextColor(dc, gdi::ColorToRGB(gdi::clBtnHighlight));
+    gdi::DrawText(dc, Caption, &r, Format);
+    gdi::SetTextColor(dc, gdi::ColorToRGB(gdi::clBtnShadow));
+  }
+  gdi::DrawText(dc, Caption, &R, Format);
+}
+
+void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool IsSelected,
+                          bool IsPushed, bool UseDisabledShadow) {
+  RECT r = ClientAreaRect;
+  const win::HDC dc = Canvas->Handle();
+  const bool enabled = item_->Enabled() || view_->Customizing();
+  vcl::TCustomImageList* images = GetImageList();
+  const bool vertical = view_->Orientation() == dkvoVertical;
+  const unsigned style = item_->ItemStyle();
+  const vcl::TColor text = item_->Enabled() ? Canvas->Font()->Color() : gdi::clGrayText;
+  auto dropArrow = [&](RECT a) {
+    const int cx = (a.left + a.right) / 2, cy = (a.top + a.bottom) / 2;
+    const vcl::TColor c = gdi::ColorToRGB(UseDisabledShadow ? gdi::clBtnShadow : text);
+    if (vertical)
+      FillTriangle(Canvas, {{cx + 1, cy - 2}, {cx + 1, cy + 2}, {cx - 1, cy}}, c);
+    else
+      FillTriangle(Canvas, {{cx - 2, cy - 1}, {cx + 2, cy - 1}, {cx, cy + 1}}, c);
+  };
+  if (IsToolbarStyle()) {
+    const bool checked = item_->Checked();
+    if (style & isSplitButton) {
+      RECT button = r, arrow = r;
+      button.right = r.right - 11;
+      arrow.left = r.right - 11;
+      arrow.right = r.right - 2;
+      if (enabled && (IsPushed || checked || IsSelected)) {
+        const bool arrowPushed = IsPushed && view_->OpenViewer() == this;
+        RECT b = button, a = arrow;
+        gdi::DrawEdge(
+            dc, &b,
+            (IsPushed && !arrowPushed) || checked ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
+            gdi::BF_RECT);
+        gdi::DrawEdge(dc, &a, arrowPushed ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
+                      gdi::BF_RECT);
+      }
+      dropArrow(arrow);
+      r.right = button.right;
+    } else {
+      if (enabled && (IsPushed || checked || IsSelected)) {
+        RECT e = r;
+        gdi::DrawEdge(dc, &e, IsPushed || checked ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
+                      gdi::BF_RECT);
+      }
+      if ((style & isSubmenu) && (item_->EffectiveOptions() & dkoDropdownArrow)) {
+        RECT a = r;
+        if (vertical) {
+          a.top = r.bottom - 11;
+          a.bottom = r.bottom - 3;
+          r.bottom -= 8;
+        } else {
+          a.left = r.right - 11;
+          a.right = r.right - 3;
+          r.right -= 8;
+        }
+        dropArrow(a);
+      }
+    }
+    if ((IsPushed || checked) && enabled) gdi::OffsetRect(&r, 1, 1);
+    const bool showImage = ImageShown() && images;
+    const bool above = IsRotated() || HasOption(item_, dkoImageAboveCaption);
+    RECT textR = r;
+    if (showImage) {
+      RECT imgR = r;
+      if (CaptionShown()) {
+        if (above)
+          imgR.bottom = imgR.top + images->Height() + 6;
+        else
+          imgR.right = imgR.left + images->Width() + 7;
+        (above ? textR.top : textR.left) = above ? imgR.bottom - 3 : imgR.right - 3;
+      }
+      DrawImage(images, Canvas, (imgR.left + imgR.right - images->Width()) / 2,
+                (imgR.top + imgR.bottom - images->Height()) / 2, IsSelected);
+    }
+    if (CaptionShown() && !(above && !showImage && item_->Caption().empty())) {
+      gdi::SetTextColor(dc, gdi::ColorToRGB(text));
+      if (IsRotated()) {
+        // Rotated a quarter turn clockwise: it reads downwards, its top facing right.
+        const std::string cap = StripAccelChars(GetCaptionText());
+        const int th = Metrics(Canvas).height;
+        Canvas->Brush()->SetStyle(vcl::bsClear);
+        Canvas->Font()->SetOrientation(2700);
+        Canvas->TextOut((textR.left + textR.right + th) / 2, textR.top + 3, cap);
+        Canvas->Font()->SetOrientation(0);
+      } else {
+        DrawItemCaption(Canvas, textR, GetCaptionText(), UseDisabledShadow,
+                        CaptionFormat() | gdi::DT_CENTER);
+      }
+    }
+    return;
+  }
+  // Menu row.
+  const int h = r.bottom - r.top;
+  const int col = MenuImageColumn(images, h);
+  const bool highlighted = IsSelected && item_->Enabled();
+  RECT colR{r.left, r.top, r.left + col, r.bottom};
+  const bool showImage = ImageShown() && images;
+  if (showImage) {
+    DrawImage(images, Canvas, (colR.left + colR.right - images->Width()) / 2,
+              (colR.top + colR.bottom - images->Height()) / 2, IsSelected);
+  } else if (item_->Checked()) {
+    const int cx = (colR.left + colR.right) / 2 - 2, cy = (colR.top + colR.bottom) / 2 + 1;
+    const vcl::TColor c = gdi::ColorToRGB(text);
+    if (item_->RadioItem()) {
+      Canvas->Pen()->SetColor(c);
+      Canvas->Brush()->SetColor(c);
+      Canvas->Brush()->SetStyle(vcl::bsSolid);
+      Canvas->Ellipse(cx - 1, cy - 4, cx + 5, cy + 2);
+    } else {
+      FillTriangle(Canvas,
+                   {{cx - 2, cy - 2},
+                    {cx, cy},
+                    {cx + 4, cy - 4},
+                    {cx + 4, cy - 3},
+                    {cx, cy + 1},
+                    {cx - 2, cy - 1},
+                    {cx - 2, cy - 2}},
+                   c);
+      FillTriangle(
+          Canvas,
+          {{cx - 3, cy - 2}, {cx - 3, cy - 1}, {cx, cy + 2}, {cx + 5, cy - 3}, {cx + 5, cy - 5}},
+          c);
+    }
+  }
+  if ((showImage && highlighted) || item_->Checked()) {
+    RECT e = colR;
+    gdi::DrawEdge(dc, &e, item_->Checked() ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
+                  gdi::BF_RECT);
+  }
+  const vcl::TColor fg = highlighted ? gdi::clHighlightText : text;
+  gdi::SetTextColor(dc, gdi::ColorToRGB(fg));
+  RECT textR{colR.right + 3, r.top, r.right - h, r.bottom};
+  DrawItemCaption(Canvas, textR, GetCaptionText(), UseDisabledShadow, CaptionFormat());
+  const std::string sc = item_->GetShortCutText();
+  if (!sc.empty()) {
+    gdi::SetTextColor(dc, gdi::ColorToRGB(fg));
+    DrawItemCaption(Canvas, textR, sc, UseDisabledShadow, CaptionFormat() | gdi::DT_RIGHT);
+  }
+  if (style & isSubmenu) {
+    // A right-pointing arrow centred in the last column.
+    const int cx = r.right - h / 2, cy = (r.top + r.bottom) / 2;
+    FillTriangle(Canvas, {{cx - 2, cy - 4}, {cx - 2, cy + 4}, {cx + 2, cy}},
+                 gdi::ColorToRGB(UseDisabledShadow ? gdi::clBtnShadow : fg));
+    if (style & isSplitButton) {
+      RECT d{r.right - h - 2, r.top + 2, r.right - h, r.bottom - 2};
+      gdi::DrawEdge(dc, &d, gdi::EDGE_ETCHED, gdi::BF_LEFT);
+    }
+  }
+}
+
+void TDKItemViewer::DrawImage(vcl::TCustomImageList* Images, vcl::TCanvas* Canvas, int X, int Y,
+                              bool Selected) const {
+  // Lists with images for each state draw the state's; others the plain image, greyed when
+  // disabled.
+  if (auto* states = dynamic_cast<TDKCustomImageList*>(Images))
+    states->DrawState(Canvas, X, Y, item_->ImageIndex(), item_->Enabled(), Selected,
+                      item_->Checked());
+  else
+    Images->Draw(Canvas, X, Y, item_->ImageIndex(), item_->Enabled());
+}
+
+void TDKItemViewer::Entering() {
+  if (item_->OnSelect) item_->OnSelect(item_, this, true);
+}
+
+void TDKItemViewer::Leaving() {
+  if (item_->OnSelect) item_->OnSelect(item_, this, false);
+}
+
+bool TDKItemViewer::DoExecute() {
+  view_->EndModalWithClick(this);
+  return true;
+}
+
+void TDKItemViewer::Execute(bool AGivePriority) {
+  if (DoExecute() && AGivePriority) view_->GivePriority(this);
+}
+
+std::string TDKItemViewer::GetHintText() const {
+  const std::string& h = item_->Hint();
+  std::string r = h.substr(0, h.find('|'));
+  if (r.empty() && !HasOption(item_, dkoNoAutoHint) &&
+      !((item_->ItemStyle() & isSubmenu) && !(item_->ItemStyle() & isSplitButton) &&
+        CaptionShown()))
+    r = StripTrailingPunctuation(StripAccelChars(GetCaptionText()));
+  return r;
+}
+
+int TDKItemViewer::GetAccRole() const {
+  if (dynamic_cast<const TDKControlItem*>(item_)) return 10;
+  if (item_->ItemStyle() & isSeparator) return 21;
+  if (!view_->IsToolbar() || view_->IsMenuBar()) return 12;
+  return (item_->ItemStyle() & isSubmenu) ? 57 : 43;
+}
+
+// ------------------------------------------------------------------ separators
+
+void TDKSeparatorItemViewer::CalcSize(vcl::TCanvas*, int& AWidth, int& AHeight) {
+  if (IsToolbarStyle()) {
+    AWidth = AHeight = 6;
+  } else {
+    AWidth = 0;
+    AHeight = 10;
+  }
+}
+
+void TDKSeparatorItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool, bool,
+                                   bool) {
+  if (static_cast<const TDKSeparatorItem*>(Item())->Blank()) return;
+  RECT r = ClientAreaRect;
+  const bool toolbar = IsToolbarStyle();
+  const bool horizontalLine = !toolbar || LineBreak || View()->Orientation() == dkvoVertical;
+  if (horizontalLine) {
+    if (!toolbar) {
+      r.left += 12;
+      r.right -= 12;
+    }
+    r.top = (r.top + r.bottom) / 2 - 1;
+    r.bottom = r.top + 2;
+    gdi::DrawEdge(Canvas->Handle(), &r, gdi::EDGE_ETCHED, gdi::BF_TOP);
+  } else {
+    r.top += 4;
+    r.bottom -= 4;
+    r.left = (r.left + r.right) / 2 - 1;
+    r.right = r.left + 2;
+    gdi::DrawEdge(Canvas->Handle(), &r, gdi::EDGE_ETCHED, gdi::BF_LEFT);
+  }
+}
+
+}  // namespace docking

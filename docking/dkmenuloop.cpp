@@ -1,0 +1,564 @@
+// The menu loop: while a menu is open the program runs this loop instead of the application's.
+// It holds the mouse capture, sends keys to the deepest open popup, tracks the item under the
+// mouse, drives the submenu timers and ends when a command is chosen or the user leaves.
+#include <climits>
+
+#include "docking/dkcommon.h"
+#include "docking/dkpopup.h"
+#include "docking/dktoolbar.h"
+#include "platform/vcl/application.h"
+#include "platform/win/defproc.h"
+#include "platform/win/input.h"
+#include "platform/win/message.h"
+#include "platform/win/sinks.h"
+#include "platform/win/window.h"
+
+namespace docking {
+
+namespace {
+
+constexpr POINT InvalidPos{INT_MIN, INT_MIN};
+constexpr unsigned TimerBase = 9000;
+
+// The last mouse position, shared by the loop and the views (CancelCapture forgets it).
+thread_local POINT lastPos = InvalidPos;
+// The popup a handler's own window cancels on WM_CANCELMODE.
+thread_local TDKPopupWindow* cancelTarget = nullptr;
+
+bool Valid(const POINT& p) {
+  return p.x != INT_MIN;
+}
+
+win::LRESULT HandlerWndProc(win::HWND Wnd, win::UINT Msg, win::WPARAM WParam, win::LPARAM LParam) {
+  if (Msg == win::WM_CANCELMODE && cancelTarget) {
+    cancelTarget->View()->CancelMode();
+    return 0;
+  }
+  return win::DefWindowProc(Wnd, Msg, WParam, LParam);
+}
+
+// Owns the capture for one loop, on the toolbar's window or on a hidden window of its own.
+class TDKModalHandler {
+ public:
+  explicit TDKModalHandler(win::HWND ExistingWnd) {
+    if (ExistingWnd) {
+      wnd_ = ExistingWnd;
+    } else {
+      win::WNDCLASS wc;  // a second registration fails harmlessly
+      wc.lpfnWndProc = HandlerWndProc;
+      wc.lpszClassName = "TDKModalHandlerWnd";
+      win::RegisterClass(&wc);
+      wnd_ = win::CreateWindowEx(0, "TDKModalHandlerWnd", "", 0, 0, 0, 0, 0, nullptr, 0, nullptr);
+      created_ = true;
+    }
+    lastPos = win::GetMessagePosAsPoint();
+    CallLockSetForegroundWindow(true);
+    win::SetCapture(wnd_);
+    win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+    acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUSTART, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
+  }
+  ~TDKModalHandler() {
+    CallLockSetForegroundWindow(false);
+    if (win::GetCapture() == wnd_) win::ReleaseCapture();
+    acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUEND, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
+    if (created_) win::DestroyWindow(wnd_);
+    cancelTarget = nullptr;
+  }
+  TDKModalHandler(const TDKModalHandler&) = delete;
+  TDKModalHandler& operator=(const TDKModalHandler&) = delete;
+  win::HWND Wnd() const { return wnd_; }
+  void SetPopup(TDKPopupWindow* P) { cancelTarget = P; }
+  void Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton, bool NoPriority,
+            bool ExecuteAtStart);
+
+ private:
+  win::HWND wnd_{};
+  bool created_ = false;
+};
+
+// The open views from the root down.
+std::vector<TDKView*> Chain(TDKView* Root) {
+  std::vector<TDKView*> c;
+  for (TDKView* v = Root; v; v = v->OpenViewerView()) c.push_back(v);
+  return c;
+}
+
+bool WindowIs(TDKView* V, win::HWND W) {
+  return V->Window() && V->Window()->HandleAllocated() && V->Window()->Handle() == W;
+}
+
+POINT ToClient(TDKView* V, POINT P) {
+  const vcl::TPoint c = V->Window()->ScreenToClient(vcl::TPoint{P.x, P.y});
+  return POINT{c.x, c.y};
+}
+
+void UpdateAllSelections(TDKView* Root, POINT P, bool AllowNew) {
+  const auto chain = Chain(Root);
+  for (TDKView* v : chain)
+    if (v->HasCapture()) {
+      v->UpdateSelection(P, AllowNew);
+      return;
+    }
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->UpdateSelection(P, AllowNew);
+}
+
+// The viewer under the mouse, and the view that has the mouse without a viewer under it.
+TDKItemViewer* ViewerUnderMouse(TDKView* Root, TDKView*& ViewUnder) {
+  ViewUnder = nullptr;
+  for (TDKView* v : Chain(Root))
+    if (v->HasCapture()) {
+      ViewUnder = v;
+      return v->Selected();
+    }
+  for (TDKView* v : Chain(Root)) {
+    if (v->Selected() && v->MouseInsideSelected()) {
+      ViewUnder = v;
+      return v->Selected();
+    }
+    if (v->MouseInside()) ViewUnder = v;
+  }
+  return nullptr;
+}
+
+bool IsRootToolbar(TDKView* V) {
+  return !V->ParentView() && !V->IsPopupView();
+}
+
+void ViewerMouseDown(TDKItemViewer* Viewer, POINT Screen, bool Double, bool& MouseDownOnMenu) {
+  TDKView* view = Viewer->View();
+  TDKCustomItem* item = Viewer->Item();
+  if (!item->Enabled()) {
+    if (IsRootToolbar(view)) view->EndModal();
+    return;
+  }
+  const POINT p = ToClient(view, Screen);
+  if (!Viewer->IsPtInButtonPart(p.x - Viewer->BoundsRect.left, p.y - Viewer->BoundsRect.top)) {
+    const bool wasOpen = view->OpenViewer() == Viewer;
+    if (view->OpenChildPopup(false)) {
+      if (wasOpen && IsRootToolbar(view)) MouseDownOnMenu = true;
+      if (Double && !(item->ItemStyle() & isSplitButton)) {
+        // A double click runs the submenu's default item.
+        TDKView* child = view->OpenViewerView();
+        for (int i = 0; child && i < child->ViewerCount(); ++i) {
+          TDKItemViewer* v = child->Viewers(i);
+          TDKCustomItem* it = v->Item();
+          if ((it->EffectiveOptions() & dkoDefault) && (v->Show || v->Clipped) &&
+              (it->ItemStyle() & isSelectable) && it->Enabled() && it->Visible()) {
+            v->Execute(true);
+            break;
+          }
+        }
+      }
+    }
+  } else if (Viewer->IsToolbarStyle()) {
+    view->CancelChildPopups();
+    view->SetCapture();
+    view->SetMouseInsideSelected(true);
+    view->Invalidate(Viewer);
+  }
+}
+
+void ViewerMouseUp(TDKItemViewer* Viewer, POINT Screen, bool MouseWasDownOnMenu) {
+  TDKView* view = Viewer->View();
+  const bool hadCapture = view->HasCapture();
+  view->CancelCapture();
+  const POINT p = ToClient(view, Screen);
+  const bool inside = view->Selected() == Viewer && gdi::PtInRect(&Viewer->BoundsRect, p);
+  TDKCustomItem* item = Viewer->Item();
+  if (!inside || !item->Enabled() || (item->ItemStyle() & isNotButton)) {
+    if (IsRootToolbar(view)) view->EndModal();
+    return;
+  }
+  if (!Viewer->IsPtInButtonPart(p.x - Viewer->BoundsRect.left, p.y - Viewer->BoundsRect.top)) {
+    if (MouseWasDownOnMenu && IsRootToolbar(view)) view->EndModal();
+    return;
+  }
+  if (!Viewer->IsToolbarStyle() || hadCapture) Viewer->Execute(true);
+}
+
+void MouseMoved(TDKView* Root) {
+  UpdateAllSelections(Root, lastPos, true);
+  TDKView* view = nullptr;
+  (void)ViewerUnderMouse(Root, view);
+  win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+}
+
+bool ButtonDown(bool TrackRightButton) {
+  return win::GetKeyState(win::VK_LBUTTON) < 0 ||
+         (TrackRightButton && win::GetKeyState(win::VK_RBUTTON) < 0);
+}
+
+vcl::TShiftState KeyShift() {
+  vcl::TShiftState s = 0;
+  if (win::GetKeyState(win::VK_SHIFT) < 0) s |= vcl::ssShift;
+  if (win::GetKeyState(win::VK_CONTROL) < 0) s |= vcl::ssCtrl;
+  if (win::GetKeyState(win::VK_MENU) < 0) s |= vcl::ssAlt;
+  return s;
+}
+
+void HandleTimer(TDKView* View, unsigned Id) {
+  switch (Id) {
+    case TDKView::tiOpen:
+      View->StopTimer(TDKView::tiOpen);
+      View->CloseChildPopups();
+      View->OpenChildPopup(false);
+      break;
+    case TDKView::tiClose:
+      View->StopTimer(TDKView::tiClose);
+      View->CloseChildPopups();
+      break;
+    case TDKView::tiScrollUp:
+    case TDKView::tiScrollDown: {
+      const bool down = Id == TDKView::tiScrollDown;
+      if (down ? View->ShowDownArrow() : View->ShowUpArrow())
+        View->Scroll(down);
+      else
+        View->StopTimer(static_cast<TDKView::TDKViewTimerID>(Id));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton,
+                           bool NoPriority, bool ExecuteAtStart) {
+  Root->DoneActionData() = TDKDoneActionData{};
+  Root->ValidatePositions();
+  Root->SetCaptureWnd(wnd_);
+  bool mouseDownOnMenu = false;
+  auto finish = [&] {
+    Root->CancelCapture();
+    Root->SetCaptureWnd(nullptr);
+    RemoveMessages(win::WM_CHAR, win::WM_DEADCHAR);
+    RemoveMessages(win::WM_SYSCHAR, win::WM_SYSDEADCHAR);
+    RemoveMessages(0x004D, 0x004D);
+  };
+  if (StartedByMouse) {
+    if (TDKItemViewer* sel = Root->Selected())
+      ViewerMouseDown(sel, win::GetMessagePosAsPoint(), false, mouseDownOnMenu);
+    if (Root->IsModalEnding()) return finish();
+  } else if (ExecuteAtStart) {
+    Root->ExecuteSelected(!NoPriority);
+    if (Root->IsModalEnding()) return finish();
+  }
+  const win::HWND active = win::GetActiveWindow();
+  while (win::GetCapture() == wnd_ && win::GetActiveWindow() == active && !Root->IsModalEnding()) {
+    win::MSG msg;
+    if (!win::PeekMessage(&msg, nullptr, 0, 0, win::PM_NOREMOVE)) {
+      win::WaitMessage();
+      continue;
+    }
+    if (msg.message == win::WM_LBUTTONDOWN || msg.message == win::WM_RBUTTONDOWN) {
+      const win::HWND under = win::WindowFromPoint(msg.pt);
+      bool taken = false;
+      for (TDKView* v : Chain(Root))
+        if (v->IsPopupView() && WindowIs(v, under)) taken = true;
+      if (!taken) {
+        bool leave = Root->IsPopupView() || !WindowIs(Root, under);
+        if (!leave) {
+          const POINT c = ToClient(Root, msg.pt);
+          leave = c.x < 0 || c.y < 0 || c.x >= Root->Window()->ClientWidth() ||
+                  c.y >= Root->Window()->ClientHeight();
+        }
+        if (!leave && msg.message == win::WM_LBUTTONDOWN) {
+          UpdateAllSelections(Root, msg.pt, true);
+          TDKItemViewer* sel = Root->Selected();
+          leave = !sel || !Root->MouseInsideSelected() || (sel->Item()->ItemStyle() & isNotButton);
+        }
+        if (leave) {
+          // The press stays in the queue for the window it was meant for.
+          Root->EndModal();
+          break;
+        }
+      }
+    }
+    if (!win::PeekMessage(&msg, nullptr, msg.message, msg.message,
+                          win::PM_REMOVE | win::PM_NOYIELD))
+      continue;
+    const auto chain = Chain(Root);
+    TDKView* deepest = chain.back();
+    switch (msg.message) {
+      case win::WM_TIMER: {
+        bool handled = false;
+        for (TDKView* v : chain)
+          if (v->IsPopupView() && WindowIs(v, msg.hwnd) && msg.wParam >= TimerBase &&
+              msg.wParam <= TimerBase + 3) {
+            HandleTimer(v, static_cast<unsigned>(msg.wParam - TimerBase));
+            handled = true;
+          }
+        if (!handled) win::DispatchMessage(&msg);
+        break;
+      }
+      case 0x004D:
+      case win::WM_CONTEXTMENU:
+      case 0x0118:
+        break;
+      case win::WM_KEYDOWN:
+      case win::WM_SYSKEYDOWN: {
+        unsigned short key = static_cast<unsigned short>(msg.wParam);
+        if (ButtonDown(TrackRightButton) && key != win::VK_F1) break;
+        deepest->KeyDown(key, KeyShift());
+        if (Root->IsModalEnding()) break;
+        if (key != 0) win::TranslateMessage(&msg);
+        break;
+      }
+      case win::WM_CHAR:
+      case win::WM_SYSCHAR: {
+        if (ButtonDown(TrackRightButton)) break;
+        const char ch = static_cast<char>(msg.wParam);
+        bool only = false;
+        TDKItemViewer* found =
+            deepest->NextSelectableWithAccel(deepest->Selected(), ch, false, only);
+        if (found) {
+          deepest->SetAccelsVisibility(true);
+          deepest->Select(found, false);
+          deepest->ScrollSelectedIntoView();
+          if (only) deepest->ExecuteSelected(true);
+        } else if ((ch == ' ' || ch == '-') && deepest == Root && !Root->IsPopupView() && active) {
+          Root->EndModalWithSystemMenu(active, static_cast<unsigned>(ch));
+        } else {
+          win::MessageBeep(0);
+        }
+        break;
+      }
+      case win::WM_KEYUP:
+      case win::WM_SYSKEYUP:
+      case win::WM_DEADCHAR:
+      case win::WM_SYSDEADCHAR:
+        break;
+      case win::WM_MOUSEMOVE:
+        if (msg.pt.x != lastPos.x || msg.pt.y != lastPos.y) {
+          lastPos = msg.pt;
+          MouseMoved(Root);
+        }
+        break;
+      case win::WM_LBUTTONDOWN:
+      case win::WM_LBUTTONDBLCLK:
+      case win::WM_RBUTTONDOWN:
+        if (msg.message == win::WM_RBUTTONDOWN && !TrackRightButton) break;
+        Root->SetIgnoreRelease(false);
+        UpdateAllSelections(Root, msg.pt, true);
+        {
+          TDKView* view = nullptr;
+          mouseDownOnMenu = false;
+          if (TDKItemViewer* v = ViewerUnderMouse(Root, view))
+            ViewerMouseDown(v, msg.pt, msg.message == win::WM_LBUTTONDBLCLK, mouseDownOnMenu);
+        }
+        lastPos = msg.pt;
+        break;
+      case win::WM_LBUTTONUP:
+      case win::WM_RBUTTONUP: {
+        if (msg.message == win::WM_RBUTTONUP && !TrackRightButton) break;
+        UpdateAllSelections(Root, msg.pt, false);
+        TDKView* view = nullptr;
+        if (TDKItemViewer* v = ViewerUnderMouse(Root, view)) {
+          ViewerMouseUp(v, msg.pt, mouseDownOnMenu);
+        } else if ((view && view != Root) || (view == Root && !Root->IsPopupView())) {
+          // Over a menu but not over an item: nothing.
+        } else if (Root->IgnoreRelease()) {
+          Root->SetIgnoreRelease(false);
+        } else {
+          Root->EndModal();
+        }
+        break;
+      }
+      default:
+        if (msg.message >= win::WM_MOUSEFIRST && msg.message <= win::WM_MOUSELAST) break;
+        win::TranslateMessage(&msg);
+        win::DispatchMessage(&msg);
+    }
+    if (!Root->IsModalEnding() && !Valid(lastPos)) {
+      lastPos = win::GetMessagePosAsPoint();
+      MouseMoved(Root);
+    }
+  }
+  finish();
+}
+
+// Carries out what the loop decided, once nothing of the menu is left on screen.
+TDKCustomItem* DoneAction(const TDKDoneActionData& D, bool ReturnClickedItemOnly) {
+  switch (D.DoneAction) {
+    case dkdaClickItem:
+      if (D.Sound && NeedToPlaySound("MenuCommand")) PlaySystemSound("MenuCommand");
+      if (!ReturnClickedItemOnly) D.ClickItem->PostClick();
+      return D.ClickItem;
+    case dkdaOpenSystemMenu:
+      win::SendMessage(D.Wnd, win::WM_SYSCOMMAND, win::SC_KEYMENU, D.Key);
+      break;
+    case dkdaHelpContext:
+      if (vcl::Application) vcl::Application->HelpContext(D.ContextID);
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ view parts of the loop
+
+bool TDKView::IsPopupView() const {
+  return dynamic_cast<TDKPopupWindow*>(window_) != nullptr;
+}
+
+void TDKView::StartTimer(TDKViewTimerID Id, unsigned Ms) {
+  StopTimer(Id);
+  if (!IsPopupView() || !window_->HandleAllocated()) return;
+  win::SetTimer(window_->Handle(), TimerBase + Id, Ms);
+  timers_ |= 1u << Id;
+}
+
+void TDKView::StopTimer(TDKViewTimerID Id) {
+  if (!TimerRunning(Id)) return;
+  timers_ &= ~(1u << Id);
+  if (window_ && window_->HandleAllocated()) win::KillTimer(window_->Handle(), TimerBase + Id);
+}
+
+void TDKView::StopAllTimers() {
+  for (int id = tiOpen; id <= tiScrollDown; ++id) StopTimer(static_cast<TDKViewTimerID>(id));
+}
+
+void TDKView::CancelCapture() {
+  if (!hasCapture_) return;
+  hasCapture_ = false;
+  lastPos = InvalidPos;
+  if (selected_) Invalidate(selected_);
+}
+
+void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
+  ValidatePositions();
+  TDKItemViewer* next = selected_;
+  if (!hasCapture_) {
+    if (Valid(P) && window_ && WindowIs(this, win::WindowFromPoint(P))) {
+      mouseInside_ = true;
+      if (AllowNewSelection || selected_) {
+        next = ViewerFromPoint(ToClient(this, P));
+        if (next && !(next->Item()->ItemStyle() & isSelectable)) next = nullptr;
+      }
+    } else {
+      mouseInside_ = false;
+    }
+  } else {
+    mouseInside_ = true;
+  }
+  Select(next, true);
+  const bool was = mouseInSelected_;
+  mouseInSelected_ = false;
+  if (selected_ && Valid(P) && window_ && WindowIs(this, win::WindowFromPoint(P))) {
+    const POINT c = ToClient(this, P);
+    mouseInSelected_ = ViewerFromPoint(c) == selected_;
+    if (hasCapture_ && mouseInSelected_)
+      mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
+                                                     c.y - selected_->BoundsRect.top);
+  }
+  if (was != mouseInSelected_ && hasCapture_ && selected_) Invalidate(selected_);
+  if (inModalLoop_ && mouseInside_ && !hasCapture_ && IsPopupView()) {
+    const POINT c = ToClient(this, P);
+    if (showUpArrow_ && c.y < DKScrollArrowHeight) {
+      StopTimer(tiScrollDown);
+      if (!TimerRunning(tiScrollUp)) StartTimer(tiScrollUp, 100);
+    } else if (showDownArrow_ && c.y >= totalSize_.cy - DKScrollArrowHeight) {
+      StopTimer(tiScrollUp);
+      if (!TimerRunning(tiScrollDown)) StartTimer(tiScrollDown, 100);
+    } else {
+      StopTimer(tiScrollUp);
+      StopTimer(tiScrollDown);
+    }
+  }
+}
+
+void TDKView::CancelMode() {
+  EndModal();
+  auto chain = Chain(GetRootView());
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    (*it)->StopAllTimers();
+    if ((*it)->IsPopupView() && (*it)->window_->HandleAllocated())
+      win::ShowWindow((*it)->window_->Handle(), win::SW_HIDE);
+  }
+}
+
+void TDKView::EnterToolbarLoop(unsigned Options) {
+  if (inModalLoop_) return;
+  TDKDoneActionData done;
+  {
+    TDKModalHandler handler(window_->Handle());
+    inModalLoop_ = true;
+    if (selected_) NotifyFocusEvent();
+    handler.Loop(this, Options & tlStartedByMouse, false, Options & tlNoPriority,
+                 Options & tlExecuteSelected);
+    inModalLoop_ = false;
+    StopAllTimers();
+    CloseChildPopups();
+    dropDownMode_ = false;
+    UpdateSelection(InvalidPos, false);
+    Select(nullptr, false);
+    done = doneActionData_;
+  }
+  SetAccelsVisibility(false);
+  DoneAction(done, false);
+}
+
+// ------------------------------------------------------------------ popup menus
+
+TDKCustomItem* TDKCustomItem::Popup(int X, int Y, bool TrackRightButton,
+                                    TDKPopupAlignment Alignment, bool ReturnClickedItemOnly) {
+  TDKDoneActionData done;
+  {
+    TDKModalHandler handler(nullptr);
+    std::unique_ptr<TDKPopupWindow> popup =
+        CreatePopup(nullptr, nullptr, false, false, POINT{X, Y}, Alignment);
+    TDKView* view = popup->View();
+    view->SetIgnoreRelease(true);
+    handler.SetPopup(popup.get());
+    handler.Loop(view, false, TrackRightButton, false, false);
+    done = view->DoneActionData();
+    view->StopAllTimers();
+    view->CloseChildPopups();
+  }
+  return DoneAction(done, ReturnClickedItemOnly);
+}
+
+// ------------------------------------------------------------------ the toolbar's entry points
+
+void TDKCustomToolbar::MouseDown(vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y) {
+  vcl::TWinControl* parent = Parent();
+  TDKCustomDockableWindow::MouseDown(Button, Shift, X, Y);
+  if (Parent() != parent || Button != vcl::mbLeft || (ComponentState() & rtl::csDesigning)) return;
+  const vcl::TPoint s = ClientToScreen(vcl::TPoint{X, Y});
+  view_->UpdateSelection(POINT{s.x, s.y}, true);
+  TDKItemViewer* sel = view_->Selected();
+  if (sel && !dynamic_cast<TDKControlItem*>(sel->Item()))
+    view_->EnterToolbarLoop(TDKView::tlStartedByMouse);
+}
+
+bool TDKCustomToolbar::KeyboardOpen(char Key, bool RequirePrimaryAccel) {
+  if (view_->InModalLoop()) return false;
+  view_->SetAccelsVisibility(true);
+  TDKItemViewer* v = nullptr;
+  bool enter = false;
+  unsigned options = 0;
+  if (Key) {
+    bool only = false;
+    v = view_->NextSelectableWithAccel(nullptr, Key, true, only);
+    if (v && only) {
+      enter = true;
+      options = TDKView::tlExecuteSelected;
+    } else if (v && menuBar_ && !RequirePrimaryAccel) {
+      enter = true;
+    }
+  } else {
+    v = view_->FirstSelectable();
+    enter = v != nullptr;
+  }
+  if (!enter) {
+    view_->SetAccelsVisibility(false);
+    return false;
+  }
+  view_->Select(v, false);
+  view_->EnterToolbarLoop(options);
+  return true;
+}
+
+}  // namespace docking

@@ -1,0 +1,195 @@
+// Headless pictures of toolbars and menus, written as PNG files for a person to look at.
+#include "docking/dkcommon.h"
+#include "docking/dkpopup.h"
+#include "docking/dktoolbar.h"
+#include "platform/gdi/image.h"
+#include "platform/vcl/edits.h"
+#include "platform/win/paint.h"
+#include "tests/docking/dockfixture.h"
+
+namespace docktest {
+namespace {
+
+class ToolbarSnapshot : public DockTest {
+ protected:
+  void SetUp() override {
+    DockTest::SetUp();
+    form->SetCaption("Corvatalen toolbars");
+    images = new vcl::TImageList(form);
+    // Eight glyphs: a coloured square, a diamond, a cross... drawn on a magenta mask.
+    vcl::TBitmap strip;
+    strip.SetSize(16 * 8, 16);
+    vcl::TCanvas* c = strip.Canvas();
+    c->Brush()->SetColor(vcl::TColor(0xFF00FF));
+    c->FillRect(vcl::TRect{0, 0, 16 * 8, 16});
+    const vcl::TColor colours[8] = {0x0000C0, 0x008000, 0xC00000, 0x008080,
+                                    0x800080, 0x404040, 0x0080FF, 0x806000};
+    for (int k = 0; k < 8; ++k) {
+      c->Pen()->SetColor(colours[k]);
+      c->Brush()->SetColor(colours[k]);
+      const int x = k * 16;
+      if (k % 3 == 0)
+        c->Rectangle(x + 2, 2, x + 14, 14);
+      else if (k % 3 == 1)
+        c->Polygon({{x + 8, 1}, {x + 15, 8}, {x + 8, 15}, {x + 1, 8}});
+      else
+        c->Ellipse(x + 2, 2, x + 14, 14);
+    }
+    images->AddMasked(&strip, vcl::TColor(0xFF00FF));
+  }
+  TDKToolbar* Bar(const char* name) {
+    auto* t = new TDKToolbar(form);
+    t->SetName(name);
+    t->SetCaption(name);
+    t->SetImages(images);
+    return t;
+  }
+  template <typename T = TDKItem>
+  T* Item(TDKCustomItem* parent, const std::string& caption, int image = -1) {
+    auto* i = new T(form);
+    i->SetCaption(caption);
+    i->SetImageIndex(image);
+    parent->Add(i);
+    return i;
+  }
+  vcl::TColor At(POINT p) { return gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y)); }
+  std::string Save(const std::string& name) {
+    const std::string path = ::testing::TempDir() + name;
+    gdi::SavePngFile(path, win::ComposeScreen());
+    std::cout << "picture: " << path << "\n";
+    return path;
+  }
+  vcl::TImageList* images = nullptr;
+};
+
+TEST_F(ToolbarSnapshot, HorizontalVerticalAndFloatingToolbars) {
+  auto* main = Bar("Main");
+  for (int k = 0; k < 3; ++k) Item(main->Items(), "Button", k);
+  Item<TDKSeparatorItem>(main->Items(), "");
+  auto* checked = Item(main->Items(), "Log", 3);
+  checked->SetChecked(true);
+  auto* both = Item(main->Items(), "Replay", 4);
+  both->SetDisplayMode(nbdmImageAndText);
+  auto* marks = Item<TDKSubmenuItem>(main->Items(), "Marks", 5);
+  marks->SetOptions(dkoDropdownArrow);
+  auto* split = Item<TDKSubmenuItem>(main->Items(), "Split", 6);
+  split->SetDropdownCombo(true);
+  auto* off = Item(main->Items(), "Off", 7);
+  off->SetEnabled(false);
+  auto* edit = new vcl::TEdit(form);
+  edit->SetBounds(0, 0, 70, 21);
+  edit->SetText("12.5 kn");
+  edit->SetParent(main);
+  main->SetCurrentDock(top);
+
+  auto* side = Bar("Side");
+  Item(side->Items(), "Wind");
+  Item(side->Items(), "Speed");
+  Item<TDKSeparatorItem>(side->Items(), "");
+  Item(side->Items(), "", 0);
+  side->SetCurrentDock(left);
+
+  auto* floating = Bar("Floating");
+  for (int k = 0; k < 8; ++k) Item(floating->Items(), "", k);
+  floating->SetFloatingWidth(100);
+  floating->SetParent(form);
+  floating->SetFloatingPosition(form->ClientToScreen(POINT{300, 200}));
+  floating->SetFloating(true);
+  Pump();
+
+  Save("toolbars.png");
+  // The checked button is sunken: its top-left edge in the shadow colour.
+  const RECT cr = main->View()->Find(checked)->BoundsRect;
+  const vcl::TPoint cp = main->ClientToScreen(vcl::TPoint{cr.left, cr.top + 5});
+  EXPECT_EQ(At(POINT{cp.x, cp.y}), gdi::ColorToRGB(gdi::clBtnShadow));
+  // The floating toolbar wraps at 100: 4 buttons of 23 on each of two lines.
+  EXPECT_EQ(floating->View()->WrappedLines(), 2);
+  EXPECT_EQ(side->View()->Orientation(), dkvoVertical);
+}
+
+TEST_F(ToolbarSnapshot, TheChevronPopup) {
+  auto* wide = Tool(top, 640, 20, 0, 0, "Wide");
+  (void)wide;
+  auto* bar = Bar("Bar");
+  for (int k = 0; k < 8; ++k) Item(bar->Items(), "", k);
+  Item(bar->Items(), "Wind");
+  bar->SetDockPos(650);
+  bar->SetCurrentDock(top);
+  Pump();
+  TDKItemViewer* chevron = bar->View()->Find(bar->ChevronItem());
+  ASSERT_TRUE(chevron->Show);
+  const vcl::TPoint c = bar->ClientToScreen(vcl::TPoint{chevron->BoundsRect.left + 6, 11});
+  // The double chevron's first row (CC) 2 pixels from the left and 4 from the top.
+  const vcl::TPoint g = bar->ClientToScreen(vcl::TPoint{chevron->BoundsRect.left + 2, 4});
+  EXPECT_EQ(At(POINT{g.x, g.y}), gdi::ColorToRGB(gdi::clBtnText));
+  EXPECT_EQ(At(POINT{g.x + 2, g.y}), gdi::ColorToRGB(gdi::clBtnFace));
+  win::InputScript script;
+  RECT popup{};
+  vcl::TColor corner = 0, inner = 0;
+  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+    ProcessPaintMessages();
+    Save("toolbar_chevron.png");
+    TDKView* v = bar->View()->OpenViewerView();
+    ASSERT_NE(v, nullptr);
+    win::GetWindowRect(v->Window()->Handle(), &popup);
+    corner = At(POINT{popup.left + 1, popup.top + 1});
+    inner = At(POINT{popup.left + 2, popup.top + 2});
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  // Below the chevron, ending at its right; a raised frame: highlight, then the face.
+  const vcl::TPoint cb =
+      bar->ClientToScreen(vcl::TPoint{chevron->BoundsRect.right, chevron->BoundsRect.bottom});
+  EXPECT_EQ(popup.top, cb.y);
+  EXPECT_EQ(popup.right, cb.x);
+  EXPECT_EQ(corner, gdi::ColorToRGB(gdi::clBtnHighlight));
+  EXPECT_EQ(inner, gdi::ColorToRGB(gdi::clBtnFace));
+}
+
+TEST_F(ToolbarSnapshot, ASubmenuWithChecksShortCutsArrowsAndScrolling) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* track = Item(root, "&Track");
+  track->SetChecked(true);
+  auto* kn = Item(root, "&Knots", -1);
+  kn->SetRadioItem(true);
+  kn->SetGroupIndex(1);
+  kn->SetChecked(true);
+  auto* ms = Item(root, "&Metres per second");
+  ms->SetRadioItem(true);
+  ms->SetGroupIndex(1);
+  auto* save = Item(root, "&Save log", 2);
+  save->SetShortCut(vcl::ShortCut('S', vcl::ssCtrl));
+  Item(root, "&Print\tCtrl+P");
+  Item<TDKSeparatorItem>(root, "");
+  auto* off = Item(root, "&Disconnected");
+  off->SetEnabled(false);
+  auto* more = Item<TDKSubmenuItem>(root, "&Waypoints");
+  for (int k = 0; k < 60; ++k) Item(more, "Waypoint " + std::to_string(k + 1));
+  Item<TDKSubmenuItem>(root, "&Charts");
+  win::InputScript script;
+  bool scrolls = false;
+  script.Key(win::VK_DOWN).Key('W').Then([&] {
+    ProcessPaintMessages();
+    Save("menu_submenu.png");
+  });
+  script.Then([&] {
+    // The waypoint list is taller than the work area: a down arrow, no up arrow, and its
+    // window the work area's height.
+    for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
+         h = win::GetWindow(h, win::GW_HWNDNEXT))
+      if (auto* w = dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h)))
+        if (w->View()->ParentItem() == more) {
+          const RECT work = GetRectOfMonitorContainingPoint(POINT{60, 40}, true);
+          scrolls = w->View()->ShowDownArrow() && !w->View()->ShowUpArrow() &&
+                    w->Height() == work.bottom - work.top;
+        }
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  root->Popup(60, 40, false);
+  Pump();
+  EXPECT_TRUE(scrolls);
+}
+
+}  // namespace
+}  // namespace docktest

@@ -1,0 +1,387 @@
+// The toolbar in the docks of an 800 x 600 form. Docked in a top dock its frame adds 10 pixels
+// along the row (2 + 6-pixel grip + 2) and 4 across; image buttons are 23 x 22.
+#include "docking/dktoolbar.h"
+#include "platform/vcl/edits.h"
+#include "platform/vcl/screen.h"
+#include "tests/docking/dockfixture.h"
+
+namespace gdi {
+inline void PrintTo(const SIZE& s, std::ostream* os) {
+  *os << s.cx << "x" << s.cy;
+}
+}  // namespace gdi
+
+namespace docktest {
+namespace {
+
+class Toolbar : public DockTest {
+ protected:
+  void SetUp() override {
+    DockTest::SetUp();
+    images = new vcl::TImageList(form);
+    vcl::TBitmap strip;
+    strip.SetSize(16 * 8, 16);
+    strip.Canvas()->Brush()->SetColor(vcl::TColor(0x404040));
+    strip.Canvas()->FillRect(vcl::TRect{0, 0, 16 * 8, 16});
+    images->AddMasked(&strip, vcl::TColor(0xFF00FF));
+  }
+  TDKToolbar* Bar(TDKDock* dock, int buttons, const char* name = "Bar") {
+    auto* t = new TDKToolbar(form);
+    t->SetName(name);
+    t->SetImages(images);
+    t->SetChevronPriorityForNewItems(dkcpLowest);
+    for (int k = 0; k < buttons; ++k) {
+      auto* i = new TDKItem(form);
+      i->SetCaption(std::string(1, char('A' + k)));
+      i->SetImageIndex(k % 8);
+      t->Items()->Add(i);
+    }
+    if (dock)
+      t->SetCurrentDock(dock);
+    else
+      t->SetParent(form);
+    return t;
+  }
+  static int Shown(TDKToolbar* t) {
+    int n = 0;
+    for (int i = 0; i < t->View()->ViewerCount(); ++i)
+      if (t->View()->Viewers(i)->Show && t->View()->Viewers(i)->Item() != t->ChevronItem()) ++n;
+    return n;
+  }
+  vcl::TImageList* images = nullptr;
+};
+
+TEST_F(Toolbar, DockedItSizesToItsButtons) {
+  auto* t = Bar(top, 5);
+  EXPECT_EQ(Bounds(t), R(0, 0, 5 * 23 + 10, 22 + 4));
+  EXPECT_EQ(top->Height(), 26);
+  EXPECT_EQ(Shown(t), 5);
+  EXPECT_FALSE(t->View()->Find(t->ChevronItem())->Show);
+  // In a side dock the buttons stand in a column.
+  auto* s = Bar(left, 3, "Side");
+  EXPECT_EQ(s->View()->Orientation(), dkvoVertical);
+  EXPECT_EQ(s->ClientWidth(), 23);
+  EXPECT_EQ(s->ClientHeight(), 3 * 22);
+}
+
+TEST_F(Toolbar, AShortRowMovesTheLowestPriorityItemsBehindTheChevron) {
+  Tool(top, 700, 20, 0, 0, "Wide");  // 710 pixels of the row
+  auto* t = Bar(top, 5);
+  t->SetDockPos(710);
+  Pump();
+  // 800 - 710 = 90 pixels; 80 inside the frame; the chevron takes the last 12.
+  EXPECT_EQ(t->Width(), 90);
+  EXPECT_EQ(t->View()->ChevronOffset(), 80);
+  EXPECT_EQ(Shown(t), 2);  // 2 x 23 = 46 fits in 68, 3 x 23 = 69 does not
+  EXPECT_TRUE(t->View()->Viewers(2)->OffEdge);
+  TDKItemViewer* chevron = t->View()->Find(t->ChevronItem());
+  EXPECT_TRUE(chevron->Show);
+  EXPECT_EQ(chevron->BoundsRect, (RECT{68, 0, 80, 22}));
+  EXPECT_TRUE(t->ChevronItem()->Enabled());
+  // Giving an item priority brings it back and sends another away.
+  t->View()->GivePriority(t->View()->Viewers(4));
+  EXPECT_TRUE(t->View()->Viewers(4)->Show);
+  EXPECT_TRUE(t->View()->Viewers(1)->OffEdge);
+}
+
+TEST_F(Toolbar, ItNeverShrinksBelowItsFirstItemAndTheChevron) {
+  Tool(top, 780, 20, 0, 0, "Wide");
+  auto* t = Bar(top, 5);
+  t->SetDockPos(790);
+  Pump();
+  int minimum = 0;
+  t->GetMinShrinkSize(minimum);
+  EXPECT_EQ(minimum, 23 + 12);
+  // 790 + 45 passes 800: the toolbar goes to a row of its own rather than below its minimum.
+  EXPECT_EQ(t->EffectiveDockRow(), 1);
+  EXPECT_EQ(Shown(t), 5);
+  // With room for 45 it stays with one button and the chevron.
+  auto* w = static_cast<TDKToolWindow*>(form->FindComponent("Wide"));
+  w->SetClientAreaWidth(745);
+  t->SetDockRow(0);
+  t->SetDockPos(755);
+  Pump();
+  EXPECT_EQ(t->EffectiveDockRow(), 0);
+  EXPECT_EQ(t->Width(), 45);
+  EXPECT_EQ(Shown(t), 1);
+  EXPECT_TRUE(t->View()->Find(t->ChevronItem())->Show);
+}
+
+TEST_F(Toolbar, WithNothingShownTheMinimumIsAnEmptyButton) {
+  auto* t = Bar(top, 0);
+  int minimum = 0;
+  t->GetMinShrinkSize(minimum);
+  EXPECT_EQ(minimum, 23 + 12);
+  EXPECT_EQ(Bounds(t), R(0, 0, 23 + 10, 22 + 4));
+}
+
+TEST_F(Toolbar, ControlsPlacedOnItAreWrappedAndMovedOutOfSightWhenHidden) {
+  Tool(top, 600, 20, 0, 0, "Wide");
+  auto* t = Bar(top, 2);
+  auto* edit = new vcl::TEdit(form);
+  edit->SetBounds(0, 0, 80, 21);
+  edit->SetParent(t);
+  auto* wrap = t->FindWrapper(edit);
+  ASSERT_NE(wrap, nullptr);
+  EXPECT_EQ(t->Items()->IndexOf(wrap), 2);
+  auto* more = new TDKSubmenuItem(form);
+  more->SetCaption("Marks");
+  more->SetImageIndex(3);
+  more->SetOptions(dkoDropdownArrow);
+  t->Items()->Add(more);
+  t->SetDockPos(610);
+  Pump();
+  // 2 x 23 + 80 + (23 + 8 for the arrow) = 157 fits in 800 - 610 - 10.
+  EXPECT_EQ(t->ClientWidth(), 157);
+  EXPECT_EQ(edit->BoundsRect(), (vcl::TRect{46, 0, 126, 21}));
+  // The line is as high as its tallest item; the edit is centred in it.
+  EXPECT_EQ(t->ClientHeight(), 22);
+  // A shorter row hides the submenu first, then the edit, which waits out of sight.
+  auto* wide = static_cast<TDKToolWindow*>(form->FindComponent("Wide"));
+  wide->SetClientAreaWidth(680);  // 690 of 800: 110 for the toolbar, 100 inside, 88 for items
+  Pump();
+  EXPECT_EQ(t->Width(), 110);
+  EXPECT_FALSE(t->View()->Find(more)->Show);
+  EXPECT_FALSE(t->View()->Find(wrap)->Show);
+  EXPECT_EQ(edit->Left(), t->ClientWidth());
+  EXPECT_TRUE(t->ChevronItem()->Enabled());  // the hidden submenu is not a control
+  // Freeing the control frees its wrapper.
+  delete edit;
+  EXPECT_EQ(t->FindWrapper(edit), nullptr);
+  EXPECT_EQ(t->Items()->Count(), 3);
+}
+
+TEST_F(Toolbar, AFloatingToolbarSizedByItsRightEdgeJumpsBetweenWrapWidths) {
+  auto* t = Bar(nullptr, 6);
+  t->SetFloatingPosition(POINT{300, 300});
+  t->SetFloating(true);
+  Pump();
+  const SIZE nc = t->AddFloatingNCAreaToSize(SIZE{0, 0});
+  // Margins 4 left and right, 2 above, 1 below: 6 in a row, 3, 2 and 1 per row.
+  const std::vector<SIZE> want{{31 + nc.cx, 135 + nc.cy},
+                               {54 + nc.cx, 69 + nc.cy},
+                               {77 + nc.cx, 47 + nc.cy},
+                               {146 + nc.cx, 25 + nc.cy}};
+  EXPECT_EQ(t->CalcPotentialSizes(twshRight), want);
+  EXPECT_EQ(t->Width(), 146);
+  t->ResizeBegin(twshRight);
+  const RECT start{300, 300, 300 + 146 + nc.cx, 300 + 25 + nc.cy};
+  auto track = [&](int width) {
+    RECT r{start.left, start.top, start.left + width, start.bottom};
+    t->ResizeTrack(r, start);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  };
+  // Within 12 pixels of the present size nothing moves.
+  EXPECT_EQ(track(146 + nc.cx - 12), want[3]);
+  EXPECT_EQ(track(146 + nc.cx + 30), want[3]);
+  // Further in, the widest size that leaves the pointer room.
+  EXPECT_EQ(track(146 + nc.cx - 13), want[2]);
+  EXPECT_EQ(track(77 + nc.cx + 12), want[2]);
+  EXPECT_EQ(track(60 + nc.cx), want[1]);
+  t->ResizeTrackAccept();
+  t->ResizeEnd();
+  EXPECT_EQ(t->FloatingWidth(), 50);
+  EXPECT_EQ(t->ClientWidth(), 54);
+  EXPECT_EQ(t->ClientHeight(), 69);
+  EXPECT_EQ(t->View()->WrappedLines(), 3);
+}
+
+TEST_F(Toolbar, ShortCutsOfItsItemsAndItsOwnHandler) {
+  auto* t = Bar(top, 2);
+  auto* item = static_cast<TDKItem*>(t->Items()->Items(1));
+  item->SetShortCut(vcl::ShortCut(win::VK_F5, 0));
+  int clicks = 0;
+  item->OnClick = rtl::TNotifyEvent(&clicks, [&](rtl::TObject*) { ++clicks; });
+  EXPECT_TRUE(t->IsShortCut(win::VK_F5, 0));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(t->IsShortCut(win::VK_F6, 0));
+  t->OnShortCut = TDKShortCutEvent(
+      &clicks, [&](unsigned short k, vcl::TShiftState, bool& h) { h = k == win::VK_F6; });
+  EXPECT_TRUE(t->IsShortCut(win::VK_F6, 0));
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+// A toolbar in the top dock: two buttons and a submenu button that drops a menu.
+class ToolbarLoop : public Toolbar {
+ protected:
+  void SetUp() override {
+    Toolbar::SetUp();
+    bar = Bar(top, 2);
+    marks = new TDKSubmenuItem(form);
+    marks->SetCaption("&Marks");
+    marks->SetImageIndex(4);
+    marks->SetOptions(dkoDropdownArrow);
+    bar->Items()->Add(marks);
+    for (const char* c : {"Mark &1", "Mark &2"}) {
+      auto* i = new TDKItem(form);
+      i->SetCaption(c);
+      i->OnClick = rtl::TNotifyEvent(
+          &ran, [this](rtl::TObject* s) { ran.push_back(static_cast<TDKItem*>(s)->Caption()); });
+      marks->Add(i);
+    }
+    Pump();
+  }
+  POINT Centre(TDKView* v, TDKCustomItem* item) {
+    const RECT r = v->Find(item)->BoundsRect;
+    const vcl::TPoint p =
+        v->Window()->ClientToScreen(vcl::TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return POINT{p.x, p.y};
+  }
+  TDKView* Menu() { return bar->View()->OpenViewerView(); }
+  TDKToolbar* bar = nullptr;
+  TDKSubmenuItem* marks = nullptr;
+  std::vector<std::string> ran;
+};
+
+TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterwards) {
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  RECT menuRect{}, buttonRect{};
+  script.Move(b.x, b.y).Click(b.x, b.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    win::GetWindowRect(Menu()->Window()->Handle(), &menuRect);
+    buttonRect = bar->View()->Find(marks)->BoundsRect;
+    const vcl::TPoint tl = bar->ClientToScreen(vcl::TPoint{buttonRect.left, buttonRect.top});
+    gdi::OffsetRect(&buttonRect, tl.x - buttonRect.left, tl.y - buttonRect.top);
+  });
+  script.Then([&] {
+    const POINT p = Centre(Menu(), marks->Items(1));
+    win::PostRawInput(win::MouseMove(p.x, p.y));
+    win::PostRawInput(win::MouseDown(p.x, p.y));
+    win::PostRawInput(win::MouseUp(p.x, p.y));
+  });
+  RunScript(script);
+  EXPECT_EQ(menuRect.left, buttonRect.left);
+  EXPECT_EQ(menuRect.top, buttonRect.bottom);
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(win::GetCapture(), nullptr);
+}
+
+TEST_F(ToolbarLoop, EscapeInTheFirstPopupLeavesTheToolbarInItsLoop) {
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  bool menuOpen = false, closedButLooping = false;
+  script.Move(b.x, b.y).Click(b.x, b.y).Then([&] { menuOpen = Menu() != nullptr; });
+  script.Key(win::VK_ESCAPE).Then([&] {
+    closedButLooping = Menu() == nullptr && bar->View()->InModalLoop();
+  });
+  script.Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_TRUE(menuOpen);
+  EXPECT_TRUE(closedButLooping);
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(win::GetCapture(), nullptr);
+  EXPECT_TRUE(ran.empty());
+}
+
+TEST_F(ToolbarLoop, TheKeyboardOpensASubmenuByItsAccelerator) {
+  win::InputScript script;
+  std::string selected;
+  script.Then([&] {
+    if (Menu() && Menu()->Selected()) selected = Menu()->Selected()->Item()->Caption();
+  });
+  script.Key(win::VK_DOWN).Key(win::VK_RETURN);
+  marks->SetImageIndex(-1);  // only items whose caption shows have accelerators
+  EXPECT_TRUE(bar->KeyboardOpen('m', false));
+  EXPECT_EQ(selected, "Mark &1");
+  Pump();
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
+  // No item has the accelerator: nothing opens.
+  EXPECT_FALSE(bar->KeyboardOpen('q', false));
+}
+
+TEST_F(ToolbarLoop, TheChevronPopupShowsTheHiddenButtons) {
+  Tool(top, 710, 20, 0, 0, "Wide");
+  bar->SetDockPos(720);
+  Pump();
+  ASSERT_TRUE(bar->View()->Find(bar->ChevronItem())->Show);
+  const POINT c = Centre(bar->View(), bar->ChevronItem());
+  win::InputScript script;
+  std::vector<int> shown;
+  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    for (int i = 0; i < Menu()->ViewerCount(); ++i)
+      if (Menu()->Viewers(i)->Show) shown.push_back(i);
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  // 70 inside the frame, 58 before the chevron: A and B (46) stay, the 31-pixel Marks goes.
+  EXPECT_EQ(shown, (std::vector<int>{2}));
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+TEST_F(Toolbar, ProcessShortCutsAnswersTheActiveFormsKeysBeforeTheFocusedControl) {
+  auto* t = Bar(top, 2);
+  auto* item = t->Items()->Items(0);
+  item->SetShortCut(vcl::ShortCut('L', vcl::ssCtrl));
+  int clicks = 0;
+  item->OnClick = rtl::TNotifyEvent(&clicks, [&](rtl::TObject*) { ++clicks; });
+  auto* edit = new vcl::TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(100, 100, 80, 21);
+  edit->SetFocus();
+  Pump();
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 0);  // not processing shortcuts: the key goes to the edit
+  t->SetProcessShortCuts(true);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 1);
+  // With another form active, the main form's toolbars still answer after the active form's.
+  auto* other = new vcl::TForm(app.get());
+  other->SetBounds(600, 400, 200, 150);
+  other->Show();
+  Pump();
+  ASSERT_NE(vcl::Screen->ActiveForm(), form);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 2);
+  // Disabled, the item lets the key through.
+  item->SetEnabled(false);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 2);
+  t->SetProcessShortCuts(false);
+  item->SetEnabled(true);
+  Key('L', false, true);
+  EXPECT_EQ(clicks, 2);
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+TEST_F(ToolbarLoop, AMenuBarShowsItsAcceleratorsOnlyWhileTheKeyboardUsesIt) {
+  marks->SetImageIndex(-1);
+  bar->SetMenuBar(true);
+  Pump();
+  EXPECT_TRUE(bar->FullSize());
+  EXPECT_EQ(bar->ShrinkMode(), dksmWrap);
+  EXPECT_TRUE(bar->ProcessShortCuts());
+  EXPECT_FALSE(bar->View()->AccelsVisible());
+  win::InputScript script;
+  bool during = false;
+  script.Then([&] { during = bar->View()->AccelsVisible(); });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  EXPECT_TRUE(bar->KeyboardOpen('m', false));
+  EXPECT_TRUE(during);
+  EXPECT_FALSE(bar->View()->AccelsVisible());
+  // Turning it off gives back the toolbar's own settings.
+  bar->SetMenuBar(false);
+  EXPECT_FALSE(bar->FullSize());
+  EXPECT_EQ(bar->ShrinkMode(), dksmChevron);
+  EXPECT_FALSE(bar->ProcessShortCuts());
+}
+
+}  // namespace
+}  // namespace docktest

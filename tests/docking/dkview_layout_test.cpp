@@ -1,0 +1,207 @@
+// Layout of views: sizes of buttons and rows, separators, wrapping, vertical columns and popups
+// that scroll. A button with a 16 x 16 image alone is 6 + 16 + 1 = 23 wide and 16 + 6 = 22 high.
+#include "tests/docking/itemfixture.h"
+
+namespace itemtest {
+namespace {
+
+using Layout = ItemTest;
+
+TEST_F(Layout, ImageButtonsLineUpAndAnEmptyViewIsOneButtonBig) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  TDKView* v = MakeView(root, true);
+  v->UpdatePositions();
+  EXPECT_EQ(v->BaseSize(), (SIZE{23, 22}));
+  EXPECT_EQ(v->TotalSize(), (SIZE{23, 22}));
+  auto* hidden = Add(root, "", 0);
+  hidden->SetVisible(false);
+  v->UpdatePositions();
+  EXPECT_EQ(v->BaseSize(), (SIZE{23, 22}));
+  for (int k = 0; k < 3; ++k) Add(root, "", k);
+  v->UpdatePositions();
+  EXPECT_FALSE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(0, 0, 23, 22));
+  EXPECT_EQ(v->Viewers(2)->BoundsRect, Rc(23, 0, 46, 22));
+  EXPECT_EQ(v->Viewers(3)->BoundsRect, Rc(46, 0, 69, 22));
+  EXPECT_EQ(v->TotalSize(), (SIZE{69, 22}));
+  EXPECT_EQ(v->BaseSize().cx, 69);
+}
+
+TEST_F(Layout, DoubledAndEndSeparatorsTakeNoSpace) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  Sep(root);
+  Add(root, "", 0);
+  Sep(root);
+  Sep(root);
+  Add(root, "", 1);
+  Sep(root);
+  TDKView* v = MakeView(root, true);
+  v->UpdatePositions();
+  EXPECT_FALSE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(0, 0, 23, 22));
+  // The separator is 6 wide and stretches across the line.
+  EXPECT_TRUE(v->Viewers(2)->Show);
+  EXPECT_EQ(v->Viewers(2)->BoundsRect, Rc(23, 0, 29, 22));
+  EXPECT_FALSE(v->Viewers(3)->Show);
+  EXPECT_EQ(v->Viewers(4)->BoundsRect, Rc(29, 0, 52, 22));
+  EXPECT_FALSE(v->Viewers(5)->Show);
+  EXPECT_EQ(v->TotalSize(), (SIZE{52, 22}));
+}
+
+TEST_F(Layout, CaptionButtonsAreCentredInTheirLine) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  Add(root, "", 0);
+  Add(root, "Wind");  // caption only: 6 + text + 6 wide, 6 + text height high
+  auto* both = Add(root, "Log", 1);
+  both->SetDisplayMode(nbdmImageAndText);
+  TDKView* v = MakeView(root, true);
+  v->UpdatePositions();
+  const int th = TextHeight();
+  const int wWind = 12 + TextWidth("Wind");
+  const int wLog = 12 + TextWidth("Log") + 17;  // image beside the caption
+  const int line = std::max(22, 6 + th);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect.right - v->Viewers(1)->BoundsRect.left, wWind);
+  EXPECT_EQ(v->Viewers(2)->BoundsRect.right - v->Viewers(2)->BoundsRect.left, wLog);
+  EXPECT_EQ(v->TotalSize(), (SIZE{23 + wWind + wLog, line}));
+  // The 22-pixel image button sits in the middle of a taller line (odd remainders go up).
+  EXPECT_EQ(v->Viewers(0)->BoundsRect.top, (line - 22) / 2);
+}
+
+TEST_F(Layout, TextOnlyInMenusShowsTheImageOnlyOnToolbars) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* item = Add(root, "Track", 2);
+  item->SetDisplayMode(nbdmTextOnlyInMenus);
+  TDKView* bar = MakeView(root, true);
+  TDKView* menu = MakeView(root, false);
+  bar->UpdatePositions();
+  menu->UpdatePositions();
+  EXPECT_TRUE(bar->Viewers(0)->ImageShown());
+  EXPECT_FALSE(bar->Viewers(0)->CaptionShown());
+  EXPECT_EQ(bar->TotalSize(), (SIZE{23, 22}));
+  EXPECT_FALSE(menu->Viewers(0)->ImageShown());
+  EXPECT_TRUE(menu->Viewers(0)->CaptionShown());
+}
+
+TEST_F(Layout, AFloatingLineWrapsAtTheOffsetAndASeparatorBecomesALineBreak) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  Add(root, "", 0);
+  Add(root, "", 1);
+  Add(root, "", 2);
+  TDKView* v = MakeView(root, true);
+  // Floating margins: 4 left and right, 2 at the top, 1 at the bottom.
+  auto l = v->CalculatePositions(true, dkvoFloating, 60, 0, 0);
+  EXPECT_EQ(l.WrappedLines, 2);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(27, 2, 50, 24));
+  EXPECT_EQ(v->Viewers(2)->BoundsRect, Rc(4, 24, 27, 46));
+  EXPECT_EQ(l.TotalSize, (SIZE{60 + 4, 46 + 1}));
+  // A separator before a group that does not fit breaks the line: 6 pixels high, full width.
+  root->Insert(2, new TDKSeparatorItem(nullptr));
+  Add(root, "", 3);
+  l = v->CalculatePositions(true, dkvoFloating, 60, 0, 0);
+  EXPECT_EQ(l.WrappedLines, 2);
+  EXPECT_TRUE(v->Viewers(2)->LineBreak);
+  EXPECT_EQ(v->Viewers(2)->BoundsRect, Rc(0, 24, 64, 30));
+  EXPECT_EQ(v->Viewers(3)->BoundsRect, Rc(4, 30, 27, 52));
+  EXPECT_EQ(v->Viewers(4)->BoundsRect, Rc(27, 30, 50, 52));
+  EXPECT_EQ(l.TotalSize, (SIZE{64, 53}));
+}
+
+TEST_F(Layout, AVerticalToolbarWrapsIntoColumnsWithTheFirstAtTheRight) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  for (int k = 0; k < 3; ++k) Add(root, "", k);
+  TDKView* v = MakeView(root, true);
+  auto l = v->CalculatePositions(true, dkvoVertical, 50, 0, 0);
+  EXPECT_EQ(l.WrappedLines, 2);
+  EXPECT_EQ(v->Viewers(0)->BoundsRect, Rc(23, 0, 46, 22));
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(23, 22, 46, 44));
+  EXPECT_EQ(v->Viewers(2)->BoundsRect, Rc(0, 0, 23, 22));
+  EXPECT_EQ(l.TotalSize, (SIZE{46, 50}));
+  // A rotated caption: as wide as the text is high, as long as the text is wide, plus 6 + 6.
+  auto* c = Add(root, "Chart");
+  (void)c;
+  l = v->CalculatePositions(true, dkvoVertical, 0, 0, 0);
+  const RECT r = v->Viewers(3)->BoundsRect;
+  EXPECT_EQ(r.bottom - r.top, 12 + TextWidth("Chart"));
+  EXPECT_EQ(r.right - r.left, 6 + TextHeight());
+}
+
+TEST_F(Layout, MenuRowsShareTheWidestWidthAndAShortCutColumn) {
+  auto* root = new TDKRootItem(form);
+  Add(root, "&Open");
+  auto* save = Add(root, "Save &as");
+  save->SetShortCut(vcl::ShortCut('S', vcl::ssCtrl));
+  Sep(root);
+  Add<TDKSubmenuItem>(root, "Recent");
+  TDKView* v = MakeView(root, false);
+  v->UpdatePositions();
+  vcl::TBitmap b;
+  b.SetSize(1, 1);
+  b.Canvas()->Font()->Assign(host->Font());
+  gdi::TEXTMETRIC tm{};
+  gdi::GetTextMetrics(b.Canvas()->Handle(), &tm);
+  const int h = tm.tmHeight + tm.tmExternalLeading + 4;
+  // Image column (square, h) + 6 + caption + the shortcut (its width + h - 6) + arrow column h.
+  const int saveWidth = h + 6 + TextWidth("Save as") + TextWidth("Ctrl+S") + h - 6 + h;
+  EXPECT_EQ(v->Viewers(0)->BoundsRect, Rc(0, 0, saveWidth, h));
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(0, h, saveWidth, 2 * h));
+  EXPECT_EQ(v->Viewers(2)->BoundsRect, Rc(0, 2 * h, saveWidth, 2 * h + 10));
+  EXPECT_EQ(v->Viewers(3)->BoundsRect, Rc(0, 2 * h + 10, saveWidth, 3 * h + 10));
+  EXPECT_EQ(v->TotalSize(), (SIZE{saveWidth, 3 * h + 10}));
+}
+
+TEST_F(Layout, APopupTallerThanItsSpaceScrollsBetweenItsArrows) {
+  auto* root = new TDKRootItem(form);
+  for (int k = 0; k < 10; ++k) Add(root, "Row " + std::to_string(k));
+  TDKView* v = MakeView(root, false);
+  v->UpdatePositions();
+  const int h = v->Viewers(0)->BoundsRect.bottom;
+  v->SetMaxHeight(4 * h);
+  v->UpdatePositions();
+  EXPECT_EQ(v->TotalSize().cy, 4 * h);
+  EXPECT_FALSE(v->ShowUpArrow());
+  EXPECT_TRUE(v->ShowDownArrow());
+  // Rows ending inside the 19-pixel arrow band are clipped.
+  const int visibleRows = (4 * h - DKScrollArrowHeight) / h;
+  EXPECT_TRUE(v->Viewers(visibleRows - 1)->Show);
+  EXPECT_FALSE(v->Viewers(visibleRows)->Show);
+  EXPECT_TRUE(v->Viewers(visibleRows)->Clipped);
+  for (int k = 0; k < 20; ++k) v->Scroll(true);
+  EXPECT_TRUE(v->ShowUpArrow());
+  EXPECT_FALSE(v->ShowDownArrow());
+  EXPECT_EQ(v->ScrollOffset(), 10 * h - 4 * h);
+  EXPECT_TRUE(v->Viewers(9)->Show);
+  EXPECT_EQ(v->Viewers(9)->BoundsRect.bottom, 4 * h);
+  // Selecting the first row by Home scrolls back to the top, where the up arrow goes away.
+  unsigned short key = win::VK_HOME;
+  v->KeyDown(key, 0);
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(v->Selected(), v->Viewers(0));
+  EXPECT_TRUE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->ScrollOffset(), 0);
+  EXPECT_FALSE(v->ShowUpArrow());
+  EXPECT_EQ(v->Viewers(0)->BoundsRect.top, 0);
+}
+
+TEST_F(Layout, SameWidthButtonsTakeTheWidestOne) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* a = Add(root, "Go", 0);
+  auto* b = Add(root, "Anchor", 1);
+  for (auto* i : {a, b}) i->SetOptions(dkoImageAboveCaption | dkoSameWidth);
+  TDKView* v = MakeView(root, true);
+  v->UpdatePositions();
+  const int wide = std::max(23, 12 + TextWidth("Anchor"));
+  EXPECT_EQ(v->Viewers(0)->BoundsRect.right - v->Viewers(0)->BoundsRect.left, wide);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect.right - v->Viewers(1)->BoundsRect.left, wide);
+  // Image above the caption: 6 + text height + 16 high.
+  EXPECT_EQ(v->TotalSize().cy, 6 + TextHeight() + 16);
+}
+
+}  // namespace
+}  // namespace itemtest
