@@ -6,18 +6,20 @@
 
 #include "app/historybuffer.h"
 #include "app/mainform.h"
+#include "app/settingsranges.h"
 #include "platform/vcl/newchild.h"
 
 namespace {
 
 constexpr int kPoints = 61;
-// Samples averaged per point: at least one, at most ten minutes, so that the longest look-back
-// (60 points of 960 s, plus the smoothing) stays inside the 60,000-sample ring.
-constexpr int kMaxSmoothing = 600;
 constexpr int kTrendSamples = 600;  // the ten-minute trend of the true wind direction
 
-int Smoothing(int setting) {
-  return std::clamp(setting, 1, kMaxSmoothing);
+// Samples averaged per point, within the settings table's range of the key: at least one, at most
+// ten minutes, so that the longest look-back (60 points of 960 s, plus the smoothing) stays inside
+// the 60,000-sample ring.
+int Smoothing(const char* key, int setting) {
+  const TSettingRange& r = SettingRange("settings", key);
+  return std::clamp(setting, static_cast<int>(r.Min), static_cast<int>(r.Max));
 }
 
 // A direction in the -180..180 range: 180 to 360 become negative.
@@ -93,14 +95,14 @@ void TForm1::Timer2Timer(rtl::TObject*) {
     int smoothing;
   };
   const Source sources[] = {
-      {chVmg, &VmgHistory, Smoothing(VmgSmoothing)},
-      {chPerformance, &PerformanceHistory, Smoothing(PerformanceSmoothing)},
-      {chSpeed, &SpeedOverGroundHistory, Smoothing(SpeedSmoothing)},
-      {chWindspeed, &TrueWindSpeedHistory, Smoothing(WindSpeedSmoothing)},
-      {chWindangle, &TrueWindAngleHistory, Smoothing(WindAngleSmoothing)},
-      {chCourseog, &CourseOverGroundHistory, Smoothing(CourseSmoothing)},
-      {chTargetspeed, &TargetSpeedHistory, Smoothing(TargetSpeedSmoothing)},
-      {chTwd, &GeoWindAngleHistory, Smoothing(GeoWindAngleSmoothing)},
+      {chVmg, &VmgHistory, Smoothing("vmg", VmgSmoothing)},
+      {chPerformance, &PerformanceHistory, Smoothing("performance", PerformanceSmoothing)},
+      {chSpeed, &SpeedOverGroundHistory, Smoothing("speed", SpeedSmoothing)},
+      {chWindspeed, &TrueWindSpeedHistory, Smoothing("windspeed", WindSpeedSmoothing)},
+      {chWindangle, &TrueWindAngleHistory, Smoothing("windangle", WindAngleSmoothing)},
+      {chCourseog, &CourseOverGroundHistory, Smoothing("course", CourseSmoothing)},
+      {chTargetspeed, &TargetSpeedHistory, Smoothing("targetspeed", TargetSpeedSmoothing)},
+      {chTwd, &GeoWindAngleHistory, Smoothing("geowindangle", GeoWindAngleSmoothing)},
       {chDepth, &DepthHistory, 1},
   };
   for (const Source& s : sources)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/mainform.h"
+#include "app/settingsranges.h"
 #include "link/comsettings.h"
 #include "map/earthutils.h"
 #include "platform/rtl/datetime.h"
@@ -13,9 +14,6 @@
 namespace {
 
 constexpr double kRadPerDeg = 3.14159265358979323846 / 180.0;
-// Layline angles the geometry can take: at 0 or 90 degrees the laylines never meet.
-constexpr double kMinLaylineAngle = 1;
-constexpr double kMaxLaylineAngle = 89;
 // The longest time to a layline shown and sent: "99:59".
 constexpr float kMaxTimeToLayline = 99 * 60 + 59;
 
@@ -114,8 +112,10 @@ void TForm1::RefreshWaypoint() {
   DistanceToWaypointLabel->SetCaption(Fmt("%2.1f", fDistanceToWaypoint));
 
   if (fTargetAngle < 1) fTargetAngle = 1.0f;
-  // The settings take any angle; the geometry only 1..89 degrees.
-  const double a = std::clamp<double>(fTargetAngle, kMinLaylineAngle, kMaxLaylineAngle);
+  // The layline angles of the settings table (1..89 degrees) are the ones the geometry can take:
+  // at 0 or 90 degrees the laylines never meet.
+  const TSettingRange& angles = SettingRange("settings", "targetangle");
+  const double a = std::clamp<double>(fTargetAngle, angles.Min, angles.Max);
   const double along = fDistanceToWaypoint / std::sin(2 * a * kRadPerDeg);
   auto layline = [&](double d, vcl::TLabel* distanceLabel, vcl::TLabel* timeLabel) {
     if (d > 360) d -= 360;

@@ -80,15 +80,15 @@ void TForm1::AppendTextLogLine() {
   // One reading of the clock for the whole line, so that it cannot straddle midnight.
   const rtl::TDateTime now = fNow();
   fLogSeconds = static_cast<int>(rtl::MilliSecondOfTheDay(now) / 1000);
-  if (!fTextLog) return;
   const int day = static_cast<int>(std::floor(now)) + kDateDelta;
   const std::string stamp = rtl::DateToStr(now) + " " + rtl::TimeToStr(now);
-  std::fprintf(fTextLog.get(),
-               "%s;%d;%d;%2.1f;%3.0f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%3.1f;%2.1f\n",
-               stamp.c_str(), fLogSeconds, day, fSpeedOverGround, fCourseOverGround,
-               fApparentWindAngle, fApparentWindSpeed, fTrueWindAngle, fTrueWindSpeed, fPerformance,
-               fTargetSpeed, fGeoWindAngle, fVMG);
-  std::fflush(fTextLog.get());
+  char line[512];
+  std::snprintf(line, sizeof line,
+                "%s;%d;%d;%2.1f;%3.0f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%3.1f;%2.1f\n",
+                stamp.c_str(), fLogSeconds, day, fSpeedOverGround, fCourseOverGround,
+                fApparentWindAngle, fApparentWindSpeed, fTrueWindAngle, fTrueWindSpeed,
+                fPerformance, fTargetSpeed, fGeoWindAngle, fVMG);
+  fTextLog.Append(line, now);
 }
 
 void TForm1::AppendLogRecord() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/replay.h"
+#include "app/textlog.h"
 #include "capture/vcap.h"
 #include "controls/aagauge.h"
 #include "link/nmeaoutput.h"
@@ -79,6 +80,7 @@ class TForm1 : public vcl::TForm {
   void BitBtn2Click(rtl::TObject* Sender);     // capture settings
   void BitBtn3Click(rtl::TObject* Sender);     // capture start and stop
   void VideoTimerTimer(rtl::TObject* Sender);  // single frame
+  void capDeviceLost(rtl::TObject* Sender);    // the camera went away
   // Defines the fields of a log table on Table.
   static void DefineLogFields(db::TTable& Table);
 
@@ -141,6 +143,8 @@ class TForm1 : public vcl::TForm {
   std::int32_t fReplayEnd = 0;
   // The second shown, in whole seconds like fReplayStart and fReplayEnd; fSampleTime follows it.
   std::int32_t fReplayPosition = 0;
+  // The second of the recording's first record, where its video starts.
+  std::int32_t fReplayVideoStart = 0;
   // The loaded recording's track in globe units, for the map's track object.
   std::unique_ptr<TPointStore> fTrack;
 
@@ -217,6 +221,8 @@ class TForm1 : public vcl::TForm {
   // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
+  bool fSettingsWriteReported = false;  // a failed write of the settings was told once
+  int fExitCode = 0;                    // non-zero when the start-up ends the program
   std::int32_t fReplayMode = 0;
   std::int32_t fChartWindow = 60;  // seconds between two chart points
   bool fChartsRunning = false;
@@ -262,6 +268,7 @@ class TForm1 : public vcl::TForm {
   TVideoCapture* cap;
   vcl::TTimer* VideoTimer;          // single frames, 60 s, never enabled
   vcl::TMediaPlayer* MediaPlayer1;  // the video beside a replay
+  vcl::TPanel* ReplayVideoPanel;    // where it shows, in the capture control's place
   vcl::TPanel* StatusPanel;         // status line
   vcl::TLabel* Label1;              // what the program is doing
   vcl::TLabel* TimeLabel;           // the sample time
@@ -335,14 +342,13 @@ class TForm1 : public vcl::TForm {
   // cannot be read or holds no record.
   bool LoadRecording(const std::string& file);
   void StopReplayPlay();
-  // The video beside a replay: left to the capture work, called where the video follows.
+  // The video beside a replay, the recording's own "<name>.avi": opened when play starts, and
+  // after every step showing the frame of the replayed second.
   void StartReplayVideo();
-  void StepReplayVideo(std::int32_t frames);
+  void ShowReplayVideoSecond();
+  void CloseReplayVideo();
 
-  struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, FileCloser> fTextLog;
+  TTextLog fTextLog{"corvatalen.txt"};
   int fLogSeconds = 0;  // seconds since midnight of the last text log line
 };
 

@@ -14,6 +14,7 @@
 #include "app/mainform.h"
 #include "app/replay.h"
 #include "link/comsettings.h"
+#include "platform/rtl/files.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/filedialogs.h"
 
@@ -59,9 +60,32 @@ void StartComWizz() {
 
 }  // namespace
 
-void TForm1::StartReplayVideo() {}
+void TForm1::StartReplayVideo() {
+  if (MediaPlayer1->Mode() != vcl::mpOpen) {
+    // A recording made without a camera has no video: it replays without one.
+    if (!rtl::FileExists(MediaPlayer1->FileName())) return;
+    try {
+      MediaPlayer1->Open();
+    } catch (const vcl::EMCIDeviceError&) {
+      return;  // an unreadable video does not stop the replay
+    }
+  }
+  MediaPlayer1->Wait = true;
+  cap->SetVisible(false);
+  ReplayVideoPanel->SetVisible(true);
+  ShowReplayVideoSecond();
+}
 
-void TForm1::StepReplayVideo(std::int32_t) {}
+void TForm1::ShowReplayVideoSecond() {
+  // The video starts with the recording: frame 0 is its first second.
+  if (MediaPlayer1->Mode() == vcl::mpOpen)
+    MediaPlayer1->SeekSeconds(fReplayPosition - fReplayVideoStart);
+}
+
+void TForm1::CloseReplayVideo() {
+  MediaPlayer1->Close();
+  ReplayVideoPanel->SetVisible(false);
+}
 
 void TForm1::StopReplayPlay() {
   Timer6->SetEnabled(false);
@@ -96,6 +120,8 @@ bool TForm1::LoadRecording(const std::string& file) {
   Table3->Close();
   Table3->SetTableName(file);
   Table3->Open();
+  CloseReplayVideo();
+  MediaPlayer1->SetFileName(rtl::ChangeFileExt(file, ".avi"));
   LoadSeconds(laid);
   return true;
 }
@@ -122,6 +148,7 @@ void TForm1::LoadSeconds(const TReplaySeconds& laid) {
   fCourseOverGround = static_cast<float>(laid.Seconds.front().Values[lvCourseOverGround]);
   fReplayStart = laid.Start;
   fReplayEnd = laid.End;
+  fReplayVideoStart = laid.First;
   fReplayPosition = laid.End;
 }
 
@@ -156,6 +183,7 @@ void TForm1::ReplayStep(std::int32_t n) {
   const auto buffers = Buffers();
   for (THistoryBuffer* b : buffers) b->MoveHead(n);
   fReplayPosition = s + n;
+  ShowReplayVideoSecond();
   const std::int32_t second = fReplayPosition % kDay;
   // Midnight itself would show as a date alone.
   fSampleTime = static_cast<double>(second == 0 ? 1 : second) / kDay;
@@ -206,11 +234,9 @@ void TForm1::SpeedButton34Click(rtl::TObject*) {
 }
 void TForm1::SpeedButton36Click(rtl::TObject*) {
   ReplayStep(-600);
-  StepReplayVideo(-600);
 }
 void TForm1::SpeedButton5Click(rtl::TObject*) {
   ReplayStep(600);
-  StepReplayVideo(600);
 }
 void TForm1::SpeedButton9Click(rtl::TObject*) {
   ReplayStep(-3600);

@@ -42,6 +42,7 @@ std::vector<TLogRecord> ReadLogRecords(db::TTable& table);
 struct TReplaySeconds {
   std::int32_t Start = 0;  // first second held
   std::int32_t End = 0;    // last second held
+  std::int32_t First = 0;  // the first record's second, also when only the last part is held
   // One record a second from Start to End: a missing second holds the record before it.
   std::vector<TLogRecord> Seconds;
   // How many of the records went in (a record whose time does not move on is left out).

@@ -77,6 +77,7 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
       clean.Values[v] = last[v];
     }
     if (first) {
+      out.First = static_cast<std::int32_t>(t);
       start = next = t;
       first = false;
     }

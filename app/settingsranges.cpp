@@ -122,3 +122,47 @@ std::string ReadSettingText(rtl::TCustomIniFile& ini, std::string_view section,
   const TSettingRange& r = Row(section, key, TSettingKind::Text);
   return ini.ReadString(r.Section, r.Key, std::string(r.TextDefault));
 }
+
+bool SettingAccepts(std::string_view section, std::string_view key, double value) {
+  const TSettingRange& r = SettingRange(section, key);
+  if (r.Kind == TSettingKind::Text || !std::isfinite(value)) return false;
+  if (r.Kind == TSettingKind::Bool) return value == 0 || value == 1;
+  return value >= r.Min && value <= r.Max;
+}
+
+namespace {
+
+// The value the table lets reach the file.
+double Writable(const TSettingRange& r, double value) {
+  if (SettingAccepts(r.Section, r.Key, value)) return value;
+  std::fprintf(stderr, "corvatalen: [%.*s] %.*s=%s is not a valid value; %s is written\n",
+               static_cast<int>(r.Section.size()), r.Section.data(), static_cast<int>(r.Key.size()),
+               r.Key.data(), rtl::FloatToStr(value).c_str(), rtl::FloatToStr(r.Default).c_str());
+  return r.Default;
+}
+
+}  // namespace
+
+void WriteSettingInteger(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                         int value) {
+  const TSettingRange& r = Row(section, key, TSettingKind::Integer);
+  ini.WriteInteger(r.Section, r.Key, static_cast<int>(Writable(r, value)));
+}
+
+void WriteSettingFloat(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                       double value) {
+  const TSettingRange& r = Row(section, key, TSettingKind::Float);
+  ini.WriteFloat(r.Section, r.Key, Writable(r, value));
+}
+
+void WriteSettingBool(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                      bool value) {
+  const TSettingRange& r = Row(section, key, TSettingKind::Bool);
+  ini.WriteBool(r.Section, r.Key, value);
+}
+
+void WriteSettingText(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                      const std::string& value) {
+  const TSettingRange& r = Row(section, key, TSettingKind::Text);
+  ini.WriteString(r.Section, r.Key, value);
+}

@@ -30,3 +30,16 @@ double ReadSettingFloat(rtl::TCustomIniFile& ini, std::string_view section, std:
 bool ReadSettingBool(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key);
 std::string ReadSettingText(rtl::TCustomIniFile& ini, std::string_view section,
                             std::string_view key);
+
+// Whether value is finite and within the range of a numeric key (Booleans take 0 and 1).
+bool SettingAccepts(std::string_view section, std::string_view key, double value);
+// Writers through the table: a value it does not accept is written as the key's default, with
+// one line on the standard error, so that nothing non-finite or out of range reaches the file.
+void WriteSettingInteger(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                         int value);
+void WriteSettingFloat(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                       double value);
+void WriteSettingBool(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                      bool value);
+void WriteSettingText(rtl::TCustomIniFile& ini, std::string_view section, std::string_view key,
+                      const std::string& value);

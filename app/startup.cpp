@@ -48,6 +48,12 @@ std::array<int*, 8> DialogSmoothing() {
   return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing, &WindSpeedSmoothing,
           &WindAngleSmoothing,   &TargetSpeedSmoothing, &VmgSmoothing,    &GeoWindAngleSmoothing};
 }
+constexpr std::array<const char*, 8> kDialogSmoothKeys = {
+    "performance", "speed",       "course", "windspeed",
+    "windangle",   "targetspeed", "vmg",    "geowindangle"};
+constexpr std::array<const char*, 8> kDialogFilterKeys = {
+    "fperformance", "fspeed",       "fcourse", "fwindspeed",
+    "fwindangle",   "ftargetspeed", "fvmg",    "fgeowindangle"};
 std::array<int*, 8> DialogFilters() {
   return {&PerformanceInputFilter, &SpeedInputFilter,       &CourseInputFilter,
           &WindSpeedInputFilter,   &WindAngleInputFilter,   &TargetSpeedInputFilter,
@@ -97,7 +103,9 @@ void TForm1::SetReplayButtonsEnabled(bool on, bool withSpeedButton67) {
 }
 
 void TForm1::FormCreate(rtl::TObject*) {
-  docking::DKIniLoadPositions(this, "corvatalen.ini", "");
+  // What a write of the settings file interrupted by a kill or a power loss left behind.
+  rtl::RemoveStaleTempFiles(kIniFile);
+  docking::DKIniLoadPositions(this, kIniFile, "");
   fSpeedOverGround = fCourseOverGround = fLatitude = fLongitude = 0;
   fApparentWindSpeed = fApparentWindAngle = 0;
   // Temporary query files of an earlier run.
@@ -109,6 +117,7 @@ void TForm1::FormCreate(rtl::TObject*) {
     Table1->Close();
   } catch (const std::exception&) {
     ShowBox("Error opening database table", "Error", vcl::MB_ICONEXCLAMATION);
+    fExitCode = 1;  // a service manager sees that the program could not start
     Terminate();
   }
   for (db::TTable* t : {Table2, Table3}) {
@@ -229,7 +238,10 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
   fPerformance = 0.001f;
   fChartWindow = 60;
-  fTextLog.reset(std::fopen("corvatalen.txt", "a"));
+  fTextLog.OnFailure = [this](const std::string& message) {
+    ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+  };
+  fTextLog.Open(fNow());
   fRecording = 0;
   SpeedButton25->SetDown(DKToolbar4->Visible());
 }
@@ -261,6 +273,23 @@ void TForm1::General1Click(rtl::TObject*) {
   // All fields or none: a field that is not a number leaves every setting as it was.
   const auto read = Settings->Values();
   if (!read) throw rtl::EConvertError("A settings field is not a valid number");
+  // ... and each within the range the settings file keeps.
+  auto check = [](const char* key, double value) {
+    if (SettingAccepts("settings", key, value)) return;
+    const TSettingRange& r = SettingRange("settings", key);
+    throw rtl::EConvertError(rtl::Format("%s is not a valid value for %s (%s to %s)",
+                                         rtl::FloatToStr(value), key, rtl::FloatToStr(r.Min),
+                                         rtl::FloatToStr(r.Max)));
+  };
+  for (size_t i = 0; i < 8; ++i) {
+    check(kDialogSmoothKeys[i], read->Smoothing[i]);
+    check(kDialogFilterKeys[i], read->Filter[i]);
+  }
+  check("rangelaylines", read->RangeLaylines);
+  check("rangecircle", read->RangeCircle);
+  check("targetangle", read->TargetAngle);
+  check("twacorrection", read->TwaCorrection);
+  check("twscorrection", read->TwsCorrection);
   for (size_t i = 0; i < 8; ++i) {
     *smoothing[i] = read->Smoothing[i];
     *filters[i] = read->Filter[i];
@@ -309,6 +338,7 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     fReplayMode = 0;
     // A replay tick after this would move the live history's heads.
     StopReplayPlay();
+    CloseReplayVideo();
     for (THistoryBuffer* h :
          {&SpeedOverGroundHistory, &CourseOverGroundHistory, &PerformanceHistory, &VmgHistory,
           &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
@@ -352,37 +382,47 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
   } catch (const std::exception&) {
   }
   if (!fSettingsApplied) return;
-  rtl::TIniFile ini(kIniFile);
-  ini.WriteString("comms", "comport", c.ComboBox1->Text());
-  ini.WriteFloat("settings", "targetangle", fTargetAngle);
+  // Every key in one replace of the file, through the table, so that nothing out of range or
+  // non-finite is written. When the file cannot be written the close still completes: the old
+  // file stays whole and the user hears of it once.
+  rtl::TIniWriter ini(kIniFile);
+  WriteSettingText(ini, "comms", "comport", c.ComboBox1->Text());
+  WriteSettingFloat(ini, "settings", "targetangle", fTargetAngle);
   const auto smoothing = SmoothingGlobals();
   for (size_t i = 0; i < smoothing.size(); ++i)
-    ini.WriteInteger("settings", kSmoothKeys[i], *smoothing[i]);
+    WriteSettingInteger(ini, "settings", kSmoothKeys[i], *smoothing[i]);
   const auto filters = FilterGlobals();
   for (size_t i = 0; i < filters.size(); ++i)
-    ini.WriteInteger("settings", kFilterKeys[i], *filters[i]);
-  ini.WriteInteger("settings", "speedsource", fSpeedSource);
-  ini.WriteInteger("settings", "headingsource", fHeadingSource);
-  ini.WriteInteger("settings", "nmeawind", fNmeaWind);
-  ini.WriteInteger("settings", "windsource", fWindSource);
-  ini.WriteInteger("settings", "rangelaylines", fRangeLaylines);
-  ini.WriteInteger("settings", "rangecircle", fRangeCircle);
-  ini.WriteFloat("settings", "targetangle", fTargetAngle);
-  ini.WriteFloat("settings", "globescale", fGlobeScale);
-  ini.WriteFloat("settings", "twacorrection", fTwaCorrection);
-  ini.WriteFloat("settings", "twscorrection", fTwsCorrection);
+    WriteSettingInteger(ini, "settings", kFilterKeys[i], *filters[i]);
+  WriteSettingInteger(ini, "settings", "speedsource", fSpeedSource);
+  WriteSettingInteger(ini, "settings", "headingsource", fHeadingSource);
+  WriteSettingInteger(ini, "settings", "nmeawind", fNmeaWind);
+  WriteSettingInteger(ini, "settings", "windsource", fWindSource);
+  WriteSettingInteger(ini, "settings", "rangelaylines", fRangeLaylines);
+  WriteSettingInteger(ini, "settings", "rangecircle", fRangeCircle);
+  WriteSettingFloat(ini, "settings", "globescale", fGlobeScale);
+  WriteSettingFloat(ini, "settings", "twacorrection", fTwaCorrection);
+  WriteSettingFloat(ini, "settings", "twscorrection", fTwsCorrection);
   const auto boxes = MicronetBoxes(c);
-  ini.WriteBool("settings", kMicronetKeys[0], boxes[0]->Checked());
-  ini.WriteFloat("restore", "lat", fLatitude);
-  ini.WriteFloat("restore", "lon", fLongitude);
+  WriteSettingBool(ini, "settings", kMicronetKeys[0], boxes[0]->Checked());
+  WriteSettingFloat(ini, "restore", "lat", fLatitude);
+  WriteSettingFloat(ini, "restore", "lon", fLongitude);
   for (size_t i = 1; i < boxes.size(); ++i)
-    ini.WriteBool("settings", kMicronetKeys[i], boxes[i]->Checked());
+    WriteSettingBool(ini, "settings", kMicronetKeys[i], boxes[i]->Checked());
+  try {
+    ini.UpdateFile();
+  } catch (const std::exception& e) {
+    if (fSettingsWriteReported) return;
+    fSettingsWriteReported = true;
+    ShowBox(std::string("The settings could not be saved. ") + e.what(), "Error",
+            vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+  }
 }
 
 void TForm1::FormDestroy(rtl::TObject*) {
   // The window goes whatever happens: a failed save keeps the sections it wrote and says why.
   try {
-    docking::DKIniSavePositions(this, "corvatalen.ini", "");
+    docking::DKIniSavePositions(this, kIniFile, "");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "corvatalen: the window layout was not saved: %s\n", e.what());
   }

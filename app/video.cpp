@@ -6,12 +6,16 @@
 
 #include "app/mainform.h"
 #include "app/settingsranges.h"
+#include "capture/vcapstrings.h"
 #include "platform/capture/synthetic.h"
+#include "platform/vcl/dialogs.h"
 #include "platform/vcl/newchild.h"
 
 namespace {
 
 constexpr const char* kIniFile = "corvatalen.ini";
+constexpr const char* kDeviceLost =
+    "The video capture device has been disconnected. Capture and preview have stopped.";
 
 }  // namespace
 
@@ -44,6 +48,7 @@ void TForm1::BuildVideoComponents() {
   // Video only: most boats have no microphone, and the settings dialog that would switch sound
   // on is not there yet.
   cap->WantAudio = false;
+  cap->OnDeviceLost = rtl::MakeEvent(this, &TForm1::capDeviceLost);
   // On the status line: the tool bar is full.
   BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, StatusPanel, "BitBtn2",
                                         Label1->Left() + Label1->Width() + 8, 2, 72, 20);
@@ -55,6 +60,11 @@ void TForm1::BuildVideoComponents() {
   VideoTimer->SetInterval(60000);
   VideoTimer->OnTimer = rtl::MakeEvent(this, &TForm1::VideoTimerTimer);
   MediaPlayer1 = vcl::NewChild<vcl::TMediaPlayer>(this, nullptr, "MediaPlayer1");
+  ReplayVideoPanel = vcl::NewChild<vcl::TPanel>(this, this, "ReplayVideoPanel", cap->Left(),
+                                                cap->Top(), cap->Width(), cap->Height());
+  ReplayVideoPanel->SetAnchors(vcl::akTop | vcl::akRight);
+  ReplayVideoPanel->SetVisible(false);
+  MediaPlayer1->SetDisplay(ReplayVideoPanel);
 }
 
 void TForm1::BitBtn2Click(rtl::TObject*) {
@@ -67,6 +77,8 @@ void TForm1::BitBtn2Click(rtl::TObject*) {
   // The capture-settings dialog comes with the dialogs; until then the record goes through as read.
   cap->RestoreGraph(fGraphConfig.get());
   WriteVideoKeys(ini, *fGraphConfig);
+  // The camera takes the place of a replay's video.
+  CloseReplayVideo();
   cap->StartPreview();
   cap->SetVisible(true);
 }
@@ -86,4 +98,12 @@ void TForm1::BitBtn3Click(rtl::TObject*) {
 
 void TForm1::VideoTimerTimer(rtl::TObject*) {
   cap->CaptureFrame();
+}
+
+void TForm1::capDeviceLost(rtl::TObject*) {
+  // The control stops capture and preview itself once this returns; the capture button must not
+  // stay on "Stop" for a capture that has ended.
+  fCapturing = 0;
+  BitBtn3->SetCaption("Capture");
+  ShowBox(kDeviceLost, vcapstrings::kCaption, vcl::MB_OK | vcl::MB_ICONERROR);
 }

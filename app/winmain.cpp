@@ -54,6 +54,7 @@ int WinMain(const std::string& backend) {
       CreateForms(app);
       TShutdownSignals signals(Form1->Handle());
       app.Run();
+      if (Form1 != nullptr) code = Form1->fExitCode;
     } catch (const std::exception& e) {
       app.ShowException(e);
       code = 1;

@@ -215,11 +215,6 @@ void IniWriteString(const std::string& n, std::string_view k, std::string_view v
   Ini(d).IniFile->WriteString(Ini(d).Section(n), k, v);
 }
 
-// The writer of a whole save: every key of the walk lands in the file in one replace.
-std::unique_ptr<rtl::TCustomIniFile> OpenSaveIni(const std::string& FileName) {
-  return std::make_unique<rtl::TIniFile>(FileName);
-}
-
 }  // namespace
 
 void DKIniLoadPositions(rtl::TComponent* OwnerComponent, rtl::TCustomIniFile* IniFile,
@@ -242,14 +237,15 @@ void DKIniLoadPositions(rtl::TComponent* OwnerComponent, const std::string& File
 
 void DKIniSavePositions(rtl::TComponent* OwnerComponent, const std::string& FileName,
                         std::string_view SectionNamePrefix) {
-  const auto ini = OpenSaveIni(FileName);
+  // Every key of the walk lands in the file in one replace, merged into the file as it then is.
+  rtl::TIniWriter ini(FileName);
   try {
-    DKIniSavePositions(OwnerComponent, ini.get(), SectionNamePrefix);
+    DKIniSavePositions(OwnerComponent, &ini, SectionNamePrefix);
   } catch (...) {
-    ini->UpdateFile();  // the sections written before the failure stay
+    ini.UpdateFile();  // the sections written before the failure stay
     throw;
   }
-  ini->UpdateFile();
+  ini.UpdateFile();
 }
 
 // ------------------------------------------------------------------ registry form

@@ -191,6 +191,7 @@ void TCustomComPort::Close() {
 
 void TCustomComPort::CreateHandle() {
   FreeHandle();
+  fGoneReported = false;
   try {
     if (fPriorityClass != pcDefault) {
       errno = 0;
@@ -396,8 +397,19 @@ void TCustomComPort::RaiseError(int Code, const std::string& Message) {
   throw error;
 }
 
+namespace {
+
+// Errors of a device that has gone (the far end hung up, the adapter was pulled).
+bool DeviceGone(int Err) {
+  return Err == EIO || Err == ENXIO || Err == ENODEV;
+}
+
+}  // namespace
+
 void TCustomComPort::Check(int Err) {
-  if (Err != 0) RaiseError(Err, serial::ErrorText(Err));
+  if (Err == 0) return;
+  if (DeviceGone(Err)) fGoneReported = true;
+  RaiseError(Err, serial::ErrorText(Err));
 }
 
 void TCustomComPort::CheckOpen() {
@@ -405,10 +417,11 @@ void TCustomComPort::CheckOpen() {
 }
 
 void TCustomComPort::ReportWaitError(int Err) {
-  // A failed wait does not come back (an unplugged adapter): report it once and close.
+  // A failed wait does not come back (an unplugged adapter): report it once and close. A read or
+  // write of a handler may have met the same loss just before: then the close is all that is left.
   std::exception_ptr error;
   try {
-    Check(Err);
+    if (!(fGoneReported && DeviceGone(Err))) Check(Err);
   } catch (...) {
     error = std::current_exception();
   }

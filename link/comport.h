@@ -403,6 +403,8 @@ class TCustomComPort : public rtl::TComponent {
   int fWriting = 0;
   int fSavedPriority = 0;
   bool fPrioritySet = false;
+  std::atomic<bool> fGoneReported{
+      false};  // a loss of the device was reported since the port opened
 
   TBaudRate fBaudRate = brDefault;
   int fCustomBaudRate = 0;

@@ -265,17 +265,23 @@ void Tcomms::DecodeWindFullCircle(const char* line, float& angle, float& speed) 
 
 // Latitude in field latField, its N/S letter next, longitude and its E/W letter after that. A
 // receiver without a fix leaves the fields empty: the boat has not moved to 0,0, so an empty
-// field keeps the last position.
+// field keeps the last position. A latitude beyond 90 degrees or a longitude beyond 180 (9000 and
+// 18000 as ddmm.mmmm) is no position at all: the sentence's position is ignored.
 void Tcomms::DecodePosition(const char* line, int latField) {
-  if (!FieldText(line, latField).empty()) {
+  const bool hasLat = !FieldText(line, latField).empty();
+  const bool hasLon = !FieldText(line, latField + 2).empty();
+  const float latitude = FieldFloat(line, latField);
+  const float longitude = FieldFloat(line, latField + 2);
+  if ((hasLat && !(latitude >= 0 && latitude <= 9000)) ||
+      (hasLon && !(longitude >= 0 && longitude <= 18000)))
+    return;
+  if (hasLat) {
     fLatHemisphere = FieldChar(line, latField + 1);
-    fLatitude = FieldFloat(line, latField);
-    if (fLatHemisphere == 'S') fLatitude = -fLatitude;
+    fLatitude = fLatHemisphere == 'S' ? -latitude : latitude;
   }
-  if (!FieldText(line, latField + 2).empty()) {
+  if (hasLon) {
     fLonHemisphere = FieldChar(line, latField + 3);
-    fLongitude = FieldFloat(line, latField + 2);
-    if (fLonHemisphere == 'W') fLongitude = -fLongitude;
+    fLongitude = fLonHemisphere == 'W' ? -longitude : longitude;
   }
 }
 

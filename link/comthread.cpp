@@ -1,5 +1,8 @@
 #include "link/comthread.h"
 
+#include <exception>
+#include <memory>
+
 #include "link/comport.h"
 #include "platform/serial/device.h"
 
@@ -12,17 +15,29 @@ TComThread::~TComThread() {
 }
 
 bool TComThread::OnGuiThread(const std::function<void()>& call) {
-  return Synchronize([this, &call] {
+  // What the call raises stays on the GUI thread: it is kept there and raised again there, from
+  // the queue, for the application's exception handler. This thread only carries the holder, so
+  // the exception is never shared between threads.
+  auto failure = std::make_shared<std::exception_ptr>();
+  bool failed = false;
+  const bool ran = Synchronize([this, &call, &failure, &failed] {
     if (Terminated()) return;  // the port closed while this call waited
     inGuiCall_ = true;
     try {
       call();
     } catch (...) {
-      inGuiCall_ = false;
-      throw;
+      *failure = std::current_exception();
+      failed = true;
     }
     inGuiCall_ = false;
   });
+  if (failed) {
+    rtl::TThread::Queue(nullptr, [failure] {
+      std::exception_ptr error = std::move(*failure);
+      std::rethrow_exception(error);
+    });
+  }
+  return ran;
 }
 
 void TComThread::Execute() {
@@ -46,8 +61,8 @@ void TComThread::Execute() {
       else
         Deliver(events);
     } catch (...) {
-      // A handler failed: the application's exception handler shows it (the GUI loop hears
-      // queued calls' exceptions), and the thread goes on.
+      // A handler run on this thread failed: the application's exception handler shows it (the
+      // GUI loop hears queued calls' exceptions), and the thread goes on.
       rtl::TThread::Queue(nullptr,
                           [error = std::current_exception()] { std::rethrow_exception(error); });
     }

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+
+#include <stdlib.h>
 
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/sysutils.h"
@@ -51,5 +54,42 @@ void BM_IniReadInteger(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ini.ReadInteger("settings", "key39", 0));
 }
 BENCHMARK(BM_IniReadInteger);
+
+// The close writes 40 keys into a settings file that also holds a dock layout (Arg: its rows).
+// Key by key, as the close once did: one replace of the whole file per key.
+std::string SettingsWithLayout(int rows) {
+  std::string text = "[comms]\r\ncomport=COM1\r\n[dock]\r\n";
+  for (int i = 0; i < rows; ++i) text += "DKToolWindow" + std::to_string(i) + "=1,2,300,400\r\n";
+  return text;
+}
+
+template <class Ini>
+void CloseWrites(benchmark::State& state) {
+  std::string dir = (std::filesystem::temp_directory_path() / "bench_rtl_XXXXXX").string();
+  if (!::mkdtemp(dir.data())) return state.SkipWithError("no temporary folder");
+  const std::string name = dir + "/corvatalen.ini";
+  const std::string text = SettingsWithLayout(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::FILE* f = std::fopen(name.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    state.ResumeTiming();
+    Ini ini(name);
+    for (int i = 0; i < 40; ++i) ini.WriteInteger("settings", "key" + std::to_string(i), i);
+    ini.UpdateFile();
+  }
+  std::filesystem::remove_all(dir);
+}
+
+void BM_CloseWritesKeyByKey(benchmark::State& state) {
+  CloseWrites<rtl::TIniFile>(state);
+}
+BENCHMARK(BM_CloseWritesKeyByKey)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+void BM_CloseWritesInOneReplace(benchmark::State& state) {
+  CloseWrites<rtl::TIniWriter>(state);
+}
+BENCHMARK(BM_CloseWritesInOneReplace)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Arbitrary bytes through the NMEA decoder, in pieces whose sizes the input itself chooses, with
 // every switch of the decoder set by the first byte.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (float v : values) {
     if (!(v - v == 0)) __builtin_trap();
   }
+  // A position is one on the globe (ddmm.mmmm and dddmm.mmmm).
+  if (!(std::fabs(decoder->fLatitude) <= 9000) || !(std::fabs(decoder->fLongitude) <= 18000))
+    __builtin_trap();
   if (decoder->fLineIndex < 0 || decoder->fLineIndex > Tcomms::kLastLinePosition + 1)
     __builtin_trap();
   return 0;

@@ -278,8 +278,10 @@ void ParadoxFile::ReadBlockChain() {
   std::vector<bool> seen(static_cast<size_t>(fFileBlocks) + 1, false);
   uint16_t previous = 0;
   for (uint16_t b = fFirstBlock; b != 0;) {
-    if (b > fFileBlocks || seen[b] || BlockOffset(b) + 6 > size)
-      throw EDatabaseError("Corrupt Paradox block list '" + fFile.FileName() + "'");
+    // A block the header does not count yet, or one not wholly in the file, is the start of an
+    // append that was cut short: the chain ends before it.
+    if (b > fFileBlocks || BlockOffset(b) + 6 > size) break;
+    if (seen[b]) throw EDatabaseError("Corrupt Paradox block list '" + fFile.FileName() + "'");
     seen[b] = true;
     uint8_t bh[6];
     fFile.ReadExact(BlockOffset(b), bh, sizeof bh);
@@ -287,12 +289,21 @@ void ParadoxFile::ReadBlockChain() {
     const int count = lastOffset < 0 ? 0 : lastOffset / static_cast<int>(fRecordSize) + 1;
     if (count > perBlock || (lastOffset >= 0 && lastOffset % static_cast<int>(fRecordSize) != 0))
       throw EDatabaseError("Corrupt Paradox block '" + fFile.FileName() + "'");
+    if (BlockOffset(b) + 6 + static_cast<uint64_t>(count) * fRecordSize > size) break;
     fBlocks.push_back(Block{b, count, fTotal});
     fTotal += count;
     previous = b;
     b = GetLE16(bh);
   }
   if (previous != fLastBlock && !fBlocks.empty()) fLastBlock = previous;
+  // The header's record count is written last by an append: records beyond it belong to one
+  // that did not complete, and the next append takes their place.
+  for (auto it = fBlocks.rbegin(); it != fBlocks.rend() && fTotal > static_cast<int>(fNumRecords);
+       ++it) {
+    const int drop = std::min(it->count, fTotal - static_cast<int>(fNumRecords));
+    it->count -= drop;
+    fTotal -= drop;
+  }
 }
 
 void ParadoxFile::Resync() {
@@ -464,6 +475,9 @@ void ParadoxFile::Append(Record& record) {
   }
   const std::vector<uint8_t> raw = Encode(record);
 
+  // The writes go in an order that leaves a readable table wherever they stop: the record and
+  // its block first, then the header's block count, then the link from the previous block, and
+  // the header's record count last, which makes the record part of the table.
   const int perBlock = static_cast<int>((fBlockSize - 6) / fRecordSize);
   Block* last = fBlocks.empty() ? nullptr : &fBlocks.back();
   if (last && last->count < perBlock) {
@@ -481,6 +495,8 @@ void ParadoxFile::Append(Record& record) {
     PutLE16(block.data() + 4, 0);
     std::memcpy(block.data() + 6, raw.data(), raw.size());
     fFile.WriteAt(BlockOffset(number), block.data(), block.size());
+    fFileBlocks = number;
+    WriteHeaderCounts();
     if (last) {
       uint8_t next[2];
       PutLE16(next, number);
@@ -489,15 +505,14 @@ void ParadoxFile::Append(Record& record) {
       fFirstBlock = number;
     }
     fBlocks.push_back(Block{number, 1, fTotal});
-    fFileBlocks = number;
     fLastBlock = number;
   }
-  ++fTotal;
-  ++fNumRecords;
   if (autoIncChanged) {
     PutLE32(autoIncBytes, autoInc);
     fFile.WriteAt(kAutoInc, autoIncBytes, sizeof autoIncBytes);
   }
+  ++fTotal;
+  ++fNumRecords;
   WriteHeaderCounts();
 }
 

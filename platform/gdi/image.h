@@ -41,8 +41,10 @@ std::vector<uint8_t> WriteBmp(const DibImage& image);
 DibImage LoadBmpFile(const std::string& path);
 void SaveBmpFile(const std::string& path, const DibImage& image);
 
-// Decodes to 24 bits (greyscale and CMYK pictures are converted).
-DibImage ReadJpeg(const uint8_t* data, size_t size);
+// Decodes to 24 bits (greyscale and CMYK pictures are converted). A picture of more than
+// maxPixels pixels is refused before it is decoded.
+constexpr uint64_t kJpegMaxPixels = uint64_t(1) << 26;
+DibImage ReadJpeg(const uint8_t* data, size_t size, uint64_t maxPixels = kJpegMaxPixels);
 std::vector<uint8_t> WriteJpeg(const Surface& s, int quality = 90);
 
 std::vector<uint8_t> WritePng(const Surface& s);

@@ -28,8 +28,8 @@ void onError(j_common_ptr cinfo) {
 void onMessage(j_common_ptr) {}  // warnings are not printed
 
 // Only plain data lives in the frame that calls setjmp; the results go to the caller's objects.
-bool decode(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& width, int& height,
-            char* message) {
+bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, std::vector<uint8_t>& rgb,
+            int& width, int& height, char* message) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   cinfo.err = jpeg_std_error(&err.pub);
@@ -45,7 +45,7 @@ bool decode(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& wi
   jpeg_read_header(&cinfo, TRUE);
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-  if (uint64_t(cinfo.image_width) * cinfo.image_height > (uint64_t(1) << 26)) {
+  if (uint64_t(cinfo.image_width) * cinfo.image_height > maxPixels) {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", "JPEG image too large");
     jpeg_destroy_decompress(&cinfo);
     return false;
@@ -122,12 +122,12 @@ bool encode(const Surface& s, int quality, unsigned char** buffer, unsigned long
 
 }  // namespace
 
-DibImage ReadJpeg(const uint8_t* data, size_t size) {
+DibImage ReadJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
   if (!data || size < 4) throw EInvalidGraphic("JPEG error: empty file");
   std::vector<uint8_t> rgb;
   int w = 0, h = 0;
   char message[JMSG_LENGTH_MAX] = {};
-  if (!decode(data, size, rgb, w, h, message))
+  if (!decode(data, size, maxPixels, rgb, w, h, message))
     throw EInvalidGraphic(std::string("JPEG error: ") + message);
   DibImage img;
   img.width = w;

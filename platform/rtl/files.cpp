@@ -293,19 +293,29 @@ std::optional<std::string> FindFileNoCase(const std::string& Path) {
 std::optional<std::string> ReadFileBytes(const std::string& FileName) {
   const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
+  // Read into a string of the file's size, in large pieces; whatever the file grew or shrank to
+  // meanwhile is taken as it is.
+  struct stat st {};
   std::string data;
-  char buf[65536];
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    data.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  char more[65536];  // past the size seen: the end, or what was added since
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    const bool inside = got < data.size();
+    const ssize_t n =
+        inside ? ::read(fd, data.data() + got, data.size() - got) : ::read(fd, more, sizeof more);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       ::close(fd);
       return std::nullopt;
     }
     if (n == 0) break;
-    data.append(buf, static_cast<size_t>(n));
+    if (!inside) data.append(more, static_cast<size_t>(n));
+    got += static_cast<size_t>(n);
   }
   ::close(fd);
+  data.resize(got);
   return data;
 }
 

@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/rtl/files.h"
+#include "platform/rtl/inidetail.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/sysutils.h"
 
@@ -51,21 +53,35 @@ bool TCustomIniFile::ValueExists(std::string_view Section, std::string_view Iden
 
 // --- TIniText ---
 
+namespace {
+
+// s without the blanks at either end, as Trim would give it, without a copy.
+std::string_view TrimmedView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  return s;
+}
+
+}  // namespace
+
 TIniText::Line TIniText::Parse(std::string raw) {
   Line l;
-  const std::string t = Trim(raw);
+  // Views of raw: a line of many megabytes is not copied.
+  const std::string_view t = TrimmedView(raw);
   if (!t.empty() && t[0] == '[') {
     const size_t close = t.find(']');
     if (close != std::string::npos) {
       l.kind = Line::kSection;
-      l.name = Trim(std::string_view(t).substr(1, close - 1));
+      l.name = std::string(TrimmedView(t.substr(1, close - 1)));
     }
   } else if (!t.empty() && t[0] != ';' && t[0] != '#') {
     const size_t eq = t.find('=');
     if (eq != std::string::npos && eq > 0) {
       l.kind = Line::kKey;
-      l.name = Trim(std::string_view(t).substr(0, eq));
-      l.value = Trim(std::string_view(t).substr(eq + 1));
+      l.name = std::string(TrimmedView(t.substr(0, eq)));
+      const std::string_view value = TrimmedView(t.substr(eq + 1));
+      l.valueAt = static_cast<size_t>(value.data() - raw.data());
+      l.valueSize = value.size();
       if (l.name.empty()) l.kind = Line::kOther;
     }
   }
@@ -78,19 +94,27 @@ TIniText::TIniText(std::string_view Text) {
     bom_ = true;
     Text.remove_prefix(3);
   }
+  // The next CR and the next LF are each looked up once (memchr), not per line.
+  size_t cr = Text.find('\r'), lf = Text.find('\n');
   size_t i = 0;
   while (i < Text.size()) {
-    size_t j = i;
-    while (j < Text.size() && Text[j] != '\r' && Text[j] != '\n') ++j;
+    if (cr < i) cr = Text.find('\r', i);
+    if (lf < i) lf = Text.find('\n', i);
+    const size_t j = std::min({cr, lf, Text.size()});
     lines_.push_back(Parse(std::string(Text.substr(i, j - i))));
-    if (j < Text.size() && Text[j] == '\r') ++j;
-    if (j < Text.size() && Text[j] == '\n') ++j;
-    i = j;
+    size_t next = j;
+    if (next < Text.size() && Text[next] == '\r') ++next;
+    if (next < Text.size() && Text[next] == '\n') ++next;
+    i = next;
   }
 }
 
 std::string TIniText::Text() const {
-  std::string r = bom_ ? "\xEF\xBB\xBF" : "";
+  size_t size = bom_ ? 3 : 0;
+  for (const Line& l : lines_) size += l.raw.size() + 2;
+  std::string r;
+  r.reserve(size);
+  if (bom_) r = "\xEF\xBB\xBF";
   for (const Line& l : lines_) {
     r += l.raw;
     r += "\r\n";
@@ -116,7 +140,7 @@ bool TIniText::Find(std::string_view Section, std::string_view Ident, std::strin
   if (start < 0) return false;
   for (size_t i = static_cast<size_t>(start) + 1; i < end; ++i) {
     if (lines_[i].kind == Line::kKey && SameText(lines_[i].name, Trim(Ident))) {
-      Value = lines_[i].value;
+      Value = std::string(lines_[i].Value());
       return true;
     }
   }
@@ -187,7 +211,7 @@ void TIniText::Keys(std::string_view Section, TStrings* Strings, bool WithValues
       const Line& l = lines_[i];
       if (l.kind != Line::kKey || seen.IndexOf(l.name) >= 0) continue;  // the first one counts
       seen.Add(l.name);
-      Strings->Add(WithValues ? l.name + "=" + l.value : l.name);
+      Strings->Add(WithValues ? l.name + "=" + std::string(l.Value()) : l.name);
     }
   }
   Strings->EndUpdate();
@@ -197,18 +221,32 @@ void TIniText::Keys(std::string_view Section, TStrings* Strings, bool WithValues
 
 namespace {
 
-// Writers of every INI file of the process take turns, so that a re-read and its rewrite are one
-// step.
-std::mutex& IniLock() {
-  static std::mutex m;
-  return m;
-}
-
 bool HasLineBreak(std::string_view s) {
   return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
 }  // namespace
+
+namespace inidetail {
+
+std::mutex& IniLock() {
+  static std::mutex m;
+  return m;
+}
+
+void CheckEntry(std::string_view Section, std::string_view Ident, std::string_view Value,
+                const std::string& FileName) {
+  if (HasLineBreak(Section) || HasLineBreak(Ident) || HasLineBreak(Value) ||
+      Section.find(']') != std::string_view::npos || Trim(Ident).empty() ||
+      Ident.find('=') != std::string_view::npos ||
+      std::string_view(";#[").find(Trim(Ident)[0]) != std::string_view::npos) {
+    throw EIniFileException(Format("Invalid section, key or value for %s", FileName));
+  }
+}
+
+}  // namespace inidetail
+
+using inidetail::IniLock;
 
 struct TIniFile::Content {
   std::string path;
@@ -269,12 +307,7 @@ std::string TIniFile::ReadString(std::string_view Section, std::string_view Iden
 
 void TIniFile::WriteString(std::string_view Section, std::string_view Ident,
                            std::string_view Value) {
-  if (HasLineBreak(Section) || HasLineBreak(Ident) || HasLineBreak(Value) ||
-      Section.find(']') != std::string_view::npos || Trim(Ident).empty() ||
-      Ident.find('=') != std::string_view::npos ||
-      std::string_view(";#[").find(Trim(Ident)[0]) != std::string_view::npos) {
-    throw EIniFileException(Format("Invalid section, key or value for %s", FileName()));
-  }
+  inidetail::CheckEntry(Section, Ident, Value, FileName());
   std::lock_guard g(IniLock());
   content_->Refresh();
   content_->text.Set(Trim(Section), Trim(Ident), Trim(Value));

@@ -84,6 +84,41 @@ class TIniFile : public TCustomIniFile {
   std::unique_ptr<Content> content_;
 };
 
+// Gathers writes to an INI file and puts them in the file in one step: UpdateFile reads the file as
+// it is then, applies the writes, erasures and deletions in their order and replaces the file
+// atomically (temporary file, fsync, rename, fsync of the folder). Sections and keys it did not
+// touch, written meanwhile by others, stay. Reads see the file with the pending changes applied.
+// Nothing reaches the file without UpdateFile; the destructor drops what was not committed.
+class TIniWriter : public TCustomIniFile {
+ public:
+  explicit TIniWriter(const std::string& FileName);
+  ~TIniWriter() override;
+
+  std::string ReadString(std::string_view Section, std::string_view Ident,
+                         std::string_view Default) override;
+  // Refuses what TIniFile refuses, at once, with EIniFileException.
+  void WriteString(std::string_view Section, std::string_view Ident,
+                   std::string_view Value) override;
+  void ReadSection(std::string_view Section, TStrings* Strings) override;
+  void ReadSections(TStrings* Strings) override;
+  void ReadSectionValues(std::string_view Section, TStrings* Strings) override;
+  void EraseSection(std::string_view Section) override;
+  void DeleteKey(std::string_view Section, std::string_view Ident) override;
+  // Commits the pending changes. Raises EIniFileException when the file cannot be written; the
+  // file is then unchanged and the changes stay pending.
+  void UpdateFile() override;
+  bool Modified() const;
+
+ private:
+  struct Pending;
+  std::unique_ptr<Pending> pending_;
+};
+
+// The temporary files of atomic replaces of FileName that an interrupted write left behind
+// (".<name>.<pid>.<n>.tmp" beside it, of a process that no longer runs or of this one): removed.
+// Returns how many went.
+int RemoveStaleTempFiles(const std::string& FileName);
+
 // The text form used by TIniFile, exposed for tools and fuzzing: parse, look up, edit, print.
 class TIniText {
  public:
@@ -101,8 +136,10 @@ class TIniText {
   struct Line {
     enum Kind { kOther, kSection, kKey } kind = kOther;
     std::string raw;
-    std::string name;   // section or key, trimmed
-    std::string value;  // trimmed
+    std::string name;  // section or key, trimmed
+    // The trimmed value lies in raw (a line of many megabytes is held once).
+    size_t valueAt = 0, valueSize = 0;
+    std::string_view Value() const { return std::string_view(raw).substr(valueAt, valueSize); }
   };
   // Index of the first header of Section, or -1; End gets one past its last line.
   int SectionStart(std::string_view Section, size_t& End) const;

@@ -52,7 +52,10 @@ std::string TrimRight(std::string_view s) {
 }
 
 std::string Trim(std::string_view s) {
-  return TrimLeft(TrimRight(s));
+  size_t b = 0, e = s.size();
+  while (e > 0 && IsBlank(s[e - 1])) --e;
+  while (b < e && IsBlank(s[b])) ++b;
+  return std::string(s.substr(b, e - b));
 }
 
 std::string LowerCase(std::string_view s) {

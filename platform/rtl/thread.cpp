@@ -80,7 +80,9 @@ bool RunOne(std::unique_lock<std::mutex>& held) {
   }
   held.lock();
   call->done = true;
-  call->error = error;
+  // Only a waiting caller takes the exception; a queued call's stays on this thread alone (the
+  // call itself may be freed by the thread that queued it).
+  if (call->waited) call->error = error;
   q.changed.notify_all();
   if (error && !call->waited) {
     held.unlock();

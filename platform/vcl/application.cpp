@@ -131,7 +131,18 @@ void TApplication::Dispatch(win::MSG& msg) {
 }
 
 bool TApplication::ProcessMessage(win::MSG& msg) {
-  if (!win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) return false;
+  // Looking for a message also runs the calls other threads queued and the messages they sent:
+  // what those raise is shown like a handler's exception, and the loop goes on.
+  bool got = false;
+  try {
+    got = win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE);
+  } catch (const win::EIdleStall&) {
+    throw;
+  } catch (const std::exception& e) {
+    HandleException(this, e);
+    return true;
+  }
+  if (!got) return false;
   if (msg.message == win::WM_QUIT) {
     terminated_ = true;
     return true;
@@ -155,7 +166,14 @@ void TApplication::Idle() {
       HandleException(this, e);
     }
   }
-  if (done) win::WaitMessage();
+  if (!done) return;
+  try {
+    win::WaitMessage();
+  } catch (const win::EIdleStall&) {
+    throw;
+  } catch (const std::exception& e) {
+    HandleException(this, e);
+  }
 }
 
 void TApplication::HandleMessage() {

@@ -1,10 +1,14 @@
 // Helpers of the program tests: NMEA sentences with their checksum, and the lines of a file.
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -32,11 +36,37 @@ inline std::string Sentence(const std::string& body) {
   return "$" + body + tail;
 }
 
+// One second of instruments: position, SOG 6.5 kn and COG 90, apparent wind 45 / 14 kn, STW 6.
+inline std::string SampleBurst() {
+  return Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+         Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K");
+}
+
 inline std::vector<std::string> Lines(const std::filesystem::path& file) {
   std::ifstream in(file);
   std::vector<std::string> out;
   for (std::string line; std::getline(in, line);) out.push_back(line);
   return out;
+}
+
+// Runs f while no file may grow beyond bytes, as on a disk that is full.
+template <class F>
+void WithFileSizeLimit(rlim_t bytes, F f) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return;
+  const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &small) == 0) {
+    f();
+    setrlimit(RLIMIT_FSIZE, &saved);
+  }
+  signal(SIGXFSZ, oldHandler);
+}
+
+inline std::string FileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace apptest

@@ -1,6 +1,8 @@
 // The program in process on the virtual clock: start-up from the settings file, the computation fed
 // through a fake serial line, the text log, recordings, and the close that writes the settings.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -26,6 +29,7 @@
 #include "link/comsettings.h"
 #include "platform/db/table.h"
 #include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/serial/fakedevice.h"
 #include "platform/vcl/dialogs.h"
@@ -324,6 +328,20 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_THROW(Form1->General1Click(nullptr), rtl::EConvertError);
   EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
   EXPECT_EQ(PerformanceSmoothing, 20);
+  // Numbers outside the ranges the settings file keeps are refused the same way.
+  for (const auto& [edit, text] : std::vector<std::pair<vcl::TEdit*, std::string>>{
+           {Settings->Edit11, "90"}, {Settings->SmoothEdits[7], "0"}, {Settings->Edit14, "1e30"}}) {
+    answer = [edit, text](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+      if (r.Caption != "Settings") return vcl::TDialogAnswer{};
+      Settings->SmoothEdits[0]->SetText("25");
+      edit->SetText(text);
+      return vcl::TDialogAnswer{vcl::mrOk};
+    };
+    EXPECT_THROW(Form1->General1Click(nullptr), rtl::EConvertError) << text;
+    EXPECT_FLOAT_EQ(Form1->fTargetAngle, 45.0f);
+    EXPECT_EQ(PerformanceSmoothing, 20);
+    EXPECT_EQ(GeoWindAngleSmoothing, 30);
+  }
   answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
     if (r.Caption != "Settings") return vcl::TDialogAnswer{};
     Settings->Edit11->SetText("37.5");
@@ -517,6 +535,62 @@ TEST_F(Program, EveryFieldOfALogRecordMatchesTheTextLogLineOfItsSecond) {
         ASSERT_GT(std::fabs(values[i] - values[j]), 0.2) << i << " " << j;
   }
   EXPECT_EQ(t.FieldCount(), 18);  // Id, datum and the 16 written
+}
+
+}  // namespace
+
+namespace {
+
+// The close of the main window while no file may grow beyond 1 KB, twice (as two SIGTERMs).
+void CloseWithSmallFiles() {
+  apptest::WithFileSizeLimit(1024, [] {
+    vcl::TCloseAction action = vcl::caHide;
+    Form1->FormClose(Form1, action);
+    Form1->FormClose(Form1, action);
+  });
+}
+
+TEST_F(Program, SettingsThatCannotBeWrittenAreToldOnceAndTheOldFileStaysWhole) {
+  std::string saved = "[comms]\r\ncomport=Network\r\n[dock]\r\n";
+  for (int i = 0; i < 100; ++i) saved += "row" + std::to_string(i) + "=left,top,width,height\r\n";
+  WriteIni(saved);
+  Start();
+  Advance(10100);
+  boxes.clear();
+  CloseWithSmallFiles();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].substr(0, 41), "Error|The settings could not be saved. Un") << boxes[0];
+  EXPECT_EQ(apptest::FileText("corvatalen.ini"), saved);
+  EXPECT_EQ(rtl::FindFiles(".", ".corvatalen*"), std::vector<std::string>{});
+
+  // Values that are not finite or out of range reach the file as their defaults.
+  Form1->fTwsCorrection = std::numeric_limits<float>::infinity();
+  Form1->fTargetAngle = std::nanf("");
+  Form1->fLatitude = 3.4e38f;
+  Form1->fLongitude = -1234.5f;
+  testing::internal::CaptureStderr();
+  Form1->Close();
+  const std::string notes = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 3) << notes;
+  EXPECT_EQ(boxes.size(), 1u);
+  const std::string text = apptest::FileText("corvatalen.ini");
+  EXPECT_EQ(text.find("inf"), std::string::npos);
+  EXPECT_EQ(text.find("INF"), std::string::npos);
+  EXPECT_EQ(text.find("NAN"), std::string::npos);
+  rtl::TIniFile ini("corvatalen.ini");
+  EXPECT_EQ(ini.ReadString("settings", "twscorrection", ""), "0");
+  EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "45");
+  EXPECT_EQ(ini.ReadString("restore", "lat", ""), "0");
+  EXPECT_EQ(ini.ReadString("restore", "lon", ""), "-1234.5");
+  EXPECT_EQ(ini.ReadString("dock", "row99", ""), "left,top,width,height");
+}
+
+TEST_F(Program, TheStartRemovesTemporaryFilesOfAnInterruptedSettingsWrite) {
+  WriteIni("[comms]\r\ncomport=Network\r\n");
+  std::ofstream(".corvatalen.ini.999999999.3.tmp") << "[comms]\r\ncomport=Net";
+  std::ofstream(".corvatalen.ini.keep") << "not ours";
+  Start();
+  EXPECT_EQ(rtl::FindFiles(".", ".corvatalen*"), std::vector<std::string>{".corvatalen.ini.keep"});
 }
 
 }  // namespace

@@ -305,6 +305,8 @@ TEST_F(Replay, LongerThanTheRing) {
   Open("long.lg");
   EXPECT_EQ(Form1->fReplayStart, 1000);
   EXPECT_EQ(Form1->fReplayEnd, 60999);
+  // A video beside it would start with the first record, not with the part loaded.
+  EXPECT_EQ(Form1->fReplayVideoStart, 0);
   ExpectShows(1030);
   Form1->SpeedButton9Click(nullptr);
   ExpectShows(1000);

@@ -4,6 +4,7 @@
 #include <termios.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -161,6 +162,25 @@ TEST_F(PtyPort, FarEndClosingWhileDataFlowsGivesOneErrorAndClosesThePort) {
   gui.PumpFor(150);  // no error storm afterwards
   EXPECT_EQ(reported, 1);
   EXPECT_EQ(gui.shown.size(), 1u);
+}
+
+// The cable goes while a handler reads: its read fails, and the failed wait that follows closes
+// the port without a second message.
+TEST_F(PtyPort, FarEndClosingDuringAHandlersReadGivesOneErrorAndClosesThePort) {
+  int reported = 0;
+  port.SetOnError(rtl::Event<void(rtl::TObject*, const EComError&, TComAction&)>(
+      &reported, [&](rtl::TObject*, const EComError&, TComAction&) { ++reported; }));
+  port.SetOnRxChar(Notify(this, [this](rtl::TObject*) {
+    pty.CloseMaster();
+    for (int i = 0; i < 1000; ++i) received += port.ReadChar();
+  }));
+  port.Open();
+  pty.Send("$GPGLL,4916.45,N,12311.12,W*00\r\n");
+  EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active() && !gui.shown.empty(); }));
+  gui.PumpFor(150);
+  EXPECT_EQ(reported, 1);
+  ASSERT_EQ(gui.shown.size(), 1u);
+  EXPECT_EQ(gui.shown[0], "Input/output error");
 }
 
 TEST_F(PtyPort, CloseInsideOnRxCharDoesNotDeadlockAndFreesTheDevice) {
@@ -398,15 +418,25 @@ TEST_F(FakePort, EndOfACutWriteFollowsWhenTheLineHasRoom) {
 TEST_F(FakePort, WaitingWriteCompletesThroughShortTransfers) {
   port.Open();
   line->SetOutputCapacity(4);
+  const std::string sent = "0123456789ABCDEF";
+  std::string received;
   std::thread far([&] {
-    for (int i = 0; i < 5; ++i) {
+    // The line sends until everything has come through, as a real one drains: a transmit that
+    // finds nothing queued (the writer not yet back) frees nothing, so a fixed count of them
+    // could leave the write waiting forever.
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    while (received.size() < sent.size() && Clock::now() < end) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      received += line->TakeWritten();
       line->Transmit(4);
     }
+    if (received.size() < sent.size()) line->Hangup();  // a stuck write fails, not hangs
   });
-  EXPECT_EQ(port.Write("0123456789ABCDEF", 16, true), 16);
+  int accepted = 0;
+  EXPECT_NO_THROW(accepted = port.Write(sent.data(), 16, true));
   far.join();
-  EXPECT_EQ(line->TakeWritten(), "0123456789ABCDEF");
+  EXPECT_EQ(accepted, 16);
+  EXPECT_EQ(received, sent);
 }
 
 TEST_F(FakePort, HandlerExceptionIsShownAndDeliveryGoesOn) {
@@ -434,6 +464,27 @@ TEST_F(FakePort, FailedWaitIsReportedOnceAndClosesThePort) {
   gui.PumpFor(30);
   EXPECT_EQ(closes, 1);
   ASSERT_EQ(gui.shown.size(), 1u);
+  EXPECT_FALSE(line->IsOpen());
+}
+
+TEST_F(FakePort, LineLostUnderAReadingHandlerIsReportedOnceAndClosesThePort) {
+  // The cable goes between the wait that saw characters and the handler's read: the read fails,
+  // and then the next wait fails with the same loss.
+  int reported = 0, closes = 0;
+  port.SetOnError(rtl::Event<void(rtl::TObject*, const EComError&, TComAction&)>(
+      &reported, [&](rtl::TObject*, const EComError&, TComAction&) { ++reported; }));
+  port.SetAfterClose(Notify(&closes, [&](rtl::TObject*) { ++closes; }));
+  port.SetOnRxChar(Notify(&port, [&](rtl::TObject*) {
+    line->Hangup();
+    port.ReadString();
+  }));
+  port.Open();
+  line->Feed("$GPGLL");
+  EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active() && !gui.shown.empty(); }));
+  gui.PumpFor(30);
+  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(gui.shown, std::vector<std::string>{serial::ErrorText(EIO)});
+  EXPECT_EQ(closes, 1);
   EXPECT_FALSE(line->IsOpen());
 }
 

@@ -384,6 +384,26 @@ TEST_F(Decoder, PositionWithoutAFixKeepsTheLastPosition) {
   EXPECT_FLOAT_EQ(c->fLongitude, 15112.8f);
 }
 
+// A valid checksum around an impossible position (seen: a latitude of 3.4e38 saved as the last
+// position): the sentence's position is ignored, the rest of it is taken.
+TEST_F(Decoder, APositionBeyondThePolesOrTheDateLineIsIgnored) {
+  Feed(Sentence("GPGLL,9000.00,N,18000.00,W,225444,A"));  // the pole and the date line hold
+  EXPECT_FLOAT_EQ(c->fLatitude, 9000.0f);
+  EXPECT_FLOAT_EQ(c->fLongitude, -18000.0f);
+  Feed(Sentence("GPGLL,5130.10,N,00007.50,W,225444,A"));
+  for (const char* bad :
+       {"GPRMC,225446,A,3.4e38,N,00007.50,W,5.0,054.7,191194,,",
+        "GPRMC,225446,A,9000.01,S,00007.50,W,5.0,054.7,191194,,",
+        "GPGLL,5130.10,N,18000.5,E,225444,A", "GPGGA,225446,5130.10,N,-0007.50,W,1,08,,,M,,M,,",
+        "GPGLL,,,99999,E,225445,A"}) {
+    Feed(Sentence(bad));
+    EXPECT_FLOAT_EQ(c->fLatitude, 5130.10f) << bad;
+    EXPECT_FLOAT_EQ(c->fLongitude, -7.5f) << bad;
+    EXPECT_EQ(c->fLonHemisphere, 'W') << bad;
+  }
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.0f);  // the RMC's speed still counts
+}
+
 TEST_F(Decoder, HdgWithAVariationGivesTheTrueHeading) {
   struct Case {
     const char* body;

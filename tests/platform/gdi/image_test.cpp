@@ -169,6 +169,9 @@ TEST(Jpeg, WrittenAndReadBack) {
   }
   const uint8_t junk[] = {0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3};
   EXPECT_THROW(ReadJpeg(junk, sizeof junk), EInvalidGraphic);
+  // A caller's own pixel limit: 32 x 24 = 768 pixels pass a limit of 768 and fail one of 767.
+  EXPECT_EQ(ReadJpeg(bytes.data(), bytes.size(), 768).width, 32);
+  EXPECT_THROW(ReadJpeg(bytes.data(), bytes.size(), 767), EInvalidGraphic);
 }
 
 TEST(Png, WrittenFileIsAPng) {

@@ -1,10 +1,15 @@
 #include "platform/rtl/inifiles.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
@@ -18,6 +23,27 @@ namespace {
 
 void Put(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// Whether Write raises EIniFileException while no file may grow beyond 1 KB.
+template <class F>
+bool RaisesWithSmallFiles(F Write) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return false;
+  const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 1024;
+  bool raised = false;
+  if (setrlimit(RLIMIT_FSIZE, &small) == 0) {
+    try {
+      Write();
+    } catch (const EIniFileException&) {
+      raised = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+  }
+  signal(SIGXFSZ, oldHandler);
+  return raised;
 }
 
 }  // namespace
@@ -158,23 +184,8 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileWhole) {
   Put(name, original);
 
   // The file system refuses to write more than 1 KB: the temporary file fails half-written.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   TIniFile ini(name);
-  bool raised = false;
-  try {
-    ini.WriteString("new", "k", "v");
-  } catch (const EIniFileException&) {
-    raised = true;
-  }
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, oldHandler);
-
-  EXPECT_TRUE(raised);
+  EXPECT_TRUE(RaisesWithSmallFiles([&] { ini.WriteString("new", "k", "v"); }));
   EXPECT_EQ(Slurp(name), original);
   EXPECT_EQ(FindFiles(dir.path(), "*"), (std::vector<std::string>{"big.ini"}));
   EXPECT_EQ(ini.ReadString("new", "k", "absent"), "absent");  // the failed change is not kept
@@ -187,4 +198,104 @@ TEST(IniFile, MissingDirectoryRaisesOnWrite) {
   TIniFile ini(dir / "no/such/dir.ini");
   EXPECT_EQ(ini.ReadString("a", "b", "d"), "d");
   EXPECT_THROW(ini.WriteString("a", "b", "c"), EIniFileException);
+}
+
+TEST(IniWriter, CommitsEveryChangeInOneReplaceAndKeepsWhatOthersWroteMeanwhile) {
+  TempDir dir;
+  const std::string name = dir / "corvatalen.ini";
+  Put(name, "[comms]\ncomport=COM1\n[old]\nx=1\n[settings]\nspeed=3\n");
+  struct stat before {};
+  ASSERT_EQ(stat(name.c_str(), &before), 0);
+
+  TIniWriter batch(name);
+  batch.WriteString("comms", "comport", "/dev/ttyUSB0");
+  for (int i = 0; i < 40; ++i) batch.WriteInteger("settings", "k" + std::to_string(i), i);
+  batch.WriteFloat("settings", "targetangle", 37.5);
+  batch.EraseSection("old");
+  batch.WriteBool("old", "again", true);  // after the erasure: a fresh section
+  batch.DeleteKey("settings", "speed");
+  EXPECT_TRUE(batch.Modified());
+  // Reads see the pending changes; the file does not have them yet.
+  EXPECT_EQ(batch.ReadString("comms", "comport", ""), "/dev/ttyUSB0");
+  EXPECT_EQ(batch.ReadInteger("settings", "speed", -1), -1);
+  EXPECT_EQ(Slurp(name), "[comms]\ncomport=COM1\n[old]\nx=1\n[settings]\nspeed=3\n");
+
+  // Another writer puts its section in the file before the commit.
+  TIniFile layout(name);
+  layout.WriteInteger("DKToolWindow18", "DockRow", 2);
+  struct stat middle {};
+  ASSERT_EQ(stat(name.c_str(), &middle), 0);
+
+  batch.UpdateFile();
+  EXPECT_FALSE(batch.Modified());
+  struct stat after {};
+  ASSERT_EQ(stat(name.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, middle.st_ino);
+  EXPECT_EQ(FindFiles(dir.path(), "*"), (std::vector<std::string>{"corvatalen.ini"}));
+
+  TIniFile fresh(name);
+  EXPECT_EQ(fresh.ReadInteger("DKToolWindow18", "DockRow", 0), 2);
+  EXPECT_EQ(fresh.ReadString("comms", "comport", ""), "/dev/ttyUSB0");
+  EXPECT_EQ(fresh.ReadInteger("settings", "k39", 0), 39);
+  EXPECT_DOUBLE_EQ(fresh.ReadFloat("settings", "targetangle", 0), 37.5);
+  EXPECT_FALSE(fresh.ValueExists("settings", "speed"));
+  EXPECT_FALSE(fresh.ValueExists("old", "x"));
+  EXPECT_TRUE(fresh.ReadBool("old", "again", false));
+  EXPECT_EQ(layout.ReadString("comms", "comport", ""), "/dev/ttyUSB0");
+
+  // Nothing pending: the file is not touched.
+  batch.UpdateFile();
+  struct stat last {};
+  ASSERT_EQ(stat(name.c_str(), &last), 0);
+  EXPECT_EQ(last.st_ino, after.st_ino);
+  EXPECT_THROW(batch.WriteString("a", "b\nc", "d"), EIniFileException);
+}
+
+TEST(IniWriter, AFailedCommitLeavesTheFileWholeAndTheChangesPending) {
+  TempDir dir;
+  const std::string name = dir / "big.ini";
+  std::string original = "[dock]\r\n";
+  for (int i = 0; i < 400; ++i) original += "key" + std::to_string(i) + "=some value\r\n";
+  Put(name, original);
+  TIniWriter batch(name);
+  batch.WriteString("settings", "targetangle", "40");
+
+  EXPECT_TRUE(RaisesWithSmallFiles([&] { batch.UpdateFile(); }));
+  EXPECT_EQ(Slurp(name), original);
+  EXPECT_EQ(FindFiles(dir.path(), "*"), (std::vector<std::string>{"big.ini"}));
+  EXPECT_TRUE(batch.Modified());
+  batch.UpdateFile();
+  TIniFile fresh(name);
+  EXPECT_EQ(fresh.ReadString("settings", "targetangle", ""), "40");
+  EXPECT_EQ(fresh.ReadString("dock", "key399", ""), "some value");
+}
+
+TEST(IniWriter, StaleTemporaryFilesOfEndedProcessesAreRemoved) {
+  TempDir dir;
+  const std::string name = dir / "corvatalen.ini";
+  Put(name, "[a]\nb=c\n");
+  // A process number that surely ends before we look: a child that has been reaped.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_GT(child, 0);
+  waitpid(child, nullptr, 0);
+  const std::string gone = ".corvatalen.ini." + std::to_string(child) + ".7.tmp";
+  const std::string mine = ".corvatalen.ini." + std::to_string(getpid()) + ".0.tmp";
+  const std::string running = ".corvatalen.ini.1.3.tmp";  // pid 1 runs: maybe writing now
+  const std::string ancient = ".corvatalen.ini.1.4.tmp";  // ... but not for an hour
+  const std::vector<std::string> kept = {".corvatalen.ini.1.3.tmp", ".corvatalen.ini.x.1.tmp",
+                                         ".corvatalen.ini.12.tmp", ".other.ini.1.1.tmp",
+                                         "corvatalen.ini"};
+  for (const std::string& f : {gone, mine, running, ancient, kept[1], kept[2], kept[3]})
+    Put(dir / f, "[a]\nb=");
+  struct timespec times[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (dir / ancient).c_str(), times, 0), 0);
+
+  EXPECT_EQ(RemoveStaleTempFiles(name), 3);
+  std::vector<std::string> left = FindFiles(dir.path(), "*");
+  std::sort(left.begin(), left.end());
+  std::vector<std::string> expected = kept;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
+  EXPECT_EQ(Slurp(name), "[a]\nb=c\n");
 }

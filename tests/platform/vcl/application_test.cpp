@@ -2,8 +2,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/rtl/thread.h"
 #include "platform/vcl/screen.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
@@ -78,6 +80,30 @@ TEST_F(App, AnEscapedExceptionIsShownInABoxAndTheLoopGoesOn) {
   Click(b);
   EXPECT_EQ(seen, "'x' is not a valid integer value");
   EXPECT_EQ(DialogLog().size(), 1u);
+}
+
+// A worker's failure handed to the GUI thread (a serial port whose cable was pulled) used to leave
+// the loop and end the program.
+TEST_F(App, AnExceptionOfACallQueuedByAnotherThreadIsShownAndTheLoopGoesOn) {
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{IDOK}; });
+  std::thread([] {
+    rtl::TThread::Queue(nullptr, [] { throw rtl::Exception("Input/output error"); });
+    rtl::TThread::Queue(nullptr, [] { throw rtl::EAbort("Operation aborted"); });
+  }).join();
+  bool ranOn = false;
+  win::InputScript script;
+  script.Then([&] {
+    ranOn = true;
+    main->Close();
+  });
+  app->Run();
+  EXPECT_TRUE(ranOn);
+  auto log = DialogLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].Text, "Input/output error.");
+  EXPECT_EQ(log[0].Flags & MB_ICONMASK, MB_ICONSTOP);
 }
 
 TEST_F(App, HelpCallsGoToTheSink) {

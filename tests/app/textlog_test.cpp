@@ -1,0 +1,92 @@
+// The text log on a folder that is not there yet and on a disk that fills up.
+#include "app/textlog.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/app/apptest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr rtl::TDateTime kSecond = 1.0 / 86400;
+
+class TextLog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/corv-textlog-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir = pattern;
+  }
+  void Listen(TTextLog& log) {
+    log.OnFailure = [this](const std::string& m) { told.push_back(m); };
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  fs::path dir;
+  std::vector<std::string> told;
+};
+
+TEST_F(TextLog, AFolderThatCannotBeOpenedIsToldOnceAndTriedAgainEveryMinute) {
+  const fs::path file = dir / "later" / "corvatalen.txt";
+  TTextLog late(file.string());
+  Listen(late);
+  const rtl::TDateTime t0 = 46000.5;
+  late.Open(t0);
+  EXPECT_FALSE(late.IsOpen());
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(
+      told[0],
+      "Cannot open the text log " + file.string() +
+          ": No such file or directory. The program carries on and tries again every minute.");
+  fs::create_directory(dir / "later");
+  for (int s = 1; s < 60; ++s) late.Append("line " + std::to_string(s) + "\n", t0 + s * kSecond);
+  EXPECT_FALSE(fs::exists(file));  // not tried again within the minute
+  fs::remove(dir / "later");
+  late.Append("line 61\n", t0 + 61 * kSecond);  // tried, fails again: not told again
+  EXPECT_FALSE(late.IsOpen());
+  fs::create_directory(dir / "later");
+  late.Append("line 100\n", t0 + 100 * kSecond);
+  EXPECT_FALSE(late.IsOpen());
+  late.Append("line 122\n", t0 + 122 * kSecond);
+  late.Append("line 123\n", t0 + 123 * kSecond);
+  EXPECT_TRUE(late.IsOpen());
+  EXPECT_EQ(apptest::Lines(file), (std::vector<std::string>{"line 122", "line 123"}));
+  EXPECT_EQ(told.size(), 1u);
+}
+
+TEST_F(TextLog, AFullDiskLeavesWholeLinesIsToldOnceAndTheLogResumes) {
+  const fs::path file = dir / "corvatalen.txt";
+  TTextLog full(file.string());
+  Listen(full);
+  const rtl::TDateTime t0 = 46000.5;
+  full.Open(t0);
+  ASSERT_TRUE(full.IsOpen());
+  const std::string line(99, 'x');
+
+  // The disk takes 1000 bytes: ten lines of 100 fit, the eleventh does not.
+  int s = 0;
+  apptest::WithFileSizeLimit(1050, [&] {
+    for (; s < 70; ++s) full.Append(line + "\n", t0 + s * kSecond);
+  });
+  ASSERT_EQ(s, 70);
+
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("Cannot write the text log"), std::string::npos) << told[0];
+  EXPECT_EQ(fs::file_size(file), 1000u);  // no half line
+  // Room again: the next try, a minute after the failure, writes.
+  for (; s < 80; ++s) full.Append("after\n", t0 + s * kSecond);
+  const auto lines = apptest::Lines(file);
+  ASSERT_GE(lines.size(), 11u);
+  EXPECT_EQ(lines[9], line);
+  EXPECT_EQ(lines[10], "after");
+  EXPECT_EQ(told.size(), 1u);
+}
+
+}  // namespace
