@@ -2,6 +2,7 @@
 // communication commands, and the close that writes the settings back.
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "app/settingsform.h"
 #include "app/settingsranges.h"
 #include "app/video.h"
+#include "docking/dklayout.h"
 #include "link/comsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
@@ -103,6 +105,7 @@ void TForm1::SetReplayButtonsEnabled(bool on, bool withSpeedButton67) {
 void TForm1::FormCreate(rtl::TObject*) {
   // What a write of the settings file interrupted by a kill or a power loss left behind.
   rtl::RemoveStaleTempFiles(kIniFile);
+  docking::DKIniLoadPositions(this, kIniFile, "");
   fSpeedOverGround = fCourseOverGround = fLatitude = fLongitude = 0;
   fApparentWindSpeed = fApparentWindAngle = 0;
   // Temporary query files of an earlier run.
@@ -416,4 +419,11 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
   }
 }
 
-void TForm1::FormDestroy(rtl::TObject*) {}
+void TForm1::FormDestroy(rtl::TObject*) {
+  // The window goes whatever happens: a failed save keeps the sections it wrote and says why.
+  try {
+    docking::DKIniSavePositions(this, kIniFile, "");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "corvatalen: the window layout was not saved: %s\n", e.what());
+  }
+}

@@ -4,6 +4,7 @@
 
 #include "docking/dkcommon.h"
 #include "docking/dkdock.h"
+#include "docking/dkdock_internal.h"
 #include "platform/gdi/dc.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/win/input.h"
@@ -12,6 +13,25 @@
 #include "platform/win/window.h"
 
 namespace docking {
+
+// The frame stays reachable: at least touching the work area, and 4 pixels of its caption below
+// the work area's top.
+RECT internal::ReachableFrame(const TDKCustomDockableWindow& w, RECT r, const RECT& wa) {
+  const POINT b = w.GetFloatingBorderSize();
+  RECT in = wa;
+  gdi::InflateRect(&in, -(b.x + 4), -(b.y + 4));
+  int dx = 0, dy = 0;
+  if (r.bottom < in.top) dy = in.top - r.bottom;
+  if (r.top > in.bottom) dy = in.bottom - r.top;
+  if (r.right < in.left) dx = in.left - r.right;
+  if (r.left > in.right) dx = in.right - r.left;
+  gdi::OffsetRect(&r, dx, dy);
+  POINT tl, br;
+  w.GetFloatingNCArea(tl, br);
+  const int minTop = wa.top + 4 - tl.y;
+  if (r.top < minTop) gdi::OffsetRect(&r, 0, minTop - r.top);
+  return r;
+}
 
 namespace {
 
@@ -275,24 +295,7 @@ void TDKCustomDockableWindow::EvaluateDrag(DragState& d) {
   }
   const POINT g = ScaledGrab(d, e.size);
   RECT r{cur.x - g.x, cur.y - g.y, cur.x - g.x + e.size.cx, cur.y - g.y + e.size.cy};
-  if (!nd) {
-    // The frame stays reachable: at least touching the work area, and 4 pixels of its caption
-    // below the work area's top.
-    const RECT wa = GetRectOfMonitorContainingPoint(cur, true);
-    const POINT b = GetFloatingBorderSize();
-    RECT in = wa;
-    gdi::InflateRect(&in, -(b.x + 4), -(b.y + 4));
-    int dx = 0, dy = 0;
-    if (r.bottom < in.top) dy = in.top - r.bottom;
-    if (r.top > in.bottom) dy = in.bottom - r.top;
-    if (r.right < in.left) dx = in.left - r.right;
-    if (r.left > in.right) dx = in.right - r.left;
-    gdi::OffsetRect(&r, dx, dy);
-    POINT tl, br;
-    GetFloatingNCArea(tl, br);
-    const int minTop = wa.top + 4 - tl.y;
-    if (r.top < minTop) gdi::OffsetRect(&r, 0, minTop - r.top);
-  }
+  if (!nd) r = internal::ReachableFrame(*this, r, GetRectOfMonitorContainingPoint(cur, true));
   if (!d.cannotFloat || nd) {
     win::HCURSOR c = d.cursor;
     if (dragSplitting_)

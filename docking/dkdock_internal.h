@@ -18,6 +18,10 @@ std::vector<TDKCustomDockableWindow*>& LiveWindows();
 // Draws the 8 x 8 cross of a small close button centred in `r`.
 void DrawCloseGlyph(HDC dc, const RECT& r, bool pushed);
 
+// A floating frame rectangle moved, if need be, so that the user can still reach it in the work
+// area `wa`: at least touching it, and 4 pixels of its caption below its top.
+RECT ReachableFrame(const TDKCustomDockableWindow& w, RECT r, const RECT& wa);
+
 // Sets a property's field; true when the value changed.
 template <class T>
 bool Assign(T& field, const T& value) {

@@ -1,0 +1,309 @@
+// The layout walk over the owner's components and its INI and registry back ends.
+#include "docking/dklayout.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "docking/dkcommon.h"
+#include "docking/dkdock.h"
+#include "docking/dkdock_internal.h"
+#include "docking/dktoolbar.h"
+#include "docking/dktoolwindow.h"
+#include "platform/rtl/sysutils.h"
+
+namespace docking {
+namespace {
+
+// Rows are ranked by the dock, so any order survives; the bound only keeps the arithmetic sane.
+constexpr int kMaxRow = 1 << 16;
+// Screen coordinates beyond this are certainly off every monitor, and still far from overflow.
+constexpr int kMaxCoord = 1 << 20;
+
+TDKCustomDockableWindow* AsWindow(rtl::TComponent* c) {
+  auto* w = dynamic_cast<TDKCustomDockableWindow*>(c);
+  return w && !w->Name().empty() ? w : nullptr;
+}
+
+TDKDock* FindDock(rtl::TComponent* owner, std::string_view name) {
+  if (name.empty()) return nullptr;
+  for (int i = 0; i < owner->ComponentCount(); ++i)
+    if (auto* d = dynamic_cast<TDKDock*>(owner->Components(i)); d && rtl::SameText(d->Name(), name))
+      return d;
+  return nullptr;
+}
+
+RECT WorkAreaOf(const TDKCustomDockableWindow* w) {
+  if (w->FloatingWindowParent()) {
+    const RECT r = w->FloatingWindowParent()->BoundsRect();
+    return GetRectOfMonitorContainingRect(r, true);
+  }
+  const vcl::TCustomForm* form = DKValidToolWindowParentForm(w);
+  const RECT r = form ? form->BoundsRect() : RECT{0, 0, 1, 1};
+  return GetRectOfMonitorContainingRect(r, true);
+}
+
+struct Reader {
+  rtl::TComponent* owner;
+  TDKReadPositionData data;
+  int Int(const TDKCustomDockableWindow* w, std::string_view key, int def) const {
+    return data.ReadIntProc(w->Name(), key, def, data.ExtraData);
+  }
+  std::string Str(const TDKCustomDockableWindow* w, std::string_view key) const {
+    return data.ReadStringProc(w->Name(), key, "", data.ExtraData);
+  }
+};
+
+// A stored value, or the current one when the stored one is out of [lo, hi] by a hand edit: the
+// current value is the designed place until something else was applied.
+int Checked(int stored, int current, int lo, int hi) {
+  return stored == current ? current : std::clamp(stored, lo, std::max(lo, hi));
+}
+
+// Each kind's own values.
+void ReadOwnData(TDKCustomDockableWindow* w, const Reader& r) {
+  const RECT wa = WorkAreaOf(w);
+  if (auto* bar = dynamic_cast<TDKCustomToolbar*>(w)) {
+    const int v = r.Int(w, "FloatRightX", 0);
+    bar->SetFloatingWidth(std::clamp(v, 0, std::max(0, int(wa.right - wa.left))));
+  } else if (auto* tool = dynamic_cast<TDKToolWindow*>(w); tool && tool->Resizable()) {
+    const int cw = r.Int(w, "ClientWidth", tool->ClientAreaWidth());
+    const int ch = r.Int(w, "ClientHeight", tool->ClientAreaHeight());
+    int maxW = wa.right - wa.left, maxH = wa.bottom - wa.top;
+    if (tool->MaxClientWidth() > 0) maxW = std::min(maxW, tool->MaxClientWidth());
+    if (tool->MaxClientHeight() > 0) maxH = std::min(maxH, tool->MaxClientHeight());
+    const int minW = std::max(1, tool->MinClientWidth()),
+              minH = std::max(1, tool->MinClientHeight());
+    tool->SetClientAreaSize(std::clamp(cw, minW, std::max(minW, maxW)),
+                            std::clamp(ch, minH, std::max(minH, maxH)));
+  }
+}
+
+void WriteOwnData(TDKCustomDockableWindow* w, const TDKWritePositionData& d) {
+  if (auto* bar = dynamic_cast<TDKCustomToolbar*>(w)) {
+    d.WriteIntProc(w->Name(), "FloatRightX", bar->FloatingWidth(), d.ExtraData);
+  } else if (auto* tool = dynamic_cast<TDKToolWindow*>(w)) {
+    d.WriteIntProc(w->Name(), "ClientWidth", tool->ClientAreaWidth(), d.ExtraData);
+    d.WriteIntProc(w->Name(), "ClientHeight", tool->ClientAreaHeight(), d.ExtraData);
+  }
+}
+
+void Apply(TDKCustomDockableWindow* w, TDKDock* dock, const Reader& r) {
+  TDKDock* extentOf = dock ? dock : w->CurrentDock();
+  int extent = kMaxCoord;
+  if (extentOf)
+    extent = extentOf->Position() == dpTop || extentOf->Position() == dpBottom ? extentOf->Width()
+                                                                               : extentOf->Height();
+  w->SetDockRow(Checked(r.Int(w, "DockRow", w->DockRow()), w->DockRow(), 0, kMaxRow));
+  w->SetDockPos(Checked(r.Int(w, "DockPos", w->DockPos()), w->DockPos(), 0, extent));
+  const POINT p{std::clamp(r.Int(w, "FloatLeft", 0), -kMaxCoord, kMaxCoord),
+                std::clamp(r.Int(w, "FloatTop", 0), -kMaxCoord, kMaxCoord)};
+  ReadOwnData(w, r);
+  w->SetFloatingPosition(p);
+  if (dock) {
+    w->SetParent(dock);
+  } else {
+    w->SetFloating(true);
+    w->MoveOnScreen(true);
+    // Overlapping the work area by its border is not enough: the caption must be in reach.
+    if (auto* frame = w->FloatingWindowParent()) {
+      const RECT f = frame->BoundsRect();
+      const RECT k = internal::ReachableFrame(*w, f, GetRectOfMonitorContainingRect(f, true));
+      if (k.left != f.left || k.top != f.top) w->SetFloatingPosition(POINT{k.left, k.top});
+    }
+    if (w->UseLastDock())
+      if (TDKDock* last = FindDock(r.owner, r.Str(w, "LastDock"))) w->SetLastDock(last);
+  }
+  w->Arrange();
+}
+
+void LoadWindow(TDKCustomDockableWindow* w, const Reader& r) {
+  if (r.Int(w, "Rev", 0) != DKLayoutRev) return;
+  const bool visible = r.Int(w, "Visible", w->Visible() ? 1 : 0) != 0;
+  // A toolbar without a close button holds the buttons that show everything else: nothing in a
+  // file may hide it, since nothing could show it again.
+  auto* bar = dynamic_cast<TDKCustomToolbar*>(w);
+  if (visible || !bar || bar->CloseButton()) w->SetVisible(visible);
+  const std::string to = r.Str(w, "DockedTo");
+  if (to.empty()) return;
+  if (to == "+") {
+    if (w->DockMode() == dmCanFloat) Apply(w, nullptr, r);
+    return;
+  }
+  TDKDock* dock = FindDock(r.owner, to);
+  if (!dock || !dock->AllowDrag() || !(w->DockableTo() & (1u << dock->Position()))) return;
+  if (w->DockMode() == dmCannotFloatOrChangeDocks && w->CurrentDock() && w->CurrentDock() != dock)
+    return;
+  Apply(w, dock, r);
+}
+
+}  // namespace
+
+void DKCustomLoadPositions(rtl::TComponent* OwnerComponent, TDKPositionReadIntProc ReadIntProc,
+                           TDKPositionReadStringProc ReadStringProc, void* ExtraData) {
+  std::vector<TDKDock*> docks;
+  for (int i = 0; i < OwnerComponent->ComponentCount(); ++i)
+    if (auto* d = dynamic_cast<TDKDock*>(OwnerComponent->Components(i))) {
+      d->BeginUpdate();
+      docks.push_back(d);
+    }
+  struct Release {
+    std::vector<TDKDock*>& docks;
+    ~Release() {
+      for (auto it = docks.rbegin(); it != docks.rend(); ++it) (*it)->EndUpdate();
+    }
+  } release{docks};
+  const Reader r{OwnerComponent, {ReadIntProc, ReadStringProc, ExtraData}};
+  for (int i = 0; i < OwnerComponent->ComponentCount(); ++i)
+    if (auto* w = AsWindow(OwnerComponent->Components(i))) LoadWindow(w, r);
+}
+
+void DKCustomSavePositions(rtl::TComponent* OwnerComponent, TDKPositionWriteIntProc WriteIntProc,
+                           TDKPositionWriteStringProc WriteStringProc, void* ExtraData) {
+  for (int i = 0; i < OwnerComponent->ComponentCount(); ++i) {
+    auto* w = AsWindow(OwnerComponent->Components(i));
+    if (!w) continue;
+    std::string to;
+    if (w->Floating()) {
+      to = "+";
+    } else if (!w->Docked() || !w->CurrentDock()) {
+      continue;
+    } else if (w->CurrentDock()->AllowDrag()) {
+      to = w->CurrentDock()->Name();
+      if (to.empty())
+        throw rtl::Exception(
+            "Cannot save dockable window's position because DockedTo's Name property not set");
+    }
+    const std::string& n = w->Name();
+    WriteIntProc(n, "Rev", DKLayoutRev, ExtraData);
+    WriteIntProc(n, "Visible", w->Visible() ? 1 : 0, ExtraData);
+    WriteStringProc(n, "DockedTo", to, ExtraData);
+    WriteStringProc(n, "LastDock", w->LastDock() ? w->LastDock()->Name() : "", ExtraData);
+    WriteIntProc(n, "DockRow", w->DockRow(), ExtraData);
+    WriteIntProc(n, "DockPos", w->DockPos(), ExtraData);
+    WriteIntProc(n, "FloatLeft", w->FloatingPosition().x, ExtraData);
+    WriteIntProc(n, "FloatTop", w->FloatingPosition().y, ExtraData);
+    WriteOwnData(w, {WriteIntProc, WriteStringProc, ExtraData});
+  }
+}
+
+// ------------------------------------------------------------------ INI form
+
+namespace {
+
+struct TIniReadWriteData {
+  rtl::TCustomIniFile* IniFile;
+  std::string SectionNamePrefix;
+  std::string Section(const std::string& name) const { return SectionNamePrefix + name; }
+};
+
+TIniReadWriteData& Ini(void* d) {
+  return *static_cast<TIniReadWriteData*>(d);
+}
+
+int IniReadInt(const std::string& n, std::string_view k, int def, void* d) {
+  return Ini(d).IniFile->ReadInteger(Ini(d).Section(n), k, def);
+}
+std::string IniReadString(const std::string& n, std::string_view k, std::string_view def, void* d) {
+  return Ini(d).IniFile->ReadString(Ini(d).Section(n), k, def);
+}
+void IniWriteInt(const std::string& n, std::string_view k, int v, void* d) {
+  Ini(d).IniFile->WriteInteger(Ini(d).Section(n), k, v);
+}
+void IniWriteString(const std::string& n, std::string_view k, std::string_view v, void* d) {
+  Ini(d).IniFile->WriteString(Ini(d).Section(n), k, v);
+}
+
+}  // namespace
+
+void DKIniLoadPositions(rtl::TComponent* OwnerComponent, rtl::TCustomIniFile* IniFile,
+                        std::string_view SectionNamePrefix) {
+  TIniReadWriteData data{IniFile, std::string(SectionNamePrefix)};
+  DKCustomLoadPositions(OwnerComponent, IniReadInt, IniReadString, &data);
+}
+
+void DKIniSavePositions(rtl::TComponent* OwnerComponent, rtl::TCustomIniFile* IniFile,
+                        std::string_view SectionNamePrefix) {
+  TIniReadWriteData data{IniFile, std::string(SectionNamePrefix)};
+  DKCustomSavePositions(OwnerComponent, IniWriteInt, IniWriteString, &data);
+}
+
+void DKIniLoadPositions(rtl::TComponent* OwnerComponent, const std::string& FileName,
+                        std::string_view SectionNamePrefix) {
+  rtl::TIniFile ini(FileName);
+  DKIniLoadPositions(OwnerComponent, &ini, SectionNamePrefix);
+}
+
+void DKIniSavePositions(rtl::TComponent* OwnerComponent, const std::string& FileName,
+                        std::string_view SectionNamePrefix) {
+  // Every key of the walk lands in the file in one replace, merged into the file as it then is.
+  rtl::TIniWriter ini(FileName);
+  try {
+    DKIniSavePositions(OwnerComponent, &ini, SectionNamePrefix);
+  } catch (...) {
+    ini.UpdateFile();  // the sections written before the failure stay
+    throw;
+  }
+  ini.UpdateFile();
+}
+
+// ------------------------------------------------------------------ registry form
+
+namespace {
+
+struct RegData {
+  rtl::TRegistry reg;
+  std::string base;
+  bool Open(const std::string& name, bool write) {
+    const std::string key = "\\" + base + "\\" + name;
+    return write ? reg.OpenKey(key, true) : reg.OpenKeyReadOnly(key);
+  }
+};
+
+RegData& Reg(void* d) {
+  return *static_cast<RegData*>(d);
+}
+
+int RegReadInt(const std::string& n, std::string_view k, int def, void* d) {
+  RegData& r = Reg(d);
+  if (!r.Open(n, false) || !r.reg.ValueExists(k)) return def;
+  try {
+    return r.reg.ReadInteger(k);
+  } catch (const rtl::ERegistryException&) {
+    return def;
+  }
+}
+std::string RegReadString(const std::string& n, std::string_view k, std::string_view def, void* d) {
+  RegData& r = Reg(d);
+  if (!r.Open(n, false) || !r.reg.ValueExists(k)) return std::string(def);
+  return r.reg.ReadString(k);
+}
+void RegWriteInt(const std::string& n, std::string_view k, int v, void* d) {
+  if (Reg(d).Open(n, true)) Reg(d).reg.WriteInteger(k, v);
+}
+void RegWriteString(const std::string& n, std::string_view k, std::string_view v, void* d) {
+  if (Reg(d).Open(n, true)) Reg(d).reg.WriteString(k, v);
+}
+
+}  // namespace
+
+void DKRegLoadPositions(rtl::TComponent* OwnerComponent, rtl::HKEY RootKey,
+                        const std::string& BaseRegistryKey) {
+  RegData data{{}, BaseRegistryKey};
+  data.reg.SetRootKey(RootKey);
+  if (!data.reg.OpenKeyReadOnly("\\" + BaseRegistryKey)) return;
+  DKCustomLoadPositions(OwnerComponent, RegReadInt, RegReadString, &data);
+}
+
+void DKRegSavePositions(rtl::TComponent* OwnerComponent, rtl::HKEY RootKey,
+                        const std::string& BaseRegistryKey) {
+  RegData data{{}, BaseRegistryKey};
+  data.reg.SetRootKey(RootKey);
+  if (!data.reg.CreateKey("\\" + BaseRegistryKey))
+    throw rtl::ERegistryException("Failed to create key " + BaseRegistryKey);
+  if (!data.reg.OpenKey("\\" + BaseRegistryKey, true)) return;
+  DKCustomSavePositions(OwnerComponent, RegWriteInt, RegWriteString, &data);
+}
+
+}  // namespace docking
