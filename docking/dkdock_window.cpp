@@ -78,6 +78,17 @@ void DrawCloseGlyph(HDC dc, const RECT& r, bool pushed) {
 
 using internal::LiveWindows;
 
+namespace {
+
+// Sets a field of a window's place in its dock; when it changed, a docked window's dock lays
+// its windows out again.
+template <class T>
+void AssignAndRearrangeDock(TDKCustomDockableWindow& w, T& field, const T& value) {
+  if (internal::Assign(field, value) && w.Docked()) w.CurrentDock()->ArrangeToolbars();
+}
+
+}  // namespace
+
 TDKDockType DKGetDockTypeOf(const TDKDock* Dock, bool Floating) {
   if (Floating) return dtFloating;
   if (!Dock) return dtNotDocked;
@@ -303,8 +314,7 @@ void TDKCustomDockableWindow::SetShowCaption(bool v) {
 }
 
 void TDKCustomDockableWindow::SetFullSize(bool v) {
-  if (!internal::Assign(fullSize_, v)) return;
-  if (docked_) currentDock_->ArrangeToolbars();
+  AssignAndRearrangeDock(*this, fullSize_, v);
 }
 
 void TDKCustomDockableWindow::SetStretch(bool v) {
@@ -313,13 +323,11 @@ void TDKCustomDockableWindow::SetStretch(bool v) {
 }
 
 void TDKCustomDockableWindow::SetDockRow(int Value) {
-  if (!internal::Assign(dockRow_, Value)) return;
-  if (docked_) currentDock_->ArrangeToolbars();
+  AssignAndRearrangeDock(*this, dockRow_, Value);
 }
 
 void TDKCustomDockableWindow::SetDockPos(int Value) {
-  if (!internal::Assign(dockPos_, Value)) return;
-  if (docked_) currentDock_->ArrangeToolbars();
+  AssignAndRearrangeDock(*this, dockPos_, Value);
 }
 
 void TDKCustomDockableWindow::SetDefaultDock(TDKDock* Value) {

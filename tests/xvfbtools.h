@@ -1,6 +1,7 @@
 #pragma once
 // Running programs on a real X display (Xvfb) from a test: tools looked up, processes started
-// and stopped, command output read, a display started.
+// and stopped, command output read, a display started; the program's own window system put on
+// a display of the test's own, with the SDL backend, and its messages pumped.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,9 +10,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/display/sdl.h"
+#include "platform/win/input.h"
+#include "platform/win/message.h"
+#include "platform/win/system.h"
+#include "tests/platform/display/xserver.h"
 
 namespace xvfb {
 
@@ -71,5 +79,57 @@ inline pid_t StartDisplay(std::string& name) {
   Stop(x);
   return -1;
 }
+
+// Dispatches the window system's messages for ms milliseconds.
+inline void PumpFor(int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) {
+    win::MSG m;
+    while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
+      win::TranslateMessage(&m);
+      win::DispatchMessage(&m);
+    }
+    win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT);
+  }
+}
+
+// "x y" on the screen of a point p of a window whose client origin is at origin, as xdotool
+// takes it.
+inline std::string ScreenXY(win::POINT origin, win::POINT p) {
+  return std::to_string(origin.x + p.x) + " " + std::to_string(origin.y + p.y);
+}
+
+// An Xvfb server of the test's own, which DISPLAY and SDL are pointed at, the window system of
+// width x height started on it and, with sdl, the SDL backend made its own; undone in reverse.
+class WindowSystemOnX {
+ public:
+  WindowSystemOnX(int width, int height, bool sdl = false) {
+    if (x_.Display().empty()) {
+      error_ = "Xvfb did not start";
+      return;
+    }
+    setenv("DISPLAY", x_.Display().c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    win::Config config;
+    config.width = width;
+    config.height = height;
+    scope_.emplace(config);
+    if (!sdl) return;
+    backend_ = display::SdlBackend::Create(&error_);
+    if (!backend_ && error_.empty()) error_ = "the SDL backend did not start";
+    if (backend_) win::SetBackend(backend_);
+  }
+  // Empty when everything asked for started, else what did not.
+  const std::string& Error() const { return error_; }
+  const std::string& Display() const { return x_.Display(); }
+  // The SDL backend; null without sdl or when it did not start.
+  display::SdlBackend* Sdl() const { return backend_.get(); }
+
+ private:
+  displaytest::XServer x_;
+  std::optional<win::SystemScope> scope_;
+  std::shared_ptr<display::SdlBackend> backend_;
+  std::string error_;
+};
 
 }  // namespace xvfb

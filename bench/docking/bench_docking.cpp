@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/docking/formsession.h"
 #include "docking/dktoolwindow.h"
 #include "platform/vcl/application.h"
 #include "platform/win/input.h"
@@ -16,13 +17,8 @@ using namespace docking;
 
 namespace {
 
-struct Session {
+struct Session : docking_bench::FormSession {
   Session() {
-    win::Config config;
-    config.clock = std::make_shared<win::VirtualClock>();
-    win::Initialize(config);
-    app = std::make_unique<vcl::TApplication>();
-    app->CreateForm(form);
     form->SetBorderStyle(vcl::bsNone);
     form->SetBounds(0, 0, 1280, 800);
     const TDKDockPosition positions[5] = {dpTop, dpBottom, dpBottom, dpLeft, dpRight};
@@ -33,11 +29,7 @@ struct Session {
       docks.push_back(d);
     }
   }
-  ~Session() {
-    win::SetIdleHook(nullptr);
-    app.reset();
-    win::Shutdown();
-  }
+  ~Session() { win::SetIdleHook(nullptr); }
   TDKToolWindow* Tool(TDKDock* dock, int cw, int ch, int row) {
     auto* t = new TDKToolWindow(form);
     t->SetClientAreaSize(cw, ch);
@@ -50,8 +42,6 @@ struct Session {
     form->Show();
     app->ProcessMessages();
   }
-  std::unique_ptr<vcl::TApplication> app;
-  vcl::TForm* form = nullptr;
   std::vector<TDKDock*> docks;
   std::vector<TDKToolWindow*> tools;
 };

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "bench/docking/formsession.h"
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
 #include "platform/vcl/application.h"
@@ -15,13 +16,8 @@ using namespace docking;
 
 namespace {
 
-struct Session {
+struct Session : docking_bench::FormSession {
   Session() {
-    win::Config config;
-    config.clock = std::make_shared<win::VirtualClock>();
-    win::Initialize(config);
-    app = std::make_unique<vcl::TApplication>();
-    app->CreateForm(form);
     form->SetBounds(0, 0, 1280, 800);
     images = new vcl::TImageList(form);
     vcl::TBitmap strip;
@@ -41,12 +37,6 @@ struct Session {
     form->Show();
     app->ProcessMessages();
   }
-  ~Session() {
-    app.reset();
-    win::Shutdown();
-  }
-  std::unique_ptr<vcl::TApplication> app;
-  vcl::TForm* form = nullptr;
   vcl::TImageList* images = nullptr;
   TDKToolbar* bar = nullptr;
 };

@@ -13,7 +13,7 @@
 #include "platform/display/sdl.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/win/message.h"
-#include "tests/platform/display/xserver.h"
+#include "tests/xvfbtools.h"
 
 // The X and SDL libraries keep some allocations for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
@@ -21,10 +21,6 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 namespace {
-
-bool Have(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // Runs a shell command on another thread while this one pumps the window system (and so SDL,
 // which answers the X selection requests while it pumps); returns what the command printed.
@@ -47,15 +43,9 @@ std::string RunPumping(const std::string& command) {
 }
 
 TEST(Clipboard, WithTheSdlBackendItIsTheDesktopsClipboard) {
-  if (!Have("Xvfb") || !Have("xclip")) GTEST_SKIP() << "Xvfb or xclip missing";
-  displaytest::XServer x;
-  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", x.Display().c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
-  win::Config config;
-  config.width = 320;
-  config.height = 240;
-  win::SystemScope scope(config);
+  if (!xvfb::Have("Xvfb") || !xvfb::Have("xclip")) GTEST_SKIP() << "Xvfb or xclip missing";
+  xvfb::WindowSystemOnX x(320, 240);
+  ASSERT_EQ(x.Error(), "");
   std::string note;
   auto backend = display::StartBackend("sdl", &note);
   ASSERT_TRUE(note.empty()) << note;

@@ -11,7 +11,7 @@
 #include "platform/vcl/application.h"
 #include "platform/win/message.h"
 #include "platform/win/window.h"
-#include "tests/platform/display/xserver.h"
+#include "tests/xvfbtools.h"
 
 // The X and SDL libraries keep some allocations for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
@@ -21,22 +21,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace {
 
 using namespace docking;
-
-bool Have(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-void PumpFor(int ms) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until) {
-    win::MSG m;
-    while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
-      win::TranslateMessage(&m);
-      win::DispatchMessage(&m);
-    }
-    win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT);
-  }
-}
+using xvfb::PumpFor;
 
 // Runs xdotool on its own thread while this one keeps the messages (and the drag loop) going.
 int Xdotool(const std::string& args, bool& done) {
@@ -53,25 +38,11 @@ int Xdotool(const std::string& args, bool& done) {
   return rc;
 }
 
-std::string Step(win::POINT origin, win::POINT p) {
-  return std::to_string(origin.x + p.x) + " " + std::to_string(origin.y + p.y);
-}
-
 TEST(XvfbDrag, AToolWindowGoesFromTheLeftDockToTheRightOneThenFloats) {
-  if (!Have("Xvfb") || !Have("xdotool") || !Have("import"))
+  if (!xvfb::Have("Xvfb") || !xvfb::Have("xdotool") || !xvfb::Have("import"))
     GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
-  displaytest::XServer x;
-  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", x.Display().c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
-  win::Config config;
-  config.width = 780;
-  config.height = 560;
-  win::SystemScope scope(config);
-  std::string error;
-  auto backend = display::SdlBackend::Create(&error);
-  ASSERT_TRUE(backend) << error;
-  win::SetBackend(backend);
+  xvfb::WindowSystemOnX x(780, 560, true);
+  ASSERT_EQ(x.Error(), "");
   {
     vcl::TApplication app;
     vcl::TForm* form = nullptr;
@@ -98,7 +69,7 @@ TEST(XvfbDrag, AToolWindowGoesFromTheLeftDockToTheRightOneThenFloats) {
     PumpFor(500);
     ASSERT_EQ(tool->BoundsRect(), (win::RECT{0, 0, 104, 90}));
 
-    const win::POINT origin = backend->WindowPosition();
+    const win::POINT origin = x.Sdl()->WindowPosition();
     // The grip of a window in a side dock runs along its top.
     win::RECT wr{};
     win::GetWindowRect(tool->Handle(), &wr);
@@ -106,10 +77,11 @@ TEST(XvfbDrag, AToolWindowGoesFromTheLeftDockToTheRightOneThenFloats) {
     const win::POINT into = form->ClientToScreen(win::POINT{590, 200});
     const win::POINT mid{(grip.x + into.x) / 2, (grip.y + into.y) / 2};
     bool done = false;
-    int rc = Xdotool("mousemove " + Step(origin, grip) +
-                         " sleep 0.2 mousedown 1 sleep 0.2 mousemove " + Step(origin, mid) +
-                         " sleep 0.2 mousemove " + Step(origin, into) + " sleep 0.3 mouseup 1",
-                     done);
+    int rc =
+        Xdotool("mousemove " + xvfb::ScreenXY(origin, grip) +
+                    " sleep 0.2 mousedown 1 sleep 0.2 mousemove " + xvfb::ScreenXY(origin, mid) +
+                    " sleep 0.2 mousemove " + xvfb::ScreenXY(origin, into) + " sleep 0.3 mouseup 1",
+                done);
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(tool->CurrentDock(), right);
     EXPECT_EQ(right->Width(), 104);
@@ -125,11 +97,11 @@ TEST(XvfbDrag, AToolWindowGoesFromTheLeftDockToTheRightOneThenFloats) {
     win::GetWindowRect(tool->Handle(), &wr);
     const win::POINT grip2{wr.left + 52, wr.top + 4};
     const win::POINT out = form->ClientToScreen(win::POINT{300, 200});
-    rc =
-        Xdotool("mousemove " + Step(origin, grip2) + " sleep 0.2 mousedown 1 sleep 0.2 mousemove " +
-                    Step(origin, win::POINT{grip2.x - 100, grip2.y}) + " sleep 0.2 mousemove " +
-                    Step(origin, out) + " sleep 0.3 mouseup 1",
-                done);
+    rc = Xdotool("mousemove " + xvfb::ScreenXY(origin, grip2) +
+                     " sleep 0.2 mousedown 1 sleep 0.2 mousemove " +
+                     xvfb::ScreenXY(origin, win::POINT{grip2.x - 100, grip2.y}) +
+                     " sleep 0.2 mousemove " + xvfb::ScreenXY(origin, out) + " sleep 0.3 mouseup 1",
+                 done);
     EXPECT_EQ(rc, 0);
     ASSERT_TRUE(tool->Floating());
     EXPECT_EQ(right->Width(), 0);

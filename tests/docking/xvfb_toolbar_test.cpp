@@ -12,49 +12,20 @@
 #include "platform/vcl/application.h"
 #include "platform/win/message.h"
 #include "platform/win/window.h"
-#include "tests/platform/display/xserver.h"
+#include "tests/xvfbtools.h"
 
 // The leak suppressions of the X and SDL libraries are in xvfb_drag_test.cpp.
 
 namespace {
 
 using namespace docking;
-
-bool Have(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-void PumpFor(int ms) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until) {
-    win::MSG m;
-    while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
-      win::TranslateMessage(&m);
-      win::DispatchMessage(&m);
-    }
-    win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT);
-  }
-}
-
-std::string At(win::POINT origin, win::POINT p) {
-  return std::to_string(origin.x + p.x) + " " + std::to_string(origin.y + p.y);
-}
+using xvfb::PumpFor;
 
 TEST(XvfbToolbar, ASubmenuButtonIsClickedAndAnItemOfItsMenuChosen) {
-  if (!Have("Xvfb") || !Have("xdotool") || !Have("import"))
+  if (!xvfb::Have("Xvfb") || !xvfb::Have("xdotool") || !xvfb::Have("import"))
     GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
-  displaytest::XServer x;
-  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", x.Display().c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
-  win::Config config;
-  config.width = 780;
-  config.height = 560;
-  win::SystemScope scope(config);
-  std::string error;
-  auto backend = display::SdlBackend::Create(&error);
-  ASSERT_TRUE(backend) << error;
-  win::SetBackend(backend);
+  xvfb::WindowSystemOnX x(780, 560, true);
+  ASSERT_EQ(x.Error(), "");
   std::string chosen;
   {
     vcl::TApplication app;
@@ -94,15 +65,15 @@ TEST(XvfbToolbar, ASubmenuButtonIsClickedAndAnItemOfItsMenuChosen) {
     const win::POINT button = bar->ClientToScreen(win::POINT{(b.left + b.right) / 2, 11});
     const win::POINT below = bar->ClientToScreen(win::POINT{b.left, b.bottom});
     const win::POINT item{below.x + 30, below.y + 3 + rowHeight + rowHeight / 2};
-    const win::POINT origin = backend->WindowPosition();
+    const win::POINT origin = x.Sdl()->WindowPosition();
     const std::string shot = ::testing::TempDir() + "toolbar_xvfb_menu.png";
     std::atomic<bool> done{false};
     int rc1 = -1, rc2 = -1, rc3 = -1;
     std::thread t([&] {
-      rc1 =
-          std::system(("xdotool mousemove " + At(origin, button) +
-                       " sleep 0.3 click 1 sleep 0.5 mousemove " + At(origin, item) + " sleep 0.5")
-                          .c_str());
+      rc1 = std::system(("xdotool mousemove " + xvfb::ScreenXY(origin, button) +
+                         " sleep 0.3 click 1 sleep 0.5 mousemove " + xvfb::ScreenXY(origin, item) +
+                         " sleep 0.5")
+                            .c_str());
       rc2 = std::system(
           ("import -display " + x.Display() + " -window root png:" + shot + " 2>/dev/null")
               .c_str());

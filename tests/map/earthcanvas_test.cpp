@@ -13,15 +13,7 @@ class Canvas : public maptest::MapTest {
  protected:
   // A closed polygon or open line of positions in degrees through the canvas.
   void Draw(std::vector<std::vector<std::pair<double, double>>> rings, bool closed) {
-    TChainStore chains;
-    for (size_t r = 0; r < rings.size(); ++r)
-      for (const auto& [lon, lat] : rings[r])
-        chains.GetChain(static_cast<int32_t>(r))
-            ->Add(PointLL(static_cast<int32_t>(lon * GU_DEGREE),
-                          static_cast<int32_t>(lat * GU_DEGREE)));
-    TEarthObjectStateSet state{osClipLeft, osClipTop, osClipRight, osClipBottom};
-    if (closed) state.Include(osClosed);
-    canvas->RenderChainStore(chains, state, 0);
+    RenderRings(rings, closed);
   }
   // A ring along a parallel, every 10 degrees of longitude.
   static std::vector<std::pair<double, double>> Parallel(double lat) {

@@ -74,15 +74,7 @@ class Snapshot : public maptest::MapTest {
     if (!closed) pen.Define(c, psSolid, 3, TEarthUnitTypes::Pixel);
     pen.RenderAttribute(canvas, false);
     brush.RenderAttribute(canvas, false);
-    TChainStore chains;
-    for (size_t r = 0; r < rings.size(); ++r)
-      for (const auto& [lon, lat] : rings[r])
-        chains.GetChain(static_cast<int32_t>(r))
-            ->Add(PointLL(static_cast<int32_t>(lon * GU_DEGREE),
-                          static_cast<int32_t>(lat * GU_DEGREE)));
-    TEarthObjectStateSet state{osClipLeft, osClipTop, osClipRight, osClipBottom};
-    if (closed) state.Include(osClosed);
-    canvas->RenderChainStore(chains, state, 0);
+    RenderRings(rings, closed);
   }
   static std::vector<std::pair<double, double>> Parallel(double lat, bool east) {
     std::vector<std::pair<double, double>> ring;

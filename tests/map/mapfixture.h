@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/map/maptexture.h"
@@ -73,6 +74,19 @@ class MapTest : public vcltest::VclTest {
     canvas->RefreshDC();
     pen.RenderAttribute(canvas, false);
     brush.RenderAttribute(canvas, false);
+  }
+  // Rings of positions in degrees through the canvas with the pen and brush it has: polygons
+  // when closed, else lines; clipped on all sides.
+  void RenderRings(const std::vector<std::vector<std::pair<double, double>>>& rings, bool closed) {
+    TChainStore chains;
+    for (size_t r = 0; r < rings.size(); ++r)
+      for (const auto& [lon, lat] : rings[r])
+        chains.GetChain(static_cast<int32_t>(r))
+            ->Add(PointLL(static_cast<int32_t>(lon * GU_DEGREE),
+                          static_cast<int32_t>(lat * GU_DEGREE)));
+    TEarthObjectStateSet state{osClipLeft, osClipTop, osClipRight, osClipBottom};
+    if (closed) state.Include(osClosed);
+    canvas->RenderChainStore(chains, state, 0);
   }
 
   std::unique_ptr<TTestEarthMap> map;
