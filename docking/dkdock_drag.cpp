@@ -16,6 +16,14 @@ namespace docking {
 
 // The frame stays reachable: at least touching the work area, and 4 pixels of its caption below
 // the work area's top.
+void internal::ShrinkByNCArea(RECT* r, const POINT& tl, const POINT& br) {
+  if (!r) return;
+  r->left += tl.x;
+  r->top += tl.y;
+  r->right = std::max(r->left, r->right - br.x);
+  r->bottom = std::max(r->top, r->bottom - br.y);
+}
+
 RECT internal::ReachableFrame(const TDKCustomDockableWindow& w, RECT r, const RECT& wa) {
   const POINT b = w.GetFloatingBorderSize();
   RECT in = wa;

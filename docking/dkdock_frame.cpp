@@ -253,12 +253,7 @@ void TDKFloatingWindowParent::WndProc(vcl::TMessage& m) {
       auto* r = reinterpret_cast<RECT*>(m.LParam);
       POINT tl, br;
       window_->GetFloatingNCArea(tl, br);
-      if (r) {
-        r->left += tl.x;
-        r->top += tl.y;
-        r->right = std::max(r->left, r->right - br.x);
-        r->bottom = std::max(r->top, r->bottom - br.y);
-      }
+      internal::ShrinkByNCArea(r, tl, br);
       m.Result = 0;
       return;
     }

@@ -22,6 +22,10 @@ void DrawCloseGlyph(HDC dc, const RECT& r, bool pushed);
 // area `wa`: at least touching it, and 4 pixels of its caption below its top.
 RECT ReachableFrame(const TDKCustomDockableWindow& w, RECT r, const RECT& wa);
 
+// Answers WM_NCCALCSIZE: the client rectangle `r` (may be null) shrunk by the non-client area,
+// `tl` at the top left and `br` at the bottom right, never to a negative size.
+void ShrinkByNCArea(RECT* r, const POINT& tl, const POINT& br);
+
 // Sets a property's field; true when the value changed.
 template <class T>
 bool Assign(T& field, const T& value) {

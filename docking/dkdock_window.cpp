@@ -782,12 +782,7 @@ void TDKCustomDockableWindow::WndProc(vcl::TMessage& m) {
         auto* r = reinterpret_cast<RECT*>(m.LParam);
         POINT tl, br;
         GetDockedNCArea(tl, br, currentDock_->IsVertical());
-        if (r) {
-          r->left += tl.x;
-          r->top += tl.y;
-          r->right = std::max(r->left, r->right - br.x);
-          r->bottom = std::max(r->top, r->bottom - br.y);
-        }
+        internal::ShrinkByNCArea(r, tl, br);
         m.Result = 0;
         return;
       }
