@@ -255,8 +255,12 @@ void Tcomms::SendNmeaOutput() {
   if (!ComPort1->Active() && !(CheckBox11->Checked() && ComPort2->Active())) return;
   const TOutputValues values = fOutputValues ? fOutputValues() : TOutputValues{};
   const rtl::TStrings& lines = *Memo1->Lines();
-  for (int i = 0; i < lines.Count(); ++i) {
-    // The line's second is used up: the templates after this wait for the next one.
+  // A second of the line carries no more sentences than this, even of the shortest kind: the
+  // templates after it are not looked at (however many there are, or how many of them are left
+  // out for values that are not numbers).
+  const int most = std::min(lines.Count(), LineBytesPerSecond() / static_cast<int>(kSuffixLength));
+  for (int i = 0; i < most; ++i) {
+    // The line's second is used up: the templates after this are left out this second.
     if (LineAllowance() < static_cast<double>(kSuffixLength)) break;
     const std::string line = lines.Strings(i);
     if (!IsTemplate(line)) continue;
@@ -273,7 +277,8 @@ void Tcomms::SendNmeaOutput() {
   int number = 1;
   for (const Page& page : kPages) {
     if (!(this->*page.box)->Checked()) continue;
-    // A page without a number keeps its place: the display shows its last value.
+    // A value that is not a number is not sent; its page keeps its number, and the display
+    // its last value.
     if (!page.value) {
       SendSentence(rtl::Format(page.valueFormat, number, values.TimeToLayline));
     } else if (std::isfinite(values.*(page.value))) {
