@@ -82,11 +82,23 @@ void TEarthCanvas::FreeBitmap() {
   stride_ = 0;
 }
 
-bool TEarthCanvas::SizeBMP(int32_t width, int32_t height, int32_t devicePixelsPerInch) {
+bool TEarthCanvas::Resize(int32_t width, int32_t height) {
   TEarthProjection* projection = GetProjection();
   if (projection ? !projection->ResizeProjection(width, height) : (width <= 0 || height <= 0))
     return false;
-  if (!projection) SetSize(width, height);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+bool TEarthCanvas::SizeDC(int32_t width, int32_t height) {
+  if (!Resize(width, height)) return false;
+  FreeBitmap();
+  return true;
+}
+
+bool TEarthCanvas::SizeBMP(int32_t width, int32_t height, int32_t devicePixelsPerInch) {
+  if (!Resize(width, height)) return false;
   devicePPI_ = devicePixelsPerInch;
   FreeBitmap();
   gdi::BITMAPINFO info;
@@ -164,17 +176,18 @@ int32_t TEarthCanvas::ScaleUnitsToDevice(int32_t v, TEarthUnitTypes unit) const 
     if (screenPPI_ == 0) return v;
     return SaturateToInt32(static_cast<Extended>(EarthMulDiv(v, devicePPI_, screenPPI_)));
   }
-  return RoundToInt32(GetProjection()->ScaleFactor * ::EarthUnitsFrom(v, unit));
+  return RoundToInt32(GetProjection()->ScaleFactor() * ::EarthUnitsFrom(v, unit));
 }
 
 int32_t TEarthCanvas::EarthUnitsFrom(Extended v, TEarthUnitTypes unit) const {
-  if (unit == TEarthUnitTypes::Pixel) return RoundToInt32(v / GetProjection()->ScaleFactor);
+  if (unit == TEarthUnitTypes::Pixel) return RoundToInt32(v / GetProjection()->ScaleFactor());
   return ::EarthUnitsFrom(v, unit);
 }
 
 int32_t TEarthCanvas::FontRenderHeight(int32_t size, TEarthUnitTypes unit) const {
   if (unit == TEarthUnitTypes::Pixel) return ScaleUnitsToDevice(size, unit);
-  return RoundToInt32(GetProjection()->ScaleFactor * (Extended(::EarthUnitsFrom(1, unit)) * size));
+  return RoundToInt32(GetProjection()->ScaleFactor() *
+                      (Extended(::EarthUnitsFrom(1, unit)) * size));
 }
 
 // ---- Clipping -----------------------------------------------------------------------------------
@@ -281,7 +294,7 @@ void TEarthCanvas::RenderChainStore(TChainStore& chains, TEarthObjectStateSet st
                                     int32_t margin) {
   RequiredState(csHandleValid | csPenValid | csBrushValid | csFontValid);
   TEarthProjection* projection = GetProjection();
-  if (projection->BackFacePass) {
+  if (projection->BackFacePass()) {
     globe_->TransparentBrush()->RenderAttribute(this, false);
     globe_->TransparentPen()->RenderAttribute(this, false);
   }
@@ -375,7 +388,7 @@ void TEarthCanvas::RenderFlatChains(TChainStore& chains, TEarthObjectStateSet st
     RingParts r = CutAtBackMeridian(chain, closed, cmWrapped, b);
     if (!closed) {
       for (auto& part : r.parts)
-        DrawClippedPoly(model->PointStoreToXY(*part, 0, false), state, margin);
+        model->OpenChainToXY(*part, [&](int32_t n) { DrawClippedPoly(n, state, margin); });
       continue;
     }
     const size_t crossings = r.crossingSide.size();

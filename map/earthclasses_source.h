@@ -63,6 +63,9 @@ class TEarthObjectSource : public TEarthENVPersistent {
   virtual void Add(TEarthObject* object);
   virtual void Delete(TEarthObject* object);
   virtual void Move(int32_t from, int32_t to);
+  // Turns a loaded object the cache may give back into its record; the bytes that frees (0
+  // when the object is not one of this source's discardable ones).
+  int64_t UnloadObject(TEarthObject* object);
   virtual void UnloadObjects();
 
   void LoadEnvironment(TEarthXML_Element*) override {}

@@ -12,6 +12,7 @@
 #include "map/earthmap.h"
 #include "map/earthmmstream.h"
 #include "map/earthobjects.h"
+#include "map/earthsettings.h"
 #include "map/earthxml.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
@@ -155,10 +156,13 @@ TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
     object->State.Set(osClosed, shape == 5);
   }
   if (table_) {
-    table_->SetID(entry.record);
-    object->Title = titleColumn_ >= 0 && titleColumn_ < table_->FieldCount()
-                        ? table_->GetString(titleColumn_)
-                        : "New Object";
+    // The table is read only for a title column.
+    if (titleColumn_ >= 0 && titleColumn_ < table_->FieldCount()) {
+      table_->SetID(entry.record);
+      object->Title = table_->GetString(titleColumn_);
+    } else {
+      object->Title = "New Object";
+    }
     object->ID = entry.record;
   }
   return object.release();
@@ -252,11 +256,11 @@ void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
 
 void TEarthSHPReader::LoadEnvironment(TEarthXML_Element* element) {
   if (!element) return;
-  LongXDivisor = static_cast<double>(element->FloatAttributeByName("LongXDivisor", LongXDivisor));
-  LatYDivisor = static_cast<double>(element->FloatAttributeByName("LatYDivisor", LatYDivisor));
-  LongXShift = static_cast<double>(element->FloatAttributeByName("LongXShift", LongXShift));
-  LatYShift = static_cast<double>(element->FloatAttributeByName("LatYShift", LatYShift));
-  SetTitleColumn(element->IntAttributeByName("TitleColumn", titleColumn_));
+  LongXDivisor = static_cast<double>(SettingFloat(element, "LongXDivisor", LongXDivisor));
+  LatYDivisor = static_cast<double>(SettingFloat(element, "LatYDivisor", LatYDivisor));
+  LongXShift = static_cast<double>(SettingFloat(element, "LongXShift", LongXShift));
+  LatYShift = static_cast<double>(SettingFloat(element, "LatYShift", LatYShift));
+  SetTitleColumn(SettingInt(element, "TitleColumn", titleColumn_));
   TEarthFileReader::LoadEnvironment(element);
 }
 
