@@ -10,10 +10,6 @@ namespace {
 
 constexpr TEarthObjectStateSet kClipAll{osClipLeft, osClipTop, osClipRight, osClipBottom};
 
-int32_t RoundToInt32(Extended v) {
-  return SaturateToInt32(std::nearbyint(v));
-}
-
 }  // namespace
 
 TEarthCanvas::TEarthCanvas(TCustomEarthMap* globe) : globe_(globe) {
@@ -176,18 +172,18 @@ int32_t TEarthCanvas::ScaleUnitsToDevice(int32_t v, TEarthUnitTypes unit) const 
     if (screenPPI_ == 0) return v;
     return SaturateToInt32(static_cast<Extended>(EarthMulDiv(v, devicePPI_, screenPPI_)));
   }
-  return RoundToInt32(GetProjection()->ScaleFactor() * ::EarthUnitsFrom(v, unit));
+  return SaturateToInt32(GetProjection()->ScaleFactor() * ::EarthUnitsFrom(v, unit));
 }
 
 int32_t TEarthCanvas::EarthUnitsFrom(Extended v, TEarthUnitTypes unit) const {
-  if (unit == TEarthUnitTypes::Pixel) return RoundToInt32(v / GetProjection()->ScaleFactor());
+  if (unit == TEarthUnitTypes::Pixel) return SaturateToInt32(v / GetProjection()->ScaleFactor());
   return ::EarthUnitsFrom(v, unit);
 }
 
 int32_t TEarthCanvas::FontRenderHeight(int32_t size, TEarthUnitTypes unit) const {
   if (unit == TEarthUnitTypes::Pixel) return ScaleUnitsToDevice(size, unit);
-  return RoundToInt32(GetProjection()->ScaleFactor() *
-                      (Extended(::EarthUnitsFrom(1, unit)) * size));
+  return SaturateToInt32(GetProjection()->ScaleFactor() *
+                         (Extended(::EarthUnitsFrom(1, unit)) * size));
 }
 
 // ---- Clipping -----------------------------------------------------------------------------------
@@ -376,9 +372,7 @@ void TEarthCanvas::RenderFlatChains(TChainStore& chains, TEarthObjectStateSet st
                                     int32_t margin) {
   TEarthProjection* projection = GetProjection();
   TCustomProjectionModel* model = projection->Model();
-  const int32_t cm =
-      SaturateToInt32(std::nearbyint(std::fmod(projection->CentralMeridian, 360.0L) * GU_DEGREE));
-  const int32_t cmWrapped = Mod180(cm);
+  const int32_t cmWrapped = projection->CentralMeridianUnits();
   const int32_t b = Mod180(static_cast<int32_t>(int64_t{cmWrapped} + GU_180DEGREE));
   const bool closed = state.Contains(osClosed);
   if (closed) BeginRings();
@@ -477,8 +471,7 @@ void TEarthCanvas::RenderTextureTriangle(const TPointLL* corners, const TTexture
   if (!bits_ || !texture.IsValid()) return;
   TEarthProjection* projection = GetProjection();
   if (!projection->Flags.Contains(pfContinuous)) {
-    const int32_t cm = Mod180(SaturateToInt32(
-        std::nearbyint(std::fmod(projection->CentralMeridian, 360.0L) * GU_DEGREE)));
+    const int32_t cm = projection->CentralMeridianUnits();
     bool east = false, west = false;
     for (int i = 0; i < 3; ++i) {
       const int q = Quadrant(corners[i].iLongX, cm);

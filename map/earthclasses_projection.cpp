@@ -17,10 +17,6 @@ Extended Tan50() {
   return std::tan(50 * rtl::Pi / 180);
 }
 
-int32_t RoundToInt32(Extended v) {
-  return SaturateToInt32(std::nearbyint(v));
-}
-
 // A position that is on no map.
 constexpr TPointLL kOffMap{GU_180DEGREE, GU_180DEGREE, 0};
 
@@ -44,7 +40,7 @@ TEarthProjection::TEarthProjection(TCustomEarthMap* globe) : globe_(globe) {
   scaleFactor_ = std::max(std::min({sx, sy, MaxScaleFactor}), 1e-10L);
   xOrigin_ = CanvasWidth() / 2;
   yOrigin_ = CanvasHeight() / 2;
-  altitude_ = RoundToInt32(1 / (Tan50() * scaleFactor_));
+  altitude_ = SaturateToInt32(1 / (Tan50() * scaleFactor_));
   for (int p = 0; p < ProjectionPropertyCount; ++p)
     model_->PropertyChanged(static_cast<TProjectionProperty>(p));
 }
@@ -61,6 +57,10 @@ int32_t TEarthProjection::CanvasHeight() const {
 void TEarthProjection::Changed() {
   globe_->UpdateScrollBars();
   globe_->RedrawLayers();
+}
+
+int32_t TEarthProjection::CentralMeridianUnits() const {
+  return Mod180(SaturateToInt32(std::fmod(CentralMeridian, 360.0L) * GU_DEGREE));
 }
 
 void TEarthProjection::SetIntegerProp(TProjectionProperty property, int32_t v) {
@@ -142,8 +142,8 @@ void TEarthProjection::SetScaleFactor(Extended sf) {
   if (MinZoom < MaxZoom) sf = LimitFloat(sf, MinZoom, MaxZoom);
   const Extended w = CanvasWidth(), h = CanvasHeight();
   if (sf == 0) {
-    SetIntegerProp(ppXOrigin, RoundToInt32(w / 2));
-    SetIntegerProp(ppYOrigin, RoundToInt32(h / 2));
+    SetIntegerProp(ppXOrigin, SaturateToInt32(w / 2));
+    SetIntegerProp(ppYOrigin, SaturateToInt32(h / 2));
     const TMER e = model_->ExtentsLL();
     sf = std::min(w / std::fabs(Extended(e.iWidthX) - e.iLongX),
                   h / std::fabs(Extended(e.iHeightY) - e.iLatY));
@@ -152,11 +152,11 @@ void TEarthProjection::SetScaleFactor(Extended sf) {
   sf = std::min(sf, MaxScaleFactor);
   if (std::max(w, h) / sf > 2147483647.0L) sf = std::max(w, h) / 2147483647.0L;
   if (sf != scaleFactor_) {
-    SetIntegerProp(ppXOrigin, RoundToInt32((xOrigin_ - w / 2) / scaleFactor_ * sf + w / 2));
-    SetIntegerProp(ppYOrigin, RoundToInt32((yOrigin_ - h / 2) / scaleFactor_ * sf + h / 2));
+    SetIntegerProp(ppXOrigin, SaturateToInt32((xOrigin_ - w / 2) / scaleFactor_ * sf + w / 2));
+    SetIntegerProp(ppYOrigin, SaturateToInt32((yOrigin_ - h / 2) / scaleFactor_ * sf + h / 2));
   }
-  altitude_ = RoundToInt32(1 / (Tan50() * sf));
-  globe_->StoreViewRect({0, 0, RoundToInt32(w / sf), RoundToInt32(h / sf)});
+  altitude_ = SaturateToInt32(1 / (Tan50() * sf));
+  globe_->StoreViewRect({0, 0, SaturateToInt32(w / sf), SaturateToInt32(h / sf)});
   scaleFactor_ = sf;
   model_->PropertyChanged(ppScaleFactor);
   globe_->RedrawLayers();
@@ -288,7 +288,7 @@ bool TEarthProjection::PointLLToXY(const TPointLL& p, TEarthDevicePoint& point) 
 
 int32_t TEarthProjection::GetUnitsPerInch() const {
   const int32_t ppi = globe_->EarthCanvas() ? globe_->EarthCanvas()->DevicePixelsPerInch() : 96;
-  return RoundToInt32(ppi / scaleFactor_);
+  return SaturateToInt32(ppi / scaleFactor_);
 }
 
 void TEarthProjection::SetUnitsPerInch(int32_t u) {
@@ -311,12 +311,12 @@ bool TEarthProjection::ResizeProjection(int32_t width, int32_t height) {
     Extended scale = std::min(scaleFactor_ * ratio, MaxScaleFactor);
     scale = std::max(scale, Extended(std::max(width, height)) / 2147483647.0L);
     // The middle of the window keeps its position while the scale changes.
-    xOrigin_ = RoundToInt32((xOrigin_ - oldW / 2.0L) / scaleFactor_ * scale + oldW / 2.0L);
-    yOrigin_ = RoundToInt32((yOrigin_ - oldH / 2.0L) / scaleFactor_ * scale + oldH / 2.0L);
+    xOrigin_ = SaturateToInt32((xOrigin_ - oldW / 2.0L) / scaleFactor_ * scale + oldW / 2.0L);
+    yOrigin_ = SaturateToInt32((yOrigin_ - oldH / 2.0L) / scaleFactor_ * scale + oldH / 2.0L);
     model_->PropertyChanged(ppXOrigin);
     model_->PropertyChanged(ppYOrigin);
-    altitude_ = RoundToInt32(1 / (Tan50() * scale));
-    globe_->StoreViewRect({0, 0, RoundToInt32(width / scale), RoundToInt32(height / scale)});
+    altitude_ = SaturateToInt32(1 / (Tan50() * scale));
+    globe_->StoreViewRect({0, 0, SaturateToInt32(width / scale), SaturateToInt32(height / scale)});
     scaleFactor_ = scale;
     model_->PropertyChanged(ppScaleFactor);
   }
@@ -406,11 +406,11 @@ void TEarthProjection::LoadEnvironment(TEarthXML_Element* element) {
     const std::string name = m->AttributeByName("Class", GetProjectionClass());
     if (!rtl::SameText(name, GetProjectionClass())) {
       RegisterProjectionModels();
-      rtl::TClass c = rtl::FindClass(name);
-      if (!c->InheritsFrom<TCustomProjectionModel>())
-        throw EEarthException("Class " + name + " does not inherit from TProjectionModel");
-      SetProjectionModel(std::unique_ptr<TCustomProjectionModel>(
-          c->Create<TCustomProjectionModel>(static_cast<TEarthProjection*>(this))));
+      // A model this program does not know keeps the one there is.
+      rtl::TClass c = rtl::GetClass(name);
+      if (c && c->InheritsFrom<TCustomProjectionModel>())
+        SetProjectionModel(std::unique_ptr<TCustomProjectionModel>(
+            c->Create<TCustomProjectionModel>(static_cast<TEarthProjection*>(this))));
     }
   }
   const int spheroid = SettingInt(element, "Spheroid", static_cast<int>(Spheroid));

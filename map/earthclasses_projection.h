@@ -129,6 +129,8 @@ class TEarthProjection : public TEarthENVPersistent {
   Extended YRotation() const { return yRotation_; }
   Extended ZRotation() const { return zRotation_; }
   Extended ScaleFactor() const { return scaleFactor_; }
+  // The central meridian in globe units, within 180 degrees either way.
+  int32_t CentralMeridianUnits() const;
   // True while the map control draws the far side of a transparent globe.
   bool BackFacePass() const { return backFacePass_; }
   void SetBackFacePass(bool b) { backFacePass_ = b; }

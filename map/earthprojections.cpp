@@ -26,10 +26,6 @@ int32_t Wrap180(int64_t v) {
   return Mod180(static_cast<int32_t>(v));
 }
 
-int32_t CentralMeridianGU(const TEarthProjection* p) {
-  return Wrap180(std::llround(std::fmod(p->CentralMeridian, 360.0L) * GU_DEGREE));
-}
-
 // A model of the same class for projection, assigned from m.
 template <typename T>
 std::unique_ptr<TCustomProjectionModel> CloneFor(const T& m, TEarthProjection* projection) {
@@ -442,7 +438,7 @@ int32_t TCartesianPrj::DeviceX(int32_t longitude) const {
   // The central meridian in globe units, worked out again only when it changed.
   if (p->CentralMeridian != cmDegrees_) {
     cmDegrees_ = p->CentralMeridian;
-    cmUnits_ = CentralMeridianGU(p);
+    cmUnits_ = p->CentralMeridianUnits();
   }
   const int32_t d = Wrap180(int64_t{longitude} - cmUnits_);
   return DeviceCoord(p->XOrigin(), d * p->ScaleFactor());
@@ -450,8 +446,8 @@ int32_t TCartesianPrj::DeviceX(int32_t longitude) const {
 
 bool TCartesianPrj::LongitudeOf(int32_t x, int32_t& longitude) const {
   const TEarthProjection* p = Projection();
-  const Extended v = std::rint((Extended(x) - p->XOrigin()) / p->ScaleFactor() +
-                               std::fmod(p->CentralMeridian, 360.0L) * GU_DEGREE);
+  const Extended v =
+      std::rint((Extended(x) - p->XOrigin()) / p->ScaleFactor()) + p->CentralMeridianUnits();
   if (!std::isfinite(v) || std::fabs(v) > 4e18L) return false;
   longitude = Wrap180(static_cast<int64_t>(v));
   return true;

@@ -403,6 +403,7 @@ TEST_F(EarthMapTest, ADamagedValueInAnySectionKeepsItsValueAndTheLoadGoesOn) {
   };
   damage("MaxTextHeight", "tall", 0);
   damage("ScaleFactor", "small", 0);
+  damage("Class", "TNoSuchPrj", xml.find("<ProjectionModel"));
   damage("ZoomMin", "1O", 0);
   damage("ZoomUnits", "furlongs", 0);
   const size_t global = xml.find("PresenterID=\"7\""), inLayer = xml.find("<Layer ");
@@ -416,6 +417,7 @@ TEST_F(EarthMapTest, ADamagedValueInAnySectionKeepsItsValueAndTheLoadGoesOn) {
   EXPECT_EQ(other.GetMinTextHeight(), 8);
   EXPECT_EQ(other.GetMaxTextHeight(), 0);
   EXPECT_DOUBLE_EQ(double(other.Projection()->XRotation()), 20);
+  EXPECT_EQ(other.Projection()->GetProjectionClass(), "TSphericalPrj");
   ASSERT_EQ(other.LayerStore()->GetCount(), 1);
   TEarthLayer* back = other.LayerStore()->GetLayer(0);
   EXPECT_EQ(back->GetLayerName(), "Seeded");
