@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/map/mapfixture.h"
+#include "tests/map/snapshot.h"
 
 namespace maptest {
 namespace {
@@ -146,6 +147,18 @@ TEST_F(GlobeHorizon, GreatCirclesGoBehindTheHorizonAndComeBack) {
   Clear(0xFFFFFF);
   map->RenderGreatCircleLine(PointLL(-100 * D, 10 * D), PointLL(-20 * D, 50 * D), gcCircle);
   Check(along(-100, 10, -20, 50, 1), "the whole circle");
+}
+
+// For a person to look at: the globe from 40 N 70 W with its graticule, the range circle and the
+// two great circles, every line stopping at the outline.
+TEST_F(GlobeHorizon, Snapshot) {
+  map->PaintBackground(gdi::TColor(0xFFFFFF));
+  map->PaintGraticuleLines();
+  Ink(gdi::TColor(0x0000FF));
+  map->RenderCircle(PointLL(40 * D, 45 * D), 30 * D, 36);
+  map->RenderGreatCircleLine(PointLL(-70 * D, 40 * D), PointLL(100 * D, 30 * D), gcShortest);
+  map->RenderGreatCircleLine(PointLL(-100 * D, 10 * D), PointLL(-20 * D, 50 * D), gcCircle);
+  SaveSnapshot(canvas, "globe_horizon.png");
 }
 
 }  // namespace
