@@ -1,5 +1,6 @@
 #include "map/earthshpmapper.h"
 
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -34,7 +35,11 @@ int32_t LittleEndian32(const uint8_t* p) {
 
 double LittleEndianDouble(const uint8_t* p) {
   uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&bits, p, sizeof bits);
+  } else {
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+  }
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
