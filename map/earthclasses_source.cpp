@@ -397,7 +397,7 @@ bool TEarthFileReader::MapDataFile(rtl::TStream& stream) {
   if (ok) {
     while (MapDataObject(stream, GetCount())) {
       SetCount(GetCount() + 1);
-      GetObject(GetCount() - 1);
+      if (!MapDataRecord(GetCount() - 1)) GetObject(GetCount() - 1);
       if (GetCount() % 256 == 0) {
         const int64_t percent = size > 0 ? EarthMulDiv(stream.Position(), 100, size) : 100;
         Globe()->ProgressMessage(pmPercent, std::to_string(percent));

@@ -110,6 +110,9 @@ class TEarthFileReader : public TEarthObjectSource {
   virtual bool MapDataHeader(rtl::TStream& /*stream*/) { return true; }
   // Records where object index lies; false at the end of the data.
   virtual bool MapDataObject(rtl::TStream& /*stream*/, int32_t /*index*/) { return false; }
+  // Fills the record of the slot just mapped (MER, state) from the data without building the
+  // object; false to have the object built (and its record taken from it) instead.
+  virtual bool MapDataRecord(int32_t /*index*/) { return false; }
   virtual bool MapDataFile(rtl::TStream& stream);
 
   // The ".md" of the data file when it can be read whole: false (and no slots) for a missing,

@@ -1,5 +1,5 @@
-// Opening map data files: a shapefile with every object built once (no ".md"), beside shapelib
-// reading every object of the same file, on the 1:50m land and on a synthetic file of over
+// Opening map data files: a shapefile mapped (no ".md"), alone and with every object built, beside
+// shapelib reading every object of the same file, on the 1:50m land and on a synthetic file of over
 // 50 MB written with shapelib at the start; the land and the world layer file with and without
 // their ".md".
 #include <benchmark/benchmark.h>
@@ -84,14 +84,17 @@ const std::string& SyntheticFile() {
   return name;
 }
 
-void OpenOurs(benchmark::State& state, const std::string& file) {
+// Maps the file (no ".md"); with everyObject each object is then built, as shapelib reads each.
+void OpenOurs(benchmark::State& state, const std::string& file, bool everyObject = false) {
   Map().SaveMetaDataLocation = smdDiscard;
   int64_t objects = 0;
   for (auto _ : state) {
     TEarthSHPReader reader(&Map());
     reader.FileName = file;
-    reader.SetActive(true);  // maps the file, building each object once
+    reader.SetActive(true);
     objects = reader.GetCount();
+    if (everyObject)
+      for (int32_t i = 0; i < reader.GetCount(); ++i) benchmark::DoNotOptimize(reader.GetObject(i));
     reader.SetActive(false);
   }
   state.counters["objects"] = static_cast<double>(objects);
@@ -140,6 +143,12 @@ void BM_OpenLandShapelib(benchmark::State& s) {
 void BM_OpenSyntheticOurs(benchmark::State& s) {
   OpenOurs(s, SyntheticFile());
 }
+void BM_OpenLandOursEveryObject(benchmark::State& s) {
+  OpenOurs(s, kLand, true);
+}
+void BM_OpenSyntheticOursEveryObject(benchmark::State& s) {
+  OpenOurs(s, SyntheticFile(), true);
+}
 void BM_OpenSyntheticShapelib(benchmark::State& s) {
   OpenShapelib(s, SyntheticFile());
 }
@@ -147,6 +156,8 @@ BENCHMARK(BM_OpenLandOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenLandOursWithMD)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenLandShapelib)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSyntheticOurs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenLandOursEveryObject)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSyntheticOursEveryObject)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSyntheticShapelib)->Unit(benchmark::kMillisecond);
 
 // The shipped world layer, mapped (no ".md") or taken from its ".md".
