@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "everyform.h"
+#include "platform/gdi/image.h"
+#include "platform/win/paint.h"
 #include "platform/vcl/classic.h"
 #include "vcltest.h"
 
@@ -223,6 +225,8 @@ TEST_F(Combos, ALongListReachesItsLastItemsByWheelArrowAndThumb) {
   ASSERT_TRUE(Open(c));  // Network to COM7 shown
   Feed(win::MouseMove(rowAt(2).x, rowAt(2).y));
   Feed(win::MouseWheel(rowAt(2).x, rowAt(2).y, -win::WHEEL_DELTA));  // three rows on
+  Pump();
+  gdi::SavePngFile("vcl_combo_list_scrolled.png", win::ComposeScreen());  // to be looked at
   press(rowAt(5));
   EXPECT_FALSE(c->DroppedDown());
   EXPECT_EQ(c->Text(), "COM8");
