@@ -81,11 +81,15 @@ void Initialize(const Config& config) {
 
 void Shutdown() {
   if (!gSystem) return;
-  // One registered while these run is run too.
+  // One registered while these run is run too; one that fails does not keep the others or the
+  // end of the windows from running (Shutdown runs from destructors).
   while (!gSystem->atShutdown.empty()) {
     auto last = std::move(gSystem->atShutdown.back());
     gSystem->atShutdown.pop_back();
-    last.second();
+    try {
+      last.second();
+    } catch (...) {
+    }
   }
   RemoveSynchronizeWake();
   DestroyAllWindows();
