@@ -115,11 +115,16 @@ class TMessageForm : public TForm {
     label->SetCaption(text);
     label->SetLeft(x);
     label->SetTop(margin + (icon != TIcon::None ? 8 : 0));
+    // A text wider than two thirds of the screen is wrapped onto more lines.
+    const int widest = Screen ? Screen->WorkAreaRect().Width() - 8 : 1024;
+    if (label->Width() > widest * 2 / 3) {
+      label->SetWidth(widest * 2 / 3);
+      label->SetWordWrap(true);
+    }
     int textRight = label->Left() + label->Width();
     int textBottom = std::max(label->Top() + label->Height(), icon != TIcon::None ? 42 : 0);
     const int bw = 75, bh = 25, gap = 6;
     int rowWidth = static_cast<int>(buttons.size()) * (bw + gap) - gap;
-    const int widest = Screen ? Screen->WorkAreaRect().Width() - 8 : 1024;
     int clientW = std::max({textRight + margin, rowWidth + 2 * margin, 180,
                             std::min(CaptionClientWidth(caption), widest)});
     int clientH = textBottom + 14 + bh + margin;
