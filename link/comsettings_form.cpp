@@ -74,6 +74,7 @@ Tcomms::Tcomms(rtl::TComponent* AOwner) : TForm(AOwner) {
   SetCaption("Settings");
   SetBorderStyle(vcl::bsDialog);
   SetBounds(0, 0, 560, 430);
+  SetPosition(vcl::poMainFormCenter);
   PageControl1 = vcl::NewChild<vcl::TPageControl>(this, this, "PageControl1", 6, 6, 542, 342);
   auto sheet = [&](const char* name, const char* caption) {
     auto* t = vcl::NewChild<vcl::TTabSheet>(this, nullptr, name);

@@ -163,7 +163,7 @@ void Tcomms::BuildOutputControls() {
   GroupBox3->SetName("GroupBox3");
   GroupBox3->SetParent(TabSheet2);
   GroupBox3->SetCaption("Proprietary NMEA");
-  GroupBox3->SetBounds(278, 8, 250, 200);
+  GroupBox3->SetBounds(278, 8, 254, 200);
   auto* label = new vcl::TLabel(this);
   label->SetName("Label4");
   label->SetParent(GroupBox3);
@@ -183,9 +183,9 @@ void Tcomms::BuildOutputControls() {
   GroupBox4->SetName("GroupBox4");
   GroupBox4->SetParent(TabSheet2);
   GroupBox4->SetCaption("Repeater");
-  GroupBox4->SetBounds(278, 214, 250, 94);
+  GroupBox4->SetBounds(278, 214, 254, 94);
   CheckBox11 = NewBox(this, GroupBox4, "CheckBox11", "Repeat Incoming NMEA + Proprietary NMEA on",
-                      10, 22, 236);
+                      8, 22, 242);
   ComboBox3 = new vcl::TComboBox(this);
   ComboBox3->SetName("ComboBox3");
   ComboBox3->SetParent(GroupBox4);

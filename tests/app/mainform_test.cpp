@@ -9,6 +9,7 @@
 #include "app/polar.h"
 #include "link/comsettings.h"
 #include "platform/win/system.h"
+#include "tests/tempdir.h"
 
 namespace {
 
@@ -49,6 +50,8 @@ class MainTick : public ::testing::Test {
   }
   void Tick() { form.Timer1Timer(nullptr); }
 
+  // The tick appends to the text log beside it.
+  TempWorkDir work{"corv_maintick"};
   // The forms own timers, which need the window system.
   win::SystemScope windows;
   std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>(nullptr);
