@@ -228,6 +228,9 @@ void InvalidateWhole(Window* w, bool children);
 void MarkDirty(const RECT& screenRect);
 void ResizeLayer(Window* w);
 Window* NextPaintWindow(HWND filter);
+// Composes the frame inside the screen area and returns it.
+const gdi::Surface& ComposeArea(const RECT& screenArea);
+// Hands the backend the frame and the union of what changed since the last present, if anything.
 void PresentIfDirty();
 
 // Default painting of the default procedure (DC unit).

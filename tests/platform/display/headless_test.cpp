@@ -14,11 +14,14 @@
 #include "platform/win/message.h"
 #include "platform/win/paint.h"
 #include "platform/win/window.h"
+#include "tests/platform/display/solid.h"
 #include "tests/tempdir.h"
 
 namespace {
 
 using namespace win;
+using displaytest::Pump;
+using displaytest::Solid;
 
 std::string Shell(const std::string& command) {
   std::string out;
@@ -38,35 +41,9 @@ class Headless : public ::testing::Test {
     config.height = 240;
     config.clock = std::make_shared<VirtualClock>();
     scope = std::make_unique<SystemScope>(config);
-    WNDCLASS wc;
-    wc.lpszClassName = "solid";
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-      if (m != WM_PAINT) return DefWindowProc(h, m, w, l);
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      RECT r;
-      GetClientRect(h, &r);
-      HBRUSH b = gdi::CreateSolidBrush(COLORREF(GetWindowLongPtr(h, GWL_USERDATA)));
-      gdi::FillRect(dc, &r, b);
-      gdi::DeleteObject(b);
-      EndPaint(h, &ps);
-      return 0;
-    };
-    RegisterClass(&wc);
+    displaytest::RegisterSolidClass();
   }
   void TearDown() override { scope.reset(); }
-
-  HWND Solid(int x, int y, int w, int h, COLORREF c, DWORD ex = 0) {
-    HWND hwnd = CreateWindowEx(ex, "solid", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, x,
-                               y, w, h, nullptr, 0, nullptr);
-    SetWindowLongPtr(hwnd, GWL_USERDATA, intptr_t(c));
-    InvalidateRect(hwnd, nullptr, TRUE);
-    return hwnd;
-  }
-  void Pump() {
-    MSG m;
-    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
-  }
 
   std::unique_ptr<SystemScope> scope;
 };
@@ -86,6 +63,46 @@ TEST_F(Headless, SnapshotOfOverlappingWindowsIsAPngFile) {
   const std::string kind = Shell("file -b '" + path + "'");
   EXPECT_NE(kind.find("PNG image data, 320 x 240"), std::string::npos) << kind;
   EXPECT_FALSE(display::SaveScreenSnapshot(dir / "no/such/dir/x.png"));
+}
+
+// Keeps what it is handed.
+class Recorder : public Backend {
+ public:
+  void Present(const gdi::Surface&, const RECT& dirty) override { rects.push_back(dirty); }
+  void WaitInput(DWORD) override {}
+  void Wake() override {}
+  std::vector<RECT> rects;
+};
+
+TEST_F(Headless, TheBackendIsHandedWhatWasPaintedOnceAPass) {
+  auto recorder = std::make_shared<Recorder>();
+  SetBackend(recorder);
+  HWND a = Solid(20, 20, 160, 120, 0x0000C0);
+  HWND b = Solid(200, 130, 100, 90, 0x00A000);
+  Pump();
+  ASSERT_EQ(recorder->rects.size(), 1u);
+  EXPECT_EQ(recorder->rects[0], (RECT{0, 0, 320, 240})) << "a new backend is handed everything";
+  // A 20 x 10 part of a's client area, then parts of both in one pass.
+  POINT ca{0, 0}, cb{0, 0};
+  ClientToScreen(a, &ca);
+  ClientToScreen(b, &cb);
+  const RECT part{10, 10, 30, 20};
+  recorder->rects.clear();
+  InvalidateRect(a, &part, TRUE);
+  Pump();
+  ASSERT_EQ(recorder->rects.size(), 1u);
+  EXPECT_EQ(recorder->rects[0], (RECT{ca.x + 10, ca.y + 10, ca.x + 30, ca.y + 20}));
+  recorder->rects.clear();
+  InvalidateRect(a, &part, TRUE);
+  const RECT corner{0, 0, 5, 5};
+  InvalidateRect(b, &corner, TRUE);
+  Pump();
+  ASSERT_EQ(recorder->rects.size(), 1u) << "one present for the pass";
+  EXPECT_EQ(recorder->rects[0], (RECT{ca.x + 10, ca.y + 10, cb.x + 5, cb.y + 5}));
+  recorder->rects.clear();
+  Pump();
+  EXPECT_TRUE(recorder->rects.empty()) << "nothing changed, nothing presented";
+  SetBackend(nullptr);
 }
 
 TEST_F(Headless, TheEnvironmentPicksTheBackend) {
