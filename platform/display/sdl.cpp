@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "platform/win/input.h"
 #include "platform/win/message.h"
@@ -83,47 +84,55 @@ SdlBackend::~SdlBackend() {
   // the X libraries it loaded stay loaded.
 }
 
-void SdlBackend::Present(const gdi::Surface& screen, const win::RECT& dirty) {
+void SdlBackend::Present(const gdi::Surface& screen, std::span<const win::RECT> dirty) {
   if (renderer_) PresentToRenderer(screen, dirty);
   else PresentToSurface(screen, dirty);
 }
 
-void SdlBackend::PresentToSurface(const gdi::Surface& screen, const win::RECT& dirty) {
+void SdlBackend::PresentToSurface(const gdi::Surface& screen, std::span<const win::RECT> dirty) {
   // A resize makes SDL drop the surface; fetching it again makes a new one of the new size.
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return;
-  SDL_Rect r = ToSdl(dirty);
+  std::vector<SDL_Rect> rects;
+  for (const win::RECT& d : dirty) rects.push_back(ToSdl(d));
   if (surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) {
     // A new surface holds nothing yet.
     surface_ = surface;
     surfaceW_ = surface->w;
     surfaceH_ = surface->h;
-    r = SDL_Rect{0, 0, screen.Width(), screen.Height()};
+    rects.assign(1, SDL_Rect{0, 0, screen.Width(), screen.Height()});
   }
-  r = Clipped(Clipped(r, screen.Width(), screen.Height()), surface->w, surface->h);
-  if (r.w <= 0 || r.h <= 0) return;
+  for (SDL_Rect& r : rects)
+    r = Clipped(Clipped(r, screen.Width(), screen.Height()), surface->w, surface->h);
+  std::erase_if(rects, [](const SDL_Rect& r) { return r.w <= 0 || r.h <= 0; });
+  if (rects.empty()) return;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-  uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + ptrdiff_t(r.y) * surface->pitch +
-                 ptrdiff_t(r.x) * surface->format->BytesPerPixel;
-  SDL_ConvertPixels(r.w, r.h, kScreenFormat, Pixels(screen, r), screen.Stride(),
-                    surface->format->format, dst, surface->pitch);
+  for (const SDL_Rect& r : rects) {
+    uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + ptrdiff_t(r.y) * surface->pitch +
+                   ptrdiff_t(r.x) * surface->format->BytesPerPixel;
+    SDL_ConvertPixels(r.w, r.h, kScreenFormat, Pixels(screen, r), screen.Stride(),
+                      surface->format->format, dst, surface->pitch);
+  }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-  SDL_UpdateWindowSurfaceRects(window_, &r, 1);
+  SDL_UpdateWindowSurfaceRects(window_, rects.data(), int(rects.size()));
 }
 
-void SdlBackend::PresentToRenderer(const gdi::Surface& screen, const win::RECT& dirty) {
-  SDL_Rect r = ToSdl(dirty);
+void SdlBackend::PresentToRenderer(const gdi::Surface& screen, std::span<const win::RECT> dirty) {
+  std::vector<SDL_Rect> rects;
+  for (const win::RECT& d : dirty) rects.push_back(ToSdl(d));
   if (!texture_ || textureW_ != screen.Width() || textureH_ != screen.Height()) {
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = SDL_CreateTexture(renderer_, kScreenFormat, SDL_TEXTUREACCESS_STREAMING,
                                  screen.Width(), screen.Height());
     textureW_ = screen.Width();
     textureH_ = screen.Height();
-    r = SDL_Rect{0, 0, screen.Width(), screen.Height()};
+    rects.assign(1, SDL_Rect{0, 0, screen.Width(), screen.Height()});
   }
   if (!texture_) return;
-  r = Clipped(r, screen.Width(), screen.Height());
-  if (r.w > 0 && r.h > 0) SDL_UpdateTexture(texture_, &r, Pixels(screen, r), screen.Stride());
+  for (SDL_Rect r : rects) {
+    r = Clipped(r, screen.Width(), screen.Height());
+    if (r.w > 0 && r.h > 0) SDL_UpdateTexture(texture_, &r, Pixels(screen, r), screen.Stride());
+  }
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
   SDL_RenderPresent(renderer_);

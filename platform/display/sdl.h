@@ -27,7 +27,9 @@ class SdlBackend : public win::Backend {
   static std::shared_ptr<SdlBackend> Create(std::string* error = nullptr);
   ~SdlBackend() override;
 
-  void Present(const gdi::Surface& screen, const win::RECT& dirty) override;
+  void Present(const gdi::Surface& screen, std::span<const win::RECT> dirty) override;
+  // One rectangle.
+  void Present(const gdi::Surface& screen, const win::RECT& dirty) { Present(screen, {&dirty, 1}); }
   void PollInput() override;
   void WaitInput(win::DWORD timeoutMs) override;
   void Wake() override;
@@ -53,8 +55,8 @@ class SdlBackend : public win::Backend {
   void Handle(const void* event);
   // Feeds what SDL holds; true when there was anything.
   bool Drain();
-  void PresentToSurface(const gdi::Surface& screen, const win::RECT& dirty);
-  void PresentToRenderer(const gdi::Surface& screen, const win::RECT& dirty);
+  void PresentToSurface(const gdi::Surface& screen, std::span<const win::RECT> dirty);
+  void PresentToRenderer(const gdi::Surface& screen, std::span<const win::RECT> dirty);
   // Blocks in poll() on the X connection and the wake-up fd; false where there is no X fd.
   bool WaitOnFds(int timeoutMs);
 

@@ -118,10 +118,7 @@ void MarkDirty(const RECT& r) {
   RECT screen{0, 0, s.screen->Width(), s.screen->Height()};
   RECT clipped;
   if (!gdi::IntersectRect(&clipped, &r, &screen)) return;
-  if (gdi::IsRectEmpty(&s.dirty))
-    s.dirty = clipped;
-  else
-    gdi::UnionRect(&s.dirty, &s.dirty, &clipped);
+  s.dirty.Add(clipped);
 }
 
 void ResizeLayer(Window* w) {
@@ -213,11 +210,12 @@ void PresentIfDirty() {
   if (!s.backend) return;
   // A DC still held may have drawn since the last present too.
   for (const auto& [dc, info] : s.dcs) MarkDirty(info.dirty);
-  if (gdi::IsRectEmpty(&s.dirty)) return;
-  RECT d = s.dirty;
-  s.dirty = RECT{};
+  if (s.dirty.Empty()) return;
+  const std::vector<RECT> rects = s.dirty.Rects();
+  s.dirty.Clear();
   // Only what changed is composed and handed on: the rest of the frame is as last presented.
-  s.backend->Present(ComposeArea(d), d);
+  for (const RECT& r : rects) ComposeArea(r);
+  s.backend->Present(*s.frame, rects);
 }
 
 }  // namespace detail
