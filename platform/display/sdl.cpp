@@ -139,6 +139,7 @@ void SdlBackend::PresentToRenderer(const gdi::Surface& screen, std::span<const w
 }
 
 bool SdlBackend::Drain() {
+  lastPump_ = SDL_GetTicks64();
   bool any = false;
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
@@ -148,7 +149,13 @@ bool SdlBackend::Drain() {
   return any;
 }
 
-void SdlBackend::PollInput() { Drain(); }
+void SdlBackend::PollInput() {
+  // Every look for a message lands here, and SDL's pump makes system calls each time: input a
+  // millisecond or two later is just as good. A wait always pumps first.
+  const uint64_t now = SDL_GetTicks64();
+  if (now - lastPump_ < kPumpEveryMs) return;
+  Drain();
+}
 
 bool SdlBackend::WaitOnFds(int timeoutMs) {
   if (x_.fd < 0) return false;

@@ -8,6 +8,7 @@
 // CORVATALEN_SDL_PRESENT=renderer, gets SDL's software renderer and a streaming texture instead.
 // On X11 a wait sleeps in poll() on the X connection and a wake-up eventfd, until input, a wake
 // or the deadline: nothing runs between events.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -72,6 +73,8 @@ class SdlBackend : public win::Backend {
   uint32_t wakeEvent_ = 0;
   XConnection x_;    // fd -1 unless SDL runs on X11 and the waits poll() it
   int wakeFd_ = -1;  // an eventfd that Wake writes to
+  static constexpr uint64_t kPumpEveryMs = 2;
+  uint64_t lastPump_ = 0;  // SDL ticks of the last look at SDL's events
   SDL_Cursor* cursors_[16] = {};
 };
 
