@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "platform/display/sdl.h"
+#include "platform/gdi/image.h"
 #include "platform/win/input.h"
 #include "platform/win/message.h"
+#include "platform/win/paint.h"
 #include "platform/win/system.h"
 #include "tests/platform/display/xserver.h"
 
@@ -91,6 +93,22 @@ inline void PumpFor(int ms) {
     }
     win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT);
   }
+}
+
+// How many pixels of the X screen's top-left corner, as `import` takes it, differ from the window
+// system's screen composed anew (ImageMagick's compare); -1 when a picture could not be had. The
+// two pictures stay beside each other as <stem>-x.png and <stem>-own.png for a look.
+inline long DifferingPixels(const std::string& display, const std::string& stem) {
+  const gdi::Surface& own = win::ComposeScreen();
+  const std::string ownPng = stem + "-own.png", shot = stem + "-x.png";
+  gdi::SavePngFile(ownPng, own);
+  const std::string size = std::to_string(own.Width()) + "x" + std::to_string(own.Height());
+  Output("import -display " + display + " -window root png:'" + shot + "' 2>&1 && convert '" +
+         shot + "' -crop " + size + "+0+0 +repage png:'" + shot + "' 2>&1");
+  const std::string out = Output("compare -metric AE '" + shot + "' '" + ownPng + "' null: 2>&1");
+  char* end = nullptr;
+  const long n = std::strtol(out.c_str(), &end, 10);
+  return end == out.c_str() ? -1 : n;
 }
 
 // "x y" on the screen of a point p of a window whose client origin is at origin, as xdotool

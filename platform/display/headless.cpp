@@ -7,7 +7,7 @@
 
 namespace display {
 
-void HeadlessBackend::Present(const gdi::Surface&, const win::RECT&) { ++presents_; }
+void HeadlessBackend::Present(const gdi::Surface&, std::span<const win::RECT>) { ++presents_; }
 
 void HeadlessBackend::WaitInput(win::DWORD timeoutMs) {
   std::unique_lock lock(m_);

@@ -11,7 +11,7 @@ namespace display {
 
 class HeadlessBackend : public win::Backend {
  public:
-  void Present(const gdi::Surface& screen, const win::RECT& dirty) override;
+  void Present(const gdi::Surface& screen, std::span<const win::RECT> dirty) override;
   void WaitInput(win::DWORD timeoutMs) override;
   void Wake() override;
 

@@ -2,7 +2,14 @@
 
 #include <SDL.h>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "platform/win/input.h"
 #include "platform/win/message.h"
@@ -13,19 +20,55 @@ namespace display {
 
 using win::RawInput;
 
+namespace {
+
+// The screen's pixels are 32-bit little-endian 0x00RRGGBB.
+constexpr uint32_t kScreenFormat = SDL_PIXELFORMAT_RGB888;
+
+SDL_Rect ToSdl(const win::RECT& r) {
+  return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// The part of r inside a w x h picture (empty when none).
+SDL_Rect Clipped(const SDL_Rect& r, int w, int h) {
+  const SDL_Rect bounds{0, 0, w, h};
+  SDL_Rect out{};
+  if (!SDL_IntersectRect(&r, &bounds, &out)) return SDL_Rect{};
+  return out;
+}
+
+const uint8_t* Pixels(const gdi::Surface& screen, const SDL_Rect& r) {
+  return screen.Row(r.y) + ptrdiff_t(r.x) * 4;
+}
+
+}  // namespace
+
 std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error) {
   auto fail = [&](const char* what) -> std::shared_ptr<SdlBackend> {
     if (error) *error = std::string(what) + ": " + SDL_GetError();
     return nullptr;
   };
+  // The window's framebuffer in plain memory: otherwise SDL makes it a GL texture, and on a
+  // machine without a GPU a software rasteriser with a thread per core draws every present.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return fail("SDL_Init");
   std::shared_ptr<SdlBackend> b(new SdlBackend());
   b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
                                 SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
   if (!b->window_) return fail("SDL_CreateWindow");
-  b->renderer_ = SDL_CreateRenderer(b->window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!b->renderer_) return fail("SDL_CreateRenderer");
+  const char* path = std::getenv("CORVATALEN_SDL_PRESENT");
+  const bool wantRenderer = path && std::string_view(path) == "renderer";
+  if (wantRenderer || !SDL_GetWindowSurface(b->window_)) {
+    b->renderer_ = SDL_CreateRenderer(b->window_, -1, 0);
+    if (!b->renderer_) b->renderer_ = SDL_CreateRenderer(b->window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!b->renderer_) return fail("SDL_CreateRenderer");
+  }
   b->wakeEvent_ = SDL_RegisterEvents(1);
+  const XConnection x = XConnectionOf(b->window_);
+  if (x.fd >= 0) {
+    b->wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (b->wakeFd_ >= 0) b->x_ = x;
+  }
   SDL_ShowCursor(SDL_ENABLE);
   return b;
 }
@@ -36,39 +79,118 @@ SdlBackend::~SdlBackend() {
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
+  if (wakeFd_ >= 0) ::close(wakeFd_);
   // SDL's video subsystem stays up for the rest of the process: the next backend reuses it, and
   // the X libraries it loaded stay loaded.
 }
 
-void SdlBackend::Present(const gdi::Surface& screen, const win::RECT&) {
+void SdlBackend::Present(const gdi::Surface& screen, std::span<const win::RECT> dirty) {
+  if (renderer_) PresentToRenderer(screen, dirty);
+  else PresentToSurface(screen, dirty);
+}
+
+void SdlBackend::PresentToSurface(const gdi::Surface& screen, std::span<const win::RECT> dirty) {
+  // A resize makes SDL drop the surface; fetching it again makes a new one of the new size.
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface) return;
+  std::vector<SDL_Rect> rects;
+  for (const win::RECT& d : dirty) rects.push_back(ToSdl(d));
+  if (surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) {
+    // A new surface holds nothing yet.
+    surface_ = surface;
+    surfaceW_ = surface->w;
+    surfaceH_ = surface->h;
+    rects.assign(1, SDL_Rect{0, 0, screen.Width(), screen.Height()});
+  }
+  for (SDL_Rect& r : rects)
+    r = Clipped(Clipped(r, screen.Width(), screen.Height()), surface->w, surface->h);
+  std::erase_if(rects, [](const SDL_Rect& r) { return r.w <= 0 || r.h <= 0; });
+  if (rects.empty()) return;
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+  for (const SDL_Rect& r : rects) {
+    uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + ptrdiff_t(r.y) * surface->pitch +
+                   ptrdiff_t(r.x) * surface->format->BytesPerPixel;
+    SDL_ConvertPixels(r.w, r.h, kScreenFormat, Pixels(screen, r), screen.Stride(),
+                      surface->format->format, dst, surface->pitch);
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  SDL_UpdateWindowSurfaceRects(window_, rects.data(), int(rects.size()));
+}
+
+void SdlBackend::PresentToRenderer(const gdi::Surface& screen, std::span<const win::RECT> dirty) {
+  std::vector<SDL_Rect> rects;
+  for (const win::RECT& d : dirty) rects.push_back(ToSdl(d));
   if (!texture_ || textureW_ != screen.Width() || textureH_ != screen.Height()) {
     if (texture_) SDL_DestroyTexture(texture_);
-    // The screen's pixels are 32-bit little-endian 0x00RRGGBB.
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+    texture_ = SDL_CreateTexture(renderer_, kScreenFormat, SDL_TEXTUREACCESS_STREAMING,
                                  screen.Width(), screen.Height());
     textureW_ = screen.Width();
     textureH_ = screen.Height();
+    rects.assign(1, SDL_Rect{0, 0, screen.Width(), screen.Height()});
   }
   if (!texture_) return;
-  SDL_UpdateTexture(texture_, nullptr, screen.Row(0), screen.Stride());
+  for (SDL_Rect r : rects) {
+    r = Clipped(r, screen.Width(), screen.Height());
+    if (r.w > 0 && r.h > 0) SDL_UpdateTexture(texture_, &r, Pixels(screen, r), screen.Stride());
+  }
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
   SDL_RenderPresent(renderer_);
 }
 
-void SdlBackend::PollInput() {
+bool SdlBackend::Drain() {
+  lastPump_ = SDL_GetTicks64();
+  bool any = false;
   SDL_Event ev;
-  while (SDL_PollEvent(&ev)) Handle(&ev);
+  while (SDL_PollEvent(&ev)) {
+    Handle(&ev);
+    any = true;
+  }
+  return any;
+}
+
+void SdlBackend::PollInput() {
+  // Every look for a message lands here, and SDL's pump makes system calls each time: input a
+  // millisecond or two later is just as good. A wait always pumps first.
+  const uint64_t now = SDL_GetTicks64();
+  if (now - lastPump_ < kPumpEveryMs) return;
+  Drain();
+}
+
+bool SdlBackend::WaitOnFds(int timeoutMs) {
+  if (x_.fd < 0) return false;
+  // What Xlib read off the socket while presenting would not make it readable again.
+  if (XEventsPending(x_)) return true;
+  pollfd fds[2] = {{x_.fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+  // A signal ends the wait early; the caller works out the time left and waits again.
+  ::poll(fds, 2, timeoutMs);
+  if (fds[1].revents & POLLIN) {
+    uint64_t n = 0;
+    while (::read(wakeFd_, &n, sizeof n) > 0) {
+    }
+  }
+  return true;
 }
 
 void SdlBackend::WaitInput(win::DWORD timeoutMs) {
-  SDL_Event ev;
   const int ms = timeoutMs == win::INFINITE ? -1 : int(std::min<win::DWORD>(timeoutMs, 0x7FFFFFFF));
+  // Whatever came in while the loop was busy first: it may already be all there is.
+  if (Drain()) return;
+  if (WaitOnFds(ms)) {
+    Drain();
+    return;
+  }
+  SDL_Event ev;
   if (ms < 0 ? SDL_WaitEvent(&ev) : SDL_WaitEventTimeout(&ev, ms)) Handle(&ev);
-  PollInput();
+  Drain();
 }
 
 void SdlBackend::Wake() {
+  if (wakeFd_ >= 0 && x_.fd >= 0) {
+    const uint64_t one = 1;
+    (void)!::write(wakeFd_, &one, sizeof one);
+    return;
+  }
   SDL_Event ev{};
   ev.type = wakeEvent_;
   SDL_PushEvent(&ev);

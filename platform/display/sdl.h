@@ -2,9 +2,17 @@
 // A real window showing the screen through SDL2: mouse, wheel and keyboard become raw input,
 // and resizing the window resizes the screen. Runs wherever SDL finds a video driver (also under
 // Xvfb). All calls except Wake belong on the GUI thread.
+//
+// The screen goes to the window's own surface, only the rectangle that changed, converted to the
+// surface's pixel format (no renderer, texture or GL context). A window that has no surface, or
+// CORVATALEN_SDL_PRESENT=renderer, gets SDL's software renderer and a streaming texture instead.
+// On X11 a wait sleeps in poll() on the X connection and a wake-up eventfd, until input, a wake
+// or the deadline: nothing runs between events.
+#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "platform/display/xconnection.h"
 #include "platform/win/system.h"
 
 struct SDL_Window;
@@ -20,13 +28,17 @@ class SdlBackend : public win::Backend {
   static std::shared_ptr<SdlBackend> Create(std::string* error = nullptr);
   ~SdlBackend() override;
 
-  void Present(const gdi::Surface& screen, const win::RECT& dirty) override;
+  void Present(const gdi::Surface& screen, std::span<const win::RECT> dirty) override;
+  // One rectangle.
+  void Present(const gdi::Surface& screen, const win::RECT& dirty) { Present(screen, {&dirty, 1}); }
   void PollInput() override;
   void WaitInput(win::DWORD timeoutMs) override;
   void Wake() override;
   void ShowCursorShape(win::HCURSOR cursor) override;
 
   SDL_Window* Window() const { return window_; }
+  // "surface" or "renderer": how the screen reaches the window.
+  const char* PresentPath() const { return renderer_ ? "renderer" : "surface"; }
   // The window's top-left on the desktop the backend runs on.
   win::POINT WindowPosition() const;
 
@@ -42,13 +54,27 @@ class SdlBackend : public win::Backend {
  private:
   SdlBackend() = default;
   void Handle(const void* event);
+  // Feeds what SDL holds; true when there was anything.
+  bool Drain();
+  void PresentToSurface(const gdi::Surface& screen, std::span<const win::RECT> dirty);
+  void PresentToRenderer(const gdi::Surface& screen, std::span<const win::RECT> dirty);
+  // Blocks in poll() on the X connection and the wake-up fd; false where there is no X fd.
+  bool WaitOnFds(int timeoutMs);
 
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   int textureW_ = 0;
   int textureH_ = 0;
+  // The window surface last presented to: a new one (after a resize) gets the whole screen.
+  const void* surface_ = nullptr;
+  int surfaceW_ = 0;
+  int surfaceH_ = 0;
   uint32_t wakeEvent_ = 0;
+  XConnection x_;    // fd -1 unless SDL runs on X11 and the waits poll() it
+  int wakeFd_ = -1;  // an eventfd that Wake writes to
+  static constexpr uint64_t kPumpEveryMs = 2;
+  uint64_t lastPump_ = 0;  // SDL ticks of the last look at SDL's events
   SDL_Cursor* cursors_[16] = {};
 };
 

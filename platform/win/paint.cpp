@@ -118,10 +118,7 @@ void MarkDirty(const RECT& r) {
   RECT screen{0, 0, s.screen->Width(), s.screen->Height()};
   RECT clipped;
   if (!gdi::IntersectRect(&clipped, &r, &screen)) return;
-  if (gdi::IsRectEmpty(&s.dirty))
-    s.dirty = clipped;
-  else
-    gdi::UnionRect(&s.dirty, &s.dirty, &clipped);
+  s.dirty.Add(clipped);
 }
 
 void ResizeLayer(Window* w) {
@@ -168,12 +165,57 @@ Window* NextPaintWindow(HWND filter) {
   return found;
 }
 
+// Brings the frame up to date inside `area` (screen coordinates, within the screen): the
+// windows' pixels with the layered windows blended over them from the bottom of the z-order up.
+const gdi::Surface& ComposeArea(const RECT& area) {
+  System& s = S();
+  gdi::Surface& f = *s.frame;
+  const gdi::Surface& base = *s.screen;
+  const RECT screen{0, 0, f.Width(), f.Height()};
+  RECT a;
+  if (!gdi::IntersectRect(&a, &area, &screen)) return f;
+  const size_t rowBytes = size_t(a.right - a.left) * 4;
+  for (int y = a.top; y < a.bottom; ++y)
+    std::copy_n(base.Row(y) + size_t(a.left) * 4, rowBytes, f.Row(y) + size_t(a.left) * 4);
+  auto& tops = s.desktop->children;
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+    Window* w = *it;
+    if (!w->layered || !w->layer || !w->Visible()) continue;
+    const RECT wr = ScreenRect(w);
+    RECT r;
+    if (!gdi::IntersectRect(&r, &wr, &a)) continue;
+    const uint32_t alpha = w->alpha;
+    for (int y = r.top; y < r.bottom; ++y) {
+      const int ly = y - wr.top;
+      if (ly >= w->layer->Height()) break;
+      for (int x = r.left; x < r.right; ++x) {
+        const int lx = x - wr.left;
+        if (lx >= w->layer->Width()) break;
+        if (w->region && !w->region->Contains(lx, ly)) continue;
+        const uint32_t src = w->layer->Get(lx, ly), dst = f.Get(x, y);
+        uint32_t out = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+          const uint32_t sc = (src >> shift) & 0xFF, dc = (dst >> shift) & 0xFF;
+          out |= ((sc * alpha + dc * (255 - alpha) + 127) / 255) << shift;
+        }
+        f.Set(x, y, out);
+      }
+    }
+  }
+  return f;
+}
+
 void PresentIfDirty() {
   System& s = S();
-  if (!s.backend || gdi::IsRectEmpty(&s.dirty)) return;
-  RECT d = s.dirty;
-  s.dirty = RECT{};
-  s.backend->Present(ComposeScreen(), d);
+  if (!s.backend) return;
+  // A DC still held may have drawn since the last present too.
+  for (const auto& [dc, info] : s.dcs) MarkDirty(info.dirty);
+  if (s.dirty.Empty()) return;
+  const std::vector<RECT> rects = s.dirty.Rects();
+  s.dirty.Clear();
+  // Only what changed is composed and handed on: the rest of the frame is as last presented.
+  for (const RECT& r : rects) ComposeArea(r);
+  s.backend->Present(*s.frame, rects);
 }
 
 }  // namespace detail
@@ -325,34 +367,7 @@ std::shared_ptr<gdi::Surface> ScreenSurface() {
 
 const gdi::Surface& ComposeScreen() {
   System& s = S();
-  gdi::Surface& f = *s.frame;
-  const gdi::Surface& base = *s.screen;
-  std::copy(base.Bits(), base.Bits() + base.ByteSize(), f.Bits());
-  // Layered windows from the bottom of the z-order up.
-  auto& tops = s.desktop->children;
-  for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
-    Window* w = *it;
-    if (!w->layered || !w->layer || !w->Visible()) continue;
-    const RECT r = ScreenRect(w);
-    const uint32_t a = w->alpha;
-    for (int y = std::max(0, int(r.top)); y < std::min(f.Height(), int(r.bottom)); ++y) {
-      const int ly = y - r.top;
-      if (ly >= w->layer->Height()) break;
-      for (int x = std::max(0, int(r.left)); x < std::min(f.Width(), int(r.right)); ++x) {
-        const int lx = x - r.left;
-        if (lx >= w->layer->Width()) break;
-        if (w->region && !w->region->Contains(lx, ly)) continue;
-        const uint32_t src = w->layer->Get(lx, ly), dst = f.Get(x, y);
-        uint32_t out = 0;
-        for (int shift = 0; shift < 24; shift += 8) {
-          const uint32_t sc = (src >> shift) & 0xFF, dc = (dst >> shift) & 0xFF;
-          out |= ((sc * a + dc * (255 - a) + 127) / 255) << shift;
-        }
-        f.Set(x, y, out);
-      }
-    }
-  }
-  return f;
+  return ComposeArea(RECT{0, 0, s.frame->Width(), s.frame->Height()});
 }
 
 }  // namespace win

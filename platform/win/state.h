@@ -16,6 +16,7 @@
 
 #include "platform/gdi/region.h"
 #include "platform/gdi/surface.h"
+#include "platform/win/dirtyrects.h"
 #include "platform/win/input.h"
 #include "platform/win/system.h"
 #include "platform/win/window.h"
@@ -167,7 +168,7 @@ struct System {
   // Painting.
   std::shared_ptr<gdi::Surface> screen;  // what non-layered windows draw on
   std::shared_ptr<gdi::Surface> frame;   // the screen with layered windows blended in
-  RECT dirty;                            // changed since the last present
+  DirtyRects dirty;                      // changed since the last present
   HWND locked = nullptr;                 // LockWindowUpdate
   gdi::Region lockedDirty;               // screen area drawn to while locked
   struct DcInfo {
@@ -230,6 +231,9 @@ void InvalidateWhole(Window* w, bool children);
 void MarkDirty(const RECT& screenRect);
 void ResizeLayer(Window* w);
 Window* NextPaintWindow(HWND filter);
+// Composes the frame inside the screen area and returns it.
+const gdi::Surface& ComposeArea(const RECT& screenArea);
+// Hands the backend the frame and the rectangles that changed since the last present, if any.
 void PresentIfDirty();
 
 // Default painting of the default procedure (DC unit).

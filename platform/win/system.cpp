@@ -121,7 +121,8 @@ void SetBackend(std::shared_ptr<Backend> backend) {
   System& s = S();
   s.backend = std::move(backend);
   if (s.backend) {
-    s.dirty = RECT{0, 0, s.screen->Width(), s.screen->Height()};
+    s.dirty.Clear();
+    s.dirty.Add(RECT{0, 0, s.screen->Width(), s.screen->Height()});
     s.backend->ShowCursorShape(s.cursor);
   }
 }
@@ -144,7 +145,8 @@ void ResizeScreen(int width, int height) {
   set.metrics[SM_CYSCREEN] = height;
   set.metrics[SM_CYFULLSCREEN] = height - set.metrics[SM_CYCAPTION];
   for (auto& [k, w] : s.windows) InvalidateWhole(w.get(), false);
-  s.dirty = full;
+  s.dirty.Clear();
+  s.dirty.Add(full);
   std::vector<HWND> tops;
   for (Window* c : s.desktop->children) tops.push_back(c->h);
   for (HWND t : tops)

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "platform/gdi/surface.h"
@@ -16,8 +17,9 @@ namespace win {
 class Backend {
  public:
   virtual ~Backend() = default;
-  // Shows the screen; `dirty` is the part that changed since the last call (screen coordinates).
-  virtual void Present(const gdi::Surface& screen, const RECT& dirty) = 0;
+  // Shows the screen; `dirty` is what changed since the last call: a few rectangles in screen
+  // coordinates, which may overlap.
+  virtual void Present(const gdi::Surface& screen, std::span<const RECT> dirty) = 0;
   // Feeds whatever input is waiting (non-blocking).
   virtual void PollInput() {}
   // Blocks up to timeoutMs (INFINITE for no limit) for input or Wake; feeds what arrived.

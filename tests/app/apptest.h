@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +41,25 @@ inline std::string Sentence(const std::string& body) {
 inline std::string SampleBurst() {
   return Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
          Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K");
+}
+
+// Second s of a minute's sail for the drawing tests: speed over ground 6 +- 0.6 kn, also put in
+// `speed` as the sentence carries it, course 20 +- 3, apparent wind 40 +- 4 at 14 +- 1 kn, speed
+// through the water as over the ground, depth rising from 12 m by 0.1 m a second.
+inline std::string LiveSecond(int s, std::string* speed) {
+  auto f = [](const char* format, double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, v);
+    return std::string(text);
+  };
+  const double sog = 6 + 0.6 * std::sin(s / 7.0), awa = 40 + 4 * std::sin(s / 5.0);
+  *speed = f("%.1f", sog);
+  return Sentence("GPRMC,1200" + f("%02.0f", s) + ",A,5230." + f("%04.0f", s * 30.0) +
+                  ",N,00400.0000,E," + *speed + "," + f("%.1f", 20 + 3 * std::sin(s / 9.0)) +
+                  ",061226,,") +
+         Sentence("IIMWV," + f("%.1f", awa) + ",R," + f("%.1f", 14 + std::cos(s / 6.0)) + ",N,A") +
+         Sentence("IIVHW,,T,,M," + *speed + ",N,,K") +
+         Sentence("SDDBT,,f," + f("%.1f", 12 + s * 0.1) + ",M,,F");
 }
 
 inline std::vector<std::string> Lines(const std::filesystem::path& file) {

@@ -177,16 +177,9 @@ TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
   for (vcl::TTimer* t : {Form1->Timer1, Form1->Timer2, Form1->Timer3}) t->SetEnabled(true);
   Form1->Show();
   for (int s = 0; s < 60; ++s) {
-    const double sog = 6 + 0.6 * std::sin(s / 7.0), awa = 40 + 4 * std::sin(s / 5.0);
-    const std::string speed = F("%.1f", sog);
-    Feed(std::string(s == 0 ? "\n" : "") +
-             Sentence("GPRMC,1200" + F("%02.0f", s) + ",A,5230." + F("%04.0f", s * 30.0) +
-                      ",N,00400.0000,E," + speed + "," + F("%.1f", 20 + 3 * std::sin(s / 9.0)) +
-                      ",061226,,") +
-             Sentence("IIMWV," + F("%.1f", awa) + ",R," + F("%.1f", 14 + std::cos(s / 6.0)) +
-                      ",N,A") +
-             Sentence("IIVHW,,T,,M," + speed + ",N,,K") +
-             Sentence("SDDBT,,f," + F("%.1f", 12 + s * 0.1) + ",M,,F"),
+    std::string speed;
+    const std::string second = apptest::LiveSecond(s, &speed);
+    Feed(std::string(s == 0 ? "\n" : "") + second,
          [&] { return F("%.1f", comms->fSpeedOverGround) == speed; });
     ASSERT_FALSE(HasFatalFailure()) << s << " " << comms->fSpeedOverGround;
     Advance(1000);

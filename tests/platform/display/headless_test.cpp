@@ -1,11 +1,14 @@
 #include "platform/display/headless.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "platform/display/backend.h"
 #include "platform/gdi/gdi.h"
@@ -14,11 +17,14 @@
 #include "platform/win/message.h"
 #include "platform/win/paint.h"
 #include "platform/win/window.h"
+#include "tests/platform/display/solid.h"
 #include "tests/tempdir.h"
 
 namespace {
 
 using namespace win;
+using displaytest::Pump;
+using displaytest::Solid;
 
 std::string Shell(const std::string& command) {
   std::string out;
@@ -38,35 +44,9 @@ class Headless : public ::testing::Test {
     config.height = 240;
     config.clock = std::make_shared<VirtualClock>();
     scope = std::make_unique<SystemScope>(config);
-    WNDCLASS wc;
-    wc.lpszClassName = "solid";
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-      if (m != WM_PAINT) return DefWindowProc(h, m, w, l);
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      RECT r;
-      GetClientRect(h, &r);
-      HBRUSH b = gdi::CreateSolidBrush(COLORREF(GetWindowLongPtr(h, GWL_USERDATA)));
-      gdi::FillRect(dc, &r, b);
-      gdi::DeleteObject(b);
-      EndPaint(h, &ps);
-      return 0;
-    };
-    RegisterClass(&wc);
+    displaytest::RegisterSolidClass();
   }
   void TearDown() override { scope.reset(); }
-
-  HWND Solid(int x, int y, int w, int h, COLORREF c, DWORD ex = 0) {
-    HWND hwnd = CreateWindowEx(ex, "solid", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, x,
-                               y, w, h, nullptr, 0, nullptr);
-    SetWindowLongPtr(hwnd, GWL_USERDATA, intptr_t(c));
-    InvalidateRect(hwnd, nullptr, TRUE);
-    return hwnd;
-  }
-  void Pump() {
-    MSG m;
-    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
-  }
 
   std::unique_ptr<SystemScope> scope;
 };
@@ -86,6 +66,52 @@ TEST_F(Headless, SnapshotOfOverlappingWindowsIsAPngFile) {
   const std::string kind = Shell("file -b '" + path + "'");
   EXPECT_NE(kind.find("PNG image data, 320 x 240"), std::string::npos) << kind;
   EXPECT_FALSE(display::SaveScreenSnapshot(dir / "no/such/dir/x.png"));
+}
+
+// Keeps what it is handed, a list of rectangles a present.
+class Recorder : public Backend {
+ public:
+  void Present(const gdi::Surface&, std::span<const RECT> dirty) override {
+    presents.emplace_back(dirty.begin(), dirty.end());
+  }
+  void WaitInput(DWORD) override {}
+  void Wake() override {}
+  std::vector<std::vector<RECT>> presents;
+};
+
+TEST_F(Headless, TheBackendIsHandedWhatWasPaintedOnceAPass) {
+  auto recorder = std::make_shared<Recorder>();
+  SetBackend(recorder);
+  HWND a = Solid(20, 20, 160, 120, 0x0000C0);
+  HWND b = Solid(200, 130, 100, 90, 0x00A000);
+  Pump();
+  using Rects = std::vector<RECT>;
+  ASSERT_EQ(recorder->presents.size(), 1u);
+  EXPECT_EQ(recorder->presents[0], (Rects{{0, 0, 320, 240}})) << "a new backend gets everything";
+  // A 20 x 10 part of a's client area, then parts of both in one pass: two rectangles far apart
+  // in one present, not the box around them.
+  POINT ca{0, 0}, cb{0, 0};
+  ClientToScreen(a, &ca);
+  ClientToScreen(b, &cb);
+  const RECT part{10, 10, 30, 20};
+  recorder->presents.clear();
+  InvalidateRect(a, &part, TRUE);
+  Pump();
+  ASSERT_EQ(recorder->presents.size(), 1u);
+  EXPECT_EQ(recorder->presents[0], (Rects{{ca.x + 10, ca.y + 10, ca.x + 30, ca.y + 20}}));
+  recorder->presents.clear();
+  InvalidateRect(a, &part, TRUE);
+  const RECT corner{40, 30, 50, 40};
+  InvalidateRect(b, &corner, TRUE);
+  Pump();
+  ASSERT_EQ(recorder->presents.size(), 1u) << "one present for the pass";
+  EXPECT_THAT(recorder->presents[0],
+              ::testing::UnorderedElementsAre(RECT{ca.x + 10, ca.y + 10, ca.x + 30, ca.y + 20},
+                                              RECT{cb.x + 40, cb.y + 30, cb.x + 50, cb.y + 40}));
+  recorder->presents.clear();
+  Pump();
+  EXPECT_TRUE(recorder->presents.empty()) << "nothing changed, nothing presented";
+  SetBackend(nullptr);
 }
 
 TEST_F(Headless, TheEnvironmentPicksTheBackend) {

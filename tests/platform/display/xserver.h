@@ -15,17 +15,18 @@ extern char** environ;
 
 namespace displaytest {
 
-// An Xvfb server on the first free display number from 90 up; stopped on destruction.
+// An Xvfb server on the first free display number from 90 up, its screen WIDTHxHEIGHTxDEPTH;
+// stopped on destruction.
 class XServer {
  public:
-  XServer() {
+  explicit XServer(const std::string& screen = "800x600x24") {
     for (int n = 90 + int(getpid() % 50); n < 400 && pid_ <= 0; ++n) {
       if (std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
           std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)))
         continue;
       const std::string display = ":" + std::to_string(n);
-      const char* argv[] = {"Xvfb",       display.c_str(), "-screen", "0",
-                            "800x600x24", "-nolisten",     "tcp",     nullptr};
+      const char* argv[] = {"Xvfb",         display.c_str(), "-screen", "0",
+                            screen.c_str(), "-nolisten",     "tcp",     nullptr};
       pid_t pid;
       if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         return;
