@@ -2,6 +2,7 @@
 // A real window showing the screen through SDL2: mouse, wheel and keyboard become raw input,
 // and resizing the window resizes the screen. Runs wherever SDL finds a video driver (also under
 // Xvfb). All calls except Wake belong on the GUI thread.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,10 @@ class SdlBackend : public win::Backend {
 
   // SDL key code to virtual key (0 when unknown).
   static win::UINT VirtualKeyOf(int sdlKey);
+
+  // What the window manager's close (its close button, alt+F4) does: a program sets it to close
+  // its main window as that window's own close does; unset, the message loop ends.
+  std::function<void()> OnCloseRequest;
 
  private:
   SdlBackend() = default;
