@@ -436,7 +436,9 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
     // service manager's log and the text log instead.
     if (fClosedBySignal && fClosedBySignal()) {
       std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
-      fTextLog.OnFailure = [](const std::string& m) { std::fprintf(stderr, "corvatalen: %s\n", m.c_str()); };
+      fTextLog.OnFailure = [](const std::string& m) {
+        std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
+      };
       const rtl::TDateTime now = fNow();
       fTextLog.Append(rtl::DateToStr(now) + " " + rtl::TimeToStr(now) + ";" + message + "\n", now);
       return;

@@ -36,8 +36,8 @@ void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
 int WinMain(const std::string& backend) {
   win::Initialize();
   std::string note;
-  const std::shared_ptr<win::Backend> screen = display::StartBackend(backend, &note);
-  const auto sdl = std::dynamic_pointer_cast<display::SdlBackend>(screen);
+  std::shared_ptr<win::Backend> screen = display::StartBackend(backend, &note);
+  auto sdl = std::dynamic_pointer_cast<display::SdlBackend>(screen);
   ConnectClipboard(screen);
   if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
   if (backend != "sdl" || !note.empty()) {
@@ -78,6 +78,9 @@ int WinMain(const std::string& backend) {
     Polardata = nullptr;
   }
   ConnectClipboard(nullptr);
+  // The window system alone holds the backend again, so it goes where it always went.
+  sdl.reset();
+  screen.reset();
   win::SetBackend(nullptr);
   win::Shutdown();
   return code;

@@ -389,7 +389,6 @@ TEST_F(PolarPlotTest, Snapshot) {
   form->BitBtn4Click(nullptr);
   form->DBLookupComboBox1->SetKeyValue(db::Value{int64_t{10}});
   form->Button2Click(nullptr);
-  form->Image1->Invalidate();
   Pump();
   gdi::SavePngFile(std::string(CORV_SNAPSHOT_DIR) + "/polar_plot.png", win::ComposeScreen());
   EXPECT_GT(CountColour(red), 100);

@@ -9,13 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <functional>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -652,12 +652,12 @@ TEST_F(Program, AFailedLogRecordIsToldOnceAndTheRecordingResumes) {
   auto run = [&](int seconds) {
     for (int i = 0; i < seconds; ++i) {
       Advance(1000);
-      const float values[] = {Form1->fSpeedOverGround, Form1->fCourseOverGround,
-                              Form1->fTrueWindSpeed,   Form1->fTrueWindAngle,
-                              Form1->fGeoWindAngle,    Form1->fApparentWindAngle,
+      const float values[] = {Form1->fSpeedOverGround,   Form1->fCourseOverGround,
+                              Form1->fTrueWindSpeed,     Form1->fTrueWindAngle,
+                              Form1->fGeoWindAngle,      Form1->fApparentWindAngle,
                               Form1->fApparentWindSpeed, Form1->fVMG,
-                              Form1->fPerformance,     Form1->fTargetSpeed,
-                              Form1->fHeading,         Form1->fSpeedThroughWater};
+                              Form1->fPerformance,       Form1->fTargetSpeed,
+                              Form1->fHeading,           Form1->fSpeedThroughWater};
       if (room && std::all_of(std::begin(values), std::end(values),
                               [](float v) { return std::isfinite(v); }))
         readable.push_back(static_cast<int>(rtl::MilliSecondOfTheDay(Form1->fSampleTime) / 1000));
