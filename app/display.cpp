@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/mainform.h"
+#include "app/nmeaposition.h"
 #include "app/settingsranges.h"
 #include "link/comsettings.h"
 #include "map/earthutils.h"
@@ -39,12 +40,6 @@ float GaugeInt(double v) {
   return static_cast<float>(SafeTrunc(v, -1e6, 1e6));
 }
 
-// NMEA ddmm.mmmm (or dddmm.mmmm) to decimal degrees: whole degrees plus the remaining minutes.
-double NmeaToDegrees(double v) {
-  const double degrees = std::trunc(v / 100);
-  return degrees + (v - degrees * 100) / 60;
-}
-
 // "mm:ss" of a time in seconds; NaN as 0, at most kMaxTimeToLayline.
 std::string MinutesSeconds(float seconds) {
   const int t = SafeTrunc(seconds, 0, kMaxTimeToLayline);
@@ -76,7 +71,7 @@ void TForm1::RefreshDisplay() {
   Label104->SetCaption(Fmt("%2.1f", fSpeedThroughWater));
 
   // The boat where the last fix puts it (the map centres on it and draws it there).
-  fBoatPosition = DecimalToPointLL(NmeaToDegrees(fLongitude), NmeaToDegrees(fLatitude));
+  fBoatPosition = NmeaToPointLL(fLongitude, fLatitude);
   if (fWaypointActive) RefreshWaypoint();
 
   const bool port = fWindSide == 1;

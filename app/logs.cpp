@@ -8,6 +8,7 @@
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/dialogs.h"
 
 namespace {
 
@@ -46,6 +47,14 @@ std::string TForm1::UnusedRecordingName() {
 }
 
 void TForm1::SpeedButton30Click(rtl::TObject*) {
+  if (fRecording == 0 && fReplayMode != 0) {
+    // A replay runs no live tick, so nothing would be recorded, and the log table is the
+    // replayed file: recording is for live data only.
+    SpeedButton30->SetDown(false);
+    ShowBox("Recording works on live data only. Leave the replay through Comms first.", "Message",
+            vcl::MB_OK);
+    return;
+  }
   fRecording = fRecording == 1 ? 0 : 1;
   if (fRecording == 0) {
     SpeedButton30->SetDown(false);
@@ -93,8 +102,6 @@ void TForm1::AppendTextLogLine() {
 
 void TForm1::AppendLogRecord() {
   if (!Table3->Active()) return;
-  Table3->Append();
-  Table3->FieldByName("Timestamp")->SetAsInteger(fLogSeconds);
   const std::pair<const char*, float> values[] = {{"speedog", fSpeedOverGround},
                                                   {"courseog", fCourseOverGround},
                                                   {"tws", fTrueWindSpeed},
@@ -110,7 +117,25 @@ void TForm1::AppendLogRecord() {
                                                   {"Depth", fDepth},
                                                   {"Heading", fHeading},
                                                   {"Speed", fSpeedThroughWater}};
-  for (const auto& [field, value] : values) Table3->FieldByName(field)->SetAsFloat(value);
-  Table3->Post();
-  Table3->FlushBuffers();
+  try {
+    Table3->Append();
+    Table3->FieldByName("Timestamp")->SetAsInteger(fLogSeconds);
+    for (const auto& [field, value] : values) Table3->FieldByName(field)->SetAsFloat(value);
+    Table3->Post();
+    Table3->FlushBuffers();
+  } catch (const std::exception& e) {
+    // The failed record is dropped, so that the next second's is written on its own (a record
+    // left in insert mode would be posted again, and fail again, before every new one).
+    try {
+      Table3->Cancel();
+    } catch (const std::exception&) {
+    }
+    if (fLogRecordReported) return;
+    fLogRecordReported = true;
+    TellOnce("Cannot write the recording " + Table3->TableName() + ": " + e.what() +
+                 ". The program carries on and tries again every second.",
+             "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+    return;
+  }
+  fLogRecordReported = false;  // it works again: a later failure is told again
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -223,6 +224,8 @@ class TForm1 : public vcl::TForm {
   bool fSettingsApplied = false;
   bool fSettingsWriteReported = false;  // a failed write of the settings was told once
   int fExitCode = 0;                    // non-zero when the start-up ends the program
+  // True when the close under way was asked for by a signal (set by the program's entry).
+  std::function<bool()> fClosedBySignal;
   std::int32_t fReplayMode = 0;
   std::int32_t fChartWindow = 60;  // seconds between two chart points
   bool fChartsRunning = false;
@@ -321,6 +324,9 @@ class TForm1 : public vcl::TForm {
  protected:
   // A message box; text first, caption second.
   virtual int ShowBox(const std::string& text, const std::string& caption, unsigned flags);
+  // A box that tells of a failure; while one of the same caption and first words is showing (its
+  // modal loop runs the timers on), another is not opened.
+  void TellOnce(const std::string& text, const std::string& caption, unsigned flags);
 
  private:
   void ComputeTrueWind(float boatSpeed);
@@ -349,6 +355,8 @@ class TForm1 : public vcl::TForm {
   void CloseReplayVideo();
 
   TTextLog fTextLog{"corvatalen.txt"};
+  bool fLogRecordReported = false;  // a failed log record was told; cleared by the next one written
+  std::set<std::string> fBoxesShowing;  // kinds of the failure boxes open now
   int fLogSeconds = 0;  // seconds since midnight of the last text log line
 };
 

@@ -76,6 +76,8 @@ void TForm1::BuildComponents() {
     b->SetGroupIndex(67);
     b->SetAllowAllUp(true);
   }
+  // They act on a loaded recording only: off until one is.
+  SetReplayButtonsEnabled(false, true);
   StatusPanel = vcl::NewChild<vcl::TPanel>(this, this, "StatusPanel");
   StatusPanel->SetAlign(vcl::alBottom);
   StatusPanel->SetHeight(24);

@@ -1,6 +1,7 @@
 // The polar form's diagrams on Image1: background rings, the theoretical curve of one wind speed
 // and the scatter of the points of a recording.
 #include <cmath>
+#include <exception>
 #include <string>
 #include <variant>
 #include <vector>
@@ -152,6 +153,7 @@ void TPolardata::DrawBackground() {
 void TPolardata::BitBtn2Click(rtl::TObject*) {
   FillPicture();
   DrawBackground();
+  Image1->Invalidate();
 }
 
 void TPolardata::ComboBox1Change(rtl::TObject* Sender) {
@@ -209,6 +211,8 @@ void TPolardata::Button2Click(rtl::TObject*) {
       first = false;
     }
   }
+  // Drawing into the picture's bitmap does not reach the screen by itself.
+  Image1->Invalidate();
 }
 
 void TPolardata::BitBtn3Click(rtl::TObject*) {
@@ -220,14 +224,15 @@ void TPolardata::BitBtn3Click(rtl::TObject*) {
 }
 
 void TPolardata::BitBtn4Click(rtl::TObject*) {
+  // The limits first: one that is not a number leaves the picture as it was.
+  const double upper = static_cast<double>(rtl::StrToFloat(Edit4->Text()));
+  const double lower = static_cast<double>(rtl::StrToFloat(Edit5->Text()));
   fMarkerSize = 1;
   FillPicture();
   FormCreate(this);
   Query7->Close();
-  Query7->ParamByName("upperlimit")
-      ->SetAsFloat(static_cast<double>(rtl::StrToFloat(Edit4->Text())));
-  Query7->ParamByName("lowerlimit")
-      ->SetAsFloat(static_cast<double>(rtl::StrToFloat(Edit5->Text())));
+  Query7->ParamByName("upperlimit")->SetAsFloat(upper);
+  Query7->ParamByName("lowerlimit")->SetAsFloat(lower);
   Query7->Open();
   vcl::TCanvas& c = PlotCanvas();
   c.Pen()->SetStyle(vcl::psSolid);
@@ -247,6 +252,7 @@ void TPolardata::BitBtn4Click(rtl::TObject*) {
     c.LineTo(p->x + 1, p->y + 1);
     c.LineTo(p->x + 1, p->y - 1);
   }
+  Image1->Invalidate();
 }
 
 void TPolardata::BitBtn5Click(rtl::TObject*) {
@@ -260,5 +266,12 @@ void TPolardata::BitBtn5Click(rtl::TObject*) {
 }
 
 void TPolardata::Timer1Timer(rtl::TObject* Sender) {
-  BitBtn4Click(Sender);
+  try {
+    BitBtn4Click(Sender);
+  } catch (const std::exception& e) {
+    // What failed now fails again in a minute: told once, and the replot stops.
+    BitBtn5Click(Sender);
+    vcl::ShowMessageBox(std::string("The automatic plot has stopped: ") + e.what(), "Error",
+                        vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+  }
 }

@@ -12,6 +12,7 @@
 
 #include "app/historybuffer.h"
 #include "app/mainform.h"
+#include "app/nmeaposition.h"
 #include "app/replay.h"
 #include "link/comsettings.h"
 #include "platform/rtl/files.h"
@@ -37,13 +38,6 @@ std::array<THistoryBuffer*, lvCount> Buffers() {
           &TargetSpeedHistory,       &GeoWindAngleHistory,      &DepthHistory,
           &ApparentWindAngleHistory, &ApparentWindSpeedHistory, &SpeedThroughWaterHistory,
           &HeadingHistory,           &LongitudeHistory,         &LatitudeHistory};
-}
-
-// NMEA ddmm.mmm to globe units: whole degrees plus the minutes.
-std::int32_t NmeaToUnits(double v) {
-  const double degrees = std::trunc(v / 100);
-  return EarthUnitsFrom(degrees, TEarthUnitTypes::Degree) +
-         EarthUnitsFrom(v - degrees * 100, TEarthUnitTypes::Minute);
 }
 
 // Starts the helper program beside the program, without arguments, and lets it run on its own;
@@ -136,7 +130,9 @@ void TForm1::LoadSeconds(const TReplaySeconds& laid) {
   TPointLL last{};
   for (const TLogRecord& r : laid.Seconds) {
     for (size_t v = 0; v < buffers.size(); ++v) buffers[v]->Push(static_cast<float>(r.Values[v]));
-    const TPointLL p{NmeaToUnits(r.Values[lvLongitude]), NmeaToUnits(r.Values[lvLatitude]), 0};
+    // From the buffers' own float values, which the boat shown is taken from.
+    const TPointLL p = NmeaToPointLL(static_cast<float>(r.Values[lvLongitude]),
+                                     static_cast<float>(r.Values[lvLatitude]));
     // A held second repeats the point before it.
     if (track->GetCount() == 0 || !(p == last)) track->Add(p);
     last = p;
@@ -249,6 +245,7 @@ void TForm1::Timer6Timer(rtl::TObject*) {
 }
 
 void TForm1::SpeedButton80Click(rtl::TObject*) {
+  if (fReplayMode == 0) return;
   Timer6->SetInterval(100);
   Timer6->SetEnabled(!Timer6->Enabled());
   SpeedButton80->SetDown(Timer6->Enabled());
@@ -256,6 +253,7 @@ void TForm1::SpeedButton80Click(rtl::TObject*) {
 }
 
 void TForm1::SpeedButton67Click(rtl::TObject*) {
+  if (fReplayMode == 0) return;
   Timer6->SetInterval(1000);
   Timer6->SetEnabled(!Timer6->Enabled());
   SpeedButton67->SetDown(Timer6->Enabled());

@@ -57,6 +57,7 @@ void TShutdownSignals::Watch() {
     const ssize_t n = ::read(fPipe[0], &byte, 1);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0 || byte == kStop) return;
+    fSignalled = true;
     win::PostMessage(fWindow, win::WM_CLOSE, 0, 0);
   }
 }

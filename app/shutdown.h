@@ -3,6 +3,7 @@
 // posts the close to the window's queue.
 #pragma once
 
+#include <atomic>
 #include <thread>
 
 #include "platform/win/types.h"
@@ -14,9 +15,13 @@ class TShutdownSignals {
   TShutdownSignals(const TShutdownSignals&) = delete;
   TShutdownSignals& operator=(const TShutdownSignals&) = delete;
 
+  // Whether a signal asked for the close: such a close has no one to answer a box.
+  bool Signalled() const { return fSignalled.load(); }
+
  private:
   void Watch();
   win::HWND fWindow;
   int fPipe[2] = {-1, -1};
+  std::atomic<bool> fSignalled{false};
   std::thread fWatcher;
 };

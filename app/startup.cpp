@@ -88,6 +88,19 @@ int TForm1::ShowBox(const std::string& text, const std::string& caption, unsigne
   return vcl::ShowMessageBox(text, caption, flags);
 }
 
+void TForm1::TellOnce(const std::string& text, const std::string& caption, unsigned flags) {
+  // The kind is what comes before the reason: "Cannot write the recording x.lg".
+  const std::string kind = caption + "|" + text.substr(0, text.find(':'));
+  if (!fBoxesShowing.insert(kind).second) return;
+  try {
+    ShowBox(text, caption, flags);
+  } catch (...) {
+    fBoxesShowing.erase(kind);
+    throw;
+  }
+  fBoxesShowing.erase(kind);
+}
+
 void TForm1::SetComputationTimers(bool on) {
   Timer1->SetEnabled(on);
   Timer2->SetEnabled(on);
@@ -236,7 +249,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fPerformance = 0.001f;
   fChartWindow = 60;
   fTextLog.OnFailure = [this](const std::string& message) {
-    ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+    TellOnce(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
   };
   fTextLog.Open(fNow());
   fRecording = 0;
@@ -324,7 +337,11 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     ShowBox("Cannot open comport", "error", vcl::MB_OK);
     SetComputationTimers(false);
   }
-  if (!open) return;
+  if (!open) {
+    // A replay goes on without a port, its charts with it.
+    if (fReplayMode != 0) Timer2->SetEnabled(true);
+    return;
+  }
   if (fReplayMode == 0) {
     SetComputationTimers(true);
     return;
@@ -341,7 +358,7 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
           &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,
           &TargetSpeedHistory})
       h->Clear();
-    SetReplayButtonsEnabled(false, false);
+    SetReplayButtonsEnabled(false, true);
   } else {
     // The replay goes on where it was, charts included.
     Timer2->SetEnabled(true);
@@ -411,8 +428,19 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
   } catch (const std::exception& e) {
     if (fSettingsWriteReported) return;
     fSettingsWriteReported = true;
-    ShowBox(std::string("The settings could not be saved. ") + e.what(), "Error",
-            vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+    const std::string message = std::string("The settings could not be saved. ") + e.what();
+    // A close asked for by a signal has no one to answer a box: it must end, so it tells the
+    // service manager's log and the text log instead.
+    if (fClosedBySignal && fClosedBySignal()) {
+      std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
+      fTextLog.OnFailure = [](const std::string& m) {
+        std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
+      };
+      const rtl::TDateTime now = fNow();
+      fTextLog.Append(rtl::DateToStr(now) + " " + rtl::TimeToStr(now) + ";" + message + "\n", now);
+      return;
+    }
+    ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
   }
 }
 

@@ -80,7 +80,8 @@ void TForm1::BitBtn2Click(rtl::TObject*) {
   // The camera takes the place of a replay's video.
   CloseReplayVideo();
   cap->StartPreview();
-  cap->SetVisible(true);
+  // Without a camera there is no picture: an empty control would cover the charts for good.
+  cap->SetVisible(cap->Previewing());
 }
 
 void TForm1::BitBtn3Click(rtl::TObject*) {

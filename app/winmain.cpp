@@ -12,6 +12,8 @@
 #include "platform/display/sdl.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/win/message.h"
+#include "platform/win/messages.h"
 #include "platform/win/system.h"
 
 void CreateForms(vcl::TApplication& app) {
@@ -34,7 +36,9 @@ void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
 int WinMain(const std::string& backend) {
   win::Initialize();
   std::string note;
-  ConnectClipboard(display::StartBackend(backend, &note));
+  std::shared_ptr<win::Backend> screen = display::StartBackend(backend, &note);
+  auto sdl = std::dynamic_pointer_cast<display::SdlBackend>(screen);
+  ConnectClipboard(screen);
   if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
   if (backend != "sdl" || !note.empty()) {
     vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
@@ -53,7 +57,15 @@ int WinMain(const std::string& backend) {
       app.SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
       CreateForms(app);
       TShutdownSignals signals(Form1->Handle());
+      Form1->fClosedBySignal = [&signals] { return signals.Signalled(); };
+      // The window manager's close is the main window's close, settings written.
+      if (sdl)
+        sdl->OnCloseRequest = [main = Form1->Handle()] {
+          win::PostMessage(main, win::WM_CLOSE, 0, 0);
+        };
       app.Run();
+      if (sdl) sdl->OnCloseRequest = nullptr;
+      if (Form1 != nullptr) Form1->fClosedBySignal = nullptr;
       if (Form1 != nullptr) code = Form1->fExitCode;
     } catch (const std::exception& e) {
       app.ShowException(e);
@@ -66,6 +78,9 @@ int WinMain(const std::string& backend) {
     Polardata = nullptr;
   }
   ConnectClipboard(nullptr);
+  // The window system alone holds the backend again, so it goes where it always went.
+  sdl.reset();
+  screen.reset();
   win::SetBackend(nullptr);
   win::Shutdown();
   return code;

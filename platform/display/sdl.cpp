@@ -321,7 +321,12 @@ void SdlBackend::Handle(const void* p) {
       }
       break;
     case SDL_QUIT:
-      win::PostQuitMessage(0);
+      // The last window's close request also arrives as SDL_WINDOWEVENT_CLOSE; this one only
+      // is acted on, so the close happens once.
+      if (OnCloseRequest)
+        OnCloseRequest();
+      else
+        win::PostQuitMessage(0);
       break;
   }
 }

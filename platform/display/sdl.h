@@ -9,6 +9,7 @@
 // On X11 a wait sleeps in poll() on the X connection and a wake-up eventfd, until input, a wake
 // or the deadline: nothing runs between events.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,10 @@ class SdlBackend : public win::Backend {
 
   // SDL key code to virtual key (0 when unknown).
   static win::UINT VirtualKeyOf(int sdlKey);
+
+  // What the window manager's close (its close button, alt+F4) does: a program sets it to close
+  // its main window as that window's own close does; unset, the message loop ends.
+  std::function<void()> OnCloseRequest;
 
  private:
   SdlBackend() = default;

@@ -3,6 +3,7 @@
 // one ring per scale/10 knots), the polar's figures and the log as pxlib reads it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "platform/vcl/bitmap.h"
 #include "tests/app/apptest.h"
 #include "tests/app/pxread.h"
+#include "tests/platform/vcl/dbfixture.h"
 #include "tests/platform/vcl/vcltest.h"
 
 namespace {
@@ -265,6 +267,113 @@ TEST_F(PolarPlotTest, AutomaticReplotEveryMinute) {
   EXPECT_FALSE(form->Timer1->Enabled());
 }
 
+// The curve stops at the first point past 180 degrees or 100 knots. (Rows come in the order of
+// their angles, so an angle running back cannot come from the table.) Straight lines join the rows:
+// from 150 degrees 6 kn to 260 degrees 20 kn the curve passes 180 degrees at 9.8 kn; from 90
+// degrees 6 kn to 100 degrees 300 kn it passes 100 kn before 94 degrees, and the way back to
+// 170 degrees 5 kn is never drawn.
+TEST_F(PolarPlotTest, TheCurveStopsPastTheHalfCircleAndAHundredKnots) {
+  fs::remove(dir + "/PERFORMANCE.DBF");
+  vcltest::WritePolarTable(dir, {{10, 40, 4},
+                                 {10, 90, 6},
+                                 {10, 150, 6},
+                                 {10, 260, 20},
+                                 {12, 40, 4},
+                                 {12, 90, 6},
+                                 {12, 100, 300},
+                                 {12, 170, 5}});
+  form = std::make_unique<TestPolardata>(dir);
+  form->FormCreate(nullptr);
+  SetScale("30");
+  form->DBLookupComboBox1->SetKeyValue(db::Value{int64_t{10}});
+  form->Button2Click(nullptr);
+  double farthest = 0;
+  for (int y = 0; y < 450; ++y)
+    for (int x = 0; x < 450; ++x)
+      if (Pixel(x, y) == blue) farthest = std::max(farthest, std::hypot(x - kCentre, y - kCentre));
+  EXPECT_GT(farthest, 9 * 22 / 3.0);
+  EXPECT_LT(farthest, 10.5 * 22 / 3.0);
+
+  form->BitBtn2Click(nullptr);
+  form->DBLookupComboBox1->SetKeyValue(db::Value{int64_t{12}});
+  form->Button2Click(nullptr);
+  for (bool port : {false, true}) {
+    auto [x, y] = Expected(90, 6, 30, port);
+    EXPECT_TRUE(Near(x, y, blue, 2)) << port;
+    for (double a : {120.0, 150.0, 170.0}) {
+      auto [xb, yb] = Expected(a, 5 + (170 - a) / 70 * 295, 30, port);
+      if (xb >= 0 && xb < 450 && yb >= 0 && yb < 450) {
+        EXPECT_FALSE(Near(xb, yb, blue, 2)) << a;
+      }
+    }
+    auto [xe, ye] = Expected(170, 5, 30, port);
+    EXPECT_FALSE(Near(xe, ye, blue, 3)) << port;
+  }
+}
+
+// What "Plot Polar", a wind speed and "Clear" draw reaches the screen at once, without anything
+// else asking for a repaint.
+TEST_F(PolarPlotTest, EveryPlotReachesTheScreen) {
+  logFile = dir + "/live.lg";
+  WriteLog(logFile, {{45, 10, 6.0, 5.0, 100, 50}, {120, 12, 7.0, 7.0, 100, 50}});
+  form->Show();
+  Pump();
+  const vcl::TPoint origin = form->Image1->ClientToScreen(vcl::TPoint{0, 0});
+  // Pixels of the picture the screen shows otherwise, and the screen's pixels of colour c, over
+  // the part of the picture on the screen.
+  auto onScreen = [&](gdi::COLORREF c, int& differing) {
+    const gdi::Surface& screen = win::ComposeScreen();
+    int n = 0;
+    differing = 0;
+    for (int y = 0; y < 450 && origin.y + y < screen.Height(); ++y)
+      for (int x = 0; x < 450 && origin.x + x < screen.Width(); ++x) {
+        const gdi::COLORREF shown = gdi::NativeToColor(screen.Get(origin.x + x, origin.y + y));
+        n += shown == c ? 1 : 0;
+        differing += shown != Pixel(x, y) ? 1 : 0;
+      }
+    return n;
+  };
+  int differing = 0;
+  form->BitBtn3Click(nullptr);
+  form->BitBtn4Click(nullptr);
+  Pump();
+  EXPECT_GT(onScreen(red, differing), 0);
+  EXPECT_EQ(differing, 0);
+  form->DBLookupComboBox1->SetKeyValue(db::Value{int64_t{10}});
+  form->Button2Click(nullptr);
+  Pump();
+  EXPECT_GT(onScreen(blue, differing), 50);
+  EXPECT_EQ(differing, 0);
+  form->BitBtn2Click(nullptr);
+  Pump();
+  EXPECT_EQ(onScreen(blue, differing), 0);
+  EXPECT_EQ(differing, 0);
+}
+
+// A limit that is not a number while "Automatic" runs: told once, and the replot stops.
+TEST_F(PolarPlotTest, AutomaticWithALimitThatIsNotANumberStopsAndTellsOnce) {
+  logFile = dir + "/live.lg";
+  WriteLog(logFile, {{45, 10, 6.0, 5.0, 100, 50}});
+  std::vector<std::string> boxes;
+  vcl::SetDialogResponder([&](const vcl::TDialogRequest& r) {
+    vcl::TDialogAnswer a;
+    if (r.Kind == "Open") a.FileName = logFile;
+    if (r.Kind == "MessageBox") boxes.push_back(r.Text);
+    return a;
+  });
+  form->BitBtn3Click(nullptr);
+  form->Edit4->SetText("twenty");
+  form->BitBtn5Click(nullptr);
+  for (int i = 0; i < 3; ++i) {
+    clock->Advance(60000);
+    Pump();
+  }
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("twenty"), std::string::npos) << boxes[0];
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_EQ(form->BitBtn5->Caption(), "Automatic");
+}
+
 // The form with the 10 kn curve and a scatter, written for a look.
 TEST_F(PolarPlotTest, Snapshot) {
   logFile = dir + "/scatter.lg";
@@ -280,7 +389,6 @@ TEST_F(PolarPlotTest, Snapshot) {
   form->BitBtn4Click(nullptr);
   form->DBLookupComboBox1->SetKeyValue(db::Value{int64_t{10}});
   form->Button2Click(nullptr);
-  form->Image1->Invalidate();
   Pump();
   gdi::SavePngFile(std::string(CORV_SNAPSHOT_DIR) + "/polar_plot.png", win::ComposeScreen());
   EXPECT_GT(CountColour(red), 100);

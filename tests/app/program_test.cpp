@@ -2,16 +2,20 @@
 // through a fake serial line, the text log, recordings, and the close that writes the settings.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -38,6 +42,7 @@
 
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
+#include "tests/app/pxread.h"
 #include "tests/platform/serial/pty.h"
 
 namespace fs = std::filesystem;
@@ -620,3 +625,121 @@ TEST_F(Program, TheStartRemovesTemporaryFilesOfAnInterruptedSettingsWrite) {
 }
 
 }  // namespace
+
+// A recording on a small file system of its own that fills up, then has room again, and a compass
+// sentence with an absurd deviation mid-recording. A failed record is told once (a second box of
+// the kind does not open while the first shows, its modal loop running the ticks on), is dropped,
+// and the next second's record is written: every second with room and finite values is in the
+// table, which pxlib reads whole.
+TEST_F(Program, AFailedLogRecordIsToldOnceAndTheRecordingResumes) {
+  fs::create_directory("disk");
+  if (::mount("corvatalen-test", "disk", "tmpfs", 0, "size=256k,mode=0755") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+  struct Unmount {
+    std::function<void()> undo;
+    ~Unmount() { undo(); }
+  } unmount{[this, at = fs::absolute("disk")] {
+    Stop();
+    fs::current_path(at.parent_path());
+    ::umount2(at.c_str(), MNT_DETACH);
+  }};
+  fs::current_path("disk");
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  serial::ScopedFake fake("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n[settings]\nheadingsource=1\n");
+  std::vector<std::string> recordBoxes;
+  bool showing = false;
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Text.find("recording") != std::string::npos) {
+      EXPECT_FALSE(showing) << "a second box over the first: " << r.Text;
+      recordBoxes.push_back(r.Text);
+      // The user reads the first box for a while; the ticks go on behind it.
+      if (recordBoxes.size() == 1) {
+        showing = true;
+        Advance(3000);
+        showing = false;
+      }
+    }
+    return vcl::TDialogAnswer{};
+  };
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(line->IsOpen());
+  const std::string good = Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,") +
+                           Sentence("IIMWV,45.0,R,14.0,N,A") + Sentence("IIVHW,,T,,M,6.0,N,,K") +
+                           Sentence("HCHDG,80.0,,,,");
+  FeedAndWait("\n" + good, [] { return comms->fHeading > 79.0f; });
+  Form1->SpeedButton30Click(nullptr);
+  const std::string table = Form1->Table3->TableName();
+
+  // Seconds that must be in the table: with room on the disk and every value finite.
+  std::vector<int> readable;
+  bool room = true;
+  auto run = [&](int seconds) {
+    for (int i = 0; i < seconds; ++i) {
+      Advance(1000);
+      const float values[] = {Form1->fSpeedOverGround,   Form1->fCourseOverGround,
+                              Form1->fTrueWindSpeed,     Form1->fTrueWindAngle,
+                              Form1->fGeoWindAngle,      Form1->fApparentWindAngle,
+                              Form1->fApparentWindSpeed, Form1->fVMG,
+                              Form1->fPerformance,       Form1->fTargetSpeed,
+                              Form1->fHeading,           Form1->fSpeedThroughWater};
+      if (room && std::all_of(std::begin(values), std::end(values),
+                              [](float v) { return std::isfinite(v); }))
+        readable.push_back(static_cast<int>(rtl::MilliSecondOfTheDay(Form1->fSampleTime) / 1000));
+    }
+  };
+  run(3);
+  {
+    // The disk fills to the last byte: the table's next block cannot be had.
+    std::ofstream filler("filler.bin", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (filler.write(block.data(), block.size())) {
+    }
+    filler.clear();
+    for (int i = 0; i < 4096 && filler.put('f') && filler.flush(); ++i) {
+    }
+  }
+  room = false;
+  run(60);
+  EXPECT_EQ(recordBoxes.size(), 1u);
+  EXPECT_EQ(Form1->Caption(), "Corvatalen - Recording");
+  fs::remove("filler.bin");
+  room = true;
+  run(3);
+  // Taken, or refused, by the decoder within a few milliseconds.
+  line->Feed(Sentence("HCHDG,0,3e38,E,3e38,E"));
+  for (int i = 0; i < 40; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    app->ProcessMessages();
+  }
+  run(3);
+  FeedAndWait(good, [] { return comms->fHeading == 80.0f; });
+  run(3);
+  Form1->SpeedButton30Click(nullptr);
+
+  // At most one more box, for the compass sentence's second.
+  EXPECT_LE(recordBoxes.size(), 2u);
+  for (const std::string& b : recordBoxes)
+    EXPECT_EQ(b.rfind("Cannot write the recording " + table + ": ", 0), 0u) << b;
+  std::vector<int> recorded;
+  {
+    db::TTable t(nullptr);
+    t.SetTableName(table);
+    t.Open();
+    for (t.First(); !t.Eof(); t.Next()) recorded.push_back(t.FieldByName("Timestamp")->AsInteger());
+  }
+  for (int s : readable)
+    EXPECT_TRUE(std::find(recorded.begin(), recorded.end(), s) != recorded.end()) << "second " << s;
+  EXPECT_TRUE(std::is_sorted(recorded.begin(), recorded.end()));
+  EXPECT_EQ(std::adjacent_find(recorded.begin(), recorded.end()), recorded.end());
+  const apptest::PxTable px = apptest::ReadWithPxlib(table);
+  ASSERT_EQ(px.records.size(), recorded.size());
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    EXPECT_EQ(px.records[i].at("Timestamp"), recorded[i]);
+    for (const auto& [name, value] : px.records[i])
+      if (name != "datum") {  // left empty
+        EXPECT_TRUE(std::isfinite(value)) << name;
+      }
+  }
+}

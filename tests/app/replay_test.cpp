@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -104,6 +105,12 @@ class Replay : public apptest::ProgramFixture {
     EXPECT_EQ(f.Label3->Caption(), sog);
   }
   std::string TimeShown() const { return Form1->TimeLabel->Caption(); }
+  // Live: the main tick pushes a sample a second.
+  void ExpectLiveTicks() {
+    const int head = SpeedOverGroundHistory.head;
+    Advance(2000);
+    EXPECT_EQ(SpeedOverGroundHistory.head, (head + 2) % THistoryBuffer::kCapacity);
+  }
   // Whether every one of the buttons is enabled (or, with want false, disabled).
   static bool All(std::initializer_list<vcl::TSpeedButton*> buttons, bool want) {
     for (auto* b : buttons)
@@ -255,6 +262,107 @@ TEST_F(Replay, BackToLiveIsClean) {
   EXPECT_EQ(RecordCount("race.lg"), 3001);
 }
 
+// The replay buttons act on a loaded recording only: off during the delayed start-up, and all of
+// them, "Play" too, off again once the communication button has gone back to live.
+TEST_F(Replay, ButtonsActOnlyWhileARecordingIsLoaded) {
+  WriteRecording("race.lg", Range(1000, 2000));
+  fake = std::make_unique<serial::ScopedFake>("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n");
+  Start();
+  Advance(1000);
+  const auto all = {Form1->SpeedButton9,  Form1->SpeedButton36, Form1->SpeedButton33,
+                    Form1->SpeedButton80, Form1->SpeedButton34, Form1->SpeedButton5,
+                    Form1->SpeedButton31, Form1->SpeedButton67};
+  EXPECT_TRUE(Disabled(all));
+  Form1->SpeedButton67Click(nullptr);
+  Form1->SpeedButton80Click(nullptr);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  Stop();
+  fake.reset();
+
+  line = std::make_shared<serial::FakeLine>();
+  StartLive();
+  Open("race.lg");
+  Form1->SpeedButton67Click(nullptr);
+  ASSERT_TRUE(Form1->Timer6->Enabled());
+  Form1->SpeedxButton5Click(nullptr);  // Yes: back to live
+  ASSERT_EQ(Form1->fReplayMode, 0);
+  EXPECT_TRUE(Disabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33,
+                        Form1->SpeedButton80, Form1->SpeedButton34, Form1->SpeedButton5,
+                        Form1->SpeedButton31, Form1->SpeedButton67}));
+  Form1->SpeedButton67Click(nullptr);
+  Form1->SpeedButton80Click(nullptr);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  ExpectLiveTicks();
+}
+
+// OK in the communications form during a replay with a port that cannot be opened: the replay
+// plays on, charts too.
+TEST_F(Replay, APortThatFailsDuringAReplayLeavesItPlaying) {
+  WriteRecording("race.lg", Range(1000, 4000));
+  StartLive();
+  Open("race.lg");
+  Form1->SpeedButton67Click(nullptr);
+  comms->ComboBox1->SetText("/nonexistent/ttyCORV");
+  boxes.clear();
+  Form1->SpeedxButton5Click(nullptr);
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "error|Cannot open comport"), boxes.end());
+  EXPECT_EQ(Form1->fReplayMode, 1);
+  EXPECT_TRUE(Form1->Timer6->Enabled());
+  EXPECT_TRUE(Form1->Timer2->Enabled());
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+  const int position = Form1->fReplayPosition;
+  Advance(2000);
+  EXPECT_EQ(Form1->fReplayPosition, position + 2);
+}
+
+// "Record" during a replay records nothing: the log table stays the replayed file, no table or
+// video is made, and the button stays up.
+TEST_F(Replay, RecordDuringAReplayIsRefused) {
+  WriteRecording("race.lg", Range(1000, 2000));
+  StartLive();
+  Open("race.lg");
+  const std::string replayed = Form1->Table3->TableName();
+  boxes.clear();
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_EQ(Form1->fRecording, 0);
+  EXPECT_FALSE(Form1->SpeedButton30->Down());
+  EXPECT_EQ(Form1->Table3->TableName(), replayed);
+  EXPECT_EQ(Form1->Caption(), "Corvatalen");
+  EXPECT_EQ(boxes.size(), 1u);
+  Advance(3000);
+  for (const auto& e : fs::directory_iterator("."))
+    EXPECT_TRUE(e.path().filename() == "race.lg" ||
+                (e.path().extension() != ".lg" && e.path().extension() != ".avi"))
+        << e.path();
+  EXPECT_EQ(RecordCount("race.lg"), 1001);
+}
+
+// The boat and the end of its replayed track are one point. 5230.1234 as the float the buffers
+// hold is 5230.12353515625: 52 degrees (280,800,000 units) and 30.12353515625 minutes of 90,000
+// units (2,711,118.16), 283,511,118; 412.5 is 4 degrees 12.5 minutes, 22,725,000.
+TEST_F(Replay, TheBoatStandsAtTheEndOfItsTrack) {
+  {
+    auto table = apptest::NewLogTable("track.lg");
+    for (int s = 1000; s <= 1100; ++s) {
+      table->Append();
+      table->FieldByName("Timestamp")->SetAsInteger(s);
+      table->FieldByName("Lat")->SetAsFloat(5230.1234 - (1100 - s) * 0.01);
+      table->FieldByName("Lon")->SetAsFloat(412.5);
+      table->Post();
+    }
+  }
+  StartLive();
+  Open("track.lg");
+  Form1->SpeedButton31Click(nullptr);
+  ASSERT_EQ(Form1->fReplayPosition, 1100);
+  const TPointLL end = Form1->fTrack->GetLL(Form1->fTrack->GetCount() - 1);
+  EXPECT_EQ(end.iLatY, 283511118);
+  EXPECT_EQ(end.iLongX, 22725000);
+  EXPECT_EQ(Form1->fBoatPosition.iLatY, end.iLatY);
+  EXPECT_EQ(Form1->fBoatPosition.iLongX, end.iLongX);
+}
+
 // A record at 00:00:00 shows as 00:00:01; a night race past midnight loads whole and shows the
 // morning's clock; an empty or unreadable table is refused and the program stays live.
 TEST_F(Replay, MidnightEmptyAndUnreadable) {
@@ -350,6 +458,41 @@ TEST_F(Replay, WatchdogOffersTheDemonstration) {
   EXPECT_TRUE(fs::exists("comwizz-ran"));
   Advance(60000);
   EXPECT_EQ(boxes.size(), 1u);  // once only
+}
+
+// Yes to the demonstration when "demonstration.lg" is not there: a box names it, and the program
+// stays live with the replay buttons off.
+TEST_F(Replay, WatchdogWithoutTheDemonstrationStaysLive) {
+  StartLive();
+  Advance(30000);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].rfind("Error|Cannot read the recording demonstration.lg", 0), 0u) << boxes[1];
+  EXPECT_EQ(Form1->fReplayMode, 0);
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_TRUE(Disabled({Form1->SpeedButton80, Form1->SpeedButton67, Form1->SpeedButton34}));
+  ExpectLiveTicks();
+}
+
+// "Fast" and "Play" work one timer: "Fast" pressed while "Play" runs stops the replay with both
+// buttons up, and pressed again runs it ten seconds a second.
+TEST_F(Replay, FastPressedWhilePlayRuns) {
+  WriteRecording("race.lg", Range(1000, 4000));
+  StartLive();
+  Open("race.lg");
+  Form1->SpeedButton67Click(nullptr);
+  Advance(2000);
+  ASSERT_EQ(Form1->fReplayPosition, 1032);
+  Form1->SpeedButton80Click(nullptr);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_FALSE(Form1->SpeedButton80->Down());
+  EXPECT_FALSE(Form1->SpeedButton67->Down());
+  Advance(2000);
+  EXPECT_EQ(Form1->fReplayPosition, 1032);
+  Form1->SpeedButton80Click(nullptr);
+  EXPECT_TRUE(Form1->SpeedButton80->Down());
+  Advance(1000);
+  ExpectShows(1042);
 }
 
 TEST_F(Replay, WatchdogNoThenWizard) {

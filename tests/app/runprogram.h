@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/app/apptest.h"
 
@@ -24,8 +25,10 @@ namespace apptest {
 
 class RunningProgram {
  public:
-  // Starts the program in dir; its standard error goes to errFile.
-  RunningProgram(const std::filesystem::path& dir, const std::filesystem::path& errFile) {
+  // Starts the program in dir; its standard error goes to errFile. env ("NAME=value") is set
+  // after the headless display, which it may override.
+  RunningProgram(const std::filesystem::path& dir, const std::filesystem::path& errFile,
+                 const std::vector<std::string>& env = {}) {
     pid_ = ::fork();
     if (pid_ != 0) return;
     const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -34,6 +37,7 @@ class RunningProgram {
     ::close_range(3, ~0u, 0);
     if (::chdir(dir.c_str()) != 0) ::_exit(127);
     ::setenv("CORVATALEN_DISPLAY", "headless", 1);
+    for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
     ::execl(CORVATALEN_BINARY, CORVATALEN_BINARY, static_cast<char*>(nullptr));
     ::_exit(127);
   }

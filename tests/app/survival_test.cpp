@@ -20,6 +20,7 @@
 #include "tests/app/apptest.h"
 #include "tests/app/runprogram.h"
 #include "tests/platform/serial/pty.h"
+#include "tests/xvfbtools.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -302,6 +303,103 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
       "left by the kills\n",
       kRounds * kKillsPerRound, kRounds, oldFiles, newFiles, leftovers);
   EXPECT_EQ(oldFiles + newFiles, kRounds * (kKillsPerRound + 1));
+}
+
+// A display of the test's own (1280 x 800), with openbox on it when asked for; both stopped with
+// the test.
+class Display {
+ public:
+  explicit Display(bool windowManager) : windowManager_(windowManager) {
+    x_ = xvfb::StartDisplay(name_);
+    if (x_ <= 0 || !windowManager) return;
+    wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
+    // A window mapped while openbox takes over the screen may never be shown (and SDL waits for
+    // it for ever): the program starts once openbox names its check window on the root.
+    for (int i = 0; i < 1200; ++i) {
+      if (xvfb::Output("DISPLAY=" + name_ + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
+              .find("window id") != std::string::npos)
+        return;
+      std::this_thread::sleep_for(50ms);
+    }
+    xvfb::Stop(wm_);
+    wm_ = -1;
+  }
+  ~Display() {
+    xvfb::Stop(wm_);
+    xvfb::Stop(x_);
+  }
+  bool Started() const { return x_ > 0 && (wm_ > 0 || !windowManager_); }
+  const std::string& Name() const { return name_; }
+  // The program on this display through SDL. The X and SDL libraries keep to the end what they
+  // allocate, which LeakSanitizer would call leaks: the file of their suppressions goes in dir.
+  std::vector<std::string> Env(const fs::path& dir) const {
+    std::ofstream(dir / "lsan.supp")
+        << "leak:libX11\nleak:libSDL2\nleak:libxcb\nleak:libdbus\nleak:libXi\nleak:libXcursor\n";
+    return {"DISPLAY=" + name_, "CORVATALEN_DISPLAY=sdl",
+            "LSAN_OPTIONS=suppressions=" + (dir / "lsan.supp").string()};
+  }
+  std::string Xdo(const std::string& args) const {
+    return xvfb::Output("DISPLAY=" + name_ + " timeout 20 xdotool " + args);
+  }
+
+ private:
+  bool windowManager_;
+  std::string name_;
+  pid_t x_ = -1, wm_ = -1;
+};
+
+// The window manager's close (alt+F4 under openbox) closes the main window as its own close
+// does: the settings file holds what the program learnt, here the position of the instruments.
+TEST_F(Survival, TheWindowManagersCloseWritesTheSettings) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool"));
+  Display display(true);
+  ASSERT_TRUE(display.Started());
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", dir_ / "waypoints.DB");
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  std::ofstream(dir_ / "corvatalen.ini")
+      << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=38.5\n";
+  RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
+  auto feed = [&] {
+    pty.Send(apptest::SampleBurst());
+    char buf[256];
+    while (::read(pty.master(), buf, sizeof buf) > 0) {
+    }
+  };
+  // The sanitized program drawing through SDL on a busy machine may take a while to start.
+  if (!program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 60s, feed)) {
+    const std::string shot =
+        ::testing::TempDir() + "window_close_" + std::to_string(getpid()) + ".png";
+    xvfb::Output("import -display " + display.Name() + " -window root png:" + shot);
+    FAIL() << "no text log after 60 s; the screen is in " << shot << FileText(root_ / "stderr.txt");
+  }
+  display.Xdo("search --sync --onlyvisible --name corvatalen windowactivate --sync");
+  display.Xdo("key --clearmodifiers alt+F4");
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 0)) << FileText(root_ / "stderr.txt");
+  rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), pty.path());
+  EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
+  EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
+  EXPECT_NEAR(ini.ReadFloat("restore", "lon", 0), 412.5, 1e-3);
+}
+
+// With a display the program would wait for someone to answer "The settings could not be saved";
+// a close asked for by a signal does not: it tells the standard error and ends with the old file.
+TEST_F(Survival, ASignalOnAReadOnlyFolderWithADisplayEndsWithTheOldSettings) {
+  if (!MountWorkFolder("4m")) GTEST_SKIP() << "cannot mount a tmpfs: " << mountError_;
+  Display display(false);
+  ASSERT_TRUE(display.Started());
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", dir_ / "waypoints.DB");
+  const std::string saved = Settings(20);
+  std::ofstream(dir_ / "corvatalen.ini", std::ios::binary) << saved;
+  ASSERT_TRUE(RemountReadOnly()) << std::strerror(errno);
+  RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
+  // The delayed start-up, and its box about the text log, which waits for no one here.
+  std::this_thread::sleep_for(13s);
+  ASSERT_TRUE(program.Running()) << FileText(root_ / "stderr.txt");
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 5s), 0)) << FileText(root_ / "stderr.txt");
+  EXPECT_TRUE(ToldOf("The settings could not be saved")) << FileText(root_ / "stderr.txt");
+  EXPECT_EQ(FileText(dir_ / "corvatalen.ini"), saved);
 }
 
 }  // namespace

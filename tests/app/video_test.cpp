@@ -298,4 +298,30 @@ TEST_F(MainWindowVideo, APulledCameraShowsOneBox) {
   EXPECT_GT(capture::AviReader(file).FrameCount(), 0);
 }
 
+// "Video" without a camera: the box tells why, and the capture control's empty blue face does not
+// cover the charts and gauges in its place.
+TEST_F(MainWindowVideo, WithoutACameraNothingCoversTheWindow) {
+  capture::Devices().ClearAdded();
+  TForm1& f = *Form1;
+  f.Show();
+  app->ProcessMessages();
+  const vcl::TPoint at = f.ClientToScreen(vcl::TPoint{f.cap->Left(), f.cap->Top()});
+  auto blue = [&] {
+    const gdi::Surface& screen = win::ComposeScreen();
+    int n = 0;
+    for (int y = at.y; y < at.y + f.cap->Height(); ++y)
+      for (int x = at.x; x < at.x + f.cap->Width(); ++x)
+        n += gdi::NativeToColor(screen.Get(x, y)) == gdi::RGB(0, 0, 255) ? 1 : 0;
+    return n;
+  };
+  const int before = blue();
+  f.BitBtn2->Click();
+  app->ProcessMessages();
+  EXPECT_FALSE(f.cap->Previewing());
+  EXPECT_FALSE(f.cap->Visible());
+  EXPECT_FALSE(boxes.empty());
+  // Chart lines are blue too, a few hundred pixels of them.
+  EXPECT_LT(blue(), before + 1000) << "of " << f.cap->Width() * f.cap->Height();
+}
+
 }  // namespace

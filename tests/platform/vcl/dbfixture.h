@@ -14,6 +14,27 @@ namespace vcltest {
 
 using PolarRow = std::tuple<int, int, double>;
 
+// Writes "PERFORMANCE.DBF" in dir with these rows, through a handle of its own.
+inline void WritePolarTable(const std::string& dir, const std::vector<PolarRow>& rows) {
+  db::TTable t(nullptr);
+  t.SetDatabaseName(dir);
+  t.SetTableName("PERFORMANCE.DBF");
+  t.SetTableType(db::ttDBase);
+  t.FieldDefs().Add("TWS", db::ftSmallint);
+  t.FieldDefs().Add("TWD", db::ftSmallint);
+  t.FieldDefs().Add("SPEED", db::ftFloat);
+  t.CreateTable();
+  t.Open();
+  for (auto [tws, twd, speed] : rows) {
+    t.Append();
+    t.FieldByName("TWS")->SetAsInteger(tws);
+    t.FieldByName("TWD")->SetAsInteger(twd);
+    t.FieldByName("SPEED")->SetAsFloat(speed);
+    t.Post();
+  }
+  t.Close();
+}
+
 class DbControlTest : public VclTest {
  protected:
   void SetUp() override {
@@ -38,23 +59,7 @@ class DbControlTest : public VclTest {
 
   // Writes the table with these rows (through a handle of its own) and opens Table1.
   void CreateTable(const std::vector<PolarRow>& rows) {
-    db::TTable t(nullptr);
-    t.SetDatabaseName(dir);
-    t.SetTableName("PERFORMANCE.DBF");
-    t.SetTableType(db::ttDBase);
-    t.FieldDefs().Add("TWS", db::ftSmallint);
-    t.FieldDefs().Add("TWD", db::ftSmallint);
-    t.FieldDefs().Add("SPEED", db::ftFloat);
-    t.CreateTable();
-    t.Open();
-    for (auto [tws, twd, speed] : rows) {
-      t.Append();
-      t.FieldByName("TWS")->SetAsInteger(tws);
-      t.FieldByName("TWD")->SetAsInteger(twd);
-      t.FieldByName("SPEED")->SetAsFloat(speed);
-      t.Post();
-    }
-    t.Close();
+    WritePolarTable(dir, rows);
     table->Open();
   }
 
