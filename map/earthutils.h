@@ -24,7 +24,7 @@ int32_t EllipsoidDistanceLLToLL(const TPointLL& pt1, const TPointLL& pt2, TSpher
 class TCustomEarthMap;
 
 // A layer on globe reading the named file, its reader chosen by the extension of the name as
-// given (".lyr" layer file, ".shp" shapefile, without regard to case; any other: a plain object
-// source). The layer's index, or -1 (and no layer) when the file does not exist. A reader's
+// given (".lyr" layer file, ".shp" shapefile, ".mif" MapInfo file, without regard to case; any
+// other: a plain object source). The layer's index, or -1 (and no layer) when the file does not exist. A reader's
 // exception on opening passes on; the layer stays.
 int32_t CreateFileLayer(TCustomEarthMap* globe, const std::string& fileName);

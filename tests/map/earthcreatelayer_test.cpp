@@ -6,6 +6,7 @@
 
 #include "map/earthclasses_layer.h"
 #include "map/earthlyrmapper.h"
+#include "map/earthmifmapper.h"
 #include "map/earthobjects.h"
 #include "map/earthshpmapper.h"
 #include "map/earthutils.h"
@@ -48,9 +49,14 @@ TEST_F(CreateLayerTest, ReaderByExtension) {
   EXPECT_EQ(other, 2);
   EXPECT_EQ(typeid(*Source(other)), typeid(TEarthObjectSource));
   EXPECT_EQ(Source(other)->GetCount(), 0);
+  const int32_t mif = CreateFileLayer(
+      map.get(), CopyAs(CORV_SOURCE_DIR "/tests/map/fixtures/mif/styles.mif", "styles.Mif"));
+  EXPECT_EQ(mif, 3);
+  EXPECT_NE(dynamic_cast<TEarthMIFReader*>(Source(mif)), nullptr);
+  EXPECT_EQ(Source(mif)->GetCount(), 4);
   // A missing file makes no layer.
   EXPECT_EQ(CreateFileLayer(map.get(), dir / "missing.lyr"), -1);
-  EXPECT_EQ(map->LayerStore()->GetCount(), 3);
+  EXPECT_EQ(map->LayerStore()->GetCount(), 4);
 }
 
 TEST_F(CreateLayerTest, ShippedWorldLayer) {
