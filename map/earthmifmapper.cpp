@@ -352,8 +352,8 @@ bool TEarthMIFReader::MapDataHeader(rtl::TStream& /*stream*/) {
   if (!MIFCoordSys.empty()) {
     const std::string kept = line_;
     line_ = MIFCoordSys;
-    const bool earth = Lower(Word(1)) == "earth" && Lower(Word(2)) == "projection" &&
-                       Word(3).rfind("1,", 0) == 0;
+    const bool earth =
+        Lower(Word(1)) == "earth" && Lower(Word(2)) == "projection" && Word(3).rfind("1,", 0) == 0;
     line_ = kept;
     if (!earth) throw EEarthException("MIF Import only supports Lat/Long tables.");
   }
@@ -452,7 +452,8 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
       if (!ReadMIFLine()) Invalid("ends inside an object");
       first->Add(LLPoint(Word(0), Word(1)));
       if (!Word(3).empty()) {
-        textHeight_ = std::fabs(static_cast<double>(StrToExtended(Word(3)) - StrToExtended(Word(1))));
+        textHeight_ =
+            std::fabs(static_cast<double>(StrToExtended(Word(3)) - StrToExtended(Word(1))));
       }
       ReadStyles();
       textFont_.SetFontUnit(TEarthUnitTypes::Meter);

@@ -40,7 +40,7 @@ class TEarthMIFReader : public TEarthFileReader {
   void SetTitleColumn(int32_t column);
   int32_t Version() const { return version_; }
 
-  std::string MIFCoordSys;    // the header's CoordSys line; empty: longitude/latitude
+  std::string MIFCoordSys;  // the header's CoordSys line; empty: longitude/latitude
   std::string MIDDelimiter = "\t";
   std::vector<std::string> MIDColumnNames;  // "name=type" a column
 

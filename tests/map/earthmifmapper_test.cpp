@@ -185,13 +185,14 @@ TEST_F(MIFTest, DrawingClauses) {
 TEST_F(MIFTest, HandWrittenForms) {
   // Version 1, upper-case keywords, a ";" delimiter, the text string on its own line, kinds this
   // reader does not show: each object keeps its own ".mid" line.
-  const std::string file = Write("hand",
-                                 "VERSION 1\nDELIMITER \";\"\n"
-                                 "CoordSys Earth Projection 1, 0\nCOLUMNS 1\n  Name Char(10)\nDATA\n"
-                                 "NONE\nARC 0 0 1 1\n 0 90\nPLINE 2\n1 2\n3 4\n  PEN (3,5,65280)\n"
-                                 "Rect 0 0 1 1\nELLIPSE 0 0 1 1\nTEXT\n  \"Two\\nlines\"\n"
-                                 "  5 6 7 8\n  Angle 45\nPoint 9 10\n",
-                                 "none;x\narc;x\npline;x\nrect;x\nellipse;x\ntext;x\npoint;x\n");
+  const std::string file =
+      Write("hand",
+            "VERSION 1\nDELIMITER \";\"\n"
+            "CoordSys Earth Projection 1, 0\nCOLUMNS 1\n  Name Char(10)\nDATA\n"
+            "NONE\nARC 0 0 1 1\n 0 90\nPLINE 2\n1 2\n3 4\n  PEN (3,5,65280)\n"
+            "Rect 0 0 1 1\nELLIPSE 0 0 1 1\nTEXT\n  \"Two\\nlines\"\n"
+            "  5 6 7 8\n  Angle 45\nPoint 9 10\n",
+            "none;x\narc;x\npline;x\nrect;x\nellipse;x\ntext;x\npoint;x\n");
   TEarthMIFReader* r = Open(file);
   EXPECT_EQ(r->Version(), 1);
   EXPECT_EQ(r->MIDDelimiter, ";");

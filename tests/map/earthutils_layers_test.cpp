@@ -30,8 +30,8 @@ class EarthLayerUtils : public EarthMapTest {
   TGeoDataObject* Ring(std::initializer_list<std::pair<double, double>> corners, bool closed) {
     auto* o = new TGeoDataObject(layer->GetObjects());
     for (auto [lon, lat] : corners) {
-      o->Chains().GetChain(0)->Add(PointLL(int32_t(std::lround(lon * D)),
-                                           int32_t(std::lround(lat * D))));
+      o->Chains().GetChain(0)->Add(
+          PointLL(int32_t(std::lround(lon * D)), int32_t(std::lround(lat * D))));
     }
     o->SetClosed(closed);
     return o;
