@@ -39,6 +39,10 @@ class TPointStore;
 
 // The first layer of globe whose object source holds object; nil when none does.
 TEarthLayer* LayerFromObject(TCustomEarthMap* globe, const TEarthObject* object);
+// Open the program's embedded data of that name (a number n names "#n") and close it again; the
+// layer is not changed. A missing one raises rtl::EResNotFound.
+void LayerFromResourceName(TEarthLayer* layer, const std::string& name);
+void LayerFromResourceID(TEarthLayer* layer, int32_t id);
 // Appends every point of source to destination.
 void ConcatPoints(TPointStore& destination, const TPointStore& source);
 // An object of the layer's source for each chain of object (its title, closedness and presenter,

@@ -8,6 +8,7 @@
 #include "map/earthmap.h"
 #include "map/earthobjects.h"
 #include "map/earthutils.h"
+#include "platform/rtl/streams.h"
 
 namespace {
 
@@ -27,6 +28,15 @@ TEarthLayer* LayerFromObject(TCustomEarthMap* globe, const TEarthObject* object)
     }
   }
   return nullptr;
+}
+
+void LayerFromResourceName(TEarthLayer* /*layer*/, const std::string& name) {
+  // Only looks the data up: no layer is read from a program resource.
+  rtl::TResourceStream stream(name);
+}
+
+void LayerFromResourceID(TEarthLayer* layer, int32_t id) {
+  LayerFromResourceName(layer, "#" + std::to_string(id));
 }
 
 void ConcatPoints(TPointStore& destination, const TPointStore& source) {

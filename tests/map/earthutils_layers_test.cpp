@@ -10,6 +10,8 @@
 #include "platform/gdi/color.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/shapes.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
 #include "tests/map/earthmapfixture.h"
 
 namespace maptest {
@@ -111,6 +113,13 @@ TEST_F(EarthLayerUtils, LayerOfAnObject) {
   EXPECT_EQ(LayerFromObject(map, q), other);
   TGeoDataObject loose(nullptr);
   EXPECT_EQ(LayerFromObject(map, &loose), nullptr);
+
+  // Resources are looked up and left alone.
+  static const uint8_t blob[] = {1, 2, 3};
+  rtl::RegisterResource("#4150", blob);
+  LayerFromResourceID(layer, 4150);
+  EXPECT_THROW(LayerFromResourceName(layer, "NOSUCHLAYER"), rtl::EResNotFound);
+  EXPECT_EQ(layer->GetObjects()->GetCount(), 1);
 }
 
 TEST_F(EarthLayerUtils, SplitAndCombineShareNoStores) {
