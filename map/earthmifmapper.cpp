@@ -544,7 +544,7 @@ void TEarthMIFReader::ReadMetaData(TEarthStreamReader& reader) {
   }
   TEarthFileReader::ReadMetaData(reader);
   version_ = reader.ReadInteger();
-  const int32_t column = reader.ReadInteger();
+  reader.ReadInteger();  // the column titles were read by; titles are read again on loading
   MIDDelimiter = reader.ReadShortString();
   MIFCoordSys = reader.ReadShortString();
   const int32_t columns = reader.ReadInteger();
@@ -564,7 +564,6 @@ void TEarthMIFReader::ReadMetaData(TEarthStreamReader& reader) {
     }
     after = {e.mid, e.mif + 1};
   }
-  titleColumn_ = column;
   MIDColumnNames = std::move(names);
   index_ = std::move(index);
 }

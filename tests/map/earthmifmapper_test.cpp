@@ -242,6 +242,11 @@ TEST_F(MIFTest, CacheTrustedOnlyForTheSameFiles) {
   TEarthMIFReader* cached = Open(file);
   EXPECT_FALSE(Mapped());
   ExpectAsListed(cached, "shapes");
+  // A column chosen before opening stays chosen when the cache is read.
+  TEarthMIFReader* second = maptest::OpenOnNewLayer<TEarthMIFReader>(
+      map.get(), file, [](TEarthMIFReader& r) { r.SetTitleColumn(1); });
+  EXPECT_FALSE(Mapped());
+  EXPECT_EQ(second->GetObject(1)->Title, "2");
   map->LayerStore()->Clear();
 
   // An index entry beyond the file: mapped again, and right.
