@@ -7,12 +7,10 @@
 #include "map/earthclasses_layer.h"
 #include "map/earthobjects.h"
 #include "map/earthutils.h"
-#include "platform/gdi/color.h"
-#include "platform/gdi/dc.h"
-#include "platform/gdi/shapes.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 #include "tests/map/earthmapfixture.h"
+#include "tests/map/mapfixture.h"
 
 namespace maptest {
 namespace {
@@ -160,32 +158,21 @@ TEST_F(EarthLayerUtils, SplitAndCombineShareNoStores) {
   EXPECT_EQ(joined.GetLL(2), PointLL(0, 0));
 }
 
-// The flat map on a recording DC, one degree to 2 pixels, for the outline of a rectangle.
-TEST_F(EarthLayerUtils, ProjectedMEROutline) {
-  const gdi::HDC dc = gdi::CreateRecordingDC(720, 360);
-  TEarthCanvas* canvas = map->EarthCanvas();
-  canvas->SetDC(dc);
-  canvas->SetSize(720, 360);
-  p->SetScaleFactor(2.0L / D);
-  p->SetIntegerProp(ppXOrigin, 360);
-  p->SetIntegerProp(ppYOrigin, 180);
-  const gdi::RECT all{0, 0, 720, 360};
-  const gdi::HBRUSH white = gdi::CreateSolidBrush(gdi::RGB(255, 255, 255));
-  gdi::FillRect(dc, &all, white);
-  gdi::DeleteObject(white);
+// The outline of a rectangle on the flat map of a back buffer, one degree to 2 pixels.
+class ProjectedMER : public MapTest {};
+
+TEST_F(ProjectedMER, FourSidesAndNothingInside) {
+  View(720, 360, "TCartesianPrj", 2.0L / D);
   const auto drawn = [&](double lon, double lat) {
-    return gdi::GetPixel(dc, 360 + int(std::lround(lon * 2)), 180 - int(std::lround(lat * 2))) !=
-           gdi::RGB(255, 255, 255);
+    return Pixel(360 + int(std::lround(lon * 2)), 180 - int(std::lround(lat * 2))) != 0xFFFFFF;
   };
-  DrawProjectedMER(map, MER(-40 * D, -20 * D, 100 * D, 50 * D));
+  DrawProjectedMER(map.get(), MER(-40 * D, -20 * D, 100 * D, 50 * D));
   EXPECT_TRUE(drawn(10, -20));  // south side
   EXPECT_TRUE(drawn(10, 30));   // north side
   EXPECT_TRUE(drawn(-40, 5));   // west side
   EXPECT_TRUE(drawn(60, 5));    // east side
   EXPECT_FALSE(drawn(10, 5));
   EXPECT_FALSE(drawn(70, 5));
-  canvas->SetDC({});
-  gdi::DeleteDC(dc);
 }
 
 }  // namespace
