@@ -212,6 +212,16 @@ TEST_F(MIFTest, HandWrittenForms) {
   EXPECT_EQ(r->GetObject(2)->Title, "point");
   EXPECT_EQ(r->GetObject(0)->Title, "pline");
 
+  // A collection's parts share its ".mid" line; a later version reads "Pline n" as n points.
+  const std::string parts = Write("parts",
+                                  "Version 450\nData\nCollection 2\n  Region 1\n 3\n0 0\n1 0\n0 0\n"
+                                  "  Pline 2\n0 0\n1 1\nPline 2\n5 5\n6 6\n",
+                                  "coll\nline\n");
+  TEarthMIFReader* collection = Open(parts);
+  EXPECT_EQ(Titles(collection), (std::vector<std::string>{"coll", "coll", "line"}));
+  ASSERT_EQ(Geo(collection, 2)->Chains().GetCount(), 1);
+  EXPECT_EQ(Geo(collection, 2)->Chains().GetChain(0)->GetLL(1), PointLL(GU(6), GU(6)));
+
   // Without a ".mid": default titles.
   const std::string bare = Write("bare", "Data\nRegion 1\n 3\n0 0\n1 0\n0 0\nLine 0 0 1 1\n", "");
   EXPECT_EQ(Titles(Open(bare)), (std::vector<std::string>{"New Polygon", "New Polyline"}));
