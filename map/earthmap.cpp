@@ -6,6 +6,7 @@
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "map/earthresource.h"
+#include "map/earthmifmapper.h"
 #include "map/earthshpmapper.h"
 #include "platform/gdi/blit.h"
 #include "platform/win/paint.h"
@@ -51,6 +52,7 @@ TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(o
   RegisterObjectSources();
   RegisterLYRReader();
   RegisterSHPReader();
+  RegisterMIFReader();
   RegisterLayers();
   layerStore_ = std::make_unique<TEarthLayerStore>(this);
 }

@@ -5,6 +5,7 @@
 #include "map/earthclasses_layer.h"
 #include "map/earthlyrmapper.h"
 #include "map/earthmap.h"
+#include "map/earthmifmapper.h"
 #include "map/earthshpmapper.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
@@ -143,6 +144,8 @@ int32_t CreateFileLayer(TCustomEarthMap* globe, const std::string& fileName) {
     reader = new TEarthLYRReader(globe);
   } else if (ext == ".SHP") {
     reader = new TEarthSHPReader(globe);
+  } else if (ext == ".MIF") {
+    reader = new TEarthMIFReader(globe);
   }
   if (reader) {
     reader->SetFileName(fileName);

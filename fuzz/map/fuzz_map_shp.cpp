@@ -115,10 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A forged cache (its stamp right, an entry on bytes inside a record that look like a header)
   // may still point an object at the wrong bytes: such a load fails with the reader's exception.
   try {
-    for (int32_t i = 0; i < reader.GetCount(); ++i) {
-      if (!reader.GetObject(i)) std::abort();
-      reader.GetMER(i);
-    }
+    fuzzmap::ServeEvery(reader);
     if (mode == 2 && reader.GetCount() != 2) std::abort();  // a sound file is read whole
   } catch (const EEarthException&) {
     if (mode != 1) std::abort();  // mapping loaded every object once already

@@ -39,16 +39,23 @@ inline void Write(const std::string& path, const uint8_t* data, size_t size) {
   }
 }
 
-// Writes the input as dataFile's ".md", its bytes 2 to 17 replaced by dataFile's size and
-// nanosecond time (after the Word marker).
-inline void WriteStampedMetaData(const std::string& dataFile, const uint8_t* data, size_t size) {
-  std::vector<uint8_t> md(data, data + size);
+// Puts file's size and nanosecond time into md at `at`, when md reaches that far.
+inline void Stamp(std::vector<uint8_t>& md, size_t at, const std::string& file) {
   struct stat st {};
-  if (md.size() >= 18 && ::stat(dataFile.c_str(), &st) == 0) {
+  if (md.size() >= at + 16 && ::stat(file.c_str(), &st) == 0) {
     const int64_t stamp[2] = {st.st_size,
                               int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
-    std::memcpy(md.data() + 2, stamp, sizeof stamp);
+    std::memcpy(md.data() + at, stamp, sizeof stamp);
   }
+}
+
+// Writes the input as dataFile's ".md", its bytes 2 to 17 replaced by dataFile's size and
+// nanosecond time (after the Word marker), and bytes 18 to 33 by those of a second file, if any.
+inline void WriteStampedMetaData(const std::string& dataFile, const uint8_t* data, size_t size,
+                                 const std::string& secondFile = {}) {
+  std::vector<uint8_t> md(data, data + size);
+  Stamp(md, 2, dataFile);
+  if (!secondFile.empty()) Stamp(md, 18, secondFile);
   Write(dataFile + ".md", md.data(), md.size());
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 // The one test map control of a fuzz target, made at the first input and kept for the process.
+#include <stdlib.h>
+
+#include "map/earthclasses_source.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
 
@@ -21,6 +24,14 @@ inline TTestEarthMap& Map() {
     return m;
   }();
   return *map;
+}
+
+// Every object of an opened source, with its MER: a source that counts an object must serve it.
+inline void ServeEvery(TEarthObjectSource& source) {
+  for (int32_t i = 0; i < source.GetCount(); ++i) {
+    if (!source.GetObject(i)) std::abort();
+    source.GetMER(i);
+  }
 }
 
 }  // namespace fuzzmap

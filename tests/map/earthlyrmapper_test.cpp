@@ -137,6 +137,88 @@ TEST_F(LYRTest, PresentersWithoutObjects) {
   EXPECT_NE(r->Presenters()->ByID(5, false), nullptr);
 }
 
+// Little-endian bytes of a layer file, written from the format description, not by our writer.
+struct Bytes {
+  std::string b;
+  Bytes& Int(int64_t v, int n) {
+    for (int i = 0; i < n; ++i) b += static_cast<char>(static_cast<uint64_t>(v) >> (8 * i));
+    return *this;
+  }
+  Bytes& Str(const std::string& s) {
+    b += static_cast<char>(s.size());
+    b += s;
+    return *this;
+  }
+};
+
+// Older files: the presenter's title offset (none, ShortInt, Integer), the pen width (a byte, then
+// an Integer and a unit byte), a brush without background colour; objects in full and in 16-bit
+// compressed form with an escape.
+TEST_F(LYRTest, HandMadeFilesOfOlderVersions) {
+  for (const int version : {0x0300, 0x0301, 0x0400}) {
+    Bytes f;
+    f.Int(version, 2).Int(-10, 4).Int(-20, 4).Int(30, 4).Int(40, 4);
+    f.Int(1, 4).Str("TPolygonPresenter");
+    f.Int(9, 4);                                       // presenter ID
+    if (version == 0x0301) f.Int(-3, 1);               // title offset, ShortInt
+    if (version == 0x0400) f.Int(-300, 4);             // title offset, Integer
+    f.Str("Land").Int(1, 1);                           // name, title alignment taCenter
+    f.Int(0x123456, 4).Int(16, 1).Int(12, 2).Int(900, 2).Int(1, 1).Str("Serif");  // title font
+    f.Int(0x006000, 4).Int(1, 1);                      // pen colour, style psDash
+    if (version < 0x0400) {
+      f.Int(3, 1);                                     // width
+    } else {
+      f.Int(3, 4).Int(9, 1);                           // width, unit Meter
+    }
+    f.Int(0x40A040, 4).Int(2, 1);                      // brush colour, style bsHorizontal
+    f.Int(2, 4).Str("TGeoDataObject");
+    // A closed titled area, one chain of full points.
+    f.Int(0x0101, 2).Str("Isle").Int(9, 2).Int(3, 2);
+    f.Int(1000, 4).Int(-2000, 4).Int(3000, 4).Int(-2000, 4).Int(1000, 4).Int(5000, 4);
+    // A line with an ID on whole minutes: 16-bit compressed, steps, then an escape.
+    f.Int(0x0002 | 0x0008 | 0x0010, 2).Int(77, 4).Int(9, 2).Int(3, 2);
+    f.Int(60, 2).Int(-30, 2).Int(2, 1).Int(-1, 1).Int(127, 1).Int(-600, 2).Int(600, 2);
+    f.Int(0, 4);
+    WriteFile(file, f.b);
+
+    TEarthLYRReader* r = Open(file);
+    ASSERT_TRUE(r->Active()) << std::hex << version;
+    EXPECT_EQ(r->Version(), version);
+    auto* p = dynamic_cast<TPolygonPresenter*>(r->Presenters()->ByID(9, false));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->TitleOffset, version == 0x0300 ? 0 : version == 0x0301 ? -3 : -300);
+    EXPECT_EQ(p->Name, "Land");
+    EXPECT_EQ(p->TitleFont()->FontName(), "Serif");
+    EXPECT_EQ(p->TitleFont()->FontAngle(), 900);
+    EXPECT_EQ(p->PolyPen()->PenColor(), gdi::TColor(0x006000));
+    EXPECT_EQ(p->PolyPen()->PenStyle(), psDash);
+    EXPECT_EQ(p->PolyPen()->PenWidth(), 3);
+    EXPECT_EQ(p->PolyPen()->PenUnit(),
+              version < 0x0400 ? TEarthUnitTypes::Pixel : TEarthUnitTypes::Meter);
+    EXPECT_EQ(p->PolyBrush()->BrushStyle(), bsHorizontal);
+    EXPECT_EQ(p->PolyBrush()->BrushBkColor(), gdi::TColor(0x40A040));
+
+    ASSERT_EQ(r->GetCount(), 2);
+    auto* isle = dynamic_cast<TGeoDataObject*>(r->GetObject(0));
+    ASSERT_NE(isle, nullptr);
+    EXPECT_EQ(isle->Title, "Isle");
+    EXPECT_TRUE(isle->GetClosed());
+    EXPECT_EQ(isle->PresenterID, 9);
+    ASSERT_EQ(isle->Chains().GetChain(0)->GetCount(), 3);
+    EXPECT_EQ(isle->Chains().GetChain(0)->GetLL(2), PointLL(1000, 5000));
+    auto* line = dynamic_cast<TGeoDataObject*>(r->GetObject(1));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->ID, 77);
+    EXPECT_FALSE(line->GetClosed());
+    TPointStore* c = line->Chains().GetChain(0);
+    ASSERT_EQ(c->GetCount(), 3);
+    EXPECT_EQ(c->GetLL(0), PointLL(60 * GU_MINUTE, -30 * GU_MINUTE));
+    EXPECT_EQ(c->GetLL(1), PointLL(62 * GU_MINUTE, -31 * GU_MINUTE));
+    EXPECT_EQ(c->GetLL(2), PointLL(-600 * GU_MINUTE, 600 * GU_MINUTE));
+    map->LayerStore()->Clear();
+  }
+}
+
 TEST_F(LYRTest, VersionsBeforeThreeAreRefused) {
   WriteFile(file, std::string("\xFF\x02", 2) + std::string(20, '\0'));
   try {

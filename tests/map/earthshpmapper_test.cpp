@@ -3,9 +3,7 @@
 // divisor and shift, files refused, and the ".md" cache, sound, stale and broken.
 #include "map/earthshpmapper.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -18,6 +16,7 @@
 #include "map/earthobjects.h"
 #include "tests/map/mapfixture.h"
 #include "tests/map/openreader.h"
+#include "tests/map/tempfile.h"
 #include "tests/tempdir.h"
 
 namespace {
@@ -256,18 +255,9 @@ TEST_F(SHPTest, CacheTrustedOnlyForTheSameFile) {
   map->LayerStore()->Clear();
 
   // Rewritten within the same second, same size: the nanoseconds tell it apart.
-  struct stat before {};
-  ASSERT_EQ(::stat(file.c_str(), &before), 0);
-  fs::copy_file(kFixtures + "parts.shp", file, fs::copy_options::overwrite_existing);
-  {
-    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(100 + 8 + 44 + 12 + 16);  // X of the second point of the first record
-    const double x = 11.5;
-    f.write(reinterpret_cast<const char*>(&x), sizeof x);
-  }
-  timespec times[2] = {before.st_atim, before.st_mtim};
-  times[1].tv_nsec = (before.st_mtim.tv_nsec + 1) % 1'000'000'000;
-  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  const double x = 11.5;  // X of the second point of the first record
+  ASSERT_TRUE(RewriteWithinTheSecond(
+      file, 100 + 8 + 44 + 12 + 16, std::string(reinterpret_cast<const char*>(&x), sizeof x)));
   TEarthSHPReader* rewritten = Open(file);
   EXPECT_TRUE(Mapped());
   EXPECT_EQ(Geo(rewritten, 0)->Chains().GetChain(0)->GetLL(1).iLongX, GU(11.5L));
