@@ -13,6 +13,7 @@
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 #include "platform/win/scrollbar.h"
+#include "platform/win/settings.h"
 #include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
 
@@ -231,6 +232,49 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   EXPECT_EQ(map->Projection()->ScaleFactor, sf);
 }
 
+TEST_F(EarthMapTest, TheBackBufferFillsTheClientAreaBesideTheBarsAndTheGlobeSitsInItsMiddle) {
+  const int bar = win::GetSystemMetrics(win::SM_CXVSCROLL);
+  gdi::RECT client{};
+  win::GetClientRect(map->Handle(), &client);
+  EXPECT_EQ(client.right, 800 - bar);
+  EXPECT_EQ(client.bottom, 600 - win::GetSystemMetrics(win::SM_CYHSCROLL));
+  EXPECT_EQ(ClientW(), client.right) << "the control agrees with its window";
+  EXPECT_EQ(ClientH(), client.bottom);
+  EXPECT_EQ(map->EarthCanvas()->Width(), client.right);
+  EXPECT_EQ(map->EarthCanvas()->Height(), client.bottom);
+  // The globe fitted to the window: its disc is as far from the left edge as from the right one
+  // and as far from the top as from the bottom, on the screen.
+  map->SetGraticuleDrawMode(gdNone);
+  map->Projection()->SetScaleFactor(0);
+  map->Invalidate();
+  win::UpdateWindow(map->Handle());
+  Pump();
+  const gdi::HDC dc = win::GetDC(map->Handle());
+  const auto surface = [&](int x, int y) { return gdi::GetPixel(dc, x, y) == gdi::RGB(0, 255, 255); };
+  const auto firstFrom = [&](int x, int y, int dx, int dy) {
+    while (x >= 0 && y >= 0 && x < client.right && y < client.bottom && !surface(x, y)) {
+      x += dx;
+      y += dy;
+    }
+    return dx != 0 ? x : y;
+  };
+  const int left = firstFrom(0, client.bottom / 2, 1, 0);
+  const int right = firstFrom(client.right - 1, client.bottom / 2, -1, 0);
+  const int top = firstFrom(client.right / 2, 0, 0, 1);
+  const int bottom = firstFrom(client.right / 2, client.bottom - 1, 0, -1);
+  win::ReleaseDC(map->Handle(), dc);
+  EXPECT_GT(right - left, 300) << "the disc is there";
+  EXPECT_NEAR(left, client.right - 1 - right, 1);
+  EXPECT_NEAR(top, client.bottom - 1 - bottom, 1);
+  // Without bars the map takes the whole control.
+  map->SetScrollBars(vcl::ssNone);
+  EXPECT_EQ(map->EarthCanvas()->Width(), 800);
+  EXPECT_EQ(map->EarthCanvas()->Height(), 600);
+  map->SetScrollBars(vcl::ssVertical);
+  EXPECT_EQ(map->EarthCanvas()->Width(), 800 - bar);
+  EXPECT_EQ(map->EarthCanvas()->Height(), 600);
+}
+
 TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
   const auto exStyle = [&] { return win::GetWindowLong(map->Handle(), win::GWL_EXSTYLE); };
   EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);
@@ -412,6 +456,55 @@ TEST_F(EarthMapMouse, ScrollStepsAreATwentiethAndHalfAPageAndTheThumbMoves) {
   win::SendMessage(map->Handle(), win::WM_VSCROLL, win::SB_LINEDOWN, 0);
   ASSERT_TRUE(p->DeviceXYToLL(ClientW() / 2, ClientH() / 2, after));
   EXPECT_LT(after.iLatY, before.iLatY);
+}
+
+TEST_F(EarthMapMouse, DraggingTheThumbMovesTheViewWithIt) {
+  p->SetProjectionClass("TCartesianPrj");
+  p->SetScaleFactor(4 * Extended(ClientW()) / GU_360DEGREE);  // a quarter of the world wide
+  map->LocateToLL(0, 0);
+  PaintNow();
+  const auto centre = [&] {
+    TPointLL c;
+    EXPECT_TRUE(p->DeviceXYToLL(ClientW() / 2, ClientH() / 2, c));
+    return c;
+  };
+  const int bar = win::GetSystemMetrics(win::SM_CYHSCROLL);
+  // Drags the thumb of one bar by the given pixels along it; returns the globe units the view is
+  // expected to move. The bar's arrows are as long as the bar is thick, the thumb takes its
+  // share of the track between them, and the view being in the middle of the world, the thumb
+  // is in the middle of the track.
+  const auto drag = [&](bool vertical, int pixels) {
+    win::SCROLLINFO si;
+    si.fMask = win::SIF_ALL;
+    EXPECT_TRUE(win::GetScrollInfo(map->Handle(), vertical ? win::SB_VERT : win::SB_HORZ, &si));
+    const int length = vertical ? ClientH() : ClientW();
+    const int track = length - 2 * bar;
+    const int64_t range = int64_t(si.nMax) - si.nMin + 1;
+    const int thumb = int(track * int64_t(si.nPage) / range);
+    const gdi::POINT a = vertical ? Screen(ClientW() + bar / 2, ClientH() / 2)
+                                  : Screen(ClientW() / 2, ClientH() + bar / 2);
+    win::PostRawInput(win::MouseMove(a.x, a.y));
+    win::PostRawInput(win::MouseDown(a.x, a.y));
+    for (int i = 1; i <= 6; ++i) {
+      const int d = pixels * i / 6;
+      win::PostRawInput(vertical ? win::MouseMove(a.x, a.y + d) : win::MouseMove(a.x + d, a.y));
+    }
+    win::PostRawInput(vertical ? win::MouseUp(a.x, a.y + pixels) : win::MouseUp(a.x + pixels, a.y));
+    Pump();
+    PaintNow();
+    return std::pair(double(range - si.nPage) * pixels / (track - thumb),
+                     double(range - si.nPage) / (track - thumb));
+  };
+  const double pixel = 1 / p->ScaleFactor;
+  TPointLL start = centre();
+  auto [east, perPixel] = drag(false, 60);
+  EXPECT_GT(east, 10.0 * GU_DEGREE);
+  EXPECT_NEAR(centre().iLongX - start.iLongX, east, perPixel + 2 * pixel) << "east with the thumb";
+  EXPECT_NEAR(centre().iLatY, start.iLatY, pixel);
+  start = centre();
+  auto [south, perPixelV] = drag(true, 40);
+  EXPECT_NEAR(start.iLatY - centre().iLatY, south, perPixelV + 2 * pixel) << "south";
+  EXPECT_NEAR(centre().iLongX, start.iLongX, pixel);
 }
 
 TEST_F(EarthMapMouse, EqualLimitsLeaveTheScaleAsItIs) {
