@@ -275,6 +275,68 @@ TEST_F(EarthMapTest, TheBackBufferFillsTheClientAreaBesideTheBarsAndTheGlobeSits
   EXPECT_EQ(map->EarthCanvas()->Height(), 600);
 }
 
+// Rings on the globe that reach round to the other side.
+class EarthMapRings : public EarthMapTest {
+ protected:
+  void SetUp() override {
+    EarthMapTest::SetUp();
+    auto* layer = new TEarthLayer(map);
+    auto presenter = std::make_unique<TPolyPresenter>(map, 1);
+    presenter->PolyPen()->Define(gdi::TColor(0x40A040), psSolid, 1, TEarthUnitTypes::Pixel);
+    presenter->PolyBrush()->Define(gdi::TColor(0x40A040), bsSolid);
+    std::unique_ptr<TEarthPresenter> base = std::move(presenter);
+    layer->Presenters()->Add(base);
+    // A band from 30 W to 110 E round the equator, and a square on the far side of 0, 0.
+    Box(layer, -30, -20, 110, 20);
+    Box(layer, 150, 30, 170, 50);
+    map->SetGraticuleDrawMode(gdNone);
+    map->Projection()->SetScaleFactor(0);
+  }
+  void Box(TEarthLayer* layer, int west, int south, int east, int north) {
+    auto* o = new TGeoDataObject(layer->GetObjects());
+    TPointStore* ring = o->Chains().GetChain(0);
+    for (int lon = west; lon < east; ++lon) ring->Add(PointLL(lon * D, south * D));
+    for (int lat = south; lat < north; ++lat) ring->Add(PointLL(east * D, lat * D));
+    for (int lon = east; lon > west; --lon) ring->Add(PointLL(lon * D, north * D));
+    for (int lat = north; lat > south; --lat) ring->Add(PointLL(west * D, lat * D));
+    o->SetClosed(true);
+    o->SetPresenterID(1);
+  }
+  // 0xRRGGBB of the back buffer where the position shows, on the near side or seen through.
+  uint32_t At(int lon, int lat, bool farSide = false) {
+    TEarthProjection* p = map->Projection();
+    p->BackFacePass = farSide;
+    TEarthDevicePoint pt;
+    const bool shown = p->LLToDeviceXY(lon * D, lat * D, pt);
+    p->BackFacePass = false;
+    if (!shown) return 0xFF000000u;
+    TEarthCanvas* c = map->EarthCanvas();
+    const uint8_t* px = c->Bits() + (c->Height() - 1 - pt.Y) * c->Stride() + pt.X * 3;
+    return (uint32_t{px[2]} << 16) | (uint32_t{px[1]} << 8) | px[0];
+  }
+};
+
+TEST_F(EarthMapRings, TheTransparentGlobeShowsTheFarSideThroughIt) {
+  map->SetEarthOptions({goDoubleBuffered, goCache3DPoints, goTransparentGlobe});
+  map->LocateToLL(0, 0);
+  PaintNow();
+  EXPECT_EQ(At(-60, 40), 0u) << "nothing here nor behind: the black window shows through";
+  EXPECT_EQ(At(160, 40, true), 0xC0C0C0u) << "the square behind, in the transparent brush";
+  EXPECT_EQ(At(10, 0), 0x40A040u) << "the band in front";
+  EXPECT_EQ(At(-30, -45), 0u);
+}
+
+TEST_F(EarthMapRings, ARingRoundThePointBehindTheGlobeFillsOnlyItsOwnPart) {
+  // From 180 E the point behind the globe, 0 N 0 E, lies in the band; its near side is the
+  // stretch from 90 E to 110 E at the left edge of the disc.
+  map->LocateToLL(180 * D, 0);
+  PaintNow();
+  EXPECT_EQ(At(-150, 30), 0x00FFFFu) << "open sea";
+  EXPECT_EQ(At(180, 0), 0x00FFFFu) << "the middle";
+  EXPECT_EQ(At(100, 0), 0x40A040u) << "the band's near end";
+  EXPECT_EQ(At(160, 40), 0x40A040u) << "the square, now in front";
+}
+
 TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
   const auto exStyle = [&] { return win::GetWindowLong(map->Handle(), win::GWL_EXSTYLE); };
   EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);
