@@ -295,6 +295,7 @@ class TEarthMap : public TCustomEarthMap {
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
   void RenderPoints(const TPointLL* points, int32_t high, TEarthObjectStateSet state);
+  void SplitAtHorizon(const std::vector<TPointLL>& points, TChainStore& chains, bool heights);
   void ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
                    bool direct);
 

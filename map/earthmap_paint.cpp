@@ -130,19 +130,43 @@ void TEarthMap::RenderLine(const TPointLL& from, const TPointLL& to, int32_t ste
   const int32_t q = from.iLongX / GU_90DEGREE;
   if (q != 0 && to.iLongX / GU_90DEGREE + q == 0) dLong = (GU_360DEGREE - std::llabs(dLong)) * q;
   const bool heights = from.iHeightZ != 0 || to.iHeightZ != 0;
-  TChainStore chains;
-  chains.SetStoreHeight(heights);
-  TPointStore* chain = chains.GetChain(0);
-  chain->SetHeightFlag(heights);
+  std::vector<TPointLL> points;
   for (int32_t i = 0; i <= n; ++i) {
     TPointLL p = PointLL(ScaledPart(from.iLongX, dLong, i, n), ScaledPart(from.iLatY, dLat, i, n));
     p.iLongX = Mod180(p.iLongX);
     p.iHeightZ = i == n ? to.iHeightZ : from.iHeightZ;
-    chain->Add(p);
+    points.push_back(p);
   }
+  TChainStore chains;
+  chains.SetStoreHeight(heights);
+  SplitAtHorizon(points, chains, heights);
+  if (chains.GetCount() == 0) return;
   TEarthObjectStateSet state{osBackFace, osFace};
   if (!projection_->Model()->VisibleMER(chains.ChainStoreMER(), state)) return;
   canvas_->RenderChainStore(chains, state, canvas_->Pen()->Width());
+}
+
+void TEarthMap::SplitAtHorizon(const std::vector<TPointLL>& points, TChainStore& chains,
+                               bool heights) {
+  // On the globe each stretch on the side being drawn is a line of its own, from the point
+  // before it to the point after it (which the model turns into the crossings of the horizon):
+  // one line through the other side would be drawn as a chord across the disc.
+  TCustomProjectionModel* model = projection_->Model();
+  const bool globe = projection_->Flags.Contains(pfContinuous);
+  const auto drawn = [&](size_t i) { return !globe || model->PointLLToXY(points[i], 0); };
+  TPointStore* chain = nullptr;
+  bool previousDrawn = false;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const bool now = drawn(i);
+    if (now && !chain) {
+      chain = chains.GetChain(chains.GetCount());
+      chain->SetHeightFlag(heights);
+      if (i > 0) chain->Add(points[i - 1]);
+    }
+    if (chain) chain->Add(points[i]);
+    if (!now && previousDrawn) chain = nullptr;
+    previousDrawn = now;
+  }
 }
 
 void TEarthMap::RenderCircle(const TPointLL& centre, int32_t radius, int32_t steps) {

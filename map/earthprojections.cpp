@@ -276,18 +276,35 @@ int32_t TSphericalPrj::PointStoreToXY(TPointStore& points, int32_t first, bool o
   const TMatrix& m = forward_;
   int32_t next = first;
   Extended lastX = 0, lastY = 0;
+  const auto write = [&](Extended x, Extended y) {
+    if (next > first && std::fabs(x - lastX) < 1 && std::fabs(y - lastY) < 1) return;
+    lastX = x;
+    lastY = y;
+    gaPoints[next++] = {DeviceCoord(p->XOrigin, x), DeviceCoord(p->YOrigin, y)};
+  };
+  Extended px = 0, py = 0, pz = 0;
+  bool havePrevious = false, previousDrawn = false;
   for (int32_t i = 0, n = DynArrayCount(array); i < n; ++i) {
     TPoint3D q;
     std::memcpy(&q, DynArrayPtr(array, i), sizeof q);
     const Extended x = m[0] * q.X + m[1] * q.Y + m[2] * q.Z;
     const Extended y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
     const Extended z = m[6] * q.X + m[7] * q.Y + m[8] * q.Z;
-    const bool hidden = z >= 0;
-    if (hidden != p->BackFacePass) continue;
-    if (next > first && std::fabs(x - lastX) < 1 && std::fabs(y - lastY) < 1) continue;
-    lastX = x;
-    lastY = y;
-    gaPoints[next++] = {DeviceCoord(p->XOrigin, x), DeviceCoord(p->YOrigin, y)};
+    const bool drawn = (z >= 0) == p->BackFacePass;
+    if (havePrevious && drawn != previousDrawn) {
+      // The line goes on to the horizon (it used to stop at its last point on the side drawn,
+      // degrees short of the outline).
+      const Extended t = pz / (pz - z);
+      const Extended cx = px + t * (x - px), cy = py + t * (y - py);
+      const Extended length = std::hypot(cx, cy);
+      if (length > 1e-9L) write(cx * radius_ / length, cy * radius_ / length);
+    }
+    px = x;
+    py = y;
+    pz = z;
+    havePrevious = true;
+    previousDrawn = drawn;
+    if (drawn) write(x, y);
   }
   return next;
 }

@@ -3,6 +3,8 @@
 // after it, the transparent globe, day and night.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/gdi/image.h"
 #include "platform/rtl/datetime.h"
 #include "platform/win/input.h"

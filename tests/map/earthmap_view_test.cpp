@@ -337,6 +337,46 @@ TEST_F(EarthMapRings, ARingRoundThePointBehindTheGlobeFillsOnlyItsOwnPart) {
   EXPECT_EQ(At(160, 40), 0x40A040u) << "the square, now in front";
 }
 
+TEST_F(EarthMapTest, GraticuleLinesRunOnToTheHorizonInZoomedViews) {
+  // A line leaving the side drawn used to stop at its last point there, up to 5 degrees short of
+  // the horizon: 5.6 and 25 pixels inside the outline in two of these views.
+  TEarthProjection* p = map->Projection();
+  int allEnds = 0;
+  for (const int zoom : {16, 64}) {
+    for (const double direction : {0.7, 2.0}) {  // the outline's south-east and south-west
+      p->SetScaleFactor(0);
+      map->LocateToLL(10 * D, 30 * D);
+      p->SetScaleFactor(p->ScaleFactor * zoom);
+      // The outline through the middle of the window.
+      const double r = 309397230.0 * double(p->ScaleFactor);
+      p->SetIntegerProp(ppXOrigin, int32_t(ClientW() / 2 - r * std::cos(direction)));
+      p->SetIntegerProp(ppYOrigin, int32_t(ClientH() / 2 - r * std::sin(direction)));
+      PaintNow();
+      TEarthCanvas* c = map->EarthCanvas();
+      const auto line = [&](int x, int y) {
+        const uint8_t* q = c->Bits() + (c->Height() - 1 - y) * c->Stride() + x * 3;
+        return q[0] == 0xC0 && q[1] == 0xC0 && q[2] == 0xC0;
+      };
+      // The ends of lines inside the window: a line pixel with one line pixel beside it.
+      int ends = 0;
+      for (int y = 1; y < c->Height() - 1; ++y) {
+        for (int x = 1; x < c->Width() - 1; ++x) {
+          if (!line(x, y)) continue;
+          int beside = 0;
+          for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) beside += (dx || dy) && line(x + dx, y + dy);
+          if (beside > 1) continue;
+          ++ends;
+          const double fromCentre = std::hypot(x - double(p->XOrigin), y - double(p->YOrigin));
+          EXPECT_NEAR(fromCentre, r, 2) << "zoom " << zoom << ", a line ends at " << x << "," << y;
+        }
+      }
+      allEnds += ends;
+    }
+  }
+  EXPECT_GT(allEnds, 0) << "lines end on the outline in the window";
+}
+
 TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
   const auto exStyle = [&] { return win::GetWindowLong(map->Handle(), win::GWL_EXSTYLE); };
   EXPECT_FALSE(exStyle() & win::WS_EX_TRANSPARENT);

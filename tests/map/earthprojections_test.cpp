@@ -323,6 +323,13 @@ TEST_F(Projections, GlobeEdgeCases) {
   far.Add(PointLL(GU(150), GU(-10)));
   EXPECT_EQ(p->Model()->PointStoreToXY(far, 0, false), 0);
   EXPECT_EQ(p->Model()->PointStoreToXY(far, 0, true), 0);
+  // A line leaving the near side runs on to the outline: 60 E, then where 90 E is crossed.
+  TPointStore leaving;
+  leaving.Add(PointLL(GU(60), 0));
+  leaving.Add(PointLL(GU(120), 0));
+  ASSERT_EQ(p->Model()->PointStoreToXY(leaving, 0, false), 2);
+  EXPECT_EQ(gaPoints[1].Y, kHeight / 2);
+  EXPECT_NEAR(gaPoints[1].X - kWidth / 2.0, 309397230 * 1e-6, 1);
   // A ring crossing the horizon leaves it and comes back on the outline.
   TPointStore across;
   across.Add(PointLL(GU(60), 0));
