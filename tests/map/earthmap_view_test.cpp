@@ -230,6 +230,18 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
   EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
   EXPECT_EQ(map->Projection()->ScaleFactor, sf);
+  // At its own size the calls are played onto the bitmap itself: the same picture as the map
+  // drawn through a back buffer of that size.
+  std::unique_ptr<vcl::TBitmap> drawn = map->GetBitmap(1000, 500);
+  vcl::TBitmap played;
+  played.SetPixelFormat(vcl::pf24bit);
+  played.SetSize(1000, 500);
+  m->DrawOn(played.Canvas(), {0, 0, 1000, 500});
+  int differ = 0;
+  for (int y = 0; y < 500; y += 2)
+    for (int x = 0; x < 1000; x += 2)
+      differ += played.Canvas()->Pixels(x, y) != drawn->Canvas()->Pixels(x, y);
+  EXPECT_EQ(differ, 0);
 }
 
 TEST_F(EarthMapTest, TheBackBufferFillsTheClientAreaBesideTheBarsAndTheGlobeSitsInItsMiddle) {
