@@ -17,10 +17,7 @@ namespace {
 // The outline is traced in steps of at most 4 degrees.
 constexpr Extended kArcStep = 4 * rtl::Pi / 180;
 
-struct TViewPoint {
-  Extended x, y, z;
-  bool drawn;
-};
+using TViewPoint = TSphericalPrj::TViewPoint;
 
 Extended WrapAngle(Extended a) {
   while (a > rtl::Pi) a -= rtl::TwoPi;
@@ -76,7 +73,7 @@ int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {
   const TEarthProjection* p = Projection();
   const TDynArray array = points.Point3DArray(p->Globe()->EarthOptions().Contains(goCache3DPoints));
   const int32_t n = DynArrayCount(array);
-  static thread_local std::vector<TViewPoint> ring;
+  std::vector<TViewPoint>& ring = ring_;
   ring.resize(static_cast<size_t>(n));
   const TMatrix& m = forward_;
   int32_t start = -1;
