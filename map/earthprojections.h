@@ -1,8 +1,6 @@
 #pragma once
 // The three projection models: an orthographic globe, a flat longitude/latitude plane and
 // Mercator. Each is registered in the class registry under its class name.
-#include <vector>
-
 #include "map/earthclasses_projection.h"
 
 // What every model shares: visibility of rectangles, chains, the plain surface and the
@@ -42,19 +40,11 @@ class TSphericalPrj : public TProjectionModel {
 
   const TMatrix& Forward() const { return forward_; }
   Extended Radius() const { return radius_; }
-  // A point as the viewer sees it (pixels from the centre, z along the view) and whether it is
-  // on the side being drawn.
-  struct TViewPoint {
-    Extended x, y, z;
-    bool drawn;
-  };
 
  private:
   void TextureFace(const TV3D& a, const TV3D& b, const TV3D& c, int depth, int seamSide);
   // A closed ring cut at the horizon (earthprojections_horizon.cpp).
   int32_t RingToXY(TPointStore& points, int32_t first);
-  // A ring's points, kept between rings to spare allocations.
-  std::vector<TViewPoint> ring_;
   // The position at the middle of the side being drawn (drawn) or of the other side.
   TPointLL SideCentre(bool drawn) const;
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "map/earthmap.h"
 #include "map/earthprojections.h"
@@ -17,7 +16,12 @@ namespace {
 // The outline is traced in steps of at most 4 degrees.
 constexpr Extended kArcStep = 4 * rtl::Pi / 180;
 
-using TViewPoint = TSphericalPrj::TViewPoint;
+// A point as the viewer sees it (pixels from the centre, z along the view) and whether it is
+// on the side being drawn.
+struct TViewPoint {
+  Extended x, y, z;
+  bool drawn;
+};
 
 Extended WrapAngle(Extended a) {
   while (a > rtl::Pi) a -= rtl::TwoPi;
@@ -73,21 +77,24 @@ int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {
   const TEarthProjection* p = Projection();
   const TDynArray array = points.Point3DArray(p->Globe()->EarthOptions().Contains(goCache3DPoints));
   const int32_t n = DynArrayCount(array);
-  std::vector<TViewPoint>& ring = ring_;
-  ring.resize(static_cast<size_t>(n));
   const TMatrix& m = forward_;
-  int32_t start = -1;
-  bool anyHidden = false;
-  for (int32_t i = 0; i < n; ++i) {
+  // Worked out when needed (each point twice at most) rather than kept for the whole ring.
+  const auto view = [&](int32_t i) {
     TPoint3D q;
-    std::memcpy(&q, DynArrayPtr(array, i), sizeof q);
-    TViewPoint& v = ring[static_cast<size_t>(i)];
+    std::memcpy(&q, DynArrayPtr(array, i % n), sizeof q);
+    TViewPoint v;
     v.x = m[0] * q.X + m[1] * q.Y + m[2] * q.Z;
     v.y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
     v.z = m[6] * q.X + m[7] * q.Y + m[8] * q.Z;
     v.drawn = (v.z >= 0) == p->BackFacePass;
-    if (v.drawn && start < 0) start = i;
-    anyHidden = anyHidden || !v.drawn;
+    return v;
+  };
+  int32_t start = -1;
+  bool anyHidden = false;
+  for (int32_t i = 0; i < n && (start < 0 || !anyHidden); ++i) {
+    const bool drawn = view(i).drawn;
+    if (drawn && start < 0) start = i;
+    anyHidden = anyHidden || !drawn;
   }
   TRingWriter out(p, radius_, first);
   if (start < 0) {
@@ -102,9 +109,10 @@ int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {
     extraTurn = points.PointInPolygon(c.iLongX, c.iLatY);
   }
   Extended angle = 0;  // where the outline was left, while on the other side
+  TViewPoint b = view(start);
   for (int32_t k = 0; k < n; ++k) {
-    const TViewPoint& a = ring[static_cast<size_t>((start + k) % n)];
-    const TViewPoint& b = ring[static_cast<size_t>((start + k + 1) % n)];
+    const TViewPoint a = b;
+    b = view(start + k + 1);
     if (a.drawn) {
       out.Point(a.x, a.y);
       if (b.drawn) continue;
