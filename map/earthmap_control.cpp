@@ -327,7 +327,7 @@ void TEarthMap::LoadEnvironmentFromFile(const std::string& name) {
 }
 
 void RegisterEarthMap() {
-  const rtl::TClass c =
-      rtl::RegisterClass<TEarthMap>("TEarthMap", [](rtl::TComponent* owner) { return new TEarthMap(owner); });
+  const rtl::TClass c = rtl::RegisterClass<TEarthMap>(
+      "TEarthMap", [](rtl::TComponent* owner) { return new TEarthMap(owner); });
   rtl::RegisterComponents("TEarthMap", {c});
 }

@@ -68,9 +68,10 @@ TPointLL TSphericalPrj::SideCentre(bool drawn) const {
   // The viewer looks along +z; the near side is drawn but in the back-side pass.
   const Extended z = drawn != Projection()->BackFacePass ? -radius_ : radius_;
   const TMatrix& m = inverse_;
-  return PointLL(SaturateToInt32(std::rint(ArcTan2(m[2] * z, m[8] * z) * GU_FROMRADIANS)),
-                 SaturateToInt32(std::rint(
-                     ArcSin(std::clamp<Extended>(m[5] * z / EARTHRADIUS, -1, 1)) * GU_FROMRADIANS)));
+  return PointLL(
+      SaturateToInt32(std::rint(ArcTan2(m[2] * z, m[8] * z) * GU_FROMRADIANS)),
+      SaturateToInt32(
+          std::rint(ArcSin(std::clamp<Extended>(m[5] * z / EARTHRADIUS, -1, 1)) * GU_FROMRADIANS)));
 }
 
 int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {

@@ -306,9 +306,8 @@ BOOL BitBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, DWOR
 }
 
 BOOL PatBlt(HDC hdst, int x, int y, int w, int h, DWORD rop) {
-  detail::MetaScope meta(hdst, [&] {
-    return MetaCall([=](HDC t, const MetaPlay&) { PatBlt(t, x, y, w, h, rop); });
-  });
+  detail::MetaScope meta(
+      hdst, [&] { return MetaCall([=](HDC t, const MetaPlay&) { PatBlt(t, x, y, w, h, rop); }); });
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
   const unsigned code = (rop >> 16) & 0xFF;

@@ -37,7 +37,12 @@ void ring(HDC hdc, RECT& r, UINT flags, COLORREF topLeft, COLORREF bottomRight) 
 }  // namespace
 
 BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags) {
-  detail::MetaScope meta(hdc, [&] { return MetaCall([r = rect ? *rect : RECT{}, edge, flags](HDC t, const MetaPlay& play) { (void)play; RECT c = r; DrawEdge(t, &c, edge, flags); }); });
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rect ? *rect : RECT{}, edge, flags](HDC t, const MetaPlay&) {
+      RECT c = r;
+      DrawEdge(t, &c, edge, flags);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return FALSE;
   dc->Record("DrawEdge(%d,%d,%d,%d,%X,%X)", rect->left, rect->top, rect->right, rect->bottom, edge,
@@ -153,7 +158,12 @@ void face(HDC hdc, RECT r, UINT state) {
 }  // namespace
 
 BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
-  detail::MetaScope meta(hdc, [&] { return MetaCall([r = rect ? *rect : RECT{}, type, state](HDC t, const MetaPlay& play) { (void)play; RECT c = r; DrawFrameControl(t, &c, type, state); }); });
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rect ? *rect : RECT{}, type, state](HDC t, const MetaPlay&) {
+      RECT c = r;
+      DrawFrameControl(t, &c, type, state);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return FALSE;
   dc->Record("DrawFrameControl(%d,%d,%d,%d,%u,%X)", rect->left, rect->top, rect->right,
@@ -260,7 +270,9 @@ BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
 }
 
 BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
-  detail::MetaScope meta(hdc, [&] { return MetaCall([r = rect ? *rect : RECT{}](HDC t, const MetaPlay& play) { (void)play; DrawFocusRect(t, &r); }); });
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rect ? *rect : RECT{}](HDC t, const MetaPlay&) { DrawFocusRect(t, &r); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return FALSE;
   dc->Record("DrawFocusRect(%d,%d,%d,%d)", rect->left, rect->top, rect->right, rect->bottom);

@@ -36,10 +36,11 @@ int stripPrefix(std::u32string& s) {
 int DrawText(HDC hdc, std::string_view utf8, RECT* rect, UINT format) {
   // Measuring draws nothing.
   detail::MetaScope meta(format & DT_CALCRECT ? nullptr : hdc, [&] {
-    return MetaCall([r = rect ? *rect : RECT{}, s = std::string(utf8), format](HDC t, const MetaPlay&) {
-      RECT c = r;
-      DrawText(t, s, &c, format);
-    });
+    return MetaCall(
+        [r = rect ? *rect : RECT{}, s = std::string(utf8), format](HDC t, const MetaPlay&) {
+          RECT c = r;
+          DrawText(t, s, &c, format);
+        });
   });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return 0;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "platform/gdi/dc.h"
@@ -41,11 +42,17 @@ extern std::atomic<int> gLiveMetaFileDCs;
 class MetaScope {
  public:
   template <class Make>
-  MetaScope(HDC hdc, Make&& make) {
+  requires std::is_invocable_r_v<MetaCall, Make&> MetaScope(HDC hdc, Make&& make) {
     if (gLiveMetaFileDCs.load(std::memory_order_relaxed) == 0 || !IsMetaFileDC(hdc)) return;
     active_ = true;
     if (Depth()++ == 0) Add(hdc, make());
   }
+  // The call played back as fn with the same arguments.
+  template <class R, class... P, class... A>
+  MetaScope(HDC hdc, R (*fn)(HDC, P...), A... args)
+      : MetaScope(hdc, [&] {
+          return MetaCall([fn, args...](HDC t, const MetaPlay&) { fn(t, args...); });
+        }) {}
   ~MetaScope() {
     if (active_) --Depth();
   }

@@ -202,7 +202,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, std::stri
     std::vector<int> widths;
     if (dx) widths.assign(dx, dx + DecodeUtf8(text).size());
     return MetaCall([=, s = std::string(text)](HDC t, const MetaPlay&) {
-      ExtTextOut(t, x, y, options, clipped ? &r : nullptr, s, widths.empty() ? nullptr : widths.data());
+      ExtTextOut(t, x, y, options, clipped ? &r : nullptr, s,
+                 widths.empty() ? nullptr : widths.data());
     });
   });
   DC* dc = LiveDC(hdc);
@@ -212,7 +213,9 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, std::stri
 }
 
 BOOL TextOut(HDC hdc, int x, int y, std::string_view text) {
-  detail::MetaScope meta(hdc, [&] { return MetaCall([x, y, s = std::string(text)](HDC t, const MetaPlay& play) { (void)play; TextOut(t, x, y, s); }); });
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([x, y, s = std::string(text)](HDC t, const MetaPlay&) { TextOut(t, x, y, s); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc) return FALSE;
   dc->Record("TextOut(%d,%d,\"%.*s\")", x, y, int(text.size()), text.data());

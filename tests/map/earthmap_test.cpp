@@ -114,7 +114,8 @@ TEST_F(EarthMapTest, ChangesOfThePensAndBrushesRedraw) {
       {"graticule pen colour", [&] { map->GraticulePen()->SetPenColor(gdi::TColor(0x00FF00)); }},
       {"graticule pen width", [&] { map->GraticulePen()->SetPenWidth(3); }},
       {"selected pen style", [&] { map->SelectedPen()->SetPenStyle(psDot); }},
-      {"transparent pen", [&] {
+      {"transparent pen",
+       [&] {
          map->TransparentPen()->Define(gdi::TColor(0x101010), psSolid, 2, TEarthUnitTypes::Pixel);
        }},
       {"selected brush colour", [&] { map->SelectedBrush()->SetBrushColor(gdi::TColor(0xFF)); }},

@@ -262,7 +262,9 @@ TEST_F(EarthMapTest, TheBackBufferFillsTheClientAreaBesideTheBarsAndTheGlobeSits
   win::UpdateWindow(map->Handle());
   Pump();
   const gdi::HDC dc = win::GetDC(map->Handle());
-  const auto surface = [&](int x, int y) { return gdi::GetPixel(dc, x, y) == gdi::RGB(0, 255, 255); };
+  const auto surface = [&](int x, int y) {
+    return gdi::GetPixel(dc, x, y) == gdi::RGB(0, 255, 255);
+  };
   const auto firstFrom = [&](int x, int y, int dx, int dy) {
     while (x >= 0 && y >= 0 && x < client.right && y < client.bottom && !surface(x, y)) {
       x += dx;
