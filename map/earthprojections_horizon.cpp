@@ -15,6 +15,7 @@ namespace {
 
 // The outline is traced in steps of at most 4 degrees.
 constexpr Extended kArcStep = 4 * rtl::Pi / 180;
+const Extended kCosArcStep = std::cos(kArcStep);
 
 // A point as the viewer sees it (pixels from the centre, z along the view) and whether it is
 // on the side being drawn.
@@ -22,6 +23,27 @@ struct TViewPoint {
   Extended x, y, z;
   bool drawn;
 };
+
+// A direction round the centre, of length 1.
+struct TDirection {
+  Extended x = 1, y = 0;
+};
+
+// The direction of (x, y); false straight at the centre, which has none.
+bool DirectionOf(Extended x, Extended y, TDirection& d) {
+  const Extended length = std::hypot(x, y);
+  if (!(length > 1e-9L)) return false;
+  d = {x / length, y / length};
+  return true;
+}
+
+// The direction of the point where the segment from a to b meets the horizon.
+TDirection Crossing(const TViewPoint& a, const TViewPoint& b) {
+  const Extended t = a.z / (a.z - b.z);
+  TDirection d;
+  DirectionOf(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), d);
+  return d;
+}
 
 Extended WrapAngle(Extended a) {
   while (a > rtl::Pi) a -= rtl::TwoPi;
@@ -40,11 +62,23 @@ class TRingWriter {
     lastY_ = y;
     gaPoints[next_++] = {DeviceCoord(p_->XOrigin, x), DeviceCoord(p_->YOrigin, y)};
   }
-  void OnOutline(Extended angle) { Point(radius_ * std::cos(angle), radius_ * std::sin(angle)); }
-  // Along the outline from angle a by the turn d, the end point included.
-  void Arc(Extended a, Extended d) {
-    const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(d) / kArcStep)));
-    for (int i = 1; i <= steps; ++i) OnOutline(a + d * i / steps);
+  void OnOutline(const TDirection& d) { Point(radius_ * d.x, radius_ * d.y); }
+  // Along the outline from `from` by the turn `turn` (radians), the end included.
+  void Arc(const TDirection& from, Extended turn) {
+    const Extended a = std::atan2(from.y, from.x);
+    const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(turn) / kArcStep)));
+    for (int i = 1; i <= steps; ++i) {
+      const Extended at = a + turn * i / steps;
+      OnOutline({std::cos(at), std::sin(at)});
+    }
+  }
+  // Along the outline the shorter way to `to` (most steps are short: no angles needed).
+  void ArcTo(const TDirection& from, const TDirection& to) {
+    if (from.x * to.x + from.y * to.y >= kCosArcStep) {
+      OnOutline(to);
+      return;
+    }
+    Arc(from, WrapAngle(std::atan2(to.y, to.x) - std::atan2(from.y, from.x)));
   }
   int32_t Next() const { return next_; }
 
@@ -55,12 +89,6 @@ class TRingWriter {
   int32_t first_;
   Extended lastX_ = 0, lastY_ = 0;
 };
-
-// The angle round the centre of the point where the segment from a to b meets the horizon.
-Extended CrossingAngle(const TViewPoint& a, const TViewPoint& b) {
-  const Extended t = a.z / (a.z - b.z);
-  return std::atan2(a.y + t * (b.y - a.y), a.x + t * (b.x - a.x));
-}
 
 }  // namespace
 
@@ -90,26 +118,17 @@ int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {
     v.drawn = (v.z >= 0) == p->BackFacePass;
     return v;
   };
-  int32_t start = -1;
-  bool anyHidden = false;
-  for (int32_t i = 0; i < n && (start < 0 || !anyHidden); ++i) {
-    const bool drawn = view(i).drawn;
-    if (drawn && start < 0) start = i;
-    anyHidden = anyHidden || !drawn;
-  }
+  int32_t start = 0;
+  while (start < n && !view(start).drawn) ++start;
   TRingWriter out(p, radius_, first);
-  if (start < 0) {
+  if (start == n) {
     // Wholly on the other side: the ring shows only as the whole disc, when it encloses it.
     const TPointLL c = SideCentre(true);
-    if (n > 2 && points.PointInPolygon(c.iLongX, c.iLatY)) out.Arc(0, rtl::TwoPi);
+    if (n > 2 && points.PointInPolygon(c.iLongX, c.iLatY)) out.Arc(TDirection(), rtl::TwoPi);
     return out.Next();
   }
-  bool extraTurn = false;
-  if (anyHidden) {
-    const TPointLL c = SideCentre(false);
-    extraTurn = points.PointInPolygon(c.iLongX, c.iLatY);
-  }
-  Extended angle = 0;  // where the outline was left, while on the other side
+  bool firstExit = true;
+  TDirection at;  // where the outline was reached, while on the other side
   TViewPoint b = view(start);
   for (int32_t k = 0; k < n; ++k) {
     const TViewPoint a = b;
@@ -117,23 +136,22 @@ int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {
     if (a.drawn) {
       out.Point(a.x, a.y);
       if (b.drawn) continue;
-      angle = CrossingAngle(a, b);
-      out.OnOutline(angle);
-      if (extraTurn) {
-        out.Arc(angle, rtl::TwoPi);
-        extraTurn = false;
+      at = Crossing(a, b);
+      out.OnOutline(at);
+      if (firstExit) {
+        firstExit = false;
+        const TPointLL c = SideCentre(false);
+        if (points.PointInPolygon(c.iLongX, c.iLatY)) out.Arc(at, rtl::TwoPi);
       }
-      // b is on the other side: follow it round the centre.
-      if (std::hypot(b.x, b.y) < 1e-9L) continue;  // straight behind: no direction
-      const Extended to = std::atan2(b.y, b.x);
-      out.Arc(angle, WrapAngle(to - angle));
-      angle = to;
-      continue;
     }
-    const Extended to = b.drawn ? CrossingAngle(b, a)
-                                : (std::hypot(b.x, b.y) < 1e-9L ? angle : std::atan2(b.y, b.x));
-    out.Arc(angle, WrapAngle(to - angle));
-    angle = to;
+    // Round the centre with the point on the other side, or back to the crossing.
+    TDirection to = at;
+    if (b.drawn)
+      to = Crossing(b, a);
+    else
+      DirectionOf(b.x, b.y, to);
+    out.ArcTo(at, to);
+    at = to;
   }
   return out.Next();
 }
