@@ -60,7 +60,7 @@ class TRingWriter {
     if (next_ > first_ && std::fabs(x - lastX_) < 1 && std::fabs(y - lastY_) < 1) return;
     lastX_ = x;
     lastY_ = y;
-    gaPoints[next_++] = {DeviceCoord(p_->XOrigin, x), DeviceCoord(p_->YOrigin, y)};
+    gaPoints[next_++] = {DeviceCoord(p_->XOrigin(), x), DeviceCoord(p_->YOrigin(), y)};
   }
   void OnOutline(const TDirection& d) { Point(radius_ * d.x, radius_ * d.y); }
   // Along the outline from `from` by the turn `turn` (radians), the end included.
@@ -94,7 +94,7 @@ class TRingWriter {
 
 TPointLL TSphericalPrj::SideCentre(bool drawn) const {
   // The viewer looks along +z; the near side is drawn but in the back-side pass.
-  const Extended z = drawn != Projection()->BackFacePass ? -radius_ : radius_;
+  const Extended z = drawn != Projection()->BackFacePass() ? -radius_ : radius_;
   const TMatrix& m = inverse_;
   return PointLL(
       SaturateToInt32(std::rint(ArcTan2(m[2] * z, m[8] * z) * GU_FROMRADIANS)),
@@ -115,7 +115,7 @@ int32_t TSphericalPrj::RingToXY(TPointStore& points, int32_t first) {
     v.x = m[0] * q.X + m[1] * q.Y + m[2] * q.Z;
     v.y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
     v.z = m[6] * q.X + m[7] * q.Y + m[8] * q.Z;
-    v.drawn = (v.z >= 0) == p->BackFacePass;
+    v.drawn = (v.z >= 0) == p->BackFacePass();
     return v;
   };
   int32_t start = 0;

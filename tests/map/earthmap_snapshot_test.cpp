@@ -74,7 +74,7 @@ TEST_F(EarthMapLand, FlatMapsFollowingTheBoatKeepTheirSea) {
   for (const char* model : {"TCartesianPrj", "TMercatorPrj"}) {
     map->Projection()->SetProjectionClass(model);
     map->Projection()->SetScaleFactor(0);
-    map->Projection()->SetScaleFactor(map->Projection()->ScaleFactor * 8);
+    map->Projection()->SetScaleFactor(map->Projection()->ScaleFactor() * 8);
     map->LocateToLL(-5 * GU_DEGREE, 50 * GU_DEGREE);
     ASSERT_NE(map->Projection()->CentralMeridian, 0) << model;
     map->RedrawLayers();
@@ -98,11 +98,11 @@ TEST_F(EarthMapLand, AZoomBoxBeingDraggedAndTheViewAfterIt) {
   Feed(win::MouseMove(sb.x, sb.y));
   gdi::SavePngFile(SnapshotDirectory() + "land_zoombox.png", win::ComposeScreen());
   EXPECT_TRUE(map->ZoomBoxOpen());
-  const Extended before = map->Projection()->ScaleFactor;
+  const Extended before = map->Projection()->ScaleFactor();
   Feed(win::MouseUp(sb.x, sb.y, 1));
   PaintNow();
   SaveSnapshot(map->EarthCanvas(), "land_zoomed.png");
-  EXPECT_GT(map->Projection()->ScaleFactor, before * 5);
+  EXPECT_GT(map->Projection()->ScaleFactor(), before * 5);
   EXPECT_EQ(At(2, 47), kLand) << "France";
   EXPECT_EQ(At(-3, 50), kOcean) << "the Channel";
 }

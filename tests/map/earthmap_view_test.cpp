@@ -16,6 +16,7 @@
 #include "platform/win/settings.h"
 #include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
+#include "tests/map/maptexture.h"
 
 namespace maptest {
 namespace {
@@ -123,7 +124,7 @@ class EarthMapPrimitives : public EarthMapTest {
     p->SetProjectionClass("TCartesianPrj");
     canvas = map->EarthCanvas();
     canvas->SetDC(dc);
-    canvas->SetSize(720, 360);
+    canvas->SizeDC(720, 360);
     p->SetScaleFactor(2.0L / D);
     p->SetIntegerProp(ppXOrigin, 360);
     p->SetIntegerProp(ppYOrigin, 180);
@@ -211,7 +212,7 @@ TEST_F(EarthMapTest, BitmapsOfTheMapAndAPaintAfterThem) {
 
 TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   map->Projection()->SetScaleFactor(0);
-  const Extended sf = map->Projection()->ScaleFactor;
+  const Extended sf = map->Projection()->ScaleFactor();
   std::unique_ptr<vcl::TMetafile> m = map->GetMetaFileMM(260, 130, true);
   EXPECT_EQ(m->Width(), 1000);
   EXPECT_EQ(m->Height(), 500);
@@ -229,7 +230,7 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   m->DrawOn(b.Canvas(), {0, 0, 100, 50});
   EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
   EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
-  EXPECT_EQ(map->Projection()->ScaleFactor, sf);
+  EXPECT_EQ(map->Projection()->ScaleFactor(), sf);
   // At its own size the calls are played onto the bitmap itself: the same picture as the map
   // drawn through a back buffer of that size.
   std::unique_ptr<vcl::TBitmap> drawn = map->GetBitmap(1000, 500);
@@ -319,10 +320,10 @@ class EarthMapRings : public EarthMapTest {
   // 0xRRGGBB of the back buffer where the position shows, on the near side or seen through.
   uint32_t At(int lon, int lat, bool farSide = false) {
     TEarthProjection* p = map->Projection();
-    p->BackFacePass = farSide;
+    p->SetBackFacePass(farSide);
     TEarthDevicePoint pt;
     const bool shown = p->LLToDeviceXY(lon * D, lat * D, pt);
-    p->BackFacePass = false;
+    p->SetBackFacePass(false);
     if (!shown) return 0xFF000000u;
     TEarthCanvas* c = map->EarthCanvas();
     const uint8_t* px = c->Bits() + (c->Height() - 1 - pt.Y) * c->Stride() + pt.X * 3;
@@ -360,9 +361,9 @@ TEST_F(EarthMapTest, GraticuleLinesRunOnToTheHorizonInZoomedViews) {
     for (const double direction : {0.7, 2.0}) {  // the outline's south-east and south-west
       p->SetScaleFactor(0);
       map->LocateToLL(10 * D, 30 * D);
-      p->SetScaleFactor(p->ScaleFactor * zoom);
+      p->SetScaleFactor(p->ScaleFactor() * zoom);
       // The outline through the middle of the window.
-      const double r = 309397230.0 * double(p->ScaleFactor);
+      const double r = 309397230.0 * double(p->ScaleFactor());
       p->SetIntegerProp(ppXOrigin, int32_t(ClientW() / 2 - r * std::cos(direction)));
       p->SetIntegerProp(ppYOrigin, int32_t(ClientH() / 2 - r * std::sin(direction)));
       PaintNow();
@@ -381,7 +382,7 @@ TEST_F(EarthMapTest, GraticuleLinesRunOnToTheHorizonInZoomedViews) {
             for (int dx = -1; dx <= 1; ++dx) beside += (dx || dy) && line(x + dx, y + dy);
           if (beside > 1) continue;
           ++ends;
-          const double fromCentre = std::hypot(x - double(p->XOrigin), y - double(p->YOrigin));
+          const double fromCentre = std::hypot(x - double(p->XOrigin()), y - double(p->YOrigin()));
           EXPECT_NEAR(fromCentre, r, 2) << "zoom " << zoom << ", a line ends at " << x << "," << y;
         }
       }
@@ -389,6 +390,21 @@ TEST_F(EarthMapTest, GraticuleLinesRunOnToTheHorizonInZoomedViews) {
     }
   }
   EXPECT_GT(allEnds, 0) << "lines end on the outline in the window";
+}
+
+TEST_F(EarthMapTest, ATexturedGlobeOnAMetafileTallerThanTheWindowDrawsWithinItsBuffers) {
+  // A texture on the globe is drawn into a back buffer; a metafile of another size has none.
+  maptest::LoadTexture(map->SurfaceTexture(),
+                       maptest::TextureBmp(4, 2, std::vector<uint8_t>(8, 1), {0, 0x00FF00}));
+  ASSERT_TRUE(map->SurfaceTexture().IsValid());
+  map->SetGraticuleDrawMode(gdNone);
+  map->Projection()->SetScaleFactor(0);
+  std::unique_ptr<vcl::TMetafile> m = map->GetMetaFile(ClientW() / 2, ClientH() * 3, true);
+  EXPECT_FALSE(m->Records().empty());
+  EXPECT_EQ(map->EarthCanvas()->Height(), ClientH());
+  // On a bitmap the texture is there.
+  std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(ClientW(), ClientH());
+  EXPECT_EQ(b->Canvas()->Pixels(ClientW() / 2 + 20, ClientH() / 2 + 20), gdi::TColor(0x00FF00));
 }
 
 TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
@@ -456,19 +472,19 @@ class EarthMapMouse : public EarthMapTest {
 };
 
 TEST_F(EarthMapMouse, SmallOrBackwardBoxesDoNotZoomATenPixelBoxAtMostThreePixelsAUnit) {
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   DragWith(1, 100, 100, 109, 400);
-  EXPECT_EQ(p->ScaleFactor, sf) << "9 pixels wide";
+  EXPECT_EQ(p->ScaleFactor(), sf) << "9 pixels wide";
   DragWith(1, 400, 400, 200, 200);
-  EXPECT_EQ(p->ScaleFactor, sf) << "dragged up and left";
+  EXPECT_EQ(p->ScaleFactor(), sf) << "dragged up and left";
   int zooms = 0;
   map->OnZoomed = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { ++zooms; });
   DragWith(1, 300, 200, 500, 400);
-  EXPECT_GT(p->ScaleFactor, sf * 2.5);
+  EXPECT_GT(p->ScaleFactor(), sf * 2.5);
   EXPECT_GT(zooms, 0);
   p->SetScaleFactor(1.0);
   DragWith(1, 395, 295, 405, 305);
-  EXPECT_LE(p->ScaleFactor, 3.0);
+  EXPECT_LE(p->ScaleFactor(), 3.0);
 }
 
 TEST_F(EarthMapMouse, DraggingTheGlobeKeepsTheGrabbedPointUnderTheCursor) {
@@ -534,11 +550,11 @@ TEST_F(EarthMapMouse, ClicksSelectCtrlClicksAddAndDoubleClicksReachTheHandler) {
   // A click on nothing deselects; a double click neither zooms nor turns, but is a click.
   Click(map, 5, 5);
   EXPECT_EQ(map->LayerStore()->GetSelectedCount(), 0);
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   map->MouseDown(vcl::mbRight, vcl::ssDouble, pa.X, pa.Y);
   EXPECT_FALSE(map->ZoomBoxOpen());
   map->MouseUp(vcl::mbLeft, vcl::ssDouble, pa.X, pa.Y);
-  EXPECT_EQ(p->ScaleFactor, sf);
+  EXPECT_EQ(p->ScaleFactor(), sf);
   EXPECT_EQ(clicked.size(), 4u);
   EXPECT_EQ(clicked.back(), a);
 }
@@ -558,7 +574,7 @@ TEST_F(EarthMapMouse, ScrollStepsAreATwentiethAndHalfAPageAndTheThumbMoves) {
     return c.iLongX;
   };
   const int32_t start = centre();
-  const double tolerance = 1 / p->ScaleFactor;  // a pixel
+  const double tolerance = 1 / p->ScaleFactor();  // a pixel
   win::SendMessage(map->Handle(), win::WM_HSCROLL, win::SB_LINEDOWN, 0);
   EXPECT_NEAR(centre() - start, page / 20, tolerance);
   win::SendMessage(map->Handle(), win::WM_HSCROLL, win::SB_PAGEUP, 0);
@@ -611,7 +627,7 @@ TEST_F(EarthMapMouse, DraggingTheThumbMovesTheViewWithIt) {
     return std::pair(double(range - si.nPage) * pixels / (track - thumb),
                      double(range - si.nPage) / (track - thumb));
   };
-  const double pixel = 1 / p->ScaleFactor;
+  const double pixel = 1 / p->ScaleFactor();
   TPointLL start = centre();
   auto [east, perPixel] = drag(false, 60);
   EXPECT_GT(east, 10.0 * GU_DEGREE);
@@ -629,10 +645,10 @@ TEST_F(EarthMapMouse, EqualLimitsLeaveTheScaleAsItIs) {
   p->SetFloatProp(ppMinLatitude, 10);
   p->SetFloatProp(ppMaxLatitude, 10);
   p->SetUseMinMaxLimits(true);
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   map->UpdateScrollBars();
-  EXPECT_EQ(p->ScaleFactor, sf);
-  EXPECT_TRUE(std::isfinite(double(p->ScaleFactor)));
+  EXPECT_EQ(p->ScaleFactor(), sf);
+  EXPECT_TRUE(std::isfinite(double(p->ScaleFactor())));
 }
 
 TEST_F(EarthMapMouse, LocateToLLPutsThePositionOnTheCentrePixelWhereAPointIsDrawn) {
