@@ -100,10 +100,12 @@ void TEarthPen::Define(gdi::TColor color, TEarthPenStyle style, int32_t width,
   width_ = width;
   unit_ = unit;
   DestroyOwnHandle();
+  Changed();
 }
 
 void TEarthPen::Remake() {
   if (Handle()) CreateHandle();
+  Changed();
 }
 void TEarthPen::SetPenColor(gdi::TColor c) {
   color_ = c;
@@ -217,10 +219,12 @@ void TEarthBrush::Define(gdi::TColor color, TEarthBrushStyle style) {
   color_ = bkColor_ = color;
   style_ = style;
   DestroyOwnHandle();
+  Changed();
 }
 
 void TEarthBrush::Remake() {
   if (Handle()) CreateHandle();
+  Changed();
 }
 void TEarthBrush::SetBrushColor(gdi::TColor c) {
   color_ = c;

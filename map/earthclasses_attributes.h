@@ -2,6 +2,7 @@
 // Pens, brushes and fonts of the map: device-independent settings (colour, style, a size in any
 // unit) that make their GDI object lazily for the canvas they are used on, and re-make it when
 // the colour adjustment, or for sizes in ground units the altitude, changed.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,11 +57,17 @@ class TEarthAttribute : public TEarthENVPersistent {
 
   gdi::HGDIOBJ Handle() const { return handle_; }
   TEarthCanvas* Canvas() const { return canvas_; }
+
+  // Called after every change of the settings (not of the handle), so that an owner redraws.
+  std::function<void()> OnChange;
   // Called by a canvas that is going away: the handle is released while its DC still lives.
   void CanvasFreed(TEarthCanvas* canvas);
 
  protected:
   void DestroyOwnHandle() { DestroyHandle(StockObject()); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
   // What DestroyHandle selects into the DC before the handle is deleted.
   virtual gdi::HGDIOBJ StockObject() const = 0;
   void SetHandle(gdi::HGDIOBJ h) { handle_ = h; }

@@ -298,8 +298,8 @@ void TEarthCanvas::RenderChainStore(TChainStore& chains, TEarthObjectStateSet st
     // Every ring of the object in one even-odd fill: holes stay open.
     const TEarthObjectStateSet clipped =
         TEarthObjectStateSet::FromWord(state.Word() | kClipAll.Word());
-    // Hidden points are pushed onto the outline; an object wholly on the side not drawn would
-    // become a sliver along it.
+    // Each ring's run on the side not drawn follows the outline instead; an object wholly on
+    // that side is passed over before its rings are worked.
     TEarthObjectStateSet side;
     if (!projection->Model()->VisibleMER(chains.ChainStoreMER(), side)) return;
     BeginRings();

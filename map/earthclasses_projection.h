@@ -50,7 +50,9 @@ class TCustomProjectionModel : public TEarthRoot {
  public:
   explicit TCustomProjectionModel(TEarthProjection* projection) : projection_(projection) {}
 
-  // Converts a chain into gaPoints from index first; returns the next free index.
+  // Converts a chain into gaPoints from index first; returns the next free index. Points not
+  // seen are left out, or with ontoHorizon (closed rings) the globe replaces each run of them by
+  // the stretch of outline it goes round.
   virtual int32_t PointStoreToXY(TPointStore& points, int32_t first, bool ontoHorizon) = 0;
   // An open chain as the pieces of it that are seen, one after the other in gaPoints from index
   // 0, each handed to piece with its count before the next is made. A piece that meets the edge

@@ -45,6 +45,11 @@ TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(o
   selectedBrush_ = brush(gdi::TColor(0x00FFFF));
   transparentBrush_ = brush(gdi::TColor(0xC0C0C0));
   surfaceBrush_ = brush(surfaceColor_);
+  // The pens and brushes a user sets redraw the map when they change.
+  const std::initializer_list<TEarthAttribute*> published{selectedPen_.get(), transparentPen_.get(),
+                                                          graticulePen_.get(), selectedBrush_.get(),
+                                                          transparentBrush_.get()};
+  for (TEarthAttribute* a : published) a->OnChange = [this] { RedrawLayers(); };
   textFont_ = std::make_unique<TEarthFont>();
   projection_ = std::make_unique<TEarthProjection>(this);
   RegisterEarthObjects();

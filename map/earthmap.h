@@ -281,6 +281,7 @@ class TEarthMap : public TCustomEarthMap {
   void CreateParams(vcl::TCreateParams& params) override;
   void WndProc(vcl::TMessage& message) override;
   void Resize() override;
+  vcl::TRect ClientRect() const override;
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
@@ -309,3 +310,6 @@ class TEarthMap : public TCustomEarthMap {
   TEarthDeviceRect zoomBox_;
   TPointLL grabbed_;
 };
+
+// Registers TEarthMap by name (made with its owner) on the component palette page "TEarthMap".
+void RegisterEarthMap();

@@ -10,6 +10,7 @@
 #include "platform/gdi/color.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/palette.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -48,6 +49,7 @@ void TEarthMap::SetScrollBars(int style) {
   if (s == scrollBars_) return;
   scrollBars_ = s;
   if (HandleAllocated()) RecreateWnd();
+  Resize();  // the bars take their strips from the client area or give them back
 }
 
 void TEarthMap::CreateParams(vcl::TCreateParams& params) {
@@ -303,4 +305,10 @@ void TEarthMap::LoadEnvironmentFromFile(const std::string& name) {
   LoadEnvironment(doc.Document()->ElementByName("TEarthMap", 0));
   environmentFile_ = name;
   if (OnLoadEnvironment) OnLoadEnvironment(this, &doc);
+}
+
+void RegisterEarthMap() {
+  const rtl::TClass c = rtl::RegisterClass<TEarthMap>(
+      "TEarthMap", [](rtl::TComponent* owner) { return new TEarthMap(owner); });
+  rtl::RegisterComponents("TEarthMap", {c});
 }

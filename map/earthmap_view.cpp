@@ -8,6 +8,7 @@
 #include "platform/win/input.h"
 #include "platform/win/messages.h"
 #include "platform/win/scrollbar.h"
+#include "platform/win/settings.h"
 
 namespace {
 
@@ -215,6 +216,16 @@ void TEarthMap::WndProc(vcl::TMessage& m) {
       break;
   }
   TCustomEarthMap::WndProc(m);
+}
+
+vcl::TRect TEarthMap::ClientRect() const {
+  // Worked out from the bar style rather than asked of the window, so that it holds before the
+  // window exists; the bars are always shown (greyed when there is nothing to scroll).
+  const bool vertical = scrollBars_ == vcl::ssVertical || scrollBars_ == vcl::ssBoth;
+  const bool horizontal = scrollBars_ == vcl::ssHorizontal || scrollBars_ == vcl::ssBoth;
+  const int w = Width() - (vertical ? win::GetSystemMetrics(win::SM_CXVSCROLL) : 0);
+  const int h = Height() - (horizontal ? win::GetSystemMetrics(win::SM_CYHSCROLL) : 0);
+  return {0, 0, std::max(w, 0), std::max(h, 0)};
 }
 
 void TEarthMap::Resize() {

@@ -152,10 +152,15 @@ bool TProjectionModel::VisibleMER(const TMER& mer, TEarthObjectStateSet& state) 
 
 void TProjectionModel::PaintSurface() {
   const TMER e = ExtentsLL();
-  const int64_t left = e.iLongX, top = e.iLatY, right = e.iWidthX, bottom = e.iHeightY;
+  // The plane runs half a turn either side of the central meridian; its east and west edges
+  // are taken two units inside the back meridian, where Mod180 keeps each on its own side
+  // (taken at the extents themselves they fell together once the central meridian left 0, and
+  // the surface vanished).
+  const int64_t cm = Projection()->CentralMeridianUnits();
+  const int64_t left = e.iLongX + 2, top = e.iLatY, right = e.iWidthX - 2, bottom = e.iHeightY;
   int32_t n = 0;
   const auto add = [&](int64_t lon, int64_t lat) {
-    LLToXY(static_cast<int32_t>(lon), static_cast<int32_t>(lat), n++);
+    LLToXY(Wrap180(lon + cm), static_cast<int32_t>(lat), n++);
   };
   for (int i = 0; i < 36; ++i) add(left + (right - left) * i / 36, top);
   for (int i = 0; i < 18; ++i) add(right, top + (bottom - top) * i / 18);
@@ -260,6 +265,7 @@ bool TSphericalPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
 }
 
 int32_t TSphericalPrj::PointStoreToXY(TPointStore& points, int32_t first, bool ontoHorizon) {
+  if (ontoHorizon) return RingToXY(points, first);
   const TEarthProjection* p = Projection();
   const bool keep = Globe(this)->EarthOptions().Contains(goCache3DPoints);
   const TDynArray array = points.Point3DArray(keep);
@@ -269,18 +275,10 @@ int32_t TSphericalPrj::PointStoreToXY(TPointStore& points, int32_t first, bool o
   for (int32_t i = 0, n = DynArrayCount(array); i < n; ++i) {
     TPoint3D q;
     std::memcpy(&q, DynArrayPtr(array, i), sizeof q);
-    Extended x = m[0] * q.X + m[1] * q.Y + m[2] * q.Z;
-    Extended y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
     const Extended z = m[6] * q.X + m[7] * q.Y + m[8] * q.Z;
-    const bool hidden = z >= 0;
-    if (hidden != p->BackFacePass()) {
-      if (!ontoHorizon) continue;
-      // Onto the outline; a point straight behind the centre has no direction to go.
-      const Extended length = std::hypot(x, y);
-      if (length < 1e-9L) continue;
-      x = x * radius_ / length;
-      y = y * radius_ / length;
-    }
+    if ((z >= 0) != p->BackFacePass()) continue;
+    const Extended x = m[0] * q.X + m[1] * q.Y + m[2] * q.Z;
+    const Extended y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
     if (next > first && std::fabs(x - lastX) < 1 && std::fabs(y - lastY) < 1) continue;
     lastX = x;
     lastY = y;

@@ -46,6 +46,10 @@ class TSphericalPrj : public TProjectionModel {
 
  private:
   void TextureFace(const TV3D& a, const TV3D& b, const TV3D& c, int depth, int seamSide);
+  // A closed ring cut at the horizon (earthprojections_horizon.cpp).
+  int32_t RingToXY(TPointStore& points, int32_t first);
+  // The position at the middle of the side being drawn (drawn) or of the other side.
+  TPointLL SideCentre(bool drawn) const;
 
   TMatrix forward_{};
   TMatrix inverse_{};

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 
+#include "platform/gdi/metafile.h"
 #include "platform/gdi/paint.h"
 
 namespace gdi {
@@ -236,8 +238,55 @@ BOOL blt(DC* dst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, 
 
 }  // namespace
 
+namespace {
+
+// A picture kept by a recording, played back as the source of a transfer (with the colour its
+// DC had as background, which decides colour-to-monochrome transfers).
+BOOL PlayKeptPixels(HDC t, int x, int y, int w, int h, const std::shared_ptr<Surface>& pixels,
+                    int xs, int ys, int sw, int sh, COLORREF bk, DWORD rop, bool stretch) {
+  const auto transfer = [&](HDC src) {
+    return stretch ? StretchBlt(t, x, y, w, h, src, xs, ys, sw, sh, rop)
+                   : BitBlt(t, x, y, w, h, src, xs, ys, rop);
+  };
+  if (!pixels) return transfer(nullptr);
+  HBITMAP bmp = static_cast<HBITMAP>(ObjectTable::Add(std::make_unique<Bitmap>(pixels)));
+  HDC src = CreateCompatibleDC(nullptr);
+  SelectObject(src, bmp);
+  SetBkColor(src, bk);
+  const BOOL ok = transfer(src);
+  DeleteDC(src);
+  DeleteObject(bmp);
+  return ok;
+}
+
+// The part of a source a transfer reads, kept for a recording, with the source coordinates
+// within it.
+struct TKeptSource {
+  std::shared_ptr<Surface> pixels;
+  int xs = 0, ys = 0;
+  COLORREF bk = 0;
+};
+TKeptSource KeepSource(HDC src, int xs, int ys, int sw, int sh, DWORD rop) {
+  TKeptSource k;
+  DC* s = LiveDC(src);
+  if (!s || !usesSource((rop >> 16) & 0xFF)) return k;
+  const int left = std::min(xs, xs + sw), top = std::min(ys, ys + sh);
+  k.pixels = detail::KeepPixels(src, left, top, std::abs(sw), std::abs(sh));
+  k.xs = xs - left;
+  k.ys = ys - top;
+  k.bk = s->state.bkColor;
+  return k;
+}
+
+}  // namespace
+
 BOOL StretchBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, int sw, int sh,
                 DWORD rop) {
+  detail::MetaScope meta(hdst, [&] {
+    return MetaCall([=, k = KeepSource(hsrc, xs, ys, sw, sh, rop)](HDC t, const MetaPlay&) {
+      PlayKeptPixels(t, x, y, w, h, k.pixels, k.xs, k.ys, sw, sh, k.bk, rop, true);
+    });
+  });
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
   dst->Record("StretchBlt(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
@@ -245,6 +294,11 @@ BOOL StretchBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, 
 }
 
 BOOL BitBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, DWORD rop) {
+  detail::MetaScope meta(hdst, [&] {
+    return MetaCall([=, k = KeepSource(hsrc, xs, ys, w, h, rop)](HDC t, const MetaPlay&) {
+      PlayKeptPixels(t, x, y, w, h, k.pixels, k.xs, k.ys, w, h, k.bk, rop, false);
+    });
+  });
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
   dst->Record("BitBlt(%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, rop);
@@ -252,6 +306,8 @@ BOOL BitBlt(HDC hdst, int x, int y, int w, int h, HDC hsrc, int xs, int ys, DWOR
 }
 
 BOOL PatBlt(HDC hdst, int x, int y, int w, int h, DWORD rop) {
+  detail::MetaScope meta(
+      hdst, [&] { return MetaCall([=](HDC t, const MetaPlay&) { PatBlt(t, x, y, w, h, rop); }); });
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
   const unsigned code = (rop >> 16) & 0xFF;
@@ -263,6 +319,12 @@ BOOL PatBlt(HDC hdst, int x, int y, int w, int h, DWORD rop) {
 
 int StretchDIBits(HDC hdst, int x, int y, int w, int h, int xs, int ys, int sw, int sh,
                   const void* bits, const BITMAPINFO* info, UINT, DWORD rop) {
+  detail::MetaScope meta(hdst, [&] {
+    std::shared_ptr<Surface> pixels = info ? DibToSurface(info, bits) : nullptr;
+    return MetaCall([=](HDC t, const MetaPlay&) {
+      PlayKeptPixels(t, x, y, w, h, pixels, xs, ys, sw, sh, 0, rop, true);
+    });
+  });
   DC* dst = LiveDC(hdst);
   if (!dst || !info) return 0;
   dst->Record("StretchDIBits(%d,%d,%d,%d,%d,%d,%d,%d,%08X)", x, y, w, h, xs, ys, sw, sh, rop);
@@ -290,6 +352,12 @@ int SetDIBitsToDevice(HDC hdst, int x, int y, DWORD w, DWORD h, int xs, int ys, 
 }
 
 BOOL StretchDrawSurface(HDC hdst, const RECT& r, const Surface& src) {
+  detail::MetaScope meta(hdst, [&] {
+    auto pixels = std::make_shared<Surface>(src.Layout(), src.Width(), src.Height());
+    for (int y = 0; y < src.Height(); ++y)
+      for (int x = 0; x < src.Width(); ++x) pixels->Set(x, y, src.Get(x, y));
+    return MetaCall([r, pixels](HDC t, const MetaPlay&) { StretchDrawSurface(t, r, *pixels); });
+  });
   DC* dst = LiveDC(hdst);
   if (!dst) return FALSE;
   SourceSpec source;

@@ -1,9 +1,11 @@
 #include "platform/gdi/controls.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/blit.h"
+#include "platform/gdi/metafile.h"
 #include "platform/gdi/paint.h"
 #include "platform/gdi/shapes.h"
 
@@ -35,6 +37,12 @@ void ring(HDC hdc, RECT& r, UINT flags, COLORREF topLeft, COLORREF bottomRight) 
 }  // namespace
 
 BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rect ? *rect : RECT{}, edge, flags](HDC t, const MetaPlay&) {
+      RECT c = r;
+      DrawEdge(t, &c, edge, flags);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return FALSE;
   dc->Record("DrawEdge(%d,%d,%d,%d,%X,%X)", rect->left, rect->top, rect->right, rect->bottom, edge,
@@ -150,6 +158,12 @@ void face(HDC hdc, RECT r, UINT state) {
 }  // namespace
 
 BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rect ? *rect : RECT{}, type, state](HDC t, const MetaPlay&) {
+      RECT c = r;
+      DrawFrameControl(t, &c, type, state);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return FALSE;
   dc->Record("DrawFrameControl(%d,%d,%d,%d,%u,%X)", rect->left, rect->top, rect->right,
@@ -256,6 +270,9 @@ BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
 }
 
 BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rect ? *rect : RECT{}](HDC t, const MetaPlay&) { DrawFocusRect(t, &r); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return FALSE;
   dc->Record("DrawFocusRect(%d,%d,%d,%d)", rect->left, rect->top, rect->right, rect->bottom);
@@ -279,6 +296,15 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
 
 BOOL GradientFill(HDC hdc, const TRIVERTEX* v, ULONG count, const GRADIENT_RECT* rects,
                   ULONG rectCount, ULONG mode) {
+  detail::MetaScope meta(hdc, [&] {
+    std::vector<TRIVERTEX> vs;
+    std::vector<GRADIENT_RECT> rs;
+    if (v) vs.assign(v, v + count);
+    if (rects) rs.assign(rects, rects + rectCount);
+    return MetaCall([vs, rs, mode](HDC t, const MetaPlay&) {
+      GradientFill(t, vs.data(), ULONG(vs.size()), rs.data(), ULONG(rs.size()), mode);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !v || !rects) return FALSE;
   if (mode != GRADIENT_FILL_RECT_H && mode != GRADIENT_FILL_RECT_V) return FALSE;

@@ -2,12 +2,30 @@
 
 #include <cstdio>
 
+#include "platform/gdi/metafile.h"
+
 namespace gdi {
 
 namespace {
 
 constexpr LONG kHuge = 1 << 30;
 const RECT kEverything{-kHuge, -kHuge, kHuge, kHuge};
+
+// A recorded clip region played back: moved with the picture and kept within the playback's
+// bounds.
+void PlayClip(HDC t, const MetaPlay& play, GdiObject* kept, int mode) {
+  HRGN moved = nullptr;
+  if (const auto* r = dynamic_cast<const Rgn*>(kept)) {
+    Region region = r->region;
+    region.Offset(play.at.x, play.at.y);
+    moved = CreateRegion(region);
+  }
+  ExtSelectClipRgn(t, moved, mode);
+  if (moved) DeleteObject(moved);
+  HRGN base = CreateRegion(play.base);
+  ExtSelectClipRgn(t, base, RGN_AND);
+  DeleteObject(base);
+}
 
 }  // namespace
 
@@ -75,6 +93,7 @@ HDC CreateCompatibleDC(HDC) {
 }
 
 BOOL DeleteDC(HDC hdc) {
+  detail::ForgetMetaFileDC(hdc);
   if (!LiveDC(hdc)) return FALSE;
   return ObjectTable::Delete(hdc, true) ? TRUE : FALSE;
 }
@@ -140,6 +159,15 @@ bool selectBitmap(DC* dc, Bitmap* bmp) {
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
   DC* dc = LiveDC(hdc);
   if (!dc || !obj || !ObjectTable::IsLive(obj)) return nullptr;
+  const int type = obj->Type();
+  if (type == OBJ_PEN || type == OBJ_BRUSH || type == OBJ_FONT) {
+    // A copy: the picture keeps its pens however long it outlives them.
+    detail::MetaScope meta(hdc, [&] {
+      return MetaCall([kept = detail::KeepObject(obj)](HDC t, const MetaPlay&) {
+        SelectObject(t, kept.get());
+      });
+    });
+  }
   switch (obj->Type()) {
     case OBJ_PEN: {
       HGDIOBJ old = dc->state.pen.get();
@@ -189,6 +217,7 @@ HGDIOBJ GetCurrentObject(HDC hdc, int type) {
 }
 
 int SaveDC(HDC hdc) {
+  detail::MetaScope meta(hdc, &SaveDC);
   DC* dc = LiveDC(hdc);
   if (!dc) return 0;
   dc->saved.push_back(dc->state);
@@ -196,6 +225,11 @@ int SaveDC(HDC hdc) {
 }
 
 BOOL RestoreDC(HDC hdc, int level) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([=](HDC t, const MetaPlay& play) {
+      RestoreDC(t, level > 0 ? level + play.savedLevel : level);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc) return FALSE;
   const int count = static_cast<int>(dc->saved.size());
@@ -235,48 +269,56 @@ T current(HDC hdc, T DCState::*member, T fail) {
 }  // namespace
 
 COLORREF SetBkColor(HDC hdc, COLORREF c) {
+  detail::MetaScope meta(hdc, &SetBkColor, c);
   return exchange(hdc, &DCState::bkColor, c, CLR_INVALID);
 }
 COLORREF GetBkColor(HDC hdc) {
   return current(hdc, &DCState::bkColor, CLR_INVALID);
 }
 COLORREF SetTextColor(HDC hdc, COLORREF c) {
+  detail::MetaScope meta(hdc, &SetTextColor, c);
   return exchange(hdc, &DCState::textColor, c, CLR_INVALID);
 }
 COLORREF GetTextColor(HDC hdc) {
   return current(hdc, &DCState::textColor, CLR_INVALID);
 }
 int SetBkMode(HDC hdc, int mode) {
+  detail::MetaScope meta(hdc, &SetBkMode, mode);
   return exchange(hdc, &DCState::bkMode, mode, 0, mode == TRANSPARENT || mode == OPAQUE);
 }
 int GetBkMode(HDC hdc) {
   return current(hdc, &DCState::bkMode, 0);
 }
 int SetROP2(HDC hdc, int rop2) {
+  detail::MetaScope meta(hdc, &SetROP2, rop2);
   return exchange(hdc, &DCState::rop2, rop2, 0, rop2 >= R2_BLACK && rop2 <= R2_WHITE);
 }
 int GetROP2(HDC hdc) {
   return current(hdc, &DCState::rop2, 0);
 }
 int SetPolyFillMode(HDC hdc, int mode) {
+  detail::MetaScope meta(hdc, &SetPolyFillMode, mode);
   return exchange(hdc, &DCState::polyFillMode, mode, 0, mode == ALTERNATE || mode == WINDING);
 }
 int GetPolyFillMode(HDC hdc) {
   return current(hdc, &DCState::polyFillMode, 0);
 }
 int SetStretchBltMode(HDC hdc, int mode) {
+  detail::MetaScope meta(hdc, &SetStretchBltMode, mode);
   return exchange(hdc, &DCState::stretchMode, mode, 0, mode >= BLACKONWHITE && mode <= HALFTONE);
 }
 int GetStretchBltMode(HDC hdc) {
   return current(hdc, &DCState::stretchMode, 0);
 }
 UINT SetTextAlign(HDC hdc, UINT align) {
+  detail::MetaScope meta(hdc, &SetTextAlign, align);
   return exchange(hdc, &DCState::textAlign, align, UINT(0xFFFFFFFF));
 }
 UINT GetTextAlign(HDC hdc) {
   return current(hdc, &DCState::textAlign, UINT(0xFFFFFFFF));
 }
 int SetTextCharacterExtra(HDC hdc, int extra) {
+  detail::MetaScope meta(hdc, &SetTextCharacterExtra, extra);
   return exchange(hdc, &DCState::textCharExtra, extra, int(0x80000000));
 }
 
@@ -301,21 +343,33 @@ BOOL getPoint(HDC hdc, POINT DCState::*member, POINT* out) {
 }  // namespace
 
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([=](HDC t, const MetaPlay& play) {
+      SetViewportOrgEx(t, play.at.x + x, play.at.y + y, nullptr);
+    });
+  });
   return setPoint(hdc, &DCState::viewportOrg, x, y, old, false);
 }
 BOOL GetViewportOrgEx(HDC hdc, POINT* out) {
   return getPoint(hdc, &DCState::viewportOrg, out);
 }
 BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old) {
+  detail::MetaScope meta(hdc, &OffsetViewportOrgEx, dx, dy, static_cast<POINT*>(nullptr));
   return setPoint(hdc, &DCState::viewportOrg, dx, dy, old, true);
 }
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
+  detail::MetaScope meta(hdc, &SetWindowOrgEx, x, y, static_cast<POINT*>(nullptr));
   return setPoint(hdc, &DCState::windowOrg, x, y, old, false);
 }
 BOOL GetWindowOrgEx(HDC hdc, POINT* out) {
   return getPoint(hdc, &DCState::windowOrg, out);
 }
 BOOL SetBrushOrgEx(HDC hdc, int x, int y, POINT* old) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([=](HDC t, const MetaPlay& play) {
+      SetBrushOrgEx(t, play.at.x + x, play.at.y + y, nullptr);
+    });
+  });
   return setPoint(hdc, &DCState::brushOrg, x, y, old, false);
 }
 BOOL GetBrushOrgEx(HDC hdc, POINT* out) {
@@ -350,6 +404,11 @@ int clipCode(DC* dc) {
 }  // namespace
 
 int ExtSelectClipRgn(HDC hdc, HRGN rgn, int mode) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([kept = detail::KeepObject(rgn), mode](HDC t, const MetaPlay& play) {
+      PlayClip(t, play, kept.get(), mode);
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc) return RGN_ERROR;
   Rgn* r = rgn ? Live<Rgn>(rgn) : nullptr;
@@ -384,14 +443,17 @@ int combineClipRect(HDC hdc, int left, int top, int right, int bottom, RegionOp 
 }  // namespace
 
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+  detail::MetaScope meta(hdc, &IntersectClipRect, left, top, right, bottom);
   return combineClipRect(hdc, left, top, right, bottom, RegionOp::And);
 }
 
 int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom) {
+  detail::MetaScope meta(hdc, &ExcludeClipRect, left, top, right, bottom);
   return combineClipRect(hdc, left, top, right, bottom, RegionOp::Diff);
 }
 
 int OffsetClipRgn(HDC hdc, int dx, int dy) {
+  detail::MetaScope meta(hdc, &OffsetClipRgn, dx, dy);
   DC* dc = LiveDC(hdc);
   if (!dc) return RGN_ERROR;
   if (dc->state.clip) {

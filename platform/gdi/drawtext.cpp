@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "platform/gdi/fontface.h"
+#include "platform/gdi/metafile.h"
 #include "platform/gdi/shapes.h"
 #include "platform/gdi/text.h"
 
@@ -33,6 +34,14 @@ int stripPrefix(std::u32string& s) {
 }  // namespace
 
 int DrawText(HDC hdc, std::string_view utf8, RECT* rect, UINT format) {
+  // Measuring draws nothing.
+  detail::MetaScope meta(format & DT_CALCRECT ? nullptr : hdc, [&] {
+    return MetaCall(
+        [r = rect ? *rect : RECT{}, s = std::string(utf8), format](HDC t, const MetaPlay&) {
+          RECT c = r;
+          DrawText(t, s, &c, format);
+        });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rect) return 0;
   dc->Record("DrawText(\"%.*s\",%d,%d,%d,%d,%X)", int(utf8.size()), utf8.data(), rect->left,

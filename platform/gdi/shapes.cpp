@@ -1,11 +1,49 @@
 #include "platform/gdi/shapes.h"
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
+#include <vector>
 
+#include "platform/gdi/metafile.h"
 #include "platform/gdi/paint.h"
 
 namespace gdi {
+
+namespace {
+
+// For recording: copies of the arguments a call is played back with.
+std::vector<POINT> Points(const POINT* pts, int count) {
+  return pts && count > 0 ? std::vector<POINT>(pts, pts + count) : std::vector<POINT>();
+}
+int Total(const int* counts, int polygons) {
+  int total = 0;
+  for (int i = 0; counts && i < polygons; ++i) total += std::max(counts[i], 0);
+  return total;
+}
+HBRUSH KeptBrush(const std::shared_ptr<GdiObject>& kept, HBRUSH given) {
+  return kept ? static_cast<HBRUSH>(kept.get()) : given;  // a system colour index as it was
+}
+// A region moved with the picture, deleted at the end of the call it is passed to.
+struct TMovedRgn {
+  HRGN h = nullptr;
+  ~TMovedRgn() {
+    if (h) DeleteObject(h);
+  }
+  operator HRGN() const { return h; }
+};
+TMovedRgn Moved(const std::shared_ptr<GdiObject>& kept, const MetaPlay& play) {
+  TMovedRgn m;
+  if (const auto* r = dynamic_cast<const Rgn*>(kept.get())) {
+    Region region = r->region;
+    region.Offset(play.at.x, play.at.y);
+    m.h = CreateRegion(region);
+  }
+  return m;
+}
+
+}  // namespace
 
 namespace {
 
@@ -220,6 +258,7 @@ void fillRegion(DC& dc, const Region& rgnDevice, const Ink& ink, int rop2) {
 }  // namespace
 
 BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
+  detail::MetaScope meta(hdc, &MoveToEx, x, y, static_cast<POINT*>(nullptr));
   DC* dc = LiveDC(hdc);
   if (!dc) return FALSE;
   if (old) *old = dc->state.curPos;
@@ -229,6 +268,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
 }
 
 BOOL LineTo(HDC hdc, int x, int y) {
+  detail::MetaScope meta(hdc, &LineTo, x, y);
   DC* dc = LiveDC(hdc);
   if (!dc) return FALSE;
   dc->Record("LineTo(%d,%d)", x, y);
@@ -241,6 +281,10 @@ BOOL LineTo(HDC hdc, int x, int y) {
 }
 
 BOOL Polyline(HDC hdc, const POINT* pts, int count) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall(
+        [p = Points(pts, count)](HDC t, const MetaPlay&) { Polyline(t, p.data(), int(p.size())); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !pts || count < 2) return FALSE;
   dc->Record("Polyline(%d)", count);
@@ -251,6 +295,11 @@ BOOL Polyline(HDC hdc, const POINT* pts, int count) {
 }
 
 BOOL PolylineTo(HDC hdc, const POINT* pts, int count) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([p = Points(pts, count)](HDC t, const MetaPlay&) {
+      PolylineTo(t, p.data(), int(p.size()));
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !pts || count < 1) return FALSE;
   std::vector<POINT> all;
@@ -263,6 +312,13 @@ BOOL PolylineTo(HDC hdc, const POINT* pts, int count) {
 }
 
 BOOL PolyPolygon(HDC hdc, const POINT* pts, const int* counts, int polygons) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall(
+        [p = Points(pts, Total(counts, polygons)),
+         c = std::vector<int>(counts, counts + std::max(polygons, 0))](HDC t, const MetaPlay&) {
+          PolyPolygon(t, p.data(), c.data(), int(c.size()));
+        });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !pts || !counts || polygons < 1) return FALSE;
   int total = 0;
@@ -303,11 +359,13 @@ BOOL Polygon(HDC hdc, const POINT* pts, int count) {
 }
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  detail::MetaScope meta(hdc, &Rectangle, left, top, right, bottom);
   if (DC* dc = LiveDC(hdc)) dc->Record("Rectangle(%d,%d,%d,%d)", left, top, right, bottom);
   return roundedCall(hdc, left, top, right, bottom, 0, 0, false, Figure::Outline, nullptr);
 }
 
 BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int ew, int eh) {
+  detail::MetaScope meta(hdc, &RoundRect, left, top, right, bottom, ew, eh);
   if (DC* dc = LiveDC(hdc))
     dc->Record("RoundRect(%d,%d,%d,%d,%d,%d)", left, top, right, bottom, ew, eh);
   const double rx = std::min(std::abs(ew), std::abs(right - left)) / 2.0;
@@ -316,11 +374,13 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int ew, int eh
 }
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+  detail::MetaScope meta(hdc, &Ellipse, left, top, right, bottom);
   if (DC* dc = LiveDC(hdc)) dc->Record("Ellipse(%d,%d,%d,%d)", left, top, right, bottom);
   return roundedCall(hdc, left, top, right, bottom, 0, 0, true, Figure::Outline, nullptr);
 }
 
 BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) {
+  detail::MetaScope meta(hdc, &Arc, left, top, right, bottom, xs, ys, xe, ye);
   if (DC* dc = LiveDC(hdc))
     dc->Record("Arc(%d,%d,%d,%d,%d,%d,%d,%d)", left, top, right, bottom, xs, ys, xe, ye);
   const int radials[4] = {xs, ys, xe, ye};
@@ -328,6 +388,7 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xs, int ys, int 
 }
 
 BOOL Pie(HDC hdc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) {
+  detail::MetaScope meta(hdc, &Pie, left, top, right, bottom, xs, ys, xe, ye);
   if (DC* dc = LiveDC(hdc))
     dc->Record("Pie(%d,%d,%d,%d,%d,%d,%d,%d)", left, top, right, bottom, xs, ys, xe, ye);
   const int radials[4] = {xs, ys, xe, ye};
@@ -335,6 +396,10 @@ BOOL Pie(HDC hdc, int left, int top, int right, int bottom, int xs, int ys, int 
 }
 
 int FillRect(HDC hdc, const RECT* rc, HBRUSH brush) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rc ? *rc : RECT{}, b = detail::KeepObject(brush), brush](
+                        HDC t, const MetaPlay&) { FillRect(t, &r, KeptBrush(b, brush)); });
+  });
   DC* dc = LiveDC(hdc);
   // A system colour index + 1 in place of a brush names that colour's brush.
   const uintptr_t v = reinterpret_cast<uintptr_t>(brush);
@@ -353,6 +418,10 @@ int FillRect(HDC hdc, const RECT* rc, HBRUSH brush) {
 }
 
 int FrameRect(HDC hdc, const RECT* rc, HBRUSH brush) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rc ? *rc : RECT{}, b = detail::KeepObject(brush), brush](
+                        HDC t, const MetaPlay&) { FrameRect(t, &r, KeptBrush(b, brush)); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rc || !Live<Brush>(brush)) return 0;
   if (rc->right <= rc->left || rc->bottom <= rc->top) return 1;
@@ -365,6 +434,9 @@ int FrameRect(HDC hdc, const RECT* rc, HBRUSH brush) {
 }
 
 BOOL InvertRect(HDC hdc, const RECT* rc) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([r = rc ? *rc : RECT{}](HDC t, const MetaPlay&) { InvertRect(t, &r); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc || !rc) return FALSE;
   dc->Record("InvertRect(%d,%d,%d,%d)", rc->left, rc->top, rc->right, rc->bottom);
@@ -378,6 +450,12 @@ BOOL InvertRect(HDC hdc, const RECT* rc) {
 }
 
 BOOL FillRgn(HDC hdc, HRGN rgn, HBRUSH brush) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall(
+        [g = detail::KeepObject(rgn), b = detail::KeepObject(brush)](HDC t, const MetaPlay& play) {
+          FillRgn(t, Moved(g, play), static_cast<HBRUSH>(b.get()));
+        });
+  });
   DC* dc = LiveDC(hdc);
   Rgn* g = Live<Rgn>(rgn);
   Brush* b = Live<Brush>(brush);
@@ -388,6 +466,11 @@ BOOL FillRgn(HDC hdc, HRGN rgn, HBRUSH brush) {
 }
 
 BOOL PaintRgn(HDC hdc, HRGN rgn) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([g = detail::KeepObject(rgn)](HDC t, const MetaPlay& play) {
+      PaintRgn(t, Moved(g, play));
+    });
+  });
   DC* dc = LiveDC(hdc);
   Rgn* g = Live<Rgn>(rgn);
   if (!dc || !g) return FALSE;
@@ -398,6 +481,11 @@ BOOL PaintRgn(HDC hdc, HRGN rgn) {
 }
 
 BOOL InvertRgn(HDC hdc, HRGN rgn) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([g = detail::KeepObject(rgn)](HDC t, const MetaPlay& play) {
+      InvertRgn(t, Moved(g, play));
+    });
+  });
   DC* dc = LiveDC(hdc);
   Rgn* g = Live<Rgn>(rgn);
   if (!dc || !g) return FALSE;
@@ -406,6 +494,12 @@ BOOL InvertRgn(HDC hdc, HRGN rgn) {
 }
 
 BOOL FrameRgn(HDC hdc, HRGN rgn, HBRUSH brush, int w, int h) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([g = detail::KeepObject(rgn), b = detail::KeepObject(brush), w, h](
+                        HDC t, const MetaPlay& play) {
+      FrameRgn(t, Moved(g, play), static_cast<HBRUSH>(b.get()), w, h);
+    });
+  });
   DC* dc = LiveDC(hdc);
   Rgn* g = Live<Rgn>(rgn);
   Brush* b = Live<Brush>(brush);
@@ -478,6 +572,7 @@ HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ew, int eh
 }
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  detail::MetaScope meta(hdc, &SetPixel, x, y, color);
   DC* dc = LiveDC(hdc);
   if (!dc) return CLR_INVALID;
   Raster r(*dc->Target(), dc->Clip(), R2_COPY);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/gdi/fontface.h"
+#include "platform/gdi/metafile.h"
 #include "platform/gdi/paint.h"
 
 namespace gdi {
@@ -195,6 +196,16 @@ BOOL drawText(DC& dc, int x, int y, UINT options, const RECT* rect, const std::u
 
 BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, std::string_view text,
                 const int* dx) {
+  detail::MetaScope meta(hdc, [&] {
+    const bool clipped = rect != nullptr;
+    const RECT r = rect ? *rect : RECT{};
+    std::vector<int> widths;
+    if (dx) widths.assign(dx, dx + DecodeUtf8(text).size());
+    return MetaCall([=, s = std::string(text)](HDC t, const MetaPlay&) {
+      ExtTextOut(t, x, y, options, clipped ? &r : nullptr, s,
+                 widths.empty() ? nullptr : widths.data());
+    });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc) return FALSE;
   dc->Record("ExtTextOut(%d,%d,%u,\"%.*s\")", x, y, options, int(text.size()), text.data());
@@ -202,6 +213,9 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, std::stri
 }
 
 BOOL TextOut(HDC hdc, int x, int y, std::string_view text) {
+  detail::MetaScope meta(hdc, [&] {
+    return MetaCall([x, y, s = std::string(text)](HDC t, const MetaPlay&) { TextOut(t, x, y, s); });
+  });
   DC* dc = LiveDC(hdc);
   if (!dc) return FALSE;
   dc->Record("TextOut(%d,%d,\"%.*s\")", x, y, int(text.size()), text.data());

@@ -1,11 +1,12 @@
 #pragma once
-// A picture kept as the drawing calls made on it: a metafile canvas draws onto it, and the
-// metafile plays the picture back onto any canvas. Its size is also kept in hundredths of a
+// A picture kept as the drawing calls made on it: a metafile canvas records them, and the
+// metafile plays them back onto any canvas. Its size is also kept in hundredths of a
 // millimetre; there is no file format.
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/gdi/metafile.h"
 #include "platform/vcl/bitmap.h"
 #include "platform/vcl/canvas.h"
 
@@ -33,17 +34,16 @@ class TMetafile : public TGraphic {
   void SetEnhanced(bool v) { enhanced_ = v; }
   const std::string& Description() const { return description_; }
 
-  // The calls recorded so far, one a line ("MoveTo(1,2)", "Polyline(37)", ...).
-  std::vector<std::string> Records() const;
-  // Plays the picture back stretched into r.
+  // The drawing calls recorded, one a line ("MoveTo(1,2)", "Polyline(37)", ...).
+  const std::vector<std::string>& Records() const { return records_; }
+  // Plays the calls back into r: at the picture's own size straight onto the canvas, at another
+  // through a picture of its own size that is then stretched.
   void DrawOn(TCanvas* canvas, const TRect& r) override;
   void LoadFromFile(const std::string& fileName) override;
   void SaveToFile(const std::string& fileName) override;
 
  private:
   friend class TMetafileCanvas;
-  gdi::HDC RecordingDC();
-  void FreeDC();
 
   int width_ = 0;
   int height_ = 0;
@@ -51,16 +51,22 @@ class TMetafile : public TGraphic {
   int mmHeight_ = 0;
   bool enhanced_ = true;
   std::string description_;
-  gdi::HDC dc_{};
+  std::shared_ptr<const gdi::MetaScript> calls_;
+  std::vector<std::string> records_;
 };
 
-// A canvas drawing onto a metafile (reference: the device context whose resolution it takes).
+// A canvas recording onto a metafile (reference: the device context whose resolution it takes);
+// the metafile holds the picture once the canvas is gone.
 class TMetafileCanvas : public TCanvas {
  public:
   TMetafileCanvas(TMetafile* metafile, gdi::HDC reference, const std::string& description = "");
   ~TMetafileCanvas() override;
   TMetafileCanvas(const TMetafileCanvas&) = delete;
   TMetafileCanvas& operator=(const TMetafileCanvas&) = delete;
+
+ private:
+  TMetafile* metafile_;
+  gdi::HDC dc_{};
 };
 
 }  // namespace vcl

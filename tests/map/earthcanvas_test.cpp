@@ -155,12 +155,15 @@ TEST_F(Canvas, GlobeDrawsOnlyTheSideOfItsPass) {
   Draw({{{150, -20}, {-150, -20}, {-150, 20}, {150, 20}}}, true);
   for (int y = 0; y < 400; ++y)
     for (int x = 0; x < 400; ++x) ASSERT_EQ(Pixel(x, y), kWhite) << x << "," << y;
-  // Half hidden: the hidden corners are pushed onto the outline (at x 338 for 20 degrees north
-  // and south), and the near part is filled up to them.
+  // Half hidden: the near part is filled out to the horizon, the meridian of 90 E, which bulges
+  // to the outline at x 350 on the equator (pushing the hidden corners onto the outline, at
+  // x 338, cut it short along a chord).
   Draw({{{60, -20}, {120, -20}, {120, 20}, {60, 20}}}, true);
   EXPECT_EQ(PixelAt(65, 0), kBlue);
   EXPECT_EQ(Pixel(336, 200), kBlue);
-  EXPECT_EQ(Pixel(342, 200), kWhite);
+  EXPECT_EQ(Pixel(346, 200), kBlue);
+  EXPECT_EQ(Pixel(353, 200), kWhite);
+  EXPECT_EQ(Pixel(346, 200 - 70), kWhite) << "north of 20 N";
   // The back-side pass draws the far side (in the transparent brush) and not the near one.
   Clear(kWhite);
   p->SetBackFacePass(true);

@@ -3,6 +3,8 @@
 // after it, the transparent globe, day and night.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/gdi/image.h"
 #include "platform/rtl/datetime.h"
 #include "platform/win/input.h"
@@ -65,6 +67,23 @@ TEST_F(EarthMapLand, TheFlatAndMercatorMaps) {
   SaveSnapshot(map->EarthCanvas(), "land_mercator.png");
   EXPECT_EQ(At(135, -25), kLand) << "Australia";
   EXPECT_EQ(At(80, -20), kOcean) << "the Indian Ocean";
+}
+
+TEST_F(EarthMapLand, FlatMapsFollowingTheBoatKeepTheirSea) {
+  // Centred on a longitude the flat models turn their central meridian to it.
+  for (const char* model : {"TCartesianPrj", "TMercatorPrj"}) {
+    map->Projection()->SetProjectionClass(model);
+    map->Projection()->SetScaleFactor(0);
+    map->Projection()->SetScaleFactor(map->Projection()->ScaleFactor() * 8);
+    map->LocateToLL(-5 * GU_DEGREE, 50 * GU_DEGREE);
+    ASSERT_NE(map->Projection()->CentralMeridian, 0) << model;
+    map->RedrawLayers();
+    PaintNow();
+    SaveSnapshot(map->EarthCanvas(), std::string("land_channel_") + model + ".png");
+    EXPECT_EQ(At(-20, 47), kOcean) << model << ": the open sea west of Biscay";
+    EXPECT_EQ(At(-5, 50), kOcean) << model << ": the Channel's mouth, in the middle";
+    EXPECT_EQ(At(2, 47), kLand) << model << ": France";
+  }
 }
 
 TEST_F(EarthMapLand, AZoomBoxBeingDraggedAndTheViewAfterIt) {

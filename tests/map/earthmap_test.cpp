@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "map/earthxml.h"
+#include "platform/gdi/shapes.h"
+#include "platform/rtl/palette.h"
 #include "platform/win/paint.h"
 #include "tests/map/earthmapfixture.h"
 #include "tests/map/testreader.h"
@@ -102,6 +105,58 @@ TEST_F(EarthMapTest, SettersRedrawAndGraticuleStepsOfNinetyAndOneEightyAreRefuse
   map->SetLongitudeStep(179);
   EXPECT_EQ(map->GraticuleLatitudeStep(), 0);
   EXPECT_EQ(map->GraticuleLongitudeStep(), 179);
+}
+
+TEST_F(EarthMapTest, ChangesOfThePensAndBrushesRedraw) {
+  struct Change {
+    const char* what;
+    std::function<void()> make;
+  };
+  const std::vector<Change> changes{
+      {"graticule pen colour", [&] { map->GraticulePen()->SetPenColor(gdi::TColor(0x00FF00)); }},
+      {"graticule pen width", [&] { map->GraticulePen()->SetPenWidth(3); }},
+      {"selected pen style", [&] { map->SelectedPen()->SetPenStyle(psDot); }},
+      {"transparent pen",
+       [&] {
+         map->TransparentPen()->Define(gdi::TColor(0x101010), psSolid, 2, TEarthUnitTypes::Pixel);
+       }},
+      {"selected brush colour", [&] { map->SelectedBrush()->SetBrushColor(gdi::TColor(0xFF)); }},
+      {"transparent brush style", [&] { map->TransparentBrush()->SetBrushStyle(bsCross); }},
+  };
+  for (const Change& c : changes) {
+    PaintNow();
+    ASSERT_FALSE(map->RedrawPending());
+    const int before = map->redraws;
+    c.make();
+    EXPECT_EQ(map->redraws - before, 1) << c.what;
+    EXPECT_TRUE(map->RedrawPending()) << c.what;
+  }
+  // The new graticule colour reaches the window at the next paint.
+  map->Projection()->SetProjectionClass("TCartesianPrj");
+  map->Projection()->SetScaleFactor(0);
+  map->GraticulePen()->SetPenWidth(1);
+  PaintNow();
+  TEarthDevicePoint at;  // on the equator, between two meridians
+  ASSERT_TRUE(map->Projection()->LLToDeviceXY(7 * GU_DEGREE, 0, at));
+  const gdi::HDC dc = win::GetDC(map->Handle());
+  EXPECT_EQ(gdi::GetPixel(dc, at.X, at.Y), gdi::RGB(0, 255, 0));
+  win::ReleaseDC(map->Handle(), dc);
+}
+
+TEST_F(EarthMapTest, TheControlIsOnThePalettePageTEarthMap) {
+  RegisterEarthMap();
+  RegisterEarthMap();  // twice is once
+  const rtl::TClass c = rtl::GetClass("tearthmap");
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(rtl::ComponentPalettePage(c), "TEarthMap");
+  EXPECT_EQ(rtl::ComponentPaletteClasses("TEarthMap"), (std::vector<rtl::TClass>{c}));
+  EXPECT_TRUE(c->InheritsFrom<vcl::TCustomControl>());
+  // What a designer drops on a form: a map with its defaults, owned by the form.
+  TEarthMap* made = c->Create<TEarthMap>(static_cast<rtl::TComponent*>(form));
+  EXPECT_EQ(made->Owner(), form);
+  EXPECT_EQ(made->Width(), 150);
+  EXPECT_EQ(made->GraticuleDrawMode(), gdBehind);
+  EXPECT_THROW(rtl::RegisterComponents("Other", {nullptr}), rtl::EInvalidOperation);
 }
 
 TEST_F(EarthMapTest, NotificationsFireTheirEventsInOrderAndRedraw) {

@@ -13,6 +13,7 @@
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 #include "platform/win/scrollbar.h"
+#include "platform/win/settings.h"
 #include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
 #include "tests/map/maptexture.h"
@@ -230,6 +231,165 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
   EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
   EXPECT_EQ(map->Projection()->ScaleFactor(), sf);
+  // At its own size the calls are played onto the bitmap itself: the same picture as the map
+  // drawn through a back buffer of that size.
+  std::unique_ptr<vcl::TBitmap> drawn = map->GetBitmap(1000, 500);
+  vcl::TBitmap played;
+  played.SetPixelFormat(vcl::pf24bit);
+  played.SetSize(1000, 500);
+  m->DrawOn(played.Canvas(), {0, 0, 1000, 500});
+  int differ = 0;
+  for (int y = 0; y < 500; y += 2)
+    for (int x = 0; x < 1000; x += 2)
+      differ += played.Canvas()->Pixels(x, y) != drawn->Canvas()->Pixels(x, y);
+  EXPECT_EQ(differ, 0);
+}
+
+TEST_F(EarthMapTest, TheBackBufferFillsTheClientAreaBesideTheBarsAndTheGlobeSitsInItsMiddle) {
+  const int bar = win::GetSystemMetrics(win::SM_CXVSCROLL);
+  gdi::RECT client{};
+  win::GetClientRect(map->Handle(), &client);
+  EXPECT_EQ(client.right, 800 - bar);
+  EXPECT_EQ(client.bottom, 600 - win::GetSystemMetrics(win::SM_CYHSCROLL));
+  EXPECT_EQ(ClientW(), client.right) << "the control agrees with its window";
+  EXPECT_EQ(ClientH(), client.bottom);
+  EXPECT_EQ(map->EarthCanvas()->Width(), client.right);
+  EXPECT_EQ(map->EarthCanvas()->Height(), client.bottom);
+  // The globe fitted to the window: its disc is as far from the left edge as from the right one
+  // and as far from the top as from the bottom, on the screen.
+  map->SetGraticuleDrawMode(gdNone);
+  map->Projection()->SetScaleFactor(0);
+  map->Invalidate();
+  win::UpdateWindow(map->Handle());
+  Pump();
+  const gdi::HDC dc = win::GetDC(map->Handle());
+  const auto surface = [&](int x, int y) {
+    return gdi::GetPixel(dc, x, y) == gdi::RGB(0, 255, 255);
+  };
+  const auto firstFrom = [&](int x, int y, int dx, int dy) {
+    while (x >= 0 && y >= 0 && x < client.right && y < client.bottom && !surface(x, y)) {
+      x += dx;
+      y += dy;
+    }
+    return dx != 0 ? x : y;
+  };
+  const int left = firstFrom(0, client.bottom / 2, 1, 0);
+  const int right = firstFrom(client.right - 1, client.bottom / 2, -1, 0);
+  const int top = firstFrom(client.right / 2, 0, 0, 1);
+  const int bottom = firstFrom(client.right / 2, client.bottom - 1, 0, -1);
+  win::ReleaseDC(map->Handle(), dc);
+  EXPECT_GT(right - left, 300) << "the disc is there";
+  EXPECT_NEAR(left, client.right - 1 - right, 1);
+  EXPECT_NEAR(top, client.bottom - 1 - bottom, 1);
+  // Without bars the map takes the whole control.
+  map->SetScrollBars(vcl::ssNone);
+  EXPECT_EQ(map->EarthCanvas()->Width(), 800);
+  EXPECT_EQ(map->EarthCanvas()->Height(), 600);
+  map->SetScrollBars(vcl::ssVertical);
+  EXPECT_EQ(map->EarthCanvas()->Width(), 800 - bar);
+  EXPECT_EQ(map->EarthCanvas()->Height(), 600);
+}
+
+// Rings on the globe that reach round to the other side.
+class EarthMapRings : public EarthMapTest {
+ protected:
+  void SetUp() override {
+    EarthMapTest::SetUp();
+    auto* layer = new TEarthLayer(map);
+    auto presenter = std::make_unique<TPolyPresenter>(map, 1);
+    presenter->PolyPen()->Define(gdi::TColor(0x40A040), psSolid, 1, TEarthUnitTypes::Pixel);
+    presenter->PolyBrush()->Define(gdi::TColor(0x40A040), bsSolid);
+    std::unique_ptr<TEarthPresenter> base = std::move(presenter);
+    layer->Presenters()->Add(base);
+    // A band from 30 W to 110 E round the equator, and a square on the far side of 0, 0.
+    Box(layer, -30, -20, 110, 20);
+    Box(layer, 150, 30, 170, 50);
+    map->SetGraticuleDrawMode(gdNone);
+    map->Projection()->SetScaleFactor(0);
+  }
+  void Box(TEarthLayer* layer, int west, int south, int east, int north) {
+    auto* o = new TGeoDataObject(layer->GetObjects());
+    TPointStore* ring = o->Chains().GetChain(0);
+    for (int lon = west; lon < east; ++lon) ring->Add(PointLL(lon * D, south * D));
+    for (int lat = south; lat < north; ++lat) ring->Add(PointLL(east * D, lat * D));
+    for (int lon = east; lon > west; --lon) ring->Add(PointLL(lon * D, north * D));
+    for (int lat = north; lat > south; --lat) ring->Add(PointLL(west * D, lat * D));
+    o->SetClosed(true);
+    o->SetPresenterID(1);
+  }
+  // 0xRRGGBB of the back buffer where the position shows, on the near side or seen through.
+  uint32_t At(int lon, int lat, bool farSide = false) {
+    TEarthProjection* p = map->Projection();
+    p->SetBackFacePass(farSide);
+    TEarthDevicePoint pt;
+    const bool shown = p->LLToDeviceXY(lon * D, lat * D, pt);
+    p->SetBackFacePass(false);
+    if (!shown) return 0xFF000000u;
+    TEarthCanvas* c = map->EarthCanvas();
+    const uint8_t* px = c->Bits() + (c->Height() - 1 - pt.Y) * c->Stride() + pt.X * 3;
+    return (uint32_t{px[2]} << 16) | (uint32_t{px[1]} << 8) | px[0];
+  }
+};
+
+TEST_F(EarthMapRings, TheTransparentGlobeShowsTheFarSideThroughIt) {
+  map->SetEarthOptions({goDoubleBuffered, goCache3DPoints, goTransparentGlobe});
+  map->LocateToLL(0, 0);
+  PaintNow();
+  EXPECT_EQ(At(-60, 40), 0u) << "nothing here nor behind: the black window shows through";
+  EXPECT_EQ(At(160, 40, true), 0xC0C0C0u) << "the square behind, in the transparent brush";
+  EXPECT_EQ(At(10, 0), 0x40A040u) << "the band in front";
+  EXPECT_EQ(At(-30, -45), 0u);
+}
+
+TEST_F(EarthMapRings, ARingRoundThePointBehindTheGlobeFillsOnlyItsOwnPart) {
+  // From 180 E the point behind the globe, 0 N 0 E, lies in the band; its near side is the
+  // stretch from 90 E to 110 E at the left edge of the disc.
+  map->LocateToLL(180 * D, 0);
+  PaintNow();
+  EXPECT_EQ(At(-150, 30), 0x00FFFFu) << "open sea";
+  EXPECT_EQ(At(180, 0), 0x00FFFFu) << "the middle";
+  EXPECT_EQ(At(100, 0), 0x40A040u) << "the band's near end";
+  EXPECT_EQ(At(160, 40), 0x40A040u) << "the square, now in front";
+}
+
+TEST_F(EarthMapTest, GraticuleLinesRunOnToTheHorizonInZoomedViews) {
+  // A line leaving the side drawn used to stop at its last point there, up to 5 degrees short of
+  // the horizon: 5.6 and 25 pixels inside the outline in two of these views.
+  TEarthProjection* p = map->Projection();
+  int allEnds = 0;
+  for (const int zoom : {16, 64}) {
+    for (const double direction : {0.7, 2.0}) {  // the outline's south-east and south-west
+      p->SetScaleFactor(0);
+      map->LocateToLL(10 * D, 30 * D);
+      p->SetScaleFactor(p->ScaleFactor() * zoom);
+      // The outline through the middle of the window.
+      const double r = 309397230.0 * double(p->ScaleFactor());
+      p->SetIntegerProp(ppXOrigin, int32_t(ClientW() / 2 - r * std::cos(direction)));
+      p->SetIntegerProp(ppYOrigin, int32_t(ClientH() / 2 - r * std::sin(direction)));
+      PaintNow();
+      TEarthCanvas* c = map->EarthCanvas();
+      const auto line = [&](int x, int y) {
+        const uint8_t* q = c->Bits() + (c->Height() - 1 - y) * c->Stride() + x * 3;
+        return q[0] == 0xC0 && q[1] == 0xC0 && q[2] == 0xC0;
+      };
+      // The ends of lines inside the window: a line pixel with one line pixel beside it.
+      int ends = 0;
+      for (int y = 1; y < c->Height() - 1; ++y) {
+        for (int x = 1; x < c->Width() - 1; ++x) {
+          if (!line(x, y)) continue;
+          int beside = 0;
+          for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) beside += (dx || dy) && line(x + dx, y + dy);
+          if (beside > 1) continue;
+          ++ends;
+          const double fromCentre = std::hypot(x - double(p->XOrigin()), y - double(p->YOrigin()));
+          EXPECT_NEAR(fromCentre, r, 2) << "zoom " << zoom << ", a line ends at " << x << "," << y;
+        }
+      }
+      allEnds += ends;
+    }
+  }
+  EXPECT_GT(allEnds, 0) << "lines end on the outline in the window";
 }
 
 TEST_F(EarthMapTest, ATexturedGlobeOnAMetafileTallerThanTheWindowDrawsWithinItsBuffers) {
@@ -428,6 +588,55 @@ TEST_F(EarthMapMouse, ScrollStepsAreATwentiethAndHalfAPageAndTheThumbMoves) {
   win::SendMessage(map->Handle(), win::WM_VSCROLL, win::SB_LINEDOWN, 0);
   ASSERT_TRUE(p->DeviceXYToLL(ClientW() / 2, ClientH() / 2, after));
   EXPECT_LT(after.iLatY, before.iLatY);
+}
+
+TEST_F(EarthMapMouse, DraggingTheThumbMovesTheViewWithIt) {
+  p->SetProjectionClass("TCartesianPrj");
+  p->SetScaleFactor(4 * Extended(ClientW()) / GU_360DEGREE);  // a quarter of the world wide
+  map->LocateToLL(0, 0);
+  PaintNow();
+  const auto centre = [&] {
+    TPointLL c;
+    EXPECT_TRUE(p->DeviceXYToLL(ClientW() / 2, ClientH() / 2, c));
+    return c;
+  };
+  const int bar = win::GetSystemMetrics(win::SM_CYHSCROLL);
+  // Drags the thumb of one bar by the given pixels along it; returns the globe units the view is
+  // expected to move. The bar's arrows are as long as the bar is thick, the thumb takes its
+  // share of the track between them, and the view being in the middle of the world, the thumb
+  // is in the middle of the track.
+  const auto drag = [&](bool vertical, int pixels) {
+    win::SCROLLINFO si;
+    si.fMask = win::SIF_ALL;
+    EXPECT_TRUE(win::GetScrollInfo(map->Handle(), vertical ? win::SB_VERT : win::SB_HORZ, &si));
+    const int length = vertical ? ClientH() : ClientW();
+    const int track = length - 2 * bar;
+    const int64_t range = int64_t(si.nMax) - si.nMin + 1;
+    const int thumb = int(track * int64_t(si.nPage) / range);
+    const gdi::POINT a = vertical ? Screen(ClientW() + bar / 2, ClientH() / 2)
+                                  : Screen(ClientW() / 2, ClientH() + bar / 2);
+    win::PostRawInput(win::MouseMove(a.x, a.y));
+    win::PostRawInput(win::MouseDown(a.x, a.y));
+    for (int i = 1; i <= 6; ++i) {
+      const int d = pixels * i / 6;
+      win::PostRawInput(vertical ? win::MouseMove(a.x, a.y + d) : win::MouseMove(a.x + d, a.y));
+    }
+    win::PostRawInput(vertical ? win::MouseUp(a.x, a.y + pixels) : win::MouseUp(a.x + pixels, a.y));
+    Pump();
+    PaintNow();
+    return std::pair(double(range - si.nPage) * pixels / (track - thumb),
+                     double(range - si.nPage) / (track - thumb));
+  };
+  const double pixel = 1 / p->ScaleFactor();
+  TPointLL start = centre();
+  auto [east, perPixel] = drag(false, 60);
+  EXPECT_GT(east, 10.0 * GU_DEGREE);
+  EXPECT_NEAR(centre().iLongX - start.iLongX, east, perPixel + 2 * pixel) << "east with the thumb";
+  EXPECT_NEAR(centre().iLatY, start.iLatY, pixel);
+  start = centre();
+  auto [south, perPixelV] = drag(true, 40);
+  EXPECT_NEAR(start.iLatY - centre().iLatY, south, perPixelV + 2 * pixel) << "south";
+  EXPECT_NEAR(centre().iLongX, start.iLongX, pixel);
 }
 
 TEST_F(EarthMapMouse, EqualLimitsLeaveTheScaleAsItIs) {

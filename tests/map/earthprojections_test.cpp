@@ -311,19 +311,38 @@ TEST_F(Projections, GlobeEdgeCases) {
   // X rotation is held within +-90.
   p->SetFloatProp(ppXRotation, 100);
   EXPECT_EQ(p->XRotation(), 90);
-  // A chain all within one pixel gives one point; a far-side chain none, or points on the
-  // outline when pushed onto the horizon.
+  // A chain all within one pixel gives one point; a far-side chain none, also as a ring cut at
+  // the horizon (pushed onto the outline it left a sliver there).
   View("TSphericalPrj", 1e-6, 0, 0);
   TPointStore near;
   for (int i = 0; i < 10; ++i) near.Add(PointLL(i * 10, i * 10));
   EXPECT_EQ(p->Model()->PointStoreToXY(near, 5, false), 6);
   TPointStore far;
-  far.Add(PointLL(GU(180), 0));  // straight behind the centre: no direction to push it in
+  far.Add(PointLL(GU(180), 0));  // straight behind the centre
   far.Add(PointLL(GU(150), GU(10)));
+  far.Add(PointLL(GU(150), GU(-10)));
   EXPECT_EQ(p->Model()->PointStoreToXY(far, 0, false), 0);
-  ASSERT_EQ(p->Model()->PointStoreToXY(far, 0, true), 1);
-  const double r = std::hypot(gaPoints[0].X - kWidth / 2.0, gaPoints[0].Y - kHeight / 2.0);
-  EXPECT_NEAR(r, 309397230 * 1e-6, 1);
+  EXPECT_EQ(p->Model()->PointStoreToXY(far, 0, true), 0);
+  // A line leaving the near side runs on to the outline: 60 E, then where 90 E is crossed.
+  TPointStore leaving;
+  leaving.Add(PointLL(GU(60), 0));
+  leaving.Add(PointLL(GU(120), 0));
+  std::vector<int32_t> pieces;
+  p->Model()->OpenChainToXY(leaving, [&](int32_t count) { pieces.push_back(count); });
+  ASSERT_EQ(pieces, std::vector<int32_t>{2});
+  EXPECT_EQ(gaPoints[1].Y, kHeight / 2);
+  EXPECT_NEAR(gaPoints[1].X - kWidth / 2.0, 309397230 * 1e-6, 1);
+  // A ring crossing the horizon leaves it and comes back on the outline.
+  TPointStore across;
+  across.Add(PointLL(GU(60), 0));
+  across.Add(PointLL(GU(120), GU(-20)));
+  across.Add(PointLL(GU(120), GU(20)));
+  const int32_t n = p->Model()->PointStoreToXY(across, 0, true);
+  ASSERT_GE(n, 4);
+  for (int32_t i = 1; i < n; ++i) {
+    const double r = std::hypot(gaPoints[i].X - kWidth / 2.0, gaPoints[i].Y - kHeight / 2.0);
+    EXPECT_NEAR(r, 309397230 * 1e-6, 1) << "point " << i << " on the outline";
+  }
 }
 
 TEST_F(Projections, FlatChainsAndRectangles) {
