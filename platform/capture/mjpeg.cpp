@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace capture {
 
@@ -13,6 +15,7 @@ namespace {
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
+  bool cutShort = false;  // the data ended before the image did
 };
 
 void OnError(j_common_ptr cinfo) {
@@ -20,7 +23,11 @@ void OnError(j_common_ptr cinfo) {
   std::longjmp(err->jump, 1);
 }
 
-void Quiet(j_common_ptr, int) {}
+// libjpeg only warns of an image cut short and fills the rest with grey; we take it as damaged.
+void Quiet(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+    reinterpret_cast<ErrorManager*>(cinfo->err)->cutShort = true;
+}
 
 }  // namespace
 
@@ -96,7 +103,7 @@ bool Decompress(jpeg_decompress_struct& c, ErrorManager& err, const uint8_t* dat
     jpeg_read_scanlines(&c, &row, 1);
   }
   jpeg_finish_decompress(&c);
-  return true;
+  return !err.cutShort;
 }
 
 }  // namespace
