@@ -126,7 +126,9 @@ bool ShowControlsPage(const std::string& caption, capture::VideoDevice& device) 
         const int p = bar->Position();
         return c.minimum + (p - c.minimum) / c.step * c.step;
       };
-      row.set = [bar](const std::string& t) { bar->SetPosition(rtl::StrToIntDef(t, bar->Position())); };
+      row.set = [bar](const std::string& t) {
+        bar->SetPosition(rtl::StrToIntDef(t, bar->Position()));
+      };
     }
     rows.push_back(std::move(row));
     y += 34;
@@ -137,7 +139,8 @@ bool ShowControlsPage(const std::string& caption, capture::VideoDevice& device) 
       const size_t eq = line.find('=');
       if (eq == std::string::npos) continue;
       for (Row& r : rows)
-        if (r.control->name == line.substr(0, eq) && !r.control->readOnly) r.set(line.substr(eq + 1));
+        if (r.control->name == line.substr(0, eq) && !r.control->readOnly)
+          r.set(line.substr(eq + 1));
     }
   });
   if (result != vcl::mrOk) return false;
@@ -161,10 +164,10 @@ bool ShowTunerPage(const std::string& caption, capture::VideoDevice& device) {
   const int result = d.Run([&](const vcl::TDialogAnswer& a) { edit->SetText(a.FileName); });
   if (result != vcl::mrOk) return false;
   double mhz = 0;
-  const uint64_t want = rtl::TryStrToFloat(rtl::Trim(edit->Text()), mhz) && std::isfinite(mhz) &&
-                                mhz > 0 && mhz < 1e6
-                            ? uint64_t(std::llround(mhz * 1e6))
-                            : 0;
+  const uint64_t want =
+      rtl::TryStrToFloat(rtl::Trim(edit->Text()), mhz) && std::isfinite(mhz) && mhz > 0 && mhz < 1e6
+          ? uint64_t(std::llround(mhz * 1e6))
+          : 0;
   if (want < tuner->lowHz || want > tuner->highHz || capture::Failed(device.SetFrequency(want))) {
     vcl::ShowMessageBox("The frequency must be a number from " + Mhz(tuner->lowHz) + " to " +
                             Mhz(tuner->highHz) + " MHz.",

@@ -80,7 +80,6 @@ class VideoDevice {
   virtual HRESULT SetFrequency(uint64_t) { return E_NOTIMPL; }
 };
 
-
 enum class Category { VideoInput, AudioInput, VideoCompressor, AudioCompressor };
 
 // One entry of a category: what a moniker binds to.

@@ -114,8 +114,10 @@ class V4L2VideoDevice : public VideoDevice {
       auto plain = std::find_if(caps_.begin(), caps_.end(), [](const VideoCaps& c) {
         return !(c.format.subtype == MEDIASUBTYPE_MJPG);
       });
-      if (plain != caps_.end()) format_ = plain->format;
-      else if (!caps_.empty()) format_ = caps_.front().format;
+      if (plain != caps_.end())
+        format_ = plain->format;
+      else if (!caps_.empty())
+        format_ = caps_.front().format;
     }
   }
   ~V4L2VideoDevice() override {

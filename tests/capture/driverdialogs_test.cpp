@@ -51,9 +51,9 @@ TEST_F(DriverDialogTest, FormatSourceControlsAndTunerOnlyWhereTheDriverHasThem) 
   driver.inputs = {{"Camera 1"}, {"Composite"}, {"Television", true}};
   TVideoCapture* cap = MakeCamera();
   ASSERT_TRUE(cap->Previewing());
-  EXPECT_EQ(cap->GetAvailableDialogs(),
-            DialogBit(cdVFORMAT) | DialogBit(cdVSOURCE) | DialogBit(cdVCROSSBAR) |
-                DialogBit(cdVCAPTURE) | DialogBit(cdVCAPTURE_PIN) | DialogBit(cdVCOMPRESSION));
+  EXPECT_EQ(cap->GetAvailableDialogs(), DialogBit(cdVFORMAT) | DialogBit(cdVSOURCE) |
+                                            DialogBit(cdVCROSSBAR) | DialogBit(cdVCAPTURE) |
+                                            DialogBit(cdVCAPTURE_PIN) | DialogBit(cdVCOMPRESSION));
 
   // The format dialog lists every mode at every rate; the driver changes it once stopped.
   Answer("320x240x16b (YUY2), 15 fps");

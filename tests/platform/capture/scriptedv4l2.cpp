@@ -42,16 +42,15 @@ ScriptedV4L2::ScriptedV4L2() {
   controls = {
       {Query(V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, 0, 255, 1, 128), 128, {}},
       {Query(V4L2_CID_CONTRAST, "Contrast", V4L2_CTRL_TYPE_INTEGER, 0, 95, 1, 32), 32, {}},
-      {Query(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", V4L2_CTRL_TYPE_BOOLEAN, 0,
-             1, 1, 1),
+      {Query(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", V4L2_CTRL_TYPE_BOOLEAN, 0, 1,
+             1, 1),
        1,
        {}},
       {Query(V4L2_CID_POWER_LINE_FREQUENCY, "Power Line Frequency", V4L2_CTRL_TYPE_MENU, 0, 2, 1,
              1),
        1,
        {"Disabled", "50 Hz", "60 Hz"}},
-      {Query(V4L2_CID_HUE, "Hue", V4L2_CTRL_TYPE_INTEGER, -180, 180, 1, 0,
-             V4L2_CTRL_FLAG_DISABLED),
+      {Query(V4L2_CID_HUE, "Hue", V4L2_CTRL_TYPE_INTEGER, -180, 180, 1, 0, V4L2_CTRL_FLAG_DISABLED),
        0,
        {}},
       {Query(V4L2_CID_GAIN, "Gain", V4L2_CTRL_TYPE_INTEGER, 0, 100, 1, 10,
@@ -200,8 +199,8 @@ int ScriptedV4L2::Ioctl(int fd, unsigned long request, void* arg) {
       auto* f = static_cast<v4l2_format*>(arg);
       if (streaming_) return Fail(EBUSY);
       const uint32_t p = f->fmt.pix.pixelformat;
-      if (f->fmt.pix.width != 320 || !((p == V4L2_PIX_FMT_YUYV && yuyv) ||
-                                       (p == V4L2_PIX_FMT_MJPEG && mjpeg)))
+      if (f->fmt.pix.width != 320 ||
+          !((p == V4L2_PIX_FMT_YUYV && yuyv) || (p == V4L2_PIX_FMT_MJPEG && mjpeg)))
         return Fail(EINVAL);
       pixelformat_ = p;
       return 0;
@@ -311,8 +310,7 @@ int ScriptedV4L2::Controls(unsigned long request, void* arg) {
       auto* m = static_cast<v4l2_querymenu*>(arg);
       const Control* c = Find(m->id);
       if (!c || m->index >= c->menu.size()) return Fail(EINVAL);
-      std::strncpy(reinterpret_cast<char*>(m->name), c->menu[m->index].c_str(),
-                   sizeof m->name - 1);
+      std::strncpy(reinterpret_cast<char*>(m->name), c->menu[m->index].c_str(), sizeof m->name - 1);
       return 0;
     }
     case VIDIOC_G_CTRL: {

@@ -30,14 +30,14 @@ class ScriptedV4L2 : public capture::V4L2Driver {
 
   ScriptedV4L2();
 
-  bool yuyv = true, mjpeg = true;  // the pixel formats offered (JPEG listed first)
-  bool stripHuffman = false;       // JPEG images without their tables, as many cameras send them
-  std::set<uint32_t> cutShort;     // sequence numbers whose JPEG image arrives cut in half
-  int lostAfter = 1000;            // DQBUF fails with ENODEV after this many images
-  std::set<uint32_t> skipSequence; // sequence numbers the "hardware" drops
-  bool walkControls = true;        // answers V4L2_CTRL_FLAG_NEXT_CTRL
+  bool yuyv = true, mjpeg = true;   // the pixel formats offered (JPEG listed first)
+  bool stripHuffman = false;        // JPEG images without their tables, as many cameras send them
+  std::set<uint32_t> cutShort;      // sequence numbers whose JPEG image arrives cut in half
+  int lostAfter = 1000;             // DQBUF fails with ENODEV after this many images
+  std::set<uint32_t> skipSequence;  // sequence numbers the "hardware" drops
+  bool walkControls = true;         // answers V4L2_CTRL_FLAG_NEXT_CTRL
   std::vector<Input> inputs = {{"Camera 1"}};
-  std::vector<Control> controls;   // Brightness, Contrast, White Balance, Power Line, ...
+  std::vector<Control> controls;  // Brightness, Contrast, White Balance, Power Line, ...
   uint32_t tunerLow = 44 * 16, tunerHigh = 958 * 16;  // 62.5 kHz units
   uint16_t signal = 0xC000;
   int opened = 0;

@@ -44,7 +44,7 @@ TEST(V4L2, ListsCamerasByCardNameWithTheirModes) {
   EXPECT_EQ(caps[2].minFrameInterval, 333333);
   EXPECT_EQ(caps[2].maxFrameInterval, 666666);
   EXPECT_EQ(caps[2].intervals, (std::vector<int64_t>{333333, 666666}));
-  EXPECT_EQ(cam->Format(), caps[2].format);  // uncompressed when there is a choice
+  EXPECT_EQ(cam->Format(), caps[2].format);           // uncompressed when there is a choice
   EXPECT_EQ(cam->SetFormat(caps[3].format), E_FAIL);  // the driver refuses it
   cam.reset();
   EXPECT_EQ(driver.opened, 0);
