@@ -39,9 +39,7 @@ std::optional<Rgb32Image> ToRgb32(const uint8_t* data, size_t size, const VideoF
     return std::nullopt;
   if (f.subtype == MEDIASUBTYPE_MJPG) {
     // A camera's JPEG image: taken only when it is the size its format says.
-    auto img = DecodeJpeg(data, size);
-    if (!img || img->width != f.width || img->height != std::abs(f.height)) return std::nullopt;
-    return img;
+    return DecodeJpeg(data, size, f.width, std::abs(f.height));
   }
   const bool bottomUp = f.height > 0;
   Rgb32Image img{f.width, std::abs(f.height), {}};

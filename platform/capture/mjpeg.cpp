@@ -88,11 +88,13 @@ namespace {
 // The decoding proper; a libjpeg error jumps back here and returns false. Everything it changes
 // lives outside this function's frame.
 bool Decompress(jpeg_decompress_struct& c, ErrorManager& err, const uint8_t* data, size_t size,
-                Rgb32Image* img) {
+                int width, int height, Rgb32Image* img) {
   if (setjmp(err.jump)) return false;
   jpeg_mem_src(&c, data, static_cast<unsigned long>(size));
   jpeg_read_header(&c, TRUE);
   if (c.image_width > 16384 || c.image_height > 16384) return false;
+  if (width > 0 && (c.image_width != JDIMENSION(width) || c.image_height != JDIMENSION(height)))
+    return false;
   c.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&c);
   img->width = int(c.output_width);
@@ -108,7 +110,7 @@ bool Decompress(jpeg_decompress_struct& c, ErrorManager& err, const uint8_t* dat
 
 }  // namespace
 
-std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size) {
+std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size, int width, int height) {
   if (!data || size < 4) return std::nullopt;
   jpeg_decompress_struct c{};
   ErrorManager err{};
@@ -117,7 +119,7 @@ std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size) {
   err.pub.emit_message = Quiet;
   jpeg_create_decompress(&c);
   Rgb32Image img;
-  const bool ok = Decompress(c, err, data, size, &img);
+  const bool ok = Decompress(c, err, data, size, width, height, &img);
   jpeg_destroy_decompress(&c);
   if (!ok) return std::nullopt;
   return img;
