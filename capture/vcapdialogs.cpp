@@ -75,7 +75,7 @@ int ChooseFromList(const std::string& caption, const std::vector<std::string>& i
 bool ShowControlsPage(const std::string& caption, capture::VideoDevice& device) {
   using capture::VideoControl;
   const std::vector<VideoControl> controls = device.Controls();
-  DialogForm d(caption, 420, 60 + 34 * int(controls.size()) + 50);
+  DialogForm d(caption, 460, 60 + 34 * int(controls.size()) + 50);
   // Each row: how to read its value and how a scripted answer sets it.
   struct Row {
     const VideoControl* control;
@@ -88,16 +88,16 @@ bool ShowControlsPage(const std::string& caption, capture::VideoDevice& device) 
   for (const VideoControl& c : controls) {
     int v = c.defaultValue;
     device.GetControl(c.id, v);
-    d.Label(8, y + 4, 150, c.name);
+    d.Label(8, y + 4, 180, c.name);
     Row row{&c, v, nullptr, nullptr};
     if (c.type == VideoControl::Boolean) {
-      auto* box = d.New<vcl::TCheckBox>(160, y + 2, 200, 20);
+      auto* box = d.New<vcl::TCheckBox>(196, y + 2, 200, 20);
       box->SetChecked(v != 0);
       box->SetEnabled(!c.readOnly);
       row.value = [box] { return box->Checked() ? 1 : 0; };
       row.set = [box](const std::string& t) { box->SetChecked(rtl::StrToIntDef(t, 0) != 0); };
     } else if (c.type == VideoControl::Menu) {
-      auto* combo = d.New<vcl::TComboBox>(160, y, 200, 22);
+      auto* combo = d.New<vcl::TComboBox>(196, y, 200, 22);
       combo->SetStyle(vcl::csDropDownList);
       for (const auto& [value, name] : c.menu) {
         combo->Items()->Add(name);
@@ -110,8 +110,8 @@ bool ShowControlsPage(const std::string& caption, capture::VideoDevice& device) 
       };
       row.set = [combo](const std::string& t) { combo->SetItemIndex(combo->Items()->IndexOf(t)); };
     } else {
-      auto* bar = d.New<vcl::TTrackBar>(160, y, 200, 28);
-      auto* shown = d.Label(366, y + 4, 46, rtl::IntToStr(v));
+      auto* bar = d.New<vcl::TTrackBar>(196, y, 200, 28);
+      auto* shown = d.Label(402, y + 4, 46, rtl::IntToStr(v));
       bar->SetMin(c.minimum);
       bar->SetMax(c.maximum);
       bar->SetLineSize(c.step);

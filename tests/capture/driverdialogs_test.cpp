@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "platform/capture/avireader.h"
+#include "platform/gdi/image.h"
+#include "platform/win/paint.h"
 #include "tests/capture/capturetest.h"
 #include "tests/platform/capture/scriptedv4l2.h"
 
@@ -36,11 +38,11 @@ class DriverDialogTest : public CaptureTest {
     return condition();
   }
   // Every dialog is answered with OK (or `result`) and the text.
-  void Answer(const std::string& text, int result = vcl::mrOk) {
-    vcl::SetDialogResponder([this, text, result](const vcl::TDialogRequest& r) {
+  void Answer(const std::string& text, int result = vcl::mrOk, unsigned delayMs = 0) {
+    vcl::SetDialogResponder([this, text, result, delayMs](const vcl::TDialogRequest& r) {
       seen.push_back(r);
-      return std::optional<vcl::TDialogAnswer>(
-          vcl::TDialogAnswer{r.Kind == "MessageBox" ? vcl::IDOK : result, text});
+      return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{
+          r.Kind == "MessageBox" ? vcl::IDOK : result, text, gdi::clBlack, delayMs});
     });
   }
   ScriptedV4L2 driver;
@@ -82,8 +84,16 @@ TEST_F(DriverDialogTest, FormatSourceControlsAndTunerOnlyWhereTheDriverHasThem) 
 
   // The controls page: track bars, a box, a list; the read-only gain stays.
   seen.clear();
-  Answer("Brightness=200\nPower Line Frequency=60 Hz\nWhite Balance, Automatic=0\nGain=50");
+  Answer("Brightness=200\nPower Line Frequency=60 Hz\nWhite Balance, Automatic=0\nGain=50",
+         vcl::mrOk, 200);
+  // The page as it opens, in the build tree, to be looked at.
+  const win::UINT_PTR snap =
+      win::SetTimer(nullptr, 0, 50, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+        win::KillTimer(nullptr, id);
+        gdi::SavePngFile("capture_controls_page.png", win::ComposeScreen());
+      });
   cap->ShowDialog(cdVCAPTURE);
+  win::KillTimer(nullptr, snap);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Caption, "Scripted Cam");
   EXPECT_EQ(driver.Value("Brightness"), 200);
