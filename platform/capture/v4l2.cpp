@@ -340,7 +340,7 @@ class V4L2VideoDevice : public VideoDevice {
 
   std::vector<VideoCaps> ReadCaps() {
     std::vector<VideoCaps> out;
-    for (uint32_t fi = 0;; ++fi) {
+    for (uint32_t fi = 0; fi < 64; ++fi) {
       v4l2_fmtdesc desc{};
       desc.index = fi;
       desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -348,38 +348,78 @@ class V4L2VideoDevice : public VideoDevice {
       rtl::TGUID subtype;
       int bits;
       if (!SubtypeOf(desc.pixelformat, subtype, bits)) continue;
-      for (uint32_t si = 0;; ++si) {
-        v4l2_frmsizeenum size{};
-        size.index = si;
-        size.pixel_format = desc.pixelformat;
-        if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMESIZES, &size) < 0 ||
-            size.type != V4L2_FRMSIZE_TYPE_DISCRETE)
-          break;
+      for (const auto& [w, h] : Sizes(desc.pixelformat)) {
         VideoCaps c;
         c.format.subtype = subtype;
         c.format.bits = bits;
-        c.format.width = int(size.discrete.width);
-        c.format.height = int(size.discrete.height);
-        for (uint32_t ii = 0;; ++ii) {
-          v4l2_frmivalenum iv{};
-          iv.index = ii;
-          iv.pixel_format = desc.pixelformat;
-          iv.width = size.discrete.width;
-          iv.height = size.discrete.height;
-          if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMEINTERVALS, &iv) < 0 ||
-              iv.type != V4L2_FRMIVAL_TYPE_DISCRETE)
-            break;
-          const int64_t t = Interval100ns(iv.discrete);
-          if (t <= 0) continue;
-          if (!c.format.avgTimePerFrame) c.format.avgTimePerFrame = t;
-          c.intervals.push_back(t);
-          c.minFrameInterval = c.minFrameInterval ? std::min(c.minFrameInterval, t) : t;
-          c.maxFrameInterval = std::max(c.maxFrameInterval, t);
-        }
+        c.format.width = int(w);
+        c.format.height = int(h);
+        ReadIntervals(desc.pixelformat, w, h, c);
         out.push_back(c);
       }
     }
     return out;
+  }
+
+  // The sizes of a pixel format: the ones listed, or, for a driver that gives a range, the
+  // usual sizes within it and its largest.
+  std::vector<std::pair<uint32_t, uint32_t>> Sizes(uint32_t pixelformat) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (uint32_t si = 0; si < 256; ++si) {
+      v4l2_frmsizeenum size{};
+      size.index = si;
+      size.pixel_format = pixelformat;
+      if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMESIZES, &size) < 0) break;
+      if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+        out.emplace_back(size.discrete.width, size.discrete.height);
+        continue;
+      }
+      const v4l2_frmsize_stepwise& r = size.stepwise;
+      const uint32_t sw = std::max(r.step_width, 1u), sh = std::max(r.step_height, 1u);
+      auto fits = [&](uint32_t w, uint32_t h) {
+        return w >= r.min_width && w <= r.max_width && h >= r.min_height && h <= r.max_height &&
+               (w - r.min_width) % sw == 0 && (h - r.min_height) % sh == 0;
+      };
+      if (r.max_width && r.max_height && r.max_width <= 16384 && r.max_height <= 16384)
+        out.emplace_back(r.max_width, r.max_height);
+      for (auto [w, h] : {std::pair<uint32_t, uint32_t>{1920, 1080},
+                          {1280, 720},
+                          {640, 480},
+                          {320, 240},
+                          {160, 120}})
+        if (fits(w, h) && !(w == r.max_width && h == r.max_height)) out.emplace_back(w, h);
+      break;  // a range is the only entry
+    }
+    return out;
+  }
+
+  // The frame intervals of one size: the ones listed, or the usual rates within a range.
+  void ReadIntervals(uint32_t pixelformat, uint32_t w, uint32_t h, VideoCaps& c) {
+    auto add = [&c](int64_t t) {
+      if (t <= 0) return;
+      if (!c.format.avgTimePerFrame) c.format.avgTimePerFrame = t;
+      c.intervals.push_back(t);
+      c.minFrameInterval = c.minFrameInterval ? std::min(c.minFrameInterval, t) : t;
+      c.maxFrameInterval = std::max(c.maxFrameInterval, t);
+    };
+    for (uint32_t ii = 0; ii < 256; ++ii) {
+      v4l2_frmivalenum iv{};
+      iv.index = ii;
+      iv.pixel_format = pixelformat;
+      iv.width = w;
+      iv.height = h;
+      if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMEINTERVALS, &iv) < 0) break;
+      if (iv.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
+        add(Interval100ns(iv.discrete));
+        continue;
+      }
+      const int64_t lo = Interval100ns(iv.stepwise.min), hi = Interval100ns(iv.stepwise.max);
+      for (int fps : {30, 25, 15, 10, 5}) {
+        const int64_t t = 10'000'000 / fps;
+        if (t >= lo && t <= hi) add(t);
+      }
+      break;
+    }
   }
 
   void Run() {

@@ -182,6 +182,12 @@ int ScriptedV4L2::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_ENUM_FRAMESIZES: {
       auto* s = static_cast<v4l2_frmsizeenum*>(arg);
+      if (stepwise) {
+        if (s->index > 0) return Fail(EINVAL);
+        s->type = V4L2_FRMSIZE_TYPE_STEPWISE;
+        s->stepwise = {160, 1280, 16, 120, 720, 8};
+        return 0;
+      }
       if (s->index > 1) return Fail(EINVAL);
       s->type = V4L2_FRMSIZE_TYPE_DISCRETE;
       s->discrete =
@@ -190,6 +196,12 @@ int ScriptedV4L2::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
       auto* iv = static_cast<v4l2_frmivalenum*>(arg);
+      if (stepwise) {
+        if (iv->index > 0) return Fail(EINVAL);
+        iv->type = V4L2_FRMIVAL_TYPE_CONTINUOUS;
+        iv->stepwise = {{1, 60}, {1, 5}, {1, 1}};
+        return 0;
+      }
       if (iv->index > 1) return Fail(EINVAL);
       iv->type = V4L2_FRMIVAL_TYPE_DISCRETE;
       iv->discrete = {1, iv->index == 0 ? 30u : 15u};

@@ -31,6 +31,7 @@ class ScriptedV4L2 : public capture::V4L2Driver {
   ScriptedV4L2();
 
   bool yuyv = true, mjpeg = true;   // the pixel formats offered (JPEG listed first)
+  bool stepwise = false;            // sizes and rates as ranges rather than lists
   bool stripHuffman = false;        // JPEG images without their tables, as many cameras send them
   std::set<uint32_t> cutShort;      // sequence numbers whose JPEG image arrives cut in half
   int lostAfter = 1000;             // DQBUF fails with ENODEV after this many images

@@ -50,6 +50,22 @@ TEST(V4L2, ListsCamerasByCardNameWithTheirModes) {
   EXPECT_EQ(driver.opened, 0);
 }
 
+// A driver that gives ranges: the usual sizes and rates within them, and its largest size.
+TEST(V4L2, SizeAndRateRangesGiveTheUsualModes) {
+  ScriptedDriver driver;
+  driver.mjpeg = false;
+  driver.stepwise = true;
+  const auto caps = V4L2Devices(driver)[0].bindVideo()->Caps();
+  std::vector<std::pair<int, int>> sizes;
+  for (const VideoCaps& c : caps) sizes.emplace_back(c.format.width, c.format.height);
+  EXPECT_EQ(sizes,
+            (std::vector<std::pair<int, int>>{
+                {1280, 720}, {640, 480}, {320, 240}, {160, 120}}));  // 1920x1080 is too large
+  // 1/60 s to 1/5 s: 30, 25, 15, 10 and 5 frames a second.
+  EXPECT_EQ(caps[1].intervals, (std::vector<int64_t>{333333, 400000, 666666, 1000000, 2000000}));
+  EXPECT_EQ(caps[1].format.avgTimePerFrame, 333333);
+}
+
 TEST(V4L2, StreamsIntoAGraphCountsGapsAndLosesTheDevice) {
   char tmpl[] = "/tmp/corv_v4l2_XXXXXX";
   ASSERT_NE(::mkdtemp(tmpl), nullptr);
