@@ -325,6 +325,7 @@ void TVideoCapture::CreateCaptureFilters() {
             std::make_shared<capture::Filter>(capture::Filter{capture::FilterKind::DVSplitter}),
             "MyDVSplitter");
         fDVSplitter = fGraph->FindFilterByName("MyDVSplitter");
+        if (fDVSplitter) fDVSplitter->audio = video->InterleavedAudio();
       }
       ApplyDVResolution();
     }
@@ -901,6 +902,16 @@ void TVideoCapture::RestoreGraph(const TGraphConfig* c) {
 
 TCaptureDialogs TVideoCapture::GetAvailableDialogs() {
   TCaptureDialogs set = 0;
+  if (capture::VideoDevice* dev = fVCapFilter ? fVCapFilter->video.get() : nullptr) {
+    // The driver's own dialogs, each only where the driver has what it sets: listed frame
+    // rates (format), more than one input (source; an input choice is what a crossbar is),
+    // picture controls (the capture filter's pages), a tuner behind the current input.
+    for (const capture::VideoCaps& c : dev->Caps())
+      if (!c.intervals.empty() && !IsDVSource()) set |= DialogBit(cdVFORMAT);
+    if (dev->Inputs().size() > 1) set |= DialogBit(cdVSOURCE) | DialogBit(cdVCROSSBAR);
+    if (!dev->Controls().empty()) set |= DialogBit(cdVCAPTURE);
+    if (dev->Tuner()) set |= DialogBit(cdTVTUNER);
+  }
   if (fVCapFilter) set |= DialogBit(cdVCAPTURE_PIN);
   if (fACapFilter) set |= DialogBit(cdACAPTURE_PIN);
   if (fVCompFilter && fVCompFilter->moniker && fVCompFilter->moniker->mjpeg)
@@ -910,7 +921,53 @@ TCaptureDialogs TVideoCapture::GetAvailableDialogs() {
 
 void TVideoCapture::ShowDialog(TCaptureDialog dialog) {
   if (!(GetAvailableDialogs() & DialogBit(dialog)) || fCapturing) return;
+  capture::VideoDevice& dev = *fVCapFilter->video;
   switch (dialog) {
+    case cdVFORMAT: {
+      // Every mode at every rate the driver lists.
+      std::vector<std::pair<capture::VideoFormat, std::string>> formats;
+      for (const capture::VideoCaps& c : dev.Caps())
+        for (int64_t t : c.intervals) {
+          capture::VideoFormat f = c.format;
+          f.avgTimePerFrame = t;
+          formats.emplace_back(f, GetModeString(ToMode({f, t, t, {}})) + ", " +
+                                      rtl::FloatToStrF(1e7 / double(t), rtl::ffGeneral, 4, 0) +
+                                      " fps");
+        }
+      std::vector<std::string> names;
+      int current = -1;
+      for (const auto& [f, name] : formats) {
+        if (f == dev.Format()) current = int(names.size());
+        names.push_back(name);
+      }
+      const int chosen = ChooseFromList("Video Format", names, current);
+      if (chosen >= 0) {
+        HRESULT hr = dev.SetFormat(formats[size_t(chosen)].first);
+        if (hr == capture::VFW_E_NOT_STOPPED) {
+          // The driver changes its format only while it is not streaming.
+          TearDownGraph();
+          hr = dev.SetFormat(formats[size_t(chosen)].first);
+        }
+        if (!Failed(hr) && OnChangeVCapMode) OnChangeVCapMode(this);
+      }
+      if (WantPreview) StartPreview();
+      break;
+    }
+    case cdVSOURCE: {
+      StopPreview();
+      std::vector<std::string> names;
+      for (const capture::VideoInput& in : dev.Inputs()) names.push_back(in.name);
+      const int chosen = ChooseFromList("Video Source", names, dev.Input());
+      if (chosen >= 0) dev.SetInput(chosen);
+      if (WantPreview) StartPreview();
+      break;
+    }
+    case cdVCAPTURE:
+      ShowControlsPage(VCapSource(), dev);
+      break;
+    case cdTVTUNER:
+      ShowTunerPage("TV Tuner", dev);
+      break;
     case cdVCAPTURE_PIN: {
       TearDownGraph();
       std::vector<std::string> modes;

@@ -120,8 +120,9 @@ class TVideoCapture : public vcl::TCustomControl {
   bool SaveCaptureFile(const std::string& fileName);
   void SaveGraph(TGraphConfig* config);
   void RestoreGraph(const TGraphConfig* config);
-  // Our own dialogs stand for the drivers' pages: the video and audio capture pins' modes and
-  // the MJPEG compressor's quality.
+  // Our own dialogs stand for the drivers' dialogs and pages: the driver's formats and rates, its
+  // inputs, its picture controls and its tuner, the video and audio capture pins' modes and the
+  // MJPEG compressor's quality; each offered only where the device or compressor has it.
   TCaptureDialogs GetAvailableDialogs();
   void ShowDialog(TCaptureDialog dialog);
 

@@ -1,6 +1,6 @@
 // The capture path's cost per 640x480 frame: bare libjpeg on noisy frames (a camera's picture),
-// our MJPEG encoder with the AVI write behind it, and the whole frame path of a capture graph from
-// a YUY2 camera image to the file.
+// our MJPEG encoder with the AVI write behind it, the whole frame path of a capture graph from
+// a YUY2 camera image to the file, and the decoding of a JPEG camera's image for the preview.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -116,5 +116,23 @@ void BM_GraphFramePath(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(state.iterations()));
 }
 BENCHMARK(BM_GraphFramePath)->Unit(benchmark::kMillisecond);
+
+// A JPEG camera's image decoded, as the graph does for every one it previews.
+void BM_JpegCameraImage(benchmark::State& state) {
+  std::vector<std::vector<uint8_t>> jpegs;
+  MjpegEncoder encoder{85};
+  for (const Rgb32Image& f : Frames()) {
+    jpegs.emplace_back();
+    encoder.Encode(f, jpegs.back());
+  }
+  const VideoFormat format{MEDIATYPE_Video, MEDIASUBTYPE_MJPG, kWidth, kHeight, 24, 400000};
+  size_t i = 0;
+  for (auto _ : state) {
+    const auto& data = jpegs[i++ % jpegs.size()];
+    benchmark::DoNotOptimize(ToRgb32(data.data(), data.size(), format));
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()));
+}
+BENCHMARK(BM_JpegCameraImage)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -8,12 +8,46 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/capture/types.h"
 
 namespace capture {
+
+// What a driver offers besides its modes, for our own dialogs in place of its pages: inputs (the
+// source or crossbar), picture controls (brightness, contrast...) and a tuner.
+struct VideoInput {
+  std::string name;
+  bool tuner = false;  // an aerial input with a tuner behind it
+};
+
+struct VideoControl {
+  enum Type { Integer, Boolean, Menu };
+  uint32_t id = 0;
+  std::string name;
+  Type type = Integer;
+  int minimum = 0, maximum = 0, step = 1, defaultValue = 0;
+  std::vector<std::pair<int, std::string>> menu;  // a menu's values and their names
+  bool readOnly = false;                          // shown, not changed
+};
+
+struct TunerInfo {
+  std::string name;
+  uint64_t lowHz = 0, highHz = 0;
+  int signal = 0;  // 0..65535
+};
+
+class AudioDevice {
+ public:
+  virtual ~AudioDevice() = default;
+  virtual std::vector<AudioFormat> Caps() = 0;
+  virtual AudioFormat Format() = 0;
+  virtual HRESULT SetFormat(const AudioFormat& format) = 0;
+  // The samples of [fromMicros, toMicros) of the stream's time.
+  virtual std::vector<uint8_t> Samples(uint64_t fromMicros, uint64_t toMicros) = 0;
+};
 
 class VideoDevice {
  public:
@@ -29,16 +63,21 @@ class VideoDevice {
   virtual HRESULT Start(Callbacks callbacks) = 0;
   // Stops streaming and joins the device's thread, whatever went wrong before.
   virtual void Stop() = 0;
-};
 
-class AudioDevice {
- public:
-  virtual ~AudioDevice() = default;
-  virtual std::vector<AudioFormat> Caps() = 0;
-  virtual AudioFormat Format() = 0;
-  virtual HRESULT SetFormat(const AudioFormat& format) = 0;
-  // The samples of [fromMicros, toMicros) of the stream's time.
-  virtual std::vector<uint8_t> Samples(uint64_t fromMicros, uint64_t toMicros) = 0;
+  // The sound carried in the device's own stream (a DV camera's), split off by the DV splitter.
+  virtual std::shared_ptr<AudioDevice> InterleavedAudio() { return nullptr; }
+
+  // Nothing of these unless the driver has it.
+  virtual std::vector<VideoInput> Inputs() { return {}; }
+  virtual int Input() { return -1; }
+  virtual HRESULT SetInput(int) { return E_NOTIMPL; }
+  virtual std::vector<VideoControl> Controls() { return {}; }
+  virtual HRESULT GetControl(uint32_t, int&) { return E_NOTIMPL; }
+  virtual HRESULT SetControl(uint32_t, int) { return E_NOTIMPL; }
+  // The tuner of the current input, if it is an aerial input.
+  virtual std::optional<TunerInfo> Tuner() { return std::nullopt; }
+  virtual HRESULT GetFrequency(uint64_t&) { return E_NOTIMPL; }
+  virtual HRESULT SetFrequency(uint64_t) { return E_NOTIMPL; }
 };
 
 enum class Category { VideoInput, AudioInput, VideoCompressor, AudioCompressor };

@@ -106,8 +106,10 @@ HRESULT Graph::RenderStream(PinCategory category, bool audio, Filter* source, Fi
     return S_OK;
   }
   if (audio) {
-    Filter* a = source->kind == FilterKind::AudioCapture ? source : nullptr;
-    if (!a && source->kind != FilterKind::DVSplitter) return VFW_E_CANNOT_CONNECT;
+    // A microphone, or the sound a DV splitter takes from the camera's stream.
+    if (source->kind != FilterKind::AudioCapture && source->kind != FilterKind::DVSplitter)
+      return VFW_E_CANNOT_CONNECT;
+    Filter* a = source->audio ? source : nullptr;
     if (sink && sink->kind == FilterKind::Mux) captureAudio_ = a;
     return S_OK;
   }
@@ -228,6 +230,11 @@ HRESULT Graph::ControlCaptureStream(bool start) {
     info.handler = info.compression = FourCC("MJPG");
     info.bits = 24;
     encoder_ = std::make_unique<MjpegEncoder>(captureCompressor_->quality);
+  } else if (f.subtype == MEDIASUBTYPE_MJPG) {
+    // A JPEG camera's images go into the file as they came.
+    encoder_.reset();
+    info.handler = info.compression = FourCC("MJPG");
+    info.bits = 24;
   } else {
     encoder_.reset();
     info.compression = f.subtype == MEDIASUBTYPE_YUY2 ? FourCC("YUY2") : 0;
@@ -240,7 +247,7 @@ HRESULT Graph::ControlCaptureStream(bool start) {
     writer_.reset();
     return E_FAIL;
   }
-  audioFrom_ = 0;
+  audioFrom_.reset();
   return S_OK;
 }
 
@@ -290,6 +297,8 @@ void Graph::OnLost() {
 void Graph::OnFrame(const Frame& frame) {
   std::lock_guard lock(mutex_);
   if (state_ != State::Running) return;
+  // An image that does not decode (a damaged JPEG) counts as dropped: the next one repeats the
+  // last good image in its place.
   std::optional<Rgb32Image> img = ToRgb32(frame.data, frame.size, frame.format);
   if (!img) return;
   VideoFormat format = frame.format;
@@ -319,8 +328,13 @@ void Graph::OnFrame(const Frame& frame) {
       ok = ok && writer_->WriteVideo(frame.data, frame.size);
     }
     if (ok && captureAudio_ && captureAudio_->audio) {
+      // The sound starts with the first image written, not with the preview before it.
+      if (!audioFrom_) {
+        const auto interval = uint64_t(std::max<int64_t>(0, frame.format.avgTimePerFrame / 10));
+        audioFrom_ = frame.timeMicros > interval ? frame.timeMicros - interval : 0;
+      }
       const std::vector<uint8_t> samples =
-          captureAudio_->audio->Samples(audioFrom_, frame.timeMicros);
+          captureAudio_->audio->Samples(*audioFrom_, frame.timeMicros);
       audioFrom_ = frame.timeMicros;
       if (!samples.empty()) ok = writer_->WriteAudio(samples.data(), samples.size());
     }

@@ -122,7 +122,7 @@ class Graph {
   std::unique_ptr<AviWriter> writer_;
   std::unique_ptr<MjpegEncoder> encoder_;
   std::optional<uint64_t> lastSequence_;
-  uint64_t audioFrom_ = 0;
+  std::optional<uint64_t> audioFrom_;  // where the sound written so far ends
   bool aborted_ = false;
   int64_t dropped_ = 0, notDropped_ = 0;
   std::deque<long> events_;

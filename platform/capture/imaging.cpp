@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/capture/mjpeg.h"
+
 namespace capture {
 
 namespace {
@@ -35,6 +37,10 @@ int BlockSize(int width, int height) {
 std::optional<Rgb32Image> ToRgb32(const uint8_t* data, size_t size, const VideoFormat& f) {
   if (!data || f.width <= 0 || f.height == 0 || f.width > 16384 || std::abs(f.height) > 16384)
     return std::nullopt;
+  if (f.subtype == MEDIASUBTYPE_MJPG) {
+    // A camera's JPEG image: taken only when it is the size its format says.
+    return DecodeJpeg(data, size, f.width, std::abs(f.height));
+  }
   const bool bottomUp = f.height > 0;
   Rgb32Image img{f.width, std::abs(f.height), {}};
   if (size < f.ImageSize() || f.ImageSize() == 0) return std::nullopt;

@@ -19,7 +19,8 @@ struct Rgb32Image {
 };
 
 // Decodes an image in a device format (YUY2, RGB24 or RGB32 DIB rows, bottom-up when the height
-// is positive); nothing for formats it does not know or data too short for the format.
+// is positive, or a JPEG image of the format's size); nothing for formats it does not know or
+// data too short for the format.
 std::optional<Rgb32Image> ToRgb32(const uint8_t* data, size_t size, const VideoFormat& format);
 // Encodes to YUY2 (width rounded down to even) or to an RGB DIB (RGB555, RGB565, RGB24, RGB32,
 // bottom-up); an empty result for other subtypes.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace capture {
 
@@ -13,6 +15,7 @@ namespace {
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
+  bool cutShort = false;  // the data ended before the image did
 };
 
 void OnError(j_common_ptr cinfo) {
@@ -20,7 +23,11 @@ void OnError(j_common_ptr cinfo) {
   std::longjmp(err->jump, 1);
 }
 
-void Quiet(j_common_ptr, int) {}
+// libjpeg only warns of an image cut short and fills the rest with grey; we take it as damaged.
+void Quiet(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+    reinterpret_cast<ErrorManager*>(cinfo->err)->cutShort = true;
+}
 
 }  // namespace
 
@@ -81,11 +88,13 @@ namespace {
 // The decoding proper; a libjpeg error jumps back here and returns false. Everything it changes
 // lives outside this function's frame.
 bool Decompress(jpeg_decompress_struct& c, ErrorManager& err, const uint8_t* data, size_t size,
-                Rgb32Image* img) {
+                int width, int height, Rgb32Image* img) {
   if (setjmp(err.jump)) return false;
   jpeg_mem_src(&c, data, static_cast<unsigned long>(size));
   jpeg_read_header(&c, TRUE);
   if (c.image_width > 16384 || c.image_height > 16384) return false;
+  if (width > 0 && (c.image_width != JDIMENSION(width) || c.image_height != JDIMENSION(height)))
+    return false;
   c.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&c);
   img->width = int(c.output_width);
@@ -96,12 +105,12 @@ bool Decompress(jpeg_decompress_struct& c, ErrorManager& err, const uint8_t* dat
     jpeg_read_scanlines(&c, &row, 1);
   }
   jpeg_finish_decompress(&c);
-  return true;
+  return !err.cutShort;
 }
 
 }  // namespace
 
-std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size) {
+std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size, int width, int height) {
   if (!data || size < 4) return std::nullopt;
   jpeg_decompress_struct c{};
   ErrorManager err{};
@@ -110,7 +119,7 @@ std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size) {
   err.pub.emit_message = Quiet;
   jpeg_create_decompress(&c);
   Rgb32Image img;
-  const bool ok = Decompress(c, err, data, size, &img);
+  const bool ok = Decompress(c, err, data, size, width, height, &img);
   jpeg_destroy_decompress(&c);
   if (!ok) return std::nullopt;
   return img;

@@ -27,7 +27,9 @@ class MjpegEncoder {
   int quality_;
 };
 
-// Decodes one JPEG image; nothing for data that is not a whole JPEG image.
-std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size);
+// Decodes one JPEG image; nothing for data that is not a whole JPEG image, or (with a width) an
+// image of another size, which is refused before any memory is taken for it.
+std::optional<Rgb32Image> DecodeJpeg(const uint8_t* data, size_t size, int width = 0,
+                                     int height = 0);
 
 }  // namespace capture

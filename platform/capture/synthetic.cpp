@@ -28,6 +28,8 @@ SyntheticVideoDevice::SyntheticVideoDevice(SyntheticOptions options)
     VideoCaps dv = Mode(MEDIASUBTYPE_dvsd, 720, 576, 24);
     dv.format.majorType = MEDIATYPE_Interleaved;
     options_.modes = {dv};
+    dvAudio_ = std::make_shared<SyntheticAudioDevice>(
+        1000, AudioFormat{MEDIASUBTYPE_PCM, 48000, 16, 2, 192000});
   } else if (options_.modes.empty()) {
     options_.modes = {Mode(MEDIASUBTYPE_YUY2, 640, 480, 16), Mode(MEDIASUBTYPE_RGB24, 640, 480, 24),
                       Mode(MEDIASUBTYPE_YUY2, 320, 240, 16),
@@ -159,6 +161,7 @@ void SyntheticVideoDevice::Deliver(uint64_t k) {
 }
 
 std::vector<AudioFormat> SyntheticAudioDevice::Caps() {
+  if (only_) return {*only_};
   return {{MEDIASUBTYPE_PCM, 44100, 16, 1, 88200}, {MEDIASUBTYPE_PCM, 22050, 16, 2, 88200}};
 }
 

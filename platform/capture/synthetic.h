@@ -24,6 +24,8 @@ class SyntheticVideoDevice : public VideoDevice {
   explicit SyntheticVideoDevice(SyntheticOptions options);
   ~SyntheticVideoDevice() override;
   bool IsDV() const override { return options_.dv; }
+  // A DV camera's sound: 48 kHz 16-bit stereo, as DV carries it.
+  std::shared_ptr<AudioDevice> InterleavedAudio() override { return dvAudio_; }
   std::vector<VideoCaps> Caps() override;
   VideoFormat Format() override;
   HRESULT SetFormat(const VideoFormat& format) override;
@@ -45,11 +47,16 @@ class SyntheticVideoDevice : public VideoDevice {
   bool running_ = false, stop_ = false, lost_ = false;
   uint64_t start_ = 0, target_ = 0, delivered_ = 0, next_ = 0;
   std::vector<uint8_t> buffer_;
+  std::shared_ptr<AudioDevice> dvAudio_;
 };
 
 class SyntheticAudioDevice : public AudioDevice {
  public:
-  explicit SyntheticAudioDevice(double toneHz = 440) : tone_(toneHz) {}
+  // `only`: the one format it has (else two PCM formats, 44.1 kHz mono first).
+  explicit SyntheticAudioDevice(double toneHz = 440, std::optional<AudioFormat> only = {})
+      : tone_(toneHz), only_(only) {
+    if (only_) format_ = *only_;
+  }
   std::vector<AudioFormat> Caps() override;
   AudioFormat Format() override { return format_; }
   HRESULT SetFormat(const AudioFormat& format) override;
@@ -57,6 +64,7 @@ class SyntheticAudioDevice : public AudioDevice {
 
  private:
   double tone_;
+  std::optional<AudioFormat> only_;
   AudioFormat format_{MEDIASUBTYPE_PCM, 44100, 16, 1, 88200};
 };
 

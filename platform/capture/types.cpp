@@ -13,6 +13,7 @@ int RgbBits(const rtl::TGUID& s) {
 }
 
 size_t VideoFormat::ImageSize() const {
+  if (Compressed()) return 0;
   const int rgb = RgbBits(subtype);
   const size_t h = size_t(height < 0 ? -height : height);
   if (rgb) return size_t(((width * rgb + 31) / 32) * 4) * h;

@@ -14,6 +14,7 @@ using HRESULT = int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_FAIL = int32_t(0x80004005u);
+inline constexpr HRESULT E_NOTIMPL = int32_t(0x80004001u);
 inline constexpr HRESULT E_NOINTERFACE = int32_t(0x80004002u);
 inline constexpr HRESULT E_POINTER = int32_t(0x80004003u);
 inline constexpr HRESULT E_INVALIDARG = int32_t(0x80070057u);
@@ -87,8 +88,10 @@ struct VideoFormat {
   int bits = 0;
   int64_t avgTimePerFrame = 0;
   bool operator==(const VideoFormat&) const = default;
-  // Bytes of one image in this format (rows padded to 4 bytes for RGB).
+  // Bytes of one image in this format (rows padded to 4 bytes for RGB); 0 for a compressed one,
+  // whose images differ in size.
   size_t ImageSize() const;
+  bool Compressed() const { return subtype == MEDIASUBTYPE_MJPG; }
 };
 
 // One mode a device offers: its format with the shortest and longest frame interval.
@@ -96,6 +99,7 @@ struct VideoCaps {
   VideoFormat format;
   int64_t minFrameInterval = 0;
   int64_t maxFrameInterval = 0;
+  std::vector<int64_t> intervals;  // the ones a driver lists, if it lists them
 };
 
 struct AudioFormat {

@@ -68,13 +68,36 @@ bool SubtypeOf(uint32_t pixelformat, rtl::TGUID& subtype, int& bits) {
       subtype = MEDIASUBTYPE_RGB24;
       bits = 24;
       return true;
+    case V4L2_PIX_FMT_MJPEG:  // many cameras offer their larger sizes only so
+      subtype = MEDIASUBTYPE_MJPG;
+      bits = 24;
+      return true;
     default:
       return false;
   }
 }
 
 uint32_t PixelFormatOf(const rtl::TGUID& subtype) {
-  return subtype == MEDIASUBTYPE_YUY2 ? V4L2_PIX_FMT_YUYV : V4L2_PIX_FMT_BGR24;
+  if (subtype == MEDIASUBTYPE_YUY2) return V4L2_PIX_FMT_YUYV;
+  if (subtype == MEDIASUBTYPE_MJPG) return V4L2_PIX_FMT_MJPEG;
+  return V4L2_PIX_FMT_BGR24;
+}
+
+std::string Text(const uint8_t* chars, size_t size) {
+  const char* c = reinterpret_cast<const char*>(chars);
+  return std::string(c, strnlen(c, size));
+}
+
+// Tuner frequencies come in 62.5 kHz units, or 62.5 Hz with the low-units flag.
+uint64_t UnitHz(uint32_t capability) {
+  return capability & V4L2_TUNER_CAP_LOW ? 0 : 1;
+}
+uint64_t ToHz(uint32_t units, uint32_t capability) {
+  return UnitHz(capability) ? uint64_t(units) * 62500 : uint64_t(units) * 125 / 2;
+}
+uint32_t FromHz(uint64_t hz, uint32_t capability) {
+  const uint64_t u = UnitHz(capability) ? (hz + 31250) / 62500 : (hz * 2 + 62) / 125;
+  return uint32_t(std::min<uint64_t>(u, UINT32_MAX));
 }
 
 int64_t Interval100ns(const v4l2_fract& f) {
@@ -87,7 +110,14 @@ class V4L2VideoDevice : public VideoDevice {
     fd_ = d_.Open(path_);
     if (fd_ >= 0) {
       caps_ = ReadCaps();
-      if (!caps_.empty()) format_ = caps_.front().format;
+      // Uncompressed first, when there is such a mode: it costs no decoding.
+      auto plain = std::find_if(caps_.begin(), caps_.end(), [](const VideoCaps& c) {
+        return !(c.format.subtype == MEDIASUBTYPE_MJPG);
+      });
+      if (plain != caps_.end())
+        format_ = plain->format;
+      else if (!caps_.empty())
+        format_ = caps_.front().format;
     }
   }
   ~V4L2VideoDevice() override {
@@ -149,6 +179,88 @@ class V4L2VideoDevice : public VideoDevice {
     return S_OK;
   }
 
+  std::vector<VideoInput> Inputs() override {
+    std::vector<VideoInput> out;
+    for (uint32_t i = 0; fd_ >= 0 && i < 64; ++i) {
+      v4l2_input in{};
+      in.index = i;
+      if (d_.Ioctl(fd_, VIDIOC_ENUMINPUT, &in) < 0) break;
+      out.push_back({Text(in.name, sizeof in.name), in.type == V4L2_INPUT_TYPE_TUNER});
+    }
+    return out;
+  }
+  int Input() override {
+    int i = -1;
+    return fd_ >= 0 && d_.Ioctl(fd_, VIDIOC_G_INPUT, &i) == 0 ? i : -1;
+  }
+  HRESULT SetInput(int index) override {
+    if (fd_ < 0 || index < 0) return E_INVALIDARG;
+    if (d_.Ioctl(fd_, VIDIOC_S_INPUT, &index) == 0) return S_OK;
+    return errno == EBUSY ? VFW_E_NOT_STOPPED : E_FAIL;
+  }
+
+  std::vector<VideoControl> Controls() override {
+    std::vector<VideoControl> out;
+    if (fd_ < 0) return out;
+    v4l2_queryctrl q{};
+    q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+    if (d_.Ioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0) {
+      do {
+        AddControl(q, out);
+        q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
+      } while (out.size() < 256 && d_.Ioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0);
+    } else {
+      // Drivers without the walk: the picture controls one by one.
+      for (uint32_t id = V4L2_CID_BASE; id < V4L2_CID_LASTP1; ++id) {
+        q = {};
+        q.id = id;
+        if (d_.Ioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0) AddControl(q, out);
+      }
+    }
+    ReadMenus(out);
+    return out;
+  }
+  HRESULT GetControl(uint32_t id, int& value) override {
+    v4l2_control c{id, 0};
+    if (fd_ < 0 || d_.Ioctl(fd_, VIDIOC_G_CTRL, &c) < 0) return E_FAIL;
+    value = c.value;
+    return S_OK;
+  }
+  HRESULT SetControl(uint32_t id, int value) override {
+    v4l2_control c{id, value};
+    if (fd_ < 0) return E_FAIL;
+    if (d_.Ioctl(fd_, VIDIOC_S_CTRL, &c) == 0) return S_OK;
+    return errno == ERANGE || errno == EINVAL ? E_INVALIDARG : E_FAIL;
+  }
+
+  std::optional<TunerInfo> Tuner() override {
+    v4l2_tuner t{};
+    if (!TunerOfInput(t)) return std::nullopt;
+    return TunerInfo{Text(t.name, sizeof t.name), ToHz(t.rangelow, t.capability),
+                     ToHz(t.rangehigh, t.capability), int(t.signal)};
+  }
+  HRESULT GetFrequency(uint64_t& hz) override {
+    v4l2_tuner t{};
+    if (!TunerOfInput(t)) return E_NOTIMPL;
+    v4l2_frequency f{};
+    f.tuner = t.index;
+    f.type = t.type;
+    if (d_.Ioctl(fd_, VIDIOC_G_FREQUENCY, &f) < 0) return E_FAIL;
+    hz = ToHz(f.frequency, t.capability);
+    return S_OK;
+  }
+  HRESULT SetFrequency(uint64_t hz) override {
+    v4l2_tuner t{};
+    if (!TunerOfInput(t)) return E_NOTIMPL;
+    if (hz < ToHz(t.rangelow, t.capability) || hz > ToHz(t.rangehigh, t.capability))
+      return E_INVALIDARG;
+    v4l2_frequency f{};
+    f.tuner = t.index;
+    f.type = t.type;
+    f.frequency = FromHz(hz, t.capability);
+    return d_.Ioctl(fd_, VIDIOC_S_FREQUENCY, &f) == 0 ? S_OK : E_FAIL;
+  }
+
   void Stop() override {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
@@ -175,9 +287,60 @@ class V4L2VideoDevice : public VideoDevice {
     return hr;
   }
 
+  static void AddControl(const v4l2_queryctrl& q, std::vector<VideoControl>& out) {
+    if (q.flags & V4L2_CTRL_FLAG_DISABLED) return;
+    VideoControl c;
+    switch (q.type) {
+      case V4L2_CTRL_TYPE_INTEGER:
+        c.type = VideoControl::Integer;
+        break;
+      case V4L2_CTRL_TYPE_BOOLEAN:
+        c.type = VideoControl::Boolean;
+        break;
+      case V4L2_CTRL_TYPE_MENU:
+        c.type = VideoControl::Menu;
+        break;
+      default:
+        return;  // buttons, strings, 64-bit and compound controls: not picture settings
+    }
+    c.id = q.id;
+    c.name = Text(q.name, sizeof q.name);
+    c.minimum = q.minimum;
+    c.maximum = std::max(q.maximum, q.minimum);
+    c.step = q.step > 0 ? q.step : 1;
+    c.defaultValue = q.default_value;
+    c.readOnly = q.flags & (V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED);
+    out.push_back(std::move(c));
+  }
+
+  // The menu entries are asked for once the list is made (they need the descriptor).
+  void ReadMenus(std::vector<VideoControl>& controls) {
+    for (VideoControl& c : controls) {
+      if (c.type != VideoControl::Menu) continue;
+      for (int i = c.minimum; i <= c.maximum && i - c.minimum < 256; ++i) {
+        v4l2_querymenu m{};
+        m.id = c.id;
+        m.index = uint32_t(i);
+        if (d_.Ioctl(fd_, VIDIOC_QUERYMENU, &m) == 0)
+          c.menu.emplace_back(i, Text(m.name, sizeof m.name));
+      }
+    }
+  }
+
+  bool TunerOfInput(v4l2_tuner& t) {
+    const int i = Input();
+    v4l2_input in{};
+    in.index = uint32_t(i);
+    if (i < 0 || d_.Ioctl(fd_, VIDIOC_ENUMINPUT, &in) < 0 || in.type != V4L2_INPUT_TYPE_TUNER)
+      return false;
+    t = {};
+    t.index = in.tuner;
+    return d_.Ioctl(fd_, VIDIOC_G_TUNER, &t) == 0;
+  }
+
   std::vector<VideoCaps> ReadCaps() {
     std::vector<VideoCaps> out;
-    for (uint32_t fi = 0;; ++fi) {
+    for (uint32_t fi = 0; fi < 64; ++fi) {
       v4l2_fmtdesc desc{};
       desc.index = fi;
       desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -185,37 +348,78 @@ class V4L2VideoDevice : public VideoDevice {
       rtl::TGUID subtype;
       int bits;
       if (!SubtypeOf(desc.pixelformat, subtype, bits)) continue;
-      for (uint32_t si = 0;; ++si) {
-        v4l2_frmsizeenum size{};
-        size.index = si;
-        size.pixel_format = desc.pixelformat;
-        if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMESIZES, &size) < 0 ||
-            size.type != V4L2_FRMSIZE_TYPE_DISCRETE)
-          break;
+      for (const auto& [w, h] : Sizes(desc.pixelformat)) {
         VideoCaps c;
         c.format.subtype = subtype;
         c.format.bits = bits;
-        c.format.width = int(size.discrete.width);
-        c.format.height = int(size.discrete.height);
-        for (uint32_t ii = 0;; ++ii) {
-          v4l2_frmivalenum iv{};
-          iv.index = ii;
-          iv.pixel_format = desc.pixelformat;
-          iv.width = size.discrete.width;
-          iv.height = size.discrete.height;
-          if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMEINTERVALS, &iv) < 0 ||
-              iv.type != V4L2_FRMIVAL_TYPE_DISCRETE)
-            break;
-          const int64_t t = Interval100ns(iv.discrete);
-          if (t <= 0) continue;
-          if (!c.format.avgTimePerFrame) c.format.avgTimePerFrame = t;
-          c.minFrameInterval = c.minFrameInterval ? std::min(c.minFrameInterval, t) : t;
-          c.maxFrameInterval = std::max(c.maxFrameInterval, t);
-        }
+        c.format.width = int(w);
+        c.format.height = int(h);
+        ReadIntervals(desc.pixelformat, w, h, c);
         out.push_back(c);
       }
     }
     return out;
+  }
+
+  // The sizes of a pixel format: the ones listed, or, for a driver that gives a range, the
+  // usual sizes within it and its largest.
+  std::vector<std::pair<uint32_t, uint32_t>> Sizes(uint32_t pixelformat) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (uint32_t si = 0; si < 256; ++si) {
+      v4l2_frmsizeenum size{};
+      size.index = si;
+      size.pixel_format = pixelformat;
+      if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMESIZES, &size) < 0) break;
+      if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+        out.emplace_back(size.discrete.width, size.discrete.height);
+        continue;
+      }
+      const v4l2_frmsize_stepwise& r = size.stepwise;
+      const uint32_t sw = std::max(r.step_width, 1u), sh = std::max(r.step_height, 1u);
+      auto fits = [&](uint32_t w, uint32_t h) {
+        return w >= r.min_width && w <= r.max_width && h >= r.min_height && h <= r.max_height &&
+               (w - r.min_width) % sw == 0 && (h - r.min_height) % sh == 0;
+      };
+      if (r.max_width && r.max_height && r.max_width <= 16384 && r.max_height <= 16384)
+        out.emplace_back(r.max_width, r.max_height);
+      for (auto [w, h] : {std::pair<uint32_t, uint32_t>{1920, 1080},
+                          {1280, 720},
+                          {640, 480},
+                          {320, 240},
+                          {160, 120}})
+        if (fits(w, h) && !(w == r.max_width && h == r.max_height)) out.emplace_back(w, h);
+      break;  // a range is the only entry
+    }
+    return out;
+  }
+
+  // The frame intervals of one size: the ones listed, or the usual rates within a range.
+  void ReadIntervals(uint32_t pixelformat, uint32_t w, uint32_t h, VideoCaps& c) {
+    auto add = [&c](int64_t t) {
+      if (t <= 0) return;
+      if (!c.format.avgTimePerFrame) c.format.avgTimePerFrame = t;
+      c.intervals.push_back(t);
+      c.minFrameInterval = c.minFrameInterval ? std::min(c.minFrameInterval, t) : t;
+      c.maxFrameInterval = std::max(c.maxFrameInterval, t);
+    };
+    for (uint32_t ii = 0; ii < 256; ++ii) {
+      v4l2_frmivalenum iv{};
+      iv.index = ii;
+      iv.pixel_format = pixelformat;
+      iv.width = w;
+      iv.height = h;
+      if (d_.Ioctl(fd_, VIDIOC_ENUM_FRAMEINTERVALS, &iv) < 0) break;
+      if (iv.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
+        add(Interval100ns(iv.discrete));
+        continue;
+      }
+      const int64_t lo = Interval100ns(iv.stepwise.min), hi = Interval100ns(iv.stepwise.max);
+      for (int fps : {30, 25, 15, 10, 5}) {
+        const int64_t t = 10'000'000 / fps;
+        if (t >= lo && t <= hi) add(t);
+      }
+      break;
+    }
   }
 
   void Run() {

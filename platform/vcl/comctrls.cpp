@@ -143,7 +143,7 @@ void TTrackBar::Paint() {
   TRect ch = Channel();
   DrawSunken(c, ch);
   if (tickStyle_ != tsNone && frequency_ > 0) {
-    c->Pen()->SetColor(clBtnText);
+    c->Pen()->SetColor(Enabled() ? clBtnText : clBtnShadow);
     TRect full = Channel();
     int range = std::max(max_ - min_, 1);
     for (int v = min_; v <= max_; v += frequency_) {
@@ -159,7 +159,15 @@ void TTrackBar::Paint() {
     }
   }
   TRect t = Thumb();
-  DrawButtonFace(c, t, false, false);
+  if (Enabled()) {
+    DrawButtonFace(c, t, false, false);
+  } else {
+    // A flat grey thumb: the value is shown, not offered.
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect(t);
+    c->Brush()->SetColor(clBtnShadow);
+    c->FrameRect(t);
+  }
   if (Focused()) {
     c->Brush()->SetColor(Color());
     c->DrawFocusRect(ClientRect());

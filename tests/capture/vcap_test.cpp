@@ -479,3 +479,37 @@ TEST_F(CaptureTest, OurOwnDialogsForModesAndQuality) {
 }
 
 }  // namespace
+
+namespace {
+
+// A DV camera's own sound goes into the file through the DV splitter, and like a microphone's it
+// starts with the first image captured, not with the preview before it.
+TEST_F(CaptureTest, DVAudioIsRecordedFromTheCapturesStart) {
+  capture::SyntheticOptions dv;
+  dv.dv = true;
+  capture::AddSyntheticCamera("DV Camera", dv);
+  TVideoCapture* cap = MakeControl("DV Camera");
+  cap->WantAudio = true;
+  cap->WantDVAudio = true;
+  cap->ChooseDevices("DV Camera", "", true);
+  ASSERT_TRUE(cap->Previewing());
+  Advance(3000);  // three seconds of preview first
+  ASSERT_TRUE(cap->StartCapture(false));
+  Advance(2000);
+  cap->StopCapture();
+  const std::string f = Path("capture.avi");
+  EXPECT_EQ(Shell("ffprobe -v error -select_streams a -show_entries "
+                  "stream=codec_name,sample_rate,channels -of csv=p=0 '" +
+                  f + "'"),
+            "pcm_s16le,48000,2\n");
+  EXPECT_EQ(Shell("ffmpeg -v error -i '" + f + "' -f null - 2>&1"), "");
+  // 50 images of 40 ms; the sound as long, 48,000 x 2 x 2 bytes a second.
+  EXPECT_EQ(Shell("ffprobe -v error -select_streams v -count_packets -show_entries "
+                  "stream=nb_read_packets -of csv=p=0 '" +
+                  f + "'"),
+            "50\n");
+  const std::string pcm = Shell("ffmpeg -v error -i '" + f + "' -map 0:a -f s16le -");
+  EXPECT_NEAR(double(pcm.size()) / 192000, 2.0, 0.041) << pcm.size();
+}
+
+}  // namespace
