@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "platform/rtl/classregistry.h"
+#include "platform/rtl/palette.h"
 #include "platform/rtl/rtlmath.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/rtl/classregistry.h"
+#include "platform/rtl/palette.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 

@@ -10,6 +10,7 @@
 
 #include "platform/gdi/image.h"
 #include "platform/rtl/classregistry.h"
+#include "platform/rtl/palette.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
 #include "tests/platform/vcl/vcltest.h"
@@ -125,7 +126,7 @@ TEST_F(Gauge, StartsWithItsDocumentedValuesAndIsCreatableByName) {
   EXPECT_EQ(gauge->WorkBitmap()->Height(), 180);
 
   Register();
-  EXPECT_EQ(rtl::PalettePageOf(rtl::FindClass("TAAGauge")), "Additional");
+  EXPECT_EQ(rtl::ComponentPalettePage(rtl::FindClass("TAAGauge")), "Additional");
   auto* made = rtl::FindClass("taagauge")->Create<TAAGauge>(static_cast<rtl::TComponent*>(form));
   EXPECT_EQ(made->Width(), 225);
   EXPECT_EQ(made->Height(), 180);

@@ -9,6 +9,7 @@
 
 #include "platform/gdi/image.h"
 #include "platform/rtl/classregistry.h"
+#include "platform/rtl/palette.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
 #include "tests/platform/vcl/vcltest.h"
@@ -100,7 +101,7 @@ class Meter : public vcltest::VclTest {
 
 TEST_F(Meter, IsCreatableByNameAtItsDefaultSize) {
   analogmeter::Register();
-  EXPECT_EQ(rtl::PalettePageOf(rtl::FindClass("TAnalogMeter")), "Samples");
+  EXPECT_EQ(rtl::ComponentPalettePage(rtl::FindClass("TAnalogMeter")), "Samples");
   auto* made =
       rtl::FindClass("TAnalogMeter")->Create<TAnalogMeter>(static_cast<rtl::TComponent*>(form));
   EXPECT_EQ(made->Width(), 121);

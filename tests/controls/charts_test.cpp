@@ -9,6 +9,7 @@
 
 #include "platform/gdi/image.h"
 #include "platform/rtl/classregistry.h"
+#include "platform/rtl/palette.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
 #include "tests/platform/vcl/vcltest.h"
@@ -86,7 +87,7 @@ class Chart : public vcltest::VclTest {
 TEST_F(Chart, IsCreatableByName) {
   EXPECT_EQ(chart->Title().size(), 16u);
   charts::Register();
-  EXPECT_EQ(rtl::PalettePageOf(rtl::FindClass("TXYChart")), "Charts");  // its unit's name
+  EXPECT_EQ(rtl::ComponentPalettePage(rtl::FindClass("TXYChart")), "Charts");  // its unit's name
   auto* made = rtl::FindClass("TXYChart")->Create<TXYChart>(static_cast<rtl::TComponent*>(form));
   EXPECT_EQ(made->Width(), 147);
   EXPECT_EQ(made->Height(), 105);
