@@ -28,10 +28,17 @@ find_package(PkgConfig REQUIRED)
 add_custom_target(corv_mode_all)
 find_package(Threads REQUIRED)
 
+# Libraries compile in batches of sources (one translation unit each), so that the headers they
+# share are read once a batch rather than once a file: about half the compile time of a tree.
+set(CORV_UNITY ON CACHE BOOL "compile the libraries' sources in batches (CMake unity builds)")
+set(CORV_UNITY_BATCH 8 CACHE STRING "sources in one batch")
+
 # corv_library(<name> SOURCES ... [DEPS ...])
 function(corv_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ${CORV_UNITY}
+                        UNITY_BUILD_BATCH_SIZE ${CORV_UNITY_BATCH})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${A_DEPS})
 endfunction()
@@ -47,6 +54,9 @@ function(corv_test name)
   include(GoogleTest)
   add_executable(${name} ${A_SOURCES})
   add_dependencies(corv_mode_all ${name})
+  # The tests' own code compiles without optimisation, in half the time; the code they test keeps
+  # the tree's flags, sanitizers included.
+  target_compile_options(${name} PRIVATE -O0)
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE CORV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   set(props ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1;UBSAN_OPTIONS=print_stacktrace=1")
@@ -86,8 +96,11 @@ function(corv_fuzz name)
     add_test(NAME ${name} COMMAND ${name} -max_total_time=${CORV_FUZZ_SECONDS} -rss_limit_mb=4096
              -timeout=10 -print_final_stats=1 ${work} ${seeds})
   else()
-    add_executable(${name}_replay ${A_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
-    target_link_libraries(${name}_replay PRIVATE ${A_DEPS})
+    if(NOT TARGET corv_replay_main)
+      add_library(corv_replay_main OBJECT ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    endif()
+    add_executable(${name}_replay ${A_SOURCES})
+    target_link_libraries(${name}_replay PRIVATE corv_replay_main ${A_DEPS})
     add_test(NAME ${name}_garbage COMMAND ${name}_replay ${corpus})
     set_tests_properties(${name}_garbage PROPERTIES TIMEOUT 300)
   endif()

@@ -11,9 +11,10 @@ fi
 if command -v ccache >/dev/null; then
   extra+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
+source scripts/phase.sh
 if [[ ! -f "build/$mode/build.ninja" ]]; then
-  cmake -S . -B "build/$mode" -G Ninja -DCORV_MODE="$mode" "${extra[@]}" "$@" >/dev/null
+  phase "$mode" configure cmake -S . -B "build/$mode" -G Ninja -DCORV_MODE="$mode" "${extra[@]}" "$@" >/dev/null
 fi
 target=()
 [[ "$mode" == fuzz || "$mode" == tsan ]] && target=(--target corv_mode_all)
-cmake --build "build/$mode" -j "${CORV_JOBS:-$(nproc)}" "${target[@]}"
+phase "$mode" build cmake --build "build/$mode" -j "${CORV_JOBS:-$(nproc)}" "${target[@]}"

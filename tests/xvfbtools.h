@@ -75,7 +75,8 @@ inline pid_t StartDisplay(std::string& name) {
   name = ":" + std::to_string(display);
   pid_t x = Spawn({"Xvfb", name, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
   const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
-  for (int i = 0; i < 100 && !fs::exists(socket); ++i)
+  // Up to 30 s: Xvfb starts in well under a second, but a loaded machine may hold it back.
+  for (int i = 0; i < 600 && !fs::exists(socket); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   if (fs::exists(socket)) return x;
   Stop(x);

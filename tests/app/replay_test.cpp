@@ -452,7 +452,7 @@ TEST_F(Replay, WatchdogOffersTheDemonstration) {
   ExpectShows(52000 - 9400 + 2);
   EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33,
                        Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
-  for (int i = 0; i < 100 && !fs::exists("comwizz-ran"); ++i) {
+  for (int i = 0; i < 1500 && !fs::exists("comwizz-ran"); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_TRUE(fs::exists("comwizz-ran"));

@@ -36,7 +36,7 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   const std::string name = ":" + std::to_string(display);
   const pid_t x = Spawn({"Xvfb", name, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
   const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
-  for (int i = 0; i < 100 && !fs::exists(socket); ++i)
+  for (int i = 0; i < 600 && !fs::exists(socket); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
 

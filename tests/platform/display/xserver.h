@@ -31,7 +31,7 @@ class XServer {
       if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         return;
       const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-      for (int i = 0; i < 100; ++i) {
+      for (int i = 0; i < 600; ++i) {  // up to 30 s on a loaded machine
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         int status;
         if (waitpid(pid, &status, WNOHANG) == pid) break;  // taken after all: try the next
