@@ -7,6 +7,9 @@
 #include "map/earthclasses.h"
 #include "map/earthclasses_source.h"
 
+// The word that opens every reader's ".md" cache.
+constexpr uint16_t kMetaDataMark = 259;
+
 struct TFileStamp {
   int64_t Size = 0;
   int64_t Time = 0;  // nanoseconds since 1970

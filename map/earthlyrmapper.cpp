@@ -1,3 +1,4 @@
+#include "map/earthfilestamp.h"
 #include "map/earthlyrmapper.h"
 
 #include <unistd.h>
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr uint16_t kMetaDataMark = 259;
 constexpr uint16_t kWrittenVersion = 0x0405;
 constexpr uint16_t kOldestVersion = 0x0300;
 // Class index, position: what a ".md" index entry takes.

@@ -1,3 +1,4 @@
+#include "map/earthfilestamp.h"
 #include "map/earthmifmapper.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr uint16_t kMetaDataMark = 259;
 // One text box degree of height in metres (a minute of latitude is a nautical mile).
 constexpr double kMetresPerDegree = 1852.0 * 60.0;
 

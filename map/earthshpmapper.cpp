@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr uint16_t kMetaDataMark = 259;
 constexpr int64_t kHeaderSize = 100;
 
 int32_t BigEndian32(const uint8_t* p) {
