@@ -23,7 +23,6 @@ extern char** environ;
 
 namespace {
 
-constexpr std::int32_t kDay = 86400;
 constexpr const char* kDemonstration = "demonstration.lg";
 constexpr const char* kComWizz = "comwizz.exe";
 // Where the demonstration starts: this many seconds before the end of the recording.
@@ -180,9 +179,9 @@ void TForm1::ReplayStep(std::int32_t n) {
   for (THistoryBuffer* b : buffers) b->MoveHead(n);
   fReplayPosition = s + n;
   ShowReplayVideoSecond();
-  const std::int32_t second = fReplayPosition % kDay;
+  const std::int32_t second = fReplayPosition % kSecondsADay;
   // Midnight itself would show as a date alone.
-  fSampleTime = static_cast<double>(second == 0 ? 1 : second) / kDay;
+  fSampleTime = static_cast<double>(second == 0 ? 1 : second) / kSecondsADay;
 
   const auto sample = [&](TLogValue v) { return buffers[v]->samples[buffers[v]->head]; };
   fCourseOverGround = sample(lvCourseOverGround);

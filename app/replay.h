@@ -8,6 +8,9 @@
 
 #include "platform/db/table.h"
 
+// Seconds of a day, the range of a log record's Timestamp.
+constexpr std::int32_t kSecondsADay = 86400;
+
 // The values of one log record, in the order the history buffers take them.
 enum TLogValue : int {
   lvSpeedOverGround,

@@ -6,8 +6,7 @@
 
 namespace {
 
-constexpr std::int32_t kDay = 86400;
-constexpr std::int32_t kHalfDay = kDay / 2;
+constexpr std::int32_t kHalfDay = kSecondsADay / 2;
 // Days run on past midnight only so far that seconds stay well inside 32 bits.
 constexpr std::int64_t kLastSecond = std::int64_t{1} << 30;
 // Nothing a log holds comes near this; beyond it a value is no reading.
@@ -63,8 +62,8 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
   std::int64_t start = 0;
   for (const TLogRecord& r : records) {
     // A clock outside the day is no time at all.
-    if (r.Timestamp < 0 || r.Timestamp >= kDay) continue;
-    if (!first && r.Timestamp < previousRaw - kHalfDay) dayOffset += kDay;
+    if (r.Timestamp < 0 || r.Timestamp >= kSecondsADay) continue;
+    if (!first && r.Timestamp < previousRaw - kHalfDay) dayOffset += kSecondsADay;
     previousRaw = r.Timestamp;
     const std::int64_t t = r.Timestamp + dayOffset;
     if (t > kLastSecond) break;
@@ -88,7 +87,7 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
       start = next = t - limit;
     }
     for (; next < t; ++next) {
-      hold.Timestamp = static_cast<std::int32_t>(next % kDay);
+      hold.Timestamp = static_cast<std::int32_t>(next % kSecondsADay);
       seconds.push_back(hold);
     }
     clean.Timestamp = r.Timestamp;
