@@ -21,6 +21,8 @@ class EarthLayerUtils : public EarthMapTest {
  protected:
   void SetUp() override {
     EarthMapTest::SetUp();
+    // Without scroll bars the map's client is the whole 800 x 600 the pixels are worked for.
+    map->SetScrollBars(vcl::ssNone);
     PaintNow();
     p = map->Projection();
     p->SetProjectionClass("TCartesianPrj");
