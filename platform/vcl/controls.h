@@ -170,6 +170,8 @@ class TControl : public rtl::TComponent {
 
   virtual void Click();
   virtual void DblClick();
+  // Brings the control up to date from its actions (the application calls it while idle).
+  virtual void InitiateAction() {}
 
   rtl::TNotifyEvent OnClick;
   rtl::TNotifyEvent OnDblClick;
