@@ -493,6 +493,11 @@ void TDKCustomToolbar::InitiateAction() {
   if (updateActions_) view_->InitiateActions();
 }
 
+void TDKCustomToolbar::ShowHintChanged() {
+  // The menu loop asks the view whether its items show hints.
+  if (view_) view_->SetShowHints(ShowHint());
+}
+
 bool TDKCustomToolbar::DialogChar(unsigned Key) {
   // Alt+letter on a plain toolbar: only an item whose accelerator is that letter opens.
   return !menuBar_ && Key && CanFocus() && KeyboardOpen(static_cast<char>(Key), true);

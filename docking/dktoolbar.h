@@ -119,6 +119,7 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
  protected:
   void WndProc(vcl::TMessage& Message) override;
   bool DialogChar(unsigned Key) override;
+  void ShowHintChanged() override;
   void Paint() override;
   void MouseDown(vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y) override;
   void MouseMove(vcl::TShiftState Shift, int X, int Y) override;

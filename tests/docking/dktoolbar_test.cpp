@@ -487,6 +487,7 @@ class ToolbarHints : public ToolbarLoop {
 
 TEST_F(ToolbarHints, EachButtonHasItsOwnHintAndRectangle) {
   bar->SetShowHint(true);
+  EXPECT_TRUE(bar->View()->ShowHints());  // the menu loop asks the view
   TDKCustomItem* wind = bar->Items()->Items(0);
   TDKCustomItem* depth = bar->Items()->Items(1);
   wind->SetHint("Wind|Shows the wind");
