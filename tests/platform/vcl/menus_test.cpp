@@ -1,5 +1,5 @@
-// Context menus reached through WM_CONTEXTMENU (a right release, Shift+F10, the menu key) and
-// hints whose text and area a control gives in answer to CM_HINTSHOW.
+// Context menus reached through WM_CONTEXTMENU: a right release over a graphic control or its
+// window, and the context keys.
 #include <gtest/gtest.h>
 
 #include "platform/vcl/edits.h"
@@ -60,56 +60,7 @@ TEST_F(Menus, TheMenuOfTheControlUnderThePointerOrOfTheFocusedOne) {
   Key(win::VK_F10, true);
   ASSERT_EQ(formMenu->shown.size(), 2u);
   EXPECT_EQ(formMenu->PopupPoint(), ScreenPoint(edit, 0, 0));
-  Key(win::VK_APPS);
-  EXPECT_EQ(formMenu->shown.size(), 3u);
   EXPECT_EQ(formMenu->PopupComponent(), form);
-}
-
-// A control with two halves, each with a hint of its own.
-class THalves : public TCustomControl {
- public:
-  using TCustomControl::TCustomControl;
-  int asked = 0;
-
- protected:
-  void WndProc(TMessage& m) override {
-    if (m.Msg == CM_HINTSHOW) {
-      ++asked;
-      auto* info = reinterpret_cast<THintInfo*>(m.LParam);
-      const bool left = info->CursorPos.x < Width() / 2;
-      info->HintStr = left ? "Port" : "Starboard";
-      info->CursorRect = left ? gdi::RECT{0, 0, Width() / 2, Height()}
-                              : gdi::RECT{Width() / 2, 0, Width(), Height()};
-      return;
-    }
-    TCustomControl::WndProc(m);
-  }
-};
-
-TEST_F(Menus, AHintRecordGivesEachPartOfAControlItsOwnHint) {
-  auto* form = new TForm(app.get());
-  form->SetBounds(100, 100, 300, 200);
-  form->Show();
-  auto* c = new THalves(form);
-  c->SetParent(form);
-  c->SetBounds(10, 10, 200, 40);
-  c->SetShowHint(true);
-  Pump();
-  gdi::POINT p = ScreenPoint(c, 20, 20);
-  Feed(win::MouseMove(p.x, p.y));
-  Advance(app->HintPause() + 10);
-  ASSERT_NE(app->HintWindow(), nullptr);
-  EXPECT_EQ(app->HintWindow()->Caption(), "Port");
-  // Within the same half the hint stays; in the other half it starts over.
-  p = ScreenPoint(c, 60, 20);
-  Feed(win::MouseMove(p.x, p.y));
-  EXPECT_TRUE(app->HintWindow()->Visible());
-  p = ScreenPoint(c, 150, 20);
-  Feed(win::MouseMove(p.x, p.y));
-  EXPECT_FALSE(app->HintWindow()->Visible());
-  Advance(app->HintPause() + 10);
-  EXPECT_EQ(app->HintWindow()->Caption(), "Starboard");
-  EXPECT_EQ(c->asked, 2);
 }
 
 }  // namespace
