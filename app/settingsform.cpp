@@ -40,6 +40,7 @@ TSettings::TSettings(rtl::TComponent* AOwner) : TForm(AOwner) {
   SetCaption("Settings");
   SetBorderStyle(vcl::bsDialog);
   SetBounds(0, 0, 460, 520);
+  SetPosition(vcl::poMainFormCenter);
   for (int i = 0; i < 8; ++i) {
     const int top = 8 + i * 32;
     SmoothEdits[i] = Field(this, "Edit" + std::to_string(i + 1), kRows[i], kSmoothTexts[i], top);

@@ -503,6 +503,8 @@ void TAAGauge::FastAntiAliasPicture() {
 }
 
 void Register() {
-  rtl::RegisterClass<TAAGauge>("TAAGauge",
-                               [](rtl::TComponent* owner) { return new TAAGauge(owner); });
+  rtl::RegisterComponents(kPalettePage,
+                          {rtl::RegisterClass<TAAGauge>("TAAGauge", [](rtl::TComponent* owner) {
+                            return new TAAGauge(owner);
+                          })});
 }

@@ -220,5 +220,7 @@ class TAAGauge : public vcl::TCustomControl {
   int FFrames = 0;
 };
 
+// The component palette page the gauge is offered on.
+inline constexpr char kPalettePage[] = "Additional";
 // Makes the gauge creatable by class name, as form resources create their components.
 void Register();

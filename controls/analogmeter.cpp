@@ -597,8 +597,9 @@ void TAnalogMeter::DrawValueText(Layer& layer, const std::string& text, vcl::TCo
 namespace analogmeter {
 
 void Register() {
-  rtl::RegisterClass<TAnalogMeter>("TAnalogMeter",
-                                   [](rtl::TComponent* owner) { return new TAnalogMeter(owner); });
+  rtl::RegisterComponents(
+      kPalettePage, {rtl::RegisterClass<TAnalogMeter>(
+                        "TAnalogMeter", [](rtl::TComponent* owner) { return new TAnalogMeter(owner); })});
 }
 
 }  // namespace analogmeter

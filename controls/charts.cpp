@@ -67,7 +67,7 @@ TCustomXYChart::TCustomXYChart(rtl::TComponent* AOwner)
 TCustomXYChart::~TCustomXYChart() = default;
 
 void TCustomXYChart::StoreText(std::string& field, const std::string& v) {
-  SetAndRepaint(field, v.substr(0, kTitleLength));
+  SetAndRepaint(field, std::string(rtl::Utf8Left(v, kTitleLength)));
 }
 
 void TCustomXYChart::SetTitle(const std::string& v) {
@@ -428,8 +428,10 @@ void TXYChart::DrawYScale() {
 namespace charts {
 
 void Register() {
-  rtl::RegisterClass<TXYChart>("TXYChart",
-                               [](rtl::TComponent* owner) { return new TXYChart(owner); });
+  rtl::RegisterComponents(kPalettePage,
+                          {rtl::RegisterClass<TXYChart>("TXYChart", [](rtl::TComponent* owner) {
+                            return new TXYChart(owner);
+                          })});
 }
 
 }  // namespace charts

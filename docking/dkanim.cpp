@@ -36,7 +36,6 @@ struct Animation {
 };
 
 thread_local Animation tAnim;
-thread_local int tFailAt = 0;
 
 void FreeResources(Animation& a) {
   if (a.memDC) {
@@ -80,9 +79,6 @@ void Finish() {
 }  // namespace
 
 namespace detail {
-void FailNextAnimationStart(int AfterStep) {
-  tFailAt = AfterStep;
-}
 int AnimationStep() {
   return tAnim.step;
 }
@@ -107,11 +103,9 @@ void DKStartAnimation(win::HWND Wnd, bool Blend, TDKAnimationDirection Direction
   win::GetWindowRect(Wnd, &a.screenRect);
   a.size =
       win::SIZE{a.screenRect.right - a.screenRect.left, a.screenRect.bottom - a.screenRect.top};
-  const int failAt = tFailAt;
-  tFailAt = 0;
   a.wndDC = win::GetDCEx(Wnd, nullptr, win::DCX_WINDOW | win::DCX_CACHE);
-  if (a.wndDC && failAt != 1) a.bitmap = gdi::CreateCompatibleBitmap(a.wndDC, a.size.cx, a.size.cy);
-  if (a.bitmap && failAt != 2) a.memDC = gdi::CreateCompatibleDC(a.wndDC);
+  if (a.wndDC) a.bitmap = gdi::CreateCompatibleBitmap(a.wndDC, a.size.cx, a.size.cy);
+  if (a.bitmap) a.memDC = gdi::CreateCompatibleDC(a.wndDC);
   if (!a.wndDC || !a.bitmap || !a.memDC) {
     // Whatever was taken goes back, and the popup shows without an animation.
     FreeResources(a);
@@ -140,6 +134,8 @@ void DKStartAnimation(win::HWND Wnd, bool Blend, TDKAnimationDirection Direction
   a.startTick = a.lastUpdate = win::GetTickCount();
   ShowNoActivate(Wnd);
   a.running = true;
+  // The end of the window system finishes an animation still running.
+  win::AtShutdown(&tAnim, [] { DKEndAnimation(nullptr); });
 }
 
 void DKUpdateAnimation() {

@@ -19,9 +19,6 @@ void DKEndAnimation(win::HWND Wnd);
 bool DKIsAnimationInProgress();
 
 namespace detail {
-// Makes the next start fail after it took the window's DC (1) or also the bitmap (2), as a
-// platform short of resources would.
-void FailNextAnimationStart(int AfterStep);
 // The current step (0 to 255) of the running animation.
 int AnimationStep();
 }  // namespace detail

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win/message.h"
+#include "platform/win/system.h"
 #include "platform/win/window.h"
 
 namespace docking {
@@ -108,7 +109,11 @@ void InstallHookProc(const void* User, THookProc Proc, THookProcCodes Codes) {
     data->codes = Codes;
     tProcs.push_back(data);
     // The counts go up once per callback record, as they come down once when it is removed.
-    if (!tInfo) tInfo = std::make_unique<HookInfo>();
+    if (!tInfo) {
+      tInfo = std::make_unique<HookInfo>();
+      // Whatever is left when the window system ends is removed then.
+      win::AtShutdown(&tInfo, [] { UninstallAllHooks(); });
+    }
     bool needed[htCount] = {};
     for (int c = hpSendActivate; c <= hpGetMessage; ++c)
       if (Codes & HookCodes(THookProcCode(c))) needed[TypeOf(THookProcCode(c))] = true;

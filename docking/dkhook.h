@@ -23,7 +23,8 @@ using THookProc = void (*)(THookProcCode Code, win::HWND Wnd, win::WPARAM WParam
 
 void InstallHookProc(const void* User, THookProc Proc, THookProcCodes Codes);
 void UninstallHookProc(const void* User, THookProc Proc);
-// Removes every hook of the thread whatever its counts (the end of the unit).
+// Removes every hook of the thread whatever its counts (the end of the unit); the end of the
+// window system calls it.
 void UninstallAllHooks();
 
 namespace detail {

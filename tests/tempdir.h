@@ -30,3 +30,26 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// A TempDir that is the working directory for the life of the object: code that writes files
+// beside itself (the program's text log and settings) writes them there, not where the tests run.
+class TempWorkDir {
+ public:
+  explicit TempWorkDir(const std::string& prefix = "corv_work")
+      : dir_(prefix), old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir_.path());
+  }
+  ~TempWorkDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+  }
+  TempWorkDir(const TempWorkDir&) = delete;
+  TempWorkDir& operator=(const TempWorkDir&) = delete;
+
+  std::string operator/(const std::string& name) const { return dir_ / name; }
+  const std::string& path() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+  std::filesystem::path old_;
+};

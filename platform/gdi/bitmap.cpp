@@ -51,7 +51,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const vo
 }
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
-  if (width < 0 || height < 0) return nullptr;
+  if (width < 0 || height < 0 || detail::CreationFails(OBJ_BITMAP)) return nullptr;
   PixelLayout layout = PixelLayout::Device32;
   if (DC* dc = LiveDC(hdc); dc && dc->Target() && dc->Target()->Layout() == PixelLayout::Mono1)
     layout = PixelLayout::Mono1;

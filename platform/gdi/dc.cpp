@@ -67,6 +67,7 @@ DC* LiveDC(HDC h) {
 }
 
 HDC CreateCompatibleDC(HDC) {
+  if (detail::CreationFails(OBJ_MEMDC)) return nullptr;
   HBITMAP def = DefaultBitmap();
   auto dc = std::make_unique<DC>(def->surface, POINT{}, true);
   dc->state.bitmap = ObjRef<Bitmap>(def);

@@ -268,6 +268,27 @@ BOOL DeleteObject(HGDIOBJ obj) {
   return ObjectTable::Delete(obj, false) ? TRUE : FALSE;
 }
 
+namespace {
+thread_local int tFailBitmaps = 0;
+thread_local int tFailMemDCs = 0;
+int* FailCounter(ObjType type) {
+  if (type == OBJ_BITMAP) return &tFailBitmaps;
+  if (type == OBJ_MEMDC) return &tFailMemDCs;
+  return nullptr;
+}
+}  // namespace
+
+void FailNextCreations(ObjType type, int count) {
+  if (int* n = FailCounter(type)) *n = count;
+}
+
+bool detail::CreationFails(ObjType type) {
+  int* n = FailCounter(type);
+  if (!n || *n <= 0) return false;
+  --*n;
+  return true;
+}
+
 int GetObjectType(HGDIOBJ obj) {
   if (!obj || !ObjectTable::IsLive(obj)) return 0;
   if (auto* p = dynamic_cast<Pen*>(obj); p && p->geometric) return OBJ_EXTPEN;

@@ -260,6 +260,14 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
 BOOL DeleteObject(HGDIOBJ obj);
 int GetObjectType(HGDIOBJ obj);
 
+// For tests of code that must survive a system short of resources: on this thread the next
+// `count` creations of compatible bitmaps (OBJ_BITMAP) or memory DCs (OBJ_MEMDC) return null.
+void FailNextCreations(ObjType type, int count = 1);
+namespace detail {
+// True (and one failure used up) when the creation of an object of that type is to fail.
+bool CreationFails(ObjType type);
+}  // namespace detail
+
 struct BITMAP {
   LONG bmType = 0;
   LONG bmWidth = 0;

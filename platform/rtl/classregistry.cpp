@@ -1,6 +1,7 @@
 #include "platform/rtl/classregistry.h"
 
 #include <deque>
+#include <map>
 #include <mutex>
 
 #include "platform/rtl/sysutils.h"
@@ -12,6 +13,7 @@ namespace {
 struct Registry {
   std::mutex lock;
   std::deque<TClassInfo> classes;  // stable addresses
+  std::map<TClass, std::string> pages;
 };
 
 Registry& TheRegistry() {
@@ -37,6 +39,20 @@ TClass detail::AddClass(TClassInfo info) {
   }
   r.classes.push_back(std::move(info));
   return &r.classes.back();
+}
+
+void RegisterComponents(const std::string& Page, std::initializer_list<TClass> Classes) {
+  Registry& r = TheRegistry();
+  std::lock_guard g(r.lock);
+  for (TClass c : Classes)
+    if (c) r.pages[c] = Page;
+}
+
+std::string PalettePageOf(TClass Class) {
+  Registry& r = TheRegistry();
+  std::lock_guard g(r.lock);
+  auto it = r.pages.find(Class);
+  return it == r.pages.end() ? std::string() : it->second;
 }
 
 TClass GetClass(const std::string& Name) {

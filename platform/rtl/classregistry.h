@@ -9,6 +9,7 @@
 //   if (c->InheritsFrom<TEarthPresenter>()) auto* p = c->Create<TEarthPresenter>(globe, 0);
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <typeindex>
@@ -121,6 +122,12 @@ template <typename T>
 TClass RegisterClass(const std::string& Name) {
   return RegisterClass<T>(Name, [] { return new T(); });
 }
+
+// Puts registered component classes on a page of the component palette (a class is on one page;
+// registering it again moves it).
+void RegisterComponents(const std::string& Page, std::initializer_list<TClass> Classes);
+// The palette page of a class, empty when it is on none.
+std::string PalettePageOf(TClass Class);
 
 // Raises EClassNotFound ("Class X not found").
 TClass FindClass(const std::string& Name);

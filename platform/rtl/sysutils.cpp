@@ -392,6 +392,15 @@ void AppendUtf8(std::string& r, uint32_t cp) {
 
 }  // namespace
 
+std::string_view Utf8Left(std::string_view s, size_t count) {
+  size_t chars = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    // Each byte that is not a continuation byte (10xxxxxx) starts a character.
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && chars++ == count) return s.substr(0, i);
+  }
+  return s;
+}
+
 std::string Cp1252ToUtf8(std::string_view s) {
   std::string r;
   r.reserve(s.size());

@@ -62,6 +62,8 @@ long double StrToFloatDef(std::string_view s, long double def);
 // Windows-1252 form and malformed UTF-8 become '?'.
 std::string Cp1252ToUtf8(std::string_view s);
 std::string Utf8ToCp1252(std::string_view s);
+// The first `count` characters of a UTF-8 text; never ends inside a character.
+std::string_view Utf8Left(std::string_view s, size_t count);
 
 // One argument of Format, type-erased.
 struct FormatArg {

@@ -1,5 +1,7 @@
 #include "platform/vcl/classic.h"
 
+#include "platform/win/settings.h"
+
 namespace vcl {
 
 namespace {
@@ -138,6 +140,20 @@ gdi::SIZE MeasureText(const TFont* font, const std::string& text, bool prefix, i
   gdi::SelectObject(dc, old);
   gdi::DeleteDC(dc);
   return gdi::SIZE{r.Width(), r.Height()};
+}
+
+int MeasureTitle(const std::string& text) {
+  win::NONCLIENTMETRICS ncm;
+  win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  gdi::HDC dc = gdi::CreateCompatibleDC(nullptr);
+  gdi::HFONT font = gdi::CreateFontIndirect(&ncm.lfCaptionFont);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, font);
+  gdi::SIZE s{};
+  gdi::GetTextExtentPoint32(dc, text, &s);
+  gdi::SelectObject(dc, old);
+  gdi::DeleteObject(font);
+  gdi::DeleteDC(dc);
+  return s.cx;
 }
 
 }  // namespace vcl

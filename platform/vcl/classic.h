@@ -24,6 +24,8 @@ void DrawArrow(TCanvas* c, const TRect& r, TArrow dir, bool enabled);
 // The size a text needs in a font (tabs expanded, one line unless wrapping to width).
 gdi::SIZE MeasureText(const TFont* font, const std::string& text, bool prefix = true,
                       int wrapWidth = 0);
+// The width of a form's caption as its title bar draws it (the caption font).
+int MeasureTitle(const std::string& text);
 
 constexpr int kCheckSize = 13;
 

@@ -5,7 +5,9 @@
 
 #include "platform/vcl/application.h"
 #include "platform/vcl/classic.h"
+#include "platform/vcl/screen.h"
 #include "platform/vcl/stdctrls.h"
+#include "platform/win/settings.h"
 
 namespace vcl {
 
@@ -78,6 +80,13 @@ class TIconView : public TGraphicControl {
   TIcon icon_;
 };
 
+// The client width a dialog needs for its whole caption in the title bar: the text in the caption
+// font, the edge before it and the close button after it.
+int CaptionClientWidth(const std::string& caption) {
+  return MeasureTitle(caption) + win::GetSystemMetrics(win::SM_CXEDGE) +
+         win::GetSystemMetrics(win::SM_CXSIZE) + 4;
+}
+
 struct ButtonSpec {
   const char* caption;
   int result;
@@ -106,11 +115,18 @@ class TMessageForm : public TForm {
     label->SetCaption(text);
     label->SetLeft(x);
     label->SetTop(margin + (icon != TIcon::None ? 8 : 0));
+    // A text wider than two thirds of the screen is wrapped onto more lines.
+    const int widest = Screen ? Screen->WorkAreaRect().Width() - 8 : 1024;
+    if (label->Width() > widest * 2 / 3) {
+      label->SetWidth(widest * 2 / 3);
+      label->SetWordWrap(true);
+    }
     int textRight = label->Left() + label->Width();
     int textBottom = std::max(label->Top() + label->Height(), icon != TIcon::None ? 42 : 0);
     const int bw = 75, bh = 25, gap = 6;
     int rowWidth = static_cast<int>(buttons.size()) * (bw + gap) - gap;
-    int clientW = std::max({textRight + margin, rowWidth + 2 * margin, 180});
+    int clientW = std::max({textRight + margin, rowWidth + 2 * margin, 180,
+                            std::min(CaptionClientWidth(caption), widest)});
     int clientH = textBottom + 14 + bh + margin;
     SetClientWidth(clientW);
     SetClientHeight(clientH);

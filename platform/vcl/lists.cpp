@@ -9,7 +9,50 @@ namespace vcl {
 
 namespace {
 constexpr int kScrollWidth = 16;
-}
+}  // namespace
+
+// The vertical scroll bar a list draws in its own client area: an arrow at each end and a thumb
+// sized to the share of the rows shown.
+struct ListScrollBar {
+  TRect bar;
+  int top, visible, count;
+
+  TRect Up() const { return TRect{bar.left, bar.top, bar.right, bar.top + kScrollWidth}; }
+  TRect Down() const { return TRect{bar.left, bar.bottom - kScrollWidth, bar.right, bar.bottom}; }
+  int Track() const { return std::max(bar.Height() - 2 * kScrollWidth, 0); }
+  int Range() const { return std::max(count - visible, 1); }
+  TRect Thumb() const {
+    const int thumb = std::min(std::max(Track() * visible / std::max(count, 1), 8), Track());
+    const int y = bar.top + kScrollWidth + (Track() - thumb) * top / Range();
+    return TRect{bar.left, y, bar.right, y + thumb};
+  }
+  void Paint(TCanvas* c) const {
+    c->Brush()->SetColor(clScrollBar);
+    c->FillRect(bar);
+    DrawButtonFace(c, Up(), false, false);
+    DrawArrow(c, Up(), TArrow::Up, true);
+    DrawButtonFace(c, Down(), false, false);
+    DrawArrow(c, Down(), TArrow::Down, true);
+    DrawButtonFace(c, Thumb(), false, false);
+  }
+  // The top row a press at y asks for: one row for an arrow, a page on the track; the top
+  // unchanged on the thumb.
+  int PressAt(int y) const {
+    if (y < Up().bottom) return top - 1;
+    if (y >= Down().top) return top + 1;
+    const TRect t = Thumb();
+    if (y < t.top) return top - visible;
+    if (y >= t.bottom) return top + visible;
+    return top;
+  }
+  // The top row that puts the thumb's upper edge at y.
+  int TopForThumbAt(int y) const {
+    const int free = Track() - Thumb().Height();
+    if (free <= 0) return top;
+    const int along = std::clamp(y - (bar.top + kScrollWidth), 0, free);
+    return (along * Range() + free / 2) / free;
+  }
+};
 
 // ---------------------------------------------------------------- TCustomListBox
 
@@ -155,8 +198,7 @@ void TCustomListBox::KeyDown(unsigned short& key, TShiftState shift) {
 
 void TCustomListBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && ScrollBarShown() && x >= Width() - 2 - kScrollWidth) {
-    // The scroll bar: the upper half pages up, the lower half pages down.
-    SetTopIndex(top_ + (y < Height() / 2 ? -VisibleCount() : VisibleCount()));
+    SetTopIndex(ScrollBar().PressAt(y));
     SetControlState(ControlState() & ~csClicked);
   } else if (button == mbLeft) {
     int i = ItemAtPos(TPoint{x, y});
@@ -206,23 +248,13 @@ void TCustomListBox::Paint() {
       c->DrawFocusRect(ir);
     }
   }
-  if (ScrollBarShown()) {
-    TRect sb{r.right - kScrollWidth, r.top, r.right, r.bottom};
-    c->Brush()->SetColor(clScrollBar);
-    c->FillRect(sb);
-    TRect up{sb.left, sb.top, sb.right, sb.top + kScrollWidth};
-    TRect down{sb.left, sb.bottom - kScrollWidth, sb.right, sb.bottom};
-    DrawButtonFace(c, up, false, false);
-    DrawArrow(c, up, TArrow::Up, true);
-    DrawButtonFace(c, down, false, false);
-    DrawArrow(c, down, TArrow::Down, true);
-    int track = sb.Height() - 2 * kScrollWidth;
-    int thumb = std::max(track * VisibleCount() / std::max(Count(), 1), 8);
-    int range = std::max(Count() - VisibleCount(), 1);
-    int ty = up.bottom + (track - thumb) * top_ / range;
-    DrawButtonFace(c, TRect{sb.left, ty, sb.right, ty + thumb}, false, false);
-  }
+  if (ScrollBarShown()) ScrollBar().Paint(c);
   gdi::RestoreDC(c->Handle(), saved);
+}
+
+ListScrollBar TCustomListBox::ScrollBar() const {
+  return ListScrollBar{TRect{Width() - 2 - kScrollWidth, 2, Width() - 2, Height() - 2}, top_,
+                       VisibleCount(), Count()};
 }
 
 // ---------------------------------------------------------------- TCheckListBox
@@ -332,12 +364,23 @@ class TComboList : public TCustomControl {
     win::SetCapture(Handle());
   }
   void CloseUp() {
+    thumbGrip_ = -1;
     if (!Visible()) return;
     TControl::SetVisible(false);
     if (HandleAllocated()) {
       win::ShowWindow(Handle(), win::SW_HIDE);
       if (win::GetCapture() == Handle()) win::ReleaseCapture();
     }
+  }
+  bool Scrolls() const { return combo_->Items()->Count() > Rows(); }
+  ListScrollBar Bar() const {
+    const TRect r = ClientRect();
+    return ListScrollBar{TRect{r.right - kScrollWidth, r.top, r.right, r.bottom}, top, Rows(),
+                         combo_->Items()->Count()};
+  }
+  void ScrollTo(int t) {
+    top = std::clamp(t, 0, std::max(combo_->Items()->Count() - Rows(), 0));
+    Invalidate();
   }
   void MoveHot(int delta) {
     int n = combo_->Items()->Count();
@@ -355,10 +398,11 @@ class TComboList : public TCustomControl {
     p.ExStyle = win::WS_EX_TOOLWINDOW | win::WS_EX_TOPMOST | win::WS_EX_NOACTIVATE;
     p.WndParent = nullptr;
   }
-  // The item at a client point; -1 outside the list.
+  // The item at a client point; -1 outside the list and on its scroll bar.
   int ItemAt(win::LPARAM lParam) const {
     int x = win::GET_X_LPARAM(lParam), y = win::GET_Y_LPARAM(lParam);
     TRect r = ClientRect();
+    if (Scrolls()) r.right -= kScrollWidth;
     if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) return -1;
     int i = top + y / RowHeight();
     return i < combo_->Items()->Count() ? i : -1;
@@ -377,7 +421,9 @@ class TComboList : public TCustomControl {
         if (Visible()) combo_->SetDroppedDown(false);
         return;
       case win::WM_MOUSEMOVE:
-        if (int i = ItemAt(m.LParam); i >= 0 && i != hot) {
+        if (thumbGrip_ >= 0) {
+          ScrollTo(Bar().TopForThumbAt(win::GET_Y_LPARAM(m.LParam) - thumbGrip_));
+        } else if (int i = ItemAt(m.LParam); i >= 0 && i != hot) {
           hot = i;
           Invalidate();
         }
@@ -389,9 +435,17 @@ class TComboList : public TCustomControl {
       case win::WM_MBUTTONDOWN:
       case win::WM_MBUTTONDBLCLK:
         // A press outside closes the list and goes no further: it chooses nothing.
-        if (!Inside(m.LParam)) combo_->SetDroppedDown(false);
+        if (!Inside(m.LParam)) {
+          combo_->SetDroppedDown(false);
+        } else if (m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_LBUTTONDBLCLK) {
+          PressScrollBar(win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam));
+        }
         return;
       case win::WM_LBUTTONUP:
+        if (thumbGrip_ >= 0) {
+          thumbGrip_ = -1;
+          return;
+        }
         // The release of the press that opened the list may land anywhere; only one on an
         // item chooses it.
         if (int i = ItemAt(m.LParam); i >= 0) {
@@ -410,20 +464,36 @@ class TComboList : public TCustomControl {
     c->Font()->Assign(combo_->Font());
     c->Brush()->SetColor(clWindow);
     c->FillRect(ClientRect());
-    int rh = RowHeight();
+    const int rh = RowHeight();
+    const int right = ClientRect().right - (Scrolls() ? kScrollWidth : 0);
     for (int i = top, y = 0; i < combo_->Items()->Count() && y < Height(); ++i, y += rh) {
       bool h = i == hot;
       c->Brush()->SetStyle(bsSolid);
       c->Brush()->SetColor(h ? clHighlight : clWindow);
-      c->FillRect(TRect{0, y, Width(), y + rh});
+      c->FillRect(TRect{0, y, right, y + rh});
       c->Font()->SetColor(h ? clHighlightText : clWindowText);
       c->Brush()->SetStyle(bsClear);
       c->TextOut(2, y + 1, combo_->Items()->Strings(i));
     }
+    if (Scrolls()) {
+      c->Brush()->SetStyle(bsSolid);
+      Bar().Paint(c);
+    }
   }
 
  private:
+  // A press on the scroll bar steps or pages the rows, or takes the thumb until the release.
+  void PressScrollBar(int x, int y) {
+    if (!Scrolls() || x < Bar().bar.left) return;
+    const TRect thumb = Bar().Thumb();
+    if (y >= thumb.top && y < thumb.bottom)
+      thumbGrip_ = y - thumb.top;
+    else
+      ScrollTo(Bar().PressAt(y));
+  }
+
   TComboBox* combo_;
+  int thumbGrip_ = -1;  // where the thumb was taken, while it is dragged
 };
 
 // ---------------------------------------------------------------- TComboBox
@@ -566,6 +636,16 @@ void TComboBox::SetDroppedDown(bool v) {
     if (OnCloseUp) OnCloseUp(this);
   }
   Invalidate();
+}
+
+void TComboBox::WndProc(TMessage& m) {
+  // The wheel, sent to the focused box (or its edit, which passes it up), scrolls an open list.
+  if (m.Msg == win::WM_MOUSEWHEEL && DroppedDown()) {
+    list_->ScrollTo(list_->top - win::GET_WHEEL_DELTA_WPARAM(m.WParam) * 3 / win::WHEEL_DELTA);
+    m.Result = 0;
+    return;
+  }
+  TCustomControl::WndProc(m);
 }
 
 bool TComboBox::WantsKey(unsigned short key, TShiftState) const {

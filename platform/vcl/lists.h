@@ -10,6 +10,8 @@
 
 namespace vcl {
 
+struct ListScrollBar;
+
 class TCustomListBox : public TCustomControl {
  public:
   explicit TCustomListBox(rtl::TComponent* AOwner);
@@ -48,6 +50,7 @@ class TCustomListBox : public TCustomControl {
  private:
   void MakeVisible(int i);
   bool ScrollBarShown() const { return Count() > VisibleCount(); }
+  ListScrollBar ScrollBar() const;
   std::unique_ptr<rtl::TStringList> items_;
   std::vector<bool> selected_;
   int itemIndex_ = -1;
@@ -120,6 +123,7 @@ class TComboBox : public TCustomControl {
   void KeyDown(unsigned short& key, TShiftState shift) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   bool WantsKey(unsigned short key, TShiftState shift) const override;
+  void WndProc(TMessage& m) override;
   void DoExit() override;
   void Resize() override;
   void Changed() override;

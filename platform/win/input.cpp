@@ -81,6 +81,8 @@ Window* Candidate(POINT pt, const std::vector<Window*>& excluded, bool skipDisab
   for (Window* top : S().desktop->children) {
     if (!top->Visible() || !Contains(top, pt)) continue;
     if (top->layered && (top->exStyle & WS_EX_TRANSPARENT)) continue;
+    // A disabled top-level window (the owner of a modal form) takes no input for any child.
+    if (skipDisabled && (top->style & WS_DISABLED)) return top;
     if (Window* d = Deepest(top, pt, excluded, skipDisabled)) return d;
   }
   return nullptr;

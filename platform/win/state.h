@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -143,6 +144,7 @@ struct System {
   LPARAM nextTimerToken = 1;
   UINT_PTR nextThreadTimerId = 0x7FF0;
   std::vector<std::shared_ptr<Hook>> hooks;  // newest first
+  std::vector<std::pair<const void*, std::function<void()>>> atShutdown;  // oldest first
   uintptr_t nextHook = 1;
   MSG lastMsg;
   int dispatchDepth = 0;

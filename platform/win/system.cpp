@@ -81,6 +81,16 @@ void Initialize(const Config& config) {
 
 void Shutdown() {
   if (!gSystem) return;
+  // One registered while these run is run too; one that fails does not keep the others or the
+  // end of the windows from running (Shutdown runs from destructors).
+  while (!gSystem->atShutdown.empty()) {
+    auto last = std::move(gSystem->atShutdown.back());
+    gSystem->atShutdown.pop_back();
+    try {
+      last.second();
+    } catch (...) {
+    }
+  }
   RemoveSynchronizeWake();
   DestroyAllWindows();
   gSystem.reset();
@@ -97,6 +107,15 @@ VirtualClock* GetVirtualClock() {
 }
 
 void SetIdleHook(IdleHook hook) { S().idleHook = std::move(hook); }
+
+void AtShutdown(const void* key, std::function<void()> fn) {
+  auto& list = S().atShutdown;
+  auto it = std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.first == key; });
+  if (it != list.end())
+    it->second = std::move(fn);
+  else
+    list.emplace_back(key, std::move(fn));
+}
 
 void SetBackend(std::shared_ptr<Backend> backend) {
   System& s = S();

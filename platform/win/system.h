@@ -61,6 +61,10 @@ Clock& GetClock();
 // The virtual clock, or null with a real one.
 VirtualClock* GetVirtualClock();
 void SetIdleHook(IdleHook hook);
+// The end of a unit that keeps window-system state of its own (hooks, a running animation): fn
+// runs at the start of Shutdown, while every window still exists, the last registered first.
+// Registering under the same key again replaces the earlier function.
+void AtShutdown(const void* key, std::function<void()> fn);
 
 // The backend presenting the screen (none: the screen lives only in memory).
 void SetBackend(std::shared_ptr<Backend> backend);

@@ -33,6 +33,7 @@
 #include "platform/rtl/inifiles.h"
 #include "platform/serial/fakedevice.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/screen.h"
 #include "platform/win/system.h"
 
 #include "tests/app/apptest.h"
@@ -60,6 +61,30 @@ bool OneDecimal(const std::string& s) {
 }
 
 class Program : public apptest::ProgramFixture {};
+
+// The dialogs the main window opens stand over its middle; the wizard and the port dialog in the
+// middle of the screen; the polar form where it was designed.
+TEST_F(Program, DialogsOpenCentredOnTheMainWindowOrTheScreen) {
+  Start();
+  Form1->SetBounds(150, 70, 900, 640);
+  auto centre = [](const vcl::TControl* c) {
+    return std::pair{c->Left() + c->Width() / 2, c->Top() + c->Height() / 2};
+  };
+  const std::pair main{150 + 450, 70 + 320};
+  const vcl::TRect area = vcl::Screen->WorkAreaRect();
+  const std::pair screen{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  comms->Show();
+  Settings->Show();
+  WizForm->Show();
+  Polardata->Show();
+  for (auto [form, want] : {std::pair<vcl::TForm*, std::pair<int, int>>{comms, main},
+                            {Settings, main}, {WizForm, screen}}) {
+    EXPECT_NEAR(centre(form).first, want.first, 1) << form->Name();
+    EXPECT_NEAR(centre(form).second, want.second, 1) << form->Name();
+  }
+  EXPECT_EQ(Polardata->Left(), 60);
+  EXPECT_EQ(Polardata->Top(), 40);
+}
 
 TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClose) {
   serial::ScopedFake fake("FAKE1", line);
@@ -283,7 +308,8 @@ TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
   fs::remove("PERFORMANCE.DBF");
   Start();
   ASSERT_FALSE(boxes.empty());
-  EXPECT_EQ(boxes[0], "Error|Error opening database table");
+  EXPECT_EQ(boxes[0].rfind("Error|Error opening database table PERFORMANCE.DBF: ", 0), 0u)
+      << boxes[0];
   Stop();
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
   Start();

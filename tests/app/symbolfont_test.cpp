@@ -129,7 +129,7 @@ TEST_F(SymbolFont, GlyphsSitInTheMiddleOfTheirCell) {
 }
 
 TEST(ValueFont, SevenSegmentFaceRegistersAndDraws) {
-  if (!std::filesystem::exists(kDseg)) GTEST_SKIP() << "fonts-dseg is not installed";
+  ASSERT_TRUE(std::filesystem::exists(kDseg)) << "fonts-dseg (packages.txt) is missing";
   ASSERT_EQ(gdi::AddFontResource(kDseg), 1);
   Canvas c(300, 80);
   gdi::HFONT f = gdi::CreateFont(-40, 0, 0, 0, gdi::FW_NORMAL, 0, 0, 0, gdi::DEFAULT_CHARSET, 0, 0,

@@ -17,6 +17,34 @@ namespace {
 
 constexpr rtl::TDateTime kSecond = 1.0 / 86400;
 
+// The program writes its text log, settings and wizard log beside itself: no test of this binary
+// may leave them where the tests run (a test that runs the program works in a folder of its own).
+class WorkingFolderStaysClean : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    start_ = fs::current_path();
+    before_ = Look();
+  }
+  void TearDown() override { EXPECT_EQ(Look(), before_) << "written into " << start_; }
+
+ private:
+  std::vector<std::string> Look() const {
+    std::vector<std::string> seen;
+    for (const char* name : {"corvatalen.txt", "corvatalen.ini", "comwiz.txt"}) {
+      std::error_code ec;
+      const fs::path f = start_ / name;
+      if (!fs::exists(f, ec)) continue;
+      seen.push_back(std::string(name) + " " + std::to_string(fs::file_size(f, ec)) + " " +
+                     std::to_string(fs::last_write_time(f, ec).time_since_epoch().count()));
+    }
+    return seen;
+  }
+  fs::path start_;
+  std::vector<std::string> before_;
+};
+[[maybe_unused]] ::testing::Environment* const kWorkingFolderGuard =
+    ::testing::AddGlobalTestEnvironment(new WorkingFolderStaysClean);
+
 class TextLog : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -125,6 +125,7 @@ TEST_F(Gauge, StartsWithItsDocumentedValuesAndIsCreatableByName) {
   EXPECT_EQ(gauge->WorkBitmap()->Height(), 180);
 
   Register();
+  EXPECT_EQ(rtl::PalettePageOf(rtl::FindClass("TAAGauge")), "Additional");
   auto* made = rtl::FindClass("taagauge")->Create<TAAGauge>(static_cast<rtl::TComponent*>(form));
   EXPECT_EQ(made->Width(), 225);
   EXPECT_EQ(made->Height(), 180);

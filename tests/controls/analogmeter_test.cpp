@@ -100,7 +100,7 @@ class Meter : public vcltest::VclTest {
 
 TEST_F(Meter, IsCreatableByNameAtItsDefaultSize) {
   analogmeter::Register();
-  EXPECT_STREQ(analogmeter::kPalettePage, "Samples");
+  EXPECT_EQ(rtl::PalettePageOf(rtl::FindClass("TAnalogMeter")), "Samples");
   auto* made =
       rtl::FindClass("TAnalogMeter")->Create<TAnalogMeter>(static_cast<rtl::TComponent*>(form));
   EXPECT_EQ(made->Width(), 121);

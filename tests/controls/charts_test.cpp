@@ -72,8 +72,9 @@ class Chart : public vcltest::VclTest {
     const vcl::TRect d = chart->GetDrawRect();
     const double fx = (x - chart->MinX) / (chart->MaxX - chart->MinX);
     const double fy = (y - chart->MinY) / (chart->MaxY - chart->MinY);
-    return vcl::TPoint{d.left + int(std::nearbyint(fx * (d.right - d.left))),
-                       d.bottom - int(std::nearbyint(fy * (d.bottom - d.top)))};
+    // The whole coordinate is rounded (halves to even), not the offset from the edge.
+    return vcl::TPoint{int(std::nearbyint(d.left + fx * (d.right - d.left))),
+                       int(std::nearbyint(d.bottom - fy * (d.bottom - d.top)))};
   }
 
   vcl::TForm* form = nullptr;
@@ -85,7 +86,7 @@ class Chart : public vcltest::VclTest {
 TEST_F(Chart, IsCreatableByName) {
   EXPECT_EQ(chart->Title().size(), 16u);
   charts::Register();
-  EXPECT_STRNE(charts::kPalettePage, "");
+  EXPECT_EQ(rtl::PalettePageOf(rtl::FindClass("TXYChart")), "Charts");  // its unit's name
   auto* made = rtl::FindClass("TXYChart")->Create<TXYChart>(static_cast<rtl::TComponent*>(form));
   EXPECT_EQ(made->Width(), 147);
   EXPECT_EQ(made->Height(), 105);
@@ -103,6 +104,14 @@ TEST_F(Chart, BorderWidthIsClampedAndTextsAreCut) {
   chart->SetYLabel(fifty);
   EXPECT_EQ(chart->XLabel().size(), 35u);
   EXPECT_EQ(chart->YLabel().size(), 35u);
+  // Characters, not bytes: a two-byte letter astride byte 35 is kept whole, and a text of 35
+  // letters whatever their length is kept as it stands.
+  chart->SetTitle(std::string(34, 'a') + "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(chart->Title(), std::string(34, 'a') + "\xC3\xA9");
+  std::string label(20, 'x');
+  for (int i = 0; i < 15; ++i) label += "\xC2\xB0";  // the degree sign
+  chart->SetXLabel(label + "\xE2\x82\xAC");
+  EXPECT_EQ(chart->XLabel(), label);
 }
 
 // ---------------------------------------------------------------- data

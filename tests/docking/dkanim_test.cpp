@@ -136,16 +136,37 @@ TEST_F(Anim, AStartThatFailsHalfWayGivesEverythingBackAndShowsThePopup) {
   DKStartAnimation(warm, true, dkadDown);
   DKEndAnimation(nullptr);
   win::DestroyWindow(warm);
-  for (int step : {1, 2}) {
+  // The platform refuses the bitmap, or the memory DC after the bitmap was made.
+  for (gdi::ObjType refused : {gdi::OBJ_BITMAP, gdi::OBJ_MEMDC}) {
     const win::HWND h = Popup(100, 100, 200, 100);
     const size_t before = gdi::ObjectTable::Count();
-    detail::FailNextAnimationStart(step);
+    gdi::FailNextCreations(refused);
     DKStartAnimation(h, true, dkadDown);
     EXPECT_FALSE(DKIsAnimationInProgress());
-    EXPECT_EQ(gdi::ObjectTable::Count(), before) << "after step " << step;
+    EXPECT_EQ(gdi::ObjectTable::Count(), before) << "refused " << refused;
     EXPECT_TRUE(win::IsWindowVisible(h));
     win::DestroyWindow(h);
   }
+}
+
+TEST_F(Anim, TheEndOfTheWindowSystemFinishesARunningAnimation) {
+  const win::HWND h = Popup(100, 100, 200, 100);
+  DKStartAnimation(h, false, dkadDown);
+  At(30);
+  ASSERT_TRUE(DKIsAnimationInProgress());
+  const size_t before = gdi::ObjectTable::Count();
+  app.reset();
+  win::Shutdown();
+  EXPECT_FALSE(DKIsAnimationInProgress());
+  EXPECT_EQ(gEnded, 1);
+  EXPECT_EQ(gEndedWnd, h);
+  EXPECT_LT(gdi::ObjectTable::Count(), before);  // its DCs and bitmap went back
+  // A new window system starts with no animation of the old one.
+  win::Config config;
+  config.clock = clock;
+  win::Initialize(config);
+  DKEndAnimation(nullptr);
+  EXPECT_EQ(gEnded, 1);
 }
 
 }  // namespace

@@ -107,4 +107,24 @@ TEST_F(Hooks, ACallbackRemovedByAnEarlierOneIsNotCalled) {
   EXPECT_EQ(detail::InstalledHook(win::WH_CBT), nullptr);
 }
 
+TEST_F(Hooks, TheEndOfTheWindowSystemRemovesTheHooksLeftInstalled) {
+  gSeen = {};
+  int a = 0;
+  InstallHookProc(&a, &Recorder, HookCodes(hpSendActivate) | HookCodes(hpGetMessage));
+  ASSERT_NE(detail::InstalledHook(win::WH_CALLWNDPROC), nullptr);
+  app.reset();
+  win::Shutdown();
+  EXPECT_EQ(detail::InstalledHook(win::WH_CALLWNDPROC), nullptr);
+  EXPECT_EQ(detail::InstalledHook(win::WH_GETMESSAGE), nullptr);
+  // The next window system starts clean: a callback registered there hooks it and is called.
+  win::Initialize();
+  app = std::make_unique<vcl::TApplication>();
+  const win::HWND quiet = QuietWindow();
+  InstallHookProc(&a, &Recorder, HookCodes(hpSendActivate));
+  win::SendMessage(quiet, win::WM_ACTIVATE, win::WA_ACTIVE, 0);
+  EXPECT_EQ(gSeen.activates, 1);
+  UninstallHookProc(&a, &Recorder);
+  EXPECT_EQ(detail::InstalledHook(win::WH_CALLWNDPROC), nullptr);
+}
+
 }  // namespace

@@ -34,10 +34,26 @@ TEST(Fonts, HeightSignSelectsEmOrCell) {
   ASSERT_TRUE(GetTextMetrics(c.dc(), &tm));
   EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 20);
   EXPECT_GT(tm.tmHeight, 20);
-  EXPECT_EQ(GetTextFace(c.dc()), "DejaVu Sans");
+  EXPECT_EQ(GetTextFace(c.dc()), "Liberation Sans");
   SelectObject(c.dc(), GetStockObject(SYSTEM_FONT));
   DeleteObject(cell);
   DeleteObject(em);
+}
+
+// Forms are laid out in the dialog units of the classic 8-point interface face, 6 x 13 pixels at
+// 96 dpi, the horizontal unit being (extent of the 52 letters / 26 + 1) / 2 in integers. A wider
+// face cuts captions at their designed bounds.
+TEST(Fonts, TheInterfaceFacesKeepTheClassicDialogUnit) {
+  Canvas c(10, 10);
+  for (const char* face : {"MS Sans Serif", "Arial", "Tahoma"}) {
+    HFONT f = makeFont(-11, face);
+    HGDIOBJ old = SelectObject(c.dc(), f);
+    SIZE s{};
+    GetTextExtentPoint32(c.dc(), "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", &s);
+    EXPECT_EQ((s.cx / 26 + 1) / 2, 6) << face << ": " << s.cx;
+    SelectObject(c.dc(), old);
+    DeleteObject(f);
+  }
 }
 
 TEST(Fonts, ExtentsGrowWithHeight) {
@@ -310,7 +326,7 @@ TEST(Fonts, WingdingsCodesBecomeSymbols) {
 
 TEST(Fonts, AddFontResourceRegistersAFile) {
   const std::string src = "/usr/share/fonts/truetype/dseg/DSEG7Classic-Regular.ttf";
-  if (!std::filesystem::exists(src)) GTEST_SKIP() << "fonts-dseg not installed";
+  ASSERT_TRUE(std::filesystem::exists(src)) << "fonts-dseg (packages.txt) is missing";
   const TempDir dir("gdi_font_test");
   const std::string copy = dir / "lcd.ttf";
   std::filesystem::copy_file(src, copy);

@@ -100,8 +100,8 @@ TEST_F(Chart, FlatSeriesStillGetsASpanAndIsDrawnAcrossTheMiddle) {
   for (int y = r.top; y < r.bottom; ++y)
     if (At((r.left + r.right) / 2, y) == clBlue) row = y;
   EXPECT_NEAR(row, mid, 1) << r.top << " " << r.bottom;
-  // Every column of the plot carries the line.
-  for (int x = r.left; x < r.right; x += 7) EXPECT_EQ(CountInColumn(x, clBlue), 1) << x;
+  // Every column of the plot carries the line, but the last: a line leaves out its end point.
+  for (int x = r.left; x < r.right - 1; x += 7) EXPECT_EQ(CountInColumn(x, clBlue), 1) << x;
 }
 
 TEST_F(Chart, LineTakesEachPointsColourAndNowIsOnTheRight) {
@@ -112,8 +112,13 @@ TEST_F(Chart, LineTakesEachPointsColourAndNowIsOnTheRight) {
   s->AddXY(5, 2, "", clBlue);   // the segment 0..5 is blue
   s->AddXY(10, 8, "", clLime);  // 5..10 lime
   Draw();
+  // A slanted line's pixel in a column lies within a row of the exact point (ties may round
+  // either way).
+  auto nearLine = [&](TPoint p, TColor c) {
+    return At(p.x, p.y - 1) == c || At(p) == c || At(p.x, p.y + 1) == c;
+  };
   EXPECT_EQ(At(Expected(2.5, 2, true)), clBlue);
-  EXPECT_EQ(At(Expected(7.5, 5, true)), clLime);
+  EXPECT_TRUE(nearLine(Expected(7.5, 5, true), clLime));
   // x = 0 at the right edge of the plot.
   EXPECT_EQ(Expected(0, 2, true).x, chart->PlotRect().right - 1);
   EXPECT_EQ(CountInColumn(chart->PlotRect().right - 1, clWhite), chart->PlotRect().Height() - 1);

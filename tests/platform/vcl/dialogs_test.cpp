@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/vcl/classic.h"
 #include "platform/vcl/filedialogs.h"
 #include "platform/vcl/lists.h"
 #include "platform/vcl/screen.h"
@@ -54,6 +55,44 @@ TEST_F(Dialogs, MessageBoxesAnswerWithTheButtonChosen) {
   EXPECT_EQ(log[1].Caption, "Message");
   EXPECT_EQ(log[1].Text, "COM port not available");
   EXPECT_EQ(log[1].Flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
+}
+
+TEST_F(Dialogs, AMessageBoxIsWideEnoughForItsWholeCaption) {
+  const std::string caption = "Corvatalen - Sailboat performance package";
+  int width = 0, room = 0;
+  win::InputScript script;
+  script.Then([&] {
+    TCustomForm* box = Screen->ActiveForm();
+    ASSERT_NE(box, nullptr);
+    width = vcl::MeasureTitle(box->Caption());
+    room = vcltest::TitleRoom(box);
+    PostKey(win::VK_RETURN);
+  });
+  EXPECT_EQ(app->MessageBox("Saved.", caption.c_str(), MB_OK), IDOK);
+  EXPECT_GT(width, 0);
+  EXPECT_LE(width, room);
+
+  // A text far wider than the screen goes onto more lines within it.
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "word" + std::to_string(i) + " ";
+  TRect box{}, label{};
+  int lineHeight = 0;
+  script.Then([&] {
+    TCustomForm* f = Screen->ActiveForm();
+    ASSERT_NE(f, nullptr);
+    box = f->BoundsRect();
+    auto* l = dynamic_cast<TLabel*>(f->FindComponent("Message"));
+    ASSERT_NE(l, nullptr);
+    label = l->BoundsRect();
+    lineHeight = MeasureText(l->Font(), "word").cy;
+    PostKey(win::VK_RETURN);
+  });
+  EXPECT_EQ(app->MessageBox(text, "Message", MB_OK), IDOK);
+  const TRect screen = Screen->WorkAreaRect();
+  EXPECT_GE(box.left, screen.left);
+  EXPECT_LE(box.right, screen.right);
+  EXPECT_GE(label.Height(), 2 * lineHeight);
+  EXPECT_LE(label.right, box.Width());
 }
 
 TEST_F(Dialogs, MessageDlgIsCaptionedByItsType) {

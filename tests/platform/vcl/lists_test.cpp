@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "everyform.h"
+#include "platform/gdi/image.h"
+#include "platform/win/paint.h"
 #include "platform/vcl/classic.h"
 #include "vcltest.h"
 
@@ -201,6 +203,51 @@ TEST_F(Combos, AnOpenListChoosesWithAPressDragAndRelease) {
   Pump();
   EXPECT_EQ(win::GetCapture(), nullptr);
   Click(form->Button1);
+}
+
+// A port list longer than the drop-down: the wheel and the list's scroll bar reach every item.
+TEST_F(Combos, ALongListReachesItsLastItemsByWheelArrowAndThumb) {
+  TComboBox* c = form->ComboBox1;
+  c->Items()->Clear();
+  c->Items()->Add("Network");
+  for (int i = 1; i <= 16; ++i) c->Items()->Add("COM" + std::to_string(i));
+  c->SetText("COM1");
+  const int row = MeasureText(c->Font(), "0", false).cy + 2;
+  // Screen point of row k of the open list, and of a place on its scroll bar.
+  auto rowAt = [&](int k) { return ScreenPoint(c, 10, c->Height() + 1 + row * k + row / 2); };
+  auto bar = [&](int y) { return ScreenPoint(c, c->Width() - 9, c->Height() + 1 + y); };
+  auto press = [&](gdi::POINT p) {
+    Feed(win::MouseMove(p.x, p.y));
+    Feed(win::MouseDown(p.x, p.y));
+    Feed(win::MouseUp(p.x, p.y));
+  };
+
+  ASSERT_TRUE(Open(c));  // Network to COM7 shown
+  Feed(win::MouseMove(rowAt(2).x, rowAt(2).y));
+  Feed(win::MouseWheel(rowAt(2).x, rowAt(2).y, -win::WHEEL_DELTA));  // three rows on
+  Pump();
+  gdi::SavePngFile("vcl_combo_list_scrolled.png", win::ComposeScreen());  // to be looked at
+  press(rowAt(5));
+  EXPECT_FALSE(c->DroppedDown());
+  EXPECT_EQ(c->Text(), "COM8");
+
+  ASSERT_TRUE(Open(c));
+  for (int i = 0; i < 12; ++i) press(bar(8 * row - 8));  // the down arrow, more than needed
+  ASSERT_TRUE(c->DroppedDown());  // the scroll bar chooses nothing
+  EXPECT_EQ(c->Text(), "COM8");
+  press(rowAt(7));
+  EXPECT_EQ(c->Text(), "COM16");
+
+  // The thumb, dragged to the top, shows the first rows again.
+  ASSERT_TRUE(Open(c));
+  gdi::POINT thumb = bar(8 * row - 16 - 4);  // the thumb sits at the bottom of its track
+  Feed(win::MouseMove(thumb.x, thumb.y));
+  Feed(win::MouseDown(thumb.x, thumb.y));
+  Feed(win::MouseMove(thumb.x, thumb.y - 8 * row));
+  Feed(win::MouseUp(thumb.x, thumb.y - 8 * row));
+  ASSERT_TRUE(c->DroppedDown());
+  press(rowAt(0));
+  EXPECT_EQ(c->Text(), "Network");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/vcl/application.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/win/scriptedinput.h"
+#include "platform/win/settings.h"
 
 namespace vcltest {
 
@@ -115,5 +116,13 @@ class VclTest : public ::testing::Test {
   std::shared_ptr<win::VirtualClock> clock;
   std::unique_ptr<vcl::TApplication> app;
 };
+
+// How much room a form's title bar leaves its caption between the frame's edge and the close
+// button.
+inline int TitleRoom(const vcl::TCustomForm* f) {
+  const int frame = (f->Width() - f->ClientWidth()) / 2;
+  return f->Width() - 2 * frame - win::GetSystemMetrics(win::SM_CXEDGE) -
+         win::GetSystemMetrics(win::SM_CXSIZE) - 2;
+}
 
 }  // namespace vcltest

@@ -360,6 +360,25 @@ TEST_F(Input, AClickOnADisabledOwnerBeepsAndIsDropped) {
   EXPECT_EQ(GetActiveWindow(), dialog);
 }
 
+TEST_F(Input, NoChildOfADisabledOwnerTakesAClick) {
+  HWND main = Top(0, 0, 300, 200);
+  HWND panel = Child(main, 10, 10, 200, 100);
+  HWND button = Child(panel, 20, 20, 60, 30);
+  HWND dialog = Top(400, 0, 100, 100, WS_POPUP | WS_VISIBLE, 0, main);
+  EnableWindow(main, FALSE);
+  ClearSinks();
+  InputScript script;
+  script.Click(40, 40).Click(250, 150).Then([] { PostQuitMessage(0); });
+  MSG m;
+  while (GetMessage(&m, nullptr, 0, 0)) DispatchMessage(&m);
+  for (HWND h : {main, panel, button}) {
+    EXPECT_EQ(Count(h, WM_LBUTTONDOWN), 0);
+    EXPECT_EQ(Count(h, WM_LBUTTONUP), 0);
+  }
+  EXPECT_EQ(SoundLog().size(), 2u);
+  EXPECT_EQ(GetActiveWindow(), dialog);
+}
+
 TEST_F(Input, DisablingTheCaptureOwnerCancelsItsMode) {
   HWND w = Top(0, 0, 100, 100);
   SetCapture(w);
