@@ -170,7 +170,10 @@ Window* NextPaintWindow(HWND filter) {
 
 void PresentIfDirty() {
   System& s = S();
-  if (!s.backend || gdi::IsRectEmpty(&s.dirty)) return;
+  if (!s.backend) return;
+  // A DC held across messages (an animation) may have drawn since the last present.
+  for (const auto& [dc, info] : s.dcs) MarkDirty(info.dirty);
+  if (gdi::IsRectEmpty(&s.dirty)) return;
   RECT d = s.dirty;
   s.dirty = RECT{};
   s.backend->Present(ComposeScreen(), d);
@@ -305,10 +308,12 @@ BOOL LockWindowUpdate(HWND hwnd) {
     if (s.locked || !Find(hwnd)) return FALSE;
     s.locked = hwnd;
     s.lockedDirty = Region();
+    RefreshDCs();
     return TRUE;
   }
   if (!s.locked) return FALSE;
   s.locked = nullptr;
+  RefreshDCs();
   Region dirty = s.lockedDirty;
   s.lockedDirty = Region();
   InvalidateScreenArea(dirty, nullptr);

@@ -145,6 +145,7 @@ void ResizeScreen(int width, int height) {
   set.metrics[SM_CYFULLSCREEN] = height - set.metrics[SM_CYCAPTION];
   for (auto& [k, w] : s.windows) InvalidateWhole(w.get(), false);
   s.dirty = full;
+  RefreshDCs();
   std::vector<HWND> tops;
   for (Window* c : s.desktop->children) tops.push_back(c->h);
   for (HWND t : tops)

@@ -1,6 +1,9 @@
 // Popups open with the system's menu animation and sounds: a slide or a fade that the menu loop
 // advances on the virtual clock, none for a popup opened with a selection, and the menu sounds.
 #include "docking/dkanim.h"
+
+#include <cmath>
+
 #include "docking/dkcommon.h"
 #include "platform/gdi/image.h"
 #include "platform/win/paint.h"
@@ -37,6 +40,14 @@ class PopupAnimation : public ItemTest {
     int n = 0;
     for (TDKPopupWindow* p : Popups()) n += win::IsWindowVisible(p->Handle()) ? 1 : 0;
     return n;
+  }
+  // The screen's pixels in a rectangle, row by row.
+  static std::vector<uint32_t> Grab(const RECT& r) {
+    const gdi::Surface& screen = win::ComposeScreen();
+    std::vector<uint32_t> px;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) px.push_back(screen.Get(x, y));
+    return px;
   }
   static bool Layered(TDKPopupWindow* p) {
     return (win::GetWindowLong(p->Handle(), win::GWL_EXSTYLE) & win::WS_EX_LAYERED) != 0;
@@ -77,6 +88,70 @@ TEST_F(PopupAnimation, APointPopupSlidesDownAndRightAndIsInPlaceWithin150Ms) {
   EXPECT_FALSE(runningAt160);
   // The raised frame's highlight at its corner: the whole popup is in place.
   EXPECT_EQ(corner, gdi::ColorToRGB(gdi::clBtnHighlight));
+}
+
+TEST_F(PopupAnimation, ASlideShowsMoreOfThePictureOnTheScreenAtEachStep) {
+  win::GetSettings().menuFade = false;
+  // The popup's picture, opened without animation.
+  win::GetSettings().menuAnimation = false;
+  RECT r{};
+  std::vector<uint32_t> picture;
+  win::InputScript still;
+  still.Then([&] {
+    ProcessPaintMessages();
+    win::GetWindowRect(Popups()[0]->Handle(), &r);
+    picture = Grab(r);
+  });
+  still.Key(win::VK_ESCAPE);
+  root->Popup(200, 150, false);
+  Pump();
+  ASSERT_FALSE(picture.empty());
+
+  win::GetSettings().menuAnimation = true;
+  std::vector<uint32_t> background, at80, at120, last;
+  int step80 = 0, step120 = 0;
+  win::InputScript script;
+  script.Then([&] { background = Grab(r); });
+  script.After(80).Then([&] {
+    step80 = detail::AnimationStep();
+    at80 = Grab(r);
+  });
+  script.After(40).Then([&] {
+    step120 = detail::AnimationStep();
+    at120 = Grab(r);
+  });
+  script.After(60).Then([&] {
+    ProcessPaintMessages();
+    last = Grab(r);
+  });
+  script.Key(win::VK_ESCAPE);
+  root->Popup(200, 150, false);
+  ASSERT_FALSE(last.empty());
+
+  // Sliding down and right, the picture's lower right part shows at the top left of its place,
+  // step / 255 of each side (rounded); the rest of the place still shows what was under it.
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  auto wrongPixels = [&](const std::vector<uint32_t>& shot, int step) {
+    const int vw = static_cast<int>(std::lround(w * step / 255.0));
+    const int vh = static_cast<int>(std::lround(h * step / 255.0));
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint32_t want = x < vw && y < vh ? picture[(y + h - vh) * w + x + w - vw]
+                                               : background[y * w + x];
+        wrong += shot[y * w + x] != want ? 1 : 0;
+      }
+    return wrong;
+  };
+  EXPECT_NE(background, picture);
+  ASSERT_GT(step80, 0);
+  EXPECT_GT(step120, step80);
+  EXPECT_LT(step120, 255);
+  EXPECT_NE(at80, background) << "something of the popup shows at 80 ms";
+  EXPECT_EQ(wrongPixels(at80, step80), 0);
+  EXPECT_NE(at120, at80);
+  EXPECT_EQ(wrongPixels(at120, step120), 0);
+  EXPECT_EQ(last, picture);
 }
 
 TEST_F(PopupAnimation, AFadeStartsAtAlpha40AndEndsOpaque) {
