@@ -549,7 +549,8 @@ void TDKDock::ArrangeToolbars() {
       else
         it.bar->vcl::TCustomControl::SetBounds(it.pos, rowStart, it.curSize, thickness);
       --it.bar->updatingBounds_;
-      if (it.needsArrange) it.bar->Arrange();
+      // A wrapping bar wraps at the dock's length, which may have changed with the form.
+      if (it.needsArrange || it.shrinkMode == dksmWrap) it.bar->Arrange();
     }
     rowStart += thickness;
   }

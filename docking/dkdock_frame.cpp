@@ -297,6 +297,10 @@ void TDKFloatingWindowParent::WndProc(vcl::TMessage& m) {
       m.Result = 0;
       return;
     case win::WM_NCRBUTTONUP:
+      // The frame's menu is the floating window's context menu, at the pointer.
+      if (window_->HandleAllocated())
+        window_->Perform(win::WM_CONTEXTMENU, reinterpret_cast<win::WPARAM>(window_->Handle()),
+                         m.LParam);
       m.Result = 0;
       return;
     case win::WM_MOUSEACTIVATE: {

@@ -9,6 +9,7 @@
 
 #include "platform/access/access.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/vcl/actions.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/imglist.h"
 #include "platform/vcl/menus.h"
@@ -77,6 +78,36 @@ enum : TDKItemStyle {
 };
 
 class TDKCustomItem;
+
+// An item's tie to its action: caption, state, image, shortcut and click follow the action while
+// the item's own value still equals the action's.
+class TDKCustomItemActionLink : public vcl::TActionLink {
+ public:
+  explicit TDKCustomItemActionLink(TDKCustomItem* AClient);
+  bool IsCaptionLinked() const override;
+  bool IsCheckedLinked() const override;
+  bool IsEnabledLinked() const override;
+  bool IsHelpContextLinked() const override;
+  bool IsHintLinked() const override;
+  bool IsImageIndexLinked() const override;
+  bool IsShortCutLinked() const override;
+  bool IsVisibleLinked() const override;
+  bool IsOnExecuteLinked() const override;
+  void SetCaption(const std::string& Value) override;
+  void SetChecked(bool Value) override;
+  void SetEnabled(bool Value) override;
+  void SetHelpContext(int Value) override;
+  void SetHint(const std::string& Value) override;
+  void SetImageIndex(int Value) override;
+  void SetShortCut(vcl::TShortCut Value) override;
+  void SetVisible(bool Value) override;
+  void SetOnExecute(const rtl::TNotifyEvent& Value) override;
+
+ private:
+  vcl::TCustomAction* CustomAction() const;
+  TDKCustomItem* item_;
+};
+
 using TDKItemChangedProc =
     rtl::Event<void(TDKCustomItem* Ancestor, bool Relayed, TDKItemChangedAction Action, int Index,
                     TDKCustomItem* Item)>;
@@ -114,6 +145,13 @@ class TDKCustomItem : public rtl::TComponent {
   void ViewEndUpdate() { Notify(dkicSubitemsEndUpdate, -1, nullptr); }
   void Change(bool NeedResize);
   void RecreateItemViewers();
+
+  // The action the item follows (nil: none).
+  vcl::TBasicAction* Action() const { return actionLink_ ? actionLink_->Action() : nullptr; }
+  void SetAction(vcl::TBasicAction* Value);
+  TDKCustomItemActionLink* ActionLink() const { return actionLink_.get(); }
+  // Brings the item up to date from its action (the action's OnUpdate).
+  void InitiateAction();
 
   // Properties.
   bool AutoCheck() const { return autoCheck_; }
@@ -190,8 +228,11 @@ class TDKCustomItem : public rtl::TComponent {
   virtual void EnabledChanged() { Change(false); }
   void SetItemStyle(TDKItemStyle v) { itemStyle_ = v; }
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  // Copies the action's values (CheckDefaults: only over values still at their defaults).
+  virtual void ActionChange(rtl::TObject* Sender, bool CheckDefaults);
 
  private:
+  void DoActionChange(rtl::TObject* Sender);
   void RefreshOptions();
   void TurnSiblingsOff();
   void FollowList(vcl::TCustomImageList*& Slot, vcl::TChangeLink& Link,
@@ -200,6 +241,7 @@ class TDKCustomItem : public rtl::TComponent {
   void SubMenuImagesChanged(rtl::TObject* Sender);
   bool FindShortCut(vcl::TShortCut AShortCut, TDKCustomItem*& ResultItem, int Depth);
 
+  std::unique_ptr<TDKCustomItemActionLink> actionLink_;
   bool autoCheck_ = false;
   std::string caption_;
   bool checked_ = false;
@@ -482,6 +524,9 @@ class TDKView : public rtl::TComponent {
   TDKView* OpenViewerView() const { return openViewerView_; }
   TDKPopupWindow* OpenPopupWindow() const { return openPopup_.get(); }
   bool DropDownMode() const { return dropDownMode_; }
+  // A child popup of this toolbar view went away; the next one shows without animation.
+  bool ChildPopupJustClosed() const { return childPopupJustClosed_; }
+  void SetChildPopupJustClosed(bool v) { childPopupJustClosed_ = v; }
 
   // The loop's outcome, kept on the root view.
   void EndModal();
@@ -518,7 +563,11 @@ class TDKView : public rtl::TComponent {
   void DrawSubitems(vcl::TCanvas* Canvas);
   void DrawItem(vcl::TCanvas* Canvas, TDKItemViewer* Viewer);
   void Invalidate(TDKItemViewer* Viewer);
-  void InitiateActions() {}
+  // The hint of the viewer under the hint's cursor point: its text and rectangle; false when
+  // there is none (no hint).
+  bool HandleHintShowMessage(vcl::THintInfo& Info);
+  // Every shown item brings itself up to date from its action.
+  void InitiateActions();
   // Accessibility (dkacc).
   acc::IAccessible* GetAccObject();
   // The answer to WM_GETOBJECT (0: left to the default handling).
@@ -585,6 +634,7 @@ class TDKView : public rtl::TComponent {
   win::HWND captureWnd_{};
   bool accelsVisible_ = true;
   bool dropDownMode_ = false;
+  bool childPopupJustClosed_ = false;
   bool isToolbar_;
   bool isMenuBar_ = false;
   bool hideAccels_ = false;

@@ -114,6 +114,7 @@ void TDKCustomItem::Notification(rtl::TComponent* AComponent, rtl::TOperation Op
   if (AComponent == images_) SetImages(nullptr);
   if (AComponent == subMenuImages_) SetSubMenuImages(nullptr);
   if (AComponent == linkSubitems_) SetLinkSubitems(nullptr);
+  if (actionLink_ && AComponent == actionLink_->Action()) actionLink_.reset();
 }
 
 // ------------------------------------------------------------------ tree
@@ -363,7 +364,13 @@ void TDKCustomItem::SetLinkSubitems(TDKCustomItem* v) {
 void TDKCustomItem::Click() {
   if (!enabled_) return;
   if (autoCheck_) SetChecked(!checked_);
-  if (OnClick) OnClick(this);
+  // A handler of the item's own wins over its action's; the action runs through its link.
+  if (OnClick && !(actionLink_ && actionLink_->Action() && OnClick == Action()->OnExecute()))
+    OnClick(this);
+  else if (!(ComponentState() & rtl::csDesigning) && actionLink_ && actionLink_->Action())
+    actionLink_->Execute(this);
+  else if (OnClick)
+    OnClick(this);
 }
 
 void TDKCustomItem::PostClick() {
@@ -397,12 +404,15 @@ bool TDKCustomItem::IsShortCut(unsigned short Key, vcl::TShiftState Shift) {
   TDKCustomItem* found = nullptr;
   if (!FindItemWithShortCut(sc, found)) return false;
   // Every level on the way is offered its popup event first, so handlers can update the items.
+  // Their sub-items are brought up to date from their actions too.
   std::vector<TDKCustomItem*> chain;
   for (TDKCustomItem* p = found->parent_; p && p != this; p = p->parent_) chain.push_back(p);
+  chain.push_back(this);
   std::reverse(chain.begin(), chain.end());
   for (TDKCustomItem* level : chain) {
     if (!level->enabled_) return false;
-    if (!(level->itemStyle_ & isGroup)) level->DoPopup(level, false);
+    for (TDKCustomItem* s : std::vector(level->EffectiveSubitems()->items_)) s->InitiateAction();
+    if (level != this && !(level->itemStyle_ & isGroup)) level->DoPopup(level, false);
   }
   if (!found->enabled_) return false;
   found->Click();

@@ -49,6 +49,12 @@ TDKView::~TDKView() {
   }
   FreeViewers();
   DKAccClientDestroying(accObject_);
+  if (parentView_) {
+    if (TDKView* bar = parentView_->GetParentToolbarView()) {
+      bar->childPopupJustClosed_ = true;
+      if (bar->openViewer_) bar->Invalidate(bar->openViewer_);
+    }
+  }
   if (parentView_ && parentView_->window_ && parentView_->IsModalEnding() == false)
     parentView_->NotifyFocusEvent();
 }
@@ -77,6 +83,7 @@ void TDKView::UpdateCurParentItem() {
   }
   curParentItem_ = next;
   RecreateAllViewers();
+  if (!(ComponentState() & rtl::csDesigning)) InitiateActions();
 }
 
 // ------------------------------------------------------------------ viewers

@@ -7,6 +7,7 @@
 #include "docking/dkpopupmenu.h"
 #include "platform/gdi/controls.h"
 #include "platform/gdi/text.h"
+#include "platform/vcl/application.h"
 
 namespace docking {
 
@@ -354,6 +355,10 @@ std::string TDKItemViewer::GetHintText() const {
       !((item_->ItemStyle() & isSubmenu) && !(item_->ItemStyle() & isSplitButton) &&
         CaptionShown()))
     r = StripTrailingPunctuation(StripAccelChars(GetCaptionText()));
+  // The action may refuse the hint; the shortcut follows the hint when the application says so.
+  if (item_->ActionLink() && item_->Action() && !item_->ActionLink()->DoShowHint(r)) return {};
+  if (!r.empty() && item_->ShortCut() && vcl::Application && vcl::Application->HintShortCuts())
+    r += " (" + vcl::ShortCutToText(item_->ShortCut()) + ")";
   return r;
 }
 

@@ -3,6 +3,7 @@
 // mouse, drives the submenu timers and ends when a command is chosen or the user leaves.
 #include <climits>
 
+#include "docking/dkanim.h"
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
@@ -176,11 +177,33 @@ void ViewerMouseUp(TDKItemViewer* Viewer, POINT Screen, bool MouseWasDownOnMenu)
   if (!Viewer->IsToolbarStyle() || hadCapture) Viewer->Execute(true);
 }
 
+void CancelHint() {
+  if (vcl::Application) vcl::Application->CancelHint();
+}
+
 void MouseMoved(TDKView* Root) {
   UpdateAllSelections(Root, lastPos, true);
   TDKView* view = nullptr;
-  (void)ViewerUnderMouse(Root, view);
+  TDKItemViewer* v = ViewerUnderMouse(Root, view);
+  if (v && vcl::Application &&
+      (view->ShowHints() || (v->Item()->EffectiveOptions() & dkoShowHint)) && !view->HasCapture()) {
+    // The hint machinery hears the move over the view's window.
+    const POINT c = ToClient(view, lastPos);
+    vcl::TMessage m{win::WM_MOUSEMOVE, 0, win::MAKELPARAM(c.x, c.y), 0};
+    vcl::Application->HintMouseMessage(view->Window(), m);
+  } else {
+    CancelHint();
+  }
   win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+}
+
+// The status line shows the long hint of the deepest selected item.
+void ShowSelectedLongHint(TDKView* Root) {
+  if (!vcl::Application) return;
+  std::string hint;
+  for (TDKView* v : Chain(Root))
+    if (v->Selected()) hint = vcl::GetLongHint(v->Selected()->Item()->Hint());
+  vcl::Application->SetHint(hint);
 }
 
 bool ButtonDown(bool TrackRightButton) {
@@ -230,6 +253,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
   auto finish = [&] {
     Root->CancelCapture();
     Root->SetCaptureWnd(nullptr);
+    CancelHint();
     RemoveMessages(win::WM_CHAR, win::WM_DEADCHAR);
     RemoveMessages(win::WM_SYSCHAR, win::WM_SYSDEADCHAR);
     RemoveMessages(0x004D, 0x004D);
@@ -244,9 +268,14 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
   }
   const win::HWND active = win::GetActiveWindow();
   while (win::GetCapture() == wnd_ && win::GetActiveWindow() == active && !Root->IsModalEnding()) {
+    DKUpdateAnimation();
     win::MSG msg;
     if (!win::PeekMessage(&msg, nullptr, 0, 0, win::PM_NOREMOVE)) {
-      win::WaitMessage();
+      // While a popup animates, the loop comes round at least every millisecond.
+      if (DKIsAnimationInProgress())
+        win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 1, win::QS_ALLINPUT);
+      else
+        win::WaitMessage();
       continue;
     }
     if (msg.message == win::WM_LBUTTONDOWN || msg.message == win::WM_RBUTTONDOWN) {
@@ -296,6 +325,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         break;
       case win::WM_KEYDOWN:
       case win::WM_SYSKEYDOWN: {
+        CancelHint();
         unsigned short key = static_cast<unsigned short>(msg.wParam);
         if (ButtonDown(TrackRightButton) && key != win::VK_F1) break;
         deepest->KeyDown(key, KeyShift());
@@ -337,6 +367,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
       case win::WM_LBUTTONDBLCLK:
       case win::WM_RBUTTONDOWN:
         if (msg.message == win::WM_RBUTTONDOWN && !TrackRightButton) break;
+        CancelHint();
         Root->SetIgnoreRelease(false);
         UpdateAllSelections(Root, msg.pt, true);
         {
@@ -368,9 +399,12 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         win::TranslateMessage(&msg);
         win::DispatchMessage(&msg);
     }
-    if (!Root->IsModalEnding() && !Valid(lastPos)) {
-      lastPos = win::GetMessagePosAsPoint();
-      MouseMoved(Root);
+    if (!Root->IsModalEnding()) {
+      if (!Valid(lastPos)) {
+        lastPos = win::GetMessagePosAsPoint();
+        MouseMoved(Root);
+      }
+      ShowSelectedLongHint(Root);
     }
   }
   finish();
@@ -474,13 +508,16 @@ void TDKView::CancelMode() {
   auto chain = Chain(GetRootView());
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     (*it)->StopAllTimers();
-    if ((*it)->IsPopupView() && (*it)->window_->HandleAllocated())
+    if ((*it)->IsPopupView() && (*it)->window_->HandleAllocated()) {
+      DKEndAnimation((*it)->window_->Handle());
       win::ShowWindow((*it)->window_->Handle(), win::SW_HIDE);
+    }
   }
 }
 
 void TDKView::EnterToolbarLoop(unsigned Options) {
   if (inModalLoop_) return;
+  childPopupJustClosed_ = false;
   TDKDoneActionData done;
   {
     TDKModalHandler handler(window_->Handle());

@@ -1,6 +1,7 @@
 // Popup windows: created by an item for a view, placed, painted, and closed down the chain.
 #include <algorithm>
 
+#include "docking/dkanim.h"
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
 #include "platform/gdi/controls.h"
@@ -27,6 +28,8 @@ TDKPopupWindow::TDKPopupWindow(rtl::TComponent* AOwner, TDKView* AParentView, TD
     : vcl::TCustomControl(AOwner) {
   SetVisible(false);
   SetColor(gdi::clMenu);
+  // The menu loop decides when the hint machinery hears about this window.
+  SetShowHint(true);
   view_ =
       std::make_unique<TDKPopupView>(nullptr, AParentView, AItem, this, false, ACustomizing, false);
   view_->SetInModalLoop(true);
@@ -43,6 +46,7 @@ TDKPopupWindow::TDKPopupWindow(rtl::TComponent* AOwner, TDKView* AParentView, TD
 TDKPopupWindow::~TDKPopupWindow() {
   if (view_) view_->CloseChildPopups();
   if (HandleAllocated()) {
+    DKEndAnimation(Handle());
     view_->StopAllTimers();
     acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUPOPUPEND, Handle(), acc::OBJID_CLIENT,
                         acc::CHILDID_SELF);
@@ -61,19 +65,92 @@ vcl::TRect TDKPopupWindow::ClientRect() const {
   return vcl::TRect{0, 0, std::max(0, Width() - 6), std::max(0, Height() - 6)};
 }
 
+namespace {
+// The menu sound of the run's first popup follows its picture; later popups sound first.
+bool popupShownBefore = false;
+}  // namespace
+
 void TDKPopupWindow::ShowNoActivate() {
   HandleNeeded();
   win::SetWindowPos(Handle(), win::HWND_TOPMOST, Left(), Top(), Width(), Height(),
-                    win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW | win::SWP_FRAMECHANGED);
+                    win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
+  const bool sound = NeedToPlaySound("MenuPopup");
+  const bool first = !popupShownBefore;
+  popupShownBefore = true;
+  if (sound && !first) PlaySystemSound("MenuPopup");
+  ShowAnimated();
   vcl::TControl::SetVisible(true);
-  Invalidate();
+  if (sound && first) {
+    win::UpdateWindow(Handle());
+    PlaySystemSound("MenuPopup");
+  }
   acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUPOPUPSTART, Handle(), acc::OBJID_CLIENT,
                       acc::CHILDID_SELF);
   if (view_->Selected()) view_->NotifyFocusEvent();
 }
 
+void TDKPopupWindow::ShowAnimated() {
+  // A popup opened with a selection (from the keyboard), or one that takes the place of a menu
+  // just closed in the same bar, shows at once.
+  TDKView* parent = view_->ParentView();
+  const bool justClosed = parent && parent->ChildPopupJustClosed();
+  if (parent) parent->SetChildPopupJustClosed(false);
+  if (!win::IsWindowVisible(Handle()) && !view_->Selected() && !justClosed &&
+      GetSystemParametersInfoBool(win::SPI_GETMENUANIMATION, false)) {
+    const bool fade = GetSystemParametersInfoBool(win::SPI_GETMENUFADE, false);
+    if (fade || direction_) {
+      // The animation shows the printed picture: nothing is left to paint.
+      win::ValidateRect(Handle(), nullptr);
+      DKStartAnimation(Handle(), fade, direction_);
+      return;
+    }
+  }
+  win::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                    win::SWP_NOSIZE | win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE |
+                        win::SWP_SHOWWINDOW);
+  Invalidate();
+}
+
+void TDKPopupWindow::DrawFrame(win::HDC dc) {
+  RECT r{0, 0, Width(), Height()};
+  if (AreFlatMenusEnabled()) {
+    const win::HBRUSH shadow = gdi::GetSysColorBrush(gdi::COLOR_BTNSHADOW);
+    const win::HBRUSH window = gdi::GetSysColorBrush(gdi::COLOR_WINDOW);
+    gdi::FrameRect(dc, &r, shadow);
+    gdi::InflateRect(&r, -1, -1);
+    gdi::FrameRect(dc, &r, window);
+    gdi::InflateRect(&r, -1, -1);
+    gdi::FrameRect(dc, &r, window);
+  } else {
+    gdi::DrawEdge(dc, &r, gdi::EDGE_RAISED, gdi::BF_RECT | gdi::BF_ADJUST);
+    gdi::FrameRect(dc, &r, gdi::GetSysColorBrush(gdi::COLOR_BTNFACE));
+  }
+}
+
 void TDKPopupWindow::WndProc(vcl::TMessage& m) {
   switch (m.Msg) {
+    case win::WM_PAINT:
+    case win::WM_ERASEBKGND:
+      // Whatever paints the window ends its animation first.
+      if (HandleAllocated()) DKEndAnimation(Handle());
+      break;
+    case WM_DK_ANIMATIONENDED:
+      // The animation drew through a context taken before the window showed; the window draws
+      // itself once more, frame and all, now that it stands in place.
+      if (HandleAllocated())
+        win::RedrawWindow(Handle(), nullptr, nullptr,
+                          win::RDW_INVALIDATE | win::RDW_FRAME | win::RDW_ERASE);
+      return;
+    case vcl::CM_HINTSHOW:
+      if (m.LParam)
+        m.Result =
+            view_->HandleHintShowMessage(*reinterpret_cast<vcl::THintInfo*>(m.LParam)) ? 0 : 1;
+      return;
+    case win::WM_PRINT:
+      // The picture the animation shows: frame and items.
+      HandleWMPrint(Handle(), m.WParam, m.LParam, [this](win::HWND, win::HDC dc) { DrawFrame(dc); });
+      m.Result = 0;
+      return;
     case win::WM_MOUSEACTIVATE:
       m.Result = win::MA_NOACTIVATE;
       return;
@@ -96,19 +173,7 @@ void TDKPopupWindow::WndProc(vcl::TMessage& m) {
     }
     case win::WM_NCPAINT: {
       const win::HDC dc = win::GetWindowDC(Handle());
-      RECT r{0, 0, Width(), Height()};
-      if (AreFlatMenusEnabled()) {
-        const win::HBRUSH shadow = gdi::GetSysColorBrush(gdi::COLOR_BTNSHADOW);
-        const win::HBRUSH window = gdi::GetSysColorBrush(gdi::COLOR_WINDOW);
-        gdi::FrameRect(dc, &r, shadow);
-        gdi::InflateRect(&r, -1, -1);
-        gdi::FrameRect(dc, &r, window);
-        gdi::InflateRect(&r, -1, -1);
-        gdi::FrameRect(dc, &r, window);
-      } else {
-        gdi::DrawEdge(dc, &r, gdi::EDGE_RAISED, gdi::BF_RECT | gdi::BF_ADJUST);
-        gdi::FrameRect(dc, &r, gdi::GetSysColorBrush(gdi::COLOR_BTNFACE));
-      }
+      DrawFrame(dc);
       win::ReleaseDC(Handle(), dc);
       m.Result = 0;
       return;

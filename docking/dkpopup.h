@@ -55,6 +55,9 @@ class TDKPopupWindow : public vcl::TCustomControl {
 
  private:
   void PaintScrollArrows(vcl::TCanvas* Canvas);
+  // Shows the window, with the menu animation when the system has it on.
+  void ShowAnimated();
+  void DrawFrame(win::HDC DC);
   std::unique_ptr<TDKPopupView> view_;
   unsigned direction_ = 0;
 };

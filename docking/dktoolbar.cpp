@@ -154,6 +154,8 @@ void TDKCustomToolbar::SetSystemFont(bool v) {
 void TDKCustomToolbar::SetMenuBar(bool v) {
   if (menuBar_ == v) return;
   menuBar_ = v;
+  // A menu bar hears the form's keyboard-menu commands.
+  SetControlStyle(v ? ControlStyle() | vcl::csMenuEvents : ControlStyle() & ~vcl::csMenuEvents);
   view_->SetIsMenuBar(v);
   view_->SetHideAccelsUntilKeyboard(v);
   view_->SetAccelsVisibility(false);
@@ -176,7 +178,28 @@ namespace {
 int mainHookUsers = 0;
 int hookKey = 0;  // the hook's identity
 
+// Offers a keyboard-menu command to the visible, enabled docks and toolbars that take menu
+// events, depth first.
+bool OfferSysCommand(vcl::TWinControl* Container, const vcl::TMessage& m) {
+  if (!Container->Showing()) return false;
+  for (int i = 0; i < Container->ControlCount(); ++i) {
+    vcl::TControl* c = Container->Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    if ((c->ControlStyle() & vcl::csMenuEvents) &&
+        c->Perform(win::WM_SYSCOMMAND, m.WParam, m.LParam) != 0)
+      return true;
+    if (auto* w = dynamic_cast<vcl::TWinControl*>(c); w && OfferSysCommand(w, m)) return true;
+  }
+  return false;
+}
+
 bool MainWindowHook(vcl::TMessage& m) {
+  if (m.Msg == vcl::CM_APPSYSCOMMAND) {
+    vcl::TCustomForm* form = vcl::Screen ? vcl::Screen->ActiveForm() : nullptr;
+    if (!form || !OfferSysCommand(form, m)) return false;
+    m.Result = 1;
+    return true;
+  }
   if (m.Msg != vcl::CM_APPKEYDOWN) return false;
   vcl::TShiftState shift = 0;
   if (win::GetKeyState(win::VK_SHIFT) < 0) shift |= vcl::ssShift;
@@ -465,7 +488,37 @@ bool TDKCustomToolbar::IsShortCut(unsigned short Key, vcl::TShiftState Shift) {
 
 // ------------------------------------------------------------------ window
 
+void TDKCustomToolbar::InitiateAction() {
+  TDKCustomDockableWindow::InitiateAction();
+  if (updateActions_) view_->InitiateActions();
+}
+
+void TDKCustomToolbar::ShowHintChanged() {
+  // The menu loop asks the view whether its items show hints.
+  if (view_) view_->SetShowHints(ShowHint());
+}
+
+bool TDKCustomToolbar::DialogChar(unsigned Key) {
+  // Alt+letter on a plain toolbar: only an item whose accelerator is that letter opens.
+  return !menuBar_ && Key && CanFocus() && KeyboardOpen(static_cast<char>(Key), true);
+}
+
 void TDKCustomToolbar::WndProc(vcl::TMessage& m) {
+  if (m.Msg == win::WM_SYSCOMMAND && menuBar_ && (m.WParam & 0xFFF0) == win::SC_KEYMENU &&
+      m.LParam != ' ' && CanFocus()) {
+    // The menu bar opens by the character (Alt or F10 alone: the first item).
+    const char key = static_cast<char>(m.LParam);
+    if (!KeyboardOpen(key, false) && key != '-') win::MessageBeep(0);
+    m.Result = 1;
+    return;
+  }
+  if (m.Msg == vcl::CM_HINTSHOW && m.LParam) {
+    // One hint per item: its text, for as long as the pointer stays on it.
+    m.Result = view_->HandleHintShowMessage(*reinterpret_cast<vcl::THintInfo*>(m.LParam)) ? 0 : 1;
+    return;
+  }
+  if (m.Msg == vcl::CM_DIALOGKEY && m.WParam == win::VK_MENU && menuBar_ && CanFocus())
+    view_->SetAccelsVisibility(true);
   if (m.Msg == win::WM_GETOBJECT &&
       (m.Result = view_->HandleWMGetObject(static_cast<long>(m.LParam))))
     return;

@@ -113,9 +113,13 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
 
   void BeginUpdate();
   void EndUpdate();
+  // Also the items' actions, while UpdateActions is on.
+  void InitiateAction() override;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;
+  bool DialogChar(unsigned Key) override;
+  void ShowHintChanged() override;
   void Paint() override;
   void MouseDown(vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y) override;
   void MouseMove(vcl::TShiftState Shift, int X, int Y) override;

@@ -167,6 +167,20 @@ void TApplication::Idle() {
     }
   }
   if (!done) return;
+  // Before waiting, every visible and enabled form updates its actions.
+  try {
+    if (Screen)
+      for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* f = Screen->Forms(i);
+        if (f->HandleAllocated() && win::IsWindowVisible(f->Handle()) &&
+            win::IsWindowEnabled(f->Handle()))
+          f->UpdateActions();
+      }
+  } catch (const win::EIdleStall&) {
+    throw;
+  } catch (const std::exception& e) {
+    HandleException(this, e);
+  }
   try {
     win::WaitMessage();
   } catch (const win::EIdleStall&) {
@@ -257,14 +271,20 @@ void TApplication::StopHintTimer() {
 void TApplication::ShowHintNow() {
   TControl* c = hintControl_;
   if (!c || !showHint_ || !c->ShowHint() || !c->Showing()) return;
-  std::string text = GetShortHint(c->Hint());
-  if (text.empty()) return;
-  // The control may refuse (answer non-zero) or change nothing; it only hears the request.
-  if (c->Perform(CM_HINTSHOW) != 0) return;
-  if (!hintWindow_) hintWindow_ = std::make_unique<THintWindow>();
   TPoint p{};
   win::GetCursorPos(&p);
-  hintWindow_->ActivateHint(TPoint{p.x, p.y + 20}, text);
+  THintInfo info;
+  info.HintControl = c;
+  info.HintPos = TPoint{p.x, p.y + 20};
+  info.CursorPos = c->ScreenToClient(p);
+  info.CursorRect = c->ClientRect();
+  info.HintStr = GetShortHint(c->Hint());
+  // The control may refuse (non-zero), or give the text and the part of it the hint is for.
+  if (c->Perform(CM_HINTSHOW, 0, reinterpret_cast<win::LPARAM>(&info)) != 0) return;
+  hintCursorRect_ = info.CursorRect;
+  if (info.HintStr.empty()) return;
+  if (!hintWindow_) hintWindow_ = std::make_unique<THintWindow>();
+  hintWindow_->ActivateHint(info.HintPos, info.HintStr);
 }
 
 void TApplication::CancelHint() {
@@ -277,14 +297,24 @@ void TApplication::CancelHint() {
 }
 
 void TApplication::HintMouseMessage(TControl* control, TMessage& m) {
-  if (m.Msg != win::WM_MOUSEMOVE || control == hintControl_) return;
+  if (m.Msg != win::WM_MOUSEMOVE) return;
+  if (control && control == hintControl_) {
+    // Still over the part the hint is for (a toolbar's button): nothing changes.
+    TPoint p{};
+    win::GetCursorPos(&p);
+    const TPoint c = control->ScreenToClient(p);
+    if (gdi::PtInRect(&hintCursorRect_, c)) return;
+  } else if (control == hintControl_) {
+    return;
+  }
   TControl* old = hintControl_;
   hintControl_ = control;
   Watch(old, control);
   if (hintWindow_) hintWindow_->ReleaseHandle();
   StopHintTimer();
-  if (control && showHint_ && control->ShowHint() && !GetShortHint(control->Hint()).empty())
-    StartHintTimer();
+  hintCursorRect_ = control ? control->ClientRect() : TRect{0, 0, 0, 0};
+  // The text may come from the control's answer to CM_HINTSHOW when the hint is due.
+  if (control && showHint_ && control->ShowHint()) StartHintTimer();
   SetHint(control ? GetLongHint(control->Hint()) : std::string());
 }
 

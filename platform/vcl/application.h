@@ -116,6 +116,7 @@ class TApplication : public rtl::TComponent {
   TControl* mouseControl_ = nullptr;
   std::unique_ptr<THintWindow> hintWindow_;
   win::UINT_PTR hintTimer_ = 0;
+  TRect hintCursorRect_{0, 0, 0, 0};
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
   bool active_ = false;

@@ -352,13 +352,10 @@ void TControl::HandleMouse(TMessage& m) {
     case win::WM_RBUTTONDBLCLK:
       MouseDown(mbRight, shift | ssRight, x, y);
       break;
-    case win::WM_RBUTTONUP: {
+    case win::WM_RBUTTONUP:
+      // The context menu follows as WM_CONTEXTMENU from the window's default handling.
       MouseUp(mbRight, shift, x, y);
-      // The control's context menu, or its parents' (the screen point as the platform gives it).
-      const TPoint p = ClientToScreen(TPoint{x, y});
-      ContextMenu(p);
       break;
-    }
     case win::WM_MBUTTONDOWN:
       MouseDown(mbMiddle, shift | ssMiddle, x, y);
       break;
@@ -897,7 +894,9 @@ void TWinControl::DoKeyDown(TMessage& m) {
   if (form && form != this && form->KeyPreview()) form->KeyDown(key, shift);
   if (key) KeyDown(key, shift);
   if (!key) return;
-  bool dialogKey = key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE ||
+  // Alt alone is offered too, so that menu bars can show their accelerators.
+  bool dialogKey = key == win::VK_MENU || key == win::VK_TAB || key == win::VK_RETURN ||
+                   key == win::VK_ESCAPE ||
                    key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP ||
                    key == win::VK_DOWN || key == win::VK_PRIOR || key == win::VK_NEXT;
   if (dialogKey && !WantsKey(key, shift) && form) {
@@ -938,10 +937,28 @@ void TWinControl::RouteMouse(TMessage& m) {
 
 void TWinControl::WndProc(TMessage& m) {
   if (IsClientMouseMessage(m.Msg)) {
+    const bool enabled = Enabled();
     RouteMouse(m);
+    // The default handling of a right release asks for the context menu.
+    if (m.Msg == win::WM_RBUTTONUP && enabled && handle_ && win::IsWindow(handle_))
+      DefaultHandler(m);
     return;
   }
   switch (m.Msg) {
+    case win::WM_CONTEXTMENU: {
+      // From the mouse the menu of the control under the pointer (a graphic child may have its
+      // own); from the keyboard (no point) this control's, at its top-left corner.
+      TPoint p{win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)};
+      TControl* from = this;
+      if (p.x == -1 && p.y == -1) {
+        p = ClientToScreen(TPoint{0, 0});
+      } else if (TControl* c = ControlAtPos(ScreenToClient(p))) {
+        if (dynamic_cast<TGraphicControl*>(c)) from = c;
+      }
+      // ContextMenu asks the parents itself, so the message goes no further.
+      m.Result = from->ContextMenu(p) ? 1 : 0;
+      return;
+    }
     case win::WM_PAINT: {
       win::PAINTSTRUCT ps{};
       gdi::HDC dc = win::BeginPaint(handle_, &ps);

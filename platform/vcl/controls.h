@@ -139,7 +139,11 @@ class TControl : public rtl::TComponent {
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& v) { hint_ = v; }
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool v) { showHint_ = v; }
+  void SetShowHint(bool v) {
+    if (showHint_ == v) return;
+    showHint_ = v;
+    ShowHintChanged();
+  }
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor v) { cursor_ = v; }
   int HelpContext() const { return helpContext_; }
@@ -170,6 +174,8 @@ class TControl : public rtl::TComponent {
 
   virtual void Click();
   virtual void DblClick();
+  // Brings the control up to date from its actions (the application calls it while idle).
+  virtual void InitiateAction() {}
 
   rtl::TNotifyEvent OnClick;
   rtl::TNotifyEvent OnDblClick;
@@ -190,6 +196,7 @@ class TControl : public rtl::TComponent {
   virtual void Resize();
   // Called when Enabled, Caption, Font or Color change (after the CM_ message).
   virtual void Changed() { Invalidate(); }
+  virtual void ShowHintChanged() {}
   virtual void FontChanged(rtl::TObject* sender);
   virtual void VisibleChanging() {}
   // Applies new geometry; TWinControl moves its window.

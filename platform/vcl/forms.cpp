@@ -394,6 +394,23 @@ bool TCustomForm::DialogKey(unsigned short key, TShiftState shift) {
   }
 }
 
+namespace {
+void InitiateActions(TWinControl* container) {
+  for (int i = 0; i < container->ControlCount(); ++i) {
+    TControl* c = container->Controls(i);
+    if (!c->Visible()) continue;
+    c->InitiateAction();
+    if (auto* w = dynamic_cast<TWinControl*>(c)) InitiateActions(w);
+  }
+}
+}  // namespace
+
+void TCustomForm::UpdateActions() {
+  if ((ComponentState() & rtl::csDesigning) || !Showing()) return;
+  InitiateAction();
+  InitiateActions(this);
+}
+
 bool TCustomForm::DialogChar(unsigned) {
   return false;
 }
@@ -432,6 +449,15 @@ void TCustomForm::WndProc(TMessage& m) {
     case win::WM_SYSCOMMAND:
       if ((m.WParam & 0xFFF0) == win::SC_CLOSE) {
         Close();
+        return;
+      }
+      // The keyboard menu goes to the application first (a menu-bar toolbar may take it); the
+      // space (system menu) and '-' stay the window's.
+      if ((m.WParam & 0xFFF0) == win::SC_KEYMENU && win::LOWORD(m.LParam) != ' ' &&
+          win::LOWORD(m.LParam) != '-' && !win::GetCapture() && Application &&
+          win::SendMessage(Application->Handle(), CM_APPSYSCOMMAND, m.WParam,
+                           win::LOWORD(m.LParam)) != 0) {
+        m.Result = 0;
         return;
       }
       TWinControl::WndProc(m);

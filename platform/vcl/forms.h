@@ -73,6 +73,8 @@ class TCustomForm : public TWinControl {
   void SetFocus() override;
   void FocusControl(TWinControl* c);
   void KeyDown(unsigned short& key, TShiftState shift) override;
+  // The form and every visible control on it bring themselves up to date from their actions.
+  void UpdateActions();
 
   rtl::TNotifyEvent OnCreate;
   rtl::TNotifyEvent OnShow;

@@ -1,6 +1,8 @@
 #pragma once
 // Messages as the class library's controls see them, and the library's own CM_ notifications
 // (sent between controls with Perform, never through the window system's queue).
+#include <string>
+
 #include "platform/win/defproc.h"
 #include "platform/win/input.h"
 #include "platform/win/message.h"
@@ -40,6 +42,8 @@ constexpr unsigned CM_ENTER = CM_BASE + 26;
 constexpr unsigned CM_EXIT = CM_BASE + 27;
 constexpr unsigned CM_DIALOGKEY = CM_BASE + 5;
 constexpr unsigned CM_DIALOGCHAR = CM_BASE + 6;
+// Asks the control about the hint about to show; LParam points to a THintInfo the control may
+// change. A non-zero answer cancels the hint.
 constexpr unsigned CM_HINTSHOW = CM_BASE + 48;
 constexpr unsigned CM_RELEASE = CM_BASE + 33;
 // To a window control when a child joins (LParam 1, after) or leaves (LParam 0, before) it;
@@ -48,5 +52,21 @@ constexpr unsigned CM_CONTROLLISTCHANGE = CM_BASE + 44;
 // To the main-window hooks before a key-down message is dispatched (WParam, LParam as the key's);
 // a hook that answers true has taken the key.
 constexpr unsigned CM_APPKEYDOWN = CM_BASE + 45;
+// A form's keyboard-menu command (Alt+letter, Alt or F10 alone) offered to the main-window hooks
+// before the form's own handling: WParam the command, LParam the character; a hook that took it
+// answers non-zero.
+constexpr unsigned CM_APPSYSCOMMAND = CM_BASE + 23;
+
+class TControl;
+
+// What the application is about to show as a hint. CursorRect (client coordinates of the control)
+// is the part the hint belongs to: leaving it while still over the control starts a new hint.
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  win::POINT HintPos{0, 0};  // screen point of the hint window's top-left corner
+  win::RECT CursorRect{0, 0, 0, 0};
+  win::POINT CursorPos{0, 0};  // client coordinates of the control
+  std::string HintStr;
+};
 
 }  // namespace vcl

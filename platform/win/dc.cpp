@@ -44,41 +44,68 @@ bool LockedOut(const Window* w) {
   return l && (l == s.desktop || IsDescendant(l, w));
 }
 
-// Makes a DC for a window: client or whole-window area, clipped to what is visible of it (and to
-// `extra` in screen coordinates when given).
-HDC MakeDC(Window* w, bool windowArea, bool clipChildren, const Region* extra, bool extraExclude,
-           bool throughLock) {
-  System& s = S();
-  const bool desktop = w == s.desktop;
+// Where a window DC draws: its surface, the surface point of its device origin, its visible area
+// in surface coordinates, and the screen area its drawing may change.
+struct Placement {
+  std::shared_ptr<gdi::Surface> target;
+  POINT origin{};
   Region vis;
+  RECT dirty{};
+};
+
+// The client or whole-window area of the DC's window as it is now, clipped to what is visible of
+// it (and to the DC's extra region).
+Placement Place(const System::DcInfo& d) {
+  System& s = S();
+  Placement p{s.screen};
+  Window* w = Find(d.hwnd);
+  if (!w) return p;  // the window is gone: the DC draws nowhere
+  const bool desktop = w == s.desktop;
   if (desktop) {
-    vis = Region(RECT{0, 0, s.screen->Width(), s.screen->Height()});
-    if (clipChildren)
+    p.vis = Region(RECT{0, 0, s.screen->Width(), s.screen->Height()});
+    if (d.clipChildren)
       for (Window* c : w->children)
-        if (c->Visible() && !c->layered) vis = Region::Combine(vis, Region(ScreenRect(c)), RegionOp::Diff);
+        if (c->Visible() && !c->layered) p.vis = Region::Combine(p.vis, Region(ScreenRect(c)), RegionOp::Diff);
   } else {
-    vis = VisibleRegion(w->h, !windowArea, clipChildren);
+    p.vis = VisibleRegion(w->h, !d.windowArea, d.clipChildren);
   }
-  if (extra) vis = Region::Combine(vis, *extra, extraExclude ? RegionOp::Diff : RegionOp::And);
-  if (!throughLock && LockedOut(w)) {
-    s.lockedDirty = Region::Combine(s.lockedDirty, vis, RegionOp::Or);
-    vis = Region();
+  if (d.extra) {
+    Region extra = *d.extra;
+    const POINT o = WindowOrigin(w);
+    extra.Offset(o.x, o.y);
+    p.vis = Region::Combine(p.vis, extra, d.extraExclude ? RegionOp::Diff : RegionOp::And);
   }
-  POINT origin = windowArea ? WindowOrigin(w) : ClientOrigin(w);
-  if (desktop) origin = POINT{0, 0};
-  std::shared_ptr<gdi::Surface> target = s.screen;
-  RECT dirty = vis.Empty() ? RECT{} : vis.Box();
+  if (!d.throughLock && LockedOut(w)) {
+    s.lockedDirty = Region::Combine(s.lockedDirty, p.vis, RegionOp::Or);
+    p.vis = Region();
+  }
+  p.origin = desktop ? POINT{0, 0} : d.windowArea ? WindowOrigin(w) : ClientOrigin(w);
+  p.dirty = p.vis.Empty() ? RECT{} : p.vis.Box();
   Window* top = desktop ? nullptr : TopLevel(w);
   if (top && top->layered && top->layer) {
     const POINT to = WindowOrigin(top);
-    origin.x -= to.x;
-    origin.y -= to.y;
-    vis.Offset(-to.x, -to.y);
-    target = top->layer;
-    dirty = ScreenRect(top);
+    p.origin.x -= to.x;
+    p.origin.y -= to.y;
+    p.vis.Offset(-to.x, -to.y);
+    p.target = top->layer;
+    p.dirty = ScreenRect(top);
   }
-  HDC dc = gdi::CreateSurfaceDC(target, origin, &vis);
-  if (dc) s.dcs[dc] = System::DcInfo{w->h, dirty};
+  return p;
+}
+
+// Makes a DC for a window (`extra` in screen coordinates).
+HDC MakeDC(Window* w, bool windowArea, bool clipChildren, const Region* extra, bool extraExclude,
+           bool throughLock) {
+  System::DcInfo d{w->h, RECT{}, windowArea, clipChildren, std::nullopt, extraExclude, throughLock};
+  if (extra) {
+    d.extra = *extra;
+    const POINT o = WindowOrigin(w);
+    d.extra->Offset(-o.x, -o.y);
+  }
+  const Placement p = Place(d);
+  d.dirty = p.dirty;
+  HDC dc = gdi::CreateSurfaceDC(p.target, p.origin, &p.vis);
+  if (dc) S().dcs[dc] = std::move(d);
   return dc;
 }
 
@@ -244,6 +271,22 @@ int ReleaseDC(HWND, HDC hdc) {
   s.dcs.erase(it);
   gdi::DeleteDC(hdc);
   return 1;
+}
+
+void detail::RefreshDCs() {
+  System& s = S();
+  for (auto& [hdc, d] : s.dcs) {
+    gdi::DC* dc = gdi::LiveDC(hdc);
+    if (!dc) continue;
+    Placement p = Place(d);
+    dc->SetTarget(std::move(p.target));
+    dc->SetOrigin(p.origin);
+    dc->SetSystemClip(std::move(p.vis));
+    if (gdi::IsRectEmpty(&d.dirty))
+      d.dirty = p.dirty;
+    else if (!gdi::IsRectEmpty(&p.dirty))
+      gdi::UnionRect(&d.dirty, &d.dirty, &p.dirty);
+  }
 }
 
 HWND WindowFromDC(HDC hdc) {

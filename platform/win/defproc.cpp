@@ -292,20 +292,37 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SYSKEYDOWN:
-      altAlone = wParam == VK_MENU;
-      if (wParam == VK_F4 && (uintptr_t(lParam) & (1u << 29))) {
+    case WM_KEYDOWN:
+      altAlone = msg == WM_SYSKEYDOWN && (wParam == VK_MENU || wParam == VK_F10);
+      if (msg == WM_SYSKEYDOWN && wParam == VK_F4 && (uintptr_t(lParam) & (1u << 29))) {
         HWND root = GetAncestor(hwnd, GA_ROOT);
         SendMessage(root, WM_SYSCOMMAND, SC_CLOSE, 0);
       }
-      return 0;
-    case WM_KEYDOWN:
-      altAlone = false;
+      // Shift+F10 asks for the focused window's context menu, at no particular point.
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
+        altAlone = false;
+        SendMessage(hwnd, WM_CONTEXTMENU, WPARAM(hwnd), LPARAM(-1));
+      }
       return 0;
     case WM_SYSKEYUP:
-      if (wParam == VK_MENU && altAlone) {
+    case WM_KEYUP:
+      // Alt or F10 pressed and released alone opens the keyboard menu; the menu key the
+      // context menu.
+      if ((wParam == VK_MENU || wParam == VK_F10) && altAlone) {
         altAlone = false;
         SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, 0);
+      } else if (wParam == VK_APPS) {
+        SendMessage(hwnd, WM_CONTEXTMENU, WPARAM(hwnd), LPARAM(-1));
       }
+      return 0;
+    case WM_RBUTTONUP: {
+      POINT p = PointFromLParam(lParam);
+      ClientToScreen(hwnd, &p);
+      SendMessage(hwnd, WM_CONTEXTMENU, WPARAM(hwnd), MAKELPARAM(p.x, p.y));
+      return 0;
+    }
+    case WM_NCRBUTTONUP:
+      SendMessage(hwnd, WM_CONTEXTMENU, WPARAM(hwnd), lParam);
       return 0;
     case WM_SYSCHAR:
       altAlone = false;

@@ -347,10 +347,12 @@ BOOL LockWindowUpdate(HWND hwnd) {
     if (s.locked || !Find(hwnd)) return FALSE;
     s.locked = hwnd;
     s.lockedDirty = Region();
+    RefreshDCs();
     return TRUE;
   }
   if (!s.locked) return FALSE;
   s.locked = nullptr;
+  RefreshDCs();
   Region dirty = s.lockedDirty;
   s.lockedDirty = Region();
   InvalidateScreenArea(dirty, nullptr);

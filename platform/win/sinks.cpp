@@ -8,6 +8,7 @@ struct Sinks {
   std::mutex m;
   std::vector<SoundRequest> sounds;
   std::vector<HelpRequest> help;
+  std::function<void(const SoundRequest&)> observer;
 };
 
 Sinks& Get() {
@@ -15,18 +16,31 @@ Sinks& Get() {
   return sinks;
 }
 
+void Record(const SoundRequest& r) {
+  std::function<void(const SoundRequest&)> observer;
+  {
+    std::lock_guard lock(Get().m);
+    Get().sounds.push_back(r);
+    observer = Get().observer;
+  }
+  if (observer) observer(r);
+}
+
 }  // namespace
 
 BOOL MessageBeep(UINT type) {
-  std::lock_guard lock(Get().m);
-  Get().sounds.push_back(SoundRequest{"", type, 0});
+  Record(SoundRequest{"", type, 0});
   return TRUE;
 }
 
 BOOL PlaySound(const char* alias, HANDLE, DWORD flags) {
-  std::lock_guard lock(Get().m);
-  Get().sounds.push_back(SoundRequest{alias ? alias : "", 0, flags});
+  Record(SoundRequest{alias ? alias : "", 0, flags});
   return TRUE;
+}
+
+void SetSoundObserver(std::function<void(const SoundRequest&)> observer) {
+  std::lock_guard lock(Get().m);
+  Get().observer = std::move(observer);
 }
 
 BOOL WinHelp(HWND hwnd, const char* file, UINT command, uintptr_t data) {

@@ -1,6 +1,7 @@
 #pragma once
 // Sounds and help requests go to recording sinks: nothing is played or shown; tests and the
 // program can read what was asked for.
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ BOOL PlaySound(const char* alias, HANDLE module, DWORD flags);
 BOOL WinHelp(HWND hwnd, const char* file, UINT command, uintptr_t data);
 
 std::vector<SoundRequest> SoundLog();
+// Called on the requesting thread for every sound as it is asked for (tests see what is on the
+// screen at that moment); empty to stop.
+void SetSoundObserver(std::function<void(const SoundRequest&)> observer);
 std::vector<HelpRequest> HelpLog();
 void ClearSinks();
 

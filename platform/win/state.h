@@ -174,6 +174,12 @@ struct System {
   struct DcInfo {
     HWND hwnd = nullptr;
     RECT dirty;  // screen area the DC may have changed
+    // How it was asked for, so that its visible area can follow the window.
+    bool windowArea = false;
+    bool clipChildren = false;
+    std::optional<gdi::Region> extra;  // window coordinates
+    bool extraExclude = false;
+    bool throughLock = false;
   };
   std::map<HDC, DcInfo> dcs;
 };
@@ -235,6 +241,11 @@ Window* NextPaintWindow(HWND filter);
 const gdi::Surface& ComposeArea(const RECT& screenArea);
 // Hands the backend the frame and the rectangles that changed since the last present, if any.
 void PresentIfDirty();
+
+// Recomputes where every live window DC draws (surface, origin, visible area): called whenever a
+// window is shown, hidden, moved, re-ordered, re-shaped or destroyed, so that a DC taken earlier
+// draws on what shows of its window now.
+void RefreshDCs();
 
 // Default painting of the default procedure (DC unit).
 void DefaultPaint(HWND h);

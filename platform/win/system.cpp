@@ -147,6 +147,7 @@ void ResizeScreen(int width, int height) {
   for (auto& [k, w] : s.windows) InvalidateWhole(w.get(), false);
   s.dirty.Clear();
   s.dirty.Add(full);
+  RefreshDCs();
   std::vector<HWND> tops;
   for (Window* c : s.desktop->children) tops.push_back(c->h);
   for (HWND t : tops)

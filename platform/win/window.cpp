@@ -206,6 +206,7 @@ void DestroyTree(Window* w) {
       if (o->owner == xw->h) o->owner = nullptr;
     s.windows.erase(reinterpret_cast<uintptr_t>(xw->h));
   }
+  RefreshDCs();
   DropMessagesFor(h);
 }
 
@@ -467,6 +468,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   if (wasVisible) InvalidateScreenArea(before, w);
   if (IsVisibleChain(w)) InvalidateWhole(w, true);
   if (w->layered) ResizeLayer(w);
+  RefreshDCs();
   return old;
 }
 
@@ -553,6 +555,7 @@ intptr_t SetWindowLong(HWND hwnd, int index, intptr_t value) {
           }
         }
       }
+      RefreshDCs();
       Send(w, WM_STYLECHANGED, WPARAM(index), reinterpret_cast<LPARAM>(&ss));
       break;
     }
@@ -699,6 +702,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   const bool changed = moved || sized || (wp.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW |
                                                       SWP_FRAMECHANGED)) ||
                        !(wp.flags & SWP_NOZORDER);
+  if (changed) RefreshDCs();
   if (changed && (wasVisible || nowVisible)) {
     if (w->layered) {
       MarkDirty(oldScreen);
@@ -887,6 +891,7 @@ int SetWindowRegion(HWND hwnd, const gdi::Region* region, BOOL redraw) {
   if (visible && !w->layered) before = VisibleRegion(hwnd, false, false);
   if (region) w->region = *region;
   else w->region.reset();
+  RefreshDCs();
   if (visible) {
     if (w->layered) {
       MarkDirty(ScreenRect(w));

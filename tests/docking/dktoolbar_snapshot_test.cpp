@@ -126,7 +126,8 @@ TEST_F(ToolbarSnapshot, TheChevronPopup) {
   win::InputScript script;
   RECT popup{};
   vcl::TColor corner = 0, inner = 0;
-  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+  // The picture once the popup's fade-in has ended.
+  script.Move(c.x, c.y).Click(c.x, c.y).After(200).Then([&] {
     ProcessPaintMessages();
     Save("toolbar_chevron.png");
     TDKView* v = bar->View()->OpenViewerView();
@@ -169,7 +170,7 @@ TEST_F(ToolbarSnapshot, ASubmenuWithChecksShortCutsArrowsAndScrolling) {
   Item<TDKSubmenuItem>(root, "&Charts");
   win::InputScript script;
   bool scrolls = false;
-  script.Key(win::VK_DOWN).Key('W').Then([&] {
+  script.After(200).Key(win::VK_DOWN).Key('W').Then([&] {
     ProcessPaintMessages();
     Save("menu_submenu.png");
   });

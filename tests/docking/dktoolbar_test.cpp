@@ -385,3 +385,204 @@ TEST_F(ToolbarLoop, AMenuBarShowsItsAcceleratorsOnlyWhileTheKeyboardUsesIt) {
 
 }  // namespace
 }  // namespace docktest
+
+namespace docktest {
+namespace {
+
+// Alt with a letter typed in a control of the form: the letter and the Alt key as the script
+// presses them.
+win::InputScript& AltKey(win::InputScript& s, unsigned key) {
+  return s.Then(win::KeyDown(win::VK_MENU)).Key(key).Then(win::KeyUp(win::VK_MENU));
+}
+
+class MenuBarKeys : public ToolbarLoop {
+ protected:
+  void SetUp() override {
+    ToolbarLoop::SetUp();
+    marks->SetImageIndex(-1);  // the caption shows, so "&Marks" has its accelerator
+    edit = new vcl::TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(100, 100, 80, 21);
+    edit->SetFocus();
+    Pump();
+    win::ClearSinks();
+  }
+  static int Beeps() {
+    int n = 0;
+    for (const win::SoundRequest& r : win::SoundLog()) n += r.alias.empty();
+    return n;
+  }
+  std::string MenuSelection() {
+    return Menu() && Menu()->Selected() ? Menu()->Selected()->Item()->Caption() : "";
+  }
+  vcl::TEdit* edit = nullptr;
+};
+
+TEST_F(MenuBarKeys, AltAndALetterOpensTheMenuBarThroughTheFormsKeyboardMenu) {
+  bar->SetMenuBar(true);
+  win::InputScript script;
+  bool accels = false;
+  std::string selected;
+  script.Then(win::KeyDown(win::VK_MENU)).Then([&] { accels = bar->View()->AccelsVisible(); });
+  script.Key('M').Then(win::KeyUp(win::VK_MENU)).Then([&] { selected = MenuSelection(); });
+  script.Key('2');
+  RunScript(script);
+  EXPECT_TRUE(accels);  // Alt held shows the menu bar's accelerators
+  EXPECT_EQ(selected, "Mark &1");
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
+  EXPECT_FALSE(bar->View()->InModalLoop());
+
+  // A letter no item has beeps once; '-' does not.
+  win::InputScript none;
+  AltKey(none, 'Q');
+  AltKey(none, win::VK_OEM_MINUS);
+  RunScript(none);
+  EXPECT_EQ(Beeps(), 1);
+  EXPECT_FALSE(bar->View()->InModalLoop());
+
+  // Alt pressed and released alone selects the first item and waits in the menu loop.
+  win::InputScript alone;
+  std::string first;
+  alone.Then(win::KeyDown(win::VK_MENU)).Then(win::KeyUp(win::VK_MENU)).Then([&] {
+    first = bar->View()->InModalLoop() && bar->View()->Selected()
+                ? bar->View()->Selected()->Item()->Caption()
+                : "";
+  });
+  alone.Key(win::VK_ESCAPE);
+  RunScript(alone);
+  EXPECT_EQ(first, "A");
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(ran.size(), 1u);
+}
+
+TEST_F(MenuBarKeys, APlainToolbarAnswersAltAndItsAcceleratorOnly) {
+  win::InputScript script;
+  std::string selected;
+  AltKey(script, 'M').Then([&] { selected = MenuSelection(); });
+  script.Key('1');
+  RunScript(script);
+  EXPECT_EQ(selected, "Mark &1");
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &1"}));
+  // "A" matches only by its first letter, which a plain toolbar does not take from Alt.
+  win::InputScript first;
+  AltKey(first, 'A');
+  RunScript(first);
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(ran.size(), 1u);
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+class ToolbarHints : public ToolbarLoop {
+ protected:
+  std::string HintShown() {
+    vcl::THintWindow* h = app->HintWindow();
+    return h && h->HandleAllocated() && win::IsWindowVisible(h->Handle()) ? h->Caption() : "";
+  }
+};
+
+TEST_F(ToolbarHints, EachButtonHasItsOwnHintAndRectangle) {
+  bar->SetShowHint(true);
+  EXPECT_TRUE(bar->View()->ShowHints());  // the menu loop asks the view
+  TDKCustomItem* wind = bar->Items()->Items(0);
+  TDKCustomItem* depth = bar->Items()->Items(1);
+  wind->SetHint("Wind|Shows the wind");
+  depth->SetHint("Depth|Shows the depth");
+  const POINT a = Centre(bar->View(), wind), b = Centre(bar->View(), depth);
+  win::InputScript script;
+  std::string first, between, second;
+  script.Move(a.x, a.y).After(600).Then([&] { first = HintShown(); });
+  script.Move(b.x, b.y).Then([&] { between = HintShown(); });
+  script.After(600).Then([&] {
+    second = HintShown();
+    win::PostMessage(bar->Handle(), win::WM_NULL, 0, 0);  // the loop wakes once more
+  });
+  RunScript(script);
+  EXPECT_EQ(first, "Wind");
+  EXPECT_EQ(between, "");  // another button: the hint starts over
+  EXPECT_EQ(second, "Depth");
+  // The record the toolbar fills: the text and the button's rectangle.
+  vcl::THintInfo info;
+  info.HintControl = bar;
+  info.CursorPos = bar->ScreenToClient(b);
+  EXPECT_EQ(bar->Perform(vcl::CM_HINTSHOW, 0, reinterpret_cast<win::LPARAM>(&info)), 0);
+  EXPECT_EQ(info.HintStr, "Depth");
+  EXPECT_EQ(info.CursorRect, bar->View()->Find(depth)->BoundsRect);
+  // Over no button there is no hint.
+  info.CursorPos = POINT{-1, -1};
+  EXPECT_NE(bar->Perform(vcl::CM_HINTSHOW, 0, reinterpret_cast<win::LPARAM>(&info)), 0);
+}
+
+TEST_F(ToolbarHints, InAMenuTheStatusHasTheLongHintAndThePointerTheShortOne) {
+  TDKCustomItem* first = marks->Items(0);
+  first->SetHint("First|The first mark");
+  first->SetOptions(dkoShowHint);
+  std::vector<std::string> status;
+  app->OnHint = rtl::TNotifyEvent(&status, [&](rtl::TObject*) { status.push_back(app->Hint()); });
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  std::string during, shown;
+  script.Move(b.x, b.y).Click(b.x, b.y).Then([&] {
+    const POINT p = Centre(Menu(), first);
+    win::PostRawInput(win::MouseMove(p.x, p.y));
+  });
+  script.After(600).Then([&] {
+    during = app->Hint();
+    shown = HintShown();
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_EQ(during, "The first mark");
+  EXPECT_EQ(shown, "First");
+  EXPECT_EQ(app->Hint(), "");
+  EXPECT_EQ(HintShown(), "");
+  EXPECT_FALSE(status.empty());
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+TEST_F(Toolbar, DockedWithWrappingItWrapsItsButtonsAtTheDocksLength) {
+  form->SetClientWidth(200);
+  Pump();
+  auto* t = Bar(top, 10);
+  t->SetShrinkMode(dksmWrap);
+  Pump();
+  // 200 - 10 of frame = 190: eight 23-pixel buttons (184) in the first line, two in the second;
+  // a wrapped line takes the whole length.
+  EXPECT_EQ(t->View()->WrapOffset(), 190);
+  EXPECT_EQ(t->View()->WrappedLines(), 2);
+  EXPECT_EQ(t->View()->Viewers(7)->BoundsRect, (RECT{161, 0, 184, 22}));
+  EXPECT_EQ(t->View()->Viewers(8)->BoundsRect, (RECT{0, 22, 23, 44}));
+  EXPECT_EQ(Bounds(t), R(0, 0, 200, 2 * 22 + 4));
+  EXPECT_EQ(top->Height(), 48);
+  EXPECT_EQ(Shown(t), 10);
+  EXPECT_FALSE(t->View()->Find(t->ChevronItem())->Show);
+  // A wider form gives the buttons one line again.
+  form->SetClientWidth(400);
+  Pump();
+  EXPECT_EQ(t->View()->WrappedLines(), 1);
+  EXPECT_EQ(t->View()->Viewers(9)->BoundsRect, (RECT{207, 0, 230, 22}));
+  EXPECT_EQ(top->Height(), 26);
+}
+
+TEST_F(ToolbarLoop, DoubleClickingASubmenuButtonRunsItsDefaultItem) {
+  marks->Items(1)->SetOptions(dkoDefault);
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  script.Move(b.x, b.y).Click(b.x, b.y).After(50).Click(b.x, b.y);
+  RunScript(script);
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  EXPECT_EQ(Menu(), nullptr);
+}
+
+}  // namespace
+}  // namespace docktest

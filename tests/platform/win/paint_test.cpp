@@ -199,6 +199,42 @@ TEST_F(Painting, ClientDCsAreClippedToTheVisibleRegion) {
   EXPECT_EQ(Pixel(250, 50), 0xFFFFFFu);
 }
 
+TEST_F(Painting, AWindowDCDrawsOnWhatShowsOfItsWindowNowNotWhenItWasTaken) {
+  HWND back = Top(0, 0, 300, 200);
+  Paints(back, kRed);
+  Pump();
+  HWND w = Top(50, 50, 100, 100, WS_POPUP);
+  HDC dc = GetWindowDC(w);
+  auto fill = [&](COLORREF c) {
+    HBRUSH b = gdi::CreateSolidBrush(c);
+    RECT all{0, 0, 100, 100};
+    gdi::FillRect(dc, &all, b);
+    gdi::DeleteObject(b);
+  };
+  fill(kBlue);
+  EXPECT_EQ(Pixel(60, 60), kRedPx) << "hidden: nothing shows";
+  ShowWindow(w, SW_SHOWNOACTIVATE);
+  fill(kBlue);
+  EXPECT_EQ(Pixel(60, 60), kBluePx) << "shown";
+  SetWindowPos(w, nullptr, 180, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  fill(kGreen);
+  EXPECT_EQ(Pixel(60, 60), kBluePx) << "left behind, not repainted yet";
+  EXPECT_EQ(Pixel(190, 60), kGreenPx) << "moved";
+  SetWindowRgn(w, gdi::CreateRectRgn(0, 0, 50, 50), FALSE);
+  fill(kWhite);
+  EXPECT_EQ(Pixel(190, 60), 0xFFFFFFu) << "inside its region";
+  EXPECT_EQ(Pixel(240, 110), kGreenPx) << "outside its region";
+  HWND front = Top(170, 40, 30, 30, WS_POPUP);
+  ShowWindow(front, SW_SHOWNOACTIVATE);
+  fill(kBlue);
+  EXPECT_EQ(Pixel(190, 60), 0xFFFFFFu) << "covered by a window above";
+  EXPECT_EQ(Pixel(210, 80), kBluePx);
+  DestroyWindow(front);
+  fill(kRed);
+  EXPECT_EQ(Pixel(190, 60), kRedPx) << "uncovered";
+  ReleaseDC(w, dc);
+}
+
 TEST_F(Painting, LockedUpdatesDrawNothingUntilUnlockedButTheDesktopDrawsThrough) {
   HWND w = Top(0, 0, 200, 200);
   Paints(w, kRed);
