@@ -36,7 +36,8 @@ int WinMain(const std::string& backend) {
   std::string note;
   ConnectClipboard(display::StartBackend(backend, &note));
   if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
-  if (backend != "sdl" || !note.empty()) {
+  const bool ownWindow = backend == "sdl" && note.empty();
+  if (!ownWindow) {
     vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
       std::fprintf(stderr, "%s: %s: %s\n", r.Kind.c_str(), r.Caption.c_str(), r.Text.c_str());
       vcl::TDialogAnswer a;
@@ -52,6 +53,7 @@ int WinMain(const std::string& backend) {
       app.SetTitle("Corvatalen - Sailboat performance package");
       app.SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
       CreateForms(app);
+      if (ownWindow) Form1->FillScreen();
       TShutdownSignals signals(Form1->Handle());
       app.Run();
       if (Form1 != nullptr) code = Form1->fExitCode;

@@ -131,6 +131,17 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   EXPECT_EQ(ini.ReadString("comms", "comport", ""), "COM1");
   EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
+  // The same close wrote the window layout beside the settings: every tool window and tool bar
+  // in its dock, the hidden video window hidden.
+  for (int n = 1; n <= 31; ++n) {
+    const std::string section = "DKToolWindow" + std::to_string(n);
+    EXPECT_EQ(ini.ReadString(section, "Visible", ""), n == 31 ? "0" : "1") << section;
+    EXPECT_NE(ini.ReadString(section, "DockedTo", ""), "") << section;
+  }
+  EXPECT_EQ(ini.ReadString("DKToolWindow7", "DockedTo", ""), "DKDock1");
+  EXPECT_EQ(ini.ReadString("DKToolWindow24", "DockedTo", ""), "DKDock3");
+  for (const char* bar : {"DKToolbar1", "DKToolbar2", "DKToolbar4"})
+    EXPECT_EQ(ini.ReadString(bar, "DockedTo", ""), "DKDock4") << bar;
 }
 
 // A service manager restarts or reports a program that ends with a non-zero code.
