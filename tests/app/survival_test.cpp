@@ -247,7 +247,7 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
   constexpr int kRounds = 4, kKillsPerRound = 10;
   const std::string saved = Settings(100000);  // about 3.7 MB of dock layout
   std::mt19937 random(20261207);
-  int oldFiles = 0, newFiles = 0, leftovers = 0;
+  int oldFiles = 0, newFiles = 0, newLayouts = 0, leftovers = 0;
   for (int round = 0; round < kRounds; ++round) {
     std::vector<fs::path> dirs;
     std::vector<std::unique_ptr<RunningProgram>> programs;
@@ -294,6 +294,20 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
         EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
         EXPECT_EQ(ini.ReadString("dock", "DKToolWindow99999", ""), "1,2,300,400,docked");
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        // The layout goes in with its own replace after the settings: a kill between the two
+        // leaves none of it, never some windows or some keys of a window.
+        const bool layout = ini.SectionExists("DKToolWindow1");
+        if (layout) ++newLayouts;
+        for (int n = 1; n <= 34; ++n) {
+          const std::string section =
+              n <= 31 ? "DKToolWindow" + std::to_string(n)
+                      : "DKToolbar" + std::to_string(n == 34 ? 4 : n - 31);
+          EXPECT_EQ(ini.SectionExists(section), layout) << section;
+          if (layout) {
+            EXPECT_TRUE(ini.ValueExists(section, n <= 31 ? "ClientHeight" : "FloatRightX"))
+                << section;
+          }
+        }
       }
       for (const auto& e : fs::directory_iterator(d))
         if (e.path().extension() == ".tmp") ++leftovers;
@@ -309,9 +323,9 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
                 static_cast<double>(closeTime.count()) / 1000);
   }
   std::printf(
-      "%d kills and %d closes: %d old settings files, %d new ones, %d temporary files "
-      "left by the kills\n",
-      kRounds * kKillsPerRound, kRounds, oldFiles, newFiles, leftovers);
+      "%d kills and %d closes: %d old settings files, %d new ones (%d with the layout), %d "
+      "temporary files left by the kills\n",
+      kRounds * kKillsPerRound, kRounds, oldFiles, newFiles, newLayouts, leftovers);
   EXPECT_EQ(oldFiles + newFiles, kRounds * (kKillsPerRound + 1));
 }
 
