@@ -41,37 +41,22 @@ void TForm1::BuildCharts() {
     vcl::TChart** chart;
     const char* name;
     int window;
-    const char* caption;
   };
   const Spec specs[] = {
-      {&chPerformance, "chPerformance", 1, "Performance"},
-      {&chTargetspeed, "chTargetspeed", 2, "Target Speed"},
-      {&chSpeed, "chSpeed", 3, "Speed"},
-      {&chWindspeed, "chWindspeed", 4, "Wind Speed"},
-      {&chWindangle, "chWindangle", 15, "Wind Angle"},
-      {&chTwd, "chTwd", 14, "GEO wind Angle"},
-      {&chCourseog, "chCourseog", 16, "Course over ground"},
-      {&chVmg, "chVmg", 17, "VMG"},
-      {&chDepth, "chDepth", 26, "Depth"},
+      {&chPerformance, "chPerformance", 1}, {&chTargetspeed, "chTargetspeed", 2},
+      {&chSpeed, "chSpeed", 3},             {&chWindspeed, "chWindspeed", 4},
+      {&chWindangle, "chWindangle", 15},    {&chTwd, "chTwd", 14},
+      {&chCourseog, "chCourseog", 16},      {&chVmg, "chVmg", 17},
+      {&chDepth, "chDepth", 26},
   };
   for (const Spec& s : specs) {
-    auto* win = MakeToolWindow(s.window, DKDock2, s.caption, 0, 0, 200, 150);
-    auto* chart = vcl::NewChild<vcl::TChart>(this, win, s.name);
+    auto* chart = vcl::NewChild<vcl::TChart>(this, MakeToolWindow(s.window), s.name);
     chart->SetAlign(vcl::alClient);
     chart->BottomAxis()->SetInverted(true);  // now at the right
     chart->AddSeries<vcl::TLineSeries>()->SetSeriesColor(vcl::clBlue);
     *s.chart = chart;
   }
   chTwd->AddSeries<vcl::TLineSeries>()->SetSeriesColor(vcl::clRed);
-  DKDock2->OnResize = rtl::MakeEvent(this, &TForm1::ArrangeCharts);
-  ArrangeCharts(this);
-}
-
-// The chart windows in a 3 x 3 grid over the dock.
-void TForm1::ArrangeCharts(rtl::TObject*) {
-  const int numbers[] = {1, 2, 3, 4, 15, 14, 16, 17, 26};
-  const int w = DKDock2->ClientWidth() / 3, h = DKDock2->ClientHeight() / 3;
-  for (int i = 0; i < 9; ++i) DKToolWindow[numbers[i]]->SetBounds((i % 3) * w, (i / 3) * h, w, h);
 }
 
 std::string TForm1::ChartTimeLabel(rtl::TDateTime sample, int minutesBack) {

@@ -14,6 +14,8 @@
 #include "app/textlog.h"
 #include "capture/vcap.h"
 #include "controls/aagauge.h"
+#include "docking/dktoolbar.h"
+#include "docking/dktoolwindow.h"
 #include "link/nmeaoutput.h"
 #include "map/earthsysutils.h"
 #include "platform/db/table.h"
@@ -69,6 +71,11 @@ class TForm1 : public vcl::TForm {
   void Communication1Click(rtl::TObject* Sender);  // communication command, bound to no control
   void Polar1Click(rtl::TObject* Sender);          // polar button: the polar form, modally
   void SpeedButton3Click(rtl::TObject* Sender);    // the polar form, bound to no control
+
+  // With the sdl display the screen is the program's own window: the main window covers its work
+  // area, now and whenever the user resizes that window (app/docks.cpp).
+  void FillScreen();
+  bool fFillsScreen = false;
 
   // ---- Logs (app/logs.cpp) --------------------------------------------------------------------
   void SpeedButton30Click(rtl::TObject* Sender);  // record button
@@ -250,7 +257,8 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<double, double>> fWaypoints;
 
   // Components.
-  vcl::TPanel* ToolbarPanel;         // tool bar
+  // Tool bars: the main functions, the display commands, and the replay functions.
+  docking::TDKToolbar *DKToolbar1, *DKToolbar2, *DKToolbar4;
   vcl::TSpeedButton* SpeedButton1;   // polar
   vcl::TSpeedButton* SpeedButton3;   // about
   vcl::TSpeedButton* SpeedButton20;  // settings
@@ -261,7 +269,6 @@ class TForm1 : public vcl::TForm {
   vcl::TSpeedButton* SpeedButton16;  // shorter chart span
   vcl::TSpeedButton* SpeedButton17;  // longer chart span
   vcl::TButton* Button1;             // true wind direction range
-  vcl::TPanel* DKToolbar4;           // replay tool bar
   // Replay step buttons.
   vcl::TSpeedButton *SpeedButton9, *SpeedButton36, *SpeedButton33, *SpeedButton80, *SpeedButton34,
       *SpeedButton5, *SpeedButton31, *SpeedButton67;
@@ -275,12 +282,16 @@ class TForm1 : public vcl::TForm {
   vcl::TPanel* StatusPanel;         // status line
   vcl::TLabel* Label1;              // what the program is doing
   vcl::TLabel* TimeLabel;           // the sample time
-  vcl::TPanel* DKDock1;             // numbers, beside the splitter
-  vcl::TPanel* DKDock2;             // charts
-  vcl::TPanel* DKDock3;             // gauges
+  // Docks around the map's place: numbers at the left beside the splitter, gauges at the right,
+  // the tool bars at the top, the charts in two docks at the bottom.
+  docking::TDKDock* DKDock1;  // left
+  docking::TDKDock* DKDock2;  // bottom, lower
+  docking::TDKDock* DKDock3;  // right
+  docking::TDKDock* DKDock4;  // top
+  docking::TDKDock* DKDock5;  // bottom, upper
   vcl::TSplitter* Splitter1;
-  // Tool windows 1-31 (index 0 unused): captioned panels holding their content.
-  vcl::TPanel* DKToolWindow[32] = {};
+  // Tool windows 1-31 (index 0 unused).
+  docking::TDKToolWindow* DKToolWindow[32] = {};
   // Value panels and their labels.
   vcl::TPanel *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6, *Panel7, *Panel8, *Panel10,
       *Panel11, *Panel12, *Panel13, *Panel22, *Panel23;
@@ -322,6 +333,7 @@ class TForm1 : public vcl::TForm {
   float fPerformancePrev = 0;
 
  protected:
+  void WndProc(vcl::TMessage& Message) override;
   // A message box; text first, caption second.
   virtual int ShowBox(const std::string& text, const std::string& caption, unsigned flags);
   // A box that tells of a failure; while one of the same caption and first words is showing (its
@@ -334,12 +346,12 @@ class TForm1 : public vcl::TForm {
   void BuildVideoComponents();
   void BuildPanels();  // app/panels.cpp
   void BuildCharts();  // app/charts.cpp
-  void ArrangeCharts(rtl::TObject* Sender);
-  // A captioned panel standing in for tool window n, in the dock at the given bounds.
-  vcl::TPanel* MakeToolWindow(int n, vcl::TWinControl* dock, const std::string& caption, int left,
-                              int top, int width, int height);
+  void BuildDocks();   // app/docks.cpp
+  // Tool window n in its designed place (app/docks.cpp).
+  docking::TDKToolWindow* MakeToolWindow(int n);
   // The tool window of each item of the activation lists, in list order.
-  std::vector<std::pair<vcl::TCheckListBox*, std::vector<vcl::TPanel*>>> ActivationTable();
+  std::vector<std::pair<vcl::TCheckListBox*, std::vector<docking::TDKToolWindow*>>>
+  ActivationTable();
   void RefreshWaypoint();
   void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);

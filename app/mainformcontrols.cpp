@@ -20,22 +20,21 @@ void TForm1::BuildComponents() {
   SetName("Form1");
   SetCaption("Corvatalen");
   SetBounds(0, 0, 1280, 800);
-  ToolbarPanel = vcl::NewChild<vcl::TPanel>(this, this, "ToolbarPanel");
-  ToolbarPanel->SetAlign(vcl::alTop);
-  ToolbarPanel->SetHeight(36);
-  ToolbarPanel->SetCaption("");
-  DKToolbar4 = vcl::NewChild<vcl::TPanel>(this, this, "DKToolbar4");
-  DKToolbar4->SetAlign(vcl::alTop);
-  DKToolbar4->SetTop(36);
-  DKToolbar4->SetHeight(36);
-  DKToolbar4->SetCaption("");
-  vcl::TPanel* bar = ToolbarPanel;
-  int left = 4;
+  StatusPanel = vcl::NewChild<vcl::TPanel>(this, this, "StatusPanel");
+  StatusPanel->SetAlign(vcl::alBottom);
+  StatusPanel->SetHeight(24);
+  StatusPanel->SetCaption("");
+  Label1 = vcl::NewChild<vcl::TLabel>(this, StatusPanel, "Label1");
+  Label1->SetBounds(4, 4, 600, 16);
+  Label1->SetCaption("");
+  BuildDocks();
+  // The buttons, each wrapped by its tool bar as it is placed on it.
+  vcl::TWinControl* bar = DKToolbar1;
   auto button = [&](const std::string& name, const std::string& caption) {
-    auto* b = vcl::NewChild<vcl::TSpeedButton>(this, bar, name);
-    b->SetBounds(left, 4, 64, 28);
+    auto* b = vcl::NewChild<vcl::TSpeedButton>(this, nullptr, name);
+    b->SetBounds(0, 0, 64, 28);
     b->SetCaption(caption);
-    left += 66;
+    b->SetParent(bar);
     return b;
   };
   SpeedButton20 = button("SpeedButton20", "Settings");
@@ -51,17 +50,17 @@ void TForm1::BuildComponents() {
   SpeedButton30->SetAllowAllUp(true);
   SpeedButton20->SetEnabled(false);
   SpeedButton22->SetEnabled(false);
+  bar = DKToolbar2;
   SpeedButton19 = button("SpeedButton19", "Panels");
   SpeedButton16 = button("SpeedButton16", "Span -");
   SpeedButton17 = button("SpeedButton17", "Span +");
-  Button1 = vcl::NewChild<vcl::TButton>(this, ToolbarPanel, "Button1", left, 4, 96, 28);
+  Button1 = vcl::NewChild<vcl::TButton>(this, nullptr, "Button1", 0, 0, 96, 28);
   Button1->SetCaption("-180 <> 180");
-  left += 98;
-  BitBtn3 = vcl::NewChild<vcl::TBitBtn>(this, ToolbarPanel, "BitBtn3");
-  BitBtn3->SetBounds(left, 4, 72, 28);
+  Button1->SetParent(DKToolbar2);
+  BitBtn3 = vcl::NewChild<vcl::TBitBtn>(this, nullptr, "BitBtn3", 0, 0, 72, 28);
   BitBtn3->SetCaption("Capture");
+  BitBtn3->SetParent(DKToolbar1);
   bar = DKToolbar4;
-  left = 4;
   SpeedButton4 = button("SpeedButton4", "Open");
   SpeedButton4->SetHint("Replay a recording");
   SpeedButton9 = button("SpeedButton9", "<<<");
@@ -78,13 +77,6 @@ void TForm1::BuildComponents() {
   }
   // They act on a loaded recording only: off until one is.
   SetReplayButtonsEnabled(false, true);
-  StatusPanel = vcl::NewChild<vcl::TPanel>(this, this, "StatusPanel");
-  StatusPanel->SetAlign(vcl::alBottom);
-  StatusPanel->SetHeight(24);
-  StatusPanel->SetCaption("");
-  Label1 = vcl::NewChild<vcl::TLabel>(this, StatusPanel, "Label1");
-  Label1->SetBounds(4, 4, 600, 16);
-  Label1->SetCaption("");
   BuildPanels();
   BuildCharts();
 

@@ -1,5 +1,5 @@
-// The main window's docks, tool windows, value panels and gauges; the panel activation list, the
-// value labels' font sizing, the splitter and the small window commands.
+// What the main window's tool windows hold (value panels and gauges); the panel activation list,
+// the value labels' font sizing, the splitter and the small window commands.
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kTitleHeight = 16;
 // The value labels' seven-segment face (lcd2.ttf in the working directory).
 constexpr const char* kValueFace = "DSEG7 Classic";
 constexpr vcl::TColor kNavy = 0x800000;
@@ -32,49 +31,9 @@ vcl::TLabel* FillLabel(TForm1* form, vcl::TPanel* panel, const std::string& name
 
 }  // namespace
 
-vcl::TPanel* TForm1::MakeToolWindow(int n, vcl::TWinControl* dock, const std::string& caption,
-                                    int left, int top, int width, int height) {
-  auto* win = vcl::NewChild<vcl::TPanel>(this, dock, "DKToolWindow" + std::to_string(n), left, top,
-                                         width, height);
-  win->SetCaption(caption);
-  auto* title = vcl::NewChild<vcl::TPanel>(this, win, "", 0, 0, width, kTitleHeight);
-  title->SetAlign(vcl::alTop);
-  title->SetBevelOuter(vcl::bvNone);
-  title->SetAlignment(vcl::taLeftJustify);
-  title->SetColor(kNavy);
-  title->Font()->SetColor(vcl::clWhite);
-  title->SetCaption(" " + caption);
-  DKToolWindow[n] = win;
-  return win;
-}
-
 void TForm1::BuildPanels() {
-  DKDock1 = vcl::NewChild<vcl::TPanel>(this, this, "DKDock1");
-  DKDock1->SetAlign(vcl::alLeft);
-  DKDock1->SetWidth(432);
-  DKDock1->SetCaption("");
-  Splitter1 = vcl::NewChild<vcl::TSplitter>(this, this, "Splitter1");
-  Splitter1->SetAlign(vcl::alLeft);
-  Splitter1->SetBounds(DKDock1->Width(), 0, 4, 100);
-  DKDock3 = vcl::NewChild<vcl::TPanel>(this, this, "DKDock3");
-  DKDock3->SetAlign(vcl::alRight);
-  DKDock3->SetWidth(157);
-  DKDock3->SetCaption("");
-  DKDock2 = vcl::NewChild<vcl::TPanel>(this, this, "DKDock2");
-  DKDock2->SetAlign(vcl::alClient);
-  DKDock2->SetCaption("");
-
-  auto window = [this](int n, vcl::TWinControl* dock, const std::string& caption, int l, int t,
-                       int w, int h) { return MakeToolWindow(n, dock, caption, l, t, w, h); };
-  // Numbers: three columns of value windows in the left dock.
-  constexpr int kCellW = 144, kCellH = 84;
-  int slot = 0;
-  auto valueWindow = [&](int n, const std::string& caption) {
-    const int col = slot % 3, row = slot / 3;
-    ++slot;
-    return window(n, DKDock1, caption, col * kCellW, row * kCellH, kCellW, kCellH);
-  };
-  auto valuePanel = [&](vcl::TPanel* win, const std::string& panelName,
+  // Numbers: one value panel or a row of small ones in each window.
+  auto valuePanel = [&](vcl::TWinControl* win, const std::string& panelName,
                         const std::string& labelName, vcl::TLabel*& label,
                         void (TForm1::*resize)(rtl::TObject*)) {
     auto* panel = vcl::NewChild<vcl::TPanel>(this, win, panelName);
@@ -87,60 +46,61 @@ void TForm1::BuildPanels() {
     ResizeValueLabel(panel, label);
     return panel;
   };
-  Panel5 = valuePanel(valueWindow(11, "Performance"), "Panel5", "Label15", Label15,
+  Panel5 = valuePanel(MakeToolWindow(11), "Panel5", "Label15", Label15,
                       &TForm1::Panel5Resize);
-  Panel11 = valuePanel(valueWindow(8, "Target Speed"), "Panel11", "Label32", Label32,
+  Panel11 = valuePanel(MakeToolWindow(8), "Panel11", "Label32", Label32,
                        &TForm1::Panel11Resize);
-  Panel1 = valuePanel(valueWindow(7, "Speed over Ground"), "Panel1", "Label3", Label3,
+  Panel1 = valuePanel(MakeToolWindow(7), "Panel1", "Label3", Label3,
                       &TForm1::Panel1Resize);
-  Panel4 = valuePanel(valueWindow(10, "True Wind Speed"), "Panel4", "Label12", Label12,
+  Panel4 = valuePanel(MakeToolWindow(10), "Panel4", "Label12", Label12,
                       &TForm1::Panel4Resize);
-  Panel2 = valuePanel(valueWindow(9, "True Wind Angle"), "Panel2", "Label9", Label9,
+  Panel2 = valuePanel(MakeToolWindow(9), "Panel2", "Label9", Label9,
                       &TForm1::Panel2Resize);
   TackLabel = vcl::NewChild<vcl::TLabel>(this, Panel2, "TackLabel", 4, 2, 24, 14);
   TackLabel->SetTransparent(true);
   TackLabel->SetCaption("SB");
-  Panel10 = valuePanel(valueWindow(12, "True Wind Direction"), "Panel10", "Label29", Label29,
+  Panel10 = valuePanel(MakeToolWindow(12), "Panel10", "Label29", Label29,
                        &TForm1::Panel10Resize);
-  Panel3 = valuePanel(valueWindow(6, "Course over Ground"), "Panel3", "Label6", Label6,
+  Panel3 = valuePanel(MakeToolWindow(6), "Panel3", "Label6", Label6,
                       &TForm1::Panel3Resize);
-  Panel6 = valuePanel(valueWindow(13, "VMG"), "Panel6", "Label18", Label18, &TForm1::Panel6Resize);
+  Panel6 = valuePanel(MakeToolWindow(13), "Panel6", "Label18", Label18, &TForm1::Panel6Resize);
   Panel22 =
-      valuePanel(valueWindow(22, "Depth"), "Panel22", "Label48", Label48, &TForm1::Panel22Resize);
-  Panel23 = valuePanel(valueWindow(18, "Bearing to Waypoint"), "Panel23", "Label52", Label52,
+      valuePanel(MakeToolWindow(22), "Panel22", "Label48", Label48, &TForm1::Panel22Resize);
+  Panel23 = valuePanel(MakeToolWindow(18), "Panel23", "Label52", Label52,
                        &TForm1::Panel23Resize);
   Panel12 =
-      valuePanel(valueWindow(29, "App WA"), "Panel12", "Label98", Label98, &TForm1::Panel12Resize);
+      valuePanel(MakeToolWindow(29), "Panel12", "Label98", Label98, &TForm1::Panel12Resize);
   Panel8 =
-      valuePanel(valueWindow(27, "App WS"), "Panel8", "Label89", Label89, &TForm1::Panel8Resize);
-  Panel7 = valuePanel(valueWindow(5, "Heading True"), "Panel7", "Label84", Label84,
+      valuePanel(MakeToolWindow(27), "Panel8", "Label89", Label89, &TForm1::Panel8Resize);
+  Panel7 = valuePanel(MakeToolWindow(5), "Panel7", "Label84", Label84,
                       &TForm1::Panel7Resize);
-  Panel13 = valuePanel(valueWindow(30, "Speed (Log)"), "Panel13", "Label104", Label104,
+  Panel13 = valuePanel(MakeToolWindow(30), "Panel13", "Label104", Label104,
                        &TForm1::Panel13Resize);
 
   // The unnamed panels: one or two fixed-size values each.
-  auto smallValues = [&](vcl::TPanel* win, std::vector<vcl::TLabel**> labels,
+  auto smallValues = [&](docking::TDKToolWindow* win, std::vector<vcl::TLabel**> labels,
                          std::vector<std::string> names) {
-    const int w = win->Width() / static_cast<int>(labels.size());
+    const int w = win->ClientAreaWidth() / static_cast<int>(labels.size());
     for (size_t i = 0; i < labels.size(); ++i) {
-      auto* panel = vcl::NewChild<vcl::TPanel>(this, win, "", static_cast<int>(i) * w, kTitleHeight,
-                                               w, win->Height() - kTitleHeight);
+      auto* panel = vcl::NewChild<vcl::TPanel>(this, win, "", static_cast<int>(i) * w, 0, w,
+                                               win->ClientAreaHeight());
+      panel->SetAnchors(vcl::akLeft | vcl::akTop | vcl::akBottom);
       panel->SetBevelOuter(vcl::bvLowered);
       panel->SetColor(vcl::clWhite);
       panel->SetCaption("");
       *labels[i] = FillLabel(this, panel, names[i], labels.size() == 1 ? 40 : 18);
     }
   };
-  smallValues(valueWindow(19, "Distance to Waypoint"), {&DistanceToWaypointLabel},
+  smallValues(MakeToolWindow(19), {&DistanceToWaypointLabel},
               {"DistanceToWaypointLabel"});
-  smallValues(valueWindow(20, "Time to Layline"),
+  smallValues(MakeToolWindow(20),
               {&StarboardLaylineTimeLabel, &PortLaylineTimeLabel},
               {"StarboardLaylineTimeLabel", "PortLaylineTimeLabel"});
   StarboardLaylineTimeLabel->SetCaption("00:00");
   PortLaylineTimeLabel->SetCaption("00:00");
-  smallValues(valueWindow(21, "Distance to Layline"), {&StarboardLaylineLabel, &PortLaylineLabel},
+  smallValues(MakeToolWindow(21), {&StarboardLaylineLabel, &PortLaylineLabel},
               {"StarboardLaylineLabel", "PortLaylineLabel"});
-  smallValues(valueWindow(28, "Current/Drift"), {&DriftLabel, &SetLabel},
+  smallValues(MakeToolWindow(28), {&DriftLabel, &SetLabel},
               {"DriftLabel", "SetLabel"});
   TimeLabel = vcl::NewChild<vcl::TLabel>(this, StatusPanel, "TimeLabel", 1040, 4, 200, 16);
   TimeLabel->SetAnchors(vcl::akTop | vcl::akRight);
@@ -149,25 +109,23 @@ void TForm1::BuildPanels() {
   // Gauges, one above the other in the right dock.
   struct GaugeLook {
     int number;
-    const char* window;
     const char* caption;
     int scale, indMin, indMax, angle, mainTicks;
     vcl::TColor minColor, midColor, maxColor;
     TAntialiased aa;
   };
   const GaugeLook looks[] = {
-      {24, "Performance", "perf%", 140, 80, 100, 270, 7, vcl::clRed, vcl::clYellow, vcl::clLime,
+      {24, "perf%", 140, 80, 100, 270, 7, vcl::clRed, vcl::clYellow, vcl::clLime,
        aaQuadral},
-      {23, "Wind Speed", "TWS", 50, 25, 35, 270, 7, vcl::clLime, vcl::clYellow, vcl::clRed,
+      {23, "TWS", 50, 25, 35, 270, 7, vcl::clLime, vcl::clYellow, vcl::clRed,
        aaQuadral},
-      {25, "Wind Angle", "TWA", 360, 180, 180, 360, 12, vcl::clRed, vcl::clYellow, vcl::clLime,
+      {25, "TWA", 360, 180, 180, 360, 12, vcl::clRed, vcl::clYellow, vcl::clLime,
        aaBiline},
   };
   TAAGauge** gauges[] = {&AAGauge1, &AAGauge2, &AAGauge3};
   for (int i = 0; i < 3; ++i) {
     const GaugeLook& k = looks[i];
-    auto* win = window(k.number, DKDock3, k.window, 4, 4 + i * 135, 145, 113 + kTitleHeight + 2);
-    auto* g = vcl::NewChild<TAAGauge>(this, win, "AAGauge" + std::to_string(i + 1));
+    auto* g = vcl::NewChild<TAAGauge>(this, MakeToolWindow(k.number), "AAGauge" + std::to_string(i + 1));
     g->SetAlign(vcl::alClient);
     g->SetFFaceColor(kNavy);
     for (auto set : {&TAAGauge::SetFTicksColor, &TAAGauge::SetFValueColor,
@@ -200,7 +158,7 @@ void TForm1::BuildPanels() {
   }
 
   // The video window comes with the capture control; hidden until chosen in the list.
-  window(31, DKDock2, "Video", 20, 20, 352, 304)->SetVisible(false);
+  MakeToolWindow(31);
 
   // Panel activation.
   Panel21 = vcl::NewChild<vcl::TPanel>(this, this, "Panel21", 440, 120, 640, 330);
@@ -237,9 +195,10 @@ void TForm1::BuildPanels() {
   Splitter1->OnMoved = rtl::MakeEvent(this, &TForm1::Splitter1Moved);
 }
 
-std::vector<std::pair<vcl::TCheckListBox*, std::vector<vcl::TPanel*>>> TForm1::ActivationTable() {
+std::vector<std::pair<vcl::TCheckListBox*, std::vector<docking::TDKToolWindow*>>>
+TForm1::ActivationTable() {
   auto w = [this](std::initializer_list<int> numbers) {
-    std::vector<vcl::TPanel*> out;
+    std::vector<docking::TDKToolWindow*> out;
     for (int n : numbers) out.push_back(DKToolWindow[n]);
     return out;
   };

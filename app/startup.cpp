@@ -445,6 +445,9 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
 }
 
 void TForm1::FormDestroy(rtl::TObject*) {
+  // Like the settings, the layout is written only by a program that started fully: a start-up
+  // ended early (or a close in its first seconds) leaves "corvatalen.ini" as it was.
+  if (!fSettingsApplied) return;
   // The window goes whatever happens: a failed save keeps the sections it wrote and says why.
   try {
     docking::DKIniSavePositions(this, kIniFile, "");

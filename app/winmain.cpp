@@ -40,7 +40,8 @@ int WinMain(const std::string& backend) {
   auto sdl = std::dynamic_pointer_cast<display::SdlBackend>(screen);
   ConnectClipboard(screen);
   if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
-  if (backend != "sdl" || !note.empty()) {
+  const bool ownWindow = backend == "sdl" && note.empty();
+  if (!ownWindow) {
     vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
       std::fprintf(stderr, "%s: %s: %s\n", r.Kind.c_str(), r.Caption.c_str(), r.Text.c_str());
       vcl::TDialogAnswer a;
@@ -56,6 +57,7 @@ int WinMain(const std::string& backend) {
       app.SetTitle("Corvatalen - Sailboat performance package");
       app.SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
       CreateForms(app);
+      if (ownWindow) Form1->FillScreen();
       TShutdownSignals signals(Form1->Handle());
       Form1->fClosedBySignal = [&signals] { return signals.Signalled(); };
       // The window manager's close is the main window's close, settings written.

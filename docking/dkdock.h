@@ -332,6 +332,7 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
 
  protected:
   void CreateParams(vcl::TCreateParams& Params) override;
+  void CreateWnd() override;
   void WndProc(vcl::TMessage& Message) override;
   void MouseDown(vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y) override;
   void Loaded() override;

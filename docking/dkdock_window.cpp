@@ -152,6 +152,13 @@ void TDKCustomDockableWindow::FreeFloatParent() {
   }
 }
 
+// A window docked before its form had a handle gets its handle with its form: the frame size asked
+// while the window was being made did not reach this object, so it is asked again.
+void TDKCustomDockableWindow::CreateWnd() {
+  vcl::TCustomControl::CreateWnd();
+  if (docked_) RedrawNC();
+}
+
 void TDKCustomDockableWindow::CreateParams(vcl::TCreateParams& Params) {
   vcl::TCustomControl::CreateParams(Params);
   Params.WindowClassStyle &= ~unsigned(win::CS_HREDRAW | win::CS_VREDRAW);

@@ -10,6 +10,7 @@
 
 #include "app/historybuffer.h"
 #include "app/mainform.h"
+#include "tests/tempdir.h"
 #include "link/comsettings.h"
 #include "platform/rtl/datetime.h"
 #include "platform/win/system.h"
@@ -68,6 +69,8 @@ class Charts : public ::testing::Test {
     return sum / count;
   }
 
+  // Destroying the form writes its layout beside it.
+  TempWorkDir work{"corv_charts"};
   win::SystemScope windows;
   std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>(nullptr);
   TForm1 form{nullptr};

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/mainform.h"
+#include "tests/tempdir.h"
 #include "link/comsettings.h"
 #include "map/earthsysutils.h"
 #include "platform/gdi/image.h"
@@ -216,6 +217,8 @@ class Refresh : public ::testing::Test {
     form.fWaypointPosition = Destination(4.0, 52.5, bearing, nm);
   }
 
+  // Destroying the form writes its layout beside it.
+  TempWorkDir work{"corv_refresh"};
   win::SystemScope windows;
   std::unique_ptr<Tcomms> instruments = std::make_unique<Tcomms>(nullptr);
   TForm1 form{nullptr};

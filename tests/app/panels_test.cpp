@@ -5,12 +5,16 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/mainform.h"
 #include "link/comsettings.h"
+#include "docking/dklayout.h"
+#include "platform/vcl/screen.h"
+#include "platform/win/system.h"
 #include "tests/platform/vcl/vcltest.h"
 
 namespace {
@@ -146,15 +150,16 @@ TEST_F(Panels, ValueLabelFontIsThePanelHeightLessThirtyTwo) {
 }
 
 TEST_F(Panels, SplitterAndSmallCommands) {
+  // The left dock is as wide as its columns of windows need: the splitter's requests for another
+  // width are answered by the dock arranging its windows again, and the splitter stays at its edge.
+  const int columns = form->DKDock1->Width();
   int size = 300;
   bool accept = true;
   form->Splitter1->OnCanResize(form->Splitter1, size, accept);
-  EXPECT_EQ(form->DKDock1->Width(), 298);
-  // After a move the dock reaches past the splitter's right edge as it stood.
-  const int edge = form->Splitter1->Left() + form->Splitter1->Width();
-  EXPECT_EQ(edge, 302);
+  EXPECT_EQ(form->DKDock1->Width(), columns);
   form->Splitter1->OnMoved(form->Splitter1);
-  EXPECT_EQ(form->DKDock1->Width(), edge);
+  EXPECT_EQ(form->DKDock1->Width(), columns);
+  EXPECT_EQ(form->Splitter1->Left(), form->DKDock1->Left() + columns);
 
   // The replay tool bar follows its button.
   const bool shown = form->DKToolbar4->Visible();
@@ -173,6 +178,41 @@ TEST_F(Panels, SplitterAndSmallCommands) {
   form->SpeedButton6Click(nullptr);
   Pump();
   EXPECT_FALSE(form->Visible());
+}
+
+// A hand-edited layout that closes every tool bar: the main ones stay (nothing else could show
+// them again), the replay tool bar closes, and a window moved to another dock goes there.
+TEST_F(Panels, ALoadedLayoutNeverHidesTheMainToolBars) {
+  std::ofstream("corvatalen.ini")
+      << "[DKToolbar1]\r\nRev=2000\r\nVisible=0\r\nDockedTo=DKDock4\r\n"
+         "[DKToolbar2]\r\nRev=2000\r\nVisible=0\r\nDockedTo=DKDock4\r\n"
+         "[DKToolbar4]\r\nRev=2000\r\nVisible=0\r\nDockedTo=DKDock4\r\n"
+         "[DKToolWindow24]\r\nRev=2000\r\nVisible=1\r\nDockedTo=DKDock1\r\nDockRow=3\r\n";
+  docking::DKIniLoadPositions(form, "corvatalen.ini", "");
+  Pump();
+  EXPECT_TRUE(form->DKToolbar1->Visible());
+  EXPECT_TRUE(form->DKToolbar2->Visible());
+  EXPECT_FALSE(form->DKToolbar4->Visible());
+  EXPECT_EQ(form->DKToolWindow[24]->CurrentDock(), form->DKDock1);
+  EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
+  Click(form->SpeedButton25);
+  EXPECT_TRUE(form->DKToolbar4->Visible());
+}
+
+// With the sdl display the main window covers the screen's work area and follows its size.
+TEST_F(Panels, AWindowFillingTheScreenFollowsItsSize) {
+  form->FillScreen();
+  Pump();
+  const vcl::TRect area = vcl::Screen->WorkAreaRect();
+  EXPECT_EQ(form->BoundsRect(), area);
+  win::ResizeScreen(1024, 700);
+  Pump();
+  EXPECT_EQ(form->Left(), 0);
+  EXPECT_EQ(form->Width(), 1024);
+  EXPECT_EQ(form->Height(), 700);
+  // The docks follow: the lower bottom dock ends on the status line, inside the window.
+  EXPECT_EQ(form->DKDock2->Top() + form->DKDock2->Height(), form->StatusPanel->Top());
+  EXPECT_LE(form->StatusPanel->Top() + form->StatusPanel->Height(), form->ClientHeight());
 }
 
 }  // namespace

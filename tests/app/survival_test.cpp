@@ -134,6 +134,17 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   EXPECT_EQ(ini.ReadString("comms", "comport", ""), "COM1");
   EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
+  // The same close wrote the window layout beside the settings: every tool window and tool bar
+  // in its dock, the hidden video window hidden.
+  for (int n = 1; n <= 31; ++n) {
+    const std::string section = "DKToolWindow" + std::to_string(n);
+    EXPECT_EQ(ini.ReadString(section, "Visible", ""), n == 31 ? "0" : "1") << section;
+    EXPECT_NE(ini.ReadString(section, "DockedTo", ""), "") << section;
+  }
+  EXPECT_EQ(ini.ReadString("DKToolWindow7", "DockedTo", ""), "DKDock1");
+  EXPECT_EQ(ini.ReadString("DKToolWindow24", "DockedTo", ""), "DKDock3");
+  for (const char* bar : {"DKToolbar1", "DKToolbar2", "DKToolbar4"})
+    EXPECT_EQ(ini.ReadString(bar, "DockedTo", ""), "DKDock4") << bar;
 }
 
 // A service manager restarts or reports a program that ends with a non-zero code.
@@ -240,7 +251,7 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
   constexpr int kRounds = 4, kKillsPerRound = 10;
   const std::string saved = Settings(100000);  // about 3.7 MB of dock layout
   std::mt19937 random(20261207);
-  int oldFiles = 0, newFiles = 0, leftovers = 0;
+  int oldFiles = 0, newFiles = 0, newLayouts = 0, leftovers = 0;
   for (int round = 0; round < kRounds; ++round) {
     std::vector<fs::path> dirs;
     std::vector<std::unique_ptr<RunningProgram>> programs;
@@ -287,6 +298,20 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
         EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
         EXPECT_EQ(ini.ReadString("dock", "DKToolWindow99999", ""), "1,2,300,400,docked");
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        // The layout goes in with its own replace after the settings: a kill between the two
+        // leaves none of it, never some windows or some keys of a window.
+        const bool layout = ini.SectionExists("DKToolWindow1");
+        if (layout) ++newLayouts;
+        for (int n = 1; n <= 34; ++n) {
+          const std::string section =
+              n <= 31 ? "DKToolWindow" + std::to_string(n)
+                      : "DKToolbar" + std::to_string(n == 34 ? 4 : n - 31);
+          EXPECT_EQ(ini.SectionExists(section), layout) << section;
+          if (layout) {
+            EXPECT_TRUE(ini.ValueExists(section, n <= 31 ? "ClientHeight" : "FloatRightX"))
+                << section;
+          }
+        }
       }
       for (const auto& e : fs::directory_iterator(d))
         if (e.path().extension() == ".tmp") ++leftovers;
@@ -302,9 +327,9 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
                 static_cast<double>(closeTime.count()) / 1000);
   }
   std::printf(
-      "%d kills and %d closes: %d old settings files, %d new ones, %d temporary files "
-      "left by the kills\n",
-      kRounds * kKillsPerRound, kRounds, oldFiles, newFiles, leftovers);
+      "%d kills and %d closes: %d old settings files, %d new ones (%d with the layout), %d "
+      "temporary files left by the kills\n",
+      kRounds * kKillsPerRound, kRounds, oldFiles, newFiles, newLayouts, leftovers);
   EXPECT_EQ(oldFiles + newFiles, kRounds * (kKillsPerRound + 1));
 }
 

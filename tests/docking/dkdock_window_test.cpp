@@ -74,6 +74,30 @@ TEST_F(Window, TheHandleSurvivesDockFloatDockAndEventsComeInOrder) {
   EXPECT_EQ(right->DockList().size(), 1u);
 }
 
+// A form building its docks and windows before it has a handle (as a main window does in its
+// constructor): the windows get their grips and borders once the form is shown, the content
+// inside them.
+TEST_F(Window, WindowsDockedBeforeTheirFormHasAHandleGetTheirFrameWhenItIsShown) {
+  vcl::TForm* other = nullptr;
+  app->CreateForm(other);
+  auto* dock = new TDKDock(other);
+  dock->SetName("Early");
+  dock->SetParent(other);
+  dock->SetPosition(dpLeft);
+  auto* t = new TDKToolWindow(other);
+  t->SetName("EarlyTool");
+  t->SetClientAreaSize(100, 40);
+  t->SetCurrentDock(dock);
+  ASSERT_FALSE(t->HandleAllocated());
+  other->Show();
+  Pump();
+  const RECT inWindow = win::GetClientRectInWindow(t->Handle());
+  EXPECT_GT(inWindow.left + inWindow.top, 0) << "no grip or border";
+  EXPECT_EQ(inWindow.right - inWindow.left, 100);
+  EXPECT_EQ(inWindow.bottom - inWindow.top, 40);
+  EXPECT_EQ(t->ClientWidth(), 100);
+}
+
 TEST_F(Window, DoubleClickFloatsAndDocksAgainFirstInItsRow) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
   auto* t = Tool(top, 100, 20, 0, -1, "T");
