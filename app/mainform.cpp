@@ -46,11 +46,18 @@ float Deg(float rad) {
   return rad * (1.0f / kPi) * 180.0f;
 }
 
+// A value that is not a number fails every comparison: the clamps take it as out of range, so
+// nothing after them sees one.
 void ClampAbove(float& v, float limit, float replacement) {
-  if (v > limit) v = replacement;
+  if (!(v <= limit)) v = replacement;
 }
 void ClampBelow(float& v, float limit, float replacement) {
-  if (v < limit) v = replacement;
+  if (!(v >= limit)) v = replacement;
+}
+
+// An instrument value that is not finite is no reading: the value of the last tick stays.
+void TakeReading(float& value, float reading) {
+  if (std::isfinite(reading)) value = reading;
 }
 
 // The same direction in [0, 360).
@@ -110,16 +117,16 @@ float TForm1::DampAngle(float sample, float previous, float a) {
 
 void TForm1::ReadInstrumentInputs() {
   if (comms != nullptr) {
-    fSpeedOverGround = comms->fSpeedOverGround;
-    fCourseOverGround = comms->fCourseOverGround;
-    fTrueWindAngle = comms->fTrueWindAngle;
-    fApparentWindAngle = comms->fApparentWindAngle;
-    fHeading = comms->fHeading;
-    fVMG = comms->fVMG;
-    fDepth = comms->fDepth;
-    fTrueWindSpeed = comms->fTrueWindSpeed;
-    fApparentWindSpeed = comms->fApparentWindSpeed;
-    fSpeedThroughWater = comms->fSpeedThroughWater;
+    TakeReading(fSpeedOverGround, comms->fSpeedOverGround);
+    TakeReading(fCourseOverGround, comms->fCourseOverGround);
+    TakeReading(fTrueWindAngle, comms->fTrueWindAngle);
+    TakeReading(fApparentWindAngle, comms->fApparentWindAngle);
+    TakeReading(fHeading, comms->fHeading);
+    TakeReading(fVMG, comms->fVMG);
+    TakeReading(fDepth, comms->fDepth);
+    TakeReading(fTrueWindSpeed, comms->fTrueWindSpeed);
+    TakeReading(fApparentWindSpeed, comms->fApparentWindSpeed);
+    TakeReading(fSpeedThroughWater, comms->fSpeedThroughWater);
     fWindSide = comms->fWindSide;
   }
   ClampAbove(fSpeedOverGround, 100, 100);
@@ -142,8 +149,8 @@ void TForm1::ReadInstrumentInputs() {
   ClampAbove(fSpeedThroughWater, 100, 100);
   ClampBelow(fSpeedThroughWater, 0, 0);
   if (comms != nullptr) {
-    fLatitude = comms->fLatitude;
-    fLongitude = comms->fLongitude;
+    TakeReading(fLatitude, comms->fLatitude);
+    TakeReading(fLongitude, comms->fLongitude);
   }
   fApparentWindAngle =
       Damp(fApparentWindAngle, fApparentWindAnglePrev, DampFactor(WindAngleInputFilter));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
@@ -97,9 +98,10 @@ void TPolardata::ReadPolars() {
     Query6->Open();
     Query6->First();
     Table1->Open();
-    // Columns are stored as they are completed, so a failure leaves a consistent table of the
-    // columns read so far.
-    fTwsCount = 0;
+    // The whole table or nothing: a table that fails part way keeps the curves read before.
+    int count = 0;
+    std::array<int32_t, kMaxTwsColumns> values{};
+    auto curves = std::make_unique<decltype(fPolarCurves)>();
     bool tooMany = false;
     std::vector<TPolarPoint> control;
     for (; !Query6->Eof(); Query6->Next()) {
@@ -107,7 +109,7 @@ void TPolardata::ReadPolars() {
       // A NULL or fractional wind speed names no column of whole knots: it would have no rows.
       if (twsField->IsNull() || twsField->AsFloat() != std::floor(twsField->AsFloat())) continue;
       const int tws = twsField->AsInteger();
-      if (fTwsCount == kMaxTwsColumns) {
+      if (count == kMaxTwsColumns) {
         tooMany = true;  // ascending order: the 20 lowest are kept
         break;
       }
@@ -119,17 +121,19 @@ void TPolardata::ReadPolars() {
         control.push_back(TPolarPoint{Query5->FieldByName("TWD")->AsFloat(),
                                       Query5->FieldByName("SPEED")->AsFloat(), 0});
       if (control.empty()) continue;
-      const int i = fTwsCount;
-      fTwsValues[static_cast<size_t>(i)] = tws;
+      values[static_cast<size_t>(count)] = tws;
       BSplineCurve(control.data(), static_cast<int>(control.size()) - 1, 2,
-                   fPolarCurves[static_cast<size_t>(i)].data(), kCurveResolution);
-      fTwsCount = i + 1;
+                   (*curves)[static_cast<size_t>(count)].data(), kCurveResolution);
+      ++count;
     }
+    fTwsCount = count;
+    fTwsValues = values;
+    fPolarCurves = *curves;
     if (tooMany)
       MessageBoxOk("The polar table has more than 20 wind speeds; only the 20 lowest are used",
                    "Warning");
-  } catch (const std::exception&) {
-    MessageBoxOk("Error reading polar table", "Error");
+  } catch (const std::exception& e) {
+    MessageBoxOk("Error reading polar table " + Table1->TableName() + ": " + e.what(), "Error");
   }
 }
 

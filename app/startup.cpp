@@ -115,8 +115,9 @@ void TForm1::FormCreate(rtl::TObject*) {
   try {
     Table1->Open();
     Table1->Close();
-  } catch (const std::exception&) {
-    ShowBox("Error opening database table", "Error", vcl::MB_ICONEXCLAMATION);
+  } catch (const std::exception& e) {
+    ShowBox("Error opening database table " + Table1->TableName() + ": " + e.what(), "Error",
+            vcl::MB_ICONEXCLAMATION);
     fExitCode = 1;  // a service manager sees that the program could not start
     Terminate();
   }
@@ -160,13 +161,9 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
 
   // Without a templates file the memo keeps what it holds.
-  if (rtl::FileExists("nmeaout.txt")) {
-    try {
-      rtl::TStringList lines;
-      lines.LoadFromFile("nmeaout.txt");
-      c.Memo1->Lines()->Assign(&lines);
-    } catch (const std::exception&) {
-    }
+  try {
+    c.LoadTemplates();
+  } catch (const std::exception&) {
   }
 
   const auto smoothing = SmoothingGlobals();

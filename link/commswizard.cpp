@@ -239,11 +239,13 @@ void TWizForm::BitBtn1Click(rtl::TObject*) {
   if (fSeenHDG != 0) fWizHeadingSource = 1;
   if (fSeenMWV != 0) fWizNmeaWind = 0;
   if (fSeenVWR != 0) fWizNmeaWind = 1;
-  rtl::TIniFile ini("corvatalen.ini");
+  // The four keys in one replace of the file, keeping what others wrote.
+  rtl::TIniWriter ini("corvatalen.ini");
   ini.WriteString("comms", "comport", fFoundPort);
   ini.WriteInteger("settings", "speedsource", fWizSpeedSource);
   ini.WriteInteger("settings", "headingsource", fWizHeadingSource);
   ini.WriteInteger("settings", "nmeawind", fWizNmeaWind);
+  ini.UpdateFile();
 }
 
 void TWizForm::BitBtn2Click(rtl::TObject*) {

@@ -406,9 +406,19 @@ bool DeviceGone(int Err) {
 
 }  // namespace
 
+std::string TCustomComPort::LostText() const {
+  const std::string& path = fDevice->Path();
+  const std::string port = path == fDeviceName ? fDeviceName : fDeviceName + " (" + path + ")";
+  return "The connection to " + port + " was lost. Check the cable, then press OK in Comms.";
+}
+
 void TCustomComPort::Check(int Err) {
   if (Err == 0) return;
-  if (DeviceGone(Err)) fGoneReported = true;
+  // Only a device that was open can be lost; one that cannot be opened says why.
+  if (DeviceGone(Err) && fDevice) {
+    fGoneReported = true;
+    RaiseError(Err, LostText());
+  }
   RaiseError(Err, serial::ErrorText(Err));
 }
 

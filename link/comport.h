@@ -393,6 +393,8 @@ class TCustomComPort : public rtl::TComponent {
   int ReadAvailable(char* Buffer, int Count, bool WaitOnCompletion);
   void WaitPendingOut(int Count);
   TLineErrors TakeLineErrors();
+  // What a user is told when the device went away: which port, and what to do.
+  std::string LostText() const;
 
   std::unique_ptr<serial::Device> fDevice;
   TComThread* fThread = nullptr;   // owned: joined, or left to free itself (see StopThread)

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "platform/rtl/events.h"
 
@@ -162,7 +163,10 @@ void Tcomms::LineComplete() {
   if (fDebugView == 1) {
     rtl::TStrings& lines = *Memo2->Lines();
     lines.BeginUpdate();
-    lines.Add(std::string(line, length));
+    // The line's own CR and the LF of the previous one are no characters to show.
+    std::string shown(line, length);
+    std::erase_if(shown, [](char ch) { return ch == '\r' || ch == '\n'; });
+    lines.Add(shown);
     while (lines.Count() > kDebugLines) lines.Delete(0);
     lines.EndUpdate();
   }
@@ -246,19 +250,21 @@ void Tcomms::DecodeWindWithSide(const char* line, float& angle, float& speed) {
 // MWV: angle 0-360 in field 1, folded to 0-180 with the side; speed in field 3, in the unit of
 // field 4: N knots, M metres per second, K kilometres per hour.
 void Tcomms::DecodeWindFullCircle(const char* line, float& angle, float& speed) {
-  angle = ClampLow(FieldFloat(line, 1));
-  speed = FieldFloat(line, 3);
+  float knots = FieldFloat(line, 3);
   switch (FieldChar(line, 4)) {
     case 'M':
-      speed *= kKnotsPerMetrePerSecond;
+      knots *= kKnotsPerMetrePerSecond;
       break;
     case 'K':
-      speed *= kKnotsPerKilometrePerHour;
+      knots *= kKnotsPerKilometrePerHour;
       break;
     default:
       break;
   }
-  speed = ClampLow(speed);
+  // A speed near the float's limit overflows in the conversion: the sentence is no reading.
+  if (!std::isfinite(knots)) return;
+  angle = ClampLow(FieldFloat(line, 1));
+  speed = ClampLow(knots);
   fWindSide = angle > 180 ? 1 : 0;
   if (fWindSide == 1) angle = 360 - angle;
 }
@@ -293,6 +299,8 @@ void Tcomms::DecodeSensorHeading(const char* line) {
   if (!FieldText(line, 4).empty()) {
     heading += SignedByEastWest(FieldFloat(line, 2), FieldChar(line, 3)) +
                SignedByEastWest(FieldFloat(line, 4), FieldChar(line, 5));
+    // A deviation or variation near the float's limit makes the sum infinite: no heading.
+    if (!std::isfinite(heading)) return;
     heading = std::fmod(heading, 360.0f);
     if (heading < 0) heading += 360.0f;
     if (heading >= 360.0f) heading = 0;  // a tiny negative rounds up to 360 when added

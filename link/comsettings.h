@@ -146,9 +146,14 @@ class Tcomms : public vcl::TForm {
   // Builds and sends every template line of Memo1, the wind corrections sentence and the Micronet
   // page values.
   void SendNmeaOutput();
-  // Appends the checksum suffix and writes the sentence to the instrument port, and to the
-  // repeater port when it is ticked and open.
+  // Appends the checksum suffix and writes the sentence (at most 82 characters, or nothing) to
+  // the instrument port, and to the repeater port when it is ticked and open, as far as the
+  // instrument line's rate allows in the present second.
   void SendSentence(const std::string& Sentence);
+  static constexpr const char* kTemplatesFile = "nmeaout.txt";
+  // Loads "nmeaout.txt" into Memo1, when it exists; lines that are no templates are left out and
+  // told of in one box. A file that cannot be read raises.
+  void LoadTemplates();
   // OnClick of the nine Micronet boxes, and the 120 s timer: send the page titles.
   void CheckBox2Click(rtl::TObject* Sender);
   void MicronetTimerTimer(rtl::TObject* Sender);
@@ -175,6 +180,12 @@ class Tcomms : public vcl::TForm {
   void BuildOutputControls();
   void SendPageTitles(bool fromTimer);
   bool fMicronetBoxOpen = false;
+  // Output is paced by the instrument port's rate: what one second of the line carries.
+  int LineBytesPerSecond() const;
+  double LineAllowance();
+  void SendWithinLineRate(const std::string& finished);
+  double fLineAllowance = -1;  // bytes; negative until the first sentence
+  std::uint32_t fLineAllowanceTick = 0;
   // ---- end of ports and output ------------------------------------------------------------------
 
  private:

@@ -6,15 +6,11 @@
 #include "link/commswizard.h"
 #include "link/comsettings.h"
 #include "platform/rtl/events.h"
-#include "platform/rtl/files.h"
-#include "platform/rtl/stringlist.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/newchild.h"
 
 namespace {
-
-constexpr const char* kTemplatesFile = "nmeaout.txt";
 
 vcl::TRadioGroup* NewGroup(Tcomms* form, vcl::TWinControl* parent, const char* name,
                            const char* caption, int top, std::initializer_list<const char*> items) {
@@ -163,12 +159,8 @@ void Tcomms::BuildDebugPage() {
 
 void Tcomms::FormActivate(rtl::TObject*) {
   fDebugView = 1;
-  // Without the file the memo keeps the templates it has.
-  if (!rtl::FileExists(kTemplatesFile)) return;
   try {
-    rtl::TStringList lines;
-    lines.LoadFromFile(kTemplatesFile);
-    Memo1->Lines()->Assign(&lines);
+    LoadTemplates();
   } catch (const std::exception& e) {
     vcl::ShowMessageBox(std::string("Cannot read ") + kTemplatesFile + ": " + e.what(), "Error",
                         vcl::MB_OK | vcl::MB_ICONERROR);
@@ -241,6 +233,9 @@ void Tcomms::BitBtn4Click(rtl::TObject*) {
   SetSources({wizard->fWizSpeedSource, wizard->fWizHeadingSource, wizard->fWizNmeaWind, {}});
   ComPort1->SetDeviceName(wizard->fFoundPort);
   ComboBox1->SetText(wizard->fFoundPort);
+  // The instruments answered at the wizard's rate, whatever the rate box said before.
+  ComPort1->SetBaudRate(TWizForm::kBaudRate);
+  ComboBox2->SetText(std::to_string(BaudRateValue(TWizForm::kBaudRate)));
   ComPort1->Open();
   if (ComPort1->Active() && fAfterWizardOpen) fAfterWizardOpen();
 }

@@ -1,19 +1,28 @@
 // Output of the communications form: custom NMEA sentences from the user's templates, the Micronet
 // performance pages and the wind corrections sentence.
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "link/comsettings.h"
+#include "platform/rtl/files.h"
+#include "platform/rtl/stringlist.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/win/system.h"
 
 namespace {
 
-// Template lines, substituted lines and finished sentences are kept to this length; a longer one
-// is not sent at all rather than cut.
-constexpr std::size_t kMaxSentence = 255;
+// An NMEA sentence holds at most 82 characters: a template longer than that once expanded is not
+// sent at all rather than cut.
+constexpr std::size_t kMaxSentence = 82;
 constexpr std::size_t kSuffixLength = 5;  // "*hh\r\n"
+// A character on the line: start bit, 8 data bits, stop bit.
+constexpr int kBitsPerCharacter = 10;
+constexpr int kDefaultBaudRate = 4800;
 
 struct Placeholder {
   const char* name;
@@ -64,8 +73,9 @@ constexpr std::array<Page, 8> kPages{{
 constexpr int kMaxPages = 4;
 
 // A placeholder runs from '%' to the next ',' (or the end of the line). Known names become their
-// value; an unknown one leaves an empty field.
-std::string Expand(const std::string& line, const TOutputValues& values) {
+// value; an unknown one leaves an empty field. A value that is not a number (no reading yet, or a
+// computation gone wrong) must never reach an instrument: the whole sentence is left out.
+std::optional<std::string> Expand(const std::string& line, const TOutputValues& values) {
   std::string out;
   for (std::size_t i = 0; i < line.size();) {
     if (line[i] != '%') {
@@ -75,11 +85,30 @@ std::string Expand(const std::string& line, const TOutputValues& values) {
     std::size_t end = line.find(',', i + 1);
     if (end == std::string::npos) end = line.size();
     const std::string_view name(line.data() + i + 1, end - i - 1);
-    for (const auto& p : kPlaceholders)
-      if (name == p.name) out += rtl::Format("%3.1f", values.*(p.value));
+    for (const auto& p : kPlaceholders) {
+      if (name != p.name) continue;
+      const float value = values.*(p.value);
+      if (!std::isfinite(value)) return std::nullopt;
+      out += rtl::Format("%3.1f", value);
+    }
     i = end;
   }
   return out;
+}
+
+bool Blank(const std::string& line) {
+  return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+// Empty and blank lines go out as they stand (the built-in templates hold one of each); any other
+// line is printable text starting with '$' or '!' that fits a sentence with its values at zero.
+bool IsTemplate(const std::string& line) {
+  if (Blank(line)) return true;
+  if (line[0] != '$' && line[0] != '!') return false;
+  if (!std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c <= '~'; }))
+    return false;
+  const auto least = Expand(line, TOutputValues{});
+  return least && least->size() <= kMaxSentence;
 }
 
 }  // namespace
@@ -186,22 +215,59 @@ TComPort* Tcomms::NewComPort(Tcomms* owner, const std::string& device, bool inst
 }
 
 void Tcomms::SendSentence(const std::string& Sentence) {
-  const std::string finished = NmeaSentence(Sentence);
+  // Longer than a sentence may be (huge values in a fixed format): not sent at all rather than cut.
+  if (Sentence.size() > kMaxSentence) return;
+  SendWithinLineRate(NmeaSentence(Sentence));
+}
+
+int Tcomms::LineBytesPerSecond() const {
+  const TBaudRate rate = ComPort1->BaudRate();
+  const int baud = rate == brCustom ? ComPort1->CustomBaudRate() : BaudRateValue(rate);
+  return std::max(baud > 0 ? baud : kDefaultBaudRate, kBitsPerCharacter) / kBitsPerCharacter;
+}
+
+// The allowance of the line fills at its rate up to one second's worth; each sentence written
+// takes its length from it.
+double Tcomms::LineAllowance() {
+  const double perSecond = LineBytesPerSecond();
+  const std::uint32_t now = win::GetTickCount();
+  if (fLineAllowance < 0) {
+    fLineAllowance = perSecond;
+  } else {
+    const double filled = static_cast<std::uint32_t>(now - fLineAllowanceTick) * perSecond / 1000.0;
+    fLineAllowance = std::min(perSecond, fLineAllowance + filled);
+  }
+  fLineAllowanceTick = now;
+  return fLineAllowance;
+}
+
+// What the line cannot carry is dropped whole, never queued.
+void Tcomms::SendWithinLineRate(const std::string& finished) {
+  const auto size = static_cast<double>(finished.size());
+  if (size > LineAllowance()) return;
+  fLineAllowance -= size;
   if (ComPort1->Active()) ComPort1->WriteString(finished);
   if (CheckBox11->Checked() && ComPort2->Active()) ComPort2->WriteString(finished);
 }
 
 void Tcomms::SendNmeaOutput() {
+  // With no port to write to there is nothing to build.
+  if (!ComPort1->Active() && !(CheckBox11->Checked() && ComPort2->Active())) return;
   const TOutputValues values = fOutputValues ? fOutputValues() : TOutputValues{};
   const rtl::TStrings& lines = *Memo1->Lines();
-  for (int i = 0; i < lines.Count(); ++i) {
+  // A second of the line carries no more sentences than this, even of the shortest kind: the
+  // templates after it are not looked at (however many there are, or how many of them are left
+  // out for values that are not numbers).
+  const int most = std::min(lines.Count(), LineBytesPerSecond() / static_cast<int>(kSuffixLength));
+  for (int i = 0; i < most; ++i) {
+    // The line's second is used up: the templates after this are left out this second.
+    if (LineAllowance() < static_cast<double>(kSuffixLength)) break;
     const std::string line = lines.Strings(i);
-    if (line.size() > kMaxSentence) continue;
-    const std::string sentence = Expand(line, values);
-    if (sentence.size() + kSuffixLength > kMaxSentence) continue;
-    SendSentence(sentence);
+    if (!IsTemplate(line)) continue;
+    if (const auto sentence = Expand(line, values)) SendSentence(*sentence);
   }
-  if (CheckBox1->Checked())
+  if (CheckBox1->Checked() && std::isfinite(values.fTwsCorrection) &&
+      std::isfinite(values.fTwaCorrectionApplied))
     SendSentence(
         rtl::Format("$PTAK,TWC,%2.1f,%2.1f", values.fTwsCorrection, values.fTwaCorrectionApplied));
 
@@ -211,10 +277,40 @@ void Tcomms::SendNmeaOutput() {
   int number = 1;
   for (const Page& page : kPages) {
     if (!(this->*page.box)->Checked()) continue;
-    SendSentence(page.value ? rtl::Format(page.valueFormat, number, values.*(page.value))
-                            : rtl::Format(page.valueFormat, number, values.TimeToLayline));
+    // A value that is not a number is not sent; its page keeps its number, and the display
+    // its last value.
+    if (!page.value) {
+      SendSentence(rtl::Format(page.valueFormat, number, values.TimeToLayline));
+    } else if (std::isfinite(values.*(page.value))) {
+      SendSentence(rtl::Format(page.valueFormat, number, values.*(page.value)));
+    }
     ++number;
   }
+}
+
+void Tcomms::LoadTemplates() {
+  // Without the file the memo keeps the templates it has.
+  if (!rtl::FileExists(kTemplatesFile)) return;
+  rtl::TStringList lines;
+  lines.LoadFromFile(kTemplatesFile);
+  rtl::TStringList kept;
+  int refused = 0;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string line = lines.Strings(i);
+    if (IsTemplate(line)) {
+      kept.Add(line);
+    } else {
+      ++refused;
+    }
+  }
+  Memo1->Lines()->Assign(&kept);
+  if (refused == 0) return;
+  vcl::ShowMessageBox(
+      rtl::Format("%d %s of %s %s left out: a template is a line of printable text starting with "
+                  "'$' or '!', at most %d characters once expanded.",
+                  refused, refused == 1 ? "line" : "lines", kTemplatesFile,
+                  refused == 1 ? "was" : "were", static_cast<int>(kMaxSentence)),
+      "Warning", vcl::MB_OK | vcl::MB_ICONWARNING);
 }
 
 void Tcomms::CheckBox2Click(rtl::TObject*) {

@@ -5,6 +5,7 @@
 
 #include "map/earthmap.h"
 #include "map/earthresource.h"
+#include "map/earthsettings.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 constexpr int32_t kMaxPenWidth = 32767;
 
 int32_t AltitudeOf(const TEarthCanvas* canvas) {
-  return canvas && canvas->GetProjection() ? canvas->GetProjection()->Altitude : 0;
+  return canvas && canvas->GetProjection() ? canvas->GetProjection()->Altitude() : 0;
 }
 
 template <typename T>
@@ -33,30 +34,6 @@ void WriteByte(TEarthStreamWriter& writer, int v) {
 TEarthUnitTypes CheckedUnit(uint8_t v) {
   if (v >= EarthUnitTypesCount) throw EEarthException("Invalid unit in attribute record");
   return static_cast<TEarthUnitTypes>(v);
-}
-
-// XML values: what cannot be read keeps the current value.
-gdi::TColor ColorAttr(const TEarthXML_Element* e, const char* name, gdi::TColor def) {
-  try {
-    return gdi::StringToColor(e->AttributeByName(name, gdi::ColorToString(def)));
-  } catch (const rtl::Exception&) {
-    return def;
-  }
-}
-TEarthUnitTypes UnitAttr(const TEarthXML_Element* e, TEarthUnitTypes def) {
-  try {
-    return StrToUnits(e->AttributeByName("Unit", UnitsToStr(def)));
-  } catch (const rtl::Exception&) {
-    return def;
-  }
-}
-int IntAttr(const TEarthXML_Element* e, const char* name, int def, int lo, int hi) {
-  try {
-    const int v = e->IntAttributeByName(name, def);
-    return v >= lo && v <= hi ? v : def;
-  } catch (const rtl::Exception&) {
-    return def;
-  }
 }
 
 }  // namespace
@@ -223,10 +200,11 @@ std::unique_ptr<TEarthXML_Element> TEarthPen::SaveEnvironment() {
 
 void TEarthPen::LoadEnvironment(TEarthXML_Element* e) {
   if (!e) return;
-  SetPenColor(ColorAttr(e, "Color", color_));
-  SetPenStyle(static_cast<TEarthPenStyle>(IntAttr(e, "Style", style_, 0, EarthPenStyleCount - 1)));
-  SetPenWidth(IntAttr(e, "Width", width_, INT32_MIN, INT32_MAX));
-  SetPenUnit(UnitAttr(e, unit_));
+  SetPenColor(SettingColor(e, "Color", color_));
+  SetPenStyle(
+      static_cast<TEarthPenStyle>(SettingInt(e, "Style", style_, 0, EarthPenStyleCount - 1)));
+  SetPenWidth(SettingInt(e, "Width", width_, INT32_MIN, INT32_MAX));
+  SetPenUnit(SettingUnits(e, "Unit", unit_));
 }
 
 // ---- TEarthBrush --------------------------------------------------------------------------------
@@ -348,10 +326,10 @@ std::unique_ptr<TEarthXML_Element> TEarthBrush::SaveEnvironment() {
 
 void TEarthBrush::LoadEnvironment(TEarthXML_Element* e) {
   if (!e) return;
-  SetBrushColor(ColorAttr(e, "Color", color_));
-  SetBrushBkColor(ColorAttr(e, "BkColor", bkColor_));
+  SetBrushColor(SettingColor(e, "Color", color_));
+  SetBrushBkColor(SettingColor(e, "BkColor", bkColor_));
   SetBrushStyle(
-      static_cast<TEarthBrushStyle>(IntAttr(e, "Style", style_, 0, EarthBrushStyleCount - 1)));
+      static_cast<TEarthBrushStyle>(SettingInt(e, "Style", style_, 0, EarthBrushStyleCount - 1)));
 }
 
 // ---- TEarthFont ---------------------------------------------------------------------------------
@@ -493,10 +471,10 @@ std::unique_ptr<TEarthXML_Element> TEarthFont::SaveEnvironment() {
 void TEarthFont::LoadEnvironment(TEarthXML_Element* e) {
   if (!e) return;
   SetFontName(e->AttributeByName("Name", name_));
-  SetFontColor(ColorAttr(e, "Color", color_));
-  SetStyle(
-      TEarthFontStyles::FromWord(static_cast<uint16_t>(IntAttr(e, "Style", style_.Word(), 0, 15))));
-  SetFontSize(IntAttr(e, "Size", size_, INT32_MIN, INT32_MAX));
-  SetFontAngle(IntAttr(e, "Angle", angle_, INT32_MIN, INT32_MAX));
-  SetFontUnit(UnitAttr(e, unit_));
+  SetFontColor(SettingColor(e, "Color", color_));
+  SetStyle(TEarthFontStyles::FromWord(
+      static_cast<uint16_t>(SettingInt(e, "Style", style_.Word(), 0, 15))));
+  SetFontSize(SettingInt(e, "Size", size_, INT32_MIN, INT32_MAX));
+  SetFontAngle(SettingInt(e, "Angle", angle_, INT32_MIN, INT32_MAX));
+  SetFontUnit(SettingUnits(e, "Unit", unit_));
 }

@@ -10,10 +10,6 @@ namespace {
 
 constexpr TEarthObjectStateSet kClipAll{osClipLeft, osClipTop, osClipRight, osClipBottom};
 
-int32_t RoundToInt32(Extended v) {
-  return SaturateToInt32(std::nearbyint(v));
-}
-
 }  // namespace
 
 TEarthCanvas::TEarthCanvas(TCustomEarthMap* globe) : globe_(globe) {
@@ -82,11 +78,23 @@ void TEarthCanvas::FreeBitmap() {
   stride_ = 0;
 }
 
-bool TEarthCanvas::SizeBMP(int32_t width, int32_t height, int32_t devicePixelsPerInch) {
+bool TEarthCanvas::Resize(int32_t width, int32_t height) {
   TEarthProjection* projection = GetProjection();
   if (projection ? !projection->ResizeProjection(width, height) : (width <= 0 || height <= 0))
     return false;
-  if (!projection) SetSize(width, height);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+bool TEarthCanvas::SizeDC(int32_t width, int32_t height) {
+  if (!Resize(width, height)) return false;
+  FreeBitmap();
+  return true;
+}
+
+bool TEarthCanvas::SizeBMP(int32_t width, int32_t height, int32_t devicePixelsPerInch) {
+  if (!Resize(width, height)) return false;
   devicePPI_ = devicePixelsPerInch;
   FreeBitmap();
   gdi::BITMAPINFO info;
@@ -164,17 +172,18 @@ int32_t TEarthCanvas::ScaleUnitsToDevice(int32_t v, TEarthUnitTypes unit) const 
     if (screenPPI_ == 0) return v;
     return SaturateToInt32(static_cast<Extended>(EarthMulDiv(v, devicePPI_, screenPPI_)));
   }
-  return RoundToInt32(GetProjection()->ScaleFactor * ::EarthUnitsFrom(v, unit));
+  return SaturateToInt32(GetProjection()->ScaleFactor() * ::EarthUnitsFrom(v, unit));
 }
 
 int32_t TEarthCanvas::EarthUnitsFrom(Extended v, TEarthUnitTypes unit) const {
-  if (unit == TEarthUnitTypes::Pixel) return RoundToInt32(v / GetProjection()->ScaleFactor);
+  if (unit == TEarthUnitTypes::Pixel) return SaturateToInt32(v / GetProjection()->ScaleFactor());
   return ::EarthUnitsFrom(v, unit);
 }
 
 int32_t TEarthCanvas::FontRenderHeight(int32_t size, TEarthUnitTypes unit) const {
   if (unit == TEarthUnitTypes::Pixel) return ScaleUnitsToDevice(size, unit);
-  return RoundToInt32(GetProjection()->ScaleFactor * (Extended(::EarthUnitsFrom(1, unit)) * size));
+  return SaturateToInt32(GetProjection()->ScaleFactor() *
+                         (Extended(::EarthUnitsFrom(1, unit)) * size));
 }
 
 // ---- Clipping -----------------------------------------------------------------------------------
@@ -281,7 +290,7 @@ void TEarthCanvas::RenderChainStore(TChainStore& chains, TEarthObjectStateSet st
                                     int32_t margin) {
   RequiredState(csHandleValid | csPenValid | csBrushValid | csFontValid);
   TEarthProjection* projection = GetProjection();
-  if (projection->BackFacePass) {
+  if (projection->BackFacePass()) {
     globe_->TransparentBrush()->RenderAttribute(this, false);
     globe_->TransparentPen()->RenderAttribute(this, false);
   }
@@ -363,9 +372,7 @@ void TEarthCanvas::RenderFlatChains(TChainStore& chains, TEarthObjectStateSet st
                                     int32_t margin) {
   TEarthProjection* projection = GetProjection();
   TCustomProjectionModel* model = projection->Model();
-  const int32_t cm =
-      SaturateToInt32(std::nearbyint(std::fmod(projection->CentralMeridian, 360.0L) * GU_DEGREE));
-  const int32_t cmWrapped = Mod180(cm);
+  const int32_t cmWrapped = projection->CentralMeridianUnits();
   const int32_t b = Mod180(static_cast<int32_t>(int64_t{cmWrapped} + GU_180DEGREE));
   const bool closed = state.Contains(osClosed);
   if (closed) BeginRings();
@@ -375,7 +382,7 @@ void TEarthCanvas::RenderFlatChains(TChainStore& chains, TEarthObjectStateSet st
     RingParts r = CutAtBackMeridian(chain, closed, cmWrapped, b);
     if (!closed) {
       for (auto& part : r.parts)
-        DrawClippedPoly(model->PointStoreToXY(*part, 0, false), state, margin);
+        model->OpenChainToXY(*part, [&](int32_t n) { DrawClippedPoly(n, state, margin); });
       continue;
     }
     const size_t crossings = r.crossingSide.size();
@@ -464,8 +471,7 @@ void TEarthCanvas::RenderTextureTriangle(const TPointLL* corners, const TTexture
   if (!bits_ || !texture.IsValid()) return;
   TEarthProjection* projection = GetProjection();
   if (!projection->Flags.Contains(pfContinuous)) {
-    const int32_t cm = Mod180(SaturateToInt32(
-        std::nearbyint(std::fmod(projection->CentralMeridian, 360.0L) * GU_DEGREE)));
+    const int32_t cm = projection->CentralMeridianUnits();
     bool east = false, west = false;
     for (int i = 0; i < 3; ++i) {
       const int q = Quadrant(corners[i].iLongX, cm);

@@ -25,16 +25,15 @@ class TEarthCanvas : public vcl::TCanvas {
   void SelectBMP(vcl::TCanvas* canvas);
   void ReleaseBMP(gdi::HDC dc);
   void SetDC(gdi::HDC dc) { SetHandle(dc); }
+  // For drawing straight onto a DC of width x height: the projection resized and no back buffer
+  // (a buffer of another size would be overrun); false when the size is not positive.
+  bool SizeDC(int32_t width, int32_t height);
   void RefreshDC();
 
   TEarthProjection* GetProjection() const;
   TCustomEarthMap* Globe() const { return globe_; }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
-  void SetSize(int32_t width, int32_t height) {
-    width_ = width;
-    height_ = height;
-  }
   int32_t DevicePixelsPerInch() const { return devicePPI_; }
   int32_t ScreenPixelsPerInch() const { return screenPPI_; }
   // First byte of the back buffer's pixel data (bottom row first) and its row stride.
@@ -72,6 +71,7 @@ class TEarthCanvas : public vcl::TCanvas {
 
  private:
   void FreeBitmap();
+  bool Resize(int32_t width, int32_t height);
   void RenderFlatChains(TChainStore& chains, TEarthObjectStateSet state, int32_t margin);
   void RenderTextureQuad(const TTextureData& texture, const TPointLL& topLeft, int64_t width,
                          int64_t height);

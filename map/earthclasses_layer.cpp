@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "map/earthmap.h"
+#include "map/earthsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/application.h"
@@ -28,7 +29,7 @@ constexpr TitleAnchor TitleAnchors[TitleAlignmentCount] = {
 
 // Two device pixels in globe units, never 0.
 int32_t TwoPixels(const TEarthProjection* p) {
-  return std::max<int32_t>(1, SaturateToInt32(std::nearbyint(2 / p->ScaleFactor)));
+  return std::max<int32_t>(1, SaturateToInt32(std::nearbyint(2 / p->ScaleFactor())));
 }
 
 }  // namespace
@@ -144,7 +145,7 @@ TMER TEarthLayer::GetLayerMER() {
 
 bool TEarthLayer::IsLayerMERVisible() {
   if (!Visible) return false;
-  const int64_t altitude = globe_->Projection()->Altitude;
+  const int64_t altitude = globe_->Projection()->Altitude();
   if (ZoomMin > 0 && !(::EarthUnitsFrom(ZoomMin, ZoomUnits) < altitude)) return false;
   if (ZoomMax >= 1 && !(::EarthUnitsFrom(ZoomMax, ZoomUnits) >= altitude)) return false;
   return true;
@@ -195,7 +196,7 @@ void TEarthLayer::DrawObject(int32_t index, TEarthObjectStateSet state) {
   }
   TEarthObject* object = source->GetObject(index);
   if (object->ZoomMin != object->ZoomMax &&
-      !(object->ZoomMin < projection->Altitude && projection->Altitude <= object->ZoomMax)) {
+      !(object->ZoomMin < projection->Altitude() && projection->Altitude() <= object->ZoomMax)) {
     return;
   }
   TEarthPresenter* presenter = FindPresenter(object->PresenterID);
@@ -220,7 +221,7 @@ void TEarthLayer::RenderObjects() {
   if (!IsLayerMERVisible()) return;
   TEarthProjection* projection = globe_->Projection();
   TEarthCanvas* canvas = globe_->EarthCanvas();
-  const TEarthObjectState face = projection->BackFacePass ? osBackFace : osFace;
+  const TEarthObjectState face = projection->BackFacePass() ? osBackFace : osFace;
   canvas->SetColorAdjustPercent(LayerColorAdjustPercent);
   canvas->SetColorAdjustTarget(LayerColorAdjustTarget);
   canvas->RefreshDC();
@@ -258,7 +259,7 @@ void TEarthLayer::RenderTitle(TEarthObject* object, TEarthPresenter* presenter) 
   int32_t offset = presenter->TitleOffset;
   if (font->FontUnit() != TEarthUnitTypes::Pixel) {
     offset = SaturateToInt32(std::nearbyint(Extended(::EarthUnitsFrom(offset, font->FontUnit())) *
-                                            globe_->Projection()->ScaleFactor));
+                                            globe_->Projection()->ScaleFactor()));
   }
   font->RenderAttribute(canvas, object->GetSelected());
   const TPointLL c = object->GetCentroid();
@@ -337,13 +338,13 @@ TEarthObject* TEarthLayer::ObjectByID(int32_t id) {
 }
 
 TEarthObject* TEarthLayer::ObjectByTitle(const std::string& title, TEarthObject* after) {
+  if (after && (after->Parent() != GetObjects() || after->Index < 0)) return nullptr;
+  return ObjectByTitleFrom(title, after ? after->Index + 1 : 0);
+}
+
+TEarthObject* TEarthLayer::ObjectByTitleFrom(const std::string& title, int32_t start) {
   TEarthObjectSource* source = GetObjects();
-  int32_t start = 0;
-  if (after) {
-    if (after->Parent() != source || after->Index < 0) return nullptr;
-    start = after->Index + 1;
-  }
-  for (int32_t i = start; i < source->GetCount(); ++i) {
+  for (int32_t i = std::max(start, 0); i < source->GetCount(); ++i) {
     TEarthObject* object = source->GetObject(i);
     if (rtl::SameText(object->Title, title)) return object;
   }
@@ -395,9 +396,9 @@ void TEarthLayer::LoadEnvironment(TEarthXML_Element* element) {
   SetLayerBoolean(lbEnabled, element->BoolAttributeByName("Enabled", Enabled));
   SetLayerBoolean(lbShowTitles, element->BoolAttributeByName("ShowTitles", ShowTitles));
   SetLayerBoolean(lbVisible, element->BoolAttributeByName("Visible", Visible));
-  ZoomUnits = StrToUnits(element->AttributeByName("ZoomUnits", UnitsToStr(ZoomUnits)));
-  SetLayerValue(lvZoomMin, element->IntAttributeByName("ZoomMin", ZoomMin));
-  SetLayerValue(lvZoomMax, element->IntAttributeByName("ZoomMax", ZoomMax));
+  ZoomUnits = SettingUnits(element, "ZoomUnits", ZoomUnits);
+  SetLayerValue(lvZoomMin, SettingInt(element, "ZoomMin", ZoomMin));
+  SetLayerValue(lvZoomMax, SettingInt(element, "ZoomMax", ZoomMax));
   presenters_->LoadEnvironment(element->ElementByName("Presenters", 0));
   if (TEarthXML_Element* objects = element->ElementByName("Objects", 0)) {
     rtl::TClass c = rtl::GetClass(objects->AttributeByName("Class", ""));

@@ -29,6 +29,8 @@ class TEarthLayer : public TEarthENVPersistent {
   virtual TEarthObject* ObjectAtLL(const TPointLL& p);
   virtual TEarthObject* ObjectAtXY(int32_t x, int32_t y);
   virtual TEarthObject* ObjectByTitle(const std::string& title, TEarthObject* after);
+  // The first object from slot start on with the title (in any case), or nil.
+  TEarthObject* ObjectByTitleFrom(const std::string& title, int32_t start);
   virtual TEarthObject* ObjectByID(int32_t id);
   virtual int32_t SelectedCount();
 

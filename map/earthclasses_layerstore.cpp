@@ -146,8 +146,20 @@ TEarthObject* TEarthLayerStore::ObjectAtXY(int32_t x, int32_t y) {
 }
 
 TEarthObject* TEarthLayerStore::ObjectByTitle(const std::string& title, TEarthObject* after) {
-  for (TEarthLayer* layer : layers_) {
-    if (TEarthObject* o = layer->ObjectByTitle(title, after)) return o;
+  // Where to go on from is taken before anything loads: a load may give after back to the cache.
+  size_t first = 0;
+  int32_t start = 0;
+  if (after) {
+    const TEarthObjectSource* source = after->Parent();
+    const auto holder = std::find_if(layers_.begin(), layers_.end(), [&](TEarthLayer* l) {
+      return source && l->GetObjects() == source;
+    });
+    if (holder == layers_.end() || after->Index < 0) return nullptr;
+    first = static_cast<size_t>(holder - layers_.begin());
+    start = after->Index + 1;
+  }
+  for (size_t i = first; i < layers_.size(); ++i, start = 0) {
+    if (TEarthObject* o = layers_[i]->ObjectByTitleFrom(title, start)) return o;
   }
   return nullptr;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "map/earthmap.h"
+#include "map/earthsettings.h"
 #include "platform/rtl/sysutils.h"
 
 TTitleAlignment TitleAlignmentOf(int value) {
@@ -70,9 +71,9 @@ void TEarthPresenter::Assign(const rtl::TPersistent* source) {
 void TEarthPresenter::LoadEnvironment(TEarthXML_Element* element) {
   if (!element) return;
   Name = element->AttributeByName("Name", Name);
-  PresenterID = element->IntAttributeByName("PresenterID", PresenterID);
-  TitleAlignment = TitleAlignmentOf(element->IntAttributeByName("Alignment", TitleAlignment));
-  TitleOffset = element->IntAttributeByName("Offset", TitleOffset);
+  PresenterID = SettingInt(element, "PresenterID", PresenterID);
+  TitleAlignment = TitleAlignmentOf(SettingInt(element, "Alignment", TitleAlignment));
+  TitleOffset = SettingInt(element, "Offset", TitleOffset);
   Hidden = element->BoolAttributeByName("Hidden", Hidden);
   titleFont_->LoadEnvironment(element->ElementByName("TitleFont", 0));
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "map/earthmap.h"
+#include "map/earthsettings.h"
 #include "platform/rtl/sysutils.h"
 
 TEarthPointBuffer gaPoints;
@@ -14,26 +15,6 @@ namespace {
 // 1 / tan(50 degrees): altitude times scale factor.
 Extended Tan50() {
   return std::tan(50 * rtl::Pi / 180);
-}
-
-int32_t RoundToInt32(Extended v) {
-  return SaturateToInt32(std::nearbyint(v));
-}
-
-// Settings values: what cannot be read as a number keeps the current value.
-Extended FloatAttr(const TEarthXML_Element* e, const char* name, Extended def) {
-  try {
-    return e->FloatAttributeByName(name, def);
-  } catch (const rtl::Exception&) {
-    return def;
-  }
-}
-int IntAttr(const TEarthXML_Element* e, const char* name, int def) {
-  try {
-    return e->IntAttributeByName(name, def);
-  } catch (const rtl::Exception&) {
-    return def;
-  }
 }
 
 // A position that is on no map.
@@ -56,10 +37,10 @@ TEarthProjection::TEarthProjection(TCustomEarthMap* globe) : globe_(globe) {
   // The extents are stored as (left, top, right, bottom) in the MER's four fields.
   const Extended sx = w / std::fabs(Extended(e.iWidthX) - e.iLongX);
   const Extended sy = h / std::fabs(Extended(e.iHeightY) - e.iLatY);
-  ScaleFactor = std::max(std::min({sx, sy, MaxScaleFactor}), 1e-10L);
-  XOrigin = CanvasWidth() / 2;
-  YOrigin = CanvasHeight() / 2;
-  Altitude = RoundToInt32(1 / (Tan50() * ScaleFactor));
+  scaleFactor_ = std::max(std::min({sx, sy, MaxScaleFactor}), 1e-10L);
+  xOrigin_ = CanvasWidth() / 2;
+  yOrigin_ = CanvasHeight() / 2;
+  altitude_ = SaturateToInt32(1 / (Tan50() * scaleFactor_));
   for (int p = 0; p < ProjectionPropertyCount; ++p)
     model_->PropertyChanged(static_cast<TProjectionProperty>(p));
 }
@@ -78,8 +59,12 @@ void TEarthProjection::Changed() {
   globe_->RedrawLayers();
 }
 
+int32_t TEarthProjection::CentralMeridianUnits() const {
+  return Mod180(SaturateToInt32(std::fmod(CentralMeridian, 360.0L) * GU_DEGREE));
+}
+
 void TEarthProjection::SetIntegerProp(TProjectionProperty property, int32_t v) {
-  int32_t* field = property == ppXOrigin ? &XOrigin : property == ppYOrigin ? &YOrigin : nullptr;
+  int32_t* field = property == ppXOrigin ? &xOrigin_ : property == ppYOrigin ? &yOrigin_ : nullptr;
   if (!field || *field == v) return;
   *field = v;
   model_->PropertyChanged(property);
@@ -89,11 +74,11 @@ void TEarthProjection::SetIntegerProp(TProjectionProperty property, int32_t v) {
 Extended* TEarthProjection::FloatField(TProjectionProperty property) {
   switch (property) {
     case ppXRotation:
-      return &XRotation;
+      return &xRotation_;
     case ppYRotation:
-      return &YRotation;
+      return &yRotation_;
     case ppZRotation:
-      return &ZRotation;
+      return &zRotation_;
     case ppCentralMeridian:
       return &CentralMeridian;
     case ppCentralParallel:
@@ -153,12 +138,12 @@ void TEarthProjection::SetFloatProp(TProjectionProperty property, Extended v) {
 }
 
 void TEarthProjection::SetScaleFactor(Extended sf) {
-  if (!std::isfinite(sf) || sf < 0 || std::fabs(sf - ScaleFactor) < 1e-10L) return;
+  if (!std::isfinite(sf) || sf < 0 || std::fabs(sf - scaleFactor_) < 1e-10L) return;
   if (MinZoom < MaxZoom) sf = LimitFloat(sf, MinZoom, MaxZoom);
   const Extended w = CanvasWidth(), h = CanvasHeight();
   if (sf == 0) {
-    SetIntegerProp(ppXOrigin, RoundToInt32(w / 2));
-    SetIntegerProp(ppYOrigin, RoundToInt32(h / 2));
+    SetIntegerProp(ppXOrigin, SaturateToInt32(w / 2));
+    SetIntegerProp(ppYOrigin, SaturateToInt32(h / 2));
     const TMER e = model_->ExtentsLL();
     sf = std::min(w / std::fabs(Extended(e.iWidthX) - e.iLongX),
                   h / std::fabs(Extended(e.iHeightY) - e.iLatY));
@@ -166,13 +151,13 @@ void TEarthProjection::SetScaleFactor(Extended sf) {
   // Whatever the limits, never closer than the largest scale.
   sf = std::min(sf, MaxScaleFactor);
   if (std::max(w, h) / sf > 2147483647.0L) sf = std::max(w, h) / 2147483647.0L;
-  if (sf != ScaleFactor) {
-    SetIntegerProp(ppXOrigin, RoundToInt32((XOrigin - w / 2) / ScaleFactor * sf + w / 2));
-    SetIntegerProp(ppYOrigin, RoundToInt32((YOrigin - h / 2) / ScaleFactor * sf + h / 2));
+  if (sf != scaleFactor_) {
+    SetIntegerProp(ppXOrigin, SaturateToInt32((xOrigin_ - w / 2) / scaleFactor_ * sf + w / 2));
+    SetIntegerProp(ppYOrigin, SaturateToInt32((yOrigin_ - h / 2) / scaleFactor_ * sf + h / 2));
   }
-  Altitude = RoundToInt32(1 / (Tan50() * sf));
-  globe_->StoreViewRect({0, 0, RoundToInt32(w / sf), RoundToInt32(h / sf)});
-  ScaleFactor = sf;
+  altitude_ = SaturateToInt32(1 / (Tan50() * sf));
+  globe_->StoreViewRect({0, 0, SaturateToInt32(w / sf), SaturateToInt32(h / sf)});
+  scaleFactor_ = sf;
   model_->PropertyChanged(ppScaleFactor);
   globe_->RedrawLayers();
   if (globe_->OnZoomed && !globe_->Loading()) globe_->OnZoomed(globe_);
@@ -246,7 +231,7 @@ void TEarthProjection::SetSpheroid(TSpheroid s) {
 }
 
 void TEarthProjection::SetEarthCenterXY(const TEarthDevicePoint& p) {
-  if (p.X != XOrigin || p.Y != YOrigin) {
+  if (p.X != xOrigin_ || p.Y != yOrigin_) {
     SetIntegerProp(ppXOrigin, p.X);
     SetIntegerProp(ppYOrigin, p.Y);
     if (globe_->OnPanned && !globe_->Loading()) globe_->OnPanned(globe_);
@@ -257,15 +242,15 @@ void TEarthProjection::SetEarthCenterXY(const TEarthDevicePoint& p) {
 void TEarthProjection::SetCenterLat(Extended lat) {
   SetIntegerProp(ppYOrigin, CanvasHeight() / 2);
   TPointLL p;
-  DeviceXYToLL(XOrigin, YOrigin, p);
-  SetFloatProp(ppXRotation, XRotation - (p.iLatY * GU_TODECIMALDEGREES - lat));
+  DeviceXYToLL(xOrigin_, yOrigin_, p);
+  SetFloatProp(ppXRotation, xRotation_ - (p.iLatY * GU_TODECIMALDEGREES - lat));
 }
 
 void TEarthProjection::SetCenterLong(Extended lon) {
   SetIntegerProp(ppXOrigin, CanvasWidth() / 2);
   TPointLL p;
-  DeviceXYToLL(XOrigin, YOrigin, p);
-  SetFloatProp(ppYRotation, YRotation - (p.iLongX * GU_TODECIMALDEGREES - lon));
+  DeviceXYToLL(xOrigin_, yOrigin_, p);
+  SetFloatProp(ppYRotation, yRotation_ - (p.iLongX * GU_TODECIMALDEGREES - lon));
 }
 
 Extended TEarthProjection::GetCenterLat() {
@@ -303,7 +288,7 @@ bool TEarthProjection::PointLLToXY(const TPointLL& p, TEarthDevicePoint& point) 
 
 int32_t TEarthProjection::GetUnitsPerInch() const {
   const int32_t ppi = globe_->EarthCanvas() ? globe_->EarthCanvas()->DevicePixelsPerInch() : 96;
-  return RoundToInt32(ppi / ScaleFactor);
+  return SaturateToInt32(ppi / scaleFactor_);
 }
 
 void TEarthProjection::SetUnitsPerInch(int32_t u) {
@@ -319,36 +304,35 @@ bool TEarthProjection::ResizeProjection(int32_t width, int32_t height) {
   const bool remembered = DeviceXYToLL(oldW / 2, oldH / 2, middle);
   const Extended ratio =
       std::hypot(Extended(width), Extended(height)) / std::hypot(Extended(oldW), Extended(oldH));
-  const TEarthDevicePoint proportional{static_cast<int32_t>(EarthMulDiv(XOrigin, width, oldW)),
-                                       static_cast<int32_t>(EarthMulDiv(YOrigin, height, oldH))};
+  const TEarthDevicePoint proportional{static_cast<int32_t>(EarthMulDiv(xOrigin_, width, oldW)),
+                                       static_cast<int32_t>(EarthMulDiv(yOrigin_, height, oldH))};
   const TEarthOptionsSet options = globe_->EarthOptions();
   if (!options.Contains(goConstantScaleOnResize)) {
-    Extended scale = std::min(ScaleFactor * ratio, MaxScaleFactor);
+    Extended scale = std::min(scaleFactor_ * ratio, MaxScaleFactor);
     scale = std::max(scale, Extended(std::max(width, height)) / 2147483647.0L);
     // The middle of the window keeps its position while the scale changes.
-    XOrigin = RoundToInt32((XOrigin - oldW / 2.0L) / ScaleFactor * scale + oldW / 2.0L);
-    YOrigin = RoundToInt32((YOrigin - oldH / 2.0L) / ScaleFactor * scale + oldH / 2.0L);
+    xOrigin_ = SaturateToInt32((xOrigin_ - oldW / 2.0L) / scaleFactor_ * scale + oldW / 2.0L);
+    yOrigin_ = SaturateToInt32((yOrigin_ - oldH / 2.0L) / scaleFactor_ * scale + oldH / 2.0L);
     model_->PropertyChanged(ppXOrigin);
     model_->PropertyChanged(ppYOrigin);
-    Altitude = RoundToInt32(1 / (Tan50() * scale));
-    globe_->StoreViewRect({0, 0, RoundToInt32(width / scale), RoundToInt32(height / scale)});
-    ScaleFactor = scale;
+    altitude_ = SaturateToInt32(1 / (Tan50() * scale));
+    globe_->StoreViewRect({0, 0, SaturateToInt32(width / scale), SaturateToInt32(height / scale)});
+    scaleFactor_ = scale;
     model_->PropertyChanged(ppScaleFactor);
   }
   if (!options.Contains(goFixedCenterXYOnResize)) {
     if (remembered) {
       TEarthDevicePoint at;
       PointLLToXY(middle, at);
-      XOrigin += width / 2 - at.X;
-      YOrigin += height / 2 - at.Y;
+      xOrigin_ += width / 2 - at.X;
+      yOrigin_ += height / 2 - at.Y;
     } else {
-      XOrigin = proportional.X;
-      YOrigin = proportional.Y;
+      xOrigin_ = proportional.X;
+      yOrigin_ = proportional.Y;
     }
     model_->PropertyChanged(ppXOrigin);
     model_->PropertyChanged(ppYOrigin);
   }
-  if (globe_->EarthCanvas()) globe_->EarthCanvas()->SetSize(width, height);
   return true;
 }
 
@@ -358,19 +342,19 @@ void TEarthProjection::Assign(const rtl::TPersistent* source) {
     TEarthENVPersistent::Assign(source);
     return;
   }
-  XOrigin = other->XOrigin;
-  YOrigin = other->YOrigin;
-  Altitude = other->Altitude;
-  XRotation = other->XRotation;
-  YRotation = other->YRotation;
-  ZRotation = other->ZRotation;
+  xOrigin_ = other->xOrigin_;
+  yOrigin_ = other->yOrigin_;
+  altitude_ = other->altitude_;
+  xRotation_ = other->xRotation_;
+  yRotation_ = other->yRotation_;
+  zRotation_ = other->zRotation_;
   MaxLatitude = other->MaxLatitude;
   MinLatitude = other->MinLatitude;
   MaxLongitude = other->MaxLongitude;
   MinLongitude = other->MinLongitude;
   MaxZoom = other->MaxZoom;
   MinZoom = other->MinZoom;
-  ScaleFactor = other->ScaleFactor;
+  scaleFactor_ = other->scaleFactor_;
   CentralMeridian = other->CentralMeridian;
   CentralParallel = other->CentralParallel;
   FirstParallel = other->FirstParallel;
@@ -379,7 +363,7 @@ void TEarthProjection::Assign(const rtl::TPersistent* source) {
   XAxisChanges = other->XAxisChanges;
   YAxisChanges = other->YAxisChanges;
   Flags = other->Flags;
-  BackFacePass = other->BackFacePass;
+  backFacePass_ = other->backFacePass_;
   LineDivisions1 = other->LineDivisions1;
   LineDivisions2 = other->LineDivisions2;
   model_ = other->model_->Clone(this);
@@ -393,7 +377,7 @@ std::unique_ptr<TEarthProjection> TEarthProjection::Clone() const {
 
 std::unique_ptr<TEarthXML_Element> TEarthProjection::SaveEnvironment() {
   auto e = std::make_unique<TEarthXML_Element>();
-  e->AddFloatAttribute("ScaleFactor", ScaleFactor);
+  e->AddFloatAttribute("ScaleFactor", scaleFactor_);
   e->AddFloatAttribute("CentralMeridian", CentralMeridian);
   e->AddFloatAttribute("CentralParallel", CentralParallel);
   e->AddFloatAttribute("FirstParallel", FirstParallel);
@@ -405,11 +389,11 @@ std::unique_ptr<TEarthXML_Element> TEarthProjection::SaveEnvironment() {
   e->AddFloatAttribute("MinLongitude", MinLongitude);
   e->AddFloatAttribute("MinZoom", MinZoom);
   e->AddIntAttribute("Spheroid", static_cast<int>(Spheroid));
-  e->AddFloatAttribute("XRotation", XRotation);
-  e->AddFloatAttribute("YRotation", YRotation);
-  e->AddFloatAttribute("ZRotation", ZRotation);
-  e->AddIntAttribute("XOrigin", XOrigin);
-  e->AddIntAttribute("YOrigin", YOrigin);
+  e->AddFloatAttribute("XRotation", xRotation_);
+  e->AddFloatAttribute("YRotation", yRotation_);
+  e->AddFloatAttribute("ZRotation", zRotation_);
+  e->AddIntAttribute("XOrigin", xOrigin_);
+  e->AddIntAttribute("YOrigin", yOrigin_);
   e->AddIntAttribute("XAxisChanges", XAxisChanges);
   e->AddIntAttribute("YAxisChanges", YAxisChanges);
   e->AddElement("ProjectionModel", model_->SaveEnvironment());
@@ -422,22 +406,22 @@ void TEarthProjection::LoadEnvironment(TEarthXML_Element* element) {
     const std::string name = m->AttributeByName("Class", GetProjectionClass());
     if (!rtl::SameText(name, GetProjectionClass())) {
       RegisterProjectionModels();
-      rtl::TClass c = rtl::FindClass(name);
-      if (!c->InheritsFrom<TCustomProjectionModel>())
-        throw EEarthException("Class " + name + " does not inherit from TProjectionModel");
-      SetProjectionModel(std::unique_ptr<TCustomProjectionModel>(
-          c->Create<TCustomProjectionModel>(static_cast<TEarthProjection*>(this))));
+      // A model this program does not know keeps the one there is.
+      rtl::TClass c = rtl::GetClass(name);
+      if (c && c->InheritsFrom<TCustomProjectionModel>())
+        SetProjectionModel(std::unique_ptr<TCustomProjectionModel>(
+            c->Create<TCustomProjectionModel>(static_cast<TEarthProjection*>(this))));
     }
   }
-  const int spheroid = IntAttr(element, "Spheroid", static_cast<int>(Spheroid));
+  const int spheroid = SettingInt(element, "Spheroid", static_cast<int>(Spheroid));
   if (spheroid >= 0 && spheroid < SpheroidCount) SetSpheroid(static_cast<TSpheroid>(spheroid));
-  const int ya = IntAttr(element, "YAxisChanges", YAxisChanges);
+  const int ya = SettingInt(element, "YAxisChanges", YAxisChanges);
   if (ya >= yaXOrigin && ya <= yaNoAction) SetYAxisChanges(static_cast<TYAxisChanges>(ya));
-  const int xa = IntAttr(element, "XAxisChanges", XAxisChanges);
+  const int xa = SettingInt(element, "XAxisChanges", XAxisChanges);
   if (xa >= xaYOrigin && xa <= xaNoAction) SetXAxisChanges(static_cast<TXAxisChanges>(xa));
-  SetScaleFactor(FloatAttr(element, "ScaleFactor", ScaleFactor));
+  SetScaleFactor(SettingFloat(element, "ScaleFactor", scaleFactor_));
   const auto fl = [&](const char* name, TProjectionProperty p) {
-    SetFloatProp(p, FloatAttr(element, name, *FloatField(p)));
+    SetFloatProp(p, SettingFloat(element, name, *FloatField(p)));
   };
   fl("MaxLatitude", ppMaxLatitude);
   fl("MaxLongitude", ppMaxLongitude);
@@ -448,8 +432,8 @@ void TEarthProjection::LoadEnvironment(TEarthXML_Element* element) {
   fl("XRotation", ppXRotation);
   fl("YRotation", ppYRotation);
   fl("ZRotation", ppZRotation);
-  SetIntegerProp(ppXOrigin, IntAttr(element, "XOrigin", XOrigin));
-  SetIntegerProp(ppYOrigin, IntAttr(element, "YOrigin", YOrigin));
+  SetIntegerProp(ppXOrigin, SettingInt(element, "XOrigin", xOrigin_));
+  SetIntegerProp(ppYOrigin, SettingInt(element, "YOrigin", yOrigin_));
   fl("CentralMeridian", ppCentralMeridian);
   fl("CentralParallel", ppCentralParallel);
   fl("FirstParallel", ppFirstParallel);

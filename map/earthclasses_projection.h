@@ -1,6 +1,7 @@
 #pragma once
 // The projection object: scale, origin, rotations and limits of the map view, and the
 // projection model it owns that turns positions into device points and back.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,6 +52,12 @@ class TCustomProjectionModel : public TEarthRoot {
 
   // Converts a chain into gaPoints from index first; returns the next free index.
   virtual int32_t PointStoreToXY(TPointStore& points, int32_t first, bool ontoHorizon) = 0;
+  // An open chain as the pieces of it that are seen, one after the other in gaPoints from index
+  // 0, each handed to piece with its count before the next is made. A piece that meets the edge
+  // of what is seen (the globe's horizon) ends on it.
+  virtual void OpenChainToXY(TPointStore& points, const std::function<void(int32_t)>& piece) {
+    piece(PointStoreToXY(points, 0, false));
+  }
   virtual bool LLToXY(int32_t longitude, int32_t latitude, int32_t index) = 0;
   virtual bool PointLLToXY(const TPointLL& p, int32_t index) = 0;
   // Writes the position (longitude, latitude) into gaPoints[index] when (x, y) is on the map.
@@ -98,7 +105,7 @@ class TEarthProjection : public TEarthENVPersistent {
   void SetProjectionClass(const std::string& name);
   void SetSpheroid(TSpheroid s);
   void SetEarthCenterXY(const TEarthDevicePoint& p);
-  TEarthDevicePoint GetEarthCenterXY() const { return {XOrigin, YOrigin}; }
+  TEarthDevicePoint GetEarthCenterXY() const { return {xOrigin_, yOrigin_}; }
   void SetCenterLat(Extended lat);
   void SetCenterLong(Extended lon);
   Extended GetCenterLat();
@@ -109,27 +116,32 @@ class TEarthProjection : public TEarthENVPersistent {
   TMER ExtentsLL() const { return model_->ExtentsLL(); }
   int32_t GetUnitsPerInch() const;
   void SetUnitsPerInch(int32_t u);
-  // Changes the scale and origin for a canvas of the new size; false (nothing changed) unless
-  // both are positive.
-  bool ResizeProjection(int32_t width, int32_t height);
 
   TCustomProjectionModel* Model() const { return model_.get(); }
   TCustomEarthMap* Globe() const { return globe_; }
 
+  // The view: origin in device pixels, rotations in degrees, pixels per globe unit and the
+  // camera altitude. The setters keep the model's matrix and origin in step with them.
+  int32_t XOrigin() const { return xOrigin_; }
+  int32_t YOrigin() const { return yOrigin_; }
+  int32_t Altitude() const { return altitude_; }
+  Extended XRotation() const { return xRotation_; }
+  Extended YRotation() const { return yRotation_; }
+  Extended ZRotation() const { return zRotation_; }
+  Extended ScaleFactor() const { return scaleFactor_; }
+  // The central meridian in globe units, within 180 degrees either way.
+  int32_t CentralMeridianUnits() const;
+  // True while the map control draws the far side of a transparent globe.
+  bool BackFacePass() const { return backFacePass_; }
+  void SetBackFacePass(bool b) { backFacePass_ = b; }
+
   // Read-only views of the fields; the setters above change them.
-  int32_t XOrigin = 0;
-  int32_t YOrigin = 0;
-  int32_t Altitude = 0;
-  Extended XRotation = 23.5L;
-  Extended YRotation = 0;
-  Extended ZRotation = 0;
   Extended MaxLatitude = 90;
   Extended MinLatitude = -90;
   Extended MaxLongitude = 180;
   Extended MinLongitude = -180;
   Extended MaxZoom = 0;
   Extended MinZoom = 0;
-  Extended ScaleFactor = 0;
   Extended CentralMeridian = 0;
   Extended CentralParallel = 0;
   Extended FirstParallel = 0;
@@ -138,14 +150,30 @@ class TEarthProjection : public TEarthENVPersistent {
   TXAxisChanges XAxisChanges = xaYOrigin;
   TYAxisChanges YAxisChanges = yaCentralMeridian;
   TProjectionFlagsSet Flags;
-  // Set by the map control while it draws the far side of a transparent globe.
-  bool BackFacePass = false;
   bool UseMinMaxLimits = false;
   // Line-division counts of the graticule (meridians, parallels); set by the model.
   int32_t LineDivisions1 = 72;
   int32_t LineDivisions2 = 144;
 
  private:
+  // The globe keeps its rotations within their ranges as they change.
+  friend class TSphericalPrj;
+  // Only the canvas resizes the projection, as it sizes its drawing surface.
+  friend class TEarthCanvas;
+
+  // Changes the scale and origin for a canvas of the new size; false (nothing changed) unless
+  // both are positive.
+  bool ResizeProjection(int32_t width, int32_t height);
+
+  int32_t xOrigin_ = 0;
+  int32_t yOrigin_ = 0;
+  int32_t altitude_ = 0;
+  Extended xRotation_ = 23.5L;
+  Extended yRotation_ = 0;
+  Extended zRotation_ = 0;
+  Extended scaleFactor_ = 0;
+  bool backFacePass_ = false;
+
   Extended* FloatField(TProjectionProperty property);
   int32_t CanvasWidth() const;
   int32_t CanvasHeight() const;

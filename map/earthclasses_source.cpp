@@ -7,6 +7,7 @@
 #include "map/earthclasses_layer.h"
 #include "map/earthclasses_presenter.h"
 #include "map/earthmap.h"
+#include "platform/rtl/bufferedstream.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
@@ -101,14 +102,14 @@ TEarthObject* TEarthObjectSource::GetObject(int32_t index) {
   TEarthObjectData* data = GetObjectData(index);
   auto* object = dynamic_cast<TEarthObject*>(data);
   if (!object) {
-    loading_ = true;
+    // Down on every way out: a load that raised anywhere must not leave Add ignoring objects.
+    struct Loading {
+      bool& flag;
+      explicit Loading(bool& f) : flag(f) { flag = true; }
+      ~Loading() { flag = false; }
+    } guard(loading_);
     const bool isNew = data->State.Contains(osNew);
-    try {
-      object = LoadObject(index, isNew);
-    } catch (...) {
-      loading_ = false;
-      throw;
-    }
+    object = LoadObject(index, isNew);
     if (object) {
       if (!isNew) {
         object->State = data->State;
@@ -118,6 +119,8 @@ TEarthObject* TEarthObjectSource::GetObject(int32_t index) {
         object->Value = data->Value;
       }
       const int32_t presenter = data->PresenterID;
+      // The record the object takes the place of goes from the count.
+      const int64_t record = data->ObjectInstanceSize();
       object->SetParentQuiet(this);
       SetObjectData(index, object);
       object->Index = index;
@@ -125,10 +128,9 @@ TEarthObject* TEarthObjectSource::GetObject(int32_t index) {
       object->FixupReferences();
       if (globe_->OnObjectCreate) globe_->OnObjectCreate(globe_, object);
       object->State.Exclude(osDiscardable);
-      globe_->CacheUsedDelta(object->ObjectInstanceSize());
+      globe_->CacheUsedDelta(object->ObjectInstanceSize() - record);
       object->State.Include(osDiscardable);
     }
-    loading_ = false;
   }
   if (!object) throw EEarthException("TEarthReader returned nil object");
   object->MRU = globe_->NextMRU();
@@ -263,18 +265,25 @@ void TEarthObjectSource::Move(int32_t from, int32_t to) {
   modified_ = true;
 }
 
+int64_t TEarthObjectSource::UnloadObject(TEarthObject* object) {
+  if (!object || object->Parent() != this || !object->State.Contains(osDiscardable)) return 0;
+  const int32_t index = object->Index;
+  // The record keeps the MER (the object's own, so valid), presenter and state: a selected
+  // object the cache gives back stays selected.
+  auto record = std::make_unique<TEarthObjectData>();
+  record->Assign(object);
+  record->State.Exclude(osDiscardable);
+  record->State.Include(osValidMER);
+  record->Index = index;
+  const int64_t freed = object->ObjectInstanceSize() - record->ObjectInstanceSize();
+  SetObjectData(index, record.release());
+  return freed;
+}
+
 void TEarthObjectSource::UnloadObjects() {
   for (int32_t i = 0; i < count_; ++i) {
     auto* object = dynamic_cast<TEarthObject*>(objects_[static_cast<size_t>(i)].get());
-    if (!object || !object->State.Contains(osDiscardable)) continue;
-    // The record keeps the selection: a selected object the cache gives back stays selected.
-    auto record = std::make_unique<TEarthObjectData>();
-    record->Assign(object);
-    record->State.Exclude(osDiscardable);
-    record->State.Include(osValidMER);  // the MER just taken is the object's own
-    record->Index = i;
-    globe_->CacheUsedDelta(-object->ObjectInstanceSize());
-    SetObjectData(i, record.release());
+    if (const int64_t freed = UnloadObject(object)) globe_->CacheUsedDelta(-freed);
   }
 }
 
@@ -388,7 +397,7 @@ bool TEarthFileReader::MapDataFile(rtl::TStream& stream) {
   if (ok) {
     while (MapDataObject(stream, GetCount())) {
       SetCount(GetCount() + 1);
-      GetObject(GetCount() - 1);
+      if (!MapDataRecord(GetCount() - 1)) GetObject(GetCount() - 1);
       if (GetCount() % 256 == 0) {
         const int64_t percent = size > 0 ? EarthMulDiv(stream.Position(), 100, size) : 100;
         Globe()->ProgressMessage(pmPercent, std::to_string(percent));
@@ -403,7 +412,8 @@ bool TEarthFileReader::ReadMetaDataFile(const std::string& dataFile) {
   const std::string name = MetaDataFilename(dataFile);
   if (name.empty() || !rtl::FileExists(name)) return false;
   try {
-    TEarthStreamReader reader(std::make_unique<rtl::TFileStream>(name, rtl::fmOpenRead));
+    TEarthStreamReader reader(std::make_unique<rtl::TBufferedStream>(
+        std::make_unique<rtl::TFileStream>(name, rtl::fmOpenRead)));
     ReadMetaData(reader);
     // Whatever the readers wrote must be all there is.
     if (BytesLeft(reader) != 0) throw EEarthException("Metadata: trailing bytes");
@@ -419,8 +429,12 @@ bool TEarthFileReader::ReadMetaDataFile(const std::string& dataFile) {
 void TEarthFileReader::WriteMetaDataFile(const std::string& dataFile) {
   const std::string name = MetaDataFilename(dataFile);
   if (name.empty()) return;
-  TEarthStreamWriter writer(std::make_unique<rtl::TFileStream>(name, rtl::fmCreate));
+  auto file = std::make_unique<rtl::TBufferedStream>(
+      std::make_unique<rtl::TFileStream>(name, rtl::fmCreate));
+  rtl::TBufferedStream& out = *file;
+  TEarthStreamWriter writer(std::move(file));
   WriteMetaData(writer);
+  out.FlushBuffer();
 }
 
 void TEarthFileReader::LoadEnvironment(TEarthXML_Element* element) {

@@ -63,6 +63,9 @@ class TEarthObjectSource : public TEarthENVPersistent {
   virtual void Add(TEarthObject* object);
   virtual void Delete(TEarthObject* object);
   virtual void Move(int32_t from, int32_t to);
+  // Turns a loaded object the cache may give back into its record; the bytes that frees (0
+  // when the object is not one of this source's discardable ones).
+  int64_t UnloadObject(TEarthObject* object);
   virtual void UnloadObjects();
 
   void LoadEnvironment(TEarthXML_Element*) override {}
@@ -107,6 +110,9 @@ class TEarthFileReader : public TEarthObjectSource {
   virtual bool MapDataHeader(rtl::TStream& /*stream*/) { return true; }
   // Records where object index lies; false at the end of the data.
   virtual bool MapDataObject(rtl::TStream& /*stream*/, int32_t /*index*/) { return false; }
+  // Fills the record of the slot just mapped (MER, state) from the data without building the
+  // object; false to have the object built (and its record taken from it) instead.
+  virtual bool MapDataRecord(int32_t /*index*/) { return false; }
   virtual bool MapDataFile(rtl::TStream& stream);
 
   // The ".md" of the data file when it can be read whole: false (and no slots) for a missing,

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "map/earthsysutils.h"
+#include "platform/rtl/bufferedstream.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -13,8 +14,8 @@ constexpr const char* kVersionError = "Unsupported DBase III version in Stream";
 }  // namespace
 
 TEarthDBFReader::TEarthDBFReader(const std::string& fileName)
-    : stream_(
-          std::make_unique<rtl::TFileStream>(fileName, rtl::fmOpenRead | rtl::fmShareDenyNone)) {
+    : stream_(std::make_unique<rtl::TBufferedStream>(
+          std::make_unique<rtl::TFileStream>(fileName, rtl::fmOpenRead | rtl::fmShareDenyNone))) {
   uint8_t header[32] = {};
   if (stream_->Read(header, 1) != 1 || (header[0] != 3 && header[0] != 0x83)) {
     throw EDBFException(kVersionError);

@@ -11,6 +11,7 @@
 #include "map/earthclasses_presenter.h"
 #include "map/earthmap.h"
 #include "map/earthmmstream.h"
+#include "platform/rtl/bufferedstream.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
@@ -261,9 +262,14 @@ void TEarthLYRWriter::SaveToFile(const std::string& name) {
   const std::string temporary = name + ".tmp" + std::to_string(::getpid());
   try {
     {
-      TEarthStreamWriter writer(std::make_unique<rtl::TFileStream>(temporary, rtl::fmCreate));
+      auto file = std::make_unique<rtl::TBufferedStream>(
+          std::make_unique<rtl::TFileStream>(temporary, rtl::fmCreate));
+      rtl::TBufferedStream& out = *file;
+      TEarthStreamWriter writer(std::move(file));
       WriteLYRHeader(writer);
       WriteLYRBody(writer);
+      // A write that fails must not put a cut file in the place of the old one.
+      out.FlushBuffer();
     }
     std::filesystem::rename(temporary, name);
   } catch (...) {

@@ -120,17 +120,21 @@ class TCustomEarthMap : public vcl::TCustomControl {
   virtual int64_t ReduceCacheMemory(int64_t target) = 0;
   virtual void RenderToCanvas(vcl::TCanvas* canvas, const TEarthDeviceRect& rect,
                               bool useBitmap) = 0;
-  virtual void RenderPolygon(const TPointLL* points, int32_t high) = 0;
-  virtual void RenderPolyLine(const TPointLL* points, int32_t high) = 0;
+  // The drawing primitives, through the canvas in the map's projection (the positions of
+  // points: high + 1 of them).
+  virtual void RenderPolygon(const TPointLL* points, int32_t high);
+  virtual void RenderPolyLine(const TPointLL* points, int32_t high);
   virtual void RenderTextOut(int32_t longitude, int32_t latitude, const std::string& text,
-                             TEarthUnitTypes unit) = 0;
-  virtual void RenderCircle(const TPointLL& centre, int32_t radius, int32_t steps) = 0;
-  virtual void RenderLine(const TPointLL& from, const TPointLL& to, int32_t steps) = 0;
-  virtual void RenderGreatCircleLine(const TPointLL& from, const TPointLL& to,
-                                     TGreatCircle kind) = 0;
+                             TEarthUnitTypes unit);
+  virtual void RenderCircle(const TPointLL& centre, int32_t radius, int32_t steps);
+  // A straight line in longitude and latitude, across the 180th meridian when its ends lie
+  // beyond 90 degrees on either side.
+  virtual void RenderLine(const TPointLL& from, const TPointLL& to, int32_t steps);
+  virtual void RenderGreatCircleLine(const TPointLL& from, const TPointLL& to, TGreatCircle kind);
 
  protected:
   void Paint() override = 0;
+  void RenderPoints(const TPointLL* points, int32_t high, TEarthObjectStateSet state);
 
   std::unique_ptr<TEarthCanvas> canvas_;
   std::unique_ptr<TEarthProjection> projection_;
@@ -220,13 +224,6 @@ class TEarthMap : public TCustomEarthMap {
   void CacheUsedDelta(int64_t delta) override;
   int64_t ReduceCacheMemory(int64_t target) override;
   void RenderToCanvas(vcl::TCanvas* canvas, const TEarthDeviceRect& rect, bool useBitmap) override;
-  void RenderPolygon(const TPointLL* points, int32_t high) override;
-  void RenderPolyLine(const TPointLL* points, int32_t high) override;
-  void RenderTextOut(int32_t longitude, int32_t latitude, const std::string& text,
-                     TEarthUnitTypes unit) override;
-  void RenderCircle(const TPointLL& centre, int32_t radius, int32_t steps) override;
-  void RenderLine(const TPointLL& from, const TPointLL& to, int32_t steps) override;
-  void RenderGreatCircleLine(const TPointLL& from, const TPointLL& to, TGreatCircle kind) override;
   virtual void PaintWindowBackground();
   virtual void PaintGraticule();
   virtual void RenderLayers();
@@ -293,7 +290,6 @@ class TEarthMap : public TCustomEarthMap {
   void Scroll(bool vertical, int code);
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
-  void RenderPoints(const TPointLL* points, int32_t high, TEarthObjectStateSet state);
   void ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
                    bool direct);
 

@@ -5,6 +5,7 @@
 
 #include "map/earthclasses_layer.h"
 #include "map/earthmap.h"
+#include "map/earthsettings.h"
 #include "map/earthxml.h"
 #include "platform/gdi/color.h"
 #include "platform/rtl/exceptions.h"
@@ -18,15 +19,6 @@ constexpr int kMaxFileNotFoundRetries = 8;
 
 int32_t ToGlobeUnits(Extended degrees) {
   return SaturateToInt32(std::nearbyint(degrees * GU_DEGREE));
-}
-
-// Settings values that are no numbers keep the current value.
-int32_t IntAttr(const TEarthXML_Element* e, const char* name, int32_t def) {
-  try {
-    return e->IntAttributeByName(name, def);
-  } catch (const rtl::Exception&) {
-    return def;
-  }
 }
 
 }  // namespace
@@ -225,14 +217,8 @@ int64_t TEarthMap::ReduceCacheMemory(int64_t target) {
   std::stable_sort(active.begin(), active.end(),
                    [](const TEarthObject* a, const TEarthObject* b) { return a->MRU < b->MRU; });
   for (TEarthObject* object : active) {
-    // The record keeps the MER, presenter and state (the selection among it); it stays in the
-    // source, so it is counted, as UpdateTotalMemoryInUse counts it.
-    auto record = std::make_unique<TEarthObjectData>();
-    record->Assign(object);
-    record->State.Exclude(osDiscardable);
-    record->Index = object->Index;
-    total -= object->ObjectInstanceSize() - record->ObjectInstanceSize();
-    object->Parent()->SetObjectData(object->Index, record.release());
+    // The record stays in the source and is counted, as UpdateTotalMemoryInUse counts it.
+    total -= object->Parent()->UnloadObject(object);
     if (total < target) break;
   }
   return total;
@@ -262,8 +248,8 @@ std::string TEarthMap::ResolveFilename(const std::string& name) {
 
 TEarthPOZ TEarthMap::GetPOZ() const {
   const TEarthProjection* p = projection_.get();
-  return {p->ScaleFactor, p->GetEarthCenterXY(), ToGlobeUnits(p->XRotation),
-          ToGlobeUnits(p->YRotation), ToGlobeUnits(p->ZRotation)};
+  return {p->ScaleFactor(), p->GetEarthCenterXY(), ToGlobeUnits(p->XRotation()),
+          ToGlobeUnits(p->YRotation()), ToGlobeUnits(p->ZRotation())};
 }
 
 void TEarthMap::SetPOZ(const TEarthPOZ& view) {
@@ -290,16 +276,11 @@ std::unique_ptr<TEarthXML_Element> TEarthMap::SaveEnvironment() {
 void TEarthMap::LoadEnvironment(TEarthXML_Element* e) {
   if (!e) return;
   SetDataDirectory(e->AttributeByName("DataDirectory", DataDirectory));
-  try {
-    SetSurfaceColor(
-        gdi::StringToColor(e->AttributeByName("SurfaceColor", gdi::ColorToString(surfaceColor_))));
-  } catch (const rtl::Exception&) {
-    // A colour that is no colour keeps the one there is.
-  }
+  SetSurfaceColor(SettingColor(e, "SurfaceColor", surfaceColor_));
   const std::string texture = e->AttributeByName("SurfaceTextureName", surfaceTextureName_);
   if (texture != surfaceTextureName_) SetSurfaceTextureName(texture);
-  SetMaxTextHeight(IntAttr(e, "MaxTextHeight", GetMaxTextHeight()));
-  SetMinTextHeight(IntAttr(e, "MinTextHeight", GetMinTextHeight()));
+  SetMaxTextHeight(SettingInt(e, "MaxTextHeight", GetMaxTextHeight()));
+  SetMinTextHeight(SettingInt(e, "MinTextHeight", GetMinTextHeight()));
   projection_->LoadEnvironment(e->ElementByName("Projection", 0));
   layerStore_->LoadEnvironment(e->ElementByName("LayerStore", 0));
   UpdateScrollBars();

@@ -56,13 +56,13 @@ void TEarthMap::SetViewRect(const TEarthDeviceRect& rect) {
       const Extended cw = canvas_->Width(), ch = canvas_->Height();
       Extended s = std::min(cw / width, ch / height);
       s = std::min<Extended>(s, 3.0L);  // at most 3 pixels a globe unit
-      const Extended old = p->ScaleFactor;
+      const Extended old = p->ScaleFactor();
       const int32_t x0 =
-          RoundInt((p->XOrigin / old - (rect.Left + width / 2)) * s) + canvas_->Width() / 2;
+          RoundInt((p->XOrigin() / old - (rect.Left + width / 2)) * s) + canvas_->Width() / 2;
       const int32_t y0 =
-          RoundInt((p->YOrigin / old - (rect.Top + height / 2)) * s) + canvas_->Height() / 2;
+          RoundInt((p->YOrigin() / old - (rect.Top + height / 2)) * s) + canvas_->Height() / 2;
       if (std::max(cw, ch) / s > 2147483647.0L) s = std::max(cw, ch) / 2147483647.0L;
-      if (s != p->ScaleFactor) {
+      if (s != p->ScaleFactor()) {
         viewRect_ = {0, 0, RoundInt(cw / s), RoundInt(ch / s)};
         p->SetScaleFactor(s);
         p->SetIntegerProp(ppXOrigin, x0);
@@ -79,8 +79,8 @@ void TEarthMap::SetViewRect(const TEarthDeviceRect& rect) {
 void TEarthMap::PanViewXY(int32_t dx, int32_t dy) {
   TEarthProjection* p = projection_.get();
   if (dx != 0 || dy != 0) {
-    p->SetIntegerProp(ppXOrigin, RoundInt(p->XOrigin - dx * p->ScaleFactor));
-    p->SetIntegerProp(ppYOrigin, RoundInt(p->YOrigin - dy * p->ScaleFactor));
+    p->SetIntegerProp(ppXOrigin, RoundInt(p->XOrigin() - dx * p->ScaleFactor()));
+    p->SetIntegerProp(ppYOrigin, RoundInt(p->YOrigin() - dy * p->ScaleFactor()));
     if (OnPanned && !Loading()) OnPanned(this);
   }
   UpdateScrollBars();
@@ -101,7 +101,7 @@ void TEarthMap::LocateToObject(TEarthObject* object) {
 void TEarthMap::UpdateScrollBars() {
   if (suspended_ || !Parent() || !HandleAllocated()) return;
   TEarthProjection* p = projection_.get();
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   if (!(sf > 0)) return;
   const TMER e = p->ExtentsLL();  // left, top, right, bottom
   const int32_t cw = canvas_->Width(), ch = canvas_->Height();
@@ -120,7 +120,7 @@ void TEarthMap::UpdateScrollBars() {
   Extended half = v.page / 2.0L;
   v.min = RoundInt(hold(std::max<Extended>(lo, -GU_90DEGREE)));
   v.max = RoundInt(hold(std::min<Extended>(hi, GU_90DEGREE)));
-  Extended c = (Extended(p->YOrigin) - ch / 2) / sf;
+  Extended c = (Extended(p->YOrigin()) - ch / 2) / sf;
   c = std::max<Extended>(std::min<Extended>(c, v.max - half), v.min + half);
   if (p->UseMinMaxLimits) {
     if (v.max - v.min < v.page) {
@@ -146,7 +146,7 @@ void TEarthMap::UpdateScrollBars() {
   half = h.page / 2.0L;
   h.min = RoundInt(hold(std::max<Extended>(lo, -GU_180DEGREE)));
   h.max = RoundInt(hold(std::min<Extended>(hi, GU_180DEGREE)));
-  c = (Extended(cw / 2) - p->XOrigin) / sf;
+  c = (Extended(cw / 2) - p->XOrigin()) / sf;
   c = std::max<Extended>(std::min<Extended>(c, h.max - half), h.min + half);
   if (p->UseMinMaxLimits) {
     if (h.max - h.min < h.page) {
@@ -261,12 +261,12 @@ void TEarthMap::MouseMove(vcl::TShiftState shift, int x, int y) {
     TEarthProjection* p = projection_.get();
     // One turn by the differences leaves a tilted globe a few pixels off; the same step
     // repeated settles the grabbed point under the cursor.
-    const Extended halfPixel = 0.5L / p->ScaleFactor;
+    const Extended halfPixel = 0.5L / p->ScaleFactor();
     for (int pass = 0; pass < 4; ++pass) {
       const Extended dLat = (Extended(grabbed_.iLatY) - at.iLatY) * GU_TODECIMALDEGREES;
       const Extended dLong = Mod180(grabbed_.iLongX - at.iLongX) * GU_TODECIMALDEGREES;
-      p->SetFloatProp(ppXRotation, p->XRotation + dLat);
-      p->SetFloatProp(ppYRotation, p->YRotation + dLong);
+      p->SetFloatProp(ppXRotation, p->XRotation() + dLat);
+      p->SetFloatProp(ppYRotation, p->YRotation() + dLong);
       if (!p->DeviceXYToLL(x, y, at)) break;
       if (std::fabs(Extended(grabbed_.iLatY) - at.iLatY) < halfPixel &&
           std::fabs(Extended(Mod180(grabbed_.iLongX - at.iLongX))) < halfPixel)
@@ -285,7 +285,7 @@ void TEarthMap::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x,
     if (b.Right - b.Left < 10 || b.Bottom - b.Top < 10) {
       Invalidate();
     } else {
-      const Extended sf = projection_->ScaleFactor;
+      const Extended sf = projection_->ScaleFactor();
       const int32_t left = RoundInt(b.Left / sf), top = RoundInt(b.Top / sf);
       SetViewRect({left, top, RoundInt(b.Right / sf) - left, RoundInt(b.Bottom / sf) - top});
       RedrawLayers();

@@ -7,6 +7,7 @@
 
 #include "map/earthmap.h"
 #include "map/earthobjects.h"
+#include "map/earthsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
 
@@ -230,7 +231,7 @@ bool TPointPresenter::LLInObject(TCustomEarthMap* globe, const TPointLL& point, 
   int64_t size = globe->EarthCanvas()->EarthUnitsFrom(pointSize_, pointUnit_);
   if (MaxPointSize > 0) {
     size = std::min<int64_t>(
-        size, SaturateToInt32(std::nearbyint(MaxPointSize / globe->Projection()->ScaleFactor)));
+        size, SaturateToInt32(std::nearbyint(MaxPointSize / globe->Projection()->ScaleFactor())));
   }
   const int64_t h = size / 2;
   bool hit = false;
@@ -276,13 +277,14 @@ std::unique_ptr<TEarthXML_Element> TPointPresenter::SaveEnvironment() {
 void TPointPresenter::LoadEnvironment(TEarthXML_Element* element) {
   TEarthPresenter::LoadEnvironment(element);
   if (!element) return;
-  const int type = element->IntAttributeByName("Type", PointType);
+  const int type = SettingInt(element, "Type", PointType);
   PointType =
       type >= 0 && type < PointPresenterTypeCount ? static_cast<TPointPresenterType>(type) : ppNone;
-  SetPointUnit(StrToUnits(element->AttributeByName("Unit", UnitsToStr(pointUnit_))));
-  SetPointSize(element->IntAttributeByName("Size", pointSize_));
-  MaxPointSize = element->IntAttributeByName("MaxSize", MaxPointSize);
-  SymbolIndex = static_cast<int16_t>(element->IntAttributeByName("SymbolIndex", SymbolIndex));
+  SetPointUnit(SettingUnits(element, "Unit", pointUnit_));
+  SetPointSize(SettingInt(element, "Size", pointSize_));
+  MaxPointSize = SettingInt(element, "MaxSize", MaxPointSize);
+  SymbolIndex =
+      static_cast<int16_t>(SettingInt(element, "SymbolIndex", SymbolIndex, INT16_MIN, INT16_MAX));
   SetImageName(element->AttributeByName("ImageName", imageName_));
   pen_->LoadEnvironment(element->ElementByName("Pen", 0));
   brush_->LoadEnvironment(element->ElementByName("Brush", 0));

@@ -26,10 +26,6 @@ int32_t Wrap180(int64_t v) {
   return Mod180(static_cast<int32_t>(v));
 }
 
-int32_t CentralMeridianGU(const TEarthProjection* p) {
-  return Wrap180(std::llround(std::fmod(p->CentralMeridian, 360.0L) * GU_DEGREE));
-}
-
 // A model of the same class for projection, assigned from m.
 template <typename T>
 std::unique_ptr<TCustomProjectionModel> CloneFor(const T& m, TEarthProjection* projection) {
@@ -134,7 +130,7 @@ bool TProjectionModel::RectangleVisible(int64_t west, int64_t south, int64_t eas
   if (hi & 2) state.Include(osClipRight);
   if (hi & 8) state.Include(osClipBottom);
   if (lo & 1) state.Include(osClipLeft);
-  const bool back = Projection()->BackFacePass;
+  const bool back = Projection()->BackFacePass();
   if (visible < n) state.Include(back ? osFace : osBackFace);
   state.Include(back ? osBackFace : osFace);
   return true;
@@ -210,27 +206,27 @@ void TSphericalPrj::PropertyChanged(TProjectionProperty property) {
   TEarthProjection* p = Projection();
   switch (property) {
     case ppXRotation:
-      p->XRotation = LimitFloat(p->XRotation, -90, 90);
+      p->xRotation_ = LimitFloat(p->XRotation(), -90, 90);
       break;
     case ppYRotation:
-      p->YRotation = Mod180Float(p->YRotation);
+      p->yRotation_ = Mod180Float(p->YRotation());
       break;
     case ppZRotation:
-      p->ZRotation = Mod180Float(p->ZRotation);
+      p->zRotation_ = Mod180Float(p->ZRotation());
       break;
     case ppScaleFactor:
-      radius_ = EARTHRADIUS * p->ScaleFactor;
+      radius_ = EARTHRADIUS * p->ScaleFactor();
       radius2_ = radius_ * radius_;
       break;
     default:
       return;
   }
-  const TQuaternion q = EulerToQuat(p->XRotation, p->YRotation, p->ZRotation);
+  const TQuaternion q = EulerToQuat(p->XRotation(), p->YRotation(), p->ZRotation());
   forward_ = QuatToMatrix(q);
   TransposeMatrix(forward_, inverse_);
-  if (p->ScaleFactor > 0) {
-    forward_ = ScaleMatrix(forward_, p->ScaleFactor);
-    inverse_ = ScaleMatrix(inverse_, 1 / p->ScaleFactor);
+  if (p->ScaleFactor() > 0) {
+    forward_ = ScaleMatrix(forward_, p->ScaleFactor());
+    inverse_ = ScaleMatrix(inverse_, 1 / p->ScaleFactor());
   }
 }
 
@@ -241,16 +237,16 @@ bool TSphericalPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
   const Extended y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
   const Extended z = m[6] * q.X + m[7] * q.Y + m[8] * q.Z;
   const TEarthProjection* p = Projection();
-  gaPoints[index] = {DeviceCoord(p->XOrigin, x), DeviceCoord(p->YOrigin, y)};
+  gaPoints[index] = {DeviceCoord(p->XOrigin(), x), DeviceCoord(p->YOrigin(), y)};
   // The viewer looks along +z: the near side has z < 0, the horizon and beyond are hidden.
   // The back-side pass draws the hidden side.
   const bool hidden = z >= 0;
-  return hidden == p->BackFacePass;
+  return hidden == p->BackFacePass();
 }
 
 bool TSphericalPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   const TEarthProjection* p = Projection();
-  const Extended dx = Extended(x) - p->XOrigin, dy = Extended(y) - p->YOrigin;
+  const Extended dx = Extended(x) - p->XOrigin(), dy = Extended(y) - p->YOrigin();
   const Extended d = radius2_ - dx * dx - dy * dy;
   if (!(d >= 0)) return false;
   const Extended vz = -std::sqrt(d);
@@ -277,7 +273,7 @@ int32_t TSphericalPrj::PointStoreToXY(TPointStore& points, int32_t first, bool o
     Extended y = m[3] * q.X + m[4] * q.Y + m[5] * q.Z;
     const Extended z = m[6] * q.X + m[7] * q.Y + m[8] * q.Z;
     const bool hidden = z >= 0;
-    if (hidden != p->BackFacePass) {
+    if (hidden != p->BackFacePass()) {
       if (!ontoHorizon) continue;
       // Onto the outline; a point straight behind the centre has no direction to go.
       const Extended length = std::hypot(x, y);
@@ -288,9 +284,53 @@ int32_t TSphericalPrj::PointStoreToXY(TPointStore& points, int32_t first, bool o
     if (next > first && std::fabs(x - lastX) < 1 && std::fabs(y - lastY) < 1) continue;
     lastX = x;
     lastY = y;
-    gaPoints[next++] = {DeviceCoord(p->XOrigin, x), DeviceCoord(p->YOrigin, y)};
+    gaPoints[next++] = {DeviceCoord(p->XOrigin(), x), DeviceCoord(p->YOrigin(), y)};
   }
   return next;
+}
+
+void TSphericalPrj::OpenChainToXY(TPointStore& points, const std::function<void(int32_t)>& piece) {
+  const TEarthProjection* p = Projection();
+  const bool keep = Globe(this)->EarthOptions().Contains(goCache3DPoints);
+  const TDynArray array = points.Point3DArray(keep);
+  const TMatrix& m = forward_;
+  int32_t next = 0;
+  Extended lastX = 0, lastY = 0;
+  const auto add = [&](Extended x, Extended y, bool always) {
+    if (!always && next > 0 && std::fabs(x - lastX) < 1 && std::fabs(y - lastY) < 1) return;
+    lastX = x;
+    lastY = y;
+    gaPoints[next++] = {DeviceCoord(p->XOrigin(), x), DeviceCoord(p->YOrigin(), y)};
+  };
+  // The chord between two points on either side of the horizon meets the plane of the horizon
+  // in a point that, pushed out onto the outline, lies on the great circle through them.
+  const auto horizon = [&](const TV3D& a, const TV3D& b) {
+    const Extended t = a.Z / (a.Z - b.Z);
+    const Extended x = a.X + t * (b.X - a.X), y = a.Y + t * (b.Y - a.Y);
+    const Extended length = std::hypot(x, y);
+    if (length < 1e-9L) return;
+    add(x * radius_ / length, y * radius_ / length, true);
+  };
+  TV3D prev{};
+  bool prevSeen = false;
+  for (int32_t i = 0, n = DynArrayCount(array); i < n; ++i) {
+    TPoint3D q;
+    std::memcpy(&q, DynArrayPtr(array, i), sizeof q);
+    const TV3D v{m[0] * q.X + m[1] * q.Y + m[2] * q.Z, m[3] * q.X + m[4] * q.Y + m[5] * q.Z,
+                 m[6] * q.X + m[7] * q.Y + m[8] * q.Z};
+    const bool seen = (v.Z >= 0) == p->BackFacePass();
+    if (i > 0 && seen != prevSeen) {
+      horizon(prev, v);
+      if (!seen) {
+        piece(next);
+        next = 0;
+      }
+    }
+    if (seen) add(v.X, v.Y, false);
+    prev = v;
+    prevSeen = seen;
+  }
+  if (next > 0) piece(next);
 }
 
 void TSphericalPrj::PaintSurface() {
@@ -300,14 +340,14 @@ void TSphericalPrj::PaintSurface() {
   if (!texture.IsValid() || !p->Flags.Contains(pfTextureMap)) {
     for (int i = 0; i < 90; ++i) {
       const Extended a = i * 4 * rtl::Pi / 180;
-      gaPoints[i] = {DeviceCoord(p->XOrigin, radius_ * std::cos(a)),
-                     DeviceCoord(p->YOrigin, radius_ * std::sin(a))};
+      gaPoints[i] = {DeviceCoord(p->XOrigin(), radius_ * std::cos(a)),
+                     DeviceCoord(p->YOrigin(), radius_ * std::sin(a))};
     }
     globe->EarthCanvas()->DrawClippedPoly(90, ClosedClipped(), 0);
     return;
   }
   int depth = 3;
-  if (p->ScaleFactor > 2e-7L) depth = p->ScaleFactor > 2e-6L ? 5 : 4;
+  if (p->ScaleFactor() > 2e-7L) depth = p->ScaleFactor() > 2e-6L ? 5 : 4;
   const TV3D px{1, 0, 0}, nx{-1, 0, 0}, py{0, 1, 0}, ny{0, -1, 0}, pz{0, 0, 1}, nz{0, 0, -1};
   // The four faces round +z (longitude 0) need no seam; the four round -z touch the 180th
   // meridian, on its east (+x) or west (-x) side.
@@ -384,7 +424,9 @@ void TSphericalPrj::Assign(const rtl::TPersistent* source) {
 // ---- TCartesianPrj ------------------------------------------------------------------------------
 
 TCartesianPrj::TCartesianPrj(TEarthProjection* projection)
-    : TProjectionModel(projection), lastX_(projection->XRotation), lastY_(projection->YRotation) {}
+    : TProjectionModel(projection),
+      lastX_(projection->XRotation()),
+      lastY_(projection->YRotation()) {}
 
 bool TCartesianPrj::InExtents(int64_t longitude, int64_t latitude) const {
   return longitude >= -GU_180DEGREE && longitude <= GU_180DEGREE && latitude >= -GU_90DEGREE &&
@@ -396,16 +438,16 @@ int32_t TCartesianPrj::DeviceX(int32_t longitude) const {
   // The central meridian in globe units, worked out again only when it changed.
   if (p->CentralMeridian != cmDegrees_) {
     cmDegrees_ = p->CentralMeridian;
-    cmUnits_ = CentralMeridianGU(p);
+    cmUnits_ = p->CentralMeridianUnits();
   }
   const int32_t d = Wrap180(int64_t{longitude} - cmUnits_);
-  return DeviceCoord(p->XOrigin, d * p->ScaleFactor);
+  return DeviceCoord(p->XOrigin(), d * p->ScaleFactor());
 }
 
 bool TCartesianPrj::LongitudeOf(int32_t x, int32_t& longitude) const {
   const TEarthProjection* p = Projection();
-  const Extended v = std::rint((Extended(x) - p->XOrigin) / p->ScaleFactor +
-                               std::fmod(p->CentralMeridian, 360.0L) * GU_DEGREE);
+  const Extended v =
+      std::rint((Extended(x) - p->XOrigin()) / p->ScaleFactor()) + p->CentralMeridianUnits();
   if (!std::isfinite(v) || std::fabs(v) > 4e18L) return false;
   longitude = Wrap180(static_cast<int64_t>(v));
   return true;
@@ -413,14 +455,14 @@ bool TCartesianPrj::LongitudeOf(int32_t x, int32_t& longitude) const {
 
 bool TCartesianPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
   const TEarthProjection* p = Projection();
-  gaPoints[index] = {DeviceX(pt.iLongX), DeviceCoord(p->YOrigin, -(pt.iLatY * p->ScaleFactor))};
+  gaPoints[index] = {DeviceX(pt.iLongX), DeviceCoord(p->YOrigin(), -(pt.iLatY * p->ScaleFactor()))};
   return InExtents(pt.iLongX, pt.iLatY);
 }
 
 bool TCartesianPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   const TEarthProjection* p = Projection();
   int32_t longitude = 0;
-  const Extended lat = -std::rint((Extended(y) - p->YOrigin) / p->ScaleFactor);
+  const Extended lat = -std::rint((Extended(y) - p->YOrigin()) / p->ScaleFactor());
   if (!LongitudeOf(x, longitude) || !std::isfinite(lat) || !InExtents(longitude, 0) ||
       std::fabs(lat) > GU_90DEGREE)
     return false;
@@ -433,31 +475,33 @@ void TCartesianPrj::PropertyChanged(TProjectionProperty property) {
   if (property == ppXRotation) {
     switch (p->XAxisChanges) {
       case xaYOrigin:
-        LLToXY(SaturateToInt32(std::rint(p->YRotation * GU_DEGREE)),
-               SaturateToInt32(-std::rint((p->XRotation - lastX_) * GU_DEGREE)), 0);
+        LLToXY(SaturateToInt32(std::rint(p->YRotation() * GU_DEGREE)),
+               SaturateToInt32(-std::rint((p->XRotation() - lastX_) * GU_DEGREE)), 0);
         p->SetIntegerProp(ppYOrigin, gaPoints[0].Y);
         break;
       case xaCentralParallel:
-        p->SetFloatProp(ppCentralParallel, Mod180Float(p->CentralParallel + p->XRotation - lastX_));
+        p->SetFloatProp(ppCentralParallel,
+                        Mod180Float(p->CentralParallel + p->XRotation() - lastX_));
         break;
       case xaNoAction:
         break;
     }
-    lastX_ = p->XRotation;
+    lastX_ = p->XRotation();
   } else if (property == ppYRotation) {
     switch (p->YAxisChanges) {
       case yaXOrigin:
-        LLToXY(SaturateToInt32(-std::rint((p->YRotation - lastY_) * GU_DEGREE)),
-               SaturateToInt32(-std::rint(p->XRotation * GU_DEGREE)), 0);
+        LLToXY(SaturateToInt32(-std::rint((p->YRotation() - lastY_) * GU_DEGREE)),
+               SaturateToInt32(-std::rint(p->XRotation() * GU_DEGREE)), 0);
         p->SetIntegerProp(ppXOrigin, gaPoints[0].X);
         break;
       case yaCentralMeridian:
-        p->SetFloatProp(ppCentralMeridian, Mod180Float(p->CentralMeridian + p->YRotation - lastY_));
+        p->SetFloatProp(ppCentralMeridian,
+                        Mod180Float(p->CentralMeridian + p->YRotation() - lastY_));
         break;
       case yaNoAction:
         break;
     }
-    lastY_ = p->YRotation;
+    lastY_ = p->YRotation();
   }
 }
 
@@ -491,14 +535,14 @@ bool TMercatorPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
   // Double precision is ample here: the error stays below a globe unit short of the poles.
   const double t = std::numbers::pi / 4 + lat * static_cast<double>(GU_TORADIANS) / 2;
   const Extended ym = std::log(std::tan(t)) * GU_FROMRADIANS;
-  gaPoints[index] = {DeviceX(pt.iLongX), DeviceCoord(p->YOrigin, -(ym * p->ScaleFactor))};
+  gaPoints[index] = {DeviceX(pt.iLongX), DeviceCoord(p->YOrigin(), -(ym * p->ScaleFactor()))};
   return InExtents(pt.iLongX, pt.iLatY);
 }
 
 bool TMercatorPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   const TEarthProjection* p = Projection();
   int32_t longitude = 0;
-  const Extended v = (Extended(y) - p->YOrigin) / p->ScaleFactor;
+  const Extended v = (Extended(y) - p->YOrigin()) / p->ScaleFactor();
   const Extended lat =
       std::rint((2 * std::atan(std::exp(-v * GU_TORADIANS)) - rtl::Pi / 2) * GU_FROMRADIANS);
   if (!LongitudeOf(x, longitude) || !std::isfinite(lat) || !InExtents(longitude, lat)) return false;

@@ -30,6 +30,9 @@ class TSphericalPrj : public TProjectionModel {
   explicit TSphericalPrj(TEarthProjection* projection);
 
   int32_t PointStoreToXY(TPointStore& points, int32_t first, bool ontoHorizon) override;
+  // Cut where the line goes behind the horizon and where it comes back, at the point of the
+  // horizon on its way.
+  void OpenChainToXY(TPointStore& points, const std::function<void(int32_t)>& piece) override;
   bool PointLLToXY(const TPointLL& p, int32_t index) override;
   bool XYToLL(int32_t x, int32_t y, int32_t index) override;
   TMER ExtentsLL() const override;

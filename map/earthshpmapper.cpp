@@ -1,5 +1,7 @@
 #include "map/earthshpmapper.h"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "map/earthmap.h"
 #include "map/earthmmstream.h"
 #include "map/earthobjects.h"
+#include "map/earthsettings.h"
 #include "map/earthxml.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
@@ -33,7 +36,11 @@ int32_t LittleEndian32(const uint8_t* p) {
 
 double LittleEndianDouble(const uint8_t* p) {
   uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&bits, p, sizeof bits);
+  } else {
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+  }
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
@@ -115,25 +122,20 @@ bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t /*index*/) {
   return false;
 }
 
-TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
-  if (!stream_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
-  const Entry& entry = index_[static_cast<size_t>(index)];
+template <typename Part>
+int32_t TEarthSHPReader::ForEachPart(const Entry& entry, Part&& part) const {
   const auto* record = static_cast<const uint8_t*>(stream_->Memory()) + entry.position;
   const int64_t length = int64_t{BigEndian32(record + 4)} * 2;
   const uint8_t* content = record + 8;
   const int32_t shape = PlaneShape(LittleEndian32(content));
-
-  auto object = std::make_unique<TGeoDataObject>(this);
   if (shape == 1) {
     if (length < 20) Invalid();
-    object->Chains().GetChain(0)->Add(Corrected(content + 4));
+    part(0, content + 4, 1);
   } else if (shape == 8) {
     if (length < 40) Invalid();
     const int32_t points = LittleEndian32(content + 36);
     if (points < 0 || 40 + int64_t{points} * 16 > length) Invalid();
-    TPointStore* chain = object->Chains().GetChain(0);
-    chain->SetCount(points);
-    for (int32_t i = 0; i < points; ++i) chain->PutLL(i, Corrected(content + 40 + i * 16));
+    part(0, content + 40, points);
   } else {
     if (length < 44) Invalid();
     const int32_t parts = LittleEndian32(content + 36);
@@ -143,22 +145,69 @@ TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
     }
     const uint8_t* starts = content + 44;
     const uint8_t* xy = starts + int64_t{parts} * 4;
-    for (int32_t part = 0; part < parts; ++part) {
-      const int32_t first = LittleEndian32(starts + part * 4);
-      const int32_t end = part + 1 < parts ? LittleEndian32(starts + (part + 1) * 4) : points;
+    for (int32_t i = 0; i < parts; ++i) {
+      const int32_t first = LittleEndian32(starts + i * 4);
+      const int32_t end = i + 1 < parts ? LittleEndian32(starts + (i + 1) * 4) : points;
       // Parts start at the first point and follow each other within the points.
-      if ((part == 0 && first != 0) || first < 0 || end < first || end > points) Invalid();
-      TPointStore* chain = object->Chains().GetChain(part);
-      chain->SetCount(end - first);
-      for (int32_t i = first; i < end; ++i) chain->PutLL(i - first, Corrected(xy + i * 16));
+      if ((i == 0 && first != 0) || first < 0 || end < first || end > points) Invalid();
+      part(i, xy + int64_t{first} * 16, end - first);
     }
-    object->State.Set(osClosed, shape == 5);
   }
+  return shape;
+}
+
+bool TEarthSHPReader::MapDataRecord(int32_t index) {
+  if (index < 0 || index >= static_cast<int32_t>(index_.size())) return false;
+  int32_t west = 0, south = 0, east = 0, north = 0;
+  bool any = false;
+  const int32_t shape =
+      ForEachPart(index_[static_cast<size_t>(index)], [&](int32_t, const uint8_t* xy, int32_t n) {
+        for (int32_t i = 0; i < n; ++i) {
+          const TPointLL p = Corrected(xy + int64_t{i} * 16);
+          if (!any) {
+            west = east = p.iLongX;
+            south = north = p.iLatY;
+            any = true;
+          }
+          west = std::min(west, p.iLongX);
+          east = std::max(east, p.iLongX);
+          south = std::min(south, p.iLatY);
+          north = std::max(north, p.iLatY);
+        }
+      });
+  // A polygon this wide may cross the 180th meridian or go round a pole, which its plain extent
+  // does not show: it reaches to the pole on the side of its middle, as its drawing closes it.
+  if (shape == 5 && int64_t{east} - west > GU_180DEGREE) {
+    if (int64_t{south} + north >= 0)
+      north = GU_90DEGREE;
+    else
+      south = -GU_90DEGREE;
+  }
+  TEarthObjectData* record = GetObjectData(index);
+  record->ObjectMER = MER(west, south, east - west, north - south);
+  record->State = TEarthObjectStateSet{osValidMER};
+  if (shape == 5) record->State.Include(osClosed);
+  return true;
+}
+
+TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
+  if (!stream_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
+  const Entry& entry = index_[static_cast<size_t>(index)];
+  auto object = std::make_unique<TGeoDataObject>(this);
+  const int32_t shape = ForEachPart(entry, [&](int32_t i, const uint8_t* xy, int32_t n) {
+    TPointStore* chain = object->Chains().GetChain(i);
+    chain->SetCount(n);
+    for (int32_t k = 0; k < n; ++k) chain->PutLL(k, Corrected(xy + int64_t{k} * 16));
+  });
+  if (shape != 1 && shape != 8) object->State.Set(osClosed, shape == 5);
   if (table_) {
-    table_->SetID(entry.record);
-    object->Title = titleColumn_ >= 0 && titleColumn_ < table_->FieldCount()
-                        ? table_->GetString(titleColumn_)
-                        : "New Object";
+    // The table is read only for a title column.
+    if (titleColumn_ >= 0 && titleColumn_ < table_->FieldCount()) {
+      table_->SetID(entry.record);
+      object->Title = table_->GetString(titleColumn_);
+    } else {
+      object->Title = "New Object";
+    }
     object->ID = entry.record;
   }
   return object.release();
@@ -252,11 +301,11 @@ void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
 
 void TEarthSHPReader::LoadEnvironment(TEarthXML_Element* element) {
   if (!element) return;
-  LongXDivisor = static_cast<double>(element->FloatAttributeByName("LongXDivisor", LongXDivisor));
-  LatYDivisor = static_cast<double>(element->FloatAttributeByName("LatYDivisor", LatYDivisor));
-  LongXShift = static_cast<double>(element->FloatAttributeByName("LongXShift", LongXShift));
-  LatYShift = static_cast<double>(element->FloatAttributeByName("LatYShift", LatYShift));
-  SetTitleColumn(element->IntAttributeByName("TitleColumn", titleColumn_));
+  LongXDivisor = static_cast<double>(SettingFloat(element, "LongXDivisor", LongXDivisor));
+  LatYDivisor = static_cast<double>(SettingFloat(element, "LatYDivisor", LatYDivisor));
+  LongXShift = static_cast<double>(SettingFloat(element, "LongXShift", LongXShift));
+  LatYShift = static_cast<double>(SettingFloat(element, "LatYShift", LatYShift));
+  SetTitleColumn(SettingInt(element, "TitleColumn", titleColumn_));
   TEarthFileReader::LoadEnvironment(element);
 }
 

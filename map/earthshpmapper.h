@@ -19,6 +19,9 @@ class TEarthSHPReader : public TEarthFileReader {
 
   bool MapDataHeader(rtl::TStream& stream) override;
   bool MapDataObject(rtl::TStream& stream, int32_t index) override;
+  // Checks the record as a load would and takes its MER from its points: no object is built
+  // until one is asked for.
+  bool MapDataRecord(int32_t index) override;
   TEarthObject* LoadObject(int32_t index, bool isNew) override;
   bool InternalOpen() override;
   bool InternalClose() override;
@@ -50,6 +53,10 @@ class TEarthSHPReader : public TEarthFileReader {
   // Refuses the file: "Invalid SHP file " and its name.
   [[noreturn]] void Invalid() const;
   TPointLL Corrected(const uint8_t* xy) const;
+  // Calls part(i, bytes of its first point, point count) for each part of the record at entry
+  // (a point or a multipoint is one part) once its layout is checked; returns the plane shape.
+  template <typename Part>
+  int32_t ForEachPart(const Entry& entry, Part&& part) const;
 
   int32_t titleColumn_ = -1;
   std::vector<Entry> index_;

@@ -266,11 +266,14 @@ int32_t DecimalToEarthUnits(Extended deg) {
 }
 
 int32_t DecimalToEarthUnitsFast(double deg) {
-  // nearbyint rounds ties to even in the default rounding mode.
-  const double v = std::nearbyint(deg * static_cast<double>(GU_DEGREE));
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  const double x = deg * static_cast<double>(GU_DEGREE);
+  if (std::isnan(x)) return 0;
+  if (x >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (x <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  // Adding and taking away 1.5 * 2^52 leaves x rounded to a whole number, ties to even, as
+  // nearbyint does in the default rounding mode, without a library call.
+  constexpr double kRound = 6755399441055744.0;
+  const double v = (x + kRound) - kRound;
   return static_cast<int32_t>(v);
 }
 

@@ -154,10 +154,6 @@ struct StoredLLH {
   int32_t longitude, latitude, height;
 };
 
-int32_t RoundToInt32(Extended v) {
-  return SaturateToInt32(v);
-}
-
 }  // namespace
 
 TPointStore::TPointStore(bool height) {
@@ -277,7 +273,8 @@ TPointLL TPointStore::Centroid() const {
     sumHeight += p.iHeightZ;
   }
   const Extended n = count == 0 ? 1 : count;
-  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n), RoundToInt32(sumHeight / n)};
+  return {Mod180(SaturateToInt32(sumLong / n)), SaturateToInt32(sumLat / n),
+          SaturateToInt32(sumHeight / n)};
 }
 
 namespace {
@@ -531,7 +528,8 @@ TPointLL TChainStore::Centroid() const {
     sumHeight += c.iHeightZ;
   }
   const Extended n = chains_.empty() ? 1 : static_cast<Extended>(chains_.size());
-  return {Mod180(RoundToInt32(sumLong / n)), RoundToInt32(sumLat / n), RoundToInt32(sumHeight / n)};
+  return {Mod180(SaturateToInt32(sumLong / n)), SaturateToInt32(sumLat / n),
+          SaturateToInt32(sumHeight / n)};
 }
 
 TMER TChainStore::ChainStoreMER() const {

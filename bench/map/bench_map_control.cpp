@@ -31,7 +31,7 @@ struct Land {
     p->SetScaleFactor(0);
     if (view == View::Channel) {
       map->LocateToLL(-1 * GU_DEGREE, 50 * GU_DEGREE);
-      p->SetScaleFactor(p->ScaleFactor * 8);
+      p->SetScaleFactor(p->ScaleFactor() * 8);
     }
     maptest::LoadLand(map.get());
     map->PaintOnce();  // the 3-D caches warm

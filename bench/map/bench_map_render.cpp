@@ -1,5 +1,5 @@
 // Hot paths of the map's drawing: the textured globe surface at full-screen size, points
-// projected by each model, and chains clipped and drawn.
+// projected by each model, chains clipped and drawn, and the graticule.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -86,5 +86,20 @@ void BM_RenderChain(benchmark::State& state, const char* model) {
 }
 BENCHMARK_CAPTURE(BM_RenderChain, globe, "TSphericalPrj")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RenderChain, flat, "TCartesianPrj")->Unit(benchmark::kMillisecond);
+
+// The graticule every 5 degrees as the map draws it, through its line primitive: on the globe
+// (seen from 40 N, lines cut at the horizon) and on the flat map.
+void BM_Graticule(benchmark::State& state, const char* model) {
+  Scene s;
+  TEarthProjection* p = s.map->Projection();
+  p->SetProjectionClass(model);
+  p->SetScaleFactor(0);
+  p->SetFloatProp(ppXRotation, 40);
+  s.map->SetLatitudeStep(5);
+  s.map->SetLongitudeStep(5);
+  for (auto _ : state) s.map->PaintGraticuleLines();
+}
+BENCHMARK_CAPTURE(BM_Graticule, globe, "TSphericalPrj")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Graticule, flat, "TCartesianPrj")->Unit(benchmark::kMillisecond);
 
 }  // namespace

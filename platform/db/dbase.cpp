@@ -24,19 +24,25 @@ std::string_view TrimSpaces(std::string_view s) {
   return s;
 }
 
-Value ParseNumber(std::string_view text, bool integral) {
+// A blank field is null; false when the text is not a number at all.
+bool ParseNumber(std::string_view text, bool integral, Value& out) {
+  out = Value{};
   text = TrimSpaces(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return {};
+  if (text.empty()) return true;
   if (integral) {
     int64_t i = 0;
     auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), i);
-    if (ec == std::errc() && p == text.data() + text.size()) return i;
+    if (ec == std::errc() && p == text.data() + text.size()) {
+      out = i;
+      return true;
+    }
   }
   double d = 0;
   auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
-  if (ec != std::errc() || p != text.data() + text.size() || !std::isfinite(d)) return {};
-  return d;
+  if (ec != std::errc() || p != text.data() + text.size() || !std::isfinite(d)) return false;
+  out = d;
+  return true;
 }
 
 Value ParseDate(std::string_view text) {
@@ -258,11 +264,17 @@ Record DbfFile::Read(int index) {
       }
       case ftSmallint:
       case ftInteger:
-        record[i] = ParseNumber(text, true);
+      case ftFloat: {
+        // Read as nothing, a number that cannot be read would pass for a blank field: the record
+        // is damaged, and the table says where.
+        if (!ParseNumber(text, fFields.Items(static_cast<int>(i)).DataType != ftFloat, record[i]))
+          throw EDatabaseError(rtl::Format("Record %d of '%s': field %s holds no readable number "
+                                           "(\"%s\")",
+                                           static_cast<int>(phys) + 1, fFile.FileName(),
+                                           fFields.Items(static_cast<int>(i)).Name,
+                                           std::string(TrimSpaces(text))));
         break;
-      case ftFloat:
-        record[i] = ParseNumber(text, false);
-        break;
+      }
       case ftDate:
         record[i] = ParseDate(text);
         break;

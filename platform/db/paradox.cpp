@@ -263,6 +263,17 @@ void ParadoxFile::Refresh() {
   fFileBlocks = GetLE16(sig + (kFileBlocks - kNumRecords));
   fFirstBlock = GetLE16(sig + (kFirstBlock - kNumRecords));
   fLastBlock = GetLE16(sig + (kLastBlock - kNumRecords));
+  // A record count beyond what the blocks the header counts, and the file holds, can carry is
+  // damage, not a table.
+  const uint64_t size = fFile.Size();
+  const uint64_t blocksInFile = size > fHeaderSize ? (size - fHeaderSize - 1) / fBlockSize + 1 : 0;
+  const uint64_t perBlock = (fBlockSize - 6) / fRecordSize;
+  if (fNumRecords > std::min<uint64_t>(fFileBlocks, blocksInFile) * perBlock) {
+    fBlocks.clear();
+    fTotal = 0;
+    std::memset(fSignature, 0, sizeof fSignature);
+    throw EDatabaseError("Corrupt Paradox header '" + fFile.FileName() + "'");
+  }
   ReadBlockChain();
 }
 

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -150,6 +152,82 @@ TEST_F(Binary, TrueHeadingWindInMetresPerSecondAndAPositionKeptWithoutAFix) {
   rtl::TIniFile ini((dir / "corvatalen.ini").string());
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 0.01);
   EXPECT_NEAR(ini.ReadFloat("restore", "lon", 0), 412.5, 0.01);
+}
+
+// Instruments gone mad: every sentence the decoder knows, with numbers at and beyond the float's
+// range, not-a-numbers, infinities, whole turns and negative speeds, through the port into the
+// running program with every output template value and every Micronet page on (four at a time,
+// the most that are sent): nothing it sends back, and nothing in its text log, spells a number
+// that is not one.
+TEST_F(Binary, ExtremeValuesInEverySentenceNeverReachTheInstrumentsNorTheLog) {
+  const std::vector<std::string> numbers = {"1e308", "nan",  "inf",   "-inf", "3.4e38",
+                                            "-3.4e38", "720", "-720", "-5.5", "3e38"};
+  const auto burst = [&](const std::string& v) {
+    std::string b;
+    for (const std::string& body :
+         {"IIVHW,," + v + ",T," + v + ",M," + v + ",N," + v + ",K", "HCHDG," + v + ",,,,",
+          "HCHDG," + v + "," + v + ",E," + v + ",E", "IIHDT," + v + ",T",
+          "IIVWR," + v + ",L," + v + ",N,,,,", "IIVWT," + v + ",R," + v + ",N,,,,",
+          "IIMWV," + v + ",R," + v + ",M,A", "IIMWV," + v + ",T," + v + ",K,A",
+          "IIMWV," + v + ",R," + v + ",N,A", "IIVPW," + v + ",N,,", "IIDBT,," + v + "," + v + ",M,,F",
+          "GPVTG," + v + ",T,,M," + v + ",N,,K", "GPGLL," + v + ",N," + v + ",W,120000,A",
+          "GPGGA,120000," + v + ",S," + v + ",E,1,08,0.9,545.4,M,46.9,M,,",
+          "GPRMC,120000,A," + v + ",N," + v + ",E," + v + "," + v + ",061226,,",
+          "AIVDM,1,1,,B,177KQJ5000G?tO`K>RA1wUbN0TKH," + v})
+      b += Sentence(body);
+    return b + Sentence("HCHDG,0,3e38,E,3e38,E");
+  };
+  const std::string templates =
+      "$PXA,%performance,%targetspeed,%courseog,%heading\r\n"
+      "$PXB,%speedog,%speedtw,%windspeed,%windangle\r\n"
+      "$PXC,%vmg,%windog,%depth,%bearingtowpt\r\n";
+  const std::string pages[2] = {
+      "sendperformance=1\nsendtargetspeed=1\nsendtruewinddirection=1\nsendtimetoll=1\n",
+      "senddistancetowpt=1\nsenddistancetoll=1\nsendcurrentangle=1\nsendcurrentspeed=1\n"};
+  const std::string sources[2] = {"nmeawind=0\nwindsource=0\n",
+                                  "nmeawind=1\nwindsource=1\nheadingsource=1\nspeedsource=1\n"};
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    fs::remove(dir / "corvatalen.txt");
+    std::ofstream(dir / "nmeaout.txt", std::ios::binary) << templates;
+    WriteIni("[settings]\nsendwindcorrection=1\n" + pages[run] + sources[run]);
+    Launch();
+    // Nothing goes in before the program has the line: a terminal not yet made raw echoes
+    // what it receives, and the echo is not the program's.
+    std::string sent;
+    char buf[4096];
+    const auto drain = [&] {
+      for (ssize_t n; (n = ::read(pty.master(), buf, sizeof buf)) > 0;) sent.append(buf, size_t(n));
+    };
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Log().empty() && std::chrono::steady_clock::now() < deadline) {
+      drain();
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    drain();
+    sent.clear();
+    const size_t start = Log().size();
+    size_t next = 0;
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Log().size() < start + 12 && std::chrono::steady_clock::now() < deadline) {
+      pty.Send(burst(numbers[next++ % numbers.size()]));
+      std::this_thread::sleep_for(std::chrono::milliseconds(170));
+      drain();
+    }
+    EXPECT_TRUE(Stop());
+    EXPECT_GE(Log().size(), start + 12);
+    // It did talk: the templates and the pages went out.
+    EXPECT_NE(sent.find("$PXB,"), std::string::npos);
+    EXPECT_NE(sent.find("$PTAK,FFD4,"), std::string::npos);
+    std::string lower = sent;
+    for (std::string line : Log()) lower += "\n" + line;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* word : {"nan", "inf"}) {
+      const size_t at = lower.find(word);
+      EXPECT_EQ(at, std::string::npos)
+          << word << " in: " << lower.substr(at == std::string::npos ? 0 : at - std::min<size_t>(at, 60), 120);
+    }
+  }
 }
 
 TEST_F(Binary, SigtermBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {

@@ -126,6 +126,37 @@ TEST_F(MainTick, InstrumentValuesAreClamped) {
   EXPECT_EQ(form.fLongitude, 12311.12f);
 }
 
+// A value that is not a number passes no comparison, so a clamp written as "above the limit"
+// lets it through: it must neither pass the clamps nor replace the last good reading.
+TEST_F(MainTick, ValuesThatAreNotNumbersKeepTheLastReadingAndNeverComeOut) {
+  Tcomms& c = *instruments;
+  c.fHeading = 123;
+  c.fSpeedOverGround = 6.5f;
+  c.fSpeedThroughWater = 6;
+  c.fDepth = 12;
+  c.fLatitude = 5230.5f;
+  form.ReadInstrumentInputs();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float bad : {nan, -nan, inf, -inf}) {
+    for (float* v : {&c.fSpeedOverGround, &c.fCourseOverGround, &c.fTrueWindAngle,
+                     &c.fApparentWindAngle, &c.fHeading, &c.fVMG, &c.fDepth, &c.fTrueWindSpeed,
+                     &c.fApparentWindSpeed, &c.fSpeedThroughWater, &c.fLatitude, &c.fLongitude})
+      *v = bad;
+    form.fHeadingSource = 1;
+    Tick();
+    EXPECT_EQ(form.fHeading, 123.0f);
+    EXPECT_EQ(form.fSpeedOverGround, 6.5f);
+    EXPECT_EQ(form.fDepth, 12.0f);
+    EXPECT_EQ(form.fLatitude, 5230.5f);
+    for (float v : {form.fSpeedOverGround, form.fCourseOverGround, form.fTrueWindAngle,
+                    form.fApparentWindAngle, form.fHeading, form.fVMG, form.fDepth,
+                    form.fTrueWindSpeed, form.fApparentWindSpeed, form.fSpeedThroughWater,
+                    form.fGeoWindAngle, form.fCurrentSet, form.fCurrentDrift, form.fLongitude})
+      EXPECT_TRUE(std::isfinite(v)) << bad;
+  }
+}
+
 // --- True wind ------------------------------------------------------------------------------
 
 TEST_F(MainTick, TrueWindOnAReach) {

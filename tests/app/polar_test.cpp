@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -172,9 +174,45 @@ TEST_F(PolarTest, ReadErrorIsReportedAndKeepsWhatWasRead) {
   p.ReadPolars();
   std::filesystem::remove(fDir + "/PERFORMANCE.DBF");
   p.ReadPolars();
-  ASSERT_EQ(Messages(), std::vector<std::string>{"Error: Error reading polar table"});
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("Error: Error reading polar table PERFORMANCE.DBF: ", 0), 0u)
+      << Messages()[0];
   EXPECT_EQ(p.fTwsCount, 3);
   EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);
+}
+
+// A number the table holds in a form no one can read ("29,25") is no speed of 0: the table is
+// refused whole, with the file and the record named, and the curves read before stay.
+TEST_F(PolarTest, AnUnreadableNumberRefusesTheTableNamingTheRecord) {
+  CreateThreeColumns();
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  ASSERT_TRUE(Messages().empty());
+  const std::string file = fDir + "/PERFORMANCE.DBF";
+  std::string bytes;
+  {
+    std::ifstream in(file, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  const size_t at = bytes.find("29.25");  // the third record's speed
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 2] = ',';
+  std::ofstream(file, std::ios::binary) << bytes;
+  p.ReadPolars();
+  ASSERT_EQ(Messages().size(), 1u);
+  const std::string told = Messages()[0];
+  EXPECT_EQ(told.rfind("Error: Error reading polar table PERFORMANCE.DBF: ", 0), 0u) << told;
+  EXPECT_NE(told.find("Record 3 of"), std::string::npos) << told;
+  EXPECT_NE(told.find("field SPEED"), std::string::npos) << told;
+  EXPECT_NE(told.find("29,25"), std::string::npos) << told;
+  EXPECT_EQ(p.fTwsCount, 3);
+  EXPECT_NEAR(p.TargetSpeed(8, 44.5), 13.25, 1e-4);
+
+  TestPolardata fresh(fDir);  // at start: no curves, and the box says why
+  fresh.ReadPolars();
+  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(fresh.fTwsCount, 0);
+  EXPECT_EQ(fresh.TargetSpeed(8, 44.5), 0.0f);
 }
 
 // The shipped sample: 12 angles per wind speed, so point 50 lies at v = 550/109, just past the

@@ -283,7 +283,8 @@ TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
   fs::remove("PERFORMANCE.DBF");
   Start();
   ASSERT_FALSE(boxes.empty());
-  EXPECT_EQ(boxes[0], "Error|Error opening database table");
+  EXPECT_EQ(boxes[0].rfind("Error|Error opening database table PERFORMANCE.DBF: ", 0), 0u)
+      << boxes[0];
   Stop();
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
   Start();

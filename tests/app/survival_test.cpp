@@ -96,8 +96,11 @@ class Survival : public ::testing::Test {
 TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=" << pty.path() << "\n";
+  // The instruments on COM1, which stands for the pseudo-terminal.
+  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=COM1\n";
+  ::setenv("CORVATALEN_SERIAL_DEVICES", pty.path().c_str(), 1);
   RunningProgram program(dir_, root_ / "stderr.txt");
+  ::unsetenv("CORVATALEN_SERIAL_DEVICES");
   ASSERT_TRUE(program.Started());
   auto feed = [&] {
     pty.Send(apptest::SampleBurst());
@@ -119,11 +122,13 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   const auto err = Lines(root_ / "stderr.txt");
   ASSERT_EQ(err.size(), 2u) << FileText(root_ / "stderr.txt");
   EXPECT_EQ(err[0], "MessageBox: Message: No waypoint file loaded");
-  EXPECT_EQ(err[1], "MessageBox: Corvatalen - Sailboat performance package: Input/output error.");
+  // Which port, which device, and what to do.
+  EXPECT_EQ(err[1], "MessageBox: Corvatalen - Sailboat performance package: The connection to "
+                    "COM1 (" + pty.path() + ") was lost. Check the cable, then press OK in Comms.");
 
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 10s), 0));
   rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
-  EXPECT_EQ(ini.ReadString("comms", "comport", ""), pty.path());
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "COM1");
   EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
 }

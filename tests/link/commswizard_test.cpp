@@ -3,6 +3,7 @@
 #include "link/commswizard.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -191,14 +192,31 @@ TEST_F(Wizard, FindsTheInstrumentsOnCom3AndSavesTheirPortAndSources) {
     coloured.emplace_back(text, text == "COM4: not available.." ? kRed : kGreen);
   EXPECT_EQ(ReadWithUnrtf("comwiz.txt"), coloured);
 
+  // Step 2 puts its four keys in the file in one replace, beside what others wrote there. The
+  // kernel tells each replace (a rename onto the name) as it happens.
+  std::ofstream("corvatalen.ini") << "[settings]\ntargetangle=38.5\nspeedsource=0\n";
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, ".", IN_MOVED_TO | IN_CLOSE_WRITE), 0);
   ASSERT_TRUE(wizard->BitBtn1->Enabled());
   wizard->BitBtn1->Click();
+  int replaces = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;)
+    for (char* p = events; p < events + n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(p);
+      if (e->len > 0 && std::string(e->name) == "corvatalen.ini") ++replaces;
+      p += sizeof(inotify_event) + e->len;
+    }
+  ::close(watch);
+  EXPECT_EQ(replaces, 1);
   EXPECT_EQ(wizard->ModalResult(), vcl::mrOk);
   EXPECT_EQ(wizard->fFoundPort, "COM3");
   EXPECT_EQ(Ini("comms", "comport"), "COM3");
   EXPECT_EQ(Ini("settings", "speedsource"), "1");
   EXPECT_EQ(Ini("settings", "headingsource"), "0");
   EXPECT_EQ(Ini("settings", "nmeawind"), "0");
+  EXPECT_EQ(Ini("settings", "targetangle"), "38.5");
 }
 
 TEST_F(Wizard, WindFromVwrBeatsMwvAndTheLastFirstSightingNamesThePort) {
@@ -377,6 +395,11 @@ class WizardButton : public Wizard {
 };
 
 TEST_F(WizardButton, OkAppliesTheFindingsToBothFormsAndOpensThePortFound) {
+  // A rate applied earlier by the communication button: the wizard found the instruments at its
+  // own rate, and the port reopens at that one.
+  comms->ComPort1->SetBaudRate(brCustom);
+  comms->ComPort1->SetCustomBaudRate(38400);
+  comms->ComboBox2->SetText("38400");
   comms->fWindSource = 1;
   comms->TruewindsourceGroup->SetItemIndex(1);
   // Only VWR for the wind: the decoder must take it from now on.
@@ -397,6 +420,8 @@ TEST_F(WizardButton, OkAppliesTheFindingsToBothFormsAndOpensThePortFound) {
   EXPECT_EQ(comms->ComboBox1->Text(), "COM3");
   EXPECT_EQ(comms->ComPort1->DeviceName(), "COM3");
   ASSERT_TRUE(comms->ComPort1->Active());
+  EXPECT_EQ(lines[2]->Settings().baud, 4800);
+  EXPECT_EQ(comms->ComboBox2->Text(), "4800");
   EXPECT_EQ(started, 1);
   EXPECT_EQ(Ini("comms", "comport"), "COM3");
 

@@ -167,6 +167,9 @@ TEST_F(PtyPort, FarEndClosingWhileDataFlowsGivesOneErrorAndClosesThePort) {
 // The cable goes while a handler reads: its read fails, and the failed wait that follows closes
 // the port without a second message.
 TEST_F(PtyPort, FarEndClosingDuringAHandlersReadGivesOneErrorAndClosesThePort) {
+  // The box names the port as the user chose it and the device it stood for.
+  serial::SetComDevices(std::vector<std::string>{pty.path()});
+  port.SetDeviceName("COM1");
   int reported = 0;
   port.SetOnError(rtl::Event<void(rtl::TObject*, const EComError&, TComAction&)>(
       &reported, [&](rtl::TObject*, const EComError&, TComAction&) { ++reported; }));
@@ -180,7 +183,9 @@ TEST_F(PtyPort, FarEndClosingDuringAHandlersReadGivesOneErrorAndClosesThePort) {
   gui.PumpFor(150);
   EXPECT_EQ(reported, 1);
   ASSERT_EQ(gui.shown.size(), 1u);
-  EXPECT_EQ(gui.shown[0], "Input/output error");
+  EXPECT_EQ(gui.shown[0], "The connection to COM1 (" + pty.path() +
+                              ") was lost. Check the cable, then press OK in Comms.");
+  serial::SetComDevices(std::nullopt);
 }
 
 TEST_F(PtyPort, CloseInsideOnRxCharDoesNotDeadlockAndFreesTheDevice) {
@@ -483,7 +488,8 @@ TEST_F(FakePort, LineLostUnderAReadingHandlerIsReportedOnceAndClosesThePort) {
   EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active() && !gui.shown.empty(); }));
   gui.PumpFor(30);
   EXPECT_EQ(reported, 1);
-  EXPECT_EQ(gui.shown, std::vector<std::string>{serial::ErrorText(EIO)});
+  EXPECT_EQ(gui.shown, std::vector<std::string>{
+                         "The connection to COM9 was lost. Check the cable, then press OK in Comms."});
   EXPECT_EQ(closes, 1);
   EXPECT_FALSE(line->IsOpen());
 }

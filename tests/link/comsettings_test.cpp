@@ -116,10 +116,10 @@ TEST_F(Decoder, LongLineIsCutToItsFirstThousandCharactersAndItsCarriageReturn) {
   ASSERT_EQ(body.size() + 2, 5002u);
   Feed("$" + body + "*00\r\n");
   ASSERT_EQ(c->Memo2->Lines()->Count(), 1);
+  // Shown without the line ends: the first 999 characters after the LF.
   const std::string line = c->Memo2->Lines()->Strings(0);
-  ASSERT_EQ(line.size(), 1001u);
-  EXPECT_EQ(line.substr(0, 1000), ("\n$" + body).substr(0, 1000));
-  EXPECT_EQ(line.back(), '\r');
+  ASSERT_EQ(line.size(), 999u);
+  EXPECT_EQ(line, ("$" + body).substr(0, 999));
   EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
   // The next line is assembled from position 0 again.
   Feed(Sentence("IIDBT,,f,3.5,M,,F"));
@@ -134,13 +134,14 @@ TEST_F(Decoder, ShortLineAfterASentenceIsNotTakenForIt) {
   EXPECT_FLOAT_EQ(c->fLongitude, -12311.12f);
 }
 
-TEST_F(Decoder, DebugViewListsEveryLineAsStored) {
+TEST_F(Decoder, DebugViewListsEveryLineWithoutItsLineEnds) {
   Feed(Sentence("IIDBT,,f,3.5,M,,F"));
   EXPECT_EQ(c->Memo2->Lines()->Count(), 0);
   c->fDebugView = 1;
-  FeedRaw("$XXYYY\r");
-  ASSERT_EQ(c->Memo2->Lines()->Count(), 1);
-  EXPECT_EQ(c->Memo2->Lines()->Strings(0), "\n$XXYYY\r");
+  FeedRaw("$XXYYY\r$ZZ\nWWW\r");
+  ASSERT_EQ(c->Memo2->Lines()->Count(), 2);
+  EXPECT_EQ(c->Memo2->Lines()->Strings(0), "$XXYYY");
+  EXPECT_EQ(c->Memo2->Lines()->Strings(1), "$ZZWWW");
 }
 
 // --- Checksum -------------------------------------------------------------------------------
@@ -421,6 +422,23 @@ TEST_F(Decoder, HdgWithAVariationGivesTheTrueHeading) {
     EXPECT_GE(c->fHeading, 0.0f);
     EXPECT_LT(c->fHeading, 360.0f);
   }
+}
+
+// Numbers a float holds whose sum or unit conversion it does not: no reading, the last one stays.
+TEST_F(Decoder, AHeadingOrWindSpeedThatOverflowsIsNoReading) {
+  Feed(Sentence("HCHDG,80.0,,,10.0,E") + Sentence("IIMWV,45.0,R,7.2,N,A"));
+  for (const char* body : {"HCHDG,0,3e38,E,3e38,E", "HCHDG,3.4e38,3e38,E,1e38,E",
+                           "HCHDG,-3e38,3e38,W,1e38,W"}) {
+    Feed(Sentence(body));
+    EXPECT_FLOAT_EQ(c->fHeading, 90.0f) << body;
+  }
+  Feed(Sentence("IIMWV,270.0,R,3.4e38,M,A") + Sentence("IIMWV,90.0,R,3e38,M,A"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 45.0f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 7.2f);
+  EXPECT_EQ(c->fWindSide, 0);
+  Feed(Sentence("IIMWV,270.0,R,1.0e38,M,A"));  // large, but a number in knots too
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 90.0f);
+  EXPECT_EQ(c->fWindSide, 1);
 }
 
 // --- AIS ------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -49,6 +50,8 @@ class Output : public vcltest::VclTest {
     vcl::SetDialogResponder([](const vcl::TDialogRequest&) {
       return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{vcl::IDOK});
     });
+    // A fast line: the tests of what goes out are not held back by what a second carries.
+    comms->ComPort1->SetBaudRate(br115200);
     comms->ComPort1->Open();
     boxes = {comms->CheckBox1, comms->CheckBox2, comms->CheckBox3,
              comms->CheckBox4, comms->CheckBox5, comms->CheckBox6,
@@ -113,15 +116,35 @@ TEST_F(Output, EveryValueNameWithWidthThree) {
 }
 
 TEST_F(Output, OverlongLinesAreNotSentAtAll) {
-  // A finished sentence holds at most 255 characters: 250 of them before "*hh" and CR LF.
-  Templates({"$PA," + std::string(246, 'x'), "$PB," + std::string(247, 'x'),
-             "$PC," + std::string(240, 'x') + ",%performance,%performance", std::string(300, 'y'),
-             "$OK"});
+  // An NMEA sentence holds at most 82 characters before its checksum.
+  values.fPerformance = 1e30f;  // 31 digits where "0.0" stood
+  Templates({"$PA," + std::string(78, 'x'), "$PB," + std::string(79, 'x'),
+             "$PC," + std::string(70, 'x') + ",%targetspeed", "$PD," + std::string(50, 'x') +
+             ",%performance", std::string(300, 'y'), "$OK"});
   comms->SendNmeaOutput();
   auto sent = Sent();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].size(), 250u);
-  EXPECT_EQ(sent[1], "$OK");
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0].size(), 82u);
+  EXPECT_EQ(sent[1], "$PC," + std::string(70, 'x') + ",0.0");
+  EXPECT_EQ(sent[2], "$OK");
+}
+
+// Values that are not numbers never reach an instrument: the sentences that would carry them are
+// left out, the others go as usual, and a page keeps its number.
+TEST_F(Output, ValuesThatAreNotNumbersLeaveTheirSentencesOut) {
+  Templates({"$PA,%heading", "$PB,%speedog", "$PC,%nosuch,%depth", "$PD"});
+  Tick({1, 2, 3, 8, 9});
+  values.fHeading = std::numeric_limits<float>::quiet_NaN();
+  values.fDepth = -std::numeric_limits<float>::infinity();
+  values.fSpeedOverGround = 6.5f;
+  values.fPerformance = std::numeric_limits<float>::infinity();
+  values.fTargetSpeed = 7.25f;
+  values.fCurrentSet = 245.2f;
+  values.fTwaCorrectionApplied = std::numeric_limits<float>::quiet_NaN();
+  comms->SendNmeaOutput();
+  EXPECT_EQ(Sent(),
+            (std::vector<std::string>{"$PB,6.5", "$PD", "$PTAK,FFD2,7.2", "$PTAK,FFD3,0.0",
+                                      "$PTAK,FFD4,245"}));
 }
 
 TEST_F(Output, MicronetValuesAreNumberedByTableOrder) {
@@ -251,12 +274,14 @@ TEST_F(Output, WindCorrectionsFollowTheTemplatesWithOrWithoutPages) {
 }
 
 TEST_F(Output, FastReplayOnASlowLineDropsWholeSentencesWithoutWaiting) {
+  comms->ComPort1->SetBaudRate(br4800);
   Tick({1, 2, 3, 4});
   line1->SetOutputCapacity(256);
   std::string all;
   for (int refresh = 0; refresh < 100; ++refresh) {
     values.fPerformance = static_cast<float>(refresh);
     comms->SendNmeaOutput();  // 10 a second: 0.1 s of a 4800 baud line carries 48 bytes
+    Advance(100);
     line1->Transmit(48);
     all += line1->TakeWritten();
   }
@@ -266,6 +291,34 @@ TEST_F(Output, FastReplayOnASlowLineDropsWholeSentencesWithoutWaiting) {
   const auto sentences = CheckedSentences(all);  // every one whole, checksum and all
   EXPECT_LT(sentences.size(), 101u * 8);
   EXPECT_GT(sentences.size(), 50u);
+}
+
+// A second of output never holds more than the line carries in a second (4800 baud, 10 bits a
+// character: 480 characters), however many templates there are; what does not fit is left out
+// whole, and the next second starts again from the first template.
+TEST_F(Output, NoMoreASecondThanTheLineCarries) {
+  comms->ComPort1->SetBaudRate(br4800);
+  Advance(1000);
+  comms->Memo1->Lines()->Clear();
+  for (int i = 0; i < 20000; ++i) comms->Memo1->Lines()->Add("$PX" + std::to_string(i) + ",%vmg");
+  for (int second = 0; second < 3; ++second) {
+    comms->SendNmeaOutput();
+    comms->SendNmeaOutput();  // a second refresh in the same second adds nothing
+    const std::string sent = line1->TakeWritten();
+    EXPECT_LE(sent.size(), 480u);
+    EXPECT_GT(sent.size(), 480u - 20);
+    const auto sentences = CheckedSentences(sent);
+    ASSERT_FALSE(sentences.empty());
+    EXPECT_EQ(sentences.front(), "$PX0,0.0");
+    Advance(1000);
+  }
+  // At 38400 baud, eight times as much.
+  comms->ComPort1->SetBaudRate(br38400);
+  Advance(1000);
+  comms->SendNmeaOutput();
+  const std::string sent = line1->TakeWritten();
+  EXPECT_LE(sent.size(), 3840u);
+  EXPECT_GT(sent.size(), 3840u - 20);
 }
 
 TEST_F(Output, RepeaterGetsACopyOnlyWhenTickedAndOpen) {

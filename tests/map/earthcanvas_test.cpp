@@ -163,11 +163,11 @@ TEST_F(Canvas, GlobeDrawsOnlyTheSideOfItsPass) {
   EXPECT_EQ(Pixel(342, 200), kWhite);
   // The back-side pass draws the far side (in the transparent brush) and not the near one.
   Clear(kWhite);
-  p->BackFacePass = true;
+  p->SetBackFacePass(true);
   Draw({{{-20, -20}, {20, -20}, {20, 20}, {-20, 20}}}, true);
   EXPECT_EQ(Pixel(200, 200), kWhite);
   Draw({{{150, -20}, {-150, -20}, {-150, 20}, {150, 20}}}, true);
-  p->BackFacePass = false;
+  p->SetBackFacePass(false);
   EXPECT_EQ(Pixel(200, 200), 0xC0C0C0u);  // seen through the globe
   EXPECT_EQ(Pixel(200, 100), kWhite);
 }
@@ -271,28 +271,28 @@ TEST_F(Canvas, ResizeKeepsScaleOrCentreAsTheOptionsSay) {
   TPointLL middle;
   ASSERT_TRUE(p->DeviceXYToLL(200, 150, middle));
   // Default: scale with the diagonal, the middle's position stays in the middle.
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   ASSERT_TRUE(canvas->SizeBMP(800, 600, 96));
-  EXPECT_NEAR(static_cast<double>(p->ScaleFactor / sf), 2.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(p->ScaleFactor() / sf), 2.0, 1e-9);
   TEarthDevicePoint pt;
   p->PointLLToXY(middle, pt);
   EXPECT_LE(std::abs(pt.X - 400), 1);
   EXPECT_LE(std::abs(pt.Y - 300), 1);
   EXPECT_EQ(canvas->Width(), 800);
-  EXPECT_EQ(map->ViewRect().Right, static_cast<int32_t>(std::lround(800 / p->ScaleFactor)));
+  EXPECT_EQ(map->ViewRect().Right, static_cast<int32_t>(std::lround(800 / p->ScaleFactor())));
   // Constant scale and fixed centre: neither moves.
   map->SetOptions({goConstantScaleOnResize, goFixedCenterXYOnResize});
-  const Extended before = p->ScaleFactor;
-  const int32_t x = p->XOrigin, y = p->YOrigin;
+  const Extended before = p->ScaleFactor();
+  const int32_t x = p->XOrigin(), y = p->YOrigin();
   ASSERT_TRUE(canvas->SizeBMP(300, 200, 96));
-  EXPECT_EQ(p->ScaleFactor, before);
-  EXPECT_EQ(p->XOrigin, x);
-  EXPECT_EQ(p->YOrigin, y);
+  EXPECT_EQ(p->ScaleFactor(), before);
+  EXPECT_EQ(p->XOrigin(), x);
+  EXPECT_EQ(p->YOrigin(), y);
   // Constant scale only: the middle position moves to the new middle.
   map->SetOptions({goConstantScaleOnResize});
   ASSERT_TRUE(p->DeviceXYToLL(150, 100, middle));
   ASSERT_TRUE(canvas->SizeBMP(500, 400, 96));
-  EXPECT_EQ(p->ScaleFactor, before);
+  EXPECT_EQ(p->ScaleFactor(), before);
   p->PointLLToXY(middle, pt);
   EXPECT_LE(std::abs(pt.X - 250), 1);
   EXPECT_LE(std::abs(pt.Y - 200), 1);

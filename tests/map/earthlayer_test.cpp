@@ -1,6 +1,6 @@
 // Layers on the headless back buffer: what is drawn and in which order, tiny objects, zoom
 // ranges, hidden presenters, titles at their anchors, the abort check and periodic copies, hit
-// tests, the selection across layers and through the cache, and the store's XML.
+// tests, the selection across layers, and the store's XML.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -116,9 +116,10 @@ TEST_F(LayerTest, ZoomRangesOfLayersAndObjects) {
   EXPECT_TRUE(layer->IsLayerMERVisible());
   p->SetAltitude(910'000);
   EXPECT_FALSE(layer->IsLayerMERVisible());
-  p->Altitude = 900'000;  // the limit itself, whatever scale gives it
+  p->SetAltitude(900'000);  // the limit itself
   EXPECT_TRUE(layer->IsLayerMERVisible());
-  p->Altitude = 900'001;
+  p->SetAltitude(910'000);  // a scale a hair away from the last one is no change
+  p->SetAltitude(900'001);
   EXPECT_FALSE(layer->IsLayerMERVisible());
   layer->SetLayerValue(TEarthLayer::lvZoomMax, 0);
   EXPECT_TRUE(layer->IsLayerMERVisible());
@@ -132,10 +133,10 @@ TEST_F(LayerTest, ZoomRangesOfLayersAndObjects) {
   TGeoDataObject* o = Point(0, 0, 3);
   o->ZoomMin = 100;
   o->ZoomMax = 200;
-  p->Altitude = 200;
+  p->SetAltitude(200);
   layer->RenderObjects();
   EXPECT_EQ(r->drawn.size(), 1u);
-  p->Altitude = 100;
+  p->SetAltitude(100);
   layer->RenderObjects();
   EXPECT_EQ(r->drawn.size(), 1u);
 }
@@ -241,7 +242,7 @@ TEST_F(LayerTest, LinesAlongParallelsAndWaypointsOfOneObjectAreHit) {
   EXPECT_EQ(map->LayerStore()->ObjectAtXY(-10000, -10000), nullptr);
 }
 
-TEST_F(LayerTest, SelectionAcrossLayersAndThroughTheCache) {
+TEST_F(LayerTest, SelectionAcrossLayers) {
   auto* other = new TEarthLayer(map.get());
   auto* a = Point(0, 0, 0);
   auto* b = new TGeoDataObject(other->GetObjects());
@@ -258,28 +259,9 @@ TEST_F(LayerTest, SelectionAcrossLayersAndThroughTheCache) {
   EXPECT_EQ(std::count(map->notifications.begin(), map->notifications.end(), gnObjectSelectChange),
             ptrdiff_t(changes));
 
-  // The cache gives the selected object back: it stays selected as a record, and selecting
-  // another deselects the record without loading it.
-  auto* reader = new TTestReader(map.get(), 5);
-  auto* third = new TEarthLayer(map.get());
-  third->SetObjects(reader);
-  reader->SetFileName(TempDir().path() + "/none.dat");
-  map->SaveMetaDataLocation = smdDiscard;
-  reader->Open();
-  store->SetSelectedObject(reader->GetObject(2));
-  reader->UnloadObjects();
-  EXPECT_EQ(store->GetSelectedCount(), 1);
-  const int loads = reader->loads;
   store->SetSelectedObject(a);
-  EXPECT_EQ(reader->loads, loads);
-  EXPECT_FALSE(reader->GetState(2).Contains(osSelected));
-  EXPECT_EQ(store->GetSelected(0), a);
   delete a;  // the selected object goes
   EXPECT_EQ(store->GetSelectedCount(), 0);
-  store->SetSelectedObject(reader->GetObject(4));
-  third->SetObjects(nullptr);  // the reader goes with its last layer
-  EXPECT_EQ(store->GetSelectedCount(), 0);
-  store->SetSelectedObject(nullptr);
 }
 
 TEST_F(LayerTest, StoreXMLComesBackAndIsWellFormed) {

@@ -79,11 +79,11 @@ TEST_F(EarthMapLand, AZoomBoxBeingDraggedAndTheViewAfterIt) {
   Feed(win::MouseMove(sb.x, sb.y));
   gdi::SavePngFile(SnapshotDirectory() + "land_zoombox.png", win::ComposeScreen());
   EXPECT_TRUE(map->ZoomBoxOpen());
-  const Extended before = map->Projection()->ScaleFactor;
+  const Extended before = map->Projection()->ScaleFactor();
   Feed(win::MouseUp(sb.x, sb.y, 1));
   PaintNow();
   SaveSnapshot(map->EarthCanvas(), "land_zoomed.png");
-  EXPECT_GT(map->Projection()->ScaleFactor, before * 5);
+  EXPECT_GT(map->Projection()->ScaleFactor(), before * 5);
   EXPECT_EQ(At(2, 47), kLand) << "France";
   EXPECT_EQ(At(-3, 50), kOcean) << "the Channel";
 }

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "map/earthobjects.h"
+#include "map/earthpresenters.h"
 #include "map/earthxml.h"
 #include "platform/win/paint.h"
 #include "tests/map/earthmapfixture.h"
@@ -246,6 +248,68 @@ TEST_F(EarthMapTest, TheCacheIsCutLeastRecentlyUsedFirstKeepingTheSelection) {
   EXPECT_TRUE(r->GetObject(0)->GetSelected());
 }
 
+TEST_F(EarthMapTest, SelectionThroughTheCacheAndTheRecordsItLeaves) {
+  ScratchDir d;
+  TTestReader* r = OpenReader(map, d.Path() + "/seeded.dat", 5);
+  auto* layer = new TEarthLayer(map);
+  auto* a = new TGeoDataObject(layer->GetObjects());
+  TEarthLayerStore* store = map->LayerStore();
+  // The cache gives the selected object back: it stays selected as a record, and selecting
+  // another deselects the record without loading it.
+  store->SetSelectedObject(r->GetObject(2));
+  r->GetObject(3);
+  map->UpdateTotalMemoryInUse();
+  map->ReduceCacheMemory(0);
+  EXPECT_FALSE(dynamic_cast<TEarthObject*>(r->GetObjectData(2)));
+  EXPECT_EQ(store->GetSelectedCount(), 1);
+  // The record holds the object's own MER: no layer pass recomputes it.
+  EXPECT_TRUE(r->GetState(2).Contains(osValidMER));
+  EXPECT_TRUE(r->GetState(3).Contains(osValidMER));
+  const int loads = r->loads;
+  store->SetSelectedObject(a);
+  EXPECT_EQ(r->loads, loads);
+  EXPECT_FALSE(r->GetState(2).Contains(osSelected));
+  EXPECT_EQ(store->GetSelected(0), a);
+  store->SetSelectedObject(r->GetObject(4));
+  layer->SetObjects(nullptr);
+  EXPECT_EQ(store->GetSelectedCount(), 1);
+
+  // Unloading them all counts only what goes: the records stay, as a recount finds.
+  r->GetObject(0);
+  r->GetObject(1);
+  map->UpdateTotalMemoryInUse();
+  r->UnloadObjects();
+  const int64_t counted = map->GetCacheMemoryUsed();
+  map->UpdateTotalMemoryInUse();
+  EXPECT_EQ(counted, map->GetCacheMemoryUsed());
+  EXPECT_EQ(counted, r->ObjectInstanceSize());
+}
+
+TEST_F(EarthMapTest, FindingTheNextTitleGoesOnIntoTheNextLayersWhateverTheCacheFrees) {
+  ScratchDir d;
+  TTestReader* first = OpenReader(map, d.Path() + "/first.dat", 5);
+  TTestReader* second = OpenReader(map, d.Path() + "/second.dat", 5);
+  TEarthLayerStore* store = map->LayerStore();
+  TEarthObject* o = store->ObjectByTitle("OBJECT 2", nullptr);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->Parent(), first);
+  o = store->ObjectByTitle("object 2", o);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->Parent(), second);
+  EXPECT_EQ(o->Index, 2);
+  EXPECT_EQ(store->ObjectByTitle("object 2", o), nullptr);
+  // A cache of one kilobyte gives back every object but the last loaded: the one to go on from
+  // is gone by the time the next layer is searched.
+  first->UnloadObjects();
+  second->UnloadObjects();
+  map->UpdateTotalMemoryInUse();
+  map->CacheCapacity = 1;
+  o = store->ObjectByTitle("Object 0", first->GetObject(3));
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->Parent(), second);
+  EXPECT_EQ(o->Index, 0);
+}
+
 TEST_F(EarthMapTest, CapacityZeroNeverCutsAndLargeCapacitiesDoNotOverflow) {
   ScratchDir d;
   TTestReader* r = OpenReader(map, d.Path() + "/seeded.dat", 10);
@@ -305,6 +369,72 @@ TEST_F(EarthMapTest, EnvironmentFileSavedCheckedAndLoadedIntoANewControl) {
   EXPECT_EQ(third.GetMaxTextHeight(), 0);
   third.LoadEnvironmentFromFile(d.Path() + "/missing.xml");
   EXPECT_EQ(third.EnvironmentFile(), "");
+}
+
+TEST_F(EarthMapTest, ADamagedValueInAnySectionKeepsItsValueAndTheLoadGoesOn) {
+  ScratchDir d;
+  TTestReader* r = OpenReader(map, d.Path() + "/seeded.dat", 10);
+  TEarthLayer* layer = r->GetLayer(0);
+  layer->SetLayerName("Seeded");
+  layer->SetLayerValue(TEarthLayer::lvZoomMin, 3);
+  layer->SetLayerValue(TEarthLayer::lvZoomMax, 40);
+  for (TEarthPresenterStore* store : {layer->Presenters(), map->LayerStore()->GlobalPresenters()}) {
+    auto p = std::make_unique<TPointPresenter>(map, 7);
+    p->SymbolIndex = 33;
+    p->PointPen()->SetPenColor(gdi::TColor(0x123456));
+    std::unique_ptr<TEarthPresenter> base = std::move(p);
+    store->Add(base);
+  }
+  map->SetMinTextHeight(8);
+  map->SetMaxTextHeight(30);
+  map->Projection()->SetFloatProp(ppXRotation, 20);
+  const std::string file = d.Path() + "/env.xml";
+  map->SaveEnvironmentToFile(file);
+  std::ifstream in(file);
+  std::string xml{std::istreambuf_iterator<char>(in), {}};
+  // One bad value in each section: the control, the projection, a layer, its presenter and the
+  // presenter's pen, and the global presenter.
+  const auto damage = [&](const std::string& name, const std::string& value, size_t from) {
+    const size_t at = xml.find(" " + name + "=\"", from);
+    EXPECT_NE(at, std::string::npos) << name;
+    const size_t start = at + name.size() + 3, end = xml.find('"', start);
+    xml.replace(start, end - start, value);
+    return start;
+  };
+  damage("MaxTextHeight", "tall", 0);
+  damage("ScaleFactor", "small", 0);
+  damage("Class", "TNoSuchPrj", xml.find("<ProjectionModel"));
+  damage("ZoomMin", "1O", 0);
+  damage("ZoomUnits", "furlongs", 0);
+  const size_t global = xml.find("PresenterID=\"7\""), inLayer = xml.find("<Layer ");
+  damage("Unit", "cubits", global);
+  damage("SymbolIndex", "99999", global);
+  damage("Width", "wide", damage("Size", "big", xml.find("PresenterID=\"7\"", inLayer)));
+  const std::string damaged = d.File("damaged.xml", xml);
+
+  TLogEarthMap other(form);
+  other.LoadEnvironmentFromFile(damaged);
+  EXPECT_EQ(other.GetMinTextHeight(), 8);
+  EXPECT_EQ(other.GetMaxTextHeight(), 0);
+  EXPECT_DOUBLE_EQ(double(other.Projection()->XRotation()), 20);
+  EXPECT_EQ(other.Projection()->GetProjectionClass(), "TSphericalPrj");
+  ASSERT_EQ(other.LayerStore()->GetCount(), 1);
+  TEarthLayer* back = other.LayerStore()->GetLayer(0);
+  EXPECT_EQ(back->GetLayerName(), "Seeded");
+  EXPECT_EQ(back->ZoomMin, 0);
+  EXPECT_EQ(back->ZoomMax, 40);
+  EXPECT_EQ(back->ZoomUnits, TEarthUnitTypes::NauticalMile);
+  for (TEarthPresenterStore* store : {back->Presenters(), other.LayerStore()->GlobalPresenters()}) {
+    auto* p = dynamic_cast<TPointPresenter*>(store->ByID(7, false));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->PointPen()->PenColor(), gdi::TColor(0x123456));
+    EXPECT_EQ(p->PointSize(), 6);
+    EXPECT_EQ(p->PointUnit(), TEarthUnitTypes::Pixel);
+  }
+  EXPECT_EQ(dynamic_cast<TPointPresenter*>(back->Presenters()->ByID(7, false))->SymbolIndex, 33);
+  EXPECT_EQ(dynamic_cast<TPointPresenter*>(other.LayerStore()->GlobalPresenters()->ByID(7, false))
+                ->SymbolIndex,
+            0);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/win/scrollbar.h"
 #include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
+#include "tests/map/maptexture.h"
 
 namespace maptest {
 namespace {
@@ -122,7 +123,7 @@ class EarthMapPrimitives : public EarthMapTest {
     p->SetProjectionClass("TCartesianPrj");
     canvas = map->EarthCanvas();
     canvas->SetDC(dc);
-    canvas->SetSize(720, 360);
+    canvas->SizeDC(720, 360);
     p->SetScaleFactor(2.0L / D);
     p->SetIntegerProp(ppXOrigin, 360);
     p->SetIntegerProp(ppYOrigin, 180);
@@ -210,7 +211,7 @@ TEST_F(EarthMapTest, BitmapsOfTheMapAndAPaintAfterThem) {
 
 TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   map->Projection()->SetScaleFactor(0);
-  const Extended sf = map->Projection()->ScaleFactor;
+  const Extended sf = map->Projection()->ScaleFactor();
   std::unique_ptr<vcl::TMetafile> m = map->GetMetaFileMM(260, 130, true);
   EXPECT_EQ(m->Width(), 1000);
   EXPECT_EQ(m->Height(), 500);
@@ -228,7 +229,22 @@ TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   m->DrawOn(b.Canvas(), {0, 0, 100, 50});
   EXPECT_EQ(b.Canvas()->Pixels(50 + 7, 25 + 7), gdi::TColor(0xFFFF00));
   EXPECT_EQ(b.Canvas()->Pixels(1, 1), gdi::TColor(0));
-  EXPECT_EQ(map->Projection()->ScaleFactor, sf);
+  EXPECT_EQ(map->Projection()->ScaleFactor(), sf);
+}
+
+TEST_F(EarthMapTest, ATexturedGlobeOnAMetafileTallerThanTheWindowDrawsWithinItsBuffers) {
+  // A texture on the globe is drawn into a back buffer; a metafile of another size has none.
+  maptest::LoadTexture(map->SurfaceTexture(),
+                       maptest::TextureBmp(4, 2, std::vector<uint8_t>(8, 1), {0, 0x00FF00}));
+  ASSERT_TRUE(map->SurfaceTexture().IsValid());
+  map->SetGraticuleDrawMode(gdNone);
+  map->Projection()->SetScaleFactor(0);
+  std::unique_ptr<vcl::TMetafile> m = map->GetMetaFile(ClientW() / 2, ClientH() * 3, true);
+  EXPECT_FALSE(m->Records().empty());
+  EXPECT_EQ(map->EarthCanvas()->Height(), ClientH());
+  // On a bitmap the texture is there.
+  std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(ClientW(), ClientH());
+  EXPECT_EQ(b->Canvas()->Pixels(ClientW() / 2 + 20, ClientH() / 2 + 20), gdi::TColor(0x00FF00));
 }
 
 TEST_F(EarthMapTest, ATransparentBackgroundMakesATransparentWindowAndDropsTheImageAfter) {
@@ -296,19 +312,19 @@ class EarthMapMouse : public EarthMapTest {
 };
 
 TEST_F(EarthMapMouse, SmallOrBackwardBoxesDoNotZoomATenPixelBoxAtMostThreePixelsAUnit) {
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   DragWith(1, 100, 100, 109, 400);
-  EXPECT_EQ(p->ScaleFactor, sf) << "9 pixels wide";
+  EXPECT_EQ(p->ScaleFactor(), sf) << "9 pixels wide";
   DragWith(1, 400, 400, 200, 200);
-  EXPECT_EQ(p->ScaleFactor, sf) << "dragged up and left";
+  EXPECT_EQ(p->ScaleFactor(), sf) << "dragged up and left";
   int zooms = 0;
   map->OnZoomed = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { ++zooms; });
   DragWith(1, 300, 200, 500, 400);
-  EXPECT_GT(p->ScaleFactor, sf * 2.5);
+  EXPECT_GT(p->ScaleFactor(), sf * 2.5);
   EXPECT_GT(zooms, 0);
   p->SetScaleFactor(1.0);
   DragWith(1, 395, 295, 405, 305);
-  EXPECT_LE(p->ScaleFactor, 3.0);
+  EXPECT_LE(p->ScaleFactor(), 3.0);
 }
 
 TEST_F(EarthMapMouse, DraggingTheGlobeKeepsTheGrabbedPointUnderTheCursor) {
@@ -374,11 +390,11 @@ TEST_F(EarthMapMouse, ClicksSelectCtrlClicksAddAndDoubleClicksReachTheHandler) {
   // A click on nothing deselects; a double click neither zooms nor turns, but is a click.
   Click(map, 5, 5);
   EXPECT_EQ(map->LayerStore()->GetSelectedCount(), 0);
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   map->MouseDown(vcl::mbRight, vcl::ssDouble, pa.X, pa.Y);
   EXPECT_FALSE(map->ZoomBoxOpen());
   map->MouseUp(vcl::mbLeft, vcl::ssDouble, pa.X, pa.Y);
-  EXPECT_EQ(p->ScaleFactor, sf);
+  EXPECT_EQ(p->ScaleFactor(), sf);
   EXPECT_EQ(clicked.size(), 4u);
   EXPECT_EQ(clicked.back(), a);
 }
@@ -398,7 +414,7 @@ TEST_F(EarthMapMouse, ScrollStepsAreATwentiethAndHalfAPageAndTheThumbMoves) {
     return c.iLongX;
   };
   const int32_t start = centre();
-  const double tolerance = 1 / p->ScaleFactor;  // a pixel
+  const double tolerance = 1 / p->ScaleFactor();  // a pixel
   win::SendMessage(map->Handle(), win::WM_HSCROLL, win::SB_LINEDOWN, 0);
   EXPECT_NEAR(centre() - start, page / 20, tolerance);
   win::SendMessage(map->Handle(), win::WM_HSCROLL, win::SB_PAGEUP, 0);
@@ -420,10 +436,10 @@ TEST_F(EarthMapMouse, EqualLimitsLeaveTheScaleAsItIs) {
   p->SetFloatProp(ppMinLatitude, 10);
   p->SetFloatProp(ppMaxLatitude, 10);
   p->SetUseMinMaxLimits(true);
-  const Extended sf = p->ScaleFactor;
+  const Extended sf = p->ScaleFactor();
   map->UpdateScrollBars();
-  EXPECT_EQ(p->ScaleFactor, sf);
-  EXPECT_TRUE(std::isfinite(double(p->ScaleFactor)));
+  EXPECT_EQ(p->ScaleFactor(), sf);
+  EXPECT_TRUE(std::isfinite(double(p->ScaleFactor())));
 }
 
 TEST_F(EarthMapMouse, LocateToLLPutsThePositionOnTheCentrePixelWhereAPointIsDrawn) {

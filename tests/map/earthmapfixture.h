@@ -27,7 +27,7 @@ class TLogEarthMap : public TEarthMap {
     TEarthMap::PaintWindowBackground();
   }
   void PaintGraticule() override {
-    log.push_back(Projection()->BackFacePass ? "back graticule" : "graticule");
+    log.push_back(Projection()->BackFacePass() ? "back graticule" : "graticule");
     TEarthMap::PaintGraticule();
   }
   using TEarthMap::MouseDown;
@@ -42,7 +42,7 @@ class TLogLayer : public TEarthLayer {
  public:
   TLogLayer(TLogEarthMap* map, std::string name) : TEarthLayer(map), map_(map), name_(name) {}
   void RenderObjects() override {
-    map_->log.push_back((map_->Projection()->BackFacePass ? "back " : "") + name_);
+    map_->log.push_back((map_->Projection()->BackFacePass() ? "back " : "") + name_);
     TEarthLayer::RenderObjects();
   }
 

@@ -120,11 +120,11 @@ TEST_F(Projections, GlobeAgreesWithProjInPixelsAndVisibility) {
       }
       EXPECT_GT(compared, 1000u);
       // The far side shows in the back-side pass only.
-      p->BackFacePass = true;
+      p->SetBackFacePass(true);
       TEarthDevicePoint pt;
       EXPECT_FALSE(ToXY(lon0, lat0, pt));
       EXPECT_TRUE(ToXY(lon0 + 180, -lat0, pt));
-      p->BackFacePass = false;
+      p->SetBackFacePass(false);
     }
   }
 }
@@ -310,7 +310,7 @@ TEST_F(Projections, GlobeEdgeCases) {
   EXPECT_EQ(p->GetCenterLat(), 2147483647.0L);
   // X rotation is held within +-90.
   p->SetFloatProp(ppXRotation, 100);
-  EXPECT_EQ(p->XRotation, 90);
+  EXPECT_EQ(p->XRotation(), 90);
   // A chain all within one pixel gives one point; a far-side chain none, or points on the
   // outline when pushed onto the horizon.
   View("TSphericalPrj", 1e-6, 0, 0);
@@ -346,31 +346,31 @@ TEST_F(Projections, ScaleLimitsAndEvents) {
   int zoomed = 0;
   map->OnZoomed = rtl::TNotifyEvent(&zoomed, [&](rtl::TObject*) { ++zoomed; });
   p->SetScaleFactor(0);  // fit: the globe's diameter fills the window's height
-  EXPECT_NEAR(static_cast<double>(p->ScaleFactor), 800.0 / (2 * 309397230), 1e-12);
-  EXPECT_EQ(p->XOrigin, kWidth / 2);
-  EXPECT_EQ(p->YOrigin, kHeight / 2);
+  EXPECT_NEAR(static_cast<double>(p->ScaleFactor()), 800.0 / (2 * 309397230), 1e-12);
+  EXPECT_EQ(p->XOrigin(), kWidth / 2);
+  EXPECT_EQ(p->YOrigin(), kHeight / 2);
   const int before = zoomed;
-  p->SetScaleFactor(p->ScaleFactor + 1e-11);
+  p->SetScaleFactor(p->ScaleFactor() + 1e-11);
   EXPECT_EQ(zoomed, before);
   // Zooming in by two halves the altitude and keeps the middle in place.
   p->SetFloatProp(ppXRotation, 20);
   p->SetEarthCenterXY({kWidth / 2 + 150, kHeight / 2 - 60});
   TPointLL middle, middleNow;
   ASSERT_TRUE(p->DeviceXYToLL(kWidth / 2, kHeight / 2, middle));
-  const int32_t altitude = p->Altitude;
-  p->SetScaleFactor(p->ScaleFactor * 2);
-  EXPECT_NEAR(p->Altitude, altitude / 2.0, 1);
+  const int32_t altitude = p->Altitude();
+  p->SetScaleFactor(p->ScaleFactor() * 2);
+  EXPECT_NEAR(p->Altitude(), altitude / 2.0, 1);
   ASSERT_TRUE(p->DeviceXYToLL(kWidth / 2, kHeight / 2, middleNow));
-  EXPECT_LE(Distance(middle, middleNow), 1 / p->ScaleFactor);
+  EXPECT_LE(Distance(middle, middleNow), 1 / p->ScaleFactor());
   // Never closer than 3 pixels a globe unit, with or without zoom limits.
   p->SetScaleFactor(8.4);
-  EXPECT_EQ(p->ScaleFactor, 3.0L);
+  EXPECT_EQ(p->ScaleFactor(), 3.0L);
   p->SetAltitude(1);  // 1 / tan(50 degrees)
-  EXPECT_NEAR(static_cast<double>(p->ScaleFactor), 0.8391, 1e-4);
+  EXPECT_NEAR(static_cast<double>(p->ScaleFactor()), 0.8391, 1e-4);
   p->SetFloatProp(ppMinZoom, 0.001);
   p->SetFloatProp(ppMaxZoom, 0.01);
   p->SetScaleFactor(1);
-  EXPECT_NEAR(static_cast<double>(p->ScaleFactor), 0.01, 1e-15);
+  EXPECT_NEAR(static_cast<double>(p->ScaleFactor()), 0.01, 1e-15);
   p->SetFloatProp(ppMaxZoom, 5);
   EXPECT_EQ(p->MaxZoom, 3.0L);
   p->SetFloatProp(ppMaxLatitude, 100);
@@ -390,16 +390,16 @@ TEST_F(Projections, EnvironmentRoundTripAndRefusals) {
   EXPECT_EQ(q->GetProjectionClass(), "TMercatorPrj");
   EXPECT_EQ(q->Spheroid, TSpheroid::Clarke1866);
   EXPECT_NEAR(static_cast<double>(q->CentralMeridian), 12.5, 1e-12);
-  EXPECT_NEAR(static_cast<double>(q->ScaleFactor), 2e-6, 1e-15);
+  EXPECT_NEAR(static_cast<double>(q->ScaleFactor()), 2e-6, 1e-15);
   // Values that are no numbers, spheroids past the table: the old value stays.
   TEarthXML_Element bad;
   bad.AddAttribute("XRotation", "nan");
   bad.AddAttribute("ZRotation", "inf");
   bad.AddAttribute("Spheroid", "200");
-  const Extended x = q->XRotation, z = q->ZRotation;
+  const Extended x = q->XRotation(), z = q->ZRotation();
   q->LoadEnvironment(&bad);
-  EXPECT_EQ(q->XRotation, x);
-  EXPECT_EQ(q->ZRotation, z);
+  EXPECT_EQ(q->XRotation(), x);
+  EXPECT_EQ(q->ZRotation(), z);
   EXPECT_EQ(q->Spheroid, TSpheroid::Clarke1866);
   // An unknown class and a class of the wrong kind are refused.
   EXPECT_THROW(q->SetProjectionClass("TNoSuchPrj"), rtl::Exception);

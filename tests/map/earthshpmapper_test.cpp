@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +129,37 @@ TEST_F(SHPTest, EveryShapeTypeAsShpdumpListsIt) {
   TEarthSHPReader* arcs = Open(dir / "arcs.shp");
   EXPECT_EQ(Geo(arcs, 0)->Chains().GetChain(0)->GetLL(2).iLongX, GU_180DEGREE);
   EXPECT_EQ(Geo(arcs, 0)->Chains().GetChain(1)->GetLL(0).iLongX, -GU_180DEGREE);
+}
+
+TEST_F(SHPTest, OpeningBuildsNoObjectAndEachRecordSpansItsPoints) {
+  for (const char* name : {"parts", "polygonz", "arcs", "multipoint", "points"}) {
+    TEarthSHPReader* r = Open(Copy(name));
+    int32_t slot = 0;
+    for (const DumpShape& s : ReadDump(name)) {
+      if (s.type == "NullShape") continue;
+      ASSERT_LT(slot, r->GetCount()) << name;
+      EXPECT_EQ(dynamic_cast<TEarthObject*>(r->GetObjectData(slot)), nullptr) << name << slot;
+      int64_t west = INT32_MAX, east = INT32_MIN, south = INT32_MAX, north = INT32_MIN;
+      for (const auto& points : s.parts)
+        for (const TPointLL& p : points) {
+          west = std::min<int64_t>(west, p.iLongX);
+          east = std::max<int64_t>(east, p.iLongX);
+          south = std::min<int64_t>(south, p.iLatY);
+          north = std::max<int64_t>(north, p.iLatY);
+        }
+      const TMER m = r->GetMER(slot);
+      EXPECT_EQ(m.iLongX, west) << name << " " << slot;
+      EXPECT_EQ(int64_t{m.iLongX} + m.iWidthX, east) << name << " " << slot;
+      // A polygon wider than half the world reaches a pole besides.
+      EXPECT_LE(m.iLatY, south) << name << " " << slot;
+      EXPECT_GE(int64_t{m.iLatY} + m.iHeightY, north) << name << " " << slot;
+      if (east - west <= GU_180DEGREE) {
+        EXPECT_EQ(m.iLatY, south) << name << " " << slot;
+        EXPECT_EQ(int64_t{m.iLatY} + m.iHeightY, north) << name << " " << slot;
+      }
+      ++slot;
+    }
+  }
 }
 
 TEST_F(SHPTest, TitlesAndIDsFromTheTableInAnyCase) {

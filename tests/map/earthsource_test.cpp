@@ -79,7 +79,8 @@ TEST_F(SourceTest, ObjectsLoadOnDemandWithStampsAndCacheAccounting) {
   EXPECT_FALSE(r->lastLoadWasNew);
   EXPECT_EQ(o->MRU, map->LastMRU());
   ASSERT_EQ(map->cacheDeltas.size(), 1u);
-  EXPECT_EQ(map->cacheDeltas[0], o->ObjectInstanceSize());
+  // The object takes the place of its record.
+  EXPECT_EQ(map->cacheDeltas[0], o->ObjectInstanceSize() - int64_t{sizeof(TEarthObjectData)});
   EXPECT_TRUE(o->State.Contains(osDiscardable));
   const int32_t stamp = o->MRU;
   EXPECT_EQ(r->GetObject(4), o) << "a loaded object is not loaded again";
@@ -104,6 +105,17 @@ TEST_F(SourceTest, UnloadingKeepsStatePresenterAndSelection) {
   EXPECT_FALSE(back->GetClosed()) << "the record's state wins over what the reader built";
   EXPECT_EQ(back->PresenterID, -1);
   EXPECT_EQ(back->Index, 3);
+}
+
+TEST_F(SourceTest, ALoadThatRaisesAfterTheReaderLeavesTheSourceTakingObjects) {
+  TTestReader* r = Open(4);
+  r->UnloadObjects();
+  map->OnObjectCreate = [](TCustomEarthMap*, TEarthObject*) { throw EEarthException("refused"); };
+  EXPECT_THROW(r->GetObject(1), EEarthException);
+  map->OnObjectCreate = nullptr;
+  EXPECT_FALSE(r->Loading());
+  new TGeoDataObject(r);  // joins the source, which owns it
+  EXPECT_EQ(r->GetCount(), 5);
 }
 
 TEST_F(SourceTest, MERsOfTheWholeSource) {

@@ -1,7 +1,7 @@
 #pragma once
 // A small map control for the tests, fuzz targets and benchmarks of the map's drawing: it keeps
-// what the control's own operations set, counts redraws, and draws polygons, lines and text
-// through the canvas as the map control does.
+// what the control's own operations set and counts redraws; it draws with the primitives every
+// map has.
 #include <cmath>
 #include <memory>
 #include <string>
@@ -70,37 +70,6 @@ class TTestEarthMap : public TCustomEarthMap {
   void ShowBackBuffer() override { ++backBufferCopies; }
   int64_t ReduceCacheMemory(int64_t target) override { return target; }
   void RenderToCanvas(vcl::TCanvas*, const TEarthDeviceRect&, bool) override {}
-  void RenderPolygon(const TPointLL* points, int32_t high) override {
-    Render(points, high, {osClosed, osClipLeft, osClipTop, osClipRight, osClipBottom});
-  }
-  void RenderPolyLine(const TPointLL* points, int32_t high) override {
-    Render(points, high, {osClipLeft, osClipTop, osClipRight, osClipBottom});
-  }
-  void RenderTextOut(int32_t longitude, int32_t latitude, const std::string& text,
-                     TEarthUnitTypes) override {
-    if (!Projection()->Model()->LLToXY(longitude, latitude, 0)) return;
-    EarthCanvas()->TextOut(gaPoints[0].X, gaPoints[0].Y, text);
-  }
-  void RenderCircle(const TPointLL&, int32_t, int32_t) override {}
-  // A straight line in longitude and latitude, across the 180th meridian when its ends lie
-  // beyond 90 degrees on either side.
-  void RenderLine(const TPointLL& from, const TPointLL& to, int32_t steps) override {
-    const int32_t n = std::max(steps, 1);
-    const int64_t dLat = int64_t{to.iLatY} - from.iLatY;
-    int64_t dLong = int64_t{to.iLongX} - from.iLongX;
-    const int32_t q = from.iLongX / GU_90DEGREE;
-    if (q != 0 && to.iLongX / GU_90DEGREE + q == 0) dLong = (GU_360DEGREE - std::llabs(dLong)) * q;
-    TChainStore chains;
-    TPointStore* chain = chains.GetChain(0);
-    for (int32_t i = 0; i <= n; ++i)
-      chain->Add(PointLL(static_cast<int32_t>(from.iLongX + std::llround(double(dLong) * i / n)),
-                         static_cast<int32_t>(from.iLatY + std::llround(double(dLat) * i / n))));
-    TEarthObjectStateSet state{osBackFace, osFace};
-    if (!Projection()->Model()->VisibleMER(chains.ChainStoreMER(), state)) return;
-    EarthCanvas()->RenderChainStore(chains, state, EarthCanvas()->Pen()->Width());
-  }
-  void RenderGreatCircleLine(const TPointLL&, const TPointLL&, TGreatCircle) override {}
-
   // The window background, the globe's surface and the graticule, as the map control paints
   // them before its layers.
   void PaintBackground(gdi::TColor background) {
@@ -126,11 +95,5 @@ class TTestEarthMap : public TCustomEarthMap {
   void Paint() override {}
 
  private:
-  void Render(const TPointLL* points, int32_t high, TEarthObjectStateSet state) {
-    TChainStore chains;
-    TPointStore* chain = chains.GetChain(0);
-    for (int32_t i = 0; i <= high; ++i) chain->Add(points[i]);
-    EarthCanvas()->RenderChainStore(chains, state, EarthCanvas()->Pen()->Width());
-  }
   int32_t mru_ = 0;
 };

@@ -261,6 +261,38 @@ TEST_F(TableFileTest, DbviewAndDbfdumpReadOurDbaseTable) {
   EXPECT_EQ(view.find("180"), std::string::npos) << view;  // the deleted record
 }
 
+// The header's record count is 32 bits without a sign; blocks of 4 KB hold 30 log records, so a
+// table of 2 blocks holds at most 60. A count beyond that is damage, told with the file's name.
+TEST_F(TableFileTest, ARecordCountTheBlocksCannotHoldIsDamage) {
+  const std::string file = Path("count.lg");
+  CreateTableFile(file, ttParadox, LogFields());
+  {
+    auto t = OpenTableFile(file, ttParadox);
+    for (int s = 0; s < 40; ++s) {
+      Record r = LogRecord(s);
+      t->Append(r);
+    }
+  }
+  const auto setCount = [&](uint32_t count) {
+    std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
+    const char bytes[4] = {static_cast<char>(count), static_cast<char>(count >> 8),
+                           static_cast<char>(count >> 16), static_cast<char>(count >> 24)};
+    f.seekp(0x06);
+    f.write(bytes, 4);
+  };
+  for (uint32_t count : {0x80000000u, 0xFFFFFFFFu, 0x7FFFFFFFu, 61u}) {
+    setCount(count);
+    try {
+      OpenTableFile(file, ttParadox)->RecordCount();
+      ADD_FAILURE() << count << " records opened";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    }
+  }
+  setCount(60);  // within the blocks: the records of the chain
+  EXPECT_EQ(OpenTableFile(file, ttParadox)->RecordCount(), 40);
+}
+
 TEST_F(TableFileTest, GarbageFilesRaise) {
   for (const char* name : {"x.db", "x.dbf"}) {
     const std::string file = Path(name);
