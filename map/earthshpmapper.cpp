@@ -107,20 +107,30 @@ TEarthSHPReader::Record TEarthSHPReader::ReadRecord(int64_t position, bool headO
 void TEarthSHPReader::ConvertPoints(const uint8_t* xy, int32_t n, int32_t* out) const {
   const bool plain =
       LongXDivisor == 1.0 && LatYDivisor == 1.0 && LongXShift == 0.0 && LatYShift == 0.0;
-  bool onGlobe = true;
-  for (int32_t k = 0; k < n; ++k, xy += 16) {
-    double lon = LittleEndianDouble(xy), lat = LittleEndianDouble(xy + 8);
+  const auto point = [&](int32_t k, double& lon, double& lat) {
+    lon = LittleEndianDouble(xy + int64_t{k} * 16);
+    lat = LittleEndianDouble(xy + int64_t{k} * 16 + 8);
     if (!plain) {
       lon = CorrectX(lon);
       lat = CorrectY(lat);
     }
+  };
+  // Checked first, so that the conversion meets only values it needs not test.
+  bool onGlobe = true;
+  for (int32_t k = 0; k < n; ++k) {
+    double lon, lat;
+    point(k, lon, lat);
     onGlobe &= std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0;  // false for NaN
-    // Within +-180 degrees a longitude needs no wrapping.
-    out[2 * k] = DecimalToEarthUnitsFast(lon);
-    out[2 * k + 1] = DecimalToEarthUnitsFast(lat);
   }
   // Projected coordinates (metres) or a zero divisor give no position on the globe.
   if (!onGlobe) Invalid();
+  // Within +-180 degrees a longitude needs no wrapping.
+  for (int32_t k = 0; k < n; ++k) {
+    double lon, lat;
+    point(k, lon, lat);
+    out[2 * k] = DecimalToEarthUnitsInRange(lon);
+    out[2 * k + 1] = DecimalToEarthUnitsInRange(lat);
+  }
 }
 
 bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {

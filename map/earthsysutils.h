@@ -181,15 +181,19 @@ int32_t DecimalToEarthUnits(Extended deg);
 // The same value for the readers' millions of coordinates: one product rounded half to even,
 // in double (gives what the degree, minute and second steps give, at a tenth of the cost).
 // Inline, as the readers convert their points in tight loops.
+// For |deg| <= 180, checked beforehand: no test for NaN or overflow, so that loops vectorise.
+inline int32_t DecimalToEarthUnitsInRange(double deg) {
+  // Adding and taking away 1.5 * 2^52 leaves x rounded to a whole number, ties to even, as
+  // nearbyint does in the default rounding mode, without a library call.
+  constexpr double kRound = 6755399441055744.0;
+  return static_cast<int32_t>((deg * static_cast<double>(GU_DEGREE) + kRound) - kRound);
+}
 inline int32_t DecimalToEarthUnitsFast(double deg) {
   const double x = deg * static_cast<double>(GU_DEGREE);
   if (x != x) return 0;  // NaN
   if (x >= 2147483647.0) return 2147483647;
   if (x <= -2147483648.0) return -2147483647 - 1;
-  // Adding and taking away 1.5 * 2^52 leaves x rounded to a whole number, ties to even, as
-  // nearbyint does in the default rounding mode, without a library call.
-  constexpr double kRound = 6755399441055744.0;
-  return static_cast<int32_t>((x + kRound) - kRound);
+  return DecimalToEarthUnitsInRange(deg);
 }
 TPointLL DecimalToPointLL(Extended longitude, Extended latitude);
 Extended AngleToRadians(Extended v);
