@@ -11,8 +11,8 @@
 
 #include "map/earthdbfreader.h"
 #include "map/earthfilestamp.h"
+#include "map/earthfilewindow.h"
 #include "map/earthmap.h"
-#include "map/earthmmstream.h"
 #include "map/earthobjects.h"
 #include "map/earthsettings.h"
 #include "map/earthxml.h"
@@ -81,18 +81,62 @@ void TEarthSHPReader::Invalid() const {
   throw EEarthException("Invalid SHP file " + FileName);
 }
 
-TPointLL TEarthSHPReader::Corrected(const uint8_t* xy) const {
-  const double lon = CorrectX(LittleEndianDouble(xy));
-  const double lat = CorrectY(LittleEndianDouble(xy + 8));
+TEarthSHPReader::Record TEarthSHPReader::ReadRecord(int64_t position, bool headOnly) const {
+  const int64_t length = int64_t{BigEndian32(file_->Bytes(position, 8) + 4)} * 2;
+  if (length < 4 || position + 8 + length > file_->Size()) Invalid();
+  // The head: the type, the box (or a point's position) and the counts.
+  const uint8_t* content =
+      file_->Bytes(position + 8, headOnly ? std::min<int64_t>(length, 44) : length);
+  const int32_t shape = PlaneShape(LittleEndian32(content));
+  if (shape == 1) {
+    if (length < 20) Invalid();
+  } else if (shape == 8) {
+    const int32_t points = length < 40 ? -1 : LittleEndian32(content + 36);
+    if (points < 0 || 40 + int64_t{points} * 16 > length) Invalid();
+  } else if (shape != 0) {
+    const int32_t parts = length < 44 ? -1 : LittleEndian32(content + 36);
+    const int32_t points = length < 44 ? -1 : LittleEndian32(content + 40);
+    if (parts < 0 || points < 0 || 44 + int64_t{parts} * 4 + int64_t{points} * 16 > length) {
+      Invalid();
+    }
+  }
+  return {shape, length, content};
+}
+
+void TEarthSHPReader::ConvertPoints(const uint8_t* xy, int32_t n, int32_t* out) const {
+  const bool plain =
+      LongXDivisor == 1.0 && LatYDivisor == 1.0 && LongXShift == 0.0 && LatYShift == 0.0;
+  const auto point = [&](int32_t k, double& lon, double& lat) {
+    lon = LittleEndianDouble(xy + int64_t{k} * 16);
+    lat = LittleEndianDouble(xy + int64_t{k} * 16 + 8);
+    if (!plain) {
+      lon = CorrectX(lon);
+      lat = CorrectY(lat);
+    }
+  };
+  // Checked first, so that the conversion meets only values it needs not test.
+  bool onGlobe = true;
+  for (int32_t k = 0; k < n; ++k) {
+    double lon, lat;
+    point(k, lon, lat);
+    onGlobe &= std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0;  // false for NaN
+  }
   // Projected coordinates (metres) or a zero divisor give no position on the globe.
-  if (!(std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0)) Invalid();
-  return PointLL(DecimalToEarthUnitsFast(lon), DecimalToEarthUnitsFast(lat));
+  if (!onGlobe) Invalid();
+  // Within +-180 degrees a longitude needs no wrapping.
+  for (int32_t k = 0; k < n; ++k) {
+    double lon, lat;
+    point(k, lon, lat);
+    out[2 * k] = DecimalToEarthUnitsInRange(lon);
+    out[2 * k + 1] = DecimalToEarthUnitsInRange(lat);
+  }
 }
 
 bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {
   stream.SetPosition(0);
-  const auto* data = static_cast<const uint8_t*>(stream_->Memory());
-  if (stream_->Size() < kHeaderSize || BigEndian32(data) != 9994) Invalid();
+  if (file_->Size() < kHeaderSize) Invalid();
+  const uint8_t* data = file_->Bytes(0, kHeaderSize);
+  if (BigEndian32(data) != 9994) Invalid();
   index_.clear();
   if (LittleEndian32(data + 28) != 1000) {
     throw EEarthException("Invalid SHP file version " + FileName);
@@ -104,16 +148,13 @@ bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {
 }
 
 bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t /*index*/) {
-  const auto* data = static_cast<const uint8_t*>(stream_->Memory());
-  const int64_t size = stream_->Size();
   // Records are found by their content lengths; Null shapes take no slot but keep their number.
-  while (next_ + 8 <= size) {
+  while (next_ + 8 <= file_->Size()) {
     const int64_t position = next_;
-    const int64_t length = int64_t{BigEndian32(data + position + 4)} * 2;
-    if (length < 4 || position + 8 + length > size) Invalid();
-    next_ = position + 8 + length;
+    const Record record = ReadRecord(position, true);
+    next_ = position + 8 + record.length;
     ++records_;
-    if (PlaneShape(LittleEndian32(data + position + 8)) == 0) continue;
+    if (record.shape == 0) continue;
     index_.push_back({static_cast<int32_t>(position), records_});
     stream.SetPosition(next_);
     return true;
@@ -121,84 +162,76 @@ bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t /*index*/) {
   return false;
 }
 
-template <typename Part>
-int32_t TEarthSHPReader::ForEachPart(const Entry& entry, Part&& part) const {
-  const auto* record = static_cast<const uint8_t*>(stream_->Memory()) + entry.position;
-  const int64_t length = int64_t{BigEndian32(record + 4)} * 2;
-  const uint8_t* content = record + 8;
-  const int32_t shape = PlaneShape(LittleEndian32(content));
-  if (shape == 1) {
-    if (length < 20) Invalid();
-    part(0, content + 4, 1);
-  } else if (shape == 8) {
-    if (length < 40) Invalid();
-    const int32_t points = LittleEndian32(content + 36);
-    if (points < 0 || 40 + int64_t{points} * 16 > length) Invalid();
-    part(0, content + 40, points);
-  } else {
-    if (length < 44) Invalid();
-    const int32_t parts = LittleEndian32(content + 36);
-    const int32_t points = LittleEndian32(content + 40);
-    if (parts < 0 || points < 0 || 44 + int64_t{parts} * 4 + int64_t{points} * 16 > length) {
-      Invalid();
-    }
-    const uint8_t* starts = content + 44;
-    const uint8_t* xy = starts + int64_t{parts} * 4;
-    for (int32_t i = 0; i < parts; ++i) {
-      const int32_t first = LittleEndian32(starts + i * 4);
-      const int32_t end = i + 1 < parts ? LittleEndian32(starts + (i + 1) * 4) : points;
-      // Parts start at the first point and follow each other within the points.
-      if ((i == 0 && first != 0) || first < 0 || end < first || end > points) Invalid();
-      part(i, xy + int64_t{first} * 16, end - first);
-    }
-  }
-  return shape;
-}
-
 bool TEarthSHPReader::MapDataRecord(int32_t index) {
   if (index < 0 || index >= static_cast<int32_t>(index_.size())) return false;
+  const Record record = ReadRecord(index_[static_cast<size_t>(index)].position, true);
+  const uint8_t* box = record.content + 4;  // a point's box is its position
+  // No points (or no parts to hold them): no extent, whatever the box says.
+  const bool empty =
+      record.shape != 1 && (LittleEndian32(record.content + 36) == 0 ||
+                            (record.shape != 8 && LittleEndian32(record.content + 40) == 0));
   int32_t west = 0, south = 0, east = 0, north = 0;
-  bool any = false;
-  const int32_t shape =
-      ForEachPart(index_[static_cast<size_t>(index)], [&](int32_t, const uint8_t* xy, int32_t n) {
-        for (int32_t i = 0; i < n; ++i) {
-          const TPointLL p = Corrected(xy + int64_t{i} * 16);
-          if (!any) {
-            west = east = p.iLongX;
-            south = north = p.iLatY;
-            any = true;
-          }
-          west = std::min(west, p.iLongX);
-          east = std::max(east, p.iLongX);
-          south = std::min(south, p.iLatY);
-          north = std::max(north, p.iLatY);
-        }
-      });
+  if (!empty) {
+    const uint8_t* high = record.shape == 1 ? box : box + 16;
+    const double x1 = CorrectX(LittleEndianDouble(box)), x2 = CorrectX(LittleEndianDouble(high));
+    const double y1 = CorrectY(LittleEndianDouble(box + 8)),
+                 y2 = CorrectY(LittleEndianDouble(high + 8));
+    // A box off the globe: a projected file, or one whose divisor or shift do not fit it.
+    for (const double x : {x1, x2})
+      if (!(std::fabs(x) <= 180.0)) Invalid();
+    for (const double y : {y1, y2})
+      if (!(std::fabs(y) <= 90.0)) Invalid();
+    // A negative divisor turns the box round; the conversion keeps the order of values.
+    west = DecimalToEarthUnitsFast(std::min(x1, x2));
+    east = DecimalToEarthUnitsFast(std::max(x1, x2));
+    south = DecimalToEarthUnitsFast(std::min(y1, y2));
+    north = DecimalToEarthUnitsFast(std::max(y1, y2));
+  }
   // A polygon this wide may cross the 180th meridian or go round a pole, which its plain extent
   // does not show: it reaches to the pole on the side of its middle, as its drawing closes it.
-  if (shape == 5 && int64_t{east} - west > GU_180DEGREE) {
+  if (record.shape == 5 && int64_t{east} - west > GU_180DEGREE) {
     if (int64_t{south} + north >= 0)
       north = GU_90DEGREE;
     else
       south = -GU_90DEGREE;
   }
-  TEarthObjectData* record = GetObjectData(index);
-  record->ObjectMER = MER(west, south, east - west, north - south);
-  record->State = TEarthObjectStateSet{osValidMER};
-  if (shape == 5) record->State.Include(osClosed);
+  TEarthObjectData* data = GetObjectData(index);
+  data->ObjectMER = MER(west, south, east - west, north - south);
+  data->State = TEarthObjectStateSet{osValidMER};
+  if (record.shape == 5) data->State.Include(osClosed);
   return true;
 }
 
 TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
-  if (!stream_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
+  if (!file_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
   const Entry& entry = index_[static_cast<size_t>(index)];
+  // The points are checked here, as the object is built: a damaged record is refused now.
+  const Record record = ReadRecord(entry.position, false);
+  if (record.shape == 0) Invalid();
+  const uint8_t* content = record.content;
   auto object = std::make_unique<TGeoDataObject>(this);
-  const int32_t shape = ForEachPart(entry, [&](int32_t i, const uint8_t* xy, int32_t n) {
-    TPointStore* chain = object->Chains().GetChain(i);
-    chain->SetCount(n);
-    for (int32_t k = 0; k < n; ++k) chain->PutLL(k, Corrected(xy + int64_t{k} * 16));
-  });
-  if (shape != 1 && shape != 8) object->State.Set(osClosed, shape == 5);
+  TChainStore& chains = object->Chains();
+  if (record.shape == 1 || record.shape == 8) {
+    const int32_t n = record.shape == 1 ? 1 : LittleEndian32(content + 36);
+    const uint8_t* xy = content + (record.shape == 1 ? 4 : 40);
+    chains.GetChain(0)->FillLL(n, [&](int32_t* out) { ConvertPoints(xy, n, out); });
+  } else {
+    const int32_t parts = LittleEndian32(content + 36);
+    const int32_t points = LittleEndian32(content + 40);
+    const uint8_t* starts = content + 44;
+    const uint8_t* xy = starts + int64_t{parts} * 4;
+    chains.SetCount(parts);
+    for (int32_t i = 0; i < parts; ++i) {
+      const int32_t first = LittleEndian32(starts + i * 4);
+      const int32_t end = i + 1 < parts ? LittleEndian32(starts + (i + 1) * 4) : points;
+      // Parts start at the first point and follow each other within the points.
+      if ((i == 0 && first != 0) || first < 0 || end < first || end > points) Invalid();
+      chains.GetChain(i)->FillLL(end - first, [&](int32_t* out) {
+        ConvertPoints(xy + int64_t{first} * 16, end - first, out);
+      });
+    }
+    object->State.Set(osClosed, record.shape == 5);
+  }
   if (table_) {
     // The table is read only for a title column.
     if (titleColumn_ >= 0 && titleColumn_ < table_->FieldCount()) {
@@ -217,13 +250,13 @@ bool TEarthSHPReader::InternalOpen() {
   Name = rtl::ExtractFileName(FileName);
   try {
     if (!GetFileStamp(FileName, stamp_)) return false;
-    stream_ = std::make_unique<TMemoryMapStream>(FileName);
+    file_ = std::make_unique<TFileWindow>(FileName);
     // Record positions are kept in 32 bits.
-    if (stream_->Size() > std::numeric_limits<int32_t>::max()) Invalid();
+    if (file_->Size() > std::numeric_limits<int32_t>::max()) Invalid();
     if (const std::string table = FindTable(FileName); !table.empty()) {
       table_ = std::make_unique<TEarthDBFReader>(table);
     }
-    MapUnlessCached(*this, *stream_);
+    MapUnlessCached(*this, *file_);
   } catch (...) {
     Release();
     throw;
@@ -235,7 +268,7 @@ void TEarthSHPReader::Release() {
   SetCount(0);
   index_.clear();
   table_.reset();
-  stream_.reset();
+  file_.reset();
 }
 
 bool TEarthSHPReader::InternalClose() {
@@ -279,7 +312,6 @@ void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
   if (titleColumn_ == -1) titleColumn_ = column;
   const int32_t count = reader.ReadInteger();
   if (count != GetCount()) throw EEarthException("Metadata: index and slots differ");
-  const auto* data = static_cast<const uint8_t*>(stream_->Memory());
   std::vector<Entry> index(static_cast<size_t>(count));
   int64_t after = kHeaderSize;  // entries must follow each other in the file
   for (Entry& e : index) {
@@ -288,9 +320,10 @@ void TEarthSHPReader::ReadMetaData(TEarthStreamReader& reader) {
     if (e.position < after || e.position + 12 > stamp_.Size || e.record < 1) {
       throw EEarthException("Metadata: bad index entry");
     }
-    const int64_t length = int64_t{BigEndian32(data + e.position + 4)} * 2;
+    const uint8_t* head = file_->Bytes(e.position, 12);
+    const int64_t length = int64_t{BigEndian32(head + 4)} * 2;
     if (length < 4 || e.position + 8 + length > stamp_.Size ||
-        PlaneShape(LittleEndian32(data + e.position + 8)) == 0) {
+        PlaneShape(LittleEndian32(head + 8)) == 0) {
       throw EEarthException("Metadata: bad index entry");
     }
     after = e.position + 8 + length;

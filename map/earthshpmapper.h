@@ -1,6 +1,7 @@
 #pragma once
-// Shapefile reader: serves a layer from a ".shp" mapped into memory, one object a record, titled
-// from a column of the dBase table beside it. The record index is cached in the ".md" file.
+// Shapefile reader: serves a layer from a ".shp", one object a record, titled from a column of
+// the dBase table beside it. Opening reads each record's header and box; a record's points are
+// read and checked when its object is built. The record index is cached in the ".md" file.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,7 +11,7 @@
 #include "map/earthfilestamp.h"
 
 class TEarthDBFReader;
-class TMemoryMapStream;
+class TFileWindow;
 
 class TEarthSHPReader : public TEarthFileReader {
  public:
@@ -19,8 +20,8 @@ class TEarthSHPReader : public TEarthFileReader {
 
   bool MapDataHeader(rtl::TStream& stream) override;
   bool MapDataObject(rtl::TStream& stream, int32_t index) override;
-  // Checks the record as a load would and takes its MER from its points: no object is built
-  // until one is asked for.
+  // Takes the record's MER from its box (checked to lie on the globe): no object is built
+  // until one is asked for, when its points are checked.
   bool MapDataRecord(int32_t index) override;
   TEarthObject* LoadObject(int32_t index, bool isNew) override;
   bool InternalOpen() override;
@@ -52,18 +53,23 @@ class TEarthSHPReader : public TEarthFileReader {
 
   // Refuses the file: "Invalid SHP file " and its name.
   [[noreturn]] void Invalid() const;
-  TPointLL Corrected(const uint8_t* xy) const;
-  // Calls part(i, bytes of its first point, point count) for each part of the record at entry
-  // (a point or a multipoint is one part) once its layout is checked; returns the plane shape.
-  template <typename Part>
-  int32_t ForEachPart(const Entry& entry, Part&& part) const;
+  // The record at position with its content, the counts in it checked against its length.
+  struct Record {
+    int32_t shape;  // the plane shape (PlaneShape), 0 for none
+    int64_t length;
+    const uint8_t* content;  // length bytes, or only its first 44 when a head was asked for
+  };
+  Record ReadRecord(int64_t position, bool headOnly) const;
+  // Converts n points from xy into longitude and latitude pairs at out, refusing any that the
+  // divisors and shifts leave off the globe.
+  void ConvertPoints(const uint8_t* xy, int32_t n, int32_t* out) const;
 
   int32_t titleColumn_ = -1;
   std::vector<Entry> index_;
   int64_t next_ = 0;     // while mapping: the header of the next record
   int32_t records_ = 0;  // while mapping: records passed, Null shapes included
   TFileStamp stamp_;     // of the ".shp" as opened, kept in the ".md"
-  std::unique_ptr<TMemoryMapStream> stream_;
+  std::unique_ptr<TFileWindow> file_;
   std::unique_ptr<TEarthDBFReader> table_;
 };
 

@@ -265,18 +265,6 @@ int32_t DecimalToEarthUnits(Extended deg) {
                  static_cast<int64_t>(si) * GU_SECOND + rest);
 }
 
-int32_t DecimalToEarthUnitsFast(double deg) {
-  const double x = deg * static_cast<double>(GU_DEGREE);
-  if (std::isnan(x)) return 0;
-  if (x >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (x <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-  // Adding and taking away 1.5 * 2^52 leaves x rounded to a whole number, ties to even, as
-  // nearbyint does in the default rounding mode, without a library call.
-  constexpr double kRound = 6755399441055744.0;
-  const double v = (x + kRound) - kRound;
-  return static_cast<int32_t>(v);
-}
-
 TPointLL DecimalToPointLL(Extended longitude, Extended latitude) {
   return PointLL(DecimalToEarthUnits(longitude), DecimalToEarthUnits(latitude));
 }

@@ -180,7 +180,21 @@ Extended EarthUnitsToDecimal(int32_t v);
 int32_t DecimalToEarthUnits(Extended deg);
 // The same value for the readers' millions of coordinates: one product rounded half to even,
 // in double (gives what the degree, minute and second steps give, at a tenth of the cost).
-int32_t DecimalToEarthUnitsFast(double deg);
+// Inline, as the readers convert their points in tight loops.
+// For |deg| <= 180, checked beforehand: no test for NaN or overflow, so that loops vectorise.
+inline int32_t DecimalToEarthUnitsInRange(double deg) {
+  // Adding and taking away 1.5 * 2^52 leaves x rounded to a whole number, ties to even, as
+  // nearbyint does in the default rounding mode, without a library call.
+  constexpr double kRound = 6755399441055744.0;
+  return static_cast<int32_t>((deg * static_cast<double>(GU_DEGREE) + kRound) - kRound);
+}
+inline int32_t DecimalToEarthUnitsFast(double deg) {
+  const double x = deg * static_cast<double>(GU_DEGREE);
+  if (x != x) return 0;  // NaN
+  if (x >= 2147483647.0) return 2147483647;
+  if (x <= -2147483648.0) return -2147483647 - 1;
+  return DecimalToEarthUnitsInRange(deg);
+}
 TPointLL DecimalToPointLL(Extended longitude, Extended latitude);
 Extended AngleToRadians(Extended v);
 int32_t RadiansToAngle(Extended r);
@@ -344,9 +358,17 @@ class TPointStore : public TEarthRoot {
   std::unique_ptr<TPointStore> Clone() const;
   int64_t ObjectInstanceSize() const;
 
+  // Replaces the points of a store without height with n points, whose longitude and latitude
+  // pairs fill(out) writes to out[0 .. 2n): a reader's points in one go.
+  template <typename Fill>
+  void FillLL(int32_t n, Fill&& fill) {
+    fill(ResizeLL(n));
+  }
+
   TPointStoreFlagsSet Flags;
 
  private:
+  int32_t* ResizeLL(int32_t n);
   void CheckIndex(int32_t i, int32_t high) const;
   int32_t ElemSize() const { return GetHeightFlag() ? 12 : 8; }
 

@@ -177,6 +177,13 @@ void TPointStore::SetCount(int32_t n) {
   DynArraySetLength(points_, n);
 }
 
+int32_t* TPointStore::ResizeLL(int32_t n) {
+  if (GetHeightFlag()) throw EEarthException("TPointStore: points without height expected");
+  SetCount(n);
+  static_assert(sizeof(int32_t) * 2 == 8);
+  return reinterpret_cast<int32_t*>(points_->Elements.data());
+}
+
 TPointLL TPointStore::GetLL(int32_t i) const {
   CheckIndex(i, GetCount() - 1);
   StoredLLH p{0, 0, 0};

@@ -4,6 +4,7 @@
 #include "map/earthshpmapper.h"
 
 #include <gtest/gtest.h>
+#include <shapefil.h>
 
 #include <algorithm>
 #include <climits>
@@ -238,10 +239,69 @@ TEST_F(SHPTest, FilesWithoutPositionsOnTheGlobeAreRefused) {
   std::string parts = good;
   parts[100 + 8 + 36] = 100;
   refused(write("parts.shp", parts), plain, "Invalid SHP file ");
+  EXPECT_FALSE(Open(dir / "missing.shp")->Active());
+}
+
+// Opening reads only each record's head and box: what lies beyond is refused when the object is
+// built, with the exception the layer's drawing already handles, and the other objects stay.
+TEST_F(SHPTest, DamagedRecordsAreRefusedWhenTheirObjectIsBuilt) {
+  std::ifstream in(kFixtures + "parts.shp", std::ios::binary);
+  const std::string good{std::istreambuf_iterator<char>(in), {}};
+  const auto refusedAtLoad = [&](const std::string& name, std::string bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    TEarthSHPReader* r = Open(dir / name);
+    ASSERT_EQ(r->GetCount(), 2) << name;
+    EXPECT_EQ(r->GetMER(0), Open(Copy("parts"))->GetMER(0)) << name;
+    try {
+      r->GetObject(0);
+      ADD_FAILURE() << name << ": object built";
+    } catch (const EEarthException& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Invalid SHP file ", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(Geo(r, 1)->Chains().GetChain(0)->GetLL(0), PointLL(GU(-5.25L), GU(-5.5L)));
+    map->LayerStore()->Clear();
+    fs::remove(dir / "parts.shp");
+    fs::remove(dir / "parts.dbf");
+  };
+  // A part starting beyond the points; a point off the globe inside a box on it.
   std::string start = good;
   start[100 + 8 + 44 + 4] = 99;
-  refused(write("start.shp", start), plain, "Invalid SHP file ");
-  EXPECT_FALSE(Open(dir / "missing.shp")->Active());
+  refusedAtLoad("start.shp", start);
+  std::string point = good;
+  const double x = 500;
+  point.replace(100 + 8 + 44 + 12, sizeof x, reinterpret_cast<const char*>(&x), sizeof x);
+  refusedAtLoad("point.shp", point);
+}
+
+// A file cut short while open gives an exception, never a bus error: its bytes are read, not
+// mapped. It is made larger than what one read takes in, so that the first record is read again.
+TEST_F(SHPTest, AFileCutShortWhileOpenIsDamageNotACrash) {
+  const std::string file = dir / "big.shp";
+  SHPHandle shp = SHPCreate(file.c_str(), SHPT_POLYGON);
+  ASSERT_NE(shp, nullptr);
+  std::vector<double> x, y;
+  for (int k = 0; k < 100; ++k) {
+    x.push_back(10 + std::cos(k * 0.0634665));
+    y.push_back(20 + std::sin(k * 0.0634665));
+  }
+  for (int i = 0; i < 1000; ++i) {
+    SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 100, x.data(), y.data(), nullptr);
+    SHPWriteObject(shp, -1, o);
+    SHPDestroyObject(o);
+  }
+  SHPClose(shp);
+  ASSERT_GT(fs::file_size(file), 1'500'000u);
+  TEarthSHPReader* r = Open(file);
+  ASSERT_EQ(r->GetCount(), 1000);
+  EXPECT_EQ(Geo(r, 999)->Chains().GetChain(0)->GetCount(), 100);
+  fs::resize_file(file, 1000);
+  try {
+    r->GetObject(0);
+    ADD_FAILURE() << "object built from a file cut short";
+  } catch (const EEarthException& e) {
+    EXPECT_NE(std::string(e.what()).find("changed while being read"), std::string::npos)
+        << e.what();
+  }
 }
 
 TEST_F(SHPTest, CacheTrustedOnlyForTheSameFile) {
