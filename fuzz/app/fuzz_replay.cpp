@@ -24,8 +24,9 @@ constexpr std::int32_t kSteps[] = {-3600, -600, -60, -1, 1, 60, 600, 3600, -1000
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static win::SystemScope windows;
-  // One window for every input: building the main window per input would crawl.
-  static const auto form = std::make_unique<TForm1>(nullptr);
+  // One window for every input: building the main window per input would crawl. Thread-local, so
+  // that it goes at exit before the docking framework's own per-thread lists it was put in.
+  thread_local const auto form = std::make_unique<TForm1>(nullptr);
   if (size < 2) return 0;
   // The first byte: how many records (times 4); the rest records, then steps.
   const size_t wanted = static_cast<size_t>(data[0]) * 4 + 1;
