@@ -342,11 +342,15 @@ class Display {
     if (x_ <= 0 || !windowManager) return;
     wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
     // A window mapped while openbox takes over the screen may never be shown (and SDL waits for
-    // it for ever): the program starts once openbox names its check window on the root.
-    for (int i = 0; i < 1200; ++i) {
+    // it for ever): the program starts once openbox names its check window on the root. An
+    // openbox that gave up on a busy machine is started again.
+    const auto until = std::chrono::steady_clock::now() + 90s;
+    while (std::chrono::steady_clock::now() < until) {
       if (xvfb::Output("DISPLAY=" + name_ + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
               .find("window id") != std::string::npos)
         return;
+      if (waitpid(wm_, nullptr, WNOHANG) == wm_)
+        wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
       std::this_thread::sleep_for(50ms);
     }
     xvfb::Stop(wm_);
