@@ -67,33 +67,9 @@ inline std::string Output(const std::string& cmd) {
 }
 
 // Starts Xvfb on a free display of 1280 x 800; name gets ":n". The pid, or -1 when no server
-// could be started. A number another test's server took between our look and our start makes
-// our Xvfb exit: the next number is tried, so two tests never share a display.
+// could be started.
 inline pid_t StartDisplay(std::string& name) {
-  namespace fs = std::filesystem;
-  for (int display = 140 + static_cast<int>(getpid() % 200); display < 600; ++display) {
-    const std::string n = std::to_string(display);
-    if (fs::exists("/tmp/.X" + n + "-lock") || fs::exists("/tmp/.X11-unix/X" + n)) continue;
-    pid_t x = Spawn({"Xvfb", ":" + n, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-    const std::string socket = "/tmp/.X11-unix/X" + n;
-    // Up to 30 s: Xvfb starts in well under a second, but a loaded machine may hold it back.
-    for (int i = 0; i < 600; ++i) {
-      if (waitpid(x, nullptr, WNOHANG) == x) {
-        x = -1;  // taken after all
-        break;
-      }
-      if (fs::exists(socket)) {
-        name = ":" + n;
-        return x;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (x > 0) {
-      Stop(x);
-      return -1;
-    }
-  }
-  return -1;
+  return displaytest::StartXvfb(140 + static_cast<int>(getpid() % 200), "1280x800x24", name);
 }
 
 // Dispatches the window system's messages for ms milliseconds.

@@ -15,38 +15,46 @@ extern char** environ;
 
 namespace displaytest {
 
+// Starts Xvfb with the given screen (WIDTHxHEIGHTxDEPTH) on the first free display number from
+// `first` up; the pid, with display set to ":n", or -1. A number another test's server took
+// between our look and our start makes our Xvfb exit: the next number is tried, so two tests
+// never share a display.
+inline pid_t StartXvfb(int first, const std::string& screen, std::string& display) {
+  for (int n = first; n < 600; ++n) {
+    const std::string number = std::to_string(n);
+    if (std::filesystem::exists("/tmp/.X" + number + "-lock") ||
+        std::filesystem::exists("/tmp/.X11-unix/X" + number))
+      continue;
+    const std::string name = ":" + number;
+    const char* argv[] = {"Xvfb",         name.c_str(), "-screen", "0",
+                          screen.c_str(), "-nolisten",  "tcp",     nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+      return -1;
+    const std::string socket = "/tmp/.X11-unix/X" + number;
+    for (int i = 0; i < 600; ++i) {  // up to 30 s on a loaded machine
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (waitpid(pid, nullptr, WNOHANG) == pid) break;  // taken after all: try the next
+      if (std::filesystem::exists(socket)) {
+        display = name;
+        return pid;
+      }
+    }
+    if (waitpid(pid, nullptr, WNOHANG) != pid) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+      return -1;
+    }
+  }
+  return -1;
+}
+
 // An Xvfb server on the first free display number from 90 up, its screen WIDTHxHEIGHTxDEPTH;
 // stopped on destruction.
 class XServer {
  public:
-  explicit XServer(const std::string& screen = "800x600x24") {
-    for (int n = 90 + int(getpid() % 50); n < 400 && pid_ <= 0; ++n) {
-      if (std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-          std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)))
-        continue;
-      const std::string display = ":" + std::to_string(n);
-      const char* argv[] = {"Xvfb",         display.c_str(), "-screen", "0",
-                            screen.c_str(), "-nolisten",     "tcp",     nullptr};
-      pid_t pid;
-      if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        return;
-      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-      for (int i = 0; i < 600; ++i) {  // up to 30 s on a loaded machine
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        int status;
-        if (waitpid(pid, &status, WNOHANG) == pid) break;  // taken after all: try the next
-        if (std::filesystem::exists(socket)) {
-          pid_ = pid;
-          display_ = display;
-          break;
-        }
-      }
-      if (pid_ <= 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  }
+  explicit XServer(const std::string& screen = "800x600x24")
+      : pid_(StartXvfb(90 + int(getpid() % 50), screen, display_)) {}
   ~XServer() {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
@@ -56,8 +64,8 @@ class XServer {
   const std::string& Display() const { return display_; }
 
  private:
-  pid_t pid_ = -1;
   std::string display_;
+  pid_t pid_ = -1;
 };
 
 }  // namespace displaytest
