@@ -8,12 +8,21 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 extern char** environ;
 
 namespace displaytest {
+
+// The pid written in a display's lock file, or -1: a socket alone may be another server's.
+inline pid_t LockHolder(const std::string& number) {
+  std::ifstream lock("/tmp/.X" + number + "-lock");
+  long pid = -1;
+  lock >> pid;
+  return lock ? pid_t(pid) : -1;
+}
 
 // Starts Xvfb with the given screen (WIDTHxHEIGHTxDEPTH) on the first free display number from
 // `first` up; the pid, with display set to ":n", or -1. A number another test's server took
@@ -32,15 +41,16 @@ inline pid_t StartXvfb(int first, const std::string& screen, std::string& displa
     if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
       return -1;
     const std::string socket = "/tmp/.X11-unix/X" + number;
-    for (int i = 0; i < 600; ++i) {  // up to 30 s on a loaded machine
+    bool exited = false;  // reaped here: a second waitpid would not see it again
+    for (int i = 0; i < 600 && !exited; ++i) {  // up to 30 s on a loaded machine
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (waitpid(pid, nullptr, WNOHANG) == pid) break;  // taken after all: try the next
-      if (std::filesystem::exists(socket)) {
+      exited = waitpid(pid, nullptr, WNOHANG) == pid;  // taken after all: try the next
+      if (!exited && std::filesystem::exists(socket) && LockHolder(number) == pid) {
         display = name;
         return pid;
       }
     }
-    if (waitpid(pid, nullptr, WNOHANG) != pid) {
+    if (!exited) {
       kill(pid, SIGTERM);
       waitpid(pid, nullptr, 0);
       return -1;
