@@ -103,6 +103,14 @@ void Put(gdi::DibImage& img, int x, int y, Colour c) {
   img.bits[size_t(kRows - 1 - y) * size_t(img.Stride()) + size_t(x)] = c;
 }
 
+// Lines are three cells wide, centred on the cell the line passes: the map draws the picture a
+// screen pixel from the nearest cell, and a line one cell wide would come and go on a chart
+// shown at a third of its size.
+void PutWide(gdi::DibImage& img, int x, int y, Colour c) {
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx) Put(img, x + dx, y + dy, c);
+}
+
 // Column (or row) of the cell holding a position, as a fraction.
 double CellX(int32_t longitude) {
   return double(int64_t(longitude) - kWest) / kCellX;
@@ -111,19 +119,19 @@ double CellY(int32_t latitude) {
   return double(kNorth - int64_t(latitude)) / kCellY;
 }
 
-// A line through every cell holding whole minutes of longitude or latitude.
+// A line through the cells holding whole minutes of longitude or latitude.
 void DrawGraticule(gdi::DibImage& img) {
   for (int64_t m = (kWest + GU_MINUTE - 1) / GU_MINUTE; m * GU_MINUTE < kEast; ++m) {
     const int x = int(std::floor(CellX(int32_t(m * GU_MINUTE))));
-    for (int y = 0; y < kRows; ++y) Put(img, x, y, kGraticule);
+    for (int y = 0; y < kRows; ++y) PutWide(img, x, y, kGraticule);
   }
   for (int64_t m = kSouth / GU_MINUTE + 1; m * GU_MINUTE <= kNorth; ++m) {
     const int y = int(std::floor(CellY(int32_t(m * GU_MINUTE))));
-    for (int x = 0; x < kColumns; ++x) Put(img, x, y, kGraticule);
+    for (int x = 0; x < kColumns; ++x) PutWide(img, x, y, kGraticule);
   }
 }
 
-// Marks every cell a segment passes through, sampled at a quarter cell.
+// Marks the cells a segment passes through, sampled at a quarter cell.
 void DrawSegment(gdi::DibImage& img, const TPointLL& a, const TPointLL& b) {
   const double x0 = CellX(a.iLongX), y0 = CellY(a.iLatY);
   const double x1 = CellX(b.iLongX), y1 = CellY(b.iLatY);
@@ -133,7 +141,7 @@ void DrawSegment(gdi::DibImage& img, const TPointLL& a, const TPointLL& b) {
   const int steps = 1 + int(std::ceil(4 * std::max(std::fabs(x1 - x0), std::fabs(y1 - y0))));
   for (int i = 0; i <= steps; ++i) {
     const double t = double(i) / steps;
-    Put(img, int(std::floor(x0 + t * (x1 - x0))), int(std::floor(y0 + t * (y1 - y0))), kShore);
+    PutWide(img, int(std::floor(x0 + t * (x1 - x0))), int(std::floor(y0 + t * (y1 - y0))), kShore);
   }
 }
 
