@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of scripts/packages.txt that are missing; silent when none is.
+# install-deps.sh <package>...: those packages instead (a rebuild script's own tools).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/packages.txt")
+if (($#)); then
+  wanted=("$@")
+else
+  mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/packages.txt")
+fi
 missing=()
 for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
