@@ -174,6 +174,8 @@ void TForm1::BuildMapOverlays() {
   o.WaypointLayline1 = object(opWaypointLayline1, "Waypoint layline 1");
   o.WaypointLayline2 = object(opWaypointLayline2, "Waypoint layline 2");
   o.CogVector = object(opCogVector, "COG vector");
+  // Until the table gives waypoints there are none (an empty point object shows at 0,0).
+  HideObject(o.Waypoints);
 }
 
 void TForm1::ResetOverlayStores() {
@@ -212,6 +214,7 @@ bool TForm1::LoadWaypoints() {
   w->Chains().SetCount(0);
   w->Chains().Add(std::move(store));
   w->SetPresenterID(opWaypoints);
+  w->SetHidden(w->Chains().GetChain(0)->GetCount() == 0);
   w->RedrawObject();
   return true;
 }

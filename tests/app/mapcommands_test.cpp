@@ -134,6 +134,8 @@ TEST_F(MapCommands, PickOnlyWhileTheChartsRunAndOnlyOnTheGlobe) {
   map->LocateToLL(0, 0);
   // The middle of the map is the globe's centre; the corner lies off the globe.
   const int cx = map->ClientWidth() / 2, cy = map->ClientHeight() / 2;
+  // No waypoint table: no waypoint shows (not one at 0,0).
+  EXPECT_TRUE(f.fOverlay.Waypoints->GetHidden());
   map->OnMouseMove(map, 0, cx, cy);
   f.Timer2->SetEnabled(false);
   map->OnDblClick(map);
@@ -162,6 +164,7 @@ TEST_F(MapCommands, TheWaypointReloadReplacesThoseShown) {
   AddWaypoint(-33.9, 18.4);
   StartNetwork();
   ASSERT_EQ(Waypoints(), 2);
+  EXPECT_FALSE(Form1->fOverlay.Waypoints->GetHidden());
   std::vector<std::string> forms;
   answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
     if (r.Kind == "Form") forms.push_back(r.Caption);
