@@ -76,6 +76,26 @@ void Empty(TGeoDataObject* o) {
   o->RedrawObject();
 }
 
+// The live track is kept in pieces of an hour, each starting where the one before ended: a store
+// forgets the globe positions it worked out for drawing when it changes, and a day's track worked
+// out again every second would take longer than the second.
+constexpr std::int32_t kTrackPiece = 3600;
+
+void AppendTrack(TGeoDataObject* track, const TPointLL& p) {
+  TChainStore& chains = track->Chains();
+  TPointStore* last = chains.GetChain(std::max(chains.GetCount() - 1, 0));
+  if (last->GetCount() >= kTrackPiece) {
+    auto next = std::make_unique<TPointStore>();
+    next->Add(last->GetLL(last->GetCount() - 1));
+    last = next.get();
+    chains.Add(std::move(next));
+  }
+  last->Add(p);
+  // Redrawn with a new extent, the earlier pieces left as they are.
+  track->State.Exclude(osValidMER);
+  track->TEarthObject::RedrawObject();
+}
+
 // A point object shows at its centroid when its chain is empty: it is hidden instead.
 void HideObject(TGeoDataObject* o) {
   o->SetHidden(true);
@@ -182,12 +202,14 @@ void TForm1::ResetOverlayStores() {
   TMapOverlay& o = fOverlay;
   if (!o.Built()) return;
   for (TGeoDataObject* g : {o.Boat, o.RangeCircle, o.Marker, o.WindArrow, o.CurrentArrow}) {
-    g->Chains().SetChain(0, std::make_unique<TPointStore>());
+    g->Chains().SetCount(0);
+    g->Chains().Add(std::make_unique<TPointStore>());
     HideObject(g);
   }
   for (TGeoDataObject* g : {o.StarboardLayline, o.PortLayline, o.HeadingLine, o.Track,
                             o.WaypointLayline1, o.WaypointLayline2, o.CogVector}) {
-    g->Chains().SetChain(0, std::make_unique<TPointStore>());
+    g->Chains().SetCount(0);
+    g->Chains().Add(std::make_unique<TPointStore>());
     g->RedrawObject();
   }
 }
@@ -225,7 +247,8 @@ void TForm1::ShowReplayTrack() {
   auto copy = std::make_unique<TPointStore>();
   copy->SetCount(fTrack->GetCount());
   for (std::int32_t i = 0; i < fTrack->GetCount(); ++i) copy->PutLL(i, fTrack->GetLL(i));
-  t->Chains().SetChain(0, std::move(copy));
+  t->Chains().SetCount(0);
+  t->Chains().Add(std::move(copy));
   t->RedrawObject();
   fOverlay.LinePresenter(opTrack)->PolyPen()->Define(gdi::clTeal, psDot, 2, TEarthUnitTypes::Pixel);
 }
@@ -261,11 +284,7 @@ void TForm1::RefreshMap() {
 
   // The track grows with every fix, north or south; 0,0 is no fix yet.
   const bool fix = b.iLongX != 0 || b.iLatY != 0;
-  if (fix && fReplayMode == 0) {
-    TPointStore& track = Chain(o.Track);
-    track.Add(b);
-    o.Track->RedrawObject();
-  }
+  if (fix && fReplayMode == 0) AppendTrack(o.Track, b);
 
   if (fRangeCircle < 1) fRangeCircle = 1;
   if (TPointPresenter* circle = o.Presenter(opRangeCircle)) {

@@ -12,6 +12,7 @@
 #include "link/comsettings.h"
 #include "map/earthclasses_layer.h"
 #include "platform/gdi/image.h"
+#include "platform/gdi/text.h"
 #include "platform/win/paint.h"
 #include "tests/app/programfixture.h"
 
@@ -27,6 +28,13 @@ float Nmea(double degrees) {
 
 class MapSnapshot : public apptest::ProgramFixture {
  protected:
+  // The faces the window registered at creation go with the test.
+  void TearDown() override {
+    Stop();
+    gdi::RemoveFontResource("lcd2.ttf");
+    gdi::RemoveFontResource("plevoran.ttf");
+    ProgramFixture::TearDown();
+  }
   void StartShown() {
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "plevoran.ttf", "plevoran.ttf");
     const std::string dseg = "/usr/share/fonts/truetype/dseg/DSEG7Classic-Regular.ttf";
