@@ -91,6 +91,8 @@ void TForm1::RefreshDisplay() {
                                           : vcl::clWhite);
   TimeLabel->SetCaption(rtl::DateTimeToStr(fSampleTime));
 
+  RefreshMap();
+
   if (fNetworkInput != 1 && comms != nullptr) comms->SendNmeaOutput();
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/mapoverlays.h"
 #include "app/replay.h"
 #include "app/textlog.h"
 #include "capture/vcap.h"
@@ -17,6 +18,7 @@
 #include "docking/dktoolbar.h"
 #include "docking/dktoolwindow.h"
 #include "link/nmeaoutput.h"
+#include "map/earthmap.h"
 #include "map/earthsysutils.h"
 #include "platform/db/table.h"
 #include "platform/rtl/classes.h"
@@ -116,6 +118,37 @@ class TForm1 : public vcl::TForm {
   TOutputValues OutputValues() const;
   void AppendTextLogLine();
   void AppendLogRecord();
+
+  // ---- Map overlays (app/mapoverlays.cpp) and map commands (app/mapcommands.cpp) -------------
+  // The overlay layer, its presenters and objects (the delayed start-up).
+  void BuildMapOverlays();
+  // Fresh point stores for the overlay objects, nothing shown.
+  void ResetOverlayStores();
+  // The waypoints of Table2 in place of those shown; false (after its box) when unreadable.
+  bool LoadWaypoints();
+  // Boat, map centre, lines, track, range circle and symbols of the present values.
+  void RefreshMap();
+  // The loaded recording's track in place of the live one.
+  void ShowReplayTrack();
+  void SpeedButton1Click(rtl::TObject* Sender);   // zoom out (SpeedButton14)
+  void SpeedButton2Click(rtl::TObject* Sender);   // zoom in (SpeedButton2)
+  void SpeedButton12Click(rtl::TObject* Sender);  // spin on and off (SpeedButton24)
+  void Timer8Timer(rtl::TObject* Sender);         // one spin step
+  void EarthMap1Click(rtl::TObject* Sender);      // the map's double-click: the active waypoint
+  void EarthMap1MouseMove(rtl::TObject* Sender, vcl::TShiftState Shift, int X, int Y);
+  void EarthMap1MouseDown(rtl::TObject* Sender, vcl::TMouseButton Button, vcl::TShiftState Shift,
+                          int X, int Y);
+  void EarthMap1MouseUp(rtl::TObject* Sender, vcl::TMouseButton Button, vcl::TShiftState Shift,
+                        int X, int Y);
+  void WPdatabaseButtonClick(rtl::TObject* Sender);     // edit and reload the waypoints
+  void WPdatabaseButtonDblClick(rtl::TObject* Sender);  // the chart bitmap (performance chart)
+  void SpeedButton10Click(rtl::TObject* Sender);        // one more empty layer; bound to no control
+  TMapOverlay fOverlay;
+  std::int32_t fMouseX = 0;  // the last mouse position over the map, device pixels
+  std::int32_t fMouseY = 0;
+  std::int32_t fSpinLongitude = 0;            // degrees, -180..180
+  TBitmapObject* fChartBitmap = nullptr;      // owned by the overlay layer's source
+  std::vector<vcl::TTimer*> fTimersBeforeSpin;  // the timers a spin stopped
 
   // ---- Strip charts (app/charts.cpp) ----------------------------------------------------------
   void Timer2Timer(rtl::TObject* Sender);        // redraw, every 2 s
@@ -251,10 +284,7 @@ class TForm1 : public vcl::TForm {
   std::int32_t fRangeLaylines = 10;  // nautical miles
   std::int32_t fRangeCircle = 30;    // minutes
   float fTargetAngle = 45;           // layline angle, degrees
-  double fGlobeScale = 0;            // the map's scale factor, kept until the map takes it
   std::unique_ptr<TGraphConfig> fGraphConfig;
-  // Waypoints of the waypoint table as (longitude, latitude) degrees.
-  std::vector<std::pair<double, double>> fWaypoints;
 
   // Components.
   // Tool bars: the main functions, the display commands, and the replay functions.
@@ -269,6 +299,10 @@ class TForm1 : public vcl::TForm {
   vcl::TSpeedButton* SpeedButton16;  // shorter chart span
   vcl::TSpeedButton* SpeedButton17;  // longer chart span
   vcl::TButton* Button1;             // true wind direction range
+  vcl::TSpeedButton* SpeedButton14;  // zoom out
+  vcl::TSpeedButton* SpeedButton2;   // zoom in
+  vcl::TSpeedButton* SpeedButton24;  // spin
+  vcl::TSpeedButton* WPdatabaseButton;  // waypoints
   // Replay step buttons.
   vcl::TSpeedButton *SpeedButton9, *SpeedButton36, *SpeedButton33, *SpeedButton80, *SpeedButton34,
       *SpeedButton5, *SpeedButton31, *SpeedButton67;
@@ -290,6 +324,7 @@ class TForm1 : public vcl::TForm {
   docking::TDKDock* DKDock4;  // top
   docking::TDKDock* DKDock5;  // bottom, upper
   vcl::TSplitter* Splitter1;
+  TEarthMap* EarthMap1;  // the client area
   // Tool windows 1-31 (index 0 unused).
   docking::TDKToolWindow* DKToolWindow[32] = {};
   // Value panels and their labels.
@@ -319,6 +354,7 @@ class TForm1 : public vcl::TForm {
   vcl::TTimer* Timer5;  // delayed start-up
   vcl::TTimer* Timer6;  // replay steps
   vcl::TTimer* Timer7;  // no-input watchdog
+  vcl::TTimer* Timer8;  // globe spin
   db::TTable* Table1;   // polar table
   db::TTable* Table2;   // waypoints
   db::TTable* Table3;   // log table

@@ -1,4 +1,5 @@
 // The main window's controls, timers and tables, and the events they are bound to.
+#include <filesystem>
 #include <string>
 
 #include "app/mainform.h"
@@ -28,6 +29,15 @@ void TForm1::BuildComponents() {
   Label1->SetBounds(4, 4, 600, 16);
   Label1->SetCaption("");
   BuildDocks();
+  // The map fills what the docks leave of the client area.
+  EarthMap1 = vcl::NewChild<TEarthMap>(this, this, "EarthMap1");
+  EarthMap1->SetAlign(vcl::alClient);
+  // Its files (the world layer, the chart image) are those of the working directory.
+  EarthMap1->SetDataDirectory(std::filesystem::current_path().string());
+  EarthMap1->OnDblClick = rtl::MakeEvent(this, &TForm1::EarthMap1Click);
+  EarthMap1->OnMouseMove = rtl::MakeEvent(this, &TForm1::EarthMap1MouseMove);
+  EarthMap1->OnMouseDown = rtl::MakeEvent(this, &TForm1::EarthMap1MouseDown);
+  EarthMap1->OnMouseUp = rtl::MakeEvent(this, &TForm1::EarthMap1MouseUp);
   // The buttons, each wrapped by its tool bar as it is placed on it.
   vcl::TWinControl* bar = DKToolbar1;
   auto button = [&](const std::string& name, const std::string& caption) {
@@ -54,6 +64,12 @@ void TForm1::BuildComponents() {
   SpeedButton19 = button("SpeedButton19", "Panels");
   SpeedButton16 = button("SpeedButton16", "Span -");
   SpeedButton17 = button("SpeedButton17", "Span +");
+  SpeedButton14 = button("SpeedButton14", "Zoom -");
+  SpeedButton2 = button("SpeedButton2", "Zoom +");
+  SpeedButton24 = button("SpeedButton24", "Spin");
+  SpeedButton24->SetGroupIndex(24);
+  SpeedButton24->SetAllowAllUp(true);
+  WPdatabaseButton = button("WPdatabaseButton", "Waypoints");
   Button1 = vcl::NewChild<vcl::TButton>(this, nullptr, "Button1", 0, 0, 96, 28);
   Button1->SetCaption("-180 <> 180");
   Button1->SetParent(DKToolbar2);
@@ -94,6 +110,8 @@ void TForm1::BuildComponents() {
   Timer6->OnTimer = rtl::MakeEvent(this, &TForm1::Timer6Timer);
   Timer7 = MakeTimer(this, "Timer7", 40000, true);
   Timer7->OnTimer = rtl::MakeEvent(this, &TForm1::Timer7Timer);
+  Timer8 = MakeTimer(this, "Timer8", 100, false);
+  Timer8->OnTimer = rtl::MakeEvent(this, &TForm1::Timer8Timer);
 
   Table1 = vcl::NewChild<db::TTable>(this, nullptr, "Table1");
   Table1->SetTableName("PERFORMANCE.DBF");
@@ -113,6 +131,11 @@ void TForm1::BuildComponents() {
   SpeedButton16->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton8Click);
   SpeedButton17->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton7Click);
   Button1->OnClick = rtl::MakeEvent(this, &TForm1::Button1Click);
+  SpeedButton14->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton1Click);
+  SpeedButton2->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton2Click);
+  SpeedButton24->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton12Click);
+  WPdatabaseButton->OnClick = rtl::MakeEvent(this, &TForm1::WPdatabaseButtonClick);
+  chPerformance->OnDblClick = rtl::MakeEvent(this, &TForm1::WPdatabaseButtonDblClick);
   SpeedButton4->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton4Click);
   SpeedButton9->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton9Click);
   SpeedButton36->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton36Click);

@@ -137,6 +137,7 @@ void TForm1::LoadSeconds(const TReplaySeconds& laid) {
     last = p;
   }
   fTrack = std::move(track);
+  ShowReplayTrack();
   fLatitude = static_cast<float>(laid.Seconds.back().Values[lvLatitude]);
   fLongitude = static_cast<float>(laid.Seconds.back().Values[lvLongitude]);
   fHeading = static_cast<float>(laid.Seconds.back().Values[lvHeading]);

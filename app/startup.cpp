@@ -13,6 +13,7 @@
 #include "app/settingsranges.h"
 #include "app/video.h"
 #include "docking/dklayout.h"
+#include "map/earthutils.h"
 #include "link/comsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/files.h"
@@ -123,6 +124,16 @@ void TForm1::FormCreate(rtl::TObject*) {
   fApparentWindSpeed = fApparentWindAngle = 0;
   // Temporary query files of an earlier run.
   for (const std::string& name : rtl::FindFiles(".", "_Q*.*")) rtl::DeleteFile(name);
+  // The chart display: without its world layer the program does not start.
+  try {
+    if (CreateFileLayer(EarthMap1, "world.lyr") < 0)
+      throw rtl::Exception("world.lyr: no such file");
+  } catch (const std::exception& e) {
+    ShowBox(std::string("Error initialising chart display: ") + e.what(), "Error",
+            vcl::MB_ICONEXCLAMATION);
+    fExitCode = 1;
+    Terminate();
+  }
   // Only the polar table is needed; the waypoints and the demonstration recording are optional
   // (the start-up tells about missing waypoints).
   try {
@@ -201,7 +212,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   const auto boxes = MicronetBoxes(c);
   for (size_t i = 0; i < boxes.size(); ++i)
     boxes[i]->SetChecked(ReadSettingBool(ini, "settings", kMicronetKeys[i]));
-  fGlobeScale = ReadSettingFloat(ini, "settings", "globescale");
+  EarthMap1->Projection()->SetScaleFactor(ReadSettingFloat(ini, "settings", "globescale"));
 
   fNetworkInput = c.ComPort1->DeviceName() == "Network" ? 1 : 0;
   fReplayMode = 0;
@@ -228,22 +239,9 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fChartsRunning = true;
   fChartWindow = 60;
 
-  fWaypoints.clear();
-  try {
-    Table2->Open();
-    Table2->First();
-    while (!Table2->Eof()) {
-      fWaypoints.emplace_back(Table2->FieldByName("LON")->AsFloat(),
-                              Table2->FieldByName("LAT")->AsFloat());
-      Table2->Next();
-    }
-    Table2->Close();
-  } catch (const std::exception&) {
-    fWaypoints.clear();
-    Table2->Close();
-    ShowBox("No waypoint file loaded", "Message", vcl::MB_OK);
-  }
-
+  BuildMapOverlays();
+  LoadWaypoints();
+  ResetOverlayStores();
   fWaypointActive = false;
   fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
   fPerformance = 0.001f;
@@ -414,7 +412,8 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
   WriteSettingInteger(ini, "settings", "windsource", fWindSource);
   WriteSettingInteger(ini, "settings", "rangelaylines", fRangeLaylines);
   WriteSettingInteger(ini, "settings", "rangecircle", fRangeCircle);
-  WriteSettingFloat(ini, "settings", "globescale", fGlobeScale);
+  WriteSettingFloat(ini, "settings", "globescale",
+                    static_cast<double>(EarthMap1->Projection()->ScaleFactor()));
   WriteSettingFloat(ini, "settings", "twacorrection", fTwaCorrection);
   WriteSettingFloat(ini, "settings", "twscorrection", fTwsCorrection);
   const auto boxes = MicronetBoxes(c);

@@ -5,6 +5,7 @@
 #include "app/mainform.h"
 #include "app/polar.h"
 #include "app/settingsform.h"
+#include "app/wpdbform.h"
 #include "app/shutdown.h"
 #include "link/commswizard.h"
 #include "link/comsettings.h"
@@ -21,6 +22,7 @@ void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Polardata);
   app.CreateForm(comms);
   app.CreateForm(Settings);
+  app.CreateForm(WPDBForm);
   app.CreateForm(WizForm);
 }
 
@@ -77,6 +79,7 @@ int WinMain(const std::string& backend) {
     comms = nullptr;
     WizForm = nullptr;
     Settings = nullptr;
+    WPDBForm = nullptr;
     Polardata = nullptr;
   }
   ConnectClipboard(nullptr);

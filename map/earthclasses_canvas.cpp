@@ -352,6 +352,18 @@ RingParts CutAtBackMeridian(TPointStore& chain, bool closed, int32_t cm, int32_t
   return r;
 }
 
+// Whether a chain crosses the back meridian anywhere (as CutAtBackMeridian would cut it).
+bool CrossesBackMeridian(TPointStore& chain, bool closed, int32_t cm) {
+  const int32_t n = chain.GetCount();
+  int qp = Quadrant(chain.GetLL(closed ? n - 1 : 0).iLongX, cm);
+  for (int32_t i = 0; i < n; ++i) {
+    const int qc = Quadrant(chain.GetLL(i).iLongX, cm);
+    if (qp * qc == -1) return true;
+    qp = qc;
+  }
+  return false;
+}
+
 // The path from the end of the last western/eastern part round the pole and back up the other
 // side of the back meridian.
 void PoleClosure(const TPointLL& from, int32_t returnLongitude, int pole, TPointStore& path) {
@@ -379,6 +391,16 @@ void TEarthCanvas::RenderFlatChains(TChainStore& chains, TEarthObjectStateSet st
   for (int32_t c = 0; c < chains.GetCount(); ++c) {
     TPointStore& chain = *chains.GetChain(c);
     if (chain.GetCount() < 2) continue;
+    // A chain that stays on its side is drawn as it is: the positions on the globe it keeps
+    // from the last drawing are used again, where a copy would work them all out anew.
+    if (!CrossesBackMeridian(chain, closed, cmWrapped)) {
+      if (!closed) {
+        model->OpenChainToXY(chain, [&](int32_t n) { DrawClippedPoly(n, state, margin); });
+      } else {
+        DrawClippedPoly(model->PointStoreToXY(chain, 0, false), state, margin);
+      }
+      continue;
+    }
     RingParts r = CutAtBackMeridian(chain, closed, cmWrapped, b);
     if (!closed) {
       for (auto& part : r.parts)

@@ -35,6 +35,7 @@ class Binary : public ::testing::Test {
     char pattern[] = "/tmp/corv-binary-XXXXXX";
     dir = ::mkdtemp(pattern);
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", dir / "PERFORMANCE.DBF");
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", dir / "world.lyr");
   }
   void TearDown() override {
     if (pid > 0) Stop();

@@ -340,9 +340,12 @@ TEST_F(Program, WaypointsOfTheShippedTableAreLoadedWithoutABox) {
   Start();
   Advance(10100);
   EXPECT_TRUE(boxes.empty());
-  ASSERT_EQ(Form1->fWaypoints.size(), 2u);
-  EXPECT_DOUBLE_EQ(Form1->fWaypoints[1].first, 18.4);
-  EXPECT_DOUBLE_EQ(Form1->fWaypoints[1].second, -33.9);
+  // On the map: 18.4 E is 99,360,000 units, 33.9 S -183,060,000.
+  ASSERT_NE(Form1->fOverlay.Waypoints, nullptr);
+  TPointStore& shown = *Form1->fOverlay.Waypoints->Chains().GetChain(0);
+  ASSERT_EQ(shown.GetCount(), 2);
+  EXPECT_EQ(shown.GetLL(1).iLongX, 99'360'000);
+  EXPECT_EQ(shown.GetLL(1).iLatY, -183'060'000);
 }
 
 TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {

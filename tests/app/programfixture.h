@@ -19,6 +19,7 @@
 #include "app/polar.h"
 #include "app/settingsform.h"
 #include "app/winmain.h"
+#include "app/wpdbform.h"
 #include "link/commswizard.h"
 #include "link/comsettings.h"
 #include "platform/rtl/datetime.h"
@@ -38,6 +39,7 @@ class ProgramFixture : public ::testing::Test {
     dir = ::mkdtemp(pattern);
     fs::current_path(dir);
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", "world.lyr");
   }
   void TearDown() override {
     Stop();
@@ -72,6 +74,7 @@ class ProgramFixture : public ::testing::Test {
     app.reset();
     comms = nullptr;
     Settings = nullptr;
+    WPDBForm = nullptr;
     Polardata = nullptr;
     WizForm = nullptr;
     vcl::SetDialogResponder(nullptr);

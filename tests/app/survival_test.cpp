@@ -41,6 +41,7 @@ class Survival : public ::testing::Test {
     dir_ = root_ / "work";
     fs::create_directory(dir_);
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", dir_ / "PERFORMANCE.DBF");
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", dir_ / "world.lyr");
   }
   void TearDown() override {
     if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
@@ -57,6 +58,8 @@ class Survival : public ::testing::Test {
     }
     mounted_ = true;
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", dir_ / "PERFORMANCE.DBF");
+    // The world layer takes no room of the small file system.
+    fs::create_symlink(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", dir_ / "world.lyr");
     return true;
   }
   bool RemountReadOnly() {
@@ -259,6 +262,7 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
       const fs::path d = root_ / ("run" + std::to_string(round) + "_" + std::to_string(i));
       fs::create_directory(d);
       fs::copy_file(dir_ / "PERFORMANCE.DBF", d / "PERFORMANCE.DBF");
+      fs::copy_file(dir_ / "world.lyr", d / "world.lyr");
       std::ofstream(d / "corvatalen.ini", std::ios::binary) << saved;
       dirs.push_back(d);
       programs.push_back(std::make_unique<RunningProgram>(d, d.string() + ".err"));

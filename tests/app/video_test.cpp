@@ -33,6 +33,7 @@ class MainWindowVideo : public ::testing::Test {
     dir = ::mkdtemp(pattern);
     fs::current_path(dir);
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", "world.lyr");
     std::ofstream("corvatalen.ini")
         << "[comms]\ncomport=Network\n[video]\nVSource=Synthetic Camera\nVComp=MJPEG Compressor\n";
     capture::Devices().SetScanSystem(false);
