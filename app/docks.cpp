@@ -102,6 +102,7 @@ docking::TDKToolWindow* TForm1::MakeToolWindow(int n) {
   docking::TDKDock* docks[] = {DKDock1, DKDock2, DKDock3, DKDock4, DKDock5};
   auto* win = vcl::NewChild<docking::TDKToolWindow>(this, nullptr, "DKToolWindow" + std::to_string(n));
   win->SetCaption(place->caption);
+  win->SetDockedCaption(true);  // many look alike in a dock: each shows its name
   win->SetClientAreaSize(place->clientWidth, place->clientHeight);
   win->SetVisible(place->visible);
   win->SetDockRow(place->row);

@@ -160,6 +160,13 @@ TEST_F(Panels, SplitterAndSmallCommands) {
   form->Splitter1->OnMoved(form->Splitter1);
   EXPECT_EQ(form->DKDock1->Width(), columns);
   EXPECT_EQ(form->Splitter1->Left(), form->DKDock1->Left() + columns);
+  // Three columns of windows 136 client pixels wide in a 2-pixel frame.
+  EXPECT_EQ(columns, 3 * (136 + 2 + 2));
+  // The same by the user's hand: the splitter dragged 100 pixels into the map's place.
+  Drag(form->Splitter1, 2, 100, 102, 100);
+  EXPECT_EQ(form->DKDock1->Width(), columns);
+  EXPECT_EQ(form->Splitter1->Left(), form->DKDock1->Left() + columns);
+  EXPECT_EQ(form->DKToolWindow[7]->Parent(), form->DKDock1);
 
   // The replay tool bar follows its button.
   const bool shown = form->DKToolbar4->Visible();
