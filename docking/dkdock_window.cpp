@@ -737,9 +737,10 @@ void TDKCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip)
   const bool close = closeButtonWhenDocked_ && (caption > 0 || handle > 0);
   const RECT cb = GetDockedCloseButtonRect(vertical);
   if (caption > 0) {
-    // Drawn as the floating frame draws its caption, inactive: a dock shows many at once.
+    // Drawn as the floating frame draws its active caption: the inactive colours leave the name
+    // hard to read.
     RECT strip{2, 2, close ? cb.left - 1 : w - 2, 2 + caption - 1};
-    if (strip.right > strip.left) DrawSmallWindowCaption(Handle(), dc, strip, Caption(), false);
+    if (strip.right > strip.left) DrawSmallWindowCaption(Handle(), dc, strip, Caption(), true);
   }
   if (handle > 0) {
     int offset = 0;

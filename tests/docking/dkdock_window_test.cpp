@@ -241,7 +241,7 @@ TEST_F(Window, ADockedCaptionNamesTheWindowAndTheStripIsItsHandle) {
   EXPECT_EQ(v->ClientToScreen(POINT{0, 0}).y - FramePoint(v, 0, 0).y, 2 + strip);
 
   // The caption's text in the strip: pixels of the caption text colour, none once it is empty.
-  const win::COLORREF ink = gdi::GetSysColor(gdi::COLOR_INACTIVECAPTIONTEXT);
+  const win::COLORREF ink = gdi::GetSysColor(gdi::COLOR_CAPTIONTEXT);
   auto inked = [&](TDKToolWindow* w) {
     HDC dc = win::GetDC(nullptr);
     int n = 0;
