@@ -10,18 +10,21 @@
 namespace {
 
 // Where a tool window stands before the user moves it: its dock (DKDock1..DKDock5), the row in
-// that dock, the position along the row in pixels, and the size of its client area.
+// that dock, the position along the row in pixels, and the size of its client area; dock 0: it
+// floats, its frame's top-left corner at (floatLeft, floatTop) on the screen.
 struct TDesignedPlace {
   int window;
   const char* caption;
   int dock, row, pos;
   int clientWidth, clientHeight;
   bool visible;
+  int floatLeft = 0, floatTop = 0;
 };
 
 // Left dock: three columns of six value windows. Right: the three gauges. Bottom: the charts in
-// two rows, the upper dock DKDock5 and the lower DKDock2; the video window at the end of the
-// lower row, hidden until chosen in the activation list. The top dock holds the tool bars.
+// two rows, the upper dock DKDock5 and the lower DKDock2. The video window floats over the map's
+// place, hidden until a preview or the activation list shows it: in a dock its picture would
+// push the other windows into more rows and columns. The top dock holds the tool bars.
 constexpr int kValueW = 136, kValueH = 52, kValueStep = kValueH + 22;
 constexpr int kChartW = 236, kChartH = 92, kChartStep = kChartW + 14;
 constexpr TDesignedPlace kDesignedLayout[] = {
@@ -55,7 +58,7 @@ constexpr TDesignedPlace kDesignedLayout[] = {
     {16, "Course over ground", 2, 0, 1 * kChartStep, kChartW, kChartH, true},
     {17, "VMG", 2, 0, 2 * kChartStep, kChartW, kChartH, true},
     {26, "Depth", 2, 0, 3 * kChartStep, kChartW, kChartH, true},
-    {31, "Video", 2, 0, 4 * kChartStep, 320, 240, false},
+    {31, "Video", 0, 0, 0, 320, 240, false, 780, 100},
 };
 static_assert(std::size(kDesignedLayout) == 31);
 
@@ -102,11 +105,18 @@ docking::TDKToolWindow* TForm1::MakeToolWindow(int n) {
   docking::TDKDock* docks[] = {DKDock1, DKDock2, DKDock3, DKDock4, DKDock5};
   auto* win = vcl::NewChild<docking::TDKToolWindow>(this, nullptr, "DKToolWindow" + std::to_string(n));
   win->SetCaption(place->caption);
+  win->SetDockedCaption(true);  // many look alike in a dock: each shows its name
   win->SetClientAreaSize(place->clientWidth, place->clientHeight);
   win->SetVisible(place->visible);
   win->SetDockRow(place->row);
   win->SetDockPos(place->pos);
-  win->SetCurrentDock(docks[place->dock - 1]);
+  if (place->dock == 0) {
+    win->SetParent(this);
+    win->SetFloatingPosition(win::POINT{place->floatLeft, place->floatTop});
+    win->SetFloating(true);
+  } else {
+    win->SetCurrentDock(docks[place->dock - 1]);
+  }
   DKToolWindow[n] = win;
   return win;
 }

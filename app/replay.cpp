@@ -66,6 +66,7 @@ void TForm1::StartReplayVideo() {
   MediaPlayer1->Wait = true;
   cap->SetVisible(false);
   ReplayVideoPanel->SetVisible(true);
+  DKToolWindow[31]->SetVisible(true);  // the video window starts hidden
   ShowReplayVideoSecond();
 }
 

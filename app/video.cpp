@@ -42,8 +42,10 @@ void TForm1::BuildVideoComponents() {
   // A synthetic camera for trying the video without one (and for the tests under Xvfb).
   if (const char* name = std::getenv("CORVATALEN_SYNTHETIC_CAMERA"); name && *name)
     capture::AddSyntheticCamera(name);
-  cap = vcl::NewChild<TVideoCapture>(this, this, "cap", ClientWidth() - 332, 44, 320, 240);
-  cap->SetAnchors(vcl::akTop | vcl::akRight);
+  // The video window's client: the camera's preview, or a replay's video in its place.
+  docking::TDKToolWindow* videoWindow = DKToolWindow[31];
+  cap = vcl::NewChild<TVideoCapture>(this, videoWindow, "cap");
+  cap->SetAlign(vcl::alClient);
   cap->SetVisible(false);
   // Video only: most boats have no microphone, and the settings dialog that would switch sound
   // on is not there yet.
@@ -60,9 +62,8 @@ void TForm1::BuildVideoComponents() {
   VideoTimer->SetInterval(60000);
   VideoTimer->OnTimer = rtl::MakeEvent(this, &TForm1::VideoTimerTimer);
   MediaPlayer1 = vcl::NewChild<vcl::TMediaPlayer>(this, nullptr, "MediaPlayer1");
-  ReplayVideoPanel = vcl::NewChild<vcl::TPanel>(this, this, "ReplayVideoPanel", cap->Left(),
-                                                cap->Top(), cap->Width(), cap->Height());
-  ReplayVideoPanel->SetAnchors(vcl::akTop | vcl::akRight);
+  ReplayVideoPanel = vcl::NewChild<vcl::TPanel>(this, videoWindow, "ReplayVideoPanel");
+  ReplayVideoPanel->SetAlign(vcl::alClient);
   ReplayVideoPanel->SetVisible(false);
   MediaPlayer1->SetDisplay(ReplayVideoPanel);
 }
@@ -82,6 +83,8 @@ void TForm1::BitBtn2Click(rtl::TObject*) {
   cap->StartPreview();
   // Without a camera there is no picture: an empty control would cover the charts for good.
   cap->SetVisible(cap->Previewing());
+  // The preview asked for is shown: its window too, which starts hidden.
+  if (cap->Previewing()) DKToolWindow[31]->SetVisible(true);
 }
 
 void TForm1::BitBtn3Click(rtl::TObject*) {

@@ -216,6 +216,11 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   void SetCloseButton(bool v);
   bool CloseButtonWhenDocked() const { return closeButtonWhenDocked_; }
   void SetCloseButtonWhenDocked(bool v);
+  // Docked, the frame carries the caption in a strip across its top in place of the grip, so
+  // that a window among many in a dock is known by its name; pressing on the strip drags the
+  // window as the grip would. Off: the frame has the grip alone.
+  bool DockedCaption() const { return dockedCaption_; }
+  void SetDockedCaption(bool v);
   TDKDock* CurrentDock() const { return currentDock_; }
   void SetCurrentDock(TDKDock* Value);
   TDKDock* DefaultDock() const { return defaultDock_; }
@@ -293,6 +298,7 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   POINT GetFloatingBorderSize() const;
   RECT GetDockedCloseButtonRect(bool LeftRight) const;
   int DragHandleSize() const;
+  int DockedCaptionHeight() const;  // 0 without a docked caption
 
   // The loops.
   struct DragState;  // one drag's docks, sizes and outline (dkdock_drag)
@@ -365,6 +371,7 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   int dockPos_ = -1;
   int dockRow_ = 0;
   TDKDragHandleStyle dragHandleStyle_ = dhSingle;
+  bool dockedCaption_ = false;
   TDKFloatingMode floatingMode_ = fmOnTopOfParentForm;
   bool fullSize_ = false;
   bool hideWhenInactive_ = true;

@@ -537,9 +537,12 @@ void TDKDock::ArrangeToolbars() {
         it.bar->currentRowSize_ = imposed;
         it.bar->GetBaseSize(size);
       }
-      thickness = std::max(thickness, vertical ? size.cx : size.cy);
+      // The frame across the row: the 2-pixel borders, and a docked caption's strip when the
+      // row runs across it.
+      const SIZE nc = it.bar->AddDockedNCAreaToSize(SIZE{0, 0}, vertical);
+      thickness = std::max(thickness, vertical ? size.cx + nc.cx : size.cy + nc.cy);
     }
-    thickness = any ? thickness + 4 : 0;
+    if (!any) thickness = 0;
     for (auto& it : items) {
       if (it.row != row) continue;
       it.bar->lastRowSize_ = thickness;

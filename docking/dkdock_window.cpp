@@ -194,11 +194,17 @@ int TDKCustomDockableWindow::DragHandleSize() const {
   }
 }
 
+int TDKCustomDockableWindow::DockedCaptionHeight() const {
+  return dockedCaption_ ? win::GetSystemMetrics(win::SM_CYSMCAPTION) : 0;
+}
+
 void TDKCustomDockableWindow::GetDockedNCArea(POINT& TopLeft, POINT& BottomRight,
                                               bool LeftRight) const {
   TopLeft = POINT{2, 2};
   BottomRight = POINT{2, 2};
-  if (LeftRight)
+  if (const int caption = DockedCaptionHeight(); caption > 0)
+    TopLeft.y += caption;  // the strip is the handle, in either direction of the dock
+  else if (LeftRight)
     TopLeft.y += DragHandleSize();
   else
     TopLeft.x += DragHandleSize();
@@ -250,6 +256,10 @@ TRect TDKCustomDockableWindow::ClientRect() const {
 }
 
 RECT TDKCustomDockableWindow::GetDockedCloseButtonRect(bool LeftRight) const {
+  if (const int caption = DockedCaptionHeight(); caption > 0) {
+    const int side = caption - 3;
+    return RECT{Width() - 2 - side, 3, Width() - 2, 3 + side};
+  }
   const int side = DragHandleSize() - 3;
   if (LeftRight) return RECT{Width() - 2 - side, 3, Width() - 2, 3 + side};
   return RECT{3, 2, 3 + side, 2 + side};
@@ -282,6 +292,14 @@ void TDKCustomDockableWindow::SetCloseButton(bool v) {
 
 void TDKCustomDockableWindow::SetCloseButtonWhenDocked(bool v) {
   if (!internal::Assign(closeButtonWhenDocked_, v)) return;
+  if (docked_) {
+    RedrawNC();
+    Arrange();
+  }
+}
+
+void TDKCustomDockableWindow::SetDockedCaption(bool v) {
+  if (!internal::Assign(dockedCaption_, v)) return;
   if (docked_) {
     RedrawNC();
     Arrange();
@@ -373,6 +391,7 @@ void TDKCustomDockableWindow::SetText(const std::string& v) {
     floatParent_->SetText(v);
     floatParent_->RedrawNCArea(twrdCaption);
   }
+  if (docked_ && dockedCaption_) RedrawNC();
 }
 
 void TDKCustomDockableWindow::AddDockForm(vcl::TCustomForm* Form) {
@@ -713,9 +732,17 @@ void TDKCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip)
     RECT e = all;
     gdi::DrawEdge(dc, &e, gdi::BDR_RAISEDINNER, gdi::BF_RECT);
   }
-  const int handle = DragHandleSize();
+  const int caption = DockedCaptionHeight();
+  const int handle = caption > 0 ? 0 : DragHandleSize();
+  const bool close = closeButtonWhenDocked_ && (caption > 0 || handle > 0);
+  const RECT cb = GetDockedCloseButtonRect(vertical);
+  if (caption > 0) {
+    // Drawn as the floating frame draws its active caption: the inactive colours leave the name
+    // hard to read.
+    RECT strip{2, 2, close ? cb.left - 1 : w - 2, 2 + caption - 1};
+    if (strip.right > strip.left) DrawSmallWindowCaption(Handle(), dc, strip, Caption(), true);
+  }
   if (handle > 0) {
-    const bool close = closeButtonWhenDocked_;
     int offset = 0;
     switch (dragHandleStyle_) {
       case dhDouble:
@@ -728,7 +755,6 @@ void TDKCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip)
         break;
     }
     const int grips = dragHandleStyle_ == dhDouble ? 2 : dragHandleStyle_ == dhSingle ? 1 : 0;
-    const RECT cb = GetDockedCloseButtonRect(vertical);
     for (int g = 0; g < grips; ++g) {
       const int start = 2 + offset + g * 3;
       RECT gr = vertical ? RECT{3, start, close ? cb.left - 2 : w - 3, start + 3}
@@ -736,16 +762,16 @@ void TDKCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip)
       if (gr.right > gr.left && gr.bottom > gr.top)
         gdi::DrawEdge(dc, &gr, gdi::BDR_RAISEDINNER, gdi::BF_RECT);
     }
-    if (close) {
-      RECT b = cb;
-      gdi::HBRUSH face = gdi::GetSysColorBrush(gdi::COLOR_BTNFACE);
-      gdi::FillRect(dc, &b, face);
-      if (closeButtonDown_)
-        gdi::DrawEdge(dc, &b, gdi::BDR_SUNKENOUTER, gdi::BF_RECT);
-      else if (closeButtonHover_)
-        gdi::DrawEdge(dc, &b, gdi::BDR_RAISEDINNER, gdi::BF_RECT);
-      internal::DrawCloseGlyph(dc, cb, closeButtonDown_);
-    }
+  }
+  if (close) {
+    RECT b = cb;
+    gdi::HBRUSH face = gdi::GetSysColorBrush(gdi::COLOR_BTNFACE);
+    gdi::FillRect(dc, &b, face);
+    if (closeButtonDown_)
+      gdi::DrawEdge(dc, &b, gdi::BDR_SUNKENOUTER, gdi::BF_RECT);
+    else if (closeButtonHover_)
+      gdi::DrawEdge(dc, &b, gdi::BDR_RAISEDINNER, gdi::BF_RECT);
+    internal::DrawCloseGlyph(dc, cb, closeButtonDown_);
   }
   gdi::RestoreDC(dc, -1);
   if (!DrawToDC) win::ReleaseDC(Handle(), dc);
@@ -829,7 +855,8 @@ void TDKCustomDockableWindow::WndProc(vcl::TMessage& m) {
           m.Result = win::HTCLIENT;
         } else {
           const RECT cb = GetDockedCloseButtonRect(currentDock_->IsVertical());
-          m.Result = closeButtonWhenDocked_ && DragHandleSize() > 0 && gdi::PtInRect(&cb, p)
+          const bool button = DockedCaptionHeight() > 0 || DragHandleSize() > 0;
+          m.Result = closeButtonWhenDocked_ && button && gdi::PtInRect(&cb, p)
                          ? win::HTCLOSE
                          : HT_DKDRAGHANDLE;
         }

@@ -252,58 +252,42 @@ void DKIniSavePositions(rtl::TComponent* OwnerComponent, const std::string& File
 
 namespace {
 
-struct RegData {
-  rtl::TRegistry reg;
-  std::string base;
-  bool Open(const std::string& name, bool write) {
-    const std::string key = "\\" + base + "\\" + name;
-    return write ? reg.OpenKey(key, true) : reg.OpenKeyReadOnly(key);
-  }
-};
-
-RegData& Reg(void* d) {
-  return *static_cast<RegData*>(d);
+// The adapter's sections are the windows' subkeys below the base key it has open.
+rtl::TRegIniFile& Reg(void* d) {
+  return *static_cast<rtl::TRegIniFile*>(d);
 }
 
 int RegReadInt(const std::string& n, std::string_view k, int def, void* d) {
-  RegData& r = Reg(d);
-  if (!r.Open(n, false) || !r.reg.ValueExists(k)) return def;
-  try {
-    return r.reg.ReadInteger(k);
-  } catch (const rtl::ERegistryException&) {
-    return def;
-  }
+  return Reg(d).ReadInteger(n, k, def);
 }
 std::string RegReadString(const std::string& n, std::string_view k, std::string_view def, void* d) {
-  RegData& r = Reg(d);
-  if (!r.Open(n, false) || !r.reg.ValueExists(k)) return std::string(def);
-  return r.reg.ReadString(k);
+  return Reg(d).ReadString(n, k, def);
 }
 void RegWriteInt(const std::string& n, std::string_view k, int v, void* d) {
-  if (Reg(d).Open(n, true)) Reg(d).reg.WriteInteger(k, v);
+  Reg(d).WriteInteger(n, k, v);
 }
 void RegWriteString(const std::string& n, std::string_view k, std::string_view v, void* d) {
-  if (Reg(d).Open(n, true)) Reg(d).reg.WriteString(k, v);
+  Reg(d).WriteString(n, k, v);
 }
 
 }  // namespace
 
 void DKRegLoadPositions(rtl::TComponent* OwnerComponent, rtl::HKEY RootKey,
                         const std::string& BaseRegistryKey) {
-  RegData data{{}, BaseRegistryKey};
-  data.reg.SetRootKey(RootKey);
-  if (!data.reg.OpenKeyReadOnly("\\" + BaseRegistryKey)) return;
-  DKCustomLoadPositions(OwnerComponent, RegReadInt, RegReadString, &data);
+  rtl::TRegIniFile reg({}, true);
+  reg.SetRootKey(RootKey);
+  if (!reg.OpenKeyReadOnly("\\" + BaseRegistryKey)) return;
+  DKCustomLoadPositions(OwnerComponent, RegReadInt, RegReadString, &reg);
 }
 
 void DKRegSavePositions(rtl::TComponent* OwnerComponent, rtl::HKEY RootKey,
                         const std::string& BaseRegistryKey) {
-  RegData data{{}, BaseRegistryKey};
-  data.reg.SetRootKey(RootKey);
-  if (!data.reg.CreateKey("\\" + BaseRegistryKey))
+  rtl::TRegIniFile reg;
+  reg.SetRootKey(RootKey);
+  if (!reg.CreateKey("\\" + BaseRegistryKey))
     throw rtl::ERegistryException("Failed to create key " + BaseRegistryKey);
-  if (!data.reg.OpenKey("\\" + BaseRegistryKey, true)) return;
-  DKCustomSavePositions(OwnerComponent, RegWriteInt, RegWriteString, &data);
+  if (!reg.OpenKey("\\" + BaseRegistryKey, true)) return;
+  DKCustomSavePositions(OwnerComponent, RegWriteInt, RegWriteString, &reg);
 }
 
 }  // namespace docking

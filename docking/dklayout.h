@@ -9,7 +9,7 @@
 
 #include "platform/rtl/classes.h"
 #include "platform/rtl/inifiles.h"
-#include "platform/rtl/registry.h"
+#include "platform/rtl/reginifile.h"
 
 namespace docking {
 
@@ -57,8 +57,9 @@ void DKIniLoadPositions(rtl::TComponent* OwnerComponent, const std::string& File
 void DKIniSavePositions(rtl::TComponent* OwnerComponent, const std::string& FileName,
                         std::string_view SectionNamePrefix);
 
-// The registry forms: one subkey per window below BaseRegistryKey. The load does nothing when the
-// base key cannot be opened; the save raises rtl::ERegistryException when it cannot be created.
+// The registry forms, through the store's INI-shaped adapter: one subkey per window below
+// BaseRegistryKey. The load does nothing when the base key cannot be opened; the save raises
+// rtl::ERegistryException when it cannot be created.
 void DKRegLoadPositions(rtl::TComponent* OwnerComponent, rtl::HKEY RootKey,
                         const std::string& BaseRegistryKey);
 void DKRegSavePositions(rtl::TComponent* OwnerComponent, rtl::HKEY RootKey,

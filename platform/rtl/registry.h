@@ -61,6 +61,10 @@ class TRegistry : public TObject {
   bool ReadBool(std::string_view Name) { return ReadInteger(Name) != 0; }
   void WriteBool(std::string_view Name, bool Value) { WriteInteger(Name, Value ? 1 : 0); }
 
+ protected:
+  bool KeyOpen() const { return open_; }
+  bool KeyReadOnly() const { return readOnly_; }
+
  private:
   std::string Resolve(std::string_view Key) const;
   std::string Section(const std::string& path) const;

@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/mainform.h"
@@ -160,6 +162,13 @@ TEST_F(Panels, SplitterAndSmallCommands) {
   form->Splitter1->OnMoved(form->Splitter1);
   EXPECT_EQ(form->DKDock1->Width(), columns);
   EXPECT_EQ(form->Splitter1->Left(), form->DKDock1->Left() + columns);
+  // Three columns of windows 136 client pixels wide in a 2-pixel frame.
+  EXPECT_EQ(columns, 3 * (136 + 2 + 2));
+  // The same by the user's hand: the splitter dragged 100 pixels into the map's place.
+  Drag(form->Splitter1, 2, 100, 102, 100);
+  EXPECT_EQ(form->DKDock1->Width(), columns);
+  EXPECT_EQ(form->Splitter1->Left(), form->DKDock1->Left() + columns);
+  EXPECT_EQ(form->DKToolWindow[7]->Parent(), form->DKDock1);
 
   // The replay tool bar follows its button.
   const bool shown = form->DKToolbar4->Visible();
@@ -216,3 +225,48 @@ TEST_F(Panels, AWindowFillingTheScreenFollowsItsSize) {
 }
 
 }  // namespace
+
+// The main window's own layout: windows moved to another dock and row, floated, sized and closed,
+// the replay tool bar floated with a width; the window destroyed and made again finds every one
+// of its 34 dockable windows where it was left.
+TEST_F(Panels, TheMainWindowsLayoutComesBackWhole) {
+  auto places = [this] {
+    std::map<std::string, std::tuple<std::string, int, int, vcl::TRect, int, int, bool>> m;
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+      auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(form->Components(i));
+      if (!w) continue;
+      const std::string dock = w->Floating()       ? "+"
+                               : w->CurrentDock() ? w->CurrentDock()->Name()
+                                                  : "";
+      const vcl::TRect frame =
+          w->Floating() ? w->FloatingWindowParent()->BoundsRect() : w->BoundsRect();
+      m[w->Name()] = {dock,  w->DockRow(),     w->DockPos(),  frame,
+                      w->ClientWidth(), w->ClientHeight(), w->Visible()};
+    }
+    return m;
+  };
+  form->DKToolWindow[24]->SetDockRow(3);
+  form->DKToolWindow[24]->SetCurrentDock(form->DKDock1);
+  form->DKToolWindow[11]->SetFloatingPosition(vcl::TPoint{600, 300});
+  form->DKToolWindow[11]->SetFloating(true);
+  form->DKToolWindow[11]->SetClientAreaSize(200, 90);
+  form->DKToolWindow[2]->Close();
+  form->DKToolWindow[31]->Show();
+  form->DKToolbar4->SetFloatingPosition(vcl::TPoint{500, 500});
+  form->DKToolbar4->SetFloating(true);
+  form->DKToolbar4->SetFloatingWidth(300);
+  Pump();
+  const auto before = places();
+  ASSERT_EQ(before.size(), 34u);
+  docking::DKIniSavePositions(form, "corvatalen.ini", "");
+  delete form;
+  form = new TForm1(app.get());
+  form->OnCreate = {};
+  form->Show();
+  Pump();
+  docking::DKIniLoadPositions(form, "corvatalen.ini", "");
+  Pump();
+  EXPECT_EQ(places(), before);
+  EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
+  EXPECT_EQ(form->cap->Parent(), form->DKToolWindow[31]);
+}

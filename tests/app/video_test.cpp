@@ -84,9 +84,16 @@ TEST_F(MainWindowVideo, PreviewRecordingAndCaptureButton) {
   EXPECT_FALSE(f.cap->Visible());
   EXPECT_FALSE(f.VideoTimer->Enabled());
   EXPECT_EQ(f.VideoTimer->Interval(), 60000u);
+  // The preview lives in the video window, hidden until a preview is asked for.
+  docking::TDKToolWindow* video = f.DKToolWindow[31];
+  EXPECT_EQ(f.cap->Parent(), video);
+  EXPECT_FALSE(video->Visible());
   f.BitBtn2->Click();
   EXPECT_TRUE(f.cap->Visible());
   EXPECT_TRUE(f.cap->Previewing());
+  EXPECT_TRUE(video->Visible());
+  EXPECT_EQ(f.cap->Width(), video->ClientAreaWidth());
+  EXPECT_EQ(f.cap->Height(), video->ClientAreaHeight());
   EXPECT_EQ(f.cap->VCapSource(), "Synthetic Camera");
   const std::string settingsName = f.cap->CaptureFileName();
   EXPECT_EQ(settingsName.find('/'), std::string::npos);
@@ -198,6 +205,8 @@ TEST_F(MainWindowVideo, ReplayShowsTheFrameOfEverySecond) {
   ASSERT_EQ(f.MediaPlayer1->Mode(), vcl::mpOpen);
   EXPECT_FALSE(f.cap->Visible());
   EXPECT_TRUE(f.ReplayVideoPanel->Visible());
+  EXPECT_EQ(f.ReplayVideoPanel->Parent(), f.DKToolWindow[31]);
+  EXPECT_TRUE(f.DKToolWindow[31]->Visible());
   const auto number = [&] {
     const auto img = f.MediaPlayer1->CurrentImage();
     return img ? capture::ReadFramePattern(*img) : std::nullopt;
@@ -306,12 +315,12 @@ TEST_F(MainWindowVideo, WithoutACameraNothingCoversTheWindow) {
   TForm1& f = *Form1;
   f.Show();
   app->ProcessMessages();
-  const vcl::TPoint at = f.ClientToScreen(vcl::TPoint{f.cap->Left(), f.cap->Top()});
+  // Anywhere on the screen: the control sits in the video window, which may open anywhere.
   auto blue = [&] {
     const gdi::Surface& screen = win::ComposeScreen();
     int n = 0;
-    for (int y = at.y; y < at.y + f.cap->Height(); ++y)
-      for (int x = at.x; x < at.x + f.cap->Width(); ++x)
+    for (int y = 0; y < screen.Height(); ++y)
+      for (int x = 0; x < screen.Width(); ++x)
         n += gdi::NativeToColor(screen.Get(x, y)) == gdi::RGB(0, 0, 255) ? 1 : 0;
     return n;
   };
@@ -321,6 +330,7 @@ TEST_F(MainWindowVideo, WithoutACameraNothingCoversTheWindow) {
   EXPECT_FALSE(f.cap->Previewing());
   EXPECT_FALSE(f.cap->Visible());
   EXPECT_FALSE(boxes.empty());
+  EXPECT_FALSE(f.DKToolWindow[31]->Visible());
   // Chart lines are blue too, a few hundred pixels of them.
   EXPECT_LT(blue(), before + 1000) << "of " << f.cap->Width() * f.cap->Height();
 }

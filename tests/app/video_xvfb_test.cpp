@@ -30,6 +30,10 @@ int Colours(const std::string& png, const std::string& geometry) {
           .c_str());
 }
 
+// The video window's client in its designed place: the floating frame's corner at (780, 100), a
+// 4-pixel sizing border and the 15-pixel small caption above the picture.
+constexpr const char* kPreview = "320x240+784+119";
+
 TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   int display = 360 + static_cast<int>(getpid() % 200);
   while (fs::exists("/tmp/.X" + std::to_string(display) + "-lock")) ++display;
@@ -66,10 +70,10 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   for (int i = 0; i < 20 && colours < 2000; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     Shell("import -display " + name + " -window root png:" + preview + " 2>&1");
-    colours = Colours(preview, "320x240+948+67");
+    colours = Colours(preview, kPreview);
   }
   // The window's own drawing there has a few hundred colours; the camera's gradients thousands.
-  EXPECT_LE(Colours(before, "320x240+948+67"), 1000);
+  EXPECT_LE(Colours(before, kPreview), 1000);
   EXPECT_GE(colours, 2000) << "no camera picture in " << preview;
 
   Shell(xdo + "mousemove 369 40 click 1");  // "Record"
@@ -77,7 +81,7 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   const std::string recording =
       ::testing::TempDir() + "video_xvfb_recording_" + std::to_string(getpid()) + ".png";
   Shell("import -display " + name + " -window root png:" + recording + " 2>&1");
-  EXPECT_GE(Colours(recording, "320x240+948+67"), 2000) << "the preview stops while recording";
+  EXPECT_GE(Colours(recording, kPreview), 2000) << "the preview stops while recording";
   Shell(xdo + "mousemove 369 40 click 1");
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   const bool running = waitpid(app, nullptr, WNOHANG) == 0;

@@ -225,6 +225,58 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   EXPECT_FALSE(FrameShown(t));
 }
 
+// Docked with its caption shown, the name runs in a small-caption strip across the top in place
+// of the grip, in a vertical and a horizontal dock alike; the strip drags the window out, and a
+// docked close button sits at its right end.
+TEST_F(Window, ADockedCaptionNamesTheWindowAndTheStripIsItsHandle) {
+  const int strip = win::GetSystemMetrics(win::SM_CYSMCAPTION);
+  auto* v = Tool(left, 100, 40, 0, -1, "V");
+  auto* h = Tool(bottom, 100, 40, 0, -1, "H");
+  v->SetDockedCaption(true);
+  h->SetDockedCaption(true);
+  Pump();
+  // Two-pixel border all round, the strip on top, no grip at the start of the row.
+  EXPECT_EQ(Bounds(v), R(0, 0, 104, 2 + strip + 40 + 2));
+  EXPECT_EQ(Bounds(h), R(0, 0, 104, 2 + strip + 40 + 2));
+  EXPECT_EQ(v->ClientToScreen(POINT{0, 0}).y - FramePoint(v, 0, 0).y, 2 + strip);
+
+  // The caption's text in the strip: pixels of the caption text colour, none once it is empty.
+  const win::COLORREF ink = gdi::GetSysColor(gdi::COLOR_CAPTIONTEXT);
+  auto inked = [&](TDKToolWindow* w) {
+    HDC dc = win::GetDC(nullptr);
+    int n = 0;
+    for (int y = 2; y < 2 + strip - 1; ++y)
+      for (int x = 2; x < w->Width() - 2; ++x) {
+        const POINT p = FramePoint(w, x, y);
+        n += gdi::GetPixel(dc, p.x, p.y) == ink;
+      }
+    win::ReleaseDC(nullptr, dc);
+    return n;
+  };
+  v->SetCaption("Boat speed");
+  Pump();
+  EXPECT_GT(inked(v), 20);
+  v->SetCaption("");
+  Pump();
+  EXPECT_EQ(inked(v), 0);
+
+  // A docked close button at the right end of the strip.
+  h->SetCloseButtonWhenDocked(true);
+  Pump();
+  EXPECT_EQ(Bounds(h), R(0, 0, 104, 2 + strip + 40 + 2));
+  ClickAt(FramePoint(h, h->Width() - 8, 2 + strip / 2));
+  EXPECT_FALSE(h->Visible());
+
+  // Pressed anywhere else on the strip, the window is dragged as by its grip.
+  const POINT p = FramePoint(v, 30, 2 + strip / 2);
+  const POINT to = Screen(form, 400, 300);
+  win::InputScript script;
+  script.Move(p.x, p.y).Down(p.x, p.y).Move(to.x, to.y).Up(to.x, to.y);
+  RunScript(script);
+  EXPECT_TRUE(v->Floating());
+  EXPECT_TRUE(v->Visible());
+}
+
 TEST_F(Window, TheFrameSitsAboveItsFormAndWhatTheFormOwnsAndNoHigher) {
   auto* t = Tool(top, 100, 40, 0, -1, "T");
   auto* owned = new vcl::TForm(app.get());  // owned by the main form

@@ -165,6 +165,21 @@ class DockLayout : public vcltest::VclTest {
     }
   }
 
+  // A window moved to another dock and row, one floated and sized, one closed by its button, a
+  // toolbar floated with a width of its own.
+  void MoveEveryKind() {
+    T(1)->SetDockRow(1);
+    T(1)->SetCurrentDock(Dock("DKDock2"));
+    T(2)->SetFloatingPosition(POINT{300, 200});
+    T(2)->SetFloating(true);
+    T(2)->SetClientAreaSize(150, 90);
+    T(3)->Close();
+    B(4)->SetFloatingPosition(POINT{420, 330});
+    B(4)->SetFloating(true);
+    B(4)->SetFloatingWidth(40);
+    Pump();
+  }
+
   void Save() { DKIniSavePositions(form, file, ""); }
   void Load() {
     DKIniLoadPositions(form, file, "");
@@ -184,16 +199,7 @@ class DockLayout : public vcltest::VclTest {
 // Windows moved across docks and rows, floated, sized and closed come back where they were
 // left; the file holds what an independent reader expects, and a layout it writes loads.
 TEST_F(DockLayout, RoundTripThroughTheIniFile) {
-  T(1)->SetDockRow(1);
-  T(1)->SetCurrentDock(Dock("DKDock2"));
-  T(2)->SetFloatingPosition(POINT{300, 200});
-  T(2)->SetFloating(true);
-  T(2)->SetClientAreaSize(150, 90);
-  T(3)->Close();
-  B(4)->SetFloatingPosition(POINT{420, 330});
-  B(4)->SetFloating(true);
-  B(4)->SetFloatingWidth(40);
-  Pump();
+  MoveEveryKind();
   const auto before = Places();
   Save();
   EXPECT_EQ(Get("DKToolWindow1", "DockedTo"), "DKDock2");
@@ -231,6 +237,7 @@ TEST_F(DockLayout, RoundTripThroughTheRegistryStore) {
   const auto designed = Places();
   DKRegLoadPositions(form, rtl::HKEY_CURRENT_USER, "Software\\Corvatalen\\Layout");
   EXPECT_EQ(Places(), designed);
+  MoveEveryKind();
   T(4)->SetDockRow(2);
   T(4)->SetCurrentDock(Dock("DKDock1"));
   T(6)->SetFloatingPosition(POINT{250, 260});
@@ -239,10 +246,21 @@ TEST_F(DockLayout, RoundTripThroughTheRegistryStore) {
   Pump();
   const auto before = Places();
   DKRegSavePositions(form, rtl::HKEY_CURRENT_USER, "Software\\Corvatalen\\Layout");
+  // One subkey a window, the values as the INI file has them.
+  rtl::TRegistry reg;
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Corvatalen\\Layout\\DKToolWindow2"));
+  EXPECT_EQ(reg.ReadString("DockedTo"), "+");
+  EXPECT_EQ(reg.ReadString("LastDock"), "DKDock3");
+  EXPECT_EQ(reg.ReadInteger("ClientWidth"), 150);
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Corvatalen\\Layout\\DKToolbar4"));
+  EXPECT_EQ(reg.ReadInteger("FloatRightX"), 40);
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Corvatalen\\Layout\\DKToolWindow3"));
+  EXPECT_EQ(reg.ReadInteger("Visible"), 0);
   Recreate();
   DKRegLoadPositions(form, rtl::HKEY_CURRENT_USER, "Software\\Corvatalen\\Layout");
   Pump();
   EXPECT_EQ(Places(), before);
+  EXPECT_EQ(T(2)->LastDock(), Dock("DKDock3"));
   rtl::SetRegistryFileName("");
 }
 

@@ -1,4 +1,5 @@
 #include "platform/rtl/registry.h"
+#include "platform/rtl/reginifile.h"
 
 #include <gtest/gtest.h>
 
@@ -76,4 +77,63 @@ TEST_F(RegistryFile, KeysOpenRelativeCreateAndDelete) {
   EXPECT_FALSE(reg.KeyExists("\\Control Panel\\Sound"));
   EXPECT_FALSE(reg.DeleteKey("Control Panel"));
   EXPECT_THROW(reg.WriteString("x", "y"), ERegistryException);  // no key open
+}
+
+// Sections land as subkeys of the adapter's key, where a plain registry object finds them, and the
+// adapter's own key stays open between calls.
+TEST_F(RegistryFile, RegIniFileSectionsAreSubkeysOfTheOpenKey) {
+  {
+    TRegIniFile ini("Software\\Corvatalen\\Layout");
+    ini.WriteInteger("DKToolWindow3", "DockRow", -7);
+    ini.WriteString("DKToolWindow3", "DockedTo", "DKDock5");
+    ini.WriteString("", "Own", "at the key itself");
+    EXPECT_EQ(ini.CurrentPath(), "Software\\Corvatalen\\Layout");
+    EXPECT_EQ(ini.ReadInteger("dktoolwindow3", "dockrow", 0), -7);  // names without case
+  }
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Corvatalen\\Layout\\DKToolWindow3"));
+  EXPECT_EQ(reg.ReadInteger("DockRow"), -7);
+  EXPECT_EQ(reg.ReadString("DockedTo"), "DKDock5");
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Corvatalen\\Layout"));
+  EXPECT_EQ(reg.ReadString("Own"), "at the key itself");
+  EXPECT_FALSE(reg.ValueExists("DockRow"));
+
+  // Written by the plain object, read through the adapter opened on another root first.
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(reg.OpenKey("\\Base\\Win", true));
+  reg.WriteInteger("Visible", 1);
+  TRegIniFile other;
+  other.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(other.OpenKey("\\Base", false));
+  EXPECT_EQ(other.ReadInteger("Win", "Visible", 0), 1);
+  EXPECT_EQ(other.ReadInteger("DKToolWindow3", "DockRow", 5), 5);  // the other root's key
+}
+
+// What cannot be read gives the default: a missing section or value, or a value of the other type.
+TEST_F(RegistryFile, RegIniFileReadsFallBackToTheirDefaults) {
+  TRegIniFile ini("Software\\Corvatalen");
+  ini.WriteString("W", "Number", "12");
+  ini.WriteInteger("W", "Text", 3);
+  EXPECT_EQ(ini.ReadInteger("Missing", "Rev", 42), 42);
+  EXPECT_EQ(ini.ReadInteger("W", "Missing", -1), -1);
+  EXPECT_EQ(ini.ReadInteger("W", "Number", 9), 9);
+  EXPECT_EQ(ini.ReadString("W", "Text", "dflt"), "dflt");
+  EXPECT_EQ(ini.ReadString("Missing", "DockedTo", ""), "");
+  EXPECT_FALSE(ini.KeyExists("Missing"));  // reading made no key
+}
+
+// Opened read-only, the adapter reads and refuses every write without creating anything.
+TEST_F(RegistryFile, RegIniFileAReadOnlyKeyRefusesWrites) {
+  { TRegIniFile("Software\\Corvatalen").WriteInteger("W", "Rev", 2000); }
+  TRegIniFile missing("Software\\Nothing", true);
+  EXPECT_FALSE(missing.KeyExists("\\Software\\Nothing"));
+  TRegIniFile ini("Software\\Corvatalen", true);
+  EXPECT_EQ(ini.ReadInteger("W", "Rev", 0), 2000);
+  EXPECT_THROW(ini.WriteInteger("New", "Rev", 1), ERegistryException);
+  EXPECT_THROW(ini.WriteString("W", "DockedTo", "+"), ERegistryException);
+  EXPECT_THROW(ini.WriteString("", "Own", "x"), ERegistryException);
+  EXPECT_FALSE(ini.KeyExists("New"));
+  EXPECT_FALSE(ini.ValueExists("Own"));
+  EXPECT_EQ(ini.ReadString("W", "DockedTo", "none"), "none");
+  EXPECT_EQ(ini.CurrentPath(), "Software\\Corvatalen");
 }
