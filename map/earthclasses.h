@@ -116,6 +116,9 @@ class TEarthObjectData : public TEarthRoot {
   virtual void SetPresenterID(int32_t id) { PresenterID = id; }
   virtual TMER GetObjectMER() { return ObjectMER; }
   virtual int64_t ObjectInstanceSize() const { return sizeof(TEarthObjectData); }
+  // The loaded object this is, nil for a bare record: what a cast would tell, at less cost for
+  // sources that ask it of every slot.
+  virtual TEarthObject* AsEarthObject() { return nullptr; }
 
   int32_t Index = -1;
   int32_t PresenterID = 0;
@@ -139,6 +142,7 @@ class TEarthObject : public TEarthObjectData {
   void SetPresenterID(int32_t id) override;
   TMER GetObjectMER() override;
   int64_t ObjectInstanceSize() const override;
+  TEarthObject* AsEarthObject() final { return this; }
   virtual TPointLL GetCentroid() { return centroid_; }
   virtual void SetCentroid(const TPointLL& p);
   // The same class, in the same source (which owns it; without a source the caller does).

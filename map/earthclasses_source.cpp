@@ -60,7 +60,7 @@ void TEarthObjectSource::SetObjectData(int32_t index, TEarthObjectData* data) {
   std::unique_ptr<TEarthObjectData> old = std::move(slot);
   slot = std::move(taken);
   // A loaded object forgets its source first, so that its destructor does not call back.
-  if (auto* object = dynamic_cast<TEarthObject*>(old.get())) object->SetParentQuiet(nullptr);
+  if (TEarthObject* object = old ? old->AsEarthObject() : nullptr) object->SetParentQuiet(nullptr);
 }
 
 TMER TEarthObjectSource::GetMER(int32_t index) {
@@ -100,7 +100,7 @@ TEarthLayer* TEarthObjectSource::GetLayer(int32_t i) const {
 
 TEarthObject* TEarthObjectSource::GetObject(int32_t index) {
   TEarthObjectData* data = GetObjectData(index);
-  auto* object = dynamic_cast<TEarthObject*>(data);
+  TEarthObject* object = data->AsEarthObject();
   if (!object) {
     // Down on every way out: a load that raised anywhere must not leave Add ignoring objects.
     struct Loading {
@@ -282,14 +282,31 @@ int64_t TEarthObjectSource::UnloadObject(TEarthObject* object) {
 
 void TEarthObjectSource::UnloadObjects() {
   for (int32_t i = 0; i < count_; ++i) {
-    auto* object = dynamic_cast<TEarthObject*>(objects_[static_cast<size_t>(i)].get());
+    const auto& slot = objects_[static_cast<size_t>(i)];
+    TEarthObject* object = slot ? slot->AsEarthObject() : nullptr;
     if (const int64_t freed = UnloadObject(object)) globe_->CacheUsedDelta(-freed);
   }
 }
 
+void TEarthObjectSource::ReleaseSlots() {
+  // What unloading each object would give back, told once; each slot is visited once, as its
+  // occupant goes.
+  int64_t freed = 0;
+  for (; count_ > 0; --count_) {
+    const auto& slot = objects_[static_cast<size_t>(count_ - 1)];
+    const TEarthObject* object = slot ? slot->AsEarthObject() : nullptr;
+    if (object && object->Parent() == this && object->State.Contains(osDiscardable)) {
+      freed += object->ObjectInstanceSize() - int64_t{sizeof(TEarthObjectData)};
+    }
+    SetObjectData(count_ - 1, nullptr);
+  }
+  if (freed != 0) globe_->CacheUsedDelta(-freed);
+}
+
 void TEarthObjectSource::ListActiveObjects(std::vector<TEarthObject*>& list) const {
   for (int32_t i = 0; i < count_; ++i) {
-    auto* object = dynamic_cast<TEarthObject*>(objects_[static_cast<size_t>(i)].get());
+    const auto& slot = objects_[static_cast<size_t>(i)];
+    TEarthObject* object = slot ? slot->AsEarthObject() : nullptr;
     if (object && object->State.Contains(osDiscardable)) list.push_back(object);
   }
 }

@@ -87,6 +87,9 @@ class TEarthObjectSource : public TEarthENVPersistent {
 
  protected:
   void CheckIndex(int32_t index, const char* message) const;
+  // Lets go of every slot, as a close does: the cache is told at once of what unloading each
+  // object would give back, and no record is made for an object that goes anyway.
+  void ReleaseSlots();
 
  private:
   TCustomEarthMap* globe_;

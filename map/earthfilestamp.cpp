@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
+#include <filesystem>
+
 bool GetFileStamp(const std::string& fileName, TFileStamp& stamp) {
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) return false;
@@ -29,4 +32,22 @@ void MapUnlessCached(TEarthFileReader& reader, rtl::TStream& stream) {
     reader.WriteMetaDataFile(reader.FileName);
   } catch (const std::exception&) {
   }
+}
+
+std::string FindFileBeside(const std::string& dataFile, const std::string& extension) {
+  namespace fs = std::filesystem;
+  const fs::path path(dataFile);
+  const std::string stem = path.stem().string();
+  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != stem.size() + extension.size() || name.compare(0, stem.size(), stem) != 0) {
+      continue;
+    }
+    std::string ext = name.substr(stem.size());
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == extension && it->is_regular_file(ec)) return it->path().string();
+  }
+  return {};
 }

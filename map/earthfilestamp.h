@@ -24,3 +24,7 @@ TFileStamp ReadFileStamp(TEarthStreamReader& reader);
 // Takes the reader's ".md" when it is sound, else maps the stream and writes a new one (a place
 // where it cannot be written costs a mapping next time, nothing more).
 void MapUnlessCached(TEarthFileReader& reader, rtl::TStream& stream);
+
+// The file beside dataFile with its stem and the extension given (in lower case, with its dot),
+// found in any case, as tools write ".dbf" or ".DBF"; empty when there is none.
+std::string FindFileBeside(const std::string& dataFile, const std::string& extension);

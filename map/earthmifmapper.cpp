@@ -1,11 +1,10 @@
-#include "map/earthfilestamp.h"
 #include "map/earthmifmapper.h"
+#include "map/earthfilestamp.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <mutex>
 
@@ -110,23 +109,6 @@ std::string MIDField(const std::string& line, char delimiter, int32_t n) {
     }
   }
   return field;
-}
-
-// The attribute file beside the ".mif": same stem, ".mid" in any case.
-std::string FindMID(const std::string& mifFile) {
-  namespace fs = std::filesystem;
-  const fs::path path(mifFile);
-  const std::string stem = path.stem().string();
-  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() == stem.size() + 4 && name.compare(0, stem.size(), stem) == 0 &&
-        Lower(name.substr(stem.size())) == ".mid" && it->is_regular_file(ec)) {
-      return it->path().string();
-    }
-  }
-  return {};
 }
 
 }  // namespace
@@ -479,7 +461,7 @@ bool TEarthMIFReader::InternalOpen() {
     if (!GetFileStamp(FileName, mifStamp_)) return false;
     if (mifStamp_.Size == 0) Invalid("empty");
     mif_ = std::make_unique<TEarthTextReader>(FileName);
-    midFile_ = FindMID(FileName);
+    midFile_ = FindFileBeside(FileName, ".mid");
     midStamp_ = {};
     // An empty ".mid" holds no line for anyone (and cannot be mapped).
     if (!midFile_.empty() && GetFileStamp(midFile_, midStamp_) && midStamp_.Size > 0) {

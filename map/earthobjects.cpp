@@ -159,8 +159,7 @@ void ReadPoints(TEarthStreamReader& reader, TPointStore& chain, TEarthObjectFlag
 
 // ---- Vector objects -----------------------------------------------------------------------------
 
-TGeoDataObject::TGeoDataObject(TEarthObjectSource* source)
-    : TEarthObject(source), chains_(std::make_unique<TChainStore>()) {}
+TGeoDataObject::TGeoDataObject(TEarthObjectSource* source) : TEarthObject(source) {}
 
 TGeoDataObject::~TGeoDataObject() = default;
 
@@ -172,22 +171,23 @@ void TGeoDataObject::Assign(const rtl::TPersistent* source) {
   TEarthObject::Assign(source);
   const auto* other = dynamic_cast<const TGeoDataObject*>(source);
   if (!other || other == this) return;
-  chains_->SetCount(0);
-  for (int32_t i = 0; i < other->chains_->GetCount(); ++i) {
-    chains_->Add(other->chains_->GetChain(i)->Clone());
-  }
+  chains_.SetCount(0);
+  // The other object is only read (GetChain makes a missing chain empty, as reading it would).
+  TChainStore& from = const_cast<TGeoDataObject*>(other)->chains_;
+  for (int32_t i = 0; i < from.GetCount(); ++i) chains_.Add(from.GetChain(i)->Clone());
 }
 
 int64_t TGeoDataObject::ObjectInstanceSize() const {
   int64_t size = TEarthObject::ObjectInstanceSize() - int64_t{sizeof(TEarthObject)} +
                  int64_t{sizeof(TGeoDataObject)};
-  for (int32_t i = 0; i < chains_->GetCount(); ++i)
-    size += chains_->GetChain(i)->ObjectInstanceSize();
+  // Counting makes no chain: GetChain makes one only for a slot left empty, as reading would.
+  auto& chains = const_cast<TChainStore&>(chains_);
+  for (int32_t i = 0; i < chains.GetCount(); ++i) size += chains.GetChain(i)->ObjectInstanceSize();
   return size;
 }
 
 TPointLL TGeoDataObject::GetCentroid() {
-  if (centroid_.iHeightZ == CENTROID_UNSET_HEIGHT) centroid_ = chains_->Centroid();
+  if (centroid_.iHeightZ == CENTROID_UNSET_HEIGHT) centroid_ = chains_.Centroid();
   return centroid_;
 }
 
@@ -199,19 +199,19 @@ void TGeoDataObject::SetCentroid(const TPointLL& p) {
   };
   const int32_t dLong = offset(p.iLongX, c.iLongX), dLat = offset(p.iLatY, c.iLatY),
                 dHeight = offset(p.iHeightZ, c.iHeightZ);
-  for (int32_t i = 0; i < chains_->GetCount(); ++i)
-    chains_->GetChain(i)->Translate(dLong, dLat, dHeight);
+  for (int32_t i = 0; i < chains_.GetCount(); ++i)
+    chains_.GetChain(i)->Translate(dLong, dLat, dHeight);
   TEarthObject::SetCentroid(p);
 }
 
 TMER TGeoDataObject::GetObjectMER() {
   if (!State.Contains(osValidMER)) {
     State.Include(osValidMER);
-    if (chains_->GetCount() == 0) {
+    if (chains_.GetCount() == 0) {
       const TPointLL c = GetCentroid();
       ObjectMER = MER(c.iLongX, c.iLatY, 0, 0);
     } else {
-      ObjectMER = chains_->ChainStoreMER();
+      ObjectMER = chains_.ChainStoreMER();
     }
   }
   return ObjectMER;
@@ -220,8 +220,8 @@ TMER TGeoDataObject::GetObjectMER() {
 void TGeoDataObject::RedrawObject() {
   TEarthObject::RedrawObject();
   State.Exclude(osValidMER);
-  for (int32_t i = 0; i < chains_->GetCount(); ++i) chains_->GetChain(i)->Refresh();
-  if (chains_->GetCount() > 0) centroid_.iHeightZ = CENTROID_UNSET_HEIGHT;
+  for (int32_t i = 0; i < chains_.GetCount(); ++i) chains_.GetChain(i)->Refresh();
+  if (chains_.GetCount() > 0) centroid_.iHeightZ = CENTROID_UNSET_HEIGHT;
 }
 
 void TGeoDataObject::Render(TCustomEarthMap* globe, TEarthObjectStateSet state) {
@@ -229,8 +229,8 @@ void TGeoDataObject::Render(TCustomEarthMap* globe, TEarthObjectStateSet state) 
   const bool selected = state.Contains(osSelected);
   canvas->DefaultPen()->RenderAttribute(canvas, selected);
   if (GetClosed()) canvas->DefaultBrush()->RenderAttribute(canvas, selected);
-  if (chains_->GetCount() > 0) {
-    canvas->RenderChainStore(*chains_, state, canvas->DefaultPen()->PenWidth());
+  if (chains_.GetCount() > 0) {
+    canvas->RenderChainStore(chains_, state, canvas->DefaultPen()->PenWidth());
   } else if (globe->Projection()->Model()->PointLLToXY(GetCentroid(), 0)) {
     const TEarthDevicePoint pt = gaPoints[0];
     gdi::Ellipse(canvas->Handle(), pt.X - 2, pt.Y - 2, pt.X + 2, pt.Y + 2);
@@ -239,9 +239,9 @@ void TGeoDataObject::Render(TCustomEarthMap* globe, TEarthObjectStateSet state) 
 
 bool TGeoDataObject::LLInObject(const TPointLL& point, int32_t tolerance) {
   if (LLInObjectMER(point, tolerance) == 0) return false;
-  if (chains_->GetCount() == 0) return true;
-  for (int32_t i = 0; i < chains_->GetCount(); ++i) {
-    const TPointStore* chain = chains_->GetChain(i);
+  if (chains_.GetCount() == 0) return true;
+  for (int32_t i = 0; i < chains_.GetCount(); ++i) {
+    const TPointStore* chain = chains_.GetChain(i);
     if (GetClosed() ? chain->PointInPolygon(point.iLongX, point.iLatY)
                     : chain->PointOnPolyline(point.iLongX, point.iLatY, tolerance)) {
       return true;
@@ -251,9 +251,9 @@ bool TGeoDataObject::LLInObject(const TPointLL& point, int32_t tolerance) {
 }
 
 void TGeoDataObject::WriteProperties(TEarthStreamWriter& writer) {
-  const int32_t chains = chains_->GetCount();
+  const int32_t chains = chains_.GetCount();
   if (chains > 65535) throw EEarthException("Map object: too many chains for a map file");
-  Flags = chains == 0 ? TEarthObjectFlagsSet{ofSingle} : ChainStreamFlags(*chains_->GetChain(0));
+  Flags = chains == 0 ? TEarthObjectFlagsSet{ofSingle} : ChainStreamFlags(*chains_.GetChain(0));
   if (chains > 1) Flags.Include(ofMultiRing);
   TEarthObject::WriteProperties(writer);
   if (chains == 0) {
@@ -262,7 +262,7 @@ void TGeoDataObject::WriteProperties(TEarthStreamWriter& writer) {
   }
   if (chains > 1) writer.WriteSmallInt(static_cast<int16_t>(chains));
   for (int32_t k = 0; k < chains; ++k) {
-    TPointStore& chain = *chains_->GetChain(k);
+    TPointStore& chain = *chains_.GetChain(k);
     TEarthObjectFlagsSet flags = Flags;
     if (k > 0) {
       flags = ChainStreamFlags(chain);
@@ -274,7 +274,7 @@ void TGeoDataObject::WriteProperties(TEarthStreamWriter& writer) {
 
 void TGeoDataObject::ReadProperties(TEarthStreamReader& reader) {
   TEarthObject::ReadProperties(reader);
-  chains_->SetCount(0);
+  chains_.SetCount(0);
   if (Flags.Contains(ofSingle)) {
     SetCentroid(reader.ReadPointLL(Flags.Contains(ofHeight), Flags.Contains(of16Bit)));
     return;
@@ -287,7 +287,7 @@ void TGeoDataObject::ReadProperties(TEarthStreamReader& reader) {
   for (int32_t k = 0; k < chains; ++k) {
     const TEarthObjectFlagsSet flags =
         k == 0 ? Flags : TEarthObjectFlagsSet::FromWord(reader.ReadWord());
-    ReadPoints(reader, *chains_->GetChain(k), flags);
+    ReadPoints(reader, *chains_.GetChain(k), flags);
   }
   centroid_.iHeightZ = CENTROID_UNSET_HEIGHT;
   State.Exclude(osValidMER);

@@ -26,13 +26,13 @@ class TGeoDataObject : public TEarthObject {
   // Raises EEarthException on counts the bytes left cannot hold.
   void ReadProperties(TEarthStreamReader& reader) override;
 
-  TChainStore& Chains() { return *chains_; }
+  TChainStore& Chains() { return chains_; }
 
  protected:
   TEarthObject* NewInstance(TEarthObjectSource* source) const override;
 
  private:
-  std::unique_ptr<TChainStore> chains_;
+  TChainStore chains_;
 };
 
 // The flags word a chain is written with (height, 16-bit, compressed, long count); drops repeated

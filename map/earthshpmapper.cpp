@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <mutex>
+#include <span>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "map/earthdbfreader.h"
 #include "map/earthfilestamp.h"
@@ -53,23 +56,6 @@ int32_t PlaneShape(int32_t type) {
   return shape == 1 || shape == 3 || shape == 5 || shape == 8 ? shape : 0;
 }
 
-// The table beside the data file, ".dbf" in any case.
-std::string FindTable(const std::string& dataFile) {
-  namespace fs = std::filesystem;
-  const fs::path path(dataFile);
-  const std::string stem = path.stem().string();
-  std::error_code ec;
-  const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() != stem.size() + 4 || name.compare(0, stem.size(), stem) != 0) continue;
-    std::string ext = name.substr(stem.size());
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == ".dbf" && it->is_regular_file(ec)) return it->path().string();
-  }
-  return {};
-}
-
 }  // namespace
 
 TEarthSHPReader::TEarthSHPReader(TCustomEarthMap* globe) : TEarthFileReader(globe) {}
@@ -103,33 +89,59 @@ TEarthSHPReader::Record TEarthSHPReader::ReadRecord(int64_t position, bool headO
   return {shape, length, content};
 }
 
-void TEarthSHPReader::ConvertPoints(const uint8_t* xy, int32_t n, int32_t* out) const {
-  const bool plain =
-      LongXDivisor == 1.0 && LatYDivisor == 1.0 && LongXShift == 0.0 && LatYShift == 0.0;
-  const auto point = [&](int32_t k, double& lon, double& lat) {
-    lon = LittleEndianDouble(xy + int64_t{k} * 16);
-    lat = LittleEndianDouble(xy + int64_t{k} * 16 + 8);
-    if (!plain) {
-      lon = CorrectX(lon);
-      lat = CorrectY(lat);
+namespace {
+
+// Converts n stored points at xy into longitude and latitude pairs in globe units at out, each
+// value first corrected (divided, then shifted) unless Plain; false when any lies off the globe
+// (false for NaN), whose values are then not converted, as out of range that is undefined: the
+// caller refuses the file. Within +-180 degrees a longitude needs no wrapping. The same
+// operations as DecimalToEarthUnitsInRange, on a point's two values at once where SSE2 is there.
+template <bool Plain>
+bool ConvertRun(const uint8_t* xy, int32_t n, int32_t* out, double xDivisor, double yDivisor,
+                double xShift, double yShift) {
+#if defined(__SSE2__)
+  if constexpr (std::endian::native == std::endian::little) {
+    const __m128d limit = _mm_set_pd(90.0, 180.0), sign = _mm_set1_pd(-0.0);
+    const __m128d unit = _mm_set1_pd(static_cast<double>(GU_DEGREE));
+    const __m128d round = _mm_set1_pd(6755399441055744.0);  // 1.5 * 2^52
+    const __m128d divisor = _mm_set_pd(yDivisor, xDivisor), shift = _mm_set_pd(yShift, xShift);
+    int off = 0;
+    for (int32_t k = 0; k < n; ++k) {
+      __m128d v = _mm_loadu_pd(reinterpret_cast<const double*>(xy + int64_t{k} * 16));
+      if constexpr (!Plain) v = _mm_add_pd(_mm_div_pd(v, divisor), shift);
+      const __m128d on = _mm_cmple_pd(_mm_andnot_pd(sign, v), limit);
+      off |= _mm_movemask_pd(on) ^ 3;
+      v = _mm_and_pd(v, on);
+      v = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(v, unit), round), round);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + int64_t{k} * 2), _mm_cvttpd_epi32(v));
     }
-  };
-  // Checked first, so that the conversion meets only values it needs not test.
-  bool onGlobe = true;
-  for (int32_t k = 0; k < n; ++k) {
-    double lon, lat;
-    point(k, lon, lat);
-    onGlobe &= std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0;  // false for NaN
+    return off == 0;
   }
-  // Projected coordinates (metres) or a zero divisor give no position on the globe.
-  if (!onGlobe) Invalid();
-  // Within +-180 degrees a longitude needs no wrapping.
+#endif
+  const auto value = [&](int64_t at, double divisor, double shift) {
+    const double v = LittleEndianDouble(xy + at);
+    return Plain ? v : v / divisor + shift;
+  };
   for (int32_t k = 0; k < n; ++k) {
-    double lon, lat;
-    point(k, lon, lat);
+    const double lon = value(int64_t{k} * 16, xDivisor, xShift);
+    const double lat = value(int64_t{k} * 16 + 8, yDivisor, yShift);
+    if (!(std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0)) return false;
     out[2 * k] = DecimalToEarthUnitsInRange(lon);
     out[2 * k + 1] = DecimalToEarthUnitsInRange(lat);
   }
+  return true;
+}
+
+}  // namespace
+
+void TEarthSHPReader::ConvertPoints(const uint8_t* xy, int32_t n, int32_t* out) const {
+  const bool plain =
+      LongXDivisor == 1.0 && LatYDivisor == 1.0 && LongXShift == 0.0 && LatYShift == 0.0;
+  const bool onGlobe =
+      plain ? ConvertRun<true>(xy, n, out, 1.0, 1.0, 0.0, 0.0)
+            : ConvertRun<false>(xy, n, out, LongXDivisor, LatYDivisor, LongXShift, LatYShift);
+  // Projected coordinates (metres) or a zero divisor give no position on the globe.
+  if (!onGlobe) Invalid();
 }
 
 bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {
@@ -214,22 +226,27 @@ TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
   if (record.shape == 1 || record.shape == 8) {
     const int32_t n = record.shape == 1 ? 1 : LittleEndian32(content + 36);
     const uint8_t* xy = content + (record.shape == 1 ? 4 : 40);
-    chains.GetChain(0)->FillLL(n, [&](int32_t* out) { ConvertPoints(xy, n, out); });
+    chains.FillLL(std::span(&n, 1), [&](int32_t, int32_t* out) { ConvertPoints(xy, n, out); });
   } else {
     const int32_t parts = LittleEndian32(content + 36);
     const int32_t points = LittleEndian32(content + 40);
     const uint8_t* starts = content + 44;
     const uint8_t* xy = starts + int64_t{parts} * 4;
-    chains.SetCount(parts);
+    counts_.resize(static_cast<size_t>(parts));
     for (int32_t i = 0; i < parts; ++i) {
       const int32_t first = LittleEndian32(starts + i * 4);
       const int32_t end = i + 1 < parts ? LittleEndian32(starts + (i + 1) * 4) : points;
       // Parts start at the first point and follow each other within the points.
       if ((i == 0 && first != 0) || first < 0 || end < first || end > points) Invalid();
-      chains.GetChain(i)->FillLL(end - first, [&](int32_t* out) {
-        ConvertPoints(xy + int64_t{first} * 16, end - first, out);
-      });
+      counts_[static_cast<size_t>(i)] = end - first;
     }
+    // The chains follow each other in their block as the parts do in the record.
+    int64_t first = 0;
+    chains.FillLL(counts_, [&](int32_t i, int32_t* out) {
+      const int32_t n = counts_[static_cast<size_t>(i)];
+      ConvertPoints(xy + first * 16, n, out);
+      first += n;
+    });
     object->State.Set(osClosed, record.shape == 5);
   }
   if (table_) {
@@ -253,7 +270,7 @@ bool TEarthSHPReader::InternalOpen() {
     file_ = std::make_unique<TFileWindow>(FileName);
     // Record positions are kept in 32 bits.
     if (file_->Size() > std::numeric_limits<int32_t>::max()) Invalid();
-    if (const std::string table = FindTable(FileName); !table.empty()) {
+    if (const std::string table = FindFileBeside(FileName, ".dbf"); !table.empty()) {
       table_ = std::make_unique<TEarthDBFReader>(table);
     }
     MapUnlessCached(*this, *file_);
@@ -272,7 +289,7 @@ void TEarthSHPReader::Release() {
 }
 
 bool TEarthSHPReader::InternalClose() {
-  UnloadObjects();
+  ReleaseSlots();
   Release();
   return TEarthFileReader::InternalClose();
 }

@@ -66,9 +66,10 @@ class TEarthSHPReader : public TEarthFileReader {
 
   int32_t titleColumn_ = -1;
   std::vector<Entry> index_;
-  int64_t next_ = 0;     // while mapping: the header of the next record
-  int32_t records_ = 0;  // while mapping: records passed, Null shapes included
-  TFileStamp stamp_;     // of the ".shp" as opened, kept in the ".md"
+  std::vector<int32_t> counts_;  // while an object is built: its chains' point counts
+  int64_t next_ = 0;             // while mapping: the header of the next record
+  int32_t records_ = 0;          // while mapping: records passed, Null shapes included
+  TFileStamp stamp_;             // of the ".shp" as opened, kept in the ".md"
   std::unique_ptr<TFileWindow> file_;
   std::unique_ptr<TEarthDBFReader> table_;
 };

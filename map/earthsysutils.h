@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -368,11 +369,22 @@ class TPointStore : public TEarthRoot {
   TPointStoreFlagsSet Flags;
 
  private:
+  friend class TChainStore;
   int32_t* ResizeLL(int32_t n);
   void CheckIndex(int32_t i, int32_t high) const;
   int32_t ElemSize() const { return GetHeightFlag() ? 12 : 8; }
+  std::byte* Point(int32_t i) const { return data_ + static_cast<size_t>(i) * width_; }
+  // Room for n points, those there kept; grows by halves so that adding one by one is cheap.
+  void Reserve(int32_t n);
 
-  TDynArray points_;
+  // count_ points of width_ bytes (the element size when they were made) at data_, which own_
+  // holds, or which lie in the block a chain store made for all its chains at once (own_ empty,
+  // capacity_ the count they were made with).
+  std::byte* data_ = nullptr;
+  int32_t count_ = 0;
+  int32_t capacity_ = 0;
+  int32_t width_ = 0;
+  std::unique_ptr<std::byte[]> own_;
   TDynArray cache3D_;
 };
 
@@ -398,10 +410,31 @@ class TChainStore : public TEarthRoot {
   TPointLL Centroid() const;
   TMER ChainStoreMER() const;
 
+  // Replaces the chains with counts.size() chains of points without height, made together in one
+  // block; fill(i, out) writes chain i's counts[i] longitude and latitude pairs to out[0 ..
+  // 2 counts[i]): a reader's object in one allocation rather than three for each chain.
+  template <typename Fill>
+  void FillLL(std::span<const int32_t> counts, Fill&& fill) {
+    MakeBlock(counts);
+    for (size_t i = 0; i < counts.size(); ++i) {
+      fill(static_cast<int32_t>(i), reinterpret_cast<int32_t*>(chains_[i]->data_));
+    }
+  }
+
  private:
   void CheckIndex(int32_t i, int32_t high) const;
+  void MakeBlock(std::span<const int32_t> counts);
 
-  std::vector<std::unique_ptr<TPointStore>> chains_;
+  // A store made in the block is only destroyed there; any other is deleted.
+  struct ChainDeleter {
+    bool inBlock = false;
+    void operator()(TPointStore* store) const;
+  };
+  using Chain = std::unique_ptr<TPointStore, ChainDeleter>;
+
+  // Declared before the chains, so that it goes after them.
+  std::unique_ptr<std::byte[]> block_;
+  std::vector<Chain> chains_;
   bool storeHeight_ = false;
 };
 

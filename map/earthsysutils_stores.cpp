@@ -167,56 +167,81 @@ void TPointStore::CheckIndex(int32_t i, int32_t high) const {
 }
 
 int32_t TPointStore::GetCount() const {
-  return DynArrayCount(points_);
+  return count_;
+}
+
+void TPointStore::Reserve(int32_t n) {
+  if (width_ == 0) width_ = ElemSize();
+  if (n <= capacity_) return;
+  const int32_t capacity = std::max(n, count_ + count_ / 2);
+  auto room = std::make_unique_for_overwrite<std::byte[]>(static_cast<size_t>(capacity) * width_);
+  if (count_ > 0) std::memcpy(room.get(), data_, static_cast<size_t>(count_) * width_);
+  own_ = std::move(room);
+  data_ = own_.get();
+  capacity_ = capacity;
 }
 
 void TPointStore::SetCount(int32_t n) {
   if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
   DynArrayFree(cache3D_);
-  if (!points_) points_ = DynArrayCreate(ElemSize(), 0);
-  DynArraySetLength(points_, n);
+  Reserve(n);
+  // New points are zero, as a fresh array's are.
+  if (n > count_) std::memset(Point(count_), 0, static_cast<size_t>(n - count_) * width_);
+  count_ = n;
 }
 
 int32_t* TPointStore::ResizeLL(int32_t n) {
   if (GetHeightFlag()) throw EEarthException("TPointStore: points without height expected");
-  SetCount(n);
+  if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
+  DynArrayFree(cache3D_);
+  // Whatever was there is written over: nothing to keep or clear.
+  if (width_ != 8 || n > capacity_) {
+    own_.reset();
+    data_ = nullptr;
+    count_ = capacity_ = 0;
+    width_ = 8;
+    Reserve(n);
+  }
+  count_ = n;
   static_assert(sizeof(int32_t) * 2 == 8);
-  return reinterpret_cast<int32_t*>(points_->Elements.data());
+  return reinterpret_cast<int32_t*>(data_);
 }
 
 TPointLL TPointStore::GetLL(int32_t i) const {
-  CheckIndex(i, GetCount() - 1);
+  CheckIndex(i, count_ - 1);
   StoredLLH p{0, 0, 0};
-  std::memcpy(&p, DynArrayPtr(points_, i), static_cast<size_t>(points_->ElemSize));
+  std::memcpy(&p, Point(i), static_cast<size_t>(width_));
   return {p.longitude, p.latitude, p.height};
 }
 
 void TPointStore::PutLL(int32_t i, const TPointLL& pt) {
-  CheckIndex(i, GetCount() - 1);
+  CheckIndex(i, count_ - 1);
   DynArrayFree(cache3D_);
   const StoredLLH p{pt.iLongX, pt.iLatY, pt.iHeightZ};
-  std::memcpy(DynArrayPtr(points_, i), &p, static_cast<size_t>(points_->ElemSize));
+  std::memcpy(Point(i), &p, static_cast<size_t>(width_));
 }
 
 int32_t TPointStore::Add(const TPointLL& pt) {
-  const int32_t index = GetCount();
+  const int32_t index = count_;
   SetCount(index + 1);
   PutLL(index, pt);
   return index;
 }
 
 void TPointStore::Insert(int32_t i, const TPointLL& pt) {
-  CheckIndex(i, GetCount());
+  CheckIndex(i, count_);
   DynArrayFree(cache3D_);
-  if (!points_) points_ = DynArrayCreate(ElemSize(), 0);
-  DynArrayInsert(points_, i);
+  Reserve(count_ + 1);
+  std::memmove(Point(i + 1), Point(i), static_cast<size_t>(count_ - i) * width_);
+  ++count_;
   PutLL(i, pt);
 }
 
 void TPointStore::Delete(int32_t i) {
-  CheckIndex(i, GetCount() - 1);
+  CheckIndex(i, count_ - 1);
   DynArrayFree(cache3D_);
-  DynArrayDelete(points_, i);
+  std::memmove(Point(i), Point(i + 1), static_cast<size_t>(count_ - i - 1) * width_);
+  --count_;
 }
 
 TPointDD TPointStore::GetDD(int32_t i) const {
@@ -240,9 +265,11 @@ void TPointStore::SetHeightFlag(bool b) {
   const std::unique_ptr<TPointStore> copy = Clone();
   Flags.Set(psHeight, b);
   DynArrayFree(cache3D_);
-  DynArrayFree(points_);
+  own_.reset();
+  data_ = nullptr;
+  count_ = capacity_ = width_ = 0;
   const int32_t count = copy->GetCount();
-  if (copy->points_) points_ = DynArrayCreate(ElemSize(), count);
+  SetCount(count);
   for (int32_t i = 0; i < count; ++i) {
     TPointLL p = copy->GetLL(i);
     if (!b) p.iHeightZ = 0;
@@ -449,13 +476,16 @@ TDynArray TPointStore::Point3DArray(bool keep) {
 std::unique_ptr<TPointStore> TPointStore::Clone() const {
   auto copy = std::make_unique<TPointStore>();
   copy->Flags = Flags;
-  copy->points_ = DynArrayClone(points_);
+  copy->width_ = width_;
+  copy->Reserve(count_);
+  if (count_ > 0) std::memcpy(copy->data_, data_, static_cast<size_t>(count_) * width_);
+  copy->count_ = count_;
   return copy;
 }
 
 int64_t TPointStore::ObjectInstanceSize() const {
   int64_t size = static_cast<int64_t>(sizeof(TPointStore));
-  if (points_) size += static_cast<int64_t>(GetCount()) * 4 * (GetHeightFlag() ? 3 : 2);
+  size += static_cast<int64_t>(count_) * 4 * (GetHeightFlag() ? 3 : 2);
   if (cache3D_) size += static_cast<int64_t>(DynArrayCount(cache3D_)) * 12;
   return size;
 }
@@ -478,23 +508,23 @@ TPointStore* TChainStore::GetChain(int32_t i) {
   if (i < 0) CheckIndex(i, GetCount() - 1);
   if (i >= GetCount()) SetCount(i + 1);
   auto& slot = chains_[static_cast<size_t>(i)];
-  if (!slot) slot = std::make_unique<TPointStore>(storeHeight_);
+  if (!slot) slot = Chain(new TPointStore(storeHeight_));
   return slot.get();
 }
 
 void TChainStore::SetChain(int32_t i, std::unique_ptr<TPointStore> store) {
   CheckIndex(i, GetCount() - 1);
-  chains_[static_cast<size_t>(i)] = std::move(store);
+  chains_[static_cast<size_t>(i)] = Chain(store.release());
 }
 
 int32_t TChainStore::Add(std::unique_ptr<TPointStore> store) {
-  chains_.push_back(std::move(store));
+  chains_.push_back(Chain(store.release()));
   return GetCount() - 1;
 }
 
 void TChainStore::Insert(int32_t i, std::unique_ptr<TPointStore> store) {
   CheckIndex(i, GetCount());
-  chains_.insert(chains_.begin() + i, std::move(store));
+  chains_.insert(chains_.begin() + i, Chain(store.release()));
 }
 
 void TChainStore::Delete(int32_t i) {
@@ -521,7 +551,8 @@ std::unique_ptr<TChainStore> TChainStore::Clone() const {
   auto copy = std::make_unique<TChainStore>();
   copy->storeHeight_ = storeHeight_;
   copy->chains_.reserve(chains_.size());
-  for (const auto& chain : chains_) copy->chains_.push_back(chain ? chain->Clone() : nullptr);
+  for (const auto& chain : chains_)
+    copy->chains_.push_back(Chain(chain ? chain->Clone().release() : nullptr));
   return copy;
 }
 
@@ -548,4 +579,37 @@ TMER TChainStore::ChainStoreMER() const {
     }
   }
   return result;
+}
+
+void TChainStore::ChainDeleter::operator()(TPointStore* store) const {
+  if (inBlock) {
+    store->~TPointStore();
+  } else {
+    delete store;
+  }
+}
+
+void TChainStore::MakeBlock(std::span<const int32_t> counts) {
+  if (storeHeight_) throw EEarthException("TChainStore: points without height expected");
+  int64_t points = 0;
+  for (const int32_t n : counts) {
+    if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
+    points += n;
+  }
+  chains_.clear();
+  block_.reset();
+  // The stores first, then their points, each chain's after the one before.
+  static_assert(sizeof(TPointStore) % alignof(int32_t) == 0);
+  const size_t stores = counts.size() * sizeof(TPointStore);
+  block_ = std::make_unique_for_overwrite<std::byte[]>(stores + static_cast<size_t>(points) * 8);
+  chains_.reserve(counts.size());
+  std::byte* next = block_.get() + stores;
+  for (size_t i = 0; i < counts.size(); ++i) {
+    auto* store = new (block_.get() + i * sizeof(TPointStore)) TPointStore(false);
+    chains_.push_back(Chain(store, ChainDeleter{true}));
+    store->data_ = next;
+    store->count_ = store->capacity_ = counts[i];
+    store->width_ = 8;
+    next += static_cast<size_t>(counts[i]) * 8;
+  }
 }

@@ -403,4 +403,44 @@ TEST(ChainStore, MERUnitesChainsWithPointsAndCentroidAveragesChains) {
   EXPECT_EQ(c.GetChain(0)->GetLL(0), PointLL(4 * kDeg, -2 * kDeg));
 }
 
+// Chains a reader makes in one block are chains like any other: one that grows, takes a height
+// or is replaced leaves its neighbours' points alone (ASan sees any write past a chain's room),
+// and the block goes with the store, or with the next fill, only after its chains.
+TEST(ChainStore, ChainsMadeInOneBlockAreOrdinaryChains) {
+  auto c = std::make_unique<TChainStore>();
+  const int32_t counts[] = {2, 0, 3};
+  c->FillLL(counts, [&](int32_t i, int32_t* out) {
+    for (int32_t k = 0; k < 2 * counts[i]; ++k) out[k] = 100 * i + k;
+  });
+  ASSERT_EQ(c->GetCount(), 3);
+  EXPECT_EQ(c->GetChain(1)->GetCount(), 0);
+  EXPECT_EQ(c->GetChain(2)->GetLL(2), PointLL(204, 205));
+  const int64_t size = c->GetChain(0)->ObjectInstanceSize();
+  TPointStore single;
+  single.SetCount(2);
+  EXPECT_EQ(size, single.ObjectInstanceSize());
+
+  c->GetChain(0)->Add(PointLL(7, 8));
+  c->GetChain(0)->Insert(0, PointLL(5, 6));
+  EXPECT_EQ(c->GetChain(0)->GetLL(0), PointLL(5, 6));
+  EXPECT_EQ(c->GetChain(0)->GetLL(3), PointLL(7, 8));
+  EXPECT_EQ(c->GetChain(1)->GetCount(), 0);
+  EXPECT_EQ(c->GetChain(2)->GetLL(0), PointLL(200, 201));
+  c->GetChain(2)->Delete(0);
+  c->GetChain(2)->SetHeightFlag(true);
+  EXPECT_EQ(c->GetChain(2)->GetLL(1), PointLL(204, 205));
+
+  c->SetChain(1, std::make_unique<TPointStore>());
+  c->Move(2, 0);
+  std::unique_ptr<TChainStore> copy = c->Clone();
+  const int32_t again[] = {1};
+  c->FillLL(again, [](int32_t, int32_t* out) { out[0] = out[1] = 9; });
+  EXPECT_EQ(c->GetCount(), 1);
+  c.reset();
+  ASSERT_EQ(copy->GetCount(), 3);
+  EXPECT_EQ(copy->GetChain(0)->GetCount(), 2);
+  EXPECT_EQ(copy->GetChain(1)->GetLL(1), PointLL(0, 1));
+  EXPECT_EQ(copy->GetChain(2)->GetCount(), 0);
+}
+
 }  // namespace
