@@ -15,8 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/aboutbox.h"
 #include "app/mainform.h"
 #include "app/polar.h"
+#include "app/sailsel.h"
+#include "app/wpdbform1.h"
 #include "app/settingsform.h"
 #include "app/winmain.h"
 #include "link/commswizard.h"
@@ -74,6 +77,9 @@ class ProgramFixture : public ::testing::Test {
     Settings = nullptr;
     Polardata = nullptr;
     WizForm = nullptr;
+    About = nullptr;
+    WPDBForm = nullptr;
+    sailselform = nullptr;
     vcl::SetDialogResponder(nullptr);
     win::Shutdown();
   }
