@@ -58,6 +58,11 @@ std::optional<TValueSpan> FindValue(std::string_view file, std::string_view key)
   // inside a longer key ("MEMSIZE" in "SHAREDMEMSIZE") nor inside a value.
   size_t at = 0;
   while (at < file.size()) {
+    // Line breaks between records are the work of a text editor, not part of the next key.
+    if (file[at] == '\n' || file[at] == '\r') {
+      ++at;
+      continue;
+    }
     const size_t keyEnd = file.find('\0', at);
     if (keyEnd == std::string_view::npos || keyEnd + 1 >= file.size()) return std::nullopt;
     const size_t begin = keyEnd + 2;  // past the NUL and the type byte
