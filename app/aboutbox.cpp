@@ -43,7 +43,8 @@ TAbout::TAbout(rtl::TComponent* AOwner) : TForm(AOwner) {
   BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn1", 214, 152, 90, 28);
   BitBtn1->SetKind(vcl::bkOK);
   BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn2", 312, 152, 90, 28);
-  BitBtn2->SetKind(vcl::bkHelp);
+  // A help button of its own: it asks for the index, not a help context.
+  BitBtn2->SetCaption("&Help");
   Timer1 = vcl::NewChild<vcl::TTimer>(this, nullptr, "Timer1");
   Timer1->SetInterval(5000);
   Timer1->OnTimer = rtl::MakeEvent(this, &TAbout::Timer1Timer);

@@ -91,6 +91,7 @@ TSettings::TSettings(rtl::TComponent* AOwner) : TForm(AOwner) {
     bar->SetMax(100);
     bar->SetPosition(0);
     bar->SetFrequency(10);
+    bar->SetPageSize(10);
     FilterBars[i] = bar;
   }
 
