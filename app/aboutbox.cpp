@@ -38,8 +38,10 @@ TAbout::TAbout(rtl::TComponent* AOwner) : TForm(AOwner) {
   Label1->Font()->SetHeight(-44);
   Label1->Font()->SetStyle(vcl::fsItalic);
   Label1->Font()->SetColor(gdi::clNavy);
+  Label1->SetTransparent(true);
   Label2 = vcl::NewChild<vcl::TLabel>(this, this, "Label2", 144, 92, 260, 20);
   Label2->SetCaption("Sailboat performance software");
+  Label2->SetTransparent(true);
   BitBtn1 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn1", 214, 152, 90, 28);
   BitBtn1->SetKind(vcl::bkOK);
   BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, this, "BitBtn2", 312, 152, 90, 28);

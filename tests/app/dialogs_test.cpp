@@ -17,6 +17,7 @@
 #include "platform/capture/device.h"
 #include "platform/capture/synthetic.h"
 #include "platform/gdi/image.h"
+#include "platform/gdi/text.h"
 #include "platform/vcl/screen.h"
 #include "platform/win/paint.h"
 #include "platform/win/scriptedinput.h"
@@ -36,6 +37,8 @@ class AppDialogs : public apptest::ProgramFixture {
  protected:
   void StartProgram() {
     WriteIni("[comms]\ncomport=Network\n");
+    // The symbol face the about box draws its boat in, as the program's folder holds it.
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "plevoran.ttf", "plevoran.ttf");
     Start();
     script = std::make_unique<win::InputScript>();
     // Dialogs are the script's; boxes are answered with their first button.
@@ -47,6 +50,7 @@ class AppDialogs : public apptest::ProgramFixture {
   void TearDown() override {
     script.reset();
     ProgramFixture::TearDown();
+    gdi::RemoveFontResource("plevoran.ttf");
   }
   // A click on the control, placed when the step runs (a dialog is placed as it opens).
   void ClickOn(vcl::TControl* c) {
@@ -272,6 +276,7 @@ class CaptureDialog : public AppDialogs {
     capture::AddSyntheticCamera("Cam A");
     capture::AddSyntheticCamera("Cam B");
     StartProgram();
+    Advance(5100);  // the splash gone
   }
   void TearDown() override {
     AppDialogs::TearDown();
