@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/mapoverlays.h"
+#include "app/bde32.h"
 #include "app/replay.h"
 #include "app/textlog.h"
 #include "capture/vcap.h"
@@ -73,6 +74,12 @@ class TForm1 : public vcl::TForm {
   void Communication1Click(rtl::TObject* Sender);  // communication command, bound to no control
   void Polar1Click(rtl::TObject* Sender);          // polar button: the polar form, modally
   void SpeedButton3Click(rtl::TObject* Sender);    // the polar form, bound to no control
+  // The about box, modally (app/dialogs.cpp): the about button; the other two are bound to no
+  // control.
+  void About1Click(rtl::TObject* Sender);
+  void SpeedButton35Click(rtl::TObject* Sender);
+  void Help1Click(rtl::TObject* Sender);
+  void SpeedyButton6Click(rtl::TObject* Sender);  // the sail table
 
   // With the sdl display the screen is the program's own window: the main window covers its work
   // area, now and whenever the user resizes that window (app/docks.cpp).
@@ -357,6 +364,10 @@ class TForm1 : public vcl::TForm {
   vcl::TTimer* Timer8;  // globe spin
   db::TTable* Table1;   // polar table
   db::TTable* Table2;   // waypoints
+  db::TDataSource* DataSource2;  // over Table2, for the waypoint dialog
+  vcl::TSpeedButton* SpeedyButton6;  // sail table
+  // The data engine's set-up, made before the window's creation handler opens any table.
+  TBDE32* BDE321;
   db::TTable* Table3;   // log table
 
   // Damping memories: the last damped values.

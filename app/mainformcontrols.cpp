@@ -19,6 +19,14 @@ vcl::TTimer* MakeTimer(TForm1* form, const std::string& name, unsigned interval,
 
 void TForm1::BuildComponents() {
   SetName("Form1");
+  BDE321 = vcl::NewChild<TBDE32>(this, nullptr, "BDE321");
+  // The window's stored values, over what the set-up read.
+  BDE321->LocalShare = false;
+  BDE321->PdxNetDir = "C:\\temp";
+  BDE321->MaxBufSize = 2048;
+  BDE321->MaxFileHandles = 48;
+  BDE321->MemSize = 16;
+  BDE321->SharedMemSize = 2048;
   SetCaption("Corvatalen");
   SetBounds(0, 0, 1280, 800);
   StatusPanel = vcl::NewChild<vcl::TPanel>(this, this, "StatusPanel");
@@ -73,6 +81,7 @@ void TForm1::BuildComponents() {
   Button1 = vcl::NewChild<vcl::TButton>(this, nullptr, "Button1", 0, 0, 96, 28);
   Button1->SetCaption("-180 <> 180");
   Button1->SetParent(DKToolbar2);
+  SpeedyButton6 = button("SpeedyButton6", "Sails");
   BitBtn3 = vcl::NewChild<vcl::TBitBtn>(this, nullptr, "BitBtn3", 0, 0, 72, 28);
   BitBtn3->SetCaption("Capture");
   BitBtn3->SetParent(DKToolbar1);
@@ -117,6 +126,8 @@ void TForm1::BuildComponents() {
   Table1->SetTableName("PERFORMANCE.DBF");
   Table2 = vcl::NewChild<db::TTable>(this, nullptr, "Table2");
   Table2->SetTableName("waypoints.DB");
+  DataSource2 = vcl::NewChild<db::TDataSource>(this, nullptr, "DataSource2");
+  DataSource2->SetDataSet(Table2);
   Table3 = vcl::NewChild<db::TTable>(this, nullptr, "Table3");
   Table3->SetTableType(db::ttParadox);
   Table3->SetTableName("demonstration.lg");
@@ -125,6 +136,8 @@ void TForm1::BuildComponents() {
   SpeedButton20->OnClick = rtl::MakeEvent(this, &TForm1::General1Click);
   SpeedButton22->OnClick = rtl::MakeEvent(this, &TForm1::SpeedxButton5Click);
   SpeedButton1->OnClick = rtl::MakeEvent(this, &TForm1::Polar1Click);
+  SpeedButton3->OnClick = rtl::MakeEvent(this, &TForm1::About1Click);
+  SpeedyButton6->OnClick = rtl::MakeEvent(this, &TForm1::SpeedyButton6Click);
   SpeedButton30->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton30Click);
   SpeedButton25->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton25Click);
   SpeedButton19->OnClick = rtl::MakeEvent(this, &TForm1::SpeedButton11Click);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <optional>
 
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
@@ -27,11 +26,15 @@ class TSettings : public vcl::TForm {
   explicit TSettings(rtl::TComponent* AOwner);
 
   void SetValues(const TSettingsValues& v);
-  // Every field read back, or nothing when any field is not a number.
-  std::optional<TSettingsValues> Values() const;
+  // Every field read back. A field that is not a number, or not one the program can work with,
+  // raises EConvertError naming the field and its range: then nothing may be applied.
+  TSettingsValues Values() const;
 
   std::array<vcl::TEdit*, 8> SmoothEdits{};     // Edit1 to Edit8, "Smooth (sec)"
   std::array<vcl::TTrackBar*, 8> FilterBars{};  // TrackBar1 to TrackBar8, "Sensor Input Filter"
+  vcl::TGroupBox* GroupBox1;                    // "Data Filtering"
+  vcl::TGroupBox* GroupBox2;                    // "Ranges/Angles"
+  vcl::TGroupBox* GroupBox3;                    // "True Wind Corrections"
   vcl::TEdit* Edit9;                            // "Range Circle"
   vcl::TEdit* Edit10;                           // "Lay Lines"
   vcl::TEdit* Edit11;                           // "Lay Lines Angle"

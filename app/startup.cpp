@@ -49,12 +49,6 @@ std::array<int*, 8> DialogSmoothing() {
   return {&PerformanceSmoothing, &SpeedSmoothing,       &CourseSmoothing, &WindSpeedSmoothing,
           &WindAngleSmoothing,   &TargetSpeedSmoothing, &VmgSmoothing,    &GeoWindAngleSmoothing};
 }
-constexpr std::array<const char*, 8> kDialogSmoothKeys = {
-    "performance", "speed",       "course", "windspeed",
-    "windangle",   "targetspeed", "vmg",    "geowindangle"};
-constexpr std::array<const char*, 8> kDialogFilterKeys = {
-    "fperformance", "fspeed",       "fcourse", "fwindspeed",
-    "fwindangle",   "ftargetspeed", "fvmg",    "fgeowindangle"};
 std::array<int*, 8> DialogFilters() {
   return {&PerformanceInputFilter, &SpeedInputFilter,       &CourseInputFilter,
           &WindSpeedInputFilter,   &WindAngleInputFilter,   &TargetSpeedInputFilter,
@@ -117,6 +111,11 @@ void TForm1::SetReplayButtonsEnabled(bool on, bool withSpeedButton67) {
 }
 
 void TForm1::FormCreate(rtl::TObject*) {
+  // Without its data engine the program ends before it opens anything.
+  if (BDE321->Failed()) {
+    fExitCode = 1;
+    return;
+  }
   // What a write of the settings file interrupted by a kill or a power loss left behind.
   rtl::RemoveStaleTempFiles(kIniFile);
   docking::DKIniLoadPositions(this, kIniFile, "");
@@ -278,35 +277,18 @@ void TForm1::General1Click(rtl::TObject*) {
   v.TwsCorrection = fTwsCorrection;
   Settings->SetValues(v);
   if (RunForm(Settings) != vcl::mrOk) return;
-  // All fields or none: a field that is not a number leaves every setting as it was.
-  const auto read = Settings->Values();
-  if (!read) throw rtl::EConvertError("A settings field is not a valid number");
-  // ... and each within the range the settings file keeps.
-  auto check = [](const char* key, double value) {
-    if (SettingAccepts("settings", key, value)) return;
-    const TSettingRange& r = SettingRange("settings", key);
-    throw rtl::EConvertError(rtl::Format("%s is not a valid value for %s (%s to %s)",
-                                         rtl::FloatToStr(value), key, rtl::FloatToStr(r.Min),
-                                         rtl::FloatToStr(r.Max)));
-  };
+  // All fields or none: a field that is not a number, or out of its range, raises naming it
+  // before anything is applied.
+  const TSettingsValues read = Settings->Values();
   for (size_t i = 0; i < 8; ++i) {
-    check(kDialogSmoothKeys[i], read->Smoothing[i]);
-    check(kDialogFilterKeys[i], read->Filter[i]);
+    *smoothing[i] = read.Smoothing[i];
+    *filters[i] = read.Filter[i];
   }
-  check("rangelaylines", read->RangeLaylines);
-  check("rangecircle", read->RangeCircle);
-  check("targetangle", read->TargetAngle);
-  check("twacorrection", read->TwaCorrection);
-  check("twscorrection", read->TwsCorrection);
-  for (size_t i = 0; i < 8; ++i) {
-    *smoothing[i] = read->Smoothing[i];
-    *filters[i] = read->Filter[i];
-  }
-  fRangeLaylines = read->RangeLaylines;
-  fRangeCircle = read->RangeCircle;
-  fTargetAngle = read->TargetAngle;
-  fTwaCorrection = read->TwaCorrection;
-  fTwsCorrection = read->TwsCorrection;
+  fRangeLaylines = read.RangeLaylines;
+  fRangeCircle = read.RangeCircle;
+  fTargetAngle = read.TargetAngle;
+  fTwaCorrection = read.TwaCorrection;
+  fTwsCorrection = read.TwsCorrection;
 }
 
 void TForm1::SpeedxButton5Click(rtl::TObject*) {

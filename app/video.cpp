@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/graphconfig.h"
 #include "app/mainform.h"
 #include "app/settingsranges.h"
 #include "capture/vcapstrings.h"
@@ -75,7 +76,7 @@ void TForm1::BitBtn2Click(rtl::TObject*) {
   // A name of the recording rule that no table or video uses yet: a capture never overwrites a
   // recording's video.
   fGraphConfig->CaptureFileName = UnusedRecordingName() + ".avi";
-  // The capture-settings dialog comes with the dialogs; until then the record goes through as read.
+  ExecuteGraphConfig(fGraphConfig.get(), cap);
   cap->RestoreGraph(fGraphConfig.get());
   WriteVideoKeys(ini, *fGraphConfig);
   // The camera takes the place of a replay's video.

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "app/aboutbox.h"
 #include "app/mainform.h"
 #include "app/polar.h"
+#include "app/sailsel.h"
 #include "app/settingsform.h"
-#include "app/wpdbform.h"
+#include "app/wpdbform1.h"
 #include "app/shutdown.h"
 #include "link/commswizard.h"
 #include "link/comsettings.h"
@@ -19,11 +21,14 @@
 
 void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Form1);
+  if (Form1->BDE321->Failed()) return;  // the program ends at once
+  app.CreateForm(About);
   app.CreateForm(Polardata);
   app.CreateForm(comms);
   app.CreateForm(Settings);
   app.CreateForm(WPDBForm);
   app.CreateForm(WizForm);
+  app.CreateForm(sailselform);
 }
 
 void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
@@ -67,7 +72,7 @@ int WinMain(const std::string& backend) {
         sdl->OnCloseRequest = [main = Form1->Handle()] {
           win::PostMessage(main, win::WM_CLOSE, 0, 0);
         };
-      app.Run();
+      if (!Form1->BDE321->Failed()) app.Run();
       if (sdl) sdl->OnCloseRequest = nullptr;
       if (Form1 != nullptr) Form1->fClosedBySignal = nullptr;
       if (Form1 != nullptr) code = Form1->fExitCode;
@@ -79,8 +84,10 @@ int WinMain(const std::string& backend) {
     comms = nullptr;
     WizForm = nullptr;
     Settings = nullptr;
-    WPDBForm = nullptr;
     Polardata = nullptr;
+    About = nullptr;
+    WPDBForm = nullptr;
+    sailselform = nullptr;
   }
   ConnectClipboard(nullptr);
   // The window system alone holds the backend again, so it goes where it always went.

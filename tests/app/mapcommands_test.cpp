@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/mainform.h"
-#include "app/wpdbform.h"
+#include "app/wpdbform1.h"
 #include "map/earthclasses_layer.h"
 #include "platform/db/table.h"
 #include "platform/rtl/inifiles.h"

@@ -15,11 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/aboutbox.h"
 #include "app/mainform.h"
 #include "app/polar.h"
+#include "app/sailsel.h"
+#include "app/wpdbform1.h"
 #include "app/settingsform.h"
 #include "app/winmain.h"
-#include "app/wpdbform.h"
 #include "link/commswizard.h"
 #include "link/comsettings.h"
 #include "platform/rtl/datetime.h"
@@ -74,9 +76,11 @@ class ProgramFixture : public ::testing::Test {
     app.reset();
     comms = nullptr;
     Settings = nullptr;
-    WPDBForm = nullptr;
     Polardata = nullptr;
     WizForm = nullptr;
+    About = nullptr;
+    WPDBForm = nullptr;
+    sailselform = nullptr;
     vcl::SetDialogResponder(nullptr);
     win::Shutdown();
   }

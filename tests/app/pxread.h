@@ -18,6 +18,8 @@ struct PxTable {
   std::vector<int> types;           // pxlib field types
   // Numbers of every record by field name; NULL as NaN.
   std::vector<std::map<std::string, double>> records;
+  // The text fields of every record by field name.
+  std::vector<std::map<std::string, std::string>> texts;
 };
 
 inline PxTable ReadWithPxlib(const std::string& file) {
@@ -37,11 +39,15 @@ inline PxTable ReadWithPxlib(const std::string& file) {
     pxval_t** v = PX_retrieve_record(doc, r);
     if (v == nullptr) break;
     std::map<std::string, double> rec;
+    std::map<std::string, std::string> text;
     for (int i = 0; i < n; ++i) {
       double value = std::numeric_limits<double>::quiet_NaN();
+      if (v[i]->type == pxfAlpha) text[t.fields[static_cast<size_t>(i)]] = "";
       if (!v[i]->isnull) {
-        if (v[i]->type == pxfAlpha)
+        if (v[i]->type == pxfAlpha) {
+          text[t.fields[static_cast<size_t>(i)]].assign(v[i]->value.str.val, static_cast<size_t>(v[i]->value.str.len));
           doc->free(doc, v[i]->value.str.val);
+        }
         else if (v[i]->type == pxfNumber || v[i]->type == pxfTimestamp)
           value = v[i]->value.dval;
         else
@@ -52,6 +58,7 @@ inline PxTable ReadWithPxlib(const std::string& file) {
     }
     doc->free(doc, v);
     t.records.push_back(std::move(rec));
+    t.texts.push_back(std::move(text));
   }
   PX_close(doc);
   PX_delete(doc);

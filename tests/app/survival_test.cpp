@@ -16,7 +16,9 @@
 #include <fstream>
 #include <string>
 
+#include "app/bde32.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/registry.h"
 #include "tests/app/apptest.h"
 #include "tests/app/runprogram.h"
 #include "tests/platform/serial/pty.h"
@@ -60,7 +62,26 @@ class Survival : public ::testing::Test {
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", dir_ / "PERFORMANCE.DBF");
     // The world layer takes no room of the small file system.
     fs::create_symlink(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", dir_ / "world.lyr");
+    InstallEngine();
     return true;
+  }
+  // A folder the program has run in before: its sail table made and its data engine set up and
+  // registered, as the first start leaves it (a folder that cannot take the engine's files ends
+  // the first start).
+  void InstallEngine() {
+    fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "sails.db", dir_ / "sails.db");
+    const fs::path config = dir_ / bde32::kConfigFile;
+    std::ofstream(config, std::ios::binary) << bde32::DefaultConfigFile();
+    const std::string before = rtl::RegistryFileName();
+    rtl::SetRegistryFileName((dir_ / "registry.ini").string());
+    {
+      rtl::TRegistry reg;
+      reg.SetRootKey(rtl::HKEY_LOCAL_MACHINE);
+      ASSERT_TRUE(reg.OpenKey(bde32::kEngineKey, true));
+      reg.WriteString("CONFIGFILE01", config.string());
+      reg.WriteString("DLLPATH", dir_.string());
+    }
+    rtl::SetRegistryFileName(before);
   }
   bool RemountReadOnly() {
     return ::mount("corvatalen-test", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY,

@@ -64,6 +64,9 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
       ::testing::TempDir() + "video_xvfb_before_" + std::to_string(getpid()) + ".png";
   Shell("import -display " + name + " -window root png:" + before + " 2>&1");
   Shell(xdo + "mousemove 651 783 click 1");  // "Video" on the status line
+  // Its capture settings dialog, accepted as it comes (OK is its default button).
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  Shell(xdo + "key Return");
   const std::string preview =
       ::testing::TempDir() + "video_xvfb_preview_" + std::to_string(getpid()) + ".png";
   int colours = 0;
