@@ -746,3 +746,32 @@ TEST_F(Program, AFailedLogRecordIsToldOnceAndTheRecordingResumes) {
       }
   }
 }
+
+namespace {
+
+// A layout save that raises at the end of the walk (a dock without a name) must not escape the
+// main window's destruction: the sections written before it and the settings of the close stay,
+// and the failure is told.
+TEST_F(Program, ALayoutSaveThatFailsKeepsWhatItWroteAndIsTold) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  auto* nameless = new docking::TDKDock(Form1);
+  nameless->SetParent(Form1);
+  nameless->SetPosition(docking::dpTop);
+  auto* late = new docking::TDKToolWindow(Form1);
+  late->SetName("Late");
+  late->SetCurrentDock(nameless);
+  Form1->Close();
+  testing::internal::CaptureStderr();
+  EXPECT_NO_THROW(Stop());
+  const std::string told = testing::internal::GetCapturedStderr();
+  EXPECT_NE(told.find("the window layout was not saved"), std::string::npos) << told;
+  rtl::TIniFile ini("corvatalen.ini");
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "Network");
+  EXPECT_EQ(ini.ReadString("DKToolWindow1", "Rev", ""), "2000");
+  EXPECT_EQ(ini.ReadString("DKToolWindow1", "DockedTo", ""), "DKDock5");  // the first chart
+  EXPECT_FALSE(ini.SectionExists("Late"));
+}
+
+}  // namespace
