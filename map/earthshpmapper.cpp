@@ -155,19 +155,24 @@ bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {
   }
   next_ = kHeaderSize;
   records_ = 0;
+  pendingSlot_ = -1;
   stream.SetPosition(kHeaderSize);
   return true;
 }
 
-bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t /*index*/) {
+bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t index) {
+  pendingSlot_ = -1;
   // Records are found by their content lengths; Null shapes take no slot but keep their number.
+  // Each is read whole, once: its object is built from these bytes.
   while (next_ + 8 <= file_->Size()) {
     const int64_t position = next_;
-    const Record record = ReadRecord(position, true);
+    const Record record = ReadRecord(position, false);
     next_ = position + 8 + record.length;
     ++records_;
     if (record.shape == 0) continue;
     index_.push_back({static_cast<int32_t>(position), records_});
+    pending_ = record;
+    pendingSlot_ = index;
     stream.SetPosition(next_);
     return true;
   }
@@ -176,7 +181,9 @@ bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t /*index*/) {
 
 bool TEarthSHPReader::MapDataRecord(int32_t index) {
   if (index < 0 || index >= static_cast<int32_t>(index_.size())) return false;
-  const Record record = ReadRecord(index_[static_cast<size_t>(index)].position, true);
+  const Record record = index == pendingSlot_
+                            ? pending_
+                            : ReadRecord(index_[static_cast<size_t>(index)].position, true);
   const uint8_t* box = record.content + 4;  // a point's box is its position
   // No points (or no parts to hold them): no extent, whatever the box says.
   const bool empty =
@@ -211,6 +218,15 @@ bool TEarthSHPReader::MapDataRecord(int32_t index) {
   data->ObjectMER = MER(west, south, east - west, north - south);
   data->State = TEarthObjectStateSet{osValidMER};
   if (record.shape == 5) data->State.Include(osClosed);
+  // The object takes its MER and state from the record. One whose points are damaged stays a
+  // record: asking for it raises, as drawing it would, and the file's other objects are served.
+  if (index == pendingSlot_) {
+    try {
+      GetObject(index);
+    } catch (const EEarthException&) {
+    }
+    pendingSlot_ = -1;
+  }
   return true;
 }
 
@@ -218,7 +234,7 @@ TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
   if (!file_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
   const Entry& entry = index_[static_cast<size_t>(index)];
   // The points are checked here, as the object is built: a damaged record is refused now.
-  const Record record = ReadRecord(entry.position, false);
+  const Record record = index == pendingSlot_ ? pending_ : ReadRecord(entry.position, false);
   if (record.shape == 0) Invalid();
   const uint8_t* content = record.content;
   auto object = std::make_unique<TGeoDataObject>(this);
@@ -282,6 +298,7 @@ bool TEarthSHPReader::InternalOpen() {
 }
 
 void TEarthSHPReader::Release() {
+  pendingSlot_ = -1;
   SetCount(0);
   index_.clear();
   table_.reset();

@@ -1,7 +1,8 @@
 #pragma once
 // Shapefile reader: serves a layer from a ".shp", one object a record, titled from a column of
-// the dBase table beside it. Opening reads each record's header and box; a record's points are
-// read and checked when its object is built. The record index is cached in the ".md" file.
+// the dBase table beside it. Opening reads the file once: each record's object is built from the
+// bytes just read (the map's object cache may give it back at once); an object asked for later is
+// read from its record again. The record index is cached in the ".md" file.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,8 +21,9 @@ class TEarthSHPReader : public TEarthFileReader {
 
   bool MapDataHeader(rtl::TStream& stream) override;
   bool MapDataObject(rtl::TStream& stream, int32_t index) override;
-  // Takes the record's MER from its box (checked to lie on the globe): no object is built
-  // until one is asked for, when its points are checked.
+  // Takes the record's MER from its box (checked to lie on the globe), then builds its object
+  // from the record just mapped. Points the box does not account for leave the record alone:
+  // the object is refused when it is asked for, and the other objects stay.
   bool MapDataRecord(int32_t index) override;
   TEarthObject* LoadObject(int32_t index, bool isNew) override;
   bool InternalOpen() override;
@@ -68,6 +70,10 @@ class TEarthSHPReader : public TEarthFileReader {
   std::vector<Entry> index_;
   std::vector<int32_t> counts_;  // while an object is built: its chains' point counts
   int64_t next_ = 0;             // while mapping: the header of the next record
+  // While mapping: the record of the slot just mapped (pendingSlot_, -1 for none), its bytes
+  // still in the file's window.
+  Record pending_{};
+  int32_t pendingSlot_ = -1;
   int32_t records_ = 0;          // while mapping: records passed, Null shapes included
   TFileStamp stamp_;             // of the ".shp" as opened, kept in the ".md"
   std::unique_ptr<TFileWindow> file_;

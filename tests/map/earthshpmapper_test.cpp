@@ -124,7 +124,11 @@ class SHPTest : public MapTest {
 
 TEST_F(SHPTest, EveryShapeTypeAsShpdumpListsIt) {
   for (const char* name : {"parts", "polygonz", "arcs", "arcsm", "multipoint", "points"}) {
-    ExpectAsDumped(Open(Copy(name)), name);
+    TEarthSHPReader* r = Open(Copy(name));
+    ExpectAsDumped(r, name);
+    // Given back to the cache, the objects are read from their records again.
+    r->UnloadObjects();
+    ExpectAsDumped(r, name);
   }
   // Three rings in one record keep their sizes; the date line stays where the file has it.
   TEarthSHPReader* arcs = Open(dir / "arcs.shp");
@@ -132,9 +136,15 @@ TEST_F(SHPTest, EveryShapeTypeAsShpdumpListsIt) {
   EXPECT_EQ(Geo(arcs, 0)->Chains().GetChain(1)->GetLL(0).iLongX, -GU_180DEGREE);
 }
 
-TEST_F(SHPTest, OpeningBuildsNoObjectAndEachRecordSpansItsPoints) {
+// Opening builds each object once, from the record just read; given back to the cache, the
+// record keeps the MER of the record's box.
+TEST_F(SHPTest, OpeningBuildsEachObjectAndEachRecordSpansItsPoints) {
   for (const char* name : {"parts", "polygonz", "arcs", "multipoint", "points"}) {
     TEarthSHPReader* r = Open(Copy(name));
+    for (int32_t i = 0; i < r->GetCount(); ++i) {
+      EXPECT_NE(dynamic_cast<TEarthObject*>(r->GetObjectData(i)), nullptr) << name << i;
+    }
+    r->UnloadObjects();
     int32_t slot = 0;
     for (const DumpShape& s : ReadDump(name)) {
       if (s.type == "NullShape") continue;
@@ -242,8 +252,8 @@ TEST_F(SHPTest, FilesWithoutPositionsOnTheGlobeAreRefused) {
   EXPECT_FALSE(Open(dir / "missing.shp")->Active());
 }
 
-// Opening reads only each record's head and box: what lies beyond is refused when the object is
-// built, with the exception the layer's drawing already handles, and the other objects stay.
+// A record whose points are damaged opens as its box: its object is refused when it is asked
+// for, with the exception the layer's drawing already handles, and the other objects stay.
 TEST_F(SHPTest, DamagedRecordsAreRefusedWhenTheirObjectIsBuilt) {
   std::ifstream in(kFixtures + "parts.shp", std::ios::binary);
   const std::string good{std::istreambuf_iterator<char>(in), {}};
@@ -274,7 +284,8 @@ TEST_F(SHPTest, DamagedRecordsAreRefusedWhenTheirObjectIsBuilt) {
 }
 
 // A file cut short while open gives an exception, never a bus error: its bytes are read, not
-// mapped. It is made larger than what one read takes in, so that the first record is read again.
+// mapped. It is made larger than what one read takes in, so that the first record, given back to
+// the cache, is read again.
 TEST_F(SHPTest, AFileCutShortWhileOpenIsDamageNotACrash) {
   const std::string file = dir / "big.shp";
   SHPHandle shp = SHPCreate(file.c_str(), SHPT_POLYGON);
@@ -294,6 +305,8 @@ TEST_F(SHPTest, AFileCutShortWhileOpenIsDamageNotACrash) {
   TEarthSHPReader* r = Open(file);
   ASSERT_EQ(r->GetCount(), 1000);
   EXPECT_EQ(Geo(r, 999)->Chains().GetChain(0)->GetCount(), 100);
+  r->UnloadObjects();
+  ASSERT_EQ(dynamic_cast<TEarthObject*>(r->GetObjectData(0)), nullptr);
   fs::resize_file(file, 1000);
   try {
     r->GetObject(0);
