@@ -1,7 +1,7 @@
 // Opening map data files: a shapefile opened (no ".md"; every object built once, then let go)
 // beside shapelib reading every object of the same file, on world-atlas's 1:10m land (when
-// bench/map/makeland10m.sh has written it), on the 1:50m land fixture and on a synthetic file of
-// over 50 MB written with shapelib at the start. Ours on a map that keeps every object, and on the
+// `tools/makeworld/makeland.sh 10m` has written it), on the 1:50m land fixture and on a
+// synthetic file of over 50 MB written with shapelib at the start. Ours on a map that keeps every object, and on the
 // map control with its default object cache (10 MB), which gives objects back as the file is read.
 // The 1:50m land and the world layer file with and without their ".md".
 #include <benchmark/benchmark.h>
@@ -65,7 +65,7 @@ TTestEarthMap& Map() {
 const std::string kLand = CORV_SOURCE_DIR "/tests/map/fixtures/land50m.shp";
 
 // world-atlas's land-10m by ogr2ogr (6.6 MB, 408,901 points), too large to keep in the
-// repository: bench/map/makeland10m.sh writes it; CORV_LAND10M names another place.
+// repository: tools/makeworld/makeland.sh 10m writes it; CORV_LAND10M names another place.
 std::string Land10m() {
   const char* env = std::getenv("CORV_LAND10M");
   const std::string file = env && *env ? env : CORV_SOURCE_DIR "/build/land10m/land10m.shp";
@@ -119,7 +119,7 @@ TEarthMap& Control() {
 // Opens the file (no ".md"), which builds every object once, and closes it.
 void OpenOurs(benchmark::State& state, TCustomEarthMap& map, const std::string& file) {
   if (file.empty()) {
-    state.SkipWithError("no land-10m: run bench/map/makeland10m.sh");
+    state.SkipWithError("no land-10m: run tools/makeworld/makeland.sh 10m");
     return;
   }
   map.SaveMetaDataLocation = smdDiscard;
@@ -138,7 +138,7 @@ void OpenOurs(benchmark::State& state, TCustomEarthMap& map, const std::string& 
 // shapelib's open and every object read, as its programs read a file.
 void OpenShapelib(benchmark::State& state, const std::string& file) {
   if (file.empty()) {
-    state.SkipWithError("no land-10m: run bench/map/makeland10m.sh");
+    state.SkipWithError("no land-10m: run tools/makeworld/makeland.sh 10m");
     return;
   }
   for (auto _ : state) {
