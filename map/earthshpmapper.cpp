@@ -163,15 +163,15 @@ bool TEarthSHPReader::MapDataHeader(rtl::TStream& stream) {
 bool TEarthSHPReader::MapDataObject(rtl::TStream& stream, int32_t index) {
   pendingSlot_ = -1;
   // Records are found by their content lengths; Null shapes take no slot but keep their number.
-  // Each is read whole, once: its object is built from these bytes.
+  // A record with an object is read whole, once: the object is built from these bytes.
   while (next_ + 8 <= file_->Size()) {
     const int64_t position = next_;
-    const Record record = ReadRecord(position, false);
-    next_ = position + 8 + record.length;
+    const Record head = ReadRecord(position, true);
+    next_ = position + 8 + head.length;
     ++records_;
-    if (record.shape == 0) continue;
+    if (head.shape == 0) continue;
     index_.push_back({static_cast<int32_t>(position), records_});
-    pending_ = record;
+    pending_ = ReadRecord(position, false);
     pendingSlot_ = index;
     stream.SetPosition(next_);
     return true;
