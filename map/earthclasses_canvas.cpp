@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <mutex>
 
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthcustommap.h"
 #include "map/earthsettings.h"
 #include "platform/gdi/text.h"
 #include "platform/rtl/sysutils.h"
@@ -290,7 +291,7 @@ void TEarthLayer::Notify(TObjectSourceNotification kind, TEarthObject* object) {
       if (!Animated) {
         RedrawLayersOf(globe_);
       } else if (!globe_->ClosingDown()) {
-        globe_->Invalidate();
+        globe_->InvalidateMap();
       }
       break;
     case osnSelectedChanged:

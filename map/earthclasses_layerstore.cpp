@@ -2,7 +2,8 @@
 #include <algorithm>
 
 #include "map/earthclasses_layer.h"
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthcustommap.h"
 #include "map/earthpresenters.h"
 #include "platform/rtl/sysutils.h"
 

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthcustommap.h"
 #include "map/earthsettings.h"
 #include "platform/rtl/sysutils.h"
 

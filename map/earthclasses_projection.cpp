@@ -3,7 +3,8 @@
 
 #include <cmath>
 
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthcustommap.h"
 #include "map/earthsettings.h"
 #include "platform/rtl/sysutils.h"
 
@@ -46,6 +47,15 @@ TEarthProjection::TEarthProjection(TCustomEarthMap* globe) : globe_(globe) {
 }
 
 TEarthProjection::~TEarthProjection() = default;
+
+int32_t TEarthProjection::ClientWidth() const {
+  const TEarthDeviceRect r = globe_->MapClientRect();
+  return r.Right - r.Left;
+}
+int32_t TEarthProjection::ClientHeight() const {
+  const TEarthDeviceRect r = globe_->MapClientRect();
+  return r.Bottom - r.Top;
+}
 
 int32_t TEarthProjection::CanvasWidth() const {
   return globe_->EarthCanvas() ? globe_->EarthCanvas()->Width() : 150;
@@ -160,7 +170,7 @@ void TEarthProjection::SetScaleFactor(Extended sf) {
   scaleFactor_ = sf;
   model_->PropertyChanged(ppScaleFactor);
   globe_->RedrawLayers();
-  if (globe_->OnZoomed && !globe_->Loading()) globe_->OnZoomed(globe_);
+  if (globe_->OnZoomed && !globe_->Loading()) globe_->OnZoomed(globe_->AsObject());
 }
 
 void TEarthProjection::SetAltitude(int32_t a) {
@@ -171,7 +181,7 @@ void TEarthProjection::SetProjectionModel(std::unique_ptr<TCustomProjectionModel
   bool remembered = false;
   TPointLL middle;
   if (model && model_ && model->ClassName() != model_->ClassName()) {
-    remembered = model_->XYToLL(globe_->ClientWidth() / 2, globe_->ClientHeight() / 2, 0);
+    remembered = model_->XYToLL(ClientWidth() / 2, ClientHeight() / 2, 0);
     if (remembered) middle = {gaPoints[0].X, gaPoints[0].Y, 0};
   }
   if (!model) model.reset(rtl::FindClass("TSphericalPrj")->Create<TCustomProjectionModel>(this));
@@ -180,7 +190,7 @@ void TEarthProjection::SetProjectionModel(std::unique_ptr<TCustomProjectionModel
     model_->PropertyChanged(static_cast<TProjectionProperty>(p));
   if (remembered) {
     globe_->SetViewRect(globe_->ViewRect());
-    SetEarthCenterXY({globe_->ClientWidth() / 2, globe_->ClientHeight() / 2});
+    SetEarthCenterXY({ClientWidth() / 2, ClientHeight() / 2});
     globe_->LocateToLL(middle.iLongX, middle.iLatY);
   }
   globe_->RedrawLayers();
@@ -234,7 +244,7 @@ void TEarthProjection::SetEarthCenterXY(const TEarthDevicePoint& p) {
   if (p.X != xOrigin_ || p.Y != yOrigin_) {
     SetIntegerProp(ppXOrigin, p.X);
     SetIntegerProp(ppYOrigin, p.Y);
-    if (globe_->OnPanned && !globe_->Loading()) globe_->OnPanned(globe_);
+    if (globe_->OnPanned && !globe_->Loading()) globe_->OnPanned(globe_->AsObject());
   }
   Changed();
 }

@@ -177,6 +177,9 @@ class TEarthProjection : public TEarthENVPersistent {
   bool backFacePass_ = false;
 
   Extended* FloatField(TProjectionProperty property);
+  // The map control's client area in pixels.
+  int32_t ClientWidth() const;
+  int32_t ClientHeight() const;
   int32_t CanvasWidth() const;
   int32_t CanvasHeight() const;
   void Changed();  // scroll bars and redraw

@@ -6,7 +6,7 @@
 
 #include "map/earthclasses_layer.h"
 #include "map/earthclasses_presenter.h"
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 #include "platform/rtl/bufferedstream.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"

@@ -12,7 +12,6 @@ class TCustomEarthMap;
 class TEarthLayer;
 class TEarthPresenterStore;
 
-enum TSaveMetaDataLocation { smdInDataDirectory, smdWithDataFile, smdWithExeFile, smdDiscard };
 
 // Bytes one slot takes in a ".md" file: MER, presenter ID and the closed flag.
 inline constexpr int64_t MetaDataSlotSize = 21;

@@ -10,7 +10,7 @@
 
 #include "map/earthclasses_layer.h"
 #include "map/earthclasses_presenter.h"
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 #include "map/earthmmstream.h"
 #include "platform/rtl/bufferedstream.h"
 #include "platform/rtl/files.h"

@@ -1,13 +1,8 @@
-// The map control's base: what it owns and the shared point buffers' lifetime.
+// The map's base: what every map owns, the shared point buffers' lifetime, and the control
+// underneath.
 #include "map/earthmap.h"
 
 #include "map/earthclasses_layer.h"
-#include "map/earthlyrmapper.h"
-#include "map/earthobjects.h"
-#include "map/earthpresenters.h"
-#include "map/earthresource.h"
-#include "map/earthmifmapper.h"
-#include "map/earthshpmapper.h"
 #include "platform/gdi/blit.h"
 #include "platform/win/paint.h"
 
@@ -18,15 +13,13 @@ int gLiveMaps = 0;
 
 }  // namespace
 
-TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(owner) {
+TCustomEarthMap::TCustomEarthMap() {
   if (gLiveMaps++ == 0) {
     gaPoints.Reserve(EarthPointBufferStart);
     gaClipPoints.Reserve(EarthPointBufferStart);
   }
-  RegisterProjectionModels();
-  RegisterBrushResources();
   giFileVersion = 1029;
-  canvas_ = std::make_unique<TEarthCanvas>(this);
+  earthCanvas_ = std::make_unique<TEarthCanvas>(this);
   surfaceTexture_ = std::make_unique<TTextureData>();
   const auto pen = [](gdi::TColor c) {
     auto p = std::make_unique<TEarthPen>();
@@ -52,13 +45,6 @@ TCustomEarthMap::TCustomEarthMap(rtl::TComponent* owner) : vcl::TCustomControl(o
   for (TEarthAttribute* a : published) a->OnChange = [this] { RedrawLayers(); };
   textFont_ = std::make_unique<TEarthFont>();
   projection_ = std::make_unique<TEarthProjection>(this);
-  RegisterEarthObjects();
-  RegisterPresenters();
-  RegisterObjectSources();
-  RegisterLYRReader();
-  RegisterSHPReader();
-  RegisterMIFReader();
-  RegisterLayers();
   layerStore_ = std::make_unique<TEarthLayerStore>(this);
 }
 
@@ -66,11 +52,20 @@ TEarthPresenterStore* TCustomEarthMap::GlobalPresenters() const {
   return layerStore_ ? layerStore_->GlobalPresenters() : nullptr;
 }
 
-void TCustomEarthMap::ShowBackBuffer() {
-  if (!Parent() || !canvas_) return;
+TEarthMapBase::TEarthMapBase(rtl::TComponent* owner) : vcl::TCustomControl(owner) {}
+
+TEarthMapBase::~TEarthMapBase() = default;
+
+TEarthDeviceRect TEarthMapBase::MapClientRect() const {
+  const vcl::TRect r = ClientRect();
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void TEarthMapBase::ShowBackBuffer() {
+  if (!Parent() || !earthCanvas_) return;
   const win::HWND window = Handle();
   const gdi::HDC dc = win::GetDC(window);
-  gdi::BitBlt(dc, 0, 0, canvas_->Width(), canvas_->Height(), canvas_->Handle(), 0, 0, gdi::SRCCOPY);
+  gdi::BitBlt(dc, 0, 0, earthCanvas_->Width(), earthCanvas_->Height(), earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
   win::ReleaseDC(window, dc);
 }
 
@@ -94,7 +89,7 @@ TCustomEarthMap::~TCustomEarthMap() {
   graticulePen_.reset();
   transparentPen_.reset();
   selectedPen_.reset();
-  canvas_.reset();
+  earthCanvas_.reset();
   if (--gLiveMaps == 0) {
     gaPoints.Release();
     gaClipPoints.Release();

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthcustommap.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ void TCustomEarthMap::RenderPoints(const TPointLL* points, int32_t high,
   chains.SetStoreHeight(true);
   TPointStore* chain = chains.GetChain(0);
   for (int32_t i = 0; i <= high; ++i) chain->Add(points[i]);
-  canvas_->RenderChainStore(chains, state, canvas_->Pen()->Width());
+  earthCanvas_->RenderChainStore(chains, state, earthCanvas_->Pen()->Width());
 }
 
 void TCustomEarthMap::RenderPolygon(const TPointLL* points, int32_t high) {
@@ -50,7 +51,7 @@ void TCustomEarthMap::RenderLine(const TPointLL& from, const TPointLL& to, int32
   }
   TEarthObjectStateSet state{osBackFace, osFace};
   if (!projection_->Model()->VisibleMER(chains.ChainStoreMER(), state)) return;
-  canvas_->RenderChainStore(chains, state, canvas_->Pen()->Width());
+  earthCanvas_->RenderChainStore(chains, state, earthCanvas_->Pen()->Width());
 }
 
 void TCustomEarthMap::RenderCircle(const TPointLL& centre, int32_t radius, int32_t steps) {
@@ -58,7 +59,7 @@ void TCustomEarthMap::RenderCircle(const TPointLL& centre, int32_t radius, int32
   const TMatrix m = QuatToMatrix(AxisAngleToQuat(PointLLToV3D(centre), rtl::TwoPi / steps));
   TPointLL start = centre;
   start.iLatY = centre.iLatY + radius;
-  canvas_->DrawVectorMatrixLine(PointLLToV3D(start), m, steps, centre.iHeightZ);
+  earthCanvas_->DrawVectorMatrixLine(PointLLToV3D(start), m, steps, centre.iHeightZ);
 }
 
 void TCustomEarthMap::RenderGreatCircleLine(const TPointLL& from, const TPointLL& to,
@@ -81,16 +82,16 @@ void TCustomEarthMap::RenderGreatCircleLine(const TPointLL& from, const TPointLL
   }
   V3DNormalize(axis);
   const TMatrix m = QuatToMatrix(AxisAngleToQuat(axis, -angle / steps));
-  canvas_->DrawVectorMatrixLine(kind == gcLongest ? b : a, m, steps, 0);
+  earthCanvas_->DrawVectorMatrixLine(kind == gcLongest ? b : a, m, steps, 0);
 }
 
 void TCustomEarthMap::RenderTextOut(int32_t longitude, int32_t latitude, const std::string& text,
                                     TEarthUnitTypes unit) {
   if (!projection_->Model()->LLToXY(longitude, latitude, 0)) return;
-  vcl::TFont* f = canvas_->Font();
+  vcl::TFont* f = earthCanvas_->Font();
   textFont_->Define(f->Name(), f->Color(), f->Size(), unit, 0, {});
-  textFont_->RenderAttribute(canvas_.get(), false);
-  if (canvas_->FontRenderHeight(f->Size(), unit) < GetMinTextHeight()) return;
-  gdi::SetBkMode(canvas_->Handle(), gdi::TRANSPARENT);
-  canvas_->TextOut(gaPoints[0].X, gaPoints[0].Y, text);
+  textFont_->RenderAttribute(earthCanvas_.get(), false);
+  if (earthCanvas_->FontRenderHeight(f->Size(), unit) < GetMinTextHeight()) return;
+  gdi::SetBkMode(earthCanvas_->Handle(), gdi::TRANSPARENT);
+  earthCanvas_->TextOut(gaPoints[0].X, gaPoints[0].Y, text);
 }

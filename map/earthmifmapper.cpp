@@ -8,7 +8,7 @@
 #include <limits>
 #include <mutex>
 
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "map/earthtextreader.h"

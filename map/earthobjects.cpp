@@ -6,7 +6,9 @@
 #include <mutex>
 
 #include "map/earthclasses_source.h"
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthclasses_source.h"
+#include "map/earthcustommap.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include <mutex>
 #include <numbers>
 
-#include "map/earthmap.h"
+#include "map/earthclasses_canvas.h"
+#include "map/earthcustommap.h"
 
 namespace {
 

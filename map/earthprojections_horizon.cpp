@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 #include "map/earthprojections.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "map/earthdbfreader.h"
 #include "map/earthfilestamp.h"
 #include "map/earthfilewindow.h"
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 #include "map/earthobjects.h"
 #include "map/earthsettings.h"
 #include "map/earthxml.h"

@@ -4,7 +4,7 @@
 
 #include "map/earthclasses_layer.h"
 #include "map/earthlyrmapper.h"
-#include "map/earthmap.h"
+#include "map/earthcustommap.h"
 #include "map/earthmifmapper.h"
 #include "map/earthshpmapper.h"
 #include "platform/rtl/files.h"

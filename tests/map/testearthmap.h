@@ -10,9 +10,9 @@
 
 #include "map/earthmap.h"
 
-class TTestEarthMap : public TCustomEarthMap {
+class TTestEarthMap : public TEarthMapBase {
  public:
-  using TCustomEarthMap::TCustomEarthMap;
+  using TEarthMapBase::TEarthMapBase;
 
   // A back buffer of w x h drawn through a memory DC.
   void UseBackBuffer(int32_t w, int32_t h) {
