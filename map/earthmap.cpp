@@ -2,7 +2,7 @@
 // underneath.
 #include "map/earthmap.h"
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "platform/gdi/blit.h"
 #include "platform/win/paint.h"
 

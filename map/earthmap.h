@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "map/earthclasses_canvas.h"
-#include "map/earthclasses_source.h"
+#include "map/earthcanvas.h"
+#include "map/earthsource.h"
 #include "map/earthcustommap.h"
 #include "platform/vcl/bitmap.h"
 #include "platform/vcl/controls.h"

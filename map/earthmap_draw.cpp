@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "map/earthclasses_canvas.h"
+#include "map/earthcanvas.h"
 #include "map/earthcustommap.h"
 
 namespace {

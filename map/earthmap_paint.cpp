@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "platform/gdi/blit.h"
 #include "platform/gdi/dc.h"

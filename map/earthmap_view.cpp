@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "platform/win/input.h"
 #include "platform/win/messages.h"

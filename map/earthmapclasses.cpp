@@ -1,13 +1,13 @@
 #include "map/earthmapclasses.h"
 
-#include "map/earthclasses_layer.h"
-#include "map/earthlyrmapper.h"
-#include "map/earthmifmapper.h"
+#include "map/earthlayer.h"
+#include "map/readers/earthlyrmapper.h"
+#include "map/readers/earthmifmapper.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
-#include "map/earthprojections.h"
+#include "map/earthprojmodels.h"
 #include "map/earthresource.h"
-#include "map/earthshpmapper.h"
+#include "map/readers/earthshpmapper.h"
 
 void RegisterMapClasses() {
   RegisterProjectionModels();

@@ -5,9 +5,9 @@
 #include <limits>
 #include <mutex>
 
-#include "map/earthclasses_source.h"
-#include "map/earthclasses_canvas.h"
-#include "map/earthclasses_source.h"
+#include "map/earthsource.h"
+#include "map/earthcanvas.h"
+#include "map/earthsource.h"
 #include "map/earthcustommap.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "map/earthclasses_canvas.h"
+#include "map/earthcanvas.h"
 #include "map/earthcustommap.h"
 #include "map/earthobjects.h"
 #include "map/earthsettings.h"

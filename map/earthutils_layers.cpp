@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "map/earthclasses_layer.h"
-#include "map/earthclasses_projection.h"
+#include "map/earthlayer.h"
+#include "map/earthprojection.h"
 #include "map/earthcustommap.h"
 #include "map/earthobjects.h"
 #include "map/earthutils.h"

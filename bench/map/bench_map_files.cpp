@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "map/earthlyrmapper.h"
-#include "map/earthshpmapper.h"
+#include "map/readers/earthlyrmapper.h"
+#include "map/readers/earthshpmapper.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
 

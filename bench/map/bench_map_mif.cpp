@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "map/earthmifmapper.h"
+#include "map/readers/earthmifmapper.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
 #include "tests/tempdir.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "platform/win/system.h"

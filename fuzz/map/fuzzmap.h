@@ -2,7 +2,7 @@
 // The one test map control of a fuzz target, made at the first input and kept for the process.
 #include <stdlib.h>
 
-#include "map/earthclasses_source.h"
+#include "map/earthsource.h"
 #include "map/earthmapclasses.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
