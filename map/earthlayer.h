@@ -13,7 +13,7 @@ class TEarthLayerStore;
 enum TEarthLayerState { lsValidMER, lsValidSI };
 using TEarthLayerStateSet = TSet16<TEarthLayerState>;
 
-class TEarthLayer : public TEarthENVPersistent {
+class TEarthLayer : public TEarthENVPersistent, public TEarthSourceObserver {
  public:
   explicit TEarthLayer(TCustomEarthMap* globe);
   ~TEarthLayer() override;
@@ -24,6 +24,12 @@ class TEarthLayer : public TEarthENVPersistent {
   virtual void RenderObjects();
   virtual void RenderTitle(TEarthObject* object, TEarthPresenter* presenter);
   virtual void Notify(TObjectSourceNotification kind, TEarthObject* object);
+  // What the source tells: its changes go to Notify; when it goes, the layer shows nothing.
+  void SourceChanged(TObjectSourceNotification kind, TEarthObject* object) override {
+    Notify(kind, object);
+  }
+  void SourceFreed() override { SetObjects(nullptr); }
+  TEarthLayer* ObservingLayer() override { return this; }
   virtual bool IsLayerMERVisible();
   // Hit tests: the object is the source's and valid for the current operation only.
   virtual TEarthObject* ObjectAtLL(const TPointLL& p);

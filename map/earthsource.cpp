@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include "map/earthlayer.h"
 #include "map/earthpresenter.h"
 #include "map/earthcustommap.h"
 #include "platform/rtl/bufferedstream.h"
@@ -27,9 +26,9 @@ TEarthObjectSource::~TEarthObjectSource() {
   objects_.clear();
   // Each layer lets go of the source; the guard keeps the last one from freeing it again.
   while (!layers_.empty()) {
-    TEarthLayer* layer = layers_.back();
+    TEarthSourceObserver* layer = layers_.back();
     layers_.pop_back();
-    layer->SetObjects(nullptr);
+    layer->SourceFreed();
   }
   presenters_.reset();
 }
@@ -95,7 +94,7 @@ void TEarthObjectSource::SetUserObject(int32_t index, rtl::TObject* o) {
 }
 
 TEarthLayer* TEarthObjectSource::GetLayer(int32_t i) const {
-  return i >= 0 && i < LayerCount() ? layers_[static_cast<size_t>(i)] : nullptr;
+  return i >= 0 && i < LayerCount() ? layers_[static_cast<size_t>(i)]->ObservingLayer() : nullptr;
 }
 
 TEarthObject* TEarthObjectSource::GetObject(int32_t index) {
@@ -195,17 +194,17 @@ void TEarthObjectSource::SetActive(bool b) {
 
 void TEarthObjectSource::Notify(TObjectSourceNotification kind, TEarthObject* object) {
   // A copy: a layer may unsubscribe while it is told.
-  const std::vector<TEarthLayer*> layers = layers_;
-  for (TEarthLayer* layer : layers) layer->Notify(kind, object);
+  const std::vector<TEarthSourceObserver*> layers = layers_;
+  for (TEarthSourceObserver* layer : layers) layer->SourceChanged(kind, object);
 }
 
-void TEarthObjectSource::Subscribe(TEarthLayer* layer) {
+void TEarthObjectSource::Subscribe(TEarthSourceObserver* layer) {
   if (layer && std::find(layers_.begin(), layers_.end(), layer) == layers_.end()) {
     layers_.push_back(layer);
   }
 }
 
-void TEarthObjectSource::UnSubscribe(TEarthLayer* layer) {
+void TEarthObjectSource::UnSubscribe(TEarthSourceObserver* layer) {
   const auto it = std::find(layers_.begin(), layers_.end(), layer);
   if (it == layers_.end()) return;
   layers_.erase(it);

@@ -10,6 +10,21 @@
 
 class TCustomEarthMap;
 class TEarthLayer;
+
+// What an object source tells the layers subscribed to it; the layer implements it, so that the
+// source needs nothing of the layer.
+class TEarthSourceObserver {
+ public:
+  // The source's objects changed (opened, closed, added, deleted, redrawn, selected...).
+  virtual void SourceChanged(TObjectSourceNotification kind, TEarthObject* object) = 0;
+  // The source goes: the observer holds it no longer.
+  virtual void SourceFreed() = 0;
+  // The layer that observes.
+  virtual TEarthLayer* ObservingLayer() = 0;
+
+ protected:
+  ~TEarthSourceObserver() = default;
+};
 class TEarthPresenterStore;
 
 
@@ -48,9 +63,9 @@ class TEarthObjectSource : public TEarthENVPersistent {
   virtual bool InternalClose();
   virtual void SetActive(bool b);
   virtual void Notify(TObjectSourceNotification kind, TEarthObject* object);
-  virtual void Subscribe(TEarthLayer* layer);
+  virtual void Subscribe(TEarthSourceObserver* layer);
   // The source frees itself when its last layer leaves.
-  virtual void UnSubscribe(TEarthLayer* layer);
+  virtual void UnSubscribe(TEarthSourceObserver* layer);
   virtual void SaveMetaData() {}
   virtual void LoadMetaData() {}
   // Raises EEarthException on a cache that does not hold together.
@@ -95,7 +110,7 @@ class TEarthObjectSource : public TEarthENVPersistent {
   bool active_ = false;
   int32_t count_ = 0;
   std::vector<std::unique_ptr<TEarthObjectData>> objects_;
-  std::vector<TEarthLayer*> layers_;
+  std::vector<TEarthSourceObserver*> layers_;
   std::unique_ptr<TEarthPresenterStore> presenters_;
   bool modified_ = false;
   bool loading_ = false;
