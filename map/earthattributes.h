@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "map/earthobject.h"
+#include "map/earthstream.h"
 #include "platform/gdi/gdi.h"
 
 class TEarthCanvas;

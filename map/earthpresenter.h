@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "map/earthattributes.h"
+#include "map/earthobject.h"
 
 class TCustomEarthMap;
 

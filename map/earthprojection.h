@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "map/earthobject.h"
+#include "map/earthstream.h"
 #include "map/earthpoints.h"
 #include "map/earthsysutils_spheroid.h"
 
