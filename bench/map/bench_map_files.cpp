@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "map/earthmapclasses.h"
 #include "map/readers/earthlyrmapper.h"
 #include "map/readers/earthshpmapper.h"
 #include "platform/win/system.h"
@@ -52,6 +53,7 @@ class TBenchEarthMap : public TTestEarthMap {
 TTestEarthMap& Map() {
   static TTestEarthMap* map = [] {
     win::Initialize();
+    RegisterMapClasses();  // the ".md" caches and layers name their classes
     return new TBenchEarthMap(nullptr);  // lives as long as the process
   }();
   return *map;
