@@ -1,37 +1,16 @@
 #pragma once
-// The map control: the map base every control of the map builds on (a class-library control
-// that is a TCustomEarthMap) and TEarthMap, the control the program places on its forms.
+// The map control TEarthMap, the control the program places on its forms.
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "map/earthcanvas.h"
 #include "map/earthsource.h"
-#include "map/earthcustommap.h"
+#include "map/earthmapbase.h"
 #include "platform/vcl/bitmap.h"
-#include "platform/vcl/controls.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/messages.h"
 #include "platform/vcl/metafile.h"
-
-// A class-library control that is a map: it answers the model's questions about the control
-// (size, client area, loading, repaint) and copies its back buffer to its window.
-class TEarthMapBase : public vcl::TCustomControl, public TCustomEarthMap {
- public:
-  explicit TEarthMapBase(rtl::TComponent* owner);
-  ~TEarthMapBase() override;
-
-  rtl::TObject* AsObject() override { return this; }
-  bool Loading() const override { return (ComponentState() & rtl::csLoading) != 0; }
-  int32_t MapWidth() const override { return Width(); }
-  int32_t MapHeight() const override { return Height(); }
-  TEarthDeviceRect MapClientRect() const override;
-  void InvalidateMap() override { Invalidate(); }
-  void ShowBackBuffer() override;
-
- protected:
-  void Paint() override = 0;
-};
 
 class TEarthXML_Element;
 class TEarthXML_Document;

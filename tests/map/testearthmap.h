@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "map/earthmap.h"
+#include "map/earthcanvas.h"
+#include "map/earthmapbase.h"
+#include "map/earthprojection.h"
 
 class TTestEarthMap : public TEarthMapBase {
  public:

@@ -1,10 +1,8 @@
-// The map's base: what every map owns, the shared point buffers' lifetime, and the control
-// underneath.
-#include "map/earthmap.h"
+// What every map owns, and the shared point buffers' lifetime.
+#include "map/earthcustommap.h"
 
+#include "map/earthcanvas.h"
 #include "map/earthlayer.h"
-#include "platform/gdi/blit.h"
-#include "platform/win/paint.h"
 
 namespace {
 
@@ -50,23 +48,6 @@ TCustomEarthMap::TCustomEarthMap() {
 
 TEarthPresenterStore* TCustomEarthMap::GlobalPresenters() const {
   return layerStore_ ? layerStore_->GlobalPresenters() : nullptr;
-}
-
-TEarthMapBase::TEarthMapBase(rtl::TComponent* owner) : vcl::TCustomControl(owner) {}
-
-TEarthMapBase::~TEarthMapBase() = default;
-
-TEarthDeviceRect TEarthMapBase::MapClientRect() const {
-  const vcl::TRect r = ClientRect();
-  return {r.left, r.top, r.right, r.bottom};
-}
-
-void TEarthMapBase::ShowBackBuffer() {
-  if (!Parent() || !earthCanvas_) return;
-  const win::HWND window = Handle();
-  const gdi::HDC dc = win::GetDC(window);
-  gdi::BitBlt(dc, 0, 0, earthCanvas_->Width(), earthCanvas_->Height(), earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
-  win::ReleaseDC(window, dc);
 }
 
 void TCustomEarthMap::Notify(TEarthNotification notification, rtl::TObject* item) {
