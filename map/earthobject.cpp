@@ -2,6 +2,7 @@
 #include "map/earthobject.h"
 
 #include "map/earthsource.h"
+#include "platform/rtl/sysutils.h"
 
 // ---- Object record ------------------------------------------------------------------------------
 
