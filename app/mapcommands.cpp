@@ -5,7 +5,7 @@
 #include "app/mainform.h"
 #include "app/mapoverlays.h"
 #include "app/wpdbform1.h"
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "platform/vcl/dialogs.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/mainform.h"
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "map/earthutils.h"
 

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
+#include "map/earthmapclasses.h"
 #include "map/earthsettings.h"
 #include "map/earthxml.h"
 #include "platform/gdi/color.h"
@@ -22,9 +23,15 @@ int32_t ToGlobeUnits(Extended degrees) {
   return SaturateToInt32(std::nearbyint(degrees * GU_DEGREE));
 }
 
+// The classes are registered before the map's base builds its projection and layer store.
+rtl::TComponent* AfterRegistration(rtl::TComponent* owner) {
+  RegisterMapClasses();
+  return owner;
+}
+
 }  // namespace
 
-TEarthMap::TEarthMap(rtl::TComponent* owner) : TCustomEarthMap(owner) {
+TEarthMap::TEarthMap(rtl::TComponent* owner) : TEarthMapBase(AfterRegistration(owner)) {
   backgroundImage_ = std::make_unique<vcl::TBitmap>();
   SetBounds(Left(), Top(), 150, 150);
   Font()->SetName("Arial");
@@ -40,7 +47,7 @@ TEarthMap::~TEarthMap() {
 
 int32_t TEarthMap::ScaledTextHeight(int32_t h) const {
   if (ComponentState() & rtl::csDesigning) return h;
-  const int32_t num = canvas_->DevicePixelsPerInch(), den = canvas_->ScreenPixelsPerInch();
+  const int32_t num = earthCanvas_->DevicePixelsPerInch(), den = earthCanvas_->ScreenPixelsPerInch();
   return den == 0 ? h : static_cast<int32_t>(std::llround(double(int64_t{h} * num) / den));
 }
 
@@ -53,7 +60,7 @@ void TEarthMap::SetScrollBars(int style) {
 }
 
 void TEarthMap::CreateParams(vcl::TCreateParams& params) {
-  TCustomEarthMap::CreateParams(params);
+  TEarthMapBase::CreateParams(params);
   if (scrollBars_ == vcl::ssHorizontal || scrollBars_ == vcl::ssBoth)
     params.Style |= win::WS_HSCROLL;
   if (scrollBars_ == vcl::ssVertical || scrollBars_ == vcl::ssBoth) params.Style |= win::WS_VSCROLL;

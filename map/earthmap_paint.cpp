@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "platform/gdi/blit.h"
 #include "platform/gdi/dc.h"
@@ -13,9 +13,9 @@
 
 void TEarthMap::FireCanvasEvent(const rtl::TNotifyEvent& event) {
   if (!event) return;
-  canvas_->RefreshDC();
+  earthCanvas_->RefreshDC();
   event(this);
-  canvas_->RefreshDC();
+  earthCanvas_->RefreshDC();
 }
 
 void TEarthMap::Paint() {
@@ -26,11 +26,11 @@ void TEarthMap::Paint() {
   vcl::TCanvas* window = Canvas();
   if (Parent()) {
     if (buffered)
-      canvas_->SelectBMP(window);
+      earthCanvas_->SelectBMP(window);
     else
-      canvas_->SetDC(window->Handle());
+      earthCanvas_->SetDC(window->Handle());
   }
-  canvas_->RefreshDC();
+  earthCanvas_->RefreshDC();
   if (redrawPending_ || !buffered) {
     // The bars show the view drawn now, however it changed.
     UpdateScrollBars();
@@ -39,10 +39,10 @@ void TEarthMap::Paint() {
     if (!AbortRender) FireCanvasEvent(OnRender);
   }
   if (Parent() && buffered) {
-    gdi::BitBlt(window->Handle(), 0, 0, canvas_->Width(), canvas_->Height(), canvas_->Handle(), 0,
+    gdi::BitBlt(window->Handle(), 0, 0, earthCanvas_->Width(), earthCanvas_->Height(), earthCanvas_->Handle(), 0,
                 0, gdi::SRCCOPY);
-    canvas_->ReleaseBMP(window->Handle());
-    canvas_->RefreshDC();
+    earthCanvas_->ReleaseBMP(window->Handle());
+    earthCanvas_->RefreshDC();
   }
   if (zoomBoxOpen_) DrawZoomBox();
   layerStore_->Render(true);
@@ -69,29 +69,29 @@ void TEarthMap::RenderLayers() {
 }
 
 void TEarthMap::PaintWindowBackground() {
-  vcl::TBrush* brush = canvas_->Brush();
+  vcl::TBrush* brush = earthCanvas_->Brush();
   brush->SetColor(color_);
   brush->SetStyle(vcl::bsSolid);
   if (backgroundImage_->Empty()) {
-    canvas_->FillRect({0, 0, canvas_->Width(), canvas_->Height()});
+    earthCanvas_->FillRect({0, 0, earthCanvas_->Width(), earthCanvas_->Height()});
   } else {
     const int32_t w = backgroundImage_->Width(), h = backgroundImage_->Height();
-    for (int32_t x = 0; x <= canvas_->Width() / w * w; x += w)
-      for (int32_t y = 0; y <= canvas_->Height() / h * h; y += h)
-        canvas_->Draw(x, y, backgroundImage_.get());
+    for (int32_t x = 0; x <= earthCanvas_->Width() / w * w; x += w)
+      for (int32_t y = 0; y <= earthCanvas_->Height() / h * h; y += h)
+        earthCanvas_->Draw(x, y, backgroundImage_.get());
   }
   if (earthOptions_.Contains(goTransparentGlobe)) return;
   internalPen_->Define(surfaceColor_, psSolid, 1, TEarthUnitTypes::Pixel);
-  internalPen_->RenderAttribute(canvas_.get(), false);
+  internalPen_->RenderAttribute(earthCanvas_.get(), false);
   surfaceBrush_->Define(surfaceColor_, surfaceBrush_->BrushStyle());
-  surfaceBrush_->RenderAttribute(canvas_.get(), false);
+  surfaceBrush_->RenderAttribute(earthCanvas_.get(), false);
   projection_->Model()->PaintSurface();
 }
 
 void TEarthMap::PaintGraticule() {
   (projection_->BackFacePass() ? transparentPen_ : graticulePen_)
-      ->RenderAttribute(canvas_.get(), false);
-  gdi::SetBkMode(canvas_->Handle(), gdi::TRANSPARENT);
+      ->RenderAttribute(earthCanvas_.get(), false);
+  gdi::SetBkMode(earthCanvas_->Handle(), gdi::TRANSPARENT);
   if (OnPaintGraticule)
     FireCanvasEvent(OnPaintGraticule);
   else
@@ -117,8 +117,8 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   // it finds); the view rectangle is the window's and comes back with them.
   std::unique_ptr<TEarthProjection> ownProjection = std::move(projection_);
   projection_ = ownProjection->Clone();
-  std::unique_ptr<TEarthCanvas> clone = canvas_->Clone();
-  std::unique_ptr<TEarthCanvas> ownCanvas = std::exchange(canvas_, std::move(clone));
+  std::unique_ptr<TEarthCanvas> clone = earthCanvas_->Clone();
+  std::unique_ptr<TEarthCanvas> ownCanvas = std::exchange(earthCanvas_, std::move(clone));
   const TEarthDeviceRect ownView = viewRect_;
   const TEarthOptionsSet saved = earthOptions_;
   earthOptions_.Exclude(goInterruptable);
@@ -129,25 +129,25 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   const int32_t w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
   if (useBitmap) {
     earthOptions_.Include(goDoubleBuffered);
-    canvas_->SizeBMP(w, h, ppi);
-    canvas_->SelectBMP(target);
+    earthCanvas_->SizeBMP(w, h, ppi);
+    earthCanvas_->SelectBMP(target);
   } else {
     earthOptions_.Exclude(goDoubleBuffered);
-    canvas_->SetDC(dc);
-    canvas_->SizeDC(w, h);
+    earthCanvas_->SetDC(dc);
+    earthCanvas_->SizeDC(w, h);
   }
-  canvas_->RefreshDC();
+  earthCanvas_->RefreshDC();
   PaintWindowBackground();
   RenderLayers();
   FireCanvasEvent(OnRender);
   layerStore_->Render(true);
   FireCanvasEvent(OnPaint);
   if (useBitmap) {
-    gdi::BitBlt(dc, 0, 0, w, h, canvas_->Handle(), 0, 0, gdi::SRCCOPY);
-    canvas_->ReleaseBMP({});
+    gdi::BitBlt(dc, 0, 0, w, h, earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
+    earthCanvas_->ReleaseBMP({});
   }
   gdi::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-  canvas_ = std::move(ownCanvas);
+  earthCanvas_ = std::move(ownCanvas);
   projection_ = std::move(ownProjection);
   viewRect_ = ownView;
   earthOptions_ = saved;

@@ -42,8 +42,8 @@ void TEarthMap::ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night
   const TV3D sun = SubsolarVector(time);
   const gdi::COLORREF t = gdi::ColorToRGB(twilight), n = gdi::ColorToRGB(night);
   const int32_t step = std::max(spacing, 1);
-  const int32_t w = canvas_->Width(), h = canvas_->Height();
-  if (direct && !canvas_->Bits()) return;
+  const int32_t w = earthCanvas_->Width(), h = earthCanvas_->Height();
+  if (direct && !earthCanvas_->Bits()) return;
   for (int32_t y = 0; y < h; y += step) {
     for (int32_t x = 0; x < w; x += step) {
       if (!projection_->Model()->XYToLL(x, y, 0)) continue;
@@ -56,13 +56,13 @@ void TEarthMap::ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night
         for (int32_t bx = x; bx < std::min(x + step, w); ++bx) {
           if (direct) {
             // 24-bit rows, bottom row first, blue green red.
-            uint8_t* px = canvas_->Bits() + int64_t{h - 1 - by} * canvas_->Stride() + bx * 3;
+            uint8_t* px = earthCanvas_->Bits() + int64_t{h - 1 - by} * earthCanvas_->Stride() + bx * 3;
             px[0] = Towards(px[0], gdi::GetBValue(towards), divisor);
             px[1] = Towards(px[1], gdi::GetGValue(towards), divisor);
             px[2] = Towards(px[2], gdi::GetRValue(towards), divisor);
           } else {
-            const gdi::COLORREF c = gdi::GetPixel(canvas_->Handle(), bx, by);
-            gdi::SetPixel(canvas_->Handle(), bx, by,
+            const gdi::COLORREF c = gdi::GetPixel(earthCanvas_->Handle(), bx, by);
+            gdi::SetPixel(earthCanvas_->Handle(), bx, by,
                           gdi::RGB(Towards(gdi::GetRValue(c), gdi::GetRValue(towards), divisor),
                                    Towards(gdi::GetGValue(c), gdi::GetGValue(towards), divisor),
                                    Towards(gdi::GetBValue(c), gdi::GetBValue(towards), divisor)));
@@ -81,10 +81,10 @@ void TEarthMap::RenderShadow(double time, gdi::TColor twilight, gdi::TColor nigh
     return;
   }
   // Between paints it holds the window's DC: the shading goes to the back buffer all the same.
-  const gdi::HDC previous = canvas_->HandleAllocated() ? canvas_->Handle() : gdi::HDC{};
-  canvas_->SelectBMP(nullptr);
+  const gdi::HDC previous = earthCanvas_->HandleAllocated() ? earthCanvas_->Handle() : gdi::HDC{};
+  earthCanvas_->SelectBMP(nullptr);
   ApplyShadow(time, twilight, night, spacing, false);
-  canvas_->ReleaseBMP(previous);
+  earthCanvas_->ReleaseBMP(previous);
 }
 
 void TEarthMap::RenderDIBShadow(double time, gdi::TColor twilight, gdi::TColor night,

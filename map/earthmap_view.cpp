@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "platform/win/input.h"
 #include "platform/win/messages.h"
@@ -54,14 +54,14 @@ void TEarthMap::SetViewRect(const TEarthDeviceRect& rect) {
     p->SetScaleFactor(0);
   } else {
     try {
-      const Extended cw = canvas_->Width(), ch = canvas_->Height();
+      const Extended cw = earthCanvas_->Width(), ch = earthCanvas_->Height();
       Extended s = std::min(cw / width, ch / height);
       s = std::min<Extended>(s, 3.0L);  // at most 3 pixels a globe unit
       const Extended old = p->ScaleFactor();
       const int32_t x0 =
-          RoundInt((p->XOrigin() / old - (rect.Left + width / 2)) * s) + canvas_->Width() / 2;
+          RoundInt((p->XOrigin() / old - (rect.Left + width / 2)) * s) + earthCanvas_->Width() / 2;
       const int32_t y0 =
-          RoundInt((p->YOrigin() / old - (rect.Top + height / 2)) * s) + canvas_->Height() / 2;
+          RoundInt((p->YOrigin() / old - (rect.Top + height / 2)) * s) + earthCanvas_->Height() / 2;
       if (std::max(cw, ch) / s > 2147483647.0L) s = std::max(cw, ch) / 2147483647.0L;
       if (s != p->ScaleFactor()) {
         viewRect_ = {0, 0, RoundInt(cw / s), RoundInt(ch / s)};
@@ -105,7 +105,7 @@ void TEarthMap::UpdateScrollBars() {
   const Extended sf = p->ScaleFactor();
   if (!(sf > 0)) return;
   const TMER e = p->ExtentsLL();  // left, top, right, bottom
-  const int32_t cw = canvas_->Width(), ch = canvas_->Height();
+  const int32_t cw = earthCanvas_->Width(), ch = earthCanvas_->Height();
   const auto hold = [](Extended v) {
     return std::clamp<Extended>(v, -kMaxScrollValue, kMaxScrollValue);
   };
@@ -215,7 +215,7 @@ void TEarthMap::WndProc(vcl::TMessage& m) {
     default:
       break;
   }
-  TCustomEarthMap::WndProc(m);
+  TEarthMapBase::WndProc(m);
 }
 
 vcl::TRect TEarthMap::ClientRect() const {
@@ -232,12 +232,12 @@ void TEarthMap::Resize() {
   // The back buffer follows the client area.
   const vcl::TRect r = ClientRect();
   const int32_t w = r.right - r.left, h = r.bottom - r.top;
-  if (canvas_ && w > 0 && h > 0) {
-    canvas_->SizeBMP(w, h, canvas_->DevicePixelsPerInch());
+  if (earthCanvas_ && w > 0 && h > 0) {
+    earthCanvas_->SizeBMP(w, h, earthCanvas_->DevicePixelsPerInch());
     if (ComponentState() & rtl::csDesigning) projection_->SetEarthCenterXY({w / 2, h / 2});
     RedrawLayers();
   }
-  TCustomEarthMap::Resize();
+  TEarthMapBase::Resize();
 }
 
 void TEarthMap::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
@@ -247,7 +247,7 @@ void TEarthMap::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int 
     Invalidate();
     return;
   }
-  TCustomEarthMap::MouseDown(button, shift, x, y);
+  TEarthMapBase::MouseDown(button, shift, x, y);
   if (!NoModifiers(shift)) return;
   if (IsButton(button, MouseZoomButton)) {
     zoomBox_ = {x, y, x + 1, y + 1};
@@ -285,7 +285,7 @@ void TEarthMap::MouseMove(vcl::TShiftState shift, int x, int y) {
     }
     if (earthOptions_.Contains(goInterruptable)) AbortRender = true;
   }
-  TCustomEarthMap::MouseMove(shift, x, y);
+  TEarthMapBase::MouseMove(shift, x, y);
 }
 
 void TEarthMap::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
@@ -315,5 +315,5 @@ void TEarthMap::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x,
       object->SetSelected(!object->GetSelected());
     if (OnObjectClick && button == vcl::mbLeft) OnObjectClick(this, object);
   }
-  TCustomEarthMap::MouseUp(button, shift, x, y);
+  TEarthMapBase::MouseUp(button, shift, x, y);
 }

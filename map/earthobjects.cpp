@@ -5,8 +5,10 @@
 #include <limits>
 #include <mutex>
 
-#include "map/earthclasses_source.h"
-#include "map/earthmap.h"
+#include "map/earthsource.h"
+#include "map/earthcanvas.h"
+#include "map/earthsource.h"
+#include "map/earthcustommap.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "map/earthclasses.h"
+#include "map/earthobject.h"
 
 class TGeoDataObject : public TEarthObject {
  public:

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <mutex>
 
-#include "map/earthmap.h"
+#include "map/earthcanvas.h"
+#include "map/earthcustommap.h"
 #include "map/earthobjects.h"
 #include "map/earthsettings.h"
 #include "platform/gdi/text.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "map/earthclasses_presenter.h"
+#include "map/earthpresenter.h"
 #include "platform/vcl/bitmap.h"
 
 enum TPointPresenterType : uint8_t {

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "map/earthclasses_layer.h"
-#include "map/earthlyrmapper.h"
-#include "map/earthmap.h"
-#include "map/earthmifmapper.h"
-#include "map/earthshpmapper.h"
+#include "map/earthlayer.h"
+#include "map/readers/earthlyrmapper.h"
+#include "map/earthcustommap.h"
+#include "map/readers/earthmifmapper.h"
+#include "map/readers/earthshpmapper.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "map/earthclasses_layer.h"
-#include "map/earthclasses_projection.h"
-#include "map/earthmap.h"
+#include "map/earthlayer.h"
+#include "map/earthprojection.h"
+#include "map/earthcustommap.h"
 #include "map/earthobjects.h"
 #include "map/earthutils.h"
 #include "platform/rtl/streams.h"
@@ -91,7 +91,7 @@ void DrawProjectedMER(TCustomEarthMap* globe, const TMER& mer) {
 }
 
 void ZoomToMER(TCustomEarthMap* globe, const TMER& mer) {
-  globe->Projection()->SetEarthCenterXY({globe->Width() / 2, globe->Height() / 2});
+  globe->Projection()->SetEarthCenterXY({globe->MapWidth() / 2, globe->MapHeight() / 2});
   if (mer.iWidthX != 0 && mer.iHeightY != 0) {
     globe->SetViewRect({0, 0, mer.iWidthX, mer.iHeightY});
   }
@@ -130,8 +130,7 @@ bool IsMERVisible(TCustomEarthMap* globe, const TMER& mer) {
 }
 
 bool IsObjectVisible(TCustomEarthMap* globe, TEarthObject* object) {
-  const vcl::TRect r = globe->ClientRect();
-  return IsObjectVisibleInRect(globe, object, {r.left, r.top, r.right, r.bottom});
+  return IsObjectVisibleInRect(globe, object, globe->MapClientRect());
 }
 
 bool IsObjectVisibleInRect(TCustomEarthMap* globe, TEarthObject* object,

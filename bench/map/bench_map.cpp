@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include "map/earthclasses.h"
-#include "map/earthtextreader.h"
+#include "map/earthobject.h"
+#include "map/readers/earthtextreader.h"
 
 namespace {
 

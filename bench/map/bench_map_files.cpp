@@ -17,9 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "map/earthlyrmapper.h"
 #include "map/earthmap.h"
-#include "map/earthshpmapper.h"
+#include "map/earthmapclasses.h"
+#include "map/readers/earthlyrmapper.h"
+#include "map/readers/earthshpmapper.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
 
@@ -57,6 +58,7 @@ class TBenchEarthMap : public TTestEarthMap {
 TTestEarthMap& Map() {
   static TTestEarthMap* map = [] {
     win::Initialize();
+    RegisterMapClasses();  // the ".md" caches and layers name their classes
     return new TBenchEarthMap(nullptr);  // lives as long as the process
   }();
   return *map;

@@ -9,7 +9,8 @@
 #include <random>
 #include <string>
 
-#include "map/earthmifmapper.h"
+#include "map/earthmapclasses.h"
+#include "map/readers/earthmifmapper.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
 #include "tests/tempdir.h"
@@ -19,6 +20,7 @@ namespace {
 TTestEarthMap& Map() {
   static TTestEarthMap* map = [] {
     win::Initialize();
+    RegisterMapClasses();  // the ".md" caches and layers name their classes
     return new TTestEarthMap(nullptr);  // lives as long as the process
   }();
   return *map;

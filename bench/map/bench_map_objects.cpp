@@ -6,7 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
+#include "map/earthmapclasses.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "platform/win/system.h"
@@ -53,6 +54,7 @@ BENCHMARK_CAPTURE(BM_ReadObjectRecord, globe_units, false)->Unit(benchmark::kMil
 // polygon presenter on a flat map.
 struct Layer {
   Layer() : system() {
+    RegisterMapClasses();  // as the control would
     map = std::make_unique<TTestEarthMap>(nullptr);
     map->UseBackBuffer(1280, 800);
     map->Projection()->SetProjectionClass("TCartesianPrj");

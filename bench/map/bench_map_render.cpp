@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "map/earthmapclasses.h"
 #include "platform/win/system.h"
 #include "tests/map/maptexture.h"
 #include "tests/map/testearthmap.h"
@@ -14,6 +15,7 @@ namespace {
 
 struct Scene {
   Scene() : system() {
+    RegisterMapClasses();  // as the control would
     map = std::make_unique<TTestEarthMap>(nullptr);
     map->UseBackBuffer(1280, 800);
   }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "map/earthdbfreader.h"
+#include "map/readers/earthdbfreader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = "/tmp/corv_fuzz_map_dbf_" + std::to_string(::getpid()) + ".dbf";

@@ -13,7 +13,7 @@
 
 #include "fuzz/map/fuzzfiles.h"
 #include "fuzz/map/fuzzmap.h"
-#include "map/earthlyrmapper.h"
+#include "map/readers/earthlyrmapper.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "platform/rtl/exceptions.h"

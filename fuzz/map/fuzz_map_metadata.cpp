@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "fuzz/map/fuzzmap.h"
-#include "map/earthclasses_presenter.h"
+#include "map/earthpresenter.h"
 #include "platform/rtl/exceptions.h"
 #include "tests/map/testreader.h"
 

@@ -10,7 +10,7 @@
 
 #include "fuzz/map/fuzzfiles.h"
 #include "fuzz/map/fuzzmap.h"
-#include "map/earthmifmapper.h"
+#include "map/readers/earthmifmapper.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "fuzz/map/fuzzmap.h"
-#include "map/earthclasses_source.h"
+#include "map/earthsource.h"
 #include "map/earthobjects.h"
 #include "platform/rtl/exceptions.h"
 

@@ -13,8 +13,8 @@
 
 #include "fuzz/map/fuzzfiles.h"
 #include "fuzz/map/fuzzmap.h"
-#include "map/earthdbfreader.h"
-#include "map/earthshpmapper.h"
+#include "map/readers/earthdbfreader.h"
+#include "map/readers/earthshpmapper.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {

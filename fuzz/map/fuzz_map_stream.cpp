@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "map/earthclasses.h"
+#include "map/earthobject.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

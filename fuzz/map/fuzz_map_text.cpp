@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "map/earthtextreader.h"
+#include "map/readers/earthtextreader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -2,7 +2,8 @@
 // The one test map control of a fuzz target, made at the first input and kept for the process.
 #include <stdlib.h>
 
-#include "map/earthclasses_source.h"
+#include "map/earthsource.h"
+#include "map/earthmapclasses.h"
 #include "platform/win/system.h"
 #include "tests/map/testearthmap.h"
 
@@ -19,6 +20,7 @@ class TFuzzEarthMap : public TTestEarthMap {
 inline TTestEarthMap& Map() {
   static TTestEarthMap* map = [] {
     win::Initialize();
+    RegisterMapClasses();  // the records name their classes, as the control registers them
     auto* m = new TFuzzEarthMap(nullptr);  // lives as long as the process
     m->UseBackBuffer(160, 120);
     return m;

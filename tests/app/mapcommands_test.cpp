@@ -12,7 +12,7 @@
 
 #include "app/mainform.h"
 #include "app/wpdbform1.h"
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "platform/db/table.h"
 #include "platform/rtl/inifiles.h"
 #include "tests/app/programfixture.h"

@@ -14,7 +14,7 @@
 
 #include "app/mainform.h"
 #include "link/comsettings.h"
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthutils.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"

@@ -10,7 +10,7 @@
 
 #include "app/mainform.h"
 #include "link/comsettings.h"
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "platform/gdi/image.h"
 #include "platform/gdi/text.h"
 #include "platform/win/paint.h"

@@ -229,6 +229,7 @@ TEST_F(Attributes, FontsBelowTheMinimumOrHugeAtDeepZoom) {
 }
 
 TEST_F(Attributes, PatternBrushesUseTheirResources) {
+  RegisterBrushResources();  // the control's registration, which this test map does not run
   View(64, 32, "TCartesianPrj", 1e-5);
   std::vector<std::array<uint8_t, 8>> seen;
   for (int style = BrushPatternFirst; style < BrushPatternFirst + BrushPatternCount; ++style) {

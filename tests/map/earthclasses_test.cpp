@@ -1,6 +1,6 @@
 // Stream primitives byte for byte, the map object header, and map objects in their source.
-#include "map/earthclasses.h"
-#include "map/earthclasses_source.h"
+#include "map/earthobject.h"
+#include "map/earthsource.h"
 #include "tests/map/mapfixture.h"
 #include "tests/map/streambytes.h"
 #include "tests/tempdir.h"

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "map/earthclasses_layer.h"
-#include "map/earthlyrmapper.h"
-#include "map/earthmifmapper.h"
+#include "map/earthlayer.h"
+#include "map/readers/earthlyrmapper.h"
+#include "map/readers/earthmifmapper.h"
 #include "map/earthobjects.h"
-#include "map/earthshpmapper.h"
+#include "map/readers/earthshpmapper.h"
 #include "map/earthutils.h"
 #include "tests/map/mapfixture.h"
 #include "tests/tempdir.h"

@@ -1,6 +1,6 @@
 // The dBase reader against shapelib's dbfdump, on tables written by shapelib and by GDAL
 // (tests/map/fixtures/make.sh), and on damaged tables.
-#include "map/earthdbfreader.h"
+#include "map/readers/earthdbfreader.h"
 
 #include "tests/map/tempfile.h"
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthpresenters.h"
 #include "tests/map/mapfixture.h"
 #include "tests/map/testreader.h"

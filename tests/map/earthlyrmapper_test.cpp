@@ -1,7 +1,7 @@
 // Layer files: a layer written and read back with each presenter and object class, files
 // without objects, versions refused, the ".md" of a file rewritten within the second, and
 // writing over the file being read.
-#include "map/earthlyrmapper.h"
+#include "map/readers/earthlyrmapper.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "tests/map/mapfixture.h"

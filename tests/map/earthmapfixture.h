@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "platform/vcl/forms.h"
 #include "tests/platform/vcl/vcltest.h"

@@ -1,7 +1,7 @@
 // The MapInfo interchange reader against GDAL's ogrinfo on files made by ogr2ogr
 // (tests/map/fixtures/mif/make.sh): every point in GU, parts, closedness, titles, the drawing
 // clauses; hand-written files for what ogr2ogr does not write; the ".md" cache.
-#include "map/earthmifmapper.h"
+#include "map/readers/earthmifmapper.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "tests/map/mapfixture.h"

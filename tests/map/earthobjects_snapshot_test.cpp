@@ -3,7 +3,7 @@
 // globe.
 #include <gtest/gtest.h>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 #include "tests/map/mapfixture.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <random>
 
-#include "map/earthclasses_source.h"
+#include "map/earthsource.h"
 #include "tests/map/mapfixture.h"
 #include "tests/map/streambytes.h"
 #include "tests/tempdir.h"

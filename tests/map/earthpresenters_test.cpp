@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "tests/map/mapfixture.h"
 #include "tests/map/streambytes.h"

@@ -1,6 +1,6 @@
 // The projection object and its three models, against reference points made by proj
 // (tests/map/fixtures/make_projections.sh) and by round trips through the inverse.
-#include "map/earthprojections.h"
+#include "map/earthprojmodels.h"
 
 #include <gtest/gtest.h>
 

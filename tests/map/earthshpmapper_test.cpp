@@ -1,7 +1,7 @@
 // The shapefile reader against shapelib's shpdump on files made by shapelib and ogr2ogr
 // (tests/map/fixtures/shp/make.sh): every point in GU, parts, closedness, titles from the table,
 // divisor and shift, files refused, and the ".md" cache, sound, stale and broken.
-#include "map/earthshpmapper.h"
+#include "map/readers/earthshpmapper.h"
 
 #include <gtest/gtest.h>
 #include <shapefil.h>
@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "tests/map/mapfixture.h"
 #include "tests/map/openreader.h"

@@ -1,5 +1,5 @@
 // The block-wise line reader against an independent splitter, and the mapped file stream.
-#include "map/earthtextreader.h"
+#include "map/readers/earthtextreader.h"
 
 #include "tests/map/tempfile.h"
 

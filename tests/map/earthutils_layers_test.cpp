@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "map/earthutils.h"
 #include "platform/rtl/exceptions.h"

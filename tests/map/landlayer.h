@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
 

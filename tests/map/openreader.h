@@ -3,7 +3,7 @@
 // open mapped the file (rather than taking its ".md").
 #include <string>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "tests/map/testearthmap.h"
 
 namespace maptest {

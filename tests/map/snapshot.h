@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "map/earthclasses_canvas.h"
+#include "map/earthcanvas.h"
 
 namespace maptest {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "map/earthclasses.h"
+#include "map/earthobject.h"
 
 namespace maptest {
 

@@ -8,11 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "map/earthmap.h"
+#include "map/earthcanvas.h"
+#include "map/earthmapbase.h"
+#include "map/earthprojection.h"
 
-class TTestEarthMap : public TCustomEarthMap {
+class TTestEarthMap : public TEarthMapBase {
  public:
-  using TCustomEarthMap::TCustomEarthMap;
+  using TEarthMapBase::TEarthMapBase;
 
   // A back buffer of w x h drawn through a memory DC.
   void UseBackBuffer(int32_t w, int32_t h) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "map/earthclasses_source.h"
+#include "map/earthsource.h"
 #include "map/earthobjects.h"
 
 class TTestReader : public TEarthFileReader {

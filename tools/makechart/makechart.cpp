@@ -16,10 +16,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "map/earthclasses_layer.h"
+#include "map/earthlayer.h"
 #include "map/earthmap.h"
 #include "map/earthobjects.h"
-#include "map/earthshpmapper.h"
+#include "map/readers/earthshpmapper.h"
 #include "platform/gdi/image.h"
 #include "platform/win/system.h"
 

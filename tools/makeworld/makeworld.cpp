@@ -6,12 +6,12 @@
 #include <exception>
 #include <memory>
 
-#include "map/earthclasses_layer.h"
-#include "map/earthlyrmapper.h"
+#include "map/earthlayer.h"
+#include "map/readers/earthlyrmapper.h"
 #include "map/earthmap.h"
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
-#include "map/earthshpmapper.h"
+#include "map/readers/earthshpmapper.h"
 #include "platform/win/system.h"
 
 int main(int argc, char** argv) {
