@@ -1,6 +1,7 @@
 // Vector and bitmap map objects: geometry, hit tests, drawing and their bodies in map files.
 #include "map/earthobjects.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <limits>
 #include <mutex>
@@ -164,6 +165,23 @@ void ReadPoints(TEarthStreamReader& reader, TPointStore& chain, TEarthObjectFlag
 TGeoDataObject::TGeoDataObject(TEarthObjectSource* source) : TEarthObject(source) {}
 
 TGeoDataObject::~TGeoDataObject() = default;
+
+std::unique_ptr<TGeoDataObject> TGeoDataObject::WithRoom(TEarthObjectSource* source,
+                                                         std::span<const int32_t> counts) {
+  const size_t room = TChainStore::BlockSize(counts);
+  constexpr size_t head = (sizeof(TGeoDataObject) + alignof(std::max_align_t) - 1) /
+                          alignof(std::max_align_t) * alignof(std::max_align_t);
+  void* memory = ::operator new(head + room);
+  TGeoDataObject* object = nullptr;
+  try {
+    object = ::new (memory) TGeoDataObject(source);
+  } catch (...) {
+    ::operator delete(memory);
+    throw;
+  }
+  object->chains_.SetRoom(static_cast<std::byte*>(memory) + head, room);
+  return std::unique_ptr<TGeoDataObject>(object);
+}
 
 TEarthObject* TGeoDataObject::NewInstance(TEarthObjectSource* source) const {
   return new TGeoDataObject(source);

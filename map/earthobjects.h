@@ -2,6 +2,7 @@
 // The two concrete map objects: vector objects (points, polylines, polygons made of point
 // chains, packed compactly in map files) and geo-referenced 256-colour bitmaps.
 #include <memory>
+#include <span>
 #include <string>
 
 #include "map/earthobject.h"
@@ -27,6 +28,14 @@ class TGeoDataObject : public TEarthObject {
   void ReadProperties(TEarthStreamReader& reader) override;
 
   TChainStore& Chains() { return chains_; }
+
+  // An object with room after it for chains of counts (raises on a negative count), which
+  // Chains().FillLL with those counts then takes: a reader's object in one allocation.
+  static std::unique_ptr<TGeoDataObject> WithRoom(TEarthObjectSource* source,
+                                                  std::span<const int32_t> counts);
+  // Objects made with room are one allocation of more than the class's size.
+  static void* operator new(size_t size) { return ::operator new(size); }
+  static void operator delete(void* p) { ::operator delete(p); }
 
  protected:
   TEarthObject* NewInstance(TEarthObjectSource* source) const override;

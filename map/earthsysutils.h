@@ -422,6 +422,14 @@ class TChainStore : public TEarthRoot {
   }
 
  private:
+  friend class TGeoDataObject;
+  // The bytes a block for chains of counts takes (raises on a negative count).
+  static size_t BlockSize(std::span<const int32_t> counts);
+  // Room the owner keeps for a block (its own allocation's tail), used while it suffices.
+  void SetRoom(std::byte* room, size_t size) {
+    room_ = room;
+    roomSize_ = size;
+  }
   void CheckIndex(int32_t i, int32_t high) const;
   void MakeBlock(std::span<const int32_t> counts);
 
@@ -432,9 +440,41 @@ class TChainStore : public TEarthRoot {
   };
   using Chain = std::unique_ptr<TPointStore, ChainDeleter>;
 
+  // The table of chains lies at the start of the block when the block made it: a reader's object
+  // is then one allocation, and no small table is left on the heap's free lists when it goes. A
+  // table that outgrows its room is moved to the heap as usual.
+  template <typename T>
+  struct TableAllocator {
+    using value_type = T;
+    using propagate_on_container_move_assignment = std::true_type;
+    using is_always_equal = std::false_type;
+    T* room = nullptr;
+    size_t roomCount = 0;
+    TableAllocator() = default;
+    TableAllocator(T* r, size_t n) : room(r), roomCount(n) {}
+    template <typename U>
+    explicit TableAllocator(const TableAllocator<U>&) {}
+    T* allocate(size_t n) {
+      if (room && n <= roomCount) {
+        roomCount = 0;  // handed out once
+        return room;
+      }
+      return std::allocator<T>().allocate(n);
+    }
+    void deallocate(T* p, size_t n) {
+      if (p != room) std::allocator<T>().deallocate(p, n);
+    }
+    friend bool operator==(const TableAllocator& a, const TableAllocator& b) {
+      return a.room == b.room;
+    }
+  };
+  using ChainTable = std::vector<Chain, TableAllocator<Chain>>;
+
   // Declared before the chains, so that it goes after them.
   std::unique_ptr<std::byte[]> block_;
-  std::vector<Chain> chains_;
+  std::byte* room_ = nullptr;
+  size_t roomSize_ = 0;
+  ChainTable chains_;
   bool storeHeight_ = false;
 };
 

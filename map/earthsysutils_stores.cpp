@@ -589,23 +589,35 @@ void TChainStore::ChainDeleter::operator()(TPointStore* store) const {
   }
 }
 
-void TChainStore::MakeBlock(std::span<const int32_t> counts) {
-  if (storeHeight_) throw EEarthException("TChainStore: points without height expected");
+size_t TChainStore::BlockSize(std::span<const int32_t> counts) {
   int64_t points = 0;
   for (const int32_t n : counts) {
     if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
     points += n;
   }
-  chains_.clear();
+  return counts.size() * (sizeof(Chain) + sizeof(TPointStore)) + static_cast<size_t>(points) * 8;
+}
+
+void TChainStore::MakeBlock(std::span<const int32_t> counts) {
+  if (storeHeight_) throw EEarthException("TChainStore: points without height expected");
+  const size_t size = BlockSize(counts);
+  chains_ = ChainTable();
   block_.reset();
-  // The stores first, then their points, each chain's after the one before.
+  // The table of chains, the stores, then their points, each chain's after the one before: in
+  // the owner's room when they fit there.
+  static_assert(sizeof(Chain) % alignof(TPointStore) == 0);
   static_assert(sizeof(TPointStore) % alignof(int32_t) == 0);
-  const size_t stores = counts.size() * sizeof(TPointStore);
-  block_ = std::make_unique_for_overwrite<std::byte[]>(stores + static_cast<size_t>(points) * 8);
+  std::byte* base = room_;
+  if (size > roomSize_) {
+    block_ = std::make_unique_for_overwrite<std::byte[]>(size);
+    base = block_.get();
+  }
+  const size_t table = counts.size() * sizeof(Chain);
+  chains_ = ChainTable(TableAllocator<Chain>(reinterpret_cast<Chain*>(base), counts.size()));
   chains_.reserve(counts.size());
-  std::byte* next = block_.get() + stores;
+  std::byte* next = base + table + counts.size() * sizeof(TPointStore);
   for (size_t i = 0; i < counts.size(); ++i) {
-    auto* store = new (block_.get() + i * sizeof(TPointStore)) TPointStore(false);
+    auto* store = new (base + table + i * sizeof(TPointStore)) TPointStore(false);
     chains_.push_back(Chain(store, ChainDeleter{true}));
     store->data_ = next;
     store->count_ = store->capacity_ = counts[i];

@@ -237,12 +237,13 @@ TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
   const Record record = index == pendingSlot_ ? pending_ : ReadRecord(entry.position, false);
   if (record.shape == 0) Invalid();
   const uint8_t* content = record.content;
-  auto object = std::make_unique<TGeoDataObject>(this);
-  TChainStore& chains = object->Chains();
+  std::unique_ptr<TGeoDataObject> object;
   if (record.shape == 1 || record.shape == 8) {
     const int32_t n = record.shape == 1 ? 1 : LittleEndian32(content + 36);
     const uint8_t* xy = content + (record.shape == 1 ? 4 : 40);
-    chains.FillLL(std::span(&n, 1), [&](int32_t, int32_t* out) { ConvertPoints(xy, n, out); });
+    object = TGeoDataObject::WithRoom(this, std::span(&n, 1));
+    object->Chains().FillLL(std::span(&n, 1),
+                            [&](int32_t, int32_t* out) { ConvertPoints(xy, n, out); });
   } else {
     const int32_t parts = LittleEndian32(content + 36);
     const int32_t points = LittleEndian32(content + 40);
@@ -258,7 +259,8 @@ TEarthObject* TEarthSHPReader::LoadObject(int32_t index, bool /*isNew*/) {
     }
     // The chains follow each other in their block as the parts do in the record.
     int64_t first = 0;
-    chains.FillLL(counts_, [&](int32_t i, int32_t* out) {
+    object = TGeoDataObject::WithRoom(this, counts_);
+    object->Chains().FillLL(counts_, [&](int32_t i, int32_t* out) {
       const int32_t n = counts_[static_cast<size_t>(i)];
       ConvertPoints(xy + first * 16, n, out);
       first += n;
