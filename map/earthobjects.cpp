@@ -200,10 +200,7 @@ void TGeoDataObject::Assign(const rtl::TPersistent* source) {
 int64_t TGeoDataObject::ObjectInstanceSize() const {
   int64_t size = TEarthObject::ObjectInstanceSize() - int64_t{sizeof(TEarthObject)} +
                  int64_t{sizeof(TGeoDataObject)};
-  // Counting makes no chain: GetChain makes one only for a slot left empty, as reading would.
-  auto& chains = const_cast<TChainStore&>(chains_);
-  for (int32_t i = 0; i < chains.GetCount(); ++i) size += chains.GetChain(i)->ObjectInstanceSize();
-  return size;
+  return size + chains_.ObjectInstanceSize();
 }
 
 TPointLL TGeoDataObject::GetCentroid() {

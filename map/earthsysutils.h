@@ -409,6 +409,8 @@ class TChainStore : public TEarthRoot {
   std::unique_ptr<TChainStore> Clone() const;
   TPointLL Centroid() const;
   TMER ChainStoreMER() const;
+  // The chains' sizes; a slot left empty counts as the empty chain reading it would make.
+  int64_t ObjectInstanceSize() const;
 
   // Replaces the chains with counts.size() chains of points without height, made together in one
   // block; fill(i, out) writes chain i's counts[i] longitude and latitude pairs to out[0 ..

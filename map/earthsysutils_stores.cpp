@@ -589,6 +589,14 @@ void TChainStore::ChainDeleter::operator()(TPointStore* store) const {
   }
 }
 
+int64_t TChainStore::ObjectInstanceSize() const {
+  int64_t size = 0;
+  for (const Chain& chain : chains_) {
+    size += chain ? chain->ObjectInstanceSize() : int64_t{sizeof(TPointStore)};
+  }
+  return size;
+}
+
 size_t TChainStore::BlockSize(std::span<const int32_t> counts) {
   int64_t points = 0;
   for (const int32_t n : counts) {
