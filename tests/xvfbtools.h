@@ -93,12 +93,23 @@ inline long DifferingPixels(const std::string& display, const std::string& stem)
   const std::string ownPng = stem + "-own.png", shot = stem + "-x.png";
   gdi::SavePngFile(ownPng, own);
   const std::string size = std::to_string(own.Width()) + "x" + std::to_string(own.Height());
-  Output("import -display " + display + " -window root png:'" + shot + "' 2>&1 && convert '" +
-         shot + "' -crop " + size + "+0+0 +repage png:'" + shot + "' 2>&1");
-  const std::string out = Output("compare -metric AE '" + shot + "' '" + ownPng + "' null: 2>&1");
-  char* end = nullptr;
-  const long n = std::strtol(out.c_str(), &end, 10);
-  return end == out.c_str() ? -1 : n;
+  // A machine loaded by other suites has made `import` fail now and then: the picture is taken
+  // again, and what the tools said is shown when none could be had.
+  std::string said;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    said += Output("import -display " + display + " -window root png:'" + shot +
+                   "' 2>&1 && convert '" + shot + "' -crop " + size + "+0+0 +repage png:'" +
+                   shot + "' 2>&1");
+    const std::string out =
+        Output("compare -metric AE '" + shot + "' '" + ownPng + "' null: 2>&1");
+    char* end = nullptr;
+    const long n = std::strtol(out.c_str(), &end, 10);
+    if (end != out.c_str()) return n;
+    said += out;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  std::fprintf(stderr, "no picture of %s: %s\n", display.c_str(), said.c_str());
+  return -1;
 }
 
 // "x y" on the screen of a point p of a window whose client origin is at origin, as xdotool
