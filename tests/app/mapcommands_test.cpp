@@ -15,6 +15,7 @@
 #include "map/earthlayer.h"
 #include "platform/db/table.h"
 #include "platform/rtl/inifiles.h"
+#include "tests/app/chartbmp.h"
 #include "tests/app/programfixture.h"
 
 namespace {
@@ -189,18 +190,8 @@ TEST_F(MapCommands, TheWaypointReloadReplacesThoseShown) {
 
 // An 8-bit BMP of w x h with a grey palette: the chart image for the tests.
 void WriteChart(const std::string& path, int w, int h) {
-  const int stride = (w + 3) / 4 * 4;
-  const std::uint32_t offset = 14 + 40 + 256 * 4, size = offset + stride * h;
-  std::ofstream out(path, std::ios::binary);
-  auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  out.write("BM", 2);
-  u32(size), u32(0), u32(offset);
-  u32(40), u32(w), u32(h), u16(1), u16(8), u32(0), u32(stride * h), u32(2835), u32(2835),
-      u32(256), u32(0);
-  for (int i = 0; i < 256; ++i) u32(i * 0x010101u);
-  const std::string row(stride, '\x80');
-  for (int y = 0; y < h; ++y) out.write(row.data(), stride);
+  apptest::WriteIndexedBmp(
+      path, w, h, [](int i) { return i * 0x010101u; }, [](int, int) { return '\x80'; });
 }
 
 TEST_F(MapCommands, TheChartBitmapLiesAtItsPlaceAndExistsOnce) {

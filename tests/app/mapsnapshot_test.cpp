@@ -14,6 +14,7 @@
 #include "platform/gdi/image.h"
 #include "platform/gdi/text.h"
 #include "platform/win/paint.h"
+#include "tests/app/chartbmp.h"
 #include "tests/app/programfixture.h"
 
 namespace {
@@ -117,22 +118,10 @@ void WriteChart(const std::string& path) {
     fs::copy_file(shipped, path);
     return;
   }
-  const int w = 222, h = 316, stride = (w + 3) / 4 * 4;
-  const std::uint32_t offset = 14 + 40 + 256 * 4, size = offset + stride * h;
-  std::ofstream out(path, std::ios::binary);
-  auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  out.write("BM", 2);
-  u32(size), u32(0), u32(offset);
-  u32(40), u32(w), u32(h), u16(1), u16(8), u32(0), u32(stride * h), u32(2835), u32(2835),
-      u32(256), u32(0);
-  u32(0xC08040), u32(0x60E0F0);  // water, sand (blue, green, red, reserved)
-  for (int i = 2; i < 256; ++i) u32(0);
-  for (int y = 0; y < h; ++y) {
-    std::string row(stride, '\0');
-    for (int x = 0; x < w; ++x) row[x] = std::abs(y - h / 2 - (x - w / 2) / 3) < 20 ? 1 : 0;
-    out.write(row.data(), stride);
-  }
+  const int w = 222, h = 316;
+  apptest::WriteIndexedBmp(
+      path, w, h, [](int i) -> std::uint32_t { return i == 0 ? 0xC08040 : i == 1 ? 0x60E0F0 : 0; },
+      [](int x, int y) { return std::abs(y - h / 2 - (x - w / 2) / 3) < 20 ? '\1' : '\0'; });
 }
 
 TEST_F(MapSnapshot, ABoatOnTheChartBitmap) {
