@@ -8,18 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$(mktemp -d /tmp/layout-xvfb-XXXXXX)}"
 build="${2:-$root/build/release}"
 mkdir -p "$out"
-work="$(mktemp -d /tmp/layout-run-XXXXXX)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export DISPLAY=:$((90 + RANDOM % 100))
-Xvfb "$DISPLAY" -screen 0 1280x800x24 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+unset DISPLAY
+source "$root/scripts/xvfb-session.sh" layout
 "$root/scripts/prepare-workdir.sh" "$work"
 printf '[comms]\r\ncomport=Network\r\n' >"$work/corvatalen.ini"
 

@@ -8,17 +8,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$(mktemp -d /tmp/wizard-xvfb-XXXXXX)}"
 mkdir -p "$out"
-tmp="$(mktemp -d /tmp/wizard-run-XXXXXX)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-export DISPLAY=:$((90 + RANDOM % 100))
-Xvfb "$DISPLAY" -screen 0 1280x800x24 >/dev/null 2>&1 &
-pids+=($!)
+unset DISPLAY
+source "$root/scripts/xvfb-session.sh" wizard
+tmp="$work"
 mkdir "$tmp/links" "$tmp/work"
 for i in 1 2 3; do
   socat "pty,raw,echo=0,link=$tmp/links/com$i" "pty,raw,echo=0,link=$tmp/links/far$i" \
