@@ -65,6 +65,11 @@ void TChartAxis::Adjust(double lo, double hi, int ticks, bool exact) {
     lo = centre - span;
     hi = centre + span;
   }
+  if (hi - lo < minimumSpan_) {
+    const double middle = lo / 2 + hi / 2;
+    lo = middle - minimumSpan_ / 2;
+    hi = middle + minimumSpan_ / 2;
+  }
   step_ = NiceStep((hi - lo) / std::max(1, ticks));
   min_ = exact ? lo : std::floor(lo / step_) * step_;
   max_ = exact ? hi : std::ceil(hi / step_) * step_;

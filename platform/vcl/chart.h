@@ -25,6 +25,10 @@ class TChartAxis {
   void SetMinMax(double min, double max);
   bool Inverted() const { return inverted_; }
   void SetInverted(bool v) { inverted_ = v; }
+  // With Automatic, the least span shown: data that varies less is shown about its middle
+  // over this span, so that a hair's difference does not fill the plot with tiny ticks. 0: none.
+  double MinimumSpan() const { return minimumSpan_; }
+  void SetMinimumSpan(double v) { minimumSpan_ = v; }
   bool GridVisible() const { return grid_; }
   void SetGridVisible(bool v) { grid_ = v; }
   // Distance between two ticks at the last draw.
@@ -42,6 +46,7 @@ class TChartAxis {
   double min_ = 0;
   double max_ = 1;
   double step_ = 0.2;
+  double minimumSpan_ = 0;
   bool inverted_ = false;
   bool grid_ = true;
 };

@@ -13,6 +13,7 @@
 #include "tests/tempdir.h"
 #include "link/comsettings.h"
 #include "platform/rtl/datetime.h"
+#include "platform/vcl/bitmap.h"
 #include "platform/win/system.h"
 
 namespace {
@@ -229,6 +230,22 @@ TEST_F(Charts, FreshStartIsFlatAtTheEmptyValue) {
   for (vcl::TChart* c : AllCharts())
     for (int i = 0; i <= 60; ++i)
       EXPECT_FLOAT_EQ(c->Series(0)->YValue(i), c == form.chDepth ? -kEmpty : kEmpty);
+}
+
+TEST_F(Charts, NoInstrumentsGiveAScaleOfTenthsNotMillionths) {
+  // Half a minute of zeros from instruments that are not there, after the empty history.
+  for (Fed& f : fed)
+    for (int s = 0; s < 30; ++s) f.buffer->Push(0);
+  form.fChartsRunning = false;
+  form.Timer2Timer(nullptr);
+  vcl::TBitmap bitmap;
+  bitmap.SetSize(240, 150);
+  for (vcl::TChart* c : AllCharts()) {
+    c->Draw(bitmap.Canvas(), bitmap.Width(), bitmap.Height());
+    EXPECT_GE(c->LeftAxis()->Increment(), 0.1) << c->Name();
+    EXPECT_LE(c->LeftAxis()->Minimum(), -0.4) << c->Name();
+    EXPECT_GE(c->LeftAxis()->Maximum(), 0.4) << c->Name();
+  }
 }
 
 TEST_F(Charts, HugeSmoothingAveragesTenMinutesAtMost) {

@@ -104,6 +104,29 @@ TEST_F(Chart, FlatSeriesStillGetsASpanAndIsDrawnAcrossTheMiddle) {
   for (int x = r.left; x < r.right - 1; x += 7) EXPECT_EQ(CountInColumn(x, clBlue), 1) << x;
 }
 
+TEST_F(Chart, AMinimumSpanWidensOnlyANarrowerRangeAboutItsMiddle) {
+  // Zeros beside a few samples of 0.00001: without a least span the scale runs in millionths.
+  auto* s = chart->AddSeries<TLineSeries>();
+  for (int i = 0; i <= 60; ++i) s->AddXY(i, i < 20 ? 0 : -1e-5);
+  Draw();
+  EXPECT_LT(chart->LeftAxis()->Increment(), 1e-5);
+  chart->LeftAxis()->SetMinimumSpan(1);
+  Draw();
+  const TChartAxis& l = *chart->LeftAxis();
+  EXPECT_GE(l.Increment(), 0.1);
+  EXPECT_LE(l.Minimum(), -0.5);
+  EXPECT_GE(l.Maximum(), 0.5);
+  EXPECT_LT(l.Maximum() - l.Minimum(), 2);
+  // A range wider than the least span is left as it is.
+  s->Clear();
+  s->AddXY(0, 0.3);
+  s->AddXY(1, 7.7);
+  Draw();
+  EXPECT_LE(l.Minimum(), 0.3);
+  EXPECT_GE(l.Maximum(), 7.7);
+  EXPECT_LT(l.Maximum() - l.Minimum(), 7.4 + 2 * l.Increment());
+}
+
 TEST_F(Chart, LineTakesEachPointsColourAndNowIsOnTheRight) {
   chart->LeftAxis()->SetMinMax(0, 10);
   chart->BottomAxis()->SetInverted(true);
