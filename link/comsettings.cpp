@@ -78,6 +78,12 @@ void Tcomms::ComPort1RxChar(rtl::TObject*) {
   }
 }
 
+// A line cut by a pulled cable or a change of port would otherwise be finished by the middle of
+// whatever sentence the new stream starts with, and that splice decoded as a reading.
+void Tcomms::ComPort1AfterOpen(rtl::TObject*) {
+  fLineIndex = 0;
+}
+
 bool Tcomms::ChecksumOk(const char* line) {
   const std::size_t len = std::strlen(line);
   if (len < 5 || len > kChecksumCopyLimit) return false;
@@ -141,9 +147,23 @@ void Tcomms::ReceiveChars(const char* chars, std::size_t Count) {
   }
 }
 
+// A NUL is never part of a sentence, but some instruments and multiplexers pad with them. Kept, it
+// would end the line text early: the sentence behind it would be lost, and the repeater would get
+// the line without its CR.
+void Tcomms::StoreSegment(const char* chars, std::size_t count) {
+  while (count > 0) {
+    const auto* nul = static_cast<const char*>(std::memchr(chars, '\0', count));
+    const std::size_t run = nul == nullptr ? count : static_cast<std::size_t>(nul - chars);
+    StoreRun(chars, run);
+    if (nul == nullptr) return;
+    chars += run + 1;
+    count -= run + 1;
+  }
+}
+
 // Stores characters one after the other; once a line reaches the last position, every further
 // character overwrites that position.
-void Tcomms::StoreSegment(const char* chars, std::size_t count) {
+void Tcomms::StoreRun(const char* chars, std::size_t count) {
   if (count == 0) return;
   if (fLineIndex > kLastLinePosition) fLineIndex = kLastLinePosition;
   const auto room = static_cast<std::size_t>(kLastLinePosition - fLineIndex);

@@ -190,6 +190,9 @@ class Tcomms : public vcl::TForm {
 
  private:
   void StoreSegment(const char* chars, std::size_t count);
+  void StoreRun(const char* chars, std::size_t count);
+  // The input port has (re)opened: what was assembled before is not the start of what comes now.
+  void ComPort1AfterOpen(rtl::TObject* Sender);
   void LineComplete();
   void DecodeLine(const char* line, std::size_t length);
   void DecodeWindWithSide(const char* line, float& angle, float& speed);

@@ -89,6 +89,7 @@ Tcomms::Tcomms(rtl::TComponent* AOwner) : TForm(AOwner) {
 
   ComPort1->SetName("ComPort1");
   ComPort1->SetOnRxChar(rtl::MakeEvent(this, &Tcomms::ComPort1RxChar));
+  ComPort1->SetAfterOpen(rtl::MakeEvent(this, &Tcomms::ComPort1AfterOpen));
   ComPort2->SetName("ComPort2");
   BuildInputPage();
   BuildOutputControls();

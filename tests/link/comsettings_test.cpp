@@ -134,6 +134,18 @@ TEST_F(Decoder, ShortLineAfterASentenceIsNotTakenForIt) {
   EXPECT_FLOAT_EQ(c->fLongitude, -12311.12f);
 }
 
+// Some instruments pad with NUL bytes. Kept in the line they would end its text early: the
+// sentence behind the padding is lost, one with a NUL inside fails its checksum.
+TEST_F(Decoder, NulBytesAreNoPartOfALine) {
+  c->CheckBox10->SetChecked(true);
+  Feed(std::string("\0\0", 2) + Sentence("IIVHW,,T,,M,5.4,N,,K"));
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
+  std::string dbt = Sentence("IIDBT,,f,7.25,M,,F");
+  dbt.insert(12, 1, '\0');  // between "7." and "25"
+  Feed(dbt);
+  EXPECT_FLOAT_EQ(c->fDepth, 7.25f);
+}
+
 TEST_F(Decoder, DebugViewListsEveryLineWithoutItsLineEnds) {
   Feed(Sentence("IIDBT,,f,3.5,M,,F"));
   EXPECT_EQ(c->Memo2->Lines()->Count(), 0);
@@ -520,6 +532,22 @@ TEST_F(Ports, RepeaterGetsEveryLineByteForByteWhileOpenAndTicked) {
   input->Feed(second);
   c->ComPort1RxChar(c->ComPort1);
   EXPECT_FLOAT_EQ(c->fVMG, 1.5f);
+}
+
+// The cable is pulled in the middle of a sentence and the port opened again: the stream comes back
+// somewhere in another sentence. Spliced to the old half, "...M,1" + "2.5,M,..." would read as a
+// log speed of 12.5 kn.
+TEST_F(Ports, ALineCutByAReopenIsNotFinishedByTheNewStream) {
+  c->ComPort1->SetOnRxChar(nullptr);  // driven by hand here
+  c->ComPort1->Open();
+  input->Feed("\n$IIVHW,,T,,M,1");
+  c->ComPort1RxChar(c->ComPort1);
+  c->ComPort1->Close();
+  c->ComPort1->Open();
+  input->Feed("2.5,M,,F*00\r\n" + Sentence("IIVPW,1.5,N,,"));
+  c->ComPort1RxChar(c->ComPort1);
+  EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
+  EXPECT_FLOAT_EQ(c->fVMG, 1.5f);  // the first whole sentence is read
 }
 
 TEST(PortOnAPseudoTerminal, InstrumentsOnARealLineAreDecoded) {
