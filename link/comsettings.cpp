@@ -49,6 +49,9 @@ bool IsCSpace(char c) {
 // Knots are nautical miles (1852 m) an hour.
 constexpr float kKnotsPerMetrePerSecond = 3600.0f / 1852.0f;
 constexpr float kKnotsPerKilometrePerHour = 1000.0f / 1852.0f;
+// The international foot; a fathom is six feet.
+constexpr float kMetresPerFoot = 0.3048f;
+constexpr float kMetresPerFathom = 6 * kMetresPerFoot;
 
 // Degrees east are added, west subtracted; no letter adds nothing.
 float SignedByEastWest(float degrees, char side) {
@@ -233,7 +236,7 @@ void Tcomms::DecodeLine(const char* line, std::size_t length) {
       if (fSpeedOverGround > 0.5f) fCourseOverGround = FieldFloat(line, 1);
       break;
     case Id("DBT"):
-      fDepth = FieldFloat(line, 3);
+      DecodeDepth(line);
       break;
     case Id("GLL"):
       DecodePosition(line, 1);
@@ -283,10 +286,26 @@ void Tcomms::DecodeWindFullCircle(const char* line, float& angle, float& speed) 
   }
   // A speed near the float's limit overflows in the conversion: the sentence is no reading.
   if (!std::isfinite(knots)) return;
-  angle = ClampLow(FieldFloat(line, 1));
+  // An angle beyond the full circle is no bearing: folded, it came out negative, and was then
+  // shown as a wind from dead ahead.
+  const float full = FieldFloat(line, 1);
+  if (full > 360) return;
+  angle = ClampLow(full);
   speed = ClampLow(knots);
   fWindSide = angle > 180 ? 1 : 0;
   if (fWindSide == 1) angle = 360 - angle;
+}
+
+// DBT gives the depth in feet (field 1), metres (3) and fathoms (5). Sounders that fill only feet
+// or only fathoms would read as 0 m, as aground; with no depth at all it stays 0, no depth.
+void Tcomms::DecodeDepth(const char* line) {
+  if (!FieldText(line, 3).empty() || (FieldText(line, 1).empty() && FieldText(line, 5).empty())) {
+    fDepth = FieldFloat(line, 3);
+  } else if (!FieldText(line, 1).empty()) {
+    fDepth = FieldFloat(line, 1) * kMetresPerFoot;
+  } else {
+    fDepth = FieldFloat(line, 5) * kMetresPerFathom;
+  }
 }
 
 // Latitude in field latField, its N/S letter next, longitude and its E/W letter after that. A

@@ -198,6 +198,7 @@ class Tcomms : public vcl::TForm {
   void DecodeWindWithSide(const char* line, float& angle, float& speed);
   void DecodeWindFullCircle(const char* line, float& angle, float& speed);
   void DecodePosition(const char* line, int latField);
+  void DecodeDepth(const char* line);
   void DecodeSensorHeading(const char* line);
   void RepeatLine(const char* line, std::size_t length);
 };

@@ -272,6 +272,12 @@ TEST_F(Decoder, MwvRelativeFoldsThePortSide) {
   EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 0.001f);
   Feed(Sentence("IIMWV,45,R,250,N,A"));  // no upper clamp on MWV
   EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 250.0f);
+  // Beyond the full circle is no bearing (folded it would be -40, shown as dead ahead): the last
+  // wind stays.
+  Feed(Sentence("IIMWV,400,R,10,N,A"));
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 45.0f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 250.0f);
+  EXPECT_EQ(c->fWindSide, 0);
 }
 
 TEST_F(Decoder, MwvSpeedIsConvertedToKnotsFromItsUnit) {
@@ -347,6 +353,19 @@ TEST_F(Decoder, SpeedHeadingDepthAndVmg) {
   EXPECT_FLOAT_EQ(c->fVMG, -3.5f);
   Feed(Sentence("HCHDT,12.0,T"));
   EXPECT_FLOAT_EQ(c->fHeading, 12.0f);
+}
+
+// Sounders that fill one unit only. A foot is 0.3048 m: 22.3 ft = 6.79704 m; a fathom is six
+// feet, 1.8288 m: 4 fm = 7.3152 m.
+TEST_F(Decoder, DepthInFeetOrFathomsOnlyIsTakenInMetres) {
+  Feed(Sentence("SDDBT,22.3,f,,M,,F"));
+  EXPECT_NEAR(c->fDepth, 6.79704, 1e-4);
+  Feed(Sentence("SDDBT,,f,,M,4.0,F"));
+  EXPECT_NEAR(c->fDepth, 7.3152, 1e-4);
+  Feed(Sentence("SDDBT,22.3,f,6.8,M,3.7,F"));  // metres when given
+  EXPECT_FLOAT_EQ(c->fDepth, 6.8f);
+  Feed(Sentence("SDDBT,,f,,M,,F"));  // bottom lost: no depth, as without a sounder
+  EXPECT_EQ(c->fDepth, 0.0f);
 }
 
 TEST_F(Decoder, CourseIsKeptBelowHalfAKnot) {
