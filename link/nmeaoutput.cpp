@@ -102,12 +102,16 @@ bool Blank(const std::string& line) {
 }
 
 // Empty and blank lines are kept (the built-in templates hold one of each); any other
-// line is printable text starting with '$' or '!' that fits a sentence with its values at zero.
+// line is printable text starting with '$' or '!', with no '*' or second '$' or '!', that fits a
+// sentence with its values at zero.
 bool IsTemplate(const std::string& line) {
   if (Blank(line)) return true;
   if (line[0] != '$' && line[0] != '!') return false;
   if (!std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c <= '~'; }))
     return false;
+  // The writer adds the '*' and checksum itself: one in the template (a checksum copied with the
+  // sentence) would end the sentence early, and a further '$' or '!' would start another.
+  if (line.find_first_of("$!*", 1) != std::string::npos) return false;
   const auto least = Expand(line, TOutputValues{});
   return least && least->size() <= kMaxText;
 }
@@ -310,7 +314,7 @@ void Tcomms::LoadTemplates() {
   if (refused == 0) return;
   vcl::ShowMessageBox(
       rtl::Format("%d %s of %s %s left out: a template is a line of printable text starting with "
-                  "'$' or '!', at most %d characters once expanded.",
+                  "'$' or '!', with no '*', at most %d characters once expanded.",
                   refused, refused == 1 ? "line" : "lines", kTemplatesFile,
                   refused == 1 ? "was" : "were", static_cast<int>(kMaxText)),
       "Warning", vcl::MB_OK | vcl::MB_ICONWARNING);

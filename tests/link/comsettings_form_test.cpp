@@ -173,8 +173,8 @@ TEST_F(Form, LinesThatAreNoTemplatesAreLeftOutWithOneBox) {
                                            std::string(63, 'x') + ",%targetspeed\r\n");
   EXPECT_EQ(boxes, std::vector<std::string>{
                        "Warning|4 lines of nmeaout.txt were left out: a template is a line of "
-                       "printable text starting with '$' or '!', at most 77 characters once "
-                       "expanded."});
+                       "printable text starting with '$' or '!', with no '*', at most 77 "
+                       "characters once expanded."});
 }
 
 TEST_F(Form, IncomingDataKeepsTheNewestLinesAndCopiesThemToTheClipboard) {

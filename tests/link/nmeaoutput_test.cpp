@@ -140,6 +140,14 @@ TEST_F(Output, OverlongLinesAreNotSentAtAll) {
   EXPECT_EQ(sent[2], "$OK");
 }
 
+// A template carrying its own checksum, or two sentences on one line, would put a sentence with
+// two '*' or a broken one on the line: such a line is not sent, and the others are.
+TEST_F(Output, TemplatesWithAStarOrASecondStartAreNotSent) {
+  Templates({"$PSILTBS,%targetspeed,N*2C", "$PA,1$PB,2", "$PA,1!AB", "*", "$OK,%vmg"});
+  comms->SendNmeaOutput();
+  EXPECT_EQ(Sent(), std::vector<std::string>{"$OK,0.0"});
+}
+
 // Values that are not numbers never reach an instrument: the sentences that would carry them are
 // left out, the others go as usual, and a page keeps its number.
 TEST_F(Output, ValuesThatAreNotNumbersLeaveTheirSentencesOut) {
