@@ -1,5 +1,6 @@
 #include "app/polar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -113,17 +114,18 @@ void TPolardata::ReadPolars() {
         tooMany = true;  // ascending order: the 20 lowest are kept
         break;
       }
-      Query5->Close();
-      Query5->ParamByName("TWS")->SetAsInteger(tws);
-      Query5->Open();
-      control.clear();
-      for (Query5->First(); !Query5->Eof(); Query5->Next())
-        control.push_back(TPolarPoint{Query5->FieldByName("TWD")->AsFloat(),
-                                      Query5->FieldByName("SPEED")->AsFloat(), 0});
+      control = ReadColumn(tws);
       if (control.empty()) continue;
       values[static_cast<size_t>(count)] = tws;
-      BSplineCurve(control.data(), static_cast<int>(control.size()) - 1, 2,
-                   (*curves)[static_cast<size_t>(count)].data(), kCurveResolution);
+      auto& curve = (*curves)[static_cast<size_t>(count)];
+      if (control.size() == 1) {
+        // One angle tabulated: the spline of a single point is zeros up to its last point, and
+        // the lookup would find no target at any angle. The one speed stands for them all.
+        std::fill_n(curve.begin(), kCurveResolution, control[0]);
+      } else {
+        BSplineCurve(control.data(), static_cast<int>(control.size()) - 1, 2, curve.data(),
+                     kCurveResolution);
+      }
       ++count;
     }
     fTwsCount = count;
@@ -135,6 +137,23 @@ void TPolardata::ReadPolars() {
   } catch (const std::exception& e) {
     MessageBoxOk("Error reading polar table " + Table1->TableName() + ": " + e.what(), "Error");
   }
+}
+
+std::vector<TPolarPoint> TPolardata::ReadColumn(int tws) {
+  Query5->Close();
+  Query5->ParamByName("TWS")->SetAsInteger(tws);
+  Query5->Open();
+  std::vector<TPolarPoint> control;
+  for (Query5->First(); !Query5->Eof(); Query5->Next()) {
+    db::TField* angle = Query5->FieldByName("TWD");
+    db::TField* speed = Query5->FieldByName("SPEED");
+    // A cell left empty in the grid is no figure: read as 0 it would put a row at 0 degrees or
+    // a speed of 0 knots into the curve.
+    if (angle->IsNull() || speed->IsNull()) continue;
+    const TPolarPoint point{angle->AsFloat(), speed->AsFloat(), 0};
+    if (std::isfinite(point.x) && std::isfinite(point.y)) control.push_back(point);
+  }
+  return control;
 }
 
 float TPolardata::TargetSpeed(double tws, double twa) const {

@@ -116,6 +116,9 @@ class TPolardata : public vcl::TForm {
   db::TQuery* Query7;   // the recorded points of a log table
 
  private:
+  // The rows of one wind speed as control points in the order of their angles; rows with an
+  // empty or unreadable angle or speed are left out.
+  std::vector<TPolarPoint> ReadColumn(int tws);
   void BuildPlotControls();  // app/polarplot.cpp
   // The picture's canvas, black until drawn on.
   vcl::TCanvas& PlotCanvas();

@@ -179,13 +179,7 @@ void TPolardata::Button2Click(rtl::TObject*) {
   } else {
     return;  // nothing chosen
   }
-  Query5->Close();
-  Query5->ParamByName("TWS")->SetAsInteger(tws);
-  Query5->Open();
-  std::vector<TPolarPoint> control;
-  for (Query5->First(); !Query5->Eof(); Query5->Next())
-    control.push_back(TPolarPoint{Query5->FieldByName("TWD")->AsFloat(),
-                                  Query5->FieldByName("SPEED")->AsFloat(), 0});
+  const std::vector<TPolarPoint> control = ReadColumn(tws);
   if (control.empty()) return;
   std::vector<TPolarPoint> curve(kCurvePointsDrawn);
   BSplineCurve(control.data(), static_cast<int>(control.size()) - 1, 2, curve.data(),

@@ -16,10 +16,11 @@
 
 namespace {
 
-// An NMEA sentence holds at most 82 characters: a template longer than that once expanded is not
-// sent at all rather than cut.
+// An NMEA sentence holds at most 82 characters from its '$' to its CR LF, checksum included: a
+// template longer than that once expanded is not sent at all rather than cut.
 constexpr std::size_t kMaxSentence = 82;
 constexpr std::size_t kSuffixLength = 5;  // "*hh\r\n"
+constexpr std::size_t kMaxText = kMaxSentence - kSuffixLength;
 // A character on the line: start bit, 8 data bits, stop bit.
 constexpr int kBitsPerCharacter = 10;
 constexpr int kDefaultBaudRate = 4800;
@@ -100,15 +101,19 @@ bool Blank(const std::string& line) {
   return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-// Empty and blank lines go out as they stand (the built-in templates hold one of each); any other
-// line is printable text starting with '$' or '!' that fits a sentence with its values at zero.
+// Empty and blank lines are kept (the built-in templates hold one of each); any other
+// line is printable text starting with '$' or '!', with no '*' or second '$' or '!', that fits a
+// sentence with its values at zero.
 bool IsTemplate(const std::string& line) {
   if (Blank(line)) return true;
   if (line[0] != '$' && line[0] != '!') return false;
   if (!std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c <= '~'; }))
     return false;
+  // The writer adds the '*' and checksum itself: one in the template (a checksum copied with the
+  // sentence) would end the sentence early, and a further '$' or '!' would start another.
+  if (line.find_first_of("$!*", 1) != std::string::npos) return false;
   const auto least = Expand(line, TOutputValues{});
-  return least && least->size() <= kMaxSentence;
+  return least && least->size() <= kMaxText;
 }
 
 }  // namespace
@@ -216,7 +221,7 @@ TComPort* Tcomms::NewComPort(Tcomms* owner, const std::string& device, bool inst
 
 void Tcomms::SendSentence(const std::string& Sentence) {
   // Longer than a sentence may be (huge values in a fixed format): not sent at all rather than cut.
-  if (Sentence.size() > kMaxSentence) return;
+  if (Sentence.size() > kMaxText) return;
   SendWithinLineRate(NmeaSentence(Sentence));
 }
 
@@ -263,7 +268,9 @@ void Tcomms::SendNmeaOutput() {
     // The line's second is used up: the templates after this are left out this second.
     if (LineAllowance() < static_cast<double>(kSuffixLength)) break;
     const std::string line = lines.Strings(i);
-    if (!IsTemplate(line)) continue;
+    // An empty or blank template is kept in the memo but is no sentence: on the line it would be
+    // a bare "*00" that no instrument can take.
+    if (Blank(line) || !IsTemplate(line)) continue;
     if (const auto sentence = Expand(line, values)) SendSentence(*sentence);
   }
   if (CheckBox1->Checked() && std::isfinite(values.fTwsCorrection) &&
@@ -307,9 +314,9 @@ void Tcomms::LoadTemplates() {
   if (refused == 0) return;
   vcl::ShowMessageBox(
       rtl::Format("%d %s of %s %s left out: a template is a line of printable text starting with "
-                  "'$' or '!', at most %d characters once expanded.",
+                  "'$' or '!', with no '*', at most %d characters once expanded.",
                   refused, refused == 1 ? "line" : "lines", kTemplatesFile,
-                  refused == 1 ? "was" : "were", static_cast<int>(kMaxSentence)),
+                  refused == 1 ? "was" : "were", static_cast<int>(kMaxText)),
       "Warning", vcl::MB_OK | vcl::MB_ICONWARNING);
 }
 

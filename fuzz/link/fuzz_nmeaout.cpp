@@ -1,7 +1,7 @@
 // Output templates come from "nmeaout.txt", which the user edits, and the values from the main
 // window's computation: every line, whatever it holds, and every value, whatever it is, must give
-// whole sentences of at most 82 characters before their checksum, or nothing, and no number that
-// is not one ("nan", "inf") may reach an instrument.
+// whole sentences of at most 82 characters with their checksum and CR LF, or nothing, and no
+// number that is not one ("nan", "inf") may reach an instrument.
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::size_t start = 0; start < sent.size();) {
     const std::size_t end = sent.find("\r\n", start);
     // Every sentence is whole and within its length.
-    if (end == std::string::npos || end - start > 82 + 3) __builtin_trap();
+    if (end == std::string::npos || end - start > 82 - 2) __builtin_trap();
     start = end + 2;
   }
   std::transform(sent.begin(), sent.end(), sent.begin(),

@@ -259,6 +259,58 @@ TEST_F(PolarTest, BSplineOfOneControlPointGivesZerosThenThatPoint) {
   EXPECT_EQ(curve[109].y, 5.0);
 }
 
+// A wind speed tabulated at one angle only is that speed at every angle, alone or beside other
+// columns: 10 kn is y = 1 + i/10 (5.5 at point 45), 12 kn is 6.0 at 90 degrees only.
+TEST_F(PolarTest, AColumnOfOneRowIsItsSpeedAtEveryAngle) {
+  CreateTable();
+  AddRows({{8, 45, 5.0}});
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  ASSERT_EQ(p.fTwsCount, 1);
+  for (double twa : {0.0, 45.0, 90.0, 180.0}) EXPECT_EQ(p.TargetSpeed(8, twa), 5.0f) << twa;
+  EXPECT_EQ(p.TargetSpeed(2, 120), 5.0f);
+
+  CreateTable();
+  AddRows({{10, 0, 1.0}, {10, 109, 11.9}, {12, 90, 6.0}});
+  p.ReadPolars();
+  ASSERT_EQ(p.fTwsCount, 2);
+  EXPECT_EQ(p.TargetSpeed(12, 44.5), 6.0f);
+  EXPECT_EQ(p.TargetSpeed(12, 170), 6.0f);
+  EXPECT_EQ(p.TargetSpeed(25, 0), 6.0f);
+  EXPECT_NEAR(p.TargetSpeed(11, 44.5), 5.75, 1e-4);  // halfway between 5.5 and 6.0
+}
+
+// A row whose angle or speed was left empty in the grid is no row: not 0 degrees, not 0 knots.
+// The 10 kn column is y = 1 + i/10 through its two complete rows.
+TEST_F(PolarTest, RowsWithAnEmptyAngleOrSpeedAreLeftOut) {
+  CreateTable();
+  AddRows({{10, 0, 1.0}, {10, 109, 11.9}});
+  {
+    db::TTable t(nullptr);
+    t.SetDatabaseName(fDir);
+    t.SetTableName("performance.dbf");
+    t.Open();
+    t.Append();  // an angle not yet typed
+    t.FieldByName("TWS")->SetAsInteger(10);
+    t.FieldByName("SPEED")->SetAsFloat(7.0);
+    t.Post();
+    t.Append();  // a speed not yet typed
+    t.FieldByName("TWS")->SetAsInteger(10);
+    t.FieldByName("TWD")->SetAsInteger(50);
+    t.Post();
+    t.Append();  // a wind speed with nothing typed yet
+    t.FieldByName("TWS")->SetAsInteger(14);
+    t.Post();
+  }
+  TestPolardata p(fDir);
+  p.ReadPolars();
+  EXPECT_TRUE(Messages().empty());
+  ASSERT_EQ(p.fTwsCount, 1);
+  EXPECT_NEAR(p.TargetSpeed(10, 0), 1.0, 1e-6);
+  EXPECT_NEAR(p.TargetSpeed(10, 44.5), 5.5, 1e-4);
+  EXPECT_NEAR(p.TargetSpeed(16, 44.5), 5.5, 1e-4);
+}
+
 // ---- the form
 
 class PolarFormTest : public PolarTest {

@@ -158,9 +158,9 @@ TEST_F(Form, TemplatesLoadWhenShownAndEditsSurviveAnotherActivation) {
   EXPECT_EQ(c->Memo1->Lines()->Count(), 3);
 }
 
-// A template is printable text starting with '$' or '!' that fits an 82-character sentence;
-// empty and blank lines stay, as in the built-in templates. Anything else (a binary file, a note)
-// is left out and told of once.
+// A template is printable text starting with '$' or '!' that fits an 82-character sentence with
+// its checksum and CR LF; empty and blank lines stay, as in the built-in templates. Anything else
+// (a binary file, a note) is left out and told of once.
 TEST_F(Form, LinesThatAreNoTemplatesAreLeftOutWithOneBox) {
   std::string binary;
   for (int i = 0; i < 256; ++i) binary += static_cast<char>(i == '\n' || i == '\r' ? 1 : i);
@@ -173,8 +173,8 @@ TEST_F(Form, LinesThatAreNoTemplatesAreLeftOutWithOneBox) {
                                            std::string(63, 'x') + ",%targetspeed\r\n");
   EXPECT_EQ(boxes, std::vector<std::string>{
                        "Warning|4 lines of nmeaout.txt were left out: a template is a line of "
-                       "printable text starting with '$' or '!', at most 82 characters once "
-                       "expanded."});
+                       "printable text starting with '$' or '!', with no '*', at most 77 "
+                       "characters once expanded."});
 }
 
 TEST_F(Form, IncomingDataKeepsTheNewestLinesAndCopiesThemToTheClipboard) {

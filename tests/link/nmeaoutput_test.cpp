@@ -14,8 +14,9 @@
 
 namespace {
 
-// Splits what a port sent into CR LF terminated sentences and checks each one's checksum by its
-// own reckoning: the XOR of every character between the first one and the '*'.
+// Splits what a port sent into CR LF terminated sentences and checks each one by the rules of
+// NMEA 0183: it starts with '$' or '!', holds at most 82 characters with its CR LF, and its
+// checksum is the XOR of every character between the first one and the '*'.
 std::vector<std::string> CheckedSentences(const std::string& sent) {
   std::vector<std::string> bodies;
   std::size_t start = 0;
@@ -24,6 +25,8 @@ std::vector<std::string> CheckedSentences(const std::string& sent) {
     EXPECT_NE(end, std::string::npos) << "unterminated: " << sent.substr(start);
     if (end == std::string::npos) break;
     const std::string sentence = sent.substr(start, end - start);
+    EXPECT_TRUE(!sentence.empty() && (sentence[0] == '$' || sentence[0] == '!')) << sentence;
+    EXPECT_LE(sentence.size() + 2, 82u) << sentence;
     const std::size_t star = sentence.rfind('*');
     EXPECT_NE(star, std::string::npos);
     EXPECT_EQ(sentence.size(), star + 3) << sentence;
@@ -97,8 +100,13 @@ TEST_F(Output, BuiltInTemplatesAreExpandedAndChecksummed) {
   values.fPerformance = 92.345f;
   values.fTargetSpeed = 6.08f;
   comms->SendNmeaOutput();
+  // The empty and the blank line stay in the memo but put nothing on the line.
   EXPECT_EQ(Sent(), (std::vector<std::string>{"$IIMTW,92.3,C", "$PSILTBS,6.1,N",
-                                              "$PSILCD1,92.3,0.0", "", " "}));
+                                              "$PSILCD1,92.3,0.0"}));
+  EXPECT_EQ(comms->Memo1->Lines()->Count(), 5);
+  Templates({"", " ", "\t "});
+  comms->SendNmeaOutput();
+  EXPECT_EQ(line1->TakeWritten(), "");
 }
 
 TEST_F(Output, EveryValueNameWithWidthThree) {
@@ -116,17 +124,28 @@ TEST_F(Output, EveryValueNameWithWidthThree) {
 }
 
 TEST_F(Output, OverlongLinesAreNotSentAtAll) {
-  // An NMEA sentence holds at most 82 characters before its checksum.
+  // An NMEA sentence holds at most 82 characters from '$' to CR LF: 77 before "*hh" CR LF.
   values.fPerformance = 1e30f;  // 31 digits where "0.0" stood
-  Templates({"$PA," + std::string(78, 'x'), "$PB," + std::string(79, 'x'),
-             "$PC," + std::string(70, 'x') + ",%targetspeed", "$PD," + std::string(50, 'x') +
-             ",%performance", std::string(300, 'y'), "$OK"});
+  Templates({"$PA," + std::string(73, 'x'), "$PB," + std::string(74, 'x'),
+             "$PC," + std::string(69, 'x') + ",%targetspeed", "$PE," + std::string(70, 'x') +
+             ",%targetspeed", "$PD," + std::string(50, 'x') + ",%performance",
+             std::string(300, 'y'), "$OK"});
   comms->SendNmeaOutput();
-  auto sent = Sent();
+  const std::string written = line1->TakeWritten();
+  EXPECT_EQ(written.find("\r\n"), 80u);  // the longest: 82 characters with its CR LF
+  auto sent = CheckedSentences(written);
   ASSERT_EQ(sent.size(), 3u);
-  EXPECT_EQ(sent[0].size(), 82u);
-  EXPECT_EQ(sent[1], "$PC," + std::string(70, 'x') + ",0.0");
+  EXPECT_EQ(sent[0].size(), 77u);
+  EXPECT_EQ(sent[1], "$PC," + std::string(69, 'x') + ",0.0");
   EXPECT_EQ(sent[2], "$OK");
+}
+
+// A template carrying its own checksum, or two sentences on one line, would put a sentence with
+// two '*' or a broken one on the line: such a line is not sent, and the others are.
+TEST_F(Output, TemplatesWithAStarOrASecondStartAreNotSent) {
+  Templates({"$PSILTBS,%targetspeed,N*2C", "$PA,1$PB,2", "$PA,1!AB", "*", "$OK,%vmg"});
+  comms->SendNmeaOutput();
+  EXPECT_EQ(Sent(), std::vector<std::string>{"$OK,0.0"});
 }
 
 // Values that are not numbers never reach an instrument: the sentences that would carry them are
