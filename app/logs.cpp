@@ -37,12 +37,17 @@ std::string TForm1::RecordingName(rtl::TDateTime now) const {
 }
 
 std::string TForm1::UnusedRecordingName() {
-  // A name whose video exists is taken too: the capture button may have recorded under it.
+  // A name whose video exists is taken too: the capture button may have recorded under it. The
+  // table opens a file of its name in any case ("..._1.LG" copied from another computer), so a
+  // name is taken in any case too: a new recording must never go on in an old one.
+  const auto taken = [](const std::string& file) {
+    return rtl::FileExists(rtl::ResolveFileName(file));
+  };
   std::string name;
   do {
     ++fRecordCounter;
     name = RecordingName(fNow());
-  } while (rtl::FileExists(name + ".lg") || rtl::FileExists(name + ".avi"));
+  } while (taken(name + ".lg") || taken(name + ".avi"));
   return name;
 }
 
