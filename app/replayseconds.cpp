@@ -40,7 +40,9 @@ std::vector<TLogRecord> ReadLogRecords(db::TTable& table) {
   out.reserve(static_cast<size_t>(table.RecordCount()));
   for (table.First(); !table.Eof(); table.Next()) {
     TLogRecord r;
-    r.Timestamp = stamp->AsInteger();
+    // An empty time is no time (it would read as midnight), and is left out as one outside the
+    // day is.
+    r.Timestamp = stamp->IsNull() ? -1 : stamp->AsInteger();
     for (int v = 0; v < lvCount; ++v) {
       db::TField* f = fields[static_cast<size_t>(v)];
       r.Values[static_cast<size_t>(v)] = f->IsNull() ? NAN : f->AsFloat();

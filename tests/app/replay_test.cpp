@@ -405,6 +405,27 @@ TEST_F(Replay, MidnightEmptyAndUnreadable) {
   EXPECT_NE(TimeShown().find("00:00:01"), std::string::npos) << TimeShown();
 }
 
+// A record with no time (its fields empty, as in a block the disk lost in a power cut) is not
+// midnight: an afternoon race ends at its last second, not 9 hours of held values later.
+TEST_F(Replay, ARecordWithoutTimeIsLeftOut) {
+  WriteRecording("cut.lg", Range(50000, 51000));
+  {
+    db::TTable t(nullptr);
+    t.SetTableName("cut.lg");
+    t.Open();
+    t.Append();
+    t.Post();
+  }
+  ASSERT_EQ(RecordCount("cut.lg"), 1002);
+  StartLive();
+  Open("cut.lg");
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayStart, 50000);
+  EXPECT_EQ(Form1->fReplayEnd, 51000);
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(51000);
+}
+
 // More seconds than the ring holds: the last 60,000 are loaded and every step shows its own
 // second's record.
 TEST_F(Replay, LongerThanTheRing) {
