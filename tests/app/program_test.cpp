@@ -467,6 +467,11 @@ TEST_F(Program, TextLogLineReadsTheClockOnce) {
   Form1->AppendTextLogLine();
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(Lines("corvatalen.txt").back().substr(0, 32), "06/12/2026 23:59:59;86399;739956");
+  // 0.4 ms before midnight reads as midnight to the millisecond: date, seconds and day number
+  // all say the 7th.
+  Form1->fNow = [] { return rtl::EncodeDate(2026, 12, 6) + (86400000 - 0.4) / 86400000; };
+  Form1->AppendTextLogLine();
+  EXPECT_EQ(Lines("corvatalen.txt").back().substr(0, 28), "07/12/2026 00:00:00;0;739957");
 }
 
 TEST_F(Program, ClosingBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {
