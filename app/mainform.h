@@ -193,6 +193,9 @@ class TForm1 : public vcl::TForm {
   std::int32_t fReplayPosition = 0;
   // The second of the recording's first record, where its video starts.
   std::int32_t fReplayVideoStart = 0;
+  // The clock, seconds of the day, of each second from fReplayStart to fReplayEnd as its record
+  // has it (after a clock set back it differs from the position).
+  std::vector<std::int32_t> fReplayClock;
   // The loaded recording's track in globe units, for the map's track object.
   std::unique_ptr<TPointStore> fTrack;
 

@@ -52,24 +52,55 @@ std::vector<TLogRecord> ReadLogRecords(db::TTable& table) {
   return out;
 }
 
+namespace {
+
+// The record after `i` with a time of the day, or none.
+const TLogRecord* NextTimed(const std::vector<TLogRecord>& records, size_t i) {
+  for (++i; i < records.size(); ++i)
+    if (records[i].Timestamp >= 0 && records[i].Timestamp < kSecondsADay) return &records[i];
+  return nullptr;
+}
+
+// The second of raw time `raw` on the day of `after` (raw too): a time more than 12 hours before
+// it is the next day's.
+std::int64_t OnTheDayOf(std::int32_t raw, std::int32_t after) {
+  return raw < after - kHalfDay ? std::int64_t{raw} + kSecondsADay : raw;
+}
+
+}  // namespace
+
 TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_t limit) {
   TReplaySeconds out;
   if (limit < 1) return out;
   std::array<double, lvCount> last{};
-  std::int64_t dayOffset = 0;
+  std::int64_t offset = 0;  // added to a record's time: whole days, and clocks set back
   std::int64_t previousRaw = 0;
   std::int64_t next = 0;  // the next second to fill
+  // The clock of the last record laid out, and its second: a held second reads on from it.
+  std::int64_t lastClock = 0;
+  std::int64_t lastSecond = 0;
   bool first = true;
   std::vector<TLogRecord> seconds;
   std::int64_t start = 0;
-  for (const TLogRecord& r : records) {
+  for (size_t i = 0; i < records.size(); ++i) {
+    const TLogRecord& r = records[i];
     // A clock outside the day is no time at all.
     if (r.Timestamp < 0 || r.Timestamp >= kSecondsADay) continue;
-    if (!first && r.Timestamp < previousRaw - kHalfDay) dayOffset += kSecondsADay;
+    if (!first && r.Timestamp < previousRaw - kHalfDay) offset += kSecondsADay;
     previousRaw = r.Timestamp;
-    const std::int64_t t = r.Timestamp + dayOffset;
+    std::int64_t t = r.Timestamp + offset;
+    if (!first && t < next) {
+      // Behind the seconds laid out: a repeated second, or one record astray, is left out. When
+      // the record after it runs on from it, the clock was set back (the end of summer time, a
+      // correction): the records are the race going on, and follow the last one.
+      const TLogRecord* after = NextTimed(records, i);
+      if (after == nullptr) continue;
+      const std::int64_t then = OnTheDayOf(after->Timestamp, r.Timestamp) + offset;
+      if (then <= t || then >= next) continue;
+      offset += next - t;
+      t = next;
+    }
     if (t > kLastSecond) break;
-    if (!first && t < next) continue;
     TLogRecord clean = r;
     for (size_t v = 0; v < lvCount; ++v) {
       const double x = r.Values[v];
@@ -80,6 +111,8 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
     if (first) {
       out.First = static_cast<std::int32_t>(t);
       start = next = t;
+      lastClock = r.Timestamp;
+      lastSecond = t;
       first = false;
     }
     // A gap holds the record before it; more than the ring holds only its last part.
@@ -89,11 +122,13 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
       start = next = t - limit;
     }
     for (; next < t; ++next) {
-      hold.Timestamp = static_cast<std::int32_t>(next % kSecondsADay);
+      hold.Timestamp = static_cast<std::int32_t>((lastClock + next - lastSecond) % kSecondsADay);
       seconds.push_back(hold);
     }
     clean.Timestamp = r.Timestamp;
     seconds.push_back(clean);
+    lastClock = r.Timestamp;
+    lastSecond = t;
     ++next;
     ++out.RecordsUsed;
     if (seconds.size() >= 2 * static_cast<size_t>(limit)) {

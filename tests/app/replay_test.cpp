@@ -426,6 +426,40 @@ TEST_F(Replay, ARecordWithoutTimeIsLeftOut) {
   ExpectShows(51000);
 }
 
+// A night race through the end of summer time: at 02:59:59 the clock goes back to 02:00:00. The
+// hour after it follows on, every second in its own place and showing the clock its record has;
+// a second written twice and one record astray (05:00 among 02:30s) are left out.
+TEST_F(Replay, AClockSetBackLosesNoRecord) {
+  std::vector<int> seconds = Range(9000, 10799);
+  seconds.insert(seconds.begin() + 501, 5000);
+  seconds.push_back(10799);
+  for (int s : Range(7200, 9000)) seconds.push_back(s);
+  WriteRecording("autumn.lg", seconds);
+  StartLive();
+  Open("autumn.lg");
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayStart, 9000);
+  EXPECT_EQ(Form1->fReplayEnd, 10800 + 1800);
+  const int head = Form1->fReplayPosition;
+  for (int p = 9000; p <= 12600; ++p) {
+    const int t = p < 10800 ? p : p - 3600;
+    for (int k = 0; k < lvCount; ++k) {
+      const THistoryBuffer& b = *kBuffers[static_cast<size_t>(k)];
+      ASSERT_FLOAT_EQ(b.samples[b.IndexBack(head - p)], static_cast<float>(V(k, t)))
+          << "field " << k << " position " << p;
+    }
+  }
+  Form1->ReplayStep(10799 - Form1->fReplayPosition);
+  ExpectShows(10799);
+  EXPECT_NE(TimeShown().find("02:59:59"), std::string::npos) << TimeShown();
+  Form1->ReplayStep(1);
+  ExpectShows(7200);
+  EXPECT_NE(TimeShown().find("02:00:00"), std::string::npos) << TimeShown();
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(9000);
+  EXPECT_NE(TimeShown().find("02:30:00"), std::string::npos) << TimeShown();
+}
+
 // More seconds than the ring holds: the last 60,000 are loaded and every step shows its own
 // second's record.
 TEST_F(Replay, LongerThanTheRing) {
