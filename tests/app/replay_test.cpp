@@ -22,6 +22,7 @@
 #include "platform/rtl/datetime.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
+#include "tests/app/pxread.h"
 
 namespace {
 
@@ -424,6 +425,35 @@ TEST_F(Replay, ARecordWithoutTimeIsLeftOut) {
   EXPECT_EQ(Form1->fReplayEnd, 51000);
   Form1->SpeedButton31Click(nullptr);
   ExpectShows(51000);
+}
+
+// A copy cut short in the middle of its last record: the records before the cut replay, also
+// those in the cut block (a block holds 30).
+TEST_F(Replay, ACopyCutShortKeepsEveryWholeRecord) {
+  WriteRecording("cut.lg", Range(1000, 1099));
+  fs::resize_file("cut.lg", fs::file_size("cut.lg") - 4096 + 6 + 136 * 9 + 50);
+  StartLive();
+  Open("cut.lg");
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayEnd, 1098);
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(1098);
+  Form1->Table3->Close();
+
+  // A record appended to it takes the cut one's place, for pxlib too.
+  {
+    db::TTable t(nullptr);
+    t.SetTableName("cut.lg");
+    t.Open();
+    t.Append();
+    t.FieldByName("Timestamp")->SetAsInteger(1099);
+    t.Post();
+  }
+  EXPECT_EQ(RecordCount("cut.lg"), 100);
+  const apptest::PxTable px = apptest::ReadWithPxlib("cut.lg");
+  ASSERT_EQ(px.records.size(), 100u);
+  EXPECT_EQ(px.records[98].at("Timestamp"), 1098);
+  EXPECT_EQ(px.records[99].at("Timestamp"), 1099);
 }
 
 // A night race through the end of summer time: at 02:59:59 the clock goes back to 02:00:00. The
