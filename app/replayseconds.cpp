@@ -86,17 +86,37 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
     const TLogRecord& r = records[i];
     // A clock outside the day is no time at all.
     if (r.Timestamp < 0 || r.Timestamp >= kSecondsADay) continue;
+    const std::int64_t rawBefore = previousRaw;
+    const std::int64_t offsetBefore = offset;
     if (!first && r.Timestamp < previousRaw - kHalfDay) offset += kSecondsADay;
     previousRaw = r.Timestamp;
     std::int64_t t = r.Timestamp + offset;
+    // A record left out leaves the clock as the one before it had it.
+    const auto leaveOut = [&] {
+      previousRaw = rawBefore;
+      offset = offsetBefore;
+    };
+    const TLogRecord* after = first ? nullptr : NextTimed(records, i);
+    if (!first && t > next && after != nullptr) {
+      // Ahead of the seconds laid out: a gap, unless the record after it goes on from before it,
+      // when it is one record astray and would leave a gap that is none.
+      const std::int64_t then =
+          OnTheDayOf(after->Timestamp, static_cast<std::int32_t>(rawBefore)) + offsetBefore;
+      if (then >= next && then < t) {
+        leaveOut();
+        continue;
+      }
+    }
     if (!first && t < next) {
       // Behind the seconds laid out: a repeated second, or one record astray, is left out. When
       // the record after it runs on from it, the clock was set back (the end of summer time, a
       // correction): the records are the race going on, and follow the last one.
-      const TLogRecord* after = NextTimed(records, i);
-      if (after == nullptr) continue;
-      const std::int64_t then = OnTheDayOf(after->Timestamp, r.Timestamp) + offset;
-      if (then <= t || then >= next) continue;
+      const std::int64_t then =
+          after == nullptr ? t : OnTheDayOf(after->Timestamp, r.Timestamp) + offset;
+      if (then <= t || then >= next) {
+        leaveOut();
+        continue;
+      }
       offset += next - t;
       t = next;
     }

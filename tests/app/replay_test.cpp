@@ -458,9 +458,10 @@ TEST_F(Replay, ACopyCutShortKeepsEveryWholeRecord) {
 
 // A night race through the end of summer time: at 02:59:59 the clock goes back to 02:00:00. The
 // hour after it follows on, every second in its own place and showing the clock its record has;
-// a second written twice and one record astray (05:00 among 02:30s) are left out.
+// a second written twice and records astray (05:00 and 23:00 among 02:30s) are left out.
 TEST_F(Replay, AClockSetBackLosesNoRecord) {
   std::vector<int> seconds = Range(9000, 10799);
+  seconds.insert(seconds.begin() + 701, 82800);
   seconds.insert(seconds.begin() + 501, 5000);
   seconds.push_back(10799);
   for (int s : Range(7200, 9000)) seconds.push_back(s);
