@@ -137,6 +137,8 @@ class TForm1 : public vcl::TForm {
   void RefreshMap();
   // The loaded recording's track in place of the live one.
   void ShowReplayTrack();
+  // Back to live: the track starts again, drawn as a live one.
+  void ShowLiveTrack();
   void SpeedButton1Click(rtl::TObject* Sender);   // zoom out (SpeedButton14)
   void SpeedButton2Click(rtl::TObject* Sender);   // zoom in (SpeedButton2)
   void SpeedButton12Click(rtl::TObject* Sender);  // spin on and off (SpeedButton24)

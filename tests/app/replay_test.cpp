@@ -16,6 +16,7 @@
 
 #include "app/historybuffer.h"
 #include "app/mainform.h"
+#include "app/mapoverlays.h"
 #include "app/replay.h"
 #include "link/comsettings.h"
 #include "platform/db/table.h"
@@ -261,6 +262,10 @@ TEST_F(Replay, BackToLiveIsClean) {
   EXPECT_EQ(SpeedOverGroundHistory.head, (head + 3) % THistoryBuffer::kCapacity);
   EXPECT_EQ(HeadingHistory.head, headingHead);  // not a live buffer: left where it was
   EXPECT_EQ(RecordCount("race.lg"), 3001);
+  // The map's track holds the live seconds only, drawn as a live track.
+  EXPECT_EQ(Form1->fOverlay.Track->Chains().GetCount(), 1);
+  EXPECT_LE(Form1->fOverlay.Track->Chains().GetChain(0)->GetCount(), 3);
+  EXPECT_EQ(Form1->fOverlay.LinePresenter(opTrack)->PolyPen()->PenStyle(), psSolid);
 }
 
 // The replay buttons act on a loaded recording only: off during the delayed start-up, and all of
