@@ -1,5 +1,4 @@
 // The text log "corvatalen.txt" and the per-recording log tables "<date>_<n>.lg".
-#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -37,12 +36,17 @@ std::string TForm1::RecordingName(rtl::TDateTime now) const {
 }
 
 std::string TForm1::UnusedRecordingName() {
-  // A name whose video exists is taken too: the capture button may have recorded under it.
+  // A name whose video exists is taken too: the capture button may have recorded under it. The
+  // table opens a file of its name in any case ("..._1.LG" copied from another computer), so a
+  // name is taken in any case too: a new recording must never go on in an old one.
+  const auto taken = [](const std::string& file) {
+    return rtl::FileExists(rtl::ResolveFileName(file));
+  };
   std::string name;
   do {
     ++fRecordCounter;
     name = RecordingName(fNow());
-  } while (rtl::FileExists(name + ".lg") || rtl::FileExists(name + ".avi"));
+  } while (taken(name + ".lg") || taken(name + ".avi"));
   return name;
 }
 
@@ -89,7 +93,11 @@ void TForm1::AppendTextLogLine() {
   // One reading of the clock for the whole line, so that it cannot straddle midnight.
   const rtl::TDateTime now = fNow();
   fLogSeconds = static_cast<int>(rtl::MilliSecondOfTheDay(now) / 1000);
-  const int day = static_cast<int>(std::floor(now)) + kDateDelta;
+  // The day as the date text reads it: the text rounds to the millisecond, so the last half
+  // millisecond before midnight is already the next day.
+  int year = 0, month = 0, dayOfMonth = 0;
+  rtl::DecodeDate(now, year, month, dayOfMonth);
+  const int day = static_cast<int>(rtl::EncodeDate(year, month, dayOfMonth)) + kDateDelta;
   const std::string stamp = rtl::DateToStr(now) + " " + rtl::TimeToStr(now);
   char line[512];
   std::snprintf(line, sizeof line,

@@ -137,6 +137,8 @@ class TForm1 : public vcl::TForm {
   void RefreshMap();
   // The loaded recording's track in place of the live one.
   void ShowReplayTrack();
+  // Back to live: the track starts again, drawn as a live one.
+  void ShowLiveTrack();
   void SpeedButton1Click(rtl::TObject* Sender);   // zoom out (SpeedButton14)
   void SpeedButton2Click(rtl::TObject* Sender);   // zoom in (SpeedButton2)
   void SpeedButton12Click(rtl::TObject* Sender);  // spin on and off (SpeedButton24)
@@ -193,6 +195,9 @@ class TForm1 : public vcl::TForm {
   std::int32_t fReplayPosition = 0;
   // The second of the recording's first record, where its video starts.
   std::int32_t fReplayVideoStart = 0;
+  // The clock, seconds of the day, of each second from fReplayStart to fReplayEnd as its record
+  // has it (after a clock set back it differs from the position).
+  std::vector<std::int32_t> fReplayClock;
   // The loaded recording's track in globe units, for the map's track object.
   std::unique_ptr<TPointStore> fTrack;
 

@@ -253,6 +253,17 @@ void TForm1::ShowReplayTrack() {
   fOverlay.LinePresenter(opTrack)->PolyPen()->Define(gdi::clTeal, psDot, 2, TEarthUnitTypes::Pixel);
 }
 
+void TForm1::ShowLiveTrack() {
+  fTrack.reset();
+  if (!fOverlay.Built()) return;
+  TGeoDataObject* t = fOverlay.Track;
+  t->Chains().SetCount(0);
+  t->Chains().Add(std::make_unique<TPointStore>());
+  t->RedrawObject();
+  fOverlay.LinePresenter(opTrack)->PolyPen()->Define(gdi::clTeal, psSolid, 1,
+                                                     TEarthUnitTypes::Pixel);
+}
+
 void TForm1::RefreshMap() {
   TMapOverlay& o = fOverlay;
   if (!o.Built()) return;

@@ -147,6 +147,8 @@ void TForm1::LoadSeconds(const TReplaySeconds& laid) {
   fReplayEnd = laid.End;
   fReplayVideoStart = laid.First;
   fReplayPosition = laid.End;
+  fReplayClock.clear();
+  for (const TLogRecord& r : laid.Seconds) fReplayClock.push_back(r.Timestamp);
 }
 
 void TForm1::SpeedButton4Click(rtl::TObject*) {
@@ -181,7 +183,9 @@ void TForm1::ReplayStep(std::int32_t n) {
   for (THistoryBuffer* b : buffers) b->MoveHead(n);
   fReplayPosition = s + n;
   ShowReplayVideoSecond();
-  const std::int32_t second = fReplayPosition % kSecondsADay;
+  const auto at = static_cast<size_t>(fReplayPosition - fReplayStart);
+  const std::int32_t second =
+      at < fReplayClock.size() ? fReplayClock[at] : fReplayPosition % kSecondsADay;
   // Midnight itself would show as a date alone.
   fSampleTime = static_cast<double>(second == 0 ? 1 : second) / kSecondsADay;
 

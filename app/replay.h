@@ -46,14 +46,19 @@ struct TReplaySeconds {
   std::int32_t Start = 0;  // first second held
   std::int32_t End = 0;    // last second held
   std::int32_t First = 0;  // the first record's second, also when only the last part is held
-  // One record a second from Start to End: a missing second holds the record before it.
+  // One record a second from Start to End: a missing second holds the record before it. Each
+  // Timestamp is the clock of its second: the record's own, or for a held second the clock
+  // running on from the record before it.
   std::vector<TLogRecord> Seconds;
-  // How many of the records went in (a record whose time does not move on is left out).
+  // How many of the records went in (a repeated second, or a record astray behind the others,
+  // is left out).
   std::int32_t RecordsUsed = 0;
 };
 
 // Lays the records out a second each. A time more than 12 hours before the one before it is the
-// next day's (a race through midnight), so later seconds run past 86,400. Values that are not
-// finite or beyond any reading keep the value before them (0 at first); positions must be
-// plausible NMEA ddmm.mmm. Only the last `limit` seconds are kept.
+// next day's (a race through midnight), so later seconds run past 86,400. A time less far back
+// that the next record runs on from is a clock set back: its records follow the last one. A lone
+// record behind or ahead of the others is left out. Values that are not finite or beyond any
+// reading keep the value before them (0 at first); positions must be plausible NMEA ddmm.mmm.
+// Only the last `limit` seconds are kept.
 TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_t limit);

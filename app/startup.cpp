@@ -333,6 +333,8 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     // A replay tick after this would move the live history's heads.
     StopReplayPlay();
     CloseReplayVideo();
+    // The live track must not go on from where the replayed race ended.
+    ShowLiveTrack();
     for (THistoryBuffer* h :
          {&SpeedOverGroundHistory, &CourseOverGroundHistory, &PerformanceHistory, &VmgHistory,
           &TrueWindSpeedHistory, &TrueWindAngleHistory, &DepthHistory, &GeoWindAngleHistory,

@@ -1,6 +1,7 @@
 #include "app/textlog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,12 @@ void TTextLog::Open(rtl::TDateTime now) {
 void TTextLog::Append(const std::string& line, rtl::TDateTime now) {
   if (fFd < 0) {
     if (now - fLastTry < kRetryDays && now >= fLastTry) return;
+    Open(now);
+    if (fFd < 0) return;
+  }
+  // A log deleted while open (a sailor clearing the grown file) would take every later line
+  // with it: a new one is started under the name.
+  if (struct stat st{}; ::fstat(fFd, &st) == 0 && st.st_nlink == 0) {
     Open(now);
     if (fFd < 0) return;
   }

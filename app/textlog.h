@@ -1,6 +1,7 @@
 // The text log "corvatalen.txt": one line per main tick, appended and flushed at once. A log that
 // cannot be opened or written (a read-only folder, a full disk) is reported once and tried again
-// once a minute; the lines in between are lost and the program carries on.
+// once a minute; the lines in between are lost and the program carries on. A log deleted while
+// open is started again at the next line.
 #pragma once
 
 #include <functional>

@@ -300,10 +300,14 @@ void ParadoxFile::ReadBlockChain() {
     const int count = lastOffset < 0 ? 0 : lastOffset / static_cast<int>(fRecordSize) + 1;
     if (count > perBlock || (lastOffset >= 0 && lastOffset % static_cast<int>(fRecordSize) != 0))
       throw EDatabaseError("Corrupt Paradox block '" + fFile.FileName() + "'");
-    if (BlockOffset(b) + 6 + static_cast<uint64_t>(count) * fRecordSize > size) break;
-    fBlocks.push_back(Block{b, count, fTotal});
-    fTotal += count;
+    // A block the file ends in (a copy cut short) keeps the records wholly in it; the chain is
+    // not followed past it.
+    const uint64_t whole = (size - BlockOffset(b) - 6) / fRecordSize;
+    const bool cut = static_cast<uint64_t>(count) > whole;
+    fBlocks.push_back(Block{b, cut ? static_cast<int>(whole) : count, fTotal});
+    fTotal += fBlocks.back().count;
     previous = b;
+    if (cut) break;
     b = GetLE16(bh);
   }
   if (previous != fLastBlock && !fBlocks.empty()) fLastBlock = previous;

@@ -425,6 +425,36 @@ TEST_F(Program, FailedLogTableTurnsRecordingOff) {
   Advance(2000);
 }
 
+// Recordings copied from another computer may carry their names in capitals. A new recording
+// takes a name of its own: the old table keeps its records, and the new one gets every second.
+TEST_F(Program, ARecordingNeverGoesOnInAnOldOneWhoseNameDiffersInCase) {
+  WriteIni("[comms]\ncomport=Network\n");
+  {
+    auto old = apptest::NewLogTable("06_12_2026_1.LG");
+    for (int s = 100; s < 105; ++s) {
+      old->Append();
+      old->FieldByName("Timestamp")->SetAsInteger(s);
+      old->Post();
+    }
+  }
+  std::ofstream("06_12_2026_2.Avi") << "an old video";
+  Start();
+  Advance(10100);
+  Form1->SpeedButton30Click(nullptr);
+  Advance(3000);
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_EQ(Form1->Table3->TableName(), "06_12_2026_3.lg");
+  Form1->Table3->Close();
+  for (const auto& [file, count] :
+       {std::pair<const char*, int>{"06_12_2026_1.LG", 5}, {"06_12_2026_3.lg", 3}}) {
+    db::TTable t(nullptr);
+    t.SetTableName(file);
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), count) << file;
+  }
+  EXPECT_EQ(apptest::FileText("06_12_2026_2.Avi"), "an old video");
+}
+
 TEST_F(Program, TextLogLineReadsTheClockOnce) {
   WriteIni("[comms]\ncomport=Network\n");
   Start();
@@ -437,6 +467,11 @@ TEST_F(Program, TextLogLineReadsTheClockOnce) {
   Form1->AppendTextLogLine();
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(Lines("corvatalen.txt").back().substr(0, 32), "06/12/2026 23:59:59;86399;739956");
+  // 0.4 ms before midnight reads as midnight to the millisecond: date, seconds and day number
+  // all say the 7th.
+  Form1->fNow = [] { return rtl::EncodeDate(2026, 12, 6) + (86400000 - 0.4) / 86400000; };
+  Form1->AppendTextLogLine();
+  EXPECT_EQ(Lines("corvatalen.txt").back().substr(0, 28), "07/12/2026 00:00:00;0;739957");
 }
 
 TEST_F(Program, ClosingBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {

@@ -11,10 +11,12 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/historybuffer.h"
 #include "app/mainform.h"
+#include "app/mapoverlays.h"
 #include "app/replay.h"
 #include "link/comsettings.h"
 #include "platform/db/table.h"
@@ -260,6 +262,10 @@ TEST_F(Replay, BackToLiveIsClean) {
   EXPECT_EQ(SpeedOverGroundHistory.head, (head + 3) % THistoryBuffer::kCapacity);
   EXPECT_EQ(HeadingHistory.head, headingHead);  // not a live buffer: left where it was
   EXPECT_EQ(RecordCount("race.lg"), 3001);
+  // The map's track holds the live seconds only, drawn as a live track.
+  EXPECT_EQ(Form1->fOverlay.Track->Chains().GetCount(), 1);
+  EXPECT_LE(Form1->fOverlay.Track->Chains().GetChain(0)->GetCount(), 3);
+  EXPECT_EQ(Form1->fOverlay.LinePresenter(opTrack)->PolyPen()->PenStyle(), psSolid);
 }
 
 // The replay buttons act on a loaded recording only: off during the delayed start-up, and all of
@@ -403,6 +409,67 @@ TEST_F(Replay, MidnightEmptyAndUnreadable) {
   Form1->SpeedButton9Click(nullptr);
   ExpectShows(0);
   EXPECT_NE(TimeShown().find("00:00:01"), std::string::npos) << TimeShown();
+}
+
+// Damaged tables. A record with no time (its fields empty, as in a block a power cut lost) is not
+// midnight: an afternoon race ends at its last second, not 9 hours of held values later. A copy
+// cut in its last record keeps the records before the cut, those of its last block (of 30) too.
+TEST_F(Replay, DamagedTablesKeepEveryWholeRecord) {
+  WriteRecording("empty.lg", Range(50000, 51000));
+  {
+    db::TTable t(nullptr);
+    t.SetTableName("empty.lg");
+    t.Open();
+    t.Append();
+    t.Post();
+  }
+  WriteRecording("cut.lg", Range(1000, 1099));
+  fs::resize_file("cut.lg", fs::file_size("cut.lg") - 4096 + 6 + 136 * 9 + 50);
+  StartLive();
+  for (const auto& [name, start, end] : {std::tuple{"empty.lg", 50000, 51000},
+                                         std::tuple{"cut.lg", 1000, 1098}}) {
+    Open(name);
+    ASSERT_EQ(Form1->fReplayMode, 1) << name;
+    EXPECT_EQ(Form1->fReplayStart, start);
+    EXPECT_EQ(Form1->fReplayEnd, end);
+    Form1->ReplayStep(end);
+    ExpectShows(end);
+  }
+}
+
+// A night race through the end of summer time: at 02:59:59 the clock goes back to 02:00:00. The
+// hour after it follows on, every second in its own place and showing the clock its record has;
+// a second written twice and records astray (05:00 and 23:00 among 02:30s) are left out.
+TEST_F(Replay, AClockSetBackLosesNoRecord) {
+  std::vector<int> seconds = Range(9000, 10799);
+  seconds.insert(seconds.begin() + 701, 82800);
+  seconds.insert(seconds.begin() + 501, 5000);
+  seconds.push_back(10799);
+  for (int s : Range(7200, 9000)) seconds.push_back(s);
+  WriteRecording("autumn.lg", seconds);
+  StartLive();
+  Open("autumn.lg");
+  ASSERT_EQ(Form1->fReplayMode, 1);
+  EXPECT_EQ(Form1->fReplayStart, 9000);
+  EXPECT_EQ(Form1->fReplayEnd, 10800 + 1800);
+  const int head = Form1->fReplayPosition;
+  for (int p = 9000; p <= 12600; ++p) {
+    const int t = p < 10800 ? p : p - 3600;
+    for (int k = 0; k < lvCount; ++k) {
+      const THistoryBuffer& b = *kBuffers[static_cast<size_t>(k)];
+      ASSERT_FLOAT_EQ(b.samples[b.IndexBack(head - p)], static_cast<float>(V(k, t)))
+          << "field " << k << " position " << p;
+    }
+  }
+  Form1->ReplayStep(10799 - Form1->fReplayPosition);
+  ExpectShows(10799);
+  EXPECT_NE(TimeShown().find("02:59:59"), std::string::npos) << TimeShown();
+  Form1->ReplayStep(1);
+  ExpectShows(7200);
+  EXPECT_NE(TimeShown().find("02:00:00"), std::string::npos) << TimeShown();
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(9000);
+  EXPECT_NE(TimeShown().find("02:30:00"), std::string::npos) << TimeShown();
 }
 
 // More seconds than the ring holds: the last 60,000 are loaded and every step shows its own

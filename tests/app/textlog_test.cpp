@@ -117,4 +117,20 @@ TEST_F(TextLog, AFullDiskLeavesWholeLinesIsToldOnceAndTheLogResumes) {
   EXPECT_EQ(told.size(), 1u);
 }
 
+// The sailor deletes the grown text log while the program runs: the next line starts a new one,
+// with nothing told (written into the deleted file, every later line was lost).
+TEST_F(TextLog, ALogDeletedWhileOpenStartsAgain) {
+  const fs::path file = dir / "corvatalen.txt";
+  TTextLog log(file.string());
+  Listen(log);
+  const rtl::TDateTime t0 = 46000.5;
+  log.Open(t0);
+  log.Append("old\n", t0);
+  fs::remove(file);
+  log.Append("new 1\n", t0 + kSecond);
+  log.Append("new 2\n", t0 + 2 * kSecond);
+  EXPECT_EQ(apptest::Lines(file), (std::vector<std::string>{"new 1", "new 2"}));
+  EXPECT_TRUE(told.empty());
+}
+
 }  // namespace
