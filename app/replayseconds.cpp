@@ -54,11 +54,16 @@ std::vector<TLogRecord> ReadLogRecords(db::TTable& table) {
 
 namespace {
 
-// The record after `i` with a time of the day, or none.
-const TLogRecord* NextTimed(const std::vector<TLogRecord>& records, size_t i) {
-  for (++i; i < records.size(); ++i)
-    if (records[i].Timestamp >= 0 && records[i].Timestamp < kSecondsADay) return &records[i];
-  return nullptr;
+// For each record, the next one with a time of the day, or none: found in one pass, so that a
+// long damaged tail is not walked again for every record before it.
+std::vector<const TLogRecord*> NextTimed(const std::vector<TLogRecord>& records) {
+  std::vector<const TLogRecord*> next(records.size(), nullptr);
+  const TLogRecord* following = nullptr;
+  for (size_t i = records.size(); i-- > 0;) {
+    next[i] = following;
+    if (records[i].Timestamp >= 0 && records[i].Timestamp < kSecondsADay) following = &records[i];
+  }
+  return next;
 }
 
 // The second of raw time `raw` on the day of `after` (raw too): a time more than 12 hours before
@@ -82,6 +87,7 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
   bool first = true;
   std::vector<TLogRecord> seconds;
   std::int64_t start = 0;
+  const std::vector<const TLogRecord*> nextTimed = NextTimed(records);
   for (size_t i = 0; i < records.size(); ++i) {
     const TLogRecord& r = records[i];
     // A clock outside the day is no time at all.
@@ -96,7 +102,7 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
       previousRaw = rawBefore;
       offset = offsetBefore;
     };
-    const TLogRecord* after = first ? nullptr : NextTimed(records, i);
+    const TLogRecord* after = first ? nullptr : nextTimed[i];
     if (!first && t > next && after != nullptr) {
       // Ahead of the seconds laid out: a gap, unless the record after it goes on from before it,
       // when it is one record astray and would leave a gap that is none.
