@@ -1,5 +1,6 @@
 #include "platform/capture/avireader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,7 +76,9 @@ AviReader::AviReader(std::unique_ptr<ByteSource> source) : src_(std::move(source
   while (at + 12 <= size) {
     const uint32_t id = U32(at), len = U32(at + 4), form = U32(at + 8);
     if (id != FourCC("RIFF")) break;
-    const uint64_t end = std::min<uint64_t>(at + 8 + len, size);
+    // A size of 0 is what a writer leaves until it closes the file: a recording that was cut
+    // off (killed, disk full) runs to the end of what reached the disk.
+    const uint64_t end = len == 0 ? size : std::min<uint64_t>(at + 8 + len, size);
     if (parts_ == 0 && form != FourCC("AVI ")) throw EAviError("Not an AVI file");
     if (parts_ > 0 && form != FourCC("AVIX")) break;
     ++parts_;
@@ -83,7 +86,9 @@ AviReader::AviReader(std::unique_ptr<ByteSource> source) : src_(std::move(source
     uint64_t p = at + 12;
     while (p + 8 <= end) {
       const uint32_t cid = U32(p), clen = U32(p + 4);
-      const uint64_t cend = std::min<uint64_t>(p + 8 + clen, end);
+      uint64_t cend = std::min<uint64_t>(p + 8 + clen, end);
+      if (cid == FourCC("LIST") && clen == 0 && p + 12 <= end && U32(p + 8) == FourCC("movi"))
+        cend = end;  // an unfinished part's images
       if (cid == FourCC("LIST") && p + 12 <= cend) {
         const uint32_t kind = U32(p + 8);
         if (kind == FourCC("hdrl") && !sawHeader) {
@@ -93,9 +98,9 @@ AviReader::AviReader(std::unique_ptr<ByteSource> source) : src_(std::move(source
           WalkMovi(p + 12, cend, 0);
         }
       }
-      p = p + 8 + clen + (clen & 1);
+      p = std::max(p + 8 + clen + (clen & 1), cend);
     }
-    at = at + 8 + len + (len & 1);
+    at = len == 0 ? size : at + 8 + len + (len & 1);
   }
   if (!sawHeader || videoStream_ < 0) throw EAviError("AVI file without a video stream");
 }

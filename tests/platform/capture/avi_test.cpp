@@ -1,7 +1,12 @@
 // Our AVI files as ffprobe and ffmpeg (independent readers) see them, and our reader on them.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <array>
 #include <cstdio>
@@ -179,6 +184,57 @@ TEST_F(AviTest, CopiesOnlyWholeAndNeverOntoItself) {
   EXPECT_EQ(std::filesystem::file_size(Path("src.avi")), uint64_t(3) << 20);
   EXPECT_EQ(Graph::CopyCaptureFile(Path("src.avi"), Path("dst.avi"), nullptr), S_OK);
   EXPECT_EQ(std::filesystem::file_size(Path("dst.avi")), uint64_t(3) << 20);
+}
+
+// A recording that never reached Close (the program killed, the disk full) keeps what reached the
+// disk: ffprobe and our reader find the same images, in order, through the OpenDML parts.
+TEST_F(AviTest, ACutOffRecordingStillReads) {
+  auto record = [&](const std::string& file, bool diskFull, uint64_t partLimit) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (diskFull) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lim{9 << 20, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+      }
+      AviWriter w(file, {0, 0, 64, 64, 24, 400000}, std::nullopt, partLimit);
+      Rgb32Image img{64, 64, std::vector<uint8_t>(64 * 64 * 4)};
+      for (uint32_t i = 0; i < 1200; ++i) {
+        DrawFramePattern(img, i);
+        const auto dib = FromRgb32(img, MEDIASUBTYPE_RGB24);
+        if (!w.WriteVideo(dib.data(), dib.size())) ::_exit(w.Close() ? 3 : 2);
+      }
+      if (diskFull) ::_exit(4);  // the disk should have filled
+      ::raise(SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (diskFull)
+      EXPECT_EQ(WEXITSTATUS(status), 2);  // the failed write is reported
+    else
+      EXPECT_TRUE(WIFSIGNALED(status));
+  };
+  // Most recordings stay in the first part; the long ones are cut off in a later one.
+  for (const auto& [diskFull, partLimit] : {std::pair{false, 1 << 30}, std::pair{true, 1 << 30},
+                                           std::pair{false, 3 << 20}}) {
+    const std::string f = Path(std::to_string(diskFull) + std::to_string(partLimit) + ".avi");
+    SCOPED_TRACE(f);
+    record(f, diskFull, uint64_t(partLimit));
+    const int probed = std::atoi(Shell("ffprobe -v error -count_packets -show_entries "
+                                       "stream=nb_read_packets -of csv=p=0 '" +
+                                       f + "'")
+                                     .c_str());
+    EXPECT_GT(probed, 340);  // at least the first 4 MiB
+    AviReader r(f);
+    EXPECT_EQ(r.FrameCount(), probed);
+    EXPECT_EQ(r.RiffParts() > 1, partLimit < (1 << 30));
+    for (int i : {0, 300, r.FrameCount() - 1}) {
+      auto img = r.DecodeFrame(i);
+      ASSERT_TRUE(img) << i;
+      EXPECT_EQ(ReadFramePattern(*img, 8), uint32_t(i));
+    }
+  }
 }
 
 TEST_F(AviTest, DamagedInputRaises) {
