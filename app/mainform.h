@@ -98,6 +98,7 @@ class TForm1 : public vcl::TForm {
   void BitBtn3Click(rtl::TObject* Sender);     // capture start and stop
   void VideoTimerTimer(rtl::TObject* Sender);  // single frame
   void capDeviceLost(rtl::TObject* Sender);    // the camera went away
+  void capAborted(rtl::TObject* Sender);       // the video file took no more
   // Defines the fields of a log table on Table.
   static void DefineLogFields(db::TTable& Table);
 

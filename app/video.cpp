@@ -17,6 +17,9 @@ namespace {
 constexpr const char* kIniFile = "corvatalen.ini";
 constexpr const char* kDeviceLost =
     "The video capture device has been disconnected. Capture and preview have stopped.";
+constexpr const char* kCaptureAborted =
+    "The video could not be written any further (is the disk full?). Capture has stopped; the "
+    "video recorded until then is kept.";
 
 }  // namespace
 
@@ -52,6 +55,7 @@ void TForm1::BuildVideoComponents() {
   // on is not there yet.
   cap->WantAudio = false;
   cap->OnDeviceLost = rtl::MakeEvent(this, &TForm1::capDeviceLost);
+  cap->OnAborted = rtl::MakeEvent(this, &TForm1::capAborted);
   // On the status line: the tool bar is full.
   BitBtn2 = vcl::NewChild<vcl::TBitBtn>(this, StatusPanel, "BitBtn2",
                                         Label1->Left() + Label1->Width() + 8, 2, 72, 20);
@@ -111,4 +115,12 @@ void TForm1::capDeviceLost(rtl::TObject*) {
   fCapturing = 0;
   BitBtn3->SetCaption("Capture");
   ShowBox(kDeviceLost, vcapstrings::kCaption, vcl::MB_OK | vcl::MB_ICONERROR);
+}
+
+void TForm1::capAborted(rtl::TObject*) {
+  // A write failed and the control has ended the capture: the button must not stay on "Stop"
+  // for a video that no longer grows.
+  fCapturing = 0;
+  BitBtn3->SetCaption("Capture");
+  ShowBox(kCaptureAborted, vcapstrings::kCaption, vcl::MB_OK | vcl::MB_ICONERROR);
 }

@@ -2,7 +2,10 @@
 // settings command previews, a recording leaves its video beside its table, the capture button
 // never overwrites a recording's video.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -306,6 +309,42 @@ TEST_F(MainWindowVideo, APulledCameraShowsOneBox) {
   EXPECT_FALSE(f.cap->Previewing());
   EXPECT_EQ(Shell("ffmpeg -v error -i '" + file + "' -f null - 2>&1"), "");
   EXPECT_GT(capture::AviReader(file).FrameCount(), 0);
+}
+
+// The disk fills mid-capture: one box tells it, the capture button offers a capture again, and the
+// video written until then plays.
+TEST_F(MainWindowVideo, AFullDiskEndsTheCaptureWithABox) {
+  std::vector<vcl::TDialogRequest> shown;
+  vcl::SetDialogResponder([&](const vcl::TDialogRequest& r) {
+    if (r.Kind != "Form") shown.push_back(r);
+    return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{});
+  });
+  TForm1& f = *Form1;
+  f.BitBtn2->Click();
+  f.BitBtn3->Click();
+  ASSERT_TRUE(f.cap->Capturing());
+  const std::string file = f.cap->CaptureFileName();
+  // No file may grow past 1 MiB from here: the video's first 4 MiB block cannot be written.
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit small{1 << 20, old.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  for (int s = 0; s < 120 && f.cap->Capturing(); ++s) Advance(1000);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(f.cap->Capturing());
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Caption, "DirectShow - Capture");
+  EXPECT_NE(shown[0].Text.find("disk full"), std::string::npos) << shown[0].Text;
+  EXPECT_EQ(f.BitBtn3->Caption(), "Capture");
+  EXPECT_GT(capture::AviReader(file).FrameCount(), 0);
+  // The button starts a new capture at once, not a stop of the ended one.
+  f.BitBtn3->Click();
+  EXPECT_TRUE(f.cap->Capturing());
+  EXPECT_EQ(f.BitBtn3->Caption(), "Stop");
+  f.BitBtn3->Click();
+  EXPECT_FALSE(f.cap->Capturing());
 }
 
 // "Video" without a camera: the box tells why, and the capture control's empty blue face does not
