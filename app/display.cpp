@@ -114,9 +114,12 @@ void TForm1::RefreshWaypoint() {
   const TSettingRange& angles = SettingRange("settings", "targetangle");
   const double a = std::clamp<double>(fTargetAngle, angles.Min, angles.Max);
   const double along = fDistanceToWaypoint / std::sin(2 * a * kRadPerDeg);
-  auto layline = [&](double d, vcl::TLabel* distanceLabel, vcl::TLabel* timeLabel) {
+  // Sailing heading d the boat meets the other tack's line through the waypoint where the two
+  // headings cross at 180 - 2a; the angle at the waypoint is 2a less the angle between d and the
+  // bearing, which lies on the other side of d for each tack (hence `side`).
+  auto layline = [&](double d, double side, vcl::TLabel* distanceLabel, vcl::TLabel* timeLabel) {
     if (d > 360) d -= 360;
-    const double x = 180 - 2 * a - (d - fBearingToWaypoint);
+    const double x = 180 - 2 * a - side * (d - fBearingToWaypoint);
     fDistanceToLayline = static_cast<float>(std::fabs(std::sin(x * kRadPerDeg) * along));
     distanceLabel->SetCaption(Fmt("%2.1f", fDistanceToLayline));
     // At a standstill the last time stands.
@@ -124,8 +127,8 @@ void TForm1::RefreshWaypoint() {
       fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
     timeLabel->SetCaption(MinutesSeconds(fTimeToLayline));
   };
-  layline(fGeoWindAngle + a, StarboardLaylineLabel, StarboardLaylineTimeLabel);
-  layline(fGeoWindAngle - a, PortLaylineLabel, PortLaylineTimeLabel);
+  layline(fGeoWindAngle + a, -1, StarboardLaylineLabel, StarboardLaylineTimeLabel);
+  layline(fGeoWindAngle - a, 1, PortLaylineLabel, PortLaylineTimeLabel);
 }
 
 TOutputValues TForm1::OutputValues() const {
