@@ -122,9 +122,10 @@ void TForm1::RefreshWaypoint() {
     const double x = 180 - 2 * a - side * (d - fBearingToWaypoint);
     fDistanceToLayline = static_cast<float>(std::fabs(std::sin(x * kRadPerDeg) * along));
     distanceLabel->SetCaption(Fmt("%2.1f", fDistanceToLayline));
-    // At a standstill the last time stands.
-    if (fSpeedOverGround > 0)
-      fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
+    // At a standstill the last time stands, each layline's own: the member is shared by both and
+    // holds the port one's.
+    if (!(fSpeedOverGround > 0)) return;
+    fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
     timeLabel->SetCaption(MinutesSeconds(fTimeToLayline));
   };
   layline(fGeoWindAngle + a, -1, StarboardLaylineLabel, StarboardLaylineTimeLabel);

@@ -313,6 +313,12 @@ TEST_F(Refresh, LaylinesOnEachTackWorkedByHand) {
   EXPECT_EQ(form.PortLaylineLabel->Caption(), "0.4");
   EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "03:01");
   EXPECT_NEAR(form.fDistanceToLayline, 0.3527, 1e-3);  // the port figure goes out
+  // Stopped, each layline keeps its own last time.
+  form.fSpeedOverGround = 0;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "16:21");
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "03:01");
+  form.fSpeedOverGround = 7;
   // The mirror image, with the wind from 250: waypoint on 220, the legs swap sides.
   form.fGeoWindAngle = 250;
   Waypoint(220, 2);
