@@ -24,6 +24,12 @@ std::string Fmt(const char* format, double v) {
   return text;
 }
 
+// Miles to the waypoint or a layline: tenths up to 999.9, whole miles from there on. The small
+// panels hold four digits and the point; a fifth digit was cut off at both sides.
+std::string Miles(double nm) {
+  return Fmt(std::fabs(nm) < 999.95 ? "%2.1f" : "%.0f", nm);
+}
+
 // A value on its way to an integer: NaN as 0, kept within lo..hi, truncated toward zero.
 int SafeTrunc(double v, double lo, double hi) {
   if (std::isnan(v)) return 0;
@@ -106,7 +112,7 @@ void TForm1::RefreshWaypoint() {
   Label52->SetCaption(Fmt("%3.0f", fBearingToWaypoint));
   fDistanceToWaypoint =
       static_cast<float>(EarthUnitsTo(DistanceLLToLL(b, w), TEarthUnitTypes::NauticalMile));
-  DistanceToWaypointLabel->SetCaption(Fmt("%2.1f", fDistanceToWaypoint));
+  DistanceToWaypointLabel->SetCaption(Miles(fDistanceToWaypoint));
 
   if (fTargetAngle < 1) fTargetAngle = 1.0f;
   // The layline angles of the settings table (1..89 degrees) are the ones the geometry can take:
@@ -121,7 +127,7 @@ void TForm1::RefreshWaypoint() {
     if (d > 360) d -= 360;
     const double x = 180 - 2 * a - side * (d - fBearingToWaypoint);
     fDistanceToLayline = static_cast<float>(std::fabs(std::sin(x * kRadPerDeg) * along));
-    distanceLabel->SetCaption(Fmt("%2.1f", fDistanceToLayline));
+    distanceLabel->SetCaption(Miles(fDistanceToLayline));
     // At a standstill the last time stands, each layline's own: the member is shared by both and
     // holds the port one's.
     if (!(fSpeedOverGround > 0)) return;

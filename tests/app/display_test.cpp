@@ -272,6 +272,14 @@ TEST_F(Refresh, TimeToAFarLaylineAtACrawlIsCapped) {
   EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "99:59");
   EXPECT_EQ(form.fTimeToLayline, 99 * 60 + 59);
   EXPECT_EQ(form.OutputValues().TimeToLayline, "99:59");
+  // Four digits and the point fill a panel: from 1000 NM on whole miles (3000 sin 45 = 2121.3).
+  EXPECT_EQ(form.DistanceToWaypointLabel->Caption(), "3000");
+  EXPECT_EQ(form.StarboardLaylineLabel->Caption(), "2121");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "2121");
+  Waypoint(0, 999.9);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.DistanceToWaypointLabel->Caption(), "999.9");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "707.0");
 }
 
 TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
