@@ -24,6 +24,12 @@ std::string Fmt(const char* format, double v) {
   return text;
 }
 
+// Miles to the waypoint or a layline: tenths up to 999.9, whole miles from there on. The small
+// panels hold four digits and the point; a fifth digit was cut off at both sides.
+std::string Miles(double nm) {
+  return Fmt(std::fabs(nm) < 999.95 ? "%2.1f" : "%.0f", nm);
+}
+
 // A value on its way to an integer: NaN as 0, kept within lo..hi, truncated toward zero.
 int SafeTrunc(double v, double lo, double hi) {
   if (std::isnan(v)) return 0;
@@ -106,7 +112,7 @@ void TForm1::RefreshWaypoint() {
   Label52->SetCaption(Fmt("%3.0f", fBearingToWaypoint));
   fDistanceToWaypoint =
       static_cast<float>(EarthUnitsTo(DistanceLLToLL(b, w), TEarthUnitTypes::NauticalMile));
-  DistanceToWaypointLabel->SetCaption(Fmt("%2.1f", fDistanceToWaypoint));
+  DistanceToWaypointLabel->SetCaption(Miles(fDistanceToWaypoint));
 
   if (fTargetAngle < 1) fTargetAngle = 1.0f;
   // The layline angles of the settings table (1..89 degrees) are the ones the geometry can take:
@@ -114,18 +120,22 @@ void TForm1::RefreshWaypoint() {
   const TSettingRange& angles = SettingRange("settings", "targetangle");
   const double a = std::clamp<double>(fTargetAngle, angles.Min, angles.Max);
   const double along = fDistanceToWaypoint / std::sin(2 * a * kRadPerDeg);
-  auto layline = [&](double d, vcl::TLabel* distanceLabel, vcl::TLabel* timeLabel) {
+  // Sailing heading d the boat meets the other tack's line through the waypoint where the two
+  // headings cross at 180 - 2a; the angle at the waypoint is 2a less the angle between d and the
+  // bearing, which lies on the other side of d for each tack (hence `side`).
+  auto layline = [&](double d, double side, vcl::TLabel* distanceLabel, vcl::TLabel* timeLabel) {
     if (d > 360) d -= 360;
-    const double x = 180 - 2 * a - (d - fBearingToWaypoint);
+    const double x = 180 - 2 * a - side * (d - fBearingToWaypoint);
     fDistanceToLayline = static_cast<float>(std::fabs(std::sin(x * kRadPerDeg) * along));
-    distanceLabel->SetCaption(Fmt("%2.1f", fDistanceToLayline));
-    // At a standstill the last time stands.
-    if (fSpeedOverGround > 0)
-      fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
+    distanceLabel->SetCaption(Miles(fDistanceToLayline));
+    // At a standstill the last time stands, each layline's own: the member is shared by both and
+    // holds the port one's.
+    if (!(fSpeedOverGround > 0)) return;
+    fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
     timeLabel->SetCaption(MinutesSeconds(fTimeToLayline));
   };
-  layline(fGeoWindAngle + a, StarboardLaylineLabel, StarboardLaylineTimeLabel);
-  layline(fGeoWindAngle - a, PortLaylineLabel, PortLaylineTimeLabel);
+  layline(fGeoWindAngle + a, -1, StarboardLaylineLabel, StarboardLaylineTimeLabel);
+  layline(fGeoWindAngle - a, 1, PortLaylineLabel, PortLaylineTimeLabel);
 }
 
 TOutputValues TForm1::OutputValues() const {

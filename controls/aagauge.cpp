@@ -464,7 +464,10 @@ void TAAGauge::DrawArrow(vcl::TBitmap* bitmap, int N) {
   const TGeometry g = Geometry(bitmap->Width(), bitmap->Height(), N);
   c->Pen()->SetWidth(FArrowWidth * N);
   c->Pen()->SetColor(FArrowColor);
-  const vcl::TPoint tip = ScalePoint(g, double(FPosition) * FAngle / FScale, g.R);
+  // Off the scale the needle rests against the stop at that end: carried round past the end it
+  // would point into the gap or back at a low value (a 70 kn gust on a 50 kn dial reading 3).
+  const double shown = std::clamp(double(FPosition), 0.0, double(FScale));
+  const vcl::TPoint tip = ScalePoint(g, shown * FAngle / FScale, g.R);
   c->MoveTo(g.Cx, g.Cy);
   c->LineTo(tip.x, tip.y);
   if (FFaceOptions.Contains(ShowCenter)) {

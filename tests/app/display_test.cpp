@@ -272,6 +272,14 @@ TEST_F(Refresh, TimeToAFarLaylineAtACrawlIsCapped) {
   EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "99:59");
   EXPECT_EQ(form.fTimeToLayline, 99 * 60 + 59);
   EXPECT_EQ(form.OutputValues().TimeToLayline, "99:59");
+  // Four digits and the point fill a panel: from 1000 NM on whole miles (3000 sin 45 = 2121.3).
+  EXPECT_EQ(form.DistanceToWaypointLabel->Caption(), "3000");
+  EXPECT_EQ(form.StarboardLaylineLabel->Caption(), "2121");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "2121");
+  Waypoint(0, 999.9);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.DistanceToWaypointLabel->Caption(), "999.9");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "707.0");
 }
 
 TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
@@ -295,6 +303,75 @@ TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
   form.fPerformance = 1e30f;
   form.RefreshDisplay();
   EXPECT_EQ(form.AAGauge1->Position(), 1e6f);
+}
+
+// The boat on heading TWD + A (the starboard line) or TWD - A meets the other tack's line through
+// the waypoint; the legs worked by hand in the plane: s and t along the two headings add up to the
+// waypoint's east and north offsets. Wind from north, A = 40, waypoint on 030 at 2 NM:
+// -sin40 s + sin40 t = 2 sin30 and cos40 (s + t) = 2 cos30, so the leg on 320 is 0.3527 and on
+// 040 1.9084; at 7 kn 181 s and 981 s. Dead upwind at 1 NM each is sin40 / sin100 = 0.6527.
+TEST_F(Refresh, LaylinesOnEachTackWorkedByHand) {
+  form.fTargetAngle = 40;
+  form.fGeoWindAngle = 0;
+  form.fSpeedOverGround = 7;
+  Waypoint(30, 2);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.StarboardLaylineLabel->Caption(), "1.9");
+  EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "16:21");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "0.4");
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "03:01");
+  EXPECT_NEAR(form.fDistanceToLayline, 0.3527, 1e-3);  // the port figure goes out
+  // Stopped, each layline keeps its own last time.
+  form.fSpeedOverGround = 0;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "16:21");
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "03:01");
+  form.fSpeedOverGround = 7;
+  // The mirror image, with the wind from 250: waypoint on 220, the legs swap sides.
+  form.fGeoWindAngle = 250;
+  Waypoint(220, 2);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.StarboardLaylineLabel->Caption(), "0.4");
+  EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "03:01");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "1.9");
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "16:21");
+  EXPECT_NEAR(form.fDistanceToLayline, 1.9084, 1e-3);
+  // Dead upwind, the wind across north: from 350 with the laylines on 030 and 310.
+  form.fGeoWindAngle = 350;
+  Waypoint(350, 1);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.StarboardLaylineLabel->Caption(), "0.7");
+  EXPECT_EQ(form.PortLaylineLabel->Caption(), "0.7");
+  EXPECT_NEAR(form.fDistanceToLayline, 0.6527, 1e-3);
+  EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption(), "05:35");
+}
+
+// Bearing and distance against the geodesics of GeodSolve (WGS84); the globe here is a sphere of a
+// mile to the minute, which differs by up to half a percent in distance and a few tenths of a
+// degree in bearing.
+TEST_F(Refresh, WaypointFiguresAgreeWithGeodesicsNearAndFarAcrossTheLines) {
+  struct Case {
+    float nmeaLat, nmeaLon;  // the boat, ddmm.mm
+    double wLat, wLon;       // the waypoint, degrees
+    double bearing, nm;      // GeodSolve -i
+  } cases[] = {
+      {5230, 400, 52.55, 4.05, 31.361, 3.519},                                  // near
+      {-30, 17950, 0.3333333333, -179.6666666667, 31.135, 58.127},            // both lines
+      {5230, 400, 40.5, -74, 289.987, 3148.7},                                  // an ocean
+      {-3351, 15112, -36.8, 174.8, 105.440, 1169.0},                             // east, south
+      {1030, -17930, -10.25, 179.25, 183.491, 1241.3},                           // west to east
+  };
+  form.fTargetAngle = 45;
+  for (const Case& c : cases) {
+    form.fLatitude = c.nmeaLat;
+    form.fLongitude = c.nmeaLon;
+    form.fWaypointActive = true;
+    form.fWaypointPosition = DecimalToPointLL(c.wLon, c.wLat);
+    form.RefreshDisplay();
+    EXPECT_NEAR(form.fBearingToWaypoint, c.bearing, 0.3) << c.nm;
+    EXPECT_NEAR(form.fDistanceToWaypoint, c.nm, c.nm * 0.005) << c.nm;
+    EXPECT_EQ(form.Label52->Caption().size(), 3u) << c.nm;
+  }
 }
 
 TEST_F(Refresh, WaypointBearingAndDistanceInEveryQuarter) {

@@ -404,6 +404,28 @@ TEST_P(Rendered, TheNeedlePointsAtThePosition) {
   }
 }
 
+TEST_P(Rendered, OffTheScaleTheNeedleRestsAtTheStopOfThatEnd) {
+  NeedleOnly();
+  int over = 0;
+  gauge->OnOverMax = rtl::TNotifyEvent(&over, [&](rtl::TObject*) { ++over; });
+  // Scale 140 over 270 degrees. 200 would be 386 degrees round: at 26, where 13.5 lies.
+  for (float position : {150.f, 200.f, 1e6f}) {
+    gauge->SetFPosition(position);
+    EXPECT_EQ(gauge->Position(), position);
+    EXPECT_EQ(Pixel(Shown(), At(270, 60).x, At(270, 60).y), vcl::clWhite) << position;
+    EXPECT_EQ(Pixel(Shown(), At(26, 60).x, At(26, 60).y), vcl::clNavy) << position;
+    EXPECT_EQ(Pixel(Shown(), At(290, 60).x, At(290, 60).y), vcl::clNavy) << position;
+  }
+  EXPECT_EQ(over, 3);  // the value still counts as over the limit
+  // Below nought it rests at the start, not in the gap before it.
+  for (float position : {-5.f, -140.f}) {
+    gauge->SetFPosition(position);
+    EXPECT_EQ(Pixel(Shown(), At(0, 60).x, At(0, 60).y), vcl::clWhite) << position;
+    EXPECT_EQ(Pixel(Shown(), At(-10, 60).x, At(-10, 60).y), vcl::clNavy) << position;
+    EXPECT_EQ(Pixel(Shown(), At(270, 60).x, At(270, 60).y), vcl::clNavy) << position;
+  }
+}
+
 TEST_P(Rendered, ANonFinitePositionLeavesTheNeedleWhereItWas) {
   NeedleOnly();
   gauge->SetFPosition(70);  // straight up: half of 270 degrees
