@@ -2,6 +2,7 @@
 // settings command previews, a recording leaves its video beside its table, the capture button
 // never overwrites a recording's video.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -306,6 +307,20 @@ TEST_F(MainWindowVideo, APulledCameraShowsOneBox) {
   EXPECT_FALSE(f.cap->Previewing());
   EXPECT_EQ(Shell("ffmpeg -v error -i '" + file + "' -f null - 2>&1"), "");
   EXPECT_GT(capture::AviReader(file).FrameCount(), 0);
+}
+
+// A settings file made read-only: the camera chosen still previews for this run, one box tells
+// that it will not be kept, and the file stays as it was.
+TEST_F(MainWindowVideo, CaptureSettingsThatCannotBeSavedStillPreview) {
+  const std::string before = ReadAll("corvatalen.ini");
+  ASSERT_EQ(::chmod("corvatalen.ini", 0444), 0);
+  TForm1& f = *Form1;
+  f.BitBtn2->Click();
+  EXPECT_TRUE(f.cap->Previewing());
+  EXPECT_TRUE(f.DKToolWindow[31]->Visible());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("The capture settings could not be saved: ", 0), 0u) << boxes[0];
+  EXPECT_EQ(ReadAll("corvatalen.ini"), before);
 }
 
 // "Video" without a camera: the box tells why, and the capture control's empty blue face does not
