@@ -297,7 +297,15 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
   c.HeadingsourceGroup->SetItemIndex(fHeadingSource);
   c.WindsourceGroup->SetItemIndex(fNmeaWind);
   c.TruewindsourceGroup->SetItemIndex(fWindSource);
-  if (RunForm(&c) != vcl::mrOk) return;
+  const std::string portBefore = c.ComboBox1->Text();
+  const std::string deviceBefore = c.ComPort1->DeviceName();
+  if (RunForm(&c) != vcl::mrOk) {
+    // The close saves the port box as the port of the next start: a port typed or picked and
+    // then cancelled must not become it. "Try Settings" or the wizard moved the port itself, and
+    // the box names the port they left.
+    if (c.ComPort1->DeviceName() == deviceBefore) c.ComboBox1->SetText(portBefore);
+    return;
+  }
   SetComputationTimers(false);
   try {
     c.ComPort1->Close();

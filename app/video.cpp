@@ -3,6 +3,8 @@
 #include "app/video.h"
 
 #include <cstdlib>
+#include <exception>
+#include <string>
 
 #include "app/graphconfig.h"
 #include "app/mainform.h"
@@ -82,7 +84,14 @@ void TForm1::BitBtn2Click(rtl::TObject*) {
   fGraphConfig->CaptureFileName = UnusedRecordingName() + ".avi";
   ExecuteGraphConfig(fGraphConfig.get(), cap);
   cap->RestoreGraph(fGraphConfig.get());
-  WriteVideoKeys(ini, *fGraphConfig);
+  // A folder or settings file that cannot be written (read-only, full) keeps the choice for this
+  // run: the preview asked for still starts, and the user hears once why it will not be kept.
+  try {
+    WriteVideoKeys(ini, *fGraphConfig);
+  } catch (const std::exception& e) {
+    TellOnce(std::string("The capture settings could not be saved: ") + e.what(), "Error",
+             vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+  }
   // The camera takes the place of a replay's video.
   CloseReplayVideo();
   cap->StartPreview();

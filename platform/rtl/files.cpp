@@ -333,6 +333,14 @@ void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
     throw EInOutError(Format("Unable to write to %s (%s: %s)", FileName, what, std::strerror(err)),
                       err);
   };
+  // The rename would replace a file the user made read-only, or one we may not write: such a
+  // file is refused as writing it in place would be. No write bit at all counts for root too,
+  // as a read-only attribute does.
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+      ((existing.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+    fail((existing.st_mode & 0222) == 0 ? EACCES : errno, "open");
+  }
   // A new file gets the usual permissions (0666 less the umask), an existing one keeps its own.
   std::string temp;
   int fd = -1;

@@ -77,7 +77,8 @@ std::optional<std::string> ReadFileBytes(const std::string& FileName);
 // Replaces FileName with Data so that a crash leaves either the old or the new file: writes a
 // temporary file in the same directory, flushes it to the disk, renames it over FileName and
 // flushes the directory. Keeps the permissions of an existing file and writes through a symbolic
-// link to its target. Raises EInOutError (with errno as ErrorCode); FileName is then unchanged.
+// link to its target. An existing file without any write permission, or one this process may not
+// write, is refused. Raises EInOutError (with errno as ErrorCode); FileName is then unchanged.
 void WriteFileAtomic(const std::string& FileName, std::string_view Data);
 
 // The existing file whose name matches Path component by component without regard to case (an

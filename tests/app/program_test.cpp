@@ -546,6 +546,39 @@ TEST_F(Program, CommunicationButtonOpensThePortAtTheChosenSpeed) {
   Form1->Close();
 }
 
+// A port picked in the communication dialog and then cancelled is not saved as the next start's
+// port; a port that "Try Settings" opened before the cancel is the one in use, and is.
+TEST_F(Program, ACancelledCommunicationDialogSavesThePortInUse) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  WriteIni("[comms]\ncomport=" + pty.path() + "\n");
+  Start();
+  Advance(10100);
+  ASSERT_TRUE(comms->ComPort1->Active());
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Kind != "Form" || r.Caption != "Settings") return vcl::TDialogAnswer{};
+    comms->ComboBox1->SetText("COM7");
+    return vcl::TDialogAnswer{vcl::mrCancel};
+  };
+  Form1->SpeedButton22->Click();
+  EXPECT_TRUE(comms->ComPort1->Active());
+  EXPECT_EQ(comms->ComboBox1->Text(), pty.path());  // what the close saves
+
+  PtyPair other;
+  ASSERT_TRUE(other.ok());
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Kind != "Form" || r.Caption != "Settings") return vcl::TDialogAnswer{};
+    comms->ComboBox1->SetText(other.path());
+    comms->BitBtn6->Click();
+    return vcl::TDialogAnswer{vcl::mrCancel};
+  };
+  Form1->SpeedButton22->Click();
+  EXPECT_EQ(comms->ComPort1->DeviceName(), other.path());
+  EXPECT_TRUE(comms->ComPort1->Active());
+  Form1->Close();
+  EXPECT_EQ(rtl::TIniFile("corvatalen.ini").ReadString("comms", "comport", ""), other.path());
+}
+
 TEST_F(Program, EveryFieldOfALogRecordMatchesTheTextLogLineOfItsSecond) {
   serial::ScopedFake fake("FAKE1", line);
   // Heading from the compass and speed over ground: every logged value differs from the others.

@@ -3,6 +3,7 @@
 // never overwrites a recording's video.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -345,6 +346,20 @@ TEST_F(MainWindowVideo, AFullDiskEndsTheCaptureWithABox) {
   EXPECT_EQ(f.BitBtn3->Caption(), "Stop");
   f.BitBtn3->Click();
   EXPECT_FALSE(f.cap->Capturing());
+}
+
+// A settings file made read-only: the camera chosen still previews for this run, one box tells
+// that it will not be kept, and the file stays as it was.
+TEST_F(MainWindowVideo, CaptureSettingsThatCannotBeSavedStillPreview) {
+  const std::string before = ReadAll("corvatalen.ini");
+  ASSERT_EQ(::chmod("corvatalen.ini", 0444), 0);
+  TForm1& f = *Form1;
+  f.BitBtn2->Click();
+  EXPECT_TRUE(f.cap->Previewing());
+  EXPECT_TRUE(f.DKToolWindow[31]->Visible());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("The capture settings could not be saved: ", 0), 0u) << boxes[0];
+  EXPECT_EQ(ReadAll("corvatalen.ini"), before);
 }
 
 // "Video" without a camera: the box tells why, and the capture control's empty blue face does not

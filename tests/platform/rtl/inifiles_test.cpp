@@ -193,6 +193,31 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(ini.ReadString("keep", "key399", ""), "some value");
 }
 
+// A settings file the user made read-only is not replaced behind their back (the rename would
+// allow it), whether written key by key or in one commit; once writable again it takes the write.
+TEST(IniFile, AReadOnlyFileIsRefusedAndStaysAsItWas) {
+  TempDir dir;
+  const std::string name = dir / "fixed.ini";
+  const std::string original = "[comms]\r\ncomport=COM2\r\n";
+  Put(name, original);
+  ASSERT_EQ(chmod(name.c_str(), 0444), 0);
+  TIniFile ini(name);
+  EXPECT_THROW(ini.WriteString("comms", "comport", "COM5"), EIniFileException);
+  EXPECT_THROW(ini.EraseSection("comms"), EIniFileException);
+  TIniWriter batch(name);
+  batch.WriteString("settings", "targetangle", "40");
+  EXPECT_THROW(batch.UpdateFile(), EIniFileException);
+  EXPECT_TRUE(batch.Modified());
+  EXPECT_EQ(Slurp(name), original);
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "COM2");
+  EXPECT_EQ(FindFiles(dir.path(), "*"), (std::vector<std::string>{"fixed.ini"}));
+
+  ASSERT_EQ(chmod(name.c_str(), 0600), 0);
+  batch.UpdateFile();
+  EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "40");
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "COM2");
+}
+
 TEST(IniFile, MissingDirectoryRaisesOnWrite) {
   TempDir dir;
   TIniFile ini(dir / "no/such/dir.ini");
