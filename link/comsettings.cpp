@@ -304,7 +304,9 @@ void Tcomms::DecodeDepth(const char* line) {
   } else if (!FieldText(line, 1).empty()) {
     fDepth = FieldFloat(line, 1) * kMetresPerFoot;
   } else {
-    fDepth = FieldFloat(line, 5) * kMetresPerFathom;
+    // Fathoms near the float's limit overflow in the conversion: no reading, the last depth stays.
+    const float metres = FieldFloat(line, 5) * kMetresPerFathom;
+    if (std::isfinite(metres)) fDepth = metres;
   }
 }
 

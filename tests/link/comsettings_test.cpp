@@ -362,6 +362,8 @@ TEST_F(Decoder, DepthInFeetOrFathomsOnlyIsTakenInMetres) {
   EXPECT_NEAR(c->fDepth, 6.79704, 1e-4);
   Feed(Sentence("SDDBT,,f,,M,4.0,F"));
   EXPECT_NEAR(c->fDepth, 7.3152, 1e-4);
+  Feed(Sentence("SDDBT,,f,,M,3e38,F"));  // beyond the float in metres: no reading
+  EXPECT_NEAR(c->fDepth, 7.3152, 1e-4);
   Feed(Sentence("SDDBT,22.3,f,6.8,M,3.7,F"));  // metres when given
   EXPECT_FLOAT_EQ(c->fDepth, 6.8f);
   Feed(Sentence("SDDBT,,f,,M,,F"));  // bottom lost: no depth, as without a sounder
