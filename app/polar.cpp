@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/gridedit.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
@@ -239,6 +240,11 @@ void TPolardata::Button1Click(rtl::TObject*) {
 }
 
 void TPolardata::BitBtn1Click(rtl::TObject*) {
+  // A value typed but not yet posted would never reach the table, nor the curves read below.
+  if (!PostGridEdit(DBGrid1)) {
+    SetModalResult(vcl::mrNone);  // the OK kind would close a modal form all the same
+    return;
+  }
   ReadPolars();
   Close();
 }

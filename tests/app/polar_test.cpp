@@ -404,6 +404,53 @@ TEST_F(PolarFormTest, OkRereadsTheTableAndCloses) {
   EXPECT_EQ(form->fTwsValues[3], 12);
 }
 
+// The polar table's rows as dbview reads them from the file, "TWS;TWD;SPEED" each.
+std::string DbviewRows(const std::string& dir) {
+  std::string out;
+  if (FILE* p = popen(("dbview -b -t -d ';' '" + dir + "/PERFORMANCE.DBF' 2>&1").c_str(), "r")) {
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+TEST_F(PolarFormTest, OkPostsAValueStillBeingTyped) {
+  CreateThreeColumns();
+  TestPolardata* form = ShowForm();
+  ClickCell(form->DBGrid1, 0, 2);  // the 10 kn row at 109 degrees: 35.7 kn becomes 40
+  Type("40");
+  Click(form->BitBtn1);  // no Return first
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(form->Table1->State(), db::dsBrowse);
+  const std::string rows = DbviewRows(fDir);
+  EXPECT_NE(rows.find("10;109;40.000000"), std::string::npos) << rows;
+  EXPECT_EQ(rows.find("35.7"), std::string::npos) << rows;
+  EXPECT_NEAR(form->TargetSpeed(10, 44.5), 3 + 45 * 37.0 / 109, 1e-4);  // point 45: 3 to 40 kn
+  EXPECT_TRUE(Messages().empty());
+}
+
+// Text that is no number, and a number too wide for the SPEED column (20 characters with six
+// decimals): OK says so and stays open, and the file keeps its rows.
+TEST_F(PolarFormTest, OkRefusingAValueKeepsTheFormOpenAndTheFileAsItWas) {
+  CreateThreeColumns();
+  for (const char* text : {"abc", "123456789012345"}) {
+    vcl::ClearDialogLog();
+    TestPolardata* form = ShowForm();
+    ClickCell(form->DBGrid1, 0, 2);
+    Type(text);
+    Click(form->BitBtn1);
+    EXPECT_TRUE(form->Visible()) << text;
+    ASSERT_EQ(Messages().size(), 1u) << text;
+    EXPECT_NE(Messages()[0].find("not saved"), std::string::npos) << Messages()[0];
+    const std::string rows = DbviewRows(fDir);
+    EXPECT_NE(rows.find("10;109;35.700000"), std::string::npos) << rows;
+    EXPECT_EQ(rows.find(text), std::string::npos) << rows;
+    form->Table1->Cancel();
+    form->Close();
+  }
+}
+
 TEST_F(PolarFormTest, NavigatorDeleteIsAskedAndTheCurveGoesOnTheNextRead) {
   CreateThreeColumns();
   TestPolardata* form = ShowForm();
