@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "app/gridedit.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/newchild.h"
 
@@ -46,6 +47,11 @@ Tsailselform::Tsailselform(rtl::TComponent* AOwner) : TForm(AOwner) {
 }
 
 void Tsailselform::BitBtn1Click(rtl::TObject*) {
+  // A sail typed but not yet posted would be lost.
+  if (!PostGridEdit(DBGrid1)) {
+    SetModalResult(vcl::mrNone);  // the OK kind would close a modal form all the same
+    return;
+  }
   Close();
 }
 

@@ -265,6 +265,36 @@ TEST_F(AppDialogs, AMissingSailTableIsMadeAndASailTypedInIsKept) {
   EXPECT_DOUBLE_EQ(t.records[0].at("Color"), 255);
 }
 
+// A sail typed and confirmed with OK, without the navigator's post, is in the file.
+TEST_F(AppDialogs, OkPostsASailStillBeingTyped) {
+  StartProgram();
+  Advance(10100);
+  Tsailselform& f = *sailselform;
+  script.reset();
+  Form1->SpeedyButton6->Click();
+  ASSERT_TRUE(f.Visible());
+  auto click = [&](vcl::TControl* c, const vcl::TRect& r) {
+    const gdi::POINT p = c->ClientToScreen(gdi::POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    for (const auto& in : {win::MouseMove(p.x, p.y), win::MouseDown(p.x, p.y), win::MouseUp(p.x, p.y)})
+      win::PostRawInput(in);
+    app->ProcessMessages();
+  };
+  click(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
+  click(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
+  for (char ch : std::string("JIB")) {
+    win::PostRawInput(win::KeyDown(win::VK_SHIFT));
+    win::PostRawInput(win::KeyDown(static_cast<unsigned>(ch)));
+    win::PostRawInput(win::KeyUp(static_cast<unsigned>(ch)));
+    win::PostRawInput(win::KeyUp(win::VK_SHIFT));
+    app->ProcessMessages();
+  }
+  click(f.BitBtn1, vcl::TRect{0, 0, f.BitBtn1->Width(), f.BitBtn1->Height()});
+  EXPECT_FALSE(f.Visible());
+  const apptest::PxTable t = apptest::ReadWithPxlib("sails.db");
+  ASSERT_EQ(t.records.size(), 1u);
+  EXPECT_EQ(t.texts[0].at("Sails"), "JIB");
+}
+
 // --- Capture settings -----------------------------------------------------------------------------
 
 class CaptureDialog : public AppDialogs {
