@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/gridedit.h"
 #include "app/mainform.h"
 #include "app/waypointimport.h"
 #include "platform/rtl/files.h"
@@ -42,6 +43,11 @@ void TWPDBForm::SetDataSource(db::TDataSource* source) {
 }
 
 void TWPDBForm::BitBtn1Click(rtl::TObject*) {
+  // A waypoint typed but not yet posted would be lost.
+  if (!PostGridEdit(DBGrid1)) {
+    SetModalResult(vcl::mrNone);  // the OK kind would close a modal form all the same
+    return;
+  }
   Close();
 }
 

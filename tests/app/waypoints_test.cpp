@@ -188,4 +188,32 @@ TEST_F(WaypointDialog, AnImportAndAnEditPostedWithTheNavigatorReachTheTable) {
   }
 }
 
+// OK takes what is still being typed into the file.
+TEST_F(WaypointDialog, OkPostsACellStillBeingTyped) {
+  TWPDBForm& f = *WPDBForm;
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Kind == "Form") return std::nullopt;
+    return vcl::TDialogAnswer{};
+  };
+  db::TDataSet* t = Form1->Table2;
+  t->Open();
+  t->Append();
+  t->FieldByName("NAME")->SetAsString("BUOY1");
+  t->FieldByName("LAT")->SetAsFloat(52.1);
+  t->FieldByName("LON")->SetAsFloat(4.3);
+  t->Post();
+  const auto cell = [&f](int col) { return [&f, col] { return Centre(f.DBGrid1->CellRect(0, col)); }; };
+  ClickAt(f.DBGrid1, cell(1));
+  TypeWord("EAST");
+  ClickOn(f.BitBtn1);  // OK, no post first
+  Form1->WPdatabaseButton->Click();
+  EXPECT_TRUE(script->Done());
+  EXPECT_FALSE(f.Visible());
+  EXPECT_TRUE(boxes.empty());
+  const apptest::PxTable read = apptest::ReadWithPxlib("waypoints.DB");
+  ASSERT_EQ(read.records.size(), 1u);
+  EXPECT_EQ(read.texts[0].at("NAME2"), "EAST");
+
+}
+
 }  // namespace
