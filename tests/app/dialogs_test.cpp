@@ -64,6 +64,22 @@ class AppDialogs : public apptest::ProgramFixture {
   void Key(unsigned vk, unsigned times = 1) {
     for (unsigned i = 0; i < times; ++i) script->Key(vk);
   }
+  // Input at once, for a form shown beside the main window (not modally): a click at the middle
+  // of r in c, and a key, shifted for capitals.
+  void ClickNow(vcl::TControl* c, const vcl::TRect& r) {
+    const gdi::POINT p =
+        c->ClientToScreen(gdi::POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    for (const auto& in : {win::MouseMove(p.x, p.y), win::MouseDown(p.x, p.y), win::MouseUp(p.x, p.y)})
+      win::PostRawInput(in);
+    app->ProcessMessages();
+  }
+  void KeyNow(unsigned vk, bool shift = false) {
+    if (shift) win::PostRawInput(win::KeyDown(win::VK_SHIFT));
+    win::PostRawInput(win::KeyDown(vk));
+    win::PostRawInput(win::KeyUp(vk));
+    if (shift) win::PostRawInput(win::KeyUp(win::VK_SHIFT));
+    app->ProcessMessages();
+  }
   void Type(const std::string& text) {
     for (char ch : text) {
       if (ch == '.')
@@ -237,27 +253,14 @@ TEST_F(AppDialogs, AMissingSailTableIsMadeAndASailTypedInIsKept) {
   script.reset();
   Form1->SpeedyButton6->Click();
   ASSERT_TRUE(f.Visible());
-  auto click = [&](vcl::TControl* c, const vcl::TRect& r) {
-    const gdi::POINT p = c->ClientToScreen(gdi::POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    for (const auto& in : {win::MouseMove(p.x, p.y), win::MouseDown(p.x, p.y), win::MouseUp(p.x, p.y)})
-      win::PostRawInput(in);
-    app->ProcessMessages();
-  };
-  auto key = [&](unsigned vk, bool shift = false) {
-    if (shift) win::PostRawInput(win::KeyDown(win::VK_SHIFT));
-    win::PostRawInput(win::KeyDown(vk));
-    win::PostRawInput(win::KeyUp(vk));
-    if (shift) win::PostRawInput(win::KeyUp(win::VK_SHIFT));
-    app->ProcessMessages();
-  };
-  click(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
-  click(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
-  for (char ch : std::string("GENOA")) key(static_cast<unsigned>(ch), true);
-  key(win::VK_TAB);
-  for (char ch : std::string("255")) key(static_cast<unsigned>(ch));
-  click(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbPost));
+  ClickNow(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
+  ClickNow(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
+  for (char ch : std::string("GENOA")) KeyNow(static_cast<unsigned>(ch), true);
+  KeyNow(win::VK_TAB);
+  for (char ch : std::string("255")) KeyNow(static_cast<unsigned>(ch));
+  ClickNow(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbPost));
   Snapshot("dialog_sails.png");
-  click(f.BitBtn1, vcl::TRect{0, 0, f.BitBtn1->Width(), f.BitBtn1->Height()});
+  ClickNow(f.BitBtn1, vcl::TRect{0, 0, f.BitBtn1->Width(), f.BitBtn1->Height()});
   EXPECT_FALSE(f.Visible());
   const apptest::PxTable t = apptest::ReadWithPxlib("sails.db");
   ASSERT_EQ(t.records.size(), 1u);
@@ -273,22 +276,10 @@ TEST_F(AppDialogs, OkPostsASailStillBeingTyped) {
   script.reset();
   Form1->SpeedyButton6->Click();
   ASSERT_TRUE(f.Visible());
-  auto click = [&](vcl::TControl* c, const vcl::TRect& r) {
-    const gdi::POINT p = c->ClientToScreen(gdi::POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    for (const auto& in : {win::MouseMove(p.x, p.y), win::MouseDown(p.x, p.y), win::MouseUp(p.x, p.y)})
-      win::PostRawInput(in);
-    app->ProcessMessages();
-  };
-  click(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
-  click(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
-  for (char ch : std::string("JIB")) {
-    win::PostRawInput(win::KeyDown(win::VK_SHIFT));
-    win::PostRawInput(win::KeyDown(static_cast<unsigned>(ch)));
-    win::PostRawInput(win::KeyUp(static_cast<unsigned>(ch)));
-    win::PostRawInput(win::KeyUp(win::VK_SHIFT));
-    app->ProcessMessages();
-  }
-  click(f.BitBtn1, vcl::TRect{0, 0, f.BitBtn1->Width(), f.BitBtn1->Height()});
+  ClickNow(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
+  ClickNow(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
+  for (char ch : std::string("JIB")) KeyNow(static_cast<unsigned>(ch), true);
+  ClickNow(f.BitBtn1, vcl::TRect{0, 0, f.BitBtn1->Width(), f.BitBtn1->Height()});
   EXPECT_FALSE(f.Visible());
   const apptest::PxTable t = apptest::ReadWithPxlib("sails.db");
   ASSERT_EQ(t.records.size(), 1u);
