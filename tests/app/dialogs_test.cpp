@@ -73,6 +73,18 @@ class AppDialogs : public apptest::ProgramFixture {
       win::PostRawInput(in);
     app->ProcessMessages();
   }
+  // The sail form shown beside the main window (not modally: input goes straight to it), a new
+  // row inserted and its first cell clicked.
+  Tsailselform& NewSailRow() {
+    Advance(10100);
+    script.reset();
+    Form1->SpeedyButton6->Click();
+    Tsailselform& f = *sailselform;
+    EXPECT_TRUE(f.Visible());
+    ClickNow(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
+    ClickNow(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
+    return f;
+  }
   void KeyNow(unsigned vk, bool shift = false) {
     if (shift) win::PostRawInput(win::KeyDown(win::VK_SHIFT));
     win::PostRawInput(win::KeyDown(vk));
@@ -247,14 +259,7 @@ TEST_F(AppDialogs, AMissingSailTableIsMadeAndASailTypedInIsKept) {
   ASSERT_TRUE(fs::exists("sails.db"));
   EXPECT_EQ(apptest::ReadWithPxlib("sails.db").fields,
             (std::vector<std::string>{"Sails", "Color"}));
-  Advance(10100);
-  Tsailselform& f = *sailselform;
-  // Shown beside the main window, not modally: the input goes straight to it.
-  script.reset();
-  Form1->SpeedyButton6->Click();
-  ASSERT_TRUE(f.Visible());
-  ClickNow(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
-  ClickNow(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
+  Tsailselform& f = NewSailRow();
   for (char ch : std::string("GENOA")) KeyNow(static_cast<unsigned>(ch), true);
   KeyNow(win::VK_TAB);
   for (char ch : std::string("255")) KeyNow(static_cast<unsigned>(ch));
@@ -271,13 +276,7 @@ TEST_F(AppDialogs, AMissingSailTableIsMadeAndASailTypedInIsKept) {
 // A sail typed and confirmed with OK, without the navigator's post, is in the file.
 TEST_F(AppDialogs, OkPostsASailStillBeingTyped) {
   StartProgram();
-  Advance(10100);
-  Tsailselform& f = *sailselform;
-  script.reset();
-  Form1->SpeedyButton6->Click();
-  ASSERT_TRUE(f.Visible());
-  ClickNow(f.DBNavigator1, f.DBNavigator1->ButtonRect(vcl::nbInsert));
-  ClickNow(f.DBGrid1, f.DBGrid1->CellRect(0, 0));
+  Tsailselform& f = NewSailRow();
   for (char ch : std::string("JIB")) KeyNow(static_cast<unsigned>(ch), true);
   ClickNow(f.BitBtn1, vcl::TRect{0, 0, f.BitBtn1->Width(), f.BitBtn1->Height()});
   EXPECT_FALSE(f.Visible());
