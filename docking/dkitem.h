@@ -145,6 +145,8 @@ class TDKCustomItem : public rtl::TComponent {
   void ViewEndUpdate() { Notify(dkicSubitemsEndUpdate, -1, nullptr); }
   void Change(bool NeedResize);
   void RecreateItemViewers();
+  // A rename is told to the parent's views (dkicNameChanged).
+  void SetName(const std::string& NewName) override;
 
   // The action the item follows (nil: none).
   vcl::TBasicAction* Action() const { return actionLink_ ? actionLink_->Action() : nullptr; }

@@ -2,6 +2,7 @@
 // posted to run after a menu loop has ended.
 #include <algorithm>
 
+#include "docking/dkconsts.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
 #include "platform/win/defproc.h"
@@ -111,8 +112,16 @@ TDKCustomItem::~TDKCustomItem() {
 void TDKCustomItem::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   rtl::TComponent::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
-  if (AComponent == images_) SetImages(nullptr);
-  if (AComponent == subMenuImages_) SetSubMenuImages(nullptr);
+  // A list being destroyed is only a component by now, and has let go of its links already:
+  // it is forgotten without a call on it.
+  if (AComponent == images_) {
+    images_ = nullptr;
+    ImagesChanged(nullptr);
+  }
+  if (AComponent == subMenuImages_) {
+    subMenuImages_ = nullptr;
+    SubMenuImagesChanged(nullptr);
+  }
   if (AComponent == linkSubitems_) SetLinkSubitems(nullptr);
   if (actionLink_ && AComponent == actionLink_->Action()) actionLink_.reset();
 }
@@ -120,7 +129,7 @@ void TDKCustomItem::Notification(rtl::TComponent* AComponent, rtl::TOperation Op
 // ------------------------------------------------------------------ tree
 
 TDKCustomItem* TDKCustomItem::Items(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EDKItemError("List index out of bounds");
+  if (Index < 0 || Index >= Count()) throw EDKItemError(STBToolbarIndexOutOfBounds);
   return items_[static_cast<size_t>(Index)];
 }
 
@@ -137,11 +146,11 @@ bool TDKCustomItem::ContainsItem(const TDKCustomItem* AItem) const {
 
 void TDKCustomItem::Insert(int NewIndex, TDKCustomItem* AItem) {
   if (!AItem) return;
-  if (AItem->parent_) throw EDKItemError("Item already inserted");
+  if (AItem->parent_) throw EDKItemError(STBToolbarItemReinserted);
   // An item inside itself would make every walk of the tree endless.
   if (AItem == this || AItem->ContainsItem(this))
     throw EDKItemError("Cannot insert an item into itself or into one of its sub-items");
-  if (NewIndex < 0 || NewIndex > Count()) throw EDKItemError("List index out of bounds");
+  if (NewIndex < 0 || NewIndex > Count()) throw EDKItemError(STBToolbarIndexOutOfBounds);
   items_.insert(items_.begin() + NewIndex, AItem);
   AItem->parent_ = this;
   ViewBeginUpdate();
@@ -169,7 +178,7 @@ void TDKCustomItem::Clear() {
 
 void TDKCustomItem::Move(int CurIndex, int NewIndex) {
   if (CurIndex < 0 || CurIndex >= Count() || NewIndex < 0 || NewIndex >= Count())
-    throw EDKItemError("List index out of bounds");
+    throw EDKItemError(STBToolbarIndexOutOfBounds);
   if (CurIndex == NewIndex) return;
   TDKCustomItem* item = items_[static_cast<size_t>(CurIndex)];
   ViewBeginUpdate();
@@ -211,6 +220,12 @@ void TDKCustomItem::Change(bool NeedResize) {
   if (parent_)
     parent_->Notify(NeedResize ? dkicInvalidateAndResize : dkicInvalidate, parent_->IndexOf(this),
                     this);
+}
+
+void TDKCustomItem::SetName(const std::string& NewName) {
+  if (NewName == Name()) return;
+  rtl::TComponent::SetName(NewName);
+  if (parent_) parent_->Notify(dkicNameChanged, parent_->IndexOf(this), this);
 }
 
 void TDKCustomItem::RecreateItemViewers() {

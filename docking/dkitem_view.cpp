@@ -3,6 +3,7 @@
 
 #include "docking/dkacc.h"
 #include "docking/dkcommon.h"
+#include "docking/dkconsts.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
 #include "platform/win/messages.h"
@@ -97,7 +98,7 @@ int TDKView::IndexOf(const TDKItemViewer* V) const {
 TDKItemViewer* TDKView::Find(const TDKCustomItem* Item) const {
   for (const auto& v : viewers_)
     if (v->Item() == Item) return v.get();
-  throw EDKItemError("Item has no viewer in this view");
+  throw EDKItemError(STBViewerNotFound);
 }
 
 TDKItemViewer* TDKView::ViewerFromPoint(POINT P) const {

@@ -8,6 +8,8 @@
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
 #include "platform/vcl/application.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/screen.h"
 #include "platform/win/defproc.h"
 #include "platform/win/input.h"
 #include "platform/win/message.h"
@@ -421,7 +423,13 @@ TDKCustomItem* DoneAction(const TDKDoneActionData& D, bool ReturnClickedItemOnly
       win::SendMessage(D.Wnd, win::WM_SYSCOMMAND, win::SC_KEYMENU, D.Key);
       break;
     case dkdaHelpContext:
-      if (vcl::Application) vcl::Application->HelpContext(D.ContextID);
+      if (!vcl::Application) break;
+      // A form with the help button asks for the pop-up help of the context.
+      if (vcl::TCustomForm* f = vcl::Screen ? vcl::Screen->ActiveForm() : nullptr;
+          f && (f->BorderIcons() & vcl::biHelp))
+        vcl::Application->HelpCommand(win::HELP_CONTEXTPOPUP, D.ContextID);
+      else
+        vcl::Application->HelpContext(D.ContextID);
       break;
     default:
       break;

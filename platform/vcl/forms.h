@@ -19,6 +19,10 @@ enum TPosition {
   poOwnerFormCenter
 };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+// The buttons of a form's caption. The frame draws no help button; what asks for help (a menu's
+// F1) looks at biHelp to choose the pop-up help.
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TModalResult = int;
@@ -44,6 +48,8 @@ class TCustomForm : public TWinControl {
   void SetBorderStyle(TFormBorderStyle v);
   TFormStyle FormStyle() const { return formStyle_; }
   void SetFormStyle(TFormStyle v);
+  TBorderIcons BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(TBorderIcons v) { borderIcons_ = v; }
   TPosition Position() const { return position_; }
   void SetPosition(TPosition v) { position_ = v; }
   TWindowState WindowState() const { return windowState_; }
@@ -110,6 +116,7 @@ class TCustomForm : public TWinControl {
 
   TFormBorderStyle borderStyle_ = bsSizeable;
   TFormStyle formStyle_ = fsNormal;
+  TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
   TPosition position_ = poDesigned;
   TWindowState windowState_ = wsNormal;
   bool keyPreview_ = false;

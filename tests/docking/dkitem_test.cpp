@@ -1,4 +1,5 @@
 // The item tree: notifications, options, radio groups, shortcuts and posted clicks.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "docking/dkitem.h"
@@ -67,6 +68,27 @@ TEST_F(Items, InsertNotifiesInOrderAndLinkingItemsHearItRelayed) {
   EXPECT_EQ(root.Count(), 0);
 }
 
+TEST_F(Items, ARenameIsToldToTheParentsViewsOnlyWhenTheNameChanges) {
+  TDKRootItem root(nullptr);
+  auto* a = NewItem();
+  root.Add(NewItem());
+  root.Add(a);
+  root.RegisterNotification(Recorder("root"));
+  a->SetName("SaveLog");
+  a->SetName("SaveLog");
+  EXPECT_EQ(notes_, (std::vector<Note>{{"root", false, dkicNameChanged, 1, a}}));
+}
+
+TEST_F(Items, AnImageListThatGoesAwayIsForgotten) {
+  TDKRootItem root(nullptr);
+  auto* list = new vcl::TImageList(nullptr);
+  root.SetImages(list);
+  root.SetSubMenuImages(list);
+  delete list;
+  EXPECT_EQ(root.Images(), nullptr);
+  EXPECT_EQ(root.SubMenuImages(), nullptr);
+}
+
 TEST_F(Items, RegistrationIsCountedAndAnUnknownOneIsIgnored) {
   TDKRootItem root(nullptr);
   auto r = Recorder("r");
@@ -92,8 +114,11 @@ TEST_F(Items, AnItemCannotGoIntoItselfItsSubitemsOrTwoParents) {
   EXPECT_THROW(deep->Add(&root), EDKItemError);
   auto* loose = new TDKSubmenuItem(nullptr);
   loose->Add(NewItem());
-  EXPECT_THROW(root.Add(deep), EDKItemError);  // already has a parent
-  EXPECT_THROW(root.Insert(5, loose), EDKItemError);
+  using testing::ThrowsMessage, testing::StrEq;
+  EXPECT_THAT([&] { root.Add(deep); },
+              ThrowsMessage<EDKItemError>(StrEq("Toolbar item already inserted")));
+  EXPECT_THAT([&] { root.Insert(5, loose); },
+              ThrowsMessage<EDKItemError>(StrEq("Toolbar item index out of range")));
   EXPECT_EQ(loose->Parent(), nullptr);
   root.Insert(0, loose);
   EXPECT_EQ(root.IndexOf(loose), 0);

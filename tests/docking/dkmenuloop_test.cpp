@@ -2,6 +2,7 @@
 // toolbar whose submenu button drops a menu.
 #include "docking/dkcommon.h"
 #include "docking/dktoolbar.h"
+#include "platform/vcl/screen.h"
 #include "platform/win/input.h"
 #include "platform/win/sinks.h"
 #include "platform/win/window.h"
@@ -154,8 +155,20 @@ TEST_F(MenuLoop, AnUnmatchedCharacterBeepsAndF1EndsWithHelp) {
   const auto sounds = win::SoundLog();
   ASSERT_EQ(sounds.size(), 1u);
   EXPECT_EQ(sounds[0].alias, "");
-  const auto help = win::HelpLog();
+  auto help = win::HelpLog();
   ASSERT_EQ(help.size(), 1u);
+  EXPECT_EQ(help[0].command, unsigned(win::HELP_CONTEXT));
+  EXPECT_EQ(help[0].data, 42u);
+  // Over a form with the help button the same key asks for the pop-up help.
+  ASSERT_EQ(vcl::Screen->ActiveForm(), form);
+  form->SetBorderIcons(vcl::biSystemMenu | vcl::biHelp);
+  win::ClearSinks();
+  win::InputScript popup;
+  popup.Then(Grab()).Key('C').Key(win::VK_F1);
+  EXPECT_EQ(Run(popup), nullptr);
+  help = win::HelpLog();
+  ASSERT_EQ(help.size(), 1u);
+  EXPECT_EQ(help[0].command, unsigned(win::HELP_CONTEXTPOPUP));
   EXPECT_EQ(help[0].data, 42u);
 }
 
