@@ -432,6 +432,8 @@ class TDKView : public rtl::TComponent {
   TDKItemViewer* Find(const TDKCustomItem* Item) const;  // raises EDKItemError when absent
   TDKItemViewer* ViewerFromPoint(POINT P) const;
   void RecreateAllViewers();
+  // A new viewer from the item at Index, in the old one's place.
+  void RecreateItemViewer(int Index);
   const std::vector<TDKItemViewer*>& PriorityList() const { return priority_; }
 
   // Positions.
@@ -589,6 +591,8 @@ class TDKView : public rtl::TComponent {
   void LinkNotification(TDKCustomItem* Ancestor, bool Relayed, TDKItemChangedAction Action,
                         int Index, TDKCustomItem* Item);
   void UpdateCurParentItem();
+  // Image sizes changed: this view and its open child views lay out again.
+  void ImagesChanged();
   int InsertItemViewers(int Index, TDKCustomItem* AItem, int AGroupLevel, bool AddToPriorityList,
                         bool TopOfPriorityList);
   void DeleteViewer(int Index);

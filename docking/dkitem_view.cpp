@@ -206,9 +206,15 @@ void TDKView::ItemNotification(TDKCustomItem*, bool Relayed, TDKItemChangedActio
         if (v->Item() == Item) Invalidate(v.get());
       break;
     case dkicInvalidateAndResize:
-    case dkicRecreateItemViewers:
-    case dkicSubMenuImagesChanged:
       InvalidatePositions();
+      break;
+    case dkicRecreateItemViewers:
+      InvalidatePositions();
+      for (int i = 0; i < ViewerCount(); ++i)
+        if (V_(i)->Item() == Item) RecreateItemViewer(i);
+      break;
+    case dkicSubMenuImagesChanged:
+      ImagesChanged();
       break;
     case dkicNameChanged:
       return;
@@ -222,8 +228,34 @@ void TDKView::LinkNotification(TDKCustomItem*, bool, TDKItemChangedAction Action
     UpdateCurParentItem();
     TryValidatePositions();
   } else if (Action == dkicSubMenuImagesChanged && curParentItem_ != parentItem_) {
-    InvalidatePositions();
+    ImagesChanged();
+    TryValidatePositions();
   }
+}
+
+void TDKView::ImagesChanged() {
+  // The open menus below take their images from this view's items too.
+  InvalidatePositions();
+  for (TDKView* v = openViewerView_; v; v = v->openViewerView_) {
+    v->InvalidatePositions();
+    v->TryValidatePositions();
+  }
+}
+
+void TDKView::RecreateItemViewer(int Index) {
+  TDKItemViewer* old = V_(Index);
+  if (old == openViewer_) CloseChildPopups();
+  std::unique_ptr<TDKItemViewer> fresh = old->Item()->CreateViewer(this, old->GroupLevel());
+  TDKItemViewer* v = fresh.get();
+  // The new viewer takes the old one's place: on screen, in the priority order, as selection.
+  v->BoundsRect = old->BoundsRect;
+  v->Show = old->Show;
+  v->OffEdge = old->OffEdge;
+  v->Clipped = old->Clipped;
+  v->LineBreak = old->LineBreak;
+  std::replace(priority_.begin(), priority_.end(), old, v);
+  if (selected_ == old) selected_ = v;
+  viewers_[static_cast<size_t>(Index)] = std::move(fresh);
 }
 
 void TDKView::SetUsePriorityList(bool v) {
@@ -453,15 +485,7 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
     }
   }
   // 7.
-  {
-    const int before = sum;
-    (void)before;
-    for (int i = n - 1; i >= 0; --i) {
-      if (!R(i).show || V(i) == chevron) continue;
-      if (!isSep(i)) break;
-      R(i).show = false;
-    }
-  }
+  hideTrailingSeparators();
   int total = 0;  // across
   for (int i = 0; i < n; ++i)
     if (R(i).show && V(i) != chevron) total = std::max(total, Across(S(i), vertical));
@@ -478,6 +502,28 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
     const SIZE s = S(i);
     R(i).r = vertical ? RECT{c, a, c + s.cx, a + s.cy} : RECT{a, c, a + s.cx, c + s.cy};
   };
+  // From the first viewer of a line whose item asks for it, the rest of the line goes to the
+  // far end: the wrap offset once the toolbar wraps. A line that did not wrap ends where its
+  // last viewer does, so nothing moves there.
+  auto pushToFarEnd = [&](int from, int to) {
+    int first = -1, end = 0;
+    for (int i = from; i < to; ++i) {
+      if (!R(i).show || V(i) == chevron || R(i).lineBreak) continue;
+      if (first < 0 && (V(i)->Item()->ItemStyle() & isPushToFarEnd)) first = i;
+      end = std::max<int>(end, vertical ? R(i).r.bottom : R(i).r.right);
+    }
+    if (first < 0) return;
+    int totalAlong = Along(totalSize, vertical);
+    if (wrapped && !chevronParentView_) totalAlong = std::max(totalAlong, AWrapOffset);
+    const int space = std::min(AWrapOffset, totalAlong) - end;
+    if (space < 1) return;
+    for (int i = first; i < to; ++i) {
+      if (!R(i).show || V(i) == chevron || R(i).lineBreak) continue;
+      gdi::OffsetRect(&R(i).r, vertical ? 0 : space, vertical ? space : 0);
+      totalSize.cx = std::max<int>(totalSize.cx, R(i).r.right);
+      totalSize.cy = std::max<int>(totalSize.cy, R(i).r.bottom);
+    }
+  };
   auto finishLine = [&](int from, int to) {
     if (from < 0) return;
     int thick = lineThickness;
@@ -490,9 +536,6 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
       if (!R(i).show || V(i) == chevron || R(i).lineBreak) continue;
       RECT& r = R(i).r;
       if (isToolbar_) {
-        const int c0 = vertical ? r.left : r.top;
-        const int lineTop = c0 - (c0 - crossPos);
-        (void)lineTop;
         const int extent = vertical ? r.right - r.left : r.bottom - r.top;
         const int start = crossPos;
         if (isSep(i)) {
@@ -513,10 +556,12 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
       totalSize.cx = std::max<int>(totalSize.cx, r.right);
       totalSize.cy = std::max<int>(totalSize.cy, r.bottom);
     }
+    pushToFarEnd(from, to);
   };
   for (int i = 0; i < n; ++i) {
     if (!R(i).show || V(i) == chevron) continue;
     if (lineStart < 0) lineStart = i;
+    bool wrappedHere = false;
     const bool flowing = isToolbar_ || V(i)->IsToolbarSize();
     if (!flowing && prevFlowing) {
       along = alongStart;
@@ -530,7 +575,12 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
           if (isSep(k)) break;
           groupLen += Along(S(k), vertical);
         }
-        if (along + Along(S(i), vertical) + groupLen > AWrapOffset || afterWrap) {
+        // Right after a wrap the separator ends that line too, unless its item keeps it for
+        // a group that does not fit.
+        const bool groupFits = along + Along(S(i), vertical) + groupLen <= AWrapOffset;
+        const bool breakAfterWrap =
+            afterWrap && !(V(i)->Item()->ItemStyle() & isWrapWhenGroupDoesNotFit);
+        if (!groupFits || breakAfterWrap) {
           ++out.WrappedLines;
           wrapped = true;
           finishLine(lineStart, i);
@@ -542,7 +592,7 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
           crossPos += 6;
           lineThickness = 0;
           lineStart = i + 1;
-          afterWrap = true;
+          afterWrap = false;
           prevFlowing = true;
           continue;
         }
@@ -554,9 +604,10 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
         along = alongStart;
         lineThickness = 0;
         lineStart = i;
+        wrappedHere = true;
       }
     }
-    afterWrap = false;
+    afterWrap = wrappedHere;
     place(i, along, crossPos);
     if (flowing) {
       along += Along(S(i), vertical);

@@ -1,5 +1,7 @@
 // Layout of views: sizes of buttons and rows, separators, wrapping, vertical columns and popups
 // that scroll. A button with a 16 x 16 image alone is 6 + 16 + 1 = 23 wide and 16 + 6 = 22 high.
+#include <gmock/gmock.h>
+
 #include "tests/docking/itemfixture.h"
 
 namespace itemtest {
@@ -201,6 +203,79 @@ TEST_F(Layout, SameWidthButtonsTakeTheWidestOne) {
   EXPECT_EQ(v->Viewers(1)->BoundsRect.right - v->Viewers(1)->BoundsRect.left, wide);
   // Image above the caption: 6 + text height + 16 high.
   EXPECT_EQ(v->TotalSize().cy, 6 + TextHeight() + 16);
+}
+
+// Items of classes that set the style bits no class of the framework sets.
+template <typename Base, TDKItemStyle Bits>
+struct Styled : Base {
+  Styled() : Base(nullptr) { this->SetItemStyle(this->ItemStyle() | Bits); }
+};
+
+TEST_F(Layout, ASeparatorRightAfterAWrapBreaksTheLineUnlessItWaitsForAGroupThatDoesNotFit) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  for (int k = 0; k < 4; ++k) Add(root, "", k);
+  root->Insert(3, new TDKSeparatorItem(nullptr));
+  TDKView* v = MakeView(root, true);
+  // At 60 the third button wraps (4 + 3 x 23 > 60) and the separator comes right after it.
+  EXPECT_EQ(v->CalculatePositions(true, dkvoFloating, 60, 0, 0).WrappedLines, 3);
+  EXPECT_EQ(v->Viewers(4)->BoundsRect, Rc(4, 52, 27, 74));
+  // With style bit 8 it stays in the line, where the last button still fits after it.
+  delete root->Items(3);
+  root->Insert(3, new Styled<TDKSeparatorItem, isWrapWhenGroupDoesNotFit>);
+  EXPECT_EQ(v->CalculatePositions(true, dkvoFloating, 60, 0, 0).WrappedLines, 2);
+  EXPECT_EQ(v->Viewers(4)->BoundsRect, Rc(33, 24, 56, 46));
+}
+
+TEST_F(Layout, AnItemWithBit9TakesTheRestOfItsLineToTheWrapOffset) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  for (int k = 0; k < 4; ++k)
+    root->Add(k == 1 ? new Styled<TDKItem, isPushToFarEnd> : new TDKItem(nullptr));
+  for (int k = 0; k < 4; ++k) root->Items(k)->SetImageIndex(k);
+  TDKView* v = MakeView(root, true);
+  // Two buttons a line at 60: the first line's second one ends at 60; the second line stays.
+  EXPECT_EQ(v->CalculatePositions(true, dkvoHorizontal, 60, 0, 0).TotalSize, (SIZE{60, 44}));
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(37, 0, 60, 22));
+  EXPECT_EQ(v->Viewers(3)->BoundsRect, Rc(23, 22, 46, 44));
+  // A line that does not wrap has no room past its last button.
+  v->CalculatePositions(true, dkvoHorizontal, 200, 0, 0);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(23, 0, 46, 22));
+}
+
+// A button whose viewer class follows a switch of its own: a 40-pixel square when set.
+struct BigViewer : TDKItemViewer {
+  using TDKItemViewer::TDKItemViewer;
+  void CalcSize(vcl::TCanvas*, int& w, int& h) override { w = h = 40; }
+};
+struct Switchable : TDKItem {
+  Switchable() : TDKItem(nullptr) {}
+  bool big = false;
+  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* view, int level) override {
+    return big ? std::make_unique<BigViewer>(view, this, level)
+               : TDKItem::CreateViewer(view, level);
+  }
+};
+
+TEST_F(Layout, RecreatingAnItemsViewersGivesThemTheItemsNewClassInTheirPlace) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  Add(root, "", 0);
+  auto* sw = new Switchable;
+  root->Add(sw);
+  TDKView* v = MakeView(root, true, true);
+  v->SetSelected(v->Find(sw));
+  sw->big = true;
+  sw->RecreateItemViewers();
+  TDKItemViewer* now = v->Find(sw);
+  ASSERT_NE(dynamic_cast<BigViewer*>(now), nullptr);
+  EXPECT_EQ(now->BoundsRect, Rc(23, 0, 63, 40));
+  EXPECT_EQ(v->Selected(), now);
+  EXPECT_EQ(v->PriorityList()[1], now);
+  TDKItem stranger(nullptr);
+  EXPECT_THAT([&] { v->Find(&stranger); },
+              testing::ThrowsMessage<EDKItemError>(testing::StrEq(
+                  "An item viewer associated the specified item could not be found")));
 }
 
 }  // namespace
