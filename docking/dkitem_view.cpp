@@ -1067,7 +1067,8 @@ void TDKView::DrawItem(vcl::TCanvas* Canvas, TDKItemViewer* Viewer) {
   if (!Viewer->Show || gdi::IsRectEmpty(&r) || dynamic_cast<TDKControlItem*>(Viewer->Item()))
     return;
   const bool selected = Viewer == selected_;
-  const bool pushed = selected && Viewer == openViewer_;
+  // Pressed: its menu is open, or the mouse holds it down and is still on it.
+  const bool pushed = selected && (Viewer == openViewer_ || (hasCapture_ && mouseInSelected_));
   const bool menuRow = !Viewer->IsToolbarStyle();
   const vcl::TColor back = (menuRow && selected && Viewer->Item()->Enabled())
                                ? gdi::clHighlight

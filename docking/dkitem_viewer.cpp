@@ -35,6 +35,33 @@ void FillTriangle(vcl::TCanvas* Canvas, std::vector<vcl::TPoint> pts, vcl::TColo
   Canvas->Polygon(pts);
 }
 
+// An arrow in the text colour, or embossed: a highlight copy one pixel down and right under the
+// shadow-coloured one.
+void DrawArrow(vcl::TCanvas* Canvas, const std::vector<vcl::TPoint>& pts, vcl::TColor Text,
+               bool UseDisabledShadow) {
+  if (!UseDisabledShadow) {
+    FillTriangle(Canvas, pts, gdi::ColorToRGB(Text));
+    return;
+  }
+  std::vector<vcl::TPoint> moved = pts;
+  for (vcl::TPoint& p : moved) ++p.x, ++p.y;
+  FillTriangle(Canvas, moved, gdi::ColorToRGB(gdi::clBtnHighlight));
+  FillTriangle(Canvas, pts, gdi::ColorToRGB(gdi::clBtnShadow));
+}
+
+// The look of a checked button that the mouse is not on: its face dithered with the highlight.
+void DitherFill(win::HDC DC, RECT R) {
+  gdi::InflateRect(&R, -1, -1);
+  if (gdi::IsRectEmpty(&R)) return;
+  const win::HBRUSH brush = gdi::CreateHalftoneBrush();
+  const win::COLORREF text = gdi::SetTextColor(DC, gdi::ColorToRGB(gdi::clBtnFace));
+  const win::COLORREF back = gdi::SetBkColor(DC, gdi::ColorToRGB(gdi::clBtnHighlight));
+  gdi::FillRect(DC, &R, brush);
+  gdi::SetTextColor(DC, text);
+  gdi::SetBkColor(DC, back);
+  gdi::DeleteObject(brush);
+}
+
 }  // namespace
 
 TDKItemViewer::TDKItemViewer(TDKView* AView, TDKCustomItem* AItem, int AGroupLevel)
@@ -162,14 +189,22 @@ void TDKItemViewer::DrawItemCaption(vcl::TCanvas* Canvas, RECT R, const std::str
                                     bool UseDisabledShadow, unsigned Format) {
   Canvas->Brush()->SetStyle(vcl::bsClear);
   const win::HDC dc = Canvas->Handle();
+  // A vertical toolbar's captions run downwards, in the rotated font.
+  const bool rotated = IsToolbarStyle() && IsRotated();
+  auto draw = [&](RECT r) {
+    if (rotated)
+      DrawRotatedText(dc, Caption, r, Format);
+    else
+      gdi::DrawText(dc, Caption, &r, Format);
+  };
   if (UseDisabledShadow) {
     RECT r = R;
     gdi::OffsetRect(&r, 1, 1);
     gdi::SetTextColor(dc, gdi::ColorToRGB(gdi::clBtnHighlight));
-    gdi::DrawText(dc, Caption, &r, Format);
+    draw(r);
     gdi::SetTextColor(dc, gdi::ColorToRGB(gdi::clBtnShadow));
   }
-  gdi::DrawText(dc, Caption, &R, Format);
+  draw(R);
 }
 
 void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool IsSelected,
@@ -183,11 +218,12 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
   const vcl::TColor text = item_->Enabled() ? Canvas->Font()->Color() : gdi::clGrayText;
   auto dropArrow = [&](RECT a) {
     const int cx = (a.left + a.right) / 2, cy = (a.top + a.bottom) / 2;
-    const vcl::TColor c = gdi::ColorToRGB(UseDisabledShadow ? gdi::clBtnShadow : text);
     if (vertical)
-      FillTriangle(Canvas, {{cx + 1, cy - 2}, {cx + 1, cy + 2}, {cx - 1, cy}}, c);
+      DrawArrow(Canvas, {{cx + 1, cy - 2}, {cx + 1, cy + 2}, {cx - 1, cy}}, text,
+                UseDisabledShadow);
     else
-      FillTriangle(Canvas, {{cx - 2, cy - 1}, {cx + 2, cy - 1}, {cx, cy + 1}}, c);
+      DrawArrow(Canvas, {{cx - 2, cy - 1}, {cx + 2, cy - 1}, {cx, cy + 1}}, text,
+                UseDisabledShadow);
   };
   if (IsToolbarStyle()) {
     const bool checked = item_->Checked();
@@ -196,6 +232,7 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
       button.right = r.right - 11;
       arrow.left = r.right - 11;
       arrow.right = r.right - 2;
+      if (enabled && checked && !IsSelected) DitherFill(dc, button);
       if (enabled && (IsPushed || checked || IsSelected)) {
         const bool arrowPushed = IsPushed && view_->OpenViewer() == this;
         RECT b = button, a = arrow;
@@ -209,6 +246,7 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
       dropArrow(arrow);
       r.right = button.right;
     } else {
+      if (enabled && checked && !IsSelected) DitherFill(dc, r);
       if (enabled && (IsPushed || checked || IsSelected)) {
         RECT e = r;
         gdi::DrawEdge(dc, &e, IsPushed || checked ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
@@ -246,18 +284,8 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
     }
     if (CaptionShown() && !(above && !showImage && item_->Caption().empty())) {
       gdi::SetTextColor(dc, gdi::ColorToRGB(text));
-      if (IsRotated()) {
-        // Rotated a quarter turn clockwise: it reads downwards, its top facing right.
-        const std::string cap = StripAccelChars(GetCaptionText());
-        const int th = Metrics(Canvas).height;
-        Canvas->Brush()->SetStyle(vcl::bsClear);
-        Canvas->Font()->SetOrientation(2700);
-        Canvas->TextOut((textR.left + textR.right + th) / 2, textR.top + 3, cap);
-        Canvas->Font()->SetOrientation(0);
-      } else {
-        DrawItemCaption(Canvas, textR, GetCaptionText(), UseDisabledShadow,
-                        CaptionFormat() | gdi::DT_CENTER);
-      }
+      DrawItemCaption(Canvas, textR, GetCaptionText(), UseDisabledShadow,
+                      CaptionFormat() | gdi::DT_CENTER);
     }
     return;
   }
@@ -311,8 +339,7 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
   if (style & isSubmenu) {
     // A right-pointing arrow centred in the last column.
     const int cx = r.right - h / 2, cy = (r.top + r.bottom) / 2;
-    FillTriangle(Canvas, {{cx - 2, cy - 4}, {cx - 2, cy + 4}, {cx + 2, cy}},
-                 gdi::ColorToRGB(UseDisabledShadow ? gdi::clBtnShadow : fg));
+    DrawArrow(Canvas, {{cx - 2, cy - 4}, {cx - 2, cy + 4}, {cx + 2, cy}}, fg, UseDisabledShadow);
     if (style & isSplitButton) {
       RECT d{r.right - h - 2, r.top + 2, r.right - h, r.bottom - 2};
       gdi::DrawEdge(dc, &d, gdi::EDGE_ETCHED, gdi::BF_LEFT);

@@ -192,5 +192,72 @@ TEST_F(ToolbarSnapshot, ASubmenuWithChecksShortCutsArrowsAndScrolling) {
   EXPECT_TRUE(scrolls);
 }
 
+// Counts the pixels of a colour in an item's button (or in a part of it).
+int Count(TDKCustomToolbar* bar, TDKCustomItem* item, vcl::TColor c, RECT part = {}) {
+  const RECT r = bar->View()->Find(item)->BoundsRect;
+  if (part.right == 0) part = RECT{0, 0, r.right - r.left, r.bottom - r.top};
+  int n = 0;
+  for (int y = part.top; y < part.bottom; ++y)
+    for (int x = part.left; x < part.right; ++x) {
+      const POINT p = bar->ClientToScreen(POINT{r.left + x, r.top + y});
+      n += gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y)) == gdi::ColorToRGB(c);
+    }
+  return n;
+}
+
+TEST_F(ToolbarSnapshot, AHeldButtonIsPressedAndACheckedOneAwayFromThePointerDithered) {
+  auto* main = Bar("Main");
+  auto* anchor = Item(main->Items(), "Anchor", 0);
+  auto* log = Item(main->Items(), "Log");
+  log->SetChecked(true);
+  main->SetCurrentDock(top);
+  Pump();
+  // Inside its edge the checked button's face alternates with the highlight, pixel by pixel.
+  const RECT inner{2, 2, 4, 3};
+  EXPECT_EQ(Count(main, log, gdi::clBtnHighlight, inner), 1);
+  const POINT a = main->ClientToScreen(POINT{11, 11}), l = main->ClientToScreen(POINT{30, 5});
+  win::InputScript script;
+  int sunken = 0;
+  script.Move(a.x, a.y).Down(a.x, a.y).Then([&] {
+    ProcessPaintMessages();
+    Save("toolbar_held_checked.png");
+    // Held with the pointer on it: the top-left edge in the shadow colour.
+    sunken = Count(main, anchor, gdi::clBtnShadow, RECT{0, 0, 1, 22});
+  });
+  script.Up(a.x, a.y).Move(l.x, l.y);
+  RunScript(script);
+  EXPECT_GE(sunken, 20);
+  // Under the pointer the checked button has a plain face.
+  EXPECT_EQ(Count(main, log, gdi::clBtnFace, inner), 2);
+}
+
+TEST_F(ToolbarSnapshot, DisabledArrowsAndCaptionsAreEmbossedAndVerticalCaptionsUnderlined) {
+  // Grey text that cannot be told from the face: disabled items are drawn embossed.
+  win::GetSettings().colors[gdi::COLOR_GRAYTEXT] = win::GetSettings().colors[gdi::COLOR_BTNFACE];
+  win::ApplySettings();
+  auto* main = Bar("Main");
+  auto* marks = Item<TDKSubmenuItem>(main->Items(), "Marks");
+  marks->SetOptions(dkoDropdownArrow);
+  marks->SetEnabled(false);
+  main->SetCurrentDock(top);
+  auto* side = Bar("Side");
+  auto* accel = Item(side->Items(), "&Wind");
+  auto* plain = Item(side->Items(), "Wind");
+  auto* off = Item(side->Items(), "&Off");
+  off->SetEnabled(false);
+  side->SetCurrentDock(left);
+  Pump();
+  Save("toolbar_disabled_vertical.png");
+  // The drop-down arrow (in the last 11 pixels less 3): a highlight copy beside the shadow.
+  const RECT mr = main->View()->Find(marks)->BoundsRect;
+  const RECT arrow{mr.right - mr.left - 11, 0, mr.right - mr.left - 3, mr.bottom - mr.top};
+  EXPECT_GT(Count(main, marks, gdi::clBtnHighlight, arrow), 0);
+  EXPECT_GT(Count(main, marks, gdi::clBtnShadow, arrow), 0);
+  // Down the side: the accelerator is underlined, the disabled caption embossed.
+  EXPECT_GT(Count(side, accel, gdi::clBtnText), Count(side, plain, gdi::clBtnText) + 3);
+  EXPECT_GT(Count(side, off, gdi::clBtnHighlight), 0);
+  EXPECT_GT(Count(side, off, gdi::clBtnShadow), 0);
+}
+
 }  // namespace
 }  // namespace docktest
