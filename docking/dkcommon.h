@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/gdi/objects.h"
+#include "platform/vcl/graphics.h"
 #include "platform/win/messages.h"
 #include "platform/win/settings.h"
 #include "platform/win/types.h"
@@ -26,6 +27,8 @@ bool AreKeyboardCuesEnabled();
 bool IsWindowsXP();
 bool GetSystemParametersInfoBool(unsigned Param, bool Default);
 void GetSystemNonClientMetrics(win::NONCLIENTMETRICS& Metrics);
+// The toolbar system font: the system's menu font of the non-client metrics.
+void LoadToolbarSystemFont(vcl::TFont& Font);
 unsigned GetInputLocaleCodePage();
 bool ApplicationIsActive();
 

@@ -34,6 +34,21 @@ void TextOutStr(HDC DC, int X, int Y, const std::string& S) {
   gdi::TextOut(DC, X, Y, S);
 }
 
+void LoadToolbarSystemFont(vcl::TFont& Font) {
+  win::NONCLIENTMETRICS ncm;
+  GetSystemNonClientMetrics(ncm);
+  const gdi::LOGFONT& lf = ncm.lfMenuFont;
+  if (lf.lfFaceName.empty()) return;  // no metrics: the font stays as it is
+  Font.SetName(lf.lfFaceName);
+  Font.SetHeight(lf.lfHeight);
+  vcl::TFontStyles style = 0;
+  if (lf.lfWeight >= 700) style |= vcl::fsBold;
+  if (lf.lfItalic) style |= vcl::fsItalic;
+  if (lf.lfUnderline) style |= vcl::fsUnderline;
+  if (lf.lfStrikeOut) style |= vcl::fsStrikeOut;
+  Font.SetStyle(style);
+}
+
 char CharToLower(char C) {
   return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
 }

@@ -827,6 +827,11 @@ void TDKCustomDockableWindow::WndProc(vcl::TMessage& m) {
         return;
       }
       break;
+    case vcl::CM_COLORCHANGED:
+      // The docked frame is drawn in the window's colour too.
+      if (docked_ && HandleAllocated())
+        win::RedrawWindow(Handle(), nullptr, nullptr, win::RDW_INVALIDATE | win::RDW_FRAME);
+      break;
     case win::WM_PRINT:
       HandleWMPrint(Handle(), m.WParam, m.LParam,
                     [this](HWND, HDC dc) { DrawNCArea(true, dc, nullptr); });

@@ -365,6 +365,14 @@ class TDKItemViewer {
   virtual bool CaptionShown() const;
   virtual std::string GetCaptionText() const { return item_->CaptionWithoutShortCut(); }
   virtual bool IsPtInButtonPart(int X, int Y) const;
+  // The pointer's shape over the viewer at (X, Y) in its own coordinates; nullptr leaves it to
+  // the view (the arrow).
+  virtual win::HCURSOR GetCursor(int X, int Y) const;
+  // The mouse moved over the viewer, a key came while it was selected (it may take the key by
+  // setting it to 0), the wheel turned over it. The plain viewer does nothing with them.
+  virtual void MouseMove(int X, int Y);
+  virtual void KeyDown(unsigned short& Key, vcl::TShiftState Shift);
+  virtual void MouseWheel(int WheelDelta, int X, int Y);
   virtual void Entering();
   virtual void Leaving();
   // Ends the loop with this item as the clicked one; answers whether it did.

@@ -358,6 +358,16 @@ void TDKItemViewer::DrawImage(vcl::TCustomImageList* Images, vcl::TCanvas* Canva
     Images->Draw(Canvas, X, Y, item_->ImageIndex(), item_->Enabled());
 }
 
+win::HCURSOR TDKItemViewer::GetCursor(int, int) const {
+  return nullptr;
+}
+
+void TDKItemViewer::MouseMove(int, int) {}
+
+void TDKItemViewer::KeyDown(unsigned short&, vcl::TShiftState) {}
+
+void TDKItemViewer::MouseWheel(int, int, int) {}
+
 void TDKItemViewer::Entering() {
   if (item_->OnSelect) item_->OnSelect(item_, this, true);
 }

@@ -196,7 +196,15 @@ void MouseMoved(TDKView* Root) {
   } else {
     CancelHint();
   }
-  win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+  if (!v) {
+    win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+    return;
+  }
+  const POINT c = ToClient(view, lastPos);
+  const int x = c.x - v->BoundsRect.left, y = c.y - v->BoundsRect.top;
+  const win::HCURSOR cursor = v->GetCursor(x, y);
+  win::SetCursor(cursor ? cursor : win::LoadCursor(nullptr, win::IDC_ARROW));
+  v->MouseMove(x, y);
 }
 
 // The status line shows the long hint of the deepest selected item.
@@ -330,7 +338,9 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         CancelHint();
         unsigned short key = static_cast<unsigned short>(msg.wParam);
         if (ButtonDown(TrackRightButton) && key != win::VK_F1) break;
-        deepest->KeyDown(key, KeyShift());
+        if (TDKItemViewer* sel = deepest->Selected()) sel->KeyDown(key, KeyShift());
+        if (Root->IsModalEnding()) break;
+        if (key != 0) deepest->KeyDown(key, KeyShift());
         if (Root->IsModalEnding()) break;
         if (key != 0) win::TranslateMessage(&msg);
         break;
@@ -393,6 +403,15 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
           Root->SetIgnoreRelease(false);
         } else {
           Root->EndModal();
+        }
+        break;
+      }
+      case win::WM_MOUSEWHEEL: {
+        TDKView* view = nullptr;
+        if (TDKItemViewer* v = ViewerUnderMouse(Root, view)) {
+          const POINT c = ToClient(view, msg.pt);
+          v->MouseWheel(static_cast<short>(win::HIWORD(msg.wParam)), c.x - v->BoundsRect.left,
+                        c.y - v->BoundsRect.top);
         }
         break;
       }

@@ -38,6 +38,7 @@ TDKPopupWindow::TDKPopupWindow(rtl::TComponent* AOwner, TDKView* AParentView, TD
     view_->SetHideAccelsUntilKeyboard(AParentView->HideAccelsUntilKeyboard());
     view_->SetAccelsVisibility(AParentView->AccelsVisible());
   } else {
+    LoadToolbarSystemFont(*Font());
     view_->SetHideAccelsUntilKeyboard(true);
     view_->SetAccelsVisibility(false);
   }

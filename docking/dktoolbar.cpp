@@ -24,7 +24,7 @@ void TDKToolbarView::AutoSize(int AWidth, int AHeight) {
 }
 
 vcl::TFont* TDKToolbarView::GetFont() {
-  return toolbar_->Font();
+  return toolbar_->systemFont_ ? toolbar_->toolbarSystemFont_.get() : toolbar_->Font();
 }
 
 TDKCustomItem* TDKToolbarView::GetChevronItem() const {
@@ -86,7 +86,9 @@ void TDKChevronItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRec
 TDKCustomToolbar::TDKCustomToolbar(rtl::TComponent* AOwner)
     : TDKCustomDockableWindow(AOwner),
       items_(new TDKRootItem(nullptr)),
-      chevron_(new TDKChevronItem(this)) {
+      chevron_(new TDKChevronItem(this)),
+      toolbarSystemFont_(std::make_unique<vcl::TFont>()) {
+  LoadToolbarSystemFont(*toolbarSystemFont_);
   items_->SetParentComponent(this);
   chevron_->SetLinkSubitems(items_);
   view_ = std::make_unique<TDKToolbarView>(this, items_);
@@ -147,6 +149,10 @@ void TDKCustomToolbar::SetShrinkMode(TDKShrinkMode v) {
 void TDKCustomToolbar::SetSystemFont(bool v) {
   if (systemFont_ == v) return;
   systemFont_ = v;
+  FontChangedRearrange();
+}
+
+void TDKCustomToolbar::FontChangedRearrange() {
   view_->InvalidatePositions();
   Arrange();
 }
@@ -522,6 +528,35 @@ void TDKCustomToolbar::WndProc(vcl::TMessage& m) {
   if (m.Msg == win::WM_GETOBJECT &&
       (m.Result = view_->HandleWMGetObject(static_cast<long>(m.LParam))))
     return;
+  switch (m.Msg) {
+    case win::WM_SETTINGCHANGE:
+      if (m.WParam == win::SPI_SETNONCLIENTMETRICS) {
+        LoadToolbarSystemFont(*toolbarSystemFont_);
+        FontChangedRearrange();
+      }
+      break;
+    case vcl::CM_FONTCHANGED:
+      if (!systemFont_) FontChangedRearrange();
+      break;
+    case win::WM_MOUSELEAVE:
+      // A pointer gone elsewhere leaves no item hot; the menu loop keeps its own selection.
+      if (!view_->InModalLoop()) view_->Select(nullptr, true);
+      break;
+    case win::WM_CANCELMODE:
+      TDKCustomDockableWindow::WndProc(m);
+      view_->CancelMode();
+      return;
+    case win::WM_SETCURSOR:
+      if (static_cast<int>(win::LOWORD(m.LParam)) == win::HTCLIENT &&
+          reinterpret_cast<win::HWND>(m.WParam) == Handle()) {
+        SetCursorFromViewer();
+        m.Result = 1;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
   if (m.Msg == vcl::CM_CONTROLLISTCHANGE) {
     auto* c = reinterpret_cast<vcl::TControl*>(m.WParam);
     if (m.LParam && !(ComponentState() & (rtl::csLoading | rtl::csDestroying))) {
@@ -541,9 +576,21 @@ void TDKCustomToolbar::Paint() {
   view_->DrawSubitems(c);
 }
 
+void TDKCustomToolbar::SetCursorFromViewer() {
+  POINT p{};
+  win::GetCursorPos(&p);
+  const vcl::TPoint c = ScreenToClient(vcl::TPoint{p.x, p.y});
+  TDKItemViewer* v = view_->ViewerFromPoint(POINT{c.x, c.y});
+  const win::HCURSOR cursor =
+      v ? v->GetCursor(c.x - v->BoundsRect.left, c.y - v->BoundsRect.top) : nullptr;
+  win::SetCursor(cursor ? cursor : win::LoadCursor(nullptr, win::IDC_ARROW));
+}
+
 void TDKCustomToolbar::MouseMove(vcl::TShiftState Shift, int X, int Y) {
   TDKCustomDockableWindow::MouseMove(Shift, X, Y);
   if (view_->InModalLoop()) return;
+  // Told when the pointer leaves, to drop the hot item.
+  CallTrackMouseEvent(Handle(), win::TME_LEAVE);
   TDKItemViewer* v = view_->ViewerFromPoint(POINT{X, Y});
   if (v && !(v->Item()->ItemStyle() & isSelectable)) v = nullptr;
   if (v != view_->Selected()) view_->Select(v, true);

@@ -77,8 +77,10 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void SetProcessShortCuts(bool v);
   TDKShrinkMode ShrinkMode() const { return shrinkMode_; }
   void SetShrinkMode(TDKShrinkMode v);
+  // Items in the system's menu font (following its changes) rather than the toolbar's Font.
   bool SystemFont() const { return systemFont_; }
   void SetSystemFont(bool v);
+  vcl::TFont* ToolbarSystemFont() const { return toolbarSystemFont_.get(); }
   bool UpdateActions() const { return updateActions_; }
   void SetUpdateActions(bool v) { updateActions_ = v; }
   TDKShortCutEvent OnShortCut;
@@ -128,6 +130,10 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   friend class TDKToolbarView;
   TDKViewOrientation OrientationFor(const TDKDock* Dock, bool Floating) const;
   void UpdateMainWindowHook();
+  // The items' font changed: the view measures again and the toolbar takes its new size.
+  void FontChangedRearrange();
+  // Over the client: the cursor the viewer under the pointer asks for, else the arrow.
+  void SetCursorFromViewer();
   struct SizeData {
     bool active = false;
     TDKSizeHandle handle = twshRight;
@@ -146,6 +152,7 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   bool processShortCuts_ = false;
   TDKShrinkMode shrinkMode_ = dksmChevron;
   bool systemFont_ = true;
+  std::unique_ptr<vcl::TFont> toolbarSystemFont_;
   bool updateActions_ = true;
   SizeData sizeData_;
   bool hooked_ = false;

@@ -1026,6 +1026,13 @@ void TWinControl::WndProc(TMessage& m) {
       DefaultHandler(m);
       return;
     }
+    case win::WM_SETTINGCHANGE:
+      // The system tells top-level windows; the controls inside hear it from their parents.
+      for (int i = 0; i < ControlCount(); ++i)
+        if (auto* w = dynamic_cast<TWinControl*>(Controls(i)); w && w->HandleAllocated())
+          win::SendMessage(w->Handle(), m.Msg, m.WParam, m.LParam);
+      DefaultHandler(m);
+      return;
     case win::WM_NCDESTROY:
       DefaultHandler(m);
       handle_ = {};

@@ -68,7 +68,7 @@ void ResetSettings() {
   for (int i = 0; i < gdi::COLOR_COUNT; ++i) s.colors[i] = gdi::GetSysColor(i);
 }
 
-void ApplySettings() {
+void ApplySettings(UINT changed) {
   Settings& s = Store();
   std::vector<int> indices;
   std::vector<COLORREF> values;
@@ -85,7 +85,7 @@ void ApplySettings() {
   });
   for (HWND h : tops) {
     SendMessage(h, WM_SYSCOLORCHANGE, 0, 0);
-    SendMessage(h, WM_SETTINGCHANGE, 0, 0);
+    SendMessage(h, WM_SETTINGCHANGE, changed, 0);
   }
   RedrawWindowRegion(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

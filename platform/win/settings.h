@@ -75,6 +75,7 @@ enum : int {
 enum : UINT {
   SPI_GETDRAGFULLWINDOWS = 0x0026,
   SPI_GETNONCLIENTMETRICS = 0x0029,
+  SPI_SETNONCLIENTMETRICS = 0x002A,
   SPI_GETWORKAREA = 0x0030,
   SPI_GETWHEELSCROLLLINES = 0x0068,
   SPI_GETMENUSHOWDELAY = 0x006A,
@@ -159,8 +160,9 @@ Settings& GetSettings();
 // Back to the classic values (and colours) for the configured screen.
 void ResetSettings();
 // Makes changed colours take effect: the graphics layer's colour table is updated and every
-// top-level window hears WM_SYSCOLORCHANGE and WM_SETTINGCHANGE, then repaints.
-void ApplySettings();
+// top-level window hears WM_SYSCOLORCHANGE and WM_SETTINGCHANGE (its wParam the SPI_SET action
+// that changed, SPI_SETNONCLIENTMETRICS for the fonts; 0 for none in particular), then repaints.
+void ApplySettings(UINT changed = 0);
 
 // Whether an optional entry point of the platform exists (looked up by its name).
 bool EntryPointExists(const std::string& name);

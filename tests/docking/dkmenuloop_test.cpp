@@ -172,6 +172,28 @@ TEST_F(MenuLoop, AnUnmatchedCharacterBeepsAndF1EndsWithHelp) {
   EXPECT_EQ(help[0].data, 42u);
 }
 
+TEST_F(MenuLoop, ItIsInTheSystemsMenuFontAndAnOpenSubmenuFollowsNewImageSizes) {
+  win::GetSettings().nonClient.lfMenuFont.lfHeight = -9;
+  root->SetSubMenuImages(images);
+  auto* big = new vcl::TImageList(form);
+  big->SetSize(32, 32);
+  win::InputScript script;
+  int font = 0, before = 0, after = 0;
+  script.Then(Grab()).Key('M').Then([&] {
+    font = rootView->Window()->Font()->Height();
+    TDKView* sub = rootView->OpenViewerView();
+    before = sub->TotalSize().cy;
+    root->SetSubMenuImages(big);
+    after = sub->TotalSize().cy;
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  Run(script);
+  EXPECT_EQ(font, -9);
+  // Two rows, each as high as an image and 3 pixels.
+  EXPECT_EQ(before, 2 * (16 + 3));
+  EXPECT_EQ(after, 2 * (32 + 3));
+}
+
 TEST_F(MenuLoop, KeysWaitWhileAButtonIsHeld) {
   win::InputScript script;
   std::string during;

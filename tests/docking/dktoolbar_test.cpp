@@ -1,8 +1,11 @@
 // The toolbar in the docks of an 800 x 600 form. Docked in a top dock its frame adds 10 pixels
 // along the row (2 + 6-pixel grip + 2) and 4 across; image buttons are 23 x 22.
 #include "docking/dktoolbar.h"
+#include "platform/gdi/image.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/screen.h"
+#include "platform/win/input.h"
+#include "platform/win/paint.h"
 #include "tests/docking/dockfixture.h"
 
 namespace gdi {
@@ -582,6 +585,110 @@ TEST_F(ToolbarLoop, DoubleClickingASubmenuButtonRunsItsDefaultItem) {
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
   EXPECT_FALSE(bar->View()->InModalLoop());
   EXPECT_EQ(Menu(), nullptr);
+}
+
+}  // namespace
+}  // namespace docktest
+
+namespace docktest {
+namespace {
+
+vcl::TColor ScreenAt(POINT p) {
+  return gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y));
+}
+
+TEST_F(Toolbar, ItsItemsTakeTheSystemsMenuFontUnlessToldOtherwise) {
+  auto* t = Bar(top, 0);
+  auto* wind = new TDKItem(form);
+  wind->SetCaption("Wind");
+  t->Items()->Add(wind);
+  auto width = [&] {
+    Pump();
+    EXPECT_EQ(t->ClientWidth(), t->View()->Find(wind)->BoundsRect.right);
+    return t->ClientWidth();
+  };
+  const int normal = width();
+  t->Font()->SetSize(24);
+  EXPECT_EQ(width(), normal);
+  // Its own font: the toolbar lays itself out again at each change of it.
+  t->SetSystemFont(false);
+  const int big = width();
+  EXPECT_GT(big, normal + 20);
+  t->Font()->SetSize(8);
+  EXPECT_EQ(width(), normal);
+  // The system's menu font changes to the same 32 pixels: the toolbar follows it.
+  t->SetSystemFont(true);
+  win::GetSettings().nonClient.lfMenuFont.lfHeight = -32;
+  win::ApplySettings(win::SPI_SETNONCLIENTMETRICS);
+  EXPECT_EQ(width(), big);
+}
+
+TEST_F(Toolbar, ThePointerLeavingItDropsTheHotItem) {
+  auto* t = Bar(top, 3);
+  Pump();
+  const RECT r = t->View()->Viewers(1)->BoundsRect;
+  const POINT in = Screen(t, r.left + 5, r.top + 5), corner = Screen(t, r.left, r.top);
+  const POINT out = Screen(form, 400, 300);
+  Feed(win::MouseMove(in.x, in.y));
+  EXPECT_EQ(t->View()->Selected(), t->View()->Viewers(1));
+  EXPECT_EQ(ScreenAt(corner), gdi::ColorToRGB(gdi::clBtnHighlight));  // its raised edge
+  Feed(win::MouseMove(out.x, out.y));
+  EXPECT_EQ(t->View()->Selected(), nullptr);
+  EXPECT_EQ(ScreenAt(corner), gdi::ColorToRGB(gdi::clBtnFace));
+}
+
+// A button that shows the hand over itself.
+struct HandViewer : TDKItemViewer {
+  using TDKItemViewer::TDKItemViewer;
+  win::HCURSOR GetCursor(int, int) const override {
+    return win::LoadCursor(nullptr, win::IDC_HAND);
+  }
+};
+struct HandItem : TDKItem {
+  using TDKItem::TDKItem;
+  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* view, int level) override {
+    return std::make_unique<HandViewer>(view, this, level);
+  }
+};
+
+TEST_F(Toolbar, AViewerThatHasACursorShowsItOverItself) {
+  auto* t = Bar(top, 1);
+  auto* hand = new HandItem(form);
+  hand->SetImageIndex(1);
+  t->Items()->Add(hand);
+  Pump();
+  for (int i : {1, 0}) {
+    const POINT p = Screen(t, t->View()->Viewers(i)->BoundsRect.left + 5, 5);
+    Feed(win::MouseMove(p.x, p.y));
+    EXPECT_EQ(win::GetCursor(), win::LoadCursor(nullptr, i ? win::IDC_HAND : win::IDC_ARROW));
+  }
+}
+
+TEST_F(Toolbar, ANewColourReachesItsFrameAndItsButtons) {
+  auto* t = Bar(top, 2);
+  Pump();
+  t->SetColor(vcl::TColor(0x0000FF));
+  Pump();
+  EXPECT_EQ(ScreenAt(FramePoint(t, t->Width() - 2, t->Height() / 2)), 0x0000FF);
+  EXPECT_EQ(ScreenAt(Screen(t, 1, 1)), 0x0000FF);
+}
+
+TEST_F(ToolbarLoop, CancelModeClosesItsMenuAtOnceAndRunsNothing) {
+  const POINT b = Centre(bar->View(), marks);
+  win::InputScript script;
+  bool hiddenAtOnce = false, ending = false;
+  script.Move(b.x, b.y).Click(b.x, b.y).Then([&] {
+    const win::HWND menu = Menu()->Window()->Handle();
+    win::SendMessage(bar->Handle(), win::WM_CANCELMODE, 0, 0);
+    hiddenAtOnce = !win::IsWindowVisible(menu);
+    ending = bar->View()->IsModalEnding();
+  });
+  RunScript(script);
+  EXPECT_TRUE(hiddenAtOnce);
+  EXPECT_TRUE(ending);
+  EXPECT_FALSE(bar->View()->InModalLoop());
+  Pump();
+  EXPECT_TRUE(ran.empty());
 }
 
 }  // namespace
