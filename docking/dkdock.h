@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "docking/dkhook.h"
+#include "docking/dkpositiondata.h"
 #include "platform/vcl/bitmap.h"
 #include "platform/vcl/forms.h"
 
@@ -335,6 +336,11 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   virtual void ResizeTrackAccept() {}
   virtual void ResizeEnd() {}
   virtual void DoDockChangingHidden(bool NewFloating, TDKDock* DockingTo);
+  // A saved layout's values of each kind of window: read once the place is read and before the
+  // window moves there, done once it sits there and has arranged, written after the place.
+  virtual void ReadPositionData(const TDKReadPositionData& Data) { (void)Data; }
+  virtual void DoneReadingPositionData(const TDKReadPositionData& Data) { (void)Data; }
+  virtual void WritePositionData(const TDKWritePositionData& Data) { (void)Data; }
 
  protected:
   void CreateParams(vcl::TCreateParams& Params) override;
@@ -344,6 +350,9 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   void Loaded() override;
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
   void SetDockableWindowStyles(TDKDockableWindowStyles v) { dkStyles_ = v; }
+  // The work area of the monitor the window is on: its floating frame's, its form's, or the
+  // primary monitor's while it has neither.
+  RECT WorkArea() const;
 
   bool arrangeNeeded_ = false;
 

@@ -458,6 +458,13 @@ void TDKCustomDockableWindow::SetFloatingPosition(POINT P) {
     floatParent_->SetBounds(P.x, P.y, floatParent_->Width(), floatParent_->Height());
 }
 
+RECT TDKCustomDockableWindow::WorkArea() const {
+  if (floatParent_) return GetRectOfMonitorContainingRect(floatParent_->BoundsRect(), true);
+  if (const vcl::TCustomForm* form = DKGetToolWindowParentForm(this))
+    return GetRectOfMonitorContainingRect(form->BoundsRect(), true);
+  return GetRectOfPrimaryMonitor(true);
+}
+
 void TDKCustomDockableWindow::MoveOnScreen(bool OnlyIfFullyOffscreen) {
   if (!floating_ || !floatParent_) return;
   RECT r = floatParent_->BoundsRect();

@@ -10,7 +10,6 @@
 #include "docking/dkdock.h"
 #include "docking/dkdock_internal.h"
 #include "docking/dktoolbar.h"
-#include "docking/dktoolwindow.h"
 #include "platform/rtl/sysutils.h"
 
 namespace docking {
@@ -34,16 +33,6 @@ TDKDock* FindDock(rtl::TComponent* owner, std::string_view name) {
   return nullptr;
 }
 
-RECT WorkAreaOf(const TDKCustomDockableWindow* w) {
-  if (w->FloatingWindowParent()) {
-    const RECT r = w->FloatingWindowParent()->BoundsRect();
-    return GetRectOfMonitorContainingRect(r, true);
-  }
-  const vcl::TCustomForm* form = DKValidToolWindowParentForm(w);
-  const RECT r = form ? form->BoundsRect() : RECT{0, 0, 1, 1};
-  return GetRectOfMonitorContainingRect(r, true);
-}
-
 struct Reader {
   rtl::TComponent* owner;
   TDKReadPositionData data;
@@ -61,34 +50,6 @@ int Checked(int stored, int current, int lo, int hi) {
   return stored == current ? current : std::clamp(stored, lo, std::max(lo, hi));
 }
 
-// Each kind's own values.
-void ReadOwnData(TDKCustomDockableWindow* w, const Reader& r) {
-  const RECT wa = WorkAreaOf(w);
-  if (auto* bar = dynamic_cast<TDKCustomToolbar*>(w)) {
-    const int v = r.Int(w, "FloatRightX", 0);
-    bar->SetFloatingWidth(std::clamp(v, 0, std::max(0, int(wa.right - wa.left))));
-  } else if (auto* tool = dynamic_cast<TDKToolWindow*>(w); tool && tool->Resizable()) {
-    const int cw = r.Int(w, "ClientWidth", tool->ClientAreaWidth());
-    const int ch = r.Int(w, "ClientHeight", tool->ClientAreaHeight());
-    int maxW = wa.right - wa.left, maxH = wa.bottom - wa.top;
-    if (tool->MaxClientWidth() > 0) maxW = std::min(maxW, tool->MaxClientWidth());
-    if (tool->MaxClientHeight() > 0) maxH = std::min(maxH, tool->MaxClientHeight());
-    const int minW = std::max(1, tool->MinClientWidth()),
-              minH = std::max(1, tool->MinClientHeight());
-    tool->SetClientAreaSize(std::clamp(cw, minW, std::max(minW, maxW)),
-                            std::clamp(ch, minH, std::max(minH, maxH)));
-  }
-}
-
-void WriteOwnData(TDKCustomDockableWindow* w, const TDKWritePositionData& d) {
-  if (auto* bar = dynamic_cast<TDKCustomToolbar*>(w)) {
-    d.WriteIntProc(w->Name(), "FloatRightX", bar->FloatingWidth(), d.ExtraData);
-  } else if (auto* tool = dynamic_cast<TDKToolWindow*>(w)) {
-    d.WriteIntProc(w->Name(), "ClientWidth", tool->ClientAreaWidth(), d.ExtraData);
-    d.WriteIntProc(w->Name(), "ClientHeight", tool->ClientAreaHeight(), d.ExtraData);
-  }
-}
-
 void Apply(TDKCustomDockableWindow* w, TDKDock* dock, const Reader& r) {
   TDKDock* extentOf = dock ? dock : w->CurrentDock();
   int extent = kMaxCoord;
@@ -99,7 +60,7 @@ void Apply(TDKCustomDockableWindow* w, TDKDock* dock, const Reader& r) {
   w->SetDockPos(Checked(r.Int(w, "DockPos", w->DockPos()), w->DockPos(), 0, extent));
   const POINT p{std::clamp(r.Int(w, "FloatLeft", 0), -kMaxCoord, kMaxCoord),
                 std::clamp(r.Int(w, "FloatTop", 0), -kMaxCoord, kMaxCoord)};
-  ReadOwnData(w, r);
+  w->ReadPositionData(r.data);
   w->SetFloatingPosition(p);
   if (dock) {
     w->SetParent(dock);
@@ -116,6 +77,7 @@ void Apply(TDKCustomDockableWindow* w, TDKDock* dock, const Reader& r) {
       if (TDKDock* last = FindDock(r.owner, r.Str(w, "LastDock"))) w->SetLastDock(last);
   }
   w->Arrange();
+  w->DoneReadingPositionData(r.data);
 }
 
 void LoadWindow(TDKCustomDockableWindow* w, const Reader& r) {
@@ -128,7 +90,9 @@ void LoadWindow(TDKCustomDockableWindow* w, const Reader& r) {
   const std::string to = r.Str(w, "DockedTo");
   if (to.empty()) return;
   if (to == "+") {
-    if (w->DockMode() == dmCanFloat) Apply(w, nullptr, r);
+    // A window that belongs to no form has no frame to float in: it stays as it is rather than
+    // end the load of the windows after it.
+    if (w->DockMode() == dmCanFloat && DKGetToolWindowParentForm(w)) Apply(w, nullptr, r);
     return;
   }
   TDKDock* dock = FindDock(r.owner, to);
@@ -184,7 +148,7 @@ void DKCustomSavePositions(rtl::TComponent* OwnerComponent, TDKPositionWriteIntP
     WriteIntProc(n, "DockPos", w->DockPos(), ExtraData);
     WriteIntProc(n, "FloatLeft", w->FloatingPosition().x, ExtraData);
     WriteIntProc(n, "FloatTop", w->FloatingPosition().y, ExtraData);
-    WriteOwnData(w, {WriteIntProc, WriteStringProc, ExtraData});
+    w->WritePositionData({WriteIntProc, WriteStringProc, ExtraData});
   }
 }
 

@@ -7,33 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "docking/dkpositiondata.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/reginifile.h"
 
 namespace docking {
-
-using TDKPositionReadIntProc = int (*)(const std::string& ToolbarName, std::string_view Value,
-                                       int Default, void* ExtraData);
-using TDKPositionReadStringProc = std::string (*)(const std::string& ToolbarName,
-                                                  std::string_view Value, std::string_view Default,
-                                                  void* ExtraData);
-using TDKPositionWriteIntProc = void (*)(const std::string& ToolbarName, std::string_view Value,
-                                         int Data, void* ExtraData);
-using TDKPositionWriteStringProc = void (*)(const std::string& ToolbarName, std::string_view Value,
-                                            std::string_view Data, void* ExtraData);
-
-struct TDKReadPositionData {
-  TDKPositionReadIntProc ReadIntProc = nullptr;
-  TDKPositionReadStringProc ReadStringProc = nullptr;
-  void* ExtraData = nullptr;
-};
-
-struct TDKWritePositionData {
-  TDKPositionWriteIntProc WriteIntProc = nullptr;
-  TDKPositionWriteStringProc WriteStringProc = nullptr;
-  void* ExtraData = nullptr;
-};
 
 // The revision written into every section; a section of another revision is ignored whole.
 inline constexpr int DKLayoutRev = 2000;

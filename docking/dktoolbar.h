@@ -109,6 +109,9 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void ResizeTrack(RECT& Rect, const RECT& OrigRect) override;
   void ResizeTrackAccept() override;
   void ResizeEnd() override;
+  // The floating width, kept by the saved layout (dktoolbar_position.cpp).
+  void ReadPositionData(const TDKReadPositionData& Data) override;
+  void WritePositionData(const TDKWritePositionData& Data) override;
   // The frame sizes a floating resize may take, in the order the handle walks them.
   const std::vector<SIZE>& PotentialSizes() const { return sizeData_.sizes; }
   std::vector<SIZE> CalcPotentialSizes(TDKSizeHandle SizeHandle);

@@ -1,5 +1,7 @@
 #include "docking/dktoolwindow.h"
 
+#include <algorithm>
+
 namespace docking {
 
 TDKToolWindow::TDKToolWindow(rtl::TComponent* AOwner) : TDKCustomDockableWindow(AOwner) {
@@ -54,6 +56,25 @@ void TDKToolWindow::SizeChanging(int AWidth, int AHeight) {
     barSize_.cx += ClientWidth() - Width();
     barSize_.cy += ClientHeight() - Height();
   }
+}
+
+void TDKToolWindow::ReadPositionData(const TDKReadPositionData& Data) {
+  if (!Resizable()) return;
+  const int cw = Data.ReadIntProc(Name(), "ClientWidth", barSize_.cx, Data.ExtraData);
+  const int ch = Data.ReadIntProc(Name(), "ClientHeight", barSize_.cy, Data.ExtraData);
+  // A hand-edited size is brought within the window's limits and the screen.
+  const RECT wa = WorkArea();
+  int maxW = wa.right - wa.left, maxH = wa.bottom - wa.top;
+  if (maxClientWidth_ > 0) maxW = std::min(maxW, maxClientWidth_);
+  if (maxClientHeight_ > 0) maxH = std::min(maxH, maxClientHeight_);
+  const int minW = std::max(1, minClientWidth_), minH = std::max(1, minClientHeight_);
+  SetClientAreaSize(std::clamp(cw, minW, std::max(minW, maxW)),
+                    std::clamp(ch, minH, std::max(minH, maxH)));
+}
+
+void TDKToolWindow::WritePositionData(const TDKWritePositionData& Data) {
+  Data.WriteIntProc(Name(), "ClientWidth", barSize_.cx, Data.ExtraData);
+  Data.WriteIntProc(Name(), "ClientHeight", barSize_.cy, Data.ExtraData);
 }
 
 }  // namespace docking

@@ -30,6 +30,9 @@ class TDKToolWindow : public TDKCustomDockableWindow {
   void GetMinMaxSize(int& AMinClientWidth, int& AMinClientHeight, int& AMaxClientWidth,
                      int& AMaxClientHeight) override;
   void SizeChanging(int AWidth, int AHeight) override;
+  // The client size, kept by the saved layout when the window is resizable.
+  void ReadPositionData(const TDKReadPositionData& Data) override;
+  void WritePositionData(const TDKWritePositionData& Data) override;
 
  protected:
   SIZE CalcSize(TDKDock* NewDock) const;

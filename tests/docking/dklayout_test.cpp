@@ -292,6 +292,61 @@ TEST_F(DockLayout, SectionsPrefixesAndUndraggableDocks) {
   EXPECT_FALSE(T(5)->Visible());
 }
 
+// A window that belongs to the form but was never put anywhere docks where the file says.
+TEST_F(DockLayout, AWindowWithoutAParentDocksWhereTheFileSays) {
+  auto* loose = new TDKToolWindow(form);
+  loose->SetName("Loose");
+  auto* drifter = new TDKToolWindow(form);
+  drifter->SetName("Drifter");
+  WriteFile(
+      "[Loose]\nRev=2000\nDockedTo=DKDock1\nClientWidth=90\nClientHeight=45\n"
+      "[Drifter]\nRev=2000\nDockedTo=+\n");
+  Load();
+  EXPECT_EQ(loose->CurrentDock(), Dock("DKDock1"));
+  EXPECT_EQ(loose->Parent(), Dock("DKDock1"));
+  EXPECT_EQ(loose->BarSize().cx, 90);  // the dock's row may make it wider
+  EXPECT_EQ(loose->ClientAreaHeight(), 45);
+  // With no form it has no frame to float in: it stays as it was.
+  EXPECT_FALSE(drifter->Floating());
+  EXPECT_EQ(drifter->Parent(), nullptr);
+}
+
+// A kind of window of its own keeps a value beside its place: read before it moves, done once
+// it sits where the file says, written after the place.
+TEST_F(DockLayout, AWindowKindKeepsItsOwnValues) {
+  struct Gauge : TDKToolWindow {
+    using TDKToolWindow::TDKToolWindow;
+    int needle = 0;
+    std::vector<std::string> calls;
+    void ReadPositionData(const TDKReadPositionData& d) override {
+      TDKToolWindow::ReadPositionData(d);
+      needle = d.ReadIntProc(Name(), "Needle", -1, d.ExtraData);
+      calls.push_back("read in " + CurrentDock()->Name());
+    }
+    void DoneReadingPositionData(const TDKReadPositionData&) override {
+      calls.push_back("done in " + CurrentDock()->Name());
+    }
+    void WritePositionData(const TDKWritePositionData& d) override {
+      TDKToolWindow::WritePositionData(d);
+      d.WriteIntProc(Name(), "Needle", needle, d.ExtraData);
+    }
+  };
+  auto* g = new Gauge(form);
+  g->SetName("Gauge");
+  g->SetCurrentDock(Dock("DKDock3"));
+  g->SetClientAreaSize(70, 50);
+  g->needle = 37;
+  g->SetCurrentDock(Dock("DKDock2"));
+  Save();
+  EXPECT_EQ(Get("Gauge", "Needle"), "37");
+  EXPECT_EQ(Get("Gauge", "ClientWidth"), "70");
+  g->needle = 0;
+  g->SetCurrentDock(Dock("DKDock3"));
+  Load();
+  EXPECT_EQ(g->needle, 37);
+  EXPECT_EQ(g->calls, (std::vector<std::string>{"read in DKDock3", "done in DKDock2"}));
+}
+
 // The settings written at close and the layout go through two objects on one file: neither loses
 // the other's keys. A save that fails part way keeps what it wrote.
 TEST_F(DockLayout, OtherWritersKeysStayAndAFailedSaveKeepsItsSections) {
