@@ -151,6 +151,11 @@ void TForm1::FormCreate(rtl::TObject*) {
     } catch (const std::exception&) {
     }
   }
+  // Without a display the boxes are noted in the text log from the start on: a log that fails
+  // then is told at once.
+  fTextLog.OnFailure = [this](const std::string& message) {
+    TellOnce(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+  };
   fGraphConfig = std::make_unique<TGraphConfig>();
   fTwdFullCircle = 1;
   // The display fonts, when they are installed beside the program's data.
@@ -245,9 +250,6 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
   fPerformance = 0.001f;
   fChartWindow = 60;
-  fTextLog.OnFailure = [this](const std::string& message) {
-    TellOnce(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
-  };
   fTextLog.Open(fNow());
   fRecording = 0;
   SpeedButton25->SetDown(DKToolbar4->Visible());
@@ -427,8 +429,7 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
       fTextLog.OnFailure = [](const std::string& m) {
         std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
       };
-      const rtl::TDateTime now = fNow();
-      fTextLog.Append(rtl::DateToStr(now) + " " + rtl::TimeToStr(now) + ";" + message + "\n", now);
+      NoteInTextLog(message);
       return;
     }
     ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
