@@ -73,6 +73,11 @@ int RunForm(vcl::TCustomForm* form) {
   return vcl::RunDialog(form, request);
 }
 
+// Which port could not be opened and why: the name as set, its device, the system's reason.
+std::string CannotOpenText(const TComPort& port, const std::exception& e) {
+  return "Cannot open comport " + port.PortText() + ": " + e.what();
+}
+
 void Terminate() {
   if (vcl::Application != nullptr) vcl::Application->Terminate();
 }
@@ -231,8 +236,8 @@ void TForm1::Timer5Timer(rtl::TObject*) {
     try {
       c.ComPort1->Open();
       portOpen = true;
-    } catch (const std::exception&) {
-      ShowBox("Cannot open comport", "error", vcl::MB_OK);
+    } catch (const std::exception& e) {
+      ShowBox(CannotOpenText(*c.ComPort1, e), "error", vcl::MB_OK);
       SetComputationTimers(false);
     }
   }
@@ -315,17 +320,20 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     ShowBox("Error closing comport...", "Error", vcl::MB_OK);
   }
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
-  fNetworkInput = 0;
-  bool open = false;
-  try {
-    // The custom rate counts only while the rate is set to custom.
-    c.ComPort1->SetBaudRate(brCustom);
-    c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
-    c.ComPort1->Open();
-    open = true;
-  } catch (const std::exception&) {
-    ShowBox("Cannot open comport", "error", vcl::MB_OK);
-    SetComputationTimers(false);
+  // "Network" opens no port, as at start-up: the computation runs without one.
+  fNetworkInput = c.ComPort1->DeviceName() == "Network" ? 1 : 0;
+  bool open = fNetworkInput == 1;
+  if (!open) {
+    try {
+      // The custom rate counts only while the rate is set to custom.
+      c.ComPort1->SetBaudRate(brCustom);
+      c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
+      c.ComPort1->Open();
+      open = true;
+    } catch (const std::exception& e) {
+      ShowBox(CannotOpenText(*c.ComPort1, e), "error", vcl::MB_OK);
+      SetComputationTimers(false);
+    }
   }
   if (!open) {
     // A replay goes on without a port, its charts with it.

@@ -312,7 +312,9 @@ TEST_F(Replay, APortThatFailsDuringAReplayLeavesItPlaying) {
   comms->ComboBox1->SetText("/nonexistent/ttyCORV");
   boxes.clear();
   Form1->SpeedxButton5Click(nullptr);
-  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "error|Cannot open comport"), boxes.end());
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(),
+                      "error|Cannot open comport /nonexistent/ttyCORV: No such file or directory"),
+            boxes.end());
   EXPECT_EQ(Form1->fReplayMode, 1);
   EXPECT_TRUE(Form1->Timer6->Enabled());
   EXPECT_TRUE(Form1->Timer2->Enabled());
