@@ -108,6 +108,11 @@ void TForm1::AppendTextLogLine() {
   fTextLog.Append(line, now);
 }
 
+void TForm1::NoteInTextLog(const std::string& message) {
+  const rtl::TDateTime now = fNow();
+  fTextLog.Append(rtl::DateToStr(now) + " " + rtl::TimeToStr(now) + ";" + message + "\n", now);
+}
+
 void TForm1::AppendLogRecord() {
   if (!Table3->Active()) return;
   const std::pair<const char*, float> values[] = {{"speedog", fSpeedOverGround},

@@ -125,6 +125,8 @@ class TForm1 : public vcl::TForm {
   // read at each output (Tcomms::fOutputValues is set to it at the delayed start-up).
   TOutputValues OutputValues() const;
   void AppendTextLogLine();
+  // A line of its own in the text log, after the time: what the program could tell nobody else.
+  void NoteInTextLog(const std::string& message);
   void AppendLogRecord();
 
   // ---- Map overlays (app/mapoverlays.cpp) and map commands (app/mapcommands.cpp) -------------

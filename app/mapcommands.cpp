@@ -47,7 +47,15 @@ void TForm1::SpeedButton12Click(rtl::TObject*) {
     return;
   }
   Timer8->SetEnabled(false);
-  for (vcl::TTimer* t : fTimersBeforeSpin) t->SetEnabled(true);
+  // A recording opened or left during the spin decided the timers anew: the live ticks run only
+  // live (in a replay they would overwrite the replayed values, push some of the history rings
+  // out of step and write the text log), the replay steps only while a play button is down.
+  const bool live = fReplayMode == 0;
+  for (vcl::TTimer* t : fTimersBeforeSpin) {
+    if ((t == Timer1 || t == Timer3 || t == Timer4) && !live) continue;
+    if (t == Timer6 && (live || !(SpeedButton67->Down() || SpeedButton80->Down()))) continue;
+    t->SetEnabled(true);
+  }
   fTimersBeforeSpin.clear();
 }
 

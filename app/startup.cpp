@@ -73,6 +73,11 @@ int RunForm(vcl::TCustomForm* form) {
   return vcl::RunDialog(form, request);
 }
 
+// Which port could not be opened and why: the name as set, its device, the system's reason.
+std::string CannotOpenText(const TComPort& port, const std::exception& e) {
+  return "Cannot open comport " + port.PortText() + ": " + e.what();
+}
+
 void Terminate() {
   if (vcl::Application != nullptr) vcl::Application->Terminate();
 }
@@ -151,6 +156,11 @@ void TForm1::FormCreate(rtl::TObject*) {
     } catch (const std::exception&) {
     }
   }
+  // Without a display the boxes are noted in the text log from the start on: a log that fails
+  // then is told at once.
+  fTextLog.OnFailure = [this](const std::string& message) {
+    TellOnce(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
+  };
   fGraphConfig = std::make_unique<TGraphConfig>();
   fTwdFullCircle = 1;
   // The display fonts, when they are installed beside the program's data.
@@ -226,8 +236,8 @@ void TForm1::Timer5Timer(rtl::TObject*) {
     try {
       c.ComPort1->Open();
       portOpen = true;
-    } catch (const std::exception&) {
-      ShowBox("Cannot open comport", "error", vcl::MB_OK);
+    } catch (const std::exception& e) {
+      ShowBox(CannotOpenText(*c.ComPort1, e), "error", vcl::MB_OK);
       SetComputationTimers(false);
     }
   }
@@ -245,9 +255,6 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
   fPerformance = 0.001f;
   fChartWindow = 60;
-  fTextLog.OnFailure = [this](const std::string& message) {
-    TellOnce(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
-  };
   fTextLog.Open(fNow());
   fRecording = 0;
   SpeedButton25->SetDown(DKToolbar4->Visible());
@@ -313,17 +320,20 @@ void TForm1::SpeedxButton5Click(rtl::TObject*) {
     ShowBox("Error closing comport...", "Error", vcl::MB_OK);
   }
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());
-  fNetworkInput = 0;
-  bool open = false;
-  try {
-    // The custom rate counts only while the rate is set to custom.
-    c.ComPort1->SetBaudRate(brCustom);
-    c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
-    c.ComPort1->Open();
-    open = true;
-  } catch (const std::exception&) {
-    ShowBox("Cannot open comport", "error", vcl::MB_OK);
-    SetComputationTimers(false);
+  // "Network" opens no port, as at start-up: the computation runs without one.
+  fNetworkInput = c.ComPort1->DeviceName() == "Network" ? 1 : 0;
+  bool open = fNetworkInput == 1;
+  if (!open) {
+    try {
+      // The custom rate counts only while the rate is set to custom.
+      c.ComPort1->SetBaudRate(brCustom);
+      c.ComPort1->SetCustomBaudRate(rtl::StrToInt(c.ComboBox2->Text()));
+      c.ComPort1->Open();
+      open = true;
+    } catch (const std::exception& e) {
+      ShowBox(CannotOpenText(*c.ComPort1, e), "error", vcl::MB_OK);
+      SetComputationTimers(false);
+    }
   }
   if (!open) {
     // A replay goes on without a port, its charts with it.
@@ -427,8 +437,7 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
       fTextLog.OnFailure = [](const std::string& m) {
         std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
       };
-      const rtl::TDateTime now = fNow();
-      fTextLog.Append(rtl::DateToStr(now) + " " + rtl::TimeToStr(now) + ";" + message + "\n", now);
+      NoteInTextLog(message);
       return;
     }
     ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);

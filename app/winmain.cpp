@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/aboutbox.h"
+#include "app/headlessanswer.h"
 #include "app/mainform.h"
 #include "app/polar.h"
 #include "app/sailsel.h"
@@ -48,14 +49,7 @@ int WinMain(const std::string& backend) {
   ConnectClipboard(screen);
   if (!note.empty()) std::fprintf(stderr, "corvatalen: %s; running headless\n", note.c_str());
   const bool ownWindow = backend == "sdl" && note.empty();
-  if (!ownWindow) {
-    vcl::SetDialogResponder([](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
-      std::fprintf(stderr, "%s: %s: %s\n", r.Kind.c_str(), r.Caption.c_str(), r.Text.c_str());
-      vcl::TDialogAnswer a;
-      a.Result = (r.Flags & 0xF) == vcl::MB_YESNO ? vcl::IDYES : vcl::IDOK;
-      return a;
-    });
-  }
+  if (!ownWindow) vcl::SetDialogResponder(AnswerWithoutDisplay);
   int code = 0;
   {
     vcl::TApplication app;

@@ -15,6 +15,7 @@ void CreateForms(vcl::TApplication& app);
 void ConnectClipboard(const std::shared_ptr<win::Backend>& backend);
 
 // Runs the program in the working directory until its main window closes, on the named display
-// backend ("headless" or "sdl"). Headless, the message boxes are written to the standard error
-// and answered with their first button, since nobody could answer them.
+// backend ("headless" or "sdl"). Headless, nobody can answer a box: each is told on the standard
+// error and in the text log and closed with the choice that keeps the live data going
+// (AnswerWithoutDisplay).
 int WinMain(const std::string& backend);

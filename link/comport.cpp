@@ -406,10 +406,17 @@ bool DeviceGone(int Err) {
 
 }  // namespace
 
+std::string TCustomComPort::PortText() const {
+  std::string path;
+  if (fDevice)
+    path = fDevice->Path();
+  else if (const auto mapped = serial::MapName(fDeviceName))
+    path = *mapped;
+  return path.empty() || path == fDeviceName ? fDeviceName : fDeviceName + " (" + path + ")";
+}
+
 std::string TCustomComPort::LostText() const {
-  const std::string& path = fDevice->Path();
-  const std::string port = path == fDeviceName ? fDeviceName : fDeviceName + " (" + path + ")";
-  return "The connection to " + port + " was lost. Check the cable, then press OK in Comms.";
+  return "The connection to " + PortText() + " was lost. Check the cable, then press OK in Comms.";
 }
 
 void TCustomComPort::Check(int Err) {

@@ -256,6 +256,9 @@ class TCustomComPort : public rtl::TComponent {
   void SetStopBits(TStopBits Value);
   const std::string& DeviceName() const { return fDeviceName; }
   void SetDeviceName(const std::string& Value);
+  // The port as a user is told of it: its name, and the device it stands for when that differs
+  // ("COM1 (/dev/ttyUSB0)").
+  std::string PortText() const;
   TOptions Options() const { return fOptions; }
   void SetOptions(TOptions Value);
   TPriorityClass PriorityClass() const { return fPriorityClass; }

@@ -20,6 +20,7 @@
 #include "tests/platform/serial/pty.h"
 
 #include "tests/app/apptest.h"
+#include "tests/app/runprogram.h"
 
 namespace fs = std::filesystem;
 
@@ -229,6 +230,64 @@ TEST_F(Binary, ExtremeValuesInEverySentenceNeverReachTheInstrumentsNorTheLog) {
           << word << " in: " << lower.substr(at == std::string::npos ? 0 : at - std::min<size_t>(at, 60), 120);
     }
   }
+}
+
+// A logger with no screen whose instruments come on after the no-input watchdog's 40 s: nobody
+// can answer its two questions, so it says so and takes No to both; it logs the instruments and
+// sends their values back, never the demonstration's.
+TEST_F(Binary, InstrumentsOnAfterTheWatchdogAreLoggedWithoutADisplay) {
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "demonstration.lg", dir / "demonstration.lg");
+  std::ofstream(dir / "nmeaout.txt", std::ios::binary) << "$PXS,%speedog\r\n";
+  WriteIni("");
+  const fs::path errFile = dir / "stderr.txt";
+  apptest::RunningProgram program(dir, errFile);
+  ASSERT_TRUE(program.Started());
+  std::string sent;
+  const auto drain = [&] {
+    char buf[4096];
+    for (ssize_t n; (n = ::read(pty.master(), buf, sizeof buf)) > 0;) sent.append(buf, size_t(n));
+  };
+  const std::string demo =
+      "Message: No input received on NMEA,Would you like to replay a demo-recording? [No: no "
+      "display to answer]";
+  const std::string wizard =
+      "Message: Would you like to run the communications wizard? [No: no display to answer]";
+  const auto asked = [&] {
+    return apptest::FileText(errFile).find("demo-recording?") != std::string::npos;
+  };
+  ASSERT_TRUE(program.WaitUntil(asked, std::chrono::seconds(70), drain));
+  std::this_thread::sleep_for(std::chrono::seconds(3));  // the instruments come on late
+  const std::string err = apptest::FileText(errFile);
+  EXPECT_NE(err.find("MessageBox: " + demo + "\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("MessageBox: " + wizard + "\n"), std::string::npos) << err;
+
+  const std::string burst = Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,");
+  const auto live = [this] {
+    const auto log = Log();
+    return std::count_if(log.begin(), log.end(), [](const std::string& l) {
+             return l.find(";6.5; 90;") != std::string::npos;
+           }) >= 3;
+  };
+  EXPECT_TRUE(program.WaitUntil(live, std::chrono::seconds(20), [&] {
+    pty.Send(burst);
+    drain();
+  }));
+  drain();
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, std::chrono::seconds(10)), 0));
+  const auto log = Log();
+  for (const std::string& note : {demo, wizard})
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [&](const std::string& l) { return l.ends_with(";" + note); }),
+              1)
+        << note;
+  // Every value sent is the start-up's or the instruments'.
+  size_t values = 0;
+  for (size_t at = sent.find("$PXS,"); at != std::string::npos; at = sent.find("$PXS,", at + 1)) {
+    const std::string value = sent.substr(at + 5, sent.find('*', at) - at - 5);
+    EXPECT_TRUE(value == "0.0" || value == "6.5") << value;
+    values += value == "6.5";
+  }
+  EXPECT_GE(values, 2u);
 }
 
 TEST_F(Binary, SigtermBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {

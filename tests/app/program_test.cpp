@@ -1,7 +1,9 @@
 // The program in process on the virtual clock: start-up from the settings file, the computation fed
 // through a fake serial line, the text log, recordings, and the close that writes the settings.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -292,10 +294,43 @@ TEST_F(Program, PortThatCannotBeOpenedShowsTheBoxAndStartsNoComputation) {
   WriteIni("[comms]\ncomport=/nonexistent/tty\n");
   Start();
   Advance(10100);
-  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "error|Cannot open comport"), boxes.end());
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(),
+                      "error|Cannot open comport /nonexistent/tty: No such file or directory"),
+            boxes.end());
   EXPECT_FALSE(Form1->Timer1->Enabled());
   EXPECT_FALSE(Form1->Timer3->Enabled());
   EXPECT_FALSE(fs::exists("corvatalen.txt") && !Lines("corvatalen.txt").empty());
+}
+
+// COM1 stands for a pseudo-terminal that another program holds: the box names the port, its
+// device and the reason. "Network" chosen then opens no port and raises no box.
+TEST_F(Program, APortHeldElsewhereIsNamedWithItsDeviceAndNetworkOpensNone) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  const int holder = ::open(pty.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  ::setenv("CORVATALEN_SERIAL_DEVICES", pty.path().c_str(), 1);
+  WriteIni("[comms]\ncomport=COM1\n");
+  Start();
+  Advance(10100);
+  ::unsetenv("CORVATALEN_SERIAL_DEVICES");
+  ::close(holder);
+  const std::string told =
+      "error|Cannot open comport COM1 (" + pty.path() + "): Device or resource busy";
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(), told), boxes.end());
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Kind != "Form" || r.Caption != "Settings") return vcl::TDialogAnswer{};
+    comms->ComboBox1->SetText("Network");
+    return vcl::TDialogAnswer{vcl::mrOk};
+  };
+  boxes.clear();
+  Form1->SpeedButton22->Click();
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ(Form1->fNetworkInput, 1);
+  EXPECT_TRUE(Form1->Timer1->Enabled());
 }
 
 TEST_F(Program, NetworkOpensNoPortAndStartsTheTimers) {

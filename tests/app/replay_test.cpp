@@ -312,7 +312,9 @@ TEST_F(Replay, APortThatFailsDuringAReplayLeavesItPlaying) {
   comms->ComboBox1->SetText("/nonexistent/ttyCORV");
   boxes.clear();
   Form1->SpeedxButton5Click(nullptr);
-  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "error|Cannot open comport"), boxes.end());
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(),
+                      "error|Cannot open comport /nonexistent/ttyCORV: No such file or directory"),
+            boxes.end());
   EXPECT_EQ(Form1->fReplayMode, 1);
   EXPECT_TRUE(Form1->Timer6->Enabled());
   EXPECT_TRUE(Form1->Timer2->Enabled());
@@ -320,6 +322,36 @@ TEST_F(Replay, APortThatFailsDuringAReplayLeavesItPlaying) {
   const int position = Form1->fReplayPosition;
   Advance(2000);
   EXPECT_EQ(Form1->fReplayPosition, position + 2);
+}
+
+// A recording opened while the globe spins: stopping the spin gives back no live tick, so the
+// replayed values stay, the fifteen rings stay in step and the text log takes no line. A second
+// recording opened during a spin over a playing replay does not play.
+TEST_F(Replay, ASpinOverTheOpeningOfARecordingGivesBackOnlyWhatTheReplayRuns) {
+  WriteRecording("race.lg", Range(1000, 4000));
+  StartLive();
+  Form1->SpeedButton12Click(nullptr);
+  Open("race.lg");
+  Form1->SpeedButton12Click(nullptr);
+  const size_t logged = apptest::Lines("corvatalen.txt").size();
+  std::array<int, lvCount> heads{};
+  for (int k = 0; k < lvCount; ++k) heads[k] = kBuffers[k]->head;
+  Advance(3000);
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+  EXPECT_FALSE(Form1->Timer3->Enabled());
+  EXPECT_TRUE(Form1->Timer2->Enabled());
+  for (int k = 0; k < lvCount; ++k) EXPECT_EQ(kBuffers[k]->head, heads[k]) << "ring " << k;
+  Form1->SpeedButton34Click(nullptr);
+  ExpectShows(1090);
+  EXPECT_EQ(apptest::Lines("corvatalen.txt").size(), logged);
+
+  Form1->SpeedButton67Click(nullptr);
+  Form1->SpeedButton12Click(nullptr);
+  Open("race.lg");
+  Form1->SpeedButton12Click(nullptr);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  Advance(2000);
+  ExpectShows(1030);
 }
 
 // "Record" during a replay records nothing: the log table stays the replayed file, no table or
