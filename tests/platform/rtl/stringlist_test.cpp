@@ -1,14 +1,17 @@
 #include "platform/rtl/stringlist.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 #include "test_helpers.h"
+#include "tests/fulldisk.h"
 
 using namespace rtl;
 
@@ -142,6 +145,42 @@ TEST(StringList, FilesAndStreamsUseCrLf) {
   s.SetPosition(2);
   loaded.LoadFromStream(&s);  // from the current position
   EXPECT_EQ(Items(loaded), (std::vector<std::string>{"y"}));
+}
+
+// The templates file is replaced whole: a disk that fills during the save leaves the old file
+// byte for byte, and the failure is raised.
+TEST(StringList, ASaveOntoAFullDiskLeavesTheOldFileWhole) {
+  TempDir dir;
+  FullDisk disk(dir / "disk");
+  const std::string name = disk / "nmeaout.txt";
+  std::string old;
+  for (int i = 0; i < 50; ++i) old += "$IIXDR,C,%airtemp,C,AIR" + std::to_string(i) + "\r\n";
+  std::ofstream(name, std::ios::binary) << old;
+  TStringList l;
+  for (int i = 0; i < 200; ++i) l.Add("$IIMTW,%watertemp,C," + std::to_string(i));
+  disk.WhileFull([&] { EXPECT_THROW(l.SaveToFile(name), EInOutError); });
+  EXPECT_EQ(Slurp(name), old);
+  EXPECT_EQ(FindFiles(disk.path(), "*"), std::vector<std::string>{"nmeaout.txt"});
+}
+
+// A file the user made read-only stays as it is, however the folder is; one kept private stays
+// private.
+TEST(StringList, ASaveKeepsWhatTheFilesPermissionsSay) {
+  TempDir dir;
+  const std::string fixed = dir / "fixed.txt", own = dir / "own.txt";
+  std::ofstream(fixed, std::ios::binary) << "$IIHDT,1,T\r\n";
+  std::ofstream(own, std::ios::binary) << "$IIHDT,2,T\r\n";
+  ASSERT_EQ(::chmod(fixed.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(own.c_str(), 0600), 0);
+  TStringList l;
+  l.Add("$IIHDT,3,T");
+  EXPECT_THROW(l.SaveToFile(fixed), EInOutError);
+  EXPECT_EQ(Slurp(fixed), "$IIHDT,1,T\r\n");
+  l.SaveToFile(own);
+  EXPECT_EQ(Slurp(own), "$IIHDT,3,T\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(own.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(StringList, OnChangeFiresOncePerUpdate) {
