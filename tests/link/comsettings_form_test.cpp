@@ -134,6 +134,7 @@ TEST_F(Form, ATemplatesSaveOntoAFullDiskLeavesTheOldFileWhole) {
   EXPECT_EQ(boxes[0].rfind("Error|Cannot save nmeaout.txt: ", 0), 0u) << boxes[0];
   EXPECT_EQ(c->ModalResult(), vcl::mrNone);
   EXPECT_EQ(FileText(disk / "nmeaout.txt"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), {}), 1);  // no temporary left
 }
 
 TEST_F(Form, TrySettingsOpensTheChosenPortOrSaysItIsNotAvailable) {

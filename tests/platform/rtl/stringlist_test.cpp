@@ -7,11 +7,9 @@
 #include <iterator>
 
 #include "platform/rtl/exceptions.h"
-#include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 #include "test_helpers.h"
-#include "tests/fulldisk.h"
 
 using namespace rtl;
 
@@ -145,22 +143,6 @@ TEST(StringList, FilesAndStreamsUseCrLf) {
   s.SetPosition(2);
   loaded.LoadFromStream(&s);  // from the current position
   EXPECT_EQ(Items(loaded), (std::vector<std::string>{"y"}));
-}
-
-// The templates file is replaced whole: a disk that fills during the save leaves the old file
-// byte for byte, and the failure is raised.
-TEST(StringList, ASaveOntoAFullDiskLeavesTheOldFileWhole) {
-  TempDir dir;
-  FullDisk disk(dir / "disk");
-  const std::string name = disk / "nmeaout.txt";
-  std::string old;
-  for (int i = 0; i < 50; ++i) old += "$IIXDR,C,%airtemp,C,AIR" + std::to_string(i) + "\r\n";
-  std::ofstream(name, std::ios::binary) << old;
-  TStringList l;
-  for (int i = 0; i < 200; ++i) l.Add("$IIMTW,%watertemp,C," + std::to_string(i));
-  disk.WhileFull([&] { EXPECT_THROW(l.SaveToFile(name), EInOutError); });
-  EXPECT_EQ(Slurp(name), old);
-  EXPECT_EQ(FindFiles(disk.path(), "*"), std::vector<std::string>{"nmeaout.txt"});
 }
 
 // A file the user made read-only stays as it is, however the folder is; one kept private stays
