@@ -455,12 +455,11 @@ bool TEarthFileReader::ReadMetaDataFile(const std::string& dataFile) {
 void TEarthFileReader::WriteMetaDataFile(const std::string& dataFile) {
   const std::string name = MetaDataFilename(dataFile);
   if (name.empty()) return;
-  auto file = std::make_unique<rtl::TBufferedStream>(
-      std::make_unique<rtl::TFileStream>(name, rtl::fmCreate));
-  rtl::TBufferedStream& out = *file;
+  auto file = std::make_unique<rtl::TMemoryStream>();
+  rtl::TMemoryStream& out = *file;
   TEarthStreamWriter writer(std::move(file));
   WriteMetaData(writer);
-  out.FlushBuffer();
+  out.SaveToFile(name);  // replaced whole: a cache cut short by a full disk is never left
 }
 
 void TEarthFileReader::LoadEnvironment(TEarthXML_Element* element) {

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -419,11 +420,7 @@ void TEarthXML_Document::SetXMLString(const std::string& text) {
 }
 
 void TEarthXML_Document::SaveToFile(const std::string& fileName) const {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  const std::string text = GetXMLString();
-  if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (out) out.close();
-  if (!out) throw rtl::EInOutError("Cannot write file " + fileName, errno);
+  rtl::WriteFileAtomic(fileName, GetXMLString());
 }
 
 bool TEarthXML_Document::LoadFromFile(const std::string& fileName) {

@@ -65,6 +65,7 @@ class TEarthXML_Document : public rtl::TObject {
   void SetDocument(std::unique_ptr<TEarthXML_Element> element);
   std::string GetXMLString() const;
   void SetXMLString(const std::string& text);
+  // Replaces the file whole: a failure (EInOutError) leaves the old file as it was.
   void SaveToFile(const std::string& fileName) const;
   bool LoadFromFile(const std::string& fileName);
 

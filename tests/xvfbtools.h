@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -44,15 +45,32 @@ inline pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::
   return pid;
 }
 
-inline void Stop(pid_t pid) {
-  if (pid <= 0) return;
+// Sends SIGTERM and waits up to timeout for the end: the wait status, or nothing when the process
+// was still running (it is then killed).
+inline std::optional<int> Stop(pid_t pid,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
+  if (pid <= 0) return std::nullopt;
   kill(pid, SIGTERM);
-  for (int i = 0; i < 100; ++i) {
-    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  int status = 0;
+  do {
+    if (waitpid(pid, &status, WNOHANG) == pid) return status;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  } while (std::chrono::steady_clock::now() < until);
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+  return std::nullopt;
+}
+
+// The environment of the program on display through SDL. The X and SDL libraries keep to the end
+// what they allocate, which LeakSanitizer would call leaks: the file of their suppressions goes in
+// dir, so that the sanitized program's exit status tells of its own leaks only.
+inline std::vector<std::string> ProgramEnv(const std::string& display,
+                                           const std::filesystem::path& dir) {
+  std::ofstream(dir / "lsan.supp")
+      << "leak:libX11\nleak:libSDL2\nleak:libxcb\nleak:libdbus\nleak:libXi\nleak:libXcursor\n";
+  return {"DISPLAY=" + display, "CORVATALEN_DISPLAY=sdl",
+          "LSAN_OPTIONS=suppressions=" + (dir / "lsan.supp").string()};
 }
 
 inline std::string Output(const std::string& cmd) {

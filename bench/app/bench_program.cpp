@@ -4,8 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <string>
 #include <thread>
 
 #include "tests/app/runprogram.h"
@@ -14,13 +15,17 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 void Idle(benchmark::State& state, bool pulled) {
   TempDir dir("corv_bench_idle");
-  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF",
-                fs::path(dir.path()) / "PERFORMANCE.DBF");
+  // The working directory as ./run prepares it: the program does not start without its files.
+  const std::string prepare = "'" CORV_SOURCE_DIR "/scripts/prepare-workdir.sh' '" + dir.path() +
+                              "' >/dev/null 2>&1";
+  if (std::system(prepare.c_str()) != 0) {
+    state.SkipWithError("the working directory could not be prepared");
+    return;
+  }
   PtyPair pty;
   std::ofstream(dir / "corvatalen.ini") << "[comms]\ncomport=" << pty.path() << "\n";
   apptest::RunningProgram program(dir.path(), dir / "stderr.txt");
@@ -32,7 +37,9 @@ void Idle(benchmark::State& state, bool pulled) {
         }
       });
   if (!started) {
-    state.SkipWithError("the program did not start");
+    const auto told = apptest::Lines(dir / "stderr.txt");
+    const std::string why = "the program did not start" + (told.empty() ? "" : ": " + told.back());
+    state.SkipWithError(why.c_str());
     return;
   }
   if (pulled) pty.CloseMaster();

@@ -1,10 +1,7 @@
 #include "map/readers/earthfilestamp.h"
 #include "map/readers/earthlyrmapper.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <mutex>
 
@@ -12,8 +9,8 @@
 #include "map/earthpresenter.h"
 #include "map/earthcustommap.h"
 #include "map/readers/earthmmstream.h"
-#include "platform/rtl/bufferedstream.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -259,24 +256,13 @@ void TEarthLYRWriter::WriteLYRBody(TEarthStreamWriter& writer) {
 }
 
 void TEarthLYRWriter::SaveToFile(const std::string& name) {
-  const std::string temporary = name + ".tmp" + std::to_string(::getpid());
-  try {
-    {
-      auto file = std::make_unique<rtl::TBufferedStream>(
-          std::make_unique<rtl::TFileStream>(temporary, rtl::fmCreate));
-      rtl::TBufferedStream& out = *file;
-      TEarthStreamWriter writer(std::move(file));
-      WriteLYRHeader(writer);
-      WriteLYRBody(writer);
-      // A write that fails must not put a cut file in the place of the old one.
-      out.FlushBuffer();
-    }
-    std::filesystem::rename(temporary, name);
-  } catch (...) {
-    std::error_code ec;
-    std::filesystem::remove(temporary, ec);
-    throw;
-  }
+  auto file = std::make_unique<rtl::TMemoryStream>();
+  rtl::TMemoryStream& out = *file;
+  TEarthStreamWriter writer(std::move(file));
+  WriteLYRHeader(writer);
+  WriteLYRBody(writer);
+  // A write that fails must not put a cut file in the place of the old one.
+  out.SaveToFile(name);
 }
 
 bool WriteLayerToLYRfile(TEarthLayer* layer, const std::string& fileName) {

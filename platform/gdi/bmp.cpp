@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "platform/gdi/image.h"
+#include "platform/rtl/files.h"
 
 namespace gdi {
 
@@ -241,11 +242,8 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw rtl::EFOpenError("Cannot create file \"" + path + "\"");
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  out.close();
-  if (!out) throw rtl::EWriteError("Cannot write file \"" + path + "\"");
+  rtl::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                              bytes.size()));
 }
 
 DibImage LoadBmpFile(const std::string& path) {

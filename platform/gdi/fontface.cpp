@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <numbers>
@@ -337,6 +338,20 @@ const FontFace::Glyph& FontFace::Get(char32_t c) {
 
 // Font files and names.
 
+namespace {
+
+// At exit the registered files are taken out of fontconfig again, which frees what it keeps for
+// them (in a form a leak check cannot follow). A thread still drawing then keeps them to the end.
+void RemoveFontResourcesAtExit() {
+  std::unique_lock guard(FontFace::Lock(), std::try_to_lock);
+  if (!guard) return;
+  FcConfigAppFontClear(nullptr);
+  fonts().appFonts.clear();
+  FontFace::Invalidate();
+}
+
+}  // namespace
+
 int AddFontResource(const std::string& path) {
   std::lock_guard guard(FontFace::Lock());
   auto& fs = fonts();
@@ -345,6 +360,7 @@ int AddFontResource(const std::string& path) {
   const int faces = static_cast<int>(face->num_faces);
   FT_Done_Face(face);
   if (!FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(path.c_str()))) return 0;
+  [[maybe_unused]] static const bool removedAtExit = std::atexit(RemoveFontResourcesAtExit) == 0;
   fs.appFonts[path] = faces;
   FontFace::Invalidate();
   return faces;

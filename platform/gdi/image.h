@@ -54,6 +54,7 @@ void SavePngFile(const std::string& path, const Surface& s);
 std::shared_ptr<Surface> LoadImageFile(const std::string& path);
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// Replaces the file whole (rtl::WriteFileAtomic): a failure leaves the old file as it was.
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace gdi

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/sysutils.h"
 
 namespace rtl {
@@ -152,8 +153,8 @@ void TCustomMemoryStream::SaveToStream(TStream* Stream) const {
 }
 
 void TCustomMemoryStream::SaveToFile(const std::string& FileName) const {
-  TFileStream f(FileName, fmCreate);
-  SaveToStream(&f);
+  WriteFileAtomic(FileName, std::string_view(static_cast<const char*>(memory_),
+                                             static_cast<size_t>(size_)));
 }
 
 void TCustomMemoryStream::SetPointer(const void* Ptr, int64_t Size) {

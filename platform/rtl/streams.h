@@ -77,6 +77,7 @@ class TCustomMemoryStream : public TStream {
 
   const void* Memory() const { return memory_; }
   void SaveToStream(TStream* Stream) const;
+  // Replaces the file whole (WriteFileAtomic): a failure leaves the old file as it was.
   void SaveToFile(const std::string& FileName) const;
 
  protected:

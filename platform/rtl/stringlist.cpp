@@ -269,8 +269,9 @@ void TStrings::LoadFromFile(const std::string& FileName) {
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const {
-  TFileStream f(FileName, fmCreate);
-  SaveToStream(&f);
+  TMemoryStream m;
+  SaveToStream(&m);
+  m.SaveToFile(FileName);
 }
 
 void TStrings::BeginUpdate() {

@@ -65,7 +65,8 @@ class TStrings : public TPersistent {
   int IndexOfName(std::string_view Name) const;
   int IndexOfObject(const TObject* AObject) const;
 
-  // CR LF line breaks; LoadFromFile accepts any of CR LF, LF, CR.
+  // CR LF line breaks; LoadFromFile accepts any of CR LF, LF, CR. SaveToFile replaces the file
+  // whole, as WriteFileAtomic does, with what SaveToStream writes.
   void LoadFromFile(const std::string& FileName);
   void SaveToFile(const std::string& FileName) const;
   void LoadFromStream(TStream* Stream);

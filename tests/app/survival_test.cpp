@@ -387,14 +387,8 @@ class Display {
   }
   bool Started() const { return x_ > 0 && (wm_ > 0 || !windowManager_); }
   const std::string& Name() const { return name_; }
-  // The program on this display through SDL. The X and SDL libraries keep to the end what they
-  // allocate, which LeakSanitizer would call leaks: the file of their suppressions goes in dir.
-  std::vector<std::string> Env(const fs::path& dir) const {
-    std::ofstream(dir / "lsan.supp")
-        << "leak:libX11\nleak:libSDL2\nleak:libxcb\nleak:libdbus\nleak:libXi\nleak:libXcursor\n";
-    return {"DISPLAY=" + name_, "CORVATALEN_DISPLAY=sdl",
-            "LSAN_OPTIONS=suppressions=" + (dir / "lsan.supp").string()};
-  }
+  // The program on this display through SDL (the suppressions of the X libraries' leaks in dir).
+  std::vector<std::string> Env(const fs::path& dir) const { return xvfb::ProgramEnv(name_, dir); }
   std::string Xdo(const std::string& args) const {
     return xvfb::Output("DISPLAY=" + name_ + " timeout 20 xdotool " + args);
   }

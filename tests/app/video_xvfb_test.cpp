@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/app/runprogram.h"
 #include "tests/platform/capture/shell.h"
 #include "tests/xvfbtools.h"
 
@@ -21,7 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using xvfb::Spawn;
-const auto End = xvfb::Stop;
 
 // Distinct colours in a part of a screenshot.
 int Colours(const std::string& png, const std::string& geometry) {
@@ -53,10 +54,10 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
             0);
   std::ofstream(home / "corvatalen.ini")
       << "[comms]\ncomport=Network\n[video]\nVSource=Synthetic Camera\nVComp=MJPEG Compressor\n";
+  std::vector<std::string> env = xvfb::ProgramEnv(name, home);
+  env.push_back("CORVATALEN_SYNTHETIC_CAMERA=Synthetic Camera");
   const pid_t app =
-      Spawn({"sh", "-c", "cd '" + home.string() + "' && exec '" CORVATALEN_BINARY "'"},
-            {"DISPLAY=" + name, "CORVATALEN_DISPLAY=sdl",
-             "CORVATALEN_SYNTHETIC_CAMERA=Synthetic Camera"});
+      Spawn({"sh", "-c", "cd '" + home.string() + "' && exec '" CORVATALEN_BINARY "'"}, env);
   const std::string xdo = "DISPLAY=" + name + " xdotool ";
   // The delayed start-up takes ten seconds.
   std::this_thread::sleep_for(std::chrono::milliseconds(11500));
@@ -88,9 +89,12 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   Shell(xdo + "mousemove 369 40 click 1");
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   const bool running = waitpid(app, nullptr, WNOHANG) == 0;
-  End(app);
-  End(x);
+  // Closed by SIGTERM, the sanitized program ends with 0: no error and no leak.
+  const std::optional<int> status = xvfb::Stop(app, std::chrono::seconds(30));
+  xvfb::Stop(x);
   EXPECT_TRUE(running);
+  EXPECT_TRUE(apptest::ExitedWith(status, 0))
+      << (status ? "wait status " + std::to_string(*status) : "still running after SIGTERM");
 
   std::vector<fs::path> videos;
   for (const auto& e : fs::directory_iterator(home))

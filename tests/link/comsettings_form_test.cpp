@@ -16,6 +16,7 @@
 #include "platform/serial/fakedevice.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/win/paint.h"
+#include "tests/fulldisk.h"
 #include "tests/platform/vcl/vcltest.h"
 #include "tests/tempdir.h"
 
@@ -114,6 +115,26 @@ TEST_F(Form, FailedTemplatesSaveIsToldAndNothingIsApplied) {
   EXPECT_EQ(c->fSpeedSource, 0);
   EXPECT_EQ(c->fNmeaWind, 0);
   EXPECT_EQ(c->ComPort2->DeviceName(), "COM2");
+}
+
+// A disk that fills while OK saves the templates: the box tells of it and the old file is there
+// byte for byte.
+TEST_F(Form, ATemplatesSaveOntoAFullDiskLeavesTheOldFileWhole) {
+  FullDisk disk(dir / "disk");
+  fs::current_path(disk.path());
+  std::string old;
+  for (int i = 0; i < 50; ++i) old += "$IIXDR,C,%airtemp,C,AIR" + std::to_string(i) + "\r\n";
+  std::ofstream("nmeaout.txt", std::ios::binary) << old;
+  c->Show();
+  c->Memo1->Lines()->Clear();
+  for (int i = 0; i < 200; ++i) c->Memo1->Lines()->Add("$IIMTW,%watertemp,C," + std::to_string(i));
+  disk.WhileFull([&] { c->BitBtn1->Click(); });
+  fs::current_path(dir.path());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("Error|Cannot save nmeaout.txt: ", 0), 0u) << boxes[0];
+  EXPECT_EQ(c->ModalResult(), vcl::mrNone);
+  EXPECT_EQ(FileText(disk / "nmeaout.txt"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), {}), 1);  // no temporary left
 }
 
 TEST_F(Form, TrySettingsOpensTheChosenPortOrSaysItIsNotAvailable) {

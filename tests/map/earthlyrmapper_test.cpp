@@ -1,6 +1,6 @@
 // Layer files: a layer written and read back with each presenter and object class, files
-// without objects, versions refused, the ".md" of a file rewritten within the second, and
-// writing over the file being read.
+// without objects, versions refused, the ".md" of a file rewritten within the second, writing
+// over the file being read, and the permissions of a file written again.
 #include "map/readers/earthlyrmapper.h"
 
 #include <fcntl.h>
@@ -247,6 +247,15 @@ TEST_F(LYRTest, FileRewrittenWithinTheSecondIsMappedAgain) {
   TEarthLYRReader* r = Open(file);
   EXPECT_TRUE(Mapped());
   EXPECT_EQ(r->GetObject(0)->Title, "Islet!");
+}
+
+TEST_F(LYRTest, AFileWrittenAgainKeepsItsPermissions) {
+  ASSERT_TRUE(WriteLayerToLYRfile(MakeLayer(), file));
+  ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+  ASSERT_TRUE(WriteLayerToLYRfile(MakeLayer(), file));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(LYRTest, WritingOverTheFileBeingRead) {

@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include <unistd.h>
 
 #include "platform/rtl/exceptions.h"
+#include "tests/fulldisk.h"
+#include "tests/tempdir.h"
 
 namespace {
 
@@ -190,6 +193,18 @@ TEST(XMLDocument, FilesRoundTripAndMissingFilesLeaveAnEmptyDocument) {
   EXPECT_FALSE(d.LoadFromFile(path.string()));
   EXPECT_EQ(d.Document()->Count(), 0);
   EXPECT_THROW(d.SaveToFile("/nonexistent-dir/x.xml"), rtl::EInOutError);
+}
+
+// A map environment saved onto a disk that fills: the old file stays byte for byte.
+TEST(XMLDocument, ASaveOntoAFullDiskLeavesTheOldFileWhole) {
+  const TempDir dir("corv_map_xml");
+  FullDisk disk(dir / "disk");
+  const std::string name = disk / "map.env";
+  const std::string old = "<TEarthMap><Background>12345</Background></TEarthMap>";
+  std::ofstream(name, std::ios::binary) << old;
+  disk.WhileFull([&] { EXPECT_THROW(MakeMapDocument()->SaveToFile(name), rtl::EInOutError); });
+  std::ifstream in(name, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
 }
 
 // Random trees with awkward values: written text is well-formed and reads back the same.

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "canvas.h"
+#include "platform/rtl/exceptions.h"
+#include "tests/fulldisk.h"
 #include "tests/tempdir.h"
 
 namespace gdi {
@@ -76,6 +78,17 @@ TEST(Bmp, WrittenAndReadBackAtEveryDepth) {
       EXPECT_EQ(id, "13 7") << bits;
     }
   }
+}
+
+// A picture saved onto a disk that fills: the old picture stays as it was.
+TEST(Bmp, ASaveOntoAFullDiskLeavesTheOldFileWhole) {
+  const TempDir dir("gdi_image_test");
+  FullDisk disk(dir / "disk");
+  const std::string path = disk / "wad.bmp";
+  SaveBmpFile(path, pattern(13, 7, 8));
+  const std::vector<uint8_t> old = ReadWholeFile(path);
+  disk.WhileFull([&] { EXPECT_THROW(SaveBmpFile(path, pattern(64, 64, 24)), rtl::Exception); });
+  EXPECT_EQ(ReadWholeFile(path), old);
 }
 
 TEST(Bmp, EightBitsWithZeroImageSizeAndShortPalette) {

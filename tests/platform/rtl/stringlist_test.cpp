@@ -1,6 +1,7 @@
 #include "platform/rtl/stringlist.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
@@ -142,6 +143,26 @@ TEST(StringList, FilesAndStreamsUseCrLf) {
   s.SetPosition(2);
   loaded.LoadFromStream(&s);  // from the current position
   EXPECT_EQ(Items(loaded), (std::vector<std::string>{"y"}));
+}
+
+// A file the user made read-only stays as it is, however the folder is; one kept private stays
+// private.
+TEST(StringList, ASaveKeepsWhatTheFilesPermissionsSay) {
+  TempDir dir;
+  const std::string fixed = dir / "fixed.txt", own = dir / "own.txt";
+  std::ofstream(fixed, std::ios::binary) << "$IIHDT,1,T\r\n";
+  std::ofstream(own, std::ios::binary) << "$IIHDT,2,T\r\n";
+  ASSERT_EQ(::chmod(fixed.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(own.c_str(), 0600), 0);
+  TStringList l;
+  l.Add("$IIHDT,3,T");
+  EXPECT_THROW(l.SaveToFile(fixed), EInOutError);
+  EXPECT_EQ(Slurp(fixed), "$IIHDT,1,T\r\n");
+  l.SaveToFile(own);
+  EXPECT_EQ(Slurp(own), "$IIHDT,3,T\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(own.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(StringList, OnChangeFiresOncePerUpdate) {

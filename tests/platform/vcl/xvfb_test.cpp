@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,7 +48,7 @@ TEST(Xvfb, TheProgramShowsItsMainWindow) {
                         home.string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(prepare.c_str()), 0);
   pid_t app = Spawn({"sh", "-c", "cd '" + home.string() + "' && exec '" CORVATALEN_EXE "'"},
-                    {"DISPLAY=" + name, "CORVATALEN_DISPLAY=sdl"});
+                    xvfb::ProgramEnv(name, temp.path()));
   // In the build tree, beside the other snapshots, to be looked at.
   const std::string shot = "xvfb_main_window.png";
   std::string colours;
@@ -58,10 +59,14 @@ TEST(Xvfb, TheProgramShowsItsMainWindow) {
     if (!colours.empty() && std::atoi(colours.c_str()) > 2) break;
   }
   bool stillRunning = waitpid(app, nullptr, WNOHANG) == 0;
-  Stop(app);
+  // It closes on SIGTERM as from its window, and cleanly: the sanitized program's exit status
+  // also tells of leaks.
+  const std::optional<int> status = Stop(app, std::chrono::seconds(30));
   Stop(x);
   EXPECT_EQ(before, "1");
   EXPECT_TRUE(stillRunning);
+  ASSERT_TRUE(status) << "the program did not end on SIGTERM";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
   EXPECT_GT(std::atoi(colours.c_str()), 2) << "the screenshot is blank";
 #endif
 }
