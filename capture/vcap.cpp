@@ -10,6 +10,7 @@
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/blit.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/palette.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
@@ -110,6 +111,17 @@ capture::HRESULT TSampleGrabberCB::BufferCB(double, const uint8_t* data, size_t 
   return capture::S_OK;
 }
 
+namespace vcap {
+
+void Register() {
+  rtl::RegisterComponents(
+      kPalettePage, {rtl::RegisterClass<TVideoCapture>("TVideoCapture", [](rtl::TComponent* owner) {
+        return new TVideoCapture(owner);
+      })});
+}
+
+}  // namespace vcap
+
 TVideoCapture::TVideoCapture(rtl::TComponent* AOwner) : vcl::TCustomControl(AOwner) {
   SetBounds(0, 0, 100, 100);
   SetColor(vcl::TColor(0xFF0000));
@@ -199,6 +211,12 @@ capture::Moniker TVideoCapture::ByName(Category category, const std::string& nam
   return nullptr;
 }
 
+capture::Moniker TVideoCapture::ByIndex(Category category, int index) {
+  FillList(category, false);
+  const List& list = CachedList(category);
+  return index >= 0 && size_t(index) < list.size() ? list[size_t(index)]->Moniker : nullptr;
+}
+
 std::string TVideoCapture::VCapSource() {
   return ListedName(Category::VideoInput, fVideoMoniker);
 }
@@ -217,6 +235,12 @@ int TVideoCapture::VCapSourceIdx() {
 int TVideoCapture::ACapSourceIdx() {
   return ListedIndex(Category::AudioInput, fAudioMoniker);
 }
+int TVideoCapture::VCompDeviceIdx() {
+  return ListedIndex(Category::VideoCompressor, fVCompMoniker);
+}
+int TVideoCapture::ACompDeviceIdx() {
+  return ListedIndex(Category::AudioCompressor, fACompMoniker);
+}
 
 void TVideoCapture::ChooseDevices(capture::Moniker video, capture::Moniker audio, bool force) {
   if (!force && video == fVideoMoniker && audio == fAudioMoniker) return;
@@ -233,13 +257,7 @@ void TVideoCapture::ChooseDevices(const std::string& video, const std::string& a
 }
 
 void TVideoCapture::ChooseDevices(int video, int audio, bool force) {
-  FillList(Category::VideoInput, false);
-  FillList(Category::AudioInput, false);
-  auto at = [](Category c, int i) -> capture::Moniker {
-    const List& l = CachedList(c);
-    return i >= 0 && size_t(i) < l.size() ? l[size_t(i)]->Moniker : nullptr;
-  };
-  ChooseDevices(at(Category::VideoInput, video), at(Category::AudioInput, audio), force);
+  ChooseDevices(ByIndex(Category::VideoInput, video), ByIndex(Category::AudioInput, audio), force);
 }
 
 void TVideoCapture::ChooseCompressors(capture::Moniker video, capture::Moniker audio, bool force) {
@@ -256,6 +274,11 @@ void TVideoCapture::ChooseCompressors(const std::string& video, const std::strin
                                       bool force) {
   ChooseCompressors(ByName(Category::VideoCompressor, video),
                     ByName(Category::AudioCompressor, audio), force);
+}
+
+void TVideoCapture::ChooseCompressors(int video, int audio, bool force) {
+  ChooseCompressors(ByIndex(Category::VideoCompressor, video),
+                    ByIndex(Category::AudioCompressor, audio), force);
 }
 
 // ---- Messages ---------------------------------------------------------------------------------

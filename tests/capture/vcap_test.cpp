@@ -6,6 +6,7 @@
 
 #include "capture/vcapstrings.h"
 #include "platform/capture/avireader.h"
+#include "platform/rtl/palette.h"
 #include "tests/capture/capturetest.h"
 
 namespace {
@@ -510,6 +511,27 @@ TEST_F(CaptureTest, DVAudioIsRecordedFromTheCapturesStart) {
             "50\n");
   const std::string pcm = Shell("ffmpeg -v error -i '" + f + "' -map 0:a -f s16le -");
   EXPECT_NEAR(double(pcm.size()) / 192000, 2.0, 0.041) << pcm.size();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CaptureTest, CompressorsByIndexAndThePalettePage) {
+  capture::AddSyntheticCamera("Test Camera");
+  TVideoCapture* cap = MakeControl();
+  int changes = 0;
+  cap->OnChangeCompressor = rtl::TNotifyEvent(this, [&](rtl::TObject*) { ++changes; });
+  cap->ChooseCompressors(-1, -1, false);
+  EXPECT_EQ(cap->VCompDevice(), "");
+  EXPECT_EQ(cap->VCompDeviceIdx(), -1);
+  cap->ChooseCompressors(0, 5, false);  // past the list: none
+  EXPECT_EQ(cap->VCompDevice(), "MJPEG Compressor");
+  EXPECT_EQ(cap->ACompDeviceIdx(), -1);
+  EXPECT_EQ(changes, 2);
+  cap->OnChangeCompressor = nullptr;
+  vcap::Register();
+  EXPECT_EQ(rtl::ComponentPalettePage(rtl::FindClass("TVideoCapture")), "Samples");
 }
 
 }  // namespace
