@@ -192,8 +192,9 @@ int TVideoCapture::ListedIndex(Category category, const capture::Moniker& monike
   if (!moniker) return -1;
   for (int pass = 0; pass < 2; ++pass) {
     const List& list = CachedList(category);
+    // A refresh makes every entry afresh: the device is found by what it is, not where it was.
     for (size_t i = 0; i < list.size(); ++i)
-      if (list[i]->Moniker == moniker) return int(i);
+      if (capture::SameDevice(list[i]->Moniker, moniker)) return int(i);
     if (pass == 0) FillList(category, true);
   }
   return -1;

@@ -517,6 +517,56 @@ TEST_F(CaptureTest, DVAudioIsRecordedFromTheCapturesStart) {
 
 namespace {
 
+// The machine's devices as a rescan finds them: new entries each time, a device known again by
+// its name and where it is.
+void RegisterDevices(const std::vector<std::pair<std::string, std::string>>& cameras) {
+  capture::Devices().ClearAdded();
+  for (const auto& [name, node] : cameras) {
+    capture::DeviceEntry e;
+    e.friendlyName = name;
+    e.path = node;
+    e.bindVideo = [] {
+      return std::make_shared<capture::SyntheticVideoDevice>(capture::SyntheticOptions{});
+    };
+    capture::Devices().Add(capture::Category::VideoInput, std::move(e));
+  }
+  capture::DeviceEntry mic;
+  mic.friendlyName = "Mic";
+  mic.path = "plughw:3,0";
+  mic.bindAudio = [] { return std::make_shared<capture::SyntheticAudioDevice>(); };
+  capture::Devices().Add(capture::Category::AudioInput, std::move(mic));
+}
+
+TEST_F(CaptureTest, TheChoiceIsFoundAgainInListsMadeAfresh) {
+  const std::vector<std::pair<std::string, std::string>> cams = {{"Cam", "/dev/video7"},
+                                                                 {"Cam", "/dev/video8"}};
+  RegisterDevices(cams);
+  TVideoCapture* cap = MakeControl("Cam (2)", "Mic");
+  ASSERT_TRUE(cap->Previewing());
+  RegisterDevices(cams);
+  cap->GetVideoDevicesList(true);
+  cap->GetAudioDevicesList(true);
+  cap->GetVideoCompressorsList(true);
+  EXPECT_EQ(cap->VCapSource(), "Cam (2)");
+  EXPECT_EQ(cap->VCapSourceIdx(), 1);
+  EXPECT_EQ(cap->ACapSource(), "Mic");
+  EXPECT_EQ(cap->ACapSourceIdx(), 0);
+  EXPECT_EQ(cap->VCompDevice(), "MJPEG Compressor");
+  EXPECT_EQ(cap->VCompDeviceIdx(), 0);
+  EXPECT_EQ(cap->ACompDevice(), "");
+  EXPECT_EQ(cap->ACompDeviceIdx(), -1);
+  TGraphConfig c;
+  cap->SaveGraph(&c);
+  EXPECT_EQ(c.VCapSource, "Cam (2)");
+  EXPECT_EQ(c.ACapSource, "Mic");
+  EXPECT_EQ(c.VComp, "MJPEG Compressor");
+  // Another device at the same node is not the one chosen.
+  RegisterDevices({{"Cam", "/dev/video7"}, {"Other", "/dev/video8"}});
+  cap->GetVideoDevicesList(true);
+  EXPECT_EQ(cap->VCapSource(), "");
+  EXPECT_EQ(cap->VCapSourceIdx(), -1);
+}
+
 TEST_F(CaptureTest, CompressorsByIndexAndThePalettePage) {
   capture::AddSyntheticCamera("Test Camera");
   TVideoCapture* cap = MakeControl();
