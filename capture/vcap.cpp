@@ -599,8 +599,8 @@ bool TVideoCapture::StartCapture(bool confirm) {
     HRESULT hr = controllable ? fGraph->Run() : fGraph->Pause();
     if (Failed(hr)) RaiseError(kRunGraph, hr);
     fPreviewing = false;
-    if (confirm && vcl::ShowMessageBox(kStartingCapture, kCaption,
-                                       vcl::MB_YESNO | vcl::MB_ICONQUESTION) != vcl::IDYES) {
+    if (confirm && vcl::MessageDlg(kStartingCapture, vcl::mtConfirmation,
+                                   vcl::mbYes | vcl::mbCancel) != vcl::mrYes) {
       fGraph->Stop();
       if (WantPreview) StartPreview();
       return false;

@@ -7,6 +7,9 @@
 #include "capture/vcapstrings.h"
 #include "platform/capture/avireader.h"
 #include "platform/rtl/palette.h"
+#include "platform/vcl/screen.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/win/scriptedinput.h"
 #include "tests/capture/capturetest.h"
 
 namespace {
@@ -582,6 +585,33 @@ TEST_F(CaptureTest, CompressorsByIndexAndThePalettePage) {
   cap->OnChangeCompressor = nullptr;
   vcap::Register();
   EXPECT_EQ(rtl::ComponentPalettePage(rtl::FindClass("TVideoCapture")), "Samples");
+}
+
+TEST_F(CaptureTest, TheConfirmationOffersYesAndCancel) {
+  capture::AddSyntheticCamera("Test Camera");
+  TVideoCapture* cap = MakeControl();
+  vcl::SetDialogResponder(nullptr);  // the user answers
+  std::vector<std::string> buttons;
+  win::InputScript script;
+  script.After(100).Then([&] {
+    vcl::TCustomForm* box = vcl::Screen->ActiveForm();
+    for (const char* name : {"Button1", "Button2", "Button3"})
+      if (auto* b = dynamic_cast<vcl::TButton*>(box ? box->FindComponent(name) : nullptr))
+        buttons.push_back(b->Caption());
+    PostKey(win::VK_ESCAPE);
+  });
+  EXPECT_FALSE(cap->StartCapture(true));
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(buttons, (std::vector<std::string>{"&Yes", "Cancel"}));
+  EXPECT_FALSE(cap->Capturing());
+  EXPECT_TRUE(cap->Previewing());
+  ASSERT_EQ(vcl::DialogLog().size(), 1u);
+  EXPECT_EQ(vcl::DialogLog()[0].Text, "Starting capture!");
+  vcl::SetDialogResponder([](const vcl::TDialogRequest&) {
+    return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{vcl::mrYes});
+  });
+  EXPECT_TRUE(cap->StartCapture(true));
+  cap->StopCapture();
 }
 
 }  // namespace
