@@ -29,24 +29,30 @@ void TForm1::DefineLogFields(db::TTable& Table) {
 }
 
 std::string TForm1::RecordingName(rtl::TDateTime now) const {
-  std::string name = rtl::DateToStr(now) + "_" + rtl::IntToStr(fRecordCounter);
+  return RecordingName(now, fRecordCounter);
+}
+
+std::string TForm1::RecordingName(rtl::TDateTime now, std::int32_t counter) const {
+  std::string name = rtl::DateToStr(now) + "_" + rtl::IntToStr(counter);
   for (char& c : name)
     if (c == '-' || c == '/') c = '_';
   return name;
 }
 
-std::string TForm1::UnusedRecordingName() {
+std::string TForm1::UnusedRecordingName(bool take) {
   // A name whose video exists is taken too: the capture button may have recorded under it. The
   // table opens a file of its name in any case ("..._1.LG" copied from another computer), so a
   // name is taken in any case too: a new recording must never go on in an old one.
   const auto taken = [](const std::string& file) {
     return rtl::FileExists(rtl::ResolveFileName(file));
   };
+  std::int32_t counter = fRecordCounter;
   std::string name;
   do {
-    ++fRecordCounter;
-    name = RecordingName(fNow());
+    ++counter;
+    name = RecordingName(fNow(), counter);
   } while (taken(name + ".lg") || taken(name + ".avi"));
+  if (take) fRecordCounter = counter;
   return name;
 }
 

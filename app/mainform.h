@@ -88,10 +88,13 @@ class TForm1 : public vcl::TForm {
 
   // ---- Logs (app/logs.cpp) --------------------------------------------------------------------
   void SpeedButton30Click(rtl::TObject* Sender);  // record button
-  // "<short date>_<counter>" with '-' and '/' made '_'.
+  // "<short date>_<counter>" with '-' and '/' made '_' (the present counter by default).
   std::string RecordingName(rtl::TDateTime now) const;
-  // The next counter's name of which neither the ".lg" table nor the ".avi" video exists.
-  std::string UnusedRecordingName();
+  std::string RecordingName(rtl::TDateTime now, std::int32_t counter) const;
+  // The next counter's name of which neither the ".lg" table nor the ".avi" video exists. A
+  // recording or capture that starts takes it (the counter moves on to it); otherwise it is only
+  // looked at, and the next recording still gets it.
+  std::string UnusedRecordingName(bool take = true);
 
   // ---- Video (app/video.cpp) ------------------------------------------------------------------
   void BitBtn2Click(rtl::TObject* Sender);     // capture settings

@@ -80,8 +80,9 @@ void TForm1::BitBtn2Click(rtl::TObject*) {
   cap->SaveGraph(fGraphConfig.get());
   ReadVideoKeys(ini, *fGraphConfig);
   // A name of the recording rule that no table or video uses yet: a capture never overwrites a
-  // recording's video.
-  fGraphConfig->CaptureFileName = UnusedRecordingName() + ".avi";
+  // recording's video. Only looked at: the preview records nothing, and the recording or capture
+  // that starts next takes its own name (this one, while it stays free).
+  fGraphConfig->CaptureFileName = UnusedRecordingName(false) + ".avi";
   ExecuteGraphConfig(fGraphConfig.get(), cap);
   cap->RestoreGraph(fGraphConfig.get());
   // A folder or settings file that cannot be written (read-only, full) keeps the choice for this

@@ -10,6 +10,7 @@
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/blit.h"
 #include "platform/rtl/files.h"
+#include "platform/rtl/palette.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
@@ -110,6 +111,17 @@ capture::HRESULT TSampleGrabberCB::BufferCB(double, const uint8_t* data, size_t 
   return capture::S_OK;
 }
 
+namespace vcap {
+
+void Register() {
+  rtl::RegisterComponents(
+      kPalettePage, {rtl::RegisterClass<TVideoCapture>("TVideoCapture", [](rtl::TComponent* owner) {
+        return new TVideoCapture(owner);
+      })});
+}
+
+}  // namespace vcap
+
 TVideoCapture::TVideoCapture(rtl::TComponent* AOwner) : vcl::TCustomControl(AOwner) {
   SetBounds(0, 0, 100, 100);
   SetColor(vcl::TColor(0xFF0000));
@@ -180,8 +192,9 @@ int TVideoCapture::ListedIndex(Category category, const capture::Moniker& monike
   if (!moniker) return -1;
   for (int pass = 0; pass < 2; ++pass) {
     const List& list = CachedList(category);
+    // A refresh makes every entry afresh: the device is found by what it is, not where it was.
     for (size_t i = 0; i < list.size(); ++i)
-      if (list[i]->Moniker == moniker) return int(i);
+      if (capture::SameDevice(list[i]->Moniker, moniker)) return int(i);
     if (pass == 0) FillList(category, true);
   }
   return -1;
@@ -197,6 +210,12 @@ capture::Moniker TVideoCapture::ByName(Category category, const std::string& nam
   for (const auto& e : CachedList(category))
     if (e->Name == name) return e->Moniker;
   return nullptr;
+}
+
+capture::Moniker TVideoCapture::ByIndex(Category category, int index) {
+  FillList(category, false);
+  const List& list = CachedList(category);
+  return index >= 0 && size_t(index) < list.size() ? list[size_t(index)]->Moniker : nullptr;
 }
 
 std::string TVideoCapture::VCapSource() {
@@ -217,6 +236,12 @@ int TVideoCapture::VCapSourceIdx() {
 int TVideoCapture::ACapSourceIdx() {
   return ListedIndex(Category::AudioInput, fAudioMoniker);
 }
+int TVideoCapture::VCompDeviceIdx() {
+  return ListedIndex(Category::VideoCompressor, fVCompMoniker);
+}
+int TVideoCapture::ACompDeviceIdx() {
+  return ListedIndex(Category::AudioCompressor, fACompMoniker);
+}
 
 void TVideoCapture::ChooseDevices(capture::Moniker video, capture::Moniker audio, bool force) {
   if (!force && video == fVideoMoniker && audio == fAudioMoniker) return;
@@ -233,13 +258,7 @@ void TVideoCapture::ChooseDevices(const std::string& video, const std::string& a
 }
 
 void TVideoCapture::ChooseDevices(int video, int audio, bool force) {
-  FillList(Category::VideoInput, false);
-  FillList(Category::AudioInput, false);
-  auto at = [](Category c, int i) -> capture::Moniker {
-    const List& l = CachedList(c);
-    return i >= 0 && size_t(i) < l.size() ? l[size_t(i)]->Moniker : nullptr;
-  };
-  ChooseDevices(at(Category::VideoInput, video), at(Category::AudioInput, audio), force);
+  ChooseDevices(ByIndex(Category::VideoInput, video), ByIndex(Category::AudioInput, audio), force);
 }
 
 void TVideoCapture::ChooseCompressors(capture::Moniker video, capture::Moniker audio, bool force) {
@@ -256,6 +275,11 @@ void TVideoCapture::ChooseCompressors(const std::string& video, const std::strin
                                       bool force) {
   ChooseCompressors(ByName(Category::VideoCompressor, video),
                     ByName(Category::AudioCompressor, audio), force);
+}
+
+void TVideoCapture::ChooseCompressors(int video, int audio, bool force) {
+  ChooseCompressors(ByIndex(Category::VideoCompressor, video),
+                    ByIndex(Category::AudioCompressor, audio), force);
 }
 
 // ---- Messages ---------------------------------------------------------------------------------
@@ -575,8 +599,8 @@ bool TVideoCapture::StartCapture(bool confirm) {
     HRESULT hr = controllable ? fGraph->Run() : fGraph->Pause();
     if (Failed(hr)) RaiseError(kRunGraph, hr);
     fPreviewing = false;
-    if (confirm && vcl::ShowMessageBox(kStartingCapture, kCaption,
-                                       vcl::MB_YESNO | vcl::MB_ICONQUESTION) != vcl::IDYES) {
+    if (confirm && vcl::MessageDlg(kStartingCapture, vcl::mtConfirmation,
+                                   vcl::mbYes | vcl::mbCancel) != vcl::mrYes) {
       fGraph->Stop();
       if (WantPreview) StartPreview();
       return false;

@@ -87,12 +87,16 @@ class TVideoCapture : public vcl::TCustomControl {
   void ChooseDevices(int video, int audio, bool force);
   void ChooseCompressors(capture::Moniker video, capture::Moniker audio, bool force);
   void ChooseCompressors(const std::string& video, const std::string& audio, bool force);
+  void ChooseCompressors(int video, int audio, bool force);
+  // The listed names and list positions (-1: none) of the current choices.
   std::string VCapSource();
   std::string ACapSource();
   std::string VCompDevice();
   std::string ACompDevice();
   int VCapSourceIdx();
   int ACapSourceIdx();
+  int VCompDeviceIdx();
+  int ACompDeviceIdx();
   bool IsDVSource();
 
   int VCapModeCount();
@@ -173,6 +177,7 @@ class TVideoCapture : public vcl::TCustomControl {
   std::string ListedName(capture::Category category, const capture::Moniker& moniker);
   int ListedIndex(capture::Category category, const capture::Moniker& moniker);
   capture::Moniker ByName(capture::Category category, const std::string& name);
+  static capture::Moniker ByIndex(capture::Category category, int index);
 
   void ShowError(const std::string& text, capture::HRESULT hr = 0);
   [[noreturn]] void RaiseError(const std::string& text, capture::HRESULT hr = 0);
@@ -212,3 +217,10 @@ class TVideoCapture : public vcl::TCustomControl {
   std::shared_ptr<const capture::Rgb32Image> fPreview;
   int fClockListenerOwner = 0;
 };
+
+namespace vcap {
+// The component palette page the capture control is offered on.
+inline constexpr char kPalettePage[] = "Samples";
+// Makes the control creatable by class name, as form resources create their components.
+void Register();
+}  // namespace vcap

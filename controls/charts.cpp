@@ -24,13 +24,6 @@ int RoundInt(double x) {
   return static_cast<int>(rtl::Round(x));
 }
 
-// One significant digit, rounded away from zero: 0.23 -> 0.3, 2 -> 2, 11 -> 20.
-double RoundUpOneDigit(double h) {
-  if (!(h > 0)) return h;
-  const double unit = std::pow(10.0, std::floor(std::log10(h)));
-  return std::ceil(h / unit - 1e-9) * unit;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- data list
@@ -250,14 +243,16 @@ void TXYChart::ScaleChart() {
     highY = std::max(highY, p->Y);
   }
   if (any) {
-    // A narrow range gets room around its centre: the half-width rounded up to one digit.
+    // An axis runs from the floor of its smallest value to the ceiling of its largest. A narrow
+    // range (2 or less) is laid about its centre with half its width on each side, which is that
+    // same range: every point stays inside, and a narrow range never gets a wider axis than a
+    // wide one (its whole width on each side would give a range of 2 an axis of 4, where a range
+    // of 3 keeps 3). The centre stays where it is: rounded to one digit, 14..16 would become
+    // 19..21, away from every point. A range that collapsed onto one whole number is widened by 1
+    // on each side.
     auto axis = [](double low, double high, double& min, double& max) {
       min = std::floor(low);
       max = std::ceil(high);
-      if (max - min > 2) return;
-      const double h = RoundUpOneDigit(max - min), m = (max + min) / 2;
-      min = m - h;
-      max = m + h;
       if (min == max) {
         max += 1;
         min -= 1;

@@ -178,7 +178,6 @@ class Tcomms : public vcl::TForm {
   static TComPort* NewComPort(Tcomms* owner, const std::string& device, bool instrument);
   // The Micronet boxes, the templates memo and the repeater box, and the timer.
   void BuildOutputControls();
-  void SendPageTitles(bool fromTimer);
   bool fMicronetBoxOpen = false;
   // Output is paced by the instrument port's rate: what one second of the line carries.
   int LineBytesPerSecond() const;

@@ -321,14 +321,6 @@ void Tcomms::LoadTemplates() {
 }
 
 void Tcomms::CheckBox2Click(rtl::TObject*) {
-  SendPageTitles(false);
-}
-
-void Tcomms::MicronetTimerTimer(rtl::TObject*) {
-  SendPageTitles(true);
-}
-
-void Tcomms::SendPageTitles(bool fromTimer) {
   int ticked = 0;
   for (const Page& page : kPages) ticked += (this->*page.box)->Checked();
   if (ticked <= kMaxPages) {
@@ -337,9 +329,10 @@ void Tcomms::SendPageTitles(bool fromTimer) {
       if ((this->*page.box)->Checked()) SendSentence(rtl::Format(page.title, number++));
     return;
   }
-  // Too many pages: say so when the user clicks, once at a time. The timer keeps quiet, or its
-  // boxes would pile up every 120 s while one stays open.
-  if (fromTimer || fMicronetBoxOpen) return;
+  // Too many pages: said at each click and every 120 s until a page is unticked. The box is
+  // modal, and timers run on under it (the main tick among them): one box at a time, so the
+  // timer's next period finds this one still open instead of stacking another on it.
+  if (fMicronetBoxOpen) return;
   fMicronetBoxOpen = true;
   struct Reset {
     bool& flag;
@@ -348,4 +341,8 @@ void Tcomms::SendPageTitles(bool fromTimer) {
   vcl::ShowMessageBox(
       "Only 4 Micronet Performance Pages can be used simultaneously.\nPlease uncheck a page.",
       "Message", vcl::MB_OK | vcl::MB_ICONINFORMATION);
+}
+
+void Tcomms::MicronetTimerTimer(rtl::TObject* Sender) {
+  CheckBox2Click(Sender);
 }

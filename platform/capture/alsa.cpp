@@ -121,6 +121,7 @@ std::vector<DeviceEntry> AlsaDevices() {
     const std::string pcm = "plughw:" + std::to_string(card) + ",0";
     DeviceEntry e;
     e.friendlyName = name;
+    e.path = pcm;
     std::free(name);
     if (!OpenAlsaCapture(pcm)) continue;  // a card without a capture device
     e.bindAudio = [pcm] { return OpenAlsaCapture(pcm); };

@@ -25,6 +25,11 @@ HRESULT FailurePlan::Check(const std::string& step, const std::string& device) c
   return S_OK;
 }
 
+bool SameDevice(const Moniker& a, const Moniker& b) {
+  if (!a || !b) return a == b;
+  return a == b || (a->friendlyName == b->friendlyName && a->path == b->path);
+}
+
 std::vector<Moniker> Registry::Enumerate(Category category) {
   std::vector<Moniker> out;
   if (scanSystem_ && category == Category::VideoInput)
@@ -44,6 +49,8 @@ std::vector<Moniker> Registry::Enumerate(Category category) {
 
 void Registry::Add(Category category, DeviceEntry entry) {
   std::lock_guard lock(mutex_);
+  ++addedCount_;
+  if (entry.path.empty()) entry.path = "added:" + std::to_string(addedCount_);
   added_[category].push_back(std::make_shared<DeviceEntry>(std::move(entry)));
 }
 

@@ -82,14 +82,19 @@ class VideoDevice {
 
 enum class Category { VideoInput, AudioInput, VideoCompressor, AudioCompressor };
 
-// One entry of a category: what a moniker binds to.
+// One entry of a category: what a moniker binds to. Every enumeration makes the machine's
+// entries afresh, so an entry is known again by its identity, name and path, not by its address.
 struct DeviceEntry {
   std::string friendlyName;
+  std::string path;  // where it is found: the device node, the sound device's name
   std::function<std::shared_ptr<VideoDevice>()> bindVideo;
   std::function<std::shared_ptr<AudioDevice>()> bindAudio;
   bool mjpeg = false;  // a video compressor: MJPEG (else uncompressed)
 };
 using Moniker = std::shared_ptr<const DeviceEntry>;
+
+// One device, whichever enumeration its entries came from.
+bool SameDevice(const Moniker& a, const Moniker& b);
 
 // The time that paces synthetic devices. With a virtual clock, `subscribe` registers a listener
 // that the clock calls on every move and that returns once the frames due are delivered.
@@ -115,6 +120,7 @@ class Registry {
  public:
   // Entries found on the machine (V4L2 cameras, ALSA inputs) and added ones, in that order.
   std::vector<Moniker> Enumerate(Category category);
+  // An entry added without a path gets one of its own, so that equal names stay apart.
   void Add(Category category, DeviceEntry entry);
   void ClearAdded();
   // Whether the machine's own devices are listed (tests turn them off).
@@ -132,6 +138,7 @@ class Registry {
  private:
   std::mutex mutex_;
   std::map<Category, std::vector<Moniker>> added_;
+  uint64_t addedCount_ = 0;
   std::atomic<bool> scanSystem_{true};
   PacingClock clock_;
   FailurePlan plan_;

@@ -478,6 +478,7 @@ std::vector<DeviceEntry> V4L2Devices(V4L2Driver& driver) {
     DeviceEntry e;
     e.friendlyName.assign(reinterpret_cast<const char*>(cap.card),
                           strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
+    e.path = node;
     V4L2Driver* d = &driver;
     e.bindVideo = [d, node] { return std::make_shared<V4L2VideoDevice>(*d, node); };
     out.push_back(std::move(e));

@@ -105,9 +105,12 @@ TEST_F(MainWindowVideo, PreviewRecordingAndCaptureButton) {
   Advance(1000);
   EXPECT_NE(f.cap->PreviewImage(), nullptr);
 
-  // A recording: its video beside its table, under the same name.
+  // A recording: its video beside its table, under the same name, the day's first (the preview
+  // took no name).
   f.SpeedButton30->Click();
   const std::string name = f.RecordingName(f.fNow());
+  EXPECT_EQ(name.substr(name.size() - 2), "_1");
+  EXPECT_EQ(f.cap->CaptureFileName(), settingsName);
   EXPECT_TRUE(f.cap->Capturing());
   Advance(2000);
   f.SpeedButton30->Click();

@@ -6,6 +6,10 @@
 
 #include "capture/vcapstrings.h"
 #include "platform/capture/avireader.h"
+#include "platform/rtl/palette.h"
+#include "platform/vcl/screen.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/win/scriptedinput.h"
 #include "tests/capture/capturetest.h"
 
 namespace {
@@ -510,6 +514,104 @@ TEST_F(CaptureTest, DVAudioIsRecordedFromTheCapturesStart) {
             "50\n");
   const std::string pcm = Shell("ffmpeg -v error -i '" + f + "' -map 0:a -f s16le -");
   EXPECT_NEAR(double(pcm.size()) / 192000, 2.0, 0.041) << pcm.size();
+}
+
+}  // namespace
+
+namespace {
+
+// The machine's devices as a rescan finds them: new entries each time, a device known again by
+// its name and where it is.
+void RegisterDevices(const std::vector<std::pair<std::string, std::string>>& cameras) {
+  capture::Devices().ClearAdded();
+  for (const auto& [name, node] : cameras) {
+    capture::DeviceEntry e;
+    e.friendlyName = name;
+    e.path = node;
+    e.bindVideo = [] {
+      return std::make_shared<capture::SyntheticVideoDevice>(capture::SyntheticOptions{});
+    };
+    capture::Devices().Add(capture::Category::VideoInput, std::move(e));
+  }
+  capture::DeviceEntry mic;
+  mic.friendlyName = "Mic";
+  mic.path = "plughw:3,0";
+  mic.bindAudio = [] { return std::make_shared<capture::SyntheticAudioDevice>(); };
+  capture::Devices().Add(capture::Category::AudioInput, std::move(mic));
+}
+
+TEST_F(CaptureTest, TheChoiceIsFoundAgainInListsMadeAfresh) {
+  const std::vector<std::pair<std::string, std::string>> cams = {{"Cam", "/dev/video7"},
+                                                                 {"Cam", "/dev/video8"}};
+  RegisterDevices(cams);
+  TVideoCapture* cap = MakeControl("Cam (2)", "Mic");
+  ASSERT_TRUE(cap->Previewing());
+  RegisterDevices(cams);
+  cap->GetVideoDevicesList(true);
+  cap->GetAudioDevicesList(true);
+  cap->GetVideoCompressorsList(true);
+  EXPECT_EQ(cap->VCapSource(), "Cam (2)");
+  EXPECT_EQ(cap->VCapSourceIdx(), 1);
+  EXPECT_EQ(cap->ACapSource(), "Mic");
+  EXPECT_EQ(cap->ACapSourceIdx(), 0);
+  EXPECT_EQ(cap->VCompDevice(), "MJPEG Compressor");
+  EXPECT_EQ(cap->VCompDeviceIdx(), 0);
+  EXPECT_EQ(cap->ACompDevice(), "");
+  EXPECT_EQ(cap->ACompDeviceIdx(), -1);
+  TGraphConfig c;
+  cap->SaveGraph(&c);
+  EXPECT_EQ(c.VCapSource, "Cam (2)");
+  EXPECT_EQ(c.ACapSource, "Mic");
+  EXPECT_EQ(c.VComp, "MJPEG Compressor");
+  // Another device at the same node is not the one chosen.
+  RegisterDevices({{"Cam", "/dev/video7"}, {"Other", "/dev/video8"}});
+  cap->GetVideoDevicesList(true);
+  EXPECT_EQ(cap->VCapSource(), "");
+  EXPECT_EQ(cap->VCapSourceIdx(), -1);
+}
+
+TEST_F(CaptureTest, CompressorsByIndexAndThePalettePage) {
+  capture::AddSyntheticCamera("Test Camera");
+  TVideoCapture* cap = MakeControl();
+  int changes = 0;
+  cap->OnChangeCompressor = rtl::TNotifyEvent(this, [&](rtl::TObject*) { ++changes; });
+  cap->ChooseCompressors(-1, -1, false);
+  EXPECT_EQ(cap->VCompDevice(), "");
+  EXPECT_EQ(cap->VCompDeviceIdx(), -1);
+  cap->ChooseCompressors(0, 5, false);  // past the list: none
+  EXPECT_EQ(cap->VCompDevice(), "MJPEG Compressor");
+  EXPECT_EQ(cap->ACompDeviceIdx(), -1);
+  EXPECT_EQ(changes, 2);
+  cap->OnChangeCompressor = nullptr;
+  vcap::Register();
+  EXPECT_EQ(rtl::ComponentPalettePage(rtl::FindClass("TVideoCapture")), "Samples");
+}
+
+TEST_F(CaptureTest, TheConfirmationOffersYesAndCancel) {
+  capture::AddSyntheticCamera("Test Camera");
+  TVideoCapture* cap = MakeControl();
+  vcl::SetDialogResponder(nullptr);  // the user answers
+  std::vector<std::string> buttons;
+  win::InputScript script;
+  script.After(100).Then([&] {
+    vcl::TCustomForm* box = vcl::Screen->ActiveForm();
+    for (const char* name : {"Button1", "Button2", "Button3"})
+      if (auto* b = dynamic_cast<vcl::TButton*>(box ? box->FindComponent(name) : nullptr))
+        buttons.push_back(b->Caption());
+    PostKey(win::VK_ESCAPE);
+  });
+  EXPECT_FALSE(cap->StartCapture(true));
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(buttons, (std::vector<std::string>{"&Yes", "Cancel"}));
+  EXPECT_FALSE(cap->Capturing());
+  EXPECT_TRUE(cap->Previewing());
+  ASSERT_EQ(vcl::DialogLog().size(), 1u);
+  EXPECT_EQ(vcl::DialogLog()[0].Text, "Starting capture!");
+  vcl::SetDialogResponder([](const vcl::TDialogRequest&) {
+    return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{vcl::mrYes});
+  });
+  EXPECT_TRUE(cap->StartCapture(true));
+  cap->StopCapture();
 }
 
 }  // namespace

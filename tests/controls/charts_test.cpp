@@ -164,9 +164,9 @@ TEST_F(Chart, AxesReachFromTheFloorToTheCeilingOfTheData) {
   chart->ScaleChart();
   EXPECT_EQ(chart->MinX, 1);
   EXPECT_EQ(chart->MaxX, 4);
-  // Y spans 2, a narrow range: it gets its width again on each side of its centre 2.
-  EXPECT_EQ(chart->MinY, 0);
-  EXPECT_EQ(chart->MaxY, 4);
+  // Y spans 2, a narrow range: half its width on each side of its centre 2.
+  EXPECT_EQ(chart->MinY, 1);
+  EXPECT_EQ(chart->MaxY, 3);
 
   chart->ClearData();
   chart->AddData(-2.5, 103.2);
@@ -179,21 +179,21 @@ TEST_F(Chart, AxesReachFromTheFloorToTheCeilingOfTheData) {
 }
 
 TEST_F(Chart, NarrowRangesKeepTheirCentre) {
-  // 14 to 16 is 2 wide about 15: 13 to 17, all points inside.
+  // 14 to 16 is 2 wide about 15: 14 to 16, all points inside.
   chart->AddData(100, 14);
   chart->AddData(200, 15.5);
   chart->AddData(300, 16);
   chart->ScaleChart();
-  EXPECT_EQ(chart->MinY, 13);
-  EXPECT_EQ(chart->MaxY, 17);
+  EXPECT_EQ(chart->MinY, 14);
+  EXPECT_EQ(chart->MaxY, 16);
 
-  // A single point: floor 0 and ceiling 1 about 0.5.
+  // A single point: floor 0 and ceiling 1, a half-width of 0.5 about it.
   chart->ClearData();
   chart->AddData(0.5, 0.5);
   chart->ScaleChart();
-  EXPECT_EQ(chart->MinX, -0.5);
-  EXPECT_EQ(chart->MaxX, 1.5);
-  EXPECT_EQ(chart->MinY, -0.5);
+  EXPECT_EQ(chart->MinX, 0);
+  EXPECT_EQ(chart->MaxX, 1);
+  EXPECT_EQ(chart->MinY, 0);
   // A point on whole numbers collapses the range: widened by 1 each side.
   chart->ClearData();
   chart->AddData(3, -7);
@@ -348,7 +348,7 @@ TEST_F(Chart, ScaleTextsMayBeReplacedByTheApplication) {
   EXPECT_EQ(axes.back(), atYAxis);
   EXPECT_EQ(texts.front(), "1");
   EXPECT_EQ(texts[xs - 1], "4");
-  EXPECT_EQ(texts.back(), "4");  // Y runs 0..4
+  EXPECT_EQ(texts.back(), "3");  // Y runs 1..3
   // Only the replaced text's place changed: below the chart, around X = 2.5.
   const vcl::TRect r = chart->GetChartRect();
   const int x = At(2.5, 0).x;
@@ -390,13 +390,13 @@ TEST_F(Chart, ReferenceLinesComeFromTheApplicationUntilItIsFinished) {
   chart->OnNeedLinesX = {};
   chart->OnNeedLinesY =
       TNeedLines(this, [&](rtl::TObject*, double& value, vcl::TColor& color, bool& finished) {
-        value = value < 0 ? 3 : 40;
+        value = value < 0 ? 2.5 : 40;
         color = vcl::clRed;
         finished = value == 40;
       });
   chart->PaintNow();
   EXPECT_EQ(chart->Tag(), 2);
-  const int y = At(0, 3).y;
+  const int y = At(0, 2.5).y;
   EXPECT_EQ(Pixel(chart->Bitmap(), (d.left + d.right) / 2, y), vcl::clRed);
   EXPECT_EQ(Pixel(chart->Bitmap(), d.left + 2, y), vcl::clRed);
   EXPECT_FALSE(Contains(chart->Bitmap(), vcl::TRect{d.left, d.top, d.right, y - 2}, vcl::clRed));
@@ -425,10 +425,10 @@ TEST_F(Chart, FarAndNonFiniteValuesAreKeptOrSkipped) {
   chart->AddData(2, inf);
   chart->AddData(3, 3);
   chart->ScaleChart();  // the finite points alone
-  EXPECT_EQ(chart->MinX, 0);
-  EXPECT_EQ(chart->MaxX, 4);
-  EXPECT_EQ(chart->MinY, 0);  // 1..3 widened about 2; the 5 of the NaN point is left out
-  EXPECT_EQ(chart->MaxY, 4);
+  EXPECT_EQ(chart->MinX, 1);
+  EXPECT_EQ(chart->MaxX, 3);
+  EXPECT_EQ(chart->MinY, 1);  // the 5 of the NaN point is left out
+  EXPECT_EQ(chart->MaxY, 3);
 
   // Narrowed by the application, a far point lands at the edge of what can be drawn.
   chart->AddData(1e300, -1e300);
