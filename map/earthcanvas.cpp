@@ -87,8 +87,9 @@ bool TEarthCanvas::Resize(int32_t width, int32_t height) {
   return true;
 }
 
-bool TEarthCanvas::SizeDC(int32_t width, int32_t height) {
+bool TEarthCanvas::SizeDC(int32_t width, int32_t height, int32_t devicePixelsPerInch) {
   if (!Resize(width, height)) return false;
+  devicePPI_ = devicePixelsPerInch;
   FreeBitmap();
   return true;
 }

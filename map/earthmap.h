@@ -141,6 +141,8 @@ class TEarthMap : public TEarthMapBase {
 
  private:
   int32_t ScaledTextHeight(int32_t h) const;
+  // What a paint draws, between raising and lowering the in-paint flag.
+  void PaintPasses();
   void Scroll(bool vertical, int code);
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
