@@ -154,6 +154,11 @@ Extended SphericalMod(Extended rad);
 int32_t LongDiff(int32_t a, int32_t b);
 bool Cross180(int32_t longitude);
 void ResetCross180();  // back to the start state (quadrant 0)
+// The longitude step from a to b as every chain is taken, drawn and measured: across the 180th
+// meridian when the two lie at or beyond 90 degrees on opposite sides (the step Cross180 tells),
+// else straight between them, so that a step of more than 180 degrees with an end between 90 W
+// and 90 E runs through the prime meridian.
+int64_t LongStep(int32_t a, int32_t b);
 
 TPointLL PointLL(int32_t longitude, int32_t latitude);
 TPointLL PointLLH(int32_t longitude, int32_t latitude, int32_t height);
