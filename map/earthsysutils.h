@@ -586,7 +586,8 @@ class TTextureData : public TEarthRoot {
   int32_t PixelIndex(int32_t column, int32_t row) const;
   // The pixel rows, bottom row first, GetTextureWidth bytes each; nullptr when not valid.
   const uint8_t* Pixels() const;
-  // From another texture; anything else goes to the base class.
+  // From another texture, or from a bitmap (a 256-colour one: others raise as LoadFromStream
+  // does); anything else goes to the base class.
   void Assign(const rtl::TPersistent* source) override;
 
   TPointStore& Extent() { return extent_; }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "map/earthsysutils.h"
+#include "platform/vcl/bitmap.h"
 #include "tests/tempdir.h"
 
 namespace {
@@ -204,7 +205,7 @@ TEST(TextureData, MapsPositionsToPixelsAndBack) {
   EXPECT_EQ(t.TextureXYToLL(360, 180), PointLL(36 * kDeg, -8 * kDeg));
 }
 
-TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
+TEST(TextureData, LoadsFilesAndBitmapsAndIgnoresMissingFiles) {
   const TempDir dir("corv_map_texture");
   const std::filesystem::path path = dir / "texture.bmp";
   {
@@ -221,6 +222,29 @@ TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
   EXPECT_EQ(copy.PixelIndex(6, 4), (4 * 16 + 6) % 256);
   TPointStore notATexture;
   EXPECT_THROW(copy.Assign(&notATexture), rtl::EConvertError);
+  // The file as a bitmap: its palette and pixels (entry k: red 3k mod 256, green 255 - k,
+  // blue k); a bitmap of 24 bits is no texture.
+  vcl::TBitmap bitmap;
+  bitmap.LoadFromFile(path.string());
+  TTextureData fromBitmap;
+  fromBitmap.Assign(&bitmap);
+  ASSERT_TRUE(fromBitmap.IsValid());
+  EXPECT_EQ(fromBitmap.GetPixelWidth(), 7);
+  EXPECT_EQ(fromBitmap.GetTextureHeight(), 5);
+  for (int r = 0; r < 5; ++r) {
+    for (int c = 0; c < 7; ++c) {
+      const uint32_t k = (r * 16 + c) % 256;
+      EXPECT_EQ(fromBitmap.PixelIndex(c, r), int32_t(k)) << r << "," << c;
+      EXPECT_EQ(fromBitmap.IndexToColor(int32_t(k)), (k << 16) | ((255 - k) << 8) | (k * 3 % 256));
+    }
+  }
+  bitmap.SetPixelFormat(vcl::pf24bit);
+  try {
+    fromBitmap.Assign(&bitmap);
+    ADD_FAILURE();
+  } catch (const EEarthException& e) {
+    EXPECT_STREQ(e.what(), "Globe texture must be a 256 color RGB encoded bitmap");
+  }
   std::filesystem::remove(path);
   t.LoadFromFile(path.string());
   EXPECT_FALSE(t.IsValid());
