@@ -442,11 +442,17 @@ bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
 }
 
 bool TPointStore::PointOnPolyline(int32_t longitude, int32_t latitude, int32_t tolerance) const {
+  // Each segment as it is drawn (LongStep): one across the 180th meridian is tried with the
+  // point on either side of it.
   const int32_t count = GetCount();
   for (int32_t i = 1; i < count; ++i) {
     const TPointLL a = GetLL(i - 1), b = GetLL(i);
-    if (PointOnLine(longitude, latitude, a.iLongX, a.iLatY, b.iLongX, b.iLatY, tolerance)) {
-      return true;
+    const Extended east = Extended(a.iLongX) + LongStep(a.iLongX, b.iLongX);
+    for (const int64_t turn : {int64_t{0}, int64_t{GU_360DEGREE}, -int64_t{GU_360DEGREE}}) {
+      if (PointOnLine(Extended(longitude) + turn, latitude, a.iLongX, a.iLatY, east, b.iLatY,
+                      tolerance)) {
+        return true;
+      }
     }
   }
   return false;

@@ -352,6 +352,14 @@ TEST(PointOnPolyline, TestsEachSegment) {
   EXPECT_FALSE(line.PointOnPolyline(5 * kDeg, 5 * kDeg, 200));
 }
 
+TEST(PointOnPolyline, ASegmentAcrossThe180thIsHitWhereItIsDrawn) {
+  TPointStore line;
+  AddDegrees(line, {{170, 10}, {-170, 10}});
+  EXPECT_TRUE(line.PointOnPolyline(179 * kDeg, 10 * kDeg, 200));
+  EXPECT_TRUE(line.PointOnPolyline(-179 * kDeg, 10 * kDeg, 200));
+  EXPECT_FALSE(line.PointOnPolyline(0, 10 * kDeg, 200)) << "not round the other way";
+}
+
 TEST(Point3DArray, KeptArrayIsSharedWithTheStore) {
   TPointStore s;
   AddDegrees(s, {{0, 0}, {0, 90}});
