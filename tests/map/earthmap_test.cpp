@@ -452,7 +452,6 @@ TEST_F(EarthMapTest, ATextureThatIsNoneLeavesNoNameAndTheRestOfTheEnvironmentLoa
   EXPECT_NO_THROW(map->SetSurfaceTextureName(texture));
   EXPECT_EQ(map->SurfaceTextureName(), "");
   EXPECT_FALSE(map->SurfaceTexture().IsValid());
-
   TLogEarthMap other(form);
   EXPECT_NO_THROW(other.LoadEnvironmentFromFile(file));
   EXPECT_EQ(other.SurfaceTextureName(), "");

@@ -259,12 +259,9 @@ TEST_F(EarthMapTest, DrawnStraightOntoACanvasPixelsGrowWithItsResolutionAsOnABit
     int thinnest = 180;
     for (int x = 0; x < 360; ++x) {
       for (int y = 0, run = 0; y <= 180; ++y) {
-        if (y < 180 && b.Canvas()->Pixels(x, y) == gdi::TColor(0xC0C0C0)) {
-          ++run;
-        } else if (run > 0) {
-          thinnest = std::min(thinnest, run);
-          run = 0;
-        }
+        const bool silver = y < 180 && b.Canvas()->Pixels(x, y) == gdi::TColor(0xC0C0C0);
+        if (!silver && run > 0) thinnest = std::min(thinnest, run);
+        run = silver ? run + 1 : 0;
       }
     }
     EXPECT_EQ(thinnest, 2) << "through a bitmap: " << useBitmap;

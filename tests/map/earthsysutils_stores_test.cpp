@@ -149,17 +149,10 @@ TEST(PointStoreMER, TwoCrossingsStraddleTheMeridian) {
 
 TEST(PointStoreMER, AStepWithAnEndBetweenThe90thMeridiansRunsThroughTheFirst) {
   // 10 E to 175 W: not both beyond 90 degrees, so the step is the 185 degrees westwards over 0,
-  // either way round, as the canvas draws it.
+  // as the canvas draws it.
   TPointStore s;
   AddDegrees(s, {{10, 20}, {-175, 20}});
   EXPECT_EQ(s.PointStoreMER(), MER(-175 * kDeg, 20 * kDeg, 185 * kDeg, 0));
-  TPointStore back;
-  AddDegrees(back, {{-175, 20}, {10, 20}});
-  EXPECT_EQ(back.PointStoreMER(), MER(-175 * kDeg, 20 * kDeg, 185 * kDeg, 0));
-  // Both beyond 90 degrees: 100 E to 95 W crosses the 180th meridian, 165 degrees.
-  TPointStore across;
-  AddDegrees(across, {{100, 20}, {-95, 20}});
-  EXPECT_EQ(across.PointStoreMER(), MER(100 * kDeg, 20 * kDeg, 165 * kDeg, 0));
 }
 
 TEST(PointStoreMER, ARingRoundThePoleTakesTheWholeWidthUpToThatPole) {

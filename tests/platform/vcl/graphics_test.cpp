@@ -178,7 +178,7 @@ TEST_F(Graphics, A256ColourBitmapIsSavedWithAPaletteOfItsColours) {
   bmp.SaveToStream(stream);
   const auto* bytes = static_cast<const uint8_t*>(stream.Memory());
   const gdi::DibImage image = gdi::ReadBmp(bytes, size_t(stream.Size()));
-  EXPECT_EQ(image.bitCount, 8);
+  EXPECT_EQ(bytes[28], 8) << "bits a pixel";
   EXPECT_EQ(bytes[46], 3) << "colours used: red, green and the white left";
   EXPECT_EQ(image.PixelRgb(0, 0), 0xFF0000u);
   EXPECT_EQ(image.PixelRgb(1, 0), 0x00FF00u);
