@@ -87,8 +87,9 @@ bool TEarthCanvas::Resize(int32_t width, int32_t height) {
   return true;
 }
 
-bool TEarthCanvas::SizeDC(int32_t width, int32_t height) {
+bool TEarthCanvas::SizeDC(int32_t width, int32_t height, int32_t devicePixelsPerInch) {
   if (!Resize(width, height)) return false;
+  devicePPI_ = devicePixelsPerInch;
   FreeBitmap();
   return true;
 }
@@ -323,9 +324,27 @@ int Quadrant(int32_t longitude, int32_t cm) {
   return std::clamp(q, -1, 1);
 }
 
+// A longitude east of the central meridian, within a turn, where the flat models place it.
+int64_t FromCentre(int32_t longitude, int32_t cm) {
+  return Mod180(static_cast<int32_t>((int64_t{longitude} - cm) % GU_360DEGREE));
+}
+
+// Whether the step from prev to cur, taken as every step is (LongStep), passes the back
+// meridian: 1 eastwards, -1 westwards, 0 when it stays on the map. beyond: how far past the
+// back meridian cur lies along the step; span: the step's length.
+int BackMeridianCrossing(const TPointLL& prev, const TPointLL& cur, int32_t cm, int64_t& beyond,
+                         int64_t& span) {
+  const int64_t step = LongStep(prev.iLongX, cur.iLongX);
+  const int64_t reached = FromCentre(prev.iLongX, cm) + step, placed = FromCentre(cur.iLongX, cm);
+  span = step < 0 ? -step : step;
+  if (reached == placed) return 0;
+  beyond = reached > placed ? reached - GU_180DEGREE : -GU_180DEGREE - reached;
+  return reached > placed ? 1 : -1;
+}
+
 struct RingParts {
   std::vector<std::unique_ptr<TPointStore>> parts;
-  std::vector<int> crossingSide;  // quadrant before each crossing
+  std::vector<int> crossingSide;  // side of the back meridian before each crossing
 };
 
 // Cuts a chain where it crosses the back meridian b.
@@ -336,15 +355,16 @@ RingParts CutAtBackMeridian(TPointStore& chain, bool closed, int32_t cm, int32_t
   TPointLL prev = chain.GetLL(closed ? n - 1 : 0);
   for (int32_t i = 0; i < n; ++i) {
     const TPointLL cur = chain.GetLL(i);
-    const int qp = Quadrant(prev.iLongX, cm), qc = Quadrant(cur.iLongX, cm);
-    if ((qp == 1 && qc == -1) || (qp == -1 && qc == 1)) {
-      const Extended t = Extended(LongDiff(b, cur.iLongX)) / LongDiff(prev.iLongX, cur.iLongX);
+    int64_t beyond = 0, span = 0;
+    if (const int side = BackMeridianCrossing(prev, cur, cm, beyond, span)) {
+      // The crossing's latitude by how far along the step it lies.
+      const Extended t = span == 0 ? 1 : Extended(beyond) / span;
       const int32_t lat =
           cur.iLatY + SaturateToInt32(std::nearbyint(t * (Extended(prev.iLatY) - cur.iLatY)));
-      r.parts.back()->Add(PointLL(static_cast<int32_t>(int64_t{b} - 2 * qp), lat));
+      r.parts.back()->Add(PointLL(static_cast<int32_t>(int64_t{b} - 2 * side), lat));
       r.parts.push_back(std::make_unique<TPointStore>(chain.GetHeightFlag()));
-      r.parts.back()->Add(PointLL(static_cast<int32_t>(int64_t{b} + 2 * qp), lat));
-      r.crossingSide.push_back(qp);
+      r.parts.back()->Add(PointLL(static_cast<int32_t>(int64_t{b} + 2 * side), lat));
+      r.crossingSide.push_back(side);
     }
     r.parts.back()->Add(cur);
     prev = cur;
@@ -355,11 +375,12 @@ RingParts CutAtBackMeridian(TPointStore& chain, bool closed, int32_t cm, int32_t
 // Whether a chain crosses the back meridian anywhere (as CutAtBackMeridian would cut it).
 bool CrossesBackMeridian(TPointStore& chain, bool closed, int32_t cm) {
   const int32_t n = chain.GetCount();
-  int qp = Quadrant(chain.GetLL(closed ? n - 1 : 0).iLongX, cm);
+  TPointLL prev = chain.GetLL(closed ? n - 1 : 0);
   for (int32_t i = 0; i < n; ++i) {
-    const int qc = Quadrant(chain.GetLL(i).iLongX, cm);
-    if (qp * qc == -1) return true;
-    qp = qc;
+    const TPointLL cur = chain.GetLL(i);
+    int64_t beyond = 0, span = 0;
+    if (BackMeridianCrossing(prev, cur, cm, beyond, span) != 0) return true;
+    prev = cur;
   }
   return false;
 }

@@ -25,9 +25,10 @@ class TEarthCanvas : public vcl::TCanvas {
   void SelectBMP(vcl::TCanvas* canvas);
   void ReleaseBMP(gdi::HDC dc);
   void SetDC(gdi::HDC dc) { SetHandle(dc); }
-  // For drawing straight onto a DC of width x height: the projection resized and no back buffer
-  // (a buffer of another size would be overrun); false when the size is not positive.
-  bool SizeDC(int32_t width, int32_t height);
+  // For drawing straight onto a DC of width x height at its resolution: the projection resized
+  // and no back buffer (a buffer of another size would be overrun); false when the size is not
+  // positive.
+  bool SizeDC(int32_t width, int32_t height, int32_t devicePixelsPerInch);
   void RefreshDC();
 
   TEarthProjection* GetProjection() const;

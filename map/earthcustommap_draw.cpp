@@ -34,10 +34,9 @@ void TCustomEarthMap::RenderPolyLine(const TPointLL* points, int32_t high) {
 void TCustomEarthMap::RenderLine(const TPointLL& from, const TPointLL& to, int32_t steps) {
   const int32_t n = std::max(steps, 1);
   const int64_t dLat = int64_t{to.iLatY} - from.iLatY;
-  int64_t dLong = int64_t{to.iLongX} - from.iLongX;
-  // Ends beyond 90 degrees on either side: the line crosses the 180th meridian.
-  const int32_t q = from.iLongX / GU_90DEGREE;
-  if (q != 0 && to.iLongX / GU_90DEGREE + q == 0) dLong = (GU_360DEGREE - std::llabs(dLong)) * q;
+  // Ends beyond 90 degrees on either side: the line crosses the 180th meridian, as the canvas
+  // and the line's extent take such a step.
+  const int64_t dLong = LongStep(from.iLongX, to.iLongX);
   const bool heights = from.iHeightZ != 0 || to.iHeightZ != 0;
   TChainStore chains;
   chains.SetStoreHeight(heights);

@@ -373,6 +373,23 @@ void TEarthLayer::Assign(const rtl::TPersistent* source) {
   ZoomUnits = other->ZoomUnits;
 }
 
+TEarthLayer* TEarthLayer::NewInstance(TCustomEarthMap* globe) const {
+  return new TEarthLayer(globe);
+}
+
+TEarthLayer* TEarthLayer::Clone() const {
+  TEarthLayer* copy = NewInstance(globe_);
+  copy->Assign(this);
+  return copy;
+}
+
+void TEarthLayer::Delete() {
+  if (store_)
+    store_->Delete(this);
+  else
+    delete this;
+}
+
 std::unique_ptr<TEarthXML_Element> TEarthLayer::SaveEnvironment() {
   auto element = std::make_unique<TEarthXML_Element>();
   element->AddAttribute("Class", ClassName());

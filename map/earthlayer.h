@@ -41,6 +41,11 @@ class TEarthLayer : public TEarthENVPersistent, public TEarthSourceObserver {
   virtual int32_t SelectedCount();
 
   void Assign(const rtl::TPersistent* source) override;
+  // A new layer of this one's class on the same map, assigned from this one; like every layer it
+  // joins the map's layer store, which owns it.
+  TEarthLayer* Clone() const;
+  // Frees the layer, which leaves its store on the way.
+  virtual void Delete();
   std::string PrintableClassName() const override { return "TEarthLayer"; }
   void LoadEnvironment(TEarthXML_Element* element) override;
   std::unique_ptr<TEarthXML_Element> SaveEnvironment() override;
@@ -80,6 +85,10 @@ class TEarthLayer : public TEarthENVPersistent, public TEarthSourceObserver {
   TEarthUnitTypes ZoomUnits = TEarthUnitTypes::NauticalMile;
   int32_t LayerColorAdjustPercent = 0;
   gdi::TColor LayerColorAdjustTarget = gdi::TColor(0x808080);
+
+ protected:
+  // The virtual constructor of Clone.
+  virtual TEarthLayer* NewInstance(TCustomEarthMap* globe) const;
 
  private:
   void DrawObject(int32_t index, TEarthObjectStateSet state);

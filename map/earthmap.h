@@ -86,6 +86,11 @@ class TEarthMap : public TEarthMapBase {
   virtual void PanViewXY(int32_t dx, int32_t dy);
   virtual void Clear();
 
+  // A size in unit as globe units (pixels through the scale factor), and globe units as a size
+  // in unit.
+  int32_t EarthUnitsFrom(Extended value, TEarthUnitTypes unit) const;
+  Extended EarthUnitsTo(Extended value, TEarthUnitTypes unit) const;
+
   int64_t GetCacheMemoryUsed() const { return cacheUsed_; }
   const std::vector<TEarthObjectSource*>& ObjectSources() const { return sources_; }
   bool RedrawPending() const { return redrawPending_; }
@@ -141,6 +146,8 @@ class TEarthMap : public TEarthMapBase {
 
  private:
   int32_t ScaledTextHeight(int32_t h) const;
+  // What a paint draws, between raising and lowering the in-paint flag.
+  void PaintPasses();
   void Scroll(bool vertical, int code);
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);

@@ -95,12 +95,28 @@ void TEarthMap::SetBackgroundImage(const vcl::TBitmap* image) {
 void TEarthMap::SetSurfaceTextureName(const std::string& name) {
   // Found like any data file (in the data directory too).
   const std::string file = name.empty() ? std::string() : ResolveFilename(name);
-  if (file.empty())
-    surfaceTexture_ = std::make_unique<TTextureData>();
-  else
-    surfaceTexture_->LoadFromFile(file);
-  surfaceTextureName_ = !file.empty() && surfaceTexture_->IsValid() ? name : std::string();
+  bool loaded = false;
+  if (!file.empty()) {
+    try {
+      surfaceTexture_->LoadFromFile(file);
+      loaded = surfaceTexture_->IsValid();
+    } catch (const rtl::Exception&) {
+      // A file that is no 256-colour bitmap, or cannot be read, leaves the globe without one.
+    }
+  }
+  if (!loaded) surfaceTexture_ = std::make_unique<TTextureData>();
+  surfaceTextureName_ = loaded ? name : std::string();
   RedrawLayers();
+}
+
+int32_t TEarthMap::EarthUnitsFrom(Extended value, TEarthUnitTypes unit) const {
+  return earthCanvas_->EarthUnitsFrom(value, unit);
+}
+
+Extended TEarthMap::EarthUnitsTo(Extended value, TEarthUnitTypes unit) const {
+  if (unit != TEarthUnitTypes::Pixel) return ::EarthUnitsTo(value, unit);
+  const Extended pixels = value * projection_->ScaleFactor();
+  return std::isfinite(pixels) ? pixels : value;
 }
 
 void TEarthMap::SetDataDirectory(const std::string& dir) {

@@ -21,6 +21,25 @@ void TEarthMap::FireCanvasEvent(const rtl::TNotifyEvent& event) {
 void TEarthMap::Paint() {
   if (vcl::Printer()->Printing() || inPaint_) return;
   inPaint_ = true;
+  try {
+    PaintPasses();
+  } catch (...) {
+    // A layer, presenter or handler that raised leaves a control that paints again: the next
+    // paint draws everything anew, the globe's near side first.
+    inPaint_ = false;
+    redrawPending_ = true;
+    projection_->SetBackFacePass(false);
+    throw;
+  }
+  redrawPending_ = false;
+  inPaint_ = false;
+  if (!AbortRender)
+    UpdateTotalMemoryInUse();
+  else
+    RedrawLayers();  // the interrupted render is done again at the next paint
+}
+
+void TEarthMap::PaintPasses() {
   AbortRender = false;
   const bool buffered = earthOptions_.Contains(goDoubleBuffered);
   vcl::TCanvas* window = Canvas();
@@ -39,20 +58,14 @@ void TEarthMap::Paint() {
     if (!AbortRender) FireCanvasEvent(OnRender);
   }
   if (Parent() && buffered) {
-    gdi::BitBlt(window->Handle(), 0, 0, earthCanvas_->Width(), earthCanvas_->Height(), earthCanvas_->Handle(), 0,
-                0, gdi::SRCCOPY);
+    gdi::BitBlt(window->Handle(), 0, 0, earthCanvas_->Width(), earthCanvas_->Height(),
+                earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
     earthCanvas_->ReleaseBMP(window->Handle());
     earthCanvas_->RefreshDC();
   }
   if (zoomBoxOpen_) DrawZoomBox();
   layerStore_->Render(true);
   if (!AbortRender) FireCanvasEvent(OnPaint);
-  redrawPending_ = false;
-  inPaint_ = false;
-  if (!AbortRender)
-    UpdateTotalMemoryInUse();
-  else
-    RedrawLayers();  // the interrupted render is done again at the next paint
 }
 
 void TEarthMap::RenderLayers() {
@@ -112,46 +125,60 @@ void TEarthMap::DrawZoomBox() {
 
 void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rect, bool useBitmap) {
   if (suspended_ || !target) return;
-  suspended_ = true;
-  // The clones are made while the control's own are in place (a canvas sizes the projection
-  // it finds); the view rectangle is the window's and comes back with them.
-  std::unique_ptr<TEarthProjection> ownProjection = std::move(projection_);
-  projection_ = ownProjection->Clone();
-  std::unique_ptr<TEarthCanvas> clone = earthCanvas_->Clone();
-  std::unique_ptr<TEarthCanvas> ownCanvas = std::exchange(earthCanvas_, std::move(clone));
-  const TEarthDeviceRect ownView = viewRect_;
-  const TEarthOptionsSet saved = earthOptions_;
-  earthOptions_.Exclude(goInterruptable);
   const gdi::HDC dc = target->Handle();
-  const int32_t ppi = std::max(gdi::GetDeviceCaps(dc, gdi::LOGPIXELSY), 1);
-  gdi::POINT oldOrigin{};
-  gdi::SetViewportOrgEx(dc, rect.Left, rect.Top, &oldOrigin);
-  const int32_t w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
-  if (useBitmap) {
-    earthOptions_.Include(goDoubleBuffered);
-    earthCanvas_->SizeBMP(w, h, ppi);
-    earthCanvas_->SelectBMP(target);
-  } else {
-    earthOptions_.Exclude(goDoubleBuffered);
-    earthCanvas_->SetDC(dc);
-    earthCanvas_->SizeDC(w, h);
+  // What the render sets aside of the control, and of the target its origin, comes back however
+  // the render ends.
+  struct SetAside {
+    TEarthMap& map;
+    gdi::HDC dc;
+    TEarthDeviceRect view = map.viewRect_;
+    TEarthOptionsSet options = map.earthOptions_;
+    std::unique_ptr<TEarthProjection> projection;
+    std::unique_ptr<TEarthCanvas> canvas;
+    gdi::POINT origin{};
+    ~SetAside() {
+      gdi::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+      if (canvas) map.earthCanvas_ = std::move(canvas);
+      if (projection) map.projection_ = std::move(projection);
+      map.viewRect_ = view;
+      map.earthOptions_ = options;
+      map.suspended_ = false;
+    }
+  };
+  {
+    suspended_ = true;
+    SetAside own{*this, dc};
+    gdi::SetViewportOrgEx(dc, rect.Left, rect.Top, &own.origin);
+    // The clones are made while the control's own are in place (a canvas sizes the projection
+    // it finds); the view rectangle is the window's and comes back with them.
+    std::unique_ptr<TEarthProjection> projection = projection_->Clone();
+    own.projection = std::exchange(projection_, std::move(projection));
+    std::unique_ptr<TEarthCanvas> canvas = earthCanvas_->Clone();
+    own.canvas = std::exchange(earthCanvas_, std::move(canvas));
+    earthOptions_.Exclude(goInterruptable);
+    const int32_t ppi = std::max(gdi::GetDeviceCaps(dc, gdi::LOGPIXELSY), 1);
+    const int32_t w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
+    if (useBitmap) {
+      earthOptions_.Include(goDoubleBuffered);
+      earthCanvas_->SizeBMP(w, h, ppi);
+      earthCanvas_->SelectBMP(target);
+    } else {
+      // Sizes in pixels grow with the target's resolution, as they do on a bitmap of it.
+      earthOptions_.Exclude(goDoubleBuffered);
+      earthCanvas_->SetDC(dc);
+      earthCanvas_->SizeDC(w, h, ppi);
+    }
+    earthCanvas_->RefreshDC();
+    PaintWindowBackground();
+    RenderLayers();
+    FireCanvasEvent(OnRender);
+    layerStore_->Render(true);
+    FireCanvasEvent(OnPaint);
+    if (useBitmap) {
+      gdi::BitBlt(dc, 0, 0, w, h, earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
+      earthCanvas_->ReleaseBMP({});
+    }
   }
-  earthCanvas_->RefreshDC();
-  PaintWindowBackground();
-  RenderLayers();
-  FireCanvasEvent(OnRender);
-  layerStore_->Render(true);
-  FireCanvasEvent(OnPaint);
-  if (useBitmap) {
-    gdi::BitBlt(dc, 0, 0, w, h, earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
-    earthCanvas_->ReleaseBMP({});
-  }
-  gdi::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-  earthCanvas_ = std::move(ownCanvas);
-  projection_ = std::move(ownProjection);
-  viewRect_ = ownView;
-  earthOptions_ = saved;
-  suspended_ = false;
   // The back buffer shows the window's view again at the next paint.
   RedrawLayers();
 }

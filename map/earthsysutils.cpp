@@ -120,6 +120,14 @@ void ResetCross180() {
   gCross180Quadrant = 0;
 }
 
+int64_t LongStep(int32_t a, int32_t b) {
+  const int qa = Quadrant(a), qb = Quadrant(b);
+  const int64_t d = int64_t{b} - a;
+  if (qa >= 1 && qb < 0) return d + GU_360DEGREE;
+  if (qa < 0 && qb >= 1) return d - GU_360DEGREE;
+  return d;
+}
+
 TPointLL PointLL(int32_t longitude, int32_t latitude) {
   return {Mod180(longitude), latitude, 0};
 }

@@ -154,6 +154,11 @@ Extended SphericalMod(Extended rad);
 int32_t LongDiff(int32_t a, int32_t b);
 bool Cross180(int32_t longitude);
 void ResetCross180();  // back to the start state (quadrant 0)
+// The longitude step from a to b as every chain is taken, drawn and measured: across the 180th
+// meridian when the two lie at or beyond 90 degrees on opposite sides (the step Cross180 tells),
+// else straight between them, so that a step of more than 180 degrees with an end between 90 W
+// and 90 E runs through the prime meridian.
+int64_t LongStep(int32_t a, int32_t b);
 
 TPointLL PointLL(int32_t longitude, int32_t latitude);
 TPointLL PointLLH(int32_t longitude, int32_t latitude, int32_t height);
@@ -581,7 +586,8 @@ class TTextureData : public TEarthRoot {
   int32_t PixelIndex(int32_t column, int32_t row) const;
   // The pixel rows, bottom row first, GetTextureWidth bytes each; nullptr when not valid.
   const uint8_t* Pixels() const;
-  // From another texture; anything else goes to the base class.
+  // From another texture, or from a bitmap (a 256-colour one: others raise as LoadFromStream
+  // does); anything else goes to the base class.
   void Assign(const rtl::TPersistent* source) override;
 
   TPointStore& Extent() { return extent_; }

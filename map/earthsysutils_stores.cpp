@@ -321,10 +321,10 @@ int64_t ShortWay(int64_t d) {
   return d;
 }
 
-// A ring laid out flat with its longitudes unwrapped: every step is taken the short way round,
-// so that a ring across the 180th meridian is one piece, except a step along a pole, which is
-// kept as it stands (an edge from 180 to -180 along the pole is a real edge of a ring that
-// encloses that pole).
+// A ring laid out flat with its longitudes unwrapped: every step is taken as the canvas draws it
+// (LongStep), so that a ring across the 180th meridian is one piece, except a step along a pole,
+// which is kept as it stands (an edge from 180 to -180 along the pole is a real edge of a ring
+// that encloses that pole).
 struct FlatRing {
   std::vector<int64_t> xs, ys;
   int64_t west = 0, east = 0, south = 0, north = 0;
@@ -346,7 +346,7 @@ FlatRing Unwrap(const TPointStore& store, int64_t firstX, bool keepPoints) {
     const int64_t d = static_cast<int64_t>(b.iLongX) - a.iLongX;
     const bool alongPole =
         a.iLatY == b.iLatY && (a.iLatY == GU_90DEGREE || a.iLatY == -GU_90DEGREE);
-    return alongPole ? d : ShortWay(d);
+    return alongPole ? d : LongStep(a.iLongX, b.iLongX);
   };
   const TPointLL first = store.GetLL(0);
   TPointLL p = first;
@@ -392,7 +392,7 @@ TMER TPointStore::PointStoreMER() const {
   if (r.turns != 0 || r.east - r.west >= GU_360DEGREE) {
     return MER(-971'999'999, static_cast<int32_t>(r.south), 1'943'999'998, span(r.south, r.north));
   }
-  // The smallest interval holding the ring (each edge the short way round); a west end outside
+  // The smallest interval holding the ring (each edge as LongStep takes it); a west end outside
   // the plain range is brought back within [-180, 180), so that an east end past 180 stands for
   // the wrap.
   int64_t west = r.west;
@@ -442,11 +442,17 @@ bool TPointStore::PointInPolygon(int32_t longitude, int32_t latitude) const {
 }
 
 bool TPointStore::PointOnPolyline(int32_t longitude, int32_t latitude, int32_t tolerance) const {
+  // Each segment as it is drawn (LongStep): one across the 180th meridian is tried with the
+  // point on either side of it.
   const int32_t count = GetCount();
   for (int32_t i = 1; i < count; ++i) {
     const TPointLL a = GetLL(i - 1), b = GetLL(i);
-    if (PointOnLine(longitude, latitude, a.iLongX, a.iLatY, b.iLongX, b.iLatY, tolerance)) {
-      return true;
+    const Extended east = Extended(a.iLongX) + LongStep(a.iLongX, b.iLongX);
+    for (const int64_t turn : {int64_t{0}, int64_t{GU_360DEGREE}, -int64_t{GU_360DEGREE}}) {
+      if (PointOnLine(Extended(longitude) + turn, latitude, a.iLongX, a.iLatY, east, b.iLatY,
+                      tolerance)) {
+        return true;
+      }
     }
   }
   return false;

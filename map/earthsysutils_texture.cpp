@@ -4,6 +4,7 @@
 
 #include "map/earthsysutils.h"
 #include "platform/rtl/files.h"
+#include "platform/vcl/bitmap.h"
 
 namespace {
 
@@ -164,6 +165,16 @@ int32_t TTextureData::PixelIndex(int32_t column, int32_t row) const {
 }
 
 void TTextureData::Assign(const rtl::TPersistent* source) {
+  if (const auto* bitmap = dynamic_cast<const vcl::TBitmap*>(source)) {
+    // Saved as its file would be and loaded: only a 256-colour bitmap makes a texture. Saving
+    // makes the bitmap's handle when it has none yet.
+    rtl::TMemoryStream stream;
+    const_cast<vcl::TBitmap*>(bitmap)->SaveToStream(stream);
+    stream.SetPosition(0);
+    fileName_.clear();
+    LoadFromStream(stream);
+    return;
+  }
   const auto* other = dynamic_cast<const TTextureData*>(source);
   if (!other) {
     TEarthRoot::Assign(source);

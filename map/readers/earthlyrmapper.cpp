@@ -16,7 +16,7 @@
 namespace {
 
 constexpr uint16_t kWrittenVersion = 0x0405;
-constexpr uint16_t kOldestVersion = 0x0300;
+constexpr int16_t kOldestVersion = 0x0300;
 // Class index, position: what a ".md" index entry takes.
 constexpr int64_t kEntrySize = 5;
 
@@ -48,9 +48,11 @@ uint8_t TEarthLYRReader::ClassIndex(rtl::TClass c) {
 bool TEarthLYRReader::MapDataHeader(rtl::TStream& stream) {
   TEarthStreamReader& r = *reader_;
   stream.SetPosition(0);
-  version_ = static_cast<uint16_t>(r.ReadSmallInt());
+  // A signed word: one with the top bit set is below every version there is.
+  const int16_t version = r.ReadSmallInt();
+  version_ = static_cast<uint16_t>(version);
   giFileVersion = version_;
-  if (version_ < kOldestVersion) {
+  if (version < kOldestVersion) {
     throw EEarthException("Invalid File Version " + Hex(version_) + " in " + FileName);
   }
   index_.clear();

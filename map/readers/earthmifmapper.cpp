@@ -397,6 +397,9 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
     case Kind::Line: {
       first->Add(LLPoint(Word(1), Word(2)));
       first->Add(LLPoint(Word(3), Word(4)));
+      // Lines take their own row of the ".mid" as points and regions do: naming every line of
+      // a table "New Polyline" would drop its attributes, so that no line could be found by
+      // its name. The fixed name stands only where there is no ".mid".
       object->Title = hasMID ? MIDTitle() : "New Polyline";
       ReadStyles();
       object->SetPresenterID(PolyPresenter("TPolylinePresenter", false));

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 
 #include "platform/gdi/image.h"
 #include "platform/rtl/files.h"
@@ -24,6 +25,57 @@ void put16(std::vector<uint8_t>& v, uint16_t x) {
 void put32(std::vector<uint8_t>& v, uint32_t x) {
   for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
 }
+
+// Palette indices of colours (0x00RRGGBB): the first entry of that colour, else a new entry
+// while a palette being made has room, else the nearest entry.
+class PaletteIndex {
+ public:
+  explicit PaletteIndex(std::vector<RGBQUAD>& palette)
+      : palette_(palette), growing_(palette.empty()) {
+    if (palette_.size() > 256) palette_.resize(256);
+    for (size_t i = palette_.size(); i-- > 0;) known_[Rgb(palette_[i])] = uint8_t(i);
+  }
+  uint8_t operator()(uint32_t rgb) {
+    const auto found = known_.find(rgb);
+    if (found != known_.end()) return found->second;
+    uint8_t index = 0;
+    if (growing_ && palette_.size() < 256) {
+      palette_.push_back(RGBQUAD{uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16), 0});
+      index = uint8_t(palette_.size() - 1);
+    } else {
+      index = Nearest(rgb);
+    }
+    known_.emplace(rgb, index);
+    return index;
+  }
+
+ private:
+  static uint32_t Rgb(const RGBQUAD& q) {
+    return (uint32_t(q.rgbRed) << 16) | (uint32_t(q.rgbGreen) << 8) | q.rgbBlue;
+  }
+  uint8_t Nearest(uint32_t rgb) const {
+    const auto channel = [](uint32_t c, int shift) { return int((c >> shift) & 0xFF); };
+    int64_t best = INT64_MAX;
+    uint8_t index = 0;
+    for (size_t i = 0; i < palette_.size(); ++i) {
+      const uint32_t q = Rgb(palette_[i]);
+      int64_t d = 0;
+      for (int shift : {0, 8, 16}) {
+        const int64_t c = channel(q, shift) - channel(rgb, shift);
+        d += c * c;
+      }
+      if (d < best) {
+        best = d;
+        index = uint8_t(i);
+      }
+    }
+    return index;
+  }
+
+  std::vector<RGBQUAD>& palette_;
+  const bool growing_;
+  std::unordered_map<uint32_t, uint8_t> known_;
+};
 
 }  // namespace
 
@@ -61,14 +113,16 @@ std::shared_ptr<Surface> DibImage::ToSurface() const {
   return s;
 }
 
-DibImage DibImage::FromSurface(const Surface& s, int bitCount) {
-  if (bitCount != 1 && bitCount != 24 && bitCount != 32)
+DibImage DibImage::FromSurface(const Surface& s, int bitCount, std::vector<RGBQUAD> palette) {
+  if (bitCount != 1 && bitCount != 8 && bitCount != 24 && bitCount != 32)
     throw EInvalidGraphic("Unsupported bit count for a bitmap");
   DibImage d;
   d.width = s.Width();
   d.height = s.Height();
   d.bitCount = bitCount;
   if (bitCount == 1) d.palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+  if (bitCount == 8) d.palette = std::move(palette);
+  PaletteIndex index(d.palette);
   const int stride = d.Stride();
   d.bits.assign(size_t(stride) * size_t(d.height), 0);
   for (int y = 0; y < d.height; ++y) {
@@ -81,6 +135,9 @@ DibImage DibImage::FromSurface(const Surface& s, int bitCount) {
               (s.Layout() != PixelLayout::Mono1 &&
                ((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF) >= 3 * 128))
             row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+          break;
+        case 8:
+          row[x] = index(rgb);
           break;
         case 24:
           row[3 * x] = uint8_t(rgb);

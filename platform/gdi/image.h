@@ -32,8 +32,11 @@ struct DibImage {
   uint32_t PixelRgb(int x, int y) const;
   // A 32-bit top-down surface of the picture.
   std::shared_ptr<Surface> ToSurface() const;
-  // 1 (threshold), 24 or 32 bits from any surface.
-  static DibImage FromSurface(const Surface& s, int bitCount = 24);
+  // 1 (threshold), 8, 24 or 32 bits from any surface. With 8 each pixel takes the palette entry
+  // of its colour, else the nearest one; without a palette the picture's colours make it, in
+  // the order they come, up to 256.
+  static DibImage FromSurface(const Surface& s, int bitCount = 24,
+                              std::vector<RGBQUAD> palette = {});
 };
 
 DibImage ReadBmp(const uint8_t* data, size_t size);

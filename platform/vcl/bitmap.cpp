@@ -92,6 +92,7 @@ void TBitmap::Recreate(int width, int height, TPixelFormat format, bool keep) {
   width_ = width;
   height_ = height;
   pixelFormat_ = format;
+  if (format != pf8bit) palette_.clear();
 }
 
 void TBitmap::SetSize(int width, int height) {
@@ -152,15 +153,32 @@ void TBitmap::DrawOn(TCanvas* canvas, const TRect& r) {
 void TBitmap::LoadFromFile(const std::string& fileName) {
   gdi::DibImage img = gdi::LoadBmpFile(fileName);
   std::shared_ptr<gdi::Surface> s = img.ToSurface();
-  Recreate(img.width, img.height, img.bitCount == 1 ? pf1bit : pf24bit, false);
+  Recreate(img.width, img.height,
+           img.bitCount == 1   ? pf1bit
+           : img.bitCount == 8 ? pf8bit
+                               : pf24bit,
+           false);
+  palette_ = img.bitCount == 8 ? img.palette : std::vector<gdi::RGBQUAD>{};
   gdi::StretchDrawSurface(MemoryDC(), TRect{0, 0, width_, height_}, *s);
   Changed();
 }
 
-void TBitmap::SaveToFile(const std::string& fileName) {
+gdi::DibImage TBitmap::Image() {
   FreeMemoryDC();
-  int bits = pixelFormat_ == pf1bit ? 1 : pixelFormat_ == pf32bit ? 32 : 24;
-  gdi::SaveBmpFile(fileName, gdi::DibImage::FromSurface(*gdi::GetBitmapSurface(Handle()), bits));
+  const int bits = pixelFormat_ == pf1bit    ? 1
+                   : pixelFormat_ == pf8bit  ? 8
+                   : pixelFormat_ == pf32bit ? 32
+                                             : 24;
+  return gdi::DibImage::FromSurface(*gdi::GetBitmapSurface(Handle()), bits, palette_);
+}
+
+void TBitmap::SaveToFile(const std::string& fileName) {
+  gdi::SaveBmpFile(fileName, Image());
+}
+
+void TBitmap::SaveToStream(rtl::TStream& stream) {
+  const std::vector<uint8_t> bytes = gdi::WriteBmp(Image());
+  stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
 void TBitmap::Assign(const rtl::TPersistent* source) {
@@ -178,6 +196,7 @@ void TBitmap::Assign(const rtl::TPersistent* source) {
   if (b == this) return;
   auto* src = const_cast<TBitmap*>(b);
   Recreate(src->width_, src->height_, src->pixelFormat_, false);
+  palette_ = src->palette_;
   if (!Empty()) {
     gdi::BitBlt(MemoryDC(), 0, 0, width_, height_, src->MemoryDC(), 0, 0, gdi::SRCCOPY);
   }

@@ -4,8 +4,10 @@
 // file extension).
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gdi/image.h"
+#include "platform/rtl/streams.h"
 #include "platform/vcl/canvas.h"
 
 namespace vcl {
@@ -73,8 +75,13 @@ class TBitmap : public TGraphic {
   // The bitmap's pixels for direct work (null while empty).
   std::shared_ptr<gdi::Surface> Surface();
 
+  // A 256-colour file gives a pf8bit bitmap that keeps the file's palette; pf8bit bitmaps are
+  // saved with 8 bits a pixel, each pixel the palette entry of its colour or the nearest one
+  // (without a palette, one made of the picture's colours).
   void LoadFromFile(const std::string& fileName) override;
   void SaveToFile(const std::string& fileName) override;
+  // The bitmap as a BMP file into the stream, as SaveToFile writes it.
+  void SaveToStream(rtl::TStream& stream);
   void DrawOn(TCanvas* canvas, const TRect& r) override;
   void Assign(const rtl::TPersistent* source) override;
   // The colour drawn as see-through when Transparent (the bottom-left pixel by default).
@@ -84,12 +91,14 @@ class TBitmap : public TGraphic {
  private:
   friend class TBitmapCanvas;
   void Recreate(int width, int height, TPixelFormat format, bool keep);
+  gdi::DibImage Image();
   gdi::HDC MemoryDC();
   void FreeMemoryDC();
 
   int width_ = 0;
   int height_ = 0;
   TPixelFormat pixelFormat_ = pfDevice;
+  std::vector<gdi::RGBQUAD> palette_;  // of pf8bit, as loaded; empty when none was
   gdi::HBITMAP handle_{};
   gdi::HDC dc_{};
   gdi::HGDIOBJ oldBitmap_{};

@@ -242,6 +242,36 @@ TEST_F(LayerTest, LinesAlongParallelsAndWaypointsOfOneObjectAreHit) {
   EXPECT_EQ(map->LayerStore()->ObjectAtXY(-10000, -10000), nullptr);
 }
 
+TEST_F(LayerTest, ALineDrawnAcrossTheViewIsInItsExtentAndIsHitThere) {
+  // A flat view of 120 W to 40 W; a line from 10 E to 175 W runs west over 0 (its ends are not
+  // both beyond 90 degrees), so across the whole view.
+  p->SetFloatProp(ppCentralMeridian, -80);
+  p->SetScaleFactor(200.0L / (80 * D));
+  p->SetIntegerProp(ppXOrigin, 100);
+  p->SetIntegerProp(ppYOrigin, 100);
+  auto* line = new TGeoDataObject(source);
+  line->Chains().GetChain(0)->Add(PointLL(10 * D, 20 * D));
+  line->Chains().GetChain(0)->Add(PointLL(-175 * D, 20 * D));
+  layer->RenderObjects();
+  for (double lon : {-115.0, -80.0, -45.0}) EXPECT_NE(PixelAt(lon, 20), 0xFFFFFFu) << lon;
+  EXPECT_EQ(layer->ObjectAtLL(PointLL(-80 * D, 20 * D)), line);
+}
+
+TEST_F(LayerTest, AClonedLayerSharesTheObjectsAndDeleteFreesALayer) {
+  Squares(5, 0x123456, 9);
+  layer->SetLayerName("Marks");
+  TEarthLayer* copy = layer->Clone();
+  TEarthLayerStore* store = map->LayerStore();
+  EXPECT_EQ(store->IndexOf(copy), 1);
+  EXPECT_EQ(copy->GetObjects(), source);
+  EXPECT_EQ(copy->GetLayerName(), "Marks");
+  EXPECT_NE(copy->Presenters()->ByID(5, false), layer->Presenters()->ByID(5, false));
+  layer->Delete();
+  layer = nullptr;
+  EXPECT_EQ(store->GetCount(), 1);
+  EXPECT_EQ(store->GetLayer(0), copy);
+}
+
 TEST_F(LayerTest, SelectionAcrossLayers) {
   auto* other = new TEarthLayer(map.get());
   auto* a = Point(0, 0, 0);

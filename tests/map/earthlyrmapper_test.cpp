@@ -220,12 +220,15 @@ TEST_F(LYRTest, HandMadeFilesOfOlderVersions) {
 }
 
 TEST_F(LYRTest, VersionsBeforeThreeAreRefused) {
-  WriteFile(file, std::string("\xFF\x02", 2) + std::string(20, '\0'));
-  try {
-    Open(file);
-    FAIL();
-  } catch (const EEarthException& e) {
-    EXPECT_EQ(std::string(e.what()), "Invalid File Version 2FF in " + file);
+  // The version is a signed word: 0x8000 is below them all.
+  for (const auto& [bytes, text] : {std::pair{"\xFF\x02", "2FF"}, {"\x00\x80", "8000"}}) {
+    WriteFile(file, std::string(bytes, 2) + std::string(20, '\0'));
+    try {
+      Open(file);
+      ADD_FAILURE() << text;
+    } catch (const EEarthException& e) {
+      EXPECT_EQ(std::string(e.what()), "Invalid File Version " + std::string(text) + " in " + file);
+    }
   }
   EXPECT_FALSE(Open(dir / "missing.lyr")->Active());
 }

@@ -15,6 +15,7 @@
 #include "platform/rtl/palette.h"
 #include "platform/win/paint.h"
 #include "tests/map/earthmapfixture.h"
+#include "tests/map/maptexture.h"
 #include "tests/map/testreader.h"
 
 namespace maptest {
@@ -266,6 +267,14 @@ TEST_F(EarthMapTest, SavedViewRoundTrip) {
   EXPECT_EQ(back.Center.Y, 280);
 }
 
+TEST_F(EarthMapTest, UnitsThroughTheControlTakePixelsAtTheScale) {
+  map->Projection()->SetScaleFactor(1.0L / 90'000);  // a pixel a nautical mile
+  EXPECT_EQ(map->EarthUnitsFrom(3, TEarthUnitTypes::Pixel), 270'000);
+  EXPECT_NEAR(double(map->EarthUnitsTo(180'000, TEarthUnitTypes::Pixel)), 2.0, 1e-12);
+  EXPECT_EQ(map->EarthUnitsFrom(2, TEarthUnitTypes::NauticalMile), 180'000);
+  EXPECT_NEAR(double(map->EarthUnitsTo(5'400'000, TEarthUnitTypes::Degree)), 1.0, 1e-12);
+}
+
 // A reader of n objects on a layer of the map, opened.
 TTestReader* OpenReader(TEarthMap* map, const std::string& file, int32_t n) {
   auto* layer = new TEarthLayer(map);
@@ -424,6 +433,30 @@ TEST_F(EarthMapTest, EnvironmentFileSavedCheckedAndLoadedIntoANewControl) {
   EXPECT_EQ(third.GetMaxTextHeight(), 0);
   third.LoadEnvironmentFromFile(d.Path() + "/missing.xml");
   EXPECT_EQ(third.EnvironmentFile(), "");
+}
+
+TEST_F(EarthMapTest, ATextureThatIsNoneLeavesNoNameAndTheRestOfTheEnvironmentLoads) {
+  ScratchDir d;
+  const std::vector<uint8_t> bmp = maptest::TextureBmp(4, 2, std::vector<uint8_t>(8, 1), {0, 0xFF});
+  const std::string texture = d.File("globe.bmp", std::string(bmp.begin(), bmp.end()));
+  map->SetSurfaceTextureName(texture);
+  ASSERT_EQ(map->SurfaceTextureName(), texture);
+  OpenReader(map, d.Path() + "/seeded.dat", 4);
+  const std::string file = d.Path() + "/env.xml";
+  map->SaveEnvironmentToFile(file);
+  // The texture becomes a 24-bit picture: no texture.
+  vcl::TBitmap rgb;
+  rgb.SetPixelFormat(vcl::pf24bit);
+  rgb.SetSize(4, 2);
+  rgb.SaveToFile(texture);
+  EXPECT_NO_THROW(map->SetSurfaceTextureName(texture));
+  EXPECT_EQ(map->SurfaceTextureName(), "");
+  EXPECT_FALSE(map->SurfaceTexture().IsValid());
+  TLogEarthMap other(form);
+  EXPECT_NO_THROW(other.LoadEnvironmentFromFile(file));
+  EXPECT_EQ(other.SurfaceTextureName(), "");
+  EXPECT_EQ(other.EnvironmentFile(), file);
+  EXPECT_EQ(other.LayerStore()->GetCount(), 1);
 }
 
 TEST_F(EarthMapTest, ADamagedValueInAnySectionKeepsItsValueAndTheLoadGoesOn) {

@@ -1,6 +1,7 @@
 // The map control painting on its form and answering the mouse and its scroll bars.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "map/earthobjects.h"
@@ -114,6 +115,41 @@ TEST_F(EarthMapPaint, AnAbortedRenderIsDoneAgainAtTheNextPaint) {
   EXPECT_FALSE(map->RedrawPending());
 }
 
+// A layer that raises the first time the far side of a see-through globe is drawn.
+struct TRaisingLayer : TEarthLayer {
+  using TEarthLayer::TEarthLayer;
+  void RenderObjects() override {
+    if (raise && Globe()->Projection()->BackFacePass()) {
+      raise = false;
+      throw EEarthException("drawing failed");
+    }
+  }
+  bool raise = true;
+};
+
+TEST_F(EarthMapPaint, APaintThatRaisedLeavesTheNextOneWhole) {
+  map->SetEarthOptions({goDoubleBuffered, goTransparentGlobe});
+  new TRaisingLayer(map);
+  EXPECT_THROW(PaintNow(), EEarthException);
+  EXPECT_FALSE(map->Projection()->BackFacePass());
+  EXPECT_TRUE(map->RedrawPending());
+  map->log.clear();
+  PaintNow();
+  EXPECT_EQ(map->log,
+            (Log{"background", "back layer", "back graticule", "graticule", "layer", "animated"}));
+}
+
+TEST_F(EarthMapPaint, ABitmapWhoseRenderRaisedLeavesTheControlAsItWas) {
+  map->SetEarthOptions({goDoubleBuffered, goTransparentGlobe});
+  new TRaisingLayer(map);
+  EXPECT_THROW(map->GetBitmap(320, 200), EEarthException);
+  EXPECT_EQ(map->EarthCanvas()->Width(), ClientW());
+  EXPECT_EQ(map->EarthOptions(), (TEarthOptionsSet{goDoubleBuffered, goTransparentGlobe}));
+  std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(320, 200);
+  EXPECT_EQ(b->Canvas()->Pixels(2, 2), gdi::TColor(0)) << "the window's background";
+  EXPECT_EQ(Paint().front(), "background");
+}
+
 // The flat map on a recording DC, one degree to 2 pixels.
 class EarthMapPrimitives : public EarthMapTest {
  protected:
@@ -124,7 +160,7 @@ class EarthMapPrimitives : public EarthMapTest {
     p->SetProjectionClass("TCartesianPrj");
     canvas = map->EarthCanvas();
     canvas->SetDC(dc);
-    canvas->SizeDC(720, 360);
+    canvas->SizeDC(720, 360, canvas->ScreenPixelsPerInch());
     p->SetScaleFactor(2.0L / D);
     p->SetIntegerProp(ppXOrigin, 360);
     p->SetIntegerProp(ppYOrigin, 180);
@@ -208,6 +244,28 @@ TEST_F(EarthMapTest, BitmapsOfTheMapAndAPaintAfterThem) {
   }
   PaintNow();
   EXPECT_EQ(map->EarthCanvas()->Width(), ClientW());
+}
+
+TEST_F(EarthMapTest, DrawnStraightOntoACanvasPixelsGrowWithItsResolutionAsOnABitmap) {
+  map->Projection()->SetProjectionClass("TCartesianPrj");
+  for (const bool useBitmap : {true, false}) {
+    vcl::TBitmap b;
+    b.SetPixelFormat(vcl::pf24bit);
+    b.SetSize(360, 180);
+    gdi::SetDeviceLogPixels(b.Canvas()->Handle(), 192);
+    map->RenderToCanvas(b.Canvas(), {0, 0, 360, 180}, useBitmap);
+    // The 1-pixel graticule at twice the screen's resolution: parallels 2 pixels thick, the
+    // shortest runs of its colour down the columns.
+    int thinnest = 180;
+    for (int x = 0; x < 360; ++x) {
+      for (int y = 0, run = 0; y <= 180; ++y) {
+        const bool silver = y < 180 && b.Canvas()->Pixels(x, y) == gdi::TColor(0xC0C0C0);
+        if (!silver && run > 0) thinnest = std::min(thinnest, run);
+        run = silver ? run + 1 : 0;
+      }
+    }
+    EXPECT_EQ(thinnest, 2) << "through a bitmap: " << useBitmap;
+  }
 }
 
 TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {

@@ -147,6 +147,14 @@ TEST(PointStoreMER, TwoCrossingsStraddleTheMeridian) {
   EXPECT_TRUE(PointLLinMER(PointLL(-178 * kDeg, 2 * kDeg), s.PointStoreMER()));
 }
 
+TEST(PointStoreMER, AStepWithAnEndBetweenThe90thMeridiansRunsThroughTheFirst) {
+  // 10 E to 175 W: not both beyond 90 degrees, so the step is the 185 degrees westwards over 0,
+  // as the canvas draws it.
+  TPointStore s;
+  AddDegrees(s, {{10, 20}, {-175, 20}});
+  EXPECT_EQ(s.PointStoreMER(), MER(-175 * kDeg, 20 * kDeg, 185 * kDeg, 0));
+}
+
 TEST(PointStoreMER, ARingRoundThePoleTakesTheWholeWidthUpToThatPole) {
   TPointStore s;
   AddDegrees(s, {{0, 80}, {100, 80}, {-170, 80}, {-80, 80}});
@@ -335,6 +343,14 @@ TEST(PointOnPolyline, TestsEachSegment) {
   EXPECT_TRUE(line.PointOnPolyline(5 * kDeg, 100, 200));
   EXPECT_TRUE(line.PointOnPolyline(10 * kDeg + 100, 5 * kDeg, 200));
   EXPECT_FALSE(line.PointOnPolyline(5 * kDeg, 5 * kDeg, 200));
+}
+
+TEST(PointOnPolyline, ASegmentAcrossThe180thIsHitWhereItIsDrawn) {
+  TPointStore line;
+  AddDegrees(line, {{170, 10}, {-170, 10}});
+  EXPECT_TRUE(line.PointOnPolyline(179 * kDeg, 10 * kDeg, 200));
+  EXPECT_TRUE(line.PointOnPolyline(-179 * kDeg, 10 * kDeg, 200));
+  EXPECT_FALSE(line.PointOnPolyline(0, 10 * kDeg, 200)) << "not round the other way";
 }
 
 TEST(Point3DArray, KeptArrayIsSharedWithTheStore) {

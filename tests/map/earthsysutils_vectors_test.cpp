@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "map/earthsysutils.h"
+#include "platform/vcl/bitmap.h"
 #include "tests/tempdir.h"
 
 namespace {
@@ -204,7 +205,7 @@ TEST(TextureData, MapsPositionsToPixelsAndBack) {
   EXPECT_EQ(t.TextureXYToLL(360, 180), PointLL(36 * kDeg, -8 * kDeg));
 }
 
-TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
+TEST(TextureData, LoadsFilesAndBitmapsAndIgnoresMissingFiles) {
   const TempDir dir("corv_map_texture");
   const std::filesystem::path path = dir / "texture.bmp";
   {
@@ -221,6 +222,15 @@ TEST(TextureData, LoadsFilesAndIgnoresMissingOnes) {
   EXPECT_EQ(copy.PixelIndex(6, 4), (4 * 16 + 6) % 256);
   TPointStore notATexture;
   EXPECT_THROW(copy.Assign(&notATexture), rtl::EConvertError);
+  // The file as a bitmap: its palette (entry 70: red 210, green 185, blue 70) and pixels; a
+  // bitmap of 24 bits is no texture.
+  vcl::TBitmap bitmap;
+  bitmap.LoadFromFile(path.string());
+  copy.Assign(&bitmap);
+  EXPECT_EQ(copy.PixelIndex(6, 4), (4 * 16 + 6) % 256);
+  EXPECT_EQ(copy.IndexToColor(70), 0x46B9D2u);
+  bitmap.SetPixelFormat(vcl::pf24bit);
+  EXPECT_THROW(copy.Assign(&bitmap), EEarthException);
   std::filesystem::remove(path);
   t.LoadFromFile(path.string());
   EXPECT_FALSE(t.IsValid());

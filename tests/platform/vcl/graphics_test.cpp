@@ -168,6 +168,23 @@ TEST_F(Graphics, ScanLinesOfA24BitBitmapAreItsPixels) {
   EXPECT_THROW(bmp.ScanLine(4), EInvalidGraphic);
 }
 
+TEST_F(Graphics, A256ColourBitmapIsSavedWithAPaletteOfItsColours) {
+  TBitmap bmp;
+  bmp.SetPixelFormat(pf8bit);
+  bmp.SetSize(3, 1);
+  bmp.Canvas()->SetPixel(0, 0, clRed);
+  bmp.Canvas()->SetPixel(1, 0, clLime);
+  rtl::TMemoryStream stream;
+  bmp.SaveToStream(stream);
+  const auto* bytes = static_cast<const uint8_t*>(stream.Memory());
+  const gdi::DibImage image = gdi::ReadBmp(bytes, size_t(stream.Size()));
+  EXPECT_EQ(bytes[28], 8) << "bits a pixel";
+  EXPECT_EQ(bytes[46], 3) << "colours used: red, green and the white left";
+  EXPECT_EQ(image.PixelRgb(0, 0), 0xFF0000u);
+  EXPECT_EQ(image.PixelRgb(1, 0), 0x00FF00u);
+  EXPECT_EQ(image.PixelRgb(2, 0), 0xFFFFFFu);
+}
+
 TEST_F(Graphics, ResizingKeepsThePixelsThatFit) {
   TBitmap bmp;
   bmp.SetSize(10, 10);
