@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "link/comsettings.h"
+#include "link/nmealine.h"
 #include "platform/rtl/events.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/sysutils.h"
@@ -202,27 +203,22 @@ void TWizForm::ComPort1RxChar(rtl::TObject*) {
 }
 
 void TWizForm::ReceiveChars(const char* chars, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (fLineIndex > kLastLinePosition) fLineIndex = kLastLinePosition;
-    fLineBuffer[fLineIndex++] = chars[i];
-    if (chars[i] != '\r') continue;
-    fLineBuffer[fLineIndex] = '\0';
-    LineComplete();
-    fLineIndex = 0;
-  }
+  nmea::AssembleLines(fLineBuffer, fLineIndex, chars, count, [this](nmea::TLineEnd how) {
+    if (how == nmea::TLineEnd::kEnded) LineComplete();
+  });
 }
 
 void TWizForm::LineComplete() {
-  const char* line = fLineBuffer;
-  // The identifier sits at positions 4-6 (position 0 holds the previous line's LF).
-  if (std::strlen(line) < 7) return;
+  // The identifier follows the '$' or '!' and the two letters of the talker.
+  const char* sentence = nmea::SentenceStart(fLineBuffer);
+  if (sentence == nullptr || std::strlen(sentence) < 6) return;
   for (const Sighting& s : kSightings) {
-    if (std::memcmp(line + 4, s.id, 3) != 0) continue;
+    if (std::memcmp(sentence + 3, s.id, 3) != 0) continue;
     if (this->*s.seen != 0) return;
     if (s.text != nullptr) {
       Log(s.text, gdi::clLime);
     } else {
-      const char reference = Tcomms::FieldChar(line, 2);
+      const char reference = Tcomms::FieldChar(sentence, 2);
       if (reference == 'R') Log("-->MWV (apparent wind) detected", gdi::clLime);
       if (reference == 'T') Log("-->MWV (true wind) detected", gdi::clLime);
     }

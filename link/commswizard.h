@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/comport.h"
+#include "link/nmealine.h"
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/forms.h"
@@ -17,8 +18,9 @@ class TWizForm : public vcl::TForm {
  public:
   explicit TWizForm(rtl::TComponent* AOwner);
 
-  static constexpr int kLineBufferSize = 2048;
-  static constexpr int kLastLinePosition = 1000;
+  // Lines are read as the decoder reads them (link/nmealine.h).
+  static constexpr int kLineBufferSize = nmea::kLineBufferSize;
+  static constexpr int kLastLinePosition = nmea::kLastLinePosition;
   // Each port listens this long; NMEA 0183 instruments talk at this rate.
   static constexpr unsigned kPortMs = 4000;
   static constexpr TBaudRate kBaudRate = br4800;

@@ -1,9 +1,11 @@
 #include "link/comsettings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/rtl/events.h"
@@ -12,7 +14,7 @@ Tcomms* comms = nullptr;
 
 namespace {
 
-// The checksum is tested on a copy of at most this many characters; longer lines fail the test.
+// The checksum is tested on lines of at most this many characters; longer ones fail the test.
 constexpr std::size_t kChecksumCopyLimit = 255;
 
 // Wind values out of range are replaced by this marker.
@@ -46,6 +48,32 @@ bool IsCSpace(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// The number at the start of field n; nothing when the field is missing or empty, does not begin
+// with a number, or holds one that a float cannot (infinities, NaN, out of range).
+std::optional<float> FieldNumber(const char* line, int n) {
+  const char* p = FieldStart(line, n);
+  if (p == nullptr) return std::nullopt;
+  while (IsCSpace(*p)) ++p;
+  if (*p == '+') {
+    ++p;
+    if (*p == '-' || *p == '+') return std::nullopt;
+  }
+  float value = 0.0f;
+  const auto [end, ec] = std::from_chars(p, p + std::strlen(p), value);
+  if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// The first character of field n, or NUL when the field is missing or empty.
+char FieldLetter(const char* line, int n) {
+  const std::string_view text = Tcomms::FieldText(line, n);
+  return text.empty() ? '\0' : text.front();
+}
+
+void Take(float& value, std::optional<float> reading) {
+  if (reading) value = *reading;
+}
+
 // Knots are nautical miles (1852 m) an hour.
 constexpr float kKnotsPerMetrePerSecond = 3600.0f / 1852.0f;
 constexpr float kKnotsPerKilometrePerHour = 1000.0f / 1852.0f;
@@ -62,6 +90,10 @@ float SignedByEastWest(float degrees, char side) {
 
 char HexDigit(unsigned v) {
   return "0123456789ABCDEF"[v & 0xF];
+}
+
+bool SameHexDigit(char expected, char given) {
+  return expected == std::toupper(static_cast<unsigned char>(given));
 }
 
 }  // namespace
@@ -89,35 +121,22 @@ void Tcomms::ComPort1AfterOpen(rtl::TObject*) {
 
 bool Tcomms::ChecksumOk(const char* line) {
   const std::size_t len = std::strlen(line);
-  if (len < 5 || len > kChecksumCopyLimit) return false;
-  // Characters are taken as signed bytes, so a high-bit character in an odd count makes the sum
-  // negative and its hexadecimal text "FFFFFF..".
-  std::int32_t sum = 0;
-  for (std::size_t i = 2; i + 5 <= len; ++i) sum ^= static_cast<std::int8_t>(line[i]);
-  const auto u = static_cast<std::uint32_t>(sum);
-  char text[2];
-  if (u <= 0xFF) {
-    text[0] = HexDigit(u >> 4);
-    text[1] = HexDigit(u);
-  } else {
-    text[0] = text[1] = 'F';
-  }
-  return text[0] == line[len - 3] && text[1] == line[len - 2];
+  if (len > kChecksumCopyLimit) return false;
+  const char* const start = nmea::SentenceStart(line);
+  if (start == nullptr) return false;
+  const char* end = line + len;
+  while (end > start && (end[-1] == '\r' || end[-1] == '\n')) --end;
+  if (end - start < 4 || end[-3] != '*') return false;
+  // The sum of the bytes as they are: taken as signed, one high-bit character (a flipped eighth
+  // bit) made the sum's text "FF" whatever else the sentence held.
+  unsigned sum = 0;
+  for (const char* p = start + 1; p < end - 3; ++p) sum ^= static_cast<unsigned char>(*p);
+  const char text[2] = {HexDigit(sum >> 4), HexDigit(sum)};
+  return SameHexDigit(text[0], end[-2]) && SameHexDigit(text[1], end[-1]);
 }
 
 float Tcomms::FieldFloat(const char* line, int n) {
-  const char* p = FieldStart(line, n);
-  if (p == nullptr) return 0.0f;
-  while (IsCSpace(*p)) ++p;
-  if (*p == '+') {
-    ++p;
-    if (*p == '-' || *p == '+') return 0.0f;
-  }
-  float value = 0.0f;
-  const auto [end, ec] = std::from_chars(p, p + std::strlen(p), value);
-  // Infinities, NaN and out-of-range numbers are refused like any other non-number.
-  if (ec != std::errc() || !std::isfinite(value)) return 0.0f;
-  return value;
+  return FieldNumber(line, n).value_or(0.0f);
 }
 
 char Tcomms::FieldChar(const char* line, int n) {
@@ -133,213 +152,210 @@ std::string_view Tcomms::FieldText(const char* line, int n) {
 }
 
 void Tcomms::ReceiveChars(const char* chars, std::size_t Count) {
-  const char* p = chars;
-  const char* const end = chars + Count;
-  while (p < end) {
-    const auto* cr =
-        static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
-    if (cr == nullptr) {
-      StoreSegment(p, static_cast<std::size_t>(end - p));
-      return;
-    }
-    StoreSegment(p, static_cast<std::size_t>(cr - p) + 1);
-    fLineBuffer[fLineIndex] = '\0';
-    LineComplete();
-    fLineIndex = 0;
-    p = cr + 1;
-  }
+  nmea::AssembleLines(fLineBuffer, fLineIndex, chars, Count,
+                      [this](nmea::TLineEnd how) { LineComplete(how); });
 }
 
-// A NUL is never part of a sentence, but some instruments and multiplexers pad with them. Kept, it
-// would end the line text early: the sentence behind it would be lost, and the repeater would get
-// the line without its CR.
-void Tcomms::StoreSegment(const char* chars, std::size_t count) {
-  while (count > 0) {
-    const auto* nul = static_cast<const char*>(std::memchr(chars, '\0', count));
-    const std::size_t run = nul == nullptr ? count : static_cast<std::size_t>(nul - chars);
-    StoreRun(chars, run);
-    if (nul == nullptr) return;
-    chars += run + 1;
-    count -= run + 1;
-  }
-}
-
-// Stores characters one after the other; once a line reaches the last position, every further
-// character overwrites that position.
-void Tcomms::StoreRun(const char* chars, std::size_t count) {
-  if (count == 0) return;
-  if (fLineIndex > kLastLinePosition) fLineIndex = kLastLinePosition;
-  const auto room = static_cast<std::size_t>(kLastLinePosition - fLineIndex);
-  if (count <= room) {
-    std::memcpy(fLineBuffer + fLineIndex, chars, count);
-    fLineIndex += static_cast<std::int32_t>(count);
-    return;
-  }
-  std::memcpy(fLineBuffer + fLineIndex, chars, room);
-  fLineBuffer[kLastLinePosition] = chars[count - 1];
-  fLineIndex = kLastLinePosition + 1;
-}
-
-void Tcomms::LineComplete() {
+// Every line and every cut-off piece is shown and repeated as it came; only a whole sentence is
+// decoded, and one that carries a checksum only when the checksum matches: a line that noise
+// changed on its way would otherwise be read as the instruments' word. Without a checksum (some
+// instruments send none) it is decoded unless "Require checksum" is ticked.
+void Tcomms::LineComplete(nmea::TLineEnd how) {
   const char* line = fLineBuffer;
   const std::size_t length = std::strlen(line);
   if (fDebugView == 1) {
     rtl::TStrings& lines = *Memo2->Lines();
     lines.BeginUpdate();
-    // The line's own CR and the LF of the previous one are no characters to show.
+    // The line's own CR and LF are no characters to show.
     std::string shown(line, length);
     std::erase_if(shown, [](char ch) { return ch == '\r' || ch == '\n'; });
     lines.Add(shown);
     while (lines.Count() > kDebugLines) lines.Delete(0);
     lines.EndUpdate();
   }
-  if (ChecksumOk(line) || !CheckBox10->Checked()) DecodeLine(line, length);
+  const char* sentence = nmea::SentenceStart(line);
+  if (how == nmea::TLineEnd::kEnded && sentence != nullptr) {
+    const bool carriesChecksum = std::strchr(sentence, '*') != nullptr;
+    if (carriesChecksum ? ChecksumOk(line) : !CheckBox10->Checked())
+      DecodeLine(sentence, length - static_cast<std::size_t>(sentence - line));
+  }
   RepeatLine(line, length);
 }
 
-void Tcomms::DecodeLine(const char* line, std::size_t length) {
-  // The identifier sits at positions 4-6; a shorter line would show the previous line's letters.
-  if (length < 7) return;
-  const std::uint32_t id = (static_cast<std::uint32_t>(static_cast<unsigned char>(line[4])) << 16) |
-                           (static_cast<std::uint32_t>(static_cast<unsigned char>(line[5])) << 8) |
-                           static_cast<unsigned char>(line[6]);
+void Tcomms::DecodeLine(const char* sentence, std::size_t length) {
+  // The identifier follows the '$' or '!' and the two letters of the talker.
+  if (length < 6) return;
+  const std::uint32_t id =
+      (static_cast<std::uint32_t>(static_cast<unsigned char>(sentence[3])) << 16) |
+      (static_cast<std::uint32_t>(static_cast<unsigned char>(sentence[4])) << 8) |
+      static_cast<unsigned char>(sentence[5]);
+  // A sentence marked not valid (status V, mode N, fix quality 0) is no reading.
   switch (id) {
     case Id("VHW"):
-      fSpeedThroughWater = FieldFloat(line, 5);
+      Take(fSpeedThroughWater, FieldNumber(sentence, 5));
       break;
     case Id("HDG"):
-      DecodeSensorHeading(line);
+      DecodeSensorHeading(sentence);
       break;
     case Id("HDT"):
-      fHeading = FieldFloat(line, 1);
+      Take(fHeading, FieldNumber(sentence, 1));
       break;
     case Id("VWR"):
-      if (fNmeaWind == 1) DecodeWindWithSide(line, fApparentWindAngle, fApparentWindSpeed);
+      if (fNmeaWind == 1) DecodeWindWithSide(sentence, fApparentWindAngle, fApparentWindSpeed);
       break;
     case Id("VWT"):
-      if (fWindSource == 1) DecodeWindWithSide(line, fTrueWindAngle, fTrueWindSpeed);
+      if (fWindSource == 1) DecodeWindWithSide(sentence, fTrueWindAngle, fTrueWindSpeed);
       break;
     case Id("MWV"):
-      if (fNmeaWind != 0) break;
-      fWindReference = FieldChar(line, 2);
-      if (fWindReference == 'R') {
-        DecodeWindFullCircle(line, fApparentWindAngle, fApparentWindSpeed);
-      } else if (fWindReference == 'T' && fWindSource == 1) {
-        DecodeWindFullCircle(line, fTrueWindAngle, fTrueWindSpeed);
-      }
+      if (fNmeaWind == 0 && FieldLetter(sentence, 5) != 'V') DecodeApparentOrTrueWind(sentence);
       break;
     case Id("VPW"):
-      fVMG = FieldFloat(line, 1);
+      Take(fVMG, FieldNumber(sentence, 1));
       break;
     case Id("VTG"):
-      fSpeedOverGround = FieldFloat(line, 5);
-      if (fSpeedOverGround > 0.5f) fCourseOverGround = FieldFloat(line, 1);
+      if (FieldLetter(sentence, 9) != 'N') DecodeGroundTrack(sentence, 5, 1);
       break;
     case Id("DBT"):
-      DecodeDepth(line);
+      DecodeDepth(sentence);
       break;
     case Id("GLL"):
-      DecodePosition(line, 1);
+      if (FieldLetter(sentence, 6) != 'V' && FieldLetter(sentence, 7) != 'N')
+        DecodePosition(sentence, 1);
       break;
     case Id("GGA"):
-      DecodePosition(line, 2);
+      if (FieldLetter(sentence, 6) != '0') DecodePosition(sentence, 2);
       break;
     case Id("RMC"):
-      DecodePosition(line, 3);
-      fSpeedOverGround = FieldFloat(line, 7);
-      if (fSpeedOverGround > 0.5f) fCourseOverGround = FieldFloat(line, 8);
+      if (FieldLetter(sentence, 2) == 'V' || FieldLetter(sentence, 12) == 'N') break;
+      DecodePosition(sentence, 3);
+      DecodeGroundTrack(sentence, 7, 8);
       break;
-    case Id("VDM"): {
-      fAisType = FieldChar(line, 5);
-      const std::string_view payload = FieldText(line, 5);
-      const std::size_t n = std::min(payload.size(), sizeof fAisPayload - 1);
-      if (n > 0) std::memcpy(fAisPayload, payload.data(), n);
-      fAisPayload[n] = '\0';
+    case Id("VDM"):
+      DecodeAis(sentence);
       break;
-    }
     default:
       break;
   }
 }
 
-// VWR and VWT: angle 0-180 in field 1, its side L/R in field 2, speed in knots in field 3.
-void Tcomms::DecodeWindWithSide(const char* line, float& angle, float& speed) {
-  angle = ClampHigh(ClampLow(FieldFloat(line, 1)), 360);
-  speed = ClampHigh(ClampLow(FieldFloat(line, 3)), 200);
-  fWindSideChar = FieldChar(line, 2);
-  fWindSide = fWindSideChar == 'L' ? 1 : 0;
+// VWR and VWT: angle 0-180 in field 1, its side L/R in field 2, speed in knots in field 3. An
+// angle without its side is no reading.
+void Tcomms::DecodeWindWithSide(const char* sentence, float& angle, float& speed) {
+  const std::optional<float> offBow = FieldNumber(sentence, 1);
+  const char side = FieldLetter(sentence, 2);
+  if (offBow && (side == 'L' || side == 'R')) {
+    angle = ClampHigh(ClampLow(*offBow), 360);
+    fWindSideChar = side;
+    fWindSide = side == 'L' ? 1 : 0;
+  }
+  if (const std::optional<float> knots = FieldNumber(sentence, 3))
+    speed = ClampHigh(ClampLow(*knots), 200);
+}
+
+// MWV: the reference in field 2, R relative (apparent), T true.
+void Tcomms::DecodeApparentOrTrueWind(const char* sentence) {
+  const char reference = FieldLetter(sentence, 2);
+  if (reference == '\0') return;
+  fWindReference = reference;
+  if (reference == 'R') {
+    DecodeWindFullCircle(sentence, fApparentWindAngle, fApparentWindSpeed);
+  } else if (reference == 'T' && fWindSource == 1) {
+    DecodeWindFullCircle(sentence, fTrueWindAngle, fTrueWindSpeed);
+  }
 }
 
 // MWV: angle 0-360 in field 1, folded to 0-180 with the side; speed in field 3, in the unit of
 // field 4: N knots, M metres per second, K kilometres per hour.
-void Tcomms::DecodeWindFullCircle(const char* line, float& angle, float& speed) {
-  float knots = FieldFloat(line, 3);
-  switch (FieldChar(line, 4)) {
-    case 'M':
-      knots *= kKnotsPerMetrePerSecond;
-      break;
-    case 'K':
-      knots *= kKnotsPerKilometrePerHour;
-      break;
-    default:
-      break;
+void Tcomms::DecodeWindFullCircle(const char* sentence, float& angle, float& speed) {
+  std::optional<float> knots = FieldNumber(sentence, 3);
+  if (knots) {
+    switch (FieldChar(sentence, 4)) {
+      case 'M':
+        *knots *= kKnotsPerMetrePerSecond;
+        break;
+      case 'K':
+        *knots *= kKnotsPerKilometrePerHour;
+        break;
+      default:
+        break;
+    }
+    // A speed near the float's limit overflows in the conversion: the sentence is no reading.
+    if (!std::isfinite(*knots)) return;
   }
-  // A speed near the float's limit overflows in the conversion: the sentence is no reading.
-  if (!std::isfinite(knots)) return;
   // An angle beyond the full circle is no bearing: folded, it came out negative, and was then
   // shown as a wind from dead ahead.
-  const float full = FieldFloat(line, 1);
-  if (full > 360) return;
-  angle = ClampLow(full);
-  speed = ClampLow(knots);
-  fWindSide = angle > 180 ? 1 : 0;
-  if (fWindSide == 1) angle = 360 - angle;
+  const std::optional<float> full = FieldNumber(sentence, 1);
+  if (full && *full > 360) return;
+  if (full) {
+    angle = ClampLow(*full);
+    fWindSide = angle > 180 ? 1 : 0;
+    if (fWindSide == 1) angle = 360 - angle;
+  }
+  if (knots) speed = ClampLow(*knots);
+}
+
+// VTG and RMC: the course is taken only while the same sentence reports more than half a knot
+// over the ground; a sentence without a speed reports none.
+void Tcomms::DecodeGroundTrack(const char* sentence, int speedField, int courseField) {
+  const std::optional<float> knots = FieldNumber(sentence, speedField);
+  if (!knots) return;
+  fSpeedOverGround = *knots;
+  if (*knots > 0.5f) Take(fCourseOverGround, FieldNumber(sentence, courseField));
 }
 
 // DBT gives the depth in feet (field 1), metres (3) and fathoms (5). Sounders that fill only feet
-// or only fathoms would read as 0 m, as aground; with no depth at all it stays 0, no depth.
-void Tcomms::DecodeDepth(const char* line) {
-  if (!FieldText(line, 3).empty() || (FieldText(line, 1).empty() && FieldText(line, 5).empty())) {
-    fDepth = FieldFloat(line, 3);
-  } else if (!FieldText(line, 1).empty()) {
-    fDepth = FieldFloat(line, 1) * kMetresPerFoot;
-  } else {
+// or only fathoms would read as 0 m, as aground. With every depth field empty the sounder has lost
+// the bottom: 0, no depth, rather than the last depth as if it still held.
+void Tcomms::DecodeDepth(const char* sentence) {
+  if (FieldText(sentence, 1).empty() && FieldText(sentence, 3).empty() &&
+      FieldText(sentence, 5).empty()) {
+    fDepth = 0;
+  } else if (const std::optional<float> metres = FieldNumber(sentence, 3)) {
+    fDepth = *metres;
+  } else if (const std::optional<float> feet = FieldNumber(sentence, 1)) {
+    fDepth = *feet * kMetresPerFoot;
+  } else if (const std::optional<float> fathoms = FieldNumber(sentence, 5)) {
     // Fathoms near the float's limit overflow in the conversion: no reading, the last depth stays.
-    const float metres = FieldFloat(line, 5) * kMetresPerFathom;
-    if (std::isfinite(metres)) fDepth = metres;
+    const float inMetres = *fathoms * kMetresPerFathom;
+    if (std::isfinite(inMetres)) fDepth = inMetres;
   }
 }
 
 // Latitude in field latField, its N/S letter next, longitude and its E/W letter after that. A
-// receiver without a fix leaves the fields empty: the boat has not moved to 0,0, so an empty
-// field keeps the last position. A latitude beyond 90 degrees or a longitude beyond 180 (9000 and
-// 18000 as ddmm.mmmm) is no position at all: the sentence's position is ignored.
-void Tcomms::DecodePosition(const char* line, int latField) {
-  const bool hasLat = !FieldText(line, latField).empty();
-  const bool hasLon = !FieldText(line, latField + 2).empty();
-  const float latitude = FieldFloat(line, latField);
-  const float longitude = FieldFloat(line, latField + 2);
-  if ((hasLat && !(latitude >= 0 && latitude <= 9000)) ||
-      (hasLon && !(longitude >= 0 && longitude <= 18000)))
+// receiver without a fix leaves the fields empty: the boat has not moved to 0,0, so a coordinate
+// without its number or its letter keeps the last one. A latitude beyond 90 degrees or a longitude
+// beyond 180 (9000 and 18000 as ddmm.mmmm) is no position at all: the sentence's position is
+// ignored.
+void Tcomms::DecodePosition(const char* sentence, int latField) {
+  const std::optional<float> latitude = FieldNumber(sentence, latField);
+  const std::optional<float> longitude = FieldNumber(sentence, latField + 2);
+  const char northSouth = FieldLetter(sentence, latField + 1);
+  const char eastWest = FieldLetter(sentence, latField + 3);
+  const bool hasLat = latitude && (northSouth == 'N' || northSouth == 'S');
+  const bool hasLon = longitude && (eastWest == 'E' || eastWest == 'W');
+  if ((hasLat && !(*latitude >= 0 && *latitude <= 9000)) ||
+      (hasLon && !(*longitude >= 0 && *longitude <= 18000)))
     return;
   if (hasLat) {
-    fLatHemisphere = FieldChar(line, latField + 1);
-    fLatitude = fLatHemisphere == 'S' ? -latitude : latitude;
+    fLatHemisphere = northSouth;
+    fLatitude = northSouth == 'S' ? -*latitude : *latitude;
   }
   if (hasLon) {
-    fLonHemisphere = FieldChar(line, latField + 3);
-    fLongitude = fLonHemisphere == 'W' ? -longitude : longitude;
+    fLonHemisphere = eastWest;
+    fLongitude = eastWest == 'W' ? -*longitude : *longitude;
   }
 }
 
 // HDG: the magnetic sensor's heading in field 1, its deviation and variation in fields 2-3 and
 // 4-5 (degrees, E or W). With a variation the heading is made true, the deviation first when
 // given; without one it stays as the sensor gives it.
-void Tcomms::DecodeSensorHeading(const char* line) {
-  float heading = FieldFloat(line, 1);
-  if (!FieldText(line, 4).empty()) {
-    heading += SignedByEastWest(FieldFloat(line, 2), FieldChar(line, 3)) +
-               SignedByEastWest(FieldFloat(line, 4), FieldChar(line, 5));
+void Tcomms::DecodeSensorHeading(const char* sentence) {
+  const std::optional<float> sensor = FieldNumber(sentence, 1);
+  if (!sensor) return;
+  float heading = *sensor;
+  if (const std::optional<float> variation = FieldNumber(sentence, 4)) {
+    heading += SignedByEastWest(FieldFloat(sentence, 2), FieldChar(sentence, 3)) +
+               SignedByEastWest(*variation, FieldChar(sentence, 5));
     // A deviation or variation near the float's limit makes the sum infinite: no heading.
     if (!std::isfinite(heading)) return;
     heading = std::fmod(heading, 360.0f);
@@ -347,6 +363,16 @@ void Tcomms::DecodeSensorHeading(const char* line) {
     if (heading >= 360.0f) heading = 0;  // a tiny negative rounds up to 360 when added
   }
   fHeading = heading;
+}
+
+// VDM: the AIS payload in field 5; its first character is the message type.
+void Tcomms::DecodeAis(const char* sentence) {
+  const std::string_view payload = FieldText(sentence, 5);
+  if (payload.empty()) return;
+  fAisType = payload.front();
+  const std::size_t n = std::min(payload.size(), sizeof fAisPayload - 1);
+  std::memcpy(fAisPayload, payload.data(), n);
+  fAisPayload[n] = '\0';
 }
 
 void Tcomms::RepeatLine(const char* line, std::size_t length) {

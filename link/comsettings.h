@@ -12,6 +12,7 @@
 
 #include "link/comport.h"
 #include "link/comsignal.h"
+#include "link/nmealine.h"
 #include "link/nmeaoutput.h"
 #include "platform/rtl/classes.h"
 #include "platform/vcl/buttons.h"
@@ -61,9 +62,9 @@ class Tcomms : public vcl::TForm {
   // "Incoming Data" keeps this many lines, the newest.
   static constexpr int kDebugLines = 500;
 
-  static constexpr int kLineBufferSize = 2048;
+  static constexpr int kLineBufferSize = nmea::kLineBufferSize;
   // Characters past this position of a line keep overwriting it.
-  static constexpr int kLastLinePosition = 1000;
+  static constexpr int kLastLinePosition = nmea::kLastLinePosition;
   static constexpr int kAisPayloadSize = 256;
 
   // Receive handler of the input port: reads the waiting characters and decodes every line they
@@ -73,7 +74,9 @@ class Tcomms : public vcl::TForm {
   // The byte handling of one receive event, for Count characters already read from the port.
   void ReceiveChars(const char* chars, std::size_t Count);
 
-  // Line helpers; a line is NUL-terminated and holds the previous line's LF at position 0.
+  // Line helpers. A line is NUL-terminated; its sentence starts at its '$' or '!' and may end in
+  // CR, LF or both. Fields are counted from the line's start.
+  // True when the sentence ends in '*' and two hexadecimal digits (either case) that match it.
   static bool ChecksumOk(const char* line);
   static float FieldFloat(const char* line, int n);
   static char FieldChar(const char* line, int n);
@@ -188,17 +191,20 @@ class Tcomms : public vcl::TForm {
   // ---- end of ports and output ------------------------------------------------------------------
 
  private:
-  void StoreSegment(const char* chars, std::size_t count);
-  void StoreRun(const char* chars, std::size_t count);
   // The input port has (re)opened: what was assembled before is not the start of what comes now.
   void ComPort1AfterOpen(rtl::TObject* Sender);
-  void LineComplete();
-  void DecodeLine(const char* line, std::size_t length);
-  void DecodeWindWithSide(const char* line, float& angle, float& speed);
-  void DecodeWindFullCircle(const char* line, float& angle, float& speed);
-  void DecodePosition(const char* line, int latField);
-  void DecodeDepth(const char* line);
-  void DecodeSensorHeading(const char* line);
+  void LineComplete(nmea::TLineEnd how);
+  // Decoding of one sentence, from its '$' or '!' on. An empty or missing field is no reading:
+  // the value it would give keeps its last value.
+  void DecodeLine(const char* sentence, std::size_t length);
+  void DecodeWindWithSide(const char* sentence, float& angle, float& speed);
+  void DecodeApparentOrTrueWind(const char* sentence);
+  void DecodeWindFullCircle(const char* sentence, float& angle, float& speed);
+  void DecodeGroundTrack(const char* sentence, int speedField, int courseField);
+  void DecodePosition(const char* sentence, int latField);
+  void DecodeDepth(const char* sentence);
+  void DecodeSensorHeading(const char* sentence);
+  void DecodeAis(const char* sentence);
   void RepeatLine(const char* line, std::size_t length);
 };
 

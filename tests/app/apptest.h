@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <iterator>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,14 @@ inline std::string LiveSecond(int s, std::string* speed) {
          Sentence("IIMWV," + f("%.1f", awa) + ",R," + f("%.1f", 14 + std::cos(s / 6.0)) + ",N,A") +
          Sentence("IIVHW,,T,,M," + *speed + ",N,,K") +
          Sentence("SDDBT,,f," + f("%.1f", 12 + s * 0.1) + ",M,,F");
+}
+
+// The fields of a text log line.
+inline std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream in(line);
+  for (std::string f; std::getline(in, f, ';');) out.push_back(f);
+  return out;
 }
 
 inline std::vector<std::string> Lines(const std::filesystem::path& file) {

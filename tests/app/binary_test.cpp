@@ -8,9 +8,13 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -26,6 +30,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using apptest::Fields;
 using apptest::Lines;
 using apptest::Sentence;
 
@@ -288,6 +293,189 @@ TEST_F(Binary, InstrumentsOnAfterTheWatchdogAreLoggedWithoutADisplay) {
     values += value == "6.5";
   }
   EXPECT_GE(values, 2u);
+}
+
+// The values of the text log that come straight from the instruments, as the log prints them.
+struct LoggedValues {
+  std::set<std::string> sog, cog, awa, aws;
+
+  static std::string Printed(const char* format, float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, static_cast<double>(v));
+    return text;
+  }
+  // Speed and course over ground, apparent wind angle (0-360) and speed, as sentence text.
+  void AddTrack(const std::string& speed, const std::string& course) {
+    sog.insert(Printed("%2.1f", std::strtof(speed.c_str(), nullptr)));
+    cog.insert(Printed("%3.0f", std::strtof(course.c_str(), nullptr)));
+  }
+  void AddWind(const std::string& angle, const std::string& speed) {
+    const float full = std::strtof(angle.c_str(), nullptr);
+    awa.insert(Printed("%2.1f", full > 180 ? 360.0f - full : full));
+    aws.insert(Printed("%2.1f", std::strtof(speed.c_str(), nullptr)));
+  }
+  bool Holds(const std::vector<std::string>& f) const {
+    return f.size() >= 7 && sog.count(f[3]) && cog.count(f[4]) && awa.count(f[5]) &&
+           aws.count(f[6]);
+  }
+};
+
+std::string Number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", v);
+  return text;
+}
+
+// Second s of a yacht's instruments, the way its log has them: no compass fitted (empty HDT), the
+// wind sensor now and then without a reading (MWV with status V). Each sentence ends in CR LF.
+std::vector<std::string> InstrumentSecond(int s, double sogBase, LoggedValues& carried) {
+  const std::string sog = Number(sogBase + 0.03 * (s % 30)), cog = Number(200.3 + 1.1 * (s % 25)),
+                    awa = Number(319 + (s * 7) % 20), aws = Number(12.03 + 0.11 * (s % 20));
+  carried.AddTrack(sog, cog);
+  carried.AddWind(awa, aws);
+  char time[8];
+  std::snprintf(time, sizeof time, "1000%02d", s % 60);
+  std::vector<std::string> lines = {
+      Sentence("IIVHW,,T,,M," + Number(6.11 + 0.01 * (s % 9)) + ",N,11.32,K"),
+      Sentence("IIVTG," + cog + ",T,,M," + sog + ",N,10.76,K,A"),
+      Sentence("IIMWV," + awa + ",R," + aws + ",N,A"),
+      Sentence("IIMWV,300,T,8.50,N,A"),
+      Sentence("IIDBT,34.25,f," + Number(10.44 + 0.1 * (s % 7)) + ",M,5.71,F"),
+      Sentence("IIGLL,6005.071,N,02332.346,E," + std::string(time) + ",A,A"),
+      "$IIHDT,,T*0C\r\n",
+      Sentence("GPRMC," + std::string(time) + ",A,6005.071,N,02332.346,E," + sog + "," + cog +
+               ",230394,,,A")};
+  if (s % 5 == 0) lines.push_back("$IIMWV,,R,,N,V*2A\r\n");
+  return lines;
+}
+
+// Noise on the line: bits flipped, sentences cut short and run into the next one (its '$' lost
+// too, now and then), NUL padding, garbage between sentences, line ends CR LF, CR, LF or mixed.
+// Each burst ends with one of the damages seen on a real boat.
+std::string Damaged(std::vector<std::string> lines, int s, std::mt19937& rng,
+                    LoggedValues& carried) {
+  const auto chance = [&](int percent) { return static_cast<int>(rng() % 100) < percent; };
+  const auto at = [&](const std::string& line) { return 1 + rng() % (line.size() - 3); };
+  // A piece of a sentence whose characters after the '$' sum to 0 would leave the checksum of the
+  // sentence run onto it matching: noise the checksum cannot tell, not made here.
+  const auto cutAt = [&](const std::string& line) {
+    for (;;) {
+      const size_t n = at(line);
+      int sum = 0;
+      for (size_t k = 1; k < n; ++k) sum ^= static_cast<unsigned char>(line[k]);
+      if (sum != 0) return n;
+    }
+  };
+  const char* ends[] = {"\r\n", "\r", "\n", "\n\r"};
+  const int endMode = static_cast<int>(rng() % 5);  // 4: mixed
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string line = lines[i].substr(0, lines[i].size() - 2);
+    const bool last = i + 1 == lines.size();
+    const int kind = static_cast<int>(rng() % 100);
+    if (kind < 15) {
+      line[at(line)] ^= static_cast<char>(1 << (rng() % 8));
+    } else if (kind < 25 && !last) {
+      out += line.substr(0, cutAt(line));  // runs into the next sentence
+      continue;
+    } else if (kind < 30 && !last && lines[i + 1][0] == '$') {
+      // Its '$' lost as well: one line with the next one's checksum, which does not fit it.
+      out += line.substr(0, cutAt(line));
+      lines[i + 1].erase(0, 1);
+      continue;
+    }
+    if (chance(10)) line.insert(at(line), std::string(1 + rng() % 3, '\0'));
+    out += line + ends[endMode < 4 ? endMode : rng() % 4];
+    if (chance(10)) {
+      std::string garbage(20 + rng() % 300, ' ');
+      for (char& c : garbage) c = static_cast<char>(rng());
+      out += garbage;
+    }
+  }
+  switch (s % 3) {
+    case 0:  // a flipped bit: a course of 205.4 read as 305.4
+      out += Sentence("IIVTG,205.40,T,,M,5.80,N,10.74,K,A").replace(7, 1, "3");
+      break;
+    case 1:  // from a real log: cut short, and the wind's speed read as the speed over ground
+      out += "$IIVTG,224.44,T$IIMWV,338,R,13.41,N,A*2C\r\n";
+      carried.AddWind("338", "13.41");
+      break;
+    default:
+      out += "$IIMWV,,R,,N,V*2A\r\n";
+      break;
+  }
+  return out;
+}
+
+// A boat's instruments through a pseudo-terminal, damaged every way a line damages them: no
+// second of the text log shows a speed, course or apparent wind that no whole sentence carried.
+// Then the instruments send clean lines ended by LF alone: they are read.
+TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
+  WriteIni("");
+  Launch();
+  const auto drain = [&] {
+    char buf[4096];
+    while (::read(pty.master(), buf, sizeof buf) > 0) {
+    }
+  };
+  const auto send = [&](const std::string& bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (size_t done = 0; done < bytes.size() && std::chrono::steady_clock::now() < deadline;) {
+      const ssize_t n = ::write(pty.master(), bytes.data() + done, bytes.size() - done);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+      } else {
+        drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }
+    drain();
+  };
+  // Nothing goes in before the program has made the line raw (a terminal would turn CR into LF).
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (Log().empty() && std::chrono::steady_clock::now() < deadline) {
+    drain();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_FALSE(Log().empty()) << "the program did not start logging";
+
+  LoggedValues carried;
+  std::mt19937 rng(41);
+  for (int s = 0; s < 40; ++s) {
+    std::string burst = Damaged(InstrumentSecond(s, 5.51, carried), s, rng, carried);
+    if (s == 20) burst.insert(burst.size() / 2, std::string(65536, '\xA5'));
+    send(burst);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  // Clean again, lines ended by LF alone, at speeds not sent before.
+  const auto lfOnly = [&](int s) {
+    std::string burst;
+    for (const std::string& line : InstrumentSecond(s, 7.21, carried))
+      burst += line.substr(0, line.size() - 2) + "\n";
+    return burst;
+  };
+  bool read = false;
+  deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (int s = 40; !read && std::chrono::steady_clock::now() < deadline; ++s) {
+    send(lfOnly(s));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto log = Log();
+    const auto fast = [](const std::string& line) {
+      const auto f = Fields(line);
+      return f.size() > 3 && std::strtof(f[3].c_str(), nullptr) > 7.0f;
+    };
+    read = log.size() >= 2 && fast(log.back()) && fast(log[log.size() - 2]);
+  }
+  EXPECT_TRUE(Stop());
+  EXPECT_TRUE(read) << "lines ended by LF were not read";
+
+  const auto log = Log();
+  size_t first = 0;
+  while (first < log.size() && !carried.Holds(Fields(log[first]))) ++first;
+  ASSERT_LT(first, log.size()) << "no second showed the instruments' values";
+  EXPECT_GE(log.size() - first, 15u);
+  for (size_t i = first; i < log.size(); ++i)
+    EXPECT_TRUE(carried.Holds(Fields(log[i]))) << "second " << i << ": " << log[i];
 }
 
 TEST_F(Binary, SigtermBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {

@@ -51,15 +51,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using apptest::Fields;
 using apptest::Lines;
 using apptest::Sentence;
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> out;
-  std::stringstream in(line);
-  for (std::string f; std::getline(in, f, ';');) out.push_back(f);
-  return out;
-}
 
 // A number printed with exactly one decimal.
 bool OneDecimal(const std::string& s) {

@@ -304,21 +304,25 @@ TEST_F(Wizard, FailedLogSaveIsToldInRedAndTheScanConcludes) {
 }
 
 TEST_F(Wizard, LinesAreBuiltAsTheDecoderBuildsThem) {
-  // A line without its leading LF is not recognised; an overlong line keeps its last character
-  // at position 1000; no checksum is asked for.
+  // The first line needs no line end before it; an overlong line keeps its last character at
+  // position 1000; no checksum is asked for.
   wizard->fCurrentPort = "COM9";
   auto receive = [&](const std::string& s) { wizard->ReceiveChars(s.data(), s.size()); };
   receive("$IIVHW,,T,,M,5.4,N,,K*00\r");
-  EXPECT_EQ(wizard->fSeenVHW, 0);
+  EXPECT_EQ(wizard->fSeenVHW, 1);
   const std::string longLine = "\n$IIHDG," + std::string(3000, '1') + "\r";
   receive(longLine);
   EXPECT_EQ(wizard->fSeenHDG, 1);
   EXPECT_EQ(wizard->fFoundPort, "COM9");
   receive("\n$\r");  // short: the previous letters are not taken again
-  EXPECT_EQ(wizard->SensorCount(), 1);
-  receive("\n$IIVHW,,T,,M,5.4,N,,K*00\r");
-  EXPECT_EQ(wizard->fSeenVHW, 1);
   EXPECT_EQ(wizard->SensorCount(), 2);
+  // Lines ended by LF alone, as software sources send them; a sentence cut short by the next is
+  // not taken for one.
+  receive("$GPVTG,224.44,T$IIVPW,4.5,N,,*30\n$GPGLL,6005.071,N,02332.346,E,095559,A*2B\n");
+  EXPECT_EQ(wizard->fSeenVTG, 0);
+  EXPECT_EQ(wizard->fSeenVPW, 1);
+  EXPECT_EQ(wizard->fSeenGLL, 1);
+  EXPECT_EQ(wizard->SensorCount(), 4);
 }
 
 // The wizard as the user sees it after a scan, written as a picture to be looked at.

@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/rtl/thread.h"
 #include "platform/serial/fakedevice.h"
@@ -91,23 +92,34 @@ TEST_F(Decoder, SameValuesWhetherFedWholeByteByByteOrInRandomPieces) {
     EXPECT_EQ(Values(whole), Values(pieces)) << "round " << round;
   }
   EXPECT_FLOAT_EQ(whole.fSpeedThroughWater, 5.19f);
-  EXPECT_FLOAT_EQ(whole.fHeading, 77.7f);
+  EXPECT_FLOAT_EQ(whole.fHeading, 119.5f);  // the last HDG: the HDT's checksum does not match
 }
 
-TEST_F(Decoder, FirstLineWithoutLeadingLineFeedIsNotRecognised) {
+// The first sentence after the port opens has no line end before it; with "Require checksum"
+// ticked its checksum must match all the same.
+TEST_F(Decoder, FirstLineWithoutLeadingLineFeedIsDecoded) {
   c = std::make_unique<Tcomms>(nullptr);
-  FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
-  EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
+  c->CheckBox10->SetChecked(true);
   FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
   EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
 }
 
-TEST_F(Decoder, LinesEndedByCarriageReturnAloneAreNeverRecognised) {
-  c = std::make_unique<Tcomms>(nullptr);
-  std::string s = Sentence("IIVHW,,T,,M,5.4,N,,K");
-  s.pop_back();
-  FeedRaw(s + s + s);
-  EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
+// CR LF, CR alone, LF alone and LF CR, each from the first line on.
+TEST_F(Decoder, LinesEndedByCarriageReturnOrLineFeedAloneAreDecoded) {
+  for (const char* ending : {"\r\n", "\r", "\n", "\n\r"}) {
+    c = std::make_unique<Tcomms>(nullptr);
+    std::string stream;
+    for (const char* body : {"IIVHW,,T,,M,6.11,N,11.32,K", "IIDBT,34.25,f,10.44,M,5.71,F",
+                             "IIVHW,,T,,M,6.12,N,11.33,K"}) {
+      std::string s = Sentence(body);
+      stream += s.substr(0, s.size() - 2) + ending;
+    }
+    FeedRaw(stream.substr(0, 40));
+    EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 6.11f) << "ending " << int(ending[0]) << int(ending[1]);
+    FeedRaw(stream.substr(40));
+    EXPECT_FLOAT_EQ(c->fDepth, 10.44f);
+    EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 6.12f);
+  }
 }
 
 TEST_F(Decoder, LongLineIsCutToItsFirstThousandCharactersAndItsCarriageReturn) {
@@ -151,14 +163,15 @@ TEST_F(Decoder, DebugViewListsEveryLineWithoutItsLineEnds) {
   EXPECT_EQ(c->Memo2->Lines()->Count(), 0);
   c->fDebugView = 1;
   FeedRaw("$XXYYY\r$ZZ\nWWW\r");
-  ASSERT_EQ(c->Memo2->Lines()->Count(), 2);
+  ASSERT_EQ(c->Memo2->Lines()->Count(), 3);
   EXPECT_EQ(c->Memo2->Lines()->Strings(0), "$XXYYY");
-  EXPECT_EQ(c->Memo2->Lines()->Strings(1), "$ZZWWW");
+  EXPECT_EQ(c->Memo2->Lines()->Strings(1), "$ZZ");
+  EXPECT_EQ(c->Memo2->Lines()->Strings(2), "WWW");
 }
 
 // --- Checksum -------------------------------------------------------------------------------
 
-TEST(Checksum, MatchesUpperCaseHexOnly) {
+TEST(Checksum, MatchesInEitherCase) {
   const std::string good = "\n" + Sentence("GPGLL,4916.45,N,12311.12,W,225444,A");
   const std::string line = good.substr(0, good.size() - 1);  // up to the CR
   EXPECT_TRUE(Tcomms::ChecksumOk(line.c_str()));
@@ -167,7 +180,13 @@ TEST(Checksum, MatchesUpperCaseHexOnly) {
   EXPECT_FALSE(Tcomms::ChecksumOk(bad.c_str()));
   EXPECT_TRUE(Tcomms::ChecksumOk("\n$A*41\r"));
   EXPECT_TRUE(Tcomms::ChecksumOk("\n$J*4A\r"));
-  EXPECT_FALSE(Tcomms::ChecksumOk("\n$J*4a\r"));
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$J*4a\r"));
+  EXPECT_FALSE(Tcomms::ChecksumOk("\n$J*4b\r"));
+  // Found from its '$' or '!', whatever ends the line.
+  EXPECT_TRUE(Tcomms::ChecksumOk("$J*4A"));
+  EXPECT_TRUE(Tcomms::ChecksumOk("!J*4A\n"));
+  EXPECT_TRUE(Tcomms::ChecksumOk("$J*4A\r\n"));
+  EXPECT_FALSE(Tcomms::ChecksumOk("J*4A\r"));
 }
 
 TEST(Checksum, ShortAndOverlongLinesFail) {
@@ -183,34 +202,65 @@ TEST(Checksum, ShortAndOverlongLinesFail) {
   EXPECT_FALSE(Tcomms::ChecksumOk(lineOf(250).c_str()));
 }
 
-TEST(Checksum, HighBitCharactersCountAsSignedBytes) {
-  // One byte 0xE9 sign-extends, so the sum's text starts with "FF".
-  EXPECT_TRUE(Tcomms::ChecksumOk("\n$\xE9*FF\r"));
-  EXPECT_FALSE(Tcomms::ChecksumOk("\n$\xE9*E9\r"));
+// A byte with its eighth bit set counts as it is: taken as a signed byte it made the sum's text
+// "FF" whatever the rest of the sentence held.
+TEST(Checksum, HighBitCharactersCountAsTheyAre) {
+  EXPECT_TRUE(Tcomms::ChecksumOk("\n$\xE9*E9\r"));
+  EXPECT_FALSE(Tcomms::ChecksumOk("\n$\xE9*FF\r"));
+  EXPECT_FALSE(Tcomms::ChecksumOk("\n$A\xE9*FF\r"));
   EXPECT_TRUE(Tcomms::ChecksumOk("\n$\xE9\xE9*00\r"));
 }
 
-TEST_F(Decoder, FailedChecksumIsDecodedUnlessRequired) {
-  Feed("$IIDBT,,f,12.5,M,,F*00\r\n");
+// A bit flipped on the line turned a course of 205.4 into 204.4; the checksum tells.
+TEST_F(Decoder, AChecksumThatDoesNotMatchIsNeverDecoded) {
+  Feed(Sentence("GPVTG,205.4,T,,M,5.8,N,10.7,K"));
+  std::string flipped = Sentence("GPVTG,205.4,T,,M,5.9,N,10.9,K");
+  flipped[9] ^= 1;  // "205.4" becomes "204.4"
+  ASSERT_EQ(flipped.substr(0, 13), "$GPVTG,204.4,");
+  for (const std::string& bad :
+       {flipped, std::string("$IIDBT,,f,12.5,M,,F*00\r\n"),
+        std::string("$IIDBT,,f,12.5,M,,F*1\r\n"), std::string("$IIDBT,,f,12.5,M,,F*1D1\r\n")}) {
+    Feed(bad);
+    EXPECT_FLOAT_EQ(c->fCourseOverGround, 205.4f) << bad;
+    EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.8f) << bad;
+    EXPECT_EQ(c->fDepth, 0.0f) << bad;
+  }
+}
+
+// Some instruments send no checksum: their lines are taken unless one is required.
+TEST_F(Decoder, ALineWithoutAChecksumIsDecodedUnlessOneIsRequired) {
+  Feed("$IIDBT,,f,12.5,M,,F\r\n");
   EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
   c->CheckBox10->SetChecked(true);
-  Feed("$IIDBT,,f,13.5,M,,F*00\r\n");
+  Feed("$IIDBT,,f,13.5,M,,F\r\n");
   EXPECT_FLOAT_EQ(c->fDepth, 12.5f);
   Feed(Sentence("IIDBT,,f,14.5,M,,F"));
   EXPECT_FLOAT_EQ(c->fDepth, 14.5f);
-}
-
-TEST_F(Decoder, RequiredChecksumDropsTheFirstLineAndLowerCaseChecksums) {
-  c = std::make_unique<Tcomms>(nullptr);
-  c->CheckBox10->SetChecked(true);
-  FeedRaw(Sentence("IIDBT,,f,12.5,M,,F"));  // no leading LF: the sum is taken one place late
   std::string lower = Sentence("IIDBT,,f,13.9,M,,F");
   const std::size_t star = lower.find('*');
   lower[star + 1] = static_cast<char>(std::tolower(lower[star + 1]));
   lower[star + 2] = static_cast<char>(std::tolower(lower[star + 2]));
   ASSERT_NE(lower, Sentence("IIDBT,,f,13.9,M,,F")) << "the checksum needs a letter";
-  FeedRaw(lower);
-  EXPECT_EQ(c->fDepth, 0.0f);
+  Feed(lower);
+  EXPECT_FLOAT_EQ(c->fDepth, 13.9f);
+}
+
+// Noise cut "$IIVTG,224.44,T" short and the next sentence ran on from there: read whole, the
+// speed over ground would be the wind's 13.41 kn.
+TEST_F(Decoder, ASentenceCutShortByTheNextIsNotDecodedAndTheNextIs) {
+  Feed(Sentence("IIVTG,224.44,T,,M,5.81,N,10.76,K"));
+  Feed("$IIVTG,224.44,T$IIMWV,338,R,13.41,N,A*2C\r\n");
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.81f);
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 22.0f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 13.41f);
+  EXPECT_EQ(c->fWindSide, 1);
+  // Without checksums too, and cut by an encapsulated sentence.
+  Feed("$IIVHW,,T,,M,1!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0\r\n");
+  EXPECT_EQ(c->fSpeedThroughWater, 0.0f);
+  EXPECT_STREQ(c->fAisPayload, "13aEOK?P00PD2wVMdLDRhgvL289?");
+  Feed("$IIVTG,224.44,T,,M,13$IIVHW,,T,,M,6.11,N,11.32,K\r\n");
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.81f);
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 6.11f);
 }
 
 // --- Fields ---------------------------------------------------------------------------------
@@ -386,6 +436,80 @@ TEST_F(Decoder, CourseIsKeptBelowHalfAKnot) {
   EXPECT_FLOAT_EQ(c->fCourseOverGround, 300.0f);
 }
 
+// --- Sentences that are no reading ---------------------------------------------------------
+
+// A wind sensor without a reading sends "$IIMWV,,R,,N,V*2A", a boat without a compass
+// "$IIHDT,,T*0C" (both from a yacht's log); read as 0 they became a wind of 0.001 kn and a heading
+// of north. Empty fields, and sentences marked not valid, leave every value as it was.
+TEST_F(Decoder, EmptyFieldsAndSentencesMarkedNotValidChangeNothing) {
+  c->fWindSource = 1;
+  Feed(Sentence("IIVHW,,T,,M,6.11,N,11.32,K") + Sentence("IIHDT,77.7,T") +
+       Sentence("IIMWV,338,R,13.41,N,A") + Sentence("IIMWV,300,T,8.0,N,A") +
+       Sentence("IIVPW,4.5,N,,") + Sentence("IIVTG,224.44,T,,M,5.81,N,10.76,K") +
+       Sentence("IIDBT,34.25,f,10.44,M,5.71,F") +
+       Sentence("GPGLL,6005.071,N,02332.346,E,095559,A") +
+       Sentence("AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0"));
+  const auto before = Values(*c);
+  std::vector<std::string> none = {"$IIHDT,,T*0C\r\n", "$IIMWV,,R,,N,V*2A\r\n"};
+  for (const char* body : {"IIMWV,338,R,13.41,N,V",
+                           "IIMWV,20,T,9.5,N,V",
+                           "IIMWV,338,,13.41,N,A",
+                           "IIMWV,,T,,N,A",
+                           "HCHDG,,,,6.0,E",
+                           "IIVHW,,T,,M,,N,,K",
+                           "IIVHW,,T,,M,fast,N,,K",
+                           "IIVPW,,N,,",
+                           "IIVTG,,T,,M,,N,,K",
+                           "IIVTG,205.4,T,,M,,N,,K",
+                           "GPVTG,205.4,T,,M,5.8,N,10.7,K,N",
+                           "GPRMC,101513,A,,,,,,205.4,230394,,",
+                           "GPRMC,101513,V,6005.200,N,02332.100,E,5.8,205.4,230394,,",
+                           "GPRMC,101513,A,6005.200,N,02332.100,E,5.8,205.4,230394,,,N",
+                           "GPGLL,6005.200,N,02332.100,E,101513,V",
+                           "GPGLL,6005.200,N,02332.100,E,101513,A,N",
+                           "GPGLL,6005.200,,02332.100,,101513,A",
+                           "GPGGA,101513,6005.200,N,02332.100,E,0,00,,,M,,M,,",
+                           "SDDBT,,f,deep,M,,F",
+                           "AIVDM,1,1,,A,,0",
+                           "GPVTG",
+                           "IIVWR,,,,N,,,,",
+                           "IIVWT,40.0,,,N,,,,"})
+    none.push_back(Sentence(body));
+  for (const std::string& line : none) {
+    Feed(line);
+    EXPECT_EQ(Values(*c), before) << line;
+  }
+  c->fNmeaWind = 1;
+  Feed(Sentence("IIVWR,40.0,L,11.0,N,,,,"));
+  const auto withVwr = Values(*c);
+  for (const char* none : {"IIVWR,,,,N,,,,", "IIVWR,,L,,N,,,,", "IIVWR,45.0,,,N,,,,"}) {
+    Feed(Sentence(none));
+    EXPECT_EQ(Values(*c), withVwr) << none;
+  }
+}
+
+// What a sentence does carry is taken, what it leaves empty is kept.
+TEST_F(Decoder, FieldsGivenBesideEmptyOnesAreTaken) {
+  Feed(Sentence("IIVTG,224.44,T,,M,5.81,N,10.76,K") + Sentence("IIMWV,338,R,13.41,N,A"));
+  Feed(Sentence("IIVTG,,T,,M,5.7,N,10.6,K"));  // no course: the last one stays
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 5.7f);
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 224.44f);
+  Feed(Sentence("GPRMC,101513,A,,,,,6.2,,230394,,,A"));  // status A, position and course empty
+  EXPECT_FLOAT_EQ(c->fSpeedOverGround, 6.2f);
+  EXPECT_FLOAT_EQ(c->fCourseOverGround, 224.44f);
+  Feed(Sentence("IIMWV,,R,12.8,N,A"));  // a speed without an angle
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 12.8f);
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 22.0f);
+  EXPECT_EQ(c->fWindSide, 1);
+  Feed(Sentence("IIMWV,40,R,,N,A"));  // an angle without a speed
+  EXPECT_FLOAT_EQ(c->fApparentWindAngle, 40.0f);
+  EXPECT_EQ(c->fWindSide, 0);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 12.8f);
+  Feed(Sentence("GPGGA,101513,6005.200,N,,,1,08,0.9,,M,,M,,"));  // latitude alone
+  EXPECT_FLOAT_EQ(c->fLatitude, 6005.2f);
+  EXPECT_EQ(c->fLongitude, 0.0f);
+}
+
 // --- Position -------------------------------------------------------------------------------
 
 TEST_F(Decoder, SouthAndWestAreNegative) {
@@ -481,7 +605,7 @@ TEST_F(Decoder, VdmKeepsThePayloadAndChangesNoValue) {
   EXPECT_EQ(c->fAisType, '1');
   EXPECT_STREQ(c->fAisPayload, "177KQJ5000G?tO`K>RA1wUbN0TKH");
   const std::string huge(900, 'Q');
-  Feed(Sentence("AIVDM,1,1,,B," + huge + ",0"));
+  Feed("!AIVDM,1,1,,B," + huge + ",0\r\n");  // a checksum is tested on 255 characters at most
   EXPECT_EQ(std::string(c->fAisPayload), huge.substr(0, Tcomms::kAisPayloadSize - 1));
   EXPECT_EQ(c->fSpeedOverGround, 0.0f);
 }
@@ -553,6 +677,25 @@ TEST_F(Ports, RepeaterGetsEveryLineByteForByteWhileOpenAndTicked) {
   input->Feed(second);
   c->ComPort1RxChar(c->ComPort1);
   EXPECT_FLOAT_EQ(c->fVMG, 1.5f);
+}
+
+// The repeater hears the instruments as they talk, whatever ends their lines and whatever noise
+// cut: the pieces a new sentence cut off are repeated too.
+TEST_F(Ports, RepeaterGetsLineFeedOnlyCarriageReturnOnlyAndCutLinesAsTheyCame) {
+  const std::string stream = "$IIVHW,,T,,M,6.11,N,11.32,K*62\n$IIVTG,224.44,T" +
+                             Sentence("IIMWV,338,R,13.41,N,A") + "x\xF7y\n\n" +
+                             "$IIDBT,34.25,f,10.44,M,5.71,F*23\r$PTAK,FFD1\r!AIVDM,1\r";
+  c->ComPort1->SetOnRxChar(nullptr);  // driven by hand here
+  c->ComPort1->Open();
+  c->ComPort2->Open();
+  c->CheckBox11->SetChecked(true);
+  input->Feed(stream);
+  c->ComPort1RxChar(c->ComPort1);
+  EXPECT_EQ(repeater->TakeWritten(), stream);
+  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 6.11f);
+  EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 13.41f);
+  EXPECT_FLOAT_EQ(c->fDepth, 10.44f);
+  EXPECT_EQ(c->fSpeedOverGround, 0.0f);
 }
 
 // The cable is pulled in the middle of a sentence and the port opened again: the stream comes back

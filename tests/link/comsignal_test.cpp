@@ -102,7 +102,7 @@ TEST_F(Lamp, DecoderOfTheFormRunsBehindTheReceiveLampOnTheEventThread) {
   serial::ScopedFake in("LAMPIN", line);
   form->ComPort1->SetDeviceName("LAMPIN");
   form->ComPort1->Open();
-  line->Feed("\n$IIDBT,,f,7.5,M,,F*00\r\n");
+  line->Feed("\n$IIDBT,,f,7.5,M,,F*13\r\n");
   ASSERT_TRUE(PumpUntil([&] { return form->fDepth != 0; }));
   EXPECT_FLOAT_EQ(form->fDepth, 7.5f);
   EXPECT_TRUE(form->ComSignal1->SignalValue());
@@ -197,7 +197,7 @@ TEST_F(Lamp, HookingAHookedPortDoesNothing) {
   serial::ScopedFake in("LAMPIN", line);
   form->ComPort1->SetDeviceName("LAMPIN");
   form->ComPort1->Open();
-  line->Feed("\n$IIDBT,,f,7.5,M,,F*00\r\n");
+  line->Feed("\n$IIDBT,,f,7.5,M,,F*13\r\n");
   ASSERT_TRUE(PumpUntil([&] { return form->Memo2->Lines()->Count() == 1; }));
   EXPECT_FLOAT_EQ(form->fDepth, 7.5f);
   form->ComPort1->Close();
