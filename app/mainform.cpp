@@ -185,12 +185,25 @@ void TForm1::ComputeTrueWind(float boatSpeed) {
   }
 }
 
+// A compass or speed log that is chosen but has not given one reading since the start (none
+// fitted, or its sentences come empty) stands down for the GPS: a heading of 0 and a speed of 0
+// that no instrument said would make a current and a wind direction out of nothing.
+bool TForm1::CompassInUse() const {
+  return fHeadingSource == 1 && (comms == nullptr || comms->fCompassRead == 1);
+}
+
+bool TForm1::SpeedLogInUse() const {
+  return fSpeedSource == 1 && (comms == nullptr || comms->fSpeedLogRead == 1);
+}
+
 void TForm1::Timer1Timer(rtl::TObject*) {
   fSampleTime = fNow();
   const float lastTrueWindAngle = fTrueWindAngle;
   ReadInstrumentInputs();
-  const float boatSpeed = fSpeedSource == 1 ? fSpeedThroughWater : fSpeedOverGround;
-  if (fHeadingSource == 0) fHeading = fCourseOverGround;
+  const bool speedLog = SpeedLogInUse();
+  const bool compass = CompassInUse();
+  const float boatSpeed = speedLog ? fSpeedThroughWater : fSpeedOverGround;
+  if (!compass) fHeading = fCourseOverGround;
   if (fWindSource == 0) ComputeTrueWind(boatSpeed);
   if (!std::isfinite(fTrueWindAngle)) fTrueWindAngle = lastTrueWindAngle;
   // A speed is damped as a magnitude: a signed one would fall towards zero whenever the wind
@@ -209,11 +222,11 @@ void TForm1::Timer1Timer(rtl::TObject*) {
   fCourseOverGroundPrev = fCourseOverGround;
   fTargetSpeedPrev = fTargetSpeed;
 
-  const float course = fHeadingSource == 0 ? fCourseOverGround : fHeading;
+  const float course = compass ? fHeading : fCourseOverGround;
   const float windDirection =
       Normalized(fWindSide == 0 ? course + fTrueWindAngle : course + 360 - fTrueWindAngle);
   fGeoWindAngle = windDirection;
-  if (fHeadingSource == 1 && fSpeedSource == 1) {
+  if (compass && speedLog) {
     // Current: ground track minus water track, east and north components.
     const float x = fSpeedOverGround * std::sin(Rad(fCourseOverGround)) -
                     fSpeedThroughWater * std::sin(Rad(fHeading));
@@ -259,7 +272,7 @@ void TForm1::Timer3Timer(rtl::TObject*) {
   // A target below 0.01 kn divides as a huge one, so the performance tends to 0; the target
   // itself stays as looked up for display, log and output.
   const float divisor = fTargetSpeed < 0.01f ? 999999.0f : fTargetSpeed;
-  const float speed = fSpeedSource == 0 ? fSpeedOverGround : fSpeedThroughWater;
+  const float speed = SpeedLogInUse() ? fSpeedThroughWater : fSpeedOverGround;
   float p = speed / divisor * 100;
   if (p > 500) p = 500;
   fPerformance = Damp(p, fPerformancePrev, DampFactor(PerformanceInputFilter));

@@ -400,6 +400,8 @@ class TForm1 : public vcl::TForm {
 
  private:
   void ComputeTrueWind(float boatSpeed);
+  bool CompassInUse() const;
+  bool SpeedLogInUse() const;
   void BuildComponents();
   void BuildVideoComponents();
   void BuildPanels();  // app/panels.cpp

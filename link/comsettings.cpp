@@ -70,8 +70,9 @@ char FieldLetter(const char* line, int n) {
   return text.empty() ? '\0' : text.front();
 }
 
-void Take(float& value, std::optional<float> reading) {
+bool Take(float& value, std::optional<float> reading) {
   if (reading) value = *reading;
+  return reading.has_value();
 }
 
 // Knots are nautical miles (1852 m) an hour.
@@ -192,13 +193,13 @@ void Tcomms::DecodeLine(const char* sentence, std::size_t length) {
   // A sentence marked not valid (status V, mode N, fix quality 0) is no reading.
   switch (id) {
     case Id("VHW"):
-      Take(fSpeedThroughWater, FieldNumber(sentence, 5));
+      if (Take(fSpeedThroughWater, FieldNumber(sentence, 5))) fSpeedLogRead = 1;
       break;
     case Id("HDG"):
       DecodeSensorHeading(sentence);
       break;
     case Id("HDT"):
-      Take(fHeading, FieldNumber(sentence, 1));
+      if (Take(fHeading, FieldNumber(sentence, 1))) fCompassRead = 1;
       break;
     case Id("VWR"):
       if (fNmeaWind == 1) DecodeWindWithSide(sentence, fApparentWindAngle, fApparentWindSpeed);
@@ -363,6 +364,7 @@ void Tcomms::DecodeSensorHeading(const char* sentence) {
     if (heading >= 360.0f) heading = 0;  // a tiny negative rounds up to 360 when added
   }
   fHeading = heading;
+  fCompassRead = 1;
 }
 
 // VDM: the AIS payload in field 5; its first character is the message type.

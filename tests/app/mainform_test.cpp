@@ -24,6 +24,8 @@ class MainTick : public ::testing::Test {
  protected:
   void SetUp() override {
     comms = instruments.get();
+    // The values set by hand below stand for a compass and a speed log that are fitted.
+    instruments->fCompassRead = instruments->fSpeedLogRead = 1;
     for (int* filter : {&WindAngleInputFilter, &WindSpeedInputFilter, &SpeedInputFilter,
                         &CourseInputFilter, &TargetSpeedInputFilter, &VmgInputFilter,
                         &GeoWindAngleInputFilter, &PerformanceInputFilter}) {
@@ -364,6 +366,36 @@ TEST_F(MainTick, WithoutCompassAndLogTheWindDirectionIsCourseAndAngle) {
   Tick();
   EXPECT_FLOAT_EQ(form.fGeoWindAngle, 290.0f);  // 340 + 360 - 50 - 360
   EXPECT_NEAR(form.fVMG, 6 * std::cos(50 / kDeg), 1e-5);
+}
+
+// A yacht with no compass fitted, its instruments' own lines: every HDT and HDM comes empty. With
+// compass and log chosen the course over ground stands in for the heading, so there is no current
+// made up from a heading of 0; the log's speed is still the boat's speed.
+TEST_F(MainTick, ACompassThatNeverSpokeStandsDownForTheGpsCourse) {
+  Tcomms& c = *instruments;
+  c.fCompassRead = c.fSpeedLogRead = 0;
+  form.fHeadingSource = c.fHeadingSource = 1;
+  form.fSpeedSource = c.fSpeedSource = 1;
+  const std::string lines =
+      "$IIVHW,,T,,M,06.11,N,11.31,K*51\r\n$IIVTG,224.44,T,224.44,M,5.81,N,,,D*68\r\n"
+      "$IIMWV,338,R,13.41,N,A*2C\r\n$IIHDT,,T*0C\r\n$IIHDM,,M*0C\r\n";
+  c.ReceiveChars(lines.data(), lines.size());
+  Tick();
+  EXPECT_FLOAT_EQ(form.fHeading, 224.44f);
+  EXPECT_EQ(form.fCurrentDrift, 0.0f);
+  // Apparent 13.41 kn at 22 degrees off the port bow, 6.11 kn through the water: across 5.024,
+  // along 12.434 - 6.11 = 6.324, so the true wind is 8.08 kn at 38.5 degrees (the instruments'
+  // own VWT says 039 L 8.10) and comes from 224.44 - 38.46 = 186.0.
+  EXPECT_NEAR(form.fTrueWindSpeed, 8.076, 0.005);
+  EXPECT_NEAR(form.fGeoWindAngle, 185.98, 0.02);
+
+  // A compass that speaks takes over: heading and water track on 224.44 at 6.11 kn against 5.81
+  // over the ground leave 0.30 kn of current setting the other way, 044.44.
+  const std::string heading = "$IIHDT,224.44,T*16\r\n";
+  c.ReceiveChars(heading.data(), heading.size());
+  Tick();
+  EXPECT_NEAR(form.fCurrentDrift, 0.30, 1e-3);
+  EXPECT_NEAR(form.fCurrentSet, 44.44, 0.01);
 }
 
 TEST_F(MainTick, CurrentAndGroundWindWithCompassAndLog) {
