@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -270,3 +271,73 @@ TEST_F(Panels, TheMainWindowsLayoutComesBackWhole) {
   EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
   EXPECT_EQ(form->cap->Parent(), form->DKToolWindow[31]);
 }
+
+
+namespace {
+
+// Where every docked window sits, as the user sees it.
+std::map<std::string, std::tuple<std::string, int, int, vcl::TRect>> DockedPlaces(TForm1* form) {
+  std::map<std::string, std::tuple<std::string, int, int, vcl::TRect>> m;
+  for (int i = 0; i < form->ComponentCount(); ++i) {
+    auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(form->Components(i));
+    if (w && w->Visible() && w->CurrentDock() && !w->Floating())
+      m[w->Name()] = {w->CurrentDock()->Name(), w->EffectiveDockRow(), w->EffectiveDockPos(),
+                      w->BoundsRect()};
+  }
+  return m;
+}
+
+// The map keeps its minimum, and every docked window lies whole inside its dock and the window.
+void ExpectUsable(TForm1* form) {
+  EXPECT_GE(form->EarthMap1->Width() + form->Splitter1->Width(),
+            TForm1::kMapMinWidth + form->Splitter1->Width());
+  EXPECT_GE(form->EarthMap1->Height(), TForm1::kMapMinHeight);
+  for (const auto& [name, place] : DockedPlaces(form)) {
+    SCOPED_TRACE(name);
+    auto* w = static_cast<vcl::TControl*>(form->FindComponent(name));
+    auto* dock = w->Parent();
+    EXPECT_GE(w->Left(), 0);
+    EXPECT_GE(w->Top(), 0);
+    EXPECT_LE(w->Left() + w->Width(), dock->ClientWidth());
+    EXPECT_LE(w->Top() + w->Height(), dock->ClientHeight());
+    EXPECT_GE(dock->Left(), 0);
+    EXPECT_GE(dock->Top(), 0);
+    EXPECT_LE(dock->Left() + dock->Width(), form->ClientWidth());
+    EXPECT_LE(dock->Top() + dock->Height(), form->ClientHeight());
+  }
+}
+
+// A window made smaller than the designed layout: the docked windows give up length and the map
+// keeps its minimum; made larger again, every window is back where it was, and a layout saved
+// while small is the one of the full size.
+TEST_F(Panels, ASmallWindowGivesWayAndGrowingBackRestoresTheLayout) {
+  form->FillScreen();
+  Pump();
+  const auto full = DockedPlaces(form);
+  docking::DKIniSavePositions(form, "full.ini", "");
+  const win::SIZE minimum = form->MinimumClientSize();
+  EXPECT_LE(minimum.cx, form->ClientWidth());
+  EXPECT_LE(minimum.cy, form->ClientHeight());
+  for (const win::SIZE s : {win::SIZE{1000, 700}, win::SIZE{1100, 680}, minimum}) {
+    SCOPED_TRACE(std::to_string(s.cx) + "x" + std::to_string(s.cy));
+    win::ResizeScreen(s.cx, s.cy);
+    Pump();
+    ExpectUsable(form);
+    // The side docks keep their columns.
+    for (const auto& [name, place] : DockedPlaces(form)) {
+      auto* w = static_cast<docking::TDKCustomDockableWindow*>(form->FindComponent(name));
+      if (w->CurrentDock() == form->DKDock1 || w->CurrentDock() == form->DKDock3) {
+        EXPECT_EQ(w->EffectiveDockRow(), w->DockRow()) << name;
+      }
+    }
+  }
+  docking::DKIniSavePositions(form, "small.ini", "");
+  std::ifstream a("full.ini"), b("small.ini");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+            std::string(std::istreambuf_iterator<char>(b), {}));
+  win::ResizeScreen(1280, 800);
+  Pump();
+  EXPECT_EQ(DockedPlaces(form), full);
+}
+
+}  // namespace
