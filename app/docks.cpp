@@ -69,8 +69,9 @@ static_assert(std::size(kDesignedLayout) == 31);
 
 // What a docked window may give up when the window is too small for the designed layout: along
 // its dock, down to these client lengths, before the dock wraps it into another row. A value keeps
-// a readable label (font height = panel height - 32), a gauge its dial, a chart a minute of trace.
-constexpr int kValueMinH = 36, kGaugeMinH = 80, kChartMinW = 150;
+// a readable label (font height = panel height - 32), a chart a minute of trace; a gauge draws its
+// dial for its width and gives up nothing.
+constexpr int kValueMinH = 46, kChartMinW = 150;
 
 }  // namespace
 
@@ -119,11 +120,12 @@ docking::TDKToolWindow* TForm1::MakeToolWindow(int n) {
   win->SetCaption(place->caption);
   win->SetDockedCaption(true);  // many look alike in a dock: each shows its name
   win->SetClientAreaSize(place->clientWidth, place->clientHeight);
-  if (place->dock != 0) {
+  if (place->dock == 1) {
     win->SetShrinkMode(docking::dksmChevron);
-    if (place->dock == 1) win->SetMinClientHeight(kValueMinH);
-    if (place->dock == 3) win->SetMinClientHeight(kGaugeMinH);
-    if (place->dock == 2 || place->dock == 5) win->SetMinClientWidth(kChartMinW);
+    win->SetMinClientHeight(kValueMinH);
+  } else if (place->dock == 2 || place->dock == 5) {
+    win->SetShrinkMode(docking::dksmChevron);
+    win->SetMinClientWidth(kChartMinW);
   }
   win->SetVisible(place->visible);
   win->SetDockRow(place->row);

@@ -22,6 +22,13 @@ bool XEventsPending(const XConnection& x) {
   return x.display && XPending(static_cast<Display*>(x.display)) > 0;
 }
 
+unsigned long XWindowOf(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  return info.info.x11.window;
+}
+
 namespace {
 
 // The window's CARDINAL property of n values, or false when it has none.

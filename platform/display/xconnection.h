@@ -18,6 +18,9 @@ XConnection XConnectionOf(SDL_Window* window);
 // them); flushes what is waiting to go out.
 bool XEventsPending(const XConnection& x);
 
+// The window's X window id (0 off X11).
+unsigned long XWindowOf(SDL_Window* window);
+
 // The width of the window manager's frame on each side of a window.
 struct FrameExtents {
   int left = 0, right = 0, top = 0, bottom = 0;
