@@ -218,6 +218,10 @@ void TForm1::FillScreen() {
   const vcl::TRect r = vcl::Screen->WorkAreaRect();
   SetBounds(r.left, r.top, r.Width(), r.Height());
   TellMinimumSize();
+  // Floating windows stay on the screen, shown or not.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(Components(i)); w && w->Floating())
+      w->MoveOnScreen(false);
   // A desktop too small for the designed layout beside the map's minimum: the window opens
   // maximised, and the docks give way.
   if (!fDesktopChecked) {
