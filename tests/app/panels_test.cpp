@@ -316,4 +316,40 @@ TEST_F(Panels, ASmallWindowGivesWayAndGrowingBackRestoresTheLayout) {
   EXPECT_EQ(apptest::DockedPlacesOf(form), full);
 }
 
+// What the main window tells the window the screen is shown in.
+struct FramedScreen : win::Backend {
+  void Present(const gdi::Surface&, std::span<const win::RECT>) override {}
+  void WaitInput(win::DWORD) override {}
+  void Wake() override {}
+  void SetTitle(const std::string& t) override { title = t; }
+  void SetMinimumSize(int w, int h) override { minimum = {w, h}; }
+  void FrameCommand(win::UINT c) override { commands.push_back(c); }
+  std::string title;
+  win::SIZE minimum{0, 0};
+  std::vector<win::UINT> commands;
+};
+
+// Filling a desktop's window, the main window has no frame of its own: its caption is the frame's
+// title, its system commands are the frame's, and the frame is told its minimum size. A desktop
+// too small for that opens it maximised.
+TEST_F(Panels, AWindowFillingTheScreenLeavesItsFrameToTheWindowManager) {
+  auto frame = std::make_shared<FramedScreen>();
+  win::SetBackend(frame);
+  win::ResizeScreen(800, 600);
+  form->FillScreen();
+  Pump();
+  EXPECT_EQ(form->BorderStyle(), vcl::bsNone);
+  EXPECT_EQ(form->ClientWidth(), 800);
+  EXPECT_EQ(frame->title, "Corvatalen");
+  form->SetCaption("Corvatalen - Recording");
+  EXPECT_EQ(frame->title, "Corvatalen - Recording");
+  EXPECT_EQ(frame->minimum.cx, form->MinimumClientSize().cx);
+  EXPECT_EQ(frame->minimum.cy, form->MinimumClientSize().cy);
+  EXPECT_EQ(frame->commands, std::vector<win::UINT>{win::SC_MAXIMIZE});
+  win::SendMessage(form->Handle(), win::WM_SYSCOMMAND, win::SC_MINIMIZE, 0);
+  EXPECT_EQ(frame->commands.back(), win::SC_MINIMIZE);
+  EXPECT_TRUE(form->Visible());
+  win::SetBackend(nullptr);
+}
+
 }  // namespace
