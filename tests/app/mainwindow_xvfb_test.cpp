@@ -5,6 +5,7 @@
 // back as it was at full size.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -104,19 +105,24 @@ TEST_P(MainWindowOnScreen, OpensInsideTheScreenWithOneTitleBar) {
   const std::string shot = ::testing::TempDir() + "mainwindow_" + screen + ".png";
   std::string id;
   std::optional<Placed> placed;
-  // Up and drawn: framed by openbox, and the status line's "Video" button painted at the bottom
-  // of the client area (the last thing of the window to be laid out).
+  // Colours in a strip 30 pixels high across the client area, `top` pixels down.
+  auto colours = [&](int top) {
+    return std::atoi(xvfb::Output("convert '" + shot + "' -crop " +
+                                  std::to_string(placed->width) + "x30+" +
+                                  std::to_string(placed->x) + "+" +
+                                  std::to_string(placed->y + top) +
+                                  " +repage -format %k info: 2>/dev/null")
+                         .c_str());
+  };
+  // Up and drawn: framed by openbox, its tool bars at the top of the client area and the status
+  // line at the bottom painted.
   const bool up = program.WaitUntil(
       [&] {
         id = display.Xdo("search --onlyvisible --name '^Corvatalen' 2>/dev/null | head -1");
         while (!id.empty() && (id.back() == '\n')) id.pop_back();
         if (id.empty() || !(placed = Measure(display, id))) return false;
         display.Run("import -window root png:'" + shot + "' 2>/dev/null");
-        const std::string colours = xvfb::Output(
-            "convert '" + shot + "' -crop " + std::to_string(placed->width) + "x30+" +
-            std::to_string(placed->x) + "+" + std::to_string(placed->y + placed->height - 30) +
-            " +repage -format %k info: 2>/dev/null");
-        return std::atoi(colours.c_str()) > 3;
+        return colours(0) > 3 && colours(placed->height - 30) > 3;
       },
       120s);
   ASSERT_TRUE(up) << apptest::FileText(dir / "stderr.txt");
@@ -142,10 +148,6 @@ INSTANTIATE_TEST_SUITE_P(Screens, MainWindowOnScreen,
 // The program in process, its window on an openbox screen of 1280 x 800.
 class MainWindowResized : public apptest::ProgramFixture {
  protected:
-  void TearDown() override {
-    Close();
-    ProgramFixture::TearDown();
-  }
   // Starts the program as it starts on a desktop: the window fitted to it, the form filling it.
   void Open() {
     Start();
@@ -165,6 +167,12 @@ class MainWindowResized : public apptest::ProgramFixture {
     if (win::IsInitialized()) win::SetBackend(nullptr);
     backend.reset();
     Stop();
+  }
+  void TearDown() override {
+    Close();
+    // SDL's video is bound to this test's display, which goes with the test.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ProgramFixture::TearDown();
   }
   // Runs the program until done() holds (at most a minute); what the window manager did and the
   // program's answer to it take their time on a loaded machine.
@@ -246,6 +254,7 @@ TEST_F(MainWindowResized, ThroughTheWindowManagerAndBackAndAfterACloseAndStart) 
   Close();
   rtl::TIniFile ini("corvatalen.ini");
   EXPECT_TRUE(ini.SectionExists("DKToolWindow1"));
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "Network");
   Open();
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_EQ(win::ScreenWidth(), full.cx);
