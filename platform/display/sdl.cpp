@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -62,13 +63,19 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
     b->window_ = SDL_CreateWindow("corvatalen", area.x, area.y, area.w, area.h,
                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!b->window_) return fail("SDL_CreateWindow");
-    const FrameExtents frame = RequestFrameExtents(b->window_, 3000).value_or(FrameExtents{});
-    b->maxW_ = std::max(1, area.w - frame.left - frame.right);
-    b->maxH_ = std::max(1, area.h - frame.top - frame.bottom);
-    SDL_SetWindowSize(b->window_, b->maxW_, b->maxH_);
-    SDL_SetWindowMaximumSize(b->window_, b->maxW_, b->maxH_);
-    win::ResizeScreen(b->maxW_, b->maxH_);
+    auto fit = [&](const FrameExtents& frame) {
+      b->maxW_ = std::max(1, area.w - frame.left - frame.right);
+      b->maxH_ = std::max(1, area.h - frame.top - frame.bottom);
+      SDL_SetWindowSize(b->window_, b->maxW_, b->maxH_);
+      SDL_SetWindowMaximumSize(b->window_, b->maxW_, b->maxH_);
+      win::ResizeScreen(b->maxW_, b->maxH_);
+    };
+    const std::optional<FrameExtents> frame = RequestFrameExtents(b->window_, 3000);
+    fit(frame.value_or(FrameExtents{}));
     SDL_ShowWindow(b->window_);
+    // A window manager that frames the window only once it is shown has said so by now.
+    if (!frame)
+      if (const std::optional<FrameExtents> late = RequestFrameExtents(b->window_, 500)) fit(*late);
   } else {
     b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
                                   SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
