@@ -1,11 +1,16 @@
 // The main window's docks, tool bars and tool windows, and the designed layout they start in
 // (what "corvatalen.ini" holds of the user's own layout is applied over it at creation).
+#include <algorithm>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/mainform.h"
 #include "platform/vcl/newchild.h"
 #include "platform/vcl/screen.h"
+#include "platform/win/system.h"
 
 namespace {
 
@@ -62,6 +67,12 @@ constexpr TDesignedPlace kDesignedLayout[] = {
 };
 static_assert(std::size(kDesignedLayout) == 31);
 
+// What a docked window may give up when the window is too small for the designed layout: along
+// its dock, down to these client lengths, before the dock wraps it into another row. A value keeps
+// a readable label (font height = panel height - 32), a chart a minute of trace; a gauge draws its
+// dial for its width and gives up nothing.
+constexpr int kValueMinH = 46, kChartMinW = 150;
+
 }  // namespace
 
 void TForm1::BuildDocks() {
@@ -89,6 +100,8 @@ void TForm1::BuildDocks() {
     b->SetDockRow(row);
     b->SetDockPos(pos);
     b->SetCurrentDock(DKDock4);
+    // Too long for its row, a tool bar takes a row of its own rather than hide its buttons.
+    b->SetShrinkMode(docking::dksmNone);
     return b;
   };
   DKToolbar1 = toolbar("DKToolbar1", "Functions", 0, 0);
@@ -107,6 +120,13 @@ docking::TDKToolWindow* TForm1::MakeToolWindow(int n) {
   win->SetCaption(place->caption);
   win->SetDockedCaption(true);  // many look alike in a dock: each shows its name
   win->SetClientAreaSize(place->clientWidth, place->clientHeight);
+  if (place->dock == 1) {
+    win->SetShrinkMode(docking::dksmChevron);
+    win->SetMinClientHeight(kValueMinH);
+  } else if (place->dock == 2 || place->dock == 5) {
+    win->SetShrinkMode(docking::dksmChevron);
+    win->SetMinClientWidth(kChartMinW);
+  }
   win->SetVisible(place->visible);
   win->SetDockRow(place->row);
   win->SetDockPos(place->pos);
@@ -121,13 +141,121 @@ docking::TDKToolWindow* TForm1::MakeToolWindow(int n) {
   return win;
 }
 
+namespace {
+
+// What a dock needs: its thickness across its rows when its windows give up their length down to
+// their minimum and wrap where a row is longer than `length`; the longest of its rows so given
+// up; its longest single window.
+struct DockNeed {
+  int thickness = 0, length = 0, longest = 0;
+};
+
+DockNeed NeedOf(const docking::TDKDock* dock, int length) {
+  const bool vertical = dock->IsVertical();
+  std::map<int, std::vector<docking::TDKCustomDockableWindow*>> rows;
+  for (int i = 0; i < dock->ToolbarCount(); ++i)
+    rows[dock->Toolbars(i)->DockRow()].push_back(dock->Toolbars(i));
+  DockNeed need;
+  for (auto& [row, windows] : rows) {
+    std::stable_sort(windows.begin(), windows.end(), [](auto* a, auto* b) {
+      return a->DockPos() < b->DockPos();
+    });
+    int along = 0, across = 0, whole = 0;
+    for (auto* w : windows) {
+      win::SIZE base{0, 0};
+      w->GetBaseSize(base);
+      const win::SIZE outer = w->AddDockedNCAreaToSize(base, vertical);
+      int size = vertical ? outer.cy : outer.cx;
+      if (w->GetShrinkMode() == docking::dksmChevron) {
+        int minimum = 0;
+        w->GetMinShrinkSize(minimum);
+        size = std::min(size, minimum + (vertical ? outer.cy - base.cy : outer.cx - base.cx));
+      }
+      if (along > 0 && along + size > length) {  // wraps here
+        need.thickness += across;
+        along = across = 0;
+      }
+      along += size;
+      whole += size;
+      across = std::max(across, int(vertical ? outer.cx : outer.cy));
+      need.longest = std::max(need.longest, size);
+    }
+    need.thickness += across;
+    need.length = std::max(need.length, whole);
+  }
+  return need;
+}
+
+// Tells the window the screen is shown in, where there is one.
+template <class F>
+void TellScreenWindow(F tell) {
+  if (const std::shared_ptr<win::Backend> b = win::GetBackend()) tell(*b);
+}
+
+}  // namespace
+
+win::SIZE TForm1::MinimumClientSize() const {
+  constexpr int kUnbounded = 1 << 20;
+  const DockNeed left = NeedOf(DKDock1, kUnbounded), right = NeedOf(DKDock3, kUnbounded);
+  int width = left.thickness + Splitter1->Width() + kMapMinWidth + right.thickness;
+  for (const docking::TDKDock* d : {DKDock4, DKDock5, DKDock2})
+    width = std::max(width, NeedOf(d, kUnbounded).longest);
+  const int height = NeedOf(DKDock4, width).thickness + NeedOf(DKDock5, width).thickness +
+                     NeedOf(DKDock2, width).thickness + StatusPanel->Height() +
+                     std::max({kMapMinHeight, left.length, right.length});
+  return win::SIZE{width, height};
+}
+
 void TForm1::FillScreen() {
-  fFillsScreen = true;
+  if (!fFillsScreen) {
+    fFillsScreen = true;
+    // The window manager's frame is this window's frame.
+    SetBorderStyle(vcl::bsNone);
+    for (docking::TDKDock* d : {DKDock1, DKDock2, DKDock3, DKDock4, DKDock5})
+      d->OnInsertRemoveBar = rtl::MakeEvent(this, &TForm1::DockInsertRemove);
+    TellScreenWindow([&](win::Backend& b) { b.SetTitle(Caption()); });
+  }
   const vcl::TRect r = vcl::Screen->WorkAreaRect();
   SetBounds(r.left, r.top, r.Width(), r.Height());
+  TellMinimumSize();
+  // Floating windows stay on the screen, shown or not.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(Components(i)); w && w->Floating())
+      w->MoveOnScreen(false);
+  // A desktop too small for the designed layout beside the map's minimum: the window opens
+  // maximised, and the docks give way.
+  if (!fDesktopChecked) {
+    fDesktopChecked = true;
+    const win::SIZE need = MinimumClientSize();
+    if (need.cx > ClientWidth() || need.cy > ClientHeight())
+      TellScreenWindow([](win::Backend& b) { b.FrameCommand(win::SC_MAXIMIZE); });
+  }
+}
+
+void TForm1::TellMinimumSize() {
+  const win::SIZE s = MinimumClientSize();
+  const int w = s.cx + Width() - ClientWidth(), h = s.cy + Height() - ClientHeight();
+  TellScreenWindow([&](win::Backend& b) { b.SetMinimumSize(w, h); });
+}
+
+void TForm1::DockInsertRemove(rtl::TObject*, bool, docking::TDKCustomDockableWindow*) {
+  if (fFillsScreen) TellMinimumSize();
+}
+
+void TForm1::SetText(const std::string& v) {
+  vcl::TForm::SetText(v);
+  if (fFillsScreen) TellScreenWindow([&](win::Backend& b) { b.SetTitle(v); });
 }
 
 void TForm1::WndProc(vcl::TMessage& Message) {
+  if (Message.Msg == win::WM_SYSCOMMAND && fFillsScreen) {
+    const unsigned command = unsigned(Message.WParam) & 0xFFF0;
+    if (command == win::SC_MINIMIZE || command == win::SC_MAXIMIZE || command == win::SC_RESTORE) {
+      TellScreenWindow([&](win::Backend& b) { b.FrameCommand(command); });
+      Message.Result = 0;
+      return;
+    }
+  }
   vcl::TForm::WndProc(Message);
   if (Message.Msg == win::WM_DISPLAYCHANGE && fFillsScreen) FillScreen();
 }

@@ -81,10 +81,19 @@ class TForm1 : public vcl::TForm {
   void Help1Click(rtl::TObject* Sender);
   void SpeedyButton6Click(rtl::TObject* Sender);  // the sail table
 
-  // With the sdl display the screen is the program's own window: the main window covers its work
-  // area, now and whenever the user resizes that window (app/docks.cpp).
+  // With the sdl display the screen is the program's own window, framed by the desktop's window
+  // manager: the main window covers the screen's work area without a frame of its own, now and
+  // whenever the user resizes that window; its caption is the frame's title, its minimise,
+  // maximise and restore are the frame's, and the window manager is told the smallest size
+  // that keeps the map usable (app/docks.cpp).
   void FillScreen();
   bool fFillsScreen = false;
+  bool fDesktopChecked = false;  // the start's look at the desktop's size was made
+  // The smallest client area in which the map keeps kMapMinWidth x kMapMinHeight (Splitter1
+  // beside it), every docked window its minimum length, and the side docks their columns.
+  win::SIZE MinimumClientSize() const;
+  static constexpr int kMapMinWidth = 320, kMapMinHeight = 200;
+  void SetText(const std::string& v) override;
 
   // ---- Logs (app/logs.cpp) --------------------------------------------------------------------
   void SpeedButton30Click(rtl::TObject* Sender);  // record button
@@ -392,6 +401,8 @@ class TForm1 : public vcl::TForm {
 
  protected:
   void WndProc(vcl::TMessage& Message) override;
+  void TellMinimumSize();
+  void DockInsertRemove(rtl::TObject* Sender, bool Inserting, docking::TDKCustomDockableWindow* Bar);
   // A message box; text first, caption second.
   virtual int ShowBox(const std::string& text, const std::string& caption, unsigned flags);
   // A box that tells of a failure; while one of the same caption and first words is showing (its

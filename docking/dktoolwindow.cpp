@@ -58,6 +58,17 @@ void TDKToolWindow::SizeChanging(int AWidth, int AHeight) {
   }
 }
 
+void TDKToolWindow::SetShrinkMode(TDKShrinkMode v) {
+  if (shrinkMode_ == v) return;
+  shrinkMode_ = v;
+  if (CurrentDock() && Docked()) CurrentDock()->ArrangeToolbars();
+}
+
+void TDKToolWindow::GetMinShrinkSize(int& AMinimumSize) {
+  const bool vertical = CurrentDock() && CurrentDock()->IsVertical();
+  AMinimumSize = vertical ? minClientHeight_ : minClientWidth_;
+}
+
 void TDKToolWindow::ReadPositionData(const TDKReadPositionData& Data) {
   if (!Resizable()) return;
   const int cw = Data.ReadIntProc(Name(), "ClientWidth", barSize_.cx, Data.ExtraData);

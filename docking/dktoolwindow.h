@@ -23,6 +23,12 @@ class TDKToolWindow : public TDKCustomDockableWindow {
   int MaxClientHeight() const { return maxClientHeight_; }
   void SetMaxClientHeight(int v) { maxClientHeight_ = v; }
   SIZE BarSize() const { return barSize_; }
+  // dksmNone (the default): the window keeps its length in a dock that is too short, and the dock
+  // wraps. dksmChevron: it gives up length down to its minimum client length first, and the dock
+  // wraps only what does not fit at the minimum; its own size (BarSize) stays, so it takes its
+  // length again when the dock has the room.
+  TDKShrinkMode ShrinkMode() const { return shrinkMode_; }
+  void SetShrinkMode(TDKShrinkMode v);
 
   SIZE DoArrange(bool CanMoveControls, TDKDockType PreviousDockType, bool NewFloating,
                  TDKDock* NewDock) override;
@@ -30,6 +36,8 @@ class TDKToolWindow : public TDKCustomDockableWindow {
   void GetMinMaxSize(int& AMinClientWidth, int& AMinClientHeight, int& AMaxClientWidth,
                      int& AMaxClientHeight) override;
   void SizeChanging(int AWidth, int AHeight) override;
+  TDKShrinkMode GetShrinkMode() const override { return shrinkMode_; }
+  void GetMinShrinkSize(int& AMinimumSize) override;
   // The client size, kept by the saved layout when the window is resizable.
   void ReadPositionData(const TDKReadPositionData& Data) override;
   void WritePositionData(const TDKWritePositionData& Data) override;
@@ -43,6 +51,7 @@ class TDKToolWindow : public TDKCustomDockableWindow {
   int maxClientWidth_ = 0;
   int maxClientHeight_ = 0;
   SIZE barSize_{32, 32};
+  TDKShrinkMode shrinkMode_ = dksmNone;
 };
 
 }  // namespace docking

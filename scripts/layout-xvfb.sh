@@ -30,9 +30,9 @@ shot() { import -window root "$out/$1.png"; }
 start
 shot 01_start
 # The grip of the performance window, top left of the left dock, dragged into the map's place.
-xdotool mousemove 60 90 mousedown 1
+xdotool mousemove 56 70 mousedown 1
 for x in 100 200 300 400 500 600; do
-  xdotool mousemove "$x" $((90 + x / 3))
+  xdotool mousemove "$x" $((70 + x / 3))
   sleep 0.2
 done
 xdotool mouseup 1

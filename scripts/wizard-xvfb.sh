@@ -61,7 +61,7 @@ click 640 498 && sleep 2 && shot 04_scanning      # Step 1
 sleep 15 && shot 05_conclusion   # three ports, 4 s each
 click 639 422 && sleep 1 && shot 06_log
 click 640 536 && sleep 3 && shot 07_after_step2   # Step 2: the port opens, the timers run
-click 106 40 && sleep 1.2 && shot 08_comms        # the communications form, "Signal" lamp
+click 102 17 && sleep 1.2 && shot 08_comms        # the communications form, "Signal" lamp
 click 171 38 && sleep 0.5                          # its debugging page
 for i in $(seq 1 14); do shot "09_debugging_$i"; done
 click 407 391 && sleep 2         # OK

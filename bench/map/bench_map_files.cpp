@@ -197,6 +197,9 @@ const bool kOpenRegistered = [] {
   for (const auto& [name, file] : {std::pair{"land10m", File::Land10m},
                                    std::pair{"land50m", File::Land50m},
                                    std::pair{"synthetic", File::Synthetic}}) {
+    // The 1:10m land is optional (made by hand, never in a fresh clone): without it its
+    // benchmarks are not offered, rather than reported as errors.
+    if (file == File::Land10m && Land10m().empty()) continue;
     const std::string suffix = std::string("/") + name;
     benchmark::RegisterBenchmark(("BM_OpenOurs" + suffix).c_str(), BM_OpenOurs, file)
         ->Unit(benchmark::kMillisecond);

@@ -18,7 +18,7 @@ std::shared_ptr<win::Backend> StartBackend(const std::string& name, std::string*
   std::shared_ptr<win::Backend> backend;
   if (name == "sdl") {
     std::string error;
-    backend = SdlBackend::Create(&error);
+    backend = SdlBackend::Create(&error, true);
     if (!backend && note) *note = "sdl: " + error;
   } else if (name != "headless" && note) {
     *note = "unknown display backend '" + name + "'";

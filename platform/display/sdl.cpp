@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -43,7 +44,7 @@ const uint8_t* Pixels(const gdi::Surface& screen, const SDL_Rect& r) {
 
 }  // namespace
 
-std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error) {
+std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDesktop) {
   auto fail = [&](const char* what) -> std::shared_ptr<SdlBackend> {
     if (error) *error = std::string(what) + ": " + SDL_GetError();
     return nullptr;
@@ -53,9 +54,33 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error) {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return fail("SDL_Init");
   std::shared_ptr<SdlBackend> b(new SdlBackend());
-  b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
-                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
-  if (!b->window_) return fail("SDL_CreateWindow");
+  if (fitDesktop) {
+    SDL_Rect area{};
+    if (SDL_GetDisplayUsableBounds(0, &area) != 0 || area.w <= 0 || area.h <= 0)
+      SDL_GetDisplayBounds(0, &area);
+    // Hidden until its size is known: the window manager tells the frame it will put around it
+    // before it is shown, and the window never shows larger than the area.
+    b->window_ = SDL_CreateWindow("corvatalen", area.x, area.y, area.w, area.h,
+                                  SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (!b->window_) return fail("SDL_CreateWindow");
+    auto fit = [&](const FrameExtents& frame) {
+      b->maxW_ = std::max(1, area.w - frame.left - frame.right);
+      b->maxH_ = std::max(1, area.h - frame.top - frame.bottom);
+      SDL_SetWindowSize(b->window_, b->maxW_, b->maxH_);
+      SDL_SetWindowMaximumSize(b->window_, b->maxW_, b->maxH_);
+      win::ResizeScreen(b->maxW_, b->maxH_);
+    };
+    const std::optional<FrameExtents> frame = RequestFrameExtents(b->window_, 3000);
+    fit(frame.value_or(FrameExtents{}));
+    SDL_ShowWindow(b->window_);
+    // A window manager that frames the window only once it is shown has said so by now.
+    if (!frame)
+      if (const std::optional<FrameExtents> late = RequestFrameExtents(b->window_, 500)) fit(*late);
+  } else {
+    b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
+                                  SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+    if (!b->window_) return fail("SDL_CreateWindow");
+  }
   const char* path = std::getenv("CORVATALEN_SDL_PRESENT");
   const bool wantRenderer = path && std::string_view(path) == "renderer";
   if (wantRenderer || !SDL_GetWindowSurface(b->window_)) {
@@ -219,6 +244,24 @@ void SdlBackend::ShowCursorShape(win::HCURSOR cursor) {
   }
   if (!cursors_[id]) cursors_[id] = SDL_CreateSystemCursor(id);
   if (cursors_[id]) SDL_SetCursor(cursors_[id]);
+}
+
+void SdlBackend::SetTitle(const std::string& title) {
+  SDL_SetWindowTitle(window_, title.c_str());
+}
+
+void SdlBackend::SetMinimumSize(int width, int height) {
+  if (maxW_ > 0) width = std::min(width, maxW_);
+  if (maxH_ > 0) height = std::min(height, maxH_);
+  SDL_SetWindowMinimumSize(window_, std::max(1, width), std::max(1, height));
+}
+
+void SdlBackend::FrameCommand(win::UINT command) {
+  switch (command) {
+    case win::SC_MINIMIZE: SDL_MinimizeWindow(window_); break;
+    case win::SC_MAXIMIZE: SDL_MaximizeWindow(window_); break;
+    case win::SC_RESTORE: SDL_RestoreWindow(window_); break;
+  }
 }
 
 std::string SdlBackend::ClipboardText() {

@@ -25,8 +25,11 @@ namespace display {
 
 class SdlBackend : public win::Backend {
  public:
-  // Null (with the reason) when SDL cannot open a window.
-  static std::shared_ptr<SdlBackend> Create(std::string* error = nullptr);
+  // Null (with the reason) when SDL cannot open a window. The window is as large as the screen;
+  // with fitDesktop it takes the desktop's usable area instead (its bounds less panels, less the
+  // window manager's frame), its frame's top-left at the area's, never larger than that, and
+  // the screen takes its size.
+  static std::shared_ptr<SdlBackend> Create(std::string* error = nullptr, bool fitDesktop = false);
   ~SdlBackend() override;
 
   void Present(const gdi::Surface& screen, std::span<const win::RECT> dirty) override;
@@ -36,6 +39,10 @@ class SdlBackend : public win::Backend {
   void WaitInput(win::DWORD timeoutMs) override;
   void Wake() override;
   void ShowCursorShape(win::HCURSOR cursor) override;
+  void SetTitle(const std::string& title) override;
+  // Never above the largest size a fitted window may take.
+  void SetMinimumSize(int width, int height) override;
+  void FrameCommand(win::UINT command) override;
 
   SDL_Window* Window() const { return window_; }
   // "surface" or "renderer": how the screen reaches the window.
@@ -67,6 +74,9 @@ class SdlBackend : public win::Backend {
   bool WaitOnFds(int timeoutMs);
 
   SDL_Window* window_ = nullptr;
+  // The largest client size of a fitted window (0: none).
+  int maxW_ = 0;
+  int maxH_ = 0;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   int textureW_ = 0;

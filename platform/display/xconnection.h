@@ -1,6 +1,8 @@
 #pragma once
 // The X connection under an SDL window, for waiting on it with poll(). Kept apart from the rest
 // of the backend because the X headers define many short macros.
+#include <optional>
+
 struct SDL_Window;
 
 namespace display {
@@ -15,5 +17,17 @@ XConnection XConnectionOf(SDL_Window* window);
 // True when events have arrived that Xlib has already read off the socket (poll() would not see
 // them); flushes what is waiting to go out.
 bool XEventsPending(const XConnection& x);
+
+// The window's X window id (0 off X11).
+unsigned long XWindowOf(SDL_Window* window);
+
+// The width of the window manager's frame on each side of a window.
+struct FrameExtents {
+  int left = 0, right = 0, top = 0, bottom = 0;
+};
+// The frame the window manager will put around the window, asked of it before the window is
+// shown (_NET_REQUEST_FRAME_EXTENTS) and waited for up to waitMs; nothing without a window
+// manager, off X11, or when the window manager does not answer in time.
+std::optional<FrameExtents> RequestFrameExtents(SDL_Window* window, int waitMs);
 
 }  // namespace display

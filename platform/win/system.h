@@ -28,6 +28,12 @@ class Backend {
   virtual void Wake() = 0;
   // The cursor shape to show.
   virtual void ShowCursorShape(HCURSOR) {}
+  // Where the screen is a window on a desktop: the title its frame shows, the smallest client
+  // size its window manager may give it, and the frame's commands (SC_MINIMIZE, SC_MAXIMIZE,
+  // SC_RESTORE). Nothing elsewhere.
+  virtual void SetTitle(const std::string&) {}
+  virtual void SetMinimumSize(int, int) {}
+  virtual void FrameCommand(UINT) {}
 };
 
 // When a message loop would block with nothing to retrieve and the clock is virtual, the idle hook

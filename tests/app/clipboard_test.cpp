@@ -2,6 +2,8 @@
 // xclip (an independent client) reads and fills; headless it stays in the process.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +80,8 @@ TEST(Clipboard, WithTheSdlBackendItIsTheDesktopsClipboard) {
   EXPECT_EQ(clip->AsText(), "in process");
   EXPECT_EQ(display::SdlBackend::ClipboardText(), "desktop");
   win::SetBackend(nullptr);
+  // SDL's video is bound to this test's display, which goes with the test.
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 TEST(Clipboard, HeadlessItStaysInTheProcess) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "docking/dklayout.h"
 #include "platform/vcl/screen.h"
 #include "platform/win/system.h"
+#include "tests/app/layoutchecks.h"
 #include "tests/platform/vcl/vcltest.h"
 
 namespace {
@@ -270,3 +272,84 @@ TEST_F(Panels, TheMainWindowsLayoutComesBackWhole) {
   EXPECT_EQ(form->AAGauge1->Parent(), form->DKToolWindow[24]);
   EXPECT_EQ(form->cap->Parent(), form->DKToolWindow[31]);
 }
+
+
+namespace {
+
+// A window made smaller than the designed layout: the docked windows give up length and the map
+// keeps its minimum; made larger again, every window is back where it was, and a layout saved
+// while small is the one of the full size.
+TEST_F(Panels, ASmallWindowGivesWayAndGrowingBackRestoresTheLayout) {
+  form->FillScreen();
+  form->DKToolWindow[31]->Show();  // floating at (780, 100): off a narrow screen's edge
+  Pump();
+  const auto full = apptest::DockedPlacesOf(form);
+  docking::DKIniSavePositions(form, "full.ini", "");
+  const win::SIZE minimum = form->MinimumClientSize();
+  EXPECT_LE(minimum.cx, form->ClientWidth());
+  EXPECT_LE(minimum.cy, form->ClientHeight());
+  // The window manager keeps the window at or above its minimum.
+  for (const win::SIZE s : {win::SIZE{minimum.cx, 760}, win::SIZE{1100, minimum.cy}, minimum}) {
+    SCOPED_TRACE(std::to_string(s.cx) + "x" + std::to_string(s.cy));
+    win::ResizeScreen(s.cx, s.cy);
+    Pump();
+    apptest::ExpectUsable(form);
+    // The side docks keep their columns.
+    for (const auto& [name, place] : apptest::DockedPlacesOf(form)) {
+      auto* w = static_cast<docking::TDKCustomDockableWindow*>(form->FindComponent(name));
+      if (w->CurrentDock() == form->DKDock1 || w->CurrentDock() == form->DKDock3) {
+        EXPECT_EQ(w->EffectiveDockRow(), w->DockRow()) << name;
+      }
+    }
+  }
+  docking::DKIniSavePositions(form, "small.ini", "");
+  // The same but for the floating window, which was moved onto the narrower screen.
+  auto docked = [](const char* file) {
+    std::ifstream in(file);
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    const size_t at = text.find("[DKToolWindow31]");
+    return text.erase(at, text.find("\r\n\r\n", at) - at);
+  };
+  EXPECT_EQ(docked("full.ini"), docked("small.ini"));
+  win::ResizeScreen(1280, 800);
+  Pump();
+  EXPECT_EQ(apptest::DockedPlacesOf(form), full);
+}
+
+// What the main window tells the window the screen is shown in.
+struct FramedScreen : win::Backend {
+  void Present(const gdi::Surface&, std::span<const win::RECT>) override {}
+  void WaitInput(win::DWORD) override {}
+  void Wake() override {}
+  void SetTitle(const std::string& t) override { title = t; }
+  void SetMinimumSize(int w, int h) override { minimum = {w, h}; }
+  void FrameCommand(win::UINT c) override { commands.push_back(c); }
+  std::string title;
+  win::SIZE minimum{0, 0};
+  std::vector<win::UINT> commands;
+};
+
+// Filling a desktop's window, the main window has no frame of its own: its caption is the frame's
+// title, its system commands are the frame's, and the frame is told its minimum size. A desktop
+// too small for that opens it maximised.
+TEST_F(Panels, AWindowFillingTheScreenLeavesItsFrameToTheWindowManager) {
+  auto frame = std::make_shared<FramedScreen>();
+  win::SetBackend(frame);
+  win::ResizeScreen(800, 600);
+  form->FillScreen();
+  Pump();
+  EXPECT_EQ(form->BorderStyle(), vcl::bsNone);
+  EXPECT_EQ(form->ClientWidth(), 800);
+  EXPECT_EQ(frame->title, "Corvatalen");
+  form->SetCaption("Corvatalen - Recording");
+  EXPECT_EQ(frame->title, "Corvatalen - Recording");
+  EXPECT_EQ(frame->minimum.cx, form->MinimumClientSize().cx);
+  EXPECT_EQ(frame->minimum.cy, form->MinimumClientSize().cy);
+  EXPECT_EQ(frame->commands, std::vector<win::UINT>{win::SC_MAXIMIZE});
+  win::SendMessage(form->Handle(), win::WM_SYSCOMMAND, win::SC_MINIMIZE, 0);
+  EXPECT_EQ(frame->commands.back(), win::SC_MINIMIZE);
+  EXPECT_TRUE(form->Visible());
+  win::SetBackend(nullptr);
+}
+
+}  // namespace

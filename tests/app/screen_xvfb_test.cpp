@@ -27,6 +27,8 @@ class ScreenOnX : public apptest::ProgramFixture {
   void TearDown() override {
     if (win::IsInitialized()) win::SetBackend(nullptr);
     backend.reset();
+    // SDL's video is bound to this test's display, which goes with the test.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     ProgramFixture::TearDown();
   }
   // The picture as the program has it now against the X screen, both kept under `name`.

@@ -21,6 +21,7 @@
 #include "platform/rtl/registry.h"
 #include "tests/app/apptest.h"
 #include "tests/app/runprogram.h"
+#include "tests/app/wmdisplay.h"
 #include "tests/platform/serial/pty.h"
 #include "tests/xvfbtools.h"
 
@@ -358,46 +359,7 @@ TEST_F(Survival, KillsDuringTheCloseLeaveAWholeSettingsFileAndNoTemporaryFile) {
   EXPECT_EQ(oldFiles + newFiles, kRounds * (kKillsPerRound + 1));
 }
 
-// A display of the test's own (1280 x 800), with openbox on it when asked for; both stopped with
-// the test.
-class Display {
- public:
-  explicit Display(bool windowManager) : windowManager_(windowManager) {
-    x_ = xvfb::StartDisplay(name_);
-    if (x_ <= 0 || !windowManager) return;
-    wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
-    // A window mapped while openbox takes over the screen may never be shown (and SDL waits for
-    // it for ever): the program starts once openbox names its check window on the root. An
-    // openbox that gave up on a busy machine is started again.
-    const auto until = std::chrono::steady_clock::now() + 90s;
-    while (std::chrono::steady_clock::now() < until) {
-      if (xvfb::Output("DISPLAY=" + name_ + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
-              .find("window id") != std::string::npos)
-        return;
-      if (waitpid(wm_, nullptr, WNOHANG) == wm_)
-        wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
-      std::this_thread::sleep_for(50ms);
-    }
-    xvfb::Stop(wm_);
-    wm_ = -1;
-  }
-  ~Display() {
-    xvfb::Stop(wm_);
-    xvfb::Stop(x_);
-  }
-  bool Started() const { return x_ > 0 && (wm_ > 0 || !windowManager_); }
-  const std::string& Name() const { return name_; }
-  // The program on this display through SDL (the suppressions of the X libraries' leaks in dir).
-  std::vector<std::string> Env(const fs::path& dir) const { return xvfb::ProgramEnv(name_, dir); }
-  std::string Xdo(const std::string& args) const {
-    return xvfb::Output("DISPLAY=" + name_ + " timeout 20 xdotool " + args);
-  }
-
- private:
-  bool windowManager_;
-  std::string name_;
-  pid_t x_ = -1, wm_ = -1;
-};
+using Display = apptest::WmDisplay;
 
 // The window manager's close (alt+F4 under openbox) closes the main window as its own close
 // does: the settings file holds what the program learnt, here the position of the instruments.

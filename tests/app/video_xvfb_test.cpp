@@ -64,7 +64,7 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   const std::string before =
       ::testing::TempDir() + "video_xvfb_before_" + std::to_string(getpid()) + ".png";
   Shell("import -display " + name + " -window root png:" + before + " 2>&1");
-  Shell(xdo + "mousemove 651 783 click 1");  // "Video" on the status line
+  Shell(xdo + "mousemove 647 786 click 1");  // "Video" on the status line
   // Its capture settings dialog, accepted as it comes (OK is its default button).
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   Shell(xdo + "key Return");
@@ -80,13 +80,13 @@ TEST(VideoUnderXvfb, PreviewsTheCameraAndRecordsBesideTheLog) {
   EXPECT_LE(Colours(before, kPreview), 1000);
   EXPECT_GE(colours, 2000) << "no camera picture in " << preview;
 
-  Shell(xdo + "mousemove 369 40 click 1");  // "Record"
+  Shell(xdo + "mousemove 365 17 click 1");  // "Record"
   std::this_thread::sleep_for(std::chrono::milliseconds(3000));
   const std::string recording =
       ::testing::TempDir() + "video_xvfb_recording_" + std::to_string(getpid()) + ".png";
   Shell("import -display " + name + " -window root png:" + recording + " 2>&1");
   EXPECT_GE(Colours(recording, kPreview), 2000) << "the preview stops while recording";
-  Shell(xdo + "mousemove 369 40 click 1");
+  Shell(xdo + "mousemove 365 17 click 1");
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   const bool running = waitpid(app, nullptr, WNOHANG) == 0;
   // Closed by SIGTERM, the sanitized program ends with 0: no error and no leak.

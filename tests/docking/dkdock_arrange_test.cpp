@@ -35,6 +35,31 @@ TEST_F(Arrange, ARowTooLongWrapsAndTheDockGrowsByTheNewRow) {
   EXPECT_EQ(left->Height(), 552);
 }
 
+// Tool windows that may give up length shrink, the last first, down to their minimum client
+// length before the row wraps, and take their own length again when the dock grows.
+TEST_F(Arrange, ShrinkingToolWindowsGiveUpLengthBeforeTheRowWraps) {
+  std::vector<TDKToolWindow*> w;
+  for (const char* name : {"A", "B", "C"}) {
+    w.push_back(Tool(nullptr, 300, 20, 0, 310 * int(w.size()), name));
+    w.back()->SetShrinkMode(dksmChevron);
+    w.back()->SetMinClientWidth(200);
+    w.back()->SetCurrentDock(top);
+  }
+  // 930 pixels wanted, 800 there: 100 from C (down to 200 + 10), the other 30 from B.
+  EXPECT_EQ(Bounds(w[0]), R(0, 0, 310, 24));
+  EXPECT_EQ(Bounds(w[1]), R(310, 0, 280, 24));
+  EXPECT_EQ(Bounds(w[2]), R(590, 0, 210, 24));
+  EXPECT_EQ(w[2]->BarSize().cx, 300);
+  form->SetClientWidth(1000);
+  Pump();
+  EXPECT_EQ(Bounds(w[1]), R(310, 0, 310, 24));
+  EXPECT_EQ(Bounds(w[2]), R(620, 0, 310, 24));
+  // Below the minimum, the row wraps as it would without shrinking.
+  form->SetClientWidth(600);
+  Pump();
+  EXPECT_EQ(w[2]->EffectiveDockRow(), 1);
+}
+
 TEST_F(Arrange, AFullSizeWindowTakesARowAndTheWholeLength) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
   auto* b = Tool(top, 100, 30, 0, -1, "B");

@@ -1,0 +1,265 @@
+// The main window on a real screen with a window manager (Xvfb and openbox): on screens from
+// 1024 x 768 to 1920 x 1080 it opens inside the screen with openbox's frame as its one title
+// bar; resized, maximised and restored through the window manager it keeps the map and every
+// panel in reach and gets its arrangement back; closed with alt+F4 and started again it comes
+// back as it was at full size.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "platform/display/xconnection.h"
+#include "platform/rtl/inifiles.h"
+#include "tests/app/layoutchecks.h"
+#include "tests/app/programfixture.h"
+#include "tests/app/runprogram.h"
+#include "tests/app/wmdisplay.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A client window on the X screen and the frame openbox puts around it.
+struct Placed {
+  int x = 0, y = 0, width = 0, height = 0;
+  int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// The value after `key` in xwininfo's or xprop's text, or -1.
+int After(const std::string& text, const std::string& key) {
+  const size_t at = text.find(key);
+  return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + key.size());
+}
+
+// Where xwininfo puts the window, and _NET_FRAME_EXTENTS; nothing while openbox has not framed it.
+std::optional<Placed> Measure(const apptest::WmDisplay& d, const std::string& id) {
+  const std::string info = d.Run("xwininfo -id " + id + " 2>/dev/null");
+  const std::string ext = d.Run("xprop -id " + id + " _NET_FRAME_EXTENTS 2>/dev/null");
+  const size_t eq = ext.find(" = ");
+  if (info.find("IsViewable") == std::string::npos || eq == std::string::npos) return std::nullopt;
+  Placed p;
+  p.x = After(info, "Absolute upper-left X:");
+  p.y = After(info, "Absolute upper-left Y:");
+  p.width = After(info, "Width:");
+  p.height = After(info, "Height:");
+  char comma;
+  std::istringstream(ext.substr(eq + 3)) >> p.left >> comma >> p.right >> comma >> p.top >>
+      comma >> p.bottom;
+  return p;
+}
+
+// Rows at the top of the client area painted mostly in a caption's blue: a title bar of the form's
+// own under the window manager's.
+int CaptionRows(const std::string& png, const Placed& p) {
+  int rows = 0;
+  for (int row = 0; row < 24; ++row) {
+    const std::string txt = xvfb::Output("convert '" + png + "' -crop " + std::to_string(p.width) +
+                                         "x1+" + std::to_string(p.x) + "+" +
+                                         std::to_string(p.y + row) + " +repage txt:- 2>/dev/null");
+    int blue = 0, all = 0;
+    std::istringstream lines(txt);
+    for (std::string line; std::getline(lines, line);) {
+      int r, g, b;
+      const size_t open = line.find(": (");
+      if (open == std::string::npos || std::sscanf(line.c_str() + open + 3, "%d,%d,%d", &r, &g, &b) != 3)
+        continue;
+      ++all;
+      if (b > r + 60 && b > g + 20) ++blue;
+    }
+    if (all > 0 && blue * 2 > all) ++rows;
+  }
+  return rows;
+}
+
+class MainWindowOnScreen : public ::testing::TestWithParam<const char*> {};
+
+// The program as a user starts it: the whole window, frame and status line, on the screen, as
+// large as the screen lets it be, with one title bar.
+TEST_P(MainWindowOnScreen, OpensInsideTheScreenWithOneTitleBar) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool") && xvfb::Have("xwininfo") &&
+              xvfb::Have("import"));
+  const std::string screen = GetParam();
+  const int screenW = std::atoi(screen.c_str()), screenH = std::atoi(screen.c_str() + screen.find('x') + 1);
+  apptest::WmDisplay display(true, screen + "x24");
+  ASSERT_TRUE(display.Started());
+  char pattern[] = "/tmp/corv-mainwindow-XXXXXX";
+  const fs::path dir = ::mkdtemp(pattern);
+  ASSERT_EQ(std::system(("'" CORV_SOURCE_DIR "/scripts/prepare-workdir.sh' '" + dir.string() +
+                         "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  std::ofstream(dir / "corvatalen.ini") << "[comms]\ncomport=Network\n";
+  apptest::RunningProgram program(dir, dir / "stderr.txt", display.Env(dir));
+  const std::string shot = ::testing::TempDir() + "mainwindow_" + screen + ".png";
+  std::string id;
+  std::optional<Placed> placed;
+  // Colours in a strip 30 pixels high across the client area, `top` pixels down.
+  auto colours = [&](int top) {
+    return std::atoi(xvfb::Output("convert '" + shot + "' -crop " +
+                                  std::to_string(placed->width) + "x30+" +
+                                  std::to_string(placed->x) + "+" +
+                                  std::to_string(placed->y + top) +
+                                  " +repage -format %k info: 2>/dev/null")
+                         .c_str());
+  };
+  // Up and drawn: framed by openbox, its tool bars at the top of the client area and the status
+  // line at the bottom painted.
+  const bool up = program.WaitUntil(
+      [&] {
+        id = display.Xdo("search --onlyvisible --name '^Corvatalen' 2>/dev/null | head -1");
+        while (!id.empty() && (id.back() == '\n')) id.pop_back();
+        if (id.empty() || !(placed = Measure(display, id))) return false;
+        display.Run("import -window root png:'" + shot + "' 2>/dev/null");
+        return colours(0) > 3 && colours(placed->height - 30) > 3;
+      },
+      120s);
+  ASSERT_TRUE(up) << apptest::FileText(dir / "stderr.txt");
+  const Placed p = *placed;
+  std::printf("%s: client %dx%d at (%d,%d), frame %d %d %d %d; picture %s\n", screen.c_str(),
+              p.width, p.height, p.x, p.y, p.left, p.right, p.top, p.bottom, shot.c_str());
+  // Inside the screen, frame included, and as large as it lets it be (Xvfb has no panels).
+  EXPECT_EQ(p.x - p.left, 0);
+  EXPECT_EQ(p.y - p.top, 0);
+  EXPECT_EQ(p.x + p.width + p.right, screenW);
+  EXPECT_EQ(p.y + p.height + p.bottom, screenH);
+  EXPECT_GT(p.top, 0) << "openbox gave the window no title bar";
+  EXPECT_EQ(CaptionRows(shot, p), 0) << "a title bar of the form's own in " << shot;
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 20s), 0))
+      << apptest::FileText(dir / "stderr.txt");
+  fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, MainWindowOnScreen,
+                         ::testing::Values("1024x768", "1366x768", "1280x800", "1920x1080"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// The program in process, its window on an openbox screen of 1280 x 800.
+class MainWindowResized : public apptest::ProgramFixture {
+ protected:
+  // Starts the program as it starts on a desktop: the window fitted to it, the form filling it.
+  void Open() {
+    Start();
+    std::string error;
+    backend = display::SdlBackend::Create(&error, true);
+    ASSERT_TRUE(backend) << error;
+    win::SetBackend(backend);
+    Form1->FillScreen();
+    backend->OnCloseRequest = [] { win::PostMessage(Form1->Handle(), win::WM_CLOSE, 0, 0); };
+    Form1->Show();
+    Advance(10700);  // the delayed start-up, after which a close writes the settings
+    id = std::to_string(display::XWindowOf(backend->Window()));
+    ASSERT_TRUE(PumpUntil([&] { return Measure(*x, id).has_value(); }));
+  }
+  void Close() {
+    if (backend) backend->OnCloseRequest = nullptr;
+    if (win::IsInitialized()) win::SetBackend(nullptr);
+    backend.reset();
+    Stop();
+  }
+  void TearDown() override {
+    Close();
+    // SDL's video is bound to this test's display, which goes with the test.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ProgramFixture::TearDown();
+  }
+  // Runs the program until done() holds (at most a minute); what the window manager did and the
+  // program's answer to it take their time on a loaded machine.
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < until) {
+      app->ProcessMessages();
+      if (done()) return true;
+      xvfb::PumpFor(20);
+    }
+    return done();
+  }
+  // Waits for the screen to take the window's new size and for the layout to follow it.
+  void Settle(const std::function<bool(const Placed&)>& windowManagerDone, const char* step) {
+    ASSERT_TRUE(PumpUntil([&] {
+      const auto p = Measure(*x, id);
+      return p && windowManagerDone(*p) && win::ScreenWidth() == p->width &&
+             win::ScreenHeight() == p->height;
+    })) << step;
+    Advance(500);
+    const std::string shot = ::testing::TempDir() + "mainwindow_" + step + ".png";
+    x->Run("import -window root png:'" + shot + "' 2>/dev/null");
+    std::printf("%s: %dx%d, map %dx%d; picture %s\n", step, win::ScreenWidth(),
+                win::ScreenHeight(), Form1->EarthMap1->Width(), Form1->EarthMap1->Height(),
+                shot.c_str());
+    SCOPED_TRACE(step);
+    apptest::ExpectUsable(Form1);
+  }
+
+  std::unique_ptr<apptest::WmDisplay> x;
+  std::shared_ptr<display::SdlBackend> backend;
+  std::string id;
+};
+
+TEST_F(MainWindowResized, ThroughTheWindowManagerAndBackAndAfterACloseAndStart) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool") && xvfb::Have("wmctrl"));
+  x = std::make_unique<apptest::WmDisplay>(true, "1280x800x24");
+  ASSERT_TRUE(x->Started());
+  setenv("DISPLAY", x->Name().c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "x11", 1);
+  WriteIni("[comms]\ncomport=Network\n");
+  Open();
+  ASSERT_FALSE(HasFatalFailure());
+  const win::SIZE full{win::ScreenWidth(), win::ScreenHeight()};
+  const win::SIZE least = Form1->MinimumClientSize();
+  const apptest::DockedPlaces atFull = apptest::DockedPlacesOf(Form1);
+  apptest::ExpectUsable(Form1);
+  // Sizes asked of the window manager; it keeps them between the window's minimum and the
+  // screen.
+  auto resize = [&](int w, int h, const char* step) {
+    x->Xdo("windowsize " + id + " " + std::to_string(w) + " " + std::to_string(h));
+    const int ww = std::clamp(w, int(least.cx), int(full.cx)), wh = std::clamp(h, int(least.cy), int(full.cy));
+    Settle([&](const Placed& p) { return p.width == ww && p.height == wh; }, step);
+  };
+  resize(1280, 760, "1_1280x760");
+  const apptest::DockedPlaces at1280 = apptest::DockedPlacesOf(Form1);
+  resize(1000, 650, "2_1000x650");
+  resize(1280, 760, "3_1280x760");
+  EXPECT_EQ(apptest::DockedPlacesOf(Form1), at1280);
+  const std::string states = "xprop -id " + id + " _NET_WM_STATE";
+  x->Run("wmctrl -i -r " + id + " -b add,maximized_vert,maximized_horz");
+  Settle([&](const Placed&) { return x->Run(states).find("MAXIMIZED_HORZ") != std::string::npos; },
+         "4_maximised");
+  if (win::ScreenWidth() == full.cx && win::ScreenHeight() == full.cy) {
+    EXPECT_EQ(apptest::DockedPlacesOf(Form1), atFull);
+  }
+  x->Run("wmctrl -i -r " + id + " -b remove,maximized_vert,maximized_horz");
+  Settle([&](const Placed& p) {
+    return x->Run(states).find("MAXIMIZED") == std::string::npos && p.height == 760;
+  }, "5_restored");
+  EXPECT_EQ(apptest::DockedPlacesOf(Form1), at1280);
+
+  // Closed by the window manager, and started again.
+  const std::string said = x->Xdo("windowactivate --sync " + id + " 2>&1") +
+                           x->Xdo("key --clearmodifiers alt+F4 2>&1");
+  ASSERT_TRUE(PumpUntil([&] { return app->Terminated() || !Form1->Visible(); }))
+      << said
+      << "alt+F4 did not close the window" << testing::PrintToString(boxes);
+  Close();
+  rtl::TIniFile ini("corvatalen.ini");
+  EXPECT_TRUE(ini.SectionExists("DKToolWindow1"));
+  EXPECT_EQ(ini.ReadString("comms", "comport", ""), "Network");
+  Open();
+  ASSERT_FALSE(HasFatalFailure());
+  EXPECT_EQ(win::ScreenWidth(), full.cx);
+  EXPECT_EQ(win::ScreenHeight(), full.cy);
+  EXPECT_EQ(apptest::DockedPlacesOf(Form1), atFull);
+}
+
+}  // namespace
