@@ -837,15 +837,17 @@ void TWinControl::PaintControls(gdi::HDC dc, const TRect& update) {
     TRect b = g->BoundsRect();
     TRect i{};
     if (!gdi::IntersectRect(&i, &b, &update)) continue;
-    int saved = gdi::SaveDC(dc);
+    // The DC's state comes back after the child, whether or not its Paint raised.
+    struct Restore {
+      gdi::HDC dc;
+      int saved;
+      ~Restore() { gdi::RestoreDC(dc, saved); }
+    } restore{dc, gdi::SaveDC(dc)};
     gdi::OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
     gdi::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
-    FreeControlCanvas(g->Canvas());
-    g->Canvas()->SetHandle(dc);
+    const TCanvasLoan loan(g->Canvas(), dc);
     g->Canvas()->Font()->Assign(g->Font());
     g->Paint();
-    g->Canvas()->SetHandle({});
-    gdi::RestoreDC(dc, saved);
   }
 }
 
@@ -960,11 +962,9 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     }
     case win::WM_PAINT: {
-      win::PAINTSTRUCT ps{};
-      gdi::HDC dc = win::BeginPaint(handle_, &ps);
-      PaintWindow(dc);
-      PaintControls(dc, ps.rcPaint);
-      win::EndPaint(handle_, &ps);
+      const win::PaintScope paint(handle_);
+      PaintWindow(paint.dc());
+      PaintControls(paint.dc(), paint.ps().rcPaint);
       return;
     }
     case win::WM_ERASEBKGND:

@@ -187,9 +187,7 @@ void PaintFrame(HDC dc, Window* w) {
 }  // namespace
 
 void DefaultPaint(HWND h) {
-  PAINTSTRUCT ps;
-  BeginPaint(h, &ps);
-  EndPaint(h, &ps);
+  const PaintScope paint(h);
 }
 
 void DefaultNcPaint(HWND h, WPARAM region) {

@@ -58,6 +58,21 @@ struct PAINTSTRUCT {
 // clipped to what was invalid.
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
+// BeginPaint for the life of the object: the DC goes back however the painting ends, since
+// BeginPaint has already validated the window and nothing else would release it.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
+  ~PaintScope() { EndPaint(hwnd_, &ps_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return ps_.hdc; }
+  const PAINTSTRUCT& ps() const { return ps_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+};
 
 enum : DWORD {
   DCX_WINDOW = 0x00000001,
