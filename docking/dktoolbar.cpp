@@ -39,8 +39,8 @@ TDKChevronItem::TDKChevronItem(TDKCustomToolbar* AToolbar)
   SetHint("More Buttons|");
 }
 
-std::unique_ptr<TDKItemViewer> TDKChevronItem::CreateViewer(TDKView* AView, int AGroupLevel) {
-  return std::make_unique<TDKChevronItemViewer>(AView, this, AGroupLevel);
+TDKItemViewerClass TDKChevronItem::GetItemViewerClass(TDKView*) const {
+  return TDKItemViewerClass::Of<TDKChevronItemViewer>();
 }
 
 TDKView* TDKChevronItem::GetChevronParentView() const {

@@ -30,7 +30,7 @@ class TDKToolbarView : public TDKView {
 class TDKChevronItem : public TDKCustomItem {
  public:
   explicit TDKChevronItem(TDKCustomToolbar* AToolbar);
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* AView, int AGroupLevel) override;
+  TDKItemViewerClass GetItemViewerClass(TDKView* AView) const override;
   TDKView* GetChevronParentView() const;
 
  private:

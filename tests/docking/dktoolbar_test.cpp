@@ -646,8 +646,8 @@ struct HandViewer : TDKItemViewer {
 };
 struct HandItem : TDKItem {
   using TDKItem::TDKItem;
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* view, int level) override {
-    return std::make_unique<HandViewer>(view, this, level);
+  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
+    return TDKItemViewerClass::Of<HandViewer>();
   }
 };
 

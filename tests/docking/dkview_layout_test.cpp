@@ -7,7 +7,17 @@
 namespace itemtest {
 namespace {
 
-using Layout = ItemTest;
+class Layout : public ItemTest {
+ protected:
+  // A toolbar view of an image button and the item after it.
+  TDKView* AfterAButton(TDKCustomItem* item, bool priority = false) {
+    auto* root = new TDKRootItem(form);
+    root->SetSubMenuImages(images);
+    Add(root, "", 0);
+    root->Add(item);
+    return MakeView(root, true, priority);
+  }
+};
 
 TEST_F(Layout, ImageButtonsLineUpAndAnEmptyViewIsOneButtonBig) {
   auto* root = new TDKRootItem(form);
@@ -251,19 +261,14 @@ struct BigViewer : TDKItemViewer {
 struct Switchable : TDKItem {
   Switchable() : TDKItem(nullptr) {}
   bool big = false;
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* view, int level) override {
-    return big ? std::make_unique<BigViewer>(view, this, level)
-               : TDKItem::CreateViewer(view, level);
+  TDKItemViewerClass GetItemViewerClass(TDKView* view) const override {
+    return big ? TDKItemViewerClass::Of<BigViewer>() : TDKItem::GetItemViewerClass(view);
   }
 };
 
 TEST_F(Layout, RecreatingAnItemsViewersGivesThemTheItemsNewClassInTheirPlace) {
-  auto* root = new TDKRootItem(form);
-  root->SetSubMenuImages(images);
-  Add(root, "", 0);
   auto* sw = new Switchable;
-  root->Add(sw);
-  TDKView* v = MakeView(root, true, true);
+  TDKView* v = AfterAButton(sw, true);
   v->SetSelected(v->Find(sw));
   sw->big = true;
   sw->RecreateItemViewers();
@@ -276,6 +281,18 @@ TEST_F(Layout, RecreatingAnItemsViewersGivesThemTheItemsNewClassInTheirPlace) {
   EXPECT_THAT([&] { v->Find(&stranger); },
               testing::ThrowsMessage<EDKItemError>(testing::StrEq(
                   "An item viewer associated the specified item could not be found")));
+}
+
+TEST_F(Layout, ALayoutFindsAViewerWhoseItemNowAsksForAnotherClass) {
+  auto* sw = new Switchable;
+  TDKView* v = AfterAButton(sw);
+  sw->big = true;  // and no word to the views
+  // Measuring only: a viewer of the new class measures, the old one stays.
+  EXPECT_EQ(v->CalculatePositions(false, dkvoHorizontal, 0, 0, 0).TotalSize, (SIZE{63, 40}));
+  EXPECT_EQ(dynamic_cast<BigViewer*>(v->Find(sw)), nullptr);
+  v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
+  ASSERT_NE(dynamic_cast<BigViewer*>(v->Find(sw)), nullptr);
+  EXPECT_EQ(v->Find(sw)->BoundsRect, Rc(23, 0, 63, 40));
 }
 
 }  // namespace
