@@ -606,6 +606,8 @@ class TDKView : public rtl::TComponent {
   // The hint of the viewer under the hint's cursor point: its text and rectangle; false when
   // there is none (no hint).
   bool HandleHintShowMessage(vcl::THintInfo& Info);
+  // The controls of control items that the chevron keeps off the edge.
+  void GetOffEdgeControlList(std::vector<vcl::TControl*>& List) const;
   // Every shown item brings itself up to date from its action.
   void InitiateActions();
   // Accessibility (dkacc).

@@ -107,6 +107,13 @@ TDKItemViewer* TDKView::ViewerFromPoint(POINT P) const {
   return nullptr;
 }
 
+void TDKView::GetOffEdgeControlList(std::vector<vcl::TControl*>& List) const {
+  for (const auto& v : viewers_)
+    if (v->OffEdge)
+      if (auto* ci = dynamic_cast<TDKControlItem*>(v->Item()); ci && ci->Control())
+        List.push_back(ci->Control());
+}
+
 void TDKView::FreeViewers() {
   CloseChildPopups();
   selected_ = nullptr;

@@ -499,6 +499,22 @@ void TDKCustomToolbar::InitiateAction() {
   if (updateActions_) view_->InitiateActions();
 }
 
+void TDKCustomToolbar::GetTabOrderList(std::vector<vcl::TWinControl*>& List) const {
+  const auto mine = static_cast<std::ptrdiff_t>(List.size());
+  TDKCustomDockableWindow::GetTabOrderList(List);
+  if (!view_) return;
+  std::vector<vcl::TControl*> hidden;
+  view_->GetOffEdgeControlList(hidden);
+  auto behindChevron = [&](const vcl::TWinControl* c) {
+    for (vcl::TControl* h : hidden) {
+      if (h == c) return true;
+      if (auto* w = dynamic_cast<vcl::TWinControl*>(h); w && w->ContainsControl(c)) return true;
+    }
+    return false;
+  };
+  List.erase(std::remove_if(List.begin() + mine, List.end(), behindChevron), List.end());
+}
+
 void TDKCustomToolbar::ShowHintChanged() {
   // The menu loop asks the view whether its items show hints.
   if (view_) view_->SetShowHints(ShowHint());
