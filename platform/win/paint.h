@@ -108,6 +108,12 @@ BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* fl
 BOOL UpdateLayeredWindow(HWND hwnd, HDC dst, const POINT* pos, const SIZE* size, HDC src,
                          const POINT* srcPos, COLORREF key, const BLENDFUNCTION* blend, DWORD flags);
 
+enum : UINT { DC_ACTIVE = 0x0001, DC_SMALLCAP = 0x0002, DC_TEXT = 0x0008, DC_GRADIENT = 0x0020 };
+// A caption bar in rect as the window frames draw theirs: the active or inactive caption colour
+// (DC_GRADIENT: running into the gradient caption colour) and, with DC_TEXT, the window's text
+// in the caption font (DC_SMALLCAP: the small one). Windows here have no icons to draw.
+BOOL DrawCaption(HWND hwnd, HDC dc, const RECT* rect, UINT flags);
+
 // The screen as presented: non-layered windows with the layered ones blended over them.
 const gdi::Surface& ComposeScreen();
 // The surface non-layered windows draw on (not blended).
