@@ -408,6 +408,10 @@ class TDKItemViewer {
   void Execute(bool AGivePriority);
   std::string GetHintText() const;
   int GetAccRole() const;
+  // The value a screen reader is told (an edit's text, say); false: the viewer has none.
+  virtual bool GetAccValue(std::string& Value) const;
+  // The view lets go of the mouse while the viewer is selected: it repaints unpressed.
+  virtual void LosingCapture();
   // Accessibility (dkacc): the object handed to clients, created on first request.
   acc::IAccessible* GetAccObject();
   bool IsAccessible() const { return Show || OffEdge || Clipped; }
@@ -524,6 +528,7 @@ class TDKView : public rtl::TComponent {
   bool ShowHints() const { return showHints_; }
   void SetShowHints(bool v) { showHints_ = v; }
   bool Customizing() const { return customizing_; }
+  void SetCustomizing(bool v);
   bool UsePriorityList() const { return usePriorityList_; }
   void SetUsePriorityList(bool v);
   bool NewViewersGetHighestPriority() const { return newViewersHighest_; }

@@ -271,6 +271,12 @@ void TDKView::SetUsePriorityList(bool v) {
   RecreateAllViewers();
 }
 
+void TDKView::SetCustomizing(bool v) {
+  if (customizing_ == v) return;
+  customizing_ = v;
+  RecreateAllViewers();
+}
+
 // ------------------------------------------------------------------ properties
 
 void TDKView::SetOrientation(TDKViewOrientation v) {

@@ -403,6 +403,15 @@ void TDKItemViewer::KeyDown(unsigned short&, vcl::TShiftState) {}
 
 void TDKItemViewer::MouseWheel(int, int, int) {}
 
+bool TDKItemViewer::GetAccValue(std::string& Value) const {
+  Value.clear();
+  return false;
+}
+
+void TDKItemViewer::LosingCapture() {
+  view_->Invalidate(this);
+}
+
 void TDKItemViewer::Entering() {
   if (item_->OnSelect) item_->OnSelect(item_, this, true);
 }

@@ -215,6 +215,23 @@ TEST_F(Layout, SameWidthButtonsTakeTheWidestOne) {
   EXPECT_EQ(v->TotalSize().cy, 6 + TextHeight() + 16);
 }
 
+TEST_F(Layout, ACustomizingViewShowsAnInlineGroupAsAnItemOfItsOwn) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* group = Add<TDKGroupItem>(root, "", 0);
+  Add(group, "", 1);
+  TDKView* v = MakeView(root, true);
+  // The group's items stand in its place; the group itself is not drawn.
+  ASSERT_EQ(v->ViewerCount(), 2);
+  v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
+  EXPECT_FALSE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(0, 0, 23, 22));
+  v->SetCustomizing(true);
+  v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
+  EXPECT_TRUE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(23, 0, 46, 22));
+}
+
 // Items of classes that set the style bits no class of the framework sets.
 template <typename Base, TDKItemStyle Bits>
 struct Styled : Base {
