@@ -837,12 +837,7 @@ void TWinControl::PaintControls(gdi::HDC dc, const TRect& update) {
     TRect b = g->BoundsRect();
     TRect i{};
     if (!gdi::IntersectRect(&i, &b, &update)) continue;
-    // The DC's state comes back after the child, whether or not its Paint raised.
-    struct Restore {
-      gdi::HDC dc;
-      int saved;
-      ~Restore() { gdi::RestoreDC(dc, saved); }
-    } restore{dc, gdi::SaveDC(dc)};
+    const gdi::SavedDC saved(dc);
     gdi::OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
     gdi::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
     const TCanvasLoan loan(g->Canvas(), dc);
@@ -852,7 +847,8 @@ void TWinControl::PaintControls(gdi::HDC dc, const TRect& update) {
 }
 
 void TWinControl::PaintTo(gdi::HDC dc, int x, int y) {
-  int saved = gdi::SaveDC(dc);
+  // The caller's DC gets its state back even when a Paint raises.
+  const gdi::SavedDC saved(dc);
   gdi::OffsetViewportOrgEx(dc, x, y, nullptr);
   gdi::IntersectClipRect(dc, 0, 0, Width(), Height());
   if (!(ControlStyle() & csOpaque)) PaintBackground(dc);
@@ -862,7 +858,6 @@ void TWinControl::PaintTo(gdi::HDC dc, int x, int y) {
     auto* w = dynamic_cast<TWinControl*>(c);
     if (w && w->Visible()) w->PaintTo(dc, w->Left(), w->Top());
   }
-  gdi::RestoreDC(dc, saved);
 }
 
 bool TWinControl::WantsKey(unsigned short, TShiftState) const {

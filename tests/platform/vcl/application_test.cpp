@@ -7,6 +7,7 @@
 
 #include "platform/gdi/objects.h"
 #include "platform/rtl/thread.h"
+#include "platform/vcl/bitmap.h"
 #include "platform/vcl/screen.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
@@ -268,6 +269,27 @@ TEST_F(App, APaintThatRaisesGivesItsDeviceContextBackAndTheNextPaintIsWhole) {
       const gdi::POINT s = c->ClientToScreen(p);
       EXPECT_EQ(gdi::NativeToColor(screen.Get(s.x, s.y)), gdi::RGB(255, 0, 0)) << c->Left();
     }
+}
+
+TEST_F(App, PrintingAControlWhosePaintRaisesLeavesTheCallersContextAsItWas) {
+  auto* form = new TForm(app.get());
+  form->SetBounds(100, 100, 300, 200);
+  auto* window = new TFailingPaint<TCustomControl>(form);
+  window->SetParent(form);
+  window->SetBounds(10, 10, 40, 30);
+  window->failing = true;
+  TBitmap picture;
+  picture.SetSize(300, 200);
+  const gdi::HDC dc = picture.Canvas()->Handle();
+  EXPECT_THROW(form->PaintTo(dc, 5, 5), rtl::EAbort);
+  gdi::POINT origin{-1, -1};
+  gdi::GetViewportOrgEx(dc, &origin);
+  EXPECT_EQ(origin.x, 0);
+  EXPECT_EQ(origin.y, 0);
+  gdi::RECT clip{};
+  gdi::GetClipBox(dc, &clip);
+  EXPECT_EQ(clip.right, 300);
+  EXPECT_EQ(clip.bottom, 200);
 }
 
 TEST_F(App, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
