@@ -300,6 +300,12 @@ HRESULT TDKItemViewerAccObject::get_accRole(VARIANT Child, VARIANT* Role) {
   return S_OK;
 }
 
+HRESULT TDKItemViewerAccObject::get_accValue(VARIANT Child, std::string* Value) {
+  if (!Value) return E_POINTER;
+  if (HRESULT h = Check(Child); h != S_OK) return h;
+  return viewer_->GetAccValue(*Value) ? S_OK : S_FALSE;
+}
+
 HRESULT TDKItemViewerAccObject::get_accState(VARIANT Child, VARIANT* State) {
   if (!State) return E_POINTER;
   if (HRESULT h = Check(Child); h != S_OK) return h;

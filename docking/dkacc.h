@@ -73,6 +73,7 @@ class TDKItemViewerAccObject : public TDKCustomAccObject {
   acc::HRESULT get_accChild(acc::VARIANT Child, acc::IAccessible** Result) override;
   acc::HRESULT get_accName(acc::VARIANT Child, std::string* Name) override;
   acc::HRESULT get_accRole(acc::VARIANT Child, acc::VARIANT* Role) override;
+  acc::HRESULT get_accValue(acc::VARIANT Child, std::string* Value) override;
   acc::HRESULT get_accState(acc::VARIANT Child, acc::VARIANT* State) override;
   acc::HRESULT get_accKeyboardShortcut(acc::VARIANT Child, std::string* Shortcut) override;
   acc::HRESULT get_accFocus(acc::VARIANT* Focus) override;

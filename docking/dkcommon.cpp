@@ -13,6 +13,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/win/input.h"
 #include "platform/win/message.h"
+#include "platform/win/paint.h"
 #include "platform/win/sinks.h"
 #include "platform/win/system.h"
 #include "platform/win/window.h"
@@ -214,27 +215,19 @@ bool IsFillRectWithGradientAvailable() {
 void FillRectWithGradient(HDC DC, const RECT& R, win::COLORREF StartColor, win::COLORREF EndColor,
                           bool Horizontal) {
   if (!IsFillRectWithGradientAvailable()) return;
-  const win::COLORREF a = gdi::ColorToRGB(StartColor), b = gdi::ColorToRGB(EndColor);
-  gdi::TRIVERTEX v[2];
-  v[0].x = R.left;
-  v[0].y = R.top;
-  v[0].Red = static_cast<win::WORD>(gdi::GetRValue(a) << 8);
-  v[0].Green = static_cast<win::WORD>(gdi::GetGValue(a) << 8);
-  v[0].Blue = static_cast<win::WORD>(gdi::GetBValue(a) << 8);
-  v[1].x = R.right;
-  v[1].y = R.bottom;
-  v[1].Red = static_cast<win::WORD>(gdi::GetRValue(b) << 8);
-  v[1].Green = static_cast<win::WORD>(gdi::GetGValue(b) << 8);
-  v[1].Blue = static_cast<win::WORD>(gdi::GetBValue(b) << 8);
-  gdi::GRADIENT_RECT gr{0, 1};
-  gdi::GradientFill(DC, v, 2, &gr, 1,
-                    Horizontal ? gdi::GRADIENT_FILL_RECT_H : gdi::GRADIENT_FILL_RECT_V);
+  gdi::GradientFillRect(DC, R, gdi::ColorToRGB(StartColor), gdi::ColorToRGB(EndColor), Horizontal);
 }
 
 void DrawSmallWindowCaption(HWND Wnd, HDC DC, const RECT& R, const std::string& Caption,
                             bool Active) {
-  (void)Wnd;
   const bool gradients = GetSystemParametersInfoBool(win::SPI_GETGRADIENTCAPTIONS, false);
+  if (Version().major < 6) {
+    // The platform draws the caption bar, with the window's own text.
+    win::DrawCaption(Wnd, DC, &R,
+                     win::DC_SMALLCAP | win::DC_TEXT | (Active ? win::DC_ACTIVE : 0u) |
+                         (gradients ? win::DC_GRADIENT : 0u));
+    return;
+  }
   const int base = Active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION;
   const int grad = Active ? gdi::COLOR_GRADIENTACTIVECAPTION : gdi::COLOR_GRADIENTINACTIVECAPTION;
   const win::COLORREF c1 = gdi::GetSysColor(base), c2 = gdi::GetSysColor(grad);

@@ -713,13 +713,14 @@ void TDKCustomDockableWindow::HookProc(THookProcCode Code, HWND Wnd, win::WPARAM
 // ------------------------------------------------------------------ docked frame
 
 void TDKCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip) {
-  (void)Clip;
   if (!docked_ || !currentDock_ || !HandleAllocated()) return;
   HDC dc = DrawToDC ? ADC : win::GetWindowDC(Handle());
   const bool vertical = currentDock_->IsVertical();
   const int w = Width(), h = Height();
   const RECT client = win::GetClientRectInWindow(Handle());
   gdi::SaveDC(dc);
+  // Only what needs it is drawn again: the rest of the frame may stand over newer pixels.
+  if (Clip) SelectNCUpdateRgn(Handle(), dc, Clip);
   gdi::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
   RECT all{0, 0, w, h};
   if (currentDock_->UsingBackground() && currentDock_->BackgroundOnToolbars()) {
@@ -829,7 +830,7 @@ void TDKCustomDockableWindow::WndProc(vcl::TMessage& m) {
       break;
     case win::WM_NCPAINT:
       if (docked_) {
-        DrawNCArea(false, nullptr, nullptr);
+        DrawNCArea(false, nullptr, m.WParam > 1 ? reinterpret_cast<win::HRGN>(m.WParam) : nullptr);
         m.Result = 0;
         return;
       }

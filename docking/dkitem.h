@@ -5,6 +5,7 @@
 // (sizes and painting), dkitem_popup (popup windows and where they go).
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/access/access.h"
@@ -23,6 +24,30 @@ using win::SIZE;
 class TDKView;
 class TDKItemViewer;
 class TDKPopupWindow;
+
+class TDKCustomItem;
+
+// The class of viewer that shows an item in a view. It may change with the item's state: a view
+// asks whether a viewer is still of the item's class, and has the class make a new one.
+class TDKItemViewerClass {
+ public:
+  using Maker = std::unique_ptr<TDKItemViewer> (*)(TDKView*, TDKCustomItem*, int);
+  template <class V>
+  static TDKItemViewerClass Of() {
+    return TDKItemViewerClass(typeid(V), [](TDKView* View, TDKCustomItem* Item, int GroupLevel) {
+      return std::unique_ptr<TDKItemViewer>(std::make_unique<V>(View, Item, GroupLevel));
+    });
+  }
+  bool IsClassOf(const TDKItemViewer& Viewer) const;
+  std::unique_ptr<TDKItemViewer> Create(TDKView* View, TDKCustomItem* Item, int GroupLevel) const {
+    return make_(View, Item, GroupLevel);
+  }
+
+ private:
+  TDKItemViewerClass(const std::type_info& Type, Maker Make) : type_(&Type), make_(Make) {}
+  const std::type_info* type_;
+  Maker make_;
+};
 
 class EDKItemError : public rtl::Exception {
  public:
@@ -213,7 +238,10 @@ class TDKCustomItem : public rtl::TComponent {
   std::string CaptionWithoutShortCut() const;
 
   // Views.
-  virtual std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* AView, int AGroupLevel);
+  virtual TDKItemViewerClass GetItemViewerClass(TDKView* AView) const;
+  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* AView, int AGroupLevel) {
+    return GetItemViewerClass(AView).Create(AView, this, AGroupLevel);
+  }
   virtual std::unique_ptr<TDKPopupWindow> MakePopupWindow(TDKView* ParentView);
   // Opens the sub-items at a screen point as a popup menu, runs the menu loop and returns the
   // clicked item (posting its click unless ReturnClickedItemOnly).
@@ -301,7 +329,7 @@ class TDKSeparatorItem : public TDKCustomItem {
   explicit TDKSeparatorItem(rtl::TComponent* AOwner);
   bool Blank() const { return blank_; }
   void SetBlank(bool v);
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* AView, int AGroupLevel) override;
+  TDKItemViewerClass GetItemViewerClass(TDKView* AView) const override;
 
  private:
   bool blank_ = false;
@@ -380,6 +408,10 @@ class TDKItemViewer {
   void Execute(bool AGivePriority);
   std::string GetHintText() const;
   int GetAccRole() const;
+  // The value a screen reader is told (an edit's text, say); false: the viewer has none.
+  virtual bool GetAccValue(std::string& Value) const;
+  // The view lets go of the mouse while the viewer is selected: it repaints unpressed.
+  virtual void LosingCapture();
   // Accessibility (dkacc): the object handed to clients, created on first request.
   acc::IAccessible* GetAccObject();
   bool IsAccessible() const { return Show || OffEdge || Clipped; }
@@ -496,6 +528,7 @@ class TDKView : public rtl::TComponent {
   bool ShowHints() const { return showHints_; }
   void SetShowHints(bool v) { showHints_ = v; }
   bool Customizing() const { return customizing_; }
+  void SetCustomizing(bool v);
   bool UsePriorityList() const { return usePriorityList_; }
   void SetUsePriorityList(bool v);
   bool NewViewersGetHighestPriority() const { return newViewersHighest_; }
@@ -578,6 +611,8 @@ class TDKView : public rtl::TComponent {
   // The hint of the viewer under the hint's cursor point: its text and rectangle; false when
   // there is none (no hint).
   bool HandleHintShowMessage(vcl::THintInfo& Info);
+  // The controls of control items that the chevron keeps off the edge.
+  void GetOffEdgeControlList(std::vector<vcl::TControl*>& List) const;
   // Every shown item brings itself up to date from its action.
   void InitiateActions();
   // Accessibility (dkacc).

@@ -471,8 +471,8 @@ void TDKSeparatorItem::SetBlank(bool v) {
   Change(false);
 }
 
-std::unique_ptr<TDKItemViewer> TDKSeparatorItem::CreateViewer(TDKView* AView, int AGroupLevel) {
-  return std::make_unique<TDKSeparatorItemViewer>(AView, this, AGroupLevel);
+TDKItemViewerClass TDKSeparatorItem::GetItemViewerClass(TDKView*) const {
+  return TDKItemViewerClass::Of<TDKSeparatorItemViewer>();
 }
 
 TDKControlItem::TDKControlItem(rtl::TComponent* AOwner) : TDKCustomItem(AOwner) {
@@ -499,8 +499,12 @@ void TDKControlItem::Notification(rtl::TComponent* AComponent, rtl::TOperation O
   }
 }
 
-std::unique_ptr<TDKItemViewer> TDKCustomItem::CreateViewer(TDKView* AView, int AGroupLevel) {
-  return std::make_unique<TDKItemViewer>(AView, this, AGroupLevel);
+TDKItemViewerClass TDKCustomItem::GetItemViewerClass(TDKView*) const {
+  return TDKItemViewerClass::Of<TDKItemViewer>();
+}
+
+bool TDKItemViewerClass::IsClassOf(const TDKItemViewer& Viewer) const {
+  return typeid(Viewer) == *type_;
 }
 
 }  // namespace docking

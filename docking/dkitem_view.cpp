@@ -107,6 +107,13 @@ TDKItemViewer* TDKView::ViewerFromPoint(POINT P) const {
   return nullptr;
 }
 
+void TDKView::GetOffEdgeControlList(std::vector<vcl::TControl*>& List) const {
+  for (const auto& v : viewers_)
+    if (v->OffEdge)
+      if (auto* ci = dynamic_cast<TDKControlItem*>(v->Item()); ci && ci->Control())
+        List.push_back(ci->Control());
+}
+
 void TDKView::FreeViewers() {
   CloseChildPopups();
   selected_ = nullptr;
@@ -264,6 +271,12 @@ void TDKView::SetUsePriorityList(bool v) {
   RecreateAllViewers();
 }
 
+void TDKView::SetCustomizing(bool v) {
+  if (customizing_ == v) return;
+  customizing_ = v;
+  RecreateAllViewers();
+}
+
 // ------------------------------------------------------------------ properties
 
 void TDKView::SetOrientation(TDKViewOrientation v) {
@@ -414,6 +427,7 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
   canvas = measure_->Canvas();
   std::vector<SIZE> size(static_cast<size_t>(n), SIZE{0, 0});
   auto S = [&](int i) -> SIZE& { return size[static_cast<size_t>(i)]; };
+  std::vector<char> usesSameWidth(static_cast<size_t>(n), 0);
   int sameWidth = 0;
   for (int i = 0; i < n; ++i) {
     if (!R(i).show && V(i) != chevron) continue;
@@ -425,16 +439,33 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
     if (vcl::TFont* f = GetFont()) canvas->Font()->Assign(f);
     if (V(i)->Item()->EffectiveOptions() & dkoDefault)
       canvas->Font()->SetStyle(canvas->Font()->Style() | vcl::fsBold);
+    // An item whose state now asks for another class of viewer gets one; a layout that only
+    // measures has a viewer of that class measure it instead.
+    TDKItemViewer* measured = V(i);
+    std::unique_ptr<TDKItemViewer> stand;
+    const TDKItemViewerClass cls = measured->Item()->GetItemViewerClass(this);
+    if (!cls.IsClassOf(*measured)) {
+      if (CanMoveControls) {
+        const bool wasChevron = measured == chevron;
+        RecreateItemViewer(i);
+        measured = V(i);
+        if (wasChevron) chevron = measured;
+      } else {
+        stand = cls.Create(this, measured->Item(), measured->GroupLevel());
+        measured = stand.get();
+      }
+    }
     int w = 0, h = 0;
-    V(i)->CalcSize(canvas, w, h);
+    measured->CalcSize(canvas, w, h);
     S(i) = SIZE{w, h};
-    if (V(i)->UsesSameWidth()) sameWidth = std::max(sameWidth, w);
+    usesSameWidth[static_cast<size_t>(i)] = measured->UsesSameWidth();
+    if (usesSameWidth[static_cast<size_t>(i)]) sameWidth = std::max(sameWidth, w);
   }
   int sum = 0;
   int cross = 0;
   for (int i = 0; i < n; ++i) {
     if (!R(i).show) continue;
-    if (V(i)->UsesSameWidth()) S(i).cx = sameWidth;
+    if (usesSameWidth[static_cast<size_t>(i)]) S(i).cx = sameWidth;
     sum += Along(S(i), vertical);
     cross = std::max(cross, Across(S(i), vertical));
   }

@@ -5,6 +5,7 @@
 #include "docking/dkcommon.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopupmenu.h"
+#include "platform/gdi/blit.h"
 #include "platform/gdi/controls.h"
 #include "platform/gdi/text.h"
 #include "platform/vcl/application.h"
@@ -47,6 +48,32 @@ void DrawArrow(vcl::TCanvas* Canvas, const std::vector<vcl::TPoint>& pts, vcl::T
   for (vcl::TPoint& p : moved) ++p.x, ++p.y;
   FillTriangle(Canvas, moved, gdi::ColorToRGB(gdi::clBtnHighlight));
   FillTriangle(Canvas, pts, gdi::ColorToRGB(gdi::clBtnShadow));
+}
+
+// The system's menu-arrow glyph, drawn black on white into a monochrome bitmap the size of R,
+// is the mask through which the colour is painted: the glyph takes it, the rest keeps the row.
+void DrawMenuArrowGlyph(win::HDC DC, const RECT& R, win::COLORREF Color) {
+  const int w = R.right - R.left, h = R.bottom - R.top;
+  if (w <= 0 || h <= 0) return;
+  const win::HDC mem = gdi::CreateCompatibleDC(DC);
+  const gdi::HBITMAP mask = gdi::CreateBitmap(w, h, 1, 1, nullptr);
+  const gdi::HGDIOBJ oldMask = gdi::SelectObject(mem, mask);
+  RECT glyph{0, 0, w, h};
+  gdi::DrawFrameControl(mem, &glyph, gdi::DFC_MENU, gdi::DFCS_MENUARROW);
+  const win::COLORREF text = gdi::SetTextColor(DC, gdi::RGB(0, 0, 0));
+  const win::COLORREF back = gdi::SetBkColor(DC, gdi::RGB(255, 255, 255));
+  const win::HBRUSH brush = gdi::CreateSolidBrush(Color);
+  const gdi::HGDIOBJ oldBrush = gdi::SelectObject(DC, brush);
+  // PSDPxax: the pattern where the source is black, the destination where it is white.
+  constexpr win::DWORD kPaintThroughMask = 0x00B8074A;
+  gdi::BitBlt(DC, R.left, R.top, w, h, mem, 0, 0, kPaintThroughMask);
+  gdi::SelectObject(DC, oldBrush);
+  gdi::DeleteObject(brush);
+  gdi::SetTextColor(DC, text);
+  gdi::SetBkColor(DC, back);
+  gdi::SelectObject(mem, oldMask);
+  gdi::DeleteObject(mask);
+  gdi::DeleteDC(mem);
 }
 
 // The look of a checked button that the mouse is not on: its face dithered with the highlight.
@@ -337,9 +364,17 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
     DrawItemCaption(Canvas, textR, sc, UseDisabledShadow, CaptionFormat() | gdi::DT_RIGHT);
   }
   if (style & isSubmenu) {
-    // A right-pointing arrow centred in the last column.
-    const int cx = r.right - h / 2, cy = (r.top + r.bottom) / 2;
-    DrawArrow(Canvas, {{cx - 2, cy - 4}, {cx - 2, cy + 4}, {cx + 2, cy}}, fg, UseDisabledShadow);
+    // The system's arrow in the last column, embossed when disabled.
+    RECT arrow{r.right - h, r.top, r.right, r.bottom};
+    if (UseDisabledShadow) {
+      RECT moved = arrow;
+      gdi::OffsetRect(&moved, 1, 1);
+      DrawMenuArrowGlyph(dc, moved, gdi::ColorToRGB(gdi::clBtnHighlight));
+      DrawMenuArrowGlyph(dc, arrow, gdi::ColorToRGB(gdi::clBtnShadow));
+    } else {
+      const bool splitSelected = (style & isSplitButton) && highlighted;
+      DrawMenuArrowGlyph(dc, arrow, gdi::ColorToRGB(splitSelected ? gdi::clBtnText : fg));
+    }
     if (style & isSplitButton) {
       RECT d{r.right - h - 2, r.top + 2, r.right - h, r.bottom - 2};
       gdi::DrawEdge(dc, &d, gdi::EDGE_ETCHED, gdi::BF_LEFT);
@@ -367,6 +402,15 @@ void TDKItemViewer::MouseMove(int, int) {}
 void TDKItemViewer::KeyDown(unsigned short&, vcl::TShiftState) {}
 
 void TDKItemViewer::MouseWheel(int, int, int) {}
+
+bool TDKItemViewer::GetAccValue(std::string& Value) const {
+  Value.clear();
+  return false;
+}
+
+void TDKItemViewer::LosingCapture() {
+  view_->Invalidate(this);
+}
 
 void TDKItemViewer::Entering() {
   if (item_->OnSelect) item_->OnSelect(item_, this, true);

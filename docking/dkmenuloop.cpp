@@ -485,7 +485,7 @@ void TDKView::CancelCapture() {
   if (!hasCapture_) return;
   hasCapture_ = false;
   lastPos = InvalidPos;
-  if (selected_) Invalidate(selected_);
+  if (selected_) selected_->LosingCapture();
 }
 
 void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {

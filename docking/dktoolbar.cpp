@@ -39,8 +39,8 @@ TDKChevronItem::TDKChevronItem(TDKCustomToolbar* AToolbar)
   SetHint("More Buttons|");
 }
 
-std::unique_ptr<TDKItemViewer> TDKChevronItem::CreateViewer(TDKView* AView, int AGroupLevel) {
-  return std::make_unique<TDKChevronItemViewer>(AView, this, AGroupLevel);
+TDKItemViewerClass TDKChevronItem::GetItemViewerClass(TDKView*) const {
+  return TDKItemViewerClass::Of<TDKChevronItemViewer>();
 }
 
 TDKView* TDKChevronItem::GetChevronParentView() const {
@@ -497,6 +497,22 @@ bool TDKCustomToolbar::IsShortCut(unsigned short Key, vcl::TShiftState Shift) {
 void TDKCustomToolbar::InitiateAction() {
   TDKCustomDockableWindow::InitiateAction();
   if (updateActions_) view_->InitiateActions();
+}
+
+void TDKCustomToolbar::GetTabOrderList(std::vector<vcl::TWinControl*>& List) const {
+  const auto mine = static_cast<std::ptrdiff_t>(List.size());
+  TDKCustomDockableWindow::GetTabOrderList(List);
+  if (!view_) return;
+  std::vector<vcl::TControl*> hidden;
+  view_->GetOffEdgeControlList(hidden);
+  auto behindChevron = [&](const vcl::TWinControl* c) {
+    for (vcl::TControl* h : hidden) {
+      if (h == c) return true;
+      if (auto* w = dynamic_cast<vcl::TWinControl*>(h); w && w->ContainsControl(c)) return true;
+    }
+    return false;
+  };
+  List.erase(std::remove_if(List.begin() + mine, List.end(), behindChevron), List.end());
 }
 
 void TDKCustomToolbar::ShowHintChanged() {

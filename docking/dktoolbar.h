@@ -30,7 +30,7 @@ class TDKToolbarView : public TDKView {
 class TDKChevronItem : public TDKCustomItem {
  public:
   explicit TDKChevronItem(TDKCustomToolbar* AToolbar);
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* AView, int AGroupLevel) override;
+  TDKItemViewerClass GetItemViewerClass(TDKView* AView) const override;
   TDKView* GetChevronParentView() const;
 
  private:
@@ -120,6 +120,9 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void EndUpdate();
   // Also the items' actions, while UpdateActions is on.
   void InitiateAction() override;
+  // Without the controls behind the chevron, and what they hold: Tab reaches no control that
+  // waits out of sight.
+  void GetTabOrderList(std::vector<vcl::TWinControl*>& List) const override;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;

@@ -294,6 +294,21 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
   return TRUE;
 }
 
+BOOL GradientFillRect(HDC hdc, const RECT& r, COLORREF from, COLORREF to, bool horizontal) {
+  auto vertex = [](LONG x, LONG y, COLORREF c) {
+    TRIVERTEX v;
+    v.x = x;
+    v.y = y;
+    v.Red = static_cast<WORD>(GetRValue(c) << 8);
+    v.Green = static_cast<WORD>(GetGValue(c) << 8);
+    v.Blue = static_cast<WORD>(GetBValue(c) << 8);
+    return v;
+  };
+  const TRIVERTEX v[2] = {vertex(r.left, r.top, from), vertex(r.right, r.bottom, to)};
+  const GRADIENT_RECT g{0, 1};
+  return GradientFill(hdc, v, 2, &g, 1, horizontal ? GRADIENT_FILL_RECT_H : GRADIENT_FILL_RECT_V);
+}
+
 BOOL GradientFill(HDC hdc, const TRIVERTEX* v, ULONG count, const GRADIENT_RECT* rects,
                   ULONG rectCount, ULONG mode) {
   detail::MetaScope meta(hdc, [&] {

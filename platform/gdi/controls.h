@@ -83,6 +83,8 @@ enum : ULONG { GRADIENT_FILL_RECT_H = 0, GRADIENT_FILL_RECT_V = 1 };
 // Rectangles shaded from one vertex colour to the other, left to right or top to bottom.
 BOOL GradientFill(HDC hdc, const TRIVERTEX* vertices, ULONG count, const GRADIENT_RECT* rects,
                   ULONG rectCount, ULONG mode);
+// One rectangle shaded from one colour to the other: GradientFill with its two corners.
+BOOL GradientFillRect(HDC hdc, const RECT& r, COLORREF from, COLORREF to, bool horizontal);
 
 // An 8 x 8 pattern brush of alternating pixels (0 bits text colour, 1 bits background colour).
 HBRUSH CreateHalftoneBrush();

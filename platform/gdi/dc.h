@@ -142,6 +142,18 @@ HGDIOBJ GetCurrentObject(HDC hdc, int type);
 int SaveDC(HDC hdc);
 // A negative level counts back from the most recent save (-1 = the last one).
 BOOL RestoreDC(HDC hdc, int level);
+// The DC's state saved for the life of the object and put back however the drawing ends.
+class SavedDC {
+ public:
+  explicit SavedDC(HDC hdc) : hdc_(hdc), level_(SaveDC(hdc)) {}
+  ~SavedDC() { RestoreDC(hdc_, level_); }
+  SavedDC(const SavedDC&) = delete;
+  SavedDC& operator=(const SavedDC&) = delete;
+
+ private:
+  HDC hdc_;
+  int level_;
+};
 
 COLORREF SetBkColor(HDC hdc, COLORREF c);
 COLORREF GetBkColor(HDC hdc);

@@ -60,12 +60,10 @@ void FreeDeviceContexts() {
 
 void PaintOnCanvas(TCanvas* canvas, gdi::HDC dc, const TControl* control,
                    const std::function<void()>& paint) {
-  FreeControlCanvas(canvas);
-  canvas->SetHandle(dc);
+  const TCanvasLoan loan(canvas, dc);
   canvas->Font()->Assign(control->Font());
   canvas->Brush()->SetColor(control->Color());
   paint();
-  canvas->SetHandle({});
 }
 
 }  // namespace vcl

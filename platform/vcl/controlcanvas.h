@@ -35,6 +35,22 @@ void FreeControlCanvases(TWinControl* parent);
 // Gives back every borrowed DC; the application calls it after each message.
 void FreeDeviceContexts();
 
+// Lends a paint DC to a canvas (giving back any DC it borrowed) for the life of the object: the
+// canvas lets go of it however the painting ends, so it never keeps a DC released by its owner.
+class TCanvasLoan {
+ public:
+  TCanvasLoan(TCanvas* canvas, gdi::HDC dc) : canvas_(canvas) {
+    FreeControlCanvas(canvas_);
+    canvas_->SetHandle(dc);
+  }
+  ~TCanvasLoan() { canvas_->SetHandle({}); }
+  TCanvasLoan(const TCanvasLoan&) = delete;
+  TCanvasLoan& operator=(const TCanvasLoan&) = delete;
+
+ private:
+  TCanvas* canvas_;
+};
+
 // Runs a control's Paint on its canvas over the paint DC, with the control's font and colour.
 void PaintOnCanvas(TCanvas* canvas, gdi::HDC dc, const TControl* control,
                    const std::function<void()>& paint);

@@ -837,20 +837,18 @@ void TWinControl::PaintControls(gdi::HDC dc, const TRect& update) {
     TRect b = g->BoundsRect();
     TRect i{};
     if (!gdi::IntersectRect(&i, &b, &update)) continue;
-    int saved = gdi::SaveDC(dc);
+    const gdi::SavedDC saved(dc);
     gdi::OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
     gdi::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
-    FreeControlCanvas(g->Canvas());
-    g->Canvas()->SetHandle(dc);
+    const TCanvasLoan loan(g->Canvas(), dc);
     g->Canvas()->Font()->Assign(g->Font());
     g->Paint();
-    g->Canvas()->SetHandle({});
-    gdi::RestoreDC(dc, saved);
   }
 }
 
 void TWinControl::PaintTo(gdi::HDC dc, int x, int y) {
-  int saved = gdi::SaveDC(dc);
+  // The caller's DC gets its state back even when a Paint raises.
+  const gdi::SavedDC saved(dc);
   gdi::OffsetViewportOrgEx(dc, x, y, nullptr);
   gdi::IntersectClipRect(dc, 0, 0, Width(), Height());
   if (!(ControlStyle() & csOpaque)) PaintBackground(dc);
@@ -860,7 +858,6 @@ void TWinControl::PaintTo(gdi::HDC dc, int x, int y) {
     auto* w = dynamic_cast<TWinControl*>(c);
     if (w && w->Visible()) w->PaintTo(dc, w->Left(), w->Top());
   }
-  gdi::RestoreDC(dc, saved);
 }
 
 bool TWinControl::WantsKey(unsigned short, TShiftState) const {
@@ -960,11 +957,9 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     }
     case win::WM_PAINT: {
-      win::PAINTSTRUCT ps{};
-      gdi::HDC dc = win::BeginPaint(handle_, &ps);
-      PaintWindow(dc);
-      PaintControls(dc, ps.rcPaint);
-      win::EndPaint(handle_, &ps);
+      const win::PaintScope paint(handle_);
+      PaintWindow(paint.dc());
+      PaintControls(paint.dc(), paint.ps().rcPaint);
       return;
     }
     case win::WM_ERASEBKGND:

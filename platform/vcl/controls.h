@@ -285,8 +285,8 @@ class TWinControl : public TControl {
   void SetTabStop(bool v) { tabStop_ = v; }
   // Window children in tab order.
   std::vector<TWinControl*> TabList() const;
-  // All focusable descendants in tab order (depth first).
-  void GetTabOrderList(std::vector<TWinControl*>& list) const;
+  // All focusable descendants in tab order (depth first); a container may leave some out.
+  virtual void GetTabOrderList(std::vector<TWinControl*>& list) const;
   TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop,
                                bool checkParent) const;
   void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);

@@ -126,6 +126,24 @@ void Frame(HDC dc, RECT r, int sysColor) {
   if (r.right > r.left && r.bottom > r.top) gdi::FrameRect(dc, &r, gdi::GetSysColorBrush(sysColor));
 }
 
+// A caption's text, indented by an edge, in the (small) caption font and the caption text colour.
+void CaptionText(HDC dc, const std::string& text, RECT r, bool small, bool active) {
+  r.left += GetSystemMetrics(SM_CXEDGE);
+  if (text.empty() || r.right <= r.left) return;
+  const NONCLIENTMETRICS& ncm = GetSettings().nonClient;
+  gdi::HFONT font = gdi::CreateFontIndirect(small ? &ncm.lfSmCaptionFont : &ncm.lfCaptionFont);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, font);
+  const int mode = gdi::SetBkMode(dc, gdi::TRANSPARENT);
+  const COLORREF color = gdi::SetTextColor(
+      dc, gdi::GetSysColor(active ? gdi::COLOR_CAPTIONTEXT : gdi::COLOR_INACTIVECAPTIONTEXT));
+  gdi::DrawText(dc, text, &r,
+                gdi::DT_SINGLELINE | gdi::DT_VCENTER | gdi::DT_END_ELLIPSIS | gdi::DT_NOPREFIX);
+  gdi::SetTextColor(dc, color);
+  gdi::SetBkMode(dc, mode);
+  gdi::SelectObject(dc, old);
+  gdi::DeleteObject(font);
+}
+
 // Draws the frame of a window in window coordinates on dc.
 void PaintFrame(HDC dc, Window* w) {
   const int W = w->Width(), H = w->Height();
@@ -149,7 +167,6 @@ void PaintFrame(HDC dc, Window* w) {
     Fill(dc, cap, active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION);
     Fill(dc, RECT{b, b + ch - 1, W - b, b + ch}, gdi::COLOR_BTNFACE);
     RECT text = cap;
-    text.left += GetSystemMetrics(SM_CXEDGE);
     if (w->style & WS_SYSMENU) {
       const int bw = GetSystemMetrics((w->exStyle & WS_EX_TOOLWINDOW) ? SM_CXSMSIZE : SM_CXSIZE) - 2;
       RECT close{W - b - 2 - bw, b + 2, W - b - 2, b + ch - 3};
@@ -157,17 +174,7 @@ void PaintFrame(HDC dc, Window* w) {
       Frame(dc, close, gdi::COLOR_BTNSHADOW);
       text.right = close.left - 2;
     }
-    if (!w->text.empty() && text.right > text.left) {
-      const NONCLIENTMETRICS& ncm = GetSettings().nonClient;
-      gdi::HFONT font = gdi::CreateFontIndirect((w->exStyle & WS_EX_TOOLWINDOW) ? &ncm.lfSmCaptionFont
-                                                                                : &ncm.lfCaptionFont);
-      gdi::HGDIOBJ old = gdi::SelectObject(dc, font);
-      gdi::SetBkMode(dc, gdi::TRANSPARENT);
-      gdi::SetTextColor(dc, gdi::GetSysColor(active ? gdi::COLOR_CAPTIONTEXT : gdi::COLOR_INACTIVECAPTIONTEXT));
-      gdi::DrawText(dc, w->text, &text, gdi::DT_SINGLELINE | gdi::DT_VCENTER | gdi::DT_END_ELLIPSIS | gdi::DT_NOPREFIX);
-      gdi::SelectObject(dc, old);
-      gdi::DeleteObject(font);
-    }
+    CaptionText(dc, w->text, text, (w->exStyle & WS_EX_TOOLWINDOW) != 0, active);
   }
   if (w->exStyle & WS_EX_CLIENTEDGE) {
     const int e = GetSystemMetrics(SM_CXEDGE);
@@ -187,9 +194,7 @@ void PaintFrame(HDC dc, Window* w) {
 }  // namespace
 
 void DefaultPaint(HWND h) {
-  PAINTSTRUCT ps;
-  BeginPaint(h, &ps);
-  EndPaint(h, &ps);
+  const PaintScope paint(h);
 }
 
 void DefaultNcPaint(HWND h, WPARAM region) {
@@ -247,6 +252,21 @@ void DefaultPrint(HWND h, WPARAM dcParam, LPARAM flags) {
 }  // namespace detail
 
 using namespace detail;
+
+BOOL DrawCaption(HWND hwnd, HDC dc, const RECT* rect, UINT flags) {
+  Window* w = Find(hwnd);
+  if (!w || !dc || !rect) return FALSE;
+  const bool active = flags & DC_ACTIVE;
+  const COLORREF from = gdi::GetSysColor(active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION);
+  const COLORREF to = gdi::GetSysColor(active ? gdi::COLOR_GRADIENTACTIVECAPTION
+                                              : gdi::COLOR_GRADIENTINACTIVECAPTION);
+  if ((flags & DC_GRADIENT) && from != to)
+    gdi::GradientFillRect(dc, *rect, from, to, true);
+  else
+    Fill(dc, *rect, active ? gdi::COLOR_ACTIVECAPTION : gdi::COLOR_INACTIVECAPTION);
+  if (flags & DC_TEXT) CaptionText(dc, w->text, *rect, (flags & DC_SMALLCAP) != 0, active);
+  return TRUE;
+}
 
 HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
   System& s = S();

@@ -58,6 +58,21 @@ struct PAINTSTRUCT {
 // clipped to what was invalid.
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
+// BeginPaint for the life of the object: the DC goes back however the painting ends, since
+// BeginPaint has already validated the window and nothing else would release it.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
+  ~PaintScope() { EndPaint(hwnd_, &ps_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return ps_.hdc; }
+  const PAINTSTRUCT& ps() const { return ps_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+};
 
 enum : DWORD {
   DCX_WINDOW = 0x00000001,
@@ -92,6 +107,12 @@ BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* fl
 // Moves / sizes the window when asked and copies the source image into it at the given alpha.
 BOOL UpdateLayeredWindow(HWND hwnd, HDC dst, const POINT* pos, const SIZE* size, HDC src,
                          const POINT* srcPos, COLORREF key, const BLENDFUNCTION* blend, DWORD flags);
+
+enum : UINT { DC_ACTIVE = 0x0001, DC_SMALLCAP = 0x0002, DC_TEXT = 0x0008, DC_GRADIENT = 0x0020 };
+// A caption bar in rect as the window frames draw theirs: the active or inactive caption colour
+// (DC_GRADIENT: running into the gradient caption colour) and, with DC_TEXT, the window's text
+// in the caption font (DC_SMALLCAP: the small one). Windows here have no icons to draw.
+BOOL DrawCaption(HWND hwnd, HDC dc, const RECT* rect, UINT flags);
 
 // The screen as presented: non-layered windows with the layered ones blended over them.
 const gdi::Surface& ComposeScreen();

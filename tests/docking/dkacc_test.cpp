@@ -176,6 +176,34 @@ TEST_F(Access, AToolbarShowsItsButtonsSeparatorSubmenuAndWrappedControl) {
   EXPECT_EQ((std::vector<long>{l, tp, w, h}), (std::vector<long>{at.x, at.y, 23, 22}));
 }
 
+// A button that tells a value, as a field showing a number would.
+struct ValueViewer : TDKItemViewer {
+  using TDKItemViewer::TDKItemViewer;
+  bool GetAccValue(std::string& v) const override {
+    v = "7.4 kn";
+    return true;
+  }
+};
+struct ValueItem : TDKItem {
+  using TDKItem::TDKItem;
+  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
+    return TDKItemViewerClass::Of<ValueViewer>();
+  }
+};
+
+TEST_F(Access, AViewerWithAValueTellsIt) {
+  auto* speed = new ValueItem(form);
+  speed->SetCaption("Speed");
+  bar->Items()->Insert(0, speed);
+  Pump();
+  Obj t = FromWindow(bar->Handle());
+  std::string s;
+  EXPECT_EQ(t.Child(1).p->get_accValue(ChildId(0), &s), S_OK);
+  EXPECT_EQ(s, "7.4 kn");
+  EXPECT_EQ(t.Child(2).p->get_accValue(ChildId(0), &s), S_FALSE);  // a plain button has none
+  EXPECT_EQ(t.Child(1).p->get_accValue(ChildId(1), &s), E_INVALIDARG);
+}
+
 TEST_F(Access, AnOpenMenuAndTheEventsInOrder) {
   std::vector<std::pair<unsigned, long>> events;
   const int hook = SetWinEventHook(

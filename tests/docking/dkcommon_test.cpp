@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -14,6 +15,7 @@
 #include "platform/gdi/text.h"
 #include "platform/rtl/registry.h"
 #include "platform/vcl/bitmap.h"
+#include "platform/vcl/forms.h"
 #include "platform/win/paint.h"
 #include "platform/win/sinks.h"
 #include "tests/platform/vcl/vcltest.h"
@@ -210,6 +212,31 @@ TEST_F(Common, OptionalFunctionsAreUsedOnlyWhenPresent) {
   EXPECT_FALSE(win::IsForegroundLocked());
   s.keyboardCodePage = 0;
   EXPECT_EQ(GetInputLocaleCodePage(), 0u);
+}
+
+TEST_F(Common, BeforeVersion6TheSmallCaptionIsThePlatformsWithTheWindowsText) {
+  vcl::TForm* form = nullptr;
+  app->CreateForm(form);
+  form->SetCaption("Mainsail");
+  auto picture = [&](const std::string& caption) {
+    vcl::TBitmap bmp;
+    bmp.SetSize(120, 18);
+    DrawSmallWindowCaption(form->Handle(), bmp.Canvas()->Handle(), RECT{0, 0, 120, 18}, caption,
+                           true);
+    std::vector<win::COLORREF> pixels;
+    for (int y = 0; y < 18; ++y)
+      for (int x = 0; x < 120; ++x) pixels.push_back(gdi::GetPixel(bmp.Canvas()->Handle(), x, y));
+    return pixels;
+  };
+  const win::COLORREF text = gdi::GetSysColor(gdi::COLOR_CAPTIONTEXT);
+  auto inked = [&](const std::vector<win::COLORREF>& p) { return std::count(p.begin(), p.end(), text); };
+  ASSERT_EQ(win::GetSettings().version.major, 5);
+  const auto platform = picture("");
+  EXPECT_GT(inked(platform), 10);
+  // From version 6 it is drawn by hand with the caption given, and looks the same.
+  win::GetSettings().version.major = 6;
+  EXPECT_EQ(inked(picture("")), 0);
+  EXPECT_EQ(picture("Mainsail"), platform);
 }
 
 // The ink of a 200 x 300 white picture with S drawn by DrawRotatedText in (60, 40)-(100, 260).

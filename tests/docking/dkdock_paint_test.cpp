@@ -97,5 +97,25 @@ TEST_F(Paint, OnABackgroundTheFrameFollowsThePatternAndRepaintsAtOnce) {
   top->SetBackground(nullptr);
 }
 
+TEST_F(Paint, ADockedFrameDrawsOnlyTheRegionItIsAskedFor) {
+  auto* t = Tool(top, 120, 40, 0, -1, "Framed");
+  Pump();
+  // Pixels of the frame at both ends, painted over.
+  const POINT start = FramePoint(t, 1, 20), end = FramePoint(t, t->Width() - 1, 20);
+  const win::COLORREF marker = gdi::RGB(0, 255, 0);
+  HDC screenDc = win::GetDC(nullptr);
+  for (POINT p : {start, end}) gdi::SetPixel(screenDc, p.x, p.y, marker);
+  win::ReleaseDC(nullptr, screenDc);
+  // The left end asks to be drawn again; the right end stands over newer pixels.
+  gdi::HRGN region = gdi::CreateRectRgn(start.x - 1, start.y - 5, start.x + 3, start.y + 5);
+  win::SendMessage(t->Handle(), win::WM_NCPAINT, reinterpret_cast<win::WPARAM>(region), 0);
+  gdi::DeleteObject(region);
+  EXPECT_NE(ScreenAt(start), marker);
+  EXPECT_EQ(ScreenAt(end), marker);
+  // Without a region all of it.
+  win::SendMessage(t->Handle(), win::WM_NCPAINT, 1, 0);
+  EXPECT_NE(ScreenAt(end), marker);
+}
+
 }  // namespace
 }  // namespace docktest

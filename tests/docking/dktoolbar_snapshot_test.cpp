@@ -2,6 +2,7 @@
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
+#include "platform/gdi/controls.h"
 #include "platform/gdi/image.h"
 #include "platform/vcl/edits.h"
 #include "platform/win/paint.h"
@@ -190,6 +191,66 @@ TEST_F(ToolbarSnapshot, ASubmenuWithChecksShortCutsArrowsAndScrolling) {
   root->Popup(60, 40, false);
   Pump();
   EXPECT_TRUE(scrolls);
+}
+
+// The popup window showing the sub-items of an item.
+TDKPopupWindow* PopupOf(TDKCustomItem* item) {
+  for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
+       h = win::GetWindow(h, win::GW_HWNDNEXT))
+    if (auto* w = dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h)))
+      if (w->View()->ParentItem() == item) return w;
+  return nullptr;
+}
+
+// The pixels of a menu row's last column that differ from the system's menu-arrow glyph painted
+// in colour c: the glyph's black in c, its white in anything else.
+int ArrowMisses(TDKPopupWindow* popup, TDKCustomItem* item, vcl::TColor c) {
+  const RECT r = popup->View()->Find(item)->BoundsRect;
+  const int h = r.bottom - r.top;
+  vcl::TBitmap glyph;
+  glyph.SetSize(h, h);
+  RECT g{0, 0, h, h};
+  gdi::DrawFrameControl(glyph.Canvas()->Handle(), &g, gdi::DFC_MENU, gdi::DFCS_MENUARROW);
+  const gdi::Surface& screen = win::ComposeScreen();
+  int misses = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < h; ++x) {
+      const POINT p = popup->ClientToScreen(POINT{r.right - h + x, r.top + y});
+      const bool ink = gdi::GetPixel(glyph.Canvas()->Handle(), x, y) == gdi::RGB(0, 0, 0);
+      const bool coloured = gdi::NativeToColor(screen.Get(p.x, p.y)) == gdi::ColorToRGB(c);
+      misses += ink != coloured;
+    }
+  return misses;
+}
+
+TEST_F(ToolbarSnapshot, SubmenuRowsShowTheSystemsArrowInTheirTextColour) {
+  auto* root = new TDKRootItem(form);
+  auto* charts = Item<TDKSubmenuItem>(root, "&Charts");
+  Item(charts, "World");
+  auto* marks = Item<TDKSubmenuItem>(root, "&Marks");
+  marks->SetDropdownCombo(true);
+  Item(marks, "Buoy");
+  auto* off = Item<TDKSubmenuItem>(root, "&Off");
+  Item(off, "Nothing");
+  off->SetEnabled(false);
+  int plain = -1, split = -1, disabled = -1;
+  win::InputScript script;
+  script.After(200).Key(win::VK_DOWN).Key(win::VK_DOWN).Then([&] {
+    ProcessPaintMessages();
+    Save("menu_arrows.png");
+    TDKPopupWindow* popup = PopupOf(root);
+    ASSERT_NE(popup, nullptr);
+    plain = ArrowMisses(popup, charts, gdi::clMenuText);
+    // The selected split row: the button-text colour on the highlight.
+    split = ArrowMisses(popup, marks, gdi::clBtnText);
+    disabled = ArrowMisses(popup, off, gdi::clGrayText);
+  });
+  script.Key(win::VK_ESCAPE);
+  root->Popup(60, 40, false);
+  Pump();
+  EXPECT_EQ(plain, 0);
+  EXPECT_EQ(split, 0);
+  EXPECT_EQ(disabled, 0);
 }
 
 // Counts the pixels of a colour in an item's button (or in a part of it).

@@ -154,6 +154,35 @@ TEST_F(Toolbar, ControlsPlacedOnItAreWrappedAndMovedOutOfSightWhenHidden) {
   EXPECT_EQ(t->Items()->Count(), 3);
 }
 
+TEST_F(Toolbar, TabPassesOverTheControlsBehindTheChevron) {
+  Tool(top, 680, 20, 0, 0, "Wide");  // 110 of the row for the toolbar, 88 for its items
+  auto* t = Bar(top, 0);
+  std::vector<vcl::TEdit*> edits;
+  for (int k = 0; k < 2; ++k) {
+    edits.push_back(new vcl::TEdit(form));
+    edits.back()->SetBounds(0, 0, 60, 21);
+    edits.back()->SetParent(t);
+  }
+  auto* outside = new vcl::TEdit(form);
+  outside->SetBounds(300, 300, 60, 21);
+  outside->SetParent(form);
+  t->SetDockPos(690);
+  Pump();
+  ASSERT_TRUE(t->View()->Find(t->FindWrapper(edits[1]))->OffEdge);
+  edits[0]->SetFocus();
+  Pump();
+  Key(win::VK_TAB);
+  EXPECT_TRUE(outside->Focused());
+  Key(win::VK_TAB, true);
+  EXPECT_TRUE(edits[0]->Focused());
+  // Back on the toolbar it is reached again.
+  auto* wide = static_cast<TDKToolWindow*>(form->FindComponent("Wide"));
+  wide->SetClientAreaWidth(500);
+  Pump();
+  Key(win::VK_TAB);
+  EXPECT_TRUE(edits[1]->Focused());
+}
+
 TEST_F(Toolbar, AFloatingToolbarSizedByItsRightEdgeJumpsBetweenWrapWidths) {
   auto* t = Bar(nullptr, 6);
   t->SetFloatingPosition(POINT{300, 300});
@@ -646,8 +675,8 @@ struct HandViewer : TDKItemViewer {
 };
 struct HandItem : TDKItem {
   using TDKItem::TDKItem;
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* view, int level) override {
-    return std::make_unique<HandViewer>(view, this, level);
+  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
+    return TDKItemViewerClass::Of<HandViewer>();
   }
 };
 

@@ -7,7 +7,17 @@
 namespace itemtest {
 namespace {
 
-using Layout = ItemTest;
+class Layout : public ItemTest {
+ protected:
+  // A toolbar view of an image button and the item after it.
+  TDKView* AfterAButton(TDKCustomItem* item, bool priority = false) {
+    auto* root = new TDKRootItem(form);
+    root->SetSubMenuImages(images);
+    Add(root, "", 0);
+    root->Add(item);
+    return MakeView(root, true, priority);
+  }
+};
 
 TEST_F(Layout, ImageButtonsLineUpAndAnEmptyViewIsOneButtonBig) {
   auto* root = new TDKRootItem(form);
@@ -205,6 +215,23 @@ TEST_F(Layout, SameWidthButtonsTakeTheWidestOne) {
   EXPECT_EQ(v->TotalSize().cy, 6 + TextHeight() + 16);
 }
 
+TEST_F(Layout, ACustomizingViewShowsAnInlineGroupAsAnItemOfItsOwn) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* group = Add<TDKGroupItem>(root, "", 0);
+  Add(group, "", 1);
+  TDKView* v = MakeView(root, true);
+  // The group's items stand in its place; the group itself is not drawn.
+  ASSERT_EQ(v->ViewerCount(), 2);
+  v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
+  EXPECT_FALSE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(0, 0, 23, 22));
+  v->SetCustomizing(true);
+  v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
+  EXPECT_TRUE(v->Viewers(0)->Show);
+  EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(23, 0, 46, 22));
+}
+
 // Items of classes that set the style bits no class of the framework sets.
 template <typename Base, TDKItemStyle Bits>
 struct Styled : Base {
@@ -251,19 +278,14 @@ struct BigViewer : TDKItemViewer {
 struct Switchable : TDKItem {
   Switchable() : TDKItem(nullptr) {}
   bool big = false;
-  std::unique_ptr<TDKItemViewer> CreateViewer(TDKView* view, int level) override {
-    return big ? std::make_unique<BigViewer>(view, this, level)
-               : TDKItem::CreateViewer(view, level);
+  TDKItemViewerClass GetItemViewerClass(TDKView* view) const override {
+    return big ? TDKItemViewerClass::Of<BigViewer>() : TDKItem::GetItemViewerClass(view);
   }
 };
 
 TEST_F(Layout, RecreatingAnItemsViewersGivesThemTheItemsNewClassInTheirPlace) {
-  auto* root = new TDKRootItem(form);
-  root->SetSubMenuImages(images);
-  Add(root, "", 0);
   auto* sw = new Switchable;
-  root->Add(sw);
-  TDKView* v = MakeView(root, true, true);
+  TDKView* v = AfterAButton(sw, true);
   v->SetSelected(v->Find(sw));
   sw->big = true;
   sw->RecreateItemViewers();
@@ -276,6 +298,18 @@ TEST_F(Layout, RecreatingAnItemsViewersGivesThemTheItemsNewClassInTheirPlace) {
   EXPECT_THAT([&] { v->Find(&stranger); },
               testing::ThrowsMessage<EDKItemError>(testing::StrEq(
                   "An item viewer associated the specified item could not be found")));
+}
+
+TEST_F(Layout, ALayoutFindsAViewerWhoseItemNowAsksForAnotherClass) {
+  auto* sw = new Switchable;
+  TDKView* v = AfterAButton(sw);
+  sw->big = true;  // and no word to the views
+  // Measuring only: a viewer of the new class measures, the old one stays.
+  EXPECT_EQ(v->CalculatePositions(false, dkvoHorizontal, 0, 0, 0).TotalSize, (SIZE{63, 40}));
+  EXPECT_EQ(dynamic_cast<BigViewer*>(v->Find(sw)), nullptr);
+  v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
+  ASSERT_NE(dynamic_cast<BigViewer*>(v->Find(sw)), nullptr);
+  EXPECT_EQ(v->Find(sw)->BoundsRect, Rc(23, 0, 63, 40));
 }
 
 }  // namespace

@@ -5,10 +5,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gdi/objects.h"
 #include "platform/rtl/thread.h"
+#include "platform/vcl/bitmap.h"
 #include "platform/vcl/screen.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timer.h"
+#include "platform/win/paint.h"
 #include "vcltest.h"
 
 using namespace vcl;
@@ -216,6 +219,77 @@ TEST_F(App, ControlsHearThePointerComeAndGo) {
   delete gone;  // the application forgets a control that goes away under the pointer
   EXPECT_EQ(app->MouseControl(), nullptr);
   EXPECT_EQ(app->HintControl(), nullptr);
+}
+
+// Controls whose Paint raises while `failing` is set, else fill themselves with red.
+template <class Base>
+class TFailingPaint : public Base {
+ public:
+  using Base::Base;
+  bool failing = false;
+
+ protected:
+  void Paint() override {
+    if (failing) throw rtl::EAbort("Operation aborted");
+    this->Canvas()->Brush()->SetColor(TColor(0x0000FF));
+    this->Canvas()->FillRect(TRect{0, 0, this->Width(), this->Height()});
+  }
+};
+
+TEST_F(App, APaintThatRaisesGivesItsDeviceContextBackAndTheNextPaintIsWhole) {
+  auto* form = new TForm(app.get());
+  form->SetBounds(100, 100, 300, 200);
+  form->Show();
+  auto* window = new TFailingPaint<TCustomControl>(form);
+  window->SetParent(form);
+  window->SetBounds(10, 10, 40, 30);
+  auto* graphic = new TFailingPaint<TGraphicControl>(form);
+  graphic->SetParent(form);
+  graphic->SetBounds(60, 10, 40, 30);
+  Pump();
+  // Failed paints, one after another, leave no more behind them than the first did.
+  size_t objects = 0;
+  for (int round = 0; round < 3; ++round) {
+    window->failing = graphic->failing = true;
+    window->Invalidate();
+    form->Invalidate();
+    Pump();
+    if (round == 0) objects = gdi::ObjectTable::Count();
+  }
+  EXPECT_EQ(gdi::ObjectTable::Count(), objects);
+  EXPECT_FALSE(window->Canvas()->HandleAllocated());
+  EXPECT_FALSE(graphic->Canvas()->HandleAllocated());
+  window->failing = graphic->failing = false;
+  window->Invalidate();
+  form->Invalidate();
+  Pump();
+  const gdi::Surface& screen = win::ComposeScreen();
+  for (TControl* c : {static_cast<TControl*>(window), static_cast<TControl*>(graphic)})
+    for (gdi::POINT p : {gdi::POINT{0, 0}, gdi::POINT{39, 29}}) {
+      const gdi::POINT s = c->ClientToScreen(p);
+      EXPECT_EQ(gdi::NativeToColor(screen.Get(s.x, s.y)), gdi::RGB(255, 0, 0)) << c->Left();
+    }
+}
+
+TEST_F(App, PrintingAControlWhosePaintRaisesLeavesTheCallersContextAsItWas) {
+  auto* form = new TForm(app.get());
+  form->SetBounds(100, 100, 300, 200);
+  auto* window = new TFailingPaint<TCustomControl>(form);
+  window->SetParent(form);
+  window->SetBounds(10, 10, 40, 30);
+  window->failing = true;
+  TBitmap picture;
+  picture.SetSize(300, 200);
+  const gdi::HDC dc = picture.Canvas()->Handle();
+  EXPECT_THROW(form->PaintTo(dc, 5, 5), rtl::EAbort);
+  gdi::POINT origin{-1, -1};
+  gdi::GetViewportOrgEx(dc, &origin);
+  EXPECT_EQ(origin.x, 0);
+  EXPECT_EQ(origin.y, 0);
+  gdi::RECT clip{};
+  gdi::GetClipBox(dc, &clip);
+  EXPECT_EQ(clip.right, 300);
+  EXPECT_EQ(clip.bottom, 200);
 }
 
 TEST_F(App, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
