@@ -140,6 +140,7 @@ void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Sou
   const int64_t y0 = std::max<int64_t>(dy, box.top), y1 = std::min<int64_t>(dy + dh, box.bottom);
   const int64_t x0 = std::max<int64_t>(dx, box.left), x1 = std::min<int64_t>(dx + dw, box.right);
   if (y0 >= y1 || x0 >= x1) return;
+  if (RECT* b = dst.Bounds()) AddToBounds(*b, RECT{int(x0), int(y0), int(x1), int(y1)});
 
   Ink pat;
   const bool pattern = usesPattern(code);
