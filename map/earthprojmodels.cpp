@@ -538,6 +538,12 @@ bool TMercatorPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
   return InExtents(pt.iLongX, pt.iLatY);
 }
 
+Extended TMercatorPrj::NorthStretch(Extended latitude) const {
+  // Within the latitudes drawn (the poles are held just short of 90 degrees).
+  const Extended held = std::min<Extended>(std::fabs(latitude), 485'999'999 * GU_TODECIMALDEGREES);
+  return 1 / std::cos(held * rtl::Pi / 180);
+}
+
 bool TMercatorPrj::XYToLL(int32_t x, int32_t y, int32_t index) {
   const TEarthProjection* p = Projection();
   int32_t longitude = 0;
