@@ -412,15 +412,22 @@ RingParts CutAtBackMeridian(TPointStore& chain, bool closed, int32_t cm, int32_t
 
 // Whether a chain crosses the back meridian anywhere (as CutAtBackMeridian would cut it).
 bool CrossesBackMeridian(TPointStore& chain, bool closed, int32_t cm) {
+  // Kept with the points until they change: a day's track is not walked every second.
+  TPointStore::TDrawn& drawn = chain.Drawn();
+  if (drawn.crosses >= 0 && drawn.centre == cm && drawn.closed == closed) return drawn.crosses;
   const int32_t n = chain.GetCount();
   TPointLL prev = chain.GetLL(closed ? n - 1 : 0);
-  for (int32_t i = 0; i < n; ++i) {
+  bool crosses = false;
+  for (int32_t i = 0; i < n && !crosses; ++i) {
     const TPointLL cur = chain.GetLL(i);
     int64_t beyond = 0, span = 0;
-    if (BackMeridianCrossing(prev, cur, cm, beyond, span) != 0) return true;
+    crosses = BackMeridianCrossing(prev, cur, cm, beyond, span) != 0;
     prev = cur;
   }
-  return false;
+  drawn.centre = cm;
+  drawn.closed = closed;
+  drawn.crosses = crosses;
+  return crosses;
 }
 
 // The path from the end of the last western/eastern part round the pole and back up the other

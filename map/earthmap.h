@@ -149,8 +149,9 @@ class TEarthMap : public TEarthMapBase {
 
  private:
   int32_t ScaledTextHeight(int32_t h) const;
-  // What a paint draws, between raising and lowering the in-paint flag.
-  void PaintPasses();
+  // What a paint draws, between raising and lowering the in-paint flag; false when it only
+  // copied the window's image.
+  bool PaintPasses();
   // The window's image made anew from the back buffer and the animated layers: all of it, or
   // where the animated layers drew last.
   void ComposeWindowImage(bool whole);

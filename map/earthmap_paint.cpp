@@ -21,8 +21,9 @@ void TEarthMap::FireCanvasEvent(const rtl::TNotifyEvent& event) {
 void TEarthMap::Paint() {
   if (vcl::Printer()->Printing() || inPaint_) return;
   inPaint_ = true;
+  bool drew = false;
   try {
-    PaintPasses();
+    drew = PaintPasses();
   } catch (...) {
     // A layer, presenter or handler that raised leaves a control that paints again: the next
     // paint draws everything anew, the globe's near side first.
@@ -33,13 +34,13 @@ void TEarthMap::Paint() {
   }
   redrawPending_ = false;
   inPaint_ = false;
-  if (!AbortRender)
-    UpdateTotalMemoryInUse();
-  else
+  if (AbortRender)
     RedrawLayers();  // the interrupted render is done again at the next paint
+  else if (drew)
+    UpdateTotalMemoryInUse();  // only drawing loads objects
 }
 
-void TEarthMap::PaintPasses() {
+bool TEarthMap::PaintPasses() {
   AbortRender = false;
   const bool buffered = earthOptions_.Contains(goDoubleBuffered);
   vcl::TCanvas* window = Canvas();
@@ -61,7 +62,8 @@ void TEarthMap::PaintPasses() {
   if (Parent() && buffered) {
     // The animated layers are drawn into the window's image when they changed, and what the
     // window is to show again is copied from it: the window's paint is clipped to that.
-    if (full || imageStale_)
+    const bool compose = full || imageStale_;
+    if (compose)
       ComposeWindowImage(full);
     else
       earthCanvas_->SelectFrontBuffer(true);
@@ -70,11 +72,13 @@ void TEarthMap::PaintPasses() {
     earthCanvas_->ReleaseBMP(window->Handle());
     earthCanvas_->RefreshDC();
     if (zoomBoxOpen_) DrawZoomBox();
-  } else {
-    if (zoomBoxOpen_) DrawZoomBox();
-    layerStore_->Render(true);
+    if (!AbortRender) FireCanvasEvent(OnPaint);
+    return compose;
   }
+  if (zoomBoxOpen_) DrawZoomBox();
+  layerStore_->Render(true);
   if (!AbortRender) FireCanvasEvent(OnPaint);
+  return true;
 }
 
 void TEarthMap::ComposeWindowImage(bool whole) {
