@@ -182,6 +182,41 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
   win::SetBackend(nullptr);
 }
 
+TEST_F(EarthMapPaint, ALongLineKeptForDrawingFollowsItsPointsAndTheView) {
+  // A line of 3,000 points winding across the near side of the globe, drawn as it stands in
+  // memory and, with nothing kept (no cached globe positions), worked out anew: the same pixels
+  // at every step.
+  auto pr = std::make_unique<TPolylinePresenter>(map, 2);
+  pr->PolyPen()->Define(gdi::TColor(0x008080), psSolid, 1, TEarthUnitTypes::Pixel);
+  std::unique_ptr<TEarthPresenter> base = std::move(pr);
+  animated->Presenters()->Add(base);
+  auto* o = new TGeoDataObject(animated->GetObjects());
+  o->SetPresenterID(2);
+  TPointStore& line = *o->Chains().GetChain(0);
+  for (int i = 0; i < 3000; ++i)
+    line.Add(PointLL(i * (D / 25) - 60 * D, static_cast<int32_t>(40 * D * std::sin(i / 300.0))));
+  o->RedrawObject();
+  const auto same = [&](const char* step) {
+    Pump();
+    const std::vector<uint32_t> kept = Shown(map);
+    map->SetEarthOptions({goDoubleBuffered});
+    Pump();
+    EXPECT_EQ(Shown(map), kept) << step;
+    map->SetEarthOptions({goCache3DPoints, goDoubleBuffered});
+    Pump();
+  };
+  same("drawn");
+  same("drawn again");
+  for (int i = 0; i < 10; ++i) line.Add(PointLL((60 - i) * D, 20 * D));
+  o->RedrawObject();
+  same("points added");
+  line.PutLL(100, PointLL(0, 80 * D));
+  o->RedrawObject();
+  same("a point moved");
+  map->LocateToLL(40 * D, -30 * D);
+  same("the globe turned");
+}
+
 TEST_F(EarthMapPaint, AnAbortedRenderIsDoneAgainAtTheNextPaint) {
   int renders = 0;
   map->OnRender = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { ++renders; });
