@@ -21,6 +21,7 @@
 #include "platform/win/system.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
+#include "tests/screenshown.h"
 
 namespace {
 
@@ -206,16 +207,6 @@ TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
   EXPECT_TRUE(gdi::RemoveFontResource("plevoran.ttf"));
 }
 
-// A screen that keeps the rectangles it is handed.
-struct TRecordingScreen : win::Backend {
-  void Present(const gdi::Surface&, std::span<const win::RECT> dirty) override {
-    rects.insert(rects.end(), dirty.begin(), dirty.end());
-  }
-  void WaitInput(win::DWORD) override {}
-  void Wake() override {}
-  std::vector<win::RECT> rects;
-};
-
 // Minutes of live data with zooms, a spin, a resize and a replay in between: after each step the
 // map shows what a whole redraw of the same view shows, and a live second hands the screen a
 // small part of the map, its picture drawn once.
@@ -246,21 +237,12 @@ TEST_F(Display, TheLiveMapShowsWhatAWholeRedrawShowsAfterZoomsASpinAResizeAndARe
       Advance(1000);
     }
   };
-  // The map's client area as the screen shows it.
-  const auto shown = [&] {
-    const gdi::Surface& frame = win::ComposeScreen();
-    const gdi::POINT o = map->ClientToScreen(gdi::POINT{0, 0});
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < map->ClientHeight(); ++y)
-      for (int x = 0; x < map->ClientWidth(); ++x) pixels.push_back(frame.Get(o.x + x, o.y + y));
-    return pixels;
-  };
   const auto same = [&](const std::string& step) {
     app->ProcessMessages();
-    const std::vector<uint32_t> now = shown();
+    const std::vector<uint32_t> now = Shown(map);
     map->RedrawLayers();
     app->ProcessMessages();
-    EXPECT_EQ(shown(), now) << step;
+    EXPECT_EQ(Shown(map), now) << step;
   };
 
   live(2);  // the first fix centres the map on the boat

@@ -22,6 +22,7 @@
 #include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
 #include "tests/map/maptexture.h"
+#include "tests/screenshown.h"
 
 namespace maptest {
 namespace {
@@ -110,26 +111,6 @@ TEST_F(EarthMapPaint, APaintWithNothingNewDrawsNoLayerAChangedAnimatedLayerAlone
   }
   Feed(win::MouseUp(a.x + 5, a.y + 5, 1));  // too small: no zoom
   EXPECT_FALSE(map->ZoomBoxOpen());
-}
-
-// A screen that keeps the rectangles it is handed.
-struct TRecordingScreen : win::Backend {
-  void Present(const gdi::Surface&, std::span<const win::RECT> dirty) override {
-    rects.insert(rects.end(), dirty.begin(), dirty.end());
-  }
-  void WaitInput(win::DWORD) override {}
-  void Wake() override {}
-  std::vector<win::RECT> rects;
-};
-
-// The map's client area as the screen shows it.
-std::vector<uint32_t> Shown(vcl::TControl* map) {
-  const gdi::Surface& screen = win::ComposeScreen();
-  const gdi::POINT o = map->ClientToScreen(gdi::POINT{0, 0});
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < map->ClientHeight(); ++y)
-    for (int x = 0; x < map->ClientWidth(); ++x) pixels.push_back(screen.Get(o.x + x, o.y + y));
-  return pixels;
 }
 
 TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
