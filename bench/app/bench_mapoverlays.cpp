@@ -111,12 +111,21 @@ BENCHMARK(BM_OverlayUpdateAndRepaint)->Arg(0)->Arg(kTrackPoints)->Unit(benchmark
 
 // Arguments: 0 for the whole globe (the program's own view) or 1 for a pixel a mile; hours of
 // track behind the boat.
+// The scene of a live benchmark's arguments, its first second (which centres the map on the boat
+// and draws it whole) gone by.
+std::unique_ptr<Scene> LiveScene(const benchmark::State& state) {
+  auto scene = std::make_unique<Scene>(static_cast<int>(state.range(1)) * 3600,
+                                       state.range(0) == 0 ? 0.0 : 1.0 / 90'000);
+  if (!scene->Ready()) return nullptr;
+  scene->Step();
+  scene->app->ProcessMessages();
+  return scene;
+}
+
 void BM_LiveSecond(benchmark::State& state) {
-  Scene scene(static_cast<int>(state.range(1)) * 3600, state.range(0) == 0 ? 0.0 : 1.0 / 90'000);
-  if (!scene.Ready()) return state.SkipWithError("no world layer");
-  // The first second centres the map on the boat and draws it whole.
-  scene.Step();
-  scene.app->ProcessMessages();
+  const std::unique_ptr<Scene> live = LiveScene(state);
+  if (!live) return state.SkipWithError("no world layer");
+  Scene& scene = *live;
   for (auto _ : state) LiveSecond(scene);
   if (scene.form->EarthMap1->RedrawPending()) state.SkipWithError("the map was not drawn");
 }
@@ -127,5 +136,21 @@ BENCHMARK(BM_LiveSecond)
     ->Args({1, 0})
     ->Args({1, 24})
     ->Unit(benchmark::kMicrosecond);
+
+// A live minute, once: sixty seconds for a count of instructions, which a loaded machine does not
+// change (valgrind --tool=callgrind "--toggle-collect=(anonymous namespace)::LiveSecond(*"
+// bench_mapoverlays --benchmark_filter=LiveMinute, then the count over 60).
+void BM_LiveMinute(benchmark::State& state) {
+  const std::unique_ptr<Scene> scene = LiveScene(state);
+  if (!scene) return state.SkipWithError("no world layer");
+  for (auto _ : state)
+    for (int s = 0; s < 60; ++s) LiveSecond(*scene);
+}
+BENCHMARK(BM_LiveMinute)
+    ->ArgNames({"closer", "hours"})
+    ->Args({0, 0})
+    ->Args({0, 24})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
