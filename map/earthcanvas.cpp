@@ -150,7 +150,8 @@ bool TEarthCanvas::SelectFrontBuffer(bool front) {
 
 void TEarthCanvas::CopyBackToFront(const gdi::RECT* r) {
   if (!backBits_ || !frontBits_) return;
-  const int32_t left = r ? std::max(r->left, 0) : 0, right = r ? std::min(r->right, width_) : width_;
+  const int32_t left = r ? std::max(r->left, 0) : 0,
+                right = r ? std::min(r->right, width_) : width_;
   const int32_t top = r ? std::max(r->top, 0) : 0;
   const int32_t bottom = r ? std::min(r->bottom, height_) : height_;
   if (left >= right || top >= bottom) return;

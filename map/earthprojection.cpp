@@ -274,7 +274,8 @@ void TEarthProjection::LocateCenter(Extended longitude, Extended latitude) {
     // How far the picture would move at most: a turn of the globe by an angle moves no point
     // further than the radius times the angle, a flat map by the distance at its scale.
     const Extended dLong = std::fabs(Mod180Float(longitude - drawnLong_));
-    const Extended stretch = std::max(model_->NorthStretch(latitude), model_->NorthStretch(drawnLat_));
+    const Extended stretch =
+        std::max(model_->NorthStretch(latitude), model_->NorthStretch(drawnLat_));
     const Extended dLat = std::fabs(latitude - drawnLat_) * stretch;
     if ((dLong + dLat) * GU_DEGREE * scaleFactor_ < 0.5L) return;
   }

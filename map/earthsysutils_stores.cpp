@@ -526,10 +526,9 @@ int64_t TPointStore::ObjectInstanceSize() const {
   size += static_cast<int64_t>(count_) * 4 * (GetHeightFlag() ? 3 : 2);
   if (cache3D_) size += static_cast<int64_t>(DynArrayCount(cache3D_)) * 12;
   if (drawn_) {
-    size += static_cast<int64_t>(sizeof(TDrawn) +
-                                 drawn_->points.size() * sizeof(TEarthDevicePoint) +
-                                 drawn_->pieces.size() * sizeof(int32_t) +
-                                 drawn_->view.size() * sizeof(Extended));
+    size += static_cast<int64_t>(
+        sizeof(TDrawn) + drawn_->points.size() * sizeof(TEarthDevicePoint) +
+        drawn_->pieces.size() * sizeof(int32_t) + drawn_->view.size() * sizeof(Extended));
   }
   return size;
 }

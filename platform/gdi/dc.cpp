@@ -515,8 +515,8 @@ UINT SetBoundsRect(HDC hdc, const RECT* r, UINT flags) {
   DC* dc = LiveDC(hdc);
   if (!dc) return 0;
   RECT& b = dc->GatheredBounds();
-  const UINT was = (EmptyBounds(b) ? DCB_RESET : DCB_SET) |
-                   (dc->BoundsEnabled() ? DCB_ENABLE : DCB_DISABLE);
+  const UINT was =
+      (EmptyBounds(b) ? DCB_RESET : DCB_SET) | (dc->BoundsEnabled() ? DCB_ENABLE : DCB_DISABLE);
   if (flags & DCB_RESET) b = RECT{};
   if ((flags & DCB_ACCUMULATE) && r) {
     const RECT s{int(dc->SX(r->left)), int(dc->SY(r->top)), int(dc->SX(r->right)),
@@ -534,8 +534,9 @@ UINT GetBoundsRect(HDC hdc, RECT* r, UINT flags) {
   RECT& b = dc->GatheredBounds();
   const bool empty = EmptyBounds(b);
   // Surface back to logical coordinates.
-  *r = empty ? RECT{} : RECT{int(b.left - dc->SX(0)), int(b.top - dc->SY(0)),
-                             int(b.right - dc->SX(0)), int(b.bottom - dc->SY(0))};
+  *r = empty ? RECT{}
+             : RECT{int(b.left - dc->SX(0)), int(b.top - dc->SY(0)), int(b.right - dc->SX(0)),
+                    int(b.bottom - dc->SY(0))};
   if (flags & DCB_RESET) b = RECT{};
   return empty ? DCB_RESET : DCB_SET;
 }

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "app/mainform.h"
-#include "tests/tempdir.h"
 #include "link/comsettings.h"
 #include "map/earthmap.h"
 #include "map/earthsysutils.h"
@@ -22,6 +21,7 @@
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
 #include "tests/screenshown.h"
+#include "tests/tempdir.h"
 
 namespace {
 

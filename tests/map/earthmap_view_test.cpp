@@ -151,9 +151,7 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
   EXPECT_LE(all.left, origin.x + a.X - 5);
   EXPECT_GE(all.right, origin.x + b.X + 5);
   const std::vector<uint32_t> shown = Shown(map);
-  const auto at = [&](const TEarthDevicePoint& d) {
-    return shown[size_t(d.Y * ClientW() + d.X)];
-  };
+  const auto at = [&](const TEarthDevicePoint& d) { return shown[size_t(d.Y * ClientW() + d.X)]; };
   EXPECT_EQ(at(b), 0xFF0000u);
   EXPECT_NE(at(a), 0xFF0000u);
   // What a whole redraw of the same view shows.
