@@ -171,7 +171,7 @@ class TForm1 : public vcl::TForm {
   std::int32_t fMouseX = 0;  // the last mouse position over the map, device pixels
   std::int32_t fMouseY = 0;
   std::int32_t fSpinLongitude = 0;            // degrees, -180..180
-  TBitmapObject* fChartBitmap = nullptr;      // owned by the overlay layer's source
+  TBitmapObject* fChartBitmap = nullptr;      // owned by the chart layer's source
   std::vector<vcl::TTimer*> fTimersBeforeSpin;  // the timers a spin stopped
 
   // ---- Strip charts (app/charts.cpp) ----------------------------------------------------------

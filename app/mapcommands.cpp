@@ -116,11 +116,13 @@ void TForm1::WPdatabaseButtonClick(rtl::TObject*) {
 void TForm1::WPdatabaseButtonDblClick(rtl::TObject*) {
   // One chart: a second double-click shows the same one.
   if (fChartBitmap != nullptr || !fOverlay.Built()) return;
-  TEarthObjectSource* source = fOverlay.Layer->GetObjects();
-  auto* chart = new TBitmapObject(source);  // the layer's source owns it
+  // A layer of its own under the overlays: the boat and its lines are drawn over the chart, and
+  // the chart is drawn with the map's picture, not again at every second of the overlays.
+  auto* layer = new TEarthLayer(EarthMap1);  // joins the map's layer store, which owns it
+  layer->SetLayerName("Chart");
+  layer->SetIndex(fOverlay.Layer->GetIndex());
+  auto* chart = new TBitmapObject(layer->GetObjects());  // the layer's source owns it
   fChartBitmap = chart;
-  // First in the layer: the boat and its lines are drawn over the chart, not under it.
-  source->Move(chart->Index, 0);
   chart->SetGUPerPixel(1, (Degrees(kChartEast) - Degrees(kChartWest)) / kChartWidth);
   chart->SetGUPerPixel(2, (Degrees(kChartNorth) - Degrees(kChartSouth)) / kChartHeight);
   chart->SetCentroid(PointLL(Degrees(kChartWest), Degrees(kChartNorth)));

@@ -53,9 +53,9 @@ TPointStore& Chain(TGeoDataObject* o) {
   return *o->Chains().GetChain(0);
 }
 
+// Redrawn even where it stands: its presenter may have turned or grown it.
 void SetPoint(TGeoDataObject* o, const TPointLL& p) {
   TPointStore& s = Chain(o);
-  if (s.GetCount() == 1 && s.GetLL(0) == p && !o->GetHidden()) return;
   s.SetCount(0);
   s.Add(p);
   o->SetHidden(false);
@@ -130,6 +130,8 @@ void TForm1::BuildMapOverlays() {
   if (o.Built()) return;
   auto* layer = new TEarthLayer(EarthMap1);  // joins the map's layer store, which owns it
   layer->SetLayerName("Overlays");
+  // Drawn over the map's kept picture at every change: a live second draws the overlays alone.
+  layer->SetLayerBoolean(TEarthLayer::lbAnimated, true);
   o.Layer = layer;
   TEarthPresenterStore* store = layer->Presenters();
 

@@ -3,12 +3,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "map/earthcustommap.h"
 
 namespace {
 
 constexpr TEarthObjectStateSet kClipAll{osClipLeft, osClipTop, osClipRight, osClipBottom};
+
+// A bottom-up 24-bit DIB section of width x height; its pixel data into bits.
+gdi::HBITMAP NewDib(int32_t width, int32_t height, uint8_t*& bits) {
+  gdi::BITMAPINFO info;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = gdi::BI_RGB;
+  void* data = nullptr;
+  const gdi::HBITMAP b = gdi::CreateDIBSection({}, &info, gdi::DIB_RGB_COLORS, &data);
+  bits = static_cast<uint8_t*>(data);
+  return b;
+}
 
 }  // namespace
 
@@ -73,8 +88,10 @@ void TEarthCanvas::FreeBitmap() {
   if (!bitmap_) return;
   if (memoryDC_) gdi::SelectObject(memoryDC_, previousBitmap_);
   gdi::DeleteObject(bitmap_);
-  bitmap_ = {};
-  bits_ = nullptr;
+  if (front_) gdi::DeleteObject(front_);
+  bitmap_ = front_ = {};
+  bits_ = backBits_ = frontBits_ = nullptr;
+  frontSelected_ = false;
   stride_ = 0;
 }
 
@@ -98,15 +115,8 @@ bool TEarthCanvas::SizeBMP(int32_t width, int32_t height, int32_t devicePixelsPe
   if (!Resize(width, height)) return false;
   devicePPI_ = devicePixelsPerInch;
   FreeBitmap();
-  gdi::BITMAPINFO info;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = gdi::BI_RGB;
-  void* bits = nullptr;
-  bitmap_ = gdi::CreateDIBSection({}, &info, gdi::DIB_RGB_COLORS, &bits);
-  bits_ = static_cast<uint8_t*>(bits);
+  bitmap_ = NewDib(width_, height_, backBits_);
+  bits_ = backBits_;
   stride_ = gdi::DibStride(width_, 24);
   if (memoryDC_) previousBitmap_ = gdi::SelectObject(memoryDC_, bitmap_);
   return true;
@@ -122,6 +132,33 @@ void TEarthCanvas::SelectBMP(vcl::TCanvas* canvas) {
       gdi::CreateCompatibleDC(canvas && canvas->HandleAllocated() ? canvas->Handle() : gdi::HDC{});
   SetHandle(memoryDC_);
   previousBitmap_ = gdi::SelectObject(memoryDC_, bitmap_);
+  frontSelected_ = false;
+  bits_ = backBits_;
+}
+
+bool TEarthCanvas::SelectFrontBuffer(bool front) {
+  bool made = false;
+  if (front && !front_ && bitmap_) {
+    front_ = NewDib(width_, height_, frontBits_);
+    made = true;
+  }
+  frontSelected_ = front && front_;
+  bits_ = frontSelected_ ? frontBits_ : backBits_;
+  if (memoryDC_) gdi::SelectObject(memoryDC_, frontSelected_ ? front_ : bitmap_);
+  return made;
+}
+
+void TEarthCanvas::CopyBackToFront(const gdi::RECT* r) {
+  if (!backBits_ || !frontBits_) return;
+  const int32_t left = r ? std::max(r->left, 0) : 0,
+                right = r ? std::min(r->right, width_) : width_;
+  const int32_t top = r ? std::max(r->top, 0) : 0;
+  const int32_t bottom = r ? std::min(r->bottom, height_) : height_;
+  if (left >= right || top >= bottom) return;
+  for (int32_t y = top; y < bottom; ++y) {
+    const int64_t at = int64_t{height_ - 1 - y} * stride_ + int64_t{left} * 3;
+    std::memcpy(frontBits_ + at, backBits_ + at, size_t(right - left) * 3);
+  }
 }
 
 void TEarthCanvas::ReleaseBMP(gdi::HDC dc) {
@@ -130,6 +167,8 @@ void TEarthCanvas::ReleaseBMP(gdi::HDC dc) {
     return;
   }
   gdi::SelectObject(memoryDC_, previousBitmap_);
+  frontSelected_ = false;
+  bits_ = backBits_;
   SetHandle(dc);
   if (dc) gdi::SelectClipRgn(dc, {});
   const gdi::HDC made = memoryDC_;
@@ -374,15 +413,22 @@ RingParts CutAtBackMeridian(TPointStore& chain, bool closed, int32_t cm, int32_t
 
 // Whether a chain crosses the back meridian anywhere (as CutAtBackMeridian would cut it).
 bool CrossesBackMeridian(TPointStore& chain, bool closed, int32_t cm) {
+  // Kept with the points until they change: a day's track is not walked every second.
+  TPointStore::TDrawn& drawn = chain.Drawn();
+  if (drawn.crosses >= 0 && drawn.centre == cm && drawn.closed == closed) return drawn.crosses;
   const int32_t n = chain.GetCount();
   TPointLL prev = chain.GetLL(closed ? n - 1 : 0);
-  for (int32_t i = 0; i < n; ++i) {
+  bool crosses = false;
+  for (int32_t i = 0; i < n && !crosses; ++i) {
     const TPointLL cur = chain.GetLL(i);
     int64_t beyond = 0, span = 0;
-    if (BackMeridianCrossing(prev, cur, cm, beyond, span) != 0) return true;
+    crosses = BackMeridianCrossing(prev, cur, cm, beyond, span) != 0;
     prev = cur;
   }
-  return false;
+  drawn.centre = cm;
+  drawn.closed = closed;
+  drawn.crosses = crosses;
+  return crosses;
 }
 
 // The path from the end of the last western/eastern part round the pole and back up the other

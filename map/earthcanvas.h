@@ -24,6 +24,13 @@ class TEarthCanvas : public vcl::TCanvas {
   // take; may be nil).
   void SelectBMP(vcl::TCanvas* canvas);
   void ReleaseBMP(gdi::HDC dc);
+  // The window's image: the back buffer with what is drawn over it at every change (animated
+  // layers), of the back buffer's size. While it is selected (after SelectBMP) the canvas and
+  // Bits() draw into it; true when it was made just now, its pixels not yet the back buffer's.
+  bool SelectFrontBuffer(bool front);
+  // Copies the back buffer into the window's image within r, clipped to the canvas (all of it
+  // for nullptr).
+  void CopyBackToFront(const gdi::RECT* r);
   void SetDC(gdi::HDC dc) { SetHandle(dc); }
   // For drawing straight onto a DC of width x height at its resolution: the projection resized
   // and no back buffer (a buffer of another size would be overrun); false when the size is not
@@ -37,7 +44,7 @@ class TEarthCanvas : public vcl::TCanvas {
   int32_t Height() const { return height_; }
   int32_t DevicePixelsPerInch() const { return devicePPI_; }
   int32_t ScreenPixelsPerInch() const { return screenPPI_; }
-  // First byte of the back buffer's pixel data (bottom row first) and its row stride.
+  // First byte of the pixel data drawn into (bottom row first) and its row stride.
   uint8_t* Bits() const { return bits_; }
   int32_t Stride() const { return stride_; }
   gdi::HBITMAP BackBuffer() const { return bitmap_; }
@@ -91,9 +98,13 @@ class TEarthCanvas : public vcl::TCanvas {
   std::unique_ptr<TEarthFont> symbolFont_;
   std::unique_ptr<TEarthFont> textFont_;
   uint8_t* bits_ = nullptr;
+  uint8_t* backBits_ = nullptr;
+  uint8_t* frontBits_ = nullptr;
   int32_t stride_ = 0;
   int32_t generation_ = 0;
   gdi::HBITMAP bitmap_{};
+  gdi::HBITMAP front_{};
+  bool frontSelected_ = false;
   gdi::HDC memoryDC_{};
   gdi::HGDIOBJ previousBitmap_{};
   int32_t adjustPercent_ = 0;

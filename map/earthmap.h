@@ -69,6 +69,9 @@ class TEarthMap : public TEarthMapBase {
   void SetViewRect(const TEarthDeviceRect& rect) override;
   void Notify(TEarthNotification notification, rtl::TObject* item) override;
   void RedrawLayers() override;
+  // A change of an animated layer: with a back buffer, only where the animated layers drew last
+  // is painted again (and where they draw now, once they have drawn).
+  void InvalidateMap() override;
   std::string ResolveFilename(const std::string& name) override;
   void UpdateScrollBars() override;
   void LocateToLL(int32_t longitude, int32_t latitude) override;
@@ -146,8 +149,12 @@ class TEarthMap : public TEarthMapBase {
 
  private:
   int32_t ScaledTextHeight(int32_t h) const;
-  // What a paint draws, between raising and lowering the in-paint flag.
-  void PaintPasses();
+  // What a paint draws, between raising and lowering the in-paint flag; false when it only
+  // copied the window's image.
+  bool PaintPasses();
+  // The window's image made anew from the back buffer and the animated layers: all of it, or
+  // where the animated layers drew last.
+  void ComposeWindowImage(bool whole);
   void Scroll(bool vertical, int code);
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
@@ -163,6 +170,9 @@ class TEarthMap : public TEarthMapBase {
   int64_t cacheUsed_ = 0;
   int32_t mru_ = 0;
   bool redrawPending_ = true;
+  // The animated layers changed since they were drawn into the window's image; where they drew.
+  bool imageStale_ = true;
+  gdi::RECT animatedBounds_{};
   bool inPaint_ = false;
   bool suspended_ = false;
   bool zoomBoxOpen_ = false;

@@ -21,8 +21,9 @@ void TEarthMap::FireCanvasEvent(const rtl::TNotifyEvent& event) {
 void TEarthMap::Paint() {
   if (vcl::Printer()->Printing() || inPaint_) return;
   inPaint_ = true;
+  bool drew = false;
   try {
-    PaintPasses();
+    drew = PaintPasses();
   } catch (...) {
     // A layer, presenter or handler that raised leaves a control that paints again: the next
     // paint draws everything anew, the globe's near side first.
@@ -33,13 +34,13 @@ void TEarthMap::Paint() {
   }
   redrawPending_ = false;
   inPaint_ = false;
-  if (!AbortRender)
-    UpdateTotalMemoryInUse();
-  else
+  if (AbortRender)
     RedrawLayers();  // the interrupted render is done again at the next paint
+  else if (drew)
+    UpdateTotalMemoryInUse();  // only drawing loads objects
 }
 
-void TEarthMap::PaintPasses() {
+bool TEarthMap::PaintPasses() {
   AbortRender = false;
   const bool buffered = earthOptions_.Contains(goDoubleBuffered);
   vcl::TCanvas* window = Canvas();
@@ -50,7 +51,8 @@ void TEarthMap::PaintPasses() {
       earthCanvas_->SetDC(window->Handle());
   }
   earthCanvas_->RefreshDC();
-  if (redrawPending_ || !buffered) {
+  const bool full = redrawPending_ || !buffered;
+  if (full) {
     // The bars show the view drawn now, however it changed.
     UpdateScrollBars();
     PaintWindowBackground();
@@ -58,14 +60,64 @@ void TEarthMap::PaintPasses() {
     if (!AbortRender) FireCanvasEvent(OnRender);
   }
   if (Parent() && buffered) {
+    // The animated layers are drawn into the window's image when they changed, and what the
+    // window is to show again is copied from it: the window's paint is clipped to that.
+    const bool compose = full || imageStale_;
+    if (compose)
+      ComposeWindowImage(full);
+    else
+      earthCanvas_->SelectFrontBuffer(true);
     gdi::BitBlt(window->Handle(), 0, 0, earthCanvas_->Width(), earthCanvas_->Height(),
                 earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
     earthCanvas_->ReleaseBMP(window->Handle());
     earthCanvas_->RefreshDC();
+    if (zoomBoxOpen_) DrawZoomBox();
+    if (!AbortRender) FireCanvasEvent(OnPaint);
+    return compose;
   }
   if (zoomBoxOpen_) DrawZoomBox();
   layerStore_->Render(true);
   if (!AbortRender) FireCanvasEvent(OnPaint);
+  return true;
+}
+
+void TEarthMap::ComposeWindowImage(bool whole) {
+  TEarthCanvas& c = *earthCanvas_;
+  const gdi::RECT before = animatedBounds_;
+  if (c.SelectFrontBuffer(true)) whole = true;
+  c.CopyBackToFront(whole ? nullptr : &before);
+  // Cleared first: a change while the layers draw asks for another paint.
+  imageStale_ = false;
+  const gdi::HDC dc = c.Handle();
+  gdi::SetBoundsRect(dc, nullptr, gdi::DCB_ENABLE | gdi::DCB_RESET);
+  c.RefreshDC();
+  layerStore_->Render(true);
+  gdi::GetBoundsRect(dc, &animatedBounds_, gdi::DCB_RESET);
+  gdi::SetBoundsRect(dc, nullptr, gdi::DCB_DISABLE);
+  const gdi::RECT& now = animatedBounds_;
+  const bool inside = now.left >= before.left && now.top >= before.top &&
+                      now.right <= before.right && now.bottom <= before.bottom;
+  // This paint shows what was invalidated; where the layers drew beyond it is shown by the next.
+  if (!whole && !inside && !gdi::IsRectEmpty(&now) && HandleAllocated())
+    win::InvalidateRect(Handle(), &now, win::FALSE);
+}
+
+void TEarthMap::InvalidateMap() {
+  if (!earthOptions_.Contains(goDoubleBuffered) || !HandleAllocated()) {
+    Invalidate();
+    return;
+  }
+  if (imageStale_) return;  // a paint is on its way
+  imageStale_ = true;
+  if (redrawPending_) return;
+  if (gdi::IsRectEmpty(&animatedBounds_)) {
+    // Nothing of them shows yet: a paint without an area to copy draws them.
+    const gdi::RECT none{};
+    win::RedrawWindow(Handle(), &none, nullptr,
+                      win::RDW_INVALIDATE | win::RDW_INTERNALPAINT | win::RDW_NOCHILDREN);
+  } else {
+    win::InvalidateRect(Handle(), &animatedBounds_, win::FALSE);
+  }
 }
 
 void TEarthMap::RenderLayers() {

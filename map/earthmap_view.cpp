@@ -89,8 +89,8 @@ void TEarthMap::PanViewXY(int32_t dx, int32_t dy) {
 }
 
 void TEarthMap::LocateToLL(int32_t longitude, int32_t latitude) {
-  projection_->SetCenterLong(Mod180(longitude) * GU_TODECIMALDEGREES);
-  projection_->SetCenterLat(latitude * GU_TODECIMALDEGREES);
+  projection_->LocateCenter(Mod180(longitude) * GU_TODECIMALDEGREES,
+                            latitude * GU_TODECIMALDEGREES);
 }
 
 void TEarthMap::LocateToObject(TEarthObject* object) {

@@ -77,6 +77,7 @@ void TEarthProjection::SetIntegerProp(TProjectionProperty property, int32_t v) {
   int32_t* field = property == ppXOrigin ? &xOrigin_ : property == ppYOrigin ? &yOrigin_ : nullptr;
   if (!field || *field == v) return;
   *field = v;
+  centred_ = false;
   model_->PropertyChanged(property);
   globe_->RedrawLayers();
 }
@@ -143,6 +144,7 @@ void TEarthProjection::SetFloatProp(TProjectionProperty property, Extended v) {
       break;
   }
   if (field) *field = v;
+  centred_ = false;
   model_->PropertyChanged(property);
   Changed();
 }
@@ -168,6 +170,7 @@ void TEarthProjection::SetScaleFactor(Extended sf) {
   altitude_ = SaturateToInt32(1 / (Tan50() * sf));
   globe_->StoreViewRect({0, 0, SaturateToInt32(w / sf), SaturateToInt32(h / sf)});
   scaleFactor_ = sf;
+  centred_ = false;
   model_->PropertyChanged(ppScaleFactor);
   globe_->RedrawLayers();
   if (globe_->OnZoomed && !globe_->Loading()) globe_->OnZoomed(globe_->AsObject());
@@ -186,6 +189,7 @@ void TEarthProjection::SetProjectionModel(std::unique_ptr<TCustomProjectionModel
   }
   if (!model) model.reset(rtl::FindClass("TSphericalPrj")->Create<TCustomProjectionModel>(this));
   model_ = std::move(model);
+  centred_ = false;
   for (int p = 0; p < ProjectionPropertyCount; ++p)
     model_->PropertyChanged(static_cast<TProjectionProperty>(p));
   if (remembered) {
@@ -263,6 +267,25 @@ void TEarthProjection::SetCenterLong(Extended lon) {
   SetFloatProp(ppYRotation, yRotation_ - (p.iLongX * GU_TODECIMALDEGREES - lon));
 }
 
+void TEarthProjection::LocateCenter(Extended longitude, Extended latitude) {
+  askedLong_ = longitude;
+  askedLat_ = latitude;
+  if (centred_) {
+    // How far the picture would move at most: a turn of the globe by an angle moves no point
+    // further than the radius times the angle, a flat map by the distance at its scale.
+    const Extended dLong = std::fabs(Mod180Float(longitude - drawnLong_));
+    const Extended stretch =
+        std::max(model_->NorthStretch(latitude), model_->NorthStretch(drawnLat_));
+    const Extended dLat = std::fabs(latitude - drawnLat_) * stretch;
+    if ((dLong + dLat) * GU_DEGREE * scaleFactor_ < 0.5L) return;
+  }
+  SetCenterLong(longitude);
+  SetCenterLat(latitude);
+  drawnLong_ = longitude;
+  drawnLat_ = latitude;
+  centred_ = true;
+}
+
 Extended TEarthProjection::GetCenterLat() {
   TPointLL p;
   if (!DeviceXYToLL(CanvasWidth() / 2, CanvasHeight() / 2, p)) return 2147483647.0L;
@@ -317,6 +340,7 @@ bool TEarthProjection::ResizeProjection(int32_t width, int32_t height) {
   const TEarthDevicePoint proportional{static_cast<int32_t>(EarthMulDiv(xOrigin_, width, oldW)),
                                        static_cast<int32_t>(EarthMulDiv(yOrigin_, height, oldH))};
   const TEarthOptionsSet options = globe_->EarthOptions();
+  centred_ = false;
   if (!options.Contains(goConstantScaleOnResize)) {
     Extended scale = std::min(scaleFactor_ * ratio, MaxScaleFactor);
     scale = std::max(scale, Extended(std::max(width, height)) / 2147483647.0L);

@@ -70,6 +70,12 @@ class TCustomProjectionModel : public TEarthRoot {
   virtual void PropertyChanged(TProjectionProperty property) = 0;
   virtual void PaintSurface() = 0;
   virtual void PaintGraticule() = 0;
+  // How many times the scale a short step north at the latitude (degrees) is drawn: 1 unless the
+  // model stretches the map there.
+  virtual Extended NorthStretch(Extended latitude) const {
+    (void)latitude;
+    return 1;
+  }
   // A model of the same class for projection, assigned from this one.
   virtual std::unique_ptr<TCustomProjectionModel> Clone(TEarthProjection* projection) const = 0;
 
@@ -110,6 +116,15 @@ class TEarthProjection : public TEarthENVPersistent {
   TEarthDevicePoint GetEarthCenterXY() const { return {xOrigin_, yOrigin_}; }
   void SetCenterLat(Extended lat);
   void SetCenterLong(Extended lon);
+  // Puts the position (degrees) in the middle of the window as SetCenterLong and SetCenterLat do,
+  // unless the picture would move by less than half a pixel from where it was last centred so:
+  // then the view stays as drawn and the position is kept as the centre asked for, so that
+  // moves adding up to half a pixel or more move the view. Any other change of the view makes
+  // the next call centre the view whatever the distance.
+  void LocateCenter(Extended longitude, Extended latitude);
+  // The position last asked for through LocateCenter (degrees; 0, 0 before any).
+  Extended AskedCenterLongitude() const { return askedLong_; }
+  Extended AskedCenterLatitude() const { return askedLat_; }
   Extended GetCenterLat();
   Extended GetCenterLong();
   bool DeviceXYToLL(int32_t x, int32_t y, TPointLL& point);
@@ -175,6 +190,13 @@ class TEarthProjection : public TEarthENVPersistent {
   Extended zRotation_ = 0;
   Extended scaleFactor_ = 0;
   bool backFacePass_ = false;
+  // The centre asked for last, the one the view was centred on, and whether the view still
+  // shows that one (no other change came since).
+  Extended askedLong_ = 0;
+  Extended askedLat_ = 0;
+  Extended drawnLong_ = 0;
+  Extended drawnLat_ = 0;
+  bool centred_ = false;
 
   Extended* FloatField(TProjectionProperty property);
   // The map control's client area in pixels.

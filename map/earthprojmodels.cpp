@@ -291,6 +291,34 @@ int32_t TSphericalPrj::PointStoreToXY(TPointStore& points, int32_t first, bool o
 void TSphericalPrj::OpenChainToXY(TPointStore& points, const std::function<void(int32_t)>& piece) {
   const TEarthProjection* p = Projection();
   const bool keep = Globe(this)->EarthOptions().Contains(goCache3DPoints);
+  // A long line (a day's track) is worked out again only when the view or its points changed.
+  TPointStore::TDrawn* drawn = keep ? &points.Drawn() : nullptr;
+  std::vector<Extended> view(forward_.begin(), forward_.end());
+  view.insert(view.end(), {Extended(p->XOrigin()), Extended(p->YOrigin()), radius_,
+                           Extended(p->BackFacePass())});
+  if (drawn && drawn->view == view) {
+    size_t at = 0;
+    for (const int32_t n : drawn->pieces) {
+      gaPoints.Reserve(size_t(n));
+      std::copy_n(drawn->points.begin() + std::ptrdiff_t(at), n, gaPoints.Data());
+      at += size_t(n);
+      piece(n);
+    }
+    return;
+  }
+  if (drawn) {
+    drawn->points.clear();
+    drawn->pieces.clear();
+    drawn->view.clear();
+  }
+  // Each piece is kept before it is drawn: drawing clips it in place.
+  const auto done = [&](int32_t n) {
+    if (drawn) {
+      drawn->points.insert(drawn->points.end(), gaPoints.Data(), gaPoints.Data() + n);
+      drawn->pieces.push_back(n);
+    }
+    piece(n);
+  };
   const TDynArray array = points.Point3DArray(keep);
   const TMatrix& m = forward_;
   int32_t next = 0;
@@ -321,7 +349,7 @@ void TSphericalPrj::OpenChainToXY(TPointStore& points, const std::function<void(
     if (i > 0 && seen != prevSeen) {
       horizon(prev, v);
       if (!seen) {
-        piece(next);
+        done(next);
         next = 0;
       }
     }
@@ -329,7 +357,8 @@ void TSphericalPrj::OpenChainToXY(TPointStore& points, const std::function<void(
     prev = v;
     prevSeen = seen;
   }
-  if (next > 0) piece(next);
+  if (next > 0) done(next);
+  if (drawn) drawn->view = std::move(view);
 }
 
 void TSphericalPrj::PaintSurface() {
@@ -536,6 +565,12 @@ bool TMercatorPrj::PointLLToXY(const TPointLL& pt, int32_t index) {
   const Extended ym = std::log(std::tan(t)) * GU_FROMRADIANS;
   gaPoints[index] = {DeviceX(pt.iLongX), DeviceCoord(p->YOrigin(), -(ym * p->ScaleFactor()))};
   return InExtents(pt.iLongX, pt.iLatY);
+}
+
+Extended TMercatorPrj::NorthStretch(Extended latitude) const {
+  // Within the latitudes drawn (the poles are held just short of 90 degrees).
+  const Extended held = std::min<Extended>(std::fabs(latitude), 485'999'999 * GU_TODECIMALDEGREES);
+  return 1 / std::cos(held * rtl::Pi / 180);
 }
 
 bool TMercatorPrj::XYToLL(int32_t x, int32_t y, int32_t index) {

@@ -88,6 +88,7 @@ class TMercatorPrj : public TCartesianPrj {
 
   bool PointLLToXY(const TPointLL& p, int32_t index) override;
   bool XYToLL(int32_t x, int32_t y, int32_t index) override;
+  Extended NorthStretch(Extended latitude) const override;
   std::unique_ptr<TCustomProjectionModel> Clone(TEarthProjection* projection) const override;
 };
 

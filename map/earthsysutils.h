@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -360,7 +361,24 @@ class TPointStore : public TEarthRoot {
   bool PointInPolygon(int32_t longitude, int32_t latitude) const;
   bool PointOnPolyline(int32_t longitude, int32_t latitude, int32_t tolerance) const;
   // Globe-centred points; with keep the array is also the store's cache and shared with it.
+  // Points added at the end extend that cache; any other change drops it.
   TDynArray Point3DArray(bool keep);
+  // What was worked out from the points for drawing them, dropped whenever they change: what a
+  // projection last made of them, with the view it was made for (the projection fills the key
+  // and compares it), as pieces of device points one after the other; whether they cross a
+  // meridian; the MER of a long chain.
+  struct TDrawn {
+    std::vector<Extended> view;
+    std::vector<TEarthDevicePoint> points;
+    std::vector<int32_t> pieces;  // the point count of each piece
+    // Whether the points, open or closed, cross the meridian opposite `centre`: -1 while not
+    // worked out.
+    int32_t centre = 0;
+    bool closed = false;
+    int8_t crosses = -1;
+    std::optional<TMER> mer;
+  };
+  TDrawn& Drawn() const;
   std::unique_ptr<TPointStore> Clone() const;
   int64_t ObjectInstanceSize() const;
 
@@ -381,6 +399,9 @@ class TPointStore : public TEarthRoot {
   std::byte* Point(int32_t i) const { return data_ + static_cast<size_t>(i) * width_; }
   // Room for n points, those there kept; grows by halves so that adding one by one is cheap.
   void Reserve(int32_t n);
+  // The points changed: what was worked out from them for drawing goes.
+  void Changed();
+  TMER WorkOutMER() const;
 
   // count_ points of width_ bytes (the element size when they were made) at data_, which own_
   // holds, or which lie in the block a chain store made for all its chains at once (own_ empty,
@@ -391,6 +412,7 @@ class TPointStore : public TEarthRoot {
   int32_t width_ = 0;
   std::unique_ptr<std::byte[]> own_;
   TDynArray cache3D_;
+  mutable std::unique_ptr<TDrawn> drawn_;
 };
 
 class TChainStore : public TEarthRoot {

@@ -181,9 +181,19 @@ void TPointStore::Reserve(int32_t n) {
   capacity_ = capacity;
 }
 
+void TPointStore::Changed() {
+  DynArrayFree(cache3D_);
+  drawn_.reset();
+}
+
+TPointStore::TDrawn& TPointStore::Drawn() const {
+  if (!drawn_) drawn_ = std::make_unique<TDrawn>();
+  return *drawn_;
+}
+
 void TPointStore::SetCount(int32_t n) {
   if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
-  DynArrayFree(cache3D_);
+  Changed();
   Reserve(n);
   // New points are zero, as a fresh array's are.
   if (n > count_) std::memset(Point(count_), 0, static_cast<size_t>(n - count_) * width_);
@@ -193,7 +203,7 @@ void TPointStore::SetCount(int32_t n) {
 int32_t* TPointStore::ResizeLL(int32_t n) {
   if (GetHeightFlag()) throw EEarthException("TPointStore: points without height expected");
   if (n < 0) throw EEarthException(rtl::Format("TPointStore: Invalid point count %d", n));
-  DynArrayFree(cache3D_);
+  Changed();
   // Whatever was there is written over: nothing to keep or clear.
   if (width_ != 8 || n > capacity_) {
     own_.reset();
@@ -216,21 +226,32 @@ TPointLL TPointStore::GetLL(int32_t i) const {
 
 void TPointStore::PutLL(int32_t i, const TPointLL& pt) {
   CheckIndex(i, count_ - 1);
-  DynArrayFree(cache3D_);
+  Changed();
   const StoredLLH p{pt.iLongX, pt.iLatY, pt.iHeightZ};
   std::memcpy(Point(i), &p, static_cast<size_t>(width_));
 }
 
 int32_t TPointStore::Add(const TPointLL& pt) {
+  // A track grows by a point a second: its globe positions grow with it rather than being worked
+  // out again, unless another holder shares them.
+  TDynArray kept;
+  if (cache3D_ && cache3D_->RefCount == 0 && DynArrayCount(cache3D_) == count_)
+    kept = std::move(cache3D_);
   const int32_t index = count_;
   SetCount(index + 1);
   PutLL(index, pt);
+  if (kept) {
+    DynArraySetLength(kept, count_);
+    const TPoint3D p = Get3D(index);
+    std::memcpy(DynArrayPtr(kept, index), &p, sizeof p);
+    cache3D_ = std::move(kept);
+  }
   return index;
 }
 
 void TPointStore::Insert(int32_t i, const TPointLL& pt) {
   CheckIndex(i, count_);
-  DynArrayFree(cache3D_);
+  Changed();
   Reserve(count_ + 1);
   std::memmove(Point(i + 1), Point(i), static_cast<size_t>(count_ - i) * width_);
   ++count_;
@@ -239,7 +260,7 @@ void TPointStore::Insert(int32_t i, const TPointLL& pt) {
 
 void TPointStore::Delete(int32_t i) {
   CheckIndex(i, count_ - 1);
-  DynArrayFree(cache3D_);
+  Changed();
   std::memmove(Point(i), Point(i + 1), static_cast<size_t>(count_ - i - 1) * width_);
   --count_;
 }
@@ -264,7 +285,7 @@ void TPointStore::SetHeightFlag(bool b) {
   if (b == GetHeightFlag()) return;
   const std::unique_ptr<TPointStore> copy = Clone();
   Flags.Set(psHeight, b);
-  DynArrayFree(cache3D_);
+  Changed();
   own_.reset();
   data_ = nullptr;
   count_ = capacity_ = width_ = 0;
@@ -278,11 +299,11 @@ void TPointStore::SetHeightFlag(bool b) {
 }
 
 void TPointStore::Refresh() {
-  DynArrayFree(cache3D_);
+  Changed();
 }
 
 void TPointStore::Translate(int32_t dLong, int32_t dLat, int32_t dHeight) {
-  DynArrayFree(cache3D_);
+  Changed();
   const bool height = GetHeightFlag();
   for (int32_t i = 0; i < GetCount(); ++i) {
     TPointLL p = GetLL(i);
@@ -380,6 +401,17 @@ FlatRing Unwrap(const TPointStore& store, int64_t firstX, bool keepPoints) {
 TMER TPointStore::PointStoreMER() const {
   const int32_t count = GetCount();
   if (count == 0) return MER(0, 0, 0, 0);
+  // A long chain (a track) keeps it until it changes: its object asks again every second.
+  constexpr int32_t kLong = 256;
+  if (count >= kLong) {
+    TDrawn& drawn = Drawn();
+    if (!drawn.mer) drawn.mer = WorkOutMER();
+    return *drawn.mer;
+  }
+  return WorkOutMER();
+}
+
+TMER TPointStore::WorkOutMER() const {
   FlatRing r = Unwrap(*this, GetLL(0).iLongX, false);
   const auto span = [](int64_t lo, int64_t hi) {
     return static_cast<int32_t>(std::min<int64_t>(hi - lo, 2147483647));
@@ -493,6 +525,11 @@ int64_t TPointStore::ObjectInstanceSize() const {
   int64_t size = static_cast<int64_t>(sizeof(TPointStore));
   size += static_cast<int64_t>(count_) * 4 * (GetHeightFlag() ? 3 : 2);
   if (cache3D_) size += static_cast<int64_t>(DynArrayCount(cache3D_)) * 12;
+  if (drawn_) {
+    size += static_cast<int64_t>(
+        sizeof(TDrawn) + drawn_->points.size() * sizeof(TEarthDevicePoint) +
+        drawn_->pieces.size() * sizeof(int32_t) + drawn_->view.size() * sizeof(Extended));
+  }
   return size;
 }
 

@@ -1,6 +1,7 @@
 // One second of the map overlays with a 24-hour track (86,400 points) behind the boat: the
-// update alone (boat, lines, track point, range circle, symbols), and the update with the repaint
-// it causes of the 1280 x 800 main window's map (world layer and track).
+// update alone (boat, lines, track point, range circle, symbols), the update with the repaint
+// it causes of the 1280 x 800 main window's map (world layer and track), and a whole live second
+// of the map at the program's own view and closer, the screen's present included.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -13,6 +14,7 @@
 #include "link/comsettings.h"
 #include "map/earthmap.h"
 #include "map/earthutils.h"
+#include "platform/display/headless.h"
 #include "platform/vcl/application.h"
 
 namespace {
@@ -32,11 +34,16 @@ struct Scene {
   TForm1* form = nullptr;
   double second = 0;
 
-  explicit Scene(int trackPoints = kTrackPoints) {
+  // scale: the map's pixels a globe unit (0: the whole globe in the window, the program's own).
+  explicit Scene(int trackPoints = kTrackPoints, double scale = 1.0 / 90'000) {
     comms = instruments.get();
+    win::SetBackend(std::make_shared<display::HeadlessBackend>());
     fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", dir + "/world.lyr");
     form = new TForm1(app.get());
     form->OnCreate = {};
+    // Nothing but the map's second runs: a slow run (a profiler) would meet the window's timers.
+    for (int i = 0; i < form->ComponentCount(); ++i)
+      if (auto* t = dynamic_cast<vcl::TTimer*>(form->Components(i))) t->SetEnabled(false);
     form->EarthMap1->SaveMetaDataLocation = smdDiscard;
     if (CreateFileLayer(form->EarthMap1, dir + "/world.lyr") < 0) return;
     form->BuildMapOverlays();
@@ -49,7 +56,7 @@ struct Scene {
     form->fWaypointPosition = DecimalToPointLL(23.9, 60.2);
     // A day at 6 kn along the Gulf of Finland, one point a second.
     for (int s = 0; s < trackPoints; ++s) Step();
-    form->EarthMap1->Projection()->SetScaleFactor(1.0 / 90'000);  // a pixel a mile
+    form->EarthMap1->Projection()->SetScaleFactor(scale);
     form->Show();
     app->ProcessMessages();
   }
@@ -94,5 +101,56 @@ void BM_OverlayUpdateAndRepaint(benchmark::State& state) {
 }
 // Without a track first: what the world layer alone costs.
 BENCHMARK(BM_OverlayUpdateAndRepaint)->Arg(0)->Arg(kTrackPoints)->Unit(benchmark::kMillisecond);
+
+// What the map does in a live second: the overlays a second on and the paints and present that
+// follow (kept apart by name for a profiler: valgrind --toggle-collect=*LiveSecond*).
+[[gnu::noinline]] void LiveSecond(Scene& scene) {
+  scene.Step();
+  scene.app->ProcessMessages();
+}
+
+// Arguments: 0 for the whole globe (the program's own view) or 1 for a pixel a mile; hours of
+// track behind the boat.
+// The scene of a live benchmark's arguments, its first second (which centres the map on the boat
+// and draws it whole) gone by.
+std::unique_ptr<Scene> LiveScene(const benchmark::State& state) {
+  auto scene = std::make_unique<Scene>(static_cast<int>(state.range(1)) * 3600,
+                                       state.range(0) == 0 ? 0.0 : 1.0 / 90'000);
+  if (!scene->Ready()) return nullptr;
+  scene->Step();
+  scene->app->ProcessMessages();
+  return scene;
+}
+
+void BM_LiveSecond(benchmark::State& state) {
+  const std::unique_ptr<Scene> live = LiveScene(state);
+  if (!live) return state.SkipWithError("no world layer");
+  Scene& scene = *live;
+  for (auto _ : state) LiveSecond(scene);
+  if (scene.form->EarthMap1->RedrawPending()) state.SkipWithError("the map was not drawn");
+}
+BENCHMARK(BM_LiveSecond)
+    ->ArgNames({"closer", "hours"})
+    ->Args({0, 0})
+    ->Args({0, 24})
+    ->Args({1, 0})
+    ->Args({1, 24})
+    ->Unit(benchmark::kMicrosecond);
+
+// A live minute, once: sixty seconds for a count of instructions, which a loaded machine does not
+// change (valgrind --tool=callgrind "--toggle-collect=(anonymous namespace)::LiveSecond(*"
+// bench_mapoverlays --benchmark_filter=LiveMinute, then the count over 60).
+void BM_LiveMinute(benchmark::State& state) {
+  const std::unique_ptr<Scene> scene = LiveScene(state);
+  if (!scene) return state.SkipWithError("no world layer");
+  for (auto _ : state)
+    for (int s = 0; s < 60; ++s) LiveSecond(*scene);
+}
+BENCHMARK(BM_LiveMinute)
+    ->ArgNames({"closer", "hours"})
+    ->Args({0, 0})
+    ->Args({0, 24})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """CPU and memory of the real program live on a real X display, beside the same run headless.
 
-    bench/app/screen_cpu.py BUILD_DIR [SECONDS] [--demo]
+    bench/app/screen_cpu.py BUILD_DIR [SECONDS] [--demo] [--against OTHER_BUILD_DIR]
 
 Starts the program twice at once, each in a fresh working directory (prepared as ./run does) on
 a pseudo-terminal of its own: once headless, once with the SDL backend on a private Xvfb display.
@@ -10,6 +10,10 @@ sent it (bench/app/lognmea), one second of sentences a second at the pace of a 4
 After the 12 s start-up it measures user + system time from /proc for SECONDS (180 by default)
 and samples the resident memory every second, then prints for each run the share of one core,
 the largest RSS and the threads with their names, and the ratio of the two.
+
+With --against it runs the other build's program the same two ways at the same time (four
+programs fed the same sentences), and prints both builds' figures and their ratio: two builds
+compared on one machine in one run, under the same load.
 
 With --demo it measures instead the demonstration replayed at Fast under Xvfb: no instruments,
 the no-input question after 40 s answered Yes with xdotool, the replay switched to Fast (ten
@@ -77,8 +81,9 @@ def start_xvfb():
 class Run:
     """The program in a working directory of its own, its port a pseudo-terminal we hold."""
 
-    def __init__(self, binary, mode, display=None, port=True):
+    def __init__(self, binary, mode, display=None, port=True, label=None):
         self.mode = mode
+        self.label = label or mode
         self.work = tempfile.mkdtemp(prefix="corv-screen-")
         subprocess.run([os.path.join(ROOT, "scripts", "prepare-workdir.sh"), self.work], check=True,
                        stdout=subprocess.DEVNULL)
@@ -147,22 +152,22 @@ def feed(runs, data, seconds, state):
 
 
 def measure(runs, data, seconds, state):
-    start = {r.mode: cpu_ticks(r.proc.pid) for r in runs}
+    start = {r.label: cpu_ticks(r.proc.pid) for r in runs}
     t0 = time.monotonic()
     feed(runs, data, seconds, state)
     elapsed = time.monotonic() - t0
     result = {}
     for r in runs:
         alive = r.proc.poll() is None
-        used = (cpu_ticks(r.proc.pid) - start[r.mode]) / os.sysconf("SC_CLK_TCK") if alive else 0
-        result[r.mode] = (100 * used / elapsed, used, elapsed, r.rss_max / 1024,
+        used = (cpu_ticks(r.proc.pid) - start[r.label]) / os.sysconf("SC_CLK_TCK") if alive else 0
+        result[r.label] = (100 * used / elapsed, used, elapsed, r.rss_max / 1024,
                           threads(r.proc.pid) if alive else [], alive)
     return result
 
 
 def report(label, figures):
     pct, used, elapsed, rss, names, alive = figures
-    print("%-9s %5.2f %% of a core (%.2f s CPU in %.0f s), RSS at most %.1f MB, %d threads%s" %
+    print("%-14s %5.2f %% of a core (%.2f s CPU in %.0f s), RSS at most %.1f MB, %d threads%s" %
           (label, pct, used, elapsed, rss, len(names), "" if alive else " (program ended!)"))
     if names:
         print("          threads: %s" % ", ".join(names))
@@ -173,8 +178,14 @@ def xdo(display, *args):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if not a.startswith("--")]
-    demo = "--demo" in sys.argv
+    argv = sys.argv[1:]
+    against = None
+    if "--against" in argv:
+        i = argv.index("--against")
+        against = os.path.abspath(argv[i + 1])
+        del argv[i:i + 2]
+    args = [a for a in argv if not a.startswith("--")]
+    demo = "--demo" in argv
     build = os.path.abspath(args[0] if args else os.path.join(ROOT, "build", "release"))
     seconds = float(args[1]) if len(args) > 1 else 180
     binary = os.path.join(build, "app", "corvatalen")
@@ -198,6 +209,22 @@ def main():
                 feed(runs, [], 1, state)
             feed(runs, [], 5, state)
             report("demo Fast", measure(runs, [], seconds, state)["sdl"])
+        elif against:
+            data = blocks(build)
+            other = os.path.join(against, "app", "corvatalen")
+            print("this: %s\nother: %s" % (build, against))
+            runs = [Run(binary, "headless", label="this headless"),
+                    Run(binary, "sdl", display, label="this sdl"),
+                    Run(other, "headless", label="other headless"),
+                    Run(other, "sdl", display, label="other sdl")]
+            feed(runs, data, 12, state)
+            result = measure(runs, data, seconds, state)
+            for r in runs:
+                report(r.label, result[r.label])
+            for mode in ("headless", "sdl"):
+                mine, theirs = result["this " + mode][0], result["other " + mode][0]
+                if theirs > 0:
+                    print("this / other, %s: CPU %.2f x" % (mode, mine / theirs))
         else:
             data = blocks(build)
             runs = [Run(binary, "headless"), Run(binary, "sdl", display)]

@@ -140,6 +140,7 @@ void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Sou
   const int64_t y0 = std::max<int64_t>(dy, box.top), y1 = std::min<int64_t>(dy + dh, box.bottom);
   const int64_t x0 = std::max<int64_t>(dx, box.left), x1 = std::min<int64_t>(dx + dw, box.right);
   if (y0 >= y1 || x0 >= x1) return;
+  if (RECT* b = dst.Bounds()) AddToBounds(*b, RECT{int(x0), int(y0), int(x1), int(y1)});
 
   Ink pat;
   const bool pattern = usesPattern(code);
@@ -172,6 +173,19 @@ void transfer(DC& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Sou
   if (in && !pattern && s.w == dw && s.h == dh && in->Layout() == out.Layout() &&
       out.Layout() != PixelLayout::Mono1) {
     sourceRopSpans(out, *in, clip, x0, x1, y0, y1, s.x - dx, s.y - dy, code);
+    return;
+  }
+  // A 24-bit picture copied onto the screen (the map's image into its window): span by span,
+  // only what the clip lets through.
+  if (in && !pattern && code == 0xCC && s.w == dw && s.h == dh &&
+      in->Layout() == PixelLayout::Dib24 && out.Layout() == PixelLayout::Device32) {
+    const int64_t ox = s.x - dx, oy = s.y - dy;
+    forEachSourceSpan(*in, clip, x0, x1, y0, y1, ox, oy, [&](int y, int a, int b) {
+      const uint8_t* f = in->Row(int(y + oy)) + size_t(a + ox) * 3;
+      uint32_t* t = reinterpret_cast<uint32_t*>(out.Row(y)) + a;
+      for (int i = 0, n = b - a; i < n; ++i, f += 3)
+        t[i] = uint32_t(f[0]) | (uint32_t(f[1]) << 8) | (uint32_t(f[2]) << 16);
+    });
     return;
   }
 

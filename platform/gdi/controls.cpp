@@ -16,7 +16,7 @@ namespace {
 void fill(HDC hdc, int l, int t, int r, int b, COLORREF c) {
   if (r <= l || b <= t) return;
   DC* dc = LiveDC(hdc);
-  Raster ras(*dc->Target(), dc->Clip(), R2_COPYPEN);
+  Raster ras(*dc->Target(), dc->Clip(), R2_COPYPEN, dc->Bounds());
   const Ink ink = ColorInk(*dc, c);
   for (int y = t; y < b; ++y) ras.Span(dc->SY(y), dc->SX(l), dc->SX(r), ink);
 }
@@ -278,7 +278,7 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
   dc->Record("DrawFocusRect(%d,%d,%d,%d)", rect->left, rect->top, rect->right, rect->bottom);
   if (rect->right <= rect->left || rect->bottom <= rect->top) return TRUE;
   Surface& s = *dc->Target();
-  Raster ras(s, dc->Clip(), R2_NOT);
+  Raster ras(s, dc->Clip(), R2_NOT, dc->Bounds());
   const Ink ink = Ink::Solid(0);
   auto dot = [&](int x, int y) {
     if (((x + y) & 1) == 0) ras.Pixel(dc->SX(x), dc->SY(y), ink);
@@ -325,7 +325,7 @@ BOOL GradientFill(HDC hdc, const TRIVERTEX* v, ULONG count, const GRADIENT_RECT*
   if (mode != GRADIENT_FILL_RECT_H && mode != GRADIENT_FILL_RECT_V) return FALSE;
   dc->Record("GradientFill(%u,%u)", rectCount, mode);
   Surface& s = *dc->Target();
-  Raster ras(s, dc->Clip(), R2_COPYPEN);
+  Raster ras(s, dc->Clip(), R2_COPYPEN, dc->Bounds());
   for (ULONG k = 0; k < rectCount; ++k) {
     if (rects[k].UpperLeft >= count || rects[k].LowerRight >= count) return FALSE;
     TRIVERTEX a = v[rects[k].UpperLeft], b = v[rects[k].LowerRight];

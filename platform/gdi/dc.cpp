@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/gdi/metafile.h"
+#include "platform/gdi/raster.h"
 
 namespace gdi {
 
@@ -500,6 +501,44 @@ BOOL RectVisible(HDC hdc, const RECT* r) {
   RECT s = *r;
   OffsetRect(&s, static_cast<int>(dc->SX(0)), static_cast<int>(dc->SY(0)));
   return dc->Clip().Intersects(s);
+}
+
+namespace {
+
+bool EmptyBounds(const RECT& r) {
+  return r.left >= r.right || r.top >= r.bottom;
+}
+
+}  // namespace
+
+UINT SetBoundsRect(HDC hdc, const RECT* r, UINT flags) {
+  DC* dc = LiveDC(hdc);
+  if (!dc) return 0;
+  RECT& b = dc->GatheredBounds();
+  const UINT was =
+      (EmptyBounds(b) ? DCB_RESET : DCB_SET) | (dc->BoundsEnabled() ? DCB_ENABLE : DCB_DISABLE);
+  if (flags & DCB_RESET) b = RECT{};
+  if ((flags & DCB_ACCUMULATE) && r) {
+    const RECT s{int(dc->SX(r->left)), int(dc->SY(r->top)), int(dc->SX(r->right)),
+                 int(dc->SY(r->bottom))};
+    AddToBounds(b, s);
+  }
+  if (flags & DCB_ENABLE) dc->EnableBounds(true);
+  if (flags & DCB_DISABLE) dc->EnableBounds(false);
+  return was;
+}
+
+UINT GetBoundsRect(HDC hdc, RECT* r, UINT flags) {
+  DC* dc = LiveDC(hdc);
+  if (!dc || !r) return 0;
+  RECT& b = dc->GatheredBounds();
+  const bool empty = EmptyBounds(b);
+  // Surface back to logical coordinates.
+  *r = empty ? RECT{}
+             : RECT{int(b.left - dc->SX(0)), int(b.top - dc->SY(0)), int(b.right - dc->SX(0)),
+                    int(b.bottom - dc->SY(0))};
+  if (flags & DCB_RESET) b = RECT{};
+  return empty ? DCB_RESET : DCB_SET;
 }
 
 int GetDeviceCaps(HDC hdc, int index) {

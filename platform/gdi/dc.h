@@ -105,6 +105,13 @@ class DC : public GdiObject {
 
   int logPixelsY = 96;
 
+  // What was drawn since the bounds were last reset, in surface coordinates (SetBoundsRect);
+  // nullptr while the DC does not gather it.
+  RECT* Bounds() { return boundsOn_ ? &bounds_ : nullptr; }
+  void EnableBounds(bool on) { boundsOn_ = on; }
+  bool BoundsEnabled() const { return boundsOn_; }
+  RECT& GatheredBounds() { return bounds_; }
+
   // Recording (a DC made by CreateRecordingDC logs the calls made on it).
   std::unique_ptr<std::vector<std::string>> log;
   void Record(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
@@ -115,6 +122,8 @@ class DC : public GdiObject {
   std::optional<Region> sysClip_;
   Region clip_;
   bool clipValid_ = false;
+  bool boundsOn_ = false;
+  RECT bounds_{};
 };
 
 // The DC when h names a live DC, else nullptr.
@@ -193,6 +202,20 @@ int GetClipBox(HDC hdc, RECT* out);  // logical coordinates
 int GetClipRgn(HDC hdc, HRGN rgn);
 BOOL PtVisible(HDC hdc, int x, int y);
 BOOL RectVisible(HDC hdc, const RECT* r);
+
+// Bounds of what is drawn: SetBoundsRect's flags, and what both return (DCB_SET when the bounds
+// hold something, DCB_RESET when empty, with DCB_ENABLE or DCB_DISABLE for SetBoundsRect; 0 for
+// a DC that is none). Rectangles are in logical coordinates.
+enum : UINT {
+  DCB_RESET = 0x1,
+  DCB_ACCUMULATE = 0x2,
+  DCB_SET = DCB_RESET | DCB_ACCUMULATE,
+  DCB_ENABLE = 0x4,
+  DCB_DISABLE = 0x8,
+};
+UINT SetBoundsRect(HDC hdc, const RECT* r, UINT flags);
+// The bounds into r (empty when nothing was drawn); DCB_RESET in flags empties them.
+UINT GetBoundsRect(HDC hdc, RECT* r, UINT flags);
 
 int GetDeviceCaps(HDC hdc, int index);
 // For tests and printing: the resolution GetDeviceCaps reports.

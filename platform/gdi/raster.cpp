@@ -2,8 +2,21 @@
 
 namespace gdi {
 
+void AddToBounds(RECT& bounds, const RECT& r) {
+  if (r.left >= r.right || r.top >= r.bottom) return;
+  if (bounds.left >= bounds.right || bounds.top >= bounds.bottom) {
+    bounds = r;
+    return;
+  }
+  bounds.left = std::min(bounds.left, r.left);
+  bounds.top = std::min(bounds.top, r.top);
+  bounds.right = std::max(bounds.right, r.right);
+  bounds.bottom = std::max(bounds.bottom, r.bottom);
+}
+
 void Raster::Paint(int y, int x0, int x1, const Ink& ink) {
   if (x0 >= x1) return;
+  if (bounds_) AddToBounds(*bounds_, RECT{x0, y, x1, y + 1});
   const uint32_t mask = s_.ValueMask();
   if (!ink.pattern) {
     const uint32_t c = ink.color & mask;

@@ -87,9 +87,14 @@ struct Ink {
   }
 };
 
+// Grows bounds (empty: nothing yet) to hold r.
+void AddToBounds(RECT& bounds, const RECT& r);
+
 class Raster {
  public:
-  Raster(Surface& s, const Region& clip, int rop2) : s_(s), clip_(clip), rop2_(rop2) {
+  // bounds, when given, grows to hold every pixel painted (a DC's SetBoundsRect).
+  Raster(Surface& s, const Region& clip, int rop2, RECT* bounds = nullptr)
+      : s_(s), clip_(clip), rop2_(rop2), bounds_(bounds) {
     box_ = clip.Box();
     simple_ = clip.Rects().size() <= 1;
   }
@@ -125,6 +130,7 @@ class Raster {
   Surface& s_;
   const Region& clip_;
   int rop2_;
+  RECT* bounds_;
   RECT box_{};
   bool simple_ = true;
 };

@@ -163,7 +163,7 @@ Box surfaceBox(DC& dc, int left, int top, int right, int bottom) {
 
 // Draws a rounded figure: fills the inside with the brush (unless an arc), then the pen ring.
 void drawRounded(DC& dc, const Rounded& shape, Figure fig, const Sweep& sweep) {
-  Raster r(*dc.Target(), dc.Clip(), dc.state.rop2);
+  Raster r(*dc.Target(), dc.Clip(), dc.state.rop2, dc.Bounds());
   if (r.Empty()) return;
   PenInfo pen = GetPenInfo(dc);
   Ink brush;
@@ -249,7 +249,7 @@ std::vector<int64_t> toSurface(DC& dc, const POINT* pts, int count) {
 void fillRegion(DC& dc, const Region& rgnDevice, const Ink& ink, int rop2) {
   Region s = rgnDevice;
   s.Offset(static_cast<int>(dc.SX(0) - dc.DX(0)), static_cast<int>(dc.SY(0) - dc.DY(0)));
-  Raster r(*dc.Target(), dc.Clip(), rop2);
+  Raster r(*dc.Target(), dc.Clip(), rop2, dc.Bounds());
   for (const RECT& rc : s.Rects()) {
     for (int64_t y = rc.top; y < rc.bottom; ++y) r.Span(y, rc.left, rc.right, ink);
   }
@@ -274,7 +274,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
   dc->Record("LineTo(%d,%d)", x, y);
   const POINT from = dc->state.curPos;
   dc->state.curPos = POINT{x, y};
-  Raster r(*dc->Target(), dc->Clip(), dc->state.rop2);
+  Raster r(*dc->Target(), dc->Clip(), dc->state.rop2, dc->Bounds());
   const int64_t xy[4] = {dc->SX(from.x), dc->SY(from.y), dc->SX(x), dc->SY(y)};
   StrokePolyline(*dc, r, GetPenInfo(*dc), xy, 2, false);
   return TRUE;
@@ -288,7 +288,7 @@ BOOL Polyline(HDC hdc, const POINT* pts, int count) {
   DC* dc = LiveDC(hdc);
   if (!dc || !pts || count < 2) return FALSE;
   dc->Record("Polyline(%d)", count);
-  Raster r(*dc->Target(), dc->Clip(), dc->state.rop2);
+  Raster r(*dc->Target(), dc->Clip(), dc->state.rop2, dc->Bounds());
   const auto xy = toSurface(*dc, pts, count);
   StrokePolyline(*dc, r, GetPenInfo(*dc), xy.data(), size_t(count), false);
   return TRUE;
@@ -327,7 +327,7 @@ BOOL PolyPolygon(HDC hdc, const POINT* pts, const int* counts, int polygons) {
     total += counts[i];
   }
   dc->Record("PolyPolygon(%d,%d)", polygons, total);
-  Raster r(*dc->Target(), dc->Clip(), dc->state.rop2);
+  Raster r(*dc->Target(), dc->Clip(), dc->state.rop2, dc->Bounds());
   if (r.Empty()) return TRUE;
   const auto xy = toSurface(*dc, pts, total);
   Ink brush;
@@ -409,7 +409,7 @@ int FillRect(HDC hdc, const RECT* rc, HBRUSH brush) {
   dc->Record("FillRect(%d,%d,%d,%d)", rc->left, rc->top, rc->right, rc->bottom);
   Ink ink;
   if (!MakeBrushInk(*dc, b, ink)) return 1;
-  Raster r(*dc->Target(), dc->Clip(), R2_COPY);
+  Raster r(*dc->Target(), dc->Clip(), R2_COPY, dc->Bounds());
   const Box bx{dc->SX(rc->left), dc->SY(rc->top), dc->SX(rc->right), dc->SY(rc->bottom)};
   const RECT& clip = r.Box();
   for (int64_t y = std::max<int64_t>(bx.t, clip.top); y < std::min<int64_t>(bx.b, clip.bottom); ++y)
@@ -440,7 +440,7 @@ BOOL InvertRect(HDC hdc, const RECT* rc) {
   DC* dc = LiveDC(hdc);
   if (!dc || !rc) return FALSE;
   dc->Record("InvertRect(%d,%d,%d,%d)", rc->left, rc->top, rc->right, rc->bottom);
-  Raster r(*dc->Target(), dc->Clip(), R2_NOT);
+  Raster r(*dc->Target(), dc->Clip(), R2_NOT, dc->Bounds());
   const Ink ink = Ink::Solid(0);
   const Box bx{dc->SX(rc->left), dc->SY(rc->top), dc->SX(rc->right), dc->SY(rc->bottom)};
   const RECT& clip = r.Box();
@@ -581,6 +581,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
   Surface& s = *dc->Target();
   const uint32_t v = s.FromRgb(ColorToNative(color));
   s.Set(int(sx), int(sy), v);
+  if (RECT* b = dc->Bounds()) AddToBounds(*b, RECT{int(sx), int(sy), int(sx) + 1, int(sy) + 1});
   return NativeToColor(s.ToRgb(v));
 }
 

@@ -134,7 +134,7 @@ BOOL drawText(DC& dc, int x, int y, UINT options, const RECT* rect, const std::u
     RECT s{int(dc.SX(rect->left)), int(dc.SY(rect->top)), int(dc.SX(rect->right)),
            int(dc.SY(rect->bottom))};
     if (options & ETO_OPAQUE) {
-      Raster bg(*dc.Target(), *clip, R2_COPYPEN);
+      Raster bg(*dc.Target(), *clip, R2_COPYPEN, dc.Bounds());
       const Ink ink = ColorInk(dc, dc.state.bkColor);
       for (int yy = std::max<int>(s.top, bg.Box().top);
            yy < std::min<int>(s.bottom, bg.Box().bottom); ++yy)
@@ -145,7 +145,7 @@ BOOL drawText(DC& dc, int x, int y, UINT options, const RECT* rect, const std::u
       clip = &clipped;
     }
   }
-  Raster r(*dc.Target(), *clip, R2_COPYPEN);
+  Raster r(*dc.Target(), *clip, R2_COPYPEN, dc.Bounds());
   if (dc.state.bkMode == OPAQUE && !(rect && (options & ETO_OPAQUE))) {
     const double tx = ox - vx * face->tm.tmAscent, ty = oy - vy * face->tm.tmAscent;
     fillTurned(r, tx, ty, ux, uy, vx, vy, width, face->tm.tmHeight, ColorInk(dc, dc.state.bkColor));

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
+#include <span>
 #include <string>
 
 #include "app/mainform.h"
-#include "tests/tempdir.h"
 #include "link/comsettings.h"
+#include "map/earthmap.h"
 #include "map/earthsysutils.h"
 #include "platform/gdi/image.h"
 #include "platform/gdi/text.h"
@@ -18,6 +20,8 @@
 #include "platform/win/system.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
+#include "tests/screenshown.h"
+#include "tests/tempdir.h"
 
 namespace {
 
@@ -200,6 +204,109 @@ TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
   EXPECT_TRUE(std::filesystem::file_size(dir + "/mainwindow_seconds.png") > 10000);
   // The window registered the two faces of its working directory at creation.
   EXPECT_TRUE(gdi::RemoveFontResource("lcd2.ttf"));
+  EXPECT_TRUE(gdi::RemoveFontResource("plevoran.ttf"));
+}
+
+// Minutes of live data with zooms, a spin, a resize and a replay in between: after each step the
+// map shows what a whole redraw of the same view shows, and a live second hands the screen a
+// small part of the map, its picture drawn once.
+TEST_F(Display, TheLiveMapShowsWhatAWholeRedrawShowsAfterZoomsASpinAResizeAndAReplay) {
+  serial::ScopedFake fake("FAKE1", line);
+  namespace fs = std::filesystem;
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "plevoran.ttf", "plevoran.ttf");
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "demonstration.lg", "demonstration.lg");
+  StartLive();
+  auto screen = std::make_shared<TRecordingScreen>();
+  win::SetBackend(screen);
+  TForm1& f = *Form1;
+  TEarthMap* map = f.EarthMap1;
+  f.fWaypointActive = true;
+  f.fWaypointPosition = Destination(4.05, 52.55, 0, 0);
+  for (vcl::TTimer* t : {f.Timer1, f.Timer2, f.Timer3}) t->SetEnabled(true);
+  f.Show();
+  int renders = 0;
+  int s = 0;
+  map->OnRender = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { ++renders; });
+  const auto live = [&](int seconds) {
+    for (int i = 0; i < seconds; ++i, ++s) {
+      std::string speed;
+      const std::string second = apptest::LiveSecond(s % 60, &speed);
+      Feed(std::string(s == 0 ? "\n" : "") + second,
+           [&] { return F("%.1f", comms->fSpeedOverGround) == speed; });
+      ASSERT_FALSE(HasFatalFailure()) << s;
+      Advance(1000);
+    }
+  };
+  const auto same = [&](const std::string& step) {
+    app->ProcessMessages();
+    const std::vector<uint32_t> now = Shown(map);
+    map->RedrawLayers();
+    app->ProcessMessages();
+    EXPECT_EQ(Shown(map), now) << step;
+  };
+
+  live(2);  // the first fix centres the map on the boat
+  renders = 0;
+  screen->rects.clear();
+  live(60);
+  EXPECT_EQ(renders, 0) << "the map's picture is kept";
+  same("a minute live");
+  // What the screen was handed of the map in the minute: a small part of it a second.
+  const gdi::POINT o = map->ClientToScreen(gdi::POINT{0, 0});
+  const gdi::RECT mapRect{o.x, o.y, o.x + map->ClientWidth(), o.y + map->ClientHeight()};
+  int64_t handed = 0;
+  for (const gdi::RECT& r : screen->rects) {
+    gdi::RECT part;
+    if (gdi::IntersectRect(&part, &r, &mapRect))
+      handed += int64_t{part.right - part.left} * (part.bottom - part.top);
+  }
+  const int64_t area = int64_t{map->ClientWidth()} * map->ClientHeight();
+  EXPECT_LT(handed / 60, area / 10) << handed / 60 << " of " << area << " pixels a second";
+
+  f.SpeedButton2Click(nullptr);
+  f.SpeedButton2Click(nullptr);
+  same("zoomed in");
+  live(30);
+  same("zoomed in, live");
+  f.SpeedButton1Click(nullptr);
+  live(30);
+  same("zoomed out, live");
+  // Close in, where the boat moves a fifth of a pixel a second: the map follows it every few
+  // seconds.
+  map->Projection()->SetScaleFactor(60.0 / 90'000);
+  renders = 0;
+  live(30);
+  EXPECT_GT(renders, 3);
+  EXPECT_LT(renders, 20);
+  same("close in, live");
+
+  f.SpeedButton12Click(nullptr);  // spin
+  Advance(2000);
+  same("spinning");
+  f.SpeedButton12Click(nullptr);
+  live(30);
+  same("after the spin, live");
+
+  f.SetBounds(40, 30, 1000, 700);
+  same("resized");
+  live(30);
+  same("resized, live");
+
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    vcl::TDialogAnswer a;
+    if (r.Kind == "MessageBox") a.Result = vcl::IDYES;
+    if (r.Kind == "Open") a.FileName = "demonstration.lg";
+    return a;
+  };
+  f.SpeedButton4Click(nullptr);
+  ASSERT_EQ(f.fReplayMode, 1);
+  same("replay opened");
+  f.SpeedButton34Click(nullptr);
+  same("a minute on");
+  f.SpeedButton67Click(nullptr);  // play
+  Advance(30'000);
+  same("replayed half a minute");
+  win::SetBackend(nullptr);
   EXPECT_TRUE(gdi::RemoveFontResource("plevoran.ttf"));
 }
 

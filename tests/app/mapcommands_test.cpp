@@ -198,13 +198,15 @@ TEST_F(MapCommands, TheChartBitmapLiesAtItsPlaceAndExistsOnce) {
   WriteChart("wad.bmp", 222, 316);
   StartNetwork();
   TForm1& f = *Form1;
-  TEarthObjectSource* source = f.fOverlay.Layer->GetObjects();
-  const std::int32_t objects = source->GetCount();
+  TEarthLayerStore* layers = f.EarthMap1->LayerStore();
+  const std::int32_t count = layers->GetCount();
   f.chPerformance->OnDblClick(f.chPerformance);
   f.chPerformance->OnDblClick(f.chPerformance);
-  ASSERT_EQ(source->GetCount(), objects + 1);
+  ASSERT_EQ(layers->GetCount(), count + 1);
   TBitmapObject* chart = f.fChartBitmap;
   ASSERT_NE(chart, nullptr);
+  TEarthObjectSource* source = chart->Parent();
+  EXPECT_EQ(source->GetCount(), 1);
   // (5.36 - 5.15) degrees over 2222 pixels: 1,134,000 / 2222 = 510; (53.36 - 53.16) over 3164:
   // 1,080,000 / 3164 = 341.
   EXPECT_EQ(chart->EarthUnitsPerXPixel, 510);
@@ -214,8 +216,12 @@ TEST_F(MapCommands, TheChartBitmapLiesAtItsPlaceAndExistsOnce) {
   EXPECT_EQ(mer.iLatY, 288'144'000 - 316 * 341);
   EXPECT_EQ(mer.iWidthX, 222 * 510);
   EXPECT_EQ(mer.iHeightY, 316 * 341);
-  // Drawn under the boat and its lines.
-  EXPECT_EQ(source->GetObject(0), chart);
+  // Drawn under the boat and its lines, in a layer of its own right under theirs.
+  const std::int32_t overlays = f.fOverlay.Layer->GetIndex();
+  ASSERT_GT(overlays, 0);
+  EXPECT_EQ(layers->GetLayer(overlays - 1)->GetObjects(), source);
+  EXPECT_TRUE(f.fOverlay.Layer->Animated);
+  EXPECT_FALSE(layers->GetLayer(overlays - 1)->Animated);
 }
 
 TEST_F(MapCommands, AMissingChartImageShowsNothing) {

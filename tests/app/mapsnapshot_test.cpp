@@ -74,15 +74,14 @@ class MapSnapshot : public apptest::ProgramFixture {
     std::printf("snapshot: %s\n", path.c_str());
     return path;
   }
-  // 0xRRGGBB of the map's back buffer at a position.
+  // 0xRRGGBB the screen shows at a position of the map.
   uint32_t MapPixel(double lat, double lon) {
     TEarthDevicePoint pt;
     TEarthMap* map = Form1->EarthMap1;
     EXPECT_TRUE(map->Projection()->LLToDeviceXY(static_cast<int32_t>(lon * GU_DEGREE),
                                                 static_cast<int32_t>(lat * GU_DEGREE), pt));
-    TEarthCanvas* c = map->EarthCanvas();
-    const uint8_t* px = c->Bits() + (c->Height() - 1 - pt.Y) * c->Stride() + pt.X * 3;
-    return (uint32_t{px[2]} << 16) | (uint32_t{px[1]} << 8) | px[0];
+    const gdi::POINT at = map->ClientToScreen(gdi::POINT{pt.X, pt.Y});
+    return win::ComposeScreen().Get(at.x, at.y);
   }
 };
 

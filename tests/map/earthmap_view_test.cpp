@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <span>
+#include <vector>
 
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
@@ -15,14 +18,31 @@
 #include "platform/win/paint.h"
 #include "platform/win/scrollbar.h"
 #include "platform/win/settings.h"
+#include "platform/win/system.h"
 #include "platform/win/window.h"
 #include "tests/map/earthmapfixture.h"
 #include "tests/map/maptexture.h"
+#include "tests/screenshown.h"
 
 namespace maptest {
 namespace {
 
 constexpr int32_t D = GU_DEGREE;
+
+// A red square of size pixels at a position, on the layer.
+TGeoDataObject* RedSquare(TEarthMap* map, TEarthLayer* layer, int32_t size, const TPointLL& at) {
+  auto pr = std::make_unique<TPointPresenter>(map, 1);
+  pr->PointType = ppSquare;
+  pr->SetPointSize(size);
+  pr->PointPen()->SetPenColor(gdi::TColor(0x0000FF));
+  pr->PointBrush()->SetBrushColor(gdi::TColor(0x0000FF));
+  std::unique_ptr<TEarthPresenter> base = std::move(pr);
+  layer->Presenters()->Add(base);
+  auto* o = new TGeoDataObject(layer->GetObjects());
+  o->Chains().GetChain(0)->Add(at);
+  o->SetPresenterID(1);
+  return o;
+}
 
 class EarthMapPaint : public EarthMapTest {
  protected:
@@ -68,9 +88,12 @@ TEST_F(EarthMapPaint, PassesInOrderForEachGraticuleMode) {
   EXPECT_EQ(Paint(), (Log{"background", "back layer", "layer", "animated"}));
 }
 
-TEST_F(EarthMapPaint, APaintWithoutARedrawDrawsOnlyTheAnimatedLayersAndTheZoomBox) {
+TEST_F(EarthMapPaint, APaintWithNothingNewDrawsNoLayerAChangedAnimatedLayerAloneIsDrawnAgain) {
   map->log.clear();
   PaintNow();
+  EXPECT_EQ(map->log, Log{}) << "the window's image is copied";
+  animated->GetObjects()->Notify(osnRedraw, nullptr);
+  Pump();
   EXPECT_EQ(map->log, (Log{"animated"}));
   EXPECT_FALSE(map->RedrawPending());
 
@@ -88,6 +111,89 @@ TEST_F(EarthMapPaint, APaintWithoutARedrawDrawsOnlyTheAnimatedLayersAndTheZoomBo
   }
   Feed(win::MouseUp(a.x + 5, a.y + 5, 1));  // too small: no zoom
   EXPECT_FALSE(map->ZoomBoxOpen());
+}
+
+TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
+  auto screen = std::make_shared<TRecordingScreen>();
+  win::SetBackend(screen);
+  TGeoDataObject* o = RedSquare(map, animated, 10, PointLL(0, 0));
+  TEarthProjection* p = map->Projection();
+  map->LocateToLL(0, 0);
+  Pump();
+  TEarthDevicePoint a, b;
+  p->LLToDeviceXY(0, 0, a);
+  p->LLToDeviceXY(3 * D, 0, b);
+  ASSERT_GT(b.X - a.X, 12) << "apart";
+  screen->rects.clear();
+  map->log.clear();
+
+  o->Chains().GetChain(0)->PutLL(0, PointLL(3 * D, 0));
+  o->RedrawObject();
+  // The window is to show again where the square was (a square of 10 pixels and its pen).
+  gdi::RECT r;
+  ASSERT_TRUE(win::GetUpdateRect(map->Handle(), &r, win::FALSE));
+  EXPECT_LE(r.left, a.X - 5);
+  EXPECT_GE(r.right, a.X + 5);
+  EXPECT_LE(r.right - r.left, 12);
+  EXPECT_LE(r.bottom - r.top, 12);
+  Pump();
+  EXPECT_EQ(map->log, (Log{"animated"}));
+  // The screen was handed the two squares' places, no more.
+  ASSERT_FALSE(screen->rects.empty());
+  int64_t area = 0;
+  gdi::RECT all = screen->rects.front();
+  for (const gdi::RECT& d : screen->rects) {
+    area += int64_t{d.right - d.left} * (d.bottom - d.top);
+    gdi::UnionRect(&all, &all, &d);
+  }
+  EXPECT_LE(area, 2 * 12 * 12);
+  const gdi::POINT origin = map->ClientToScreen(gdi::POINT{0, 0});
+  EXPECT_LE(all.left, origin.x + a.X - 5);
+  EXPECT_GE(all.right, origin.x + b.X + 5);
+  const std::vector<uint32_t> shown = Shown(map);
+  const auto at = [&](const TEarthDevicePoint& d) { return shown[size_t(d.Y * ClientW() + d.X)]; };
+  EXPECT_EQ(at(b), 0xFF0000u);
+  EXPECT_NE(at(a), 0xFF0000u);
+  // What a whole redraw of the same view shows.
+  map->RedrawLayers();
+  Pump();
+  EXPECT_EQ(Shown(map), shown);
+  win::SetBackend(nullptr);
+}
+
+TEST_F(EarthMapPaint, ALongLineKeptForDrawingFollowsItsPointsAndTheView) {
+  // A line of 3,000 points winding across the near side of the globe, drawn as it stands in
+  // memory and, with nothing kept (no cached globe positions), worked out anew: the same pixels
+  // at every step.
+  auto pr = std::make_unique<TPolylinePresenter>(map, 2);
+  pr->PolyPen()->Define(gdi::TColor(0x008080), psSolid, 1, TEarthUnitTypes::Pixel);
+  std::unique_ptr<TEarthPresenter> base = std::move(pr);
+  animated->Presenters()->Add(base);
+  auto* o = new TGeoDataObject(animated->GetObjects());
+  o->SetPresenterID(2);
+  TPointStore& line = *o->Chains().GetChain(0);
+  for (int i = 0; i < 3000; ++i)
+    line.Add(PointLL(i * (D / 25) - 60 * D, static_cast<int32_t>(40 * D * std::sin(i / 300.0))));
+  o->RedrawObject();
+  const auto same = [&](const char* step) {
+    Pump();
+    const std::vector<uint32_t> kept = Shown(map);
+    map->SetEarthOptions({goDoubleBuffered});
+    Pump();
+    EXPECT_EQ(Shown(map), kept) << step;
+    map->SetEarthOptions({goCache3DPoints, goDoubleBuffered});
+    Pump();
+  };
+  same("drawn");
+  same("drawn again");
+  for (int i = 0; i < 10; ++i) line.Add(PointLL((60 - i) * D, 20 * D));
+  o->RedrawObject();
+  same("points added");
+  line.PutLL(100, PointLL(0, 80 * D));
+  o->RedrawObject();
+  same("a point moved");
+  map->LocateToLL(40 * D, -30 * D);
+  same("the globe turned");
 }
 
 TEST_F(EarthMapPaint, AnAbortedRenderIsDoneAgainAtTheNextPaint) {
@@ -709,19 +815,50 @@ TEST_F(EarthMapMouse, EqualLimitsLeaveTheScaleAsItIs) {
   EXPECT_TRUE(std::isfinite(double(p->ScaleFactor())));
 }
 
+TEST_F(EarthMapTest, MovesOfLessThanHalfAPixelKeepTheCentreDrawnUntilTheyAddUp) {
+  TEarthProjection* p = map->Projection();
+  p->SetScaleFactor(1e-5);  // 12,000 globe units are 0.12 pixels
+  const int32_t lon = 10 * D, lat = 50 * D;
+  const int cx = ClientW() / 2, cy = ClientH() / 2;
+  map->LocateToLL(lon, lat);
+  PaintNow();
+  TPointLL drawn, now;
+  ASSERT_TRUE(p->DeviceXYToLL(cx, cy, drawn));
+  map->redraws = 0;
+  for (int i = 1; i <= 4; ++i) {
+    map->LocateToLL(lon, lat + 12'000 * i);  // 0.48 pixels after four
+    EXPECT_EQ(map->redraws, 0) << i;
+  }
+  // What is picked under the middle is what is drawn there.
+  p->DeviceXYToLL(cx, cy, now);
+  EXPECT_EQ(now, drawn);
+  EXPECT_NEAR(double(p->AskedCenterLatitude()), (lat + 48'000) / double(D), 1e-9);
+  map->LocateToLL(lon, lat + 60'000);  // 0.6 pixels: the view moves to it
+  EXPECT_GT(map->redraws, 0);
+  p->DeviceXYToLL(cx, cy, now);
+  EXPECT_NEAR(now.iLatY, lat + 60'000, 1000);
+  EXPECT_NEAR(now.iLongX, lon, 1000);
+
+  // After another change of the view the next position is taken however near.
+  p->SetScaleFactor(1.25e-5);
+  map->LocateToLL(lon, lat + 72'000);  // 0.15 pixels away
+  p->DeviceXYToLL(cx, cy, now);
+  EXPECT_NEAR(now.iLatY, lat + 72'000, 1000);
+
+  // Mercator draws a step north at 60 degrees twice as long (1 / cos 60): 0.24 pixels a step.
+  p->SetProjectionClass("TMercatorPrj");
+  p->SetScaleFactor(1e-5);
+  map->LocateToLL(0, 60 * D);
+  map->redraws = 0;
+  map->LocateToLL(0, 60 * D + 24'000);  // 0.48
+  EXPECT_EQ(map->redraws, 0);
+  map->LocateToLL(0, 60 * D + 36'000);  // 0.72
+  EXPECT_GT(map->redraws, 0);
+}
+
 TEST_F(EarthMapMouse, LocateToLLPutsThePositionOnTheCentrePixelWhereAPointIsDrawn) {
-  auto* layer = new TEarthLayer(map);
-  auto pr = std::make_unique<TPointPresenter>(map, 1);
-  pr->PointType = ppSquare;
-  pr->SetPointSize(6);
-  pr->PointPen()->SetPenColor(gdi::TColor(0x0000FF));
-  pr->PointBrush()->SetBrushColor(gdi::TColor(0x0000FF));
-  std::unique_ptr<TEarthPresenter> base = std::move(pr);
-  layer->Presenters()->Add(base);
-  auto* o = new TGeoDataObject(layer->GetObjects());
   const TPointLL boat = PointLL(-5 * D + D / 3, 50 * D + D / 7);
-  o->Chains().GetChain(0)->Add(boat);
-  o->SetPresenterID(1);
+  RedSquare(map, new TEarthLayer(map), 6, boat);
   map->LocateToLL(boat.iLongX, boat.iLatY);
   TEarthDevicePoint at;
   ASSERT_TRUE(p->LLToDeviceXY(boat.iLongX, boat.iLatY, at));

@@ -373,6 +373,38 @@ TEST(Point3DArray, KeptArrayIsSharedWithTheStore) {
   EXPECT_EQ(fresh->RefCount, 0);
 }
 
+TEST(Point3DArray, PointsAddedAtTheEndExtendTheKeptArrayOthersDropIt) {
+  TPointStore s;
+  AddDegrees(s, {{0, 0}});
+  { TDynArray kept = s.Point3DArray(true); }
+  s.Add(PointLL(0, 90 * GU_DEGREE));  // the north pole: (0, r, 0)
+  TDynArray kept = s.Point3DArray(true);
+  ASSERT_EQ(DynArrayCount(kept), 2);
+  TPoint3D p{};
+  std::memcpy(&p, DynArrayPtr(kept, 1), sizeof p);
+  EXPECT_EQ(p, (TPoint3D{0, 309'397'230, 0}));
+  // Held by someone else it is left to them, and worked out again.
+  s.Add(PointLL(90 * GU_DEGREE, 0));  // (r, 0, 0)
+  TDynArray next = s.Point3DArray(true);
+  EXPECT_NE(next.get(), kept.get());
+  ASSERT_EQ(DynArrayCount(next), 3);
+  std::memcpy(&p, DynArrayPtr(next, 2), sizeof p);
+  EXPECT_EQ(p, (TPoint3D{309'397'230, 0, 0}));
+  EXPECT_EQ(DynArrayCount(kept), 2);
+}
+
+TEST(PointStoreMER, ALongChainsExtentFollowsItsPoints) {
+  // 300 points a degree apart along the equator from 0, then one at 10 N.
+  TPointStore s;
+  for (int i = 0; i < 300; ++i) s.Add(PointLL(0, 0));
+  for (int i = 0; i < 300; ++i) s.PutLL(i, PointLL(i * GU_DEGREE / 10, 0));
+  EXPECT_EQ(s.PointStoreMER(), MER(0, 0, 299 * GU_DEGREE / 10, 0));
+  s.Add(PointLL(0, 10 * GU_DEGREE));
+  EXPECT_EQ(s.PointStoreMER(), MER(0, 0, 299 * GU_DEGREE / 10, 10 * GU_DEGREE));
+  s.PutLL(0, PointLL(-GU_DEGREE, 0));
+  EXPECT_EQ(s.PointStoreMER().iLongX, -GU_DEGREE);
+}
+
 TEST(ChainStore, GetChainGrowsAndNeverYieldsNil) {
   TChainStore c;
   TPointStore* chain = c.GetChain(5);

@@ -112,11 +112,14 @@ TEST(Blit, PlainCopyMatchesTheGeneralPathThroughHolesAndEdges) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) SetPixel(dc, x, y, RGB(x * 20, y * 20, (x * y) & 0xFF));
   };
-  for (bool dib : {false, true}) {
-    SCOPED_TRACE(dib ? "24-bit DIB" : "device bitmap");
+  // Device bitmaps, 24-bit DIBs, and a 24-bit DIB onto device bitmaps (a picture onto the screen).
+  for (int kind : {0, 1, 2}) {
+    SCOPED_TRACE(kind == 0 ? "device bitmap" : kind == 1 ? "24-bit DIB" : "DIB onto device");
+    const bool dib = kind == 1;
     Canvas src(7, 6), plain(12, 10, RGB(9, 9, 9)), general(12, 10, RGB(9, 9, 9));
     HBITMAP b0 = nullptr, b1 = nullptr, b2 = nullptr;
     HDC d0 = src.dc(), d1 = plain.dc(), d2 = general.dc();
+    if (kind == 2) d0 = DibDC(7, 6, b0);
     if (dib) {  // source and destinations all 24-bit
       d0 = DibDC(7, 6, b0);
       d1 = DibDC(12, 10, b1);
@@ -152,8 +155,12 @@ TEST(Blit, PlainCopyMatchesTheGeneralPathThroughHolesAndEdges) {
     EXPECT_EQ(GetPixel(d1, 3, 2), RGB(20, 20, 1));  // source (1, 1)
     EXPECT_EQ(GetPixel(d1, 10, 8), RGB(9, 9, 9));   // past the source's right edge
     if (dib) {
-      for (HDC d : {d0, d1, d2}) DeleteDC(d);
-      for (HBITMAP b : {b0, b1, b2}) DeleteObject(b);
+      for (HDC d : {d1, d2}) DeleteDC(d);
+      for (HBITMAP b : {b1, b2}) DeleteObject(b);
+    }
+    if (kind != 0) {
+      DeleteDC(d0);
+      DeleteObject(b0);
     }
     DeleteObject(white);
     DeleteObject(hole);

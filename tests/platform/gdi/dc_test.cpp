@@ -102,6 +102,56 @@ TEST(DeviceContext, ViewportOriginMovesDrawing) {
   EXPECT_EQ(p, (POINT{5, 6}));
 }
 
+TEST(DeviceContext, BoundsHoldWhatWasDrawnOnlyWhileEnabled) {
+  Canvas c(100, 100);
+  Canvas source(20, 20);
+  RECT b;
+  HPEN pen = CreatePen(PS_SOLID, 3, kBlack);
+  HGDIOBJ old = SelectObject(c.dc(), pen);
+  MoveToEx(c.dc(), 10, 10, nullptr);
+  LineTo(c.dc(), 20, 10);  // not gathered: bounds are off
+  EXPECT_EQ(GetBoundsRect(c.dc(), &b, 0), UINT(DCB_RESET));
+  EXPECT_EQ(b, (RECT{}));
+
+  EXPECT_EQ(SetBoundsRect(c.dc(), nullptr, DCB_ENABLE | DCB_RESET), UINT(DCB_RESET | DCB_DISABLE));
+  // A 3-pixel pen from (30, 40) to (50, 40) covers rows 39..41 and at least columns 30..49.
+  MoveToEx(c.dc(), 30, 40, nullptr);
+  LineTo(c.dc(), 50, 40);
+  EXPECT_EQ(GetBoundsRect(c.dc(), &b, 0), UINT(DCB_SET));
+  EXPECT_LE(b.left, 30);
+  EXPECT_GE(b.right, 50);
+  EXPECT_EQ(b.top, 39);
+  EXPECT_EQ(b.bottom, 42);
+  // A pixel, a blit and text grow them; what falls outside the bitmap does not count.
+  SetPixel(c.dc(), 5, 90, kBlack);
+  BitBlt(c.dc(), 90, 95, 20, 20, source.dc(), 0, 0, SRCCOPY);
+  GetBoundsRect(c.dc(), &b, DCB_RESET);
+  EXPECT_EQ(b.left, 5);
+  EXPECT_EQ(b.top, 39);
+  EXPECT_EQ(b.right, 100);
+  EXPECT_EQ(b.bottom, 100);
+  EXPECT_EQ(GetBoundsRect(c.dc(), &b, 0), UINT(DCB_RESET));  // emptied by the reset
+  TextOut(c.dc(), 60, 60, "W", 1);
+  GetBoundsRect(c.dc(), &b, 0);
+  EXPECT_GE(b.left, 60);
+  EXPECT_GE(b.top, 60);
+  EXPECT_GT(b.bottom, b.top);
+
+  // Logical coordinates: with the viewport moved by (10, 10) the same line reads as drawn.
+  SetBoundsRect(c.dc(), nullptr, DCB_RESET);
+  SetViewportOrgEx(c.dc(), 10, 10, nullptr);
+  SetPixel(c.dc(), 7, 8, kBlack);
+  GetBoundsRect(c.dc(), &b, 0);
+  EXPECT_EQ(b, (RECT{7, 8, 8, 9}));
+  EXPECT_EQ(c.At(17, 18), kBlack);
+  SetBoundsRect(c.dc(), nullptr, DCB_DISABLE | DCB_RESET);
+  SetPixel(c.dc(), 1, 1, kBlack);
+  GetBoundsRect(c.dc(), &b, 0);
+  EXPECT_EQ(b, (RECT{}));
+  SelectObject(c.dc(), old);
+  DeleteObject(pen);
+}
+
 TEST(DeviceContext, SurfaceDcHasOriginAndVisibleRegion) {
   // A "screen" with a "window" at (10, 10) whose visible part excludes its right half.
   auto screen = std::make_shared<Surface>(PixelLayout::Device32, 40, 40);
