@@ -28,6 +28,14 @@ inline DockedPlaces DockedPlacesOf(TForm1* form) {
   return m;
 }
 
+// r lies within (0, 0)-(w, h).
+inline ::testing::AssertionResult Within(const vcl::TRect& r, int w, int h) {
+  if (r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << r.left << "," << r.top << ")-(" << r.right << ","
+                                       << r.bottom << ") is not within " << w << " x " << h;
+}
+
 // The map keeps its minimum; every docked window lies whole inside its dock, each dock inside the
 // window, and every floating window on the screen.
 inline void ExpectUsable(TForm1* form) {
@@ -38,23 +46,14 @@ inline void ExpectUsable(TForm1* form) {
     if (!w || !w->Visible()) continue;
     SCOPED_TRACE(w->Name());
     if (w->Floating()) {
-      const vcl::TRect f = w->FloatingWindowParent()->BoundsRect();
-      EXPECT_GE(f.left, 0);
-      EXPECT_GE(f.top, 0);
-      EXPECT_LE(f.right, win::ScreenWidth());
-      EXPECT_LE(f.bottom, win::ScreenHeight());
+      EXPECT_TRUE(
+          Within(w->FloatingWindowParent()->BoundsRect(), win::ScreenWidth(), win::ScreenHeight()));
       continue;
     }
-    ASSERT_NE(w->CurrentDock(), nullptr);
     const vcl::TControl* dock = w->CurrentDock();
-    EXPECT_GE(w->Left(), 0);
-    EXPECT_GE(w->Top(), 0);
-    EXPECT_LE(w->Left() + w->Width(), dock->ClientWidth());
-    EXPECT_LE(w->Top() + w->Height(), dock->ClientHeight());
-    EXPECT_GE(dock->Left(), 0);
-    EXPECT_GE(dock->Top(), 0);
-    EXPECT_LE(dock->Left() + dock->Width(), form->ClientWidth());
-    EXPECT_LE(dock->Top() + dock->Height(), form->ClientHeight());
+    ASSERT_NE(dock, nullptr);
+    EXPECT_TRUE(Within(w->BoundsRect(), dock->ClientWidth(), dock->ClientHeight()));
+    EXPECT_TRUE(Within(dock->BoundsRect(), form->ClientWidth(), form->ClientHeight()));
   }
 }
 

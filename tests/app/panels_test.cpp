@@ -20,6 +20,7 @@
 #include "platform/win/system.h"
 #include "tests/app/layoutchecks.h"
 #include "tests/platform/vcl/vcltest.h"
+#include "tests/screenshown.h"
 
 namespace {
 
@@ -273,7 +274,6 @@ TEST_F(Panels, TheMainWindowsLayoutComesBackWhole) {
   EXPECT_EQ(form->cap->Parent(), form->DKToolWindow[31]);
 }
 
-
 namespace {
 
 // A window made smaller than the designed layout: the docked windows give up length and the map
@@ -317,10 +317,7 @@ TEST_F(Panels, ASmallWindowGivesWayAndGrowingBackRestoresTheLayout) {
 }
 
 // What the main window tells the window the screen is shown in.
-struct FramedScreen : win::Backend {
-  void Present(const gdi::Surface&, std::span<const win::RECT>) override {}
-  void WaitInput(win::DWORD) override {}
-  void Wake() override {}
+struct FramedScreen : TRecordingScreen {
   void SetTitle(const std::string& t) override { title = t; }
   void SetMinimumSize(int w, int h) override { minimum = {w, h}; }
   void FrameCommand(win::UINT c) override { commands.push_back(c); }
@@ -343,8 +340,7 @@ TEST_F(Panels, AWindowFillingTheScreenLeavesItsFrameToTheWindowManager) {
   EXPECT_EQ(frame->title, "Corvatalen");
   form->SetCaption("Corvatalen - Recording");
   EXPECT_EQ(frame->title, "Corvatalen - Recording");
-  EXPECT_EQ(frame->minimum.cx, form->MinimumClientSize().cx);
-  EXPECT_EQ(frame->minimum.cy, form->MinimumClientSize().cy);
+  EXPECT_EQ(frame->minimum, form->MinimumClientSize());
   EXPECT_EQ(frame->commands, std::vector<win::UINT>{win::SC_MAXIMIZE});
   win::SendMessage(form->Handle(), win::WM_SYSCOMMAND, win::SC_MINIMIZE, 0);
   EXPECT_EQ(frame->commands.back(), win::SC_MINIMIZE);
