@@ -102,6 +102,12 @@ class Binary : public ::testing::Test {
   }
 
   std::vector<std::string> Log() const { return Lines(dir / "corvatalen.txt"); }
+  // Reads what the program wrote back, into `into` when given.
+  void Drain(std::string* into = nullptr) {
+    char buf[4096];
+    for (ssize_t n; (n = ::read(pty.master(), buf, sizeof buf)) > 0;)
+      if (into) into->append(buf, size_t(n));
+  }
 
   PtyPair pty;
   fs::path dir;
@@ -246,17 +252,12 @@ TEST_F(Binary, InstrumentsOnAfterTheWatchdogAreLoggedWithoutADisplay) {
   WriteIni("");
   const fs::path errFile = dir / "stderr.txt";
   apptest::RunningProgram program(dir, errFile);
-  ASSERT_TRUE(program.Started());
   std::string sent;
-  const auto drain = [&] {
-    char buf[4096];
-    for (ssize_t n; (n = ::read(pty.master(), buf, sizeof buf)) > 0;) sent.append(buf, size_t(n));
-  };
+  const auto drain = [&] { Drain(&sent); };
+  const std::string no = " [No: no display to answer]";
   const std::string demo =
-      "Message: No input received on NMEA,Would you like to replay a demo-recording? [No: no "
-      "display to answer]";
-  const std::string wizard =
-      "Message: Would you like to run the communications wizard? [No: no display to answer]";
+      "Message: No input received on NMEA,Would you like to replay a demo-recording?" + no;
+  const std::string wizard = "Message: Would you like to run the communications wizard?" + no;
   const auto asked = [&] {
     return apptest::FileText(errFile).find("demo-recording?") != std::string::npos;
   };
@@ -268,8 +269,7 @@ TEST_F(Binary, InstrumentsOnAfterTheWatchdogAreLoggedWithoutADisplay) {
 
   const std::string burst = Sentence("GPRMC,120000,A,5230.1234,N,00412.5000,E,6.5,90.0,061226,,");
   const auto live = [this] {
-    const auto log = Log();
-    return std::count_if(log.begin(), log.end(), [](const std::string& l) {
+    return std::ranges::count_if(Log(), [](const std::string& l) {
              return l.find(";6.5; 90;") != std::string::npos;
            }) >= 3;
   };
@@ -279,11 +279,10 @@ TEST_F(Binary, InstrumentsOnAfterTheWatchdogAreLoggedWithoutADisplay) {
   }));
   drain();
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, std::chrono::seconds(10)), 0));
-  const auto log = Log();
   for (const std::string& note : {demo, wizard})
-    EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [&](const std::string& l) { return l.ends_with(";" + note); }),
-              1)
+    EXPECT_EQ(
+        std::ranges::count_if(Log(), [&](const std::string& l) { return l.ends_with(";" + note); }),
+        1)
         << note;
   // Every value sent is the start-up's or the instruments'.
   size_t values = 0;
@@ -295,15 +294,16 @@ TEST_F(Binary, InstrumentsOnAfterTheWatchdogAreLoggedWithoutADisplay) {
   EXPECT_GE(values, 2u);
 }
 
+std::string Printed(const char* format, double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, v);
+  return text;
+}
+
 // The values of the text log that come straight from the instruments, as the log prints them.
 struct LoggedValues {
   std::set<std::string> sog, cog, awa, aws;
 
-  static std::string Printed(const char* format, float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, format, static_cast<double>(v));
-    return text;
-  }
   // Speed and course over ground, apparent wind angle (0-360) and speed, as sentence text.
   void AddTrack(const std::string& speed, const std::string& course) {
     sog.insert(Printed("%2.1f", std::strtof(speed.c_str(), nullptr)));
@@ -320,31 +320,24 @@ struct LoggedValues {
   }
 };
 
-std::string Number(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", v);
-  return text;
-}
-
 // Second s of a yacht's instruments, the way its log has them: no compass fitted (empty HDT), the
 // wind sensor now and then without a reading (MWV with status V). Each sentence ends in CR LF.
 std::vector<std::string> InstrumentSecond(int s, double sogBase, LoggedValues& carried) {
-  const std::string sog = Number(sogBase + 0.03 * (s % 30)), cog = Number(200.3 + 1.1 * (s % 25)),
-                    awa = Number(319 + (s * 7) % 20), aws = Number(12.03 + 0.11 * (s % 20));
+  const auto number = [](double v) { return Printed("%.2f", v); };
+  const std::string sog = number(sogBase + 0.03 * (s % 30)), cog = number(200.3 + 1.1 * (s % 25)),
+                    awa = number(319 + (s * 7) % 20), aws = number(12.03 + 0.11 * (s % 20));
   carried.AddTrack(sog, cog);
   carried.AddWind(awa, aws);
-  char time[8];
-  std::snprintf(time, sizeof time, "1000%02d", s % 60);
+  const std::string time = Printed("1000%02.0f", s % 60);
   std::vector<std::string> lines = {
-      Sentence("IIVHW,,T,,M," + Number(6.11 + 0.01 * (s % 9)) + ",N,11.32,K"),
+      Sentence("IIVHW,,T,,M," + number(6.11 + 0.01 * (s % 9)) + ",N,11.32,K"),
       Sentence("IIVTG," + cog + ",T,,M," + sog + ",N,10.76,K,A"),
       Sentence("IIMWV," + awa + ",R," + aws + ",N,A"),
       Sentence("IIMWV,300,T,8.50,N,A"),
-      Sentence("IIDBT,34.25,f," + Number(10.44 + 0.1 * (s % 7)) + ",M,5.71,F"),
-      Sentence("IIGLL,6005.071,N,02332.346,E," + std::string(time) + ",A,A"),
+      Sentence("IIDBT,34.25,f," + number(10.44 + 0.1 * (s % 7)) + ",M,5.71,F"),
+      Sentence("IIGLL,6005.071,N,02332.346,E," + time + ",A,A"),
       "$IIHDT,,T*0C\r\n",
-      Sentence("GPRMC," + std::string(time) + ",A,6005.071,N,02332.346,E," + sog + "," + cog +
-               ",230394,,,A")};
+      Sentence("GPRMC," + time + ",A,6005.071,N,02332.346,E," + sog + "," + cog + ",230394,,,A")};
   if (s % 5 == 0) lines.push_back("$IIMWV,,R,,N,V*2A\r\n");
   return lines;
 }
@@ -413,28 +406,19 @@ std::string Damaged(std::vector<std::string> lines, int s, std::mt19937& rng,
 TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
   WriteIni("");
   Launch();
-  const auto drain = [&] {
-    char buf[4096];
-    while (::read(pty.master(), buf, sizeof buf) > 0) {
-    }
-  };
   const auto send = [&](const std::string& bytes) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (size_t done = 0; done < bytes.size() && std::chrono::steady_clock::now() < deadline;) {
       const ssize_t n = ::write(pty.master(), bytes.data() + done, bytes.size() - done);
-      if (n > 0) {
-        done += static_cast<size_t>(n);
-      } else {
-        drain();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
+      done += static_cast<size_t>(std::max<ssize_t>(n, 0));
+      Drain();
+      if (n <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    drain();
   };
   // Nothing goes in before the program has made the line raw (a terminal would turn CR into LF).
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (Log().empty() && std::chrono::steady_clock::now() < deadline) {
-    drain();
+    Drain();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   ASSERT_FALSE(Log().empty()) << "the program did not start logging";
@@ -448,34 +432,31 @@ TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
   }
   // Clean again, lines ended by LF alone, at speeds not sent before.
-  const auto lfOnly = [&](int s) {
-    std::string burst;
-    for (const std::string& line : InstrumentSecond(s, 7.21, carried))
-      burst += line.substr(0, line.size() - 2) + "\n";
-    return burst;
+  const auto fast = [](const std::string& line) {
+    const auto f = Fields(line);
+    return f.size() > 3 && std::strtof(f[3].c_str(), nullptr) > 7.0f;
   };
   bool read = false;
   deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   for (int s = 40; !read && std::chrono::steady_clock::now() < deadline; ++s) {
-    send(lfOnly(s));
+    std::string burst;
+    for (const std::string& line : InstrumentSecond(s, 7.21, carried))
+      burst += line.substr(0, line.size() - 2) + "\n";
+    send(burst);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto log = Log();
-    const auto fast = [](const std::string& line) {
-      const auto f = Fields(line);
-      return f.size() > 3 && std::strtof(f[3].c_str(), nullptr) > 7.0f;
-    };
     read = log.size() >= 2 && fast(log.back()) && fast(log[log.size() - 2]);
   }
   EXPECT_TRUE(Stop());
   EXPECT_TRUE(read) << "lines ended by LF were not read";
 
   const auto log = Log();
-  size_t first = 0;
-  while (first < log.size() && !carried.Holds(Fields(log[first]))) ++first;
-  ASSERT_LT(first, log.size()) << "no second showed the instruments' values";
-  EXPECT_GE(log.size() - first, 15u);
-  for (size_t i = first; i < log.size(); ++i)
-    EXPECT_TRUE(carried.Holds(Fields(log[i]))) << "second " << i << ": " << log[i];
+  const auto first =
+      std::ranges::find_if(log, [&](const std::string& l) { return carried.Holds(Fields(l)); });
+  ASSERT_NE(first, log.end()) << "no second showed the instruments' values";
+  EXPECT_GE(log.end() - first, 15);
+  for (auto l = first; l != log.end(); ++l)
+    EXPECT_TRUE(carried.Holds(Fields(*l))) << "second " << l - log.begin() << ": " << *l;
 }
 
 TEST_F(Binary, SigtermBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {
