@@ -184,15 +184,9 @@ struct ValueViewer : TDKItemViewer {
     return true;
   }
 };
-struct ValueItem : TDKItem {
-  using TDKItem::TDKItem;
-  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
-    return TDKItemViewerClass::Of<ValueViewer>();
-  }
-};
 
 TEST_F(Access, AViewerWithAValueTellsIt) {
-  auto* speed = new ValueItem(form);
+  auto* speed = new ItemViewedAs<ValueViewer>(form);
   speed->SetCaption("Speed");
   bar->Items()->Insert(0, speed);
   Pump();

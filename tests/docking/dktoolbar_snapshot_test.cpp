@@ -233,24 +233,23 @@ TEST_F(ToolbarSnapshot, SubmenuRowsShowTheSystemsArrowInTheirTextColour) {
   auto* off = Item<TDKSubmenuItem>(root, "&Off");
   Item(off, "Nothing");
   off->SetEnabled(false);
-  int plain = -1, split = -1, disabled = -1;
+  bool looked = false;
   win::InputScript script;
   script.After(200).Key(win::VK_DOWN).Key(win::VK_DOWN).Then([&] {
+    looked = true;
     ProcessPaintMessages();
     Save("menu_arrows.png");
     TDKPopupWindow* popup = PopupOf(root);
     ASSERT_NE(popup, nullptr);
-    plain = ArrowMisses(popup, charts, gdi::clMenuText);
+    EXPECT_EQ(ArrowMisses(popup, charts, gdi::clMenuText), 0);
     // The selected split row: the button-text colour on the highlight.
-    split = ArrowMisses(popup, marks, gdi::clBtnText);
-    disabled = ArrowMisses(popup, off, gdi::clGrayText);
+    EXPECT_EQ(ArrowMisses(popup, marks, gdi::clBtnText), 0);
+    EXPECT_EQ(ArrowMisses(popup, off, gdi::clGrayText), 0);
   });
   script.Key(win::VK_ESCAPE);
   root->Popup(60, 40, false);
   Pump();
-  EXPECT_EQ(plain, 0);
-  EXPECT_EQ(split, 0);
-  EXPECT_EQ(disabled, 0);
+  EXPECT_TRUE(looked);
 }
 
 // Counts the pixels of a colour in an item's button (or in a part of it).

@@ -616,12 +616,6 @@ TEST_F(ToolbarLoop, DoubleClickingASubmenuButtonRunsItsDefaultItem) {
   EXPECT_EQ(Menu(), nullptr);
 }
 
-}  // namespace
-}  // namespace docktest
-
-namespace docktest {
-namespace {
-
 vcl::TColor ScreenAt(POINT p) {
   return gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y));
 }
@@ -673,16 +667,10 @@ struct HandViewer : TDKItemViewer {
     return win::LoadCursor(nullptr, win::IDC_HAND);
   }
 };
-struct HandItem : TDKItem {
-  using TDKItem::TDKItem;
-  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
-    return TDKItemViewerClass::Of<HandViewer>();
-  }
-};
 
 TEST_F(Toolbar, AViewerThatHasACursorShowsItOverItself) {
   auto* t = Bar(top, 1);
-  auto* hand = new HandItem(form);
+  auto* hand = new ItemViewedAs<HandViewer>(form);
   hand->SetImageIndex(1);
   t->Items()->Add(hand);
   Pump();

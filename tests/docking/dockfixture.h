@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "docking/dkdock.h"
+#include "docking/dkitem.h"
 #include "docking/dktoolwindow.h"
 #include "platform/win/scriptedinput.h"
 #include "platform/win/settings.h"
@@ -106,5 +107,14 @@ class DockTest : public vcltest::VclTest {
 inline TRect R(int l, int t, int w, int h) {
   return TRect{l, t, l + w, t + h};
 }
+
+// An item shown by viewers of class V.
+template <class V>
+struct ItemViewedAs : TDKItem {
+  using TDKItem::TDKItem;
+  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
+    return TDKItemViewerClass::Of<V>();
+  }
+};
 
 }  // namespace docktest
