@@ -95,19 +95,12 @@ TEST_F(Decoder, SameValuesWhetherFedWholeByteByByteOrInRandomPieces) {
   EXPECT_FLOAT_EQ(whole.fHeading, 119.5f);  // the last HDG: the HDT's checksum does not match
 }
 
-// The first sentence after the port opens has no line end before it; with "Require checksum"
-// ticked its checksum must match all the same.
-TEST_F(Decoder, FirstLineWithoutLeadingLineFeedIsDecoded) {
-  c = std::make_unique<Tcomms>(nullptr);
-  c->CheckBox10->SetChecked(true);
-  FeedRaw(Sentence("IIVHW,,T,,M,5.4,N,,K"));
-  EXPECT_FLOAT_EQ(c->fSpeedThroughWater, 5.4f);
-}
-
-// CR LF, CR alone, LF alone and LF CR, each from the first line on.
-TEST_F(Decoder, LinesEndedByCarriageReturnOrLineFeedAloneAreDecoded) {
+// CR LF, CR alone, LF alone and LF CR, each from the first sentence after the port opens, which
+// has no line end before it; with "Require checksum" ticked its checksum must match all the same.
+TEST_F(Decoder, LinesEndedByCarriageReturnOrLineFeedAloneAreDecodedFromTheFirstOn) {
   for (const char* ending : {"\r\n", "\r", "\n", "\n\r"}) {
     c = std::make_unique<Tcomms>(nullptr);
+    c->CheckBox10->SetChecked(true);
     std::string stream;
     for (const char* body : {"IIVHW,,T,,M,6.11,N,11.32,K", "IIDBT,34.25,f,10.44,M,5.71,F",
                              "IIVHW,,T,,M,6.12,N,11.33,K"}) {
@@ -216,7 +209,6 @@ TEST_F(Decoder, AChecksumThatDoesNotMatchIsNeverDecoded) {
   Feed(Sentence("GPVTG,205.4,T,,M,5.8,N,10.7,K"));
   std::string flipped = Sentence("GPVTG,205.4,T,,M,5.9,N,10.9,K");
   flipped[9] ^= 1;  // "205.4" becomes "204.4"
-  ASSERT_EQ(flipped.substr(0, 13), "$GPVTG,204.4,");
   for (const std::string& bad :
        {flipped, std::string("$IIDBT,,f,12.5,M,,F*00\r\n"),
         std::string("$IIDBT,,f,12.5,M,,F*1\r\n"), std::string("$IIDBT,,f,12.5,M,,F*1D1\r\n")}) {

@@ -236,16 +236,21 @@ class TFailingPaint : public Base {
   }
 };
 
-TEST_F(App, APaintThatRaisesGivesItsDeviceContextBackAndTheNextPaintIsWhole) {
+// A control of class C at (x, 10) on the form, 40 x 30.
+template <class C>
+TFailingPaint<C>* FailingOn(TForm* form, int x) {
+  auto* c = new TFailingPaint<C>(form);
+  c->SetParent(form);
+  c->SetBounds(x, 10, 40, 30);
+  return c;
+}
+
+TEST_F(App, APaintThatRaisesGivesBackItsDeviceContextAndThePrintersStateAndTheNextPaintIsWhole) {
   auto* form = new TForm(app.get());
   form->SetBounds(100, 100, 300, 200);
   form->Show();
-  auto* window = new TFailingPaint<TCustomControl>(form);
-  window->SetParent(form);
-  window->SetBounds(10, 10, 40, 30);
-  auto* graphic = new TFailingPaint<TGraphicControl>(form);
-  graphic->SetParent(form);
-  graphic->SetBounds(60, 10, 40, 30);
+  auto* window = FailingOn<TCustomControl>(form, 10);
+  auto* graphic = FailingOn<TGraphicControl>(form, 60);
   Pump();
   // Failed paints, one after another, leave no more behind them than the first did.
   size_t objects = 0;
@@ -259,7 +264,19 @@ TEST_F(App, APaintThatRaisesGivesItsDeviceContextBackAndTheNextPaintIsWhole) {
   EXPECT_EQ(gdi::ObjectTable::Count(), objects);
   EXPECT_FALSE(window->Canvas()->HandleAllocated());
   EXPECT_FALSE(graphic->Canvas()->HandleAllocated());
-  window->failing = graphic->failing = false;
+  // Printed into another picture, the picture's drawing state comes back.
+  graphic->failing = false;
+  TBitmap picture;
+  picture.SetSize(300, 200);
+  const gdi::HDC dc = picture.Canvas()->Handle();
+  EXPECT_THROW(form->PaintTo(dc, 5, 5), rtl::EAbort);
+  gdi::POINT origin{-1, -1};
+  gdi::GetViewportOrgEx(dc, &origin);
+  EXPECT_EQ(origin, (gdi::POINT{0, 0}));
+  gdi::RECT clip{};
+  gdi::GetClipBox(dc, &clip);
+  EXPECT_EQ(clip, (gdi::RECT{0, 0, 300, 200}));
+  window->failing = false;
   window->Invalidate();
   form->Invalidate();
   Pump();
@@ -269,27 +286,6 @@ TEST_F(App, APaintThatRaisesGivesItsDeviceContextBackAndTheNextPaintIsWhole) {
       const gdi::POINT s = c->ClientToScreen(p);
       EXPECT_EQ(gdi::NativeToColor(screen.Get(s.x, s.y)), gdi::RGB(255, 0, 0)) << c->Left();
     }
-}
-
-TEST_F(App, PrintingAControlWhosePaintRaisesLeavesTheCallersContextAsItWas) {
-  auto* form = new TForm(app.get());
-  form->SetBounds(100, 100, 300, 200);
-  auto* window = new TFailingPaint<TCustomControl>(form);
-  window->SetParent(form);
-  window->SetBounds(10, 10, 40, 30);
-  window->failing = true;
-  TBitmap picture;
-  picture.SetSize(300, 200);
-  const gdi::HDC dc = picture.Canvas()->Handle();
-  EXPECT_THROW(form->PaintTo(dc, 5, 5), rtl::EAbort);
-  gdi::POINT origin{-1, -1};
-  gdi::GetViewportOrgEx(dc, &origin);
-  EXPECT_EQ(origin.x, 0);
-  EXPECT_EQ(origin.y, 0);
-  gdi::RECT clip{};
-  gdi::GetClipBox(dc, &clip);
-  EXPECT_EQ(clip.right, 300);
-  EXPECT_EQ(clip.bottom, 200);
 }
 
 TEST_F(App, ScreenListsFormsTopFirstAndKnowsTheActiveOne) {
