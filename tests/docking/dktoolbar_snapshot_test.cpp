@@ -193,15 +193,6 @@ TEST_F(ToolbarSnapshot, ASubmenuWithChecksShortCutsArrowsAndScrolling) {
   EXPECT_TRUE(scrolls);
 }
 
-// The popup window showing the sub-items of an item.
-TDKPopupWindow* PopupOf(TDKCustomItem* item) {
-  for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
-       h = win::GetWindow(h, win::GW_HWNDNEXT))
-    if (auto* w = dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h)))
-      if (w->View()->ParentItem() == item) return w;
-  return nullptr;
-}
-
 // The pixels of a menu row's last column that differ from the system's menu-arrow glyph painted
 // in colour c: the glyph's black in c, its white in anything else.
 int ArrowMisses(TDKPopupWindow* popup, TDKCustomItem* item, vcl::TColor c) {
@@ -239,7 +230,11 @@ TEST_F(ToolbarSnapshot, SubmenuRowsShowTheSystemsArrowInTheirTextColour) {
     looked = true;
     ProcessPaintMessages();
     Save("menu_arrows.png");
-    TDKPopupWindow* popup = PopupOf(root);
+    TDKPopupWindow* popup = nullptr;
+    for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
+         h = win::GetWindow(h, win::GW_HWNDNEXT))
+      if (auto* w = dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h)))
+        if (w->View()->ParentItem() == root) popup = w;
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(ArrowMisses(popup, charts, gdi::clMenuText), 0);
     // The selected split row: the button-text colour on the highlight.
