@@ -1,8 +1,6 @@
 #pragma once
-// A folder on a disk that fills up, for what a save does then: a small file system of its own
-// (tmpfs), filled to the last byte while the save runs. Where this user may not mount, the folder
-// stays on the usual disk and the save runs under a file-size limit of a few bytes instead, which
-// fails the same writes.
+// A folder on a disk that fills up while a save runs: a tmpfs of its own filled to the last byte,
+// or, where this user may not mount, the usual disk under a file-size limit of a few bytes.
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>

@@ -62,9 +62,8 @@ inline std::optional<int> Stop(pid_t pid,
   return std::nullopt;
 }
 
-// The environment of the program on display through SDL. The X and SDL libraries keep to the end
-// what they allocate, which LeakSanitizer would call leaks: the file of their suppressions goes in
-// dir, so that the sanitized program's exit status tells of its own leaks only.
+// The program's environment on display through SDL, with the X and SDL libraries' lasting
+// allocations (in dir/lsan.supp) kept out of the sanitized program's exit status.
 inline std::vector<std::string> ProgramEnv(const std::string& display,
                                            const std::filesystem::path& dir) {
   std::ofstream(dir / "lsan.supp")

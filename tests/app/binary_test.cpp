@@ -342,9 +342,8 @@ std::vector<std::string> InstrumentSecond(int s, double sogBase, LoggedValues& c
   return lines;
 }
 
-// Noise on the line: bits flipped, sentences cut short and run into the next one (its '$' lost
-// too, now and then), NUL padding, garbage between sentences, line ends CR LF, CR, LF or mixed.
-// Each burst ends with one of the damages seen on a real boat.
+// Flipped bits, sentences run into the next (now and then its '$' lost too), NULs, garbage, line
+// ends CR LF, CR, LF or mixed; each burst ends with a damage seen on a real boat.
 std::string Damaged(std::vector<std::string> lines, int s, std::mt19937& rng,
                     LoggedValues& carried) {
   const auto chance = [&](int percent) { return static_cast<int>(rng() % 100) < percent; };
@@ -400,9 +399,8 @@ std::string Damaged(std::vector<std::string> lines, int s, std::mt19937& rng,
   return out;
 }
 
-// A boat's instruments through a pseudo-terminal, damaged every way a line damages them: no
-// second of the text log shows a speed, course or apparent wind that no whole sentence carried.
-// Then the instruments send clean lines ended by LF alone: they are read.
+// No second of the text log shows a speed, course or apparent wind that no whole sentence
+// carried; then clean lines ended by LF alone are read.
 TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
   WriteIni("");
   Launch();

@@ -207,9 +207,8 @@ TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
   EXPECT_TRUE(gdi::RemoveFontResource("plevoran.ttf"));
 }
 
-// Minutes of live data with zooms, a spin, a resize and a replay in between: after each step the
-// map shows what a whole redraw of the same view shows, and a live second hands the screen a
-// small part of the map, its picture drawn once.
+// After each step the map shows what a whole redraw of the same view shows; a live second hands
+// the screen a small part of the map and draws its picture no more.
 TEST_F(Display, TheLiveMapShowsWhatAWholeRedrawShowsAfterZoomsASpinAResizeAndAReplay) {
   serial::ScopedFake fake("FAKE1", line);
   namespace fs = std::filesystem;

@@ -1,6 +1,5 @@
-// The main window on Xvfb under openbox: on screens from 1024 x 768 to 1920 x 1080 it opens
-// inside the screen with openbox's frame as its one title bar; resized, maximised and restored it
-// keeps the map and every panel in reach and its arrangement; after alt+F4 it starts as it was.
+// The main window on Xvfb under openbox, from 1024 x 768 to 1920 x 1080, resized, maximised,
+// restored, closed with alt+F4 and started again.
 #include <gtest/gtest.h>
 
 #include <SDL.h>

@@ -276,9 +276,8 @@ TEST_F(Panels, TheMainWindowsLayoutComesBackWhole) {
 
 namespace {
 
-// A window made smaller than the designed layout: the docked windows give up length and the map
-// keeps its minimum; made larger again, every window is back where it was, and a layout saved
-// while small is the one of the full size.
+// Smaller, the docked windows give up length and the map keeps its minimum; larger again, each is
+// back where it was; a layout saved while small is the full size's.
 TEST_F(Panels, ASmallWindowGivesWayAndGrowingBackRestoresTheLayout) {
   form->FillScreen();
   form->DKToolWindow[31]->Show();  // floating at (780, 100): off a narrow screen's edge
@@ -326,9 +325,8 @@ struct FramedScreen : TRecordingScreen {
   std::vector<win::UINT> commands;
 };
 
-// Filling a desktop's window, the main window has no frame of its own: its caption is the frame's
-// title, its system commands are the frame's, and the frame is told its minimum size. A desktop
-// too small for that opens it maximised.
+// Its caption, system commands and minimum size go to the frame; a desktop too small for that
+// opens it maximised.
 TEST_F(Panels, AWindowFillingTheScreenLeavesItsFrameToTheWindowManager) {
   auto frame = std::make_shared<FramedScreen>();
   win::SetBackend(frame);

@@ -155,9 +155,8 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
 }
 
 TEST_F(EarthMapPaint, ALongLineKeptForDrawingFollowsItsPointsAndTheView) {
-  // A line of 3,000 points winding across the near side of the globe, drawn as it stands in
-  // memory and, with nothing kept (no cached globe positions), worked out anew: the same pixels
-  // at every step.
+  // 3,000 points across the near side of the globe show the same pixels at every step with and
+  // without the cached globe positions.
   auto pr = std::make_unique<TPolylinePresenter>(map, 2);
   pr->PolyPen()->Define(gdi::TColor(0x008080), psSolid, 1, TEarthUnitTypes::Pixel);
   std::unique_ptr<TEarthPresenter> base = std::move(pr);
