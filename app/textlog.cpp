@@ -36,8 +36,9 @@ void TTextLog::Append(const std::string& line, rtl::TDateTime now) {
     if (fFd < 0) return;
   }
   // A log deleted while open (a sailor clearing the grown file) would take every later line
-  // with it: a new one is started under the name.
-  if (struct stat st{}; ::fstat(fFd, &st) == 0 && st.st_nlink == 0) {
+  // with it, and one renamed (log rotation) would grow on under its new name: once the name no
+  // longer names the open file a new one is started under it.
+  if (!NameStillNamesOpenFile()) {
     Open(now);
     if (fFd < 0) return;
   }
@@ -58,6 +59,14 @@ void TTextLog::Append(const std::string& line, rtl::TDateTime now) {
     done += static_cast<size_t>(n);
   }
   fReported = false;  // it works again: a later failure is told again
+}
+
+bool TTextLog::NameStillNamesOpenFile() const {
+  struct stat open {}, named {};
+  if (::fstat(fFd, &open) != 0) return true;
+  if (open.st_nlink == 0) return false;
+  if (::stat(fFileName.c_str(), &named) != 0) return errno != ENOENT && errno != ENOTDIR;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 void TTextLog::Fail(const std::string& what, int err, rtl::TDateTime now) {

@@ -1,7 +1,7 @@
 // The text log "corvatalen.txt": one line per main tick, appended and flushed at once. A log that
 // cannot be opened or written (a read-only folder, a full disk) is reported once and tried again
-// once a minute; the lines in between are lost and the program carries on. A log deleted while
-// open is started again at the next line.
+// once a minute; the lines in between are lost and the program carries on. A log deleted or
+// renamed while open is started again under its name at the next line.
 #pragma once
 
 #include <functional>
@@ -28,6 +28,8 @@ class TTextLog {
  private:
   void Fail(const std::string& what, int err, rtl::TDateTime now);
   void Close();
+  // False once the file name is gone or names another file than the open one.
+  bool NameStillNamesOpenFile() const;
 
   std::string fFileName;
   int fFd = -1;

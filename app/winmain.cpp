@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/aboutbox.h"
+#include "app/folderlock.h"
 #include "app/headlessanswer.h"
 #include "app/mainform.h"
 #include "app/polar.h"
@@ -14,6 +15,7 @@
 #include "link/comsettings.h"
 #include "platform/display/backend.h"
 #include "platform/display/sdl.h"
+#include "platform/rtl/exceptions.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/win/message.h"
@@ -42,6 +44,8 @@ void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
 }
 
 int WinMain(const std::string& backend) {
+  // Held until the program ends, before anything in the folder is read or written.
+  const TFolderLock folder(".");
   win::Initialize();
   std::string note;
   std::shared_ptr<win::Backend> screen = display::StartBackend(backend, &note);
@@ -57,6 +61,9 @@ int WinMain(const std::string& backend) {
       app.Initialize();
       app.SetTitle("Corvatalen - Sailboat performance package");
       app.SetHelpFile("C:\\projects\\corvatalen\\CORVATALEN.HLP");
+      // Told as a start that cannot go on is, with no window of this program and nothing written
+      // (the text log there is the other program's).
+      if (!folder.InUseText().empty()) throw rtl::Exception(folder.InUseText());
       CreateForms(app);
       if (ownWindow) Form1->FillScreen();
       TShutdownSignals signals(Form1->Handle());

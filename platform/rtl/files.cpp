@@ -319,6 +319,41 @@ std::optional<std::string> ReadFileBytes(const std::string& FileName) {
   return data;
 }
 
+namespace {
+
+[[noreturn]] void FailWrite(const std::string& FileName, int err, const char* what) {
+  throw EInOutError(Format("Unable to write to %s (%s: %s)", FileName, what, std::strerror(err)),
+                    err);
+}
+
+// Writes all of Data: 0, or the errno of the failure (ENOSPC for a write that took nothing).
+int WriteAll(int fd, std::string_view Data) {
+  size_t done = 0;
+  while (done < Data.size()) {
+    const ssize_t n = ::write(fd, Data.data() + done, Data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// A device, a FIFO or a socket that a save reaches is written as it stands: replacing it would
+// put a regular file in its place (a link to /dev/null would take the system's /dev/null with
+// it). Nothing waits on it: a FIFO nobody reads, or one that cannot take the whole text at once,
+// is a failed save.
+void WriteInPlace(const std::string& FileName, const std::string& target, std::string_view Data) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) FailWrite(FileName, errno, "open");
+  if (const int err = WriteAll(fd, Data)) {
+    ::close(fd);
+    FailWrite(FileName, err, "write");
+  }
+  if (::close(fd) != 0 && errno != EINTR) FailWrite(FileName, errno, "close");
+}
+
+}  // namespace
+
 void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
   // Through a symbolic link to the file it names, so that the link stays.
   std::string target = FileName;
@@ -328,11 +363,14 @@ void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
       ::realpath(FileName.c_str(), resolved)) {
     target = resolved;
   }
+  auto fail = [&](int err, const char* what) { FailWrite(FileName, err, what); };
+  // Only a regular file (or none) is replaced whole; a directory is left to the rename to refuse.
+  if (struct stat st {}; ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+                         !S_ISDIR(st.st_mode)) {
+    WriteInPlace(FileName, target, Data);
+    return;
+  }
   const std::string dir = ExtractFileDir(target).empty() ? "." : ExtractFileDir(target);
-  auto fail = [&](int err, const char* what) {
-    throw EInOutError(Format("Unable to write to %s (%s: %s)", FileName, what, std::strerror(err)),
-                      err);
-  };
   // The rename would replace a file the user made read-only, or one we may not write: such a
   // file is refused as writing it in place would be. No write bit at all counts for root too,
   // as a read-only attribute does.
@@ -360,12 +398,9 @@ void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
   };
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0 && ::fchmod(fd, st.st_mode & 07777) != 0) abandon("chmod");
-  size_t done = 0;
-  while (done < Data.size()) {
-    const ssize_t n = ::write(fd, Data.data() + done, Data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) abandon("write");
-    done += static_cast<size_t>(n);
+  if (const int err = WriteAll(fd, Data)) {
+    errno = err;
+    abandon("write");
   }
   if (::fsync(fd) != 0) abandon("fsync");
   if (::close(fd) != 0) {

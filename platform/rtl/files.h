@@ -79,6 +79,8 @@ std::optional<std::string> ReadFileBytes(const std::string& FileName);
 // flushes the directory. Keeps the permissions of an existing file and writes through a symbolic
 // link to its target. An existing file without any write permission, or one this process may not
 // write, is refused. Raises EInOutError (with errno as ErrorCode); FileName is then unchanged.
+// A target that is no regular file (a device, a FIFO) is written in place without waiting on it:
+// a FIFO nobody reads, or one that cannot take all of Data at once, raises EInOutError.
 void WriteFileAtomic(const std::string& FileName, std::string_view Data);
 
 // The existing file whose name matches Path component by component without regard to case (an

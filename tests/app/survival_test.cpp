@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/bde32.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
 #include "tests/app/apptest.h"
@@ -179,6 +180,32 @@ TEST_F(Survival, AStartEndedByATableThatCannotBeOpenedExitsNonZero) {
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 20s), 1));
   EXPECT_TRUE(ToldOf("MessageBox: Error: Error opening database table"))
       << FileText(root_ / "stderr.txt");
+}
+
+// Two programs in one folder would log into one text log and write their settings over each
+// other's: the second start is told who holds the folder and ends without touching it; the first
+// goes on, and once it is killed the folder takes a new start at once.
+TEST_F(Survival, ASecondProgramInTheFolderIsToldWhoHoldsItAndEnds) {
+  const auto names = [&] { return rtl::FindFiles(dir_.string(), "*"); };
+  RunningProgram first(dir_, root_ / "first.txt");
+  ASSERT_TRUE(first.WaitUntil([&] { return !Lines(dir_ / "corvatalen.txt").empty(); }, 30s));
+  const auto before = names();
+  RunningProgram second(dir_, root_ / "stderr.txt");
+  EXPECT_TRUE(apptest::ExitedWith(second.Stop(0, 20s), 1));
+  EXPECT_TRUE(ToldOf("The folder " + dir_.string() +
+                     " is in use by another running program: corvatalen (process " +
+                     std::to_string(first.pid()) + ")"))
+      << FileText(root_ / "stderr.txt");
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(names(), before);
+  EXPECT_EQ(FileText(dir_ / "corvatalen.txt").find("in use"), std::string::npos);
+
+  ASSERT_TRUE(first.Stop(SIGKILL, 5s));
+  const size_t logged = Lines(dir_ / "corvatalen.txt").size();
+  RunningProgram third(dir_, root_ / "third.txt");
+  EXPECT_TRUE(third.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() > logged; }, 30s))
+      << FileText(root_ / "third.txt");
+  EXPECT_EQ(FileText(root_ / "third.txt").find("in use"), std::string::npos);
 }
 
 // Root may write into any folder, so a read-only file system stands for the read-only folder.

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -117,9 +118,10 @@ TEST_F(TextLog, AFullDiskLeavesWholeLinesIsToldOnceAndTheLogResumes) {
   EXPECT_EQ(told.size(), 1u);
 }
 
-// The sailor deletes the grown text log while the program runs: the next line starts a new one,
-// with nothing told (written into the deleted file, every later line was lost).
-TEST_F(TextLog, ALogDeletedWhileOpenStartsAgain) {
+// The sailor deletes the grown text log while the program runs, or log rotation renames it (and
+// may put a new empty one under the name): the next line starts a new "corvatalen.txt", with
+// nothing told (written on into the old file, every later line was lost or misplaced).
+TEST_F(TextLog, ALogDeletedOrRenamedWhileOpenStartsAgainUnderItsName) {
   const fs::path file = dir / "corvatalen.txt";
   TTextLog log(file.string());
   Listen(log);
@@ -130,6 +132,15 @@ TEST_F(TextLog, ALogDeletedWhileOpenStartsAgain) {
   log.Append("new 1\n", t0 + kSecond);
   log.Append("new 2\n", t0 + 2 * kSecond);
   EXPECT_EQ(apptest::Lines(file), (std::vector<std::string>{"new 1", "new 2"}));
+  fs::rename(file, dir / "corvatalen.txt.1");
+  log.Append("new 3\n", t0 + 3 * kSecond);
+  ASSERT_TRUE(fs::exists(file)) << "the renamed log was written on";
+  fs::rename(file, dir / "corvatalen.txt.2");
+  std::ofstream(file).flush();  // the rotation's fresh file
+  log.Append("new 4\n", t0 + 4 * kSecond);
+  EXPECT_EQ(apptest::Lines(dir / "corvatalen.txt.1"), (std::vector<std::string>{"new 1", "new 2"}));
+  EXPECT_EQ(apptest::Lines(dir / "corvatalen.txt.2"), (std::vector<std::string>{"new 3"}));
+  EXPECT_EQ(apptest::Lines(file), (std::vector<std::string>{"new 4"}));
   EXPECT_TRUE(told.empty());
 }
 

@@ -3,12 +3,16 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 
+#include "platform/rtl/exceptions.h"
 #include "test_helpers.h"
 
 using namespace rtl;
@@ -133,4 +137,31 @@ TEST(FindFileNoCase, MatchesEachComponent) {
   EXPECT_EQ(ResolveFileName(dir / "data/none.ini"), dir / "data/none.ini");
   Touch(dir / "Data/CORVATALEN.INI");
   EXPECT_EQ(FindFileNoCase(dir / "Data/CORVATALEN.INI"), dir / "Data/CORVATALEN.INI");  // exact
+}
+
+// A settings file linked to a device or a FIFO: the save goes to what the link names, which stays
+// what it is (the device must never become a regular file), and it never waits on a FIFO.
+TEST(WriteFileAtomic, ADeviceOrAFifoBehindALinkIsWrittenInPlace) {
+  TempDir dir;
+  const std::string text = "[settings]\r\nspeed=1\r\n";
+  if (mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "cannot make a device here: " << std::strerror(errno);
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);
+  ASSERT_EQ(symlink("null", (dir / "corvatalen.ini").c_str()), 0);
+  ASSERT_EQ(symlink("pipe", (dir / "nmeaout.txt").c_str()), 0);
+  WriteFileAtomic(dir / "corvatalen.ini", text);
+  EXPECT_THROW(WriteFileAtomic(dir / "nmeaout.txt", text), EInOutError);  // nobody reads
+  const int reader = open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  WriteFileAtomic(dir / "nmeaout.txt", text);
+  char got[64] = {};
+  EXPECT_EQ(read(reader, got, sizeof got), static_cast<ssize_t>(text.size()));
+  EXPECT_EQ(std::string(got), text);
+  // More than the pipe holds while the reader reads nothing: told at once, not waited on.
+  EXPECT_THROW(WriteFileAtomic(dir / "nmeaout.txt", std::string(4 << 20, 'x')), EInOutError);
+  close(reader);
+  struct stat dev {}, fifo {};
+  ASSERT_EQ(stat((dir / "null").c_str(), &dev) | stat((dir / "pipe").c_str(), &fifo), 0);
+  EXPECT_TRUE(S_ISCHR(dev.st_mode) && S_ISFIFO(fifo.st_mode));
+  EXPECT_EQ(FindFiles(dir.path(), "*"),
+            (std::vector<std::string>{"corvatalen.ini", "nmeaout.txt", "null", "pipe"}));
 }
