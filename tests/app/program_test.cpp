@@ -27,6 +27,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/headlessanswer.h"
 #include "app/mainform.h"
 #include "app/polar.h"
 #include "app/settingsform.h"
@@ -418,6 +419,20 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_EQ(SpeedInputFilter, 40);
   Form1->Close();
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
+}
+
+// Without a display a question is closed as Escape closes it, by the buttons it offers, and the
+// choice is told.
+TEST_F(Program, WithoutADisplayAYesCancelQuestionIsAnsweredCancel) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  vcl::SetDialogResponder(AnswerWithoutDisplay);
+  EXPECT_EQ(vcl::MessageDlg("Starting capture!", vcl::mtConfirmation, vcl::mbYes | vcl::mbCancel),
+            vcl::mrCancel);
+  EXPECT_TRUE(Lines("corvatalen.txt")
+                  .back()
+                  .ends_with(";Confirm: Starting capture! [Cancel: no display to answer]"));
 }
 
 TEST_F(Program, PolarButtonShowsThePolarFormModallyWithTheSpeedSource) {
