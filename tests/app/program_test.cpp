@@ -39,6 +39,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/serial/fakedevice.h"
+#include "platform/serial/names.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/screen.h"
 #include "platform/win/system.h"
@@ -326,6 +327,27 @@ TEST_F(Program, APortHeldElsewhereIsNamedWithItsDeviceAndNetworkOpensNone) {
   EXPECT_TRUE(boxes.empty()) << boxes.front();
   EXPECT_EQ(Form1->fNetworkInput, 1);
   EXPECT_TRUE(Form1->Timer1->Enabled());
+}
+
+// A port number beyond the serial devices of the machine: the box says there is no such port and
+// which devices there are, or that there are none.
+TEST_F(Program, APortNumberWithoutADeviceNamesTheDevicesFound) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"/dev/ttyS0", "/dev/ttyUSB0"},
+       "; serial devices found: COM1 (/dev/ttyS0), COM2 (/dev/ttyUSB0)"},
+      {{}, ", and no serial devices were found"}};
+  for (const auto& [devices, found] : cases) {
+    serial::SetComDevices(devices);
+    WriteIni("[comms]\ncomport=COM3\n");
+    Start();
+    Advance(10100);
+    serial::SetComDevices(std::nullopt);
+    const std::string told =
+        "error|Cannot open comport COM3: there is no such port on this machine" + found;
+    EXPECT_NE(std::find(boxes.begin(), boxes.end(), told), boxes.end())
+        << testing::PrintToString(boxes);
+    Stop();
+  }
 }
 
 TEST_F(Program, NetworkOpensNoPortAndStartsTheTimers) {
