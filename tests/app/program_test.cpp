@@ -443,6 +443,34 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
+// The window manager closes the frame while the settings dialog is open: the dialog stays up and
+// what is typed in it is applied, then the program closes and writes it.
+TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Form1->Show();  // as the program shows it: a modal dialog disables it
+  Advance(10100);
+  bool runsOn = false;
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Caption != "Settings") return vcl::TDialogAnswer{};
+    win::SetTimer(nullptr, 0, 100, [&](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+      win::KillTimer(nullptr, id);
+      win::PostMessage(Form1->Handle(), win::WM_SYSCOMMAND, win::SC_CLOSE, 0);
+      Advance(500);
+      runsOn = !app->Terminated() && Settings->Visible();
+      Settings->Edit11->SetText("37.5");
+      Settings->SetModalResult(vcl::mrOk);
+    });
+    return std::nullopt;
+  };
+  Form1->General1Click(nullptr);
+  EXPECT_TRUE(runsOn);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
+  app->ProcessMessages();
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
+}
+
 // Without a display a question is closed as Escape closes it, by the buttons it offers, and the
 // choice is told.
 TEST_F(Program, WithoutADisplayAYesCancelQuestionIsAnsweredCancel) {
