@@ -247,15 +247,33 @@ void TForm1::SetText(const std::string& v) {
   if (fFillsScreen) TellScreenWindow([&](win::Backend& b) { b.SetTitle(v); });
 }
 
+void TForm1::CloseFromFrame() {
+  win::PostMessage(Handle(), win::WM_SYSCOMMAND, win::SC_CLOSE, 0);
+}
+
 void TForm1::WndProc(vcl::TMessage& Message) {
-  if (Message.Msg == win::WM_SYSCOMMAND && fFillsScreen) {
+  if (Message.Msg == win::WM_SYSCOMMAND) {
     const unsigned command = unsigned(Message.WParam) & 0xFFF0;
-    if (command == win::SC_MINIMIZE || command == win::SC_MAXIMIZE || command == win::SC_RESTORE) {
+    if (fFillsScreen && (command == win::SC_MINIMIZE || command == win::SC_MAXIMIZE ||
+                         command == win::SC_RESTORE)) {
       TellScreenWindow([&](win::Backend& b) { b.FrameCommand(command); });
+      Message.Result = 0;
+      return;
+    }
+    // Disabled, the window has a modal dialog up: closed now, it would end the dialog's loop and
+    // lose what was typed in it.
+    if (command == win::SC_CLOSE && !win::IsWindowEnabled(Handle())) {
+      fFrameCloseWaiting = true;
       Message.Result = 0;
       return;
     }
   }
   vcl::TForm::WndProc(Message);
   if (Message.Msg == win::WM_DISPLAYCHANGE && fFillsScreen) FillScreen();
+  if (Message.Msg == win::WM_ENABLE && Message.WParam != 0 && fFrameCloseWaiting) {
+    fFrameCloseWaiting = false;
+    // Asked again through the queue: a box that the end of the dialog opens (a field refused)
+    // disables the window again first, and the close waits for that box too.
+    CloseFromFrame();
+  }
 }

@@ -17,7 +17,7 @@ namespace {
 //   instrument port to scan the others, with nobody to finish it.
 // - "If you switch to replay mode, all buffers will be cleared...": No, the buffers stay.
 // - "Playback is active, would you like to stop playback?": No, the replayed buffers stay.
-// - The capture's "Starting capture" question: No, an earlier video of that name stays.
+// - The capture's "Starting capture" question: Cancel, an earlier video of that name stays.
 // - File dialogs and the program's forms: Cancel, so no recording is opened and no setting that
 //   nobody typed is applied.
 // Every other box only tells (OK).
@@ -28,6 +28,11 @@ struct TChoice {
 
 TChoice Dismissed(const vcl::TDialogRequest& r) {
   if (r.Kind != "MessageBox") return {vcl::mrCancel, "Cancel"};
+  if (r.Buttons != 0) {  // a MessageDlg
+    if (r.Buttons & vcl::mbCancel) return {vcl::mrCancel, "Cancel"};
+    if (r.Buttons & vcl::mbNo) return {vcl::mrNo, "No"};
+    return {vcl::mrOk, "OK"};
+  }
   switch (r.Flags & vcl::MB_TYPEMASK) {
     case vcl::MB_OK:
       return {vcl::IDOK, "OK"};

@@ -87,7 +87,11 @@ class TForm1 : public vcl::TForm {
   // maximise and restore are the frame's, and the window manager is told the smallest size
   // that keeps the map usable (app/docks.cpp).
   void FillScreen();
+  // The window manager's close of that window (alt+F4, the frame's close button): the frame's
+  // close is this window's, and waits while a modal dialog keeps this window disabled.
+  void CloseFromFrame();
   bool fFillsScreen = false;
+  bool fFrameCloseWaiting = false;
   bool fDesktopChecked = false;  // the start's look at the desktop's size was made
   // The smallest client area in which the map keeps kMapMinWidth x kMapMinHeight (Splitter1
   // beside it), every docked window its minimum length, and the side docks their columns.

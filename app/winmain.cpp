@@ -69,10 +69,7 @@ int WinMain(const std::string& backend) {
       TShutdownSignals signals(Form1->Handle());
       Form1->fClosedBySignal = [&signals] { return signals.Signalled(); };
       // The window manager's close is the main window's close, settings written.
-      if (sdl)
-        sdl->OnCloseRequest = [main = Form1->Handle()] {
-          win::PostMessage(main, win::WM_CLOSE, 0, 0);
-        };
+      if (sdl) sdl->OnCloseRequest = [main = Form1] { main->CloseFromFrame(); };
       if (!Form1->BDE321->Failed()) app.Run();
       if (sdl) sdl->OnCloseRequest = nullptr;
       if (Form1 != nullptr) Form1->fClosedBySignal = nullptr;

@@ -244,7 +244,10 @@ int TVideoCapture::ACompDeviceIdx() {
 }
 
 void TVideoCapture::ChooseDevices(capture::Moniker video, capture::Moniker audio, bool force) {
-  if (!force && video == fVideoMoniker && audio == fAudioMoniker) return;
+  // A refreshed list holds new entries for the same devices: a device is known by what it is.
+  if (!force && capture::SameDevice(video, fVideoMoniker) &&
+      capture::SameDevice(audio, fAudioMoniker))
+    return;
   fVideoMoniker = std::move(video);
   fAudioMoniker = std::move(audio);
   TearDownGraph();
@@ -262,7 +265,9 @@ void TVideoCapture::ChooseDevices(int video, int audio, bool force) {
 }
 
 void TVideoCapture::ChooseCompressors(capture::Moniker video, capture::Moniker audio, bool force) {
-  if (!force && video == fVCompMoniker && audio == fACompMoniker) return;
+  if (!force && capture::SameDevice(video, fVCompMoniker) &&
+      capture::SameDevice(audio, fACompMoniker))
+    return;
   fVCompMoniker = std::move(video);
   fACompMoniker = std::move(audio);
   TearDownGraph();

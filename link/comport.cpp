@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #include "link/comthread.h"
 #include "platform/serial/device.h"
@@ -24,6 +26,21 @@ constexpr int kBaudValues[] = {0,     50,    75,    110,   150,   300,    600,  
 
 // Nice values standing for the process classes (idle, normal, high, real time).
 constexpr int kNice[] = {0, 19, 0, -10, -20};
+
+// Why "COMn" cannot be opened when the machine has fewer serial devices than n, and which it has:
+// the system's "No such file or directory" would leave the user guessing.
+std::optional<std::string> NoSuchPortText(const std::string& name) {
+  if (!serial::ComNumber(name)) return std::nullopt;
+  const std::vector<std::string> devices = serial::ComDevices();
+  if (serial::MapName(name, devices)) return std::nullopt;
+  if (devices.empty())
+    return "there is no such port on this machine, and no serial devices were found";
+  const std::vector<std::string> names = serial::ComNames(devices);
+  std::string found;
+  for (size_t i = 0; i < devices.size(); ++i)
+    found += (i == 0 ? "" : ", ") + names[i] + " (" + devices[i] + ")";
+  return "there is no such port on this machine; serial devices found: " + found;
+}
 
 }  // namespace
 
@@ -201,6 +218,8 @@ void TCustomComPort::CreateHandle() {
     }
     int err = 0;
     fDevice = serial::Open(fDeviceName, err);
+    if (!fDevice && err == ENOENT)
+      if (const auto text = NoSuchPortText(fDeviceName)) RaiseError(err, *text);
     Check(err);
     PurgeInput();
     PurgeOutput();

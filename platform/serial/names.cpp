@@ -72,9 +72,7 @@ std::vector<std::string> EnumerateDevices(const std::string& devRoot, const std:
   return devices;
 }
 
-std::optional<std::string> MapName(const std::string& name,
-                                   const std::vector<std::string>& devices) {
-  if (!name.empty() && name[0] == '/') return name;
+std::optional<int> ComNumber(const std::string& name) {
   std::string rest = name;
   if (rest.rfind("\\\\.\\", 0) == 0) rest.erase(0, 4);
   if (rest.size() < 4) return std::nullopt;
@@ -85,8 +83,15 @@ std::optional<std::string> MapName(const std::string& name,
   const char* last = rest.data() + rest.size();
   auto [ptr, err] = std::from_chars(first, last, number);
   if (err != std::errc() || ptr != last || number < 1) return std::nullopt;
-  if (static_cast<size_t>(number) > devices.size()) return std::nullopt;
-  return devices[static_cast<size_t>(number) - 1];
+  return number;
+}
+
+std::optional<std::string> MapName(const std::string& name,
+                                   const std::vector<std::string>& devices) {
+  if (!name.empty() && name[0] == '/') return name;
+  const std::optional<int> number = ComNumber(name);
+  if (!number || static_cast<size_t>(*number) > devices.size()) return std::nullopt;
+  return devices[static_cast<size_t>(*number) - 1];
 }
 
 std::optional<std::string> MapName(const std::string& name) {

@@ -13,6 +13,9 @@ namespace serial {
 std::vector<std::string> EnumerateDevices(const std::string& devRoot = "/dev",
                                           const std::string& sysRoot = "/sys/class/tty");
 
+// n of "COMn" or "\\.\COMn" (n >= 1, any case), or nothing for another name.
+std::optional<int> ComNumber(const std::string& name);
+
 // The device path for a port name, or nothing when the name maps to no device.
 std::optional<std::string> MapName(const std::string& name,
                                    const std::vector<std::string>& devices);

@@ -165,10 +165,10 @@ TIcon IconOf(unsigned flags) {
 
 int RunBox(const std::string& text, const std::string& caption, TIcon icon,
            const std::vector<ButtonSpec>& buttons, int defaultIndex, int cancelResult,
-           unsigned flags) {
+           unsigned flags, TMsgDlgButtons dlgButtons = 0) {
   auto form =
       std::make_unique<TMessageForm>(text, caption, icon, buttons, defaultIndex, cancelResult);
-  int r = RunDialog(form.get(), TDialogRequest{"MessageBox", caption, text, flags});
+  int r = RunDialog(form.get(), TDialogRequest{"MessageBox", caption, text, flags, dlgButtons});
   return r == mrNone ? cancelResult : r;
 }
 
@@ -269,7 +269,7 @@ int MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons,
   std::string cap = captions[type];
   if (cap.empty() && Application) cap = Application->Title();
   unsigned flags = static_cast<unsigned>(type) << 4;
-  return RunBox(msg, cap, icons[type], b, 0, cancel, flags);
+  return RunBox(msg, cap, icons[type], b, 0, cancel, flags, buttons ? buttons : mbOK);
 }
 
 void ShowMessage(const std::string& msg) {

@@ -68,6 +68,8 @@ struct TDialogRequest {
   std::string Caption;
   std::string Text;
   unsigned Flags = 0;
+  // A MessageDlg's buttons (mbYes | mbCancel, ...); a MessageBox's are the type in Flags.
+  TMsgDlgButtons Buttons = 0;
 };
 // How a scripted answer closes the dialog: its result (IDOK/mrOk, IDYES, ...), a file name typed
 // into a file dialog, a colour picked in the colour dialog, after DelayMs of clock time.

@@ -1,5 +1,5 @@
 // The main window on Xvfb under openbox, from 1024 x 768 to 1920 x 1080, resized, maximised,
-// restored, closed with alt+F4 and started again.
+// restored, closed with alt+F4 and started again, and closed while a dialog is open.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -144,11 +144,23 @@ class MainWindowResized : public apptest::ProgramFixture {
     ASSERT_TRUE(backend) << error;
     win::SetBackend(backend);
     Form1->FillScreen();
-    backend->OnCloseRequest = [] { win::PostMessage(Form1->Handle(), win::WM_CLOSE, 0, 0); };
+    backend->OnCloseRequest = [this] {
+      ++closesAsked;
+      Form1->CloseFromFrame();
+    };
     Form1->Show();
     Advance(10700);  // the delayed start-up, after which a close writes the settings
     id = std::to_string(display::XWindowOf(backend->Window()));
     ASSERT_TRUE(PumpUntil([&] { return Measure(*x, id).has_value(); }));
+  }
+  // The program on a screen of its own, without instruments.
+  void OpenOnScreen() {
+    x = std::make_unique<apptest::WmDisplay>(true, "1280x800x24");
+    ASSERT_TRUE(x->Started());
+    setenv("DISPLAY", x->Name().c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    WriteIni("[comms]\ncomport=Network\n");
+    Open();
   }
   void Close() {
     if (backend) backend->OnCloseRequest = nullptr;
@@ -188,16 +200,12 @@ class MainWindowResized : public apptest::ProgramFixture {
   std::unique_ptr<apptest::WmDisplay> x;
   std::shared_ptr<display::SdlBackend> backend;
   std::string id;
+  int closesAsked = 0;  // by the window manager
 };
 
 TEST_F(MainWindowResized, ThroughTheWindowManagerAndBackAndAfterACloseAndStart) {
   ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool") && xvfb::Have("wmctrl"));
-  x = std::make_unique<apptest::WmDisplay>(true, "1280x800x24");
-  ASSERT_TRUE(x->Started());
-  setenv("DISPLAY", x->Name().c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
-  WriteIni("[comms]\ncomport=Network\n");
-  Open();
+  OpenOnScreen();
   ASSERT_FALSE(HasFatalFailure());
   const win::SIZE full{win::ScreenWidth(), win::ScreenHeight()};
   const win::SIZE least = Form1->MinimumClientSize();
@@ -242,6 +250,36 @@ TEST_F(MainWindowResized, ThroughTheWindowManagerAndBackAndAfterACloseAndStart) 
   EXPECT_EQ(win::ScreenWidth(), full.cx);
   EXPECT_EQ(win::ScreenHeight(), full.cy);
   EXPECT_EQ(apptest::DockedPlacesOf(Form1), atFull);
+}
+
+// The window manager closes the frame while the settings dialog is open: the dialog stays and
+// what is typed in it is applied; the program closes once the dialog is done, and writes it.
+TEST_F(MainWindowResized, AFrameCloseWaitsForTheOpenSettingsDialog) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("wmctrl"));
+  OpenOnScreen();
+  ASSERT_FALSE(HasFatalFailure());
+  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Kind == "Form") return std::nullopt;  // the dialog is the test's
+    return vcl::TDialogAnswer{};
+  };
+  bool asked = false, runsOn = false;
+  win::SetTimer(nullptr, 0, 100, [&](win::HWND, win::UINT, win::UINT_PTR timer, win::DWORD) {
+    win::KillTimer(nullptr, timer);
+    x->Run("wmctrl -i -c " + id);
+    asked = PumpUntil([&] { return closesAsked > 0; });
+    for (int i = 0; i < 10; ++i) app->ProcessMessages();
+    runsOn = !app->Terminated() && Settings->Visible() && Form1->Visible();
+    Settings->Edit11->SetText("37.5");
+    Settings->SetModalResult(vcl::mrOk);
+  });
+  Form1->SpeedButton20->Click();
+  EXPECT_TRUE(asked) << "the window manager's close did not arrive";
+  EXPECT_TRUE(runsOn) << "the close did not wait for the dialog";
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
+  EXPECT_TRUE(PumpUntil([&] { return app->Terminated() || !Form1->Visible(); }))
+      << "the close asked for while the dialog was open never came";
+  Close();
+  EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/headlessanswer.h"
 #include "app/mainform.h"
 #include "app/polar.h"
 #include "app/settingsform.h"
@@ -38,6 +39,7 @@
 #include "platform/rtl/files.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/serial/fakedevice.h"
+#include "platform/serial/names.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/screen.h"
 #include "platform/win/system.h"
@@ -327,6 +329,27 @@ TEST_F(Program, APortHeldElsewhereIsNamedWithItsDeviceAndNetworkOpensNone) {
   EXPECT_TRUE(Form1->Timer1->Enabled());
 }
 
+// A port number beyond the serial devices of the machine: the box says there is no such port and
+// which devices there are, or that there are none.
+TEST_F(Program, APortNumberWithoutADeviceNamesTheDevicesFound) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"/dev/ttyS0", "/dev/ttyUSB0"},
+       "; serial devices found: COM1 (/dev/ttyS0), COM2 (/dev/ttyUSB0)"},
+      {{}, ", and no serial devices were found"}};
+  for (const auto& [devices, found] : cases) {
+    serial::SetComDevices(devices);
+    WriteIni("[comms]\ncomport=COM3\n");
+    Start();
+    Advance(10100);
+    serial::SetComDevices(std::nullopt);
+    const std::string told =
+        "error|Cannot open comport COM3: there is no such port on this machine" + found;
+    EXPECT_NE(std::find(boxes.begin(), boxes.end(), told), boxes.end())
+        << testing::PrintToString(boxes);
+    Stop();
+  }
+}
+
 TEST_F(Program, NetworkOpensNoPortAndStartsTheTimers) {
   WriteIni("[comms]\ncomport=Network\n");
   Start();
@@ -418,6 +441,48 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_EQ(SpeedInputFilter, 40);
   Form1->Close();
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
+}
+
+// The window manager closes the frame while the settings dialog is open: the dialog stays up and
+// what is typed in it is applied, then the program closes and writes it.
+TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Form1->Show();  // as the program shows it: a modal dialog disables it
+  Advance(10100);
+  bool runsOn = false;
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    if (r.Caption != "Settings") return vcl::TDialogAnswer{};
+    win::SetTimer(nullptr, 0, 100, [&](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+      win::KillTimer(nullptr, id);
+      win::PostMessage(Form1->Handle(), win::WM_SYSCOMMAND, win::SC_CLOSE, 0);
+      Advance(500);
+      runsOn = !app->Terminated() && Settings->Visible();
+      Settings->Edit11->SetText("37.5");
+      Settings->SetModalResult(vcl::mrOk);
+    });
+    return std::nullopt;
+  };
+  Form1->General1Click(nullptr);
+  EXPECT_TRUE(runsOn);
+  EXPECT_FLOAT_EQ(Form1->fTargetAngle, 37.5f);
+  app->ProcessMessages();
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
+}
+
+// Without a display a question is closed as Escape closes it, by the buttons it offers, and the
+// choice is told.
+TEST_F(Program, WithoutADisplayAYesCancelQuestionIsAnsweredCancel) {
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  Advance(10100);
+  vcl::SetDialogResponder(AnswerWithoutDisplay);
+  EXPECT_EQ(vcl::MessageDlg("Starting capture!", vcl::mtConfirmation, vcl::mbYes | vcl::mbCancel),
+            vcl::mrCancel);
+  EXPECT_TRUE(Lines("corvatalen.txt")
+                  .back()
+                  .ends_with(";Confirm: Starting capture! [Cancel: no display to answer]"));
 }
 
 TEST_F(Program, PolarButtonShowsThePolarFormModallyWithTheSpeedSource) {

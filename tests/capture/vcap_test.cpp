@@ -552,6 +552,17 @@ TEST_F(CaptureTest, TheChoiceIsFoundAgainInListsMadeAfresh) {
   EXPECT_EQ(cap->ACapSourceIdx(), 0);
   EXPECT_EQ(cap->VCompDevice(), "MJPEG Compressor");
   EXPECT_EQ(cap->VCompDeviceIdx(), 0);
+  // Chosen again from the new lists, they are the ones in use: the graph stays as it is.
+  int changes = 0;
+  cap->OnChangeDevice = cap->OnChangeCompressor =
+      rtl::TNotifyEvent(this, [&](rtl::TObject*) { ++changes; });
+  capture::Devices().ClearSteps();
+  cap->ChooseDevices("Cam (2)", "Mic", false);
+  cap->ChooseCompressors("MJPEG Compressor", "", false);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(capture::Devices().Steps(), std::vector<std::string>{});
+  EXPECT_TRUE(cap->Previewing());
+  cap->OnChangeDevice = cap->OnChangeCompressor = nullptr;
   TGraphConfig c;
   cap->SaveGraph(&c);
   EXPECT_EQ(c.VCapSource, "Cam (2)");
