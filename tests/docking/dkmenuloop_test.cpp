@@ -267,5 +267,30 @@ TEST_F(MenuLoop, ASubmenuOpensAfterTheMenuShowDelayAndAClickRunsItsItem) {
   EXPECT_EQ(clicked, (std::vector<std::string>{"&Second"}));
 }
 
+TEST_F(MenuLoop, MovingFromAnOpenSubmenuToAnotherRowClosesItOrOpensThatRowsSubmenu) {
+  auto* tools = Add<TDKSubmenuItem>(root, "&Tools");
+  Add(tools, "&Wind");
+  const unsigned delay = static_cast<unsigned>(GetMenuShowDelay());
+  win::InputScript script;
+  std::vector<std::string> opened;  // the open submenu's first row after each move
+  auto hover = [&](TDKCustomItem* item) {
+    return [&, item] {
+      const POINT p = RowPoint(rootView, item);
+      win::PostRawInput(win::MouseMove(p.x, p.y));
+    };
+  };
+  auto note = [&] {
+    TDKView* sub = rootView->OpenViewerView();
+    opened.push_back(sub ? sub->Viewers(0)->Item()->Caption() : "");
+  };
+  script.Then(Grab()).Then(hover(more)).After(2 * delay).Then(note);
+  script.Then(hover(open)).After(2 * delay).Then(note);
+  script.Then(hover(more)).After(2 * delay).Then(note);
+  script.Then(hover(tools)).After(2 * delay).Then(note);
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  EXPECT_EQ(Run(script), nullptr);
+  EXPECT_EQ(opened, (std::vector<std::string>{"&First", "", "&First", "&Wind"}));
+}
+
 }  // namespace
 }  // namespace itemtest
