@@ -522,7 +522,9 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
       mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
                                                      c.y - selected_->BoundsRect.top);
   }
-  if (was != mouseInSelected_ && hasCapture_ && selected_) Invalidate(selected_);
+  if (was != mouseInSelected_ && hasCapture_ && selected_ &&
+      (selected_->Item()->ItemStyle() & isRepaintOnPush))
+    Invalidate(selected_);
   if (inModalLoop_ && mouseInside_ && !hasCapture_ && IsPopupView()) {
     const POINT c = ToClient(this, P);
     if (showUpArrow_ && c.y < DKScrollArrowHeight) {

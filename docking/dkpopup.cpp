@@ -292,6 +292,9 @@ std::unique_ptr<TDKPopupWindow> TDKCustomItem::CreatePopup(TDKView* ParentView,
 // ------------------------------------------------------------------ the view's child popups
 
 bool TDKView::OpenChildPopup(bool SelectFirstItem) {
+  // A timer still running from the mouse would close or reopen what opens here.
+  StopTimer(tiClose);
+  StopTimer(tiOpen);
   if (selected_ && selected_ != openViewer_) {
     CloseChildPopups();
     TDKCustomItem* item = selected_->Item();
@@ -309,6 +312,7 @@ bool TDKView::OpenChildPopup(bool SelectFirstItem) {
 
 void TDKView::CloseChildPopups() {
   if (openViewerView_) openViewerView_->CloseChildPopups();
+  StopTimer(tiClose);
   TDKItemViewer* was = openViewer_;
   openPopup_.reset();
   openViewerView_ = nullptr;
