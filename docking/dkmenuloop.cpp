@@ -578,11 +578,17 @@ void TDKView::EnterToolbarLoop(unsigned Options) {
 
 TDKCustomItem* TDKCustomItem::Popup(int X, int Y, bool TrackRightButton,
                                     TDKPopupAlignment Alignment, bool ReturnClickedItemOnly) {
+  return OpenPopup(false, TrackRightButton, POINT{X, Y}, Alignment, ReturnClickedItemOnly);
+}
+
+TDKCustomItem* TDKCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightButton,
+                                        POINT PopupPoint, TDKPopupAlignment Alignment,
+                                        bool ReturnClickedItemOnly) {
   TDKDoneActionData done;
   {
     TDKModalHandler handler(nullptr);
     std::unique_ptr<TDKPopupWindow> popup =
-        CreatePopup(nullptr, nullptr, false, false, POINT{X, Y}, Alignment);
+        CreatePopup(nullptr, nullptr, false, SelectFirstItem, PopupPoint, Alignment);
     TDKView* view = popup->View();
     view->SetIgnoreRelease(true);
     handler.SetPopup(popup.get());

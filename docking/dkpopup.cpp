@@ -60,6 +60,9 @@ void TDKPopupWindow::CreateParams(vcl::TCreateParams& Params) {
   Params.Style = win::WS_POPUP;
   Params.ExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win::WS_EX_NOACTIVATE;
   Params.WndParent = nullptr;
+  // What lies under a menu is kept while it shows; newer systems draw its shadow.
+  Params.WindowClassStyle |= win::CS_SAVEBITS;
+  if (IsWindowsXP()) Params.WindowClassStyle |= win::CS_DROPSHADOW;
 }
 
 vcl::TRect TDKPopupWindow::ClientRect() const {

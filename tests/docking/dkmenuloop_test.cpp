@@ -295,6 +295,21 @@ TEST_F(MenuLoop, MovingFromAnOpenSubmenuToAnotherRowClosesItOrOpensThatRowsSubme
   EXPECT_EQ(opened, (std::vector<std::string>{"&Second", "", "&First", "&Wind", ""}));
 }
 
+TEST_F(MenuLoop, OpenedWithItsFirstItemSelectedReturnRunsThatItem) {
+  win::InputScript script;
+  unsigned style = 0;
+  script.Then(Grab()).Then([&] {
+    style = static_cast<unsigned>(win::GetClassLong(rootView->Window()->Handle(), win::GCL_STYLE));
+  });
+  script.Key(win::VK_RETURN);
+  EXPECT_EQ(root->OpenPopup(true, false, POINT{200, 150}, dkpaLeft, true), open);
+  Pump();
+  EXPECT_TRUE(clicked.empty());  // only the item was asked for
+  // A menu keeps the picture under it and casts a shadow.
+  EXPECT_EQ(style & (win::CS_SAVEBITS | win::CS_DROPSHADOW),
+            unsigned(win::CS_SAVEBITS | win::CS_DROPSHADOW));
+}
+
 TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
   auto* dock = new TDKDock(form);
   dock->SetParent(form);
