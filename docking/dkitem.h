@@ -247,6 +247,9 @@ class TDKCustomItem : public rtl::TComponent {
   // clicked item (posting its click unless ReturnClickedItemOnly).
   TDKCustomItem* Popup(int X, int Y, bool TrackRightButton, TDKPopupAlignment Alignment = dkpaLeft,
                        bool ReturnClickedItemOnly = false);
+  // The same, optionally with the first item selected (a menu opened from the keyboard).
+  TDKCustomItem* OpenPopup(bool SelectFirstItem, bool TrackRightButton, POINT PopupPoint,
+                           TDKPopupAlignment Alignment, bool ReturnClickedItemOnly);
   std::unique_ptr<TDKPopupWindow> CreatePopup(TDKView* ParentView, TDKItemViewer* ParentViewer,
                                               bool PositionAsSubmenu, bool SelectFirstItem,
                                               POINT PopupPoint, TDKPopupAlignment Alignment);

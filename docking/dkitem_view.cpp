@@ -744,7 +744,8 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
     R(ci).show = chevronNeeded;
     if (chevronNeeded) {
       if (CanMoveControls) chevron->Item()->SetEnabled(hiddenNonControl);
-      const int at = std::max(AChevronOffset - AChevronSize, 0);
+      // At the end of the row, or after the items when even the last one left does not fit.
+      const int at = std::max(AChevronOffset - AChevronSize, Along(totalSize, vertical));
       R(ci).r = vertical ? RECT{0, at, totalSize.cx, at + AChevronSize}
                          : RECT{at, 0, at + AChevronSize, totalSize.cy};
     }
@@ -810,17 +811,21 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   if (old) old->Leaving();
   selected_ = Value;
   selectedViaMouse_ = ViaMouse;
-  if (old) Invalidate(old);
+  // Items that look the same selected or not are left unpainted.
+  if (old && (old->Item()->ItemStyle() & isRepaintOnSelect)) Invalidate(old);
   if (!Value) return;
-  Invalidate(Value);
+  const TDKItemStyle style = Value->Item()->ItemStyle();
+  if (style & isRepaintOnSelect) Invalidate(Value);
   Value->Entering();
   NotifyFocusEvent();
   if (inModalLoop_ && IsPopupView()) {
     StopTimer(tiOpen);
-    if (ViaMouse && (Value->Item()->ItemStyle() & isSubmenu)) StartTimer(tiOpen, delay);
+    if (ViaMouse && (style & isSubmenu)) StartTimer(tiOpen, delay);
   }
-  if (isToolbar_ && !IsPopupView() && dropDownMode_ && Value != openViewer_ &&
-      (ViaMouse || !(Value->Item()->ItemStyle() & isNoKeyboardOpen)))
+  // The chevron's popup is a toolbar with a parent: pointing at its buttons drops their menus.
+  if (isToolbar_ && ViaMouse && parentView_) dropDownMode_ = true;
+  if (isToolbar_ && dropDownMode_ && Value != openViewer_ &&
+      (ViaMouse || !(style & isNoKeyboardOpen)))
     OpenChildPopup(!ViaMouse);
 }
 

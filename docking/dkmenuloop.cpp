@@ -102,7 +102,9 @@ void UpdateAllSelections(TDKView* Root, POINT P, bool AllowNew) {
       v->UpdateSelection(P, AllowNew);
       return;
     }
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->UpdateSelection(P, AllowNew);
+  // A view's new selection may close the popups below it: those are not visited again.
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+    if (Root->ContainsView(*it)) (*it)->UpdateSelection(P, AllowNew);
 }
 
 // The viewer under the mouse, and the view that has the mouse without a viewer under it.
@@ -319,14 +321,19 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
     TDKView* deepest = chain.back();
     switch (msg.message) {
       case win::WM_TIMER: {
-        bool handled = false;
-        for (TDKView* v : chain)
-          if (v->IsPopupView() && WindowIs(v, msg.hwnd) && msg.wParam >= TimerBase &&
-              msg.wParam <= TimerBase + 3) {
-            HandleTimer(v, static_cast<unsigned>(msg.wParam - TimerBase));
-            handled = true;
-          }
-        if (!handled) win::DispatchMessage(&msg);
+        // One popup owns the timer. Its handler may close the popups below it, so the chain
+        // taken before is not walked any further.
+        TDKView* owner = nullptr;
+        if (msg.wParam >= TimerBase && msg.wParam <= TimerBase + 3)
+          for (TDKView* v : chain)
+            if (v->IsPopupView() && WindowIs(v, msg.hwnd)) {
+              owner = v;
+              break;
+            }
+        if (owner)
+          HandleTimer(owner, static_cast<unsigned>(msg.wParam - TimerBase));
+        else
+          win::DispatchMessage(&msg);
         break;
       }
       case 0x004D:
@@ -340,7 +347,8 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         if (ButtonDown(TrackRightButton) && key != win::VK_F1) break;
         if (TDKItemViewer* sel = deepest->Selected()) sel->KeyDown(key, KeyShift());
         if (Root->IsModalEnding()) break;
-        if (key != 0) deepest->KeyDown(key, KeyShift());
+        // The viewer may have closed popups: the key goes to the deepest one still open.
+        if (key != 0) Chain(Root).back()->KeyDown(key, KeyShift());
         if (Root->IsModalEnding()) break;
         if (key != 0) win::TranslateMessage(&msg);
         break;
@@ -514,7 +522,9 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
       mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
                                                      c.y - selected_->BoundsRect.top);
   }
-  if (was != mouseInSelected_ && hasCapture_ && selected_) Invalidate(selected_);
+  if (was != mouseInSelected_ && hasCapture_ && selected_ &&
+      (selected_->Item()->ItemStyle() & isRepaintOnPush))
+    Invalidate(selected_);
   if (inModalLoop_ && mouseInside_ && !hasCapture_ && IsPopupView()) {
     const POINT c = ToClient(this, P);
     if (showUpArrow_ && c.y < DKScrollArrowHeight) {
@@ -568,11 +578,17 @@ void TDKView::EnterToolbarLoop(unsigned Options) {
 
 TDKCustomItem* TDKCustomItem::Popup(int X, int Y, bool TrackRightButton,
                                     TDKPopupAlignment Alignment, bool ReturnClickedItemOnly) {
+  return OpenPopup(false, TrackRightButton, POINT{X, Y}, Alignment, ReturnClickedItemOnly);
+}
+
+TDKCustomItem* TDKCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightButton,
+                                        POINT PopupPoint, TDKPopupAlignment Alignment,
+                                        bool ReturnClickedItemOnly) {
   TDKDoneActionData done;
   {
     TDKModalHandler handler(nullptr);
     std::unique_ptr<TDKPopupWindow> popup =
-        CreatePopup(nullptr, nullptr, false, false, POINT{X, Y}, Alignment);
+        CreatePopup(nullptr, nullptr, false, SelectFirstItem, PopupPoint, Alignment);
     TDKView* view = popup->View();
     view->SetIgnoreRelease(true);
     handler.SetPopup(popup.get());

@@ -60,6 +60,9 @@ void TDKPopupWindow::CreateParams(vcl::TCreateParams& Params) {
   Params.Style = win::WS_POPUP;
   Params.ExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win::WS_EX_NOACTIVATE;
   Params.WndParent = nullptr;
+  // What lies under a menu is kept while it shows; newer systems draw its shadow.
+  Params.WindowClassStyle |= win::CS_SAVEBITS;
+  if (IsWindowsXP()) Params.WindowClassStyle |= win::CS_DROPSHADOW;
 }
 
 vcl::TRect TDKPopupWindow::ClientRect() const {
@@ -292,6 +295,9 @@ std::unique_ptr<TDKPopupWindow> TDKCustomItem::CreatePopup(TDKView* ParentView,
 // ------------------------------------------------------------------ the view's child popups
 
 bool TDKView::OpenChildPopup(bool SelectFirstItem) {
+  // A timer still running from the mouse would close or reopen what opens here.
+  StopTimer(tiClose);
+  StopTimer(tiOpen);
   if (selected_ && selected_ != openViewer_) {
     CloseChildPopups();
     TDKCustomItem* item = selected_->Item();
@@ -309,6 +315,7 @@ bool TDKView::OpenChildPopup(bool SelectFirstItem) {
 
 void TDKView::CloseChildPopups() {
   if (openViewerView_) openViewerView_->CloseChildPopups();
+  StopTimer(tiClose);
   TDKItemViewer* was = openViewer_;
   openPopup_.reset();
   openViewerView_ = nullptr;

@@ -69,6 +69,7 @@ class MenuLoop : public ItemTest {
         v->Window()->ClientToScreen(vcl::TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     return POINT{p.x, p.y};
   }
+  static void MoveTo(POINT p) { win::PostRawInput(win::MouseMove(p.x, p.y)); }
 
   TDKRootItem* root = nullptr;
   TDKCustomItem *open, *copy, *cut, *more, *first, *second, *disabled;
@@ -265,6 +266,79 @@ TEST_F(MenuLoop, ASubmenuOpensAfterTheMenuShowDelayAndAClickRunsItsItem) {
   EXPECT_TRUE(openLate);
   Pump();
   EXPECT_EQ(clicked, (std::vector<std::string>{"&Second"}));
+}
+
+TEST_F(MenuLoop, MovingFromAnOpenSubmenuToAnotherRowClosesItOrOpensThatRowsSubmenu) {
+  auto* tools = Add<TDKSubmenuItem>(root, "&Tools");
+  Add(tools, "&Wind");
+  const unsigned delay = static_cast<unsigned>(GetMenuShowDelay());
+  win::InputScript script;
+  std::vector<std::string> opened;  // the open submenu's first row after each move
+  auto hover = [&](TDKCustomItem* item) { return [&, item] { MoveTo(RowPoint(rootView, item)); }; };
+  auto note = [&] {
+    TDKView* sub = rootView->OpenViewerView();
+    opened.push_back(sub ? sub->Viewers(0)->Item()->Caption() : "");
+  };
+  // Keys that open the submenu before the show delay ends: it stays as they left it.
+  script.Then(Grab()).Then(hover(more)).After(delay / 4).Key(win::VK_RIGHT).Key(win::VK_DOWN);
+  script.After(2 * delay).Then([&] { opened.push_back(Sel()); });
+  script.Then(hover(open)).After(2 * delay).Then(note);
+  script.Then(hover(more)).After(2 * delay).Then(note);
+  script.Then(hover(tools)).After(2 * delay).Then(note);
+  // Leaving it starts the close timer; closing it at once stops the timer.
+  script.Then(hover(open)).Then([&] {
+    rootView->CloseChildPopups();
+    opened.push_back(rootView->TimerRunning(TDKView::tiClose) ? "timer" : "");
+  });
+  script.Key(win::VK_ESCAPE);
+  EXPECT_EQ(Run(script), nullptr);
+  EXPECT_EQ(opened, (std::vector<std::string>{"&Second", "", "&First", "&Wind", ""}));
+}
+
+TEST_F(MenuLoop, OpenedWithItsFirstItemSelectedReturnRunsThatItem) {
+  win::InputScript script;
+  unsigned style = 0;
+  script.Then(Grab()).Then([&] {
+    style = static_cast<unsigned>(win::GetClassLong(rootView->Window()->Handle(), win::GCL_STYLE));
+  });
+  script.Key(win::VK_RETURN);
+  EXPECT_EQ(root->OpenPopup(true, false, POINT{200, 150}, dkpaLeft, true), open);
+  Pump();
+  EXPECT_TRUE(clicked.empty());  // only the item was asked for
+  // A menu keeps the picture under it and casts a shadow.
+  EXPECT_EQ(style & (win::CS_SAVEBITS | win::CS_DROPSHADOW),
+            unsigned(win::CS_SAVEBITS | win::CS_DROPSHADOW));
+}
+
+TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
+  auto* dock = new TDKDock(form);
+  dock->SetParent(form);
+  dock->SetPosition(dpTop);
+  auto* bar = new TDKToolbar(form);
+  bar->SetImages(images);
+  bar->SetChevronPriorityForNewItems(dkcpLowest);
+  for (int k = 0; k < 30; ++k) Add(bar->Items(), "", k % 4);  // more than the dock holds
+  auto* marks = Add<TDKSubmenuItem>(bar->Items(), "", 1);
+  Add(marks, "Mark &1");
+  auto* tools = Add<TDKSubmenuItem>(bar->Items(), "", 2);
+  Add(tools, "&Wind");
+  bar->SetCurrentDock(dock);
+  Pump();
+  rootView = bar->View();
+  const POINT c = RowPoint(rootView, bar->ChevronItem());
+  std::vector<std::string> seen;  // the dropped menu's row, then its selection
+  win::InputScript script;
+  script.Move(c.x, c.y).Click(c.x, c.y);
+  for (TDKCustomItem* b : {marks, tools})
+    script.Then([&, b] { MoveTo(RowPoint(rootView->OpenViewerView(), b)); }).Then([&] {
+      TDKView* menu = rootView->OpenViewerView()->OpenViewerView();
+      seen.push_back(menu ? menu->Viewers(0)->Item()->Caption() : "");
+    });
+  script.Key(win::VK_DOWN).After(2 * static_cast<unsigned>(GetMenuShowDelay()));
+  script.Then([&] { seen.push_back(Sel()); }).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  script.Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Mark &1", "&Wind", "&Wind"}));
 }
 
 }  // namespace

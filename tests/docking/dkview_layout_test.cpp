@@ -2,6 +2,8 @@
 // that scroll. A button with a 16 x 16 image alone is 6 + 16 + 1 = 23 wide and 16 + 6 = 22 high.
 #include <gmock/gmock.h>
 
+#include "docking/dktoolbar.h"
+#include "platform/win/paint.h"
 #include "tests/docking/itemfixture.h"
 
 namespace itemtest {
@@ -310,6 +312,56 @@ TEST_F(Layout, ALayoutFindsAViewerWhoseItemNowAsksForAnotherClass) {
   v->CalculatePositions(true, dkvoHorizontal, 0, 0, 0);
   ASSERT_NE(dynamic_cast<BigViewer*>(v->Find(sw)), nullptr);
   EXPECT_EQ(v->Find(sw)->BoundsRect, Rc(23, 0, 63, 40));
+}
+
+TEST_F(Layout, OnARowTooShortForEvenOneButtonTheChevronComesAfterIt) {
+  auto* bar = new TDKToolbar(form);
+  bar->SetImages(images);
+  for (int k = 0; k < 3; ++k) Add(bar->Items(), "", k);
+  // 30 pixels with a 12-pixel chevron would put it at 18, over the one button left (23).
+  bar->View()->CalculatePositions(true, dkvoHorizontal, 0, 30, 12);
+  EXPECT_EQ(bar->View()->Find(bar->ChevronItem())->BoundsRect, Rc(23, 0, 35, 22));
+  bar->View()->CalculatePositions(true, dkvoVertical, 0, 30, 12);
+  EXPECT_EQ(bar->View()->Find(bar->ChevronItem())->BoundsRect, Rc(0, 22, 23, 34));
+}
+
+// An item drawn the same whether it is selected or pressed.
+struct Unchanging : TDKItem {
+  Unchanging() : TDKItem(nullptr) {
+    SetItemStyle(ItemStyle() & ~(isRepaintOnSelect | isRepaintOnPush));
+  }
+};
+
+TEST_F(Layout, OnlyItemsThatLookSelectedOrPressedRepaintWhenTheyBecomeSo) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* plain = Add(root, "", 0);
+  root->Add(new Unchanging);
+  root->Items(1)->SetImageIndex(1);
+  TDKView* v = MakeView(root, true);
+  v->UpdatePositions();
+  Pump();
+  auto dirty = [&] {  // what waits to be painted; then nothing does
+    RECT r{};
+    win::GetUpdateRect(host->Handle(), &r, false);
+    win::ValidateRect(host->Handle(), nullptr);
+    return r;
+  };
+  // Selected, then held down by the mouse while the pointer leaves it.
+  auto repainted = [&](TDKCustomItem* i) {
+    v->SetSelected(v->Find(i));
+    const RECT selected = dirty();
+    v->SetCapture();
+    v->SetMouseInsideSelected(true);
+    const vcl::TPoint off = host->ClientToScreen(vcl::TPoint{100, 10});
+    v->UpdateSelection(POINT{off.x, off.y}, false);
+    const RECT left = dirty();
+    v->CancelCapture();
+    dirty();
+    return std::vector<RECT>{selected, left};
+  };
+  EXPECT_EQ(repainted(root->Items(1)), (std::vector<RECT>{RECT{}, RECT{}}));
+  EXPECT_EQ(repainted(plain), (std::vector<RECT>{Rc(0, 0, 23, 22), Rc(0, 0, 23, 22)}));
 }
 
 }  // namespace
