@@ -172,7 +172,8 @@ class TDKDock : public vcl::TCustomControl {
   friend class TDKCustomDockableWindow;
   void BackgroundChanged(rtl::TObject* Sender);
   void RecalcNCSizes();
-  void DrawNCArea();
+  // The bound lines and the rest of the frame, into the window's DC or one it is printed into.
+  void DrawNCArea(HDC DC);
   void RemoveFromLists(TDKCustomDockableWindow* Bar);
   bool RelayToFloating(vcl::TMessage& m, bool menuEvents);
 

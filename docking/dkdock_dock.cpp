@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "docking/dkcommon.h"
 #include "docking/dkconsts.h"
 #include "docking/dkdock.h"
 #include "platform/gdi/dc.h"
@@ -573,9 +574,8 @@ void TDKDock::Paint() {
   }
 }
 
-void TDKDock::DrawNCArea() {
+void TDKDock::DrawNCArea(HDC dc) {
   if (!HandleAllocated() || (ncWidth_ == 0 && ncHeight_ == 0)) return;
-  HDC dc = win::GetWindowDC(Handle());
   const int w = Width(), h = Height();
   const RECT client = win::GetClientRectInWindow(Handle());
   gdi::SaveDC(dc);
@@ -594,7 +594,6 @@ void TDKDock::DrawNCArea() {
     if (boundLines_ & blRight) (r = RECT{w - 1, 0, w, h}, gdi::FillRect(dc, &r, light));
   }
   gdi::RestoreDC(dc, -1);
-  win::ReleaseDC(Handle(), dc);
 }
 
 bool TDKDock::RelayToFloating(vcl::TMessage& m, bool menuEvents) {
@@ -626,8 +625,15 @@ void TDKDock::WndProc(vcl::TMessage& m) {
       return;
     }
     case win::WM_NCPAINT:
-      DrawNCArea();
+      if (HandleAllocated()) {
+        HDC dc = win::GetWindowDC(Handle());
+        DrawNCArea(dc);
+        win::ReleaseDC(Handle(), dc);
+      }
       m.Result = 0;
+      return;
+    case win::WM_PRINT:
+      HandleWMPrint(Handle(), m.WParam, m.LParam, [this](HWND, HDC dc) { DrawNCArea(dc); });
       return;
     case win::WM_ERASEBKGND:
       if (UsingBackground()) {

@@ -1106,9 +1106,9 @@ void TDKView::DrawItem(vcl::TCanvas* Canvas, TDKItemViewer* Viewer) {
   // Pressed: its menu is open, or the mouse holds it down and is still on it.
   const bool pushed = selected && (Viewer == openViewer_ || (hasCapture_ && mouseInSelected_));
   const bool menuRow = !Viewer->IsToolbarStyle();
-  const vcl::TColor back = (menuRow && selected && Viewer->Item()->Enabled())
-                               ? gdi::clHighlight
-                               : (window_ ? window_->Color() : gdi::clBtnFace);
+  // A disabled row is highlighted too: the keyboard can rest on it.
+  const vcl::TColor back =
+      (menuRow && selected) ? gdi::clHighlight : (window_ ? window_->Color() : gdi::clBtnFace);
   Canvas->Brush()->SetStyle(vcl::bsSolid);
   Canvas->Brush()->SetColor(back);
   Canvas->FillRect(vcl::TRect{r.left, r.top, r.right, r.bottom});

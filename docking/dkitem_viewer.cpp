@@ -259,7 +259,7 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
       button.right = r.right - 11;
       arrow.left = r.right - 11;
       arrow.right = r.right - 2;
-      if (enabled && checked && !IsSelected) DitherFill(dc, button);
+      if (checked && !IsSelected) DitherFill(dc, button);
       if (enabled && (IsPushed || checked || IsSelected)) {
         const bool arrowPushed = IsPushed && view_->OpenViewer() == this;
         RECT b = button, a = arrow;
@@ -273,7 +273,7 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
       dropArrow(arrow);
       r.right = button.right;
     } else {
-      if (enabled && checked && !IsSelected) DitherFill(dc, r);
+      if (checked && !IsSelected) DitherFill(dc, r);
       if (enabled && (IsPushed || checked || IsSelected)) {
         RECT e = r;
         gdi::DrawEdge(dc, &e, IsPushed || checked ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
@@ -293,7 +293,8 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
         dropArrow(a);
       }
     }
-    if ((IsPushed || checked) && enabled) gdi::OffsetRect(&r, 1, 1);
+    // Checked shows in the dither and the shift even when disabled, which has no edge.
+    if (IsPushed || checked) gdi::OffsetRect(&r, 1, 1);
     const bool showImage = ImageShown() && images;
     const bool above = IsRotated() || HasOption(item_, dkoImageAboveCaption);
     RECT textR = r;
@@ -321,6 +322,12 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
   const int col = MenuImageColumn(images, h);
   const bool highlighted = IsSelected && item_->Enabled();
   RECT colR{r.left, r.top, r.left + col, r.bottom};
+  // The column stands out as a small button, under its image or check mark.
+  if (highlighted || item_->Checked()) {
+    RECT e = colR;
+    gdi::DrawEdge(dc, &e, item_->Checked() ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
+                  gdi::BF_RECT | gdi::BF_MIDDLE);
+  }
   const bool showImage = ImageShown() && images;
   if (showImage) {
     DrawImage(images, Canvas, (colR.left + colR.right - images->Width()) / 2,
@@ -348,11 +355,6 @@ void TDKItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaRect, bool
           {{cx - 3, cy - 2}, {cx - 3, cy - 1}, {cx, cy + 2}, {cx + 5, cy - 3}, {cx + 5, cy - 5}},
           c);
     }
-  }
-  if ((showImage && highlighted) || item_->Checked()) {
-    RECT e = colR;
-    gdi::DrawEdge(dc, &e, item_->Checked() ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER,
-                  gdi::BF_RECT);
   }
   const vcl::TColor fg = highlighted ? gdi::clHighlightText : text;
   gdi::SetTextColor(dc, gdi::ColorToRGB(fg));

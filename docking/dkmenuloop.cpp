@@ -1,6 +1,7 @@
 // The menu loop: while a menu is open the program runs this loop instead of the application's.
 // It holds the mouse capture, sends keys to the deepest open popup, tracks the item under the
 // mouse, drives the submenu timers and ends when a command is chosen or the user leaves.
+#include <cctype>
 #include <climits>
 
 #include "docking/dkanim.h"
@@ -622,10 +623,17 @@ bool TDKCustomToolbar::KeyboardOpen(char Key, bool RequirePrimaryAccel) {
   if (Key) {
     bool only = false;
     v = view_->NextSelectableWithAccel(nullptr, Key, true, only);
+    // The view also matches a caption without an accelerator by its first letter; where only
+    // an accelerator will do, such a match is none.
+    const auto lower = [](char c) {
+      return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    };
+    if (v && RequirePrimaryAccel && lower(FindAccelChar(v->GetCaptionText())) != lower(Key))
+      v = nullptr;
     if (v && only) {
       enter = true;
       options = TDKView::tlExecuteSelected;
-    } else if (v && menuBar_ && !RequirePrimaryAccel) {
+    } else if (v && menuBar_) {
       enter = true;
     }
   } else {

@@ -60,6 +60,20 @@ TEST_F(Arrange, ShrinkingToolWindowsGiveUpLengthBeforeTheRowWraps) {
   EXPECT_EQ(w[2]->EffectiveDockRow(), 1);
 }
 
+TEST_F(Arrange, ChangingTheShrinkModeOfADockedToolWindowRearrangesItsDock) {
+  Tool(top, 300, 20, 0, -1, "A");
+  Tool(top, 300, 20, 0, -1, "B");
+  auto* c = Tool(top, 300, 20, 0, -1, "C");
+  c->SetMinClientWidth(150);
+  ASSERT_EQ(c->EffectiveDockRow(), 1);
+  // 930 pixels wanted, 800 there: C gives up 130 and stays in the first row.
+  c->SetShrinkMode(dksmChevron);
+  EXPECT_EQ(Bounds(c), R(620, 0, 180, 24));
+  EXPECT_EQ(top->Height(), 24);
+  c->SetShrinkMode(dksmNone);
+  EXPECT_EQ(Bounds(c), R(0, 24, 310, 24));
+}
+
 TEST_F(Arrange, AFullSizeWindowTakesARowAndTheWholeLength) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
   auto* b = Tool(top, 100, 30, 0, -1, "B");

@@ -53,6 +53,17 @@ TEST_F(Paint, DockedAndFloatingWindowsPrintAsTheyShow) {
   ExpectPrintMatchesScreen(t->FloatingWindowParent());
 }
 
+TEST_F(Paint, ADockPrintsItsBoundLines) {
+  top->SetBoundLines(blTop | blBottom);
+  Tool(top, 120, 40, 0, -1, "Lined");
+  Pump();
+  // Shadow above, highlight below, across the whole dock.
+  const POINT above = FramePoint(top, 700, 0), below = FramePoint(top, 700, top->Height() - 1);
+  EXPECT_EQ(ScreenAt(above), gdi::ColorToRGB(gdi::clBtnShadow));
+  EXPECT_EQ(ScreenAt(below), gdi::ColorToRGB(gdi::clBtnHighlight));
+  ExpectPrintMatchesScreen(top);
+}
+
 TEST_F(Paint, OnABackgroundTheFrameFollowsThePatternAndRepaintsAtOnce) {
   vcl::TBitmap pic;
   pic.SetSize(16, 16);

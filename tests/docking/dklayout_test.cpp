@@ -311,6 +311,18 @@ TEST_F(DockLayout, AWindowWithoutAParentDocksWhereTheFileSays) {
   EXPECT_EQ(drifter->Parent(), nullptr);
 }
 
+// The size a user cannot change is the design's, whatever the file holds.
+TEST_F(DockLayout, ANonResizableToolWindowRestoresNoClientSize) {
+  T(1)->SetResizable(false);
+  WriteFile(
+      "[DKToolWindow1]\nRev=2000\nDockedTo=DKDock3\nClientWidth=150\nClientHeight=90\n"
+      "[DKToolWindow2]\nRev=2000\nDockedTo=DKDock3\nClientWidth=150\nClientHeight=90\n");
+  Load();
+  // Its row is the other window's height; its own size stays.
+  EXPECT_EQ(T(1)->BarSize(), (SIZE{100, 40}));
+  EXPECT_EQ(T(2)->BarSize(), (SIZE{150, 90}));
+}
+
 // A kind of window of its own keeps a value beside its place: read before it moves, done once
 // it sits where the file says, written after the place.
 TEST_F(DockLayout, AWindowKindKeepsItsOwnValues) {

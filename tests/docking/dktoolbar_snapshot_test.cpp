@@ -1,4 +1,6 @@
 // Headless pictures of toolbars and menus, written as PNG files for a person to look at.
+#include <array>
+
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
@@ -214,6 +216,15 @@ int ArrowMisses(TDKPopupWindow* popup, TDKCustomItem* item, vcl::TColor c) {
   return misses;
 }
 
+// The open popup that shows a root item's children.
+TDKPopupWindow* PopupOf(TDKCustomItem* root) {
+  for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
+       h = win::GetWindow(h, win::GW_HWNDNEXT))
+    if (auto* w = dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h)))
+      if (w->View()->ParentItem() == root) return w;
+  return nullptr;
+}
+
 TEST_F(ToolbarSnapshot, SubmenuRowsShowTheSystemsArrowInTheirTextColour) {
   auto* root = new TDKRootItem(form);
   auto* charts = Item<TDKSubmenuItem>(root, "&Charts");
@@ -230,11 +241,7 @@ TEST_F(ToolbarSnapshot, SubmenuRowsShowTheSystemsArrowInTheirTextColour) {
     looked = true;
     ProcessPaintMessages();
     Save("menu_arrows.png");
-    TDKPopupWindow* popup = nullptr;
-    for (win::HWND h = win::GetWindow(win::GetDesktopWindow(), win::GW_CHILD); h;
-         h = win::GetWindow(h, win::GW_HWNDNEXT))
-      if (auto* w = dynamic_cast<TDKPopupWindow*>(vcl::TWinControl::FindControl(h)))
-        if (w->View()->ParentItem() == root) popup = w;
+    TDKPopupWindow* popup = PopupOf(root);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(ArrowMisses(popup, charts, gdi::clMenuText), 0);
     // The selected split row: the button-text colour on the highlight.
@@ -312,6 +319,71 @@ TEST_F(ToolbarSnapshot, DisabledArrowsAndCaptionsAreEmbossedAndVerticalCaptionsU
   EXPECT_GT(Count(side, accel, gdi::clBtnText), Count(side, plain, gdi::clBtnText) + 3);
   EXPECT_GT(Count(side, off, gdi::clBtnHighlight), 0);
   EXPECT_GT(Count(side, off, gdi::clBtnShadow), 0);
+}
+
+vcl::TColor Rgb(vcl::TColor c) {
+  return static_cast<vcl::TColor>(gdi::ColorToRGB(c));
+}
+
+TEST_F(ToolbarSnapshot, ADisabledCheckedButtonIsDitheredAndShiftedWithoutAnEdge) {
+  auto* main = Bar("Main");
+  auto *plain = Item(main->Items(), "Log"), *checked = Item(main->Items(), "Log");
+  for (TDKItem* i : {plain, checked}) i->SetEnabled(false);
+  checked->SetChecked(true);
+  main->SetCurrentDock(top);
+  Pump();
+  Save("toolbar_disabled_checked.png");
+  // Inside where an enabled button has its edge, the face alternates with the highlight.
+  EXPECT_EQ(Count(main, checked, gdi::clBtnHighlight, RECT{1, 1, 3, 2}), 1);
+  // The grey caption sits one pixel lower and further right than the unchecked one's.
+  const gdi::Surface& screen = win::ComposeScreen();
+  auto ink = [&](TDKCustomItem* item, int shift) {
+    const RECT r = main->View()->Find(item)->BoundsRect;
+    std::vector<POINT> dots;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+      for (int x = 0; x < r.right - r.left; ++x) {
+        const POINT p = main->ClientToScreen(POINT{r.left + x, r.top + y});
+        if (gdi::NativeToColor(screen.Get(p.x, p.y)) == gdi::ColorToRGB(gdi::clGrayText))
+          dots.push_back(POINT{x - shift, y - shift});
+      }
+    return dots;
+  };
+  EXPECT_GT(ink(plain, 0).size(), 10u);
+  EXPECT_EQ(ink(checked, 1), ink(plain, 0));
+}
+
+TEST_F(ToolbarSnapshot, TheKeyboardsMenuRowIsHighlightedAndItsImageColumnAButton) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  TDKItem* rows[] = {Item(root, "&Track"), Item(root, "&Knots"), Item(root, "&Disconnected")};
+  rows[0]->SetChecked(true);
+  rows[2]->SetEnabled(false);
+  // Each row as Down reaches it: the image column's left edge and its inside, then the row
+  // right of the column.
+  using Look = std::array<vcl::TColor, 3>;
+  std::vector<Look> looks;
+  win::InputScript script;
+  script.After(200);
+  for (TDKItem* row : rows)
+    script.Key(win::VK_DOWN).Then([&, row] {
+      ProcessPaintMessages();
+      TDKPopupWindow* popup = PopupOf(root);
+      const RECT r = popup->View()->Find(row)->BoundsRect;
+      auto at = [&](int x, int y) {
+        return At(popup->ClientToScreen(POINT{r.left + x, r.top + y}));
+      };
+      const int h = r.bottom - r.top;
+      looks.push_back({at(0, h / 2), at(2, 2), at(h + 1, 1)});
+    });
+  script.Then([&] { Save("menu_selected_rows.png"); }).Key(win::VK_ESCAPE);
+  root->Popup(60, 40, false);
+  Pump();
+  const vcl::TColor face = Rgb(gdi::clBtnFace), selected = Rgb(gdi::clHighlight);
+  // Checked: sunken, with the face inside. Neither image nor check: still a raised button.
+  // Disabled: highlighted all along, no button.
+  EXPECT_EQ(looks, (std::vector<Look>{{Rgb(gdi::clBtnShadow), face, selected},
+                                      {Rgb(gdi::clBtnHighlight), face, selected},
+                                      {selected, selected, selected}}));
 }
 
 }  // namespace

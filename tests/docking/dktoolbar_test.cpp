@@ -495,12 +495,24 @@ TEST_F(MenuBarKeys, APlainToolbarAnswersAltAndItsAcceleratorOnly) {
   RunScript(script);
   EXPECT_EQ(selected, "Mark &1");
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &1"}));
-  // "A" matches only by its first letter, which a plain toolbar does not take from Alt.
+  // A shown caption without an accelerator matches by its first letter, which a plain toolbar
+  // does not take from Alt; a menu bar does.
+  auto* anchor = new TDKItem(form);
+  anchor->SetCaption("Anchor");
+  anchor->OnClick = rtl::TNotifyEvent(&ran, [this](rtl::TObject*) { ran.push_back("Anchor"); });
+  bar->Items()->Add(anchor);
+  Pump();
+  ASSERT_TRUE(bar->View()->Find(anchor)->CaptionShown());
   win::InputScript first;
   AltKey(first, 'A');
   RunScript(first);
   EXPECT_FALSE(bar->View()->InModalLoop());
   EXPECT_EQ(ran.size(), 1u);
+  bar->SetMenuBar(true);
+  win::InputScript menuBar;
+  AltKey(menuBar, 'A');
+  RunScript(menuBar);
+  EXPECT_EQ(ran, (std::vector<std::string>{"Mark &1", "Anchor"}));
 }
 
 }  // namespace
