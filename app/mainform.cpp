@@ -185,21 +185,26 @@ void TForm1::ComputeTrueWind(float boatSpeed) {
   }
 }
 
-// A compass or speed log that is chosen but has not given one reading since the start (none
-// fitted, or its sentences come empty) stands down for the GPS: a heading of 0 and a speed of 0
-// that no instrument said would make a current and a wind direction out of nothing.
+// A compass or speed log that is chosen but has given no value for the last ten seconds (none
+// fitted, its sentences come empty, or it has failed) stands down for the GPS until its next value.
 bool TForm1::CompassInUse() const {
-  return fHeadingSource == 1 && (comms == nullptr || comms->fCompassRead == 1);
+  return fHeadingSource == 1 &&
+         (comms == nullptr || fCompassWatch.Speaking(comms->fCompassReadings));
 }
 
 bool TForm1::SpeedLogInUse() const {
-  return fSpeedSource == 1 && (comms == nullptr || comms->fSpeedLogRead == 1);
+  return fSpeedSource == 1 &&
+         (comms == nullptr || fSpeedLogWatch.Speaking(comms->fSpeedLogReadings));
 }
 
 void TForm1::Timer1Timer(rtl::TObject*) {
   fSampleTime = fNow();
   const float lastTrueWindAngle = fTrueWindAngle;
   ReadInstrumentInputs();
+  if (comms != nullptr) {
+    fCompassWatch.Tick(comms->fCompassReadings);
+    fSpeedLogWatch.Tick(comms->fSpeedLogReadings);
+  }
   const bool speedLog = SpeedLogInUse();
   const bool compass = CompassInUse();
   const float boatSpeed = speedLog ? fSpeedThroughWater : fSpeedOverGround;

@@ -12,6 +12,7 @@
 
 #include "app/mapoverlays.h"
 #include "app/bde32.h"
+#include "app/instrumentwatch.h"
 #include "app/replay.h"
 #include "app/textlog.h"
 #include "capture/vcap.h"
@@ -402,6 +403,10 @@ class TForm1 : public vcl::TForm {
   float fTargetSpeedPrev = 0;
   float fGeoWindAnglePrev = 0;
   float fPerformancePrev = 0;
+
+  // The chosen compass and speed log, each standing down for the GPS while it is quiet.
+  TInstrumentWatch fCompassWatch;
+  TInstrumentWatch fSpeedLogWatch;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;

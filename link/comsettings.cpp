@@ -193,13 +193,13 @@ void Tcomms::DecodeLine(const char* sentence, std::size_t length) {
   // A sentence marked not valid (status V, mode N, fix quality 0) is no reading.
   switch (id) {
     case Id("VHW"):
-      if (Take(fSpeedThroughWater, FieldNumber(sentence, 5))) fSpeedLogRead = 1;
+      if (Take(fSpeedThroughWater, FieldNumber(sentence, 5))) ++fSpeedLogReadings;
       break;
     case Id("HDG"):
       DecodeSensorHeading(sentence);
       break;
     case Id("HDT"):
-      if (Take(fHeading, FieldNumber(sentence, 1))) fCompassRead = 1;
+      if (Take(fHeading, FieldNumber(sentence, 1))) ++fCompassReadings;
       break;
     case Id("VWR"):
       if (fNmeaWind == 1) DecodeWindWithSide(sentence, fApparentWindAngle, fApparentWindSpeed);
@@ -364,7 +364,7 @@ void Tcomms::DecodeSensorHeading(const char* sentence) {
     if (heading >= 360.0f) heading = 0;  // a tiny negative rounds up to 360 when added
   }
   fHeading = heading;
-  fCompassRead = 1;
+  ++fCompassReadings;
 }
 
 // VDM: the AIS payload in field 5; its first character is the message type.

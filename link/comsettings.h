@@ -108,10 +108,11 @@ class Tcomms : public vcl::TForm {
   char fAisPayload[kAisPayloadSize] = {};
   std::int32_t fInputSeen = 0;
   std::int32_t fDebugView = 0;
-  // Set by the first heading (HDG, HDT) and the first speed through the water (VHW) that carry a
-  // value: a compass or speed log that never spoke is not there, whatever the settings say.
-  std::int32_t fCompassRead = 0;
-  std::int32_t fSpeedLogRead = 0;
+  // Counted up by every heading (HDG, HDT) and every speed through the water (VHW) that carries a
+  // value: the main window tells by them a compass or speed log that is not there, or has gone
+  // quiet, whatever the settings say.
+  std::uint32_t fCompassReadings = 0;
+  std::uint32_t fSpeedLogReadings = 0;
 
   // Source choices.
   std::int32_t fSpeedSource = 0;

@@ -25,7 +25,7 @@ class MainTick : public ::testing::Test {
   void SetUp() override {
     comms = instruments.get();
     // The values set by hand below stand for a compass and a speed log that are fitted.
-    instruments->fCompassRead = instruments->fSpeedLogRead = 1;
+    instruments->fCompassReadings = instruments->fSpeedLogReadings = 1;
     for (int* filter : {&WindAngleInputFilter, &WindSpeedInputFilter, &SpeedInputFilter,
                         &CourseInputFilter, &TargetSpeedInputFilter, &VmgInputFilter,
                         &GeoWindAngleInputFilter, &PerformanceInputFilter}) {
@@ -373,7 +373,7 @@ TEST_F(MainTick, WithoutCompassAndLogTheWindDirectionIsCourseAndAngle) {
 // made up from a heading of 0; the log's speed is still the boat's speed.
 TEST_F(MainTick, ACompassThatNeverSpokeStandsDownForTheGpsCourse) {
   Tcomms& c = *instruments;
-  c.fCompassRead = c.fSpeedLogRead = 0;
+  c.fCompassReadings = c.fSpeedLogReadings = 0;
   form.fHeadingSource = c.fHeadingSource = 1;
   form.fSpeedSource = c.fSpeedSource = 1;
   const std::string lines =

@@ -673,6 +673,65 @@ TEST_F(Program, ACancelledCommunicationDialogSavesThePortInUse) {
   EXPECT_EQ(rtl::TIniFile("corvatalen.ini").ReadString("comms", "comport", ""), other.path());
 }
 
+// Motoring at 5.8 kn over the ground on 210 into a wind that the vane shows as 12 kn dead ahead,
+// the instruments on a pseudo-terminal, one burst a second.
+class QuietInstrument : public apptest::ProgramFixture {
+ protected:
+  void StartOnPty(const std::string& sources) {
+    ASSERT_TRUE(pty.ok());
+    WriteIni("[comms]\ncomport=" + pty.path() + "\n[settings]\n" + sources);
+    Start();
+    Advance(10100);
+    ASSERT_TRUE(comms->ComPort1->Active());
+  }
+  // One second: the burst, taken by the decoder (its depth, new each second, tells when), then
+  // the tick; the fields of the text log line it wrote.
+  std::vector<std::string> Second(const std::string& lines) {
+    const float depth = static_cast<float>(++seconds);
+    pty.Send(Sentence("GPVTG,210.0,T,210.0,M,5.8,N,,,A") + Sentence("IIMWV,0.0,R,12.0,N,A") +
+             lines + Sentence("IIDBT,,f," + std::to_string(seconds) + ".0,M,,F"));
+    for (int i = 0; i < 2000 && comms->fDepth != depth; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      app->ProcessMessages();
+    }
+    EXPECT_EQ(comms->fDepth, depth);
+    Advance(1000);
+    return Fields(Lines("corvatalen.txt").back());
+  }
+  PtyPair pty;
+  int seconds = 0;
+  const std::string log = Sentence("IIVHW,,T,,M,6.1,N,,K");
+};
+
+// A compass on 077.7 and the log at 6.1: the current is the ground track less the water track,
+// (-2.900, -5.023) - (5.960, 1.299), 10.88 kn; the air over the ground, 12 kn toward 257.7 plus
+// the boat's (-2.900, -5.023), comes from 062.6. Then the compass sends empty lines: after ten
+// seconds without a heading it stands down, the course is 210 with the apparent wind dead ahead
+// on it, and no current is made; its next heading brings it back.
+TEST_F(QuietInstrument, ACompassThatFallsSilentStandsDownAfterTenSecondsAndComesBack) {
+  StartOnPty("headingsource=1\nspeedsource=1\n");
+  const std::string heading = log + Sentence("IIHDT,77.7,T"), empty = log + Sentence("IIHDT,,T");
+  EXPECT_EQ(Second(heading).at(11), "62.6");
+  EXPECT_NEAR(Form1->fCurrentDrift, 10.88, 0.01);
+  for (int s = 1; s < 10; ++s) EXPECT_EQ(Second(empty).at(11), "62.6") << s;
+  EXPECT_EQ(Second(empty).at(11), "210.0");
+  EXPECT_EQ(Form1->fCurrentDrift, 0.0f);
+  EXPECT_EQ(Second(empty).at(11), "210.0");
+  EXPECT_EQ(Second(heading).at(11), "62.6");
+  EXPECT_NEAR(Form1->fCurrentDrift, 10.88, 0.01);
+}
+
+// The log at 6.1 leaves 12 - 6.1 = 5.9 kn of true wind from dead ahead. Ten seconds after it stops
+// sending the GPS's 5.8 kn stands in: 6.2 kn; its next speed brings it back.
+TEST_F(QuietInstrument, ASpeedLogThatStopsStandsDownAfterTenSecondsAndComesBack) {
+  StartOnPty("speedsource=1\n");
+  EXPECT_EQ(Second(log).at(8), "5.9");
+  for (int s = 1; s < 10; ++s) EXPECT_EQ(Second("").at(8), "5.9") << s;
+  EXPECT_EQ(Second("").at(8), "6.2");
+  EXPECT_EQ(Second("").at(8), "6.2");
+  EXPECT_EQ(Second(log).at(8), "5.9");
+}
+
 TEST_F(Program, EveryFieldOfALogRecordMatchesTheTextLogLineOfItsSecond) {
   serial::ScopedFake fake("FAKE1", line);
   // Heading from the compass and speed over ground: every logged value differs from the others.
