@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <typeinfo>
 
 #include "map/earthlayer.h"
 #include "map/earthpresenters.h"
@@ -257,11 +258,16 @@ TEST_F(LayerTest, ALineDrawnAcrossTheViewIsInItsExtentAndIsHitThere) {
   EXPECT_EQ(layer->ObjectAtLL(PointLL(-80 * D, 20 * D)), line);
 }
 
-TEST_F(LayerTest, AClonedLayerSharesTheObjectsAndDeleteFreesALayer) {
+struct TMarksLayer : TEarthLayer {
+  using TEarthLayer::TEarthLayer;
+};
+
+TEST_F(LayerTest, AClonedLayerIsOfItsClassSharesTheObjectsAndDeleteFreesALayer) {
   Squares(5, 0x123456, 9);
   layer->SetLayerName("Marks");
   TEarthLayer* copy = layer->Clone();
   TEarthLayerStore* store = map->LayerStore();
+  EXPECT_EQ(typeid(*copy), typeid(TEarthLayer));
   EXPECT_EQ(store->IndexOf(copy), 1);
   EXPECT_EQ(copy->GetObjects(), source);
   EXPECT_EQ(copy->GetLayerName(), "Marks");
@@ -270,6 +276,18 @@ TEST_F(LayerTest, AClonedLayerSharesTheObjectsAndDeleteFreesALayer) {
   layer = nullptr;
   EXPECT_EQ(store->GetCount(), 1);
   EXPECT_EQ(store->GetLayer(0), copy);
+
+  // A layer of a class of its own, as environments make them by its registered name.
+  auto* marks = new TMarksLayer(map.get());
+  EXPECT_THROW(marks->Clone(), EEarthException) << "not registered: no layer of another class";
+  EXPECT_EQ(store->GetCount(), 2);
+  rtl::RegisterClass<TMarksLayer>(
+      "TMarksLayer", [](TCustomEarthMap* g) -> rtl::TObject* { return new TMarksLayer(g); });
+  marks->SetLayerName("Marks 2");
+  TEarthLayer* twin = marks->Clone();
+  EXPECT_EQ(typeid(*twin), typeid(TMarksLayer));
+  EXPECT_EQ(twin->GetLayerName(), "Marks 2");
+  EXPECT_EQ(store->GetCount(), 3);
 }
 
 TEST_F(LayerTest, SelectionAcrossLayers) {
