@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -250,6 +251,34 @@ TEST_F(LYRTest, FileRewrittenWithinTheSecondIsMappedAgain) {
   TEarthLYRReader* r = Open(file);
   EXPECT_TRUE(Mapped());
   EXPECT_EQ(r->GetObject(0)->Title, "Islet!");
+}
+
+// A layer-file reader that keeps no cache: its open maps the file and writes nothing.
+struct TUncachedLYRReader : TEarthLYRReader {
+  using TEarthLYRReader::TEarthLYRReader;
+  void LoadMetaData() override {}
+  void SaveMetaData() override {}
+};
+
+TEST_F(LYRTest, TheCacheIsTakenAndWrittenByTheReadersOwnLoadAndSave) {
+  TEarthLayer* layer = MakeLayer();
+  ASSERT_TRUE(WriteLayerToLYRfile(layer, file));
+  auto* r = dynamic_cast<TEarthLYRReader*>(layer->GetObjects());
+  ASSERT_NE(r, nullptr);
+  const std::string md = file + ".md";
+  ASSERT_TRUE(std::filesystem::remove(md));
+  r->SaveMetaData();
+  EXPECT_TRUE(std::filesystem::exists(md));
+  map->LayerStore()->Clear();
+  ExpectLikeMadeLayer(Open(file));
+  EXPECT_FALSE(Mapped());
+
+  ExpectLikeMadeLayer(maptest::OpenOnNewLayer<TUncachedLYRReader>(map.get(), file, [](auto&) {}));
+  EXPECT_TRUE(Mapped()) << "the sound cache there is not taken";
+  map->LayerStore()->Clear();
+  std::filesystem::remove(md);
+  maptest::OpenOnNewLayer<TUncachedLYRReader>(map.get(), file, [](auto&) {});
+  EXPECT_FALSE(std::filesystem::exists(md));
 }
 
 TEST_F(LYRTest, AFileWrittenAgainKeepsItsPermissions) {
