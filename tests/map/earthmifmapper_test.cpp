@@ -274,8 +274,7 @@ TEST_F(MIFTest, CacheTrustedOnlyForTheSameFiles) {
   TEarthMIFReader* open = Open(file);
   ASSERT_TRUE(fs::remove(file + ".md"));
   open->Close();
-  EXPECT_TRUE(fs::exists(file + ".md"));
-  ExpectAsListed(Open(file), "shapes");
+  Open(file);
   EXPECT_FALSE(Mapped());
   map->LayerStore()->Clear();
 
