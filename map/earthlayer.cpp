@@ -374,7 +374,11 @@ void TEarthLayer::Assign(const rtl::TPersistent* source) {
 }
 
 TEarthLayer* TEarthLayer::NewInstance(TCustomEarthMap* globe) const {
-  return new TEarthLayer(globe);
+  // Made by the constructor its class is registered with, as an environment makes layers.
+  RegisterLayers();
+  const rtl::TClass c = rtl::ClassOf(this);
+  if (!c) throw EEarthException("Class " + ClassName() + " is not registered");
+  return c->Create<TEarthLayer>(globe);
 }
 
 TEarthLayer* TEarthLayer::Clone() const {

@@ -87,7 +87,8 @@ class TEarthLayer : public TEarthENVPersistent, public TEarthSourceObserver {
   gdi::TColor LayerColorAdjustTarget = gdi::TColor(0x808080);
 
  protected:
-  // The virtual constructor of Clone.
+  // The virtual constructor of Clone: a layer of this one's registered class (EEarthException
+  // for a class that is not registered).
   virtual TEarthLayer* NewInstance(TCustomEarthMap* globe) const;
 
  private:

@@ -153,8 +153,9 @@ class TEarthMap : public TEarthMapBase {
   // copied the window's image.
   bool PaintPasses();
   // The window's image made anew from the back buffer and the animated layers: all of it, or
-  // where the animated layers drew last.
-  void ComposeWindowImage(bool whole);
+  // box (the paint's) and, when they changed, where the animated layers drew last. False when
+  // nothing was drawn (the image within box is what the paint before made).
+  bool ComposeWindowImage(bool whole, const gdi::RECT& box);
   void Scroll(bool vertical, int code);
   void DrawZoomBox();
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
@@ -173,6 +174,8 @@ class TEarthMap : public TEarthMapBase {
   // The animated layers changed since they were drawn into the window's image; where they drew.
   bool imageStale_ = true;
   gdi::RECT animatedBounds_{};
+  // Where the animated layers drew beyond the paint that drew them: the next paint shows it.
+  gdi::RECT madeForNextPaint_{};
   bool inPaint_ = false;
   bool suspended_ = false;
   bool zoomBoxOpen_ = false;

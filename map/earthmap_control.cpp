@@ -33,6 +33,8 @@ rtl::TComponent* AfterRegistration(rtl::TComponent* owner) {
 
 TEarthMap::TEarthMap(rtl::TComponent* owner) : TEarthMapBase(AfterRegistration(owner)) {
   backgroundImage_ = std::make_unique<vcl::TBitmap>();
+  // The map paints its whole client area: no background is painted under it first.
+  SetControlStyle(ControlStyle() | vcl::csOpaque);
   SetBounds(Left(), Top(), 150, 150);
   Font()->SetName("Arial");
   Font()->SetColor(gdi::clBlack);

@@ -60,20 +60,18 @@ bool TEarthMap::PaintPasses() {
     if (!AbortRender) FireCanvasEvent(OnRender);
   }
   if (Parent() && buffered) {
-    // The animated layers are drawn into the window's image when they changed, and what the
-    // window is to show again is copied from it: the window's paint is clipped to that.
-    const bool compose = full || imageStale_;
-    if (compose)
-      ComposeWindowImage(full);
-    else
-      earthCanvas_->SelectFrontBuffer(true);
+    // What the window is to show again is made from the back buffer and the animated layers in
+    // the window's image and copied from it: the window's paint is clipped to that.
+    gdi::RECT box{};
+    gdi::GetClipBox(window->Handle(), &box);
+    const bool drew = ComposeWindowImage(full, box);
     gdi::BitBlt(window->Handle(), 0, 0, earthCanvas_->Width(), earthCanvas_->Height(),
                 earthCanvas_->Handle(), 0, 0, gdi::SRCCOPY);
     earthCanvas_->ReleaseBMP(window->Handle());
     earthCanvas_->RefreshDC();
     if (zoomBoxOpen_) DrawZoomBox();
     if (!AbortRender) FireCanvasEvent(OnPaint);
-    return compose;
+    return drew;
   }
   if (zoomBoxOpen_) DrawZoomBox();
   layerStore_->Render(true);
@@ -81,25 +79,50 @@ bool TEarthMap::PaintPasses() {
   return true;
 }
 
-void TEarthMap::ComposeWindowImage(bool whole) {
+namespace {
+
+// Whether inner, when it holds anything, lies within outer.
+bool Within(const gdi::RECT& inner, const gdi::RECT& outer) {
+  return gdi::IsRectEmpty(&inner) || (inner.left >= outer.left && inner.top >= outer.top &&
+                                      inner.right <= outer.right && inner.bottom <= outer.bottom);
+}
+
+}  // namespace
+
+bool TEarthMap::ComposeWindowImage(bool whole, const gdi::RECT& box) {
   TEarthCanvas& c = *earthCanvas_;
-  const gdi::RECT before = animatedBounds_;
+  // Made by the paint before, which asked for this one to show it.
+  const gdi::RECT made = std::exchange(madeForNextPaint_, gdi::RECT{});
   if (c.SelectFrontBuffer(true)) whole = true;
-  c.CopyBackToFront(whole ? nullptr : &before);
+  const gdi::HDC dc = c.Handle();
+  if (!whole && !imageStale_) {
+    if (Within(box, made)) return false;
+    // The animated layers are as drawn, the back buffer may have been drawn on since: the box is
+    // made anew from it, the layers drawn again within the box alone (beyond it they are there).
+    c.CopyBackToFront(&box);
+    gdi::IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
+    c.RefreshDC();
+    layerStore_->Render(true);
+    gdi::SelectClipRgn(dc, {});
+    return true;
+  }
+  // Where the animated layers drew last goes back to the back buffer's pixels with the box.
+  gdi::RECT area{};
+  gdi::UnionRect(&area, &animatedBounds_, &box);
+  c.CopyBackToFront(whole ? nullptr : &area);
   // Cleared first: a change while the layers draw asks for another paint.
   imageStale_ = false;
-  const gdi::HDC dc = c.Handle();
   gdi::SetBoundsRect(dc, nullptr, gdi::DCB_ENABLE | gdi::DCB_RESET);
   c.RefreshDC();
   layerStore_->Render(true);
   gdi::GetBoundsRect(dc, &animatedBounds_, gdi::DCB_RESET);
   gdi::SetBoundsRect(dc, nullptr, gdi::DCB_DISABLE);
-  const gdi::RECT& now = animatedBounds_;
-  const bool inside = now.left >= before.left && now.top >= before.top &&
-                      now.right <= before.right && now.bottom <= before.bottom;
   // This paint shows what was invalidated; where the layers drew beyond it is shown by the next.
-  if (!whole && !inside && !gdi::IsRectEmpty(&now) && HandleAllocated())
-    win::InvalidateRect(Handle(), &now, win::FALSE);
+  if (!whole && !Within(animatedBounds_, area) && HandleAllocated()) {
+    madeForNextPaint_ = animatedBounds_;
+    win::InvalidateRect(Handle(), &animatedBounds_, win::FALSE);
+  }
+  return true;
 }
 
 void TEarthMap::InvalidateMap() {

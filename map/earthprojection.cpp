@@ -401,6 +401,8 @@ void TEarthProjection::Assign(const rtl::TPersistent* source) {
   LineDivisions1 = other->LineDivisions1;
   LineDivisions2 = other->LineDivisions2;
   model_ = other->model_->Clone(this);
+  // The view is the other's now: the next centre asked for is taken however near.
+  centred_ = false;
 }
 
 std::unique_ptr<TEarthProjection> TEarthProjection::Clone() const {

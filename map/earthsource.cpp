@@ -462,6 +462,20 @@ void TEarthFileReader::WriteMetaDataFile(const std::string& dataFile) {
   out.SaveToFile(name);  // replaced whole: a cache cut short by a full disk is never left
 }
 
+void TEarthFileReader::LoadMetaData() {
+  metaDataCurrent_ = ReadMetaDataFile(FileName);
+}
+
+void TEarthFileReader::SaveMetaData() {
+  const std::string name = MetaDataFilename(FileName);
+  if (name.empty() || (metaDataCurrent_ && rtl::FileExists(name))) return;
+  try {
+    WriteMetaDataFile(FileName);
+    metaDataCurrent_ = true;
+  } catch (const std::exception&) {
+  }
+}
+
 void TEarthFileReader::LoadEnvironment(TEarthXML_Element* element) {
   if (!element) return;
   SetFileName(element->AttributeByName("Filename", FileName));

@@ -137,11 +137,21 @@ class TEarthFileReader : public TEarthObjectSource {
   bool ReadMetaDataFile(const std::string& dataFile);
   // Writes the ".md" unless the location discards it.
   void WriteMetaDataFile(const std::string& dataFile);
+  // The ".md" of FileName when it can be read whole.
+  void LoadMetaData() override;
+  // Writes the ".md" of FileName unless the location discards it or the one there is current (a
+  // place where it cannot be written costs a mapping next time, nothing more).
+  void SaveMetaData() override;
+  // Whether the ".md" there is the one LoadMetaData took or SaveMetaData wrote last.
+  bool MetaDataCurrent() const { return metaDataCurrent_; }
 
   void LoadEnvironment(TEarthXML_Element* element) override;
   std::unique_ptr<TEarthXML_Element> SaveEnvironment() override;
 
   std::string FileName;
+
+ private:
+  bool metaDataCurrent_ = false;
 };
 
 // Writes a layer to a file.

@@ -26,12 +26,10 @@ TFileStamp ReadFileStamp(TEarthStreamReader& reader) {
 }
 
 void MapUnlessCached(TEarthFileReader& reader, rtl::TStream& stream) {
-  if (reader.ReadMetaDataFile(reader.FileName)) return;
+  reader.LoadMetaData();
+  if (reader.MetaDataCurrent()) return;
   reader.MapDataFile(stream);
-  try {
-    reader.WriteMetaDataFile(reader.FileName);
-  } catch (const std::exception&) {
-  }
+  reader.SaveMetaData();
 }
 
 std::string FindFileBeside(const std::string& dataFile, const std::string& extension) {

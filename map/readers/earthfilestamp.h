@@ -21,8 +21,8 @@ bool GetFileStamp(const std::string& fileName, TFileStamp& stamp);
 void WriteFileStamp(TEarthStreamWriter& writer, const TFileStamp& stamp);
 TFileStamp ReadFileStamp(TEarthStreamReader& reader);
 
-// Takes the reader's ".md" when it is sound, else maps the stream and writes a new one (a place
-// where it cannot be written costs a mapping next time, nothing more).
+// Takes the reader's ".md" when it is sound (LoadMetaData), else maps the stream and writes a new
+// one (SaveMetaData).
 void MapUnlessCached(TEarthFileReader& reader, rtl::TStream& stream);
 
 // The file beside dataFile with its stem and the extension given (in lower case, with its dot),

@@ -492,6 +492,7 @@ void TEarthMIFReader::Release() {
 }
 
 bool TEarthMIFReader::InternalClose() {
+  SaveMetaData();  // a cache removed while the file was open is there again
   UnloadObjects();
   Release();
   return TEarthFileReader::InternalClose();

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <typeinfo>
 
 #include "map/earthlayer.h"
 #include "map/earthpresenters.h"
@@ -257,7 +258,11 @@ TEST_F(LayerTest, ALineDrawnAcrossTheViewIsInItsExtentAndIsHitThere) {
   EXPECT_EQ(layer->ObjectAtLL(PointLL(-80 * D, 20 * D)), line);
 }
 
-TEST_F(LayerTest, AClonedLayerSharesTheObjectsAndDeleteFreesALayer) {
+struct TMarksLayer : TEarthLayer {
+  using TEarthLayer::TEarthLayer;
+};
+
+TEST_F(LayerTest, AClonedLayerIsOfItsClassSharesTheObjectsAndDeleteFreesALayer) {
   Squares(5, 0x123456, 9);
   layer->SetLayerName("Marks");
   TEarthLayer* copy = layer->Clone();
@@ -270,6 +275,14 @@ TEST_F(LayerTest, AClonedLayerSharesTheObjectsAndDeleteFreesALayer) {
   layer = nullptr;
   EXPECT_EQ(store->GetCount(), 1);
   EXPECT_EQ(store->GetLayer(0), copy);
+
+  // A layer of a class of its own, made by the constructor its class is registered with.
+  auto* marks = new TMarksLayer(map.get());
+  EXPECT_THROW(marks->Clone(), EEarthException) << "not registered";
+  rtl::RegisterClass<TMarksLayer>(
+      "TMarksLayer", [](TCustomEarthMap* g) -> rtl::TObject* { return new TMarksLayer(g); });
+  const TEarthLayer* twin = marks->Clone();
+  EXPECT_EQ(typeid(*twin), typeid(TMarksLayer));
 }
 
 TEST_F(LayerTest, SelectionAcrossLayers) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -250,6 +251,24 @@ TEST_F(LYRTest, FileRewrittenWithinTheSecondIsMappedAgain) {
   TEarthLYRReader* r = Open(file);
   EXPECT_TRUE(Mapped());
   EXPECT_EQ(r->GetObject(0)->Title, "Islet!");
+}
+
+// A layer-file reader that keeps no cache.
+struct TUncachedLYRReader : TEarthLYRReader {
+  using TEarthLYRReader::TEarthLYRReader;
+  void LoadMetaData() override {}
+  void SaveMetaData() override {}
+};
+
+TEST_F(LYRTest, TheCacheIsTakenAndWrittenByTheReadersOwnLoadAndSave) {
+  TEarthLayer* layer = MakeLayer();
+  ASSERT_TRUE(WriteLayerToLYRfile(layer, file));
+  ASSERT_TRUE(std::filesystem::remove(file + ".md"));
+  layer->GetObjects()->SaveMetaData();
+  Open(file);
+  EXPECT_FALSE(Mapped());
+  maptest::OpenOnNewLayer<TUncachedLYRReader>(map.get(), file, [](auto&) {});
+  EXPECT_TRUE(Mapped()) << "the sound cache there is not taken";
 }
 
 TEST_F(LYRTest, AFileWrittenAgainKeepsItsPermissions) {

@@ -74,6 +74,7 @@ TEST_F(EarthMapTest, DefaultsOfANewControl) {
   EXPECT_EQ(m.SaveMetaDataLocation, smdInDataDirectory);
   EXPECT_EQ(m.Width(), 150);
   EXPECT_EQ(m.Height(), 150);
+  EXPECT_TRUE(m.ControlStyle() & vcl::csOpaque);
   EXPECT_EQ(m.Font()->Name(), "Arial");
   EXPECT_EQ(m.Font()->Size(), 9);
   EXPECT_EQ(m.GetCacheMemoryUsed(), 0);

@@ -12,6 +12,7 @@
 #include "platform/gdi/color.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/shapes.h"
+#include "platform/rtl/datetime.h"
 #include "platform/win/input.h"
 #include "platform/win/message.h"
 #include "platform/win/messages.h"
@@ -88,10 +89,11 @@ TEST_F(EarthMapPaint, PassesInOrderForEachGraticuleMode) {
   EXPECT_EQ(Paint(), (Log{"background", "back layer", "layer", "animated"}));
 }
 
-TEST_F(EarthMapPaint, APaintWithNothingNewDrawsNoLayerAChangedAnimatedLayerAloneIsDrawnAgain) {
+TEST_F(EarthMapPaint, APaintWithNothingNewOrAChangedAnimatedLayerDrawsTheAnimatedLayersAlone) {
   map->log.clear();
   PaintNow();
-  EXPECT_EQ(map->log, Log{}) << "the window's image is copied";
+  EXPECT_EQ(map->log, Log{"animated"});
+  map->log.clear();
   animated->GetObjects()->Notify(osnRedraw, nullptr);
   Pump();
   EXPECT_EQ(map->log, (Log{"animated"}));
@@ -154,6 +156,24 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
   win::SetBackend(nullptr);
 }
 
+TEST_F(EarthMapPaint, ShadingTheBackBufferBetweenPaintsShowsAtTheNextPaint) {
+  map->SetGraticuleDrawMode(gdNone);
+  PaintNow();
+  TEarthDevicePoint at;
+  ASSERT_TRUE(map->Projection()->LLToDeviceXY(D * 15 / 2, D * 15 / 2, at));
+  // Midnight at Greenwich: 7.5 E 7.5 N deep in the night, each channel of the aqua surface half
+  // way towards the night's blue 0x20, then half way again.
+  const double midnight = rtl::EncodeDate(2026, 3, 20);
+  map->RenderDIBShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  PaintNow();
+  EXPECT_EQ(ScreenPixel(at.X, at.Y), gdi::RGB(0, 128, 144));
+  map->RenderShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  map->log.clear();
+  PaintNow();
+  EXPECT_EQ(ScreenPixel(at.X, at.Y), gdi::RGB(0, 64, 88));
+  EXPECT_EQ(map->log, Log{"animated"}) << "the shaded back buffer is kept";
+}
+
 TEST_F(EarthMapPaint, ALongLineKeptForDrawingFollowsItsPointsAndTheView) {
   // 3,000 points across the near side of the globe show the same pixels at every step with and
   // without the cached globe positions.
@@ -213,16 +233,18 @@ TEST_F(EarthMapPaint, AnAbortedRenderIsDoneAgainAtTheNextPaint) {
   EXPECT_FALSE(map->RedrawPending());
 }
 
-// A layer that raises the first time the far side of a see-through globe is drawn.
+// A layer that raises the first time the far side of a see-through globe is drawn (or, without
+// farSideOnly, the first time it draws).
 struct TRaisingLayer : TEarthLayer {
   using TEarthLayer::TEarthLayer;
   void RenderObjects() override {
-    if (raise && Globe()->Projection()->BackFacePass()) {
+    if (raise && (!farSideOnly || Globe()->Projection()->BackFacePass())) {
       raise = false;
       throw EEarthException("drawing failed");
     }
   }
   bool raise = true;
+  bool farSideOnly = true;
 };
 
 TEST_F(EarthMapPaint, APaintThatRaisedLeavesTheNextOneWhole) {
@@ -235,6 +257,21 @@ TEST_F(EarthMapPaint, APaintThatRaisedLeavesTheNextOneWhole) {
   PaintNow();
   EXPECT_EQ(map->log,
             (Log{"background", "back layer", "back graticule", "graticule", "layer", "animated"}));
+
+  // An animated layer raising in a paint that draws the animated layers alone.
+  auto* live = new TRaisingLayer(map);
+  live->farSideOnly = live->raise = false;
+  live->SetLayerBoolean(TEarthLayer::lbAnimated, true);
+  TEarthObjectSource* source = live->GetObjects();
+  PaintNow();
+  live->raise = true;
+  source->Notify(osnRedraw, nullptr);
+  map->log.clear();
+  EXPECT_THROW(win::UpdateWindow(map->Handle()), EEarthException);
+  EXPECT_EQ(map->log, Log{"animated"});
+  map->log.clear();
+  PaintNow();
+  EXPECT_EQ(map->log.front(), "background");
 }
 
 TEST_F(EarthMapPaint, ABitmapWhoseRenderRaisedLeavesTheControlAsItWas) {

@@ -270,6 +270,14 @@ TEST_F(MIFTest, CacheTrustedOnlyForTheSameFiles) {
   ExpectAsListed(repaired, "shapes");
   map->LayerStore()->Clear();
 
+  // A cache removed while the file is open is written again when it closes.
+  TEarthMIFReader* open = Open(file);
+  ASSERT_TRUE(fs::remove(file + ".md"));
+  open->Close();
+  Open(file);
+  EXPECT_FALSE(Mapped());
+  map->LayerStore()->Clear();
+
   // The ".mid" rewritten within the same second, same size: a new title, mapped again.
   ASSERT_TRUE(RewriteWithinTheSecond(dir / "shapes.mid", 1, "XY"));
   TEarthMIFReader* rewritten = Open(file);

@@ -428,6 +428,18 @@ TEST_F(Projections, EnvironmentRoundTripAndRefusals) {
   EXPECT_EQ(q->GetProjectionClass(), "TMercatorPrj");
 }
 
+TEST_F(Projections, AViewTakenFromAnotherIsCentredOnTheNextPositionHoweverNear) {
+  View("TSphericalPrj", 1e-5);
+  p->LocateCenter(10, 50);
+  std::unique_ptr<TEarthProjection> other = p->Clone();
+  other->SetFloatProp(ppYRotation, other->YRotation() + 30);  // the other looks 30 degrees west
+  p->Assign(other.get());
+  // 12,000 globe units north: 0.12 pixels from the centre asked for last.
+  p->LocateCenter(10, 50 + 12'000 / kDeg);
+  EXPECT_NEAR(double(p->GetCenterLong()), 10, 1e-3);
+  EXPECT_NEAR(double(p->GetCenterLat()), 50 + 12'000 / kDeg, 1e-3);
+}
+
 TEST_F(Projections, ClonesConvertAlike) {
   for (const char* model : {"TSphericalPrj", "TCartesianPrj", "TMercatorPrj"}) {
     View(model, 3e-6, -20, 75, 40);
