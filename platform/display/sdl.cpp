@@ -91,6 +91,7 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
   b->wakeEvent_ = SDL_RegisterEvents(1);
   const XConnection x = XConnectionOf(b->window_);
   if (x.fd >= 0) {
+    WatchForDisplayLoss();  // ours, in place of any that SDL's start put there
     b->wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (b->wakeFd_ >= 0) b->x_ = x;
   }

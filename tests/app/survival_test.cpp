@@ -396,6 +396,45 @@ TEST_F(Survival, TheWindowManagersCloseWritesTheSettings) {
   EXPECT_NEAR(ini.ReadFloat("restore", "lon", 0), 412.5, 1e-3);
 }
 
+// The display goes (its X server ends, the session closes) as the instruments' cable is pulled: the
+// program ends within seconds every time, says why, and leaves its settings whole, as its close
+// writes them. Each round is a new race between the port's thread and the window's.
+TEST_F(Survival, ALostDisplayWithAPulledCableEndsTheProgramWithItsSettings) {
+  ASSERT_TRUE(xvfb::Have("openbox"));
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    Display display(true);
+    ASSERT_TRUE(display.Started());
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    std::ofstream(dir_ / "corvatalen.ini")
+        << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=38.5\n";
+    fs::remove(dir_ / "corvatalen.txt");
+    RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
+    const auto feed = [&] {
+      pty.Send(apptest::SampleBurst());
+      char buf[256];
+      while (::read(pty.master(), buf, sizeof buf) > 0) {
+      }
+    };
+    ASSERT_TRUE(program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 60s,
+                                  feed))
+        << FileText(root_ / "stderr.txt");
+    display.KillServer();
+    pty.CloseMaster();
+    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << FileText(root_ / "stderr.txt");
+    EXPECT_TRUE(ToldOf("the display " + display.Name() + " was lost"))
+        << FileText(root_ / "stderr.txt");
+    rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
+    EXPECT_EQ(ini.ReadString("comms", "comport", ""), pty.path());
+    EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
+    EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
+    EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
+    for (const auto& e : fs::directory_iterator(dir_))
+      EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+  }
+}
+
 // With a display the program would wait for someone to answer "The settings could not be saved";
 // a close asked for by a signal does not: it tells the standard error and ends with the old file.
 TEST_F(Survival, ASignalOnAReadOnlyFolderWithADisplayEndsWithTheOldSettings) {
