@@ -54,6 +54,7 @@ void SaveWhenTheDisplayIsLost(const std::string& display) {
 }  // namespace
 
 int WinMain(const std::string& backend) {
+  IgnoreWriteSignals();
   win::Initialize();
   std::string note;
   std::shared_ptr<win::Backend> screen = display::StartBackend(backend, &note);

@@ -2,6 +2,7 @@
 // hostile settings files and kills during its close.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -170,6 +171,53 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   EXPECT_EQ(ini.ReadString("DKToolWindow24", "DockedTo", ""), "DKDock3");
   for (const char* bar : {"DKToolbar1", "DKToolbar2", "DKToolbar4"})
     EXPECT_EQ(ini.ReadString(bar, "DockedTo", ""), "DKDock4") << bar;
+}
+
+// A closed terminal or ssh session closes the program as SIGTERM does: settings and layout written.
+TEST_F(Survival, AHangUpClosesAsSigtermDoes) {
+  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=Network\n[settings]\ntargetangle=38.5\n";
+  RunningProgram program(dir_, root_ / "stderr.txt");
+  ASSERT_TRUE(program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 30s));
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGHUP, 10s), 0)) << FileText(root_ / "stderr.txt");
+  rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
+  EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
+  EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
+  EXPECT_TRUE(ini.SectionExists("DKToolWindow1"));
+}
+
+// Without a display each box goes to the standard error; one whose reader has gone (a `| tee`
+// ended) costs only those lines: the box still reaches the text log and the program runs on.
+TEST_F(Survival, AStandardErrorWhoseReaderHasGoneCostsOnlyItsLines) {
+  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=Network\n";
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ::close(pipeFds[0]);
+  RunningProgram program(dir_, root_ / "stderr.txt", {}, [&] { ::dup2(pipeFds[1], 2); });
+  ::close(pipeFds[1]);
+  const auto logged = [&] {
+    return std::ranges::count_if(Lines(dir_ / "corvatalen.txt"), [](const std::string& l) {
+             return l.ends_with(";Message: No waypoint file loaded");
+           }) == 1;
+  };
+  ASSERT_TRUE(program.WaitUntil(logged, 30s));
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 10s), 0));
+}
+
+// A file-size limit (prlimit --fsize) reached by the text log is told as a full disk is.
+TEST_F(Survival, AFileSizeLimitIsToldAsAFullDiskIs) {
+  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=Network\n";
+  constexpr rlim_t kLimit = 64 << 10;
+  std::ofstream(dir_ / "corvatalen.txt") << std::string(kLimit, 'x') << "\n";
+  RunningProgram program(dir_, root_ / "stderr.txt", {}, [] {
+    const rlimit limit{kLimit, kLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  const std::string told = "Cannot write the text log corvatalen.txt: File too large";
+  ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s))
+      << FileText(root_ / "stderr.txt");
+  std::this_thread::sleep_for(2s);
+  EXPECT_TRUE(program.Running());
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 10s), 0));
 }
 
 // A service manager restarts or reports a program that ends with a non-zero code.
