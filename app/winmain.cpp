@@ -47,7 +47,8 @@ namespace {
 // On the thread that found the display gone, which must not wait for the port's thread: that
 // one may be waiting for the window's thread.
 void SaveWhenTheDisplayIsLost(const std::string& display) {
-  std::fprintf(stderr, "corvatalen: the display %s was lost; the program closes\n", display.c_str());
+  std::fprintf(stderr, "corvatalen: the display %s was lost; the program closes\n",
+               display.c_str());
   if (Form1 != nullptr && comms != nullptr && rtl::IsMainThread()) Form1->SaveWithoutDisplay();
 }
 
