@@ -66,6 +66,9 @@ class TForm1 : public vcl::TForm {
   void FormCreate(rtl::TObject* Sender);
   void FormClose(rtl::TObject* Sender, vcl::TCloseAction& Action);
   void FormDestroy(rtl::TObject* Sender);
+  // The display is gone: the settings and the layout are written as the close writes them,
+  // without a box and without closing the port, whose thread may wait for this one.
+  void SaveWithoutDisplay();
   // The delayed start-up, once, 10 s after creation.
   void Timer5Timer(rtl::TObject* Sender);
   // One-shot 500 ms after the computation timers start.
@@ -445,6 +448,9 @@ class TForm1 : public vcl::TForm {
   void StartReplayVideo();
   void ShowReplayVideoSecond();
   void CloseReplayVideo();
+  // The close's writes of "corvatalen.ini"; a failure goes to the standard error and the text log
+  // when no one is there to answer a box.
+  void WriteSettings(bool noOneToAsk);
 
   TTextLog fTextLog{"corvatalen.txt"};
   bool fLogRecordReported = false;  // a failed log record was told; cleared by the next one written

@@ -16,6 +16,7 @@ namespace {
 std::atomic<int> gSignalPipe{-1};
 
 constexpr char kStop = 0;
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void OnStopSignal(int signo) {
   const int saved = errno;
@@ -35,15 +36,13 @@ TShutdownSignals::TShutdownSignals(win::HWND mainWindow) : fWindow(mainWindow) {
   sa.sa_handler = OnStopSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::sigaction(SIGINT, &sa, nullptr);
+  for (int signo : kStopSignals) ::sigaction(signo, &sa, nullptr);
   fWatcher = std::thread([this] { Watch(); });
 }
 
 TShutdownSignals::~TShutdownSignals() {
   if (fPipe[0] < 0) return;
-  std::signal(SIGTERM, SIG_DFL);
-  std::signal(SIGINT, SIG_DFL);
+  for (int signo : kStopSignals) std::signal(signo, SIG_DFL);
   gSignalPipe = -1;
   [[maybe_unused]] auto n = ::write(fPipe[1], &kStop, 1);
   if (fWatcher.joinable()) fWatcher.join();
@@ -60,4 +59,9 @@ void TShutdownSignals::Watch() {
     fSignalled = true;
     win::PostMessage(fWindow, win::WM_CLOSE, 0, 0);
   }
+}
+
+void IgnoreWriteSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }

@@ -1,6 +1,6 @@
-// Stopping the program from outside: SIGTERM and SIGINT close the main window as its close button
-// would, so the settings are written. The handler only writes a byte to a pipe; a watcher thread
-// posts the close to the window's queue.
+// Stopping the program from outside: SIGTERM, SIGINT and SIGHUP (its terminal or session closed)
+// close the main window as its close button would, so the settings are written. The handler only
+// writes a byte to a pipe; a watcher thread posts the close to the window's queue.
 #pragma once
 
 #include <atomic>
@@ -25,3 +25,8 @@ class TShutdownSignals {
   std::atomic<bool> fSignalled{false};
   std::thread fWatcher;
 };
+
+// A write to a pipe whose reader has gone, or past the file-size limit, fails with an error its
+// writer tells (a lost line of the standard error, "Cannot write the text log") instead of
+// ending the program.
+void IgnoreWriteSignals();

@@ -395,7 +395,17 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
     c.ComPort1->Close();
   } catch (const std::exception&) {
   }
+  WriteSettings(fClosedBySignal && fClosedBySignal());
+}
+
+void TForm1::SaveWithoutDisplay() {
+  WriteSettings(true);
+  FormDestroy(this);
+}
+
+void TForm1::WriteSettings(bool noOneToAsk) {
   if (!fSettingsApplied) return;
+  Tcomms& c = *comms;
   // Every key in one replace of the file, through the table, so that nothing out of range or
   // non-finite is written. When the file cannot be written the close still completes: the old
   // file stays whole and the user hears of it once.
@@ -432,7 +442,7 @@ void TForm1::FormClose(rtl::TObject*, vcl::TCloseAction&) {
     const std::string message = std::string("The settings could not be saved. ") + e.what();
     // A close asked for by a signal has no one to answer a box: it must end, so it tells the
     // service manager's log and the text log instead.
-    if (fClosedBySignal && fClosedBySignal()) {
+    if (noOneToAsk) {
       std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
       fTextLog.OnFailure = [](const std::string& m) {
         std::fprintf(stderr, "corvatalen: %s\n", m.c_str());

@@ -16,6 +16,7 @@
 #include "platform/display/backend.h"
 #include "platform/display/sdl.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/thread.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/win/message.h"
@@ -43,7 +44,20 @@ void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
     vcl::SetClipboardBackend(nullptr, nullptr);
 }
 
+namespace {
+
+// On the thread that found the display gone, which must not wait for the port's thread: that
+// one may be waiting for the window's thread.
+void SaveWhenTheDisplayIsLost(const std::string& display) {
+  std::fprintf(stderr, "corvatalen: the display %s was lost; the program closes\n",
+               display.c_str());
+  if (Form1 != nullptr && comms != nullptr && rtl::IsMainThread()) Form1->SaveWithoutDisplay();
+}
+
+}  // namespace
+
 int WinMain(const std::string& backend) {
+  IgnoreWriteSignals();
   // Held until the program ends, before anything in the folder is read or written.
   const TFolderLock folder(".");
   win::Initialize();
@@ -70,7 +84,10 @@ int WinMain(const std::string& backend) {
       Form1->fClosedBySignal = [&signals] { return signals.Signalled(); };
       // The window manager's close is the main window's close, settings written.
       if (sdl) sdl->OnCloseRequest = [main = Form1] { main->CloseFromFrame(); };
+      // A lost display ends the program at once, with what its close would write.
+      if (sdl) display::OnDisplayLost(SaveWhenTheDisplayIsLost);
       if (!Form1->BDE321->Failed()) app.Run();
+      if (sdl) display::OnDisplayLost(nullptr);
       if (sdl) sdl->OnCloseRequest = nullptr;
       if (Form1 != nullptr) Form1->fClosedBySignal = nullptr;
       if (Form1 != nullptr) code = Form1->fExitCode;

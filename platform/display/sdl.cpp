@@ -4,6 +4,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,6 +43,18 @@ const uint8_t* Pixels(const gdi::Surface& screen, const SDL_Rect& r) {
   return screen.Row(r.y) + ptrdiff_t(r.x) * 4;
 }
 
+// SDL's start asks for the desktop's session bus. Where none is known (no address, no bus in the
+// user's runtime folder) the bus library would launch one, and its failed launch leaves memory
+// behind for good; the program has no use for a bus of its own, so it asks for none.
+void LaunchNoSessionBus() {
+  if (std::getenv("DBUS_SESSION_BUS_ADDRESS")) return;
+  if (const char* run = std::getenv("XDG_RUNTIME_DIR")) {
+    struct stat st {};
+    if (::stat((std::string(run) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return;
+  }
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+}
+
 }  // namespace
 
 std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDesktop) {
@@ -52,6 +65,7 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
   // The window's framebuffer in plain memory: otherwise SDL makes it a GL texture, and on a
   // machine without a GPU a software rasteriser with a thread per core draws every present.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  LaunchNoSessionBus();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return fail("SDL_Init");
   std::shared_ptr<SdlBackend> b(new SdlBackend());
   if (fitDesktop) {
@@ -91,6 +105,7 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
   b->wakeEvent_ = SDL_RegisterEvents(1);
   const XConnection x = XConnectionOf(b->window_);
   if (x.fd >= 0) {
+    WatchForDisplayLoss();  // ours, in place of any that SDL's start put there
     b->wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (b->wakeFd_ >= 0) b->x_ = x;
   }

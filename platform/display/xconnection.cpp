@@ -3,8 +3,11 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace display {
@@ -20,6 +23,39 @@ XConnection XConnectionOf(SDL_Window* window) {
 
 bool XEventsPending(const XConnection& x) {
   return x.display && XPending(static_cast<Display*>(x.display)) > 0;
+}
+
+namespace {
+
+// Xlib's handler takes no context, so the program's is the whole process's; never destroyed, as
+// the break may be found while the process exits.
+std::function<void(const std::string&)>& DisplayLostHandler() {
+  static auto& handler = *new std::function<void(const std::string&)>;
+  return handler;
+}
+
+int DisplayLost(Display* d) {
+  // A second break found while the first is handled (the handler must not use the display, but
+  // another thread may) ends the process at once.
+  static std::atomic<bool> handling{false};
+  if (!handling.exchange(true)) {
+    const char* name = d ? DisplayString(d) : nullptr;
+    const std::string display = name ? name : "";
+    if (DisplayLostHandler()) DisplayLostHandler()(display);
+    else std::fprintf(stderr, "the connection to the display %s was lost\n", display.c_str());
+  }
+  ::_exit(1);
+}
+
+}  // namespace
+
+void OnDisplayLost(std::function<void(const std::string& display)> handler) {
+  DisplayLostHandler() = std::move(handler);
+  WatchForDisplayLoss();
+}
+
+void WatchForDisplayLoss() {
+  XSetIOErrorHandler(DisplayLost);
 }
 
 unsigned long XWindowOf(SDL_Window* window) {

@@ -1,7 +1,9 @@
 #pragma once
 // The X connection under an SDL window, for waiting on it with poll(). Kept apart from the rest
 // of the backend because the X headers define many short macros.
+#include <functional>
 #include <optional>
+#include <string>
 
 struct SDL_Window;
 
@@ -17,6 +19,14 @@ XConnection XConnectionOf(SDL_Window* window);
 // True when events have arrived that Xlib has already read off the socket (poll() would not see
 // them); flushes what is waiting to go out.
 bool XEventsPending(const XConnection& x);
+
+// What to do when the X connection breaks (the server ended, the session closed): handler runs on
+// the thread whose X call found the break, told which display was lost, and must not touch the
+// display. The process then ends with status 1 at once, without its exit handlers, which could
+// wait for threads that wait for this one. Xlib's own handler would call exit().
+void OnDisplayLost(std::function<void(const std::string& display)> handler);
+// Puts the handler in Xlib's place; a library that installed its own since is overridden.
+void WatchForDisplayLoss();
 
 // The window's X window id (0 off X11).
 unsigned long XWindowOf(SDL_Window* window);

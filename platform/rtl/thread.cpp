@@ -35,8 +35,10 @@ struct SyncQueue {
   std::function<void()> wake;
 };
 
+// Never destroyed: a worker may still wait in it while the process exits, and destroying a
+// condition variable that a thread waits on blocks the exit for ever.
 SyncQueue& TheQueue() {
-  static SyncQueue q;
+  static SyncQueue& q = *new SyncQueue;
   return q;
 }
 

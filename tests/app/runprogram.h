@@ -26,13 +26,16 @@ namespace apptest {
 class RunningProgram {
  public:
   // Starts the program in dir; its standard error goes to errFile. env ("NAME=value") is set
-  // after the headless display, which it may override.
+  // after the headless display, which it may override. inChild runs in the new process before
+  // the program starts (limits, another standard error).
   RunningProgram(const std::filesystem::path& dir, const std::filesystem::path& errFile,
-                 const std::vector<std::string>& env = {}) {
+                 const std::vector<std::string>& env = {},
+                 const std::function<void()>& inChild = {}) {
     pid_ = ::fork();
     if (pid_ != 0) return;
     const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0) ::dup2(fd, 2);
+    if (inChild) inChild();
     // Nothing of the test's own, such as the far end of a pseudo-terminal, stays open in it.
     ::close_range(3, ~0u, 0);
     if (::chdir(dir.c_str()) != 0) ::_exit(127);

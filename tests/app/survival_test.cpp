@@ -2,6 +2,7 @@
 // hostile settings files and kills during its close.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -100,6 +101,13 @@ class Survival : public ::testing::Test {
     }
   }
 
+  // A second of the instruments into the pseudo-terminal; what the program sent back is dropped.
+  static void Feed(const PtyPair& pty) {
+    pty.Send(apptest::SampleBurst());
+    char buf[256];
+    while (::read(pty.master(), buf, sizeof buf) > 0) {
+    }
+  }
   // Messages the program printed (each box is one line).
   std::vector<std::string> Told() const { return Lines(root_ / "stderr.txt"); }
   bool ToldOf(const std::string& part) const {
@@ -129,12 +137,7 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   RunningProgram program(dir_, root_ / "stderr.txt");
   ::unsetenv("CORVATALEN_SERIAL_DEVICES");
   ASSERT_TRUE(program.Started());
-  auto feed = [&] {
-    pty.Send(apptest::SampleBurst());
-    char buf[256];
-    while (::read(pty.master(), buf, sizeof buf) > 0) {
-    }
-  };
+  const auto feed = [&] { Feed(pty); };
   ASSERT_TRUE(
       program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 25s, feed));
   pty.CloseMaster();  // the cable is pulled mid-stream
@@ -171,6 +174,46 @@ TEST_F(Survival, APulledCableClosesThePortWithOneMessageAndTheProgramRunsOn) {
   EXPECT_EQ(ini.ReadString("DKToolWindow24", "DockedTo", ""), "DKDock3");
   for (const char* bar : {"DKToolbar1", "DKToolbar2", "DKToolbar4"})
     EXPECT_EQ(ini.ReadString(bar, "DockedTo", ""), "DKDock4") << bar;
+}
+
+// Without a display each box goes to the standard error; one whose reader has gone (a `| tee`
+// ended) costs only those lines: the box still reaches the text log and the program runs on.
+TEST_F(Survival, AStandardErrorWhoseReaderHasGoneCostsOnlyItsLines) {
+  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=Network\n";
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ::close(pipeFds[0]);
+  RunningProgram program(dir_, root_ / "stderr.txt", {}, [&] { ::dup2(pipeFds[1], 2); });
+  ::close(pipeFds[1]);
+  const auto logged = [&] {
+    return std::ranges::count_if(Lines(dir_ / "corvatalen.txt"), [](const std::string& l) {
+             return l.ends_with(";Message: No waypoint file loaded");
+           }) == 1;
+  };
+  ASSERT_TRUE(program.WaitUntil(logged, 30s));
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 10s), 0));
+}
+
+// A file-size limit (prlimit --fsize) reached by the text log is told as a full disk is; a closed
+// terminal or ssh session then closes the program as SIGTERM does.
+TEST_F(Survival, AFileSizeLimitIsToldAsAFullDiskIsAndAHangUpClosesAsSigtermDoes) {
+  std::ofstream(dir_ / "corvatalen.ini")
+      << "[comms]\ncomport=Network\n[settings]\ntargetangle=38.5\n";
+  constexpr rlim_t kLimit = 64 << 10;
+  std::ofstream(dir_ / "corvatalen.txt") << std::string(kLimit, 'x') << "\n";
+  RunningProgram program(dir_, root_ / "stderr.txt", {}, [] {
+    const rlimit limit{kLimit, kLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  const std::string told = "Cannot write the text log corvatalen.txt: File too large";
+  ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s))
+      << FileText(root_ / "stderr.txt");
+  std::this_thread::sleep_for(2s);
+  EXPECT_TRUE(program.Running());
+  EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGHUP, 10s), 0));
+  rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
+  EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
+  EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
 }
 
 // A service manager restarts or reports a program that ends with a non-zero code.
@@ -400,12 +443,7 @@ TEST_F(Survival, TheWindowManagersCloseWritesTheSettings) {
   std::ofstream(dir_ / "corvatalen.ini")
       << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=38.5\n";
   RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
-  auto feed = [&] {
-    pty.Send(apptest::SampleBurst());
-    char buf[256];
-    while (::read(pty.master(), buf, sizeof buf) > 0) {
-    }
-  };
+  const auto feed = [&] { Feed(pty); };
   // The sanitized program drawing through SDL on a busy machine may take a while to start.
   if (!program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 60s, feed)) {
     const std::string shot =
@@ -421,6 +459,36 @@ TEST_F(Survival, TheWindowManagersCloseWritesTheSettings) {
   EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
   EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
   EXPECT_NEAR(ini.ReadFloat("restore", "lon", 0), 412.5, 1e-3);
+}
+
+// The display goes (its X server ends, the session closes) as the instruments' cable is pulled: the
+// program ends within seconds every time, says why, and leaves its settings whole, as its close
+// writes them. Each round is a new race between the port's thread and the window's.
+TEST_F(Survival, ALostDisplayWithAPulledCableEndsTheProgramWithItsSettings) {
+  ASSERT_TRUE(xvfb::Have("openbox"));
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    Display display(true);
+    ASSERT_TRUE(display.Started());
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    std::ofstream(dir_ / "corvatalen.ini")
+        << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=38.5\n";
+    fs::remove(dir_ / "corvatalen.txt");
+    RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
+    ASSERT_TRUE(program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 60s,
+                                  [&] { Feed(pty); }))
+        << FileText(root_ / "stderr.txt");
+    display.KillServer();
+    pty.CloseMaster();
+    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << FileText(root_ / "stderr.txt");
+    EXPECT_TRUE(ToldOf("the display " + display.Name() + " was lost"))
+        << FileText(root_ / "stderr.txt");
+    rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
+    EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
+    EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
+    EXPECT_TRUE(ini.ValueExists("settings", "sendcurrentspeed"));
+  }
 }
 
 // With a display the program would wait for someone to answer "The settings could not be saved";

@@ -46,6 +46,13 @@ class WmDisplay {
   WmDisplay& operator=(const WmDisplay&) = delete;
 
   bool Started() const { return x_ > 0 && (wm_ > 0 || !windowManager_); }
+  // Ends the X server at once, as a crash or a closed session does.
+  void KillServer() {
+    if (x_ <= 0) return;
+    ::kill(x_, SIGKILL);
+    ::waitpid(x_, nullptr, 0);
+    x_ = -1;
+  }
   const std::string& Name() const { return name_; }
   // The program on this display through SDL (the suppressions of the X libraries' leaks in dir).
   std::vector<std::string> Env(const std::filesystem::path& dir) const {

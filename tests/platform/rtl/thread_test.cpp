@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 
@@ -105,6 +108,22 @@ TEST(Synchronize, TerminatingCancelsAPendingCallSoTheWaitEnds) {
   EXPECT_EQ(result, 0);
   EXPECT_FALSE(ran);
   EXPECT_FALSE(CheckSynchronize(0));
+}
+
+// A library's fatal error ends the process with exit() while a worker waits for the main thread:
+// the exit must not wait for the worker.
+TEST(Synchronize, AnExitWhileAWorkerWaitsForTheMainThreadEnds) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ::alarm(10);  // a hung exit is ended by the alarm, which fails the test
+        QueuedSignal queued;
+        [[maybe_unused]] static TLambdaThread* worker =
+            new TLambdaThread([](TLambdaThread& self) { self.Synchronize([] {}); });
+        if (queued.WaitForCall()) std::this_thread::sleep_for(100ms);  // in its wait by now
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Synchronize, WaitForOnTheMainThreadServesTheQueue) {
