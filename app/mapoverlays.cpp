@@ -222,8 +222,11 @@ bool TForm1::LoadWaypoints() {
     Table2->Open();
     Table2->First();
     while (!Table2->Eof()) {
-      store->Add(DecimalToPointLL(Table2->FieldByName("LON")->AsFloat(),
-                                  Table2->FieldByName("LAT")->AsFloat()));
+      db::TField* lon = Table2->FieldByName("LON");
+      db::TField* lat = Table2->FieldByName("LAT");
+      // A waypoint posted without its position has no place on the map (0,0 is off Africa).
+      if (!lon->IsNull() && !lat->IsNull())
+        store->Add(DecimalToPointLL(lon->AsFloat(), lat->AsFloat()));
       Table2->Next();
     }
     Table2->Close();
