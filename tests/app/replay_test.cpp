@@ -283,39 +283,6 @@ TEST_F(Replay, TheStatusLineShowsTheRecordingsDay) {
   EXPECT_EQ(TimeShown(), "10:00:30");
 }
 
-// Records made before the first fix hold no position: the boat is not drawn while they are shown,
-// and the track starts at the first position recorded, 52 30 N 4 12.5 E (283,500,000 and
-// 22,725,000 units).
-TEST_F(Replay, TheBoatAndItsTrackStartAtTheFirstRecordedPosition) {
-  {
-    auto table = apptest::NewLogTable("nofix.lg");
-    for (int s = 1000; s < 1100; ++s) {
-      table->Append();
-      table->FieldByName("Timestamp")->SetAsInteger(s);
-      table->FieldByName("speedog")->SetAsFloat(6);
-      if (s >= 1040) {
-        table->FieldByName("Lat")->SetAsFloat(5230.0 + (s - 1040) * 0.01);
-        table->FieldByName("Lon")->SetAsFloat(412.5);
-      }
-      table->Post();
-    }
-  }
-  StartLive();
-  Open("nofix.lg");
-  ASSERT_EQ(Form1->fReplayPosition, 1030);
-  const TMapOverlay& o = Form1->fOverlay;
-  EXPECT_TRUE(o.Boat->GetHidden());
-  EXPECT_EQ(o.HeadingLine->Chains().GetChain(0)->GetCount(), 0);
-  const TPointStore& track = *o.Track->Chains().GetChain(0);
-  ASSERT_EQ(track.GetCount(), 60);
-  EXPECT_EQ(track.GetLL(0), PointLL(22'725'000, 283'500'000));
-  Form1->SpeedButton34Click(nullptr);
-  EXPECT_FALSE(o.Boat->GetHidden());
-  EXPECT_EQ(o.Boat->Chains().GetChain(0)->GetLL(0), track.GetLL(50));
-  Form1->SpeedButton9Click(nullptr);
-  EXPECT_TRUE(o.Boat->GetHidden());
-}
-
 // Back to live through the communication button: while playing, Yes stops the replay's timer and
 // releases its buttons, so the live history only grows; the replayed table gets no record.
 TEST_F(Replay, BackToLiveIsClean) {
@@ -463,27 +430,38 @@ TEST_F(Replay, RecordDuringAReplayIsRefused) {
 
 // The boat and the end of its replayed track are one point. 5230.1234 as the float the buffers
 // hold is 5230.12353515625: 52 degrees (280,800,000 units) and 30.12353515625 minutes of 90,000
-// units (2,711,118.16), 283,511,118; 412.5 is 4 degrees 12.5 minutes, 22,725,000.
+// units (2,711,118.16), 283,511,118; 412.5 is 4 degrees 12.5 minutes, 22,725,000. The first 40 s,
+// recorded before a fix, hold no position: no boat is drawn for them, and the track starts at
+// 5229.5234, 283,457,106.
 TEST_F(Replay, TheBoatStandsAtTheEndOfItsTrack) {
   {
     auto table = apptest::NewLogTable("track.lg");
     for (int s = 1000; s <= 1100; ++s) {
       table->Append();
       table->FieldByName("Timestamp")->SetAsInteger(s);
-      table->FieldByName("Lat")->SetAsFloat(5230.1234 - (1100 - s) * 0.01);
-      table->FieldByName("Lon")->SetAsFloat(412.5);
+      if (s >= 1040) table->FieldByName("Lat")->SetAsFloat(5230.1234 - (1100 - s) * 0.01);
+      if (s >= 1040) table->FieldByName("Lon")->SetAsFloat(412.5);
       table->Post();
     }
   }
   StartLive();
   Open("track.lg");
+  TGeoDataObject* boat = Form1->fOverlay.Boat;
+  EXPECT_TRUE(boat->GetHidden());
+  EXPECT_EQ(Form1->fOverlay.HeadingLine->Chains().GetChain(0)->GetCount(), 0);
+  ASSERT_EQ(Form1->fTrack->GetCount(), 61);
+  EXPECT_NEAR(Form1->fTrack->GetLL(0).iLatY, 283'457'106, 50);
+  EXPECT_EQ(Form1->fTrack->GetLL(0).iLongX, 22'725'000);
   Form1->SpeedButton31Click(nullptr);
+  EXPECT_FALSE(boat->GetHidden());
   ASSERT_EQ(Form1->fReplayPosition, 1100);
   const TPointLL end = Form1->fTrack->GetLL(Form1->fTrack->GetCount() - 1);
   EXPECT_EQ(end.iLatY, 283511118);
   EXPECT_EQ(end.iLongX, 22725000);
   EXPECT_EQ(Form1->fBoatPosition.iLatY, end.iLatY);
   EXPECT_EQ(Form1->fBoatPosition.iLongX, end.iLongX);
+  Form1->SpeedButton9Click(nullptr);
+  EXPECT_TRUE(boat->GetHidden());
 }
 
 // A record at 00:00:00 shows as 00:00:01; a night race past midnight loads whole and shows the
