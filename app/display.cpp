@@ -95,7 +95,11 @@ void TForm1::RefreshDisplay() {
   Panel4->SetColor(fTrueWindSpeed >= 35   ? vcl::clRed
                    : fTrueWindSpeed >= 25 ? vcl::clYellow
                                           : vcl::clWhite);
-  TimeLabel->SetCaption(rtl::DateTimeToStr(fSampleTime));
+  // A replayed recording whose day is unknown has a time alone, and before the first second
+  // there is none (date part 0 would read 1899).
+  TimeLabel->SetCaption(fSampleTime >= 1  ? rtl::DateTimeToStr(fSampleTime)
+                        : fSampleTime > 0 ? rtl::TimeToStr(fSampleTime)
+                                          : std::string());
 
   RefreshMap();
 

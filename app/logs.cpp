@@ -129,8 +129,6 @@ void TForm1::AppendLogRecord() {
                                                   {"awa", fApparentWindAngle},
                                                   {"aws", fApparentWindSpeed},
                                                   {"VMG", fVMG},
-                                                  {"Lat", fLatitude},
-                                                  {"Lon", fLongitude},
                                                   {"Performance", fPerformance},
                                                   {"TargetSpeed", fTargetSpeed},
                                                   {"Depth", fDepth},
@@ -140,6 +138,11 @@ void TForm1::AppendLogRecord() {
     Table3->Append();
     Table3->FieldByName("Timestamp")->SetAsInteger(fLogSeconds);
     for (const auto& [field, value] : values) Table3->FieldByName(field)->SetAsFloat(value);
+    // Before the first fix the position is left empty: 0,0 would replay as a place.
+    if (fPositionKnown) {
+      Table3->FieldByName("Lat")->SetAsFloat(fLatitude);
+      Table3->FieldByName("Lon")->SetAsFloat(fLongitude);
+    }
     Table3->Post();
     Table3->FlushBuffers();
   } catch (const std::exception& e) {

@@ -151,6 +151,8 @@ void TForm1::ReadInstrumentInputs() {
   if (comms != nullptr) {
     TakeReading(fLatitude, comms->fLatitude);
     TakeReading(fLongitude, comms->fLongitude);
+    // The decoder gives a hemisphere only with a coordinate of a valid fix.
+    fPositionKnown = comms->fLatHemisphere != 0 && comms->fLonHemisphere != 0;
   }
   fApparentWindAngle =
       Damp(fApparentWindAngle, fApparentWindAnglePrev, DampFactor(WindAngleInputFilter));

@@ -218,9 +218,14 @@ class TForm1 : public vcl::TForm {
   std::int32_t fReplayPosition = 0;
   // The second of the recording's first record, where its video starts.
   std::int32_t fReplayVideoStart = 0;
-  // The clock, seconds of the day, of each second from fReplayStart to fReplayEnd as its record
-  // has it (after a clock set back it differs from the position).
+  // The clock of each second from fReplayStart to fReplayEnd as its record has it, in seconds
+  // since midnight of the recording's first day (after a clock set back it differs from the
+  // position).
   std::vector<std::int32_t> fReplayClock;
+  // Midnight of the recording's first day; 0 when neither its table nor its name tells it.
+  rtl::TDateTime fReplayDay = 0;
+  // The first second of the recording that holds a position.
+  std::int32_t fReplayPositioned = 0;
   // The loaded recording's track in globe units, for the map's track object.
   std::unique_ptr<TPointStore> fTrack;
 
@@ -309,6 +314,10 @@ class TForm1 : public vcl::TForm {
   // The active waypoint and the boat, in globe units (the waypoint is picked on the map).
   TPointLL fWaypointPosition;
   TPointLL fBoatPosition;
+  // Whether a position has been received: live an instrument's fix, in a replay a recorded one at
+  // or before the second shown. Until then fLatitude and fLongitude say nothing (0 N 0 E is a
+  // place too), and the boat, its lines and its track are not drawn.
+  bool fPositionKnown = false;
   float fBearingToWaypoint = 0;   // degrees
   float fDistanceToWaypoint = 0;  // nautical miles
   // Nautical miles and seconds; each refresh computes the starboard layline, then the port one,

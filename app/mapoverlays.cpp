@@ -222,8 +222,11 @@ bool TForm1::LoadWaypoints() {
     Table2->Open();
     Table2->First();
     while (!Table2->Eof()) {
-      store->Add(DecimalToPointLL(Table2->FieldByName("LON")->AsFloat(),
-                                  Table2->FieldByName("LAT")->AsFloat()));
+      db::TField* lon = Table2->FieldByName("LON");
+      db::TField* lat = Table2->FieldByName("LAT");
+      // A waypoint posted without its position has no place on the map (0,0 is off Africa).
+      if (!lon->IsNull() && !lat->IsNull())
+        store->Add(DecimalToPointLL(lon->AsFloat(), lat->AsFloat()));
       Table2->Next();
     }
     Table2->Close();
@@ -286,6 +289,14 @@ void TForm1::RefreshMap() {
     Empty(o.WaypointLayline2);
   }
 
+  // Before the first position there is no boat, nor anything drawn from it, and the map stays.
+  if (!fPositionKnown) {
+    for (TGeoDataObject* g : {o.Boat, o.RangeCircle, o.WindArrow, o.CurrentArrow}) HideObject(g);
+    for (TGeoDataObject* g : {o.StarboardLayline, o.HeadingLine, o.CogVector, o.PortLayline})
+      Empty(g);
+    return;
+  }
+
   // The map follows the boat.
   EarthMap1->LocateToLL(b.iLongX, b.iLatY);
   SetPoint(o.Boat, b);
@@ -295,9 +306,8 @@ void TForm1::RefreshMap() {
   SetLine(o.CogVector, b, Along(b, fCourseOverGround, fSpeedOverGround / 6.0));
   SetLine(o.PortLayline, b, Along(b, twd - a, laylines));
 
-  // The track grows with every fix, north or south; 0,0 is no fix yet.
-  const bool fix = b.iLongX != 0 || b.iLatY != 0;
-  if (fix && fReplayMode == 0) AppendTrack(o.Track, b);
+  // The live track grows a point a second; a replay shows the recording's whole track.
+  if (fReplayMode == 0) AppendTrack(o.Track, b);
 
   if (fRangeCircle < 1) fRangeCircle = 1;
   if (TPointPresenter* circle = o.Presenter(opRangeCircle)) {

@@ -117,6 +117,8 @@ bool TForm1::LoadRecording(const std::string& file) {
   CloseReplayVideo();
   MediaPlayer1->SetFileName(rtl::ChangeFileExt(file, ".avi"));
   LoadSeconds(laid);
+  // A recording leaves its records' dates empty; its name holds the day it began.
+  if (fReplayDay == 0) fReplayDay = RecordingDay(file);
   return true;
 }
 
@@ -128,8 +130,11 @@ void TForm1::LoadSeconds(const TReplaySeconds& laid) {
     if (b != &LatitudeHistory && b != &LongitudeHistory) b->Clear();
   auto track = std::make_unique<TPointStore>();
   TPointLL last{};
+  std::int32_t second = laid.Start;
   for (const TLogRecord& r : laid.Seconds) {
     for (size_t v = 0; v < buffers.size(); ++v) buffers[v]->Push(static_cast<float>(r.Values[v]));
+    // The track starts with the first recorded position.
+    if (second++ < laid.Positioned) continue;
     // From the buffers' own float values, which the boat shown is taken from.
     const TPointLL p = NmeaToPointLL(static_cast<float>(r.Values[lvLongitude]),
                                      static_cast<float>(r.Values[lvLatitude]));
@@ -147,6 +152,9 @@ void TForm1::LoadSeconds(const TReplaySeconds& laid) {
   fReplayEnd = laid.End;
   fReplayVideoStart = laid.First;
   fReplayPosition = laid.End;
+  fReplayPositioned = laid.Positioned;
+  fPositionKnown = fReplayPosition >= fReplayPositioned;
+  fReplayDay = laid.Day;
   fReplayClock.clear();
   for (const TLogRecord& r : laid.Seconds) fReplayClock.push_back(r.Timestamp);
 }
@@ -162,12 +170,9 @@ void TForm1::SpeedButton4Click(rtl::TObject*) {
   if (!dialog.Execute()) return;
   if (!LoadRecording(dialog.FileName())) return;
   ReplayStep(-(fReplayEnd - fReplayStart));
-  ReplayStep(kOpenedAt);
-  // Whatever the two steps judged, the recording opens with the way back closed.
-  for (vcl::TSpeedButton* b : {SpeedButton9, SpeedButton36, SpeedButton33}) b->SetEnabled(false);
-  for (vcl::TSpeedButton* b :
-       {SpeedButton80, SpeedButton34, SpeedButton5, SpeedButton31, SpeedButton67})
-    b->SetEnabled(true);
+  // A recording too short to open 30 s in opens at its start, so that it can be played.
+  if (fReplayEnd - fReplayStart > kOpenedAt) ReplayStep(kOpenedAt);
+  for (vcl::TSpeedButton* b : {SpeedButton80, SpeedButton67}) b->SetEnabled(true);
   RefreshDisplay();
   Timer2->SetEnabled(true);
   Table3->Last();
@@ -184,10 +189,12 @@ void TForm1::ReplayStep(std::int32_t n) {
   fReplayPosition = s + n;
   ShowReplayVideoSecond();
   const auto at = static_cast<size_t>(fReplayPosition - fReplayStart);
-  const std::int32_t second =
-      at < fReplayClock.size() ? fReplayClock[at] : fReplayPosition % kSecondsADay;
-  // Midnight itself would show as a date alone.
+  const std::int32_t clock = at < fReplayClock.size() ? fReplayClock[at] : fReplayPosition;
+  const std::int32_t second = clock % kSecondsADay;
+  // Midnight itself would show as a date alone. Without a day the date part stays 0.
   fSampleTime = static_cast<double>(second == 0 ? 1 : second) / kSecondsADay;
+  if (fReplayDay > 0) fSampleTime += fReplayDay + clock / kSecondsADay;
+  fPositionKnown = fReplayPosition >= fReplayPositioned;
 
   const auto sample = [&](TLogValue v) { return buffers[v]->samples[buffers[v]->head]; };
   fCourseOverGround = sample(lvCourseOverGround);
@@ -211,19 +218,11 @@ void TForm1::ReplayStep(std::int32_t n) {
   if (d < 0) d += 360;
   fWindSide = d <= 180 ? 1 : 0;
 
-  if (fReplayStart < s && s < fReplayEnd) {
-    for (vcl::TSpeedButton* b :
-         {SpeedButton9, SpeedButton36, SpeedButton33, SpeedButton34, SpeedButton5, SpeedButton31})
-      b->SetEnabled(true);
-    RefreshDisplay();
-    return;
-  }
-  if (s >= fReplayEnd) {
-    StopReplayPlay();
-    for (vcl::TSpeedButton* b : {SpeedButton5, SpeedButton34, SpeedButton31}) b->SetEnabled(false);
-  }
-  if (s <= fReplayStart)
-    for (vcl::TSpeedButton* b : {SpeedButton33, SpeedButton36, SpeedButton9}) b->SetEnabled(false);
+  // The buttons say where the second shown can go.
+  const bool back = fReplayPosition > fReplayStart, on = fReplayPosition < fReplayEnd;
+  for (vcl::TSpeedButton* b : {SpeedButton9, SpeedButton36, SpeedButton33}) b->SetEnabled(back);
+  for (vcl::TSpeedButton* b : {SpeedButton34, SpeedButton5, SpeedButton31}) b->SetEnabled(on);
+  if (!on) StopReplayPlay();
   RefreshDisplay();
 }
 

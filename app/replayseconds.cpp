@@ -1,8 +1,13 @@
 // A log table's records read and laid out one per second for replay.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "app/replay.h"
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/files.h"
 
 namespace {
 
@@ -11,6 +16,8 @@ constexpr std::int32_t kHalfDay = kSecondsADay / 2;
 constexpr std::int64_t kLastSecond = std::int64_t{1} << 30;
 // Nothing a log holds comes near this; beyond it a value is no reading.
 constexpr double kWildValue = 1e6;
+// The day after 31 December 9999.
+constexpr double kLastDay = 2958466;
 // NMEA ddmm.mmm limits of latitude and longitude.
 constexpr double kMaxLatitude = 9000;
 constexpr double kMaxLongitude = 18000;
@@ -36,6 +43,7 @@ std::vector<TLogRecord> ReadLogRecords(db::TTable& table) {
   for (int v = 0; v < lvCount; ++v)
     fields[static_cast<size_t>(v)] = table.FieldByName(kFieldNames[v]);
   db::TField* stamp = table.FieldByName("Timestamp");
+  db::TField* datum = table.FindField("datum");
   std::vector<TLogRecord> out;
   out.reserve(static_cast<size_t>(table.RecordCount()));
   for (table.First(); !table.Eof(); table.Next()) {
@@ -43,6 +51,7 @@ std::vector<TLogRecord> ReadLogRecords(db::TTable& table) {
     // An empty time is no time (it would read as midnight), and is left out as one outside the
     // day is.
     r.Timestamp = stamp->IsNull() ? -1 : stamp->AsInteger();
+    if (datum != nullptr && !datum->IsNull()) r.Datum = datum->AsDateTime();
     for (int v = 0; v < lvCount; ++v) {
       db::TField* f = fields[static_cast<size_t>(v)];
       r.Values[static_cast<size_t>(v)] = f->IsNull() ? NAN : f->AsFloat();
@@ -78,7 +87,9 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
   TReplaySeconds out;
   if (limit < 1) return out;
   std::array<double, lvCount> last{};
+  bool latitudeRead = false, longitudeRead = false;
   std::int64_t offset = 0;  // added to a record's time: whole days, and clocks set back
+  std::int64_t days = 0;    // midnights since the first record
   std::int64_t previousRaw = 0;
   std::int64_t next = 0;  // the next second to fill
   // The clock of the last record laid out, and its second: a held second reads on from it.
@@ -94,13 +105,18 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
     if (r.Timestamp < 0 || r.Timestamp >= kSecondsADay) continue;
     const std::int64_t rawBefore = previousRaw;
     const std::int64_t offsetBefore = offset;
-    if (!first && r.Timestamp < previousRaw - kHalfDay) offset += kSecondsADay;
+    const std::int64_t daysBefore = days;
+    if (!first && r.Timestamp < previousRaw - kHalfDay) {
+      offset += kSecondsADay;
+      ++days;
+    }
     previousRaw = r.Timestamp;
     std::int64_t t = r.Timestamp + offset;
     // A record left out leaves the clock as the one before it had it.
     const auto leaveOut = [&] {
       previousRaw = rawBefore;
       offset = offsetBefore;
+      days = daysBefore;
     };
     const TLogRecord* after = first ? nullptr : nextTimed[i];
     if (!first && t > next && after != nullptr) {
@@ -134,13 +150,24 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
         last[v] = x;
       clean.Values[v] = last[v];
     }
+    // The clock from midnight of the first record's day.
+    const std::int64_t clock = r.Timestamp + days * kSecondsADay;
     if (first) {
       out.First = static_cast<std::int32_t>(t);
       start = next = t;
-      lastClock = r.Timestamp;
+      lastClock = clock;
       lastSecond = t;
       first = false;
     }
+    // Positioned from the first second that holds both a latitude and a longitude read (a
+    // recording leaves them empty before its first fix).
+    latitudeRead = latitudeRead || std::fabs(r.Values[lvLatitude]) <= kMaxLatitude;
+    longitudeRead = longitudeRead || std::fabs(r.Values[lvLongitude]) <= kMaxLongitude;
+    if (latitudeRead && longitudeRead && out.Positioned == INT32_MAX)
+      out.Positioned = static_cast<std::int32_t>(t);
+    // Dates outside the calendar (before 1900 or after 9999) are none.
+    if (out.Day == 0 && r.Datum >= 1 && r.Datum < kLastDay)  // false for NaN
+      out.Day = std::floor(r.Datum) - static_cast<double>(days);
     // A gap holds the record before it; more than the ring holds only its last part.
     TLogRecord hold = seconds.empty() ? clean : seconds.back();
     if (t - next >= limit) {
@@ -148,12 +175,12 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
       start = next = t - limit;
     }
     for (; next < t; ++next) {
-      hold.Timestamp = static_cast<std::int32_t>((lastClock + next - lastSecond) % kSecondsADay);
+      hold.Timestamp = static_cast<std::int32_t>(lastClock + next - lastSecond);
       seconds.push_back(hold);
     }
-    clean.Timestamp = r.Timestamp;
+    clean.Timestamp = static_cast<std::int32_t>(clock);
     seconds.push_back(clean);
-    lastClock = r.Timestamp;
+    lastClock = clock;
     lastSecond = t;
     ++next;
     ++out.RecordsUsed;
@@ -169,4 +196,37 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
   out.End = static_cast<std::int32_t>(start + count - 1);
   out.Seconds.assign(seconds.begin() + drop, seconds.end());
   return out;
+}
+
+double RecordingDay(const std::string& file) {
+  const std::string stem = rtl::ChangeFileExt(rtl::ExtractFileName(file), "");
+  const auto digit = [&](size_t i) {
+    return i < stem.size() && std::isdigit(static_cast<unsigned char>(stem[i])) != 0;
+  };
+  // Three numbers of at most four digits, each with one character after it, the last a '_'
+  // before the counter.
+  std::array<int, 3> numbers{};
+  size_t at = 0;
+  for (int& n : numbers) {
+    const size_t from = at;
+    for (n = 0; digit(at) && at - from < 4; ++at) n = n * 10 + (stem[at] - '0');
+    if (at == from || at >= stem.size() || digit(at)) return 0;
+    ++at;
+  }
+  if (stem[at - 1] != '_' || !digit(at)) return 0;
+  // The numbers stand in the order of the short date's day, month and year.
+  const std::string& format = rtl::FormatSettings.ShortDateFormat;
+  std::array<std::pair<size_t, int*>, 3> order{};
+  int day = 0, month = 0, year = 0;
+  const std::array<std::pair<const char*, int*>, 3> parts = {
+      {{"dD", &day}, {"mM", &month}, {"yY", &year}}};
+  for (size_t i = 0; i < parts.size(); ++i) {
+    order[i] = {format.find_first_of(parts[i].first), parts[i].second};
+    if (order[i].first == std::string::npos) return 0;
+  }
+  std::sort(order.begin(), order.end());
+  for (size_t i = 0; i < order.size(); ++i) *order[i].second = numbers[i];
+  if (year < 100) year += 2000;  // a two-digit year of this century's recorders
+  rtl::TDateTime date = 0;
+  return rtl::TryEncodeDate(year, month, day, date) ? date : 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The map control TEarthMap, the control the program places on its forms.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -180,6 +181,8 @@ class TEarthMap : public TEarthMapBase {
   bool suspended_ = false;
   bool zoomBoxOpen_ = false;
   bool rotating_ = false;
+  // The buttons pressed on the map and not yet released there, one bit each.
+  std::uint8_t pressed_ = 0;
   TEarthDeviceRect zoomBox_;
   TPointLL grabbed_;
 };

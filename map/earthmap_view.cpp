@@ -22,6 +22,10 @@ bool NoModifiers(vcl::TShiftState shift) {
   return (shift & (vcl::ssShift | vcl::ssAlt | vcl::ssCtrl | vcl::ssDouble)) == 0;
 }
 
+std::uint8_t ButtonBit(vcl::TMouseButton button) {
+  return static_cast<std::uint8_t>(1u << button);
+}
+
 bool IsButton(vcl::TMouseButton button, TEarthMouseButton which) {
   return which != mzbNone && static_cast<int>(button) == static_cast<int>(which);
 }
@@ -241,6 +245,7 @@ void TEarthMap::Resize() {
 }
 
 void TEarthMap::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
+  pressed_ |= ButtonBit(button);
   if (zoomBoxOpen_) {
     zoomBoxOpen_ = false;
     win::ReleaseCapture();
@@ -289,6 +294,13 @@ void TEarthMap::MouseMove(vcl::TShiftState shift, int x, int y) {
 }
 
 void TEarthMap::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
+  // A release whose press went elsewhere (the second click of a double click that closed a
+  // dialog over the map) is no click on the map.
+  if (!(pressed_ & ButtonBit(button))) {
+    TEarthMapBase::MouseUp(button, shift, x, y);
+    return;
+  }
+  pressed_ &= ~ButtonBit(button);
   if (zoomBoxOpen_) {
     zoomBoxOpen_ = false;
     win::ReleaseCapture();

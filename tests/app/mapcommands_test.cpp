@@ -34,13 +34,15 @@ class MapCommands : public apptest::ProgramFixture {
   std::int32_t Waypoints() {
     return Form1->fOverlay.Waypoints->Chains().GetChain(0)->GetCount();
   }
+  // A waypoint as the dialog posts it; NaN leaves a coordinate empty.
   void AddWaypoint(double lat, double lon) {
     db::TTable t(nullptr);
     t.SetTableName("waypoints.DB");
     t.Open();
     t.Append();
-    t.FieldByName("LAT")->SetAsFloat(lat);
-    t.FieldByName("LON")->SetAsFloat(lon);
+    t.FieldByName("NAME")->SetAsString("MARK");
+    if (!std::isnan(lat)) t.FieldByName("LAT")->SetAsFloat(lat);
+    if (!std::isnan(lon)) t.FieldByName("LON")->SetAsFloat(lon);
     t.Post();
   }
 };
@@ -176,6 +178,9 @@ TEST_F(MapCommands, TheWaypointReloadReplacesThoseShown) {
   EXPECT_EQ(Waypoints(), 2) << "none doubled";
   EXPECT_EQ(forms, (std::vector<std::string>{"Waypoint Database", "Waypoint Database"}));
   AddWaypoint(60.1, 23.6);
+  // Posted without a position, or half of one: not put at 0,0 off Africa.
+  AddWaypoint(NAN, NAN);
+  AddWaypoint(NAN, 4.0);
   Form1->WPdatabaseButton->Click();
   EXPECT_EQ(Waypoints(), 3);
   EXPECT_EQ(Form1->fOverlay.Waypoints->Chains().GetCount(), 1);

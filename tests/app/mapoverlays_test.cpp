@@ -231,10 +231,11 @@ TEST_F(Overlays, RangeCircleSymbolsAndTrack) {
   EXPECT_NEAR(currentXY.X - boatXY.X, 22.5, 1.5);
   EXPECT_NEAR(currentXY.Y - boatXY.Y, 0, 1.5);
 
-  // No fix, or a replay: the track stays as it is.
+  // No position, or a replay: the track stays as it is.
   const std::int32_t before = o.Track->Chains().GetChain(0)->GetCount();
-  f.fLatitude = f.fLongitude = 0;
+  f.fPositionKnown = false;
   f.RefreshDisplay();
+  f.fPositionKnown = true;
   f.fLatitude = -3436.0f;
   f.fLongitude = -5822.0f;
   f.fReplayMode = 1;

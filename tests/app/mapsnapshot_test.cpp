@@ -59,6 +59,7 @@ class MapSnapshot : public apptest::ProgramFixture {
       const double lo = lon + nm * std::sin(c * rad) / 60 / std::cos(la * rad);
       f.fLatitude = Nmea(la);
       f.fLongitude = Nmea(lo);
+      f.fPositionKnown = true;
       f.fCourseOverGround = f.fHeading = static_cast<float>(c);
       f.fSpeedOverGround = static_cast<float>(sog);
       f.fSampleTime = f.fNow() + s / 86'400.0;
@@ -107,6 +108,37 @@ TEST_F(MapSnapshot, AnHourOffFinlandOnTheWorldLayer) {
   EXPECT_TRUE(teal);
   f.EarthMap1->Projection()->SetScaleFactor(0);
   Save("mainwindow_map_world.png");
+}
+
+// Started with no fix yet, the world in view: nothing of the boat is drawn at 0 N 0 E, and the
+// map stays where it was put. The first fix, at Helsinki, brings the boat there.
+TEST_F(MapSnapshot, NoBoatOffAfricaBeforeTheFirstFix) {
+  StartShown();
+  TForm1& f = *Form1;
+  TEarthProjection* p = f.EarthMap1->Projection();
+  p->SetScaleFactor(0);
+  f.EarthMap1->LocateToLL(20 * GU_DEGREE, 40 * GU_DEGREE);
+  f.RefreshDisplay();
+  Save("mainwindow_map_nofix.png");
+  // The boat is black; nothing at the Gulf of Guinea is.
+  const auto blackAround = [&](double lat, double lon) {
+    int black = 0;
+    for (double dy = -0.2; dy <= 0.2; dy += 0.1)
+      for (double dx = -0.2; dx <= 0.2; dx += 0.1) black += MapPixel(lat + dy, lon + dx) == 0;
+    return black;
+  };
+  EXPECT_EQ(blackAround(0, 0), 0);
+  TPointLL centre;
+  ASSERT_TRUE(p->DeviceXYToLL(f.EarthMap1->ClientWidth() / 2, f.EarthMap1->ClientHeight() / 2,
+                              centre));
+  EXPECT_NEAR(centre.iLongX, 20 * GU_DEGREE, GU_DEGREE);
+  EXPECT_NEAR(centre.iLatY, 40 * GU_DEGREE, GU_DEGREE);
+  EXPECT_EQ(f.fOverlay.Track->Chains().GetChain(0)->GetCount(), 0);
+
+  Sail(60.17, 24.95, 90, 6, 1);
+  Save("mainwindow_map_firstfix.png");
+  EXPECT_GT(blackAround(60.17, 24.95), 0);
+  EXPECT_EQ(f.fOverlay.Track->Chains().GetChain(0)->GetCount(), 1);
 }
 
 // The chart of the program's data when there is one, else a small one of our own: blue water

@@ -34,13 +34,16 @@ double V(int k, int t) {
   return k * 10 + (t % 997) * 0.01;
 }
 
-// A log table with one record for each listed second.
-void WriteRecording(const std::string& file, const std::vector<int>& seconds) {
+// A log table with one record for each listed second; with a day, each record's date-time too
+// (seconds before the first one's are the next day's).
+void WriteRecording(const std::string& file, const std::vector<int>& seconds, double day = 0) {
   auto table = apptest::NewLogTable(file);
   db::TTable& t = *table;
   for (int s : seconds) {
     t.Append();
     t.FieldByName("Timestamp")->SetAsInteger(s);
+    if (day > 0)
+      t.FieldByName("datum")->SetAsDateTime(day + (s < seconds.front()) + s / 86400.0);
     for (int k = 0; k < lvCount; ++k)
       t.FieldByName(LogFieldName(static_cast<TLogValue>(k)))->SetAsFloat(V(k, s));
     t.Post();
@@ -129,7 +132,8 @@ class Replay : public apptest::ProgramFixture {
 
 // Two hours with one second missing: opening stops recording and the live timers, loads every
 // record (the last too) a second a buffer place, and shows the second 30 s after the start; jumps
-// are clamped at both ends, play runs at 1 s and 100 ms, and the end stops it.
+// are clamped at both ends, play runs at 1 s and 100 ms, and reaching the end stops it. The step
+// buttons always say where the second shown can go.
 TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   std::vector<int> seconds = Range(36000, 43199);
   seconds.erase(seconds.begin() + 500);  // 36500
@@ -157,8 +161,8 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   EXPECT_EQ(Form1->fReplayPosition, 36030);
   ExpectShows(36030);
   EXPECT_NE(TimeShown().find("10:00:30"), std::string::npos) << TimeShown();
-  EXPECT_TRUE(Disabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
-  EXPECT_TRUE(Enabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31,
+  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33,
+                       Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31,
                        Form1->SpeedButton80, Form1->SpeedButton67}));
 
   // Each buffer holds, second by second, the record of that second (36499's in 36500's place).
@@ -173,10 +177,9 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   }
   ASSERT_GE(Form1->fTrack->GetCount(), 7199);
 
-  // Jumps both ways; the first step inside opens the way back.
+  // Jumps both ways.
   Form1->SpeedButton34Click(nullptr);
   ExpectShows(36090);
-  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
   Form1->SpeedButton5Click(nullptr);
   ExpectShows(36690);
   Form1->SpeedButton31Click(nullptr);
@@ -187,12 +190,11 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   ExpectShows(39630);
   Form1->SpeedButton9Click(nullptr);
   ExpectShows(36030);
-  Form1->SpeedButton9Click(nullptr);  // clamped at the start
+  Form1->SpeedButton9Click(nullptr);  // clamped at the start, where the way back closes
   ExpectShows(36000);
   EXPECT_NE(TimeShown().find("10:00:00"), std::string::npos) << TimeShown();
-  Form1->SpeedButton36Click(nullptr);  // from the start: the way back closes
-  ExpectShows(36000);
   EXPECT_TRUE(Disabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
+  EXPECT_TRUE(Enabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
   // The missing second shows the record before it.
   Form1->ReplayStep(500);
   ExpectShows(36499);
@@ -212,23 +214,73 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   Advance(1000);
   ExpectShows(36513);
 
-  // Past the end lands on the last second; the next tick stops play and closes the way on.
+  // Past the end lands on the last second, which stops play and closes the way on.
   Form1->ReplayStep(43190 - 36513);
   ExpectShows(43190);
   Form1->SpeedButton31Click(nullptr);
-  ExpectShows(43199);
-  EXPECT_TRUE(Form1->Timer6->Enabled());
-  EXPECT_TRUE(Enabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
-  Advance(100);
   ExpectShows(43199);
   EXPECT_FALSE(Form1->Timer6->Enabled());
   EXPECT_FALSE(Form1->SpeedButton80->Down());
   EXPECT_FALSE(Form1->SpeedButton67->Down());
   EXPECT_TRUE(Disabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
+  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
+  Advance(100);
+  ExpectShows(43199);
   EXPECT_NE(TimeShown().find("11:59:59"), std::string::npos) << TimeShown();
 
-  // The recording interrupted by the replay got no record since.
+  // The recording interrupted by the replay got no record since. Made without a fix, its records
+  // hold no position.
   EXPECT_EQ(RecordCount(recording), recorded);
+  db::TTable t(nullptr);
+  t.SetTableName(recording);
+  t.Open();
+  EXPECT_TRUE(t.FieldByName("Lat")->IsNull());
+  EXPECT_TRUE(t.FieldByName("Lon")->IsNull());
+  EXPECT_FALSE(t.FieldByName("speedog")->IsNull());
+}
+
+// A recording of 20 s opens at its start, plays, and its buttons say where it can go: from the
+// end "<<<" goes back to the start and opens the way on again.
+TEST_F(Replay, AShortRecordingOpensAtItsStartAndPlays) {
+  WriteRecording("short.lg", Range(1000, 1019));
+  StartLive();
+  Open("short.lg");
+  const auto ways = [&](bool back, bool on) {
+    return All({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}, back) &&
+           All({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}, on);
+  };
+  ExpectShows(1000);
+  EXPECT_TRUE(ways(false, true));
+  Form1->SpeedButton67Click(nullptr);
+  Advance(3000);
+  ExpectShows(1003);
+  EXPECT_TRUE(ways(true, true));
+  Form1->SpeedButton31Click(nullptr);
+  ExpectShows(1019);
+  EXPECT_FALSE(Form1->Timer6->Enabled());
+  EXPECT_TRUE(ways(true, false));
+  Form1->SpeedButton9Click(nullptr);
+  ExpectShows(1000);
+  EXPECT_TRUE(ways(false, true));
+}
+
+// The status line shows the recording's day: the one its records' dates give, else the one in
+// its name; past midnight the next. A recording that tells no day shows the time alone.
+TEST_F(Replay, TheStatusLineShowsTheRecordingsDay) {
+  std::vector<int> night = Range(86000, 86399);
+  for (int s : Range(0, 99)) night.push_back(s);
+  WriteRecording("31_12_2026_1.lg", night);
+  WriteRecording("05_12_2026_2.lg", Range(36000, 36100), rtl::EncodeDate(2027, 3, 14));
+  WriteRecording("race.lg", Range(36000, 36100));
+  StartLive();
+  Open("31_12_2026_1.lg");
+  EXPECT_EQ(TimeShown(), "31/12/2026 23:53:50");
+  Form1->ReplayStep(370);
+  EXPECT_EQ(TimeShown(), "01/01/2027 00:00:01");
+  Open("05_12_2026_2.lg");
+  EXPECT_EQ(TimeShown(), "14/03/2027 10:00:30");
+  Open("race.lg");
+  EXPECT_EQ(TimeShown(), "10:00:30");
 }
 
 // Back to live through the communication button: while playing, Yes stops the replay's timer and
@@ -378,27 +430,38 @@ TEST_F(Replay, RecordDuringAReplayIsRefused) {
 
 // The boat and the end of its replayed track are one point. 5230.1234 as the float the buffers
 // hold is 5230.12353515625: 52 degrees (280,800,000 units) and 30.12353515625 minutes of 90,000
-// units (2,711,118.16), 283,511,118; 412.5 is 4 degrees 12.5 minutes, 22,725,000.
+// units (2,711,118.16), 283,511,118; 412.5 is 4 degrees 12.5 minutes, 22,725,000. The first 40 s,
+// recorded before a fix, hold no position: no boat is drawn for them, and the track starts at
+// 5229.5234, 283,457,106.
 TEST_F(Replay, TheBoatStandsAtTheEndOfItsTrack) {
   {
     auto table = apptest::NewLogTable("track.lg");
     for (int s = 1000; s <= 1100; ++s) {
       table->Append();
       table->FieldByName("Timestamp")->SetAsInteger(s);
-      table->FieldByName("Lat")->SetAsFloat(5230.1234 - (1100 - s) * 0.01);
-      table->FieldByName("Lon")->SetAsFloat(412.5);
+      if (s >= 1040) table->FieldByName("Lat")->SetAsFloat(5230.1234 - (1100 - s) * 0.01);
+      if (s >= 1040) table->FieldByName("Lon")->SetAsFloat(412.5);
       table->Post();
     }
   }
   StartLive();
   Open("track.lg");
+  TGeoDataObject* boat = Form1->fOverlay.Boat;
+  EXPECT_TRUE(boat->GetHidden());
+  EXPECT_EQ(Form1->fOverlay.HeadingLine->Chains().GetChain(0)->GetCount(), 0);
+  ASSERT_EQ(Form1->fTrack->GetCount(), 61);
+  EXPECT_NEAR(Form1->fTrack->GetLL(0).iLatY, 283'457'106, 50);
+  EXPECT_EQ(Form1->fTrack->GetLL(0).iLongX, 22'725'000);
   Form1->SpeedButton31Click(nullptr);
+  EXPECT_FALSE(boat->GetHidden());
   ASSERT_EQ(Form1->fReplayPosition, 1100);
   const TPointLL end = Form1->fTrack->GetLL(Form1->fTrack->GetCount() - 1);
   EXPECT_EQ(end.iLatY, 283511118);
   EXPECT_EQ(end.iLongX, 22725000);
   EXPECT_EQ(Form1->fBoatPosition.iLatY, end.iLatY);
   EXPECT_EQ(Form1->fBoatPosition.iLongX, end.iLongX);
+  Form1->SpeedButton9Click(nullptr);
+  EXPECT_TRUE(boat->GetHidden());
 }
 
 // A record at 00:00:00 shows as 00:00:01; a night race past midnight loads whole and shows the

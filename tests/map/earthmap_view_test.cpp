@@ -661,6 +661,22 @@ class EarthMapMouse : public EarthMapTest {
       Feed(win::MouseMove(a.x + (b.x - a.x) * i / 12, a.y + (b.y - a.y) * i / 12));
     Feed(win::MouseUp(b.x, b.y, button));
   }
+  // A layer whose objects show as squares `size` pixels wide; its source.
+  TEarthObjectSource* SquaresLayer(int32_t size) {
+    auto* layer = new TEarthLayer(map);
+    auto pr = std::make_unique<TPointPresenter>(map, 1);
+    pr->PointType = ppSquare;
+    pr->SetPointSize(size);
+    std::unique_ptr<TEarthPresenter> base = std::move(pr);
+    layer->Presenters()->Add(base);
+    return layer->GetObjects();
+  }
+  TGeoDataObject* Square(TEarthObjectSource* source, double lon, double lat) {
+    auto* o = new TGeoDataObject(source);
+    o->Chains().GetChain(0)->Add(PointLL(int32_t(lon * D), int32_t(lat * D)));
+    o->SetPresenterID(1);
+    return o;
+  }
   TEarthProjection* p = nullptr;
 };
 
@@ -707,21 +723,9 @@ TEST_F(EarthMapMouse, DraggingTheFlatMapPansIt) {
 TEST_F(EarthMapMouse, ClicksSelectCtrlClicksAddAndDoubleClicksReachTheHandler) {
   p->SetProjectionClass("TCartesianPrj");
   p->SetScaleFactor(0);
-  auto* layer = new TEarthLayer(map);
-  auto pr = std::make_unique<TPointPresenter>(map, 1);
-  pr->PointType = ppSquare;
-  pr->SetPointSize(8);
-  std::unique_ptr<TEarthPresenter> base = std::move(pr);
-  layer->Presenters()->Add(base);
-  TEarthObjectSource* source = layer->GetObjects();
-  const auto point = [&](double lon, double lat) {
-    auto* o = new TGeoDataObject(source);
-    o->Chains().GetChain(0)->Add(PointLL(int32_t(lon * D), int32_t(lat * D)));
-    o->SetPresenterID(1);
-    return o;
-  };
-  TGeoDataObject* a = point(0, 0);
-  TGeoDataObject* b = point(40, 20);
+  TEarthObjectSource* source = SquaresLayer(8);
+  TGeoDataObject* a = Square(source, 0, 0);
+  TGeoDataObject* b = Square(source, 40, 20);
   PaintNow();
   TEarthDevicePoint pa, pb;
   ASSERT_TRUE(p->LLToDeviceXY(0, 0, pa));
@@ -737,6 +741,7 @@ TEST_F(EarthMapMouse, ClicksSelectCtrlClicksAddAndDoubleClicksReachTheHandler) {
   TEarthOptionsSet options = map->EarthOptions();
   options.Include(goMultiSelect);
   map->SetEarthOptions(options);
+  map->MouseDown(vcl::mbLeft, vcl::ssCtrl, pa.X, pa.Y);
   map->MouseUp(vcl::mbLeft, vcl::ssCtrl, pa.X, pa.Y);
   EXPECT_TRUE(a->GetSelected());
   EXPECT_TRUE(b->GetSelected());
@@ -746,10 +751,46 @@ TEST_F(EarthMapMouse, ClicksSelectCtrlClicksAddAndDoubleClicksReachTheHandler) {
   const Extended sf = p->ScaleFactor();
   map->MouseDown(vcl::mbRight, vcl::ssDouble, pa.X, pa.Y);
   EXPECT_FALSE(map->ZoomBoxOpen());
+  map->MouseDown(vcl::mbLeft, vcl::ssDouble, pa.X, pa.Y);
   map->MouseUp(vcl::mbLeft, vcl::ssDouble, pa.X, pa.Y);
   EXPECT_EQ(p->ScaleFactor(), sf);
   EXPECT_EQ(clicked.size(), 4u);
   EXPECT_EQ(clicked.back(), a);
+}
+
+// A dialog over the map closed by the second press of a double click: the release that follows
+// reaches the map, and must not select the land under it. A whole click there still does.
+TEST_F(EarthMapMouse, AReleaseWithoutItsPressSelectsNothing) {
+  p->SetProjectionClass("TCartesianPrj");
+  TGeoDataObject* land = Square(SquaresLayer(40), 0, 0);
+  PaintNow();
+  TEarthDevicePoint at;
+  ASSERT_TRUE(p->LLToDeviceXY(0, 0, at));
+  int clicks = 0;
+  map->OnObjectClick = [&](TEarthMap*, TEarthObject*) { ++clicks; };
+
+  auto* dialog = new vcl::TForm(app.get());
+  const gdi::POINT s = Screen(at.X, at.Y);
+  dialog->SetBounds(s.x - 100, s.y - 50, 200, 100);
+  dialog->AfterConstruction();
+  dialog->OnMouseDown = vcl::TMouseEvent(
+      nullptr, [&](rtl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int) { dialog->Hide(); });
+  dialog->Show();
+  Pump();
+  Feed(win::MouseMove(s.x, s.y));
+  Feed(win::MouseDown(s.x, s.y));
+  ASSERT_FALSE(dialog->Visible());
+  Feed(win::MouseUp(s.x, s.y));
+  EXPECT_FALSE(land->GetSelected());
+  EXPECT_EQ(clicks, 0);
+  // A right press does not make a left release a click.
+  map->MouseDown(vcl::mbRight, 0, at.X, at.Y);
+  map->MouseUp(vcl::mbLeft, 0, at.X, at.Y);
+  EXPECT_FALSE(land->GetSelected());
+
+  Click(map, at.X, at.Y);
+  EXPECT_TRUE(land->GetSelected());
+  EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(EarthMapMouse, ScrollStepsAreATwentiethAndHalfAPageAndTheThumbMoves) {
