@@ -1,5 +1,6 @@
 // Replay of a recording through the history buffers, its step and play buttons, and the
 // no-input watchdog that offers the demonstration recording.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,8 +46,20 @@ void StartComWizz() {
   const std::string path = std::string("./") + kComWizz;
   if (::access(path.c_str(), X_OK) != 0) return;
   char* argv[] = {const_cast<char*>(kComWizz), nullptr};
+  // The program ignores a dead pipe and the file-size limit for itself; the helper gets the
+  // usual dispositions back.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigaddset(&defaults, SIGXFSZ);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = 0;
-  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return;
+  const int failed = posix_spawn(&pid, path.c_str(), nullptr, &attr, argv, environ);
+  posix_spawnattr_destroy(&attr);
+  if (failed != 0) return;
   // Reaped when it ends, so that it leaves no zombie behind.
   std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -593,9 +594,13 @@ TEST_F(Replay, WatchdogOffersTheDemonstration) {
   WriteRecording("demonstration.lg", Range(40000, 52000));
   {
     std::ofstream script("comwizz.exe");
-    script << "#!/bin/sh\ntouch comwizz-ran\n";
+    script << "#!/bin/sh\ngrep SigIgn /proc/$$/status > comwizz-ran.part\n"
+              "mv comwizz-ran.part comwizz-ran\n";
   }
   ::chmod("comwizz.exe", 0755);
+  // The program runs with a dead pipe and the file-size limit ignored; its helper must not.
+  const auto pipeWas = std::signal(SIGPIPE, SIG_IGN);
+  const auto sizeWas = std::signal(SIGXFSZ, SIG_IGN);
   StartLive();
   Advance(29000);
   EXPECT_TRUE(boxes.empty());
@@ -617,7 +622,12 @@ TEST_F(Replay, WatchdogOffersTheDemonstration) {
   for (int i = 0; i < 1500 && !fs::exists("comwizz-ran"); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  EXPECT_TRUE(fs::exists("comwizz-ran"));
+  std::signal(SIGPIPE, pipeWas);
+  std::signal(SIGXFSZ, sizeWas);
+  ASSERT_TRUE(fs::exists("comwizz-ran"));
+  // SigIgn is a hexadecimal mask, bit n-1 for signal n.
+  const unsigned long ignored = std::stoul(apptest::FileText("comwizz-ran").substr(7), nullptr, 16);
+  EXPECT_EQ(ignored & ((1ul << (SIGPIPE - 1)) | (1ul << (SIGXFSZ - 1))), 0ul);
   Advance(60000);
   EXPECT_EQ(boxes.size(), 1u);  // once only
 }
