@@ -25,7 +25,8 @@ void TTextLog::Close() {
 void TTextLog::Open(rtl::TDateTime now) {
   Close();
   fLastTry = now;
-  fFd = ::open(fFileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  // Without waiting: a FIFO nobody reads behind the name is a log that cannot be opened.
+  fFd = ::open(fFileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fFd < 0) Fail("open", errno, now);
 }
 

@@ -291,14 +291,17 @@ std::optional<std::string> FindFileNoCase(const std::string& Path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& FileName) {
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // A FIFO or a device a name may lead to is read without waiting: what it holds now, and from
+  // an endless one (a copy of /dev/zero) no more than a settings file could sensibly be.
+  constexpr size_t kMostFromAStream = size_t{16} << 20;
+  const int fd = ::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   // Read into a string of the file's size, in large pieces; whatever the file grew or shrank to
   // meanwhile is taken as it is.
   struct stat st {};
   std::string data;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    data.resize(static_cast<size_t>(st.st_size));
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular && st.st_size > 0) data.resize(static_cast<size_t>(st.st_size));
   size_t got = 0;
   char more[65536];  // past the size seen: the end, or what was added since
   for (;;) {
@@ -306,6 +309,7 @@ std::optional<std::string> ReadFileBytes(const std::string& FileName) {
     const ssize_t n =
         inside ? ::read(fd, data.data() + got, data.size() - got) : ::read(fd, more, sizeof more);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) break;
     if (n < 0) {
       ::close(fd);
       return std::nullopt;
@@ -313,6 +317,7 @@ std::optional<std::string> ReadFileBytes(const std::string& FileName) {
     if (n == 0) break;
     if (!inside) data.append(more, static_cast<size_t>(n));
     got += static_cast<size_t>(n);
+    if (!regular && got >= kMostFromAStream) break;
   }
   ::close(fd);
   data.resize(got);

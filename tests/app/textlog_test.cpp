@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -88,6 +90,20 @@ TEST_F(TextLog, AFolderThatCannotBeOpenedIsToldOnceAndTriedAgainEveryMinute) {
   EXPECT_TRUE(late.IsOpen());
   EXPECT_EQ(apptest::Lines(file), (std::vector<std::string>{"line 122", "line 123"}));
   EXPECT_EQ(told.size(), 1u);
+}
+
+// The log's name leading to a FIFO nobody reads: told as a log that cannot be opened, not waited on.
+TEST_F(TextLog, AFifoNobodyReadsIsToldNotWaitedOn) {
+  const fs::path file = dir / "corvatalen.txt";
+  ASSERT_EQ(::mkfifo(file.c_str(), 0666), 0);
+  TTextLog log(file.string());
+  Listen(log);
+  ::alarm(20);  // a wait fails the test instead of holding it for good
+  log.Open(46000.5);
+  ::alarm(0);
+  EXPECT_FALSE(log.IsOpen());
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("Cannot open the text log"), std::string::npos) << told[0];
 }
 
 TEST_F(TextLog, AFullDiskLeavesWholeLinesIsToldOnceAndTheLogResumes) {

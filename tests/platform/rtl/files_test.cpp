@@ -165,3 +165,23 @@ TEST(WriteFileAtomic, ADeviceOrAFifoBehindALinkIsWrittenInPlace) {
   EXPECT_EQ(FindFiles(dir.path(), "*"),
             (std::vector<std::string>{"corvatalen.ini", "nmeaout.txt", "null", "pipe"}));
 }
+
+
+// A settings file that leads to a FIFO nobody writes, or to an endless device, is read at once.
+TEST(ReadFileBytes, AFifoOrAnEndlessDeviceIsReadWithoutWaiting) {
+  TempDir dir;
+  if (mknod((dir / "zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+    GTEST_SKIP() << "cannot make a device here: " << std::strerror(errno);
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);
+  alarm(20);  // a read that waits fails the test instead of holding it for good
+  EXPECT_EQ(ReadFileBytes(dir / "pipe"), std::string());
+  const int writer = open((dir / "pipe").c_str(), O_RDWR | O_CLOEXEC);  // held open, silent
+  ASSERT_EQ(write(writer, "[comms]\n", 8), 8);
+  EXPECT_EQ(ReadFileBytes(dir / "pipe"), std::string("[comms]\n"));
+  close(writer);
+  const std::optional<std::string> zeros = ReadFileBytes(dir / "zero");
+  ASSERT_TRUE(zeros.has_value());
+  EXPECT_GT(zeros->size(), 0u);
+  EXPECT_LE(zeros->size(), size_t{64} << 20);
+  alarm(0);
+}
