@@ -370,6 +370,7 @@ void TEarthLayer::Assign(const rtl::TPersistent* source) {
   SetLayerBoolean(lbVisible, other->Visible);
   SetLayerValue(lvZoomMax, other->ZoomMax);
   SetLayerValue(lvZoomMin, other->ZoomMin);
+  // Taken as it stands: its setter would convert the limits just copied, which are in it.
   ZoomUnits = other->ZoomUnits;
 }
 

@@ -403,6 +403,30 @@ TEST_F(EarthMapTest, DrawnStraightOntoACanvasPixelsGrowWithItsResolutionAsOnABit
   }
 }
 
+TEST_F(EarthMapTest, ACanvasWithAnOriginOfItsOwnTakesTheMapAtTheRectangleFromThere) {
+  map->Projection()->SetScaleFactor(0);
+  map->SetGraticuleDrawMode(gdNone);
+  for (const bool useBitmap : {true, false}) {
+    vcl::TBitmap b;
+    b.SetPixelFormat(vcl::pf24bit);
+    b.SetSize(300, 200);
+    vcl::TCanvas* c = b.Canvas();
+    c->Brush()->SetColor(gdi::TColor(0xFFFFFF));
+    c->FillRect({0, 0, 300, 200});
+    // As a paint box's canvas has it: the origin where the box lies in its window.
+    gdi::SetViewportOrgEx(c->Handle(), 100, 60, nullptr);
+    map->RenderToCanvas(c, {10, 20, 110, 120}, useBitmap);
+    gdi::POINT origin{};
+    gdi::GetViewportOrgEx(c->Handle(), &origin);
+    EXPECT_EQ(origin.x, 100);
+    EXPECT_EQ(origin.y, 60);
+    gdi::SetViewportOrgEx(c->Handle(), 0, 0, nullptr);
+    EXPECT_EQ(c->Pixels(112, 82), gdi::TColor(0)) << "the window's background, " << useBitmap;
+    EXPECT_EQ(c->Pixels(160, 130), gdi::TColor(0xFFFF00)) << "the globe, " << useBitmap;
+    EXPECT_EQ(c->Pixels(12, 22), gdi::TColor(0xFFFFFF)) << "nothing beside, " << useBitmap;
+  }
+}
+
 TEST_F(EarthMapTest, AMetafileInMillimetresRecordsTheMap) {
   map->Projection()->SetScaleFactor(0);
   const Extended sf = map->Projection()->ScaleFactor();
@@ -694,6 +718,39 @@ TEST_F(EarthMapMouse, SmallOrBackwardBoxesDoNotZoomATenPixelBoxAtMostThreePixels
   p->SetScaleFactor(1.0);
   DragWith(1, 395, 295, 405, 305);
   EXPECT_LE(p->ScaleFactor(), 3.0);
+}
+
+TEST_F(EarthMapMouse, ABitmapTakenWhileABoxIsDraggedShowsTheLayers) {
+  // A box dragged asks any render that may be interrupted to stop; none is running.
+  map->SetEarthOptions({goDoubleBuffered, goInterruptable});
+  RedSquare(map, new TEarthLayer(map), 20, PointLL(0, 0));
+  const gdi::POINT a = Screen(100, 100), b = Screen(300, 250);
+  Feed(win::MouseMove(a.x, a.y));
+  Feed(win::MouseDown(a.x, a.y, 1));
+  Feed(win::MouseMove(b.x, b.y));
+  ASSERT_TRUE(map->ZoomBoxOpen());
+  std::unique_ptr<vcl::TBitmap> picture = map->GetBitmap(320, 200);
+  int red = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 320; ++x) red += picture->Canvas()->Pixels(x, y) == gdi::TColor(0x0000FF);
+  EXPECT_GT(red, 0) << "the layer's square";
+  Feed(win::MouseUp(b.x, b.y, 1));
+}
+
+TEST_F(EarthMapMouse, APanAndThePanBackGiveTheViewBack) {
+  p->SetProjectionClass("TCartesianPrj");
+  p->SetScaleFactor(std::ldexp(1.0L, -20));
+  for (const int32_t x0 : {401, 402}) {
+    p->SetEarthCenterXY({x0, x0 - 100});
+    // Steps of a half, one and a half and two and a half pixels, each way.
+    for (const int32_t halves : {1, 3, 5}) {
+      const int32_t d = halves << 19;
+      map->PanViewXY(d, -d);
+      map->PanViewXY(-d, d);
+      EXPECT_EQ(p->XOrigin(), x0) << halves;
+      EXPECT_EQ(p->YOrigin(), x0 - 100) << halves;
+    }
+  }
 }
 
 TEST_F(EarthMapMouse, DraggingTheGlobeKeepsTheGrabbedPointUnderTheCursor) {
