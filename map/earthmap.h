@@ -85,6 +85,8 @@ class TEarthMap : public TEarthMapBase {
   void CacheUsedDelta(int64_t delta) override;
   int64_t ReduceCacheMemory(int64_t target) override;
   void RenderToCanvas(vcl::TCanvas* canvas, const TEarthDeviceRect& rect, bool useBitmap) override;
+  // Not while drawing onto another canvas: that picture is not the window's view.
+  void ShowBackBuffer() override;
   virtual void PaintWindowBackground();
   virtual void PaintGraticule();
   virtual void RenderLayers();

@@ -263,6 +263,10 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   RedrawLayers();
 }
 
+void TEarthMap::ShowBackBuffer() {
+  if (!suspended_) TEarthMapBase::ShowBackBuffer();
+}
+
 std::unique_ptr<vcl::TBitmap> TEarthMap::GetBitmap(int32_t width, int32_t height) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(vcl::pf24bit);

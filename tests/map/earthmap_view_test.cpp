@@ -381,6 +381,31 @@ TEST_F(EarthMapTest, BitmapsOfTheMapAndAPaintAfterThem) {
   EXPECT_EQ(map->EarthCanvas()->Width(), ClientW());
 }
 
+TEST_F(EarthMapTest, ALongRenderOfABitmapShowsNothingOfItInTheWindow) {
+  // Objects drawn by a handler that takes a millisecond each: the picture drawn so far is to be
+  // shown every 10 ms.
+  auto* layer = new TEarthLayer(map);
+  for (int i = 0; i < 600; ++i)
+    (new TGeoDataObject(layer->GetObjects()))->Chains().GetChain(0)->Add(PointLL(0, 0));
+  map->OnObjectRender = [&](TCustomEarthMap*, TEarthObject*, TEarthObjectStateSet) {
+    clock->Advance(1);
+  };
+  map->PeriodicUpdateTime = 10;
+  map->Projection()->SetScaleFactor(0);
+  map->SetGraticuleDrawMode(gdNone);
+  PaintNow();
+  const auto onScreen = [&] {
+    const gdi::HDC dc = win::GetDC(map->Handle());
+    const gdi::COLORREF c = gdi::GetPixel(dc, 100, 50);
+    win::ReleaseDC(map->Handle(), dc);
+    return c;
+  };
+  ASSERT_EQ(onScreen(), gdi::RGB(0, 0, 0)) << "the window's background beside its globe";
+  std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(200, 100);
+  EXPECT_EQ(b->Canvas()->Pixels(100, 50), gdi::TColor(0xFFFF00)) << "the bitmap's globe";
+  EXPECT_EQ(onScreen(), gdi::RGB(0, 0, 0));
+}
+
 TEST_F(EarthMapTest, DrawnStraightOntoACanvasPixelsGrowWithItsResolutionAsOnABitmap) {
   map->Projection()->SetProjectionClass("TCartesianPrj");
   for (const bool useBitmap : {true, false}) {
