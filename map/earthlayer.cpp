@@ -233,6 +233,8 @@ void TEarthLayer::RenderObjects() {
     const TEarthObjectStateSet state = UpdateObjectState(i);
     if (!state.Contains(osValidMER)) someInvalidMER = true;
     if (state.Contains(osVisible) && state.Contains(face)) DrawObject(i, state);
+    // Every 256th slot, also one whose presenter is hidden: the checks come as often however
+    // the objects are drawn.
     if (i % 256 != 0) continue;
     if (vcl::Application && vcl::Application->Terminated()) return;
     if (!NoInterrupt && globe_->EarthOptions().Contains(goInterruptable)) {
