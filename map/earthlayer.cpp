@@ -233,6 +233,8 @@ void TEarthLayer::RenderObjects() {
     const TEarthObjectStateSet state = UpdateObjectState(i);
     if (!state.Contains(osValidMER)) someInvalidMER = true;
     if (state.Contains(osVisible) && state.Contains(face)) DrawObject(i, state);
+    // Every 256th slot, also one whose presenter is hidden: the checks come as often however
+    // the objects are drawn.
     if (i % 256 != 0) continue;
     if (vcl::Application && vcl::Application->Terminated()) return;
     if (!NoInterrupt && globe_->EarthOptions().Contains(goInterruptable)) {
@@ -370,6 +372,7 @@ void TEarthLayer::Assign(const rtl::TPersistent* source) {
   SetLayerBoolean(lbVisible, other->Visible);
   SetLayerValue(lvZoomMax, other->ZoomMax);
   SetLayerValue(lvZoomMin, other->ZoomMin);
+  // Taken as it stands: its setter would convert the limits just copied, which are in it.
   ZoomUnits = other->ZoomUnits;
 }
 

@@ -108,6 +108,8 @@ TEarthObject* TEarthLayerStore::GetSelected(int32_t i) {
 void TEarthLayerStore::SetSelectedObject(TEarthObject* object) {
   TEarthObjectSource* keepSource = object ? object->Parent() : nullptr;
   const int32_t keepIndex = object ? object->Index : -1;
+  // Nothing to do only when it is already selected alone: a plain click on one of several
+  // selected objects leaves that one selected alone.
   if (object && object->GetSelected() && GetSelectedCount() == 1) return;
   // Others are deselected without loading them: a record only loses its state bit, so nothing
   // is loaded that could make the cache give back the object about to be selected.

@@ -58,7 +58,11 @@ class TEarthMap : public TEarthMapBase {
   std::string SurfaceTextureName() const { return surfaceTextureName_; }
   void SetSurfaceTextureName(const std::string& name);
 
-  int32_t NextMRU() override { return ++mru_; }
+  // Wraps round after 2^32 stamps; stamps are compared by their difference.
+  int32_t NextMRU() override {
+    mru_ = static_cast<int32_t>(static_cast<uint32_t>(mru_) + 1u);
+    return mru_;
+  }
   int32_t GetMaxTextHeight() const override { return ScaledTextHeight(maxTextHeight_); }
   int32_t GetMinTextHeight() const override { return ScaledTextHeight(minTextHeight_); }
   void SetDataDirectory(const std::string& dir) override;
@@ -81,6 +85,8 @@ class TEarthMap : public TEarthMapBase {
   void CacheUsedDelta(int64_t delta) override;
   int64_t ReduceCacheMemory(int64_t target) override;
   void RenderToCanvas(vcl::TCanvas* canvas, const TEarthDeviceRect& rect, bool useBitmap) override;
+  // Not while drawing onto another canvas: that picture is not the window's view.
+  void ShowBackBuffer() override;
   virtual void PaintWindowBackground();
   virtual void PaintGraticule();
   virtual void RenderLayers();

@@ -16,7 +16,7 @@
 
 namespace {
 
-// A handler that keeps asking to try the same name again must not recurse without end.
+// A handler that keeps asking to try again must not recurse without end.
 constexpr int kMaxFileNotFoundRetries = 8;
 
 int32_t ToGlobeUnits(Extended degrees) {
@@ -241,8 +241,10 @@ int64_t TEarthMap::ReduceCacheMemory(int64_t target) {
     total += s->ObjectInstanceSize();
     s->ListActiveObjects(active);
   }
-  std::stable_sort(active.begin(), active.end(),
-                   [](const TEarthObject* a, const TEarthObject* b) { return a->MRU < b->MRU; });
+  // By the stamps' difference: the oldest first also once the counter has wrapped round.
+  std::stable_sort(active.begin(), active.end(), [](const TEarthObject* a, const TEarthObject* b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a->MRU) - static_cast<uint32_t>(b->MRU)) < 0;
+  });
   for (TEarthObject* object : active) {
     // The record stays in the source and is counted, as UpdateTotalMemoryInUse counts it.
     total -= object->Parent()->UnloadObject(object);
@@ -266,8 +268,9 @@ std::string TEarthMap::ResolveFilename(const std::string& name) {
     std::string asked = current;
     bool tryAgain = false;
     OnFileNotFound(this, asked, tryAgain);
-    // Trying the same name again finds nothing new.
-    if (!tryAgain || asked == current) return {};
+    // The same name is tried again too: the handler may have put the file there (copied it,
+    // had the disc put in).
+    if (!tryAgain) return {};
     current = asked;
   }
   return {};

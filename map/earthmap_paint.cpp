@@ -223,7 +223,9 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   {
     suspended_ = true;
     SetAside own{*this, dc};
-    gdi::SetViewportOrgEx(dc, rect.Left, rect.Top, &own.origin);
+    // Moved by the rectangle's corner from where the target has it (a paint box's canvas has
+    // its origin at the box).
+    gdi::OffsetViewportOrgEx(dc, rect.Left, rect.Top, &own.origin);
     // The clones are made while the control's own are in place (a canvas sizes the projection
     // it finds); the view rectangle is the window's and comes back with them.
     std::unique_ptr<TEarthProjection> projection = projection_->Clone();
@@ -231,6 +233,9 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
     std::unique_ptr<TEarthCanvas> canvas = earthCanvas_->Clone();
     own.canvas = std::exchange(earthCanvas_, std::move(canvas));
     earthOptions_.Exclude(goInterruptable);
+    // An abort meant for the window's render (or left by a drag between renders) does not stop
+    // this one: the picture is drawn whole.
+    AbortRender = false;
     const int32_t ppi = std::max(gdi::GetDeviceCaps(dc, gdi::LOGPIXELSY), 1);
     const int32_t w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
     if (useBitmap) {
@@ -256,6 +261,10 @@ void TEarthMap::RenderToCanvas(vcl::TCanvas* target, const TEarthDeviceRect& rec
   }
   // The back buffer shows the window's view again at the next paint.
   RedrawLayers();
+}
+
+void TEarthMap::ShowBackBuffer() {
+  if (!suspended_) TEarthMapBase::ShowBackBuffer();
 }
 
 std::unique_ptr<vcl::TBitmap> TEarthMap::GetBitmap(int32_t width, int32_t height) {

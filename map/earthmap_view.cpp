@@ -84,8 +84,11 @@ void TEarthMap::SetViewRect(const TEarthDeviceRect& rect) {
 void TEarthMap::PanViewXY(int32_t dx, int32_t dy) {
   TEarthProjection* p = projection_.get();
   if (dx != 0 || dy != 0) {
-    p->SetIntegerProp(ppXOrigin, RoundInt(p->XOrigin() - dx * p->ScaleFactor()));
-    p->SetIntegerProp(ppYOrigin, RoundInt(p->YOrigin() - dy * p->ScaleFactor()));
+    // The step is rounded, not the new origin: a pan and the pan back give the view back.
+    p->SetIntegerProp(ppXOrigin, SaturateToInt32(Extended(p->XOrigin()) -
+                                                 RoundInt(dx * p->ScaleFactor())));
+    p->SetIntegerProp(ppYOrigin, SaturateToInt32(Extended(p->YOrigin()) -
+                                                 RoundInt(dy * p->ScaleFactor())));
     if (OnPanned && !Loading()) OnPanned(this);
   }
   UpdateScrollBars();

@@ -374,7 +374,7 @@ bool TEarthMIFReader::MapDataObject(rtl::TStream& /*stream*/, int32_t /*index*/)
   }
 }
 
-TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
+TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
   if (!mif_ || index < 0 || index >= static_cast<int32_t>(index_.size())) return nullptr;
   const Entry& entry = index_[static_cast<size_t>(index)];
   mif_->SetPosition(entry.mif);
@@ -384,14 +384,19 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
   const Kind kind = LineKind();
   ResetAttributes();
   const bool hasMID = mid_ != nullptr;
+  // Only an object new to the source reads its clauses and takes a presenter: one loaded again
+  // gets back the presenter its record keeps, however that presenter has been changed since.
+  const bool styles = isNew;
   auto object = std::make_unique<TGeoDataObject>(this);
   TPointStore* first = object->Chains().GetChain(0);
   switch (kind) {
     case Kind::Point: {
       first->Add(LLPoint(Word(1), Word(2)));
       object->Title = MIDTitle();
-      ReadStyles();
-      object->SetPresenterID(PointPresenter(false));
+      if (styles) {
+        ReadStyles();
+        object->SetPresenterID(PointPresenter(false));
+      }
       break;
     }
     case Kind::Line: {
@@ -401,8 +406,10 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
       // a table "New Polyline" would drop its attributes, so that no line could be found by
       // its name. The fixed name stands only where there is no ".mid".
       object->Title = hasMID ? MIDTitle() : "New Polyline";
-      ReadStyles();
-      object->SetPresenterID(PolyPresenter("TPolylinePresenter", false));
+      if (styles) {
+        ReadStyles();
+        object->SetPresenterID(PolyPresenter("TPolylinePresenter", false));
+      }
       break;
     }
     case Kind::PLine: {
@@ -413,17 +420,21 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
         ReadPoints(*first, CountAt(1));
       }
       object->Title = hasMID ? MIDTitle() : "New Polyline";
-      ReadStyles();
-      brush_.Define(gdi::TColor(0), bsSolid);
-      object->SetPresenterID(PolyPresenter("TPolylinePresenter", true));
+      if (styles) {
+        ReadStyles();
+        brush_.Define(gdi::TColor(0), bsSolid);
+        object->SetPresenterID(PolyPresenter("TPolylinePresenter", true));
+      }
       break;
     }
     case Kind::Region: {
       ReadChains(*object, CountAt(1));
       object->SetClosed(true);
       object->Title = hasMID ? MIDTitle() : "New Polygon";
-      ReadStyles();
-      object->SetPresenterID(PolyPresenter("TPolygonPresenter", true));
+      if (styles) {
+        ReadStyles();
+        object->SetPresenterID(PolyPresenter("TPolygonPresenter", true));
+      }
       break;
     }
     case Kind::Text: {
@@ -440,6 +451,7 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool /*isNew*/) {
         textHeight_ =
             std::fabs(static_cast<double>(StrToExtended(Word(3)) - StrToExtended(Word(1))));
       }
+      if (!styles) break;
       ReadStyles();
       textFont_.SetFontUnit(TEarthUnitTypes::Meter);
       if (textHeight_ > 0) {

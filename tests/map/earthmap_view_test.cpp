@@ -367,16 +367,38 @@ TEST_F(EarthMapPrimitives, AGreatCircleLineEndsOnItsEndPoint) {
   EXPECT_EQ(gdi::GetDCLog(dc), (std::vector<std::string>{"Polyline(2)"}));
 }
 
-TEST_F(EarthMapTest, BitmapsOfTheMapAndAPaintAfterThem) {
+TEST_F(EarthMapTest, BitmapsOfTheMapDrawItWholeShowNothingInTheWindowAndAPaintFollows) {
   map->Projection()->SetScaleFactor(0);
   map->SetGraticuleDrawMode(gdNone);
+  // Objects drawn by a handler taking a millisecond each; the picture drawn so far is to be
+  // shown every 10 ms.
+  auto* layer = new TEarthLayer(map);
+  for (int i = 0; i < 600; ++i)
+    (new TGeoDataObject(layer->GetObjects()))->Chains().GetChain(0)->Add(PointLL(0, 0));
+  int drawn = 0;
+  map->OnObjectRender = [&](TCustomEarthMap*, TEarthObject*, TEarthObjectStateSet) {
+    ++drawn;
+    clock->Advance(1);
+  };
+  map->PeriodicUpdateTime = 10;
+  PaintNow();
+  // A box being dragged asks any render that may be interrupted to stop; none is running.
+  map->SetEarthOptions({goDoubleBuffered, goInterruptable});
+  map->MouseDown(vcl::mbRight, {}, 100, 100);
+  map->MouseMove({}, 300, 300);
   for (int i = 0; i < 2; ++i) {
+    drawn = 0;
     std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(320, 200);
     ASSERT_EQ(b->Width(), 320);
     ASSERT_EQ(b->Height(), 200);
-    EXPECT_EQ(b->Canvas()->Pixels(160, 100), gdi::TColor(0xFFFF00)) << "the globe's surface";
+    EXPECT_EQ(b->Canvas()->Pixels(160, 60), gdi::TColor(0xFFFF00)) << "the globe's surface";
     EXPECT_EQ(b->Canvas()->Pixels(2, 2), gdi::TColor(0)) << "the window's background";
+    EXPECT_EQ(drawn, 600);
   }
+  const gdi::HDC dc = win::GetDC(map->Handle());
+  EXPECT_EQ(gdi::GetPixel(dc, 160, 60), gdi::RGB(0, 0, 0)) << "beside the window's globe";
+  win::ReleaseDC(map->Handle(), dc);
+  map->MouseUp(vcl::mbRight, {}, 300, 300);
   PaintNow();
   EXPECT_EQ(map->EarthCanvas()->Width(), ClientW());
 }
@@ -400,6 +422,26 @@ TEST_F(EarthMapTest, DrawnStraightOntoACanvasPixelsGrowWithItsResolutionAsOnABit
       }
     }
     EXPECT_EQ(thinnest, 2) << "through a bitmap: " << useBitmap;
+  }
+}
+
+TEST_F(EarthMapTest, ACanvasWithAnOriginOfItsOwnTakesTheMapAtTheRectangleFromThere) {
+  map->Projection()->SetScaleFactor(0);
+  map->SetGraticuleDrawMode(gdNone);
+  for (const bool useBitmap : {true, false}) {
+    vcl::TBitmap b;
+    b.SetPixelFormat(vcl::pf24bit);
+    b.SetSize(300, 200);
+    vcl::TCanvas* c = b.Canvas();
+    c->Brush()->SetColor(gdi::TColor(0xFFFFFF));
+    c->FillRect({0, 0, 300, 200});
+    // As a paint box's canvas has it: the origin where the box lies in its window.
+    gdi::SetViewportOrgEx(c->Handle(), 100, 60, nullptr);
+    map->RenderToCanvas(c, {10, 20, 110, 120}, useBitmap);
+    gdi::SetViewportOrgEx(c->Handle(), 0, 0, nullptr);
+    EXPECT_EQ(c->Pixels(112, 82), gdi::TColor(0)) << "the window's background, " << useBitmap;
+    EXPECT_EQ(c->Pixels(160, 130), gdi::TColor(0xFFFF00)) << "the globe, " << useBitmap;
+    EXPECT_EQ(c->Pixels(12, 22), gdi::TColor(0xFFFFFF)) << "nothing beside, " << useBitmap;
   }
 }
 
@@ -694,6 +736,18 @@ TEST_F(EarthMapMouse, SmallOrBackwardBoxesDoNotZoomATenPixelBoxAtMostThreePixels
   p->SetScaleFactor(1.0);
   DragWith(1, 395, 295, 405, 305);
   EXPECT_LE(p->ScaleFactor(), 3.0);
+}
+
+TEST_F(EarthMapMouse, APanAndThePanBackGiveTheViewBack) {
+  p->SetProjectionClass("TCartesianPrj");
+  p->SetScaleFactor(std::ldexp(1.0L, -20));  // 2^19 globe units are half a pixel
+  p->SetEarthCenterXY({401, 301});
+  for (const int32_t d : {1 << 19, 3 << 19, 5 << 19}) {
+    map->PanViewXY(d, -d);
+    map->PanViewXY(-d, d);
+    EXPECT_EQ(p->XOrigin(), 401) << d;
+    EXPECT_EQ(p->YOrigin(), 301) << d;
+  }
 }
 
 TEST_F(EarthMapMouse, DraggingTheGlobeKeepsTheGrabbedPointUnderTheCursor) {

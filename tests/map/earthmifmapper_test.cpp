@@ -182,6 +182,17 @@ TEST_F(MIFTest, DrawingClauses) {
   EXPECT_EQ(MIFToPenStyle(5), psDash);
 }
 
+TEST_F(MIFTest, AnObjectLoadedAgainTakesThePresenterItHadAndAddsNone) {
+  TEarthMIFReader* r = Open(Copy("styles"));
+  auto* line = dynamic_cast<TPolylinePresenter*>(PresenterOf(r, 1));
+  ASSERT_NE(line, nullptr);
+  line->PolyPen()->SetPenColor(gdi::TColor(0x00FF00));  // its look changed, as by a legend
+  const int32_t presenters = r->Presenters()->GetCount();
+  r->UnloadObjects();
+  EXPECT_EQ(PresenterOf(r, 1), line);
+  EXPECT_EQ(r->Presenters()->GetCount(), presenters);
+}
+
 TEST_F(MIFTest, HandWrittenForms) {
   // Version 1, upper-case keywords, a ";" delimiter, the text string on its own line, kinds this
   // reader does not show: each object keeps its own ".mid" line.
