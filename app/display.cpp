@@ -109,6 +109,16 @@ void TForm1::RefreshDisplay() {
 // Bearing and distance from the boat to the active waypoint, and how far (and how long at the
 // present speed) to each layline through the waypoint.
 void TForm1::RefreshWaypoint() {
+  // Before the first position the boat is nowhere: a bearing or a distance from 0,0 would send
+  // the sailor off towards Africa. Nothing is shown, and nothing is sent (the output leaves out
+  // values that are not numbers, and an empty time).
+  if (!fPositionKnown) {
+    fBearingToWaypoint = fDistanceToWaypoint = fDistanceToLayline = fTimeToLayline = NAN;
+    for (vcl::TLabel* l : {Label52, DistanceToWaypointLabel, StarboardLaylineLabel,
+                           PortLaylineLabel, StarboardLaylineTimeLabel, PortLaylineTimeLabel})
+      l->SetCaption("");
+    return;
+  }
   const TPointLL& b = fBoatPosition;
   const TPointLL& w = fWaypointPosition;
   const double angle = AngleLLToLL(b, w) / static_cast<double>(GU_DEGREE);

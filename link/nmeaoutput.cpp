@@ -287,7 +287,8 @@ void Tcomms::SendNmeaOutput() {
     // A value that is not a number is not sent; its page keeps its number, and the display
     // its last value.
     if (!page.value) {
-      SendSentence(rtl::Format(page.valueFormat, number, values.TimeToLayline));
+      if (!values.TimeToLayline.empty())
+        SendSentence(rtl::Format(page.valueFormat, number, values.TimeToLayline));
     } else if (std::isfinite(values.*(page.value))) {
       SendSentence(rtl::Format(page.valueFormat, number, values.*(page.value)));
     }

@@ -23,7 +23,8 @@ struct TOutputValues {
   float fCurrentSet = 0;
   float fTwsCorrection = 0;
   float fTwaCorrectionApplied = 0;
-  std::string TimeToLayline = "00:00";  // the main window's time-to-layline label ("mm:ss")
+  // The main window's time-to-layline label ("mm:ss"); empty while it shows none (not sent).
+  std::string TimeToLayline = "00:00";
 };
 
 // The finished form of an output sentence: "*", the XOR of every character after the first as two

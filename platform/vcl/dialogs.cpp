@@ -250,6 +250,9 @@ int MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons,
   static const char* captions[] = {"Warning", "Error", "Information", "Confirm", ""};
   static const TIcon icons[] = {TIcon::Exclamation, TIcon::Stop, TIcon::Information,
                                 TIcon::Question, TIcon::None};
+  // The same icons as a box's flags, which responders and the dialog log read.
+  static const unsigned iconFlags[] = {MB_ICONEXCLAMATION, MB_ICONSTOP, MB_ICONINFORMATION,
+                                       MB_ICONQUESTION, 0};
   static const std::pair<TMsgDlgBtn, ButtonSpec> all[] = {{mbYes, {"&Yes", mrYes}},
                                                           {mbNo, {"&No", mrNo}},
                                                           {mbOK, {"OK", mrOk}},
@@ -268,8 +271,7 @@ int MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons,
   int cancel = (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : b.back().result;
   std::string cap = captions[type];
   if (cap.empty() && Application) cap = Application->Title();
-  unsigned flags = static_cast<unsigned>(type) << 4;
-  return RunBox(msg, cap, icons[type], b, 0, cancel, flags, buttons ? buttons : mbOK);
+  return RunBox(msg, cap, icons[type], b, 0, cancel, iconFlags[type], buttons ? buttons : mbOK);
 }
 
 void ShowMessage(const std::string& msg) {

@@ -166,6 +166,34 @@ TEST_F(Display, OneSecondOfLiveDataShowsAndSendsWhatWasWorkedByHand) {
   EXPECT_NE(line->TakeWritten().find(Sentence("PTAK,FFD3,07:04")), std::string::npos);
 }
 
+// A waypoint picked before the GPS has a fix: no bearing, distance or layline from 0,0 is shown
+// or sent, only once the boat has a position.
+TEST_F(Display, TheWayToTheWaypointWaitsForTheFirstPosition) {
+  serial::ScopedFake fake("FAKE1", line);
+  StartLive();
+  Feed("\n" + Sentence("IIVTG,90.0,T,,M,6.0,N,11.1,K,A") + Sentence("IIMWV,45.0,R,12.0,N,A"),
+       [] { return comms->fSpeedOverGround > 5.0f && comms->fApparentWindSpeed > 11.0f; });
+  Form1->fWaypointActive = true;
+  Form1->fWaypointPosition = Destination(4.0, 52.5, 90, 1.0);  // 1 NM east of the first fix
+  line->TakeWritten();
+  Form1->Timer1Timer(nullptr);
+  TForm1& f = *Form1;
+  for (vcl::TLabel* l : {f.Label52, f.DistanceToWaypointLabel, f.StarboardLaylineLabel,
+                         f.PortLaylineLabel, f.StarboardLaylineTimeLabel, f.PortLaylineTimeLabel})
+    EXPECT_EQ(l->Caption(), "") << l->Name();
+  // Of the four pages only the performance goes out.
+  const std::string sent = line->TakeWritten();
+  EXPECT_NE(sent.find("$PTAK,FFD1,"), std::string::npos);
+  for (const char* page : {"$PTAK,FFD2", "$PTAK,FFD3", "$PTAK,FFD4"})
+    EXPECT_EQ(sent.find(page), std::string::npos) << sent;
+
+  Feed(Sentence("GPRMC,120000,A,5230.0000,N,00400.0000,E,6.0,90.0,061226,,"),
+       [] { return comms->fLatHemisphere != 0; });
+  Form1->Timer1Timer(nullptr);
+  EXPECT_EQ(f.Label52->Caption(), " 90");
+  EXPECT_NE(line->TakeWritten().find(Sentence("PTAK,FFD2,1.0")), std::string::npos);
+}
+
 // A minute of live data with the waypoint set, then the window as the user sees it, once in the
 // one-minute span and once in the one-second mode.
 TEST_F(Display, AMinuteOfLiveDataIsDrawnHeadless) {
@@ -319,6 +347,7 @@ class Refresh : public ::testing::Test {
   void Waypoint(double bearing, double nm) {
     form.fLatitude = 5230.0f;
     form.fLongitude = 400.0f;
+    form.fPositionKnown = true;
     form.fWaypointActive = true;
     form.fWaypointPosition = Destination(4.0, 52.5, bearing, nm);
   }
@@ -471,6 +500,7 @@ TEST_F(Refresh, WaypointFiguresAgreeWithGeodesicsNearAndFarAcrossTheLines) {
   for (const Case& c : cases) {
     form.fLatitude = c.nmeaLat;
     form.fLongitude = c.nmeaLon;
+    form.fPositionKnown = true;
     form.fWaypointActive = true;
     form.fWaypointPosition = DecimalToPointLL(c.wLon, c.wLat);
     form.RefreshDisplay();

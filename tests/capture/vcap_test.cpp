@@ -611,6 +611,7 @@ TEST_F(CaptureTest, TheConfirmationOffersYesAndCancel) {
   EXPECT_TRUE(cap->Previewing());
   ASSERT_EQ(vcl::DialogLog().size(), 1u);
   EXPECT_EQ(vcl::DialogLog()[0].Text, "Starting capture!");
+  EXPECT_EQ(vcl::DialogLog()[0].Flags & vcl::MB_ICONMASK, unsigned(vcl::MB_ICONQUESTION));
   vcl::SetDialogResponder([](const vcl::TDialogRequest&) {
     return std::optional<vcl::TDialogAnswer>(vcl::TDialogAnswer{vcl::mrYes});
   });

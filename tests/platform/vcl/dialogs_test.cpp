@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "platform/vcl/classic.h"
 #include "platform/vcl/filedialogs.h"
@@ -95,10 +96,20 @@ TEST_F(Dialogs, AMessageBoxIsWideEnoughForItsWholeCaption) {
   EXPECT_LE(label.right, box.Width());
 }
 
-TEST_F(Dialogs, MessageDlgIsCaptionedByItsType) {
+TEST_F(Dialogs, MessageDlgTakesItsCaptionAndIconFromItsType) {
   SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{mrYes}; });
   EXPECT_EQ(MessageDlg("Delete the waypoints?", mtConfirmation, mbYes | mbNo), mrYes);
   EXPECT_EQ(DialogLog().back().Caption, "Confirm");
+  // Each type with its own icon.
+  const std::pair<TMsgDlgType, unsigned> icons[] = {{mtWarning, MB_ICONEXCLAMATION},
+                                                    {mtError, MB_ICONSTOP},
+                                                    {mtInformation, MB_ICONINFORMATION},
+                                                    {mtConfirmation, MB_ICONQUESTION},
+                                                    {mtCustom, 0u}};
+  for (const auto& [type, icon] : icons) {
+    MessageDlg("Delete the waypoints?", type, mbYes | mbNo);
+    EXPECT_EQ(DialogLog().back().Flags & MB_ICONMASK, icon) << type;
+  }
   ShowMessage("Done");
   EXPECT_EQ(DialogLog().back().Caption, "Test");
 }
