@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/inifiles.h"
@@ -69,15 +70,14 @@ class Binary : public ::testing::Test {
     }
   }
 
-  // Sends the burst every 200 ms (draining what the program writes back) until done() or the
-  // deadline.
-  bool SendUntil(const std::string& burst, const std::function<bool()>& done, int seconds) {
+  // Sends the burst every 200 ms (draining what the program writes back, into `heard` when given)
+  // until done() or the deadline.
+  bool SendUntil(const std::string& burst, const std::function<bool()>& done, int seconds,
+                 std::string* heard = nullptr) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
       pty.Send(burst);
-      char buf[256];
-      while (::read(pty.master(), buf, sizeof buf) > 0) {
-      }
+      Drain(heard);
       if (done()) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
@@ -455,6 +455,51 @@ TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
   EXPECT_GE(log.end() - first, 15);
   for (auto l = first; l != log.end(); ++l)
     EXPECT_TRUE(carried.Holds(Fields(*l))) << "second " << l - log.begin() << ": " << *l;
+}
+
+// Motoring at 5.8 kn over the ground on 210 into a wind the vane shows as 12 kn dead ahead, the
+// compass on 077.7 and the log at 6.1. By hand: the current is the ground track less the water
+// track, (-2.900, -5.023) - (5.960, 1.299), 10.9 kn; the true wind, 12 - 6.1 = 5.9 kn from 077.7,
+// less that current comes over the ground from 062.6. The compass sending empty headings stands
+// down for the course after ten seconds: the wind comes from 210.0, and no current. The log going
+// silent stands down for the GPS's 5.8 kn: 6.2 kn of wind from the compass's 077.7, and no current.
+// Each comes back with its next value.
+TEST_F(Binary, AQuietCompassOrSpeedLogStandsDownAfterTenSecondsAndComesBack) {
+  WriteIni("[settings]\nheadingsource=1\nspeedsource=1\nsendcurrentspeed=1\n");
+  Launch();
+  std::string heard;
+  // True wind speed and direction over the ground of the last second logged, and the last current
+  // sent out on the port (the only page ticked).
+  const auto shown = [&] {
+    const auto log = Log();
+    const auto f = log.empty() ? std::vector<std::string>{} : Fields(log.back());
+    const size_t at = heard.rfind("$PTAK,FFD1,");
+    if (f.size() < 12 || at == std::string::npos) return std::string();
+    return f[8] + " " + f[11] + " " + heard.substr(at + 11, heard.find('*', at) - at - 11);
+  };
+  // Sends until the program shows `state`: the seconds that took, or -1.
+  const auto secondsUntil = [&](const std::string& burst, const std::string& state, int most) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto there = [&] { return shown() == state; };
+    if (!SendUntil(burst, there, most, &heard)) return -1.0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  const std::string gps =
+      Sentence("GPVTG,210.0,T,210.0,M,5.8,N,,,A") + Sentence("IIMWV,0.0,R,12.0,N,A");
+  const std::string compass = Sentence("IIHDT,77.7,T"), log = Sentence("IIVHW,,T,,M,6.1,N,,K");
+  const std::string all = gps + compass + log, current = "5.9 62.6 10.9";
+  ASSERT_GE(secondsUntil(all, current, 40), 0) << shown();
+  const std::pair<std::string, std::string> quiet[] = {
+      {gps + "$IIHDT,,T*0C\r\n" + log, "5.9 210.0 0.0"}, {gps + compass, "6.2 77.7 0.0"}};
+  for (const auto& [burst, stoodDown] : quiet) {
+    SCOPED_TRACE(stoodDown);
+    // Ten seconds after the last value, as real time allows; the exact tick is pinned in-process.
+    const double took = secondsUntil(burst, stoodDown, 15);
+    EXPECT_GE(took, 9) << shown();
+    EXPECT_LE(took, 13);
+    EXPECT_GE(secondsUntil(all, current, 4), 0) << shown();
+  }
+  EXPECT_TRUE(Stop());
 }
 
 TEST_F(Binary, SigtermBeforeTheDelayedStartUpLeavesTheSettingsFileAsItWas) {
