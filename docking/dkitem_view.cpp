@@ -1106,9 +1106,11 @@ void TDKView::DrawItem(vcl::TCanvas* Canvas, TDKItemViewer* Viewer) {
   // Pressed: its menu is open, or the mouse holds it down and is still on it.
   const bool pushed = selected && (Viewer == openViewer_ || (hasCapture_ && mouseInSelected_));
   const bool menuRow = !Viewer->IsToolbarStyle();
-  // A disabled row is highlighted too: the keyboard can rest on it.
+  // A disabled row is highlighted too: the keyboard can rest on it. Flat menus have their own
+  // highlight colour.
+  const vcl::TColor highlight = AreFlatMenusEnabled() ? gdi::clMenuHighlight : gdi::clHighlight;
   const vcl::TColor back =
-      (menuRow && selected) ? gdi::clHighlight : (window_ ? window_->Color() : gdi::clBtnFace);
+      (menuRow && selected) ? highlight : (window_ ? window_->Color() : gdi::clBtnFace);
   Canvas->Brush()->SetStyle(vcl::bsSolid);
   Canvas->Brush()->SetColor(back);
   Canvas->FillRect(vcl::TRect{r.left, r.top, r.right, r.bottom});

@@ -386,5 +386,26 @@ TEST_F(ToolbarSnapshot, TheKeyboardsMenuRowIsHighlightedAndItsImageColumnAButton
                                       {selected, selected, selected}}));
 }
 
+// With flat menus the selected row takes the system's menu highlight, not the plain one.
+TEST_F(ToolbarSnapshot, WithFlatMenusTheSelectedRowHasTheMenuHighlight) {
+  win::GetSettings().flatMenus = true;
+  auto* root = new TDKRootItem(form);
+  TDKItem* row = Item(root, "&Track");
+  Item(root, "&Knots");
+  vcl::TColor look{};
+  win::InputScript script;
+  script.After(200).Key(win::VK_DOWN).Then([&] {
+    ProcessPaintMessages();
+    TDKPopupWindow* popup = PopupOf(root);
+    const RECT r = popup->View()->Find(row)->BoundsRect;
+    look = At(popup->ClientToScreen(POINT{r.left + (r.bottom - r.top) + 1, r.top + 1}));
+  });
+  script.Key(win::VK_ESCAPE);
+  root->Popup(60, 40, false);
+  Pump();
+  ASSERT_NE(Rgb(gdi::clMenuHighlight), Rgb(gdi::clHighlight));
+  EXPECT_EQ(look, Rgb(gdi::clMenuHighlight));
+}
+
 }  // namespace
 }  // namespace docktest

@@ -617,6 +617,21 @@ TEST_F(Toolbar, DockedWithWrappingItWrapsItsButtonsAtTheDocksLength) {
   EXPECT_EQ(top->Height(), 26);
 }
 
+// The wrap width for another dock leaves out the frame the toolbar would have there, whether it
+// is docked elsewhere now or floats: a vertical dock's grip runs across the top.
+TEST_F(Toolbar, TheWrapWidthForADockLeavesOutTheFrameItWouldHaveThere) {
+  auto* t = Bar(top, 10);
+  t->SetShrinkMode(dksmWrap);
+  Pump();
+  EXPECT_EQ(t->CalcWrapOffset(top), 800 - 10);
+  EXPECT_EQ(t->CalcWrapOffset(left), left->ClientHeight() - 10);
+  t->SetFloating(true);
+  Pump();
+  ASSERT_TRUE(t->Floating());
+  EXPECT_EQ(t->CalcWrapOffset(bottom), 800 - 10);
+  EXPECT_EQ(t->CalcWrapOffset(right), right->ClientHeight() - 10);
+}
+
 TEST_F(ToolbarLoop, DoubleClickingASubmenuButtonRunsItsDefaultItem) {
   marks->Items(1)->SetOptions(dkoDefault);
   const POINT b = Centre(bar->View(), marks);
