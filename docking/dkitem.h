@@ -566,6 +566,9 @@ class TDKView : public rtl::TComponent {
 
   // Child popups.
   bool OpenChildPopup(bool SelectFirstItem);
+  // A child popup opened from Viewer is placed and about to show: the viewer is the open one and
+  // is drawn so before the popup appears.
+  void ChildPopupPlaced(TDKItemViewer* Viewer, TDKPopupWindow* Popup);
   void CloseChildPopups();
   void CancelChildPopups();
   TDKItemViewer* OpenViewer() const { return openViewer_; }
