@@ -241,16 +241,14 @@ TEST_F(Access, AnOpenMenuAndTheEventsInOrder) {
   EXPECT_EQ(events, want);
 }
 
-// A reader told that a menu popped up finds it below the button that opened it, and the button
-// is already drawn pressed (sunken: its top-left corner in the shadow colour).
+// When a popup is announced its button already leads to it and is drawn pressed (sunken: the
+// top-left corner in the shadow colour).
 TEST_F(Access, WhenAPopupIsAnnouncedItsButtonLeadsToItAndLooksPressed) {
-  long children = 0, childRole = 0;
+  long childRole = 0;
   gdi::COLORREF corner = 0;
   const int hook = SetWinEventHook([&](unsigned e, win::HWND, long, long) {
     if (e != EVENT_SYSTEM_MENUPOPUPSTART) return;
-    Obj button = FromWindow(bar->Handle()).Child(4);
-    children = button.Count();
-    childRole = button.Child(1).Role();
+    childRole = FromWindow(bar->Handle()).Child(4).Child(1).Role();
     const RECT r = bar->View()->Find(marks)->BoundsRect;
     const POINT p = bar->ClientToScreen(POINT{r.left, r.top});
     corner = gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y));
@@ -260,7 +258,6 @@ TEST_F(Access, WhenAPopupIsAnnouncedItsButtonLeadsToItAndLooksPressed) {
   script.Move(pm.x, pm.y).Click(pm.x, pm.y).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
   RunScript(script);
   UnhookWinEvent(hook);
-  EXPECT_EQ(children, 1);
   EXPECT_EQ(childRole, ROLE_SYSTEM_MENUPOPUP);
   EXPECT_EQ(corner, gdi::ColorToRGB(gdi::clBtnShadow));
 }

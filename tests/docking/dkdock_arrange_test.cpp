@@ -102,7 +102,8 @@ TEST_F(Arrange, EmptyRowsCloseUpAndHugeOrNegativeRowsArePlaced) {
 }
 
 TEST_F(Arrange, AStretchingWindowReachesTheNextWindowOrTheEnd) {
-  auto* a = Tool(top, 50, 20, 0, -1, "A");
+  // Its own 500 + 10 would push B along: the row weighs only its minimum, 32 + 10.
+  auto* a = Tool(top, 500, 20, 0, -1, "A");
   a->SetStretch(true);
   auto* b = Tool(top, 100, 20, 0, 400, "B");
   EXPECT_EQ(Bounds(a), R(0, 0, 400, 24));
@@ -113,24 +114,10 @@ TEST_F(Arrange, AStretchingWindowReachesTheNextWindowOrTheEnd) {
   // It asks the dock only for its minimum length; its own size stays as the user gave it.
   EXPECT_EQ(c->DoArrange(false, dtTopBottom, false, top).cx, 32);
   EXPECT_EQ(c->BarSize().cx, 50);
-}
-
-// A stretching or full-size tool window asks its row only for its minimum length: the dock
-// gives it the rest, so its own (larger) size neither wraps the row nor runs past the dock.
-TEST_F(Arrange, AStretchingOrFullSizeToolWindowAsksTheRowOnlyForItsMinimum) {
-  auto* a = Tool(top, 500, 20, 0, -1, "A");
-  a->SetStretch(true);
-  auto* b = Tool(top, 300, 20, 0, 490, "B");
-  // 32 + 10 and 310 fit in 800 pixels: A reaches B, and B keeps its place.
-  EXPECT_EQ(b->EffectiveDockRow(), 0);
-  EXPECT_EQ(Bounds(a), R(0, 0, 490, 24));
-  EXPECT_EQ(Bounds(b), R(490, 0, 310, 24));
-  EXPECT_EQ(a->BarSize().cx, 500);
-  // Full size in a row of its own: the dock's length, not its own 1000 + 10.
-  auto* c = Tool(top, 1000, 20, 1, -1, "C");
-  c->SetFullSize(true);
-  EXPECT_EQ(Bounds(c), R(0, 24, 800, 24));
-  EXPECT_EQ(c->BarSize().cx, 1000);
+  // Full size: the dock's length, not its own 1000 + 10.
+  auto* d = Tool(top, 1000, 20, 2, -1, "D");
+  d->SetFullSize(true);
+  EXPECT_EQ(Bounds(d), R(0, 48, 800, 24));
 }
 
 TEST_F(Arrange, OverlappingPositionsArePushedAlong) {
