@@ -85,6 +85,14 @@ TEST_F(Toolbar, AShortRowMovesTheLowestPriorityItemsBehindTheChevron) {
   t->View()->GivePriority(t->View()->Viewers(4));
   EXPECT_TRUE(t->View()->Viewers(4)->Show);
   EXPECT_TRUE(t->View()->Viewers(1)->OffEdge);
+  // A tall control behind the chevron leaves the row as thick as what shows, arrangement after
+  // arrangement.
+  auto* e = new vcl::TEdit(form);
+  e->SetBounds(0, 0, 60, 40);
+  e->SetParent(t);
+  top->ArrangeToolbars();
+  EXPECT_TRUE(t->View()->Find(t->FindWrapper(e))->OffEdge);
+  EXPECT_EQ(t->Height(), 22 + 4);
 }
 
 TEST_F(Toolbar, ItNeverShrinksBelowItsFirstItemAndTheChevron) {
