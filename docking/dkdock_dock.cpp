@@ -534,6 +534,10 @@ void TDKDock::ArrangeToolbars() {
         it.bar->currentRowSize_ = imposed;
         size = it.bar->DoArrange(false, DKGetDockTypeOf(this, false), false, this);
         it.needsArrange = true;
+      } else if (it.shrinkMode != dksmNone && imposed > 0) {
+        // Still shrunk: its thickness is that of what it shows at that length, not of the
+        // items it keeps behind its chevron (the base size lays out every item).
+        size = it.bar->DoArrange(false, DKGetDockTypeOf(this, false), false, this);
       } else {
         it.bar->currentRowSize_ = imposed;
         it.bar->GetBaseSize(size);

@@ -566,6 +566,9 @@ class TDKView : public rtl::TComponent {
 
   // Child popups.
   bool OpenChildPopup(bool SelectFirstItem);
+  // A child popup opened from Viewer is placed and about to show: the viewer is the open one and
+  // is drawn so before the popup appears.
+  void ChildPopupPlaced(TDKItemViewer* Viewer, TDKPopupWindow* Popup);
   void CloseChildPopups();
   void CancelChildPopups();
   TDKItemViewer* OpenViewer() const { return openViewer_; }
@@ -643,6 +646,15 @@ class TDKView : public rtl::TComponent {
                         bool TopOfPriorityList);
   void DeleteViewer(int Index);
   void FreeViewers();
+  // The view hears the inline groups it shows (their items and the lists they link to), so that
+  // an item put into, changed in or taken out of a group reaches its viewers.
+  void SyncGroupNotifications();
+  // Where the viewers of a list's items stand: the view's own items, or after each viewer of an
+  // inline group showing that list, with the group level they have there.
+  struct ListRange {
+    int first, end, level;
+  };
+  std::vector<ListRange> RangesOf(TDKCustomItem* List, bool Relayed) const;
   void Navigate(bool Forward);
   void OpenChildPopupIfDropDown();
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }
@@ -652,6 +664,7 @@ class TDKView : public rtl::TComponent {
   TDKView* parentView_;
   TDKCustomItem* parentItem_;
   TDKCustomItem* curParentItem_ = nullptr;
+  std::vector<TDKCustomItem*> groupLists_;
   vcl::TWinControl* window_;
   TDKView* chevronParentView_ = nullptr;
   int trailing_ = 0;

@@ -63,6 +63,7 @@ TDKView::~TDKView() {
 void TDKView::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   rtl::TComponent::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
+  std::erase(groupLists_, AComponent);
   if (AComponent == curParentItem_) {
     FreeViewers();
     curParentItem_ = nullptr;
@@ -120,6 +121,47 @@ void TDKView::FreeViewers() {
   priority_.clear();
   viewers_.clear();
   trailing_ = 0;
+  SyncGroupNotifications();
+}
+
+void TDKView::SyncGroupNotifications() {
+  std::vector<TDKCustomItem*> want;
+  for (const auto& v : viewers_) {
+    TDKCustomItem* group = v->Item();
+    // Past level 10 a group's items get no viewers.
+    if (!(group->ItemStyle() & isGroup) || v->GroupLevel() >= 10) continue;
+    for (TDKCustomItem* list : {group, group->EffectiveSubitems()})
+      if (list != curParentItem_ && list != parentItem_ &&
+          std::find(want.begin(), want.end(), list) == want.end())
+        want.push_back(list);
+  }
+  const auto handler = rtl::MakeEvent(this, &TDKView::ItemNotification);
+  for (TDKCustomItem* list : groupLists_)
+    if (std::find(want.begin(), want.end(), list) == want.end()) {
+      list->UnregisterNotification(handler);
+      list->RemoveFreeNotification(this);
+    }
+  for (TDKCustomItem* list : want)
+    if (std::find(groupLists_.begin(), groupLists_.end(), list) == groupLists_.end()) {
+      list->RegisterNotification(handler);
+      list->FreeNotification(this);
+    }
+  groupLists_ = std::move(want);
+}
+
+std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List, bool Relayed) const {
+  const int end = ViewerCount() - trailing_;
+  if (Relayed || List == curParentItem_) return {ListRange{0, end, 0}};
+  std::vector<ListRange> ranges;
+  for (int i = 0; i < end; ++i) {
+    TDKCustomItem* group = V_(i)->Item();
+    if (!(group->ItemStyle() & isGroup) || group->EffectiveSubitems() != List) continue;
+    const int level = V_(i)->GroupLevel();
+    int last = i + 1;
+    while (last < end && V_(last)->GroupLevel() > level) ++last;
+    ranges.push_back(ListRange{i + 1, last, level + 1});
+  }
+  return ranges;
 }
 
 void TDKView::RecreateAllViewers() {
@@ -131,6 +173,7 @@ void TDKView::RecreateAllViewers() {
     viewers_.push_back(chevron->CreateViewer(this, 0));
     trailing_ = 1;
   }
+  SyncGroupNotifications();
   InvalidatePositions();
 }
 
@@ -164,43 +207,48 @@ void TDKView::DeleteViewer(int Index) {
   viewers_.erase(viewers_.begin() + Index);
 }
 
-void TDKView::ItemNotification(TDKCustomItem*, bool Relayed, TDKItemChangedAction Action, int Index,
-                               TDKCustomItem* Item) {
+void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChangedAction Action,
+                               int Index, TDKCustomItem* Item) {
+  // The list whose items changed: the view's own, or one an inline group shows here. Ranges are
+  // worked from the last so that the earlier ones keep their indices.
+  TDKCustomItem* list = (Relayed || Sender == curParentItem_) ? curParentItem_ : Sender;
   switch (Action) {
     case dkicInserted: {
-      // After the viewers of the item before it, or before the trailing viewers.
-      int at = ViewerCount() - trailing_;
-      if (Index > 0) {
-        TDKCustomItem* before = curParentItem_->Items(Index - 1);
-        for (int i = 0; i < ViewerCount(); ++i)
-          if (viewers_[static_cast<size_t>(i)]->Item() == before &&
-              viewers_[static_cast<size_t>(i)]->GroupLevel() == 0) {
-            at = i + 1;
-            while (at < ViewerCount() - trailing_ &&
-                   viewers_[static_cast<size_t>(at)]->GroupLevel() > 0)
-              ++at;
-          }
-      } else {
-        at = 0;
+      const auto ranges = RangesOf(Sender, Relayed);
+      for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
+        // After the viewers of the item before it; the first item at the start of the list's
+        // place, one whose predecessor has no viewer at its end.
+        int at = Index > 0 ? r->end : r->first;
+        if (Index > 0) {
+          TDKCustomItem* before = list->Items(Index - 1);
+          for (int i = r->first; i < r->end; ++i)
+            if (V_(i)->Item() == before && V_(i)->GroupLevel() == r->level) {
+              at = i + 1;
+              while (at < r->end && V_(at)->GroupLevel() > r->level) ++at;
+            }
+        }
+        InsertItemViewers(at, Item, r->level, true, newViewersHighest_);
       }
-      InsertItemViewers(at, Item, 0, true, newViewersHighest_);
+      SyncGroupNotifications();
       InvalidatePositions();
       break;
     }
-    case dkicDeleting:
-      for (int i = 0; i < ViewerCount(); ++i)
-        if (viewers_[static_cast<size_t>(i)]->Item() == Item &&
-            viewers_[static_cast<size_t>(i)]->GroupLevel() == 0) {
-          const int level = viewers_[static_cast<size_t>(i)]->GroupLevel();
-          DeleteViewer(i);
-          while (i < ViewerCount() && viewers_[static_cast<size_t>(i)]->GroupLevel() > level)
+    case dkicDeleting: {
+      const auto ranges = RangesOf(Sender, Relayed);
+      for (auto r = ranges.rbegin(); r != ranges.rend(); ++r)
+        for (int i = r->first; i < r->end; ++i)
+          if (V_(i)->Item() == Item && V_(i)->GroupLevel() == r->level) {
             DeleteViewer(i);
-          break;
-        }
+            while (i < ViewerCount() && V_(i)->GroupLevel() > r->level) DeleteViewer(i);
+            break;
+          }
+      SyncGroupNotifications();
       InvalidatePositions();
       break;
+    }
     case dkicSubitemsChanged:
-      if (Relayed) RecreateAllViewers();
+      // A linked list, or a group that now shows another list.
+      if (Relayed || Sender != curParentItem_) RecreateAllViewers();
       break;
     case dkicSubitemsBeginUpdate:
       BeginUpdate();
@@ -1106,9 +1154,11 @@ void TDKView::DrawItem(vcl::TCanvas* Canvas, TDKItemViewer* Viewer) {
   // Pressed: its menu is open, or the mouse holds it down and is still on it.
   const bool pushed = selected && (Viewer == openViewer_ || (hasCapture_ && mouseInSelected_));
   const bool menuRow = !Viewer->IsToolbarStyle();
-  // A disabled row is highlighted too: the keyboard can rest on it.
+  // A disabled row is highlighted too: the keyboard can rest on it. Flat menus have their own
+  // highlight colour.
+  const vcl::TColor highlight = AreFlatMenusEnabled() ? gdi::clMenuHighlight : gdi::clHighlight;
   const vcl::TColor back =
-      (menuRow && selected) ? gdi::clHighlight : (window_ ? window_->Color() : gdi::clBtnFace);
+      (menuRow && selected) ? highlight : (window_ ? window_->Color() : gdi::clBtnFace);
   Canvas->Brush()->SetStyle(vcl::bsSolid);
   Canvas->Brush()->SetColor(back);
   Canvas->FillRect(vcl::TRect{r.left, r.top, r.right, r.bottom});

@@ -288,6 +288,7 @@ std::unique_ptr<TDKPopupWindow> TDKCustomItem::CreatePopup(TDKView* ParentView,
   view->SetOpensLeft(place.OpensLeft);
   popup->SetDirection(place.Direction);
   popup->SetBounds(place.X, place.Y, in.Width, in.Height);
+  if (ParentView) ParentView->ChildPopupPlaced(ParentViewer, popup.get());
   popup->ShowNoActivate();
   return popup;
 }
@@ -303,14 +304,26 @@ bool TDKView::OpenChildPopup(bool SelectFirstItem) {
     TDKCustomItem* item = selected_->Item();
     if (item->Enabled() && (item->ItemStyle() & isSubmenu)) {
       openViewer_ = selected_;
-      openPopup_ =
-          item->CreatePopup(this, selected_, !isToolbar_, SelectFirstItem, POINT{0, 0}, dkpaLeft);
-      openViewerView_ = openPopup_->View();
-      if (isToolbar_) dropDownMode_ = true;
-      Invalidate(openViewer_);
+      try {
+        openPopup_ = item->CreatePopup(this, selected_, !isToolbar_, SelectFirstItem, POINT{0, 0},
+                                       dkpaLeft);
+      } catch (...) {
+        // The popup is gone with what it recorded here.
+        openViewer_ = nullptr;
+        openViewerView_ = nullptr;
+        throw;
+      }
     }
   }
   return openPopup_ != nullptr;
+}
+
+void TDKView::ChildPopupPlaced(TDKItemViewer* Viewer, TDKPopupWindow* Popup) {
+  openViewer_ = Viewer;
+  openViewerView_ = Popup->View();
+  if (isToolbar_) dropDownMode_ = true;
+  Invalidate(openViewer_);
+  if (window_ && window_->HandleAllocated()) win::UpdateWindow(window_->Handle());
 }
 
 void TDKView::CloseChildPopups() {

@@ -302,8 +302,11 @@ TDKViewOrientation TDKCustomToolbar::OrientationFor(const TDKDock* Dock, bool Is
 int TDKCustomToolbar::CalcWrapOffset(const TDKDock* Dock) const {
   if (!Dock) return Floating() ? floatingWidth_ : 0;
   if (shrinkMode_ != dksmWrap) return 0;
-  const SIZE nc = CalcNCSizes();
-  return Dock->IsVertical() ? Dock->ClientHeight() - nc.cy : Dock->ClientWidth() - nc.cx;
+  // The frame the toolbar has in that dock, not the one it has where it is now.
+  POINT tl, br;
+  GetDockedNCArea(tl, br, Dock->IsVertical());
+  return Dock->IsVertical() ? Dock->ClientHeight() - (tl.y + br.y)
+                            : Dock->ClientWidth() - (tl.x + br.x);
 }
 
 int TDKCustomToolbar::CalcChevronOffset(const TDKDock* Dock, TDKViewOrientation O) const {

@@ -32,7 +32,8 @@ class TDKToolWindow : public TDKCustomDockableWindow {
 
   SIZE DoArrange(bool CanMoveControls, TDKDockType PreviousDockType, bool NewFloating,
                  TDKDock* NewDock) override;
-  void GetBaseSize(SIZE& ASize) override { ASize = barSize_; }
+  // Docked with FullSize or Stretch, the dock gives the length: the row weighs only the minimum.
+  void GetBaseSize(SIZE& ASize) override { ASize = CalcSize(Docked() ? CurrentDock() : nullptr); }
   void GetMinMaxSize(int& AMinClientWidth, int& AMinClientHeight, int& AMaxClientWidth,
                      int& AMaxClientHeight) override;
   void SizeChanging(int AWidth, int AHeight) override;

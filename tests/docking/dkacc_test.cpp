@@ -5,6 +5,7 @@
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
 #include "platform/vcl/edits.h"
+#include "platform/win/paint.h"
 #include "tests/docking/dockfixture.h"
 
 namespace docktest {
@@ -238,6 +239,27 @@ TEST_F(Access, AnOpenMenuAndTheEventsInOrder) {
       {EVENT_OBJECT_FOCUS, 1},     {EVENT_OBJECT_FOCUS, 2},  {EVENT_SYSTEM_MENUPOPUPEND, 0},
       {EVENT_OBJECT_FOCUS, 4},     {EVENT_SYSTEM_MENUEND, 0}};
   EXPECT_EQ(events, want);
+}
+
+// When a popup is announced its button already leads to it and is drawn pressed (sunken: the
+// top-left corner in the shadow colour).
+TEST_F(Access, WhenAPopupIsAnnouncedItsButtonLeadsToItAndLooksPressed) {
+  long childRole = 0;
+  gdi::COLORREF corner = 0;
+  const int hook = SetWinEventHook([&](unsigned e, win::HWND, long, long) {
+    if (e != EVENT_SYSTEM_MENUPOPUPSTART) return;
+    childRole = FromWindow(bar->Handle()).Child(4).Child(1).Role();
+    const RECT r = bar->View()->Find(marks)->BoundsRect;
+    const POINT p = bar->ClientToScreen(POINT{r.left, r.top});
+    corner = gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y));
+  });
+  const POINT pm = Centre(bar->View(), marks);
+  win::InputScript script;
+  script.Move(pm.x, pm.y).Click(pm.x, pm.y).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  UnhookWinEvent(hook);
+  EXPECT_EQ(childRole, ROLE_SYSTEM_MENUPOPUP);
+  EXPECT_EQ(corner, gdi::ColorToRGB(gdi::clBtnShadow));
 }
 
 TEST_F(Access, TheDefaultActionRunsTheCommandAfterTheCallReturns) {

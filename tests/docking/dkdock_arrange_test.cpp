@@ -102,7 +102,8 @@ TEST_F(Arrange, EmptyRowsCloseUpAndHugeOrNegativeRowsArePlaced) {
 }
 
 TEST_F(Arrange, AStretchingWindowReachesTheNextWindowOrTheEnd) {
-  auto* a = Tool(top, 50, 20, 0, -1, "A");
+  // Its own 500 + 10 would push B along: the row weighs only its minimum, 32 + 10.
+  auto* a = Tool(top, 500, 20, 0, -1, "A");
   a->SetStretch(true);
   auto* b = Tool(top, 100, 20, 0, 400, "B");
   EXPECT_EQ(Bounds(a), R(0, 0, 400, 24));
@@ -113,6 +114,10 @@ TEST_F(Arrange, AStretchingWindowReachesTheNextWindowOrTheEnd) {
   // It asks the dock only for its minimum length; its own size stays as the user gave it.
   EXPECT_EQ(c->DoArrange(false, dtTopBottom, false, top).cx, 32);
   EXPECT_EQ(c->BarSize().cx, 50);
+  // Full size: the dock's length, not its own 1000 + 10.
+  auto* d = Tool(top, 1000, 20, 2, -1, "D");
+  d->SetFullSize(true);
+  EXPECT_EQ(Bounds(d), R(0, 48, 800, 24));
 }
 
 TEST_F(Arrange, OverlappingPositionsArePushedAlong) {

@@ -386,5 +386,22 @@ TEST_F(ToolbarSnapshot, TheKeyboardsMenuRowIsHighlightedAndItsImageColumnAButton
                                       {selected, selected, selected}}));
 }
 
+// With flat menus the selected row takes the system's menu highlight, not the plain one.
+TEST_F(ToolbarSnapshot, WithFlatMenusTheSelectedRowHasTheMenuHighlight) {
+  win::GetSettings().flatMenus = true;
+  auto* root = new TDKRootItem(form);
+  TDKItem* row = Item(root, "&Track");
+  vcl::TColor look{};
+  win::InputScript script;
+  script.After(200).Key(win::VK_DOWN).Then([&] {
+    ProcessPaintMessages();
+    const RECT r = PopupOf(root)->View()->Find(row)->BoundsRect;
+    look = At(PopupOf(root)->ClientToScreen(POINT{r.right - 2, r.top + 1}));
+  });
+  script.Key(win::VK_ESCAPE);
+  root->Popup(60, 40, false);
+  EXPECT_EQ(look, Rgb(gdi::clMenuHighlight));
+}
+
 }  // namespace
 }  // namespace docktest

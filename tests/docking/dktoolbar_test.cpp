@@ -85,6 +85,14 @@ TEST_F(Toolbar, AShortRowMovesTheLowestPriorityItemsBehindTheChevron) {
   t->View()->GivePriority(t->View()->Viewers(4));
   EXPECT_TRUE(t->View()->Viewers(4)->Show);
   EXPECT_TRUE(t->View()->Viewers(1)->OffEdge);
+  // A tall control behind the chevron leaves the row as thick as what shows, arrangement after
+  // arrangement.
+  auto* e = new vcl::TEdit(form);
+  e->SetBounds(0, 0, 60, 40);
+  e->SetParent(t);
+  top->ArrangeToolbars();
+  EXPECT_TRUE(t->View()->Find(t->FindWrapper(e))->OffEdge);
+  EXPECT_EQ(t->Height(), 22 + 4);
 }
 
 TEST_F(Toolbar, ItNeverShrinksBelowItsFirstItemAndTheChevron) {
@@ -615,6 +623,10 @@ TEST_F(Toolbar, DockedWithWrappingItWrapsItsButtonsAtTheDocksLength) {
   EXPECT_EQ(t->View()->WrappedLines(), 1);
   EXPECT_EQ(t->View()->Viewers(9)->BoundsRect, (RECT{207, 0, 230, 22}));
   EXPECT_EQ(top->Height(), 26);
+  // For another dock, or while floating, the frame it would have there: 10 along the rows.
+  EXPECT_EQ(t->CalcWrapOffset(left), left->ClientHeight() - 10);
+  t->SetFloating(true);
+  EXPECT_EQ(t->CalcWrapOffset(bottom), 400 - 10);
 }
 
 TEST_F(ToolbarLoop, DoubleClickingASubmenuButtonRunsItsDefaultItem) {

@@ -234,6 +234,24 @@ TEST_F(Layout, ACustomizingViewShowsAnInlineGroupAsAnItemOfItsOwn) {
   EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(23, 0, 46, 22));
 }
 
+// What happens to the items of an inline group reaches the view that shows them.
+TEST_F(Layout, ChangesInsideAnInlineGroupReachTheView) {
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  auto* group = Add<TDKGroupItem>(root, "", 0);
+  auto* inside = Add(group, "", 1);
+  Add(root, "", 2);
+  TDKView* v = MakeView(root, true);
+  inside->SetImageIndex(-1);
+  inside->SetCaption("Wind");  // 6 + text + 6 wide
+  const int w = 12 + TextWidth("Wind");
+  auto* added = Add(group, "", 3);  // after the group's others, before the last button
+  EXPECT_EQ(v->IndexOf(v->Find(added)), 2);
+  EXPECT_EQ(v->Find(added)->BoundsRect.left, w);
+  delete added;
+  EXPECT_EQ(v->Viewers(2)->BoundsRect.left, w);
+}
+
 // Items of classes that set the style bits no class of the framework sets.
 template <typename Base, TDKItemStyle Bits>
 struct Styled : Base {
