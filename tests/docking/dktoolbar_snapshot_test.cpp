@@ -56,6 +56,7 @@ class ToolbarSnapshot : public DockTest {
     return i;
   }
   vcl::TColor At(POINT p) { return gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y)); }
+  static vcl::TColor Rgb(vcl::TColor c) { return static_cast<vcl::TColor>(gdi::ColorToRGB(c)); }
   std::string Save(const std::string& name) {
     const std::string path = ::testing::TempDir() + name;
     gdi::SavePngFile(path, win::ComposeScreen());
@@ -319,10 +320,6 @@ TEST_F(ToolbarSnapshot, DisabledArrowsAndCaptionsAreEmbossedAndVerticalCaptionsU
   EXPECT_GT(Count(side, accel, gdi::clBtnText), Count(side, plain, gdi::clBtnText) + 3);
   EXPECT_GT(Count(side, off, gdi::clBtnHighlight), 0);
   EXPECT_GT(Count(side, off, gdi::clBtnShadow), 0);
-}
-
-vcl::TColor Rgb(vcl::TColor c) {
-  return static_cast<vcl::TColor>(gdi::ColorToRGB(c));
 }
 
 TEST_F(ToolbarSnapshot, ADisabledCheckedButtonIsDitheredAndShiftedWithoutAnEdge) {
