@@ -234,7 +234,6 @@ TEST_F(Layout, ACustomizingViewShowsAnInlineGroupAsAnItemOfItsOwn) {
   EXPECT_EQ(v->Viewers(1)->BoundsRect, Rc(23, 0, 46, 22));
 }
 
-// What happens to the items of an inline group reaches the view that shows them.
 TEST_F(Layout, ChangesInsideAnInlineGroupReachTheView) {
   auto* root = new TDKRootItem(form);
   root->SetSubMenuImages(images);
