@@ -241,8 +241,6 @@ TEST_F(Access, AnOpenMenuAndTheEventsInOrder) {
   EXPECT_EQ(events, want);
 }
 
-// When a popup is announced its button already leads to it and is drawn pressed (sunken: the
-// top-left corner in the shadow colour).
 TEST_F(Access, WhenAPopupIsAnnouncedItsButtonLeadsToItAndLooksPressed) {
   long childRole = 0;
   gdi::COLORREF corner = 0;
@@ -259,7 +257,7 @@ TEST_F(Access, WhenAPopupIsAnnouncedItsButtonLeadsToItAndLooksPressed) {
   RunScript(script);
   UnhookWinEvent(hook);
   EXPECT_EQ(childRole, ROLE_SYSTEM_MENUPOPUP);
-  EXPECT_EQ(corner, gdi::ColorToRGB(gdi::clBtnShadow));
+  EXPECT_EQ(corner, gdi::ColorToRGB(gdi::clBtnShadow));  // sunken
 }
 
 TEST_F(Access, TheDefaultActionRunsTheCommandAfterTheCallReturns) {

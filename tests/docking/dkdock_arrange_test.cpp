@@ -61,8 +61,7 @@ TEST_F(Arrange, ShrinkingToolWindowsGiveUpLengthBeforeTheRowWraps) {
 }
 
 TEST_F(Arrange, ChangingTheShrinkModeOfADockedToolWindowRearrangesItsDock) {
-  Tool(top, 300, 20, 0, -1, "A");
-  Tool(top, 300, 20, 0, -1, "B");
+  for (const char* name : {"A", "B"}) Tool(top, 300, 20, 0, -1, name);
   auto* c = Tool(top, 300, 20, 0, -1, "C");
   c->SetMinClientWidth(150);
   ASSERT_EQ(c->EffectiveDockRow(), 1);

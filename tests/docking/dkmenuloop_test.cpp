@@ -70,6 +70,7 @@ class MenuLoop : public ItemTest {
     return POINT{p.x, p.y};
   }
   static void MoveTo(POINT p) { win::PostRawInput(win::MouseMove(p.x, p.y)); }
+  static std::string FirstRow(TDKView* v) { return v ? v->Viewers(0)->Item()->Caption() : ""; }
 
   TDKRootItem* root = nullptr;
   TDKCustomItem *open, *copy, *cut, *more, *first, *second, *disabled;
@@ -269,22 +270,17 @@ TEST_F(MenuLoop, ASubmenuOpensAfterTheMenuShowDelayAndAClickRunsItsItem) {
 }
 
 TEST_F(MenuLoop, MovingFromAnOpenSubmenuToAnotherRowClosesItOrOpensThatRowsSubmenu) {
-  auto* tools = Add<TDKSubmenuItem>(root, "&Tools");
+  TDKCustomItem* tools = Add<TDKSubmenuItem>(root, "&Tools");
   Add(tools, "&Wind");
   const unsigned delay = static_cast<unsigned>(GetMenuShowDelay());
   win::InputScript script;
   std::vector<std::string> opened;  // the open submenu's first row after each move
   auto hover = [&](TDKCustomItem* item) { return [&, item] { MoveTo(RowPoint(rootView, item)); }; };
-  auto note = [&] {
-    TDKView* sub = rootView->OpenViewerView();
-    opened.push_back(sub ? sub->Viewers(0)->Item()->Caption() : "");
-  };
+  auto note = [&] { opened.push_back(FirstRow(rootView->OpenViewerView())); };
   // Keys that open the submenu before the show delay ends: it stays as they left it.
   script.Then(Grab()).Then(hover(more)).After(delay / 4).Key(win::VK_RIGHT).Key(win::VK_DOWN);
   script.After(2 * delay).Then([&] { opened.push_back(Sel()); });
-  script.Then(hover(open)).After(2 * delay).Then(note);
-  script.Then(hover(more)).After(2 * delay).Then(note);
-  script.Then(hover(tools)).After(2 * delay).Then(note);
+  for (TDKCustomItem* i : {open, more, tools}) script.Then(hover(i)).After(2 * delay).Then(note);
   // Leaving it starts the close timer; closing it at once stops the timer.
   script.Then(hover(open)).Then([&] {
     rootView->CloseChildPopups();
@@ -331,8 +327,7 @@ TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
   script.Move(c.x, c.y).Click(c.x, c.y);
   for (TDKCustomItem* b : {marks, tools})
     script.Then([&, b] { MoveTo(RowPoint(rootView->OpenViewerView(), b)); }).Then([&] {
-      TDKView* menu = rootView->OpenViewerView()->OpenViewerView();
-      seen.push_back(menu ? menu->Viewers(0)->Item()->Caption() : "");
+      seen.push_back(FirstRow(rootView->OpenViewerView()->OpenViewerView()));
     });
   script.Key(win::VK_DOWN).After(2 * static_cast<unsigned>(GetMenuShowDelay()));
   script.Then([&] { seen.push_back(Sel()); }).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);

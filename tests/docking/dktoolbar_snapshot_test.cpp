@@ -1,6 +1,4 @@
 // Headless pictures of toolbars and menus, written as PNG files for a person to look at.
-#include <array>
-
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
@@ -56,6 +54,7 @@ class ToolbarSnapshot : public DockTest {
     return i;
   }
   vcl::TColor At(POINT p) { return gdi::NativeToColor(win::ComposeScreen().Get(p.x, p.y)); }
+  static vcl::TColor Rgb(vcl::TColor c) { return static_cast<vcl::TColor>(gdi::ColorToRGB(c)); }
   std::string Save(const std::string& name) {
     const std::string path = ::testing::TempDir() + name;
     gdi::SavePngFile(path, win::ComposeScreen());
@@ -321,10 +320,6 @@ TEST_F(ToolbarSnapshot, DisabledArrowsAndCaptionsAreEmbossedAndVerticalCaptionsU
   EXPECT_GT(Count(side, off, gdi::clBtnShadow), 0);
 }
 
-vcl::TColor Rgb(vcl::TColor c) {
-  return static_cast<vcl::TColor>(gdi::ColorToRGB(c));
-}
-
 TEST_F(ToolbarSnapshot, ADisabledCheckedButtonIsDitheredAndShiftedWithoutAnEdge) {
   auto* main = Bar("Main");
   auto *plain = Item(main->Items(), "Log"), *checked = Item(main->Items(), "Log");
@@ -360,8 +355,7 @@ TEST_F(ToolbarSnapshot, TheKeyboardsMenuRowIsHighlightedAndItsImageColumnAButton
   rows[2]->SetEnabled(false);
   // Each row as Down reaches it: the image column's left edge and its inside, then the row
   // right of the column.
-  using Look = std::array<vcl::TColor, 3>;
-  std::vector<Look> looks;
+  std::vector<std::vector<vcl::TColor>> looks;
   win::InputScript script;
   script.After(200);
   for (TDKItem* row : rows)
@@ -369,9 +363,8 @@ TEST_F(ToolbarSnapshot, TheKeyboardsMenuRowIsHighlightedAndItsImageColumnAButton
       ProcessPaintMessages();
       TDKPopupWindow* popup = PopupOf(root);
       const RECT r = popup->View()->Find(row)->BoundsRect;
-      auto at = [&](int x, int y) {
-        return At(popup->ClientToScreen(POINT{r.left + x, r.top + y}));
-      };
+      const POINT o = popup->ClientToScreen(POINT{r.left, r.top});
+      auto at = [&](int x, int y) { return At(POINT{o.x + x, o.y + y}); };
       const int h = r.bottom - r.top;
       looks.push_back({at(0, h / 2), at(2, 2), at(h + 1, 1)});
     });
@@ -381,12 +374,11 @@ TEST_F(ToolbarSnapshot, TheKeyboardsMenuRowIsHighlightedAndItsImageColumnAButton
   const vcl::TColor face = Rgb(gdi::clBtnFace), selected = Rgb(gdi::clHighlight);
   // Checked: sunken, with the face inside. Neither image nor check: still a raised button.
   // Disabled: highlighted all along, no button.
-  EXPECT_EQ(looks, (std::vector<Look>{{Rgb(gdi::clBtnShadow), face, selected},
-                                      {Rgb(gdi::clBtnHighlight), face, selected},
-                                      {selected, selected, selected}}));
+  EXPECT_EQ(looks, (decltype(looks){{Rgb(gdi::clBtnShadow), face, selected},
+                                    {Rgb(gdi::clBtnHighlight), face, selected},
+                                    {selected, selected, selected}}));
 }
 
-// With flat menus the selected row takes the system's menu highlight, not the plain one.
 TEST_F(ToolbarSnapshot, WithFlatMenusTheSelectedRowHasTheMenuHighlight) {
   win::GetSettings().flatMenus = true;
   auto* root = new TDKRootItem(form);

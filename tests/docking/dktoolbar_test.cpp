@@ -517,9 +517,8 @@ TEST_F(MenuBarKeys, APlainToolbarAnswersAltAndItsAcceleratorOnly) {
   EXPECT_FALSE(bar->View()->InModalLoop());
   EXPECT_EQ(ran.size(), 1u);
   bar->SetMenuBar(true);
-  win::InputScript menuBar;
-  AltKey(menuBar, 'A');
-  RunScript(menuBar);
+  AltKey(first, 'A');
+  RunScript(first);
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &1", "Anchor"}));
 }
 
