@@ -330,8 +330,7 @@ TEST_F(Program, APortHeldElsewhereIsNamedWithItsDeviceAndNetworkOpensNone) {
   EXPECT_TRUE(Form1->Timer1->Enabled());
 }
 
-// A port number beyond the serial devices of the machine: the box says there is no such port and
-// which devices there are, or that there are none.
+// COM3 on a machine with two serial devices, and on one with none.
 TEST_F(Program, APortNumberWithoutADeviceNamesTheDevicesFound) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"/dev/ttyS0", "/dev/ttyUSB0"},
@@ -442,8 +441,7 @@ TEST_F(Program, SettingsDialogAppliesEveryFieldOrNone) {
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
-// The window manager closes the frame while the settings dialog is open: the dialog stays up and
-// what is typed in it is applied, then the program closes and writes it.
+// The frame closed while the settings dialog is open: the program closes once the dialog is done.
 TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
   WriteIni("[comms]\ncomport=Network\n");
   Start();
@@ -469,8 +467,7 @@ TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
-// Without a display a question is closed as Escape closes it, by the buttons it offers, and the
-// choice is told.
+// Without a display a question is answered as Escape answers it, and the answer is logged.
 TEST_F(Program, WithoutADisplayAYesCancelQuestionIsAnsweredCancel) {
   WriteIni("[comms]\ncomport=Network\n");
   Start();

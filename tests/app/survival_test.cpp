@@ -104,14 +104,13 @@ class Survival : public ::testing::Test {
   // A second of the instruments into the pseudo-terminal; what the program sent back is dropped.
   static void Feed(const PtyPair& pty) {
     pty.Send(apptest::SampleBurst());
-    char buf[256];
-    while (::read(pty.master(), buf, sizeof buf) > 0) {
-    }
+    pty.Receive(SIZE_MAX, 1);
   }
   // Messages the program printed (each box is one line).
   std::vector<std::string> Told() const { return Lines(root_ / "stderr.txt"); }
-  bool ToldOf(const std::string& part) const {
-    const auto told = Told();
+  // Whether one line of them (or of `file`) holds part.
+  bool ToldOf(const std::string& part, const fs::path& file = {}) const {
+    const auto told = file.empty() ? Told() : Lines(file);
     return std::count_if(told.begin(), told.end(), [&](const std::string& l) {
              return l.find(part) != std::string::npos;
            }) == 1;
@@ -185,26 +184,19 @@ TEST_F(Survival, AStandardErrorWhoseReaderHasGoneCostsOnlyItsLines) {
   ::close(pipeFds[0]);
   RunningProgram program(dir_, root_ / "stderr.txt", {}, [&] { ::dup2(pipeFds[1], 2); });
   ::close(pipeFds[1]);
-  const auto logged = [&] {
-    return std::ranges::count_if(Lines(dir_ / "corvatalen.txt"), [](const std::string& l) {
-             return l.ends_with(";Message: No waypoint file loaded");
-           }) == 1;
-  };
-  ASSERT_TRUE(program.WaitUntil(logged, 30s));
+  ASSERT_TRUE(program.WaitUntil(
+      [&] { return ToldOf(";Message: No waypoint file loaded", dir_ / "corvatalen.txt"); }, 30s));
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 10s), 0));
 }
 
 // A file-size limit (prlimit --fsize) reached by the text log is told as a full disk is; a closed
 // terminal or ssh session then closes the program as SIGTERM does.
 TEST_F(Survival, AFileSizeLimitIsToldAsAFullDiskIsAndAHangUpClosesAsSigtermDoes) {
-  std::ofstream(dir_ / "corvatalen.ini")
-      << "[comms]\ncomport=Network\n[settings]\ntargetangle=38.5\n";
+  std::ofstream(dir_ / "corvatalen.ini") << Settings(0);
   constexpr rlim_t kLimit = 64 << 10;
   std::ofstream(dir_ / "corvatalen.txt") << std::string(kLimit, 'x') << "\n";
-  RunningProgram program(dir_, root_ / "stderr.txt", {}, [] {
-    const rlimit limit{kLimit, kLimit};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  });
+  RunningProgram program(dir_, root_ / "stderr.txt", {},
+                         [limit = rlimit{kLimit, kLimit}] { ::setrlimit(RLIMIT_FSIZE, &limit); });
   const std::string told = "Cannot write the text log corvatalen.txt: File too large";
   ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s))
       << FileText(root_ / "stderr.txt");
@@ -229,10 +221,9 @@ TEST_F(Survival, AStartEndedByATableThatCannotBeOpenedExitsNonZero) {
 // other's: the second start is told who holds the folder and ends without touching it; the first
 // goes on, and once it is killed the folder takes a new start at once.
 TEST_F(Survival, ASecondProgramInTheFolderIsToldWhoHoldsItAndEnds) {
-  const auto names = [&] { return rtl::FindFiles(dir_.string(), "*"); };
   RunningProgram first(dir_, root_ / "first.txt");
   ASSERT_TRUE(first.WaitUntil([&] { return !Lines(dir_ / "corvatalen.txt").empty(); }, 30s));
-  const auto before = names();
+  const auto before = rtl::FindFiles(dir_.string(), "*");
   RunningProgram second(dir_, root_ / "stderr.txt");
   EXPECT_TRUE(apptest::ExitedWith(second.Stop(0, 20s), 1));
   EXPECT_TRUE(ToldOf("The folder " + dir_.string() +
@@ -240,7 +231,7 @@ TEST_F(Survival, ASecondProgramInTheFolderIsToldWhoHoldsItAndEnds) {
                      std::to_string(first.pid()) + ")"))
       << FileText(root_ / "stderr.txt");
   EXPECT_TRUE(first.Running());
-  EXPECT_EQ(names(), before);
+  EXPECT_EQ(rtl::FindFiles(dir_.string(), "*"), before);
   EXPECT_EQ(FileText(dir_ / "corvatalen.txt").find("in use"), std::string::npos);
 
   ASSERT_TRUE(first.Stop(SIGKILL, 5s));
@@ -469,9 +460,8 @@ TEST_F(Survival, ALostDisplayWithAPulledCableEndsTheProgramWithItsSettings) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
     Display display(true);
-    ASSERT_TRUE(display.Started());
     PtyPair pty;
-    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(display.Started() && pty.ok());
     std::ofstream(dir_ / "corvatalen.ini")
         << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=38.5\n";
     fs::remove(dir_ / "corvatalen.txt");
