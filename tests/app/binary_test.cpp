@@ -460,10 +460,8 @@ TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
 // Motoring at 5.8 kn over the ground on 210 into a wind the vane shows as 12 kn dead ahead, the
 // compass on 077.7 and the log at 6.1. By hand: the current is the ground track less the water
 // track, (-2.900, -5.023) - (5.960, 1.299), 10.9 kn; the true wind, 12 - 6.1 = 5.9 kn from 077.7,
-// less that current comes over the ground from 062.6. The compass sending empty headings stands
-// down for the course after ten seconds: the wind comes from 210.0, and no current. The log going
-// silent stands down for the GPS's 5.8 kn: 6.2 kn of wind from the compass's 077.7, and no current.
-// Each comes back with its next value.
+// less that current comes over the ground from 062.6. Without the compass the wind comes from the
+// course, 210.0; without the log it is 12 - 5.8 = 6.2 kn from 077.7; neither makes a current.
 TEST_F(Binary, AQuietCompassOrSpeedLogStandsDownAfterTenSecondsAndComesBack) {
   WriteIni("[settings]\nheadingsource=1\nspeedsource=1\nsendcurrentspeed=1\n");
   Launch();

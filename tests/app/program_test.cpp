@@ -702,9 +702,7 @@ class QuietInstrument : public apptest::ProgramFixture {
 
 // A compass on 077.7 and the log at 6.1: the current is the ground track less the water track,
 // (-2.900, -5.023) - (5.960, 1.299), 10.88 kn; the air over the ground, 12 kn toward 257.7 plus
-// the boat's (-2.900, -5.023), comes from 062.6. Then the compass sends empty lines: after ten
-// seconds without a heading it stands down, the course is 210 with the apparent wind dead ahead
-// on it, and no current is made; its next heading brings it back.
+// the boat's (-2.900, -5.023), comes from 062.6. Stood down, it comes from the course, 210.
 TEST_F(QuietInstrument, ACompassThatFallsSilentStandsDownAfterTenSecondsAndComesBack) {
   EXPECT_EQ(Seconds("headingsource=1\nspeedsource=1\n", log + Sentence("IIHDT,77.7,T"),
                     log + Sentence("IIHDT,,T"), 11),
@@ -714,8 +712,7 @@ TEST_F(QuietInstrument, ACompassThatFallsSilentStandsDownAfterTenSecondsAndComes
   EXPECT_NEAR(drift.at(12), 10.88, 0.01);
 }
 
-// The log at 6.1 leaves 12 - 6.1 = 5.9 kn of true wind from dead ahead. Ten seconds after it stops
-// sending the GPS's 5.8 kn stands in: 6.2 kn; its next speed brings it back.
+// The log at 6.1 leaves 12 - 6.1 = 5.9 kn of true wind from dead ahead; the GPS's 5.8 kn, 6.2.
 TEST_F(QuietInstrument, ASpeedLogThatStopsStandsDownAfterTenSecondsAndComesBack) {
   EXPECT_EQ(Seconds("speedsource=1\n", log, "", 8), StandsDown("5.9", "6.2"));
 }

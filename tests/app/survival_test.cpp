@@ -108,6 +108,7 @@ class Survival : public ::testing::Test {
   }
   // Messages the program printed (each box is one line).
   std::vector<std::string> Told() const { return Lines(root_ / "stderr.txt"); }
+  std::string ToldText() const { return FileText(root_ / "stderr.txt"); }
   // Whether one line of them (or of `file`) holds part.
   bool ToldOf(const std::string& part, const fs::path& file = {}) const {
     const auto told = file.empty() ? Told() : Lines(file);
@@ -198,8 +199,7 @@ TEST_F(Survival, AFileSizeLimitIsToldAsAFullDiskIsAndAHangUpClosesAsSigtermDoes)
   RunningProgram program(dir_, root_ / "stderr.txt", {},
                          [limit = rlimit{kLimit, kLimit}] { ::setrlimit(RLIMIT_FSIZE, &limit); });
   const std::string told = "Cannot write the text log corvatalen.txt: File too large";
-  ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s))
-      << FileText(root_ / "stderr.txt");
+  ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s)) << ToldText();
   std::this_thread::sleep_for(2s);
   EXPECT_TRUE(program.Running());
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGHUP, 10s), 0));
@@ -228,8 +228,7 @@ TEST_F(Survival, ASecondProgramInTheFolderIsToldWhoHoldsItAndEnds) {
   EXPECT_TRUE(apptest::ExitedWith(second.Stop(0, 20s), 1));
   EXPECT_TRUE(ToldOf("The folder " + dir_.string() +
                      " is in use by another running program: corvatalen (process " +
-                     std::to_string(first.pid()) + ")"))
-      << FileText(root_ / "stderr.txt");
+                     std::to_string(first.pid()) + ")")) << ToldText();
   EXPECT_TRUE(first.Running());
   EXPECT_EQ(rtl::FindFiles(dir_.string(), "*"), before);
   EXPECT_EQ(FileText(dir_ / "corvatalen.txt").find("in use"), std::string::npos);
@@ -467,13 +466,11 @@ TEST_F(Survival, ALostDisplayWithAPulledCableEndsTheProgramWithItsSettings) {
     fs::remove(dir_ / "corvatalen.txt");
     RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
     ASSERT_TRUE(program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 60s,
-                                  [&] { Feed(pty); }))
-        << FileText(root_ / "stderr.txt");
+                                  [&] { Feed(pty); })) << ToldText();
     display.KillServer();
     pty.CloseMaster();
-    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << FileText(root_ / "stderr.txt");
-    EXPECT_TRUE(ToldOf("the display " + display.Name() + " was lost"))
-        << FileText(root_ / "stderr.txt");
+    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << ToldText();
+    EXPECT_TRUE(ToldOf("the display " + display.Name() + " was lost")) << ToldText();
     rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
     EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
     EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);
