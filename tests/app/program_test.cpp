@@ -691,9 +691,7 @@ class QuietInstrument : public apptest::ProgramFixture {
   }
   // Ten seconds of what the instrument gives, two stood down for the GPS, and back.
   static std::vector<std::string> StandsDown(const std::string& on, const std::string& down) {
-    std::vector<std::string> shown(10, on);
-    shown.insert(shown.end(), {down, down, on});
-    return shown;
+    return {on, on, on, on, on, on, on, on, on, on, down, down, on};
   }
   serial::ScopedFake fake{"FAKE1", line};
   std::vector<float> drift;

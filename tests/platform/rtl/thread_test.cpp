@@ -1,7 +1,6 @@
 #include "platform/rtl/thread.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <atomic>
