@@ -166,8 +166,7 @@ TEST_F(Display, OneSecondOfLiveDataShowsAndSendsWhatWasWorkedByHand) {
   EXPECT_NE(line->TakeWritten().find(Sentence("PTAK,FFD3,07:04")), std::string::npos);
 }
 
-// A waypoint picked before the GPS has a fix: no bearing, distance or layline from 0,0 is shown
-// or sent, only once the boat has a position.
+// A waypoint picked before the GPS has a fix: nothing of the way to it is shown or sent from 0,0.
 TEST_F(Display, TheWayToTheWaypointWaitsForTheFirstPosition) {
   serial::ScopedFake fake("FAKE1", line);
   StartLive();

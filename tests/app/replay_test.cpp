@@ -125,6 +125,11 @@ class Replay : public apptest::ProgramFixture {
   }
   static bool Enabled(std::initializer_list<vcl::TSpeedButton*> b) { return All(b, true); }
   static bool Disabled(std::initializer_list<vcl::TSpeedButton*> b) { return All(b, false); }
+  // Whether the ways back from the second shown (the step buttons back) and on are each open.
+  static bool Ways(bool back, bool on) {
+    return All({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}, back) &&
+           All({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}, on);
+  }
 
   std::unique_ptr<serial::ScopedFake> fake;
   std::string file;
@@ -162,9 +167,7 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   EXPECT_EQ(Form1->fReplayPosition, 36030);
   ExpectShows(36030);
   EXPECT_NE(TimeShown().find("10:00:30"), std::string::npos) << TimeShown();
-  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33,
-                       Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31,
-                       Form1->SpeedButton80, Form1->SpeedButton67}));
+  EXPECT_TRUE(Ways(true, true) && Enabled({Form1->SpeedButton80, Form1->SpeedButton67}));
 
   // Each buffer holds, second by second, the record of that second (36499's in 36500's place).
   const int head = Form1->fReplayPosition;
@@ -194,8 +197,7 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   Form1->SpeedButton9Click(nullptr);  // clamped at the start, where the way back closes
   ExpectShows(36000);
   EXPECT_NE(TimeShown().find("10:00:00"), std::string::npos) << TimeShown();
-  EXPECT_TRUE(Disabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
-  EXPECT_TRUE(Enabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
+  EXPECT_TRUE(Ways(false, true));
   // The missing second shows the record before it.
   Form1->ReplayStep(500);
   ExpectShows(36499);
@@ -223,8 +225,7 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   EXPECT_FALSE(Form1->Timer6->Enabled());
   EXPECT_FALSE(Form1->SpeedButton80->Down());
   EXPECT_FALSE(Form1->SpeedButton67->Down());
-  EXPECT_TRUE(Disabled({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}));
-  EXPECT_TRUE(Enabled({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}));
+  EXPECT_TRUE(Ways(true, false));
   Advance(100);
   ExpectShows(43199);
   EXPECT_NE(TimeShown().find("11:59:59"), std::string::npos) << TimeShown();
@@ -235,9 +236,8 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   db::TTable t(nullptr);
   t.SetTableName(recording);
   t.Open();
-  EXPECT_TRUE(t.FieldByName("Lat")->IsNull());
-  EXPECT_TRUE(t.FieldByName("Lon")->IsNull());
-  EXPECT_FALSE(t.FieldByName("speedog")->IsNull());
+  const auto null = [&](const char* field) { return t.FieldByName(field)->IsNull(); };
+  EXPECT_TRUE(null("Lat") && null("Lon") && !null("speedog"));
 }
 
 // A recording of 20 s opens at its start, plays, and its buttons say where it can go: from the
@@ -246,23 +246,19 @@ TEST_F(Replay, AShortRecordingOpensAtItsStartAndPlays) {
   WriteRecording("short.lg", Range(1000, 1019));
   StartLive();
   Open("short.lg");
-  const auto ways = [&](bool back, bool on) {
-    return All({Form1->SpeedButton9, Form1->SpeedButton36, Form1->SpeedButton33}, back) &&
-           All({Form1->SpeedButton34, Form1->SpeedButton5, Form1->SpeedButton31}, on);
-  };
   ExpectShows(1000);
-  EXPECT_TRUE(ways(false, true));
+  EXPECT_TRUE(Ways(false, true));
   Form1->SpeedButton67Click(nullptr);
   Advance(3000);
   ExpectShows(1003);
-  EXPECT_TRUE(ways(true, true));
+  EXPECT_TRUE(Ways(true, true));
   Form1->SpeedButton31Click(nullptr);
   ExpectShows(1019);
   EXPECT_FALSE(Form1->Timer6->Enabled());
-  EXPECT_TRUE(ways(true, false));
+  EXPECT_TRUE(Ways(true, false));
   Form1->SpeedButton9Click(nullptr);
   ExpectShows(1000);
-  EXPECT_TRUE(ways(false, true));
+  EXPECT_TRUE(Ways(false, true));
 }
 
 // The status line shows the recording's day: the one its records' dates give, else the one in

@@ -104,14 +104,14 @@ class Survival : public ::testing::Test {
   // A second of the instruments into the pseudo-terminal; what the program sent back is dropped.
   static void Feed(const PtyPair& pty) {
     pty.Send(apptest::SampleBurst());
-    char buf[256];
-    while (::read(pty.master(), buf, sizeof buf) > 0) {
-    }
+    pty.Receive(SIZE_MAX, 1);
   }
   // Messages the program printed (each box is one line).
   std::vector<std::string> Told() const { return Lines(root_ / "stderr.txt"); }
-  bool ToldOf(const std::string& part) const {
-    const auto told = Told();
+  std::string ToldText() const { return FileText(root_ / "stderr.txt"); }
+  // Whether one line of them (or of `file`) holds part.
+  bool ToldOf(const std::string& part, const fs::path& file = {}) const {
+    const auto told = file.empty() ? Told() : Lines(file);
     return std::count_if(told.begin(), told.end(), [&](const std::string& l) {
              return l.find(part) != std::string::npos;
            }) == 1;
@@ -185,29 +185,21 @@ TEST_F(Survival, AStandardErrorWhoseReaderHasGoneCostsOnlyItsLines) {
   ::close(pipeFds[0]);
   RunningProgram program(dir_, root_ / "stderr.txt", {}, [&] { ::dup2(pipeFds[1], 2); });
   ::close(pipeFds[1]);
-  const auto logged = [&] {
-    return std::ranges::count_if(Lines(dir_ / "corvatalen.txt"), [](const std::string& l) {
-             return l.ends_with(";Message: No waypoint file loaded");
-           }) == 1;
-  };
-  ASSERT_TRUE(program.WaitUntil(logged, 30s));
+  ASSERT_TRUE(program.WaitUntil(
+      [&] { return ToldOf(";Message: No waypoint file loaded", dir_ / "corvatalen.txt"); }, 30s));
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGTERM, 10s), 0));
 }
 
 // A file-size limit (prlimit --fsize) reached by the text log is told as a full disk is; a closed
 // terminal or ssh session then closes the program as SIGTERM does.
 TEST_F(Survival, AFileSizeLimitIsToldAsAFullDiskIsAndAHangUpClosesAsSigtermDoes) {
-  std::ofstream(dir_ / "corvatalen.ini")
-      << "[comms]\ncomport=Network\n[settings]\ntargetangle=38.5\n";
+  std::ofstream(dir_ / "corvatalen.ini") << Settings(0);
   constexpr rlim_t kLimit = 64 << 10;
   std::ofstream(dir_ / "corvatalen.txt") << std::string(kLimit, 'x') << "\n";
-  RunningProgram program(dir_, root_ / "stderr.txt", {}, [] {
-    const rlimit limit{kLimit, kLimit};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  });
+  RunningProgram program(dir_, root_ / "stderr.txt", {},
+                         [limit = rlimit{kLimit, kLimit}] { ::setrlimit(RLIMIT_FSIZE, &limit); });
   const std::string told = "Cannot write the text log corvatalen.txt: File too large";
-  ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s))
-      << FileText(root_ / "stderr.txt");
+  ASSERT_TRUE(program.WaitUntil([&] { return ToldOf(told); }, 30s)) << ToldText();
   std::this_thread::sleep_for(2s);
   EXPECT_TRUE(program.Running());
   EXPECT_TRUE(apptest::ExitedWith(program.Stop(SIGHUP, 10s), 0));
@@ -229,18 +221,16 @@ TEST_F(Survival, AStartEndedByATableThatCannotBeOpenedExitsNonZero) {
 // other's: the second start is told who holds the folder and ends without touching it; the first
 // goes on, and once it is killed the folder takes a new start at once.
 TEST_F(Survival, ASecondProgramInTheFolderIsToldWhoHoldsItAndEnds) {
-  const auto names = [&] { return rtl::FindFiles(dir_.string(), "*"); };
   RunningProgram first(dir_, root_ / "first.txt");
   ASSERT_TRUE(first.WaitUntil([&] { return !Lines(dir_ / "corvatalen.txt").empty(); }, 30s));
-  const auto before = names();
+  const auto before = rtl::FindFiles(dir_.string(), "*");
   RunningProgram second(dir_, root_ / "stderr.txt");
   EXPECT_TRUE(apptest::ExitedWith(second.Stop(0, 20s), 1));
   EXPECT_TRUE(ToldOf("The folder " + dir_.string() +
                      " is in use by another running program: corvatalen (process " +
-                     std::to_string(first.pid()) + ")"))
-      << FileText(root_ / "stderr.txt");
+                     std::to_string(first.pid()) + ")")) << ToldText();
   EXPECT_TRUE(first.Running());
-  EXPECT_EQ(names(), before);
+  EXPECT_EQ(rtl::FindFiles(dir_.string(), "*"), before);
   EXPECT_EQ(FileText(dir_ / "corvatalen.txt").find("in use"), std::string::npos);
 
   ASSERT_TRUE(first.Stop(SIGKILL, 5s));
@@ -469,21 +459,18 @@ TEST_F(Survival, ALostDisplayWithAPulledCableEndsTheProgramWithItsSettings) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
     Display display(true);
-    ASSERT_TRUE(display.Started());
     PtyPair pty;
-    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(display.Started() && pty.ok());
     std::ofstream(dir_ / "corvatalen.ini")
         << "[comms]\ncomport=" << pty.path() << "\n[settings]\ntargetangle=38.5\n";
     fs::remove(dir_ / "corvatalen.txt");
     RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
     ASSERT_TRUE(program.WaitUntil([&] { return Lines(dir_ / "corvatalen.txt").size() >= 2; }, 60s,
-                                  [&] { Feed(pty); }))
-        << FileText(root_ / "stderr.txt");
+                                  [&] { Feed(pty); })) << ToldText();
     display.KillServer();
     pty.CloseMaster();
-    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << FileText(root_ / "stderr.txt");
-    EXPECT_TRUE(ToldOf("the display " + display.Name() + " was lost"))
-        << FileText(root_ / "stderr.txt");
+    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << ToldText();
+    EXPECT_TRUE(ToldOf("the display " + display.Name() + " was lost")) << ToldText();
     rtl::TIniFile ini((dir_ / "corvatalen.ini").string());
     EXPECT_EQ(ini.ReadString("settings", "targetangle", ""), "38.5");
     EXPECT_NEAR(ini.ReadFloat("restore", "lat", 0), 5230.1234, 1e-3);

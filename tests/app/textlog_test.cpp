@@ -92,11 +92,9 @@ TEST_F(TextLog, AFolderThatCannotBeOpenedIsToldOnceAndTriedAgainEveryMinute) {
   EXPECT_EQ(told.size(), 1u);
 }
 
-// The log's name leading to a FIFO nobody reads: told as a log that cannot be opened, not waited on.
 TEST_F(TextLog, AFifoNobodyReadsIsToldNotWaitedOn) {
-  const fs::path file = dir / "corvatalen.txt";
-  ASSERT_EQ(::mkfifo(file.c_str(), 0666), 0);
-  TTextLog log(file.string());
+  ASSERT_EQ(::mkfifo((dir / "corvatalen.txt").c_str(), 0666), 0);
+  TTextLog log((dir / "corvatalen.txt").string());
   Listen(log);
   ::alarm(20);  // a wait fails the test instead of holding it for good
   log.Open(46000.5);

@@ -159,15 +159,12 @@ TEST(WriteFileAtomic, ADeviceOrAFifoBehindALinkIsWrittenInPlace) {
   // More than the pipe holds while the reader reads nothing: told at once, not waited on.
   EXPECT_THROW(WriteFileAtomic(dir / "nmeaout.txt", std::string(4 << 20, 'x')), EInOutError);
   close(reader);
-  struct stat dev {}, fifo {};
-  ASSERT_EQ(stat((dir / "null").c_str(), &dev) | stat((dir / "pipe").c_str(), &fifo), 0);
-  EXPECT_TRUE(S_ISCHR(dev.st_mode) && S_ISFIFO(fifo.st_mode));
+  EXPECT_TRUE(std::filesystem::is_character_file(dir / "null") &&
+              std::filesystem::is_fifo(dir / "pipe"));
   EXPECT_EQ(FindFiles(dir.path(), "*"),
             (std::vector<std::string>{"corvatalen.ini", "nmeaout.txt", "null", "pipe"}));
 }
 
-
-// A settings file that leads to a FIFO nobody writes, or to an endless device, is read at once.
 TEST(ReadFileBytes, AFifoOrAnEndlessDeviceIsReadWithoutWaiting) {
   TempDir dir;
   if (mknod((dir / "zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) != 0)
@@ -179,9 +176,7 @@ TEST(ReadFileBytes, AFifoOrAnEndlessDeviceIsReadWithoutWaiting) {
   ASSERT_EQ(write(writer, "[comms]\n", 8), 8);
   EXPECT_EQ(ReadFileBytes(dir / "pipe"), std::string("[comms]\n"));
   close(writer);
-  const std::optional<std::string> zeros = ReadFileBytes(dir / "zero");
-  ASSERT_TRUE(zeros.has_value());
-  EXPECT_GT(zeros->size(), 0u);
-  EXPECT_LE(zeros->size(), size_t{64} << 20);
+  const size_t zeros = ReadFileBytes(dir / "zero").value_or("").size();
+  EXPECT_TRUE(zeros > 0 && zeros <= size_t{64} << 20) << zeros;
   alarm(0);
 }

@@ -1,7 +1,6 @@
 #include "platform/rtl/thread.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <atomic>
@@ -110,8 +109,7 @@ TEST(Synchronize, TerminatingCancelsAPendingCallSoTheWaitEnds) {
   EXPECT_FALSE(CheckSynchronize(0));
 }
 
-// A library's fatal error ends the process with exit() while a worker waits for the main thread:
-// the exit must not wait for the worker.
+// As a library's fatal error does, exit() while a worker waits for the main thread.
 TEST(Synchronize, AnExitWhileAWorkerWaitsForTheMainThreadEnds) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
