@@ -384,16 +384,15 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
   const Kind kind = LineKind();
   ResetAttributes();
   const bool hasMID = mid_ != nullptr;
-  // Only an object new to the source reads its clauses and takes a presenter: one loaded again
-  // gets back the presenter its record keeps, however that presenter has been changed since.
-  const bool styles = isNew;
+  // Only an object new to the source (isNew) reads its clauses and takes a presenter: one loaded
+  // again gets back the presenter its record keeps, however that presenter has been changed since.
   auto object = std::make_unique<TGeoDataObject>(this);
   TPointStore* first = object->Chains().GetChain(0);
   switch (kind) {
     case Kind::Point: {
       first->Add(LLPoint(Word(1), Word(2)));
       object->Title = MIDTitle();
-      if (styles) {
+      if (isNew) {
         ReadStyles();
         object->SetPresenterID(PointPresenter(false));
       }
@@ -406,7 +405,7 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
       // a table "New Polyline" would drop its attributes, so that no line could be found by
       // its name. The fixed name stands only where there is no ".mid".
       object->Title = hasMID ? MIDTitle() : "New Polyline";
-      if (styles) {
+      if (isNew) {
         ReadStyles();
         object->SetPresenterID(PolyPresenter("TPolylinePresenter", false));
       }
@@ -420,7 +419,7 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
         ReadPoints(*first, CountAt(1));
       }
       object->Title = hasMID ? MIDTitle() : "New Polyline";
-      if (styles) {
+      if (isNew) {
         ReadStyles();
         brush_.Define(gdi::TColor(0), bsSolid);
         object->SetPresenterID(PolyPresenter("TPolylinePresenter", true));
@@ -431,7 +430,7 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
       ReadChains(*object, CountAt(1));
       object->SetClosed(true);
       object->Title = hasMID ? MIDTitle() : "New Polygon";
-      if (styles) {
+      if (isNew) {
         ReadStyles();
         object->SetPresenterID(PolyPresenter("TPolygonPresenter", true));
       }
@@ -451,7 +450,7 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
         textHeight_ =
             std::fabs(static_cast<double>(StrToExtended(Word(3)) - StrToExtended(Word(1))));
       }
-      if (!styles) break;
+      if (!isNew) break;
       ReadStyles();
       textFont_.SetFontUnit(TEarthUnitTypes::Meter);
       if (textHeight_ > 0) {
