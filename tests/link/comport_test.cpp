@@ -418,9 +418,13 @@ TEST_F(FakePort, ReadsByLineWordAndString) {
   EXPECT_EQ(port.ReadDWord(), 0x12345678u);
   EXPECT_EQ(port.InputCount(), 4);
   EXPECT_EQ(port.ReadString(), "rest");
-  port.Timeouts().SetReadInterval(-1);  // with no total: return at once with what is there
+  // With no total a read ends at once with what is there; a waited one short of its count is a
+  // timeout, so a line read on an idle line ends instead of gathering NULs for ever.
+  port.Timeouts().SetReadInterval(-1);
+  line->Feed("ab");
   char buffer[8];
-  EXPECT_EQ(port.Read(buffer, 8, true), 0);
+  EXPECT_EQ(port.Read(buffer, 8, false), 2);
+  EXPECT_THROW(port.ReadChar(), EComError);
 }
 
 TEST_F(FakePort, BusyLineDropsWholeWritesOnly) {
