@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <set>
+#include <utility>
 
 #include "platform/rtl/exceptions.h"
 #include "test_helpers.h"
@@ -166,35 +166,20 @@ TEST(WriteFileAtomic, ADeviceOrAFifoBehindALinkIsWrittenInPlace) {
             (std::vector<std::string>{"corvatalen.ini", "nmeaout.txt", "null", "pipe"}));
 }
 
-// A link whose file is not there yet: the save makes the file it names, at the end of the chain,
-// and every link stays as it was. Where that file cannot be made the save fails and says so.
+// A link whose file is not there yet: the save makes the file at the end of the chain of links
+// and leaves every link as it was. Where that file cannot be made the save fails and says where.
 TEST(WriteFileAtomic, ALinkToAFileNotThereYetMakesThatFile) {
   TempDir dir;
   const std::string text = "[comms]\r\nport=COM1\r\n";
-  auto linksTo = [](const std::string& link) {
-    std::error_code ec;
-    return std::filesystem::read_symlink(link, ec).string();
-  };
   ASSERT_EQ(mkdir((dir / "sub").c_str(), 0777), 0);
-  ASSERT_EQ(symlink("sub/new.ini", (dir / "rel.ini").c_str()), 0);
-  ASSERT_EQ(symlink((dir / "abs-target.ini").c_str(), (dir / "abs.ini").c_str()), 0);
-  // The second link's target is relative to its own folder, sub/.
-  ASSERT_EQ(symlink("sub/second", (dir / "first").c_str()), 0);
-  ASSERT_EQ(symlink("end.txt", (dir / "sub/second").c_str()), 0);
-  WriteFileAtomic(dir / "rel.ini", text);
-  WriteFileAtomic(dir / "abs.ini", text);
-  WriteFileAtomic(dir / "first", text);
-  EXPECT_EQ(Slurp(dir / "sub/new.ini"), text);
-  EXPECT_EQ(Slurp(dir / "abs-target.ini"), text);
-  EXPECT_EQ(Slurp(dir / "sub/end.txt"), text);
-  EXPECT_EQ(linksTo(dir / "rel.ini"), "sub/new.ini");
-  EXPECT_EQ(linksTo(dir / "abs.ini"), dir / "abs-target.ini");
-  EXPECT_EQ(linksTo(dir / "first"), "sub/second");
-  EXPECT_EQ(linksTo(dir / "sub/second"), "end.txt");
-
-  ASSERT_EQ(symlink("nowhere/file.ini", (dir / "lost.ini").c_str()), 0);
-  ASSERT_EQ(symlink("loop2", (dir / "loop1").c_str()), 0);
-  ASSERT_EQ(symlink("loop1", (dir / "loop2").c_str()), 0);
+  const std::vector<std::pair<std::string, std::string>> links = {
+      {"rel.ini", "sub/new.ini"}, {"abs.ini", dir / "abs.target"}, {"first", "sub/second"},
+      {"sub/second", "end.txt"},  // from its own folder, sub/
+      {"lost.ini", "nowhere/file.ini"}, {"loop1", "loop2"}, {"loop2", "loop1"}};
+  for (const auto& [link, to] : links) ASSERT_EQ(symlink(to.c_str(), (dir / link).c_str()), 0);
+  for (const char* name : {"rel.ini", "abs.ini", "first"}) WriteFileAtomic(dir / name, text);
+  for (const char* made : {"sub/new.ini", "abs.target", "sub/end.txt"})
+    EXPECT_EQ(Slurp(dir / made), text) << made;
   try {
     WriteFileAtomic(dir / "lost.ini", text);
     ADD_FAILURE() << "written into a folder that is not there";
@@ -203,13 +188,11 @@ TEST(WriteFileAtomic, ALinkToAFileNotThereYetMakesThatFile) {
     EXPECT_NE(e.Message().find(dir / "nowhere/file.ini"), std::string::npos) << e.Message();
   }
   EXPECT_THROW(WriteFileAtomic(dir / "loop1", text), EInOutError);
-  EXPECT_EQ(linksTo(dir / "lost.ini"), "nowhere/file.ini");
-  EXPECT_EQ(linksTo(dir / "loop1"), "loop2");
-  std::set<std::string> names;  // links that lead nowhere too, and no temporary file
-  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-    names.insert(e.path().filename());
-  EXPECT_EQ(names, (std::set<std::string>{"abs-target.ini", "abs.ini", "first", "lost.ini", "loop1",
-                                          "loop2", "rel.ini", "sub"}));
+  for (const auto& [link, to] : links)
+    EXPECT_EQ(std::filesystem::read_symlink(dir / link).string(), to);
+  int entries = 0;  // the six links, abs.target and sub/: no temporary file is left
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 8);
 }
 
 TEST(ReadFileBytes, AFifoOrAnEndlessDeviceIsReadWithoutWaiting) {
