@@ -82,9 +82,10 @@ std::optional<std::string> FollowLinks(const std::string& FileName);
 // temporary file in the same directory, flushes it to the disk, renames it over FileName and
 // flushes the directory. Keeps the permissions of an existing file and writes through symbolic
 // links to the file they name (FollowLinks), made when it is not there yet. An existing file
-// without any write permission, or one this process may not write, is refused. Raises EInOutError (with errno as ErrorCode); FileName is then unchanged.
-// A target that is no regular file (a device, a FIFO) is written in place without waiting on it:
-// a FIFO nobody reads, or one that cannot take all of Data at once, raises EInOutError.
+// without any write permission, or one this process may not write, is refused. Raises EInOutError
+// (with errno as ErrorCode); FileName is then unchanged. A target that is no regular file (a
+// device, a FIFO) is written in place without waiting on it: a FIFO nobody reads, or one that
+// cannot take all of Data at once, raises EInOutError.
 void WriteFileAtomic(const std::string& FileName, std::string_view Data);
 
 // The existing file whose name matches Path component by component without regard to case (an

@@ -254,7 +254,7 @@ class TermiosDevice final : public Device {
   }
 
  private:
-  // The far end closed or the adapter went: the line says so itself, whatever is still queued.
+  // The far end closed or the adapter went: the line tells so in its poll state.
   bool HungUp() const {
     pollfd p{fd_.get(), POLLIN, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;

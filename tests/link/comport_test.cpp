@@ -216,8 +216,9 @@ TEST_F(PtyPort, ReadsWaitOnAnIdleLineAndOnlyAHangupIsALoss) {
   EXPECT_TRUE(gui.PumpUntil([&] { return !port.Active() && !gui.shown.empty(); }));
   gui.PumpFor(150);
   EXPECT_EQ(reported, 1);
-  EXPECT_EQ(gui.shown, std::vector<std::string>{"The connection to " + pty.path() +
-                                                " was lost. Check the cable, then press OK in Comms."});
+  EXPECT_EQ(gui.shown,
+            std::vector<std::string>{"The connection to " + pty.path() +
+                                     " was lost. Check the cable, then press OK in Comms."});
 }
 
 TEST_F(PtyPort, CloseInsideOnRxCharDoesNotDeadlockAndFreesTheDevice) {
