@@ -503,14 +503,15 @@ int TCustomComPort::ReadAvailable(char* Buffer, int Count, bool WaitOnCompletion
   using Clock = std::chrono::steady_clock;
   const int interval = fTimeouts->ReadInterval();
   const int total = fTimeouts->ReadMultiplier() * Count + fTimeouts->ReadConstant();
-  const bool atOnce = !WaitOnCompletion || (interval == -1 && total == 0);
+  const bool atOnce = interval == -1 && total == 0;
   const auto deadline = Clock::now() + std::chrono::milliseconds(total);
   int got = 0;
   for (;;) {
     size_t done = 0;
     Check(fDevice->Read(Buffer + got, static_cast<size_t>(Count - got), done));
     got += static_cast<int>(done);
-    if (got == Count || atOnce) return got;
+    if (got == Count || !WaitOnCompletion) return got;
+    if (atOnce) break;  // short, as a timed-out read is: ReadUntil must not spin on nothing
     int waitMs = -1;
     if (total > 0) {
       auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();

@@ -191,8 +191,8 @@ class TBufferSizes : public rtl::TPersistent {
   int output_ = 2048;
 };
 
-// Milliseconds; 0 means no limit. A ReadInterval of -1 with no total makes a read return at once
-// with what is waiting.
+// Milliseconds; 0 means no limit. A ReadInterval of -1 with no total makes a read end at once with
+// what is waiting; a waited read that ends short of its count raises "Timeout".
 class TTimeouts : public rtl::TPersistent {
  public:
   explicit TTimeouts(TCustomComPort* port) : port_(port) {}

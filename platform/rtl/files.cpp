@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
@@ -326,6 +328,9 @@ std::optional<std::string> ReadFileBytes(const std::string& FileName) {
 
 namespace {
 
+// As many links as the kernel follows in one name before it gives up (ELOOP).
+constexpr int kMostLinks = 40;
+
 [[noreturn]] void FailWrite(const std::string& FileName, int err, const char* what) {
   throw EInOutError(Format("Unable to write to %s (%s: %s)", FileName, what, std::strerror(err)),
                     err);
@@ -359,20 +364,36 @@ void WriteInPlace(const std::string& FileName, const std::string& target, std::s
 
 }  // namespace
 
-void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
-  // Through a symbolic link to the file it names, so that the link stays.
-  std::string target = FileName;
-  char resolved[PATH_MAX];
-  struct stat lst {};
-  if (::lstat(FileName.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
-      ::realpath(FileName.c_str(), resolved)) {
-    target = resolved;
+std::optional<std::string> FollowLinks(const std::string& FileName) {
+  std::string path = FileName;
+  for (int hops = 0; hops < kMostLinks; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::error_code ec;
+    const std::string target = std::filesystem::read_symlink(path, ec).string();
+    if (ec) {
+      errno = ec.value();
+      return std::nullopt;
+    }
+    // The kernel resolves a relative target from the link's folder, ".." through links included:
+    // joined as text, the name means what it meant in the link.
+    path = target.empty() || target[0] == '/' ? target : ExtractFilePath(path) + target;
   }
-  auto fail = [&](int err, const char* what) { FailWrite(FileName, err, what); };
+  errno = ELOOP;
+  return std::nullopt;
+}
+
+void WriteFileAtomic(const std::string& FileName, std::string_view Data) {
+  // Through symbolic links to the file they name, there or not yet, so that the links stay.
+  const std::optional<std::string> followed = FollowLinks(FileName);
+  if (!followed) FailWrite(FileName, errno, "link");
+  const std::string& target = *followed;
+  const std::string shown = target == FileName ? FileName : FileName + ", a link to " + target;
+  auto fail = [&](int err, const char* what) { FailWrite(shown, err, what); };
   // Only a regular file (or none) is replaced whole; a directory is left to the rename to refuse.
   if (struct stat st {}; ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
                          !S_ISDIR(st.st_mode)) {
-    WriteInPlace(FileName, target, Data);
+    WriteInPlace(shown, target, Data);
     return;
   }
   const std::string dir = ExtractFileDir(target).empty() ? "." : ExtractFileDir(target);

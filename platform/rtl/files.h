@@ -74,13 +74,18 @@ std::vector<std::string> FindFiles(const std::string& Dir, const std::string& Wi
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& FileName);
+// The name a chain of symbolic links ends in: the first that is no link, or is not there (a
+// relative target counts from its link's folder); FileName itself when it is no link. Nothing,
+// with errno set, for a chain that goes round or a link that cannot be read.
+std::optional<std::string> FollowLinks(const std::string& FileName);
 // Replaces FileName with Data so that a crash leaves either the old or the new file: writes a
 // temporary file in the same directory, flushes it to the disk, renames it over FileName and
-// flushes the directory. Keeps the permissions of an existing file and writes through a symbolic
-// link to its target. An existing file without any write permission, or one this process may not
-// write, is refused. Raises EInOutError (with errno as ErrorCode); FileName is then unchanged.
-// A target that is no regular file (a device, a FIFO) is written in place without waiting on it:
-// a FIFO nobody reads, or one that cannot take all of Data at once, raises EInOutError.
+// flushes the directory. Keeps the permissions of an existing file and writes through symbolic
+// links to the file they name (FollowLinks), made when it is not there yet. An existing file
+// without any write permission, or one this process may not write, is refused. Raises EInOutError
+// (with errno as ErrorCode); FileName is then unchanged. A target that is no regular file (a
+// device, a FIFO) is written in place without waiting on it: a FIFO nobody reads, or one that
+// cannot take all of Data at once, raises EInOutError.
 void WriteFileAtomic(const std::string& FileName, std::string_view Data);
 
 // The existing file whose name matches Path component by component without regard to case (an

@@ -128,12 +128,7 @@ long TempFileOwner(const std::string& Name, const std::string& Base) {
 
 int RemoveStaleTempFiles(const std::string& FileName) {
   // The temporary files sit beside the file a link points to.
-  std::string target = ResolveFileName(FileName);
-  char resolved[PATH_MAX];
-  struct stat lst {};
-  if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
-      ::realpath(target.c_str(), resolved))
-    target = resolved;
+  const std::string target = FollowLinks(ResolveFileName(FileName)).value_or(FileName);
   const std::string dir = ExtractFileDir(target).empty() ? "." : ExtractFileDir(target);
   const std::string base = ExtractFileName(target);
   DIR* d = ::opendir(dir.c_str());

@@ -171,7 +171,9 @@ class TermiosDevice final : public Device {
       done = static_cast<size_t>(n);
       return 0;
     }
-    if (n == 0) return EIO;  // a raw non-blocking line reads 0 only after a hang-up
+    // With VMIN and VTIME 0 an idle line reads 0 as a hung-up one does: the line's own state
+    // tells them apart.
+    if (n == 0) return HungUp() ? EIO : 0;
     if (errno == EAGAIN || errno == EINTR) return 0;
     return errno;
   }
@@ -252,6 +254,12 @@ class TermiosDevice final : public Device {
   }
 
  private:
+  // The far end closed or the adapter went: the line tells so in its poll state.
+  bool HungUp() const {
+    pollfd p{fd_.get(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+  }
+
   int ReadModem(uint32_t& bits) {
     bits = 0;
     int m = 0;
