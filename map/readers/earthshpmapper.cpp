@@ -99,35 +99,29 @@ constexpr double kLongitudeLimit = 360.0;
 // value first corrected (divided, then shifted) unless Plain; false when any lies off the globe
 // (false for NaN), whose values are then not converted, as out of range that is undefined: the
 // caller refuses the file. A longitude east of 180 degrees comes round to the west, as PointLL
-// wraps it (Mod180). The same operations as DecimalToEarthUnitsInRange and Mod180, on a point's
-// two values at once where SSE2 is there.
+// wraps it (Mod180). Where SSE2 is there, a point's two values at once with the same operations
+// as DecimalToEarthUnitsInRange, for the usual run within +-180 degrees; a run with any value
+// beyond is converted again one value at a time, so that the usual one pays nothing for wrapping.
 template <bool Plain>
 bool ConvertRun(const uint8_t* xy, int32_t n, int32_t* out, double xDivisor, double yDivisor,
                 double xShift, double yShift) {
 #if defined(__SSE2__)
   if constexpr (std::endian::native == std::endian::little) {
-    const __m128d limit = _mm_set_pd(90.0, kLongitudeLimit), sign = _mm_set1_pd(-0.0);
+    const __m128d limit = _mm_set_pd(90.0, 180.0), sign = _mm_set1_pd(-0.0);
     const __m128d unit = _mm_set1_pd(static_cast<double>(GU_DEGREE));
     const __m128d round = _mm_set1_pd(6755399441055744.0);  // 1.5 * 2^52
     const __m128d divisor = _mm_set_pd(yDivisor, xDivisor), shift = _mm_set_pd(yShift, xShift);
-    // Mod180's bounds for the longitude; none for the latitude.
-    const __m128i east = _mm_set_epi32(0, 0, INT32_MAX, GU_180DEGREE + 1);
-    const __m128i west = _mm_set_epi32(0, 0, INT32_MIN, -GU_180DEGREE - 1);
-    const __m128i turn = _mm_set1_epi32(GU_360DEGREE);
-    int off = 0;
+    int beyond = 0;
     for (int32_t k = 0; k < n; ++k) {
       __m128d v = _mm_loadu_pd(reinterpret_cast<const double*>(xy + int64_t{k} * 16));
       if constexpr (!Plain) v = _mm_add_pd(_mm_div_pd(v, divisor), shift);
       const __m128d on = _mm_cmple_pd(_mm_andnot_pd(sign, v), limit);
-      off |= _mm_movemask_pd(on) ^ 3;
+      beyond |= _mm_movemask_pd(on) ^ 3;
       v = _mm_and_pd(v, on);
       v = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(v, unit), round), round);
-      __m128i gu = _mm_cvttpd_epi32(v);
-      gu = _mm_sub_epi32(gu, _mm_and_si128(_mm_cmpgt_epi32(gu, east), turn));
-      gu = _mm_add_epi32(gu, _mm_and_si128(_mm_cmplt_epi32(gu, west), turn));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + int64_t{k} * 2), gu);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + int64_t{k} * 2), _mm_cvttpd_epi32(v));
     }
-    return off == 0;
+    if (beyond == 0) return true;
   }
 #endif
   const auto value = [&](int64_t at, double divisor, double shift) {
