@@ -188,7 +188,7 @@ int32_t DecimalToEarthUnits(Extended deg);
 // The same value for the readers' millions of coordinates: one product rounded half to even,
 // in double (gives what the degree, minute and second steps give, at a tenth of the cost).
 // Inline, as the readers convert their points in tight loops.
-// For |deg| <= 180, checked beforehand: no test for NaN or overflow, so that loops vectorise.
+// For |deg| <= 360, checked beforehand: no test for NaN or overflow, so that loops vectorise.
 inline int32_t DecimalToEarthUnitsInRange(double deg) {
   // Adding and taking away 1.5 * 2^52 leaves x rounded to a whole number, ties to even, as
   // nearbyint does in the default rounding mode, without a library call.

@@ -139,7 +139,13 @@ TEarthBrushStyle MIFToBrushStyle(int32_t pattern) {
 
 TEarthMIFReader::TEarthMIFReader(TCustomEarthMap* globe) : TEarthFileReader(globe) {}
 
-TEarthMIFReader::~TEarthMIFReader() = default;
+// A reader freed open (its layer deleted, the layers cleared at exit) writes its cache again, as
+// its close does; here, while the reader is whole, as the base's destructor reaches only the base
+// close. Only that part of the close: the rest is what freeing does anyway, and calls on the map,
+// which may itself be half gone by now.
+TEarthMIFReader::~TEarthMIFReader() {
+  if (Active()) SaveMetaData();
+}
 
 void TEarthMIFReader::Invalid(const std::string& why) const {
   throw EEarthException("Invalid MIF file " + FileName + ": " + why);
@@ -412,7 +418,11 @@ TEarthObject* TEarthMIFReader::LoadObject(int32_t index, bool isNew) {
       break;
     }
     case Kind::PLine: {
-      // "Pline n", "Pline" with n on the next line, or "Pline Multiple k" with k sections.
+      // "Pline n", "Pline" with n on the next line, or "Pline Multiple k" with k sections, each
+      // headed by its count, in every version: "Pline n" is one section of n points in versions
+      // after 300 too, as files are written (ogr2ogr writes version 450 for a table with a date
+      // column, 900 with a time). Taking n for a count of sections would read the first point's
+      // line as a count.
       if (Lower(Word(1)) == "multiple") {
         ReadChains(*object, CountAt(2));
       } else {

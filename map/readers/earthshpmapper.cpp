@@ -91,11 +91,17 @@ TEarthSHPReader::Record TEarthSHPReader::ReadRecord(int64_t position, bool headO
 
 namespace {
 
+// Longitudes in degrees run -180..180 or, in much Pacific data, 0..360: beyond 360 a value is
+// no longitude (projected metres, or a divisor that does not fit the file).
+constexpr double kLongitudeLimit = 360.0;
+
 // Converts n stored points at xy into longitude and latitude pairs in globe units at out, each
 // value first corrected (divided, then shifted) unless Plain; false when any lies off the globe
 // (false for NaN), whose values are then not converted, as out of range that is undefined: the
-// caller refuses the file. Within +-180 degrees a longitude needs no wrapping. The same
-// operations as DecimalToEarthUnitsInRange, on a point's two values at once where SSE2 is there.
+// caller refuses the file. A longitude east of 180 degrees comes round to the west, as PointLL
+// wraps it (Mod180). Where SSE2 is there, a point's two values at once with the same operations
+// as DecimalToEarthUnitsInRange, for the usual run within +-180 degrees; a run with any value
+// beyond is converted again one value at a time, so that the usual one pays nothing for wrapping.
 template <bool Plain>
 bool ConvertRun(const uint8_t* xy, int32_t n, int32_t* out, double xDivisor, double yDivisor,
                 double xShift, double yShift) {
@@ -105,17 +111,17 @@ bool ConvertRun(const uint8_t* xy, int32_t n, int32_t* out, double xDivisor, dou
     const __m128d unit = _mm_set1_pd(static_cast<double>(GU_DEGREE));
     const __m128d round = _mm_set1_pd(6755399441055744.0);  // 1.5 * 2^52
     const __m128d divisor = _mm_set_pd(yDivisor, xDivisor), shift = _mm_set_pd(yShift, xShift);
-    int off = 0;
+    int beyond = 0;
     for (int32_t k = 0; k < n; ++k) {
       __m128d v = _mm_loadu_pd(reinterpret_cast<const double*>(xy + int64_t{k} * 16));
       if constexpr (!Plain) v = _mm_add_pd(_mm_div_pd(v, divisor), shift);
       const __m128d on = _mm_cmple_pd(_mm_andnot_pd(sign, v), limit);
-      off |= _mm_movemask_pd(on) ^ 3;
+      beyond |= _mm_movemask_pd(on) ^ 3;
       v = _mm_and_pd(v, on);
       v = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(v, unit), round), round);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(out + int64_t{k} * 2), _mm_cvttpd_epi32(v));
     }
-    return off == 0;
+    if (beyond == 0) return true;
   }
 #endif
   const auto value = [&](int64_t at, double divisor, double shift) {
@@ -125,8 +131,8 @@ bool ConvertRun(const uint8_t* xy, int32_t n, int32_t* out, double xDivisor, dou
   for (int32_t k = 0; k < n; ++k) {
     const double lon = value(int64_t{k} * 16, xDivisor, xShift);
     const double lat = value(int64_t{k} * 16 + 8, yDivisor, yShift);
-    if (!(std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0)) return false;
-    out[2 * k] = DecimalToEarthUnitsInRange(lon);
+    if (!(std::fabs(lon) <= kLongitudeLimit && std::fabs(lat) <= 90.0)) return false;
+    out[2 * k] = Mod180(DecimalToEarthUnitsInRange(lon));
     out[2 * k + 1] = DecimalToEarthUnitsInRange(lat);
   }
   return true;
@@ -197,7 +203,7 @@ bool TEarthSHPReader::MapDataRecord(int32_t index) {
                  y2 = CorrectY(LittleEndianDouble(high + 8));
     // A box off the globe: a projected file, or one whose divisor or shift do not fit it.
     for (const double x : {x1, x2})
-      if (!(std::fabs(x) <= 180.0)) Invalid();
+      if (!(std::fabs(x) <= kLongitudeLimit)) Invalid();
     for (const double y : {y1, y2})
       if (!(std::fabs(y) <= 90.0)) Invalid();
     // A negative divisor turns the box round; the conversion keeps the order of values.
@@ -206,16 +212,26 @@ bool TEarthSHPReader::MapDataRecord(int32_t index) {
     south = DecimalToEarthUnitsFast(std::min(y1, y2));
     north = DecimalToEarthUnitsFast(std::max(y1, y2));
   }
+  // The MER starts where the box does, wrapped as the points are, and runs east from there, across
+  // the date line for a box that crosses 180 degrees in a file of 0..360; a box of the whole
+  // round (or more, in a file that mixes both ways) is the whole round.
+  int64_t width = int64_t{east} - west;
+  if (width >= GU_360DEGREE) {
+    west = -GU_180DEGREE;
+    width = GU_360DEGREE;
+  } else {
+    west = Mod180(west);
+  }
   // A polygon this wide may cross the 180th meridian or go round a pole, which its plain extent
   // does not show: it reaches to the pole on the side of its middle, as its drawing closes it.
-  if (record.shape == 5 && int64_t{east} - west > GU_180DEGREE) {
+  if (record.shape == 5 && width > GU_180DEGREE) {
     if (int64_t{south} + north >= 0)
       north = GU_90DEGREE;
     else
       south = -GU_90DEGREE;
   }
   TEarthObjectData* data = GetObjectData(index);
-  data->ObjectMER = MER(west, south, east - west, north - south);
+  data->ObjectMER = MER(west, south, static_cast<int32_t>(width), north - south);
   data->State = TEarthObjectStateSet{osValidMER};
   if (record.shape == 5) data->State.Include(osClosed);
   // The object takes its MER and state from the record. One whose points are damaged stays a

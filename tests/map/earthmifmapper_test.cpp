@@ -281,10 +281,15 @@ TEST_F(MIFTest, CacheTrustedOnlyForTheSameFiles) {
   ExpectAsListed(repaired, "shapes");
   map->LayerStore()->Clear();
 
-  // A cache removed while the file is open is written again when it closes.
+  // A cache removed while the file is open is written again when it closes, also when the
+  // reader goes open with its layer.
   TEarthMIFReader* open = Open(file);
   ASSERT_TRUE(fs::remove(file + ".md"));
   open->Close();
+  Open(file);
+  EXPECT_FALSE(Mapped());
+  ASSERT_TRUE(fs::remove(file + ".md"));
+  map->LayerStore()->Clear();
   Open(file);
   EXPECT_FALSE(Mapped());
   map->LayerStore()->Clear();
