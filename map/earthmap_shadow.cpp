@@ -73,21 +73,32 @@ void TEarthMap::ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night
   }
 }
 
-void TEarthMap::RenderShadow(double time, gdi::TColor twilight, gdi::TColor night,
-                             int32_t spacing) {
-  if (inPaint_) {
-    // In a paint the canvas already draws into the back buffer.
-    ApplyShadow(time, twilight, night, spacing, false);
+void TEarthMap::Shade(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
+                      bool direct) {
+  // Drawing for a render (OnRender, a render onto another canvas, a paint without a back
+  // buffer): into what the canvas draws into.
+  if (suspended_ || (inPaint_ && !imageShown_)) {
+    ApplyShadow(time, twilight, night, spacing, direct);
     return;
   }
-  // Between paints it holds the window's DC: the shading goes to the back buffer all the same.
+  // Between paints, or in OnPaint after the window was given its image, the canvas holds the
+  // window's DC: the shading goes to the back buffer all the same, or the next paint, which
+  // makes what it shows from the back buffer, would show the map unshaded.
+  if (!earthCanvas_->BackBuffer()) return;
   const gdi::HDC previous = earthCanvas_->HandleAllocated() ? earthCanvas_->Handle() : gdi::HDC{};
   earthCanvas_->SelectBMP(nullptr);
-  ApplyShadow(time, twilight, night, spacing, false);
+  ApplyShadow(time, twilight, night, spacing, direct);
+  if (imageShown_) ShowImageWhole();
   earthCanvas_->ReleaseBMP(previous);
+  earthCanvas_->RefreshDC();
+}
+
+void TEarthMap::RenderShadow(double time, gdi::TColor twilight, gdi::TColor night,
+                             int32_t spacing) {
+  Shade(time, twilight, night, spacing, false);
 }
 
 void TEarthMap::RenderDIBShadow(double time, gdi::TColor twilight, gdi::TColor night,
                                 int32_t spacing) {
-  ApplyShadow(time, twilight, night, spacing, true);
+  Shade(time, twilight, night, spacing, true);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "map/earthobjects.h"
@@ -153,7 +154,7 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
   win::SetBackend(nullptr);
 }
 
-TEST_F(EarthMapPaint, ShadingTheBackBufferBetweenPaintsShowsAtTheNextPaint) {
+TEST_F(EarthMapPaint, ShadingTheBackBufferShowsAtTheNextPaintAndStays) {
   map->SetGraticuleDrawMode(gdNone);
   PaintNow();
   TEarthDevicePoint at;
@@ -161,14 +162,47 @@ TEST_F(EarthMapPaint, ShadingTheBackBufferBetweenPaintsShowsAtTheNextPaint) {
   // Midnight at Greenwich: 7.5 E 7.5 N deep in the night, each channel of the aqua surface half
   // way towards the night's blue 0x20, then half way again.
   const double midnight = rtl::EncodeDate(2026, 3, 20);
-  map->RenderDIBShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  const auto shade = [&](bool dib) {
+    if (dib)
+      map->RenderDIBShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+    else
+      map->RenderShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  };
+  const gdi::COLORREF once = gdi::RGB(0, 128, 144), twice = gdi::RGB(0, 64, 88);
+  shade(true);
   PaintNow();
-  EXPECT_EQ(ScreenPixel(at.X, at.Y), gdi::RGB(0, 128, 144));
-  map->RenderShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  EXPECT_EQ(ScreenPixel(at.X, at.Y), once);
+  shade(false);
   map->log.clear();
   PaintNow();
-  EXPECT_EQ(ScreenPixel(at.X, at.Y), gdi::RGB(0, 64, 88));
+  EXPECT_EQ(ScreenPixel(at.X, at.Y), twice);
   EXPECT_EQ(map->log, Log{"animated"}) << "the shaded back buffer is kept";
+
+  // From OnPaint, once each: through the canvas, then on the buffer's bits.
+  map->RedrawLayers();
+  PaintNow();
+  bool dib = false, pending = true;
+  map->OnPaint = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) {
+    if (std::exchange(pending, false)) shade(dib);
+  });
+  for (const gdi::COLORREF expected : {once, twice}) {
+    // A paint of a corner alone: the whole window shows the shading.
+    const gdi::RECT corner{0, 0, 8, 8};
+    win::InvalidateRect(map->Handle(), &corner, win::FALSE);
+    Pump();
+    EXPECT_EQ(ScreenPixel(at.X, at.Y), expected) << "dib " << dib << ": the paint that shaded";
+    EXPECT_EQ(ScreenPixel(3, 3), 0u) << "the black beyond the globe is left";
+    PaintNow();
+    EXPECT_EQ(ScreenPixel(at.X, at.Y), expected) << "dib " << dib << ": the next paint";
+    dib = pending = true;
+  }
+  // From OnRender in a bitmap of the map: 0 N 0 E in its middle in the night.
+  map->OnPaint = {};
+  map->OnRender = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { shade(false); });
+  map->Projection()->SetScaleFactor(0);
+  const std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(320, 200);
+  EXPECT_EQ(gdi::ColorToRGB(b->Canvas()->Pixels(160, 100)), once);
+  EXPECT_EQ(b->Canvas()->Pixels(2, 2), gdi::TColor(0)) << "the background beyond the globe";
 }
 
 TEST_F(EarthMapPaint, ALongLineKeptForDrawingFollowsItsPointsAndTheView) {
