@@ -355,7 +355,7 @@ class EarthMapPrimitives : public EarthMapTest {
   TEarthCanvas* canvas = nullptr;
 };
 
-TEST_F(EarthMapPrimitives, CircleStepsOutsideTheRangeDrawThirtySixSegments) {
+TEST_F(EarthMapPrimitives, CirclesOfStepsOutsideTheRangeOrARadiusPastAFullTurn) {
   for (int steps : {2, 400, 36}) {
     gdi::ClearDCLog(dc);
     map->RenderCircle(PointLL(0, 0), 20 * D, steps);
@@ -366,6 +366,12 @@ TEST_F(EarthMapPrimitives, CircleStepsOutsideTheRangeDrawThirtySixSegments) {
   gdi::ClearDCLog(dc);
   map->RenderCircle(PointLL(0, 0), 20 * D, 12);
   EXPECT_EQ(gdi::GetDCLog(dc).back(), "Polyline(13)");
+  // 370 degrees round 45 N is 10 degrees round it: through 55 N and 35 N.
+  White();
+  map->RenderCircle(PointLL(0, 45 * D), 370 * D, 36);
+  EXPECT_TRUE(Drawn(0, 55));
+  EXPECT_TRUE(Drawn(0, 35));
+  EXPECT_FALSE(Drawn(0, 45));
 }
 
 TEST_F(EarthMapPrimitives, ALineFromOneSeventyEastToOneSeventyWestRunsEast) {
@@ -398,6 +404,24 @@ TEST_F(EarthMapPrimitives, AGreatCircleLineEndsOnItsEndPoint) {
   White();
   map->RenderGreatCircleLine(PointLL(0, 0), PointLL(D / 2, 0), gcShortest);
   EXPECT_EQ(gdi::GetDCLog(dc), (std::vector<std::string>{"Polyline(2)"}));
+}
+
+TEST_F(EarthMapPrimitives, TextStandsAtItsPointUnlessTooSmallOrOnTheFarSide) {
+  const auto text = [&](int32_t lon, int32_t size) {
+    canvas->Font()->SetSize(size);
+    gdi::ClearDCLog(dc);
+    map->RenderTextOut(lon * D, 20 * D, "Hanko", TEarthUnitTypes::Pixel);
+    for (const std::string& call : gdi::GetDCLog(dc))
+      if (call.find("Hanko") != std::string::npos) return call;
+    return std::string();
+  };
+  // 10 E 20 N at 2 pixels a degree from the origin (360, 180): its top-left corner at (380, 140).
+  EXPECT_EQ(text(10, 12), "TextOut(380,140,\"Hanko\")");
+  EXPECT_EQ(text(10, 4), "") << "below the map's smallest text height, 5";
+  // The globe looking at 0 E: 170 E lies on its far side.
+  p->SetProjectionClass("TSphericalPrj");
+  EXPECT_NE(text(10, 12), "");
+  EXPECT_EQ(text(170, 12), "");
 }
 
 TEST_F(EarthMapTest, BitmapsOfTheMapDrawItWholeShowNothingInTheWindowAndAPaintFollows) {
