@@ -57,7 +57,9 @@ void TCustomEarthMap::RenderCircle(const TPointLL& centre, int32_t radius, int32
   if (steps < 3 || steps > 360) steps = 36;
   const TMatrix m = QuatToMatrix(AxisAngleToQuat(PointLLToV3D(centre), rtl::TwoPi / steps));
   TPointLL start = centre;
-  start.iLatY = centre.iLatY + radius;
+  // Along the meridian, past the pole and on round: a whole turn is no further.
+  start.iLatY =
+      Mod180(static_cast<int32_t>((int64_t{centre.iLatY} + radius) % GU_360DEGREE));
   earthCanvas_->DrawVectorMatrixLine(PointLLToV3D(start), m, steps, centre.iHeightZ);
 }
 

@@ -117,6 +117,8 @@ class TEarthMap : public TEarthMapBase {
   // Shades the night side (half way towards night) and the twilight band (a quarter of the way
   // towards twilight) for the given time on the back buffer, one block of spacing x spacing
   // pixels at a time; RenderDIBShadow works on the buffer's bits, RenderShadow through its DC.
+  // Called from OnPaint, the window's image is made anew from the shaded buffer and shown whole.
+  // Each call shades again what the buffer holds: once a render (OnRender) is enough.
   void RenderShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
   void RenderDIBShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing);
 
@@ -164,10 +166,17 @@ class TEarthMap : public TEarthMapBase {
   // nothing was drawn (the image within box is what the paint before made).
   bool ComposeWindowImage(bool whole, const gdi::RECT& box);
   void Scroll(bool vertical, int code);
-  void DrawZoomBox();
+  // Onto the DC given, else the paint's or (between paints) the window's.
+  void DrawZoomBox(gdi::HDC onto = {});
   void FireCanvasEvent(const rtl::TNotifyEvent& event);
   void ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
                    bool direct);
+  // The shading for RenderShadow (direct: false) and RenderDIBShadow, into the back buffer
+  // wherever it is called from.
+  void Shade(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing, bool direct);
+  // In a paint whose window has its image already: the image made anew from the back buffer and
+  // the animated layers and shown whole.
+  void ShowImageWhole();
 
   std::unique_ptr<vcl::TBitmap> backgroundImage_;
   std::vector<TEarthObjectSource*> sources_;
@@ -184,6 +193,8 @@ class TEarthMap : public TEarthMapBase {
   // Where the animated layers drew beyond the paint that drew them: the next paint shows it.
   gdi::RECT madeForNextPaint_{};
   bool inPaint_ = false;
+  // Set in a paint once the window has been given its image (OnPaint).
+  bool imageShown_ = false;
   bool suspended_ = false;
   bool zoomBoxOpen_ = false;
   bool rotating_ = false;

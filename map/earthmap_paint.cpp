@@ -27,13 +27,13 @@ void TEarthMap::Paint() {
   } catch (...) {
     // A layer, presenter or handler that raised leaves a control that paints again: the next
     // paint draws everything anew, the globe's near side first.
-    inPaint_ = false;
+    inPaint_ = imageShown_ = false;
     redrawPending_ = true;
     projection_->SetBackFacePass(false);
     throw;
   }
   redrawPending_ = false;
-  inPaint_ = false;
+  inPaint_ = imageShown_ = false;
   if (AbortRender)
     RedrawLayers();  // the interrupted render is done again at the next paint
   else if (drew)
@@ -70,6 +70,7 @@ bool TEarthMap::PaintPasses() {
     earthCanvas_->ReleaseBMP(window->Handle());
     earthCanvas_->RefreshDC();
     if (zoomBoxOpen_) DrawZoomBox();
+    imageShown_ = true;
     if (!AbortRender) FireCanvasEvent(OnPaint);
     return drew;
   }
@@ -123,6 +124,16 @@ bool TEarthMap::ComposeWindowImage(bool whole, const gdi::RECT& box) {
     win::InvalidateRect(Handle(), &animatedBounds_, win::FALSE);
   }
   return true;
+}
+
+void TEarthMap::ShowImageWhole() {
+  ComposeWindowImage(true, {});
+  // Beyond the paint's clip too: the window shows the image the next paints make theirs from.
+  const gdi::HDC dc = win::GetDC(Handle());
+  gdi::BitBlt(dc, 0, 0, earthCanvas_->Width(), earthCanvas_->Height(), earthCanvas_->Handle(), 0, 0,
+              gdi::SRCCOPY);
+  if (zoomBoxOpen_) DrawZoomBox(dc);
+  win::ReleaseDC(Handle(), dc);
 }
 
 void TEarthMap::InvalidateMap() {
@@ -186,9 +197,11 @@ void TEarthMap::PaintGraticule() {
     projection_->Model()->PaintGraticule();
 }
 
-void TEarthMap::DrawZoomBox() {
+void TEarthMap::DrawZoomBox(gdi::HDC onto) {
   const gdi::RECT r{zoomBox_.Left, zoomBox_.Top, zoomBox_.Right, zoomBox_.Bottom};
-  if (inPaint_ && Canvas()->HandleAllocated()) {
+  if (onto) {
+    gdi::DrawFocusRect(onto, &r);
+  } else if (inPaint_ && Canvas()->HandleAllocated()) {
     gdi::DrawFocusRect(Canvas()->Handle(), &r);
   } else if (HandleAllocated()) {
     // Between paints (the mouse moving) straight onto the window.

@@ -19,13 +19,16 @@ TV3D SubsolarVector(double time) {
   rtl::DecodeDate(time, year, month, day);
   const double solstice = rtl::EncodeDate(year - 1, 12, 21);
   const double days = std::floor(time - solstice);
-  // Lowest at the December solstice, nothing at the equinoxes, highest in June
-  // (0.4333823 = tan 23.44 degrees).
+  // The days count from 21 December, when the sun stands over the Tropic of Capricorn, 23.44 S
+  // (0.4333823 = tan 23.44 degrees): its declination is lowest at day 0, nothing at the
+  // equinoxes and highest half a year on, over the Tropic of Cancer, which is -cos of the year's
+  // angle (a sine would keep the sun over the equator at both solstices).
   const Extended declination =
       std::atan(0.4333823L * -std::cos(rtl::TwoPi * days / 365.24225L)) * 180 / rtl::Pi;
   const int64_t seconds = std::llround((time - std::floor(time)) * 86400);
   const int64_t minutes = std::llround(seconds * 0.25);  // minutes of arc
   const auto longitude = static_cast<int32_t>(-((minutes % 21600) - 10800) * 90000);
+  // North is positive in globe units as in the declination: the point lies at +declination.
   const auto latitude = static_cast<int32_t>(std::llround(declination * GU_DEGREE));
   const TPoint3D p = Point3D(longitude, latitude, 0);
   return V3D(p.X / EARTHRADIUS, p.Y / EARTHRADIUS, p.Z / EARTHRADIUS);
@@ -73,21 +76,32 @@ void TEarthMap::ApplyShadow(double time, gdi::TColor twilight, gdi::TColor night
   }
 }
 
-void TEarthMap::RenderShadow(double time, gdi::TColor twilight, gdi::TColor night,
-                             int32_t spacing) {
-  if (inPaint_) {
-    // In a paint the canvas already draws into the back buffer.
-    ApplyShadow(time, twilight, night, spacing, false);
+void TEarthMap::Shade(double time, gdi::TColor twilight, gdi::TColor night, int32_t spacing,
+                      bool direct) {
+  // Drawing for a render (OnRender, a render onto another canvas, a paint without a back
+  // buffer): into what the canvas draws into.
+  if (suspended_ || (inPaint_ && !imageShown_)) {
+    ApplyShadow(time, twilight, night, spacing, direct);
     return;
   }
-  // Between paints it holds the window's DC: the shading goes to the back buffer all the same.
+  // Between paints, or in OnPaint after the window was given its image, the canvas holds the
+  // window's DC: the shading goes to the back buffer all the same, or the next paint, which
+  // makes what it shows from the back buffer, would show the map unshaded.
+  if (!earthCanvas_->BackBuffer()) return;
   const gdi::HDC previous = earthCanvas_->HandleAllocated() ? earthCanvas_->Handle() : gdi::HDC{};
   earthCanvas_->SelectBMP(nullptr);
-  ApplyShadow(time, twilight, night, spacing, false);
+  ApplyShadow(time, twilight, night, spacing, direct);
+  if (imageShown_) ShowImageWhole();
   earthCanvas_->ReleaseBMP(previous);
+  earthCanvas_->RefreshDC();
+}
+
+void TEarthMap::RenderShadow(double time, gdi::TColor twilight, gdi::TColor night,
+                             int32_t spacing) {
+  Shade(time, twilight, night, spacing, false);
 }
 
 void TEarthMap::RenderDIBShadow(double time, gdi::TColor twilight, gdi::TColor night,
                                 int32_t spacing) {
-  ApplyShadow(time, twilight, night, spacing, true);
+  Shade(time, twilight, night, spacing, true);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "map/earthobjects.h"
@@ -153,7 +154,7 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
   win::SetBackend(nullptr);
 }
 
-TEST_F(EarthMapPaint, ShadingTheBackBufferBetweenPaintsShowsAtTheNextPaint) {
+TEST_F(EarthMapPaint, ShadingTheBackBufferShowsAtTheNextPaintAndStays) {
   map->SetGraticuleDrawMode(gdNone);
   PaintNow();
   TEarthDevicePoint at;
@@ -161,14 +162,50 @@ TEST_F(EarthMapPaint, ShadingTheBackBufferBetweenPaintsShowsAtTheNextPaint) {
   // Midnight at Greenwich: 7.5 E 7.5 N deep in the night, each channel of the aqua surface half
   // way towards the night's blue 0x20, then half way again.
   const double midnight = rtl::EncodeDate(2026, 3, 20);
-  map->RenderDIBShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  const auto shade = [&](bool dib) {
+    if (dib)
+      map->RenderDIBShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+    else
+      map->RenderShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  };
+  const gdi::COLORREF once = gdi::RGB(0, 128, 144), twice = gdi::RGB(0, 64, 88);
+  shade(true);
   PaintNow();
-  EXPECT_EQ(ScreenPixel(at.X, at.Y), gdi::RGB(0, 128, 144));
-  map->RenderShadow(midnight, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
+  EXPECT_EQ(ScreenPixel(at.X, at.Y), once);
+  // With the animated layers changed as well: the paint makes all it shows anew, not only where
+  // they drew (nowhere: the layer has no object).
+  shade(false);
+  animated->GetObjects()->Notify(osnRedraw, nullptr);
   map->log.clear();
   PaintNow();
-  EXPECT_EQ(ScreenPixel(at.X, at.Y), gdi::RGB(0, 64, 88));
+  EXPECT_EQ(ScreenPixel(at.X, at.Y), twice);
   EXPECT_EQ(map->log, Log{"animated"}) << "the shaded back buffer is kept";
+
+  // From OnPaint, once each: through the canvas, then on the buffer's bits.
+  map->RedrawLayers();
+  PaintNow();
+  bool dib = false, pending = true;
+  map->OnPaint = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) {
+    if (std::exchange(pending, false)) shade(dib);
+  });
+  for (const gdi::COLORREF expected : {once, twice}) {
+    // A paint of a corner alone: the whole window shows the shading.
+    const gdi::RECT corner{0, 0, 8, 8};
+    win::InvalidateRect(map->Handle(), &corner, win::FALSE);
+    Pump();
+    EXPECT_EQ(ScreenPixel(at.X, at.Y), expected) << "dib " << dib << ": the paint that shaded";
+    EXPECT_EQ(ScreenPixel(3, 3), 0u) << "the black beyond the globe is left";
+    PaintNow();
+    EXPECT_EQ(ScreenPixel(at.X, at.Y), expected) << "dib " << dib << ": the next paint";
+    dib = pending = true;
+  }
+  // From OnRender in a bitmap of the map: 0 N 0 E in its middle in the night.
+  map->OnPaint = {};
+  map->OnRender = rtl::TNotifyEvent(nullptr, [&](rtl::TObject*) { shade(false); });
+  map->Projection()->SetScaleFactor(0);
+  const std::unique_ptr<vcl::TBitmap> b = map->GetBitmap(320, 200);
+  EXPECT_EQ(gdi::ColorToRGB(b->Canvas()->Pixels(160, 100)), once);
+  EXPECT_EQ(b->Canvas()->Pixels(2, 2), gdi::TColor(0)) << "the background beyond the globe";
 }
 
 TEST_F(EarthMapPaint, ALongLineKeptForDrawingFollowsItsPointsAndTheView) {
@@ -318,7 +355,7 @@ class EarthMapPrimitives : public EarthMapTest {
   TEarthCanvas* canvas = nullptr;
 };
 
-TEST_F(EarthMapPrimitives, CircleStepsOutsideTheRangeDrawThirtySixSegments) {
+TEST_F(EarthMapPrimitives, CirclesOfStepsOutsideTheRangeOrARadiusPastAFullTurn) {
   for (int steps : {2, 400, 36}) {
     gdi::ClearDCLog(dc);
     map->RenderCircle(PointLL(0, 0), 20 * D, steps);
@@ -329,6 +366,12 @@ TEST_F(EarthMapPrimitives, CircleStepsOutsideTheRangeDrawThirtySixSegments) {
   gdi::ClearDCLog(dc);
   map->RenderCircle(PointLL(0, 0), 20 * D, 12);
   EXPECT_EQ(gdi::GetDCLog(dc).back(), "Polyline(13)");
+  // 370 degrees round 45 N is 10 degrees round it: through 55 N and 35 N.
+  White();
+  map->RenderCircle(PointLL(0, 45 * D), 370 * D, 36);
+  EXPECT_TRUE(Drawn(0, 55));
+  EXPECT_TRUE(Drawn(0, 35));
+  EXPECT_FALSE(Drawn(0, 45));
 }
 
 TEST_F(EarthMapPrimitives, ALineFromOneSeventyEastToOneSeventyWestRunsEast) {
@@ -361,6 +404,24 @@ TEST_F(EarthMapPrimitives, AGreatCircleLineEndsOnItsEndPoint) {
   White();
   map->RenderGreatCircleLine(PointLL(0, 0), PointLL(D / 2, 0), gcShortest);
   EXPECT_EQ(gdi::GetDCLog(dc), (std::vector<std::string>{"Polyline(2)"}));
+}
+
+TEST_F(EarthMapPrimitives, TextStandsAtItsPointUnlessTooSmallOrOnTheFarSide) {
+  const auto text = [&](int32_t lon, int32_t size) {
+    canvas->Font()->SetSize(size);
+    gdi::ClearDCLog(dc);
+    map->RenderTextOut(lon * D, 20 * D, "Hanko", TEarthUnitTypes::Pixel);
+    for (const std::string& call : gdi::GetDCLog(dc))
+      if (call.find("Hanko") != std::string::npos) return call;
+    return std::string();
+  };
+  // 10 E 20 N at 2 pixels a degree from the origin (360, 180): its top-left corner at (380, 140).
+  EXPECT_EQ(text(10, 12), "TextOut(380,140,\"Hanko\")");
+  EXPECT_EQ(text(10, 4), "") << "below the map's smallest text height, 5";
+  // The globe looking at 0 E: 170 E lies on its far side.
+  p->SetProjectionClass("TSphericalPrj");
+  EXPECT_NE(text(10, 12), "");
+  EXPECT_EQ(text(170, 12), "");
 }
 
 TEST_F(EarthMapTest, BitmapsOfTheMapDrawItWholeShowNothingInTheWindowAndAPaintFollows) {

@@ -157,6 +157,14 @@ TEST_F(PresenterTest, PolylinesOpenAndPolygonsCloseWhatTheyDraw) {
   TPolygonPresenter area(map.get(), 2);
   area.RenderObject(map.get(), o, o->State);
   EXPECT_TRUE(o->GetClosed());
+  // A selected object's lines take the map's pen for the selection (red), not their own (blue).
+  line.PolyPen()->Define(gdi::TColor(0xFF0000), psSolid, 1, TEarthUnitTypes::Pixel);
+  for (const bool selected : {true, false}) {
+    Clear(0xFFFFFF);
+    o->SetSelected(selected);
+    line.RenderObject(map.get(), o, o->State);
+    EXPECT_EQ(PixelAt(0.5, 0), selected ? 0xFF0000u : 0x0000FFu) << selected;
+  }
   // A missing image file leaves no name and no picture.
   TPointPresenter pp(map.get(), 3);
   pp.SetImageName("/nonexistent/boat.bmp");
