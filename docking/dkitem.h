@@ -654,7 +654,7 @@ class TDKView : public rtl::TComponent {
   struct ListRange {
     int first, end, level;
   };
-  std::vector<ListRange> RangesOf(TDKCustomItem* List, bool Relayed) const;
+  std::vector<ListRange> RangesOf(TDKCustomItem* List) const;
   void Navigate(bool Forward);
   void OpenChildPopupIfDropDown();
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }

@@ -149,9 +149,9 @@ void TDKView::SyncGroupNotifications() {
   groupLists_ = std::move(want);
 }
 
-std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List, bool Relayed) const {
+std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List) const {
   const int end = ViewerCount() - trailing_;
-  if (Relayed || List == curParentItem_) return {ListRange{0, end, 0}};
+  if (List == curParentItem_) return {ListRange{0, end, 0}};
   std::vector<ListRange> ranges;
   for (int i = 0; i < end; ++i) {
     TDKCustomItem* group = V_(i)->Item();
@@ -209,18 +209,22 @@ void TDKView::DeleteViewer(int Index) {
 
 void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChangedAction Action,
                                int Index, TDKCustomItem* Item) {
-  // The list whose items changed: the view's own, or one an inline group shows here. Ranges are
-  // worked from the last so that the earlier ones keep their indices.
-  TDKCustomItem* list = (Relayed || Sender == curParentItem_) ? curParentItem_ : Sender;
+  // Sender is the list whose items changed: the view's own, or one an inline group shows here.
+  // A list the view hears itself comes a second time relayed through each group that links to
+  // it: that copy is dropped. Ranges are worked from the last so that the earlier ones keep their
+  // indices.
+  if (Relayed && (Sender == curParentItem_ ||
+                  std::find(groupLists_.begin(), groupLists_.end(), Sender) != groupLists_.end()))
+    return;
   switch (Action) {
     case dkicInserted: {
-      const auto ranges = RangesOf(Sender, Relayed);
+      const auto ranges = RangesOf(Sender);
       for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
         // After the viewers of the item before it; the first item at the start of the list's
         // place, one whose predecessor has no viewer at its end.
         int at = Index > 0 ? r->end : r->first;
         if (Index > 0) {
-          TDKCustomItem* before = list->Items(Index - 1);
+          TDKCustomItem* before = Sender->Items(Index - 1);
           for (int i = r->first; i < r->end; ++i)
             if (V_(i)->Item() == before && V_(i)->GroupLevel() == r->level) {
               at = i + 1;
@@ -234,7 +238,7 @@ void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChang
       break;
     }
     case dkicDeleting: {
-      const auto ranges = RangesOf(Sender, Relayed);
+      const auto ranges = RangesOf(Sender);
       for (auto r = ranges.rbegin(); r != ranges.rend(); ++r)
         for (int i = r->first; i < r->end; ++i)
           if (V_(i)->Item() == Item && V_(i)->GroupLevel() == r->level) {
