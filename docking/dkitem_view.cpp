@@ -6,6 +6,7 @@
 #include "docking/dkconsts.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
+#include "docking/dkwatch.h"
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 
@@ -841,12 +842,17 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
 
 // ------------------------------------------------------------------ selection
 
-void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
-  if (Value == selected_) return;
+bool TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
+  if (Value == selected_) return true;
+  // The items' selection handlers run from here; one may take away the row that opened this
+  // popup, and this view with it, or the rows being selected.
+  TDKFreeWatch watch;
+  watch.Watch(this);
   const unsigned delay = static_cast<unsigned>(GetMenuShowDelay());
   if (Value && parentView_ && parentView_->selected_ != parentView_->openViewer_) {
     // Back in this popup: the item that opened it is the parent's selection again.
     parentView_->Select(parentView_->openViewer_, false);
+    if (!watch.Alive(this)) return false;
     parentView_->StopTimer(tiClose);
     parentView_->StopTimer(tiOpen);
   }
@@ -861,14 +867,20 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   CancelCapture();
   TDKItemViewer* old = selected_;
   if (old) old->Leaving();
+  if (!watch.Alive(this)) return false;
+  // The handler may have taken rows away: a row gone is neither repainted nor selected.
+  if (IndexOf(old) < 0) old = nullptr;
+  if (IndexOf(Value) < 0) Value = nullptr;
   selected_ = Value;
   selectedViaMouse_ = ViaMouse;
   // Items that look the same selected or not are left unpainted.
   if (old && (old->Item()->ItemStyle() & isRepaintOnSelect)) Invalidate(old);
-  if (!Value) return;
+  if (!Value) return true;
   const TDKItemStyle style = Value->Item()->ItemStyle();
   if (style & isRepaintOnSelect) Invalidate(Value);
   Value->Entering();
+  if (!watch.Alive(this)) return false;
+  if (selected_ != Value) return true;  // the handler took the row away, or chose another
   NotifyFocusEvent();
   if (inModalLoop_ && IsPopupView()) {
     StopTimer(tiOpen);
@@ -879,6 +891,7 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   if (isToolbar_ && dropDownMode_ && Value != openViewer_ &&
       (ViaMouse || !(style & isNoKeyboardOpen)))
     OpenChildPopup(!ViaMouse);
+  return watch.Alive(this);
 }
 
 TDKItemViewer* TDKView::NextSelectable(TDKItemViewer* Cur, bool GoForward) {
@@ -1011,8 +1024,7 @@ void TDKView::ScrollSelectedIntoView() {
 }
 
 void TDKView::Navigate(bool Forward) {
-  Select(NextSelectable(selected_, Forward), false);
-  ScrollSelectedIntoView();
+  if (Select(NextSelectable(selected_, Forward), false)) ScrollSelectedIntoView();
 }
 
 void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
@@ -1039,8 +1051,8 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       break;
     case win::VK_HOME:
     case win::VK_END:
-      Select(Key == win::VK_HOME ? FirstSelectable() : NextSelectable(nullptr, false), false);
-      ScrollSelectedIntoView();
+      if (Select(Key == win::VK_HOME ? FirstSelectable() : NextSelectable(nullptr, false), false))
+        ScrollSelectedIntoView();
       break;
     case win::VK_LEFT:
     case win::VK_RIGHT:
