@@ -22,7 +22,7 @@ class Drag : public DockTest {
   }
   // A grip point of a window docked in a top or bottom dock.
   static POINT Grip(TDKCustomDockableWindow* w) { return FramePoint(w, 4, 12); }
-  // A step that has `f` run from a timer, which the loop's own pump dispatches, 10 ms later.
+  // A step that has `f` run 10 ms later from a timer, which the loop's own pump dispatches.
   static std::function<void()> FromATimer(std::function<void()> f) {
     return [f] {
       win::SetTimer(nullptr, 0, 10, [f](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
@@ -350,37 +350,24 @@ TEST_F(Drag, TheDockTellsOfWindowsComingAndGoing) {
 
 TEST_F(Drag, AWindowOrACandidateDockFreedDuringTheLoopEndsItWhereItIs) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
-  const POINT p = Grip(a);
-  const POINT away = Screen(form, 400, 300), into = Screen(form, 790, 300);
+  auto* b = Tool(top, 100, 20, 0, -1, "B");
+  win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};  // the clip while sizing
+  const POINT p = Grip(a), away = Screen(form, 400, 300), into = Screen(form, 790, 300);
   win::InputScript dockGoes;
   dockGoes.Move(p.x, p.y).Down(p.x, p.y).Move(away.x, away.y);
   dockGoes.Then(FromATimer([&] { delete std::exchange(right, nullptr); })).After(50);
-  dockGoes.Move(into.x, into.y).Up(into.x, into.y);
+  dockGoes.Move(into.x, into.y).Up(into.x, into.y);  // where the dock was
   RunScript(dockGoes);
-  EXPECT_EQ(win::GetCapture(), nullptr);
   ASSERT_TRUE(a->Floating());
   EXPECT_EQ(a->FloatingWindowParent()->BoundsRect(), R(away.x - 4, away.y - 22, 108, 43));
-
-  const POINT f = FramePoint(a->FloatingWindowParent(), 40, 8);
-  win::InputScript windowGoes;
-  windowGoes.After(1000).Move(f.x, f.y).Down(f.x, f.y).Move(f.x + 50, f.y + 50);
-  windowGoes.Then(FromATimer([&] { delete std::exchange(a, nullptr); })).After(50);
-  windowGoes.Move(f.x + 80, f.y).Up(f.x + 80, f.y);
-  RunScript(windowGoes);
-  EXPECT_EQ(win::GetCapture(), nullptr);
-
-  auto* t = Tool(nullptr, 100, 60, 0, -1, "T");
-  t->SetParent(form);
-  t->SetFloatingPosition(POINT{400, 300});
-  t->SetFloating(true);
-  Pump();
-  const POINT corner{400 + 107, 300 + 82};
-  win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};  // the clip while sizing
-  win::InputScript sizedGoes;
-  sizedGoes.Move(corner.x, corner.y).Down(corner.x, corner.y).Move(corner.x + 9, corner.y + 9);
-  sizedGoes.Then(FromATimer([&] { delete t; })).After(50);
-  sizedGoes.Move(corner.x + 20, corner.y + 20).Up(corner.x + 20, corner.y + 20);
-  RunScript(sizedGoes);
+  // Freed while it is sized, and while it is dragged.
+  const POINT c{away.x - 4 + 107, away.y - 22 + 42}, q = Grip(b);
+  win::InputScript windowsGo;
+  windowsGo.Move(c.x, c.y).Down(c.x, c.y).Move(c.x + 9, c.y + 9).Then(FromATimer([&] { delete a; }));
+  windowsGo.After(50).Move(c.x + 20, c.y).Up(c.x + 20, c.y);
+  windowsGo.After(1000).Move(q.x, q.y).Down(q.x, q.y).Move(away.x, away.y);
+  windowsGo.Then(FromATimer([&] { delete b; })).After(50).Move(into.x, into.y).Up(into.x, into.y);
+  RunScript(windowsGo);
   EXPECT_EQ(win::GetCapture(), nullptr);
   RECT clip{};
   win::GetClipCursor(&clip);
@@ -390,23 +377,19 @@ TEST_F(Drag, AWindowOrACandidateDockFreedDuringTheLoopEndsItWhereItIs) {
 TEST_F(Drag, AHandlerThatRaisesLetsGoOfTheCaptureTheClipAndTheSizing) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
   a->OnDockChanging = {this, [](rtl::TObject*, bool, TDKDock*) { throw rtl::Exception("no"); }};
-  const POINT away = Screen(form, 400, 300);
-  win::PostRawInput(win::MouseMove(away.x, away.y));
-  win::PostRawInput(win::MouseUp(away.x, away.y));
-  EXPECT_THROW(a->BeginMoving(4, 4), rtl::Exception);
-  EXPECT_EQ(win::GetCapture(), nullptr);
-  EXPECT_EQ(a->CurrentDock(), top);
-  Pump();
-
   auto* r = new Refusing(form);
   r->SetParent(form);
   r->SetFloating(true);
-  Pump();
   win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};  // the clip while sizing
-  win::PostRawInput(win::MouseMove(600, 500));
-  win::PostRawInput(win::MouseUp(600, 500));
-  EXPECT_THROW(r->BeginSizing(twshBottomRight), rtl::Exception);
-  EXPECT_EQ(win::GetCapture(), nullptr);
+  int x = 600;
+  for (auto run : {std::function<void()>([&] { a->BeginMoving(4, 4); }),
+                   std::function<void()>([&] { r->BeginSizing(twshBottomRight); })}) {
+    Pump();
+    win::PostRawInput(win::MouseMove(x += 50, 500));
+    win::PostRawInput(win::MouseUp(x, 500));
+    EXPECT_THROW(run(), rtl::Exception);
+    EXPECT_EQ(win::GetCapture(), nullptr);
+  }
   RECT clip{};
   win::GetClipCursor(&clip);
   EXPECT_EQ(clip, (RECT{0, 0, 1280, 800}));

@@ -139,8 +139,6 @@ TEST_F(Window, ADockThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
   EXPECT_EQ(form->FindComponent("Docked"), nullptr);
   EXPECT_EQ(t->LastDock(), nullptr);
   EXPECT_EQ(t->DefaultDock(), nullptr);
-  t->DoubleClick();  // nowhere to go back to
-  EXPECT_TRUE(t->Floating());
 }
 
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
