@@ -160,8 +160,8 @@ struct TDKCustomDockableWindow::DragState {
 
 namespace {
 
-void DrawDraggingOutline(HDC dc, POINT b, const RECT* NewRect, const RECT* OldRect,
-                         bool NewDocking, bool OldDocking) {
+void DrawDraggingOutline(HDC dc, POINT b, const RECT* NewRect, const RECT* OldRect, bool NewDocking,
+                         bool OldDocking) {
   const SIZE ns = NewDocking ? SIZE{1, 1} : SIZE{b.x, b.y};
   const SIZE os = OldDocking ? SIZE{1, 1} : SIZE{b.x, b.y};
   DrawHalftoneInvertRect(dc, NewRect, OldRect, ns, os);
@@ -431,8 +431,7 @@ void TDKCustomDockableWindow::BeginMoving(int InitX, int InitY) {
     if (!std::exchange(looping, false)) return;
     if (win::GetCapture() == wnd) win::ReleaseCapture();
     if (!d.smooth) {
-      DrawDraggingOutline(outline.dc(), d.border, nullptr, &d.newRect, false,
-                          d.newDock != nullptr);
+      DrawDraggingOutline(outline.dc(), d.border, nullptr, &d.newRect, false, d.newDock != nullptr);
       outline.Release();
     }
   };

@@ -363,8 +363,8 @@ TEST_F(Drag, AWindowOrACandidateDockFreedDuringTheLoopEndsItWhereItIs) {
   // Freed while it is sized, and while it is dragged.
   const POINT c{away.x - 4 + 107, away.y - 22 + 42}, q = Grip(b);
   win::InputScript windowsGo;
-  windowsGo.Move(c.x, c.y).Down(c.x, c.y).Move(c.x + 9, c.y + 9).Then(FromATimer([&] { delete a; }));
-  windowsGo.After(50).Move(c.x + 20, c.y).Up(c.x + 20, c.y);
+  windowsGo.Move(c.x, c.y).Down(c.x, c.y).Move(c.x + 9, c.y + 9);
+  windowsGo.Then(FromATimer([&] { delete a; })).After(50).Move(c.x + 20, c.y).Up(c.x + 20, c.y);
   windowsGo.After(1000).Move(q.x, q.y).Down(q.x, q.y).Move(away.x, away.y);
   windowsGo.Then(FromATimer([&] { delete b; })).After(50).Move(into.x, into.y).Up(into.x, into.y);
   RunScript(windowsGo);
