@@ -552,7 +552,8 @@ class TDKView : public rtl::TComponent {
   // Selection and keys.
   TDKItemViewer* Selected() const { return selected_; }
   void SetSelected(TDKItemViewer* Value) { Select(Value, false); }
-  void Select(TDKItemViewer* Value, bool ViaMouse);
+  // False when a handler called meanwhile freed this view: the caller touches it no more.
+  bool Select(TDKItemViewer* Value, bool ViaMouse);
   TDKItemViewer* FirstSelectable();
   TDKItemViewer* NextSelectable(TDKItemViewer* Cur, bool GoForward);
   TDKItemViewer* NextSelectableWithAccel(TDKItemViewer* Cur, char Key, bool EnabledOnly,
@@ -654,7 +655,7 @@ class TDKView : public rtl::TComponent {
   struct ListRange {
     int first, end, level;
   };
-  std::vector<ListRange> RangesOf(TDKCustomItem* List, bool Relayed) const;
+  std::vector<ListRange> RangesOf(TDKCustomItem* List) const;
   void Navigate(bool Forward);
   void OpenChildPopupIfDropDown();
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }

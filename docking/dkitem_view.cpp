@@ -6,6 +6,7 @@
 #include "docking/dkconsts.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
+#include "docking/dkwatch.h"
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 
@@ -149,9 +150,9 @@ void TDKView::SyncGroupNotifications() {
   groupLists_ = std::move(want);
 }
 
-std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List, bool Relayed) const {
+std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List) const {
   const int end = ViewerCount() - trailing_;
-  if (Relayed || List == curParentItem_) return {ListRange{0, end, 0}};
+  if (List == curParentItem_) return {ListRange{0, end, 0}};
   std::vector<ListRange> ranges;
   for (int i = 0; i < end; ++i) {
     TDKCustomItem* group = V_(i)->Item();
@@ -209,18 +210,22 @@ void TDKView::DeleteViewer(int Index) {
 
 void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChangedAction Action,
                                int Index, TDKCustomItem* Item) {
-  // The list whose items changed: the view's own, or one an inline group shows here. Ranges are
-  // worked from the last so that the earlier ones keep their indices.
-  TDKCustomItem* list = (Relayed || Sender == curParentItem_) ? curParentItem_ : Sender;
+  // Sender is the list whose items changed: the view's own, or one an inline group shows here.
+  // A list the view hears itself comes a second time relayed through each group that links to
+  // it: that copy is dropped. Ranges are worked from the last so that the earlier ones keep their
+  // indices.
+  if (Relayed && (Sender == curParentItem_ ||
+                  std::find(groupLists_.begin(), groupLists_.end(), Sender) != groupLists_.end()))
+    return;
   switch (Action) {
     case dkicInserted: {
-      const auto ranges = RangesOf(Sender, Relayed);
+      const auto ranges = RangesOf(Sender);
       for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
         // After the viewers of the item before it; the first item at the start of the list's
         // place, one whose predecessor has no viewer at its end.
         int at = Index > 0 ? r->end : r->first;
         if (Index > 0) {
-          TDKCustomItem* before = list->Items(Index - 1);
+          TDKCustomItem* before = Sender->Items(Index - 1);
           for (int i = r->first; i < r->end; ++i)
             if (V_(i)->Item() == before && V_(i)->GroupLevel() == r->level) {
               at = i + 1;
@@ -234,7 +239,7 @@ void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChang
       break;
     }
     case dkicDeleting: {
-      const auto ranges = RangesOf(Sender, Relayed);
+      const auto ranges = RangesOf(Sender);
       for (auto r = ranges.rbegin(); r != ranges.rend(); ++r)
         for (int i = r->first; i < r->end; ++i)
           if (V_(i)->Item() == Item && V_(i)->GroupLevel() == r->level) {
@@ -837,12 +842,17 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
 
 // ------------------------------------------------------------------ selection
 
-void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
-  if (Value == selected_) return;
+bool TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
+  if (Value == selected_) return true;
+  // The items' selection handlers run from here; one may take away the row that opened this
+  // popup, and this view with it, or the rows being selected.
+  TDKFreeWatch watch;
+  watch.Watch(this);
   const unsigned delay = static_cast<unsigned>(GetMenuShowDelay());
   if (Value && parentView_ && parentView_->selected_ != parentView_->openViewer_) {
     // Back in this popup: the item that opened it is the parent's selection again.
     parentView_->Select(parentView_->openViewer_, false);
+    if (!watch.Alive(this)) return false;
     parentView_->StopTimer(tiClose);
     parentView_->StopTimer(tiOpen);
   }
@@ -857,14 +867,20 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   CancelCapture();
   TDKItemViewer* old = selected_;
   if (old) old->Leaving();
+  if (!watch.Alive(this)) return false;
+  // The handler may have taken rows away: a row gone is neither repainted nor selected.
+  if (IndexOf(old) < 0) old = nullptr;
+  if (IndexOf(Value) < 0) Value = nullptr;
   selected_ = Value;
   selectedViaMouse_ = ViaMouse;
   // Items that look the same selected or not are left unpainted.
   if (old && (old->Item()->ItemStyle() & isRepaintOnSelect)) Invalidate(old);
-  if (!Value) return;
+  if (!Value) return true;
   const TDKItemStyle style = Value->Item()->ItemStyle();
   if (style & isRepaintOnSelect) Invalidate(Value);
   Value->Entering();
+  if (!watch.Alive(this)) return false;
+  if (selected_ != Value) return true;  // the handler took the row away, or chose another
   NotifyFocusEvent();
   if (inModalLoop_ && IsPopupView()) {
     StopTimer(tiOpen);
@@ -875,6 +891,7 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   if (isToolbar_ && dropDownMode_ && Value != openViewer_ &&
       (ViaMouse || !(style & isNoKeyboardOpen)))
     OpenChildPopup(!ViaMouse);
+  return watch.Alive(this);
 }
 
 TDKItemViewer* TDKView::NextSelectable(TDKItemViewer* Cur, bool GoForward) {
@@ -1007,8 +1024,7 @@ void TDKView::ScrollSelectedIntoView() {
 }
 
 void TDKView::Navigate(bool Forward) {
-  Select(NextSelectable(selected_, Forward), false);
-  ScrollSelectedIntoView();
+  if (Select(NextSelectable(selected_, Forward), false)) ScrollSelectedIntoView();
 }
 
 void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
@@ -1035,8 +1051,8 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       break;
     case win::VK_HOME:
     case win::VK_END:
-      Select(Key == win::VK_HOME ? FirstSelectable() : NextSelectable(nullptr, false), false);
-      ScrollSelectedIntoView();
+      if (Select(Key == win::VK_HOME ? FirstSelectable() : NextSelectable(nullptr, false), false))
+        ScrollSelectedIntoView();
       break;
     case win::VK_LEFT:
     case win::VK_RIGHT:

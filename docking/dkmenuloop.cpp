@@ -363,7 +363,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
             deepest->NextSelectableWithAccel(deepest->Selected(), ch, false, only);
         if (found) {
           deepest->SetAccelsVisibility(true);
-          deepest->Select(found, false);
+          if (!deepest->Select(found, false)) break;
           deepest->ScrollSelectedIntoView();
           if (only) deepest->ExecuteSelected(true);
         } else if ((ch == ' ' || ch == '-') && deepest == Root && !Root->IsPopupView() && active) {
@@ -513,7 +513,7 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
   } else {
     mouseInside_ = true;
   }
-  Select(next, true);
+  if (!Select(next, true)) return;
   const bool was = mouseInSelected_;
   mouseInSelected_ = false;
   if (selected_ && Valid(P) && window_ && WindowIs(this, win::WindowFromPoint(P))) {

@@ -128,6 +128,19 @@ TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   EXPECT_TRUE(t->IsMovable());
 }
 
+TEST_F(Window, ADockThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
+  Tool(right, 40, 100, 0, -1, "Docked");
+  auto* t = Tool(right, 40, 100, 0, -1, "Floating");
+  t->SetDefaultDock(right);
+  t->SetFloating(true);
+  ASSERT_EQ(t->LastDock(), right);
+  delete right;
+  right = nullptr;
+  EXPECT_EQ(form->FindComponent("Docked"), nullptr);
+  EXPECT_EQ(t->LastDock(), nullptr);
+  EXPECT_EQ(t->DefaultDock(), nullptr);
+}
+
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
   auto* t = Tool(top, 100, 20, 0, -1, "T");
   t->SetFloating(true);

@@ -131,6 +131,25 @@ TEST_F(MenuLoop, ASubmenuOpensByKeyAndEscapeClosesOnlyIt) {
   EXPECT_TRUE(subClosed);
 }
 
+TEST_F(MenuLoop, AnItemThatTakesAwayTheRowOfItsOwnMenuWhenSelectedLeavesTheLoopGoing) {
+  second->OnSelect = {this, [this](TDKCustomItem*, TDKItemViewer*, bool selecting) {
+                        if (selecting && more->Parent()) root->Remove(more);
+                      }};
+  win::InputScript script;
+  std::vector<bool> closed;
+  auto note = [&] { closed.push_back(rootView->OpenViewerView() == nullptr); };
+  // By key, then, with the row back, by mouse.
+  script.Then(Grab()).Key('M').Key(win::VK_DOWN).Then(note);
+  script.Then([&] { root->Insert(4, more); }).Key('M').Then([&] {
+    MoveTo(RowPoint(rootView->OpenViewerView(), second));
+  });
+  script.Then(note).Key(win::VK_ESCAPE);
+  EXPECT_EQ(Run(script), nullptr);
+  EXPECT_EQ(closed, (std::vector<bool>{true, true}));
+  EXPECT_EQ(root->IndexOf(more), -1);
+  delete more;
+}
+
 TEST_F(MenuLoop, AMenuWithOneSelectableItemKeepsItSelected) {
   auto* lone = new TDKRootItem(form);
   Add(lone, "&Only");

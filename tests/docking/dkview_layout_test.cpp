@@ -251,6 +251,24 @@ TEST_F(Layout, ChangesInsideAnInlineGroupReachTheView) {
   EXPECT_EQ(v->Viewers(2)->BoundsRect.left, w);
 }
 
+TEST_F(Layout, AnInlineGroupShowingAnotherListFollowsItsChangesOnce) {
+  auto* list = new TDKRootItem(form);
+  Add(list, "", 0);
+  auto* root = new TDKRootItem(form);
+  root->SetSubMenuImages(images);
+  Add<TDKGroupItem>(root, "", 0)->SetLinkSubitems(list);
+  Add(root, "", 1);
+  TDKView* v = MakeView(root, true);
+  ASSERT_EQ(v->ViewerCount(), 3);  // the group, the list's button, the last button
+  // One viewer each, also once the list is longer than the view's own.
+  for (int k = 0; k < 3; ++k) Add(list, "", 2);
+  EXPECT_EQ(v->ViewerCount(), 6);
+  EXPECT_EQ(v->IndexOf(v->Find(list->Items(3))), 4);
+  delete list->Items(0);
+  EXPECT_EQ(v->ViewerCount(), 5);
+  EXPECT_EQ(v->Viewers(4)->Item(), root->Items(1));
+}
+
 // Items of classes that set the style bits no class of the framework sets.
 template <typename Base, TDKItemStyle Bits>
 struct Styled : Base {
