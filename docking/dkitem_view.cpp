@@ -365,7 +365,7 @@ TDKView* TDKView::GetRootView() {
 
 TDKView* TDKView::GetParentToolbarView() {
   for (TDKView* v = this; v; v = v->parentView_)
-    if (v->isToolbar_ && !v->chevronParentView_) return v;
+    if (v->isToolbar_) return v;
   return nullptr;
 }
 

@@ -306,7 +306,7 @@ TEST_F(MenuLoop, OpenedWithItsFirstItemSelectedReturnRunsThatItem) {
             unsigned(win::CS_SAVEBITS | win::CS_DROPSHADOW));
 }
 
-TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
+TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnceAndArrowsWalkIt) {
   auto* dock = new TDKDock(form);
   dock->SetParent(form);
   dock->SetPosition(dpTop);
@@ -330,10 +330,13 @@ TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
       seen.push_back(FirstRow(rootView->OpenViewerView()->OpenViewerView()));
     });
   script.Key(win::VK_DOWN).After(2 * static_cast<unsigned>(GetMenuShowDelay()));
-  script.Then([&] { seen.push_back(Sel()); }).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
-  script.Key(win::VK_ESCAPE);
+  script.Then([&] { seen.push_back(Sel()); });
+  // Left and Right in a dropped menu go to the neighbouring buttons of the chevron's popup.
+  script.Key(win::VK_LEFT).Then([&] { seen.push_back(Sel()); });
+  script.Key(win::VK_RIGHT).Then([&] { seen.push_back(Sel()); });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
   RunScript(script);
-  EXPECT_EQ(seen, (std::vector<std::string>{"Mark &1", "&Wind", "&Wind"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"Mark &1", "&Wind", "&Wind", "Mark &1", "&Wind"}));
 }
 
 }  // namespace
