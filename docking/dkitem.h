@@ -656,7 +656,6 @@ class TDKView : public rtl::TComponent {
   };
   std::vector<ListRange> RangesOf(TDKCustomItem* List, bool Relayed) const;
   void Navigate(bool Forward);
-  void OpenChildPopupIfDropDown();
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }
 
   std::vector<std::unique_ptr<TDKItemViewer>> viewers_;

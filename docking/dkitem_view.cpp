@@ -1045,18 +1045,17 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       } else if (Key == win::VK_LEFT) {
         const bool toolbarNear = toolbarView && toolbarView->orientation_ != dkvoVertical &&
                                  (toolbarView == this || toolbarView == parentView_);
+        // In drop-down mode selecting the next button drops its menu, the chevron's excepted.
         if (toolbarNear)
-          toolbarView->Navigate(false), toolbarView->OpenChildPopupIfDropDown();
+          toolbarView->Navigate(false);
         else if (toolbarView && parentView_)
           parentView_->CloseChildPopups();
         else if (parentView_)
           parentView_->CancelChildPopups();
         // A root popup menu has no parent view: Left does nothing there.
       } else {
-        if (!OpenChildPopup(true) && toolbarView && toolbarView->orientation_ != dkvoVertical) {
+        if (!OpenChildPopup(true) && toolbarView && toolbarView->orientation_ != dkvoVertical)
           toolbarView->Navigate(true);
-          toolbarView->OpenChildPopupIfDropDown();
-        }
       }
       break;
     case win::VK_UP:
@@ -1078,10 +1077,6 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       return;
   }
   Key = 0;
-}
-
-void TDKView::OpenChildPopupIfDropDown() {
-  if (dropDownMode_) OpenChildPopup(true);
 }
 
 void TDKView::ExecuteSelected(bool AGivePriority) {

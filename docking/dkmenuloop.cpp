@@ -184,7 +184,9 @@ void ViewerMouseUp(TDKItemViewer* Viewer, POINT Screen, bool MouseWasDownOnMenu)
   const bool hadCapture = view->HasCapture();
   view->CancelCapture();
   const POINT p = ToClient(view, Screen);
-  const bool inside = view->Selected() == Viewer && gdi::PtInRect(&Viewer->BoundsRect, p);
+  // As the selections were updated for the release: a pressed split button counts its button
+  // part only.
+  const bool inside = view->Selected() == Viewer && view->MouseInsideSelected();
   TDKCustomItem* item = Viewer->Item();
   if (!inside || !item->Enabled() || (item->ItemStyle() & isNotButton)) {
     if (IsRootToolbar(view)) view->EndModal();
