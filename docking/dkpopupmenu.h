@@ -54,7 +54,8 @@ class TDKCustomImageList : public vcl::TCustomImageList {
   void SetDisabledImages(vcl::TCustomImageList* v) { ChangeImages(disabled_, disabledLink_, v); }
   vcl::TCustomImageList* HotImages() const { return hot_; }
   void SetHotImages(vcl::TCustomImageList* v) { ChangeImages(hot_, hotLink_, v); }
-  vcl::TBitmap* ImagesBitmap() const { return bitmap_.get(); }
+  // Read only: the list follows the bitmap through SetImagesBitmap alone.
+  const vcl::TBitmap* ImagesBitmap() const { return bitmap_.get(); }
   // Copies the bitmap; a bitmap that is not empty replaces the images with its pieces. No
   // bitmap (nullptr) leaves the list without one and its images as they are.
   void SetImagesBitmap(const vcl::TBitmap* Value);
