@@ -657,7 +657,6 @@ class TDKView : public rtl::TComponent {
   };
   std::vector<ListRange> RangesOf(TDKCustomItem* List) const;
   void Navigate(bool Forward);
-  void OpenChildPopupIfDropDown();
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }
 
   std::vector<std::unique_ptr<TDKItemViewer>> viewers_;

@@ -370,7 +370,7 @@ TDKView* TDKView::GetRootView() {
 
 TDKView* TDKView::GetParentToolbarView() {
   for (TDKView* v = this; v; v = v->parentView_)
-    if (v->isToolbar_ && !v->chevronParentView_) return v;
+    if (v->isToolbar_) return v;
   return nullptr;
 }
 
@@ -1061,18 +1061,17 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       } else if (Key == win::VK_LEFT) {
         const bool toolbarNear = toolbarView && toolbarView->orientation_ != dkvoVertical &&
                                  (toolbarView == this || toolbarView == parentView_);
+        // In drop-down mode selecting the next button drops its menu, the chevron's excepted.
         if (toolbarNear)
-          toolbarView->Navigate(false), toolbarView->OpenChildPopupIfDropDown();
+          toolbarView->Navigate(false);
         else if (toolbarView && parentView_)
           parentView_->CloseChildPopups();
         else if (parentView_)
           parentView_->CancelChildPopups();
         // A root popup menu has no parent view: Left does nothing there.
       } else {
-        if (!OpenChildPopup(true) && toolbarView && toolbarView->orientation_ != dkvoVertical) {
+        if (!OpenChildPopup(true) && toolbarView && toolbarView->orientation_ != dkvoVertical)
           toolbarView->Navigate(true);
-          toolbarView->OpenChildPopupIfDropDown();
-        }
       }
       break;
     case win::VK_UP:
@@ -1094,10 +1093,6 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       return;
   }
   Key = 0;
-}
-
-void TDKView::OpenChildPopupIfDropDown() {
-  if (dropDownMode_) OpenChildPopup(true);
 }
 
 void TDKView::ExecuteSelected(bool AGivePriority) {

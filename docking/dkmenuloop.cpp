@@ -26,18 +26,21 @@ constexpr unsigned TimerBase = 9000;
 
 // The last mouse position, shared by the loop and the views (CancelCapture forgets it).
 thread_local POINT lastPos = InvalidPos;
-// The popup a handler's own window cancels on WM_CANCELMODE.
-thread_local TDKPopupWindow* cancelTarget = nullptr;
 
 bool Valid(const POINT& p) {
   return p.x != INT_MIN;
 }
 
+// A handler's own window keeps the popup it cancels on WM_CANCELMODE as a property, so that each
+// of two nested loops cancels its own menu.
+constexpr const char* CancelPopupProp = "TDKModalHandlerPopup";
+
 win::LRESULT HandlerWndProc(win::HWND Wnd, win::UINT Msg, win::WPARAM WParam, win::LPARAM LParam) {
-  if (Msg == win::WM_CANCELMODE && cancelTarget) {
-    cancelTarget->View()->CancelMode();
-    return 0;
-  }
+  if (Msg == win::WM_CANCELMODE)
+    if (auto* popup = reinterpret_cast<TDKPopupWindow*>(win::GetProp(Wnd, CancelPopupProp))) {
+      popup->View()->CancelMode();
+      return 0;
+    }
   return win::DefWindowProc(Wnd, Msg, WParam, LParam);
 }
 
@@ -49,6 +52,8 @@ class TDKModalHandler {
       wnd_ = ExistingWnd;
     } else {
       win::WNDCLASS wc;  // a second registration fails harmlessly
+      // With the capture on it, this window is where a popup menu's double clicks arrive.
+      wc.style = win::CS_DBLCLKS;
       wc.lpfnWndProc = HandlerWndProc;
       wc.lpszClassName = "TDKModalHandlerWnd";
       win::RegisterClass(&wc);
@@ -62,22 +67,32 @@ class TDKModalHandler {
     acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUSTART, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
   }
   ~TDKModalHandler() {
+    if (popup_) {
+      win::RemoveProp(wnd_, CancelPopupProp);
+      popup_.reset();
+    }
     CallLockSetForegroundWindow(false);
     if (win::GetCapture() == wnd_) win::ReleaseCapture();
     acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUEND, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
     if (created_) win::DestroyWindow(wnd_);
-    cancelTarget = nullptr;
   }
   TDKModalHandler(const TDKModalHandler&) = delete;
   TDKModalHandler& operator=(const TDKModalHandler&) = delete;
   win::HWND Wnd() const { return wnd_; }
-  void SetPopup(TDKPopupWindow* P) { cancelTarget = P; }
+  // The popup menu of a handler with a window of its own: WM_CANCELMODE to that window cancels
+  // it, and it goes before the handler does.
+  TDKPopupWindow* SetPopup(std::unique_ptr<TDKPopupWindow> P) {
+    popup_ = std::move(P);
+    win::SetProp(wnd_, CancelPopupProp, reinterpret_cast<intptr_t>(popup_.get()));
+    return popup_.get();
+  }
   void Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton, bool NoPriority,
             bool ExecuteAtStart);
 
  private:
   win::HWND wnd_{};
   bool created_ = false;
+  std::unique_ptr<TDKPopupWindow> popup_;
 };
 
 // The open views from the root down.
@@ -169,7 +184,9 @@ void ViewerMouseUp(TDKItemViewer* Viewer, POINT Screen, bool MouseWasDownOnMenu)
   const bool hadCapture = view->HasCapture();
   view->CancelCapture();
   const POINT p = ToClient(view, Screen);
-  const bool inside = view->Selected() == Viewer && gdi::PtInRect(&Viewer->BoundsRect, p);
+  // As the selections were updated for the release: a pressed split button counts its button
+  // part only.
+  const bool inside = view->Selected() == Viewer && view->MouseInsideSelected();
   TDKCustomItem* item = Viewer->Item();
   if (!inside || !item->Enabled() || (item->ItemStyle() & isNotButton)) {
     if (IsRootToolbar(view)) view->EndModal();
@@ -588,11 +605,11 @@ TDKCustomItem* TDKCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightBut
   TDKDoneActionData done;
   {
     TDKModalHandler handler(nullptr);
-    std::unique_ptr<TDKPopupWindow> popup =
-        CreatePopup(nullptr, nullptr, false, SelectFirstItem, PopupPoint, Alignment);
-    TDKView* view = popup->View();
+    TDKView* view =
+        handler
+            .SetPopup(CreatePopup(nullptr, nullptr, false, SelectFirstItem, PopupPoint, Alignment))
+            ->View();
     view->SetIgnoreRelease(true);
-    handler.SetPopup(popup.get());
     handler.Loop(view, false, TrackRightButton, false, false);
     done = view->DoneActionData();
     view->StopAllTimers();

@@ -336,6 +336,46 @@ TEST_F(ToolbarLoop, TheKeyboardOpensASubmenuByItsAccelerator) {
   EXPECT_FALSE(bar->KeyboardOpen('q', false));
 }
 
+TEST_F(ToolbarLoop, ArrowsInADroppedMenuWalkTheButtonsButLeaveTheChevronsPopupShut) {
+  auto* c = new TDKItem(form);
+  c->SetImageIndex(1);
+  bar->Items()->Add(c);
+  // 90 inside the frame: A, B and Marks (77) stay before the chevron, C goes behind it.
+  Tool(top, 690, 20, 0, 0, "Wide");
+  bar->SetDockPos(700);
+  Pump();
+  ASSERT_TRUE(bar->View()->Find(bar->ChevronItem())->Show);
+  const POINT b = Centre(bar->View(), marks);
+  using Seen = std::vector<std::pair<TDKCustomItem*, bool>>;
+  Seen seen;  // the toolbar's selection, and whether a menu is open under it
+  auto note = [&] {
+    TDKItemViewer* sel = bar->View()->Selected();
+    seen.emplace_back(sel ? sel->Item() : nullptr, Menu() != nullptr);
+  };
+  win::InputScript script;
+  script.Move(b.x, b.y).Click(b.x, b.y).Key(win::VK_RIGHT).Then(note);
+  script.Key(win::VK_LEFT).Then(note).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_EQ(seen, (Seen{{bar->ChevronItem(), false}, {marks, true}}));
+}
+
+TEST_F(ToolbarLoop, ASplitButtonPressedAndReleasedOnItsArrowRunsNothingAndEndsTheLoop) {
+  marks->SetDropdownCombo(true);
+  Pump();
+  const RECT r = bar->View()->Find(marks)->BoundsRect;
+  const POINT button = Screen(bar, r.left + 4, r.top + 5),
+              arrow = Screen(bar, r.right - 4, r.top + 5);
+  bool looping = true;
+  win::InputScript script;
+  script.Move(button.x, button.y).Down(button.x, button.y).Move(arrow.x, arrow.y);
+  script.Up(arrow.x, arrow.y).Then([&] { looping = bar->View()->InModalLoop(); });
+  script.Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_FALSE(looping);
+  EXPECT_EQ(Menu(), nullptr);
+  EXPECT_TRUE(ran.empty());
+}
+
 TEST_F(ToolbarLoop, TheChevronPopupShowsTheHiddenButtons) {
   Tool(top, 710, 20, 0, 0, "Wide");
   bar->SetDockPos(720);

@@ -143,6 +143,19 @@ TEST_F(Layout, AVerticalToolbarWrapsIntoColumnsWithTheFirstAtTheRight) {
   const RECT r = v->Viewers(3)->BoundsRect;
   EXPECT_EQ(r.bottom - r.top, 12 + TextWidth("Chart"));
   EXPECT_EQ(r.right - r.left, 6 + TextHeight());
+  // A separator breaking the columns is an etched line down the break, 4 pixels short of each end.
+  root->Delete(3);
+  root->Insert(2, new TDKSeparatorItem(nullptr));
+  l = v->CalculatePositions(true, dkvoVertical, 50, 0, 0);
+  const RECT sep = v->Viewers(2)->BoundsRect;
+  ASSERT_TRUE(v->Viewers(2)->LineBreak);
+  EXPECT_EQ(sep, Rc(23, 0, 29, 50));
+  vcl::TBitmap out;
+  out.SetSize(l.TotalSize.cx, l.TotalSize.cy);
+  v->DrawSubitems(out.Canvas());
+  const vcl::TColor shadow = gdi::ColorToRGB(gdi::clBtnShadow);
+  for (int y : {3, 4, 25, 44, 46})
+    EXPECT_EQ(out.Canvas()->Pixels(25, y) == shadow, y > 3 && y < 46) << y;
 }
 
 TEST_F(Layout, MenuRowsShareTheWidestWidthAndAShortCutColumn) {
