@@ -1,4 +1,5 @@
-// A map control's environment from arbitrary text: loaded into the control, then one paint.
+// A map control's environment from arbitrary text: loaded into a new control, then one paint.
+// Each input gets a control of its own, so that what an input finds it finds alone.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,21 +19,14 @@ class TFuzzMap : public TEarthMap {
   void PaintOnce() { Paint(); }
 };
 
-TFuzzMap& Map() {
-  static TFuzzMap* map = [] {
-    win::Initialize();
-    auto* m = new TFuzzMap(nullptr);  // lives as long as the process
-    m->EarthCanvas()->SizeBMP(160, 120, 96);
-    m->EarthCanvas()->SelectBMP(nullptr);
-    return m;
-  }();
-  return *map;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TFuzzMap& map = Map();
+  static const bool initialized = (win::Initialize(), true);
+  (void)initialized;
+  TFuzzMap map(nullptr);
+  map.EarthCanvas()->SizeBMP(160, 120, 96);
+  map.EarthCanvas()->SelectBMP(nullptr);
   TEarthXML_Document d;
   d.SetXMLString(std::string(reinterpret_cast<const char*>(data), size));
   try {
@@ -42,6 +36,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   map.RedrawLayers();
   map.PaintOnce();
-  map.Clear();
   return 0;
 }
