@@ -107,6 +107,9 @@ TEarthObject* TEarthObject::Clone() {
 }
 
 void TEarthObject::WriteProperties(TEarthStreamWriter& writer) {
+  // The file keeps 16 bits of the presenter ID. Cut to its low bits an ID beyond them would name
+  // another presenter (70,000 would read back as 4,464) and the object be drawn in the wrong
+  // style without a word: such an object is refused instead.
   if (PresenterID < std::numeric_limits<int16_t>::min() ||
       PresenterID > std::numeric_limits<int16_t>::max()) {
     throw EEarthException(rtl::Format("Presenter ID %d does not fit the map file", PresenterID));

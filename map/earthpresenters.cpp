@@ -235,6 +235,9 @@ bool TPointPresenter::LLInObject(TCustomEarthMap* globe, const TPointLL& point, 
         size, SaturateToInt32(std::nearbyint(MaxPointSize / globe->Projection()->ScaleFactor())));
   }
   const int64_t h = size / 2;
+  // A box round every symbol drawn, not round the corner of the object's MER alone: a click on
+  // any waypoint of a route drawn as symbols picks the route, and one on the empty corner of its
+  // MER does not. For an object of one point the two are the same.
   bool hit = false;
   ForEachPoint(object, [&](const TPointLL& p) {
     const TMER box =
