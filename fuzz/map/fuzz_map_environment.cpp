@@ -1,5 +1,6 @@
-// A map control's environment from arbitrary text: loaded into a new control, then one paint.
-// Each input gets a control of its own, so that what an input finds it finds alone.
+// Map control environments from arbitrary text: the input's "TEarthMap" elements (a few at
+// most) loaded one after another into a new control, as a user loads them, each followed by a
+// paint. Each input gets a control of its own, so that what an input finds it finds alone.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,8 @@
 #include "platform/win/system.h"
 
 namespace {
+
+constexpr int kMaxEnvironments = 4;
 
 // File names from the input name no file: a device could block the run.
 class TFuzzMap : public TEarthMap {
@@ -29,12 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   map.EarthCanvas()->SelectBMP(nullptr);
   TEarthXML_Document d;
   d.SetXMLString(std::string(reinterpret_cast<const char*>(data), size));
-  try {
-    map.LoadEnvironment(d.Document()->ElementByName("TEarthMap", 0));
-  } catch (const rtl::Exception&) {
-    // Refused input; the control must still paint.
+  for (int i = 0; i < kMaxEnvironments; ++i) {
+    TEarthXML_Element* environment = d.Document()->ElementByName("TEarthMap", i);
+    if (!environment && i > 0) break;  // an input without one is still painted once
+    try {
+      map.LoadEnvironment(environment);
+    } catch (const rtl::Exception&) {
+      // Refused input; the control must still paint.
+    }
+    map.RedrawLayers();
+    map.PaintOnce();
   }
-  map.RedrawLayers();
-  map.PaintOnce();
   return 0;
 }
