@@ -89,7 +89,8 @@ int64_t TEarthObject::ObjectInstanceSize() const {
 void TEarthObject::SetCentroid(const TPointLL& p) {
   const TPointLL old = centroid_;
   centroid_ = p;
-  // Without a projection to compare device pixels, any move counts as a move.
+  // Any move, not only one to another pixel of the view: the MER is kept in globe units, and a
+  // move within a pixel at this scale is many pixels once the view zooms in.
   if (old.iLongX != p.iLongX || old.iLatY != p.iLatY) {
     State.Exclude(osValidMER);
     RedrawObject();
