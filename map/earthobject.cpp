@@ -89,7 +89,8 @@ int64_t TEarthObject::ObjectInstanceSize() const {
 void TEarthObject::SetCentroid(const TPointLL& p) {
   const TPointLL old = centroid_;
   centroid_ = p;
-  // Without a projection to compare device pixels, any move counts as a move.
+  // Any move, not only one to another pixel of the view: the MER is kept in globe units, and a
+  // move within a pixel at this scale is many pixels once the view zooms in.
   if (old.iLongX != p.iLongX || old.iLatY != p.iLatY) {
     State.Exclude(osValidMER);
     RedrawObject();
@@ -107,6 +108,9 @@ TEarthObject* TEarthObject::Clone() {
 }
 
 void TEarthObject::WriteProperties(TEarthStreamWriter& writer) {
+  // The file keeps 16 bits of the presenter ID. Cut to its low bits an ID beyond them would name
+  // another presenter (70,000 would read back as 4,464) and the object be drawn in the wrong
+  // style without a word: such an object is refused instead.
   if (PresenterID < std::numeric_limits<int16_t>::min() ||
       PresenterID > std::numeric_limits<int16_t>::max()) {
     throw EEarthException(rtl::Format("Presenter ID %d does not fit the map file", PresenterID));

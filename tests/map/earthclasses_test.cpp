@@ -180,6 +180,8 @@ TEST(ObjectHeader, PresenterIDsBeyondSixteenBitsAreRefused) {
   o.PresenterID = 70'000;
   Written w = NewWriter();
   EXPECT_THROW(o.WriteProperties(*w.writer), EEarthException);
+  o.PresenterID = 32'768;
+  EXPECT_THROW(o.WriteProperties(*w.writer), EEarthException);
   EXPECT_TRUE(w.bytes().empty());
   o.PresenterID = -32768;
   EXPECT_NO_THROW(o.WriteProperties(*w.writer));
