@@ -78,7 +78,13 @@ void TForm1::RefreshDisplay() {
 
   // The boat where the last fix puts it (the map centres on it and draws it there).
   fBoatPosition = NmeaToPointLL(fLongitude, fLatitude);
-  if (fWaypointActive) RefreshWaypoint();
+  // Before the first position the boat is nowhere: a bearing or a distance from 0,0 would send
+  // the sailor off towards Africa.
+  if (fWaypointActive && fPositionKnown) {
+    RefreshWaypoint();
+  } else {
+    NoWayToWaypoint();
+  }
 
   const bool port = fWindSide == 1;
   TackLabel->SetCaption(port ? "PT" : "SB");
@@ -106,19 +112,25 @@ void TForm1::RefreshDisplay() {
   if (fNetworkInput != 1 && comms != nullptr) comms->SendNmeaOutput();
 }
 
+// Without a waypoint, or a position to go from, nothing of the way is shown, and nothing is sent
+// (the output leaves out values that are not numbers, and an empty time).
+void TForm1::NoWayToWaypoint() {
+  fBearingToWaypoint = fDistanceToWaypoint = NAN;
+  Label52->SetCaption("");
+  DistanceToWaypointLabel->SetCaption("");
+  NoLaylines();
+}
+
+void TForm1::NoLaylines() {
+  fDistanceToLayline = fTimeToLayline = NAN;
+  for (vcl::TLabel* l :
+       {StarboardLaylineLabel, PortLaylineLabel, StarboardLaylineTimeLabel, PortLaylineTimeLabel})
+    l->SetCaption("");
+}
+
 // Bearing and distance from the boat to the active waypoint, and how far (and how long at the
 // present speed) to each layline through the waypoint.
 void TForm1::RefreshWaypoint() {
-  // Before the first position the boat is nowhere: a bearing or a distance from 0,0 would send
-  // the sailor off towards Africa. Nothing is shown, and nothing is sent (the output leaves out
-  // values that are not numbers, and an empty time).
-  if (!fPositionKnown) {
-    fBearingToWaypoint = fDistanceToWaypoint = fDistanceToLayline = fTimeToLayline = NAN;
-    for (vcl::TLabel* l : {Label52, DistanceToWaypointLabel, StarboardLaylineLabel,
-                           PortLaylineLabel, StarboardLaylineTimeLabel, PortLaylineTimeLabel})
-      l->SetCaption("");
-    return;
-  }
   const TPointLL& b = fBoatPosition;
   const TPointLL& w = fWaypointPosition;
   const double angle = AngleLLToLL(b, w) / static_cast<double>(GU_DEGREE);

@@ -445,6 +445,8 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<vcl::TCheckListBox*, std::vector<docking::TDKToolWindow*>>>
   ActivationTable();
   void RefreshWaypoint();
+  void NoWayToWaypoint();
+  void NoLaylines();
   void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);

@@ -229,9 +229,10 @@ TEST_F(Binary, ExtremeValuesInEverySentenceNeverReachTheInstrumentsNorTheLog) {
     }
     EXPECT_TRUE(Stop());
     EXPECT_GE(Log().size(), start + 12);
-    // It did talk: the templates and the pages went out.
+    // It did talk: the templates and the pages went out (but the first run's fourth, the time to
+    // a layline, which has none without a waypoint).
     EXPECT_NE(sent.find("$PXB,"), std::string::npos);
-    EXPECT_NE(sent.find("$PTAK,FFD4,"), std::string::npos);
+    EXPECT_NE(sent.find(run == 0 ? "$PTAK,FFD3," : "$PTAK,FFD4,"), std::string::npos);
     std::string lower = sent;
     for (std::string line : Log()) lower += "\n" + line;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -439,6 +439,27 @@ TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
   EXPECT_EQ(form.AAGauge1->Position(), 1e6f);
 }
 
+// The time to the laylines is blank, and not sent, until there is one: without a waypoint, with or
+// without a position, and standing still at the first refresh with one.
+TEST_F(Refresh, TimeToLaylineIsBlankUntilThereIsOne) {
+  form.fSpeedOverGround = 6;
+  for (bool position : {false, true}) {
+    form.fLatitude = 5230.0f;
+    form.fPositionKnown = position;
+    form.RefreshDisplay();
+    EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption() + form.PortLaylineTimeLabel->Caption(), "");
+    EXPECT_EQ(form.OutputValues().TimeToLayline, "");
+    EXPECT_TRUE(std::isnan(form.OutputValues().fBearingToWaypoint));
+  }
+  form.fSpeedOverGround = 0;
+  Waypoint(0, 1);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "");
+  form.fSpeedOverGround = 6;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "07:04");  // sin 45 NM at 6 kn
+}
+
 // The boat on heading TWD + A (the starboard line) or TWD - A meets the other tack's line through
 // the waypoint; the legs worked by hand in the plane: s and t along the two headings add up to the
 // waypoint's east and north offsets. Wind from north, A = 40, waypoint on 030 at 2 NM:
