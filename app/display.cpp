@@ -18,7 +18,9 @@ constexpr double kRadPerDeg = 3.14159265358979323846 / 180.0;
 // The longest time to a layline shown and sent: "99:59".
 constexpr float kMaxTimeToLayline = 99 * 60 + 59;
 
+// A value that is not a number (no wind known, no waypoint) shows blank.
 std::string Fmt(const char* format, double v) {
+  if (!std::isfinite(v)) return {};
   char text[64];
   std::snprintf(text, sizeof text, format, v);
   return text;
@@ -36,14 +38,15 @@ int SafeTrunc(double v, double lo, double hi) {
   return static_cast<int>(std::trunc(std::clamp(v, lo, hi)));
 }
 
-// A gauge position: NaN as 0, kept within +-10^6 (a gauge's scale is far inside).
+// A gauge position, kept within +-10^6 (a gauge's scale is far inside). NaN, no value, stays NaN:
+// the gauge takes none and its needle stays.
 float GaugeValue(double v) {
-  return std::isnan(v) ? 0.0f : static_cast<float>(std::clamp(v, -1e6, 1e6));
+  return std::isnan(v) ? NAN : static_cast<float>(std::clamp(v, -1e6, 1e6));
 }
 
 // The same truncated to an integer.
 float GaugeInt(double v) {
-  return static_cast<float>(SafeTrunc(v, -1e6, 1e6));
+  return std::isnan(v) ? NAN : static_cast<float>(SafeTrunc(v, -1e6, 1e6));
 }
 
 // "mm:ss" of a time in seconds; NaN as 0, at most kMaxTimeToLayline.
@@ -121,6 +124,7 @@ void TForm1::NoWayToWaypoint() {
   NoLaylines();
 }
 
+// Without a wind direction there are no laylines to go to.
 void TForm1::NoLaylines() {
   fDistanceToLayline = fTimeToLayline = NAN;
   for (vcl::TLabel* l :
@@ -139,6 +143,10 @@ void TForm1::RefreshWaypoint() {
   fDistanceToWaypoint =
       static_cast<float>(EarthUnitsTo(DistanceLLToLL(b, w), TEarthUnitTypes::NauticalMile));
   DistanceToWaypointLabel->SetCaption(Miles(fDistanceToWaypoint));
+  if (!std::isfinite(fGeoWindAngle)) {
+    NoLaylines();
+    return;
+  }
 
   if (fTargetAngle < 1) fTargetAngle = 1.0f;
   // The layline angles of the settings table (1..89 degrees) are the ones the geometry can take:

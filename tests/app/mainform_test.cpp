@@ -50,7 +50,11 @@ class MainTick : public ::testing::Test {
     Apparent(0, 0, 1e-5f - 1e-7f);
     form.fTwsCorrection = twsCorrection;
   }
-  void Tick() { form.Timer1Timer(nullptr); }
+  // A second of the main tick; the apparent wind set by hand is a wind instrument's value of it.
+  void Tick() {
+    ++instruments->fApparentWindReadings;
+    form.Timer1Timer(nullptr);
+  }
 
   // The tick appends to the text log beside it.
   TempWorkDir work{"corv_maintick"};
