@@ -259,7 +259,9 @@ class TForm1 : public vcl::TForm {
   // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
   static int ValueFontHeight(int panelHeight);
 
-  // Instrument values.
+  // Instrument values. The apparent wind, and what is made from it (true wind, its direction, VMG,
+  // target and performance), are NaN while no wind is known: shown blank, sent and charted not at
+  // all, logged empty.
   float fTrueWindSpeed = 0;
   float fTrueWindAngle = 0;
   float fApparentWindSpeed = 0;
@@ -416,9 +418,11 @@ class TForm1 : public vcl::TForm {
   float fGeoWindAnglePrev = 0;
   float fPerformancePrev = 0;
 
-  // The chosen compass and speed log, each standing down for the GPS while it is quiet.
+  // The chosen compass and speed log, each standing down for the GPS while it is quiet, and the
+  // wind instrument, from whose silence no true wind is made.
   TInstrumentWatch fCompassWatch;
   TInstrumentWatch fSpeedLogWatch;
+  TInstrumentWatch fWindWatch;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;
@@ -434,6 +438,7 @@ class TForm1 : public vcl::TForm {
   void ComputeTrueWind(float boatSpeed);
   bool CompassInUse() const;
   bool SpeedLogInUse() const;
+  bool ApparentWindHeard() const;
   void BuildComponents();
   void BuildVideoComponents();
   void BuildPanels();  // app/panels.cpp
@@ -445,6 +450,8 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<vcl::TCheckListBox*, std::vector<docking::TDKToolWindow*>>>
   ActivationTable();
   void RefreshWaypoint();
+  void NoWayToWaypoint();
+  void NoLaylines();
   void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);

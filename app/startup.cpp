@@ -125,7 +125,7 @@ void TForm1::FormCreate(rtl::TObject*) {
   rtl::RemoveStaleTempFiles(kIniFile);
   docking::DKIniLoadPositions(this, kIniFile, "");
   fSpeedOverGround = fCourseOverGround = fLatitude = fLongitude = 0;
-  fApparentWindSpeed = fApparentWindAngle = 0;
+  fApparentWindSpeed = fApparentWindAngle = NAN;  // no wind until the instrument gives one
   // Temporary query files of an earlier run.
   for (const std::string& name : rtl::FindFiles(".", "_Q*.*")) rtl::DeleteFile(name);
   // The chart display: without its world layer the program does not start.
@@ -252,8 +252,8 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   LoadWaypoints();
   ResetOverlayStores();
   fWaypointActive = false;
-  fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
-  fPerformance = 0.001f;
+  fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = NAN;
+  fPerformance = fTargetSpeed = NAN;
   fChartWindow = 60;
   fTextLog.Open(fNow());
   fRecording = 0;

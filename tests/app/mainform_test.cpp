@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <tuple>
 
 #include "app/historybuffer.h"
 #include "app/polar.h"
@@ -50,7 +51,11 @@ class MainTick : public ::testing::Test {
     Apparent(0, 0, 1e-5f - 1e-7f);
     form.fTwsCorrection = twsCorrection;
   }
-  void Tick() { form.Timer1Timer(nullptr); }
+  // A second of the main tick; the apparent wind set by hand is a wind instrument's value of it.
+  void Tick() {
+    ++instruments->fApparentWindReadings;
+    form.Timer1Timer(nullptr);
+  }
 
   // The tick appends to the text log beside it.
   TempWorkDir work{"corv_maintick"};
@@ -578,6 +583,33 @@ TEST_F(TargetTick, TheMainTickDampsTheTargetTheTargetTickStored) {
   form.Timer3Timer(nullptr);
   Tick();
   EXPECT_FLOAT_EQ(form.fTargetSpeed, 0.25f * 8 + 0.75f * 2);
+}
+
+// Edges no other case reaches, worked by hand. Upwash (factor 10) applies up to 50 degrees off the
+// bow: a 15 kn true wind at 49 degrees gets (15 - 5) / 10 = 1 more; one at 51 none, and the
+// correction sent stays; abaft the beam it goes back to 0. A speed log that has stood down leaves
+// the performance to the GPS: 6 kn of 8 is 75 %, the log's 4 kn 50 %.
+TEST_F(TargetTick, UpwashEndsAtFiftyDegreesAndAbaftTheBeamAndAQuietLogLeavesItToTheGps) {
+  form.fTwaCorrection = 10;
+  for (auto [twa, shown, sent] :
+       {std::tuple{49.0, 50.0, -1.0}, {51.0, 51.0, -1.0}, {120.0, 120.0, 0.0}}) {
+    float awa = 0, aws = 0;
+    ApparentOf(15, twa, 5, awa, aws);
+    Apparent(awa, aws, 5);
+    Tick();
+    EXPECT_NEAR(form.fTrueWindAngle, shown, 0.01) << twa;
+    EXPECT_NEAR(form.OutputValues().fTwaCorrectionApplied, sent, 1e-4) << twa;  // starboard
+  }
+  FlatPolar(8);
+  form.fSpeedSource = 1;
+  instruments->fSpeedThroughWater = 4;
+  instruments->fSpeedOverGround = 6;
+  ++instruments->fSpeedLogReadings;  // the log's last value
+  for (int s = 0; s <= 10; ++s) {
+    Tick();
+    form.Timer3Timer(nullptr);
+    EXPECT_FLOAT_EQ(form.fPerformance, s < 10 ? 50.0f : 75.0f) << s;
+  }
 }
 
 // --- Bearing --------------------------------------------------------------------------------
