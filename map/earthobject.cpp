@@ -187,8 +187,11 @@ int TEarthObject::LLInObjectMER(const TPointLL& point, int32_t tolerance) {
   const int64_t left = m.iLongX;
   const int64_t right = left + m.iWidthX + tol;
   if (right <= GU_180DEGREE) return (left - tol <= lon && lon < right) ? 3 : 0;
-  if (left - tol <= lon && lon < GU_180DEGREE) return 2;
-  if (lon >= -GU_180DEGREE) {
+  // A longitude is kept up to one unit past 180 degrees either way: a point on the meridian
+  // itself (180 E, or that unit past it) lies in the east half, which the wrapped west half,
+  // measured from 180 W, never reaches.
+  if (left - tol <= lon && lon <= GU_180DEGREE + 1) return 2;
+  if (lon >= -GU_180DEGREE - 1) {
     const int64_t wrapped = right >= 972'000'002 ? right - GU_360DEGREE : right;
     if (wrapped > lon) return 1;
   }
