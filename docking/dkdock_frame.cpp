@@ -58,6 +58,12 @@ void TDKFloatingWindowParent::CreateWnd() {
                         win::SWP_FRAMECHANGED);
 }
 
+void TDKFloatingWindowParent::CallRecreateWnd() {
+  RecreateWnd();
+  // The new window starts hidden: the floating window's state shows it again.
+  if (window_) window_->UpdateVisibility();
+}
+
 bool TDKFloatingWindowParent::Showing() const {
   return HandleAllocated() &&
          win::IsWindowVisible(const_cast<TDKFloatingWindowParent*>(this)->Handle());
