@@ -158,6 +158,11 @@ TEST_F(Access, AToolbarShowsItsButtonsSeparatorSubmenuAndWrappedControl) {
   EXPECT_EQ(first.Navigate(NAVDIR_PREVIOUS).p, nullptr);
   EXPECT_EQ(t.Navigate(NAVDIR_LASTCHILD).Role(), ROLE_SYSTEM_CLIENT);  // the edit's viewer
   EXPECT_EQ(first.Parent().Role(), ROLE_SYSTEM_TOOLBAR);
+  // A button can take the focus only while every window around it is enabled.
+  EXPECT_TRUE(first.State() & STATE_SYSTEM_FOCUSABLE);
+  top->SetEnabled(false);
+  EXPECT_FALSE(first.State() & STATE_SYSTEM_FOCUSABLE);
+  top->SetEnabled(true);
   // Hit tests: a button, the edit's window, outside.
   const POINT pb = Centre(bar->View(), b);
   VARIANT hit;

@@ -154,6 +154,12 @@ TEST_F(Common, AHalftoneOutlinePairDrawnTwiceLeavesTheScreenAsItWas) {
   EXPECT_EQ(gdi::GetPixel(dc, 120, 60), gdi::GetSysColor(gdi::COLOR_HIGHLIGHT));
   DrawHalftoneInvertRect(dc, &a, &b, win::SIZE{4, 4}, win::SIZE{1, 1});
   EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
+  // An outline drawn, moved onto a place whose frame crosses its own, and erased leaves nothing.
+  const win::SIZE thick{4, 4};
+  DrawHalftoneInvertRect(dc, &a, nullptr, thick, thick);
+  DrawHalftoneInvertRect(dc, &b, &a, thick, thick);
+  DrawHalftoneInvertRect(dc, nullptr, &b, thick, thick);
+  EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
   // An empty rectangle has no frame.
   const RECT empty{50, 50, 50, 90};
   DrawHalftoneInvertRect(dc, &empty, nullptr, win::SIZE{1, 1}, win::SIZE{1, 1});

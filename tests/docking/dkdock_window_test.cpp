@@ -117,6 +117,20 @@ TEST_F(Window, DoubleClickFloatsAndDocksAgainFirstInItsRow) {
   EXPECT_TRUE(a->Docked());
 }
 
+// Without UseLastDock the last dock is only where a double click goes back to: naming another one
+// leaves the window in the dock it sits in.
+TEST_F(Window, AnotherLastDockLeavesTheWindowInItsDock) {
+  auto* t = Tool(top, 100, 20, 0, -1, "T");
+  t->SetUseLastDock(false);
+  t->SetLastDock(top);
+  t->SetLastDock(bottom);
+  EXPECT_EQ(top->DockList(), (std::vector<TDKCustomDockableWindow*>{t}));
+  EXPECT_EQ(top->Height(), t->Height());
+  t->DoubleClick();
+  t->DoubleClick();
+  EXPECT_EQ(t->CurrentDock(), bottom);
+}
+
 TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   auto* t = Tool(top, 100, 20, 0, -1, "T");
   t->SetUseLastDock(false);
