@@ -58,6 +58,12 @@ void TDKFloatingWindowParent::CreateWnd() {
                         win::SWP_FRAMECHANGED);
 }
 
+void TDKFloatingWindowParent::CallRecreateWnd() {
+  RecreateWnd();
+  // The new window starts hidden: the floating window's state shows it again.
+  if (window_) window_->UpdateVisibility();
+}
+
 bool TDKFloatingWindowParent::Showing() const {
   return HandleAllocated() &&
          win::IsWindowVisible(const_cast<TDKFloatingWindowParent*>(this)->Handle());
@@ -326,6 +332,11 @@ void TDKFloatingWindowParent::WndProc(vcl::TMessage& m) {
                                                      win::GetWindow(other, win::GW_OWNER) == form));
       if (form) win::SendMessage(form, win::WM_NCACTIVATE, active || keeps, 0);
       if (active) {
+        // A shown frame keeps the activation: the focus moved into its window (a field, a
+        // list) must stay there to take the keys, and handing activation to the form would
+        // take the focus back. The form is not deactivated meanwhile, as the frame keeps its
+        // owner active (kKeepsOwnerActive), so its caption and its other frames stay as they
+        // are. Only a hidden frame passes activation on.
         if (!win::IsWindowVisible(Handle()) && form) win::SetActiveWindow(form);
       } else if (!keeps && parentForm_) {
         // Activation left the form's windows: the form hears it as its own deactivation.

@@ -117,6 +117,20 @@ TEST_F(Window, DoubleClickFloatsAndDocksAgainFirstInItsRow) {
   EXPECT_TRUE(a->Docked());
 }
 
+// Without UseLastDock the last dock is only where a double click goes back to: naming another one
+// leaves the window in the dock it sits in.
+TEST_F(Window, AnotherLastDockLeavesTheWindowInItsDock) {
+  auto* t = Tool(top, 100, 20, 0, -1, "T");
+  t->SetUseLastDock(false);
+  t->SetLastDock(top);
+  t->SetLastDock(bottom);
+  EXPECT_EQ(top->DockList(), (std::vector<TDKCustomDockableWindow*>{t}));
+  EXPECT_EQ(top->Height(), t->Height());
+  t->DoubleClick();
+  t->DoubleClick();
+  EXPECT_EQ(t->CurrentDock(), bottom);
+}
+
 TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   auto* t = Tool(top, 100, 20, 0, -1, "T");
   t->SetUseLastDock(false);
@@ -164,6 +178,26 @@ TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
   win::ActivateOtherApplication();
   Pump();
   EXPECT_TRUE(FrameShown(t));
+}
+
+// The frame is made again with the other border: it stays shown, with its window and owner.
+TEST_F(Window, ChangingResizableKeepsTheFrameShownAndSizesOnlyWhenResizable) {
+  auto* t = Tool(top, 100, 40, 0, -1, "T");
+  t->SetFloatingPosition(POINT{300, 200});
+  t->SetFloating(true);
+  Pump();
+  for (bool resizable : {false, true}) {
+    t->SetResizable(resizable);
+    Pump();
+    TDKFloatingWindowParent* frame = t->FloatingWindowParent();
+    ASSERT_TRUE(FrameShown(t)) << resizable;
+    EXPECT_TRUE(win::IsWindowVisible(t->Handle()));
+    EXPECT_EQ(win::GetWindow(frame->Handle(), win::GW_OWNER), form->Handle());
+    EXPECT_EQ(frame->ClientWidth(), 100);
+    const POINT edge = FramePoint(frame, 0, frame->Height() / 2);
+    EXPECT_EQ(win::SendMessage(frame->Handle(), win::WM_NCHITTEST, 0, win::PointToLParam(edge)),
+              resizable ? win::HTLEFT : win::HTBORDER);
+  }
 }
 
 TEST_F(Window, ClicksAndFocusInAFloatingWindowKeepTheFormActive) {
