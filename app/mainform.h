@@ -71,6 +71,9 @@ class TForm1 : public vcl::TForm {
   void SaveWithoutDisplay();
   // The delayed start-up, once, 10 s after creation.
   void Timer5Timer(rtl::TObject* Sender);
+  // Starts the delayed start-up's and the watchdog's count, once every form of the program
+  // exists: a box shown while they are made (a failed start's) keeps them from running under it.
+  void ArmStartTimers();
   // One-shot 500 ms after the computation timers start.
   void Timer4Timer(rtl::TObject* Sender);
   void General1Click(rtl::TObject* Sender);        // settings
@@ -302,6 +305,7 @@ class TForm1 : public vcl::TForm {
   // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
+  bool fStartedUp = false;  // the delayed start-up has run to its end
   bool fSettingsWriteReported = false;  // a failed write of the settings was told once
   int fExitCode = 0;                    // non-zero when the start-up ends the program
   // True when the close under way was asked for by a signal (set by the program's entry).

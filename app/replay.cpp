@@ -279,6 +279,9 @@ void TForm1::SpeedButton67Click(rtl::TObject*) {
 }
 
 void TForm1::Timer7Timer(rtl::TObject*) {
+  // Under a box of the start-up (a port that cannot be opened, left unanswered): the start-up
+  // ends first, and the question comes at the next round.
+  if (!fStartedUp) return;
   Timer7->SetEnabled(false);
   // A replay opened in the first 40 s is what the user wanted.
   if (fReplayMode != 0) return;

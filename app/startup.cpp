@@ -136,7 +136,6 @@ void TForm1::FormCreate(rtl::TObject*) {
     ShowBox(std::string("Error initialising chart display: ") + e.what(), "Error",
             vcl::MB_ICONEXCLAMATION);
     fExitCode = 1;
-    Terminate();
   }
   // Only the polar table is needed; the waypoints and the demonstration recording are optional
   // (the start-up tells about missing waypoints).
@@ -147,7 +146,6 @@ void TForm1::FormCreate(rtl::TObject*) {
     ShowBox("Error opening database table " + Table1->TableName() + ": " + e.what(), "Error",
             vcl::MB_ICONEXCLAMATION);
     fExitCode = 1;  // a service manager sees that the program could not start
-    Terminate();
   }
   for (db::TTable* t : {Table2, Table3}) {
     try {
@@ -166,6 +164,13 @@ void TForm1::FormCreate(rtl::TObject*) {
   // The display fonts, when they are installed beside the program's data.
   for (const char* font : {"plevoran.ttf", "lcd2.ttf"})
     if (rtl::FileExists(font)) gdi::AddFontResource(font);
+  // Asked only now: a quit already asked for would close the next failure's box unread.
+  if (fExitCode != 0) Terminate();
+}
+
+void TForm1::ArmStartTimers() {
+  Timer5->SetEnabled(true);
+  Timer7->SetEnabled(true);
 }
 
 void TForm1::Timer5Timer(rtl::TObject*) {
@@ -258,6 +263,7 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   fTextLog.Open(fNow());
   fRecording = 0;
   SpeedButton25->SetDown(DKToolbar4->Visible());
+  fStartedUp = true;
 }
 
 void TForm1::Timer4Timer(rtl::TObject*) {

@@ -371,6 +371,82 @@ TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
   EXPECT_TRUE(boxes.empty());
 }
 
+// A box of the start stays up as long as the sailor leaves it, and no timer reaches from under it
+// into forms that are not made yet or a start-up half done. A start that failed (a damaged world
+// layer, no polar table) tells each failure and ends with status 1, having run and written
+// nothing; the polar form's warning, made after the main window, puts the start-up off until it
+// is answered; the watchdog's question waits for a box of the start-up.
+TEST_F(Program, BoxesOfTheStartStayUpUntilAnsweredWithNoTimerRunningUnderThem) {
+  std::vector<uint64_t> opened;
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    opened.push_back(clock->NowMicros());
+    vcl::TDialogAnswer a;
+    a.DelayMs = r.Caption == "Message" ? 0 : 15000;  // the watchdog's question: No
+    a.Result = r.Caption == "Message" ? vcl::IDNO : vcl::IDOK;
+    return a;
+  };
+  std::ofstream("world.lyr", std::ios::trunc) << "not a layer";
+  fs::remove("PERFORMANCE.DBF");
+  Start();
+  ASSERT_EQ(boxes.size(), 2u) << testing::PrintToString(boxes);
+  EXPECT_EQ(boxes[0].rfind("Error|Error initialising chart display", 0), 0u) << boxes[0];
+  EXPECT_EQ(boxes[1].rfind("Error|Error opening database table", 0), 0u) << boxes[1];
+  EXPECT_GE(opened[1] - opened[0], 15'000'000u);
+  EXPECT_GE(clock->NowMicros() - opened[1], 15'000'000u);
+  EXPECT_EQ(Form1->fExitCode, 1);
+  EXPECT_EQ(comms, nullptr);
+  app->ProcessMessages();
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_FALSE(fs::exists("corvatalen.txt"));
+  EXPECT_FALSE(fs::exists("corvatalen.ini"));
+  Stop();
+
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", "world.lyr",
+                fs::copy_options::overwrite_existing);
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  {
+    db::TTable t(nullptr);
+    t.SetTableName("PERFORMANCE.DBF");
+    t.Open();
+    for (int tws = 40; tws < 61; ++tws) {
+      t.Append();
+      t.FieldByName("TWS")->SetAsInteger(tws);
+      t.FieldByName("TWD")->SetAsInteger(90);
+      t.FieldByName("SPEED")->SetAsFloat(9);
+      t.Post();
+    }
+  }
+  WriteIni("[comms]\ncomport=Network\n");
+  opened.clear();
+  Start();
+  ASSERT_EQ(boxes.size(), 1u) << testing::PrintToString(boxes);
+  EXPECT_EQ(boxes[0].rfind("Warning|The polar table has more than 20 wind speeds", 0), 0u);
+  EXPECT_GE(clock->NowMicros() - opened[0], 15'000'000u);
+  EXPECT_FALSE(fs::exists("corvatalen.txt"));
+  Advance(10100);
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  EXPECT_TRUE(fs::exists("corvatalen.txt"));
+  Stop();
+
+  // The port's box left up past the watchdog's 40 s: the start-up ends first, then the question,
+  // and the demonstration accepted plays on.
+  WriteIni("[comms]\ncomport=/nonexistent/tty\n");
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "demonstration.lg", "demonstration.lg");
+  answer = [&](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+    vcl::TDialogAnswer a;
+    a.DelayMs = r.Caption == "error" ? 45000 : 0;
+    a.Result = r.Caption == "error" ? vcl::IDOK : vcl::IDYES;
+    return a;
+  };
+  Start();
+  Advance(100000);
+  EXPECT_THAT(boxes, testing::Contains(testing::StartsWith("Message|No input received on NMEA")));
+  EXPECT_EQ(Form1->fReplayMode, 1);
+  EXPECT_TRUE(Form1->Timer6->Enabled());
+  ASSERT_TRUE(Form1->fOverlay.Built());
+  EXPECT_GT(Form1->fOverlay.Track->Chains().GetChain(0)->GetCount(), 100) << "the recording's track";
+}
+
 TEST_F(Program, WaypointsOfTheShippedTableAreLoadedWithoutABox) {
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", "waypoints.DB");
   {
@@ -852,6 +928,7 @@ TEST_F(Program, AFailedLogRecordIsToldOnceAndTheRecordingResumes) {
   }};
   fs::current_path("disk");
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  fs::create_symlink(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", "world.lyr");
   serial::ScopedFake fake("FAKE1", line);
   WriteIni("[comms]\ncomport=FAKE1\n[settings]\nheadingsource=1\n");
   std::vector<std::string> recordBoxes;

@@ -451,6 +451,30 @@ TEST_F(Survival, TheWindowManagersCloseWritesTheSettings) {
   EXPECT_NEAR(ini.ReadFloat("restore", "lon", 0), 412.5, 1e-3);
 }
 
+// A start that fails (a damaged world layer, no polar table) tells why in a box that stays up for
+// as long as nobody answers it: nothing of the start-up runs under it, and once answered the
+// program ends with status 1 and nothing on the standard error, no sanitizer's report either.
+TEST_F(Survival, AFailedStartsBoxWaitsForItsAnswerAndTheProgramEndsWithStatusOne) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool"));
+  const fs::path world = dir_ / "world.lyr", polar = dir_ / "PERFORMANCE.DBF";
+  for (const fs::path& spoilt : {world, polar}) {
+    SCOPED_TRACE(spoilt);
+    Display display(true);
+    ASSERT_TRUE(display.Started());
+    const std::string whole = FileText(spoilt);
+    if (spoilt == world) std::ofstream(world, std::ios::binary) << whole.substr(0, 3000);
+    else fs::remove(polar);
+    RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
+    std::this_thread::sleep_for(15s);
+    ASSERT_TRUE(program.Running()) << ToldText();
+    display.Xdo("search --sync --onlyvisible --name corvatalen windowactivate --sync key Return");
+    EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 1)) << ToldText();
+    EXPECT_EQ(ToldText(), "");
+    EXPECT_FALSE(fs::exists(dir_ / "corvatalen.txt"));
+    std::ofstream(spoilt, std::ios::binary) << whole;
+  }
+}
+
 // The display goes (its X server ends, the session closes) as the instruments' cable is pulled: the
 // program ends within seconds every time, says why, and leaves its settings whole, as its close
 // writes them. Each round is a new race between the port's thread and the window's.
