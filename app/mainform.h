@@ -464,6 +464,9 @@ class TForm1 : public vcl::TForm {
   // The close's writes of "corvatalen.ini"; a failure goes to the standard error and the text log
   // when no one is there to answer a box.
   void WriteSettings(bool noOneToAsk);
+  // A failure told on the standard error and in the text log, where no box can be answered (a
+  // close asked for by a signal, the window's destruction).
+  void TellWithoutBox(const std::string& message);
 
   TTextLog fTextLog{"corvatalen.txt"};
   bool fLogRecordReported = false;  // a failed log record was told; cleared by the next one written

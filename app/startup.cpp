@@ -446,28 +446,33 @@ void TForm1::WriteSettings(bool noOneToAsk) {
     if (fSettingsWriteReported) return;
     fSettingsWriteReported = true;
     const std::string message = std::string("The settings could not be saved. ") + e.what();
-    // A close asked for by a signal has no one to answer a box: it must end, so it tells the
-    // service manager's log and the text log instead.
+    // A close asked for by a signal has no one to answer a box: it must end.
     if (noOneToAsk) {
-      std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
-      fTextLog.OnFailure = [](const std::string& m) {
-        std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
-      };
-      NoteInTextLog(message);
+      TellWithoutBox(message);
       return;
     }
     ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
   }
 }
 
+void TForm1::TellWithoutBox(const std::string& message) {
+  std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
+  // A text log that fails now has no box to tell it either.
+  fTextLog.OnFailure = [](const std::string& m) {
+    std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
+  };
+  NoteInTextLog(message);
+}
+
 void TForm1::FormDestroy(rtl::TObject*) {
   // Like the settings, the layout is written only by a program that started fully: a start-up
   // ended early (or a close in its first seconds) leaves "corvatalen.ini" as it was.
   if (!fSettingsApplied) return;
-  // The window goes whatever happens: a failed save keeps the sections it wrote and says why.
+  // The window goes whatever happens: a failed save keeps the sections it wrote and says why,
+  // where the settings' failure is told when no box can be: the message loop has ended.
   try {
     docking::DKIniSavePositions(this, kIniFile, "");
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "corvatalen: the window layout was not saved: %s\n", e.what());
+    TellWithoutBox(std::string("The window layout could not be saved. ") + e.what());
   }
 }

@@ -1047,7 +1047,11 @@ TEST_F(Program, ALayoutSaveThatFailsKeepsWhatItWroteAndIsTold) {
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(Stop());
   const std::string told = testing::internal::GetCapturedStderr();
-  EXPECT_NE(told.find("the window layout was not saved"), std::string::npos) << told;
+  EXPECT_NE(told.find("corvatalen: The window layout could not be saved. "), std::string::npos)
+      << told;
+  // And in the text log, as a settings file that cannot be saved is.
+  EXPECT_THAT(Lines("corvatalen.txt"),
+              testing::Contains(testing::HasSubstr(";The window layout could not be saved. ")));
   rtl::TIniFile ini("corvatalen.ini");
   EXPECT_EQ(ini.ReadString("comms", "comport", ""), "Network");
   EXPECT_EQ(ini.ReadString("DKToolWindow1", "Rev", ""), "2000");
