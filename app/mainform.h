@@ -99,6 +99,9 @@ class TForm1 : public vcl::TForm {
   void CloseFromFrame();
   bool fFillsScreen = false;
   bool fFrameCloseWaiting = false;
+  // The frame's close came while a dialog was up: the program is closing once that is done, and
+  // opens no question of its own meanwhile.
+  bool fFrameCloseAsked = false;
   bool fDesktopChecked = false;  // the start's look at the desktop's size was made
   // The smallest client area in which the map keeps kMapMinWidth x kMapMinHeight (Splitter1
   // beside it), every docked window its minimum length, and the side docks their columns.

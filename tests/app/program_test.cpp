@@ -543,6 +543,47 @@ TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
+// The window manager closes the frame while the capture's error box is up, a few seconds before
+// the no-input watchdog would ask its question: the close waits for the box alone, and once the
+// box is answered the program closes, with no question opened over the box meanwhile. Closed
+// while the watchdog's own question is up, and that answered No, it asks nothing more.
+TEST_F(Program, AFrameCloseHeldByABoxIsCarriedOutWhenItIsAnsweredWithNoQuestionBetween) {
+  // The box of the given caption is read for 15 s, the frame closed 1 s into it.
+  auto closeDuring = [&](const std::string& caption, int result) {
+    answer = [=](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
+      vcl::TDialogAnswer a;
+      a.Result = result;
+      if (r.Caption != caption) return a;
+      win::SetTimer(nullptr, 0, 1000, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+        win::KillTimer(nullptr, id);
+        Form1->CloseFromFrame();
+      });
+      a.DelayMs = 15000;
+      return a;
+    };
+  };
+  WriteIni("[comms]\ncomport=Network\n");
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", "waypoints.DB");
+  Start();
+  Form1->Show();
+  Advance(35000);  // the watchdog asks at 40 s
+  closeDuring("DirectShow - Capture", vcl::IDOK);
+  Form1->BitBtn2->Click();  // no camera here: the capture's box
+  app->ProcessMessages();
+  EXPECT_TRUE(app->Terminated());
+  ASSERT_EQ(boxes.size(), 1u) << testing::PrintToString(boxes);
+  EXPECT_EQ(boxes[0].rfind("DirectShow - Capture|", 0), 0u) << boxes[0];
+  Stop();
+
+  Start();
+  Form1->Show();
+  closeDuring("Message", vcl::IDNO);
+  Advance(60000);
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_THAT(boxes, testing::ElementsAre(testing::StartsWith("Message|No input received on")))
+      << testing::PrintToString(boxes);
+}
+
 // Without a display a question is answered as Escape answers it, and the answer is logged.
 TEST_F(Program, WithoutADisplayAYesCancelQuestionIsAnsweredCancel) {
   WriteIni("[comms]\ncomport=Network\n");
