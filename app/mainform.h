@@ -71,6 +71,9 @@ class TForm1 : public vcl::TForm {
   void SaveWithoutDisplay();
   // The delayed start-up, once, 10 s after creation.
   void Timer5Timer(rtl::TObject* Sender);
+  // Starts the delayed start-up's and the watchdog's count, once every form of the program
+  // exists: a box shown while they are made (a failed start's) keeps them from running under it.
+  void ArmStartTimers();
   // One-shot 500 ms after the computation timers start.
   void Timer4Timer(rtl::TObject* Sender);
   void General1Click(rtl::TObject* Sender);        // settings
@@ -96,6 +99,9 @@ class TForm1 : public vcl::TForm {
   void CloseFromFrame();
   bool fFillsScreen = false;
   bool fFrameCloseWaiting = false;
+  // The frame's close came while a dialog was up: the program is closing once that is done, and
+  // opens no question of its own meanwhile.
+  bool fFrameCloseAsked = false;
   bool fDesktopChecked = false;  // the start's look at the desktop's size was made
   // The smallest client area in which the map keeps kMapMinWidth x kMapMinHeight (Splitter1
   // beside it), every docked window its minimum length, and the side docks their columns.
@@ -304,6 +310,7 @@ class TForm1 : public vcl::TForm {
   // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
+  bool fStartedUp = false;  // the delayed start-up has run to its end
   bool fSettingsWriteReported = false;  // a failed write of the settings was told once
   int fExitCode = 0;                    // non-zero when the start-up ends the program
   // True when the close under way was asked for by a signal (set by the program's entry).
@@ -467,6 +474,9 @@ class TForm1 : public vcl::TForm {
   // The close's writes of "corvatalen.ini"; a failure goes to the standard error and the text log
   // when no one is there to answer a box.
   void WriteSettings(bool noOneToAsk);
+  // A failure told on the standard error and in the text log, where no box can be answered (a
+  // close asked for by a signal, the window's destruction).
+  void TellWithoutBox(const std::string& message);
 
   TTextLog fTextLog{"corvatalen.txt"};
   bool fLogRecordReported = false;  // a failed log record was told; cleared by the next one written

@@ -375,6 +375,60 @@ TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
   EXPECT_TRUE(boxes.empty());
 }
 
+// Boxes of the start stay up for as long as the sailor leaves them (45 s each here), and no timer
+// reaches from under one into forms not made yet or a start-up half done: a failed start (a
+// damaged world layer, no polar table) ends with status 1, having run nothing; the polar form's
+// warning puts the start-up off; the watchdog's question waits for the start-up's port box, and
+// the demonstration accepted then plays with its track.
+TEST_F(Program, BoxesOfTheStartStayUpUntilAnsweredWithNoTimerRunningUnderThem) {
+  answer = [](const vcl::TDialogRequest& r) {
+    vcl::TDialogAnswer a;
+    a.Result = vcl::IDYES;
+    a.DelayMs = r.Caption == "Message" ? 0 : 45000;
+    return std::optional(a);
+  };
+  const fs::path data = fs::path(CORV_SOURCE_DIR) / "data";
+  std::ofstream("world.lyr") << "not a layer";
+  fs::remove("PERFORMANCE.DBF");
+  Start();
+  EXPECT_THAT(boxes, testing::ElementsAre(testing::StartsWith("Error|Error initialising chart"),
+                                          testing::StartsWith("Error|Error opening database")));
+  EXPECT_GE(clock->NowMicros(), 10'000'000u + 2 * 45'000'000u);
+  EXPECT_EQ(Form1->fExitCode, 1);
+  app->ProcessMessages();
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_FALSE(fs::exists("corvatalen.txt"));
+  Stop();
+
+  fs::copy_file(data / "world.lyr", "world.lyr", fs::copy_options::overwrite_existing);
+  fs::copy_file(data / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  db::TTable polar(nullptr);
+  polar.SetTableName("PERFORMANCE.DBF");
+  polar.Open();
+  for (int tws = 40; tws <= 60; ++tws) {
+    polar.Append();
+    polar.FieldByName("TWS")->SetAsInteger(tws);
+    polar.FieldByName("TWD")->SetAsInteger(90);
+    polar.FieldByName("SPEED")->SetAsFloat(9);
+    polar.Post();
+  }
+  polar.Close();
+  WriteIni("[comms]\ncomport=Network\n");
+  Start();
+  EXPECT_THAT(boxes, testing::ElementsAre(testing::StartsWith("Warning|The polar table has more")));
+  Advance(10100);
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  Stop();
+
+  WriteIni("[comms]\ncomport=/nonexistent/tty\n");
+  fs::copy_file(data / "demonstration.lg", "demonstration.lg");
+  Start();
+  Advance(100000);
+  EXPECT_THAT(boxes, testing::Contains(testing::StartsWith("Message|No input received on NMEA")));
+  EXPECT_TRUE(Form1->Timer6->Enabled());
+  EXPECT_GT(Form1->fOverlay.Track->Chains().GetChain(0)->GetCount(), 100) << "the demo's track";
+}
+
 TEST_F(Program, WaypointsOfTheShippedTableAreLoadedWithoutABox) {
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", "waypoints.DB");
   {
@@ -469,6 +523,38 @@ TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
   app->ProcessMessages();
   EXPECT_TRUE(app->Terminated());
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
+}
+
+// The window manager closes the frame while the capture's error box is up, a few seconds before
+// the no-input watchdog would ask its question: the close waits for the box alone, and once the
+// box is answered the program closes, with no question opened over the box meanwhile. Closed
+// while the watchdog's own question is up, and that answered No, it asks nothing more.
+TEST_F(Program, AFrameCloseHeldByABoxIsCarriedOutWhenItIsAnsweredWithNoQuestionBetween) {
+  WriteIni("[comms]\ncomport=Network\n");
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", "waypoints.DB");
+  for (const std::string box : {"DirectShow - Capture|", "Message|No input received on NMEA"}) {
+    SCOPED_TRACE(box);
+    // That box is read for 15 s and answered No (or OK), the frame closed 1 s into it.
+    answer = [&](const vcl::TDialogRequest& r) {
+      vcl::TDialogAnswer a;
+      a.Result = vcl::IDNO;
+      if ((r.Caption + "|" + r.Text).rfind(box, 0) != 0) return std::optional(a);
+      win::SetTimer(nullptr, 0, 1000, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+        win::KillTimer(nullptr, id);
+        Form1->CloseFromFrame();
+      });
+      a.DelayMs = 15000;
+      return std::optional(a);
+    };
+    Start();
+    Form1->Show();
+    Advance(35000);  // the watchdog asks at 40 s
+    if (box[0] == 'D') Form1->BitBtn2->Click();  // no camera here: the capture's box
+    Advance(30000);
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_THAT(boxes, testing::ElementsAre(testing::StartsWith(box)));
+    Stop();
+  }
 }
 
 // Without a display a question is answered as Escape answers it, and the answer is logged.
@@ -920,6 +1006,7 @@ TEST_F(Program, AFailedLogRecordIsToldOnceAndTheRecordingResumes) {
   }};
   fs::current_path("disk");
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
+  fs::create_symlink(fs::path(CORV_SOURCE_DIR) / "data" / "world.lyr", "world.lyr");
   serial::ScopedFake fake("FAKE1", line);
   WriteIni("[comms]\ncomport=FAKE1\n[settings]\nheadingsource=1\n");
   std::vector<std::string> recordBoxes;
@@ -1038,7 +1125,11 @@ TEST_F(Program, ALayoutSaveThatFailsKeepsWhatItWroteAndIsTold) {
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(Stop());
   const std::string told = testing::internal::GetCapturedStderr();
-  EXPECT_NE(told.find("the window layout was not saved"), std::string::npos) << told;
+  EXPECT_NE(told.find("corvatalen: The window layout could not be saved. "), std::string::npos)
+      << told;
+  // And in the text log, as a settings file that cannot be saved is.
+  EXPECT_THAT(Lines("corvatalen.txt"),
+              testing::Contains(testing::HasSubstr(";The window layout could not be saved. ")));
   rtl::TIniFile ini("corvatalen.ini");
   EXPECT_EQ(ini.ReadString("comms", "comport", ""), "Network");
   EXPECT_EQ(ini.ReadString("DKToolWindow1", "Rev", ""), "2000");
