@@ -90,7 +90,9 @@ void TForm1::RefreshDisplay() {
   }
 
   const bool port = fWindSide == 1;
-  TackLabel->SetCaption(port ? "PT" : "SB");
+  // The side is a wind's: with neither wind known it is nobody's.
+  const bool sideKnown = std::isfinite(fTrueWindAngle) || std::isfinite(fApparentWindAngle);
+  TackLabel->SetCaption(!sideKnown ? "" : port ? "PT" : "SB");
   const vcl::TColor tackColor = port ? vcl::clRed : vcl::clLime;
   Panel2->Font()->SetColor(tackColor);
   Label9->Font()->SetColor(tackColor);

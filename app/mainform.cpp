@@ -200,9 +200,14 @@ bool TForm1::SpeedLogInUse() const {
 }
 
 // Until the wind instrument's first value, and after ten seconds without one, the apparent wind
-// is the decoder's start value or the last it heard: no wind at all.
+// is the decoder's start value or the last it heard: no wind at all. The same holds for the true
+// wind when it is taken from the instruments.
 bool TForm1::ApparentWindHeard() const {
-  return comms == nullptr || fWindWatch.Speaking(comms->fApparentWindReadings);
+  return comms == nullptr || fApparentWindWatch.Speaking(comms->fApparentWindReadings);
+}
+
+bool TForm1::TrueWindHeard() const {
+  return comms == nullptr || fTrueWindWatch.Speaking(comms->fTrueWindReadings);
 }
 
 void TForm1::Timer1Timer(rtl::TObject*) {
@@ -212,18 +217,20 @@ void TForm1::Timer1Timer(rtl::TObject*) {
   if (comms != nullptr) {
     fCompassWatch.Tick(comms->fCompassReadings);
     fSpeedLogWatch.Tick(comms->fSpeedLogReadings);
-    fWindWatch.Tick(comms->fApparentWindReadings);
+    fApparentWindWatch.Tick(comms->fApparentWindReadings);
+    fTrueWindWatch.Tick(comms->fTrueWindReadings);
   }
   const bool speedLog = SpeedLogInUse();
   const bool compass = CompassInUse();
   const float boatSpeed = speedLog ? fSpeedThroughWater : fSpeedOverGround;
   if (!compass) fHeading = fCourseOverGround;
   // Without an apparent wind there is none to show, and a true wind made from it would be the
-  // boat's own speed from dead astern. The damping memories forget too: the next wind heard is
-  // taken as it comes, not mixed with one from before the silence.
+  // boat's own speed from dead astern. A true wind taken from the instruments stands on its own:
+  // without it there is none, with it the apparent wind is not needed. The damping memories forget
+  // too: the next wind heard is taken as it comes, not mixed with one from before the silence.
   const bool apparentWind = ApparentWindHeard();
   if (!apparentWind) fApparentWindAngle = fApparentWindSpeed = fApparentWindAnglePrev = NAN;
-  const bool wind = apparentWind || fWindSource == 1;
+  const bool wind = fWindSource == 1 ? TrueWindHeard() : apparentWind;
   if (!wind) {
     fTrueWindAngle = fTrueWindSpeed = fTargetSpeed = fPerformance = fPerformancePrev = NAN;
   } else if (fWindSource == 0) {

@@ -265,9 +265,9 @@ class TForm1 : public vcl::TForm {
   // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
   static int ValueFontHeight(int panelHeight);
 
-  // Instrument values. The apparent wind, and what is made from it (true wind, its direction, VMG,
-  // target and performance), are NaN while no wind is known: shown blank, sent and charted not at
-  // all, logged empty.
+  // Instrument values. The apparent wind, and the true wind with what is made from it (its
+  // direction, VMG, target and performance), are NaN while none is known: shown blank, sent and
+  // charted not at all, logged empty.
   float fTrueWindSpeed = 0;
   float fTrueWindAngle = 0;
   float fApparentWindSpeed = 0;
@@ -426,10 +426,11 @@ class TForm1 : public vcl::TForm {
   float fPerformancePrev = 0;
 
   // The chosen compass and speed log, each standing down for the GPS while it is quiet, and the
-  // wind instrument, from whose silence no true wind is made.
+  // apparent and true winds, from whose silence no wind is made.
   TInstrumentWatch fCompassWatch;
   TInstrumentWatch fSpeedLogWatch;
-  TInstrumentWatch fWindWatch;
+  TInstrumentWatch fApparentWindWatch;
+  TInstrumentWatch fTrueWindWatch;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;
@@ -446,6 +447,7 @@ class TForm1 : public vcl::TForm {
   bool CompassInUse() const;
   bool SpeedLogInUse() const;
   bool ApparentWindHeard() const;
+  bool TrueWindHeard() const;
   void BuildComponents();
   void BuildVideoComponents();
   void BuildPanels();  // app/panels.cpp

@@ -206,7 +206,8 @@ void Tcomms::DecodeLine(const char* sentence, std::size_t length) {
         ++fApparentWindReadings;
       break;
     case Id("VWT"):
-      if (fWindSource == 1) DecodeWindWithSide(sentence, fTrueWindAngle, fTrueWindSpeed);
+      if (fWindSource == 1 && DecodeWindWithSide(sentence, fTrueWindAngle, fTrueWindSpeed))
+        ++fTrueWindReadings;
       break;
     case Id("MWV"):
       if (fNmeaWind == 0 && FieldLetter(sentence, 5) != 'V') DecodeApparentOrTrueWind(sentence);
@@ -265,7 +266,7 @@ void Tcomms::DecodeApparentOrTrueWind(const char* sentence) {
     if (DecodeWindFullCircle(sentence, fApparentWindAngle, fApparentWindSpeed))
       ++fApparentWindReadings;
   } else if (reference == 'T' && fWindSource == 1) {
-    DecodeWindFullCircle(sentence, fTrueWindAngle, fTrueWindSpeed);
+    if (DecodeWindFullCircle(sentence, fTrueWindAngle, fTrueWindSpeed)) ++fTrueWindReadings;
   }
 }
 

@@ -114,8 +114,11 @@ class Tcomms : public vcl::TForm {
   std::uint32_t fCompassReadings = 0;
   std::uint32_t fSpeedLogReadings = 0;
   // Counted up by every apparent wind (MWV relative, or VWR when chosen) that carries an angle or a
-  // speed: no true wind is made from a wind instrument that is silent.
+  // speed: no true wind is made from a wind instrument that is silent. The same for every true wind
+  // (VWT, MWV true) read while the true wind is taken from the instruments: a silent source gives
+  // none, not the start values or the last it sent.
   std::uint32_t fApparentWindReadings = 0;
+  std::uint32_t fTrueWindReadings = 0;
 
   // Source choices.
   std::int32_t fSpeedSource = 0;

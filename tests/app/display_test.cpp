@@ -426,7 +426,7 @@ TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
   form.fTrueWindAngle = 40;
   form.RefreshDisplay();
   form.fPerformance = form.fTrueWindSpeed = form.fTrueWindAngle = form.fTargetSpeed = form.fVMG =
-      form.fGeoWindAngle = std::numeric_limits<float>::quiet_NaN();
+      form.fGeoWindAngle = form.fApparentWindAngle = std::numeric_limits<float>::quiet_NaN();
   form.fSpeedOverGround = 5;
   Waypoint(10, 1);
   for (int side : {0, 1}) {
@@ -436,8 +436,9 @@ TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
     EXPECT_EQ(form.AAGauge2->Position(), 12.0f);
     EXPECT_EQ(form.AAGauge3->Position(), 220.0f);
   }
-  for (vcl::TLabel* l : {form.Label9, form.Label12, form.Label15, form.Label18, form.Label29,
-                         form.Label32, form.PortLaylineLabel, form.PortLaylineTimeLabel})
+  for (vcl::TLabel* l :
+       {form.Label9, form.Label12, form.Label15, form.Label18, form.Label29, form.Label32,
+        form.PortLaylineLabel, form.PortLaylineTimeLabel, form.TackLabel})
     EXPECT_EQ(l->Caption(), "") << l->Name();
   EXPECT_EQ(form.Label52->Caption() + "/" + form.DistanceToWaypointLabel->Caption(), " 10/1.0");
   EXPECT_TRUE(std::isnan(form.OutputValues().fDistanceToLayline));
