@@ -104,6 +104,8 @@ void TForm1::SpeedButton30Click(rtl::TObject*) {
   }
   SetCaption("Corvatalen - Recording");
   cap->StartCapture(false);
+  // Without a camera the recording has no video: the capture button has nothing to stop.
+  if (!cap->Capturing()) BitBtn3->SetCaption("Capture");
 }
 
 void TForm1::AppendTextLogLine() {

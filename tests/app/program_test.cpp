@@ -600,6 +600,15 @@ TEST_F(Program, FailedLogTableTurnsRecordingOff) {
   EXPECT_FALSE(Form1->SpeedButton30->Down());
   EXPECT_EQ(Form1->Caption(), "Corvatalen");
   EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
+  // Without a camera neither the capture button nor a recording starts a capture, so the button
+  // keeps offering one.
+  Form1->BitBtn3->Click();
+  EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
+  EXPECT_EQ(Form1->fCapturing, 0);
+  fs::remove("06_12_2026_1.lg");
+  Form1->SpeedButton30Click(nullptr);
+  EXPECT_EQ(Form1->fRecording, 1);
+  EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
   Advance(2000);
 }
 
