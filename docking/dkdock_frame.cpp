@@ -28,6 +28,9 @@ TDKFloatingWindowParent::TDKFloatingWindowParent(rtl::TComponent* AOwner,
 
 TDKFloatingWindowParent::~TDKFloatingWindowParent() {
   if (parentForm_) parentForm_->RemoveFreeNotification(this);
+  // A frame freed from outside takes the window it holds with it, as any window control takes
+  // its children; the window must not free this frame a second time, nor reach it meanwhile.
+  if (window_ && window_->floatParent_ == this) window_->floatParent_ = nullptr;
 }
 
 void TDKFloatingWindowParent::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {

@@ -142,7 +142,7 @@ TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   EXPECT_TRUE(t->IsMovable());
 }
 
-TEST_F(Window, ADockThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
+TEST_F(Window, ADockOrAFrameThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
   Tool(right, 40, 100, 0, -1, "Docked");
   auto* t = Tool(right, 40, 100, 0, -1, "Floating");
   t->SetDefaultDock(right);
@@ -153,6 +153,9 @@ TEST_F(Window, ADockThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
   EXPECT_EQ(form->FindComponent("Docked"), nullptr);
   EXPECT_EQ(t->LastDock(), nullptr);
   EXPECT_EQ(t->DefaultDock(), nullptr);
+  // A floating window's frame freed from outside frees the window once.
+  delete t->FloatingWindowParent();
+  EXPECT_EQ(form->FindComponent("Floating"), nullptr);
 }
 
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
