@@ -245,7 +245,7 @@ void TDKFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip,
 
 void TDKFloatingWindowParent::TrackCloseButton() {
   auto buttonRect = [this] { return GetCloseButtonRect(true); };
-  const bool clicked = internal::TrackButton(Handle(), buttonRect, [this](bool pushed) {
+  const bool clicked = internal::TrackButton(this, Handle(), buttonRect, [this](bool pushed) {
     closeButtonDown_ = pushed;
     RedrawNCArea(twrdCloseButton);
   });

@@ -273,6 +273,13 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   ClickAt(c);
   EXPECT_FALSE(t->Visible());
   EXPECT_FALSE(FrameShown(t));
+  // Freed while its button is held, the window leaves nothing to track.
+  t->Show();
+  win::InputScript script;
+  script.Move(c.x, c.y).Down(c.x, c.y).Then([&] { delete t; }).Move(c.x + 1, c.y).Up(c.x, c.y);
+  RunScript(script);
+  EXPECT_EQ(form->FindComponent("T"), nullptr);
+  EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
 // Docked with its caption shown, the name runs in a small-caption strip across the top in place
