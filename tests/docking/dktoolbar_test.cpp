@@ -1,6 +1,9 @@
 // The toolbar in the docks of an 800 x 600 form. Docked in a top dock its frame adds 10 pixels
 // along the row (2 + 6-pixel grip + 2) and 4 across; image buttons are 23 x 22.
 #include "docking/dktoolbar.h"
+
+#include <utility>
+
 #include "platform/gdi/image.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/screen.h"
@@ -751,6 +754,21 @@ TEST_F(Toolbar, ANewColourReachesItsFrameAndItsButtons) {
   Pump();
   EXPECT_EQ(ScreenAt(FramePoint(t, t->Width() - 2, t->Height() / 2)), 0x0000FF);
   EXPECT_EQ(ScreenAt(Screen(t, 1, 1)), 0x0000FF);
+}
+
+TEST_F(ToolbarLoop, AToolbarFreedWhileItsChevronsPopupIsOpenEndsItsLoop) {
+  Tool(top, 710, 20, 0, 0, "Wide");
+  bar->SetDockPos(720);
+  Pump();
+  const POINT c = Centre(bar->View(), bar->ChevronItem());
+  win::InputScript script;
+  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    delete std::exchange(bar, nullptr);
+  });
+  RunScript(script);
+  EXPECT_EQ(form->FindComponent("Bar"), nullptr);
+  EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
 TEST_F(ToolbarLoop, CancelModeClosesItsMenuAtOnceAndRunsNothing) {
