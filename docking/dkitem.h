@@ -540,6 +540,11 @@ class TDKView : public rtl::TComponent {
   void SetChevronParentView(TDKView* v) { chevronParentView_ = v; }
   bool OpensLeft() const { return opensLeft_; }
   void SetOpensLeft(bool v) { opensLeft_ = v; }
+  // A command chosen here sounds "MenuCommand" once the loop has ended. Popup views (menus,
+  // drop-downs, the chevron's list) start with it on, as the system's menus sound; toolbar views
+  // off, as a button's click is its own feedback.
+  bool MenuCommandSound() const { return menuCommandSound_; }
+  void SetMenuCommandSound(bool v) { menuCommandSound_ = v; }
 
   TDKView* ParentView() const { return parentView_; }
   TDKCustomItem* ParentItem() const { return parentItem_; }
@@ -708,6 +713,7 @@ class TDKView : public rtl::TComponent {
   bool usePriorityList_;
   bool newViewersHighest_ = true;
   bool opensLeft_ = false;
+  bool menuCommandSound_ = false;
   std::unique_ptr<vcl::TBitmap> measure_;
   acc::IAccessible* accObject_ = nullptr;
 };

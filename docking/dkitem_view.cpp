@@ -1123,7 +1123,7 @@ void TDKView::EndModalWithClick(TDKItemViewer* Viewer) {
   TDKView* root = GetRootView();
   root->doneActionData_.DoneAction = dkdaClickItem;
   root->doneActionData_.ClickItem = Viewer->Item();
-  root->doneActionData_.Sound = true;
+  root->doneActionData_.Sound = Viewer->View()->MenuCommandSound();
 }
 
 void TDKView::EndModalWithHelp(int AContextID) {

@@ -9,6 +9,7 @@
 #include "platform/vcl/screen.h"
 #include "platform/win/input.h"
 #include "platform/win/paint.h"
+#include "platform/win/sinks.h"
 #include "tests/docking/dockfixture.h"
 
 namespace gdi {
@@ -282,6 +283,8 @@ class ToolbarLoop : public Toolbar {
 };
 
 TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterwards) {
+  win::GetSettings().version.major = 4;  // every sound counts as set
+  win::ClearSinks();
   const POINT b = Centre(bar->View(), marks);
   win::InputScript script;
   RECT menuRect{}, buttonRect{};
@@ -304,6 +307,19 @@ TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterward
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
   EXPECT_FALSE(bar->View()->InModalLoop());
   EXPECT_EQ(win::GetCapture(), nullptr);
+  // The choice from the menu sounds as a menu's does; a plain button's click does not.
+  const auto commandSounds = [] {
+    int n = 0;
+    for (const win::SoundRequest& r : win::SoundLog()) n += r.alias == "MenuCommand";
+    return n;
+  };
+  EXPECT_EQ(commandSounds(), 1);
+  bar->Items()->Items(0)->OnClick = rtl::TNotifyEvent(&ran, [this](rtl::TObject*) {
+    ran.push_back("A");
+  });
+  ClickAt(Centre(bar->View(), bar->Items()->Items(0)));
+  EXPECT_EQ(ran.back(), "A");
+  EXPECT_EQ(commandSounds(), 1);
 }
 
 TEST_F(ToolbarLoop, EscapeInTheFirstPopupLeavesTheToolbarInItsLoop) {
