@@ -557,7 +557,8 @@ class TDKView : public rtl::TComponent {
   // Selection and keys.
   TDKItemViewer* Selected() const { return selected_; }
   void SetSelected(TDKItemViewer* Value) { Select(Value, false); }
-  // False when a handler called meanwhile freed this view: the caller touches it no more.
+  // False when a handler called meanwhile freed this view: the caller touches it no more. Also
+  // notes whether the pointer (at the message's position) is inside the selected viewer.
   bool Select(TDKItemViewer* Value, bool ViaMouse);
   TDKItemViewer* FirstSelectable();
   TDKItemViewer* NextSelectable(TDKItemViewer* Cur, bool GoForward);
@@ -662,6 +663,11 @@ class TDKView : public rtl::TComponent {
   };
   std::vector<ListRange> RangesOf(TDKCustomItem* List) const;
   void Navigate(bool Forward);
+  // Select with the pointer at a screen point (invalid: nowhere over the view).
+  bool SelectAt(TDKItemViewer* Value, bool ViaMouse, POINT Screen);
+  // Whether the pointer at a screen point is inside the selected viewer (while the view has the
+  // capture, inside its button part); a pressed viewer repaints when that changes.
+  void UpdateMouseInSelected(POINT Screen);
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }
 
   std::vector<std::unique_ptr<TDKItemViewer>> viewers_;

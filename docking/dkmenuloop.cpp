@@ -552,19 +552,7 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
   } else {
     mouseInside_ = true;
   }
-  if (!Select(next, true)) return;
-  const bool was = mouseInSelected_;
-  mouseInSelected_ = false;
-  if (selected_ && Valid(P) && window_ && WindowIs(this, win::WindowFromPoint(P))) {
-    const POINT c = ToClient(this, P);
-    mouseInSelected_ = ViewerFromPoint(c) == selected_;
-    if (hasCapture_ && mouseInSelected_)
-      mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
-                                                     c.y - selected_->BoundsRect.top);
-  }
-  if (was != mouseInSelected_ && hasCapture_ && selected_ &&
-      (selected_->Item()->ItemStyle() & isRepaintOnPush))
-    Invalidate(selected_);
+  if (!SelectAt(next, true, P)) return;
   if (inModalLoop_ && mouseInside_ && !hasCapture_ && IsPopupView()) {
     const POINT c = ToClient(this, P);
     if (showUpArrow_ && c.y < DKScrollArrowHeight) {
@@ -578,6 +566,21 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
       StopTimer(tiScrollDown);
     }
   }
+}
+
+void TDKView::UpdateMouseInSelected(POINT Screen) {
+  const bool was = mouseInSelected_;
+  mouseInSelected_ = false;
+  if (selected_ && Valid(Screen) && window_ && WindowIs(this, win::WindowFromPoint(Screen))) {
+    const POINT c = ToClient(this, Screen);
+    mouseInSelected_ = ViewerFromPoint(c) == selected_;
+    if (hasCapture_ && mouseInSelected_)
+      mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
+                                                     c.y - selected_->BoundsRect.top);
+  }
+  if (was != mouseInSelected_ && hasCapture_ && selected_ &&
+      (selected_->Item()->ItemStyle() & isRepaintOnPush))
+    Invalidate(selected_);
 }
 
 void TDKView::CancelMode() {
