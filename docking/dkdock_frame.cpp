@@ -28,6 +28,9 @@ TDKFloatingWindowParent::TDKFloatingWindowParent(rtl::TComponent* AOwner,
 
 TDKFloatingWindowParent::~TDKFloatingWindowParent() {
   if (parentForm_) parentForm_->RemoveFreeNotification(this);
+  // A frame freed from outside takes the window it holds with it, as any window control takes
+  // its children; the window must not free this frame a second time, nor reach it meanwhile.
+  if (window_ && window_->floatParent_ == this) window_->floatParent_ = nullptr;
 }
 
 void TDKFloatingWindowParent::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
@@ -242,7 +245,7 @@ void TDKFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip,
 
 void TDKFloatingWindowParent::TrackCloseButton() {
   auto buttonRect = [this] { return GetCloseButtonRect(true); };
-  const bool clicked = internal::TrackButton(Handle(), buttonRect, [this](bool pushed) {
+  const bool clicked = internal::TrackButton(this, Handle(), buttonRect, [this](bool pushed) {
     closeButtonDown_ = pushed;
     RedrawNCArea(twrdCloseButton);
   });

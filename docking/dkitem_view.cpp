@@ -7,6 +7,7 @@
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
 #include "docking/dkwatch.h"
+#include "platform/win/message.h"
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 
@@ -843,7 +844,14 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
 // ------------------------------------------------------------------ selection
 
 bool TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
-  if (Value == selected_) return true;
+  return SelectAt(Value, ViaMouse, win::GetMessagePosAsPoint());
+}
+
+bool TDKView::SelectAt(TDKItemViewer* Value, bool ViaMouse, POINT Screen) {
+  if (Value == selected_) {
+    UpdateMouseInSelected(Screen);
+    return true;
+  }
   // The items' selection handlers run from here; one may take away the row that opened this
   // popup, and this view with it, or the rows being selected.
   TDKFreeWatch watch;
@@ -873,6 +881,9 @@ bool TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   if (IndexOf(Value) < 0) Value = nullptr;
   selected_ = Value;
   selectedViaMouse_ = ViaMouse;
+  // Selected from the keyboard, the new item may lie away from the pointer: the wheel goes to
+  // the item under the pointer, not to this one.
+  UpdateMouseInSelected(Screen);
   // Items that look the same selected or not are left unpainted.
   if (old && (old->Item()->ItemStyle() & isRepaintOnSelect)) Invalidate(old);
   if (!Value) return true;
@@ -1123,7 +1134,7 @@ void TDKView::EndModalWithClick(TDKItemViewer* Viewer) {
   TDKView* root = GetRootView();
   root->doneActionData_.DoneAction = dkdaClickItem;
   root->doneActionData_.ClickItem = Viewer->Item();
-  root->doneActionData_.Sound = true;
+  root->doneActionData_.Sound = Viewer->View()->MenuCommandSound();
 }
 
 void TDKView::EndModalWithHelp(int AContextID) {

@@ -142,7 +142,7 @@ TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   EXPECT_TRUE(t->IsMovable());
 }
 
-TEST_F(Window, ADockThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
+TEST_F(Window, ADockOrAFrameThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
   Tool(right, 40, 100, 0, -1, "Docked");
   auto* t = Tool(right, 40, 100, 0, -1, "Floating");
   t->SetDefaultDock(right);
@@ -153,6 +153,9 @@ TEST_F(Window, ADockThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
   EXPECT_EQ(form->FindComponent("Docked"), nullptr);
   EXPECT_EQ(t->LastDock(), nullptr);
   EXPECT_EQ(t->DefaultDock(), nullptr);
+  // A floating window's frame freed from outside frees the window once.
+  delete t->FloatingWindowParent();
+  EXPECT_EQ(form->FindComponent("Floating"), nullptr);
 }
 
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
@@ -270,6 +273,13 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   ClickAt(c);
   EXPECT_FALSE(t->Visible());
   EXPECT_FALSE(FrameShown(t));
+  // Freed while its button is held, the window leaves nothing to track.
+  t->Show();
+  win::InputScript script;
+  script.Move(c.x, c.y).Down(c.x, c.y).Then([&] { delete t; }).Move(c.x + 1, c.y).Up(c.x, c.y);
+  RunScript(script);
+  EXPECT_EQ(form->FindComponent("T"), nullptr);
+  EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
 // Docked with its caption shown, the name runs in a small-caption strip across the top in place

@@ -230,6 +230,37 @@ TEST_F(MenuLoop, KeysWaitWhileAButtonIsHeld) {
   EXPECT_EQ(during, "&Copy");
 }
 
+// Rows that tell which of them the wheel reached.
+std::vector<std::string> wheeled;
+class WheelRow : public TDKItemViewer {
+ public:
+  using TDKItemViewer::TDKItemViewer;
+  void MouseWheel(int, int, int) override { wheeled.push_back(Item()->Caption()); }
+};
+struct WheelItem : TDKItem {
+  using TDKItem::TDKItem;
+  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
+    return TDKItemViewerClass::Of<WheelRow>();
+  }
+};
+
+TEST_F(MenuLoop, TheWheelGoesToTheRowUnderThePointerNotToTheOneTheKeysSelected) {
+  auto* rows = new TDKRootItem(form);
+  Add<WheelItem>(rows, "&A");
+  Add<WheelItem>(rows, "&B");
+  wheeled.clear();
+  POINT a{};
+  const auto wheel = [&] { win::PostRawInput(win::MouseWheel(a.x, a.y, 120)); };
+  win::InputScript script;
+  script.Then(Grab()).Then([&] {
+    a = RowPoint(rootView, rows->Items(0));
+    MoveTo(a);
+  });
+  script.Then(wheel).Key(win::VK_DOWN).Then(wheel).Key(win::VK_ESCAPE);
+  rows->Popup(200, 150, false);
+  EXPECT_EQ(wheeled, (std::vector<std::string>{"&A"}));
+}
+
 // A window that counts the presses it gets.
 class Counter : public vcl::TCustomControl {
  public:

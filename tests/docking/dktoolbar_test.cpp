@@ -1,11 +1,15 @@
 // The toolbar in the docks of an 800 x 600 form. Docked in a top dock its frame adds 10 pixels
 // along the row (2 + 6-pixel grip + 2) and 4 across; image buttons are 23 x 22.
 #include "docking/dktoolbar.h"
+
+#include <utility>
+
 #include "platform/gdi/image.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/screen.h"
 #include "platform/win/input.h"
 #include "platform/win/paint.h"
+#include "platform/win/sinks.h"
 #include "tests/docking/dockfixture.h"
 
 namespace gdi {
@@ -279,6 +283,8 @@ class ToolbarLoop : public Toolbar {
 };
 
 TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterwards) {
+  win::GetSettings().version.major = 4;  // every sound counts as set
+  win::ClearSinks();
   const POINT b = Centre(bar->View(), marks);
   win::InputScript script;
   RECT menuRect{}, buttonRect{};
@@ -301,6 +307,13 @@ TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterward
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
   EXPECT_FALSE(bar->View()->InModalLoop());
   EXPECT_EQ(win::GetCapture(), nullptr);
+  // The choice from the menu sounds as a menu's does; a plain button's click does not.
+  bar->Items()->Items(0)->OnClick = {&ran, [this](rtl::TObject*) { ran.push_back("A"); }};
+  ClickAt(Centre(bar->View(), bar->Items()->Items(0)));
+  EXPECT_EQ(ran.back(), "A");
+  std::vector<std::string> heard;
+  for (const win::SoundRequest& r : win::SoundLog()) heard.push_back(r.alias);
+  EXPECT_EQ(heard, (std::vector<std::string>{"MenuPopup", "MenuCommand"}));
 }
 
 TEST_F(ToolbarLoop, EscapeInTheFirstPopupLeavesTheToolbarInItsLoop) {
@@ -751,6 +764,21 @@ TEST_F(Toolbar, ANewColourReachesItsFrameAndItsButtons) {
   Pump();
   EXPECT_EQ(ScreenAt(FramePoint(t, t->Width() - 2, t->Height() / 2)), 0x0000FF);
   EXPECT_EQ(ScreenAt(Screen(t, 1, 1)), 0x0000FF);
+}
+
+TEST_F(ToolbarLoop, AToolbarFreedWhileItsChevronsPopupIsOpenEndsItsLoop) {
+  Tool(top, 710, 20, 0, 0, "Wide");
+  bar->SetDockPos(720);
+  Pump();
+  const POINT c = Centre(bar->View(), bar->ChevronItem());
+  win::InputScript script;
+  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    delete std::exchange(bar, nullptr);
+  });
+  RunScript(script);
+  EXPECT_EQ(form->FindComponent("Bar"), nullptr);
+  EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
 TEST_F(ToolbarLoop, CancelModeClosesItsMenuAtOnceAndRunsNothing) {
