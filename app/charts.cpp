@@ -27,11 +27,18 @@ float Signed(float v) {
   return v >= 180 && v <= 360 ? v - 360 : v;
 }
 
-// The mean of `count` samples from `first` * `step` back, each taken in the -180..180 range.
+// The mean of `count` samples from `first` * `step` back, each taken in the -180..180 range;
+// seconds without a value (NaN) are left out, and none at all is NaN, drawn as a gap.
 float SignedAverage(const THistoryBuffer& b, int first, int step, int count) {
   double sum = 0;
-  for (int j = 0; j < count; ++j) sum += Signed(b.samples[b.IndexBack(first * step + j)]);
-  return static_cast<float>(sum / count);
+  int values = 0;
+  for (int j = 0; j < count; ++j) {
+    const float v = b.samples[b.IndexBack(first * step + j)];
+    if (std::isnan(v)) continue;
+    sum += Signed(v);
+    ++values;
+  }
+  return values == 0 ? NAN : static_cast<float>(sum / values);
 }
 
 }  // namespace

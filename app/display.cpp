@@ -18,7 +18,9 @@ constexpr double kRadPerDeg = 3.14159265358979323846 / 180.0;
 // The longest time to a layline shown and sent: "99:59".
 constexpr float kMaxTimeToLayline = 99 * 60 + 59;
 
+// A value that is not a number (no wind known, no waypoint) shows blank.
 std::string Fmt(const char* format, double v) {
+  if (!std::isfinite(v)) return {};
   char text[64];
   std::snprintf(text, sizeof text, format, v);
   return text;
@@ -36,14 +38,15 @@ int SafeTrunc(double v, double lo, double hi) {
   return static_cast<int>(std::trunc(std::clamp(v, lo, hi)));
 }
 
-// A gauge position: NaN as 0, kept within +-10^6 (a gauge's scale is far inside).
+// A gauge position, kept within +-10^6 (a gauge's scale is far inside). NaN, no value, stays NaN:
+// the gauge takes none and its needle stays.
 float GaugeValue(double v) {
-  return std::isnan(v) ? 0.0f : static_cast<float>(std::clamp(v, -1e6, 1e6));
+  return std::isnan(v) ? NAN : static_cast<float>(std::clamp(v, -1e6, 1e6));
 }
 
 // The same truncated to an integer.
 float GaugeInt(double v) {
-  return static_cast<float>(SafeTrunc(v, -1e6, 1e6));
+  return std::isnan(v) ? NAN : static_cast<float>(SafeTrunc(v, -1e6, 1e6));
 }
 
 // "mm:ss" of a time in seconds; NaN as 0, at most kMaxTimeToLayline.
@@ -78,10 +81,18 @@ void TForm1::RefreshDisplay() {
 
   // The boat where the last fix puts it (the map centres on it and draws it there).
   fBoatPosition = NmeaToPointLL(fLongitude, fLatitude);
-  if (fWaypointActive) RefreshWaypoint();
+  // Before the first position the boat is nowhere: a bearing or a distance from 0,0 would send
+  // the sailor off towards Africa.
+  if (fWaypointActive && fPositionKnown) {
+    RefreshWaypoint();
+  } else {
+    NoWayToWaypoint();
+  }
 
   const bool port = fWindSide == 1;
-  TackLabel->SetCaption(port ? "PT" : "SB");
+  // The side is a wind's: with neither wind known it is nobody's.
+  const bool sideKnown = std::isfinite(fTrueWindAngle) || std::isfinite(fApparentWindAngle);
+  TackLabel->SetCaption(!sideKnown ? "" : port ? "PT" : "SB");
   const vcl::TColor tackColor = port ? vcl::clRed : vcl::clLime;
   Panel2->Font()->SetColor(tackColor);
   Label9->Font()->SetColor(tackColor);
@@ -106,19 +117,26 @@ void TForm1::RefreshDisplay() {
   if (fNetworkInput != 1 && comms != nullptr) comms->SendNmeaOutput();
 }
 
+// Without a waypoint, or a position to go from, nothing of the way is shown, and nothing is sent
+// (the output leaves out values that are not numbers, and an empty time).
+void TForm1::NoWayToWaypoint() {
+  fBearingToWaypoint = fDistanceToWaypoint = NAN;
+  Label52->SetCaption("");
+  DistanceToWaypointLabel->SetCaption("");
+  NoLaylines();
+}
+
+// Without a wind direction there are no laylines to go to.
+void TForm1::NoLaylines() {
+  fDistanceToLayline = fTimeToLayline = NAN;
+  for (vcl::TLabel* l :
+       {StarboardLaylineLabel, PortLaylineLabel, StarboardLaylineTimeLabel, PortLaylineTimeLabel})
+    l->SetCaption("");
+}
+
 // Bearing and distance from the boat to the active waypoint, and how far (and how long at the
 // present speed) to each layline through the waypoint.
 void TForm1::RefreshWaypoint() {
-  // Before the first position the boat is nowhere: a bearing or a distance from 0,0 would send
-  // the sailor off towards Africa. Nothing is shown, and nothing is sent (the output leaves out
-  // values that are not numbers, and an empty time).
-  if (!fPositionKnown) {
-    fBearingToWaypoint = fDistanceToWaypoint = fDistanceToLayline = fTimeToLayline = NAN;
-    for (vcl::TLabel* l : {Label52, DistanceToWaypointLabel, StarboardLaylineLabel,
-                           PortLaylineLabel, StarboardLaylineTimeLabel, PortLaylineTimeLabel})
-      l->SetCaption("");
-    return;
-  }
   const TPointLL& b = fBoatPosition;
   const TPointLL& w = fWaypointPosition;
   const double angle = AngleLLToLL(b, w) / static_cast<double>(GU_DEGREE);
@@ -127,6 +145,10 @@ void TForm1::RefreshWaypoint() {
   fDistanceToWaypoint =
       static_cast<float>(EarthUnitsTo(DistanceLLToLL(b, w), TEarthUnitTypes::NauticalMile));
   DistanceToWaypointLabel->SetCaption(Miles(fDistanceToWaypoint));
+  if (!std::isfinite(fGeoWindAngle)) {
+    NoLaylines();
+    return;
+  }
 
   if (fTargetAngle < 1) fTargetAngle = 1.0f;
   // The layline angles of the settings table (1..89 degrees) are the ones the geometry can take:

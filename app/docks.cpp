@@ -290,7 +290,7 @@ void TForm1::WndProc(vcl::TMessage& Message) {
     // Disabled, the window has a modal dialog up: closed now, it would end the dialog's loop and
     // lose what was typed in it.
     if (command == win::SC_CLOSE && !win::IsWindowEnabled(Handle())) {
-      fFrameCloseWaiting = true;
+      fFrameCloseWaiting = fFrameCloseAsked = true;
       Message.Result = 0;
       return;
     }

@@ -1,6 +1,7 @@
 #include "app/historybuffer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 // Plain static storage: zero-filled before any code runs, so head starts at 0.
@@ -49,8 +50,15 @@ float THistoryBuffer::Average(std::int32_t first, std::int32_t step, std::int32_
   const std::int32_t k = count < 1 ? 1 : count;
   const std::int64_t start = std::int64_t{first} * step;
   long double sum = 0;
-  for (std::int32_t j = 0; j < k; ++j) sum += samples[Wrap(std::int64_t{head} - start - j)];
-  const long double mean = sum / k;
+  std::int32_t values = 0;
+  for (std::int32_t j = 0; j < k; ++j) {
+    const float v = samples[Wrap(std::int64_t{head} - start - j)];
+    if (std::isnan(v)) continue;
+    sum += v;
+    ++values;
+  }
+  if (values == 0) return NAN;
+  const long double mean = sum / values;
   return static_cast<float>(std::clamp<long double>(mean, -kAverageLimit, kAverageLimit));
 }
 

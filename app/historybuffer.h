@@ -14,7 +14,8 @@ struct THistoryBuffer {
   void Push(float value);
   // Index of the sample n places before the head, wrapped into the ring.
   std::int32_t IndexBack(std::int32_t n) const;
-  // Mean of count samples (at least one) starting first * step places back, within +-99999.
+  // Mean of count samples (at least one) starting first * step places back, within +-99999. A
+  // sample that is NaN (no value that second) is left out; NaN when every one is.
   float Average(std::int32_t first, std::int32_t step, std::int32_t count) const;
   // Moves the head n places forward (backward when negative), wrapped into the ring.
   void MoveHead(std::int32_t n);

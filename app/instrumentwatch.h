@@ -1,13 +1,14 @@
-// Whether a compass or speed log is still giving values, counted in main ticks (one a second): the
-// decoder keeps the last value of a sensor that has failed for good, and a heading or a speed that
-// nobody measures any more would make a current and a wind direction out of nothing.
+// Whether a compass, speed log or wind instrument is still giving values, counted in main ticks
+// (one a second): the decoder keeps the last value of a sensor that has failed for good, and a
+// heading, a speed or a wind that nobody measures any more would make a current or a true wind out
+// of nothing.
 #pragma once
 
 #include <cstdint>
 
 class TInstrumentWatch {
  public:
-  // Main ticks without a value after which the instrument stands down for the GPS.
+  // Main ticks without a value after which the instrument stands down.
   static constexpr int kQuietTicks = 10;
 
   // Once a main tick, with the number of values the decoder has taken from the instrument so far.

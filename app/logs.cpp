@@ -1,7 +1,9 @@
 // The text log "corvatalen.txt" and the per-recording log tables "<date>_<n>.lg".
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "app/mainform.h"
 #include "platform/rtl/datetime.h"
@@ -13,6 +15,15 @@ namespace {
 
 // Days from 1 January of year 1 (day 1) to the date-time epoch 30 December 1899.
 constexpr int kDateDelta = 693594;
+
+// A field of the text log line: a value that is not a number (no wind known) leaves it empty, so
+// the line keeps its fields and a reader cannot take it for a calm.
+std::string LogField(const char* format, float v) {
+  if (!std::isfinite(v)) return ";";
+  char text[64];
+  std::snprintf(text, sizeof text, format, static_cast<double>(v));
+  return std::string(";") + text;
+}
 
 }  // namespace
 
@@ -93,6 +104,8 @@ void TForm1::SpeedButton30Click(rtl::TObject*) {
   }
   SetCaption("Corvatalen - Recording");
   cap->StartCapture(false);
+  // Without a camera the recording has no video: the capture button has nothing to stop.
+  if (!cap->Capturing()) BitBtn3->SetCaption("Capture");
 }
 
 void TForm1::AppendTextLogLine() {
@@ -104,14 +117,16 @@ void TForm1::AppendTextLogLine() {
   int year = 0, month = 0, dayOfMonth = 0;
   rtl::DecodeDate(now, year, month, dayOfMonth);
   const int day = static_cast<int>(rtl::EncodeDate(year, month, dayOfMonth)) + kDateDelta;
-  const std::string stamp = rtl::DateToStr(now) + " " + rtl::TimeToStr(now);
-  char line[512];
-  std::snprintf(line, sizeof line,
-                "%s;%d;%d;%2.1f;%3.0f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%2.1f;%3.1f;%2.1f\n",
-                stamp.c_str(), fLogSeconds, day, fSpeedOverGround, fCourseOverGround,
-                fApparentWindAngle, fApparentWindSpeed, fTrueWindAngle, fTrueWindSpeed,
-                fPerformance, fTargetSpeed, fGeoWindAngle, fVMG);
-  fTextLog.Append(line, now);
+  std::string line = rtl::DateToStr(now) + " " + rtl::TimeToStr(now) + ";" +
+                     std::to_string(fLogSeconds) + ";" + std::to_string(day);
+  const std::pair<const char*, float> fields[] = {
+      {"%2.1f", fSpeedOverGround},   {"%3.0f", fCourseOverGround},
+      {"%2.1f", fApparentWindAngle}, {"%2.1f", fApparentWindSpeed},
+      {"%2.1f", fTrueWindAngle},     {"%2.1f", fTrueWindSpeed},
+      {"%2.1f", fPerformance},       {"%2.1f", fTargetSpeed},
+      {"%3.1f", fGeoWindAngle},      {"%2.1f", fVMG}};
+  for (const auto& [format, value] : fields) line += LogField(format, value);
+  fTextLog.Append(line + "\n", now);
 }
 
 void TForm1::NoteInTextLog(const std::string& message) {
@@ -137,7 +152,10 @@ void TForm1::AppendLogRecord() {
   try {
     Table3->Append();
     Table3->FieldByName("Timestamp")->SetAsInteger(fLogSeconds);
-    for (const auto& [field, value] : values) Table3->FieldByName(field)->SetAsFloat(value);
+    // A value that is not a number (no wind known) leaves its field empty, as a position before
+    // the first fix.
+    for (const auto& [field, value] : values)
+      if (std::isfinite(value)) Table3->FieldByName(field)->SetAsFloat(value);
     // Before the first fix the position is left empty: 0,0 would replay as a place.
     if (fPositionKnown) {
       Table3->FieldByName("Lat")->SetAsFloat(fLatitude);

@@ -199,6 +199,17 @@ bool TForm1::SpeedLogInUse() const {
          (comms == nullptr || fSpeedLogWatch.Speaking(comms->fSpeedLogReadings));
 }
 
+// Until the wind instrument's first value, and after ten seconds without one, the apparent wind
+// is the decoder's start value or the last it heard: no wind at all. The same holds for the true
+// wind when it is taken from the instruments.
+bool TForm1::ApparentWindHeard() const {
+  return comms == nullptr || fApparentWindWatch.Speaking(comms->fApparentWindReadings);
+}
+
+bool TForm1::TrueWindHeard() const {
+  return comms == nullptr || fTrueWindWatch.Speaking(comms->fTrueWindReadings);
+}
+
 void TForm1::Timer1Timer(rtl::TObject*) {
   fSampleTime = fNow();
   const float lastTrueWindAngle = fTrueWindAngle;
@@ -206,23 +217,39 @@ void TForm1::Timer1Timer(rtl::TObject*) {
   if (comms != nullptr) {
     fCompassWatch.Tick(comms->fCompassReadings);
     fSpeedLogWatch.Tick(comms->fSpeedLogReadings);
+    fApparentWindWatch.Tick(comms->fApparentWindReadings);
+    fTrueWindWatch.Tick(comms->fTrueWindReadings);
   }
   const bool speedLog = SpeedLogInUse();
   const bool compass = CompassInUse();
   const float boatSpeed = speedLog ? fSpeedThroughWater : fSpeedOverGround;
   if (!compass) fHeading = fCourseOverGround;
-  if (fWindSource == 0) ComputeTrueWind(boatSpeed);
-  if (!std::isfinite(fTrueWindAngle)) fTrueWindAngle = lastTrueWindAngle;
+  // Without an apparent wind there is none to show, and a true wind made from it would be the
+  // boat's own speed from dead astern. A true wind taken from the instruments stands on its own:
+  // without it there is none, with it the apparent wind is not needed. The damping memories forget
+  // too: the next wind heard is taken as it comes, not mixed with one from before the silence.
+  const bool apparentWind = ApparentWindHeard();
+  if (!apparentWind) fApparentWindAngle = fApparentWindSpeed = fApparentWindAnglePrev = NAN;
+  const bool wind = fWindSource == 1 ? TrueWindHeard() : apparentWind;
+  if (!wind) {
+    fTrueWindAngle = fTrueWindSpeed = fTargetSpeed = fPerformance = fPerformancePrev = NAN;
+  } else if (fWindSource == 0) {
+    ComputeTrueWind(boatSpeed);
+  }
+  if (wind && !std::isfinite(fTrueWindAngle)) fTrueWindAngle = lastTrueWindAngle;
   // A speed is damped as a magnitude: a signed one would fall towards zero whenever the wind
   // crosses the beam.
   fTrueWindSpeed = std::fabs(fTrueWindSpeed);
 
-  fTrueWindSpeed = Damp(fTrueWindSpeed, fTrueWindSpeedPrev, DampFactor(WindSpeedInputFilter));
+  if (wind)
+    fTrueWindSpeed = Damp(fTrueWindSpeed, fTrueWindSpeedPrev, DampFactor(WindSpeedInputFilter));
   fSpeedThroughWater =
       Damp(fSpeedThroughWater, fSpeedThroughWaterPrev, DampFactor(SpeedInputFilter));
   fCourseOverGround =
       DampAngle(fCourseOverGround, fCourseOverGroundPrev, DampFactor(CourseInputFilter));
-  fTargetSpeed = Damp(fTargetSpeed, fTargetSpeedPrev, DampFactor(TargetSpeedInputFilter));
+  // The target tick has looked up none since the wind came back: none is shown yet.
+  if (std::isfinite(fTargetSpeed))
+    fTargetSpeed = Damp(fTargetSpeed, fTargetSpeedPrev, DampFactor(TargetSpeedInputFilter));
   fGeoWindAnglePrev = fGeoWindAngle;
   fTrueWindSpeedPrev = fTrueWindSpeed;
   fSpeedThroughWaterPrev = fSpeedThroughWater;
@@ -255,7 +282,9 @@ void TForm1::Timer1Timer(rtl::TObject*) {
     fCurrentSet = 0;
     fCurrentDrift = 0;
   }
-  fGeoWindAngle = DampAngle(fGeoWindAngle, fGeoWindAnglePrev, DampFactor(GeoWindAngleInputFilter));
+  if (wind)
+    fGeoWindAngle =
+        DampAngle(fGeoWindAngle, fGeoWindAnglePrev, DampFactor(GeoWindAngleInputFilter));
 
   fVMG = fSpeedOverGround * std::cos(Rad(fTrueWindAngle));
 
@@ -274,6 +303,13 @@ void TForm1::Timer1Timer(rtl::TObject*) {
 }
 
 void TForm1::Timer3Timer(rtl::TObject*) {
+  // No wind, no target, and no performance measured against one.
+  if (!std::isfinite(fTrueWindSpeed) || !std::isfinite(fTrueWindAngle)) {
+    fTargetSpeed = fPerformance = fPerformancePrev = NAN;
+    TargetSpeedHistory.Push(NAN);
+    PerformanceHistory.Push(NAN);
+    return;
+  }
   fTargetSpeed = Polardata != nullptr ? Polardata->TargetSpeed(fTrueWindSpeed, fTrueWindAngle) : 0;
   TargetSpeedHistory.Push(fTargetSpeed);
   // A target below 0.01 kn divides as a huge one, so the performance tends to 0; the target

@@ -71,6 +71,9 @@ class TForm1 : public vcl::TForm {
   void SaveWithoutDisplay();
   // The delayed start-up, once, 10 s after creation.
   void Timer5Timer(rtl::TObject* Sender);
+  // Starts the delayed start-up's and the watchdog's count, once every form of the program
+  // exists: a box shown while they are made (a failed start's) keeps them from running under it.
+  void ArmStartTimers();
   // One-shot 500 ms after the computation timers start.
   void Timer4Timer(rtl::TObject* Sender);
   void General1Click(rtl::TObject* Sender);        // settings
@@ -96,6 +99,9 @@ class TForm1 : public vcl::TForm {
   void CloseFromFrame();
   bool fFillsScreen = false;
   bool fFrameCloseWaiting = false;
+  // The frame's close came while a dialog was up: the program is closing once that is done, and
+  // opens no question of its own meanwhile.
+  bool fFrameCloseAsked = false;
   bool fDesktopChecked = false;  // the start's look at the desktop's size was made
   bool fSmallDesktop = false;    // too small for DesignedClientSize()
   // The smallest client area in which the map keeps kMapMinWidth x kMapMinHeight (Splitter1
@@ -265,7 +271,9 @@ class TForm1 : public vcl::TForm {
   // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
   static int ValueFontHeight(int panelHeight);
 
-  // Instrument values.
+  // Instrument values. The apparent wind, and the true wind with what is made from it (its
+  // direction, VMG, target and performance), are NaN while none is known: shown blank, sent and
+  // charted not at all, logged empty.
   float fTrueWindSpeed = 0;
   float fTrueWindAngle = 0;
   float fApparentWindSpeed = 0;
@@ -308,6 +316,7 @@ class TForm1 : public vcl::TForm {
   // Set once the delayed start-up has read and applied "corvatalen.ini": only then does the
   // close write it back (before, it would write the compiled defaults over the user's settings).
   bool fSettingsApplied = false;
+  bool fStartedUp = false;  // the delayed start-up has run to its end
   bool fSettingsWriteReported = false;  // a failed write of the settings was told once
   int fExitCode = 0;                    // non-zero when the start-up ends the program
   // True when the close under way was asked for by a signal (set by the program's entry).
@@ -422,9 +431,12 @@ class TForm1 : public vcl::TForm {
   float fGeoWindAnglePrev = 0;
   float fPerformancePrev = 0;
 
-  // The chosen compass and speed log, each standing down for the GPS while it is quiet.
+  // The chosen compass and speed log, each standing down for the GPS while it is quiet, and the
+  // apparent and true winds, from whose silence no wind is made.
   TInstrumentWatch fCompassWatch;
   TInstrumentWatch fSpeedLogWatch;
+  TInstrumentWatch fApparentWindWatch;
+  TInstrumentWatch fTrueWindWatch;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;
@@ -442,6 +454,8 @@ class TForm1 : public vcl::TForm {
   void ComputeTrueWind(float boatSpeed);
   bool CompassInUse() const;
   bool SpeedLogInUse() const;
+  bool ApparentWindHeard() const;
+  bool TrueWindHeard() const;
   void BuildComponents();
   void BuildVideoComponents();
   void BuildPanels();  // app/panels.cpp
@@ -453,6 +467,8 @@ class TForm1 : public vcl::TForm {
   std::vector<std::pair<vcl::TCheckListBox*, std::vector<docking::TDKToolWindow*>>>
   ActivationTable();
   void RefreshWaypoint();
+  void NoWayToWaypoint();
+  void NoLaylines();
   void ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label);
   void SetComputationTimers(bool on);
   void SetReplayButtonsEnabled(bool on, bool withSpeedButton67);
@@ -468,6 +484,9 @@ class TForm1 : public vcl::TForm {
   // The close's writes of "corvatalen.ini"; a failure goes to the standard error and the text log
   // when no one is there to answer a box.
   void WriteSettings(bool noOneToAsk);
+  // A failure told on the standard error and in the text log, where no box can be answered (a
+  // close asked for by a signal, the window's destruction).
+  void TellWithoutBox(const std::string& message);
 
   TTextLog fTextLog{"corvatalen.txt"};
   bool fLogRecordReported = false;  // a failed log record was told; cleared by the next one written

@@ -113,11 +113,12 @@ void TForm1::BuildComponents() {
   Timer3->OnTimer = rtl::MakeEvent(this, &TForm1::Timer3Timer);
   Timer4 = MakeTimer(this, "Timer4", 500, false);
   Timer4->OnTimer = rtl::MakeEvent(this, &TForm1::Timer4Timer);
-  Timer5 = MakeTimer(this, "Timer5", 10000, true);
+  // Armed once every form exists (ArmStartTimers): both reach into the other forms.
+  Timer5 = MakeTimer(this, "Timer5", 10000, false);
   Timer5->OnTimer = rtl::MakeEvent(this, &TForm1::Timer5Timer);
   Timer6 = MakeTimer(this, "Timer6", 1000, false);
   Timer6->OnTimer = rtl::MakeEvent(this, &TForm1::Timer6Timer);
-  Timer7 = MakeTimer(this, "Timer7", 40000, true);
+  Timer7 = MakeTimer(this, "Timer7", 40000, false);
   Timer7->OnTimer = rtl::MakeEvent(this, &TForm1::Timer7Timer);
   Timer8 = MakeTimer(this, "Timer8", 100, false);
   Timer8->OnTimer = rtl::MakeEvent(this, &TForm1::Timer8Timer);

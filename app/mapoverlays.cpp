@@ -277,14 +277,19 @@ void TForm1::RefreshMap() {
   const double twd = fGeoWindAngle;
   const double laylines = fRangeLaylines;
 
-  // Laylines through the active waypoint, the way the boat comes to it.
+  // Laylines through the active waypoint, the way the boat comes to it; without a wind direction
+  // there are none.
+  const bool windKnown = std::isfinite(twd);
   if (fWaypointActive) {
+    SetPoint(o.Marker, fWaypointPosition);
+  } else {
+    HideObject(o.Marker);
+  }
+  if (fWaypointActive && windKnown) {
     const TPointLL& w = fWaypointPosition;
-    SetPoint(o.Marker, w);
     SetLine(o.WaypointLayline1, w, Along(w, twd + a + 180, laylines));
     SetLine(o.WaypointLayline2, w, Along(w, twd - a + 180, laylines));
   } else {
-    HideObject(o.Marker);
     Empty(o.WaypointLayline1);
     Empty(o.WaypointLayline2);
   }
@@ -301,10 +306,17 @@ void TForm1::RefreshMap() {
   EarthMap1->LocateToLL(b.iLongX, b.iLatY);
   SetPoint(o.Boat, b);
 
-  SetLine(o.StarboardLayline, b, Along(b, twd + a, laylines));
+  const auto layline = [&](TGeoDataObject* line, double bearing) {
+    if (windKnown) {
+      SetLine(line, b, Along(b, bearing, laylines));
+    } else {
+      Empty(line);
+    }
+  };
+  layline(o.StarboardLayline, twd + a);
   SetLine(o.HeadingLine, b, Along(b, fHeading, laylines));
   SetLine(o.CogVector, b, Along(b, fCourseOverGround, fSpeedOverGround / 6.0));
-  SetLine(o.PortLayline, b, Along(b, twd - a, laylines));
+  layline(o.PortLayline, twd - a);
 
   // The live track grows a point a second; a replay shows the recording's whole track.
   if (fReplayMode == 0) AppendTrack(o.Track, b);
@@ -322,11 +334,15 @@ void TForm1::RefreshMap() {
   // The arrows stand a fixed number of pixels from the boat, whatever the scale.
   const double sf = static_cast<double>(EarthMap1->Projection()->ScaleFactor());
   const double pixelNm = sf > 0 ? 1.0 / (sf * EarthUnitsFrom(1, TEarthUnitTypes::NauticalMile)) : 0;
-  if (TPointPresenter* wind = o.Presenter(opWindArrow)) {
-    wind->PointFont()->SetFontSize(SymbolSize(fTrueWindSpeed * 2.0 + 10));
-    wind->PointFont()->SetFontAngle(Tenths(270.0 - twd));
+  if (windKnown && std::isfinite(fTrueWindSpeed)) {
+    if (TPointPresenter* wind = o.Presenter(opWindArrow)) {
+      wind->PointFont()->SetFontSize(SymbolSize(fTrueWindSpeed * 2.0 + 10));
+      wind->PointFont()->SetFontAngle(Tenths(270.0 - twd));
+    }
+    SetPoint(o.WindArrow, Along(b, twd, kArrowPixels * pixelNm));
+  } else {
+    HideObject(o.WindArrow);
   }
-  SetPoint(o.WindArrow, Along(b, twd, kArrowPixels * pixelNm));
   if (fCurrentDrift >= 0.2f) {
     if (TPointPresenter* current = o.Presenter(opCurrentArrow)) {
       current->PointFont()->SetFontSize(SymbolSize(fCurrentDrift * 5.0 + 20));

@@ -96,8 +96,6 @@ void TForm1::BuildPanels() {
   smallValues(MakeToolWindow(20),
               {&StarboardLaylineTimeLabel, &PortLaylineTimeLabel},
               {"StarboardLaylineTimeLabel", "PortLaylineTimeLabel"});
-  StarboardLaylineTimeLabel->SetCaption("00:00");
-  PortLaylineTimeLabel->SetCaption("00:00");
   smallValues(MakeToolWindow(21), {&StarboardLaylineLabel, &PortLaylineLabel},
               {"StarboardLaylineLabel", "PortLaylineLabel"});
   smallValues(MakeToolWindow(28), {&DriftLabel, &SetLabel},

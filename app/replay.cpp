@@ -279,9 +279,13 @@ void TForm1::SpeedButton67Click(rtl::TObject*) {
 }
 
 void TForm1::Timer7Timer(rtl::TObject*) {
+  // Under a box of the start-up (a port that cannot be opened, left unanswered): the start-up
+  // ends first, and the question comes at the next round.
+  if (!fStartedUp) return;
   Timer7->SetEnabled(false);
-  // A replay opened in the first 40 s is what the user wanted.
-  if (fReplayMode != 0) return;
+  // A replay opened in the first 40 s is what the user wanted; a close asked for under a box
+  // comes first, and a question over that box would hold it up.
+  if (fReplayMode != 0 || fFrameCloseAsked) return;
   if (comms == nullptr || comms->fInputSeen != 0) return;
   if (ShowBox("No input received on NMEA,Would you like to replay a demo-recording?", "Message",
               vcl::MB_YESNO) == vcl::IDYES) {
@@ -297,8 +301,9 @@ void TForm1::Timer7Timer(rtl::TObject*) {
     SpeedButton67Click(this);
     return;
   }
-  if (ShowBox("Would you like to run the communications wizard?", "Message", vcl::MB_YESNO) !=
-      vcl::IDYES)
+  if (fFrameCloseAsked ||
+      ShowBox("Would you like to run the communications wizard?", "Message", vcl::MB_YESNO) !=
+          vcl::IDYES)
     return;
   if (fCommsWizard)
     fCommsWizard();

@@ -26,6 +26,24 @@ constexpr const char* kFieldNames[lvCount] = {
     "speedog", "courseog", "VMG", "tws",   "twa",     "Performance", "TargetSpeed", "GeoWindAngle",
     "Depth",   "awa",      "aws", "Speed", "Heading", "Lon",         "Lat"};
 
+// The wind and what was made from it: a recording leaves them empty while no wind was known, and
+// the replay shows them so, not the wind before the silence.
+bool FromTheWind(size_t v) {
+  switch (v) {
+    case lvVmg:
+    case lvTrueWindSpeed:
+    case lvTrueWindAngle:
+    case lvPerformance:
+    case lvTargetSpeed:
+    case lvGeoWindAngle:
+    case lvApparentWindAngle:
+    case lvApparentWindSpeed:
+      return true;
+    default:
+      return false;
+  }
+}
+
 double Limit(int v) {
   if (v == lvLatitude) return kMaxLatitude;
   if (v == lvLongitude) return kMaxLongitude;
@@ -146,7 +164,7 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
     TLogRecord clean = r;
     for (size_t v = 0; v < lvCount; ++v) {
       const double x = r.Values[v];
-      if (std::fabs(x) <= Limit(static_cast<int>(v)))  // false for NaN
+      if (std::fabs(x) <= Limit(static_cast<int>(v)) || (std::isnan(x) && FromTheWind(v)))
         last[v] = x;
       clean.Values[v] = last[v];
     }

@@ -125,7 +125,7 @@ void TForm1::FormCreate(rtl::TObject*) {
   rtl::RemoveStaleTempFiles(kIniFile);
   docking::DKIniLoadPositions(this, kIniFile, "");
   fSpeedOverGround = fCourseOverGround = fLatitude = fLongitude = 0;
-  fApparentWindSpeed = fApparentWindAngle = 0;
+  fApparentWindSpeed = fApparentWindAngle = NAN;  // no wind until the instrument gives one
   // Temporary query files of an earlier run.
   for (const std::string& name : rtl::FindFiles(".", "_Q*.*")) rtl::DeleteFile(name);
   // The chart display: without its world layer the program does not start.
@@ -136,7 +136,6 @@ void TForm1::FormCreate(rtl::TObject*) {
     ShowBox(std::string("Error initialising chart display: ") + e.what(), "Error",
             vcl::MB_ICONEXCLAMATION);
     fExitCode = 1;
-    Terminate();
   }
   // Only the polar table is needed; the waypoints and the demonstration recording are optional
   // (the start-up tells about missing waypoints).
@@ -147,7 +146,6 @@ void TForm1::FormCreate(rtl::TObject*) {
     ShowBox("Error opening database table " + Table1->TableName() + ": " + e.what(), "Error",
             vcl::MB_ICONEXCLAMATION);
     fExitCode = 1;  // a service manager sees that the program could not start
-    Terminate();
   }
   for (db::TTable* t : {Table2, Table3}) {
     try {
@@ -166,6 +164,13 @@ void TForm1::FormCreate(rtl::TObject*) {
   // The display fonts, when they are installed beside the program's data.
   for (const char* font : {"plevoran.ttf", "lcd2.ttf"})
     if (rtl::FileExists(font)) gdi::AddFontResource(font);
+  // Asked only now: a quit already asked for would close the next failure's box unread.
+  if (fExitCode != 0) Terminate();
+}
+
+void TForm1::ArmStartTimers() {
+  Timer5->SetEnabled(true);
+  Timer7->SetEnabled(true);
 }
 
 void TForm1::Timer5Timer(rtl::TObject*) {
@@ -252,12 +257,13 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   LoadWaypoints();
   ResetOverlayStores();
   fWaypointActive = false;
-  fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = 0.001f;
-  fPerformance = 0.001f;
+  fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = NAN;
+  fPerformance = fTargetSpeed = NAN;
   fChartWindow = 60;
   fTextLog.Open(fNow());
   fRecording = 0;
   SpeedButton25->SetDown(DKToolbar4->Visible());
+  fStartedUp = true;
 }
 
 void TForm1::Timer4Timer(rtl::TObject*) {
@@ -440,28 +446,33 @@ void TForm1::WriteSettings(bool noOneToAsk) {
     if (fSettingsWriteReported) return;
     fSettingsWriteReported = true;
     const std::string message = std::string("The settings could not be saved. ") + e.what();
-    // A close asked for by a signal has no one to answer a box: it must end, so it tells the
-    // service manager's log and the text log instead.
+    // A close asked for by a signal has no one to answer a box: it must end.
     if (noOneToAsk) {
-      std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
-      fTextLog.OnFailure = [](const std::string& m) {
-        std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
-      };
-      NoteInTextLog(message);
+      TellWithoutBox(message);
       return;
     }
     ShowBox(message, "Error", vcl::MB_OK | vcl::MB_ICONEXCLAMATION);
   }
 }
 
+void TForm1::TellWithoutBox(const std::string& message) {
+  std::fprintf(stderr, "corvatalen: %s\n", message.c_str());
+  // A text log that fails now has no box to tell it either.
+  fTextLog.OnFailure = [](const std::string& m) {
+    std::fprintf(stderr, "corvatalen: %s\n", m.c_str());
+  };
+  NoteInTextLog(message);
+}
+
 void TForm1::FormDestroy(rtl::TObject*) {
   // Like the settings, the layout is written only by a program that started fully: a start-up
   // ended early (or a close in its first seconds) leaves "corvatalen.ini" as it was.
   if (!fSettingsApplied) return;
-  // The window goes whatever happens: a failed save keeps the sections it wrote and says why.
+  // The window goes whatever happens: a failed save keeps the sections it wrote and says why,
+  // where the settings' failure is told when no box can be: the message loop has ended.
   try {
     docking::DKIniSavePositions(this, kIniFile, "");
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "corvatalen: the window layout was not saved: %s\n", e.what());
+    TellWithoutBox(std::string("The window layout could not be saved. ") + e.what());
   }
 }

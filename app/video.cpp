@@ -110,7 +110,10 @@ void TForm1::BitBtn3Click(rtl::TObject*) {
   } else {
     // Under a name of its own: the last name set may be a recording's video.
     cap->SetCaptureFileName(UnusedRecordingName() + ".avi");
+    // Without a camera, or when the control could not start (it tells why in its own box), the
+    // button must not offer to stop a capture that is not running.
     cap->StartCapture(false);
+    if (!cap->Capturing()) return;
     BitBtn3->SetCaption("Stop");
   }
   fCapturing = fCapturing == 1 ? 0 : 1;

@@ -25,7 +25,8 @@
 
 void CreateForms(vcl::TApplication& app) {
   app.CreateForm(Form1);
-  if (Form1->BDE321->Failed()) return;  // the program ends at once
+  // A start that failed has told why, each box answered: the program ends without the rest.
+  if (Form1->fExitCode != 0) return;
   app.CreateForm(About);
   app.CreateForm(Polardata);
   app.CreateForm(comms);
@@ -33,6 +34,7 @@ void CreateForms(vcl::TApplication& app) {
   app.CreateForm(WPDBForm);
   app.CreateForm(WizForm);
   app.CreateForm(sailselform);
+  Form1->ArmStartTimers();
 }
 
 void ConnectClipboard(const std::shared_ptr<win::Backend>& backend) {
@@ -86,7 +88,7 @@ int WinMain(const std::string& backend) {
       if (sdl) sdl->OnCloseRequest = [main = Form1] { main->CloseFromFrame(); };
       // A lost display ends the program at once, with what its close would write.
       if (sdl) display::OnDisplayLost(SaveWhenTheDisplayIsLost);
-      if (!Form1->BDE321->Failed()) app.Run();
+      if (Form1->fExitCode == 0) app.Run();
       if (sdl) display::OnDisplayLost(nullptr);
       if (sdl) sdl->OnCloseRequest = nullptr;
       if (Form1 != nullptr) Form1->fClosedBySignal = nullptr;

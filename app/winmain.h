@@ -7,7 +7,8 @@
 #include "platform/vcl/application.h"
 #include "platform/win/system.h"
 
-// Creates the forms in their order, owned by the application: the main window first.
+// Creates the forms in their order, owned by the application: the main window first, and no other
+// when its creation failed. The main window's delayed start-up counts from the last one.
 void CreateForms(vcl::TApplication& app);
 
 // The clipboard follows the screen: the desktop's through SDL when that backend runs, the

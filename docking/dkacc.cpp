@@ -7,6 +7,7 @@
 
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
+#include "platform/win/input.h"
 #include "platform/win/paint.h"
 #include "platform/win/window.h"
 
@@ -218,7 +219,7 @@ HRESULT TDKViewAccObject::accSelect(long, VARIANT Child) {
 
 HRESULT TDKViewAccObject::get_accFocus(VARIANT* Focus) {
   if (Focus) *Focus = VARIANT{};
-  return view_ ? S_FALSE : E_FAIL;
+  return Unsupported(ChildId(0));
 }
 
 // ------------------------------------------------------------------ viewer object
@@ -351,7 +352,13 @@ HRESULT TDKItemViewerAccObject::get_accKeyboardShortcut(VARIANT Child, std::stri
   const char c = FindAccelChar(viewer_->GetCaptionText());
   if (!c) return S_FALSE;
   const std::string key(1, static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-  *Shortcut = viewer_->View()->IsPopupView() ? key : "Alt+" + key;
+  if (viewer_->View()->IsPopupView()) {
+    *Shortcut = key;
+  } else {
+    // The Alt key as this keyboard names it.
+    const std::string alt = win::KeyName(win::VK_MENU);
+    *Shortcut = (alt.empty() ? "Alt" : alt) + "+" + key;
+  }
   return S_OK;
 }
 

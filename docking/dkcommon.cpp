@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "platform/gdi/blit.h"
 #include "platform/gdi/controls.h"
@@ -31,6 +33,15 @@ std::atomic<bool> gMenuDelayRead{false};
 std::mutex gMenuDelayMutex;
 int gMenuDelayValue = 400;
 
+// A value's text; none when it is stored as another type (a number).
+std::optional<std::string> ReadText(rtl::TRegistry& reg, std::string_view name) {
+  try {
+    return reg.ReadString(name);
+  } catch (const rtl::ERegistryException&) {
+    return std::nullopt;
+  }
+}
+
 int ReadMenuShowDelayFromRegistry() {
   std::lock_guard lock(gMenuDelayMutex);
   if (gMenuDelayRead.load()) return gMenuDelayValue;
@@ -39,7 +50,8 @@ int ReadMenuShowDelayFromRegistry() {
   reg.SetRootKey(rtl::HKEY_CURRENT_USER);
   if (reg.OpenKeyReadOnly("Control Panel\\Desktop") && reg.ValueExists("MenuShowDelay")) {
     int parsed = 0;
-    value = rtl::TryStrToInt(reg.ReadString("MenuShowDelay"), parsed) ? parsed : 0;
+    const auto text = ReadText(reg, "MenuShowDelay");
+    value = text && rtl::TryStrToInt(*text, parsed) ? parsed : 0;
   }
   gMenuDelayValue = value;
   gMenuDelayRead.store(true);
@@ -73,7 +85,8 @@ bool NeedToPlaySound(const std::string& Alias) {
   reg.SetRootKey(rtl::HKEY_CURRENT_USER);
   if (!reg.OpenKeyReadOnly("AppEvents\\Schemes\\Apps\\.Default\\" + Alias + "\\.Current"))
     return false;
-  return !reg.ReadString("").empty();
+  const auto text = ReadText(reg, "");
+  return !text || !text->empty();
 }
 
 void PlaySystemSound(const std::string& Alias) {

@@ -441,7 +441,8 @@ class TDKFloatingWindowParent : public vcl::TCustomForm {
   RECT GetCloseButtonRect(bool AdjustForBorder) const;
   void RedrawNCArea(TDKToolWindowNCRedrawWhat RedrawWhat);
   void DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip, TDKToolWindowNCRedrawWhat RedrawWhat);
-  void CallRecreateWnd() { RecreateWnd(); }
+  // Makes the native window again (its style follows Resizable) and shows it as before.
+  void CallRecreateWnd();
   bool Showing() const override;
   // Shows or hides the native window without activating it.
   void SetShowingNoActivate(bool Show);

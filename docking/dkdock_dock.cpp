@@ -74,10 +74,22 @@ TDKDock::TDKDock(rtl::TComponent* AOwner) : vcl::TCustomControl(AOwner) {
 TDKDock::~TDKDock() {
   if (background_)
     background_->UnregisterChanges(rtl::MakeEvent(this, &TDKDock::BackgroundChanged));
-  for (auto* bar : std::vector(dockList_)) {
+  // The class library frees the windows docked here only once this destructor has ended: every
+  // window that knows the dock lets go of it now, so that none reaches back into it as it goes.
+  std::vector<TDKCustomDockableWindow*> bars = dockList_;
+  for (int i = 0; i < ControlCount(); ++i)
+    if (auto* bar = dynamic_cast<TDKCustomDockableWindow*>(Controls(i))) bars.push_back(bar);
+  for (auto* bar : bars) {
+    if (bar->currentDock_ == this) {
+      bar->currentDock_ = nullptr;
+      bar->docked_ = false;
+    }
     if (bar->lastDock_ == this) bar->lastDock_ = nullptr;
     if (bar->defaultDock_ == this) bar->defaultDock_ = nullptr;
+    bar->RemoveFreeNotification(this);
   }
+  dockList_.clear();
+  visibleList_.clear();
 }
 
 void TDKDock::SetParent(vcl::TWinControl* parent) {

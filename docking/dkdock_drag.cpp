@@ -1,10 +1,12 @@
 // The drag and size loops of a dockable window: capture the mouse, run a message pump until the
 // button is released or the drag is cancelled, and move the window live or through an outline.
 #include <algorithm>
+#include <utility>
 
 #include "docking/dkcommon.h"
 #include "docking/dkdock.h"
 #include "docking/dkdock_internal.h"
+#include "docking/dkwatch.h"
 #include "platform/gdi/dc.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/win/input.h"
@@ -77,11 +79,11 @@ class OutlineScreen {
 enum class PumpResult { Accepted, Cancelled, Lost };
 
 // The pump shared by both loops: returns at button up (accepted), Escape, another left press or
-// a quit message (cancelled), or when the capture goes.
+// a quit message (cancelled), or when the capture goes or a handler frees what `watch` watches.
 template <class OnMove, class OnCtrl>
-PumpResult Pump(HWND wnd, OnMove onMove, OnCtrl onCtrl) {
+PumpResult Pump(HWND wnd, const TDKFreeWatch& watch, OnMove onMove, OnCtrl onCtrl) {
   POINT last = win::GetMessagePosAsPoint();
-  while (win::GetCapture() == wnd) {
+  while (win::GetCapture() == wnd && !watch.AnyGone()) {
     win::MSG msg;
     if (!win::GetMessage(&msg, nullptr, 0, 0)) {
       win::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -151,13 +153,15 @@ struct TDKCustomDockableWindow::DragState {
   POINT startCursor{};
   win::HCURSOR cursor = nullptr;
   OutlineScreen* outline = nullptr;
+  POINT border{};  // of the floating frame, for the outline
+  // The window and the candidate docks: a handler that frees one of them ends the drag.
+  TDKFreeWatch watch;
 };
 
 namespace {
 
-void DrawDraggingOutline(HDC dc, const TDKCustomDockableWindow* w, const RECT* NewRect,
-                         const RECT* OldRect, bool NewDocking, bool OldDocking) {
-  const POINT b = w->GetFloatingBorderSize();
+void DrawDraggingOutline(HDC dc, POINT b, const RECT* NewRect, const RECT* OldRect, bool NewDocking,
+                         bool OldDocking) {
   const SIZE ns = NewDocking ? SIZE{1, 1} : SIZE{b.x, b.y};
   const SIZE os = OldDocking ? SIZE{1, 1} : SIZE{b.x, b.y};
   DrawHalftoneInvertRect(dc, NewRect, OldRect, ns, os);
@@ -213,6 +217,7 @@ void TDKCustomDockableWindow::ApplyDragRect(DragState& d, const RECT& r, TDKDock
       SetFloating(true);
     else
       SetFloatingPosition(floatingPosition_);
+    if (d.watch.AnyGone()) return;
     MoveOnScreen(true);
     Update();
     return;
@@ -263,6 +268,8 @@ void TDKCustomDockableWindow::ApplyDragRect(DragState& d, const RECT& r, TDKDock
   dockRow_ = row;
   dockPos_ = vertical ? rr.top : rr.left;
   if (Parent() != dock) Reparent(dock);
+  // The handlers of the move may have freed the window or a dock.
+  if (d.watch.AnyGone()) return;
   if (!d.smooth) dock->commitNewPositions_ = true;
   insertRowBefore_ = insert;
   dock->ArrangeToolbars();
@@ -281,8 +288,10 @@ void TDKCustomDockableWindow::EvaluateDrag(DragState& d) {
       for (size_t i = 1; i < d.sizes.size(); ++i) {
         if (!DockHitTest(d, i, cur)) continue;
         bool accept = true;
-        if (d.sizes[i].dock->OnRequestDock)
+        if (d.sizes[i].dock->OnRequestDock) {
           d.sizes[i].dock->OnRequestDock(d.sizes[i].dock, this, accept);
+          if (d.watch.AnyGone()) return;
+        }
         if (accept) {
           nd = d.sizes[i].dock;
           index = static_cast<int>(i);
@@ -317,7 +326,7 @@ void TDKCustomDockableWindow::EvaluateDrag(DragState& d) {
   d.newDock = nd;
   d.newIndex = index;
   if (!d.smooth) {
-    DrawDraggingOutline(d.outline->dc(), this, &d.newRect, &d.lastRect, nd != nullptr,
+    DrawDraggingOutline(d.outline->dc(), d.border, &d.newRect, &d.lastRect, nd != nullptr,
                         d.lastDock != nullptr);
   } else if (!EmptyRect(r)) {
     smoothDragging_ = true;
@@ -327,6 +336,7 @@ void TDKCustomDockableWindow::EvaluateDrag(DragState& d) {
 
 void TDKCustomDockableWindow::BeginMoving(int InitX, int InitY) {
   DragState d;
+  d.watch.Watch(this);
   d.startDock = currentDock_;
   d.startRow = dockRow_;
   d.startPos = dockPos_;
@@ -344,6 +354,7 @@ void TDKCustomDockableWindow::BeginMoving(int InitX, int InitY) {
     TDKCustomDockableWindow* w;
     DragState& d;
     ~Cleanup() {
+      if (!d.watch.Alive(w)) return;
       w->smoothDragging_ = false;
       if (!w->docked_) {
         w->dockRow_ = d.startRow;
@@ -378,7 +389,10 @@ void TDKCustomDockableWindow::BeginMoving(int InitX, int InitY) {
       if (std::find(forms.begin(), forms.end(), f) == forms.end()) forms.push_back(f);
     for (auto* f : forms) CollectDocks(f, this, docks, dockableTo_);
   }
-  for (auto* dock : docks) dock->CommitPositions();
+  for (auto* dock : docks) {
+    d.watch.Watch(dock);
+    dock->CommitPositions();
+  }
 
   {
     DragState::DockedSize floating;
@@ -403,31 +417,48 @@ void TDKCustomDockableWindow::BeginMoving(int InitX, int InitY) {
   }
 
   ProcessPaintMessages();
+  if (d.watch.AnyGone()) return;
   d.cursor = win::GetCursor();
   win::GetCursorPos(&d.startCursor);
+  d.border = GetFloatingBorderSize();
   OutlineScreen outline(!d.smooth);
   d.outline = &outline;
 
   const HWND wnd = Handle();
-  win::SetCapture(wnd);
-  d.dockingAllowed = docked_;  // a floating window cannot dock on the very first evaluation
-  EvaluateDrag(d);
-  d.dockingAllowed = true;
-  const PumpResult result = Pump(
-      wnd, [&] { EvaluateDrag(d); },
-      [&](bool down) {
-        if (down == d.ctrl) return;
-        d.ctrl = down;
-        EvaluateDrag(d);
-      });
-  if (win::GetCapture() == wnd) win::ReleaseCapture();
-  if (!d.smooth) {
-    DrawDraggingOutline(outline.dc(), this, nullptr, &d.newRect, false, d.newDock != nullptr);
-    outline.Release();
+  // The capture and the outline go on every way out: a handler may raise, or free the window.
+  bool looping = true;
+  auto endLoop = [&] {
+    if (!std::exchange(looping, false)) return;
+    if (win::GetCapture() == wnd) win::ReleaseCapture();
+    if (!d.smooth) {
+      DrawDraggingOutline(outline.dc(), d.border, nullptr, &d.newRect, false, d.newDock != nullptr);
+      outline.Release();
+    }
+  };
+  PumpResult result = PumpResult::Lost;
+  try {
+    win::SetCapture(wnd);
+    d.dockingAllowed = docked_;  // a floating window cannot dock on the very first evaluation
+    EvaluateDrag(d);
+    d.dockingAllowed = true;
+    result = Pump(
+        wnd, d.watch, [&] { EvaluateDrag(d); },
+        [&](bool down) {
+          if (down == d.ctrl) return;
+          d.ctrl = down;
+          EvaluateDrag(d);
+        });
+  } catch (...) {
+    endLoop();
+    throw;
   }
-  if (result == PumpResult::Accepted && !d.smooth && !EmptyRect(d.newRect)) {
+  endLoop();
+  if (!d.watch.Alive(this)) return;
+  // A dock freed during the drag ends it where it is: the outline's place may be gone.
+  if (result == PumpResult::Accepted && !d.smooth && !EmptyRect(d.newRect) && !d.watch.AnyGone()) {
     smoothDragging_ = false;
     ApplyDragRect(d, d.newRect, d.newDock, d.newIndex);
+    if (!d.watch.Alive(this)) return;
   }
   if (useLastDock_ && docked_) SetLastDock(currentDock_);
   if (!floating_ && floatParent_) FreeFloatParent();
@@ -453,33 +484,51 @@ void TDKCustomDockableWindow::BeginSizing(TDKSizeHandle SizeHandle) {
   const bool fromTop =
       SizeHandle == twshTop || SizeHandle == twshTopLeft || SizeHandle == twshTopRight;
 
+  // The window and its frame: a handler that frees either ends the loop.
+  TDKFreeWatch watch;
+  watch.Watch(this);
+  watch.Watch(floatParent_);
   ResizeBegin(SizeHandle);
   ProcessPaintMessages();
+  if (watch.AnyGone()) {
+    if (watch.Alive(this)) ResizeEnd();
+    return;
+  }
   const bool smooth = smoothDrag_;
   OutlineScreen outline(!smooth);
   const HWND wnd = Handle();
-  win::SetCapture(wnd);
   const bool clip = (dkStyles_ & dkdsResizeClipCursor) && !UsingMultipleMonitors();
-  if (clip) {
-    const RECT wa = GetRectOfPrimaryMonitor(true);
-    win::ClipCursor(&wa);
-  }
   RECT start{};
   win::GetWindowRect(floatParent_->Handle(), &start);
   RECT rect = start;
   const POINT border = GetFloatingBorderSize();
   const SIZE outlineSize{border.x, border.y};
-  if (!smooth) DrawHalftoneInvertRect(outline.dc(), &rect, nullptr, outlineSize, outlineSize);
   POINT startCursor{};
   win::GetCursorPos(&startCursor);
+  // The capture, the pointer's clip and the outline go on every way out.
+  bool looping = true;
+  auto endLoop = [&] {
+    if (!std::exchange(looping, false)) return;
+    if (win::GetCapture() == wnd) win::ReleaseCapture();
+    if (clip) win::ClipCursor(nullptr);
+    if (!smooth) {
+      DrawHalftoneInvertRect(outline.dc(), nullptr, &rect, outlineSize, outlineSize);
+      outline.Release();
+    }
+  };
 
   auto apply = [&](const RECT& r) {
     BeginUpdate();
-    ResizeTrackAccept();
-    floatingPosition_ = POINT{r.left, r.top};
-    floatParent_->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    SetBounds(0, 0, floatParent_->ClientWidth(), floatParent_->ClientHeight());
-    EndUpdate();
+    try {
+      ResizeTrackAccept();
+      floatingPosition_ = POINT{r.left, r.top};
+      floatParent_->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      SetBounds(0, 0, floatParent_->ClientWidth(), floatParent_->ClientHeight());
+    } catch (...) {
+      if (watch.Alive(this)) EndUpdate();
+      throw;
+    }
+    if (watch.Alive(this)) EndUpdate();
   };
   auto onMove = [&] {
     POINT cur{};
@@ -496,6 +545,7 @@ void TDKCustomDockableWindow::BeginSizing(TDKSizeHandle SizeHandle) {
     limit(r.top, r.bottom, fromTop, minH, true);
     if (hasMaxH) limit(r.top, r.bottom, fromTop, maxH, false);
     ResizeTrack(r, start);
+    if (watch.AnyGone()) return;
     const RECT old = rect;
     rect = r;
     if (smooth)
@@ -503,15 +553,22 @@ void TDKCustomDockableWindow::BeginSizing(TDKSizeHandle SizeHandle) {
     else
       DrawHalftoneInvertRect(outline.dc(), &rect, &old, outlineSize, outlineSize);
   };
-  const PumpResult result = Pump(wnd, onMove, [](bool) {});
-  if (win::GetCapture() == wnd) win::ReleaseCapture();
-  if (clip) win::ClipCursor(nullptr);
-  if (!smooth) {
-    DrawHalftoneInvertRect(outline.dc(), nullptr, &rect, outlineSize, outlineSize);
-    outline.Release();
-    if (result == PumpResult::Accepted) apply(rect);
+  try {
+    win::SetCapture(wnd);
+    if (clip) {
+      const RECT wa = GetRectOfPrimaryMonitor(true);
+      win::ClipCursor(&wa);
+    }
+    if (!smooth) DrawHalftoneInvertRect(outline.dc(), &rect, nullptr, outlineSize, outlineSize);
+    const PumpResult result = Pump(wnd, watch, onMove, [](bool) {});
+    endLoop();
+    if (result == PumpResult::Accepted && !smooth && !watch.AnyGone()) apply(rect);
+  } catch (...) {
+    endLoop();
+    if (watch.Alive(this)) ResizeEnd();
+    throw;
   }
-  ResizeEnd();
+  if (watch.Alive(this)) ResizeEnd();
 }
 
 }  // namespace docking

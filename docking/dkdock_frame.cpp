@@ -28,6 +28,9 @@ TDKFloatingWindowParent::TDKFloatingWindowParent(rtl::TComponent* AOwner,
 
 TDKFloatingWindowParent::~TDKFloatingWindowParent() {
   if (parentForm_) parentForm_->RemoveFreeNotification(this);
+  // A frame freed from outside takes the window it holds with it, as any window control takes
+  // its children; the window must not free this frame a second time, nor reach it meanwhile.
+  if (window_ && window_->floatParent_ == this) window_->floatParent_ = nullptr;
 }
 
 void TDKFloatingWindowParent::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
@@ -56,6 +59,12 @@ void TDKFloatingWindowParent::CreateWnd() {
   win::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
                     win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE |
                         win::SWP_FRAMECHANGED);
+}
+
+void TDKFloatingWindowParent::CallRecreateWnd() {
+  RecreateWnd();
+  // The new window starts hidden: the floating window's state shows it again.
+  if (window_) window_->UpdateVisibility();
 }
 
 bool TDKFloatingWindowParent::Showing() const {
@@ -236,7 +245,7 @@ void TDKFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, win::HRGN Clip,
 
 void TDKFloatingWindowParent::TrackCloseButton() {
   auto buttonRect = [this] { return GetCloseButtonRect(true); };
-  const bool clicked = internal::TrackButton(Handle(), buttonRect, [this](bool pushed) {
+  const bool clicked = internal::TrackButton(this, Handle(), buttonRect, [this](bool pushed) {
     closeButtonDown_ = pushed;
     RedrawNCArea(twrdCloseButton);
   });
@@ -326,6 +335,11 @@ void TDKFloatingWindowParent::WndProc(vcl::TMessage& m) {
                                                      win::GetWindow(other, win::GW_OWNER) == form));
       if (form) win::SendMessage(form, win::WM_NCACTIVATE, active || keeps, 0);
       if (active) {
+        // A shown frame keeps the activation: the focus moved into its window (a field, a
+        // list) must stay there to take the keys, and handing activation to the form would
+        // take the focus back. The form is not deactivated meanwhile, as the frame keeps its
+        // owner active (kKeepsOwnerActive), so its caption and its other frames stay as they
+        // are. Only a hidden frame passes activation on.
         if (!win::IsWindowVisible(Handle()) && form) win::SetActiveWindow(form);
       } else if (!keeps && parentForm_) {
         // Activation left the form's windows: the form hears it as its own deactivation.

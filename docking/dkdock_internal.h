@@ -6,10 +6,11 @@
 
 namespace docking::internal {
 
-// Holds the capture on `wnd` and tracks a push button drawn in its frame until the left button
-// is released: `setPushed` hears whether the pointer is over the button (`windowRect`, in window
-// coordinates). True when released over it.
-bool TrackButton(HWND wnd, const std::function<RECT()>& windowRect,
+// Holds the capture on `wnd` (the window of `owner`) and tracks a push button drawn in its frame
+// until the left button is released: `setPushed` hears whether the pointer is over the button
+// (`windowRect`, in window coordinates). True when released over it; false when `owner` was
+// freed meanwhile.
+bool TrackButton(rtl::TComponent* owner, HWND wnd, const std::function<RECT()>& windowRect,
                  const std::function<void(bool)>& setPushed);
 
 // Every live dockable window of the thread, for the hooks.

@@ -5,6 +5,7 @@
 #include "docking/dkcommon.h"
 #include "docking/dkdock.h"
 #include "docking/dkdock_internal.h"
+#include "docking/dkwatch.h"
 #include "platform/gdi/controls.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/objects.h"
@@ -25,8 +26,12 @@ std::vector<TDKCustomDockableWindow*>& LiveWindows() {
   return windows;
 }
 
-bool TrackButton(HWND wnd, const std::function<RECT()>& windowRect,
+bool TrackButton(rtl::TComponent* owner, HWND wnd, const std::function<RECT()>& windowRect,
                  const std::function<void(bool)>& setPushed) {
+  // What the pump dispatches may free the window the button belongs to: then nothing is left to
+  // draw or to click.
+  TDKFreeWatch watch;
+  watch.Watch(owner);
   auto over = [&] {
     POINT p{};
     win::GetCursorPos(&p);
@@ -46,6 +51,7 @@ bool TrackButton(HWND wnd, const std::function<RECT()>& windowRect,
       win::PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
+    if (!watch.Alive(owner)) return false;
     if (msg.message == win::WM_MOUSEMOVE) {
       if (over() != pushed) setPushed(pushed = !pushed);
     } else if (msg.message == win::WM_LBUTTONUP) {
@@ -58,6 +64,7 @@ bool TrackButton(HWND wnd, const std::function<RECT()>& windowRect,
       win::DispatchMessage(&msg);
     }
   }
+  if (!watch.Alive(owner)) return false;
   if (win::GetCapture() == wnd) win::ReleaseCapture();
   const bool onIt = released && over();
   setPushed(false);
@@ -810,7 +817,7 @@ void TDKCustomDockableWindow::MouseDown(vcl::TMouseButton Button, vcl::TShiftSta
 void TDKCustomDockableWindow::TrackDockedCloseButton() {
   const bool vertical = currentDock_ && currentDock_->IsVertical();
   auto buttonRect = [this, vertical] { return GetDockedCloseButtonRect(vertical); };
-  const bool clicked = internal::TrackButton(Handle(), buttonRect, [this](bool pushed) {
+  const bool clicked = internal::TrackButton(this, Handle(), buttonRect, [this](bool pushed) {
     closeButtonDown_ = pushed;
     DrawNCArea(false, nullptr, nullptr);
   });

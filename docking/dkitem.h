@@ -540,6 +540,11 @@ class TDKView : public rtl::TComponent {
   void SetChevronParentView(TDKView* v) { chevronParentView_ = v; }
   bool OpensLeft() const { return opensLeft_; }
   void SetOpensLeft(bool v) { opensLeft_ = v; }
+  // A command chosen here sounds "MenuCommand" once the loop has ended. Popup views (menus,
+  // drop-downs, the chevron's list) start with it on, as the system's menus sound; toolbar views
+  // off, as a button's click is its own feedback.
+  bool MenuCommandSound() const { return menuCommandSound_; }
+  void SetMenuCommandSound(bool v) { menuCommandSound_ = v; }
 
   TDKView* ParentView() const { return parentView_; }
   TDKCustomItem* ParentItem() const { return parentItem_; }
@@ -552,7 +557,9 @@ class TDKView : public rtl::TComponent {
   // Selection and keys.
   TDKItemViewer* Selected() const { return selected_; }
   void SetSelected(TDKItemViewer* Value) { Select(Value, false); }
-  void Select(TDKItemViewer* Value, bool ViaMouse);
+  // False when a handler called meanwhile freed this view: the caller touches it no more. Also
+  // notes whether the pointer (at the message's position) is inside the selected viewer.
+  bool Select(TDKItemViewer* Value, bool ViaMouse);
   TDKItemViewer* FirstSelectable();
   TDKItemViewer* NextSelectable(TDKItemViewer* Cur, bool GoForward);
   TDKItemViewer* NextSelectableWithAccel(TDKItemViewer* Cur, char Key, bool EnabledOnly,
@@ -654,9 +661,13 @@ class TDKView : public rtl::TComponent {
   struct ListRange {
     int first, end, level;
   };
-  std::vector<ListRange> RangesOf(TDKCustomItem* List, bool Relayed) const;
+  std::vector<ListRange> RangesOf(TDKCustomItem* List) const;
   void Navigate(bool Forward);
-  void OpenChildPopupIfDropDown();
+  // Select with the pointer at a screen point (invalid: nowhere over the view).
+  bool SelectAt(TDKItemViewer* Value, bool ViaMouse, POINT Screen);
+  // Whether the pointer at a screen point is inside the selected viewer (while the view has the
+  // capture, inside its button part); a pressed viewer repaints when that changes.
+  void UpdateMouseInSelected(POINT Screen);
   TDKItemViewer* V_(int i) const { return viewers_[static_cast<size_t>(i)].get(); }
 
   std::vector<std::unique_ptr<TDKItemViewer>> viewers_;
@@ -708,6 +719,7 @@ class TDKView : public rtl::TComponent {
   bool usePriorityList_;
   bool newViewersHighest_ = true;
   bool opensLeft_ = false;
+  bool menuCommandSound_ = false;
   std::unique_ptr<vcl::TBitmap> measure_;
   acc::IAccessible* accObject_ = nullptr;
 };

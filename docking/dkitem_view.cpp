@@ -6,6 +6,8 @@
 #include "docking/dkconsts.h"
 #include "docking/dkitem.h"
 #include "docking/dkpopup.h"
+#include "docking/dkwatch.h"
+#include "platform/win/message.h"
 #include "platform/win/messages.h"
 #include "platform/win/paint.h"
 
@@ -149,9 +151,9 @@ void TDKView::SyncGroupNotifications() {
   groupLists_ = std::move(want);
 }
 
-std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List, bool Relayed) const {
+std::vector<TDKView::ListRange> TDKView::RangesOf(TDKCustomItem* List) const {
   const int end = ViewerCount() - trailing_;
-  if (Relayed || List == curParentItem_) return {ListRange{0, end, 0}};
+  if (List == curParentItem_) return {ListRange{0, end, 0}};
   std::vector<ListRange> ranges;
   for (int i = 0; i < end; ++i) {
     TDKCustomItem* group = V_(i)->Item();
@@ -209,18 +211,22 @@ void TDKView::DeleteViewer(int Index) {
 
 void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChangedAction Action,
                                int Index, TDKCustomItem* Item) {
-  // The list whose items changed: the view's own, or one an inline group shows here. Ranges are
-  // worked from the last so that the earlier ones keep their indices.
-  TDKCustomItem* list = (Relayed || Sender == curParentItem_) ? curParentItem_ : Sender;
+  // Sender is the list whose items changed: the view's own, or one an inline group shows here.
+  // A list the view hears itself comes a second time relayed through each group that links to
+  // it: that copy is dropped. Ranges are worked from the last so that the earlier ones keep their
+  // indices.
+  if (Relayed && (Sender == curParentItem_ ||
+                  std::find(groupLists_.begin(), groupLists_.end(), Sender) != groupLists_.end()))
+    return;
   switch (Action) {
     case dkicInserted: {
-      const auto ranges = RangesOf(Sender, Relayed);
+      const auto ranges = RangesOf(Sender);
       for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
         // After the viewers of the item before it; the first item at the start of the list's
         // place, one whose predecessor has no viewer at its end.
         int at = Index > 0 ? r->end : r->first;
         if (Index > 0) {
-          TDKCustomItem* before = list->Items(Index - 1);
+          TDKCustomItem* before = Sender->Items(Index - 1);
           for (int i = r->first; i < r->end; ++i)
             if (V_(i)->Item() == before && V_(i)->GroupLevel() == r->level) {
               at = i + 1;
@@ -234,7 +240,7 @@ void TDKView::ItemNotification(TDKCustomItem* Sender, bool Relayed, TDKItemChang
       break;
     }
     case dkicDeleting: {
-      const auto ranges = RangesOf(Sender, Relayed);
+      const auto ranges = RangesOf(Sender);
       for (auto r = ranges.rbegin(); r != ranges.rend(); ++r)
         for (int i = r->first; i < r->end; ++i)
           if (V_(i)->Item() == Item && V_(i)->GroupLevel() == r->level) {
@@ -365,7 +371,7 @@ TDKView* TDKView::GetRootView() {
 
 TDKView* TDKView::GetParentToolbarView() {
   for (TDKView* v = this; v; v = v->parentView_)
-    if (v->isToolbar_ && !v->chevronParentView_) return v;
+    if (v->isToolbar_) return v;
   return nullptr;
 }
 
@@ -837,12 +843,24 @@ TDKView::Layout TDKView::CalculatePositions(bool CanMoveControls, TDKViewOrienta
 
 // ------------------------------------------------------------------ selection
 
-void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
-  if (Value == selected_) return;
+bool TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
+  return SelectAt(Value, ViaMouse, win::GetMessagePosAsPoint());
+}
+
+bool TDKView::SelectAt(TDKItemViewer* Value, bool ViaMouse, POINT Screen) {
+  if (Value == selected_) {
+    UpdateMouseInSelected(Screen);
+    return true;
+  }
+  // The items' selection handlers run from here; one may take away the row that opened this
+  // popup, and this view with it, or the rows being selected.
+  TDKFreeWatch watch;
+  watch.Watch(this);
   const unsigned delay = static_cast<unsigned>(GetMenuShowDelay());
   if (Value && parentView_ && parentView_->selected_ != parentView_->openViewer_) {
     // Back in this popup: the item that opened it is the parent's selection again.
     parentView_->Select(parentView_->openViewer_, false);
+    if (!watch.Alive(this)) return false;
     parentView_->StopTimer(tiClose);
     parentView_->StopTimer(tiOpen);
   }
@@ -857,14 +875,23 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   CancelCapture();
   TDKItemViewer* old = selected_;
   if (old) old->Leaving();
+  if (!watch.Alive(this)) return false;
+  // The handler may have taken rows away: a row gone is neither repainted nor selected.
+  if (IndexOf(old) < 0) old = nullptr;
+  if (IndexOf(Value) < 0) Value = nullptr;
   selected_ = Value;
   selectedViaMouse_ = ViaMouse;
+  // Selected from the keyboard, the new item may lie away from the pointer: the wheel goes to
+  // the item under the pointer, not to this one.
+  UpdateMouseInSelected(Screen);
   // Items that look the same selected or not are left unpainted.
   if (old && (old->Item()->ItemStyle() & isRepaintOnSelect)) Invalidate(old);
-  if (!Value) return;
+  if (!Value) return true;
   const TDKItemStyle style = Value->Item()->ItemStyle();
   if (style & isRepaintOnSelect) Invalidate(Value);
   Value->Entering();
+  if (!watch.Alive(this)) return false;
+  if (selected_ != Value) return true;  // the handler took the row away, or chose another
   NotifyFocusEvent();
   if (inModalLoop_ && IsPopupView()) {
     StopTimer(tiOpen);
@@ -875,6 +902,7 @@ void TDKView::Select(TDKItemViewer* Value, bool ViaMouse) {
   if (isToolbar_ && dropDownMode_ && Value != openViewer_ &&
       (ViaMouse || !(style & isNoKeyboardOpen)))
     OpenChildPopup(!ViaMouse);
+  return watch.Alive(this);
 }
 
 TDKItemViewer* TDKView::NextSelectable(TDKItemViewer* Cur, bool GoForward) {
@@ -1007,8 +1035,7 @@ void TDKView::ScrollSelectedIntoView() {
 }
 
 void TDKView::Navigate(bool Forward) {
-  Select(NextSelectable(selected_, Forward), false);
-  ScrollSelectedIntoView();
+  if (Select(NextSelectable(selected_, Forward), false)) ScrollSelectedIntoView();
 }
 
 void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
@@ -1035,8 +1062,8 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       break;
     case win::VK_HOME:
     case win::VK_END:
-      Select(Key == win::VK_HOME ? FirstSelectable() : NextSelectable(nullptr, false), false);
-      ScrollSelectedIntoView();
+      if (Select(Key == win::VK_HOME ? FirstSelectable() : NextSelectable(nullptr, false), false))
+        ScrollSelectedIntoView();
       break;
     case win::VK_LEFT:
     case win::VK_RIGHT:
@@ -1045,18 +1072,17 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       } else if (Key == win::VK_LEFT) {
         const bool toolbarNear = toolbarView && toolbarView->orientation_ != dkvoVertical &&
                                  (toolbarView == this || toolbarView == parentView_);
+        // In drop-down mode selecting the next button drops its menu, the chevron's excepted.
         if (toolbarNear)
-          toolbarView->Navigate(false), toolbarView->OpenChildPopupIfDropDown();
+          toolbarView->Navigate(false);
         else if (toolbarView && parentView_)
           parentView_->CloseChildPopups();
         else if (parentView_)
           parentView_->CancelChildPopups();
         // A root popup menu has no parent view: Left does nothing there.
       } else {
-        if (!OpenChildPopup(true) && toolbarView && toolbarView->orientation_ != dkvoVertical) {
+        if (!OpenChildPopup(true) && toolbarView && toolbarView->orientation_ != dkvoVertical)
           toolbarView->Navigate(true);
-          toolbarView->OpenChildPopupIfDropDown();
-        }
       }
       break;
     case win::VK_UP:
@@ -1078,10 +1104,6 @@ void TDKView::KeyDown(unsigned short& Key, vcl::TShiftState Shift) {
       return;
   }
   Key = 0;
-}
-
-void TDKView::OpenChildPopupIfDropDown() {
-  if (dropDownMode_) OpenChildPopup(true);
 }
 
 void TDKView::ExecuteSelected(bool AGivePriority) {
@@ -1112,7 +1134,7 @@ void TDKView::EndModalWithClick(TDKItemViewer* Viewer) {
   TDKView* root = GetRootView();
   root->doneActionData_.DoneAction = dkdaClickItem;
   root->doneActionData_.ClickItem = Viewer->Item();
-  root->doneActionData_.Sound = true;
+  root->doneActionData_.Sound = Viewer->View()->MenuCommandSound();
 }
 
 void TDKView::EndModalWithHelp(int AContextID) {

@@ -468,7 +468,9 @@ void TDKSeparatorItemViewer::Paint(vcl::TCanvas* Canvas, const RECT& ClientAreaR
   if (static_cast<const TDKSeparatorItem*>(Item())->Blank()) return;
   RECT r = ClientAreaRect;
   const bool toolbar = IsToolbarStyle();
-  const bool horizontalLine = !toolbar || LineBreak || View()->Orientation() == dkvoVertical;
+  // Across a toolbar's line, or along it where it breaks the line: a vertical toolbar's lines
+  // are its columns.
+  const bool horizontalLine = !toolbar || LineBreak != (View()->Orientation() == dkvoVertical);
   if (horizontalLine) {
     if (!toolbar) {
       r.left += 12;

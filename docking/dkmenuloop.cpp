@@ -8,6 +8,7 @@
 #include "docking/dkcommon.h"
 #include "docking/dkpopup.h"
 #include "docking/dktoolbar.h"
+#include "docking/dkwatch.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/screen.h"
@@ -26,18 +27,21 @@ constexpr unsigned TimerBase = 9000;
 
 // The last mouse position, shared by the loop and the views (CancelCapture forgets it).
 thread_local POINT lastPos = InvalidPos;
-// The popup a handler's own window cancels on WM_CANCELMODE.
-thread_local TDKPopupWindow* cancelTarget = nullptr;
 
 bool Valid(const POINT& p) {
   return p.x != INT_MIN;
 }
 
+// A handler's own window keeps the popup it cancels on WM_CANCELMODE as a property, so that each
+// of two nested loops cancels its own menu.
+constexpr const char* CancelPopupProp = "TDKModalHandlerPopup";
+
 win::LRESULT HandlerWndProc(win::HWND Wnd, win::UINT Msg, win::WPARAM WParam, win::LPARAM LParam) {
-  if (Msg == win::WM_CANCELMODE && cancelTarget) {
-    cancelTarget->View()->CancelMode();
-    return 0;
-  }
+  if (Msg == win::WM_CANCELMODE)
+    if (auto* popup = reinterpret_cast<TDKPopupWindow*>(win::GetProp(Wnd, CancelPopupProp))) {
+      popup->View()->CancelMode();
+      return 0;
+    }
   return win::DefWindowProc(Wnd, Msg, WParam, LParam);
 }
 
@@ -49,6 +53,8 @@ class TDKModalHandler {
       wnd_ = ExistingWnd;
     } else {
       win::WNDCLASS wc;  // a second registration fails harmlessly
+      // With the capture on it, this window is where a popup menu's double clicks arrive.
+      wc.style = win::CS_DBLCLKS;
       wc.lpfnWndProc = HandlerWndProc;
       wc.lpszClassName = "TDKModalHandlerWnd";
       win::RegisterClass(&wc);
@@ -62,22 +68,34 @@ class TDKModalHandler {
     acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUSTART, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
   }
   ~TDKModalHandler() {
+    if (popup_) {
+      win::RemoveProp(wnd_, CancelPopupProp);
+      popup_.reset();
+    }
     CallLockSetForegroundWindow(false);
     if (win::GetCapture() == wnd_) win::ReleaseCapture();
     acc::NotifyWinEvent(acc::EVENT_SYSTEM_MENUEND, wnd_, acc::OBJID_CLIENT, acc::CHILDID_SELF);
     if (created_) win::DestroyWindow(wnd_);
-    cancelTarget = nullptr;
   }
   TDKModalHandler(const TDKModalHandler&) = delete;
   TDKModalHandler& operator=(const TDKModalHandler&) = delete;
   win::HWND Wnd() const { return wnd_; }
-  void SetPopup(TDKPopupWindow* P) { cancelTarget = P; }
-  void Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton, bool NoPriority,
+  // The popup menu of a handler with a window of its own: WM_CANCELMODE to that window cancels
+  // it, and it goes before the handler does.
+  TDKPopupWindow* SetPopup(std::unique_ptr<TDKPopupWindow> P) {
+    popup_ = std::move(P);
+    win::SetProp(wnd_, CancelPopupProp, reinterpret_cast<intptr_t>(popup_.get()));
+    return popup_.get();
+  }
+  // False when the root view was freed meanwhile (its toolbar went while the menu was open):
+  // nothing of the loop is left to touch.
+  bool Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton, bool NoPriority,
             bool ExecuteAtStart);
 
  private:
   win::HWND wnd_{};
   bool created_ = false;
+  std::unique_ptr<TDKPopupWindow> popup_;
 };
 
 // The open views from the root down.
@@ -103,9 +121,13 @@ void UpdateAllSelections(TDKView* Root, POINT P, bool AllowNew) {
       v->UpdateSelection(P, AllowNew);
       return;
     }
-  // A view's new selection may close the popups below it: those are not visited again.
+  // A view's new selection may close the popups below it, and a handler may free the whole
+  // menu: views gone are not visited again.
+  TDKFreeWatch watch;
+  for (TDKView* v : chain) watch.Watch(v);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    if (Root->ContainsView(*it)) (*it)->UpdateSelection(P, AllowNew);
+    if (watch.Alive(Root) && watch.Alive(*it) && Root->ContainsView(*it))
+      (*it)->UpdateSelection(P, AllowNew);
 }
 
 // The viewer under the mouse, and the view that has the mouse without a viewer under it.
@@ -169,7 +191,9 @@ void ViewerMouseUp(TDKItemViewer* Viewer, POINT Screen, bool MouseWasDownOnMenu)
   const bool hadCapture = view->HasCapture();
   view->CancelCapture();
   const POINT p = ToClient(view, Screen);
-  const bool inside = view->Selected() == Viewer && gdi::PtInRect(&Viewer->BoundsRect, p);
+  // As the selections were updated for the release: a pressed split button counts its button
+  // part only.
+  const bool inside = view->Selected() == Viewer && view->MouseInsideSelected();
   TDKCustomItem* item = Viewer->Item();
   if (!inside || !item->Enabled() || (item->ItemStyle() & isNotButton)) {
     if (IsRootToolbar(view)) view->EndModal();
@@ -187,7 +211,10 @@ void CancelHint() {
 }
 
 void MouseMoved(TDKView* Root) {
+  TDKFreeWatch watch;
+  watch.Watch(Root);
   UpdateAllSelections(Root, lastPos, true);
+  if (!watch.Alive(Root)) return;
   TDKView* view = nullptr;
   TDKItemViewer* v = ViewerUnderMouse(Root, view);
   if (v && vcl::Application &&
@@ -257,30 +284,37 @@ void HandleTimer(TDKView* View, unsigned Id) {
   }
 }
 
-void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton,
+bool TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightButton,
                            bool NoPriority, bool ExecuteAtStart) {
+  TDKFreeWatch watch;
+  watch.Watch(Root);
+  const auto gone = [&] { return !watch.Alive(Root); };
   Root->DoneActionData() = TDKDoneActionData{};
   Root->ValidatePositions();
   Root->SetCaptureWnd(wnd_);
   bool mouseDownOnMenu = false;
   auto finish = [&] {
+    if (gone()) return false;
     Root->CancelCapture();
     Root->SetCaptureWnd(nullptr);
     CancelHint();
     RemoveMessages(win::WM_CHAR, win::WM_DEADCHAR);
     RemoveMessages(win::WM_SYSCHAR, win::WM_SYSDEADCHAR);
     RemoveMessages(0x004D, 0x004D);
+    return true;
   };
   if (StartedByMouse) {
     if (TDKItemViewer* sel = Root->Selected())
       ViewerMouseDown(sel, win::GetMessagePosAsPoint(), false, mouseDownOnMenu);
-    if (Root->IsModalEnding()) return finish();
+    if (gone() || Root->IsModalEnding()) return finish();
   } else if (ExecuteAtStart) {
     Root->ExecuteSelected(!NoPriority);
-    if (Root->IsModalEnding()) return finish();
+    if (gone() || Root->IsModalEnding()) return finish();
   }
   const win::HWND active = win::GetActiveWindow();
-  while (win::GetCapture() == wnd_ && win::GetActiveWindow() == active && !Root->IsModalEnding()) {
+  // Whatever runs from here (handlers, timers, dispatched messages) may free the root view.
+  while (!gone() && win::GetCapture() == wnd_ && win::GetActiveWindow() == active &&
+         !Root->IsModalEnding()) {
     DKUpdateAnimation();
     win::MSG msg;
     if (!win::PeekMessage(&msg, nullptr, 0, 0, win::PM_NOREMOVE)) {
@@ -305,6 +339,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         }
         if (!leave && msg.message == win::WM_LBUTTONDOWN) {
           UpdateAllSelections(Root, msg.pt, true);
+          if (gone()) break;
           TDKItemViewer* sel = Root->Selected();
           leave = !sel || !Root->MouseInsideSelected() || (sel->Item()->ItemStyle() & isNotButton);
         }
@@ -347,10 +382,10 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         unsigned short key = static_cast<unsigned short>(msg.wParam);
         if (ButtonDown(TrackRightButton) && key != win::VK_F1) break;
         if (TDKItemViewer* sel = deepest->Selected()) sel->KeyDown(key, KeyShift());
-        if (Root->IsModalEnding()) break;
+        if (gone() || Root->IsModalEnding()) break;
         // The viewer may have closed popups: the key goes to the deepest one still open.
         if (key != 0) Chain(Root).back()->KeyDown(key, KeyShift());
-        if (Root->IsModalEnding()) break;
+        if (gone() || Root->IsModalEnding()) break;
         if (key != 0) win::TranslateMessage(&msg);
         break;
       }
@@ -363,7 +398,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
             deepest->NextSelectableWithAccel(deepest->Selected(), ch, false, only);
         if (found) {
           deepest->SetAccelsVisibility(true);
-          deepest->Select(found, false);
+          if (!deepest->Select(found, false)) break;
           deepest->ScrollSelectedIntoView();
           if (only) deepest->ExecuteSelected(true);
         } else if ((ch == ' ' || ch == '-') && deepest == Root && !Root->IsPopupView() && active) {
@@ -391,6 +426,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         CancelHint();
         Root->SetIgnoreRelease(false);
         UpdateAllSelections(Root, msg.pt, true);
+        if (gone()) break;
         {
           TDKView* view = nullptr;
           mouseDownOnMenu = false;
@@ -403,6 +439,7 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
       case win::WM_RBUTTONUP: {
         if (msg.message == win::WM_RBUTTONUP && !TrackRightButton) break;
         UpdateAllSelections(Root, msg.pt, false);
+        if (gone()) break;
         TDKView* view = nullptr;
         if (TDKItemViewer* v = ViewerUnderMouse(Root, view)) {
           ViewerMouseUp(v, msg.pt, mouseDownOnMenu);
@@ -429,15 +466,17 @@ void TDKModalHandler::Loop(TDKView* Root, bool StartedByMouse, bool TrackRightBu
         win::TranslateMessage(&msg);
         win::DispatchMessage(&msg);
     }
+    if (gone()) break;
     if (!Root->IsModalEnding()) {
       if (!Valid(lastPos)) {
         lastPos = win::GetMessagePosAsPoint();
         MouseMoved(Root);
+        if (gone()) break;
       }
       ShowSelectedLongHint(Root);
     }
   }
-  finish();
+  return finish();
 }
 
 // Carries out what the loop decided, once nothing of the menu is left on screen.
@@ -513,19 +552,7 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
   } else {
     mouseInside_ = true;
   }
-  Select(next, true);
-  const bool was = mouseInSelected_;
-  mouseInSelected_ = false;
-  if (selected_ && Valid(P) && window_ && WindowIs(this, win::WindowFromPoint(P))) {
-    const POINT c = ToClient(this, P);
-    mouseInSelected_ = ViewerFromPoint(c) == selected_;
-    if (hasCapture_ && mouseInSelected_)
-      mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
-                                                     c.y - selected_->BoundsRect.top);
-  }
-  if (was != mouseInSelected_ && hasCapture_ && selected_ &&
-      (selected_->Item()->ItemStyle() & isRepaintOnPush))
-    Invalidate(selected_);
+  if (!SelectAt(next, true, P)) return;
   if (inModalLoop_ && mouseInside_ && !hasCapture_ && IsPopupView()) {
     const POINT c = ToClient(this, P);
     if (showUpArrow_ && c.y < DKScrollArrowHeight) {
@@ -539,6 +566,21 @@ void TDKView::UpdateSelection(POINT P, bool AllowNewSelection) {
       StopTimer(tiScrollDown);
     }
   }
+}
+
+void TDKView::UpdateMouseInSelected(POINT Screen) {
+  const bool was = mouseInSelected_;
+  mouseInSelected_ = false;
+  if (selected_ && Valid(Screen) && window_ && WindowIs(this, win::WindowFromPoint(Screen))) {
+    const POINT c = ToClient(this, Screen);
+    mouseInSelected_ = ViewerFromPoint(c) == selected_;
+    if (hasCapture_ && mouseInSelected_)
+      mouseInSelected_ = selected_->IsPtInButtonPart(c.x - selected_->BoundsRect.left,
+                                                     c.y - selected_->BoundsRect.top);
+  }
+  if (was != mouseInSelected_ && hasCapture_ && selected_ &&
+      (selected_->Item()->ItemStyle() & isRepaintOnPush))
+    Invalidate(selected_);
 }
 
 void TDKView::CancelMode() {
@@ -561,8 +603,10 @@ void TDKView::EnterToolbarLoop(unsigned Options) {
     TDKModalHandler handler(window_->Handle());
     inModalLoop_ = true;
     if (selected_) NotifyFocusEvent();
-    handler.Loop(this, Options & tlStartedByMouse, false, Options & tlNoPriority,
-                 Options & tlExecuteSelected);
+    // Freed with its toolbar while the menu was open: what the menu chose goes with it.
+    if (!handler.Loop(this, Options & tlStartedByMouse, false, Options & tlNoPriority,
+                      Options & tlExecuteSelected))
+      return;
     inModalLoop_ = false;
     StopAllTimers();
     CloseChildPopups();
@@ -588,11 +632,11 @@ TDKCustomItem* TDKCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightBut
   TDKDoneActionData done;
   {
     TDKModalHandler handler(nullptr);
-    std::unique_ptr<TDKPopupWindow> popup =
-        CreatePopup(nullptr, nullptr, false, SelectFirstItem, PopupPoint, Alignment);
-    TDKView* view = popup->View();
+    TDKView* view =
+        handler
+            .SetPopup(CreatePopup(nullptr, nullptr, false, SelectFirstItem, PopupPoint, Alignment))
+            ->View();
     view->SetIgnoreRelease(true);
-    handler.SetPopup(popup.get());
     handler.Loop(view, false, TrackRightButton, false, false);
     done = view->DoneActionData();
     view->StopAllTimers();

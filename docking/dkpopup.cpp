@@ -12,6 +12,14 @@ namespace docking {
 
 // ------------------------------------------------------------------ popup view
 
+TDKPopupView::TDKPopupView(rtl::TComponent* AOwner, TDKView* AParentView,
+                           TDKCustomItem* AParentItem, vcl::TWinControl* AWindow, bool AIsToolbar,
+                           bool ACustomizing, bool AUsePriorityList)
+    : TDKView(AOwner, AParentView, AParentItem, AWindow, AIsToolbar, ACustomizing,
+              AUsePriorityList) {
+  SetMenuCommandSound(true);
+}
+
 void TDKPopupView::AutoSize(int AWidth, int AHeight) {
   vcl::TWinControl* w = Window();
   if (w) w->SetBounds(w->Left(), w->Top(), AWidth + 6, AHeight + 6);

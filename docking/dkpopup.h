@@ -30,7 +30,9 @@ TDKPopupPlace DKPlacePopup(const TDKPopupPlaceInput& In);
 
 class TDKPopupView : public TDKView {
  public:
-  using TDKView::TDKView;
+  TDKPopupView(rtl::TComponent* AOwner, TDKView* AParentView, TDKCustomItem* AParentItem,
+               vcl::TWinControl* AWindow, bool AIsToolbar, bool ACustomizing,
+               bool AUsePriorityList);
   void AutoSize(int AWidth, int AHeight) override;
   vcl::TFont* GetFont() override;
   RECT MonitorRect{0, 0, 0, 0};

@@ -77,8 +77,12 @@ void TDKCustomImageList::Notification(rtl::TComponent* AComponent, rtl::TOperati
 }
 
 void TDKCustomImageList::SetImagesBitmap(const vcl::TBitmap* Value) {
+  if (!Value) {
+    bitmap_.reset();
+    return;
+  }
   if (!bitmap_) bitmap_ = std::make_unique<vcl::TBitmap>();
-  if (Value) bitmap_->Assign(Value);
+  bitmap_->Assign(Value);
   CutBitmap();
 }
 

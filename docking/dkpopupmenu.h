@@ -11,8 +11,9 @@ class TDKItemContainer : public rtl::TComponent {
   explicit TDKItemContainer(rtl::TComponent* AOwner);
   ~TDKItemContainer() override;
   TDKRootItem* Items() const { return items_; }
-  vcl::TCustomImageList* Images() const { return items_->Images(); }
-  void SetImages(vcl::TCustomImageList* v) { items_->SetImages(v); }
+  // The images of the items, which views take from the list their items stand in.
+  vcl::TCustomImageList* Images() const { return items_->SubMenuImages(); }
+  void SetImages(vcl::TCustomImageList* v) { items_->SetSubMenuImages(v); }
 
  private:
   TDKRootItem* items_;
@@ -53,8 +54,10 @@ class TDKCustomImageList : public vcl::TCustomImageList {
   void SetDisabledImages(vcl::TCustomImageList* v) { ChangeImages(disabled_, disabledLink_, v); }
   vcl::TCustomImageList* HotImages() const { return hot_; }
   void SetHotImages(vcl::TCustomImageList* v) { ChangeImages(hot_, hotLink_, v); }
-  vcl::TBitmap* ImagesBitmap() const { return bitmap_.get(); }
-  // Copies the bitmap; a bitmap that is not empty replaces the images with its pieces.
+  // Read only: the list follows the bitmap through SetImagesBitmap alone.
+  const vcl::TBitmap* ImagesBitmap() const { return bitmap_.get(); }
+  // Copies the bitmap; a bitmap that is not empty replaces the images with its pieces. No
+  // bitmap (nullptr) leaves the list without one and its images as they are.
   void SetImagesBitmap(const vcl::TBitmap* Value);
   vcl::TColor ImagesBitmapMaskColor() const { return maskColor_; }
   void SetImagesBitmapMaskColor(vcl::TColor Value);

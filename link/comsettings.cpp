@@ -202,10 +202,12 @@ void Tcomms::DecodeLine(const char* sentence, std::size_t length) {
       if (Take(fHeading, FieldNumber(sentence, 1))) ++fCompassReadings;
       break;
     case Id("VWR"):
-      if (fNmeaWind == 1) DecodeWindWithSide(sentence, fApparentWindAngle, fApparentWindSpeed);
+      if (fNmeaWind == 1 && DecodeWindWithSide(sentence, fApparentWindAngle, fApparentWindSpeed))
+        ++fApparentWindReadings;
       break;
     case Id("VWT"):
-      if (fWindSource == 1) DecodeWindWithSide(sentence, fTrueWindAngle, fTrueWindSpeed);
+      if (fWindSource == 1 && DecodeWindWithSide(sentence, fTrueWindAngle, fTrueWindSpeed))
+        ++fTrueWindReadings;
       break;
     case Id("MWV"):
       if (fNmeaWind == 0 && FieldLetter(sentence, 5) != 'V') DecodeApparentOrTrueWind(sentence);
@@ -241,16 +243,18 @@ void Tcomms::DecodeLine(const char* sentence, std::size_t length) {
 
 // VWR and VWT: angle 0-180 in field 1, its side L/R in field 2, speed in knots in field 3. An
 // angle without its side is no reading.
-void Tcomms::DecodeWindWithSide(const char* sentence, float& angle, float& speed) {
+bool Tcomms::DecodeWindWithSide(const char* sentence, float& angle, float& speed) {
   const std::optional<float> offBow = FieldNumber(sentence, 1);
   const char side = FieldLetter(sentence, 2);
-  if (offBow && (side == 'L' || side == 'R')) {
+  const bool hasAngle = offBow && (side == 'L' || side == 'R');
+  if (hasAngle) {
     angle = ClampHigh(ClampLow(*offBow), 360);
     fWindSideChar = side;
     fWindSide = side == 'L' ? 1 : 0;
   }
-  if (const std::optional<float> knots = FieldNumber(sentence, 3))
-    speed = ClampHigh(ClampLow(*knots), 200);
+  const std::optional<float> knots = FieldNumber(sentence, 3);
+  if (knots) speed = ClampHigh(ClampLow(*knots), 200);
+  return hasAngle || knots;
 }
 
 // MWV: the reference in field 2, R relative (apparent), T true.
@@ -259,15 +263,16 @@ void Tcomms::DecodeApparentOrTrueWind(const char* sentence) {
   if (reference == '\0') return;
   fWindReference = reference;
   if (reference == 'R') {
-    DecodeWindFullCircle(sentence, fApparentWindAngle, fApparentWindSpeed);
+    if (DecodeWindFullCircle(sentence, fApparentWindAngle, fApparentWindSpeed))
+      ++fApparentWindReadings;
   } else if (reference == 'T' && fWindSource == 1) {
-    DecodeWindFullCircle(sentence, fTrueWindAngle, fTrueWindSpeed);
+    if (DecodeWindFullCircle(sentence, fTrueWindAngle, fTrueWindSpeed)) ++fTrueWindReadings;
   }
 }
 
 // MWV: angle 0-360 in field 1, folded to 0-180 with the side; speed in field 3, in the unit of
 // field 4: N knots, M metres per second, K kilometres per hour.
-void Tcomms::DecodeWindFullCircle(const char* sentence, float& angle, float& speed) {
+bool Tcomms::DecodeWindFullCircle(const char* sentence, float& angle, float& speed) {
   std::optional<float> knots = FieldNumber(sentence, 3);
   if (knots) {
     switch (FieldChar(sentence, 4)) {
@@ -281,18 +286,19 @@ void Tcomms::DecodeWindFullCircle(const char* sentence, float& angle, float& spe
         break;
     }
     // A speed near the float's limit overflows in the conversion: the sentence is no reading.
-    if (!std::isfinite(*knots)) return;
+    if (!std::isfinite(*knots)) return false;
   }
   // An angle beyond the full circle is no bearing: folded, it came out negative, and was then
   // shown as a wind from dead ahead.
   const std::optional<float> full = FieldNumber(sentence, 1);
-  if (full && *full > 360) return;
+  if (full && *full > 360) return false;
   if (full) {
     angle = ClampLow(*full);
     fWindSide = angle > 180 ? 1 : 0;
     if (fWindSide == 1) angle = 360 - angle;
   }
   if (knots) speed = ClampLow(*knots);
+  return full || knots;
 }
 
 // VTG and RMC: the course is taken only while the same sentence reports more than half a knot

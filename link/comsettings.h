@@ -113,6 +113,12 @@ class Tcomms : public vcl::TForm {
   // quiet, whatever the settings say.
   std::uint32_t fCompassReadings = 0;
   std::uint32_t fSpeedLogReadings = 0;
+  // Counted up by every apparent wind (MWV relative, or VWR when chosen) that carries an angle or a
+  // speed: no true wind is made from a wind instrument that is silent. The same for every true wind
+  // (VWT, MWV true) read while the true wind is taken from the instruments: a silent source gives
+  // none, not the start values or the last it sent.
+  std::uint32_t fApparentWindReadings = 0;
+  std::uint32_t fTrueWindReadings = 0;
 
   // Source choices.
   std::int32_t fSpeedSource = 0;
@@ -202,9 +208,10 @@ class Tcomms : public vcl::TForm {
   // Decoding of one sentence, from its '$' or '!' on. An empty or missing field is no reading:
   // the value it would give keeps its last value.
   void DecodeLine(const char* sentence, std::size_t length);
-  void DecodeWindWithSide(const char* sentence, float& angle, float& speed);
+  // The two wind decoders tell whether the sentence gave an angle or a speed.
+  bool DecodeWindWithSide(const char* sentence, float& angle, float& speed);
   void DecodeApparentOrTrueWind(const char* sentence);
-  void DecodeWindFullCircle(const char* sentence, float& angle, float& speed);
+  bool DecodeWindFullCircle(const char* sentence, float& angle, float& speed);
   void DecodeGroundTrack(const char* sentence, int speedField, int courseField);
   void DecodePosition(const char* sentence, int latField);
   void DecodeDepth(const char* sentence);

@@ -24,7 +24,7 @@ struct TOutputValues {
   float fTwsCorrection = 0;
   float fTwaCorrectionApplied = 0;
   // The main window's time-to-layline label ("mm:ss"); empty while it shows none (not sent).
-  std::string TimeToLayline = "00:00";
+  std::string TimeToLayline;
 };
 
 // The finished form of an output sentence: "*", the XOR of every character after the first as two

@@ -17,7 +17,7 @@
 namespace {
 
 // A handler that keeps asking to try again must not recurse without end.
-constexpr int kMaxFileNotFoundRetries = 8;
+constexpr int kMaxFileNotFoundAsks = 8;
 
 int32_t ToGlobeUnits(Extended degrees) {
   return SaturateToInt32(std::nearbyint(degrees * GU_DEGREE));
@@ -255,7 +255,8 @@ int64_t TEarthMap::ReduceCacheMemory(int64_t target) {
 
 std::string TEarthMap::ResolveFilename(const std::string& name) {
   std::string current = name;
-  for (int attempt = 0; attempt <= kMaxFileNotFoundRetries; ++attempt) {
+  // Every answer of the handler is looked up, the last one it may give too.
+  for (int asked = 0;; ++asked) {
     if (!current.empty() && rtl::FileExists(current)) return current;
     std::string dir = rtl::Trim(DataDirectory);
     dir = rtl::IncludeTrailingPathDelimiter(dir.empty() ? rtl::ProgramDirectory() : dir);
@@ -264,16 +265,15 @@ std::string TEarthMap::ResolveFilename(const std::string& name) {
       const std::string part = rtl::ExtractFileName(current);
       if (!part.empty() && rtl::FileExists(dir + part)) return dir + part;
     }
-    if (!OnFileNotFound) return {};
-    std::string asked = current;
+    if (!OnFileNotFound || asked == kMaxFileNotFoundAsks) return {};
+    std::string answer = current;
     bool tryAgain = false;
-    OnFileNotFound(this, asked, tryAgain);
+    OnFileNotFound(this, answer, tryAgain);
     // The same name is tried again too: the handler may have put the file there (copied it,
     // had the disc put in).
     if (!tryAgain) return {};
-    current = asked;
+    current = answer;
   }
-  return {};
 }
 
 TEarthPOZ TEarthMap::GetPOZ() const {

@@ -61,12 +61,16 @@ void TEarthMap::SetViewRect(const TEarthDeviceRect& rect) {
       const Extended cw = earthCanvas_->Width(), ch = earthCanvas_->Height();
       Extended s = std::min(cw / width, ch / height);
       s = std::min<Extended>(s, 3.0L);  // at most 3 pixels a globe unit
-      const Extended old = p->ScaleFactor();
-      const int32_t x0 =
-          RoundInt((p->XOrigin() / old - (rect.Left + width / 2)) * s) + earthCanvas_->Width() / 2;
-      const int32_t y0 =
-          RoundInt((p->YOrigin() / old - (rect.Top + height / 2)) * s) + earthCanvas_->Height() / 2;
       if (std::max(cw, ch) / s > 2147483647.0L) s = std::max(cw, ch) / 2147483647.0L;
+      const Extended old = p->ScaleFactor();
+      // The rectangle's middle goes to the window's middle; worked wide, as an origin far out
+      // and a large step of scale take it past 32 bits (the projection holds it in reach).
+      const auto origin = [&](int32_t now, int32_t start, int32_t extent, int32_t size) {
+        return RoundInt(std::nearbyint((now / old - (Extended(start) + extent / 2)) * s) +
+                        size / 2);
+      };
+      const int32_t x0 = origin(p->XOrigin(), rect.Left, width, earthCanvas_->Width());
+      const int32_t y0 = origin(p->YOrigin(), rect.Top, height, earthCanvas_->Height());
       if (s != p->ScaleFactor()) {
         viewRect_ = {0, 0, RoundInt(cw / s), RoundInt(ch / s)};
         p->SetScaleFactor(s);
@@ -313,7 +317,10 @@ void TEarthMap::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x,
     } else {
       const Extended sf = projection_->ScaleFactor();
       const int32_t left = RoundInt(b.Left / sf), top = RoundInt(b.Top / sf);
-      SetViewRect({left, top, RoundInt(b.Right / sf) - left, RoundInt(b.Bottom / sf) - top});
+      const auto extent = [&](int32_t end, int32_t start) {
+        return SaturateToInt32(Extended(RoundInt(end / sf)) - start);
+      };
+      SetViewRect({left, top, extent(b.Right, left), extent(b.Bottom, top)});
       RedrawLayers();
     }
   }

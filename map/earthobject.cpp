@@ -89,7 +89,8 @@ int64_t TEarthObject::ObjectInstanceSize() const {
 void TEarthObject::SetCentroid(const TPointLL& p) {
   const TPointLL old = centroid_;
   centroid_ = p;
-  // Without a projection to compare device pixels, any move counts as a move.
+  // Any move, not only one to another pixel of the view: the MER is kept in globe units, and a
+  // move within a pixel at this scale is many pixels once the view zooms in.
   if (old.iLongX != p.iLongX || old.iLatY != p.iLatY) {
     State.Exclude(osValidMER);
     RedrawObject();
@@ -107,6 +108,9 @@ TEarthObject* TEarthObject::Clone() {
 }
 
 void TEarthObject::WriteProperties(TEarthStreamWriter& writer) {
+  // The file keeps 16 bits of the presenter ID. Cut to its low bits an ID beyond them would name
+  // another presenter (70,000 would read back as 4,464) and the object be drawn in the wrong
+  // style without a word: such an object is refused instead.
   if (PresenterID < std::numeric_limits<int16_t>::min() ||
       PresenterID > std::numeric_limits<int16_t>::max()) {
     throw EEarthException(rtl::Format("Presenter ID %d does not fit the map file", PresenterID));
@@ -183,8 +187,11 @@ int TEarthObject::LLInObjectMER(const TPointLL& point, int32_t tolerance) {
   const int64_t left = m.iLongX;
   const int64_t right = left + m.iWidthX + tol;
   if (right <= GU_180DEGREE) return (left - tol <= lon && lon < right) ? 3 : 0;
-  if (left - tol <= lon && lon < GU_180DEGREE) return 2;
-  if (lon >= -GU_180DEGREE) {
+  // A longitude is kept up to one unit past 180 degrees either way: a point on the meridian
+  // itself (180 E, or that unit past it) lies in the east half, which the wrapped west half,
+  // measured from 180 W, never reaches.
+  if (left - tol <= lon && lon <= GU_180DEGREE + 1) return 2;
+  if (lon >= -GU_180DEGREE - 1) {
     const int64_t wrapped = right >= 972'000'002 ? right - GU_360DEGREE : right;
     if (wrapped > lon) return 1;
   }

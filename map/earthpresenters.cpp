@@ -76,6 +76,9 @@ void TPointPresenter::SetPointUnit(TEarthUnitTypes u) {
 }
 
 void TPointPresenter::SetPointSize(int32_t n) {
+  // No symbol is smaller than nothing, and the file form has no room for a size below zero: its
+  // sign tells the reader whether a maximum follows.
+  n = std::max(n, 0);
   if (n == pointSize_) return;
   pointSize_ = n;
   if (PointType == ppFontSymbol) font_->SetFontSize(n);
@@ -109,7 +112,9 @@ void TPointPresenter::WriteProperties(TEarthStreamWriter& writer) {
   TEarthPresenter::WriteProperties(writer);
   writer.WriteShortInt(static_cast<int8_t>(PointType));
   writer.WriteShortInt(static_cast<int8_t>(pointUnit_));
-  if (MaxPointSize < 1) {
+  // A symbol of no size has nothing to bound, and a negated 0 would not tell the reader that a
+  // maximum follows: it goes without one.
+  if (MaxPointSize < 1 || pointSize_ < 1) {
     writer.WriteInteger(pointSize_);
   } else {
     writer.WriteInteger(-pointSize_);
@@ -235,6 +240,9 @@ bool TPointPresenter::LLInObject(TCustomEarthMap* globe, const TPointLL& point, 
         size, SaturateToInt32(std::nearbyint(MaxPointSize / globe->Projection()->ScaleFactor())));
   }
   const int64_t h = size / 2;
+  // A box round every symbol drawn, not round the corner of the object's MER alone: a click on
+  // any waypoint of a route drawn as symbols picks the route, and one on the empty corner of its
+  // MER does not. For an object of one point the two are the same.
   bool hit = false;
   ForEachPoint(object, [&](const TPointLL& p) {
     const TMER box =

@@ -1,6 +1,7 @@
 // The projection object: its setters, conversions, XML form and resizing.
 #include "map/earthprojection.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "map/earthcanvas.h"
@@ -73,9 +74,17 @@ int32_t TEarthProjection::CentralMeridianUnits() const {
   return Mod180(SaturateToInt32(std::fmod(CentralMeridian, 360.0L) * GU_DEGREE));
 }
 
+int32_t TEarthProjection::HeldOrigin(Extended v, int32_t size, Extended scale) {
+  const Extended middle = size / 2, reach = Extended(GU_360DEGREE) * scale;
+  if (!std::isfinite(v)) v = middle;
+  return SaturateToInt32(std::nearbyint(std::clamp(v, middle - reach, middle + reach)));
+}
+
 void TEarthProjection::SetIntegerProp(TProjectionProperty property, int32_t v) {
   int32_t* field = property == ppXOrigin ? &xOrigin_ : property == ppYOrigin ? &yOrigin_ : nullptr;
-  if (!field || *field == v) return;
+  if (!field) return;
+  v = HeldOrigin(v, property == ppXOrigin ? CanvasWidth() : CanvasHeight(), scaleFactor_);
+  if (*field == v) return;
   *field = v;
   centred_ = false;
   model_->PropertyChanged(property);
@@ -163,13 +172,15 @@ void TEarthProjection::SetScaleFactor(Extended sf) {
   // Whatever the limits, never closer than the largest scale.
   sf = std::min(sf, MaxScaleFactor);
   if (std::max(w, h) / sf > 2147483647.0L) sf = std::max(w, h) / 2147483647.0L;
-  if (sf != scaleFactor_) {
-    SetIntegerProp(ppXOrigin, SaturateToInt32((xOrigin_ - w / 2) / scaleFactor_ * sf + w / 2));
-    SetIntegerProp(ppYOrigin, SaturateToInt32((yOrigin_ - h / 2) / scaleFactor_ * sf + h / 2));
+  const Extended old = scaleFactor_;
+  // The new scale first: the origins are held within reach of the world at that scale.
+  scaleFactor_ = sf;
+  if (sf != old) {
+    SetIntegerProp(ppXOrigin, SaturateToInt32((xOrigin_ - w / 2) / old * sf + w / 2));
+    SetIntegerProp(ppYOrigin, SaturateToInt32((yOrigin_ - h / 2) / old * sf + h / 2));
   }
   altitude_ = SaturateToInt32(1 / (Tan50() * sf));
   globe_->StoreViewRect({0, 0, SaturateToInt32(w / sf), SaturateToInt32(h / sf)});
-  scaleFactor_ = sf;
   centred_ = false;
   model_->PropertyChanged(ppScaleFactor);
   globe_->RedrawLayers();
@@ -337,16 +348,19 @@ bool TEarthProjection::ResizeProjection(int32_t width, int32_t height) {
   const bool remembered = DeviceXYToLL(oldW / 2, oldH / 2, middle);
   const Extended ratio =
       std::hypot(Extended(width), Extended(height)) / std::hypot(Extended(oldW), Extended(oldH));
-  const TEarthDevicePoint proportional{static_cast<int32_t>(EarthMulDiv(xOrigin_, width, oldW)),
-                                       static_cast<int32_t>(EarthMulDiv(yOrigin_, height, oldH))};
+  // Kept wide: a window grown many times over takes the origin past 32 bits.
+  const int64_t proportionalX = EarthMulDiv(xOrigin_, width, oldW),
+                proportionalY = EarthMulDiv(yOrigin_, height, oldH);
   const TEarthOptionsSet options = globe_->EarthOptions();
   centred_ = false;
   if (!options.Contains(goConstantScaleOnResize)) {
     Extended scale = std::min(scaleFactor_ * ratio, MaxScaleFactor);
     scale = std::max(scale, Extended(std::max(width, height)) / 2147483647.0L);
     // The middle of the window keeps its position while the scale changes.
-    xOrigin_ = SaturateToInt32((xOrigin_ - oldW / 2.0L) / scaleFactor_ * scale + oldW / 2.0L);
-    yOrigin_ = SaturateToInt32((yOrigin_ - oldH / 2.0L) / scaleFactor_ * scale + oldH / 2.0L);
+    xOrigin_ =
+        HeldOrigin((xOrigin_ - oldW / 2.0L) / scaleFactor_ * scale + oldW / 2.0L, oldW, scale);
+    yOrigin_ =
+        HeldOrigin((yOrigin_ - oldH / 2.0L) / scaleFactor_ * scale + oldH / 2.0L, oldH, scale);
     model_->PropertyChanged(ppXOrigin);
     model_->PropertyChanged(ppYOrigin);
     altitude_ = SaturateToInt32(1 / (Tan50() * scale));
@@ -358,11 +372,11 @@ bool TEarthProjection::ResizeProjection(int32_t width, int32_t height) {
     if (remembered) {
       TEarthDevicePoint at;
       PointLLToXY(middle, at);
-      xOrigin_ += width / 2 - at.X;
-      yOrigin_ += height / 2 - at.Y;
+      xOrigin_ = HeldOrigin(Extended(xOrigin_) + width / 2 - at.X, width, scaleFactor_);
+      yOrigin_ = HeldOrigin(Extended(yOrigin_) + height / 2 - at.Y, height, scaleFactor_);
     } else {
-      xOrigin_ = proportional.X;
-      yOrigin_ = proportional.Y;
+      xOrigin_ = HeldOrigin(Extended(proportionalX), width, scaleFactor_);
+      yOrigin_ = HeldOrigin(Extended(proportionalY), height, scaleFactor_);
     }
     model_->PropertyChanged(ppXOrigin);
     model_->PropertyChanged(ppYOrigin);

@@ -181,6 +181,11 @@ class TEarthProjection : public TEarthENVPersistent {
   // Changes the scale and origin for a canvas of the new size; false (nothing changed) unless
   // both are positive.
   bool ResizeProjection(int32_t width, int32_t height);
+  // An origin held where the window (size pixels along the axis) still looks at the world: its
+  // middle at most one full turn, the widest plane a model draws, from the projection centre at
+  // the given scale. An origin read from a file or left by a run of zooms and pans then never
+  // leaves the view blank for good, nor takes the arithmetic on it past 32 bits.
+  static int32_t HeldOrigin(Extended v, int32_t size, Extended scale);
 
   int32_t xOrigin_ = 0;
   int32_t yOrigin_ = 0;

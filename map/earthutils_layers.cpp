@@ -161,6 +161,8 @@ bool IsObjectVisibleInRect(TCustomEarthMap* globe, TEarthObject* object,
 }
 
 bool SamePixelPos(TEarthProjection* projection, const TPointLL& pt1, const TPointLL& pt2) {
+  // Both must be seen: a position on the far side of the globe projects onto the pixel of the
+  // one in front of it, which is not where it shows.
   TEarthDevicePoint a, b;
   return projection->PointLLToXY(pt1, a) && projection->PointLLToXY(pt2, b) && a.X == b.X &&
          a.Y == b.Y;

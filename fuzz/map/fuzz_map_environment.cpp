@@ -1,4 +1,6 @@
-// A map control's environment from arbitrary text: loaded into the control, then one paint.
+// Map control environments from arbitrary text: the input's "TEarthMap" elements (a few at
+// most) loaded one after another into a new control, as a user loads them, each followed by a
+// paint. Each input gets a control of its own, so that what an input finds it finds alone.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +12,8 @@
 
 namespace {
 
+constexpr int kMaxEnvironments = 4;
+
 // File names from the input name no file: a device could block the run.
 class TFuzzMap : public TEarthMap {
  public:
@@ -18,30 +22,26 @@ class TFuzzMap : public TEarthMap {
   void PaintOnce() { Paint(); }
 };
 
-TFuzzMap& Map() {
-  static TFuzzMap* map = [] {
-    win::Initialize();
-    auto* m = new TFuzzMap(nullptr);  // lives as long as the process
-    m->EarthCanvas()->SizeBMP(160, 120, 96);
-    m->EarthCanvas()->SelectBMP(nullptr);
-    return m;
-  }();
-  return *map;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TFuzzMap& map = Map();
+  static const bool initialized = (win::Initialize(), true);
+  (void)initialized;
+  TFuzzMap map(nullptr);
+  map.EarthCanvas()->SizeBMP(160, 120, 96);
+  map.EarthCanvas()->SelectBMP(nullptr);
   TEarthXML_Document d;
   d.SetXMLString(std::string(reinterpret_cast<const char*>(data), size));
-  try {
-    map.LoadEnvironment(d.Document()->ElementByName("TEarthMap", 0));
-  } catch (const rtl::Exception&) {
-    // Refused input; the control must still paint.
+  for (int i = 0; i < kMaxEnvironments; ++i) {
+    TEarthXML_Element* environment = d.Document()->ElementByName("TEarthMap", i);
+    if (!environment && i > 0) break;  // an input without one is still painted once
+    try {
+      map.LoadEnvironment(environment);
+    } catch (const rtl::Exception&) {
+      // Refused input; the control must still paint.
+    }
+    map.RedrawLayers();
+    map.PaintOnce();
   }
-  map.RedrawLayers();
-  map.PaintOnce();
-  map.Clear();
   return 0;
 }

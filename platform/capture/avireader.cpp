@@ -43,7 +43,8 @@ class MemSource : public ByteSource {
   uint64_t Size() const override { return b_.size(); }
   bool ReadAt(uint64_t offset, void* out, size_t n) override {
     if (offset > b_.size() || n > b_.size() - offset) return false;
-    std::memcpy(out, b_.data() + offset, n);
+    // An empty chunk's buffer may be null, which memcpy must never be given.
+    if (n != 0) std::memcpy(out, b_.data() + offset, n);
     return true;
   }
 

@@ -944,11 +944,14 @@ void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case win::WM_CONTEXTMENU: {
       // From the mouse the menu of the control under the pointer (a graphic child may have its
-      // own); from the keyboard (no point) this control's, at its top-left corner.
+      // own); from the keyboard (no point) this control's, at its window's top-left corner,
+      // outside any border or grip.
       TPoint p{win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)};
       TControl* from = this;
       if (p.x == -1 && p.y == -1) {
-        p = ClientToScreen(TPoint{0, 0});
+        TRect r{};
+        win::GetWindowRect(handle_, &r);
+        p = TPoint{r.left, r.top};
       } else if (TControl* c = ControlAtPos(ScreenToClient(p))) {
         if (dynamic_cast<TGraphicControl*>(c)) from = c;
       }

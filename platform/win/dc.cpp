@@ -170,8 +170,7 @@ void PaintFrame(HDC dc, Window* w) {
     if (w->style & WS_SYSMENU) {
       const int bw = GetSystemMetrics((w->exStyle & WS_EX_TOOLWINDOW) ? SM_CXSMSIZE : SM_CXSIZE) - 2;
       RECT close{W - b - 2 - bw, b + 2, W - b - 2, b + ch - 3};
-      Fill(dc, close, gdi::COLOR_BTNFACE);
-      Frame(dc, close, gdi::COLOR_BTNSHADOW);
+      gdi::DrawFrameControl(dc, &close, gdi::DFC_CAPTION, gdi::DFCS_CAPTIONCLOSE);
       text.right = close.left - 2;
     }
     CaptionText(dc, w->text, text, (w->exStyle & WS_EX_TOOLWINDOW) != 0, active);

@@ -174,6 +174,8 @@ TEST_F(Display, TheWayToTheWaypointWaitsForTheFirstPosition) {
        [] { return comms->fSpeedOverGround > 5.0f && comms->fApparentWindSpeed > 11.0f; });
   Form1->fWaypointActive = true;
   Form1->fWaypointPosition = Destination(4.0, 52.5, 90, 1.0);  // 1 NM east of the first fix
+  Form1->Timer1Timer(nullptr);
+  Form1->Timer3Timer(nullptr);  // a target for the wind, and a performance
   line->TakeWritten();
   Form1->Timer1Timer(nullptr);
   TForm1& f = *Form1;
@@ -416,27 +418,55 @@ TEST_F(Refresh, TimeToAFarLaylineAtACrawlIsCapped) {
   EXPECT_EQ(form.PortLaylineLabel->Caption(), "707.0");
 }
 
+// No wind known: its values are NaN. They reach no integer conversion, the panels are blank, the
+// gauges keep their needles, and of the way to the waypoint only what needs no wind is shown.
 TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  form.fPerformance = nan;
-  form.fTrueWindSpeed = nan;
-  form.fTrueWindAngle = nan;
-  form.fTargetAngle = 45;
+  form.fPerformance = 85;
+  form.fTrueWindSpeed = 12;
+  form.fTrueWindAngle = 40;
+  form.RefreshDisplay();
+  form.fPerformance = form.fTrueWindSpeed = form.fTrueWindAngle = form.fTargetSpeed = form.fVMG =
+      form.fGeoWindAngle = form.fApparentWindAngle = std::numeric_limits<float>::quiet_NaN();
   form.fSpeedOverGround = 5;
-  form.fGeoWindAngle = nan;
   Waypoint(10, 1);
-  form.RefreshDisplay();
-  EXPECT_EQ(form.AAGauge1->Position(), 0.0f);
-  EXPECT_EQ(form.AAGauge2->Position(), 0.0f);
-  EXPECT_EQ(form.AAGauge3->Position(), 180.0f);
-  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "00:00");
-  form.fWindSide = 1;
-  form.RefreshDisplay();
-  EXPECT_EQ(form.AAGauge3->Position(), 0.0f);
+  for (int side : {0, 1}) {
+    form.fWindSide = side;
+    form.RefreshDisplay();
+    EXPECT_EQ(form.AAGauge1->Position(), 85.0f);
+    EXPECT_EQ(form.AAGauge2->Position(), 12.0f);
+    EXPECT_EQ(form.AAGauge3->Position(), 220.0f);
+  }
+  for (vcl::TLabel* l :
+       {form.Label9, form.Label12, form.Label15, form.Label18, form.Label29, form.Label32,
+        form.PortLaylineLabel, form.PortLaylineTimeLabel, form.TackLabel})
+    EXPECT_EQ(l->Caption(), "") << l->Name();
+  EXPECT_EQ(form.Label52->Caption() + "/" + form.DistanceToWaypointLabel->Caption(), " 10/1.0");
+  EXPECT_TRUE(std::isnan(form.OutputValues().fDistanceToLayline));
   // Huge values are clamped, not wrapped.
   form.fPerformance = 1e30f;
   form.RefreshDisplay();
   EXPECT_EQ(form.AAGauge1->Position(), 1e6f);
+}
+
+// The time to the laylines is blank, and not sent, until there is one: without a waypoint, with or
+// without a position, and standing still at the first refresh with one.
+TEST_F(Refresh, TimeToLaylineIsBlankUntilThereIsOne) {
+  form.fSpeedOverGround = 6;
+  for (bool position : {false, true}) {
+    form.fLatitude = 5230.0f;
+    form.fPositionKnown = position;
+    form.RefreshDisplay();
+    EXPECT_EQ(form.StarboardLaylineTimeLabel->Caption() + form.PortLaylineTimeLabel->Caption(), "");
+    EXPECT_EQ(form.OutputValues().TimeToLayline, "");
+    EXPECT_TRUE(std::isnan(form.OutputValues().fBearingToWaypoint));
+  }
+  form.fSpeedOverGround = 0;
+  Waypoint(0, 1);
+  form.RefreshDisplay();
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "");
+  form.fSpeedOverGround = 6;
+  form.RefreshDisplay();
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "07:04");  // sin 45 NM at 6 kn
 }
 
 // The boat on heading TWD + A (the starboard line) or TWD - A meets the other tack's line through

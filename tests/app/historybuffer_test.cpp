@@ -1,6 +1,8 @@
 #include "app/historybuffer.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -75,6 +77,11 @@ TEST(HistoryBuffer, AverageTakesCountSamplesFromFirstTimesStepBack) {
   // Reaching back past the oldest push reads the empty samples and then the ring's end.
   EXPECT_FLOAT_EQ(b->Average(200, 1, 1), 1e-5f);
   EXPECT_FLOAT_EQ(b->Average(1, 60000, 1), 200.0f);  // a whole ring back
+  // A second without a value (NaN) is left out of the mean; a span of none is NaN, drawn as a gap.
+  b->Push(NAN);
+  b->Push(10.0f);
+  EXPECT_FLOAT_EQ(b->Average(0, 1, 3), (10.0f + 200.0f) / 2);
+  EXPECT_TRUE(std::isnan(b->Average(1, 1, 1)));
 }
 
 TEST(HistoryBuffer, AverageIsClamped) {

@@ -1,14 +1,18 @@
 #include "app/mainform.h"
 
 #include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
+#include <tuple>
 
 #include "app/historybuffer.h"
 #include "app/polar.h"
 #include "link/comsettings.h"
 #include "platform/win/system.h"
+#include "tests/app/apptest.h"
 #include "tests/tempdir.h"
 
 namespace {
@@ -50,7 +54,12 @@ class MainTick : public ::testing::Test {
     Apparent(0, 0, 1e-5f - 1e-7f);
     form.fTwsCorrection = twsCorrection;
   }
-  void Tick() { form.Timer1Timer(nullptr); }
+  // A second of the main tick; the winds set by hand are a wind instrument's values of it.
+  void Tick() {
+    ++instruments->fApparentWindReadings;
+    ++instruments->fTrueWindReadings;
+    form.Timer1Timer(nullptr);
+  }
 
   // The tick appends to the text log beside it.
   TempWorkDir work{"corv_maintick"};
@@ -308,6 +317,36 @@ TEST_F(MainTick, TrueWindFromTheInputIsTakenAsIs) {
   EXPECT_EQ(form.fTrueWindAngle, 120.0f);
   EXPECT_EQ(form.fTrueWindSpeed, 14.0f);
   EXPECT_EQ(form.fTwaCorrectionApplied, 7.0f);
+}
+
+// The true wind from VWT beside the vane's MWV, as the decoder reads them. Each second is 'A' for
+// the apparent wind alone (30 off port, 14 kn), 'T' for the true wind alone (60 off port, 10 kn:
+// from 210 + 300 - 360 = 150 on the GPS's course, VMG 5.8 cos 60 = 2.9), 'B' both, '-' neither; a
+// wind not shown is NaN, with all that is made from it.
+TEST_F(MainTick, ATrueWindSourceThatIsSilentGivesNoTrueWind) {
+  form.fWindSource = instruments->fWindSource = 1;
+  const auto nan = [](auto... v) { return (std::isnan(v) && ...); };
+  std::string shown;
+  for (int s = 1; s <= 24; ++s) {  // the vane from 2 s to 14 s, the true wind at 4 s and from 15 s
+    const std::string lines =
+        apptest::Sentence("GPVTG,210.0,T,210.0,M,5.8,N,,,A") +
+        (s >= 2 && s <= 14 ? apptest::Sentence("IIMWV,330.0,R,14.0,N,A") : "") +
+        (s == 4 || s >= 15 ? apptest::Sentence("IIVWT,60.0,L,10.0,N,,,,") : "");
+    instruments->ReceiveChars(lines.data(), lines.size());
+    form.Timer1Timer(nullptr);
+    form.Timer3Timer(nullptr);
+    const TForm1& f = form;
+    const bool a = f.fApparentWindAngle == 30.0f && f.fApparentWindSpeed == 14.0f;
+    const bool t = f.fTrueWindAngle == 60.0f && f.fTrueWindSpeed == 10.0f &&
+                   std::fabs(f.fGeoWindAngle - 150) < 1e-3f && std::fabs(f.fVMG - 2.9f) < 1e-5f &&
+                   f.fPerformance >= 0;
+    const bool none = nan(f.fTrueWindAngle, f.fTrueWindSpeed, f.fGeoWindAngle, f.fVMG,
+                          f.fTargetSpeed, f.fPerformance);
+    const bool noA = nan(f.fApparentWindAngle, f.fApparentWindSpeed);
+    shown += (a || noA) && (t || none) ? "-TAB"[a * 2 + t] : '?';
+  }
+  const std::string nineMore(9, 'B');  // the nine seconds after a wind's last value
+  EXPECT_EQ(shown, "-AAB" + nineMore + "A" + nineMore + "T");
 }
 
 // --- Upwash ---------------------------------------------------------------------------------
@@ -578,6 +617,33 @@ TEST_F(TargetTick, TheMainTickDampsTheTargetTheTargetTickStored) {
   form.Timer3Timer(nullptr);
   Tick();
   EXPECT_FLOAT_EQ(form.fTargetSpeed, 0.25f * 8 + 0.75f * 2);
+}
+
+// Edges no other case reaches, worked by hand. Upwash (factor 10) applies up to 50 degrees off the
+// bow: a 15 kn true wind at 49 degrees gets (15 - 5) / 10 = 1 more; one at 51 none, and the
+// correction sent stays; abaft the beam it goes back to 0. A speed log that has stood down leaves
+// the performance to the GPS: 6 kn of 8 is 75 %, the log's 4 kn 50 %.
+TEST_F(TargetTick, UpwashEndsAtFiftyDegreesAndAbaftTheBeamAndAQuietLogLeavesItToTheGps) {
+  form.fTwaCorrection = 10;
+  for (auto [twa, shown, sent] :
+       {std::tuple{49.0, 50.0, -1.0}, {51.0, 51.0, -1.0}, {120.0, 120.0, 0.0}}) {
+    float awa = 0, aws = 0;
+    ApparentOf(15, twa, 5, awa, aws);
+    Apparent(awa, aws, 5);
+    Tick();
+    EXPECT_NEAR(form.fTrueWindAngle, shown, 0.01) << twa;
+    EXPECT_NEAR(form.OutputValues().fTwaCorrectionApplied, sent, 1e-4) << twa;  // starboard
+  }
+  FlatPolar(8);
+  form.fSpeedSource = 1;
+  instruments->fSpeedThroughWater = 4;
+  instruments->fSpeedOverGround = 6;
+  ++instruments->fSpeedLogReadings;  // the log's last value
+  for (int s = 0; s <= 10; ++s) {
+    Tick();
+    form.Timer3Timer(nullptr);
+    EXPECT_FLOAT_EQ(form.fPerformance, s < 10 ? 50.0f : 75.0f) << s;
+  }
 }
 
 // --- Bearing --------------------------------------------------------------------------------

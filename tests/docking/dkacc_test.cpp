@@ -158,6 +158,11 @@ TEST_F(Access, AToolbarShowsItsButtonsSeparatorSubmenuAndWrappedControl) {
   EXPECT_EQ(first.Navigate(NAVDIR_PREVIOUS).p, nullptr);
   EXPECT_EQ(t.Navigate(NAVDIR_LASTCHILD).Role(), ROLE_SYSTEM_CLIENT);  // the edit's viewer
   EXPECT_EQ(first.Parent().Role(), ROLE_SYSTEM_TOOLBAR);
+  // A button can take the focus only while every window around it is enabled.
+  EXPECT_TRUE(first.State() & STATE_SYSTEM_FOCUSABLE);
+  top->SetEnabled(false);
+  EXPECT_FALSE(first.State() & STATE_SYSTEM_FOCUSABLE);
+  top->SetEnabled(true);
   // Hit tests: a button, the edit's window, outside.
   const POINT pb = Centre(bar->View(), b);
   VARIANT hit;
@@ -341,11 +346,16 @@ TEST_F(Access, RandomCallsOnLiveAndDestroyedObjectsGiveTheirCodes) {
   // The whole toolbar goes away.
   delete bar;
   for (int op = 0; op < 9; ++op) EXPECT_EQ(call(t.p, op, 0), E_FAIL) << op;
-  // Shutting down cuts the surviving objects off.
+  // Shutting down cuts the surviving objects off, a toolbar's whatever it is asked.
   Obj other = FromWindow(form->Handle());
+  auto* spare = new TDKToolbar(form);
+  spare->SetCurrentDock(bottom);
+  Obj view = FromWindow(spare->Handle());
   DKAccShutdown();
   std::string s;
   EXPECT_EQ(anchor.p->get_accName(ChildId(0), &s), CO_E_OBJNOTCONNECTED);
+  VARIANT focus;
+  EXPECT_EQ(view.p->get_accFocus(&focus), CO_E_OBJNOTCONNECTED);
 }
 
 TEST_F(Access, WithoutTheLibraryEverythingElseWorks) {

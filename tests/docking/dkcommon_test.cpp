@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <set>
+#include <variant>
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/shapes.h"
@@ -40,13 +41,18 @@ class Common : public vcltest::VclTest {
     detail::ForgetMenuShowDelay();
     VclTest::TearDown();
   }
-  void WriteUserValue(const std::string& key, const std::string& name, const std::string& value) {
+  // Text, or a number where the value is stored as one.
+  using Value = std::variant<std::string, int>;
+  void WriteUserValue(const std::string& key, const std::string& name, const Value& value) {
     rtl::TRegistry reg;
     reg.SetRootKey(rtl::HKEY_CURRENT_USER);
     ASSERT_TRUE(reg.OpenKey(key, true));
-    reg.WriteString(name, value);
+    if (const auto* text = std::get_if<std::string>(&value))
+      reg.WriteString(name, *text);
+    else
+      reg.WriteInteger(name, std::get<int>(value));
   }
-  int DelayWithValue(const std::string& value) {
+  int DelayWithValue(const Value& value) {
     WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", value);
     detail::ForgetMenuShowDelay();
     return GetMenuShowDelay();
@@ -63,6 +69,7 @@ TEST_F(Common, MenuDelayComesFromTheSystemThenTheRegistryThen400) {
   EXPECT_EQ(DelayWithValue("120"), 120);
   EXPECT_EQ(DelayWithValue("abc"), 0);
   EXPECT_EQ(DelayWithValue("-5"), 0);
+  EXPECT_EQ(DelayWithValue(120), 0);  // stored as a number, not as text
   // The registry value is read once and remembered.
   WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", "99");
   EXPECT_EQ(GetMenuShowDelay(), 0);
@@ -147,6 +154,12 @@ TEST_F(Common, AHalftoneOutlinePairDrawnTwiceLeavesTheScreenAsItWas) {
   EXPECT_EQ(gdi::GetPixel(dc, 120, 60), gdi::GetSysColor(gdi::COLOR_HIGHLIGHT));
   DrawHalftoneInvertRect(dc, &a, &b, win::SIZE{4, 4}, win::SIZE{1, 1});
   EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
+  // An outline drawn, moved onto a place whose frame crosses its own, and erased leaves nothing.
+  const win::SIZE thick{4, 4};
+  DrawHalftoneInvertRect(dc, &a, nullptr, thick, thick);
+  DrawHalftoneInvertRect(dc, &b, &a, thick, thick);
+  DrawHalftoneInvertRect(dc, nullptr, &b, thick, thick);
+  EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
   // An empty rectangle has no frame.
   const RECT empty{50, 50, 50, 90};
   DrawHalftoneInvertRect(dc, &empty, nullptr, win::SIZE{1, 1}, win::SIZE{1, 1});
@@ -174,7 +187,12 @@ TEST_F(Common, MonitorsFallBackToThePrimaryWhenTheFunctionsAreMissing) {
 TEST_F(Common, SoundsArePlayedWhereTheSchemeHasThem) {
   auto& v = win::GetSettings().version;
   EXPECT_FALSE(NeedToPlaySound("MenuPopup"));
-  WriteUserValue("\\AppEvents\\Schemes\\Apps\\.Default\\MenuPopup\\.Current", "", "popup.wav");
+  const std::string popup = "\\AppEvents\\Schemes\\Apps\\.Default\\MenuPopup\\.Current";
+  WriteUserValue(popup, "", "popup.wav");
+  EXPECT_TRUE(NeedToPlaySound("MenuPopup"));
+  WriteUserValue(popup, "", "");
+  EXPECT_FALSE(NeedToPlaySound("MenuPopup"));
+  WriteUserValue(popup, "", 1);  // a value of another type is not empty
   EXPECT_TRUE(NeedToPlaySound("MenuPopup"));
   v.major = 4;
   EXPECT_TRUE(NeedToPlaySound("MenuCommand"));

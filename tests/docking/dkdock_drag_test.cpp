@@ -1,7 +1,11 @@
 // The drag and size loops driven by scripted input: each step runs when the loop waits.
+#include <functional>
+#include <utility>
+
 #include "platform/gdi/dc.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/win/input.h"
+#include "platform/win/message.h"
 #include "platform/win/paint.h"
 #include "platform/win/window.h"
 #include "tests/docking/dockfixture.h"
@@ -18,6 +22,24 @@ class Drag : public DockTest {
   }
   // A grip point of a window docked in a top or bottom dock.
   static POINT Grip(TDKCustomDockableWindow* w) { return FramePoint(w, 4, 12); }
+  // A step that has `f` run 10 ms later from a timer, which the loop's own pump dispatches.
+  static std::function<void()> FromATimer(std::function<void()> f) {
+    return [f] {
+      win::SetTimer(nullptr, 0, 10, [f](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+        win::KillTimer(nullptr, id);
+        f();
+      });
+    };
+  }
+};
+
+// A tool window whose sizing handler raises, and that counts the ends of its sizing.
+class Refusing : public TDKToolWindow {
+ public:
+  using TDKToolWindow::TDKToolWindow;
+  void ResizeTrack(RECT&, const RECT&) override { throw rtl::Exception("refused"); }
+  void ResizeEnd() override { ++ends; }
+  int ends = 0;
 };
 
 TEST_F(Drag, FromOneDockToAnother) {
@@ -324,6 +346,54 @@ TEST_F(Drag, TheDockTellsOfWindowsComingAndGoing) {
   a->SetCurrentDock(left);
   EXPECT_EQ(heard, (std::vector<std::string>{"+A", "-A", "+A", "-A"}));
   right->OnInsertRemoveBar = nullptr;
+}
+
+TEST_F(Drag, AWindowOrACandidateDockFreedDuringTheLoopEndsItWhereItIs) {
+  auto* a = Tool(top, 100, 20, 0, -1, "A");
+  auto* b = Tool(top, 100, 20, 0, -1, "B");
+  win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};  // the clip while sizing
+  const POINT p = Grip(a), away = Screen(form, 400, 300), into = Screen(form, 790, 300);
+  win::InputScript dockGoes;
+  dockGoes.Move(p.x, p.y).Down(p.x, p.y).Move(away.x, away.y);
+  dockGoes.Then(FromATimer([&] { delete std::exchange(right, nullptr); })).After(50);
+  dockGoes.Move(into.x, into.y).Up(into.x, into.y);  // where the dock was
+  RunScript(dockGoes);
+  ASSERT_TRUE(a->Floating());
+  EXPECT_EQ(a->FloatingWindowParent()->BoundsRect(), R(away.x - 4, away.y - 22, 108, 43));
+  // Freed while it is sized, and while it is dragged.
+  const POINT c{away.x - 4 + 107, away.y - 22 + 42}, q = Grip(b);
+  win::InputScript windowsGo;
+  windowsGo.Move(c.x, c.y).Down(c.x, c.y).Move(c.x + 9, c.y + 9);
+  windowsGo.Then(FromATimer([&] { delete a; })).After(50).Move(c.x + 20, c.y).Up(c.x + 20, c.y);
+  windowsGo.After(1000).Move(q.x, q.y).Down(q.x, q.y).Move(away.x, away.y);
+  windowsGo.Then(FromATimer([&] { delete b; })).After(50).Move(into.x, into.y).Up(into.x, into.y);
+  RunScript(windowsGo);
+  EXPECT_EQ(win::GetCapture(), nullptr);
+  RECT clip{};
+  win::GetClipCursor(&clip);
+  EXPECT_EQ(clip, (RECT{0, 0, 1280, 800}));
+}
+
+TEST_F(Drag, AHandlerThatRaisesLetsGoOfTheCaptureTheClipAndTheSizing) {
+  auto* a = Tool(top, 100, 20, 0, -1, "A");
+  a->OnDockChanging = {this, [](rtl::TObject*, bool, TDKDock*) { throw rtl::Exception("no"); }};
+  auto* r = new Refusing(form);
+  r->SetParent(form);
+  r->SetFloating(true);
+  win::GetSettings().monitors[0].work = RECT{0, 0, 1280, 770};  // the clip while sizing
+  int x = 600;
+  for (auto run : {std::function<void()>([&] { a->BeginMoving(4, 4); }),
+                   std::function<void()>([&] { r->BeginSizing(twshBottomRight); })}) {
+    Pump();
+    win::PostRawInput(win::MouseMove(x += 50, 500));
+    win::PostRawInput(win::MouseUp(x, 500));
+    EXPECT_THROW(run(), rtl::Exception);
+    EXPECT_EQ(win::GetCapture(), nullptr);
+  }
+  RECT clip{};
+  win::GetClipCursor(&clip);
+  EXPECT_EQ(clip, (RECT{0, 0, 1280, 800}));
+  EXPECT_EQ(r->ends, 1);
 }
 
 // A window of one pixel has its grab point at 0 of 0: the dock's band must not divide by it.

@@ -117,6 +117,20 @@ TEST_F(Window, DoubleClickFloatsAndDocksAgainFirstInItsRow) {
   EXPECT_TRUE(a->Docked());
 }
 
+// Without UseLastDock the last dock is only where a double click goes back to: naming another one
+// leaves the window in the dock it sits in.
+TEST_F(Window, AnotherLastDockLeavesTheWindowInItsDock) {
+  auto* t = Tool(top, 100, 20, 0, -1, "T");
+  t->SetUseLastDock(false);
+  t->SetLastDock(top);
+  t->SetLastDock(bottom);
+  EXPECT_EQ(top->DockList(), (std::vector<TDKCustomDockableWindow*>{t}));
+  EXPECT_EQ(top->Height(), t->Height());
+  t->DoubleClick();
+  t->DoubleClick();
+  EXPECT_EQ(t->CurrentDock(), bottom);
+}
+
 TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   auto* t = Tool(top, 100, 20, 0, -1, "T");
   t->SetUseLastDock(false);
@@ -126,6 +140,22 @@ TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   EXPECT_TRUE(t->Floating());
   EXPECT_EQ(t->Parent(), t->FloatingWindowParent());
   EXPECT_TRUE(t->IsMovable());
+}
+
+TEST_F(Window, ADockOrAFrameThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
+  Tool(right, 40, 100, 0, -1, "Docked");
+  auto* t = Tool(right, 40, 100, 0, -1, "Floating");
+  t->SetDefaultDock(right);
+  t->SetFloating(true);
+  ASSERT_EQ(t->LastDock(), right);
+  delete right;
+  right = nullptr;
+  EXPECT_EQ(form->FindComponent("Docked"), nullptr);
+  EXPECT_EQ(t->LastDock(), nullptr);
+  EXPECT_EQ(t->DefaultDock(), nullptr);
+  // A floating window's frame freed from outside frees the window once.
+  delete t->FloatingWindowParent();
+  EXPECT_EQ(form->FindComponent("Floating"), nullptr);
 }
 
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
@@ -151,6 +181,26 @@ TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
   win::ActivateOtherApplication();
   Pump();
   EXPECT_TRUE(FrameShown(t));
+}
+
+// The frame is made again with the other border: it stays shown, with its window and owner.
+TEST_F(Window, ChangingResizableKeepsTheFrameShownAndSizesOnlyWhenResizable) {
+  auto* t = Tool(top, 100, 40, 0, -1, "T");
+  t->SetFloatingPosition(POINT{300, 200});
+  t->SetFloating(true);
+  Pump();
+  for (bool resizable : {false, true}) {
+    t->SetResizable(resizable);
+    Pump();
+    TDKFloatingWindowParent* frame = t->FloatingWindowParent();
+    ASSERT_TRUE(FrameShown(t)) << resizable;
+    EXPECT_TRUE(win::IsWindowVisible(t->Handle()));
+    EXPECT_EQ(win::GetWindow(frame->Handle(), win::GW_OWNER), form->Handle());
+    EXPECT_EQ(frame->ClientWidth(), 100);
+    const POINT edge = FramePoint(frame, 0, frame->Height() / 2);
+    EXPECT_EQ(win::SendMessage(frame->Handle(), win::WM_NCHITTEST, 0, win::PointToLParam(edge)),
+              resizable ? win::HTLEFT : win::HTBORDER);
+  }
 }
 
 TEST_F(Window, ClicksAndFocusInAFloatingWindowKeepTheFormActive) {
@@ -223,6 +273,13 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   ClickAt(c);
   EXPECT_FALSE(t->Visible());
   EXPECT_FALSE(FrameShown(t));
+  // Freed while its button is held, the window leaves nothing to track.
+  t->Show();
+  win::InputScript script;
+  script.Move(c.x, c.y).Down(c.x, c.y).Then([&] { delete t; }).Move(c.x + 1, c.y).Up(c.x, c.y);
+  RunScript(script);
+  EXPECT_EQ(form->FindComponent("T"), nullptr);
+  EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
 // Docked with its caption shown, the name runs in a small-caption strip across the top in place

@@ -131,6 +131,25 @@ TEST_F(MenuLoop, ASubmenuOpensByKeyAndEscapeClosesOnlyIt) {
   EXPECT_TRUE(subClosed);
 }
 
+TEST_F(MenuLoop, AnItemThatTakesAwayTheRowOfItsOwnMenuWhenSelectedLeavesTheLoopGoing) {
+  second->OnSelect = {this, [this](TDKCustomItem*, TDKItemViewer*, bool selecting) {
+                        if (selecting && more->Parent()) root->Remove(more);
+                      }};
+  win::InputScript script;
+  std::vector<bool> closed;
+  auto note = [&] { closed.push_back(rootView->OpenViewerView() == nullptr); };
+  // By key, then, with the row back, by mouse.
+  script.Then(Grab()).Key('M').Key(win::VK_DOWN).Then(note);
+  script.Then([&] { root->Insert(4, more); }).Key('M').Then([&] {
+    MoveTo(RowPoint(rootView->OpenViewerView(), second));
+  });
+  script.Then(note).Key(win::VK_ESCAPE);
+  EXPECT_EQ(Run(script), nullptr);
+  EXPECT_EQ(closed, (std::vector<bool>{true, true}));
+  EXPECT_EQ(root->IndexOf(more), -1);
+  delete more;
+}
+
 TEST_F(MenuLoop, AMenuWithOneSelectableItemKeepsItSelected) {
   auto* lone = new TDKRootItem(form);
   Add(lone, "&Only");
@@ -211,6 +230,37 @@ TEST_F(MenuLoop, KeysWaitWhileAButtonIsHeld) {
   EXPECT_EQ(during, "&Copy");
 }
 
+// Rows that tell which of them the wheel reached.
+std::vector<std::string> wheeled;
+class WheelRow : public TDKItemViewer {
+ public:
+  using TDKItemViewer::TDKItemViewer;
+  void MouseWheel(int, int, int) override { wheeled.push_back(Item()->Caption()); }
+};
+struct WheelItem : TDKItem {
+  using TDKItem::TDKItem;
+  TDKItemViewerClass GetItemViewerClass(TDKView*) const override {
+    return TDKItemViewerClass::Of<WheelRow>();
+  }
+};
+
+TEST_F(MenuLoop, TheWheelGoesToTheRowUnderThePointerNotToTheOneTheKeysSelected) {
+  auto* rows = new TDKRootItem(form);
+  Add<WheelItem>(rows, "&A");
+  Add<WheelItem>(rows, "&B");
+  wheeled.clear();
+  POINT a{};
+  const auto wheel = [&] { win::PostRawInput(win::MouseWheel(a.x, a.y, 120)); };
+  win::InputScript script;
+  script.Then(Grab()).Then([&] {
+    a = RowPoint(rootView, rows->Items(0));
+    MoveTo(a);
+  });
+  script.Then(wheel).Key(win::VK_DOWN).Then(wheel).Key(win::VK_ESCAPE);
+  rows->Popup(200, 150, false);
+  EXPECT_EQ(wheeled, (std::vector<std::string>{"&A"}));
+}
+
 // A window that counts the presses it gets.
 class Counter : public vcl::TCustomControl {
  public:
@@ -269,6 +319,57 @@ TEST_F(MenuLoop, ASubmenuOpensAfterTheMenuShowDelayAndAClickRunsItsItem) {
   EXPECT_EQ(clicked, (std::vector<std::string>{"&Second"}));
 }
 
+TEST_F(MenuLoop, DoubleClickingASubmenuRowRunsItsDefaultItem) {
+  second->SetOptions(dkoDefault);
+  win::InputScript script;
+  script.Then(Grab()).Then([&] {
+    const POINT p = RowPoint(rootView, more);
+    MoveTo(p);
+    for (int k = 0; k < 2; ++k) {
+      win::PostRawInput(win::MouseDown(p.x, p.y));
+      win::PostRawInput(win::MouseUp(p.x, p.y));
+    }
+  });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  EXPECT_EQ(root->Popup(200, 150, false), second);
+  Pump();
+  EXPECT_EQ(clicked, (std::vector<std::string>{"&Second"}));
+}
+
+TEST_F(MenuLoop, CancelModeToTheLoopsOwnWindowEndsThatLoopEvenWithAnotherInsideIt) {
+  win::InputScript alone;
+  bool hiddenAtOnce = false;
+  alone.Then(Grab()).Then([&] {
+    win::SendMessage(win::GetCapture(), win::WM_CANCELMODE, 0, 0);
+    hiddenAtOnce = !win::IsWindowVisible(rootView->Window()->Handle());
+  });
+  EXPECT_EQ(Run(alone), nullptr);
+  EXPECT_TRUE(hiddenAtOnce);
+
+  // A menu opened while another's loop runs has a loop of its own.
+  auto* inner = new TDKRootItem(form);
+  Add(inner, "&Inner");
+  win::InputScript nested;
+  TDKView* outer = nullptr;
+  win::HWND outerWnd{};
+  bool outerEnding = false;
+  std::vector<std::string> shown;
+  nested.Then(Grab()).Then([&] {
+    outer = rootView;
+    outerWnd = win::GetCapture();
+    inner->Popup(300, 200, false);
+  });
+  nested.Then([&] {
+    win::SendMessage(outerWnd, win::WM_CANCELMODE, 0, 0);
+    outerEnding = outer->IsModalEnding();
+    for (TDKPopupWindow* w : TDKPopupWindowsOnScreen()) shown.push_back(FirstRow(w->View()));
+  });
+  nested.Key(win::VK_ESCAPE);
+  EXPECT_EQ(Run(nested), nullptr);
+  EXPECT_TRUE(outerEnding);
+  EXPECT_EQ(shown, (std::vector<std::string>{"&Inner"}));
+}
+
 TEST_F(MenuLoop, MovingFromAnOpenSubmenuToAnotherRowClosesItOrOpensThatRowsSubmenu) {
   TDKCustomItem* tools = Add<TDKSubmenuItem>(root, "&Tools");
   Add(tools, "&Wind");
@@ -306,7 +407,7 @@ TEST_F(MenuLoop, OpenedWithItsFirstItemSelectedReturnRunsThatItem) {
             unsigned(win::CS_SAVEBITS | win::CS_DROPSHADOW));
 }
 
-TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
+TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnceAndArrowsWalkIt) {
   auto* dock = new TDKDock(form);
   dock->SetParent(form);
   dock->SetPosition(dpTop);
@@ -330,10 +431,13 @@ TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
       seen.push_back(FirstRow(rootView->OpenViewerView()->OpenViewerView()));
     });
   script.Key(win::VK_DOWN).After(2 * static_cast<unsigned>(GetMenuShowDelay()));
-  script.Then([&] { seen.push_back(Sel()); }).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
-  script.Key(win::VK_ESCAPE);
+  script.Then([&] { seen.push_back(Sel()); });
+  // Left and Right in a dropped menu go to the neighbouring buttons of the chevron's popup.
+  script.Key(win::VK_LEFT).Then([&] { seen.push_back(Sel()); });
+  script.Key(win::VK_RIGHT).Then([&] { seen.push_back(Sel()); });
+  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
   RunScript(script);
-  EXPECT_EQ(seen, (std::vector<std::string>{"Mark &1", "&Wind", "&Wind"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"Mark &1", "&Wind", "&Wind", "Mark &1", "&Wind"}));
 }
 
 }  // namespace

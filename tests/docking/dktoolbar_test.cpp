@@ -1,11 +1,15 @@
 // The toolbar in the docks of an 800 x 600 form. Docked in a top dock its frame adds 10 pixels
 // along the row (2 + 6-pixel grip + 2) and 4 across; image buttons are 23 x 22.
 #include "docking/dktoolbar.h"
+
+#include <utility>
+
 #include "platform/gdi/image.h"
 #include "platform/vcl/edits.h"
 #include "platform/vcl/screen.h"
 #include "platform/win/input.h"
 #include "platform/win/paint.h"
+#include "platform/win/sinks.h"
 #include "tests/docking/dockfixture.h"
 
 namespace gdi {
@@ -279,6 +283,8 @@ class ToolbarLoop : public Toolbar {
 };
 
 TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterwards) {
+  win::GetSettings().version.major = 4;  // every sound counts as set
+  win::ClearSinks();
   const POINT b = Centre(bar->View(), marks);
   win::InputScript script;
   RECT menuRect{}, buttonRect{};
@@ -301,6 +307,13 @@ TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterward
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
   EXPECT_FALSE(bar->View()->InModalLoop());
   EXPECT_EQ(win::GetCapture(), nullptr);
+  // The choice from the menu sounds as a menu's does; a plain button's click does not.
+  bar->Items()->Items(0)->OnClick = {&ran, [this](rtl::TObject*) { ran.push_back("A"); }};
+  ClickAt(Centre(bar->View(), bar->Items()->Items(0)));
+  EXPECT_EQ(ran.back(), "A");
+  std::vector<std::string> heard;
+  for (const win::SoundRequest& r : win::SoundLog()) heard.push_back(r.alias);
+  EXPECT_EQ(heard, (std::vector<std::string>{"MenuPopup", "MenuCommand"}));
 }
 
 TEST_F(ToolbarLoop, EscapeInTheFirstPopupLeavesTheToolbarInItsLoop) {
@@ -334,6 +347,46 @@ TEST_F(ToolbarLoop, TheKeyboardOpensASubmenuByItsAccelerator) {
   EXPECT_EQ(ran, (std::vector<std::string>{"Mark &2"}));
   // No item has the accelerator: nothing opens.
   EXPECT_FALSE(bar->KeyboardOpen('q', false));
+}
+
+TEST_F(ToolbarLoop, ArrowsInADroppedMenuWalkTheButtonsButLeaveTheChevronsPopupShut) {
+  auto* c = new TDKItem(form);
+  c->SetImageIndex(1);
+  bar->Items()->Add(c);
+  // 90 inside the frame: A, B and Marks (77) stay before the chevron, C goes behind it.
+  Tool(top, 690, 20, 0, 0, "Wide");
+  bar->SetDockPos(700);
+  Pump();
+  ASSERT_TRUE(bar->View()->Find(bar->ChevronItem())->Show);
+  const POINT b = Centre(bar->View(), marks);
+  using Seen = std::vector<std::pair<TDKCustomItem*, bool>>;
+  Seen seen;  // the toolbar's selection, and whether a menu is open under it
+  auto note = [&] {
+    TDKItemViewer* sel = bar->View()->Selected();
+    seen.emplace_back(sel ? sel->Item() : nullptr, Menu() != nullptr);
+  };
+  win::InputScript script;
+  script.Move(b.x, b.y).Click(b.x, b.y).Key(win::VK_RIGHT).Then(note);
+  script.Key(win::VK_LEFT).Then(note).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_EQ(seen, (Seen{{bar->ChevronItem(), false}, {marks, true}}));
+}
+
+TEST_F(ToolbarLoop, ASplitButtonPressedAndReleasedOnItsArrowRunsNothingAndEndsTheLoop) {
+  marks->SetDropdownCombo(true);
+  Pump();
+  const RECT r = bar->View()->Find(marks)->BoundsRect;
+  const POINT button = Screen(bar, r.left + 4, r.top + 5),
+              arrow = Screen(bar, r.right - 4, r.top + 5);
+  bool looping = true;
+  win::InputScript script;
+  script.Move(button.x, button.y).Down(button.x, button.y).Move(arrow.x, arrow.y);
+  script.Up(arrow.x, arrow.y).Then([&] { looping = bar->View()->InModalLoop(); });
+  script.Key(win::VK_ESCAPE);
+  RunScript(script);
+  EXPECT_FALSE(looping);
+  EXPECT_EQ(Menu(), nullptr);
+  EXPECT_TRUE(ran.empty());
 }
 
 TEST_F(ToolbarLoop, TheChevronPopupShowsTheHiddenButtons) {
@@ -711,6 +764,21 @@ TEST_F(Toolbar, ANewColourReachesItsFrameAndItsButtons) {
   Pump();
   EXPECT_EQ(ScreenAt(FramePoint(t, t->Width() - 2, t->Height() / 2)), 0x0000FF);
   EXPECT_EQ(ScreenAt(Screen(t, 1, 1)), 0x0000FF);
+}
+
+TEST_F(ToolbarLoop, AToolbarFreedWhileItsChevronsPopupIsOpenEndsItsLoop) {
+  Tool(top, 710, 20, 0, 0, "Wide");
+  bar->SetDockPos(720);
+  Pump();
+  const POINT c = Centre(bar->View(), bar->ChevronItem());
+  win::InputScript script;
+  script.Move(c.x, c.y).Click(c.x, c.y).Then([&] {
+    ASSERT_NE(Menu(), nullptr);
+    delete std::exchange(bar, nullptr);
+  });
+  RunScript(script);
+  EXPECT_EQ(form->FindComponent("Bar"), nullptr);
+  EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
 TEST_F(ToolbarLoop, CancelModeClosesItsMenuAtOnceAndRunsNothing) {

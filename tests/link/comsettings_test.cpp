@@ -46,7 +46,8 @@ auto Values(const Tcomms& c) {
                          c.fApparentWindAngle, c.fWindSide, c.fWindSideChar, c.fVMG,
                          c.fCourseOverGround, c.fSpeedOverGround, c.fSpeedThroughWater, c.fHeading,
                          c.fDepth, c.fLatitude, c.fLongitude, c.fLatHemisphere, c.fLonHemisphere,
-                         c.fAisType, std::string(c.fAisPayload), c.fLineIndex);
+                         c.fAisType, std::string(c.fAisPayload), c.fLineIndex,
+                         c.fApparentWindReadings, c.fTrueWindReadings);
 }
 
 // A mixed stream: every sentence kind, some with bad checksums, a proprietary line and noise.
@@ -349,6 +350,7 @@ TEST_F(Decoder, MwvTrueOnlyWhenTrueWindComesFromTheInput) {
   Feed(Sentence("IIMWV,100.0,X,8.0,N,A"));
   EXPECT_FLOAT_EQ(c->fTrueWindAngle, 60.0f);
   EXPECT_EQ(c->fWindReference, 'X');
+  EXPECT_EQ(c->fTrueWindReadings, 1u);  // the one true wind read
 }
 
 TEST_F(Decoder, VwrAndMwvFollowTheWindSentenceChoice) {

@@ -10,6 +10,7 @@
 
 #include "map/earthobjects.h"
 #include "map/earthpresenters.h"
+#include "map/earthxml.h"
 #include "platform/gdi/color.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/shapes.h"
@@ -773,6 +774,20 @@ TEST_F(EarthMapMouse, SmallOrBackwardBoxesDoNotZoomATenPixelBoxAtMostThreePixels
   p->SetScaleFactor(1.0);
   DragWith(1, 395, 295, 405, 305);
   EXPECT_LE(p->ScaleFactor(), 3.0);
+}
+
+TEST_F(EarthMapMouse, AnOriginFarOutInAFileIsHeldATurnFromTheWorldAndZoomsFromThere) {
+  TEarthXML_Document d;
+  d.SetXMLString(R"(<Projection ScaleFactor="1e-6" XOrigin="2147483569" YOrigin="-2147483600"/>)");
+  p->LoadEnvironment(d.Document()->ElementByName("Projection", 0));
+  // One turn, 1,944,000,000 globe units, is 1,944 pixels at a millionth of a pixel a unit.
+  const int cx = ClientW() / 2, cy = ClientH() / 2;
+  EXPECT_EQ((std::pair{p->XOrigin(), p->YOrigin()}), std::pair(cx + 1944, cy - 1944));
+  // The middle half of the window, in units from its corner: twice the scale about its middle.
+  const int32_t w = ClientW() * 500'000, h = ClientH() * 500'000;
+  map->SetViewRect({cx * 1'000'000 - w / 2, cy * 1'000'000 - h / 2, w, h});
+  EXPECT_NEAR(double(p->ScaleFactor()), 2e-6, 1e-15);
+  EXPECT_EQ((std::pair{p->XOrigin(), p->YOrigin()}), std::pair(cx + 3888, cy - 3888));
 }
 
 TEST_F(EarthMapMouse, APanAndThePanBackGiveTheViewBack) {

@@ -96,6 +96,16 @@ TEST_F(PresenterTest, PointSizeIsNegatedWhenAMaximumFollows) {
   EXPECT_EQ(back.PointSize(), 6);
   EXPECT_EQ(back.MaxPointSize, 20);
   EXPECT_EQ(back.PointType, ppCircle);
+
+  // A size below none is none; with a maximum it reads back whole, the field after it in place.
+  p.SymbolIndex = 65;
+  p.SetPointSize(-6);
+  Written again = NewWriter();
+  p.WriteProperties(*again.writer);
+  auto r = NewReader(again.bytes());
+  back.ReadProperties(*r);
+  EXPECT_EQ(std::pair(back.PointSize(), back.SymbolIndex), std::pair(0, int16_t{65}));
+  EXPECT_EQ(r->Stream().Position(), r->Stream().Size());
 }
 
 TEST_F(PresenterTest, StoreIDs) {

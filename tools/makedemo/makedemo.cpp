@@ -62,6 +62,8 @@ int Run(const std::string& logFile, const std::string& polar, const std::string&
   const fs::path old = fs::current_path();
   fs::current_path(work);
   fs::copy_file(polarPath, "PERFORMANCE.DBF");
+  // The main window starts only with its world layer: the one shipped beside the polar table.
+  fs::create_symlink(polarPath.parent_path() / "world.lyr", "world.lyr");
 
   // The table's header carries its creation time: a fixed one, so that two runs agree.
   ::setenv("SOURCE_DATE_EPOCH", kSourceDateEpoch, 0);
@@ -74,6 +76,8 @@ int Run(const std::string& logFile, const std::string& polar, const std::string&
     vcl::SetDialogResponder([](const vcl::TDialogRequest&) { return vcl::TDialogAnswer{}; });
     vcl::TApplication app;
     CreateForms(app);
+    if (Form1->fExitCode != 0)
+      throw std::runtime_error("the program did not start in " + work.string());
     Polardata->ReadPolars();
     int second = 0;
     Form1->fNow = [&second] { return kDay + static_cast<double>(second) / rtl::SecsPerDay; };
