@@ -186,23 +186,10 @@ class MainWindowResized : public apptest::ProgramFixture {
     backend.reset();
     Stop();
   }
-  // SDL's video is bound to the display it started on; each backend made started it once more.
-  static void QuitVideo() {
-    while (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
-  // Closed (the layout written), and started on another screen.
-  void Reopen(const std::string& screen) {
-    Close();
-    QuitVideo();
-    x.reset();
-    x = std::make_unique<apptest::WmDisplay>(true, screen + "x24");
-    ASSERT_TRUE(x->Started());
-    setenv("DISPLAY", x->Name().c_str(), 1);
-    Open();
-  }
   void TearDown() override {
     Close();
-    QuitVideo();  // this test's display goes with the test
+    // SDL's video is bound to this test's display, which goes with the test.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     ProgramFixture::TearDown();
   }
   // Runs the program until done() holds (at most a minute); what the window manager did and the
@@ -308,22 +295,6 @@ TEST_P(MainWindowLaidOut, EveryWindowWholeOrPutAway) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, MainWindowLaidOut, ::testing::ValuesIn(kScreens), NameOf);
-
-// A layout saved on a small screen, where the docks put away what did not fit, opens on a large
-// one with every window's own size and place.
-TEST_F(MainWindowResized, ALayoutSavedOnASmallScreenOpensWholeOnALargeOne) {
-  ASSERT_TRUE(xvfb::Have("openbox"));
-  OpenOnScreen();
-  ASSERT_FALSE(HasFatalFailure());
-  const apptest::DockedPlaces designed = apptest::DockedPlacesOf(Form1);
-  Reopen("800x600");
-  ASSERT_FALSE(HasFatalFailure());
-  Settle([&](const Placed& p) { return Maximised(*x, id) && p.width == 800; }, "small");
-  EXPECT_NE(apptest::DockedPlacesOf(Form1), designed);
-  Reopen("1280x800");
-  ASSERT_FALSE(HasFatalFailure());
-  EXPECT_EQ(apptest::DockedPlacesOf(Form1), designed);
-}
 
 // wmctrl closes the frame while the settings dialog is open: the close waits for the dialog.
 TEST_F(MainWindowResized, AFrameCloseWaitsForTheOpenSettingsDialog) {

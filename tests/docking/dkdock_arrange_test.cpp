@@ -188,30 +188,20 @@ TEST_F(Arrange, AVerticalDockStacksRowsLeftToRight) {
   EXPECT_EQ(a->ClientAreaHeight(), 100);
 }
 
-// A dock bounded in thickness puts away the rows past the bound beyond its edge, where they
-// keep their rows and places, wrapped ones too, and brings them back when it has the room.
+// A dock bounded in thickness puts away the rows past the bound beyond its edge, where they keep
+// their asked rows and places, also through a drag's commit, and brings them back with the room.
 TEST_F(Arrange, RowsPastTheMostADockMayBeThickArePutAwayAndComeBack) {
-  left->SetBoundLines(blRight);
-  auto* a = Tool(left, 40, 100, 0, -1, "A");
-  auto* b = Tool(left, 60, 300, 1, -1, "B");
-  auto* c = Tool(left, 50, 300, 1, 400, "C");  // 310 + 310 pixels: wraps into a row of its own
-  ASSERT_EQ(c->EffectiveDockRow(), 2);
-  left->SetMaxThickness(44 + 64 + 1);  // one pixel short of C's row
-  EXPECT_EQ(left->Width(), 44 + 64 + 1);
-  EXPECT_FALSE(a->PutAway() || b->PutAway());
-  EXPECT_TRUE(c->PutAway());
-  EXPECT_EQ(c->Left(), 44 + 64);  // past the rows kept
-  left->SetMaxThickness(43);  // less than the first row: nothing stays, and the bound line
-  EXPECT_TRUE(a->PutAway() && b->PutAway());
-  EXPECT_EQ(left->Width(), 1);
-  // A drag's commit keeps where a put-away window was asked to be.
+  auto* a = Tool(left, 40, 300, 0, -1, "A");
+  auto* b = Tool(left, 50, 300, 0, 400, "B");  // 310 + 310 pixels: wraps into a row of its own
+  left->SetMaxThickness(44 + 53);
+  EXPECT_EQ(left->Width(), 44);
+  EXPECT_TRUE(b->PutAway() && !a->PutAway());
+  EXPECT_EQ(b->Left(), 44);
   left->CommitPositions();
-  EXPECT_EQ(c->DockRow(), 1);
-  EXPECT_EQ(c->DockPos(), 400);
   left->SetMaxThickness(1000);
-  EXPECT_FALSE(a->PutAway() || b->PutAway() || c->PutAway());
-  EXPECT_EQ(Bounds(c), R(108, 290, 54, 310));  // its place, less what the dock's length leaves
-  EXPECT_EQ(left->Width(), 44 + 64 + 54 + 1);
+  EXPECT_FALSE(b->PutAway());
+  EXPECT_EQ(b->DockRow(), 0);
+  EXPECT_EQ(Bounds(b), R(44, 290, 54, 310));  // its place, less what the dock's length leaves
 }
 
 TEST_F(Arrange, BoundLinesTakeAPixelFromTheirSide) {
