@@ -2,6 +2,7 @@
 #include "map/earthpresenter.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "map/earthcanvas.h"
 #include "map/earthcustommap.h"
@@ -120,7 +121,14 @@ int32_t TEarthPresenterStore::Add(std::unique_ptr<TEarthPresenter>& presenter) {
   if (presenter->PresenterID == 0) {
     int32_t largest = 0;
     for (const auto& p : presenters_) largest = std::max(largest, p->PresenterID);
-    presenter->PresenterID = largest + 1;
+    int32_t id = largest;
+    // After the largest ID there may be no next one (a file can name any): then the smallest
+    // that is free, which a store of n presenters finds among 1 .. n + 1.
+    if (largest == std::numeric_limits<int32_t>::max()) {
+      id = 0;
+      while (ByID(id + 1, false)) ++id;
+    }
+    presenter->PresenterID = id + 1;
   } else if (ByID(presenter->PresenterID, false)) {
     return presenter->PresenterID;
   }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "map/earthlayer.h"
 #include "map/earthobjects.h"
 #include "tests/map/mapfixture.h"
@@ -119,6 +121,12 @@ TEST_F(PresenterTest, StoreIDs) {
   for (int32_t id : {5, -1, 0}) {
     std::unique_ptr<TEarthPresenter> p = std::make_unique<TPolyPresenter>(map.get(), id);
     EXPECT_EQ(other.Add(p), id == 0 ? 6 : id);
+  }
+  // A file may name the largest ID there is: a new one then takes the smallest free.
+  TEarthPresenterStore full(map.get());
+  for (int32_t id : {std::numeric_limits<int32_t>::max(), 1, 0}) {
+    std::unique_ptr<TEarthPresenter> p = std::make_unique<TPolyPresenter>(map.get(), id);
+    EXPECT_EQ(full.Add(p), id == 0 ? 2 : id);
   }
   std::unique_ptr<TEarthPresenter> taken = std::make_unique<TPointPresenter>(map.get(), 5);
   EXPECT_EQ(other.Add(taken), 5);
