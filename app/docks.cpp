@@ -186,6 +186,8 @@ DockNeed NeedOf(const docking::TDKDock* dock, int length) {
   return need;
 }
 
+constexpr int kUnbounded = 1 << 20;
+
 // Tells the window the screen is shown in, where there is one.
 template <class F>
 void TellScreenWindow(F tell) {
@@ -194,8 +196,7 @@ void TellScreenWindow(F tell) {
 
 }  // namespace
 
-win::SIZE TForm1::MinimumClientSize() const {
-  constexpr int kUnbounded = 1 << 20;
+win::SIZE TForm1::DesignedClientSize() const {
   const DockNeed left = NeedOf(DKDock1, kUnbounded), right = NeedOf(DKDock3, kUnbounded);
   int width = left.thickness + Splitter1->Width() + kMapMinWidth + right.thickness;
   for (const docking::TDKDock* d : {DKDock4, DKDock5, DKDock2})
@@ -204,6 +205,27 @@ win::SIZE TForm1::MinimumClientSize() const {
                      NeedOf(DKDock2, width).thickness + StatusPanel->Height() +
                      std::max({kMapMinHeight, left.length, right.length});
   return win::SIZE{width, height};
+}
+
+win::SIZE TForm1::MinimumClientSize() const {
+  if (!fSmallDesktop) return DesignedClientSize();
+  const int width = std::max(Splitter1->Width() + kMapMinWidth, NeedOf(DKDock4, kUnbounded).longest);
+  return win::SIZE{width, NeedOf(DKDock4, width).thickness + StatusPanel->Height() + kMapMinHeight};
+}
+
+// Where the window is too small for every dock, the map keeps its minimum and the docks put away
+// what does not fit, in this order: the tool bars take what they need (they hold the buttons);
+// the charts get the height the value and gauge columns leave, the upper row first; across, the
+// values come before the gauges, which repeat three of them.
+void TForm1::GiveDocksRoom() {
+  const int band = std::max({kMapMinHeight, NeedOf(DKDock1, kUnbounded).length,
+                             NeedOf(DKDock3, kUnbounded).length});
+  const int room = ClientHeight() - DKDock4->Height() - StatusPanel->Height() - band;
+  DKDock5->SetMaxThickness(std::max(0, room));
+  DKDock2->SetMaxThickness(std::max(0, room - DKDock5->Height()));
+  const int across = ClientWidth() - Splitter1->Width() - kMapMinWidth;
+  DKDock1->SetMaxThickness(std::max(0, across));
+  DKDock3->SetMaxThickness(std::max(0, across - DKDock1->Width()));
 }
 
 void TForm1::FillScreen() {
@@ -217,19 +239,22 @@ void TForm1::FillScreen() {
   }
   const vcl::TRect r = vcl::Screen->WorkAreaRect();
   SetBounds(r.left, r.top, r.Width(), r.Height());
-  TellMinimumSize();
+  GiveDocksRoom();
   // Floating windows stay on the screen, shown or not.
   for (int i = 0; i < ComponentCount(); ++i)
     if (auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(Components(i)); w && w->Floating())
       w->MoveOnScreen(false);
   // A desktop too small for the designed layout beside the map's minimum: the window opens
   // maximised, and the docks give way.
-  if (!fDesktopChecked) {
+  const bool first = !fDesktopChecked;
+  if (first) {
     fDesktopChecked = true;
-    const win::SIZE need = MinimumClientSize();
-    if (need.cx > ClientWidth() || need.cy > ClientHeight())
-      TellScreenWindow([](win::Backend& b) { b.FrameCommand(win::SC_MAXIMIZE); });
+    const win::SIZE need = DesignedClientSize();
+    fSmallDesktop = need.cx > ClientWidth() || need.cy > ClientHeight();
   }
+  TellMinimumSize();
+  if (first && fSmallDesktop)
+    TellScreenWindow([](win::Backend& b) { b.FrameCommand(win::SC_MAXIMIZE); });
 }
 
 void TForm1::TellMinimumSize() {
@@ -239,7 +264,9 @@ void TForm1::TellMinimumSize() {
 }
 
 void TForm1::DockInsertRemove(rtl::TObject*, bool, docking::TDKCustomDockableWindow*) {
-  if (fFillsScreen) TellMinimumSize();
+  if (!fFillsScreen) return;
+  GiveDocksRoom();
+  TellMinimumSize();
 }
 
 void TForm1::SetText(const std::string& v) {

@@ -103,8 +103,12 @@ class TForm1 : public vcl::TForm {
   // opens no question of its own meanwhile.
   bool fFrameCloseAsked = false;
   bool fDesktopChecked = false;  // the start's look at the desktop's size was made
+  bool fSmallDesktop = false;    // too small for DesignedClientSize()
   // The smallest client area in which the map keeps kMapMinWidth x kMapMinHeight (Splitter1
   // beside it), every docked window its minimum length, and the side docks their columns.
+  win::SIZE DesignedClientSize() const;
+  // The window's minimum: DesignedClientSize(), or on a desktop smaller than that, the map's
+  // minimum beside the tool bars and the status line (the docks put away what else does not fit).
   win::SIZE MinimumClientSize() const;
   static constexpr int kMapMinWidth = 320, kMapMinHeight = 200;
   void SetText(const std::string& v) override;
@@ -262,6 +266,8 @@ class TForm1 : public vcl::TForm {
   void Panel13Resize(rtl::TObject* Sender);
   void Panel22Resize(rtl::TObject* Sender);
   void Panel23Resize(rtl::TObject* Sender);
+  // The status line: the time at its right end, the video button before it.
+  void StatusPanelResize(rtl::TObject* Sender);
   // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
   static int ValueFontHeight(int panelHeight);
 
@@ -435,6 +441,8 @@ class TForm1 : public vcl::TForm {
  protected:
   void WndProc(vcl::TMessage& Message) override;
   void TellMinimumSize();
+  // Bounds each dock so that the map keeps its minimum (app/docks.cpp).
+  void GiveDocksRoom();
   void DockInsertRemove(rtl::TObject* Sender, bool Inserting, docking::TDKCustomDockableWindow* Bar);
   // A message box; text first, caption second.
   virtual int ShowBox(const std::string& text, const std::string& caption, unsigned flags);

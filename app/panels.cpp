@@ -258,6 +258,14 @@ void TForm1::ResizeValueLabel(vcl::TPanel* panel, vcl::TLabel* label) {
   label->Font()->SetHeight(ValueFontHeight(panel->Height()));
 }
 
+void TForm1::StatusPanelResize(rtl::TObject*) {
+  // On a narrow line the message label, which the time and the button never cover, gives way.
+  constexpr int kGap = 8, kMessageWidth = 600;
+  const int room = TimeLabel->Left() - kGap - BitBtn2->Width() - kGap - Label1->Left();
+  Label1->SetWidth(std::clamp(room, 0, kMessageWidth));
+  BitBtn2->SetLeft(Label1->Left() + Label1->Width() + kGap);
+}
+
 void TForm1::Panel1Resize(rtl::TObject*) {
   ResizeValueLabel(Panel1, Label3);
 }

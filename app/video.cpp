@@ -63,6 +63,7 @@ void TForm1::BuildVideoComponents() {
                                         Label1->Left() + Label1->Width() + 8, 2, 72, 20);
   BitBtn2->SetCaption("Video");
   BitBtn2->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn2Click);
+  StatusPanel->OnResize = rtl::MakeEvent(this, &TForm1::StatusPanelResize);
   BitBtn3->OnClick = rtl::MakeEvent(this, &TForm1::BitBtn3Click);
   VideoTimer = vcl::NewChild<vcl::TTimer>(this, nullptr, "VideoTimer");
   VideoTimer->SetEnabled(false);

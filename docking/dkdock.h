@@ -4,6 +4,7 @@
 // dkdock_dock (row arrangement), dkdock_window (the dockable window), dkdock_frame (the floating
 // frame) and dkdock_drag (drag and size loops).
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,11 @@ class TDKDock : public vcl::TCustomControl {
   void SetFixAlign(bool Value);
   bool LimitToOneRow() const { return limitToOneRow_; }
   void SetLimitToOneRow(bool Value);
+  // The most the dock may be thick across its rows, bound lines included (unbounded by
+  // default). Rows that would pass it are put away: their windows stay shown on the dock's lists,
+  // with their rows and places, beyond its edge, until the dock has the room for them again.
+  int MaxThickness() const { return maxThickness_; }
+  void SetMaxThickness(int Value);
   TDKBasicBackground* Background() const { return background_; }
   void SetBackground(TDKBasicBackground* Value);
   bool BackgroundOnToolbars() const { return backgroundOnToolbars_; }
@@ -182,6 +188,7 @@ class TDKDock : public vcl::TCustomControl {
   TDKDockBoundLines boundLines_ = 0;
   bool fixAlign_ = false;
   bool limitToOneRow_ = false;
+  int maxThickness_ = std::numeric_limits<int>::max();
   TDKBasicBackground* background_ = nullptr;
   bool backgroundOnToolbars_ = true;
   int updateCount_ = 0;
@@ -264,6 +271,8 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   void SetFloatingPosition(POINT P);
   TDKFloatingWindowParent* FloatingWindowParent() const { return floatParent_; }
   int EffectiveDockRow() const { return effectiveDockRow_; }
+  // Shown on its dock but in a row the dock has no room for (TDKDock::MaxThickness).
+  bool PutAway() const { return putAway_; }
   int EffectiveDockPos() const { return effectiveDockPos_; }
   int CurrentRowSize() const { return currentRowSize_; }
   bool DragCanSplit() const { return dragCanSplit_; }
@@ -398,6 +407,7 @@ class TDKCustomDockableWindow : public vcl::TCustomControl {
   POINT floatingPosition_{0, 0};
   int effectiveDockRow_ = -1;
   int effectiveDockPos_ = 0;
+  bool putAway_ = false;
   int currentRowSize_ = 0;
   int lastRowSize_ = 0;
   int updatingBounds_ = 0;

@@ -151,6 +151,12 @@ void TDKDock::SetLimitToOneRow(bool Value) {
   ArrangeToolbars();
 }
 
+void TDKDock::SetMaxThickness(int Value) {
+  if (Value == maxThickness_) return;
+  maxThickness_ = Value;
+  ArrangeToolbars();
+}
+
 void TDKDock::SetBackgroundOnToolbars(bool Value) {
   if (Value == backgroundOnToolbars_) return;
   backgroundOnToolbars_ = Value;
@@ -225,6 +231,7 @@ void TDKDock::EndUpdate() {
 
 void TDKDock::CommitPositions() {
   for (auto* bar : visibleList_) {
+    if (bar->putAway_) continue;  // where it was asked to be, not where the dock had no room
     bar->dockRow_ = bar->effectiveDockRow_;
     bar->dockPos_ = bar->effectiveDockPos_;
   }
@@ -334,6 +341,7 @@ void TDKDock::ArrangeToolbars() {
   std::erase_if(dockList_, dying);
   std::erase_if(visibleList_, dying);
 
+  for (auto* bar : dockList_) bar->putAway_ = false;
   if (visibleList_.empty()) {
     for (auto* bar : dockList_) bar->effectiveDockRow_ = -1;
     const int thickness = fixAlign_ ? 1 : 0;
@@ -532,14 +540,12 @@ void TDKDock::ArrangeToolbars() {
   }
   if (commitNewPositions_) dockList_ = sorted;
 
-  // 11, 12. Row thicknesses and bounds.
-  int rowStart = 0;
+  // 11. Row thicknesses.
+  std::vector<int> thicknesses(static_cast<size_t>(highest + 1), 0);
   for (int row = 0; row <= highest; ++row) {
     int thickness = 0;
-    bool any = false;
     for (auto& it : items) {
       if (it.row != row) continue;
-      any = true;
       const int imposed = it.curSize < it.fullSize ? it.curSize : 0;
       SIZE size{0, 0};
       if (it.shrinkMode != dksmNone && imposed != it.bar->currentRowSize_) {
@@ -559,10 +565,24 @@ void TDKDock::ArrangeToolbars() {
       const SIZE nc = it.bar->AddDockedNCAreaToSize(SIZE{0, 0}, vertical);
       thickness = std::max(thickness, vertical ? size.cx + nc.cx : size.cy + nc.cy);
     }
-    if (!any) thickness = 0;
+    thicknesses[static_cast<size_t>(row)] = thickness;
+  }
+  // The rows the dock has room for; the rest are put away beyond its edge.
+  const int ncAcross = vertical ? ncWidth_ : ncHeight_;
+  int kept = 0;
+  for (int across = ncAcross; kept <= highest; ++kept) {
+    across += thicknesses[static_cast<size_t>(kept)];
+    if (across > maxThickness_) break;
+  }
+
+  // 12. Bounds.
+  int rowStart = 0, keptThickness = 0;
+  for (int row = 0; row <= highest; ++row) {
+    const int thickness = thicknesses[static_cast<size_t>(row)];
     for (auto& it : items) {
       if (it.row != row) continue;
       it.bar->lastRowSize_ = thickness;
+      it.bar->putAway_ = row >= kept;
       ++it.bar->updatingBounds_;
       if (vertical)
         it.bar->vcl::TCustomControl::SetBounds(rowStart, it.pos, thickness, it.curSize);
@@ -573,12 +593,14 @@ void TDKDock::ArrangeToolbars() {
       if (it.needsArrange || it.shrinkMode == dksmWrap) it.bar->Arrange();
     }
     rowStart += thickness;
+    if (row < kept) keptThickness = rowStart;
   }
   // 13. The dock's own thickness.
+  const int thickness = std::max(0, std::min(keptThickness + ncAcross, maxThickness_));
   if (vertical)
-    ChangeWidthHeight(rowStart + ncWidth_, Height());
+    ChangeWidthHeight(thickness, Height());
   else
-    ChangeWidthHeight(Width(), rowStart + ncHeight_);
+    ChangeWidthHeight(Width(), thickness);
 }
 
 // ------------------------------------------------------------------ painting and messages

@@ -558,6 +558,7 @@ void TDKCustomDockableWindow::Reparent(vcl::TWinControl* NewParent) {
     floating_ = newFloating;
     docked_ = newDock != nullptr;
     effectiveDockRow_ = -1;
+    putAway_ = false;
     if (HandleAllocated())
       ReparentKeepingHandle(NewParent);
     else

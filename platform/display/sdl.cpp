@@ -77,6 +77,8 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
     b->window_ = SDL_CreateWindow("corvatalen", area.x, area.y, area.w, area.h,
                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!b->window_) return fail("SDL_CreateWindow");
+    b->areaW_ = area.w;
+    b->areaH_ = area.h;
     auto fit = [&](const FrameExtents& frame) {
       b->maxW_ = std::max(1, area.w - frame.left - frame.right);
       b->maxH_ = std::max(1, area.h - frame.top - frame.bottom);
@@ -274,7 +276,12 @@ void SdlBackend::SetMinimumSize(int width, int height) {
 void SdlBackend::FrameCommand(win::UINT command) {
   switch (command) {
     case win::SC_MINIMIZE: SDL_MinimizeWindow(window_); break;
-    case win::SC_MAXIMIZE: SDL_MaximizeWindow(window_); break;
+    case win::SC_MAXIMIZE:
+      // Maximised, the window manager's frame may lose its borders: the window may take the whole
+      // area less what is left of the frame.
+      if (areaW_ > 0) SDL_SetWindowMaximumSize(window_, areaW_, areaH_);
+      SDL_MaximizeWindow(window_);
+      break;
     case win::SC_RESTORE: SDL_RestoreWindow(window_); break;
   }
 }

@@ -77,6 +77,8 @@ class SdlBackend : public win::Backend {
   // The largest client size of a fitted window (0: none).
   int maxW_ = 0;
   int maxH_ = 0;
+  int areaW_ = 0;  // the desktop's usable area
+  int areaH_ = 0;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   int textureW_ = 0;

@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "app/mainform.h"
 #include "docking/dkdock.h"
@@ -36,11 +38,33 @@ inline ::testing::AssertionResult Within(const vcl::TRect& r, int w, int h) {
                                        << r.bottom << ") is not within " << w << " x " << h;
 }
 
-// The map keeps its minimum; every docked window lies whole inside its dock, each dock inside the
-// window, and every floating window on the screen.
+// c's bounds in the form's client coordinates.
+inline vcl::TRect OnForm(TForm1* form, const vcl::TControl* c) {
+  const vcl::TPoint o = c->Parent()->ClientToScreen(vcl::TPoint{c->Left(), c->Top()});
+  const vcl::TPoint f = form->ClientToScreen(vcl::TPoint{0, 0});
+  return vcl::TRect{o.x - f.x, o.y - f.y, o.x - f.x + c->Width(), o.y - f.y + c->Height()};
+}
+
+// No two of the named rectangles share a pixel.
+inline void ExpectApart(const std::vector<std::pair<std::string, vcl::TRect>>& rects) {
+  for (size_t i = 0; i < rects.size(); ++i)
+    for (size_t j = i + 1; j < rects.size(); ++j) {
+      const vcl::TRect& a = rects[i].second;
+      const vcl::TRect& b = rects[j].second;
+      EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+          << rects[i].first << " (" << a.left << "," << a.top << ")-(" << a.right << "," << a.bottom
+          << ") overlaps " << rects[j].first << " (" << b.left << "," << b.top << ")-(" << b.right
+          << "," << b.bottom << ")";
+    }
+}
+
+// The map keeps its minimum; every docked window lies whole inside its dock, or is put away
+// beyond its edge, each dock inside the window, and no two shown windows overlap; every floating
+// window is on the screen; the status line's parts lie apart on it.
 inline void ExpectUsable(TForm1* form) {
   EXPECT_GE(form->EarthMap1->Width(), TForm1::kMapMinWidth);
   EXPECT_GE(form->EarthMap1->Height(), TForm1::kMapMinHeight);
+  std::vector<std::pair<std::string, vcl::TRect>> shown{{"the map", OnForm(form, form->EarthMap1)}};
   for (int i = 0; i < form->ComponentCount(); ++i) {
     auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(form->Components(i));
     if (!w || !w->Visible()) continue;
@@ -52,9 +76,25 @@ inline void ExpectUsable(TForm1* form) {
     }
     const vcl::TControl* dock = w->CurrentDock();
     ASSERT_NE(dock, nullptr);
-    EXPECT_TRUE(Within(w->BoundsRect(), dock->ClientWidth(), dock->ClientHeight()));
     EXPECT_TRUE(Within(dock->BoundsRect(), form->ClientWidth(), form->ClientHeight()));
+    if (w->PutAway()) {
+      EXPECT_TRUE(w->Left() >= dock->ClientWidth() || w->Top() >= dock->ClientHeight())
+          << "put away, but in sight";
+      continue;
+    }
+    EXPECT_TRUE(Within(w->BoundsRect(), dock->ClientWidth(), dock->ClientHeight()));
+    shown.emplace_back(w->Name(), OnForm(form, w));
   }
+  ExpectApart(shown);
+  std::vector<std::pair<std::string, vcl::TRect>> status;
+  for (int i = 0; i < form->StatusPanel->ControlCount(); ++i) {
+    const vcl::TControl* c = form->StatusPanel->Controls(i);
+    EXPECT_TRUE(Within(c->BoundsRect(), form->StatusPanel->ClientWidth(),
+                       form->StatusPanel->ClientHeight()))
+        << c->Name();
+    status.emplace_back(c->Name(), c->BoundsRect());
+  }
+  ExpectApart(status);
 }
 
 }  // namespace apptest

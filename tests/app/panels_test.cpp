@@ -287,8 +287,10 @@ TEST_F(Panels, ASmallWindowGivesWayAndGrowingBackRestoresTheLayout) {
   const win::SIZE minimum = form->MinimumClientSize();
   EXPECT_LE(minimum.cx, form->ClientWidth());
   EXPECT_LE(minimum.cy, form->ClientHeight());
-  // The window manager keeps the window at or above its minimum.
-  for (const win::SIZE s : {win::SIZE{minimum.cx, 760}, win::SIZE{1100, minimum.cy}, minimum}) {
+  // The window manager keeps the window at or above its minimum; below it (the desktop made
+  // smaller) the docks put away what does not fit.
+  for (const win::SIZE s : {win::SIZE{minimum.cx, 760}, win::SIZE{1100, minimum.cy}, minimum,
+                            win::SIZE{1024, 581}, win::SIZE{800, 581}}) {
     SCOPED_TRACE(std::to_string(s.cx) + "x" + std::to_string(s.cy));
     win::ResizeScreen(s.cx, s.cy);
     Pump();
@@ -326,7 +328,7 @@ struct FramedScreen : TRecordingScreen {
 };
 
 // Its caption, system commands and minimum size go to the frame; a desktop too small for that
-// opens it maximised.
+// opens it maximised, and the docks put away what does not fit.
 TEST_F(Panels, AWindowFillingTheScreenLeavesItsFrameToTheWindowManager) {
   auto frame = std::make_shared<FramedScreen>();
   win::SetBackend(frame);
@@ -340,6 +342,13 @@ TEST_F(Panels, AWindowFillingTheScreenLeavesItsFrameToTheWindowManager) {
   EXPECT_EQ(frame->title, "Corvatalen - Recording");
   EXPECT_EQ(frame->minimum, form->MinimumClientSize());
   EXPECT_EQ(frame->commands, std::vector<win::UINT>{win::SC_MAXIMIZE});
+  apptest::ExpectUsable(form);
+  EXPECT_TRUE(form->DKToolWindow[24]->PutAway());
+  // The third column of values closed, the gauges have their room.
+  for (int n : {5, 30, 19, 20, 21, 28}) form->DKToolWindow[n]->Hide();
+  Pump();
+  EXPECT_FALSE(form->DKToolWindow[24]->PutAway());
+  apptest::ExpectUsable(form);
   win::SendMessage(form->Handle(), win::WM_SYSCOMMAND, win::SC_MINIMIZE, 0);
   EXPECT_EQ(frame->commands.back(), win::SC_MINIMIZE);
   EXPECT_TRUE(form->Visible());

@@ -188,6 +188,22 @@ TEST_F(Arrange, AVerticalDockStacksRowsLeftToRight) {
   EXPECT_EQ(a->ClientAreaHeight(), 100);
 }
 
+// A dock bounded in thickness puts away the rows past the bound beyond its edge, where they keep
+// their asked rows and places, also through a drag's commit, and brings them back with the room.
+TEST_F(Arrange, RowsPastTheMostADockMayBeThickArePutAwayAndComeBack) {
+  auto* a = Tool(left, 40, 300, 0, -1, "A");
+  auto* b = Tool(left, 50, 300, 0, 400, "B");  // 310 + 310 pixels: wraps into a row of its own
+  left->SetMaxThickness(44 + 53);
+  EXPECT_EQ(left->Width(), 44);
+  EXPECT_TRUE(b->PutAway() && !a->PutAway());
+  EXPECT_EQ(b->Left(), 44);
+  left->CommitPositions();
+  left->SetMaxThickness(1000);
+  EXPECT_FALSE(b->PutAway());
+  EXPECT_EQ(b->DockRow(), 0);
+  EXPECT_EQ(Bounds(b), R(44, 290, 54, 310));  // its place, less what the dock's length leaves
+}
+
 TEST_F(Arrange, BoundLinesTakeAPixelFromTheirSide) {
   top->SetBoundLines(blTop | blBottom);
   auto* a = Tool(top, 100, 20, 0, -1, "A");
