@@ -262,8 +262,7 @@ void TForm1::Timer1Timer(rtl::TObject*) {
   // it comes, not mixed with one from before the silence.
   const bool apparentWind = ApparentWindHeard();
   if (!apparentWind) fApparentWindAngle = fApparentWindSpeed = fApparentWindAnglePrev = NAN;
-  const bool wind =
-      fWindSource == 1 ? TrueWindHeard() : apparentWind && std::isfinite(boatSpeed);
+  const bool wind = fWindSource == 1 ? TrueWindHeard() : apparentWind && std::isfinite(boatSpeed);
   if (!wind) {
     fTrueWindAngle = fTrueWindSpeed = fTargetSpeed = fPerformance = fPerformancePrev = NAN;
   } else if (fWindSource == 0) {
@@ -356,8 +355,8 @@ void TForm1::Timer3Timer(rtl::TObject*) {
   float p = speed / divisor * 100;
   if (p > 500) p = 500;
   // Without a boat speed there is no performance, and the memory forgets the last one.
-  fPerformance = std::isfinite(p) ? Damp(p, fPerformancePrev, DampFactor(PerformanceInputFilter))
-                                  : NAN;
+  fPerformance =
+      std::isfinite(p) ? Damp(p, fPerformancePrev, DampFactor(PerformanceInputFilter)) : NAN;
   fPerformancePrev = fPerformance;
   PerformanceHistory.Push(fPerformance);
 }

@@ -465,8 +465,9 @@ TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
 // course, 210.0; without the log it is 12 - 5.8 = 6.2 kn from 077.7; neither makes a current, and
 // none is sent.
 TEST_F(Binary, AQuietCompassOrSpeedLogStandsDownAfterTenSecondsAndComesBack) {
-  WriteIni("[settings]\nheadingsource=1\nspeedsource=1\nsendtruewinddirection=1\n"
-           "sendcurrentspeed=1\n");
+  WriteIni(
+      "[settings]\nheadingsource=1\nspeedsource=1\nsendtruewinddirection=1\n"
+      "sendcurrentspeed=1\n");
   Launch();
   std::string heard;
   // True wind speed and direction over the ground of the last second logged, and the current sent

@@ -799,7 +799,8 @@ class QuietInstrument : public apptest::ProgramFixture {
 
 // A compass on 077.7 and the log at 6.1: the current is the ground track less the water track,
 // (-2.900, -5.023) - (5.960, 1.299), 10.88 kn; the air over the ground, 12 kn toward 257.7 plus
-// the boat's (-2.900, -5.023), comes from 062.6. Stood down, it comes from the course, 210, and no current is known.
+// the boat's (-2.900, -5.023), comes from 062.6. Stood down, it comes from the course, 210, and
+// no current is known.
 TEST_F(QuietInstrument, ACompassThatFallsSilentStandsDownAfterTenSecondsAndComesBack) {
   EXPECT_EQ(Seconds("headingsource=1\nspeedsource=1\n", log + Sentence("IIHDT,77.7,T"),
                     log + Sentence("IIHDT,,T"), 11),
