@@ -73,11 +73,6 @@ int RunForm(vcl::TCustomForm* form) {
   return vcl::RunDialog(form, request);
 }
 
-// Which port could not be opened and why: the name as set, its device, the system's reason.
-std::string CannotOpenText(const TComPort& port, const std::exception& e) {
-  return "Cannot open comport " + port.PortText() + ": " + e.what();
-}
-
 void Terminate() {
   if (vcl::Application != nullptr) vcl::Application->Terminate();
 }

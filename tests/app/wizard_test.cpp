@@ -1,6 +1,7 @@
 // The port wizard run by the program's no-input watchdog, on the virtual clock over fake ports.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -69,6 +70,7 @@ class WatchdogWizard : public apptest::ProgramFixture {
         return true;
       }
       if (WizForm->BitBtn1->Enabled() && WizForm->ModalResult() == vcl::mrNone) {
+        if (busy) com3.FailNext("open", EBUSY);
         WizForm->BitBtn1->Click();
         return true;
       }
@@ -89,6 +91,7 @@ class WatchdogWizard : public apptest::ProgramFixture {
   std::vector<std::shared_ptr<serial::FakeLine>> ports;
   std::vector<std::unique_ptr<serial::ScopedFake>> fakes;
   bool stepped = false, fed = false;
+  bool busy = false;  // COM3 taken between the scan and Step 2
 };
 
 // No port at start-up: the computation timers are off. The watchdog's wizard finds the
@@ -115,6 +118,21 @@ TEST_F(WatchdogWizard, WizardRunWithTheTimersOffStartsThemWhenItLeavesThePortOpe
   Advance(1000);
   EXPECT_FLOAT_EQ(Form1->fSpeedThroughWater, 6.5f);
   EXPECT_FLOAT_EQ(Form1->fHeading, 200.0f);
+}
+
+// The port the wizard found, taken by another program before Step 2 opens it: a box names it and
+// tells why, and the computation stays off.
+TEST_F(WatchdogWizard, APortTakenBeforeStep2IsNamed) {
+  WriteIni("[comms]\ncomport=NOSUCHPORT\n");
+  Start();
+  Advance(10100);
+  busy = true;
+  PlayTheUser(false);
+  Advance(30000);
+  win::SetIdleHook(nullptr);
+  EXPECT_EQ(boxes.back(), "error|Cannot open comport COM3 (/dev/null3): Device or resource busy");
+  EXPECT_FALSE(comms->ComPort1->Active());
+  EXPECT_FALSE(Form1->Timer1->Enabled());
 }
 
 // The instruments' port was open and the timers running; Cancel mid-scan gives the port back,
