@@ -19,6 +19,7 @@
 #include "platform/rtl/files.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/filedialogs.h"
+#include "platform/vcl/screen.h"
 
 extern char** environ;
 
@@ -30,6 +31,9 @@ constexpr const char* kComWizz = "comwizz.exe";
 constexpr std::int32_t kDemonstrationBack = 9400;
 // Where an opened recording starts: this many seconds into it.
 constexpr std::int32_t kOpenedAt = 30;
+// How often the watchdog looks again while a dialog is up; this long without one, and a port
+// chosen there has brought its input.
+constexpr unsigned kWatchdogAgainMs = 5000;
 
 // The fifteen buffers in the order of the log values.
 std::array<THistoryBuffer*, lvCount> Buffers() {
@@ -279,6 +283,17 @@ void TForm1::SpeedButton67Click(rtl::TObject*) {
 }
 
 void TForm1::Timer7Timer(rtl::TObject*) {
+  // No question over a dialog: the sailor is at work there, and the wizard, or the
+  // communications form, is after the instruments already.
+  if (vcl::Screen->ModalForm() != nullptr) {
+    fWatchdogHeld = true;
+    Timer7->SetInterval(kWatchdogAgainMs);
+    return;
+  }
+  if (fWatchdogHeld) {
+    fWatchdogHeld = false;
+    return;
+  }
   Timer7->SetEnabled(false);
   // A replay opened in the first 40 s is what the user wanted.
   if (fReplayMode != 0) return;

@@ -295,6 +295,8 @@ void TForm1::General1Click(rtl::TObject*) {
 
 void TForm1::SpeedxButton5Click(rtl::TObject*) {
   Tcomms& c = *comms;
+  // Up already (asked for by the watchdog): what is chosen there stays as it is.
+  if (vcl::BringForwardIfShown(&c)) return;
   c.SpeedsourceGroup->SetItemIndex(fSpeedSource);
   c.HeadingsourceGroup->SetItemIndex(fHeadingSource);
   c.WindsourceGroup->SetItemIndex(fNmeaWind);
@@ -373,6 +375,7 @@ void TForm1::SpeedButton3Click(rtl::TObject*) {
 
 void TForm1::Communication1Click(rtl::TObject*) {
   Tcomms& c = *comms;
+  if (vcl::BringForwardIfShown(&c)) return;
   RunForm(&c);
   c.ComPort1->Close();
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());

@@ -220,6 +220,8 @@ void Tcomms::BitBtn6Click(rtl::TObject*) {
 }
 
 void Tcomms::BitBtn4Click(rtl::TObject*) {
+  // Asked for while it is up (the main window's watchdog): the scan it runs goes on.
+  if (WizForm != nullptr && vcl::BringForwardIfShown(WizForm)) return;
   const bool wasOpen = ComPort1->Active();
   ComPort1->Close();
   TWizForm* wizard = WizForm;

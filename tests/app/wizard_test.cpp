@@ -11,6 +11,7 @@
 
 #include "link/commswizard.h"
 #include "platform/serial/names.h"
+#include "platform/vcl/screen.h"
 #include "platform/win/system.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
@@ -154,6 +155,56 @@ TEST_F(WatchdogWizard, CancelMidScanReopensTheInstrumentPortAndTheTickGoesOn) {
               [] { return comms->fSpeedThroughWater == 7.25f; });
   Advance(1000);
   EXPECT_FLOAT_EQ(Form1->fSpeedThroughWater, 7.25f);
+}
+
+// The wizard open and scanning when the watchdog's 40 s are up: no question over it, it is
+// finding the instruments already. Asked for again meanwhile (the communication button and
+// command, the communications form's wizard button), the open one stays in front and nothing
+// fails. Cancelled with still no input, the watchdog asks once no dialog is up.
+TEST_F(WatchdogWizard, NoQuestionOverTheOpenWizardAndASecondRequestBringsItForward) {
+  serial::SetComDevices(std::vector<std::string>(14, "/dev/null"));  // a scan of 60 s
+  serial::ScopedFake fake("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n");
+  Start();
+  Advance(10100);
+  boxes.clear();  // no waypoint table here
+  const uint64_t start = clock->NowMicros();
+  std::vector<std::string> failures;
+  bool asked = false, cancelled = false;
+  win::SetIdleHook([&](const win::IdleInfo&) {
+    if (WizForm->Visible() && !stepped) {
+      stepped = true;
+      WizForm->BitBtn3->Click();
+    } else if (comms->Visible() && !WizForm->Visible() && !stepped) {
+      comms->BitBtn4->Click();
+    } else if (WizForm->Visible() && clock->NowMicros() - start > 35'000'000 && !asked) {
+      asked = true;
+      try {
+        Form1->SpeedxButton5Click(nullptr);
+        Form1->Communication1Click(nullptr);
+        comms->BitBtn4Click(nullptr);
+      } catch (const std::exception& e) {
+        failures.push_back(e.what());
+      }
+      EXPECT_EQ(vcl::Screen->ActiveForm(), WizForm);
+    } else if (WizForm->Visible() && asked) {  // also the wizard the watchdog's Yes opens
+      cancelled = true;
+      WizForm->BitBtn2->Click();
+    } else if (comms->Visible() && cancelled) {
+      comms->BitBtn2->Click();
+    } else {
+      return false;
+    }
+    return true;
+  });
+  Form1->SpeedxButton5Click(nullptr);
+  EXPECT_TRUE(failures.empty()) << failures.front();
+  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  Advance(15000);
+  EXPECT_EQ(boxes, (std::vector<std::string>{
+                       "Message|No input received on NMEA,Would you like to replay a demo-recording?",
+                       "Message|Would you like to run the communications wizard?"}));
 }
 
 }  // namespace
