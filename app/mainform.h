@@ -213,8 +213,10 @@ class TForm1 : public vcl::TForm {
   void SpeedButton80Click(rtl::TObject* Sender);  // "Fast": ten seconds a second
   void SpeedButton67Click(rtl::TObject* Sender);  // "Play": real time
   void Timer6Timer(rtl::TObject* Sender);         // one replay second
-  // Once, 40 s after creation: offers the demonstration when no NMEA input has come.
+  // Once, 40 s after creation: offers the demonstration when no NMEA input has come. Never over
+  // a dialog: it waits until none has been up for a while.
   void Timer7Timer(rtl::TObject* Sender);
+  bool fWatchdogHeld = false;  // a dialog was up at the watchdog's last look
   // Puts the seconds of a recording into the fifteen buffers and the track, the newest shown
   // last; the live timers must be stopped.
   void LoadSeconds(const TReplaySeconds& laid);

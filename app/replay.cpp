@@ -19,6 +19,7 @@
 #include "platform/rtl/files.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/filedialogs.h"
+#include "platform/vcl/screen.h"
 
 extern char** environ;
 
@@ -30,6 +31,9 @@ constexpr const char* kComWizz = "comwizz.exe";
 constexpr std::int32_t kDemonstrationBack = 9400;
 // Where an opened recording starts: this many seconds into it.
 constexpr std::int32_t kOpenedAt = 30;
+// How often the watchdog looks again while a dialog is up; this long without one, and a port
+// chosen there has brought its input.
+constexpr unsigned kWatchdogAgainMs = 5000;
 
 // The fifteen buffers in the order of the log values.
 std::array<THistoryBuffer*, lvCount> Buffers() {
@@ -282,6 +286,17 @@ void TForm1::Timer7Timer(rtl::TObject*) {
   // Under a box of the start-up (a port that cannot be opened, left unanswered): the start-up
   // ends first, and the question comes at the next round.
   if (!fStartedUp) return;
+  // No question over a dialog: the sailor is at work there, and the wizard, or the
+  // communications form, is after the instruments already.
+  if (vcl::Screen->ModalForm() != nullptr) {
+    fWatchdogHeld = true;
+    Timer7->SetInterval(kWatchdogAgainMs);
+    return;
+  }
+  if (fWatchdogHeld) {
+    fWatchdogHeld = false;
+    return;
+  }
   Timer7->SetEnabled(false);
   // A replay opened in the first 40 s is what the user wanted; a close asked for under a box
   // comes first, and a question over that box would hold it up.

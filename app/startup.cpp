@@ -73,11 +73,6 @@ int RunForm(vcl::TCustomForm* form) {
   return vcl::RunDialog(form, request);
 }
 
-// Which port could not be opened and why: the name as set, its device, the system's reason.
-std::string CannotOpenText(const TComPort& port, const std::exception& e) {
-  return "Cannot open comport " + port.PortText() + ": " + e.what();
-}
-
 void Terminate() {
   if (vcl::Application != nullptr) vcl::Application->Terminate();
 }
@@ -309,6 +304,8 @@ void TForm1::General1Click(rtl::TObject*) {
 
 void TForm1::SpeedxButton5Click(rtl::TObject*) {
   Tcomms& c = *comms;
+  // Up already (asked for by the watchdog): what is chosen there stays as it is.
+  if (vcl::BringForwardIfShown(&c)) return;
   c.SpeedsourceGroup->SetItemIndex(fSpeedSource);
   c.HeadingsourceGroup->SetItemIndex(fHeadingSource);
   c.WindsourceGroup->SetItemIndex(fNmeaWind);
@@ -387,6 +384,7 @@ void TForm1::SpeedButton3Click(rtl::TObject*) {
 
 void TForm1::Communication1Click(rtl::TObject*) {
   Tcomms& c = *comms;
+  if (vcl::BringForwardIfShown(&c)) return;
   RunForm(&c);
   c.ComPort1->Close();
   c.ComPort1->SetDeviceName(c.ComboBox1->Text());

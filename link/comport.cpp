@@ -434,6 +434,10 @@ std::string TCustomComPort::PortText() const {
   return path.empty() || path == fDeviceName ? fDeviceName : fDeviceName + " (" + path + ")";
 }
 
+std::string CannotOpenText(const TCustomComPort& port, const std::exception& e) {
+  return "Cannot open comport " + port.PortText() + ": " + e.what();
+}
+
 std::string TCustomComPort::LostText() const {
   return "The connection to " + PortText() + " was lost. Check the cable, then press OK in Comms.";
 }

@@ -437,3 +437,6 @@ class TComPort : public TCustomComPort {
  public:
   using TCustomComPort::TCustomComPort;
 };
+
+// Which port could not be opened and why: the name as set, its device, the system's reason.
+std::string CannotOpenText(const TCustomComPort& port, const std::exception& e);

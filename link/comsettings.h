@@ -194,6 +194,8 @@ class Tcomms : public vcl::TForm {
   void BuildInputPage();
   void BuildDebugPage();
   void SetSources(const TSourceChoices& choices);
+  // Opens the input port; one that cannot be opened is told by name, with the reason.
+  bool OpenInputPort();
   static TComPort* NewComPort(Tcomms* owner, const std::string& device, bool instrument);
   // The Micronet boxes, the templates memo and the repeater box, and the timer.
   void BuildOutputControls();

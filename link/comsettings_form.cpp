@@ -220,6 +220,8 @@ void Tcomms::BitBtn6Click(rtl::TObject*) {
 }
 
 void Tcomms::BitBtn4Click(rtl::TObject*) {
+  // Asked for while it is up (the main window's watchdog): the scan it runs goes on.
+  if (WizForm != nullptr && vcl::BringForwardIfShown(WizForm)) return;
   const bool wasOpen = ComPort1->Active();
   ComPort1->Close();
   TWizForm* wizard = WizForm;
@@ -228,7 +230,7 @@ void Tcomms::BitBtn4Click(rtl::TObject*) {
   request.Caption = wizard != nullptr ? wizard->Caption() : "";
   if (wizard == nullptr || vcl::RunDialog(wizard, request) != vcl::mrOk) {
     // Cancelled: the instruments' port comes back, or the main tick would run on frozen values.
-    if (wasOpen) ComPort1->Open();
+    if (wasOpen) OpenInputPort();
     return;
   }
   // Both forms and the groups, so the decoder follows the wizard's wind sentence at once.
@@ -238,8 +240,17 @@ void Tcomms::BitBtn4Click(rtl::TObject*) {
   // The instruments answered at the wizard's rate, whatever the rate box said before.
   ComPort1->SetBaudRate(TWizForm::kBaudRate);
   ComboBox2->SetText(std::to_string(BaudRateValue(TWizForm::kBaudRate)));
-  ComPort1->Open();
-  if (ComPort1->Active() && fAfterWizardOpen) fAfterWizardOpen();
+  if (OpenInputPort() && fAfterWizardOpen) fAfterWizardOpen();
+}
+
+bool Tcomms::OpenInputPort() {
+  try {
+    ComPort1->Open();
+    return true;
+  } catch (const std::exception& e) {
+    vcl::ShowMessageBox(CannotOpenText(*ComPort1, e), "error", vcl::MB_OK);
+    return false;
+  }
 }
 
 void Tcomms::BitBtn3Click(rtl::TObject*) {

@@ -184,8 +184,17 @@ void ClearDialogLog() {
   Log().clear();
 }
 
+bool BringForwardIfShown(TCustomForm* form) {
+  if (!form->Visible() && !form->Modal()) return false;
+  TCustomForm* first = Screen != nullptr ? Screen->ModalForm() : nullptr;
+  (first != nullptr ? first : form)->SetFocus();
+  return true;
+}
+
 int RunDialog(TCustomForm* form, const TDialogRequest& request,
               const std::function<void(const TDialogAnswer&)>& apply) {
+  // Neither logged nor answered: a scripted answer would close the form that is up.
+  if (BringForwardIfShown(form)) return mrNone;
   Log().push_back(request);
   std::optional<TDialogAnswer> answer;
   if (Responder()) answer = Responder()(request);

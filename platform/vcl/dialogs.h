@@ -87,8 +87,14 @@ void SetDialogResponder(TDialogResponder responder);
 std::vector<TDialogRequest> DialogLog();
 void ClearDialogLog();
 
+// A form that is up already, asked for again (by a timer while the form's own modal loop runs),
+// is not shown a second time, which would fail: the dialog to answer first, the form or one above
+// it, comes forward. Returns whether the form was up.
+bool BringForwardIfShown(TCustomForm* form);
+
 // Runs a dialog form modally, giving the responder its chance; `apply` puts an answer into the
-// form (defaults: ModalResult = answer.Result).
+// form (defaults: ModalResult = answer.Result). A form that is up already comes forward, and the
+// result is mrNone.
 int RunDialog(TCustomForm* form, const TDialogRequest& request,
               const std::function<void(const TDialogAnswer&)>& apply = nullptr);
 

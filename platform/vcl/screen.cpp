@@ -35,6 +35,12 @@ TCustomForm* TScreen::ActiveForm() const {
   return nullptr;
 }
 
+TCustomForm* TScreen::ModalForm() const {
+  for (TCustomForm* f : ZOrdered())
+    if (f->Modal() && f->HandleAllocated() && win::IsWindowEnabled(f->Handle())) return f;
+  return nullptr;
+}
+
 TWinControl* TScreen::ActiveControl() const {
   TCustomForm* f = ActiveForm();
   return f ? f->ActiveControl() : nullptr;

@@ -16,6 +16,9 @@ class TScreen : public rtl::TComponent {
   TCustomForm* Forms(int i) const;
   TCustomForm* ActiveForm() const;
   TWinControl* ActiveControl() const;
+  // The dialog to answer first: the innermost form running modally, the one its loop left
+  // enabled; null when none is.
+  TCustomForm* ModalForm() const;
   int Width() const;
   int Height() const;
   TRect WorkAreaRect() const;

@@ -1,6 +1,7 @@
 // The port wizard run by the program's no-input watchdog, on the virtual clock over fake ports.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "link/commswizard.h"
 #include "platform/serial/names.h"
+#include "platform/vcl/screen.h"
 #include "platform/win/system.h"
 #include "tests/app/apptest.h"
 #include "tests/app/programfixture.h"
@@ -69,6 +71,7 @@ class WatchdogWizard : public apptest::ProgramFixture {
         return true;
       }
       if (WizForm->BitBtn1->Enabled() && WizForm->ModalResult() == vcl::mrNone) {
+        if (busy) com3.FailNext("open", EBUSY);
         WizForm->BitBtn1->Click();
         return true;
       }
@@ -89,6 +92,7 @@ class WatchdogWizard : public apptest::ProgramFixture {
   std::vector<std::shared_ptr<serial::FakeLine>> ports;
   std::vector<std::unique_ptr<serial::ScopedFake>> fakes;
   bool stepped = false, fed = false;
+  bool busy = false;  // COM3 taken between the scan and Step 2
 };
 
 // No port at start-up: the computation timers are off. The watchdog's wizard finds the
@@ -117,6 +121,21 @@ TEST_F(WatchdogWizard, WizardRunWithTheTimersOffStartsThemWhenItLeavesThePortOpe
   EXPECT_FLOAT_EQ(Form1->fHeading, 200.0f);
 }
 
+// The port the wizard found, taken by another program before Step 2 opens it: a box names it and
+// tells why, and the computation stays off.
+TEST_F(WatchdogWizard, APortTakenBeforeStep2IsNamed) {
+  WriteIni("[comms]\ncomport=NOSUCHPORT\n");
+  Start();
+  Advance(10100);
+  busy = true;
+  PlayTheUser(false);
+  Advance(30000);
+  win::SetIdleHook(nullptr);
+  EXPECT_EQ(boxes.back(), "error|Cannot open comport COM3 (/dev/null3): Device or resource busy");
+  EXPECT_FALSE(comms->ComPort1->Active());
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+}
+
 // The instruments' port was open and the timers running; Cancel mid-scan gives the port back,
 // and the next tick computes what arrives on it.
 TEST_F(WatchdogWizard, CancelMidScanReopensTheInstrumentPortAndTheTickGoesOn) {
@@ -136,6 +155,56 @@ TEST_F(WatchdogWizard, CancelMidScanReopensTheInstrumentPortAndTheTickGoesOn) {
               [] { return comms->fSpeedThroughWater == 7.25f; });
   Advance(1000);
   EXPECT_FLOAT_EQ(Form1->fSpeedThroughWater, 7.25f);
+}
+
+// The wizard open and scanning when the watchdog's 40 s are up: no question over it, it is
+// finding the instruments already. Asked for again meanwhile (the communication button and
+// command, the communications form's wizard button), the open one stays in front and nothing
+// fails. Cancelled with still no input, the watchdog asks once no dialog is up.
+TEST_F(WatchdogWizard, NoQuestionOverTheOpenWizardAndASecondRequestBringsItForward) {
+  serial::SetComDevices(std::vector<std::string>(14, "/dev/null"));  // a scan of 60 s
+  serial::ScopedFake fake("FAKE1", line);
+  WriteIni("[comms]\ncomport=FAKE1\n");
+  Start();
+  Advance(10100);
+  boxes.clear();  // no waypoint table here
+  const uint64_t start = clock->NowMicros();
+  std::vector<std::string> failures;
+  bool asked = false, cancelled = false;
+  win::SetIdleHook([&](const win::IdleInfo&) {
+    if (WizForm->Visible() && !stepped) {
+      stepped = true;
+      WizForm->BitBtn3->Click();
+    } else if (comms->Visible() && !WizForm->Visible() && !stepped) {
+      comms->BitBtn4->Click();
+    } else if (WizForm->Visible() && clock->NowMicros() - start > 35'000'000 && !asked) {
+      asked = true;
+      try {
+        Form1->SpeedxButton5Click(nullptr);
+        Form1->Communication1Click(nullptr);
+        comms->BitBtn4Click(nullptr);
+      } catch (const std::exception& e) {
+        failures.push_back(e.what());
+      }
+      EXPECT_EQ(vcl::Screen->ActiveForm(), WizForm);
+    } else if (WizForm->Visible() && asked) {  // also the wizard the watchdog's Yes opens
+      cancelled = true;
+      WizForm->BitBtn2->Click();
+    } else if (comms->Visible() && cancelled) {
+      comms->BitBtn2->Click();
+    } else {
+      return false;
+    }
+    return true;
+  });
+  Form1->SpeedxButton5Click(nullptr);
+  EXPECT_TRUE(failures.empty()) << failures.front();
+  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  Advance(15000);
+  EXPECT_EQ(boxes, (std::vector<std::string>{
+                       "Message|No input received on NMEA,Would you like to replay a demo-recording?",
+                       "Message|Would you like to run the communications wizard?"}));
 }
 
 }  // namespace

@@ -33,6 +33,16 @@ TEST_F(Arrange, ARowTooLongWrapsAndTheDockGrowsByTheNewRow) {
   // The left dock starts below the top dock and runs to the bottom dock (empty: 0 thick).
   EXPECT_EQ(left->Top(), 48);
   EXPECT_EQ(left->Height(), 552);
+  // Bounded to one row, the dock puts the other away beyond its edge, where it keeps its asked row
+  // through a drag's commit, and brings it back with the room.
+  top->SetMaxThickness(47);
+  EXPECT_EQ(top->Height(), 24);
+  EXPECT_TRUE(c->PutAway() && !b->PutAway());
+  EXPECT_EQ(Bounds(c), R(0, 24, 310, 24));
+  top->CommitPositions();
+  top->SetMaxThickness(1000);
+  EXPECT_FALSE(c->PutAway());
+  EXPECT_EQ(c->DockRow(), 0);
 }
 
 // Tool windows that may give up length shrink, the last first, down to their minimum client
@@ -186,22 +196,6 @@ TEST_F(Arrange, AVerticalDockStacksRowsLeftToRight) {
   // The client area of a docked window is what the frame leaves.
   EXPECT_EQ(a->ClientAreaWidth(), 40);
   EXPECT_EQ(a->ClientAreaHeight(), 100);
-}
-
-// A dock bounded in thickness puts away the rows past the bound beyond its edge, where they keep
-// their asked rows and places, also through a drag's commit, and brings them back with the room.
-TEST_F(Arrange, RowsPastTheMostADockMayBeThickArePutAwayAndComeBack) {
-  auto* a = Tool(left, 40, 300, 0, -1, "A");
-  auto* b = Tool(left, 50, 300, 0, 400, "B");  // 310 + 310 pixels: wraps into a row of its own
-  left->SetMaxThickness(44 + 53);
-  EXPECT_EQ(left->Width(), 44);
-  EXPECT_TRUE(b->PutAway() && !a->PutAway());
-  EXPECT_EQ(b->Left(), 44);
-  left->CommitPositions();
-  left->SetMaxThickness(1000);
-  EXPECT_FALSE(b->PutAway());
-  EXPECT_EQ(b->DockRow(), 0);
-  EXPECT_EQ(Bounds(b), R(44, 290, 54, 310));  // its place, less what the dock's length leaves
 }
 
 TEST_F(Arrange, BoundLinesTakeAPixelFromTheirSide) {

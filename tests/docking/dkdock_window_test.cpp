@@ -111,24 +111,14 @@ TEST_F(Window, DoubleClickFloatsAndDocksAgainFirstInItsRow) {
   EXPECT_EQ(t->CurrentDock(), top);
   EXPECT_EQ(Bounds(t), R(0, 0, 110, 24));
   EXPECT_EQ(Bounds(a), R(110, 0, 110, 24));
+  // Naming its last docks leaves it in the dock it sits in.
+  t->SetLastDock(top);
+  t->SetLastDock(bottom);
+  EXPECT_EQ(Bounds(a), R(110, 0, 110, 24));
   // A window that may not float ignores the double click.
   a->SetDockMode(dmCannotFloat);
   a->DoubleClick();
   EXPECT_TRUE(a->Docked());
-}
-
-// Without UseLastDock the last dock is only where a double click goes back to: naming another one
-// leaves the window in the dock it sits in.
-TEST_F(Window, AnotherLastDockLeavesTheWindowInItsDock) {
-  auto* t = Tool(top, 100, 20, 0, -1, "T");
-  t->SetUseLastDock(false);
-  t->SetLastDock(top);
-  t->SetLastDock(bottom);
-  EXPECT_EQ(top->DockList(), (std::vector<TDKCustomDockableWindow*>{t}));
-  EXPECT_EQ(top->Height(), t->Height());
-  t->DoubleClick();
-  t->DoubleClick();
-  EXPECT_EQ(t->CurrentDock(), bottom);
 }
 
 TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
@@ -140,27 +130,21 @@ TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   EXPECT_TRUE(t->Floating());
   EXPECT_EQ(t->Parent(), t->FloatingWindowParent());
   EXPECT_TRUE(t->IsMovable());
-}
-
-TEST_F(Window, ADockOrAFrameThatGoesTakesItsWindowsAndIsForgottenByTheOthers) {
-  Tool(right, 40, 100, 0, -1, "Docked");
-  auto* t = Tool(right, 40, 100, 0, -1, "Floating");
-  t->SetDefaultDock(right);
-  t->SetFloating(true);
-  ASSERT_EQ(t->LastDock(), right);
-  delete right;
-  right = nullptr;
-  EXPECT_EQ(form->FindComponent("Docked"), nullptr);
-  EXPECT_EQ(t->LastDock(), nullptr);
-  EXPECT_EQ(t->DefaultDock(), nullptr);
-  // A floating window's frame freed from outside frees the window once.
+  // A dock freed with a window in it, and a frame freed from outside, free their windows once.
+  Tool(top, 100, 20, 0, -1, "Docked");
+  delete top;
+  top = nullptr;
   delete t->FloatingWindowParent();
-  EXPECT_EQ(form->FindComponent("Floating"), nullptr);
+  EXPECT_EQ(form->FindComponent("Docked"), nullptr);
+  EXPECT_EQ(form->FindComponent("T"), nullptr);
 }
 
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
   auto* t = Tool(top, 100, 20, 0, -1, "T");
   t->SetFloating(true);
+  Pump();
+  ASSERT_TRUE(FrameShown(t));
+  t->SetResizable(false);  // made anew with the other border, the frame stays shown
   Pump();
   ASSERT_TRUE(FrameShown(t));
   win::ActivateOtherApplication();
@@ -181,26 +165,6 @@ TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
   win::ActivateOtherApplication();
   Pump();
   EXPECT_TRUE(FrameShown(t));
-}
-
-// The frame is made again with the other border: it stays shown, with its window and owner.
-TEST_F(Window, ChangingResizableKeepsTheFrameShownAndSizesOnlyWhenResizable) {
-  auto* t = Tool(top, 100, 40, 0, -1, "T");
-  t->SetFloatingPosition(POINT{300, 200});
-  t->SetFloating(true);
-  Pump();
-  for (bool resizable : {false, true}) {
-    t->SetResizable(resizable);
-    Pump();
-    TDKFloatingWindowParent* frame = t->FloatingWindowParent();
-    ASSERT_TRUE(FrameShown(t)) << resizable;
-    EXPECT_TRUE(win::IsWindowVisible(t->Handle()));
-    EXPECT_EQ(win::GetWindow(frame->Handle(), win::GW_OWNER), form->Handle());
-    EXPECT_EQ(frame->ClientWidth(), 100);
-    const POINT edge = FramePoint(frame, 0, frame->Height() / 2);
-    EXPECT_EQ(win::SendMessage(frame->Handle(), win::WM_NCHITTEST, 0, win::PointToLParam(edge)),
-              resizable ? win::HTLEFT : win::HTBORDER);
-  }
 }
 
 TEST_F(Window, ClicksAndFocusInAFloatingWindowKeepTheFormActive) {
@@ -278,7 +242,6 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   win::InputScript script;
   script.Move(c.x, c.y).Down(c.x, c.y).Then([&] { delete t; }).Move(c.x + 1, c.y).Up(c.x, c.y);
   RunScript(script);
-  EXPECT_EQ(form->FindComponent("T"), nullptr);
   EXPECT_EQ(win::GetCapture(), nullptr);
 }
 

@@ -322,6 +322,7 @@ TEST_F(Decoder, MwvRelativeFoldsThePortSide) {
   EXPECT_FLOAT_EQ(c->fApparentWindAngle, 45.0f);
   EXPECT_FLOAT_EQ(c->fApparentWindSpeed, 250.0f);
   EXPECT_EQ(c->fWindSide, 0);
+  EXPECT_EQ(c->fApparentWindReadings, 4u) << "four apparent winds read, not the 400";
 }
 
 TEST_F(Decoder, MwvSpeedIsConvertedToKnotsFromItsUnit) {
@@ -351,7 +352,7 @@ TEST_F(Decoder, MwvTrueOnlyWhenTrueWindComesFromTheInput) {
   Feed(Sentence("IIMWV,100.0,X,8.0,N,A"));
   EXPECT_FLOAT_EQ(c->fTrueWindAngle, 60.0f);
   EXPECT_EQ(c->fWindReference, 'X');
-  EXPECT_EQ(c->fTrueWindReadings, 1u);  // the one true wind read
+  EXPECT_EQ(c->fTrueWindReadings, 1u) << "the one true wind read";
 }
 
 TEST_F(Decoder, VwrAndMwvFollowTheWindSentenceChoice) {

@@ -123,7 +123,6 @@ TEST_F(EarthMapLand, DayAndNight) {
   map->LocateToLL(-60 * GU_DEGREE, 0);
   PaintNow();
   const uint32_t day = At(10, 20);
-  ASSERT_EQ(At(0, -72), kLand);
   map->RenderDIBShadow(june, gdi::TColor(0x800000), gdi::TColor(0x200000), 1);
   SaveSnapshot(map->EarthCanvas(), "land_day_night.png");
   EXPECT_EQ(At(10, 20), day) << "the Sahara at noon: untouched";
@@ -132,8 +131,7 @@ TEST_F(EarthMapLand, DayAndNight) {
   EXPECT_EQ(At(-95, 5), 0x00C0E0u);
   // 130 W on the equator: 130 degrees from the sun, night: half way towards blue 0x20.
   EXPECT_EQ(At(-130, 0), 0x008090u);
-  // 0 E 72 S: 72 + 23.4 = 95.4 degrees from the sun, 5.4 below the horizon in the polar night's
-  // twilight: the land's 0x40, 0xA0, 0x40 a quarter of the way towards 0, 0, 0x80.
+  // 0 E 72 S: 95.4 degrees from the sun, twilight: the land a quarter of the way to 0, 0, 0x80.
   EXPECT_EQ(At(0, -72), 0x307850u);
 
   // 21 December: the Arctic in the polar night, the South Atlantic in the sun.

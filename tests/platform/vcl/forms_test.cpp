@@ -80,10 +80,23 @@ TEST_F(Forms, ACloseQueryThatRefusesKeepsTheModalFormOpen) {
   EXPECT_EQ(dlg.ShowModal(), mrCancel);
 }
 
+// Refused by ShowModal; run as a dialog again while up (by a timer), the form comes forward
+// instead, and no scripted answer closes it.
 TEST_F(Forms, ShowingAVisibleFormModallyIsRefused) {
-  TDialog dlg(app.get());
+  TDialog dlg(app.get()), other(app.get());
   dlg.Show();
   EXPECT_THROW(dlg.ShowModal(), rtl::EInvalidOperation);
+  dlg.Hide();
+  SetDialogResponder([](const TDialogRequest&) { return TDialogAnswer{mrOk}; });
+  win::InputScript script;
+  script.Then([&] {
+    other.Show();
+    EXPECT_EQ(RunDialog(&dlg, {"Form", "Settings"}), mrNone);
+    EXPECT_EQ(Screen->ActiveForm(), &dlg);
+    dlg.SetModalResult(mrAbort);
+  });
+  EXPECT_EQ(dlg.ShowModal(), mrAbort);
+  EXPECT_TRUE(DialogLog().empty());
 }
 
 TEST_F(Forms, OtherFormsAreDisabledWhileAModalFormIsUp) {

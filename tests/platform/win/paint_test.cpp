@@ -109,12 +109,11 @@ TEST_F(Painting, TheDefaultFrameDrawsACaptionWithItsText) {
     }
   EXPECT_GT(captionPixels, 500);
   EXPECT_GT(textPixels, 10) << "the caption text";
-  // The close button at the caption's right end carries its cross.
   const uint32_t glyph = Px(gdi::GetSysColor(gdi::COLOR_BTNTEXT));
   int crossPixels = 0;
   for (int y = 13; y < 13 + 17; ++y)
     for (int x = 185; x < 207; ++x) crossPixels += Pixel(x, y) == glyph;
-  EXPECT_GT(crossPixels, 8);
+  EXPECT_GT(crossPixels, 8) << "the cross on the close button at the caption's right end";
   SetWindowText(h, "");
   Pump();
   textPixels = 0;
