@@ -60,8 +60,7 @@ void TForm1::BuildCharts() {
     auto* chart = vcl::NewChild<vcl::TChart>(this, MakeToolWindow(s.window), s.name);
     chart->SetAlign(vcl::alClient);
     chart->BottomAxis()->SetInverted(true);  // now at the right
-    // The values are read to a tenth at best; the history's empty samples (0.00001) beside the
-    // zeros of an instrument that is not there must not give a scale of millionths.
+    // The values are read to a tenth at best; a steady value must not give a scale of millionths.
     chart->LeftAxis()->SetMinimumSpan(1);
     chart->AddSeries<vcl::TLineSeries>()->SetSeriesColor(vcl::clBlue);
     *s.chart = chart;

@@ -165,7 +165,12 @@ void TForm1::RefreshWaypoint() {
     fDistanceToLayline = static_cast<float>(std::fabs(std::sin(x * kRadPerDeg) * along));
     distanceLabel->SetCaption(Miles(fDistanceToLayline));
     // At a standstill the last time stands, each layline's own: the member is shared by both and
-    // holds the port one's.
+    // holds the port one's. Without a speed over the ground there is no time.
+    if (std::isnan(fSpeedOverGround)) {
+      fTimeToLayline = NAN;
+      timeLabel->SetCaption("");
+      return;
+    }
     if (!(fSpeedOverGround > 0)) return;
     fTimeToLayline = std::min(fDistanceToLayline / fSpeedOverGround * 3600.0f, kMaxTimeToLayline);
     timeLabel->SetCaption(MinutesSeconds(fTimeToLayline));

@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 struct THistoryBuffer {
   static constexpr std::int32_t kCapacity = 60000;
-  // What an empty sample holds.
-  static constexpr float kEmpty = 1e-5f;
+  // What an empty sample holds: no value, as a second without one (charts leave both out).
+  static constexpr float kEmpty = std::numeric_limits<float>::quiet_NaN();
   static constexpr float kAverageLimit = 99999.0f;
 
   // Every sample empty; the head stays where it is.

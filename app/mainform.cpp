@@ -187,27 +187,47 @@ void TForm1::ComputeTrueWind(float boatSpeed) {
   }
 }
 
+namespace {
+
+// Whether the instrument counted by `readings` has given a value in the last ten seconds. Without
+// the communications form (tests of the computation alone) every value set stands.
+bool Heard(const Tcomms* c, const TInstrumentWatch& watch, std::uint32_t Tcomms::*readings) {
+  return c == nullptr || watch.Speaking(c->*readings);
+}
+
+}  // namespace
+
 // A compass or speed log that is chosen but has given no value for the last ten seconds (none
 // fitted, its sentences come empty, or it has failed) stands down for the GPS until its next value.
 bool TForm1::CompassInUse() const {
-  return fHeadingSource == 1 &&
-         (comms == nullptr || fCompassWatch.Speaking(comms->fCompassReadings));
+  return fHeadingSource == 1 && Heard(comms, fCompassWatch, &Tcomms::fCompassReadings);
 }
 
 bool TForm1::SpeedLogInUse() const {
-  return fSpeedSource == 1 &&
-         (comms == nullptr || fSpeedLogWatch.Speaking(comms->fSpeedLogReadings));
+  return fSpeedSource == 1 && SpeedLogHeard();
 }
 
-// Until the wind instrument's first value, and after ten seconds without one, the apparent wind
-// is the decoder's start value or the last it heard: no wind at all. The same holds for the true
-// wind when it is taken from the instruments.
+// Until an instrument's first value, and after ten seconds without one, its value is the decoder's
+// start value or the last it heard: no value at all. For the winds, the true wind counts only
+// when it is taken from the instruments.
 bool TForm1::ApparentWindHeard() const {
-  return comms == nullptr || fApparentWindWatch.Speaking(comms->fApparentWindReadings);
+  return Heard(comms, fApparentWindWatch, &Tcomms::fApparentWindReadings);
 }
 
 bool TForm1::TrueWindHeard() const {
-  return comms == nullptr || fTrueWindWatch.Speaking(comms->fTrueWindReadings);
+  return Heard(comms, fTrueWindWatch, &Tcomms::fTrueWindReadings);
+}
+
+bool TForm1::GroundSpeedHeard() const {
+  return Heard(comms, fGroundSpeedWatch, &Tcomms::fGroundSpeedReadings);
+}
+
+bool TForm1::SpeedLogHeard() const {
+  return Heard(comms, fSpeedLogWatch, &Tcomms::fSpeedLogReadings);
+}
+
+bool TForm1::DepthHeard() const {
+  return Heard(comms, fDepthWatch, &Tcomms::fDepthReadings);
 }
 
 void TForm1::Timer1Timer(rtl::TObject*) {
@@ -219,18 +239,30 @@ void TForm1::Timer1Timer(rtl::TObject*) {
     fSpeedLogWatch.Tick(comms->fSpeedLogReadings);
     fApparentWindWatch.Tick(comms->fApparentWindReadings);
     fTrueWindWatch.Tick(comms->fTrueWindReadings);
+    fGroundSpeedWatch.Tick(comms->fGroundSpeedReadings);
+    fDepthWatch.Tick(comms->fDepthReadings);
   }
+  // A silent GPS, speed log or sounder gives no value, and its damping memory forgets: the next
+  // value heard is taken as it comes. The course is the GPS's too, and there is none before its
+  // first (it gives none below half a knot).
+  const bool courseRead = comms == nullptr || comms->fCourseReadings != 0;
+  if (!GroundSpeedHeard()) fSpeedOverGround = NAN;
+  if (!GroundSpeedHeard() || !courseRead) fCourseOverGround = fCourseOverGroundPrev = NAN;
+  if (!SpeedLogHeard()) fSpeedThroughWater = fSpeedThroughWaterPrev = NAN;
+  if (!DepthHeard()) fDepth = NAN;
   const bool speedLog = SpeedLogInUse();
   const bool compass = CompassInUse();
+  // Without the GPS as well there is no boat speed or heading to stand down to.
   const float boatSpeed = speedLog ? fSpeedThroughWater : fSpeedOverGround;
   if (!compass) fHeading = fCourseOverGround;
   // Without an apparent wind there is none to show, and a true wind made from it would be the
-  // boat's own speed from dead astern. A true wind taken from the instruments stands on its own:
-  // without it there is none, with it the apparent wind is not needed. The damping memories forget
-  // too: the next wind heard is taken as it comes, not mixed with one from before the silence.
+  // boat's own speed from dead astern; made without a boat speed it would be the apparent wind. A
+  // true wind taken from the instruments stands on its own: without it there is none, with it the
+  // apparent wind is not needed. The damping memories forget too: the next wind heard is taken as
+  // it comes, not mixed with one from before the silence.
   const bool apparentWind = ApparentWindHeard();
   if (!apparentWind) fApparentWindAngle = fApparentWindSpeed = fApparentWindAnglePrev = NAN;
-  const bool wind = fWindSource == 1 ? TrueWindHeard() : apparentWind;
+  const bool wind = fWindSource == 1 ? TrueWindHeard() : apparentWind && std::isfinite(boatSpeed);
   if (!wind) {
     fTrueWindAngle = fTrueWindSpeed = fTargetSpeed = fPerformance = fPerformancePrev = NAN;
   } else if (fWindSource == 0) {
@@ -243,10 +275,13 @@ void TForm1::Timer1Timer(rtl::TObject*) {
 
   if (wind)
     fTrueWindSpeed = Damp(fTrueWindSpeed, fTrueWindSpeedPrev, DampFactor(WindSpeedInputFilter));
-  fSpeedThroughWater =
-      Damp(fSpeedThroughWater, fSpeedThroughWaterPrev, DampFactor(SpeedInputFilter));
-  fCourseOverGround =
-      DampAngle(fCourseOverGround, fCourseOverGroundPrev, DampFactor(CourseInputFilter));
+  // A value that is not there is not damped: the memory would give its last value for it.
+  if (std::isfinite(fSpeedThroughWater))
+    fSpeedThroughWater =
+        Damp(fSpeedThroughWater, fSpeedThroughWaterPrev, DampFactor(SpeedInputFilter));
+  if (std::isfinite(fCourseOverGround))
+    fCourseOverGround =
+        DampAngle(fCourseOverGround, fCourseOverGroundPrev, DampFactor(CourseInputFilter));
   // The target tick has looked up none since the wind came back: none is shown yet.
   if (std::isfinite(fTargetSpeed))
     fTargetSpeed = Damp(fTargetSpeed, fTargetSpeedPrev, DampFactor(TargetSpeedInputFilter));
@@ -260,7 +295,8 @@ void TForm1::Timer1Timer(rtl::TObject*) {
   const float windDirection =
       Normalized(fWindSide == 0 ? course + fTrueWindAngle : course + 360 - fTrueWindAngle);
   fGeoWindAngle = windDirection;
-  if (compass && speedLog) {
+  // The current needs the GPS's track beside the compass's and the log's.
+  if (compass && speedLog && std::isfinite(fSpeedOverGround) && std::isfinite(fCourseOverGround)) {
     // Current: ground track minus water track, east and north components.
     const float x = fSpeedOverGround * std::sin(Rad(fCourseOverGround)) -
                     fSpeedThroughWater * std::sin(Rad(fHeading));
@@ -279,10 +315,10 @@ void TForm1::Timer1Timer(rtl::TObject*) {
     if (gy == 0) gy = kTinyNorth;
     fGeoWindAngle = bearing(gx, gy);
   } else {
-    fCurrentSet = 0;
-    fCurrentDrift = 0;
+    // Nothing measures a current: none, not a still water.
+    fCurrentSet = fCurrentDrift = NAN;
   }
-  if (wind)
+  if (std::isfinite(fGeoWindAngle))
     fGeoWindAngle =
         DampAngle(fGeoWindAngle, fGeoWindAnglePrev, DampFactor(GeoWindAngleInputFilter));
 
@@ -318,7 +354,9 @@ void TForm1::Timer3Timer(rtl::TObject*) {
   const float speed = SpeedLogInUse() ? fSpeedThroughWater : fSpeedOverGround;
   float p = speed / divisor * 100;
   if (p > 500) p = 500;
-  fPerformance = Damp(p, fPerformancePrev, DampFactor(PerformanceInputFilter));
+  // Without a boat speed there is no performance, and the memory forgets the last one.
+  fPerformance =
+      std::isfinite(p) ? Damp(p, fPerformancePrev, DampFactor(PerformanceInputFilter)) : NAN;
   fPerformancePrev = fPerformance;
   PerformanceHistory.Push(fPerformance);
 }

@@ -273,9 +273,9 @@ class TForm1 : public vcl::TForm {
   // Font height of a value label in a panel of the given height: 32 pixels less, at least 1.
   static int ValueFontHeight(int panelHeight);
 
-  // Instrument values. The apparent wind, and the true wind with what is made from it (its
-  // direction, VMG, target and performance), are NaN while none is known: shown blank, sent and
-  // charted not at all, logged empty.
+  // Instrument values. Each is NaN while its instrument is silent (nothing yet, or nothing for ten
+  // seconds), and so is what is made from it (true wind, its direction, VMG, current, target and
+  // performance): shown blank, sent and charted not at all, logged empty.
   float fTrueWindSpeed = 0;
   float fTrueWindAngle = 0;
   float fApparentWindSpeed = 0;
@@ -434,11 +434,14 @@ class TForm1 : public vcl::TForm {
   float fPerformancePrev = 0;
 
   // The chosen compass and speed log, each standing down for the GPS while it is quiet, and the
-  // apparent and true winds, from whose silence no wind is made.
+  // apparent and true winds, the GPS's speed over the ground and the sounder, from whose silence
+  // no value is made.
   TInstrumentWatch fCompassWatch;
   TInstrumentWatch fSpeedLogWatch;
   TInstrumentWatch fApparentWindWatch;
   TInstrumentWatch fTrueWindWatch;
+  TInstrumentWatch fGroundSpeedWatch;
+  TInstrumentWatch fDepthWatch;
 
  protected:
   void WndProc(vcl::TMessage& Message) override;
@@ -458,6 +461,9 @@ class TForm1 : public vcl::TForm {
   bool SpeedLogInUse() const;
   bool ApparentWindHeard() const;
   bool TrueWindHeard() const;
+  bool GroundSpeedHeard() const;
+  bool SpeedLogHeard() const;
+  bool DepthHeard() const;
   void BuildComponents();
   void BuildVideoComponents();
   void BuildPanels();  // app/panels.cpp

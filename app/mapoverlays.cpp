@@ -314,8 +314,18 @@ void TForm1::RefreshMap() {
     }
   };
   layline(o.StarboardLayline, twd + a);
-  SetLine(o.HeadingLine, b, Along(b, fHeading, laylines));
-  SetLine(o.CogVector, b, Along(b, fCourseOverGround, fSpeedOverGround / 6.0));
+  // A heading or a ground track nobody gives is drawn neither.
+  if (std::isfinite(fHeading)) {
+    SetLine(o.HeadingLine, b, Along(b, fHeading, laylines));
+  } else {
+    Empty(o.HeadingLine);
+  }
+  const bool groundTrack = std::isfinite(fCourseOverGround) && std::isfinite(fSpeedOverGround);
+  if (groundTrack) {
+    SetLine(o.CogVector, b, Along(b, fCourseOverGround, fSpeedOverGround / 6.0));
+  } else {
+    Empty(o.CogVector);
+  }
   layline(o.PortLayline, twd - a);
 
   // The live track grows a point a second; a replay shows the recording's whole track.
@@ -326,9 +336,15 @@ void TForm1::RefreshMap() {
     circle->SetPointUnit(TEarthUnitTypes::EarthUnit);
     circle->SetPointSize(RangeCircleDiameter(fSpeedOverGround, fRangeCircle));
   }
-  SetPoint(o.RangeCircle, b);
+  if (std::isfinite(fSpeedOverGround)) {
+    SetPoint(o.RangeCircle, b);
+  } else {
+    HideObject(o.RangeCircle);
+  }
 
-  if (TPointPresenter* boat = o.Presenter(opBoat))
+  // Without a heading the boat keeps the way it was drawn, as a gauge keeps its needle.
+  TPointPresenter* boat = o.Presenter(opBoat);
+  if (boat != nullptr && std::isfinite(fHeading))
     boat->PointFont()->SetFontAngle(Tenths(360.0 - fHeading));
 
   // The arrows stand a fixed number of pixels from the boat, whatever the scale.

@@ -67,9 +67,9 @@ struct TReplaySeconds {
 // Lays the records out a second each. A time more than 12 hours before the one before it is the
 // next day's (a race through midnight), so later seconds run past 86,400. A time less far back
 // that the next record runs on from is a clock set back: its records follow the last one. A lone
-// record behind or ahead of the others is left out. Values that are not finite or beyond any
-// reading keep the value before them (0 at first), except an empty wind field or one made from the
-// wind, which stays empty (NaN); positions must be plausible NMEA ddmm.mmm.
+// record behind or ahead of the others is left out. Values beyond any reading keep the value
+// before them (0 at first), and so does an empty position; any other empty field (an instrument
+// that was silent) stays empty (NaN). Positions must be plausible NMEA ddmm.mmm.
 // Only the last `limit` seconds are kept.
 TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_t limit);
 

@@ -26,22 +26,11 @@ constexpr const char* kFieldNames[lvCount] = {
     "speedog", "courseog", "VMG", "tws",   "twa",     "Performance", "TargetSpeed", "GeoWindAngle",
     "Depth",   "awa",      "aws", "Speed", "Heading", "Lon",         "Lat"};
 
-// The wind and what was made from it: a recording leaves them empty while no wind was known, and
-// the replay shows them so, not the wind before the silence.
-bool FromTheWind(size_t v) {
-  switch (v) {
-    case lvVmg:
-    case lvTrueWindSpeed:
-    case lvTrueWindAngle:
-    case lvPerformance:
-    case lvTargetSpeed:
-    case lvGeoWindAngle:
-    case lvApparentWindAngle:
-    case lvApparentWindSpeed:
-      return true;
-    default:
-      return false;
-  }
+// A recording leaves a value empty while its instrument was silent, and so what was made from it:
+// the replay shows it so, not the value before the silence. The position is left empty only
+// before the first fix, and a damaged one keeps the last.
+bool EmptyIsNoValue(size_t v) {
+  return v != lvLatitude && v != lvLongitude;
 }
 
 double Limit(int v) {
@@ -164,7 +153,7 @@ TReplaySeconds LayOutSeconds(const std::vector<TLogRecord>& records, std::int32_
     TLogRecord clean = r;
     for (size_t v = 0; v < lvCount; ++v) {
       const double x = r.Values[v];
-      if (std::fabs(x) <= Limit(static_cast<int>(v)) || (std::isnan(x) && FromTheWind(v)))
+      if (std::fabs(x) <= Limit(static_cast<int>(v)) || (std::isnan(x) && EmptyIsNoValue(v)))
         last[v] = x;
       clean.Values[v] = last[v];
     }

@@ -119,8 +119,9 @@ void TForm1::FormCreate(rtl::TObject*) {
   // What a write of the settings file interrupted by a kill or a power loss left behind.
   rtl::RemoveStaleTempFiles(kIniFile);
   docking::DKIniLoadPositions(this, kIniFile, "");
-  fSpeedOverGround = fCourseOverGround = fLatitude = fLongitude = 0;
-  fApparentWindSpeed = fApparentWindAngle = NAN;  // no wind until the instrument gives one
+  fLatitude = fLongitude = 0;
+  // No value until an instrument gives one.
+  fSpeedOverGround = fCourseOverGround = fApparentWindSpeed = fApparentWindAngle = NAN;
   // Temporary query files of an earlier run.
   for (const std::string& name : rtl::FindFiles(".", "_Q*.*")) rtl::DeleteFile(name);
   // The chart display: without its world layer the program does not start.
@@ -252,8 +253,10 @@ void TForm1::Timer5Timer(rtl::TObject*) {
   LoadWaypoints();
   ResetOverlayStores();
   fWaypointActive = false;
+  // Nothing is known until an instrument says so.
   fTrueWindSpeed = fTrueWindAngle = fApparentWindAngle = fApparentWindSpeed = NAN;
-  fPerformance = fTargetSpeed = NAN;
+  fPerformance = fTargetSpeed = fVMG = fGeoWindAngle = fCurrentSet = fCurrentDrift = NAN;
+  fSpeedOverGround = fCourseOverGround = fSpeedThroughWater = fHeading = fDepth = NAN;
   fChartWindow = 60;
   fTextLog.Open(fNow());
   fRecording = 0;

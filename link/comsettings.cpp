@@ -302,12 +302,14 @@ bool Tcomms::DecodeWindFullCircle(const char* sentence, float& angle, float& spe
 }
 
 // VTG and RMC: the course is taken only while the same sentence reports more than half a knot
-// over the ground; a sentence without a speed reports none.
+// over the ground (below that it keeps the last); a sentence without a speed reports none.
 void Tcomms::DecodeGroundTrack(const char* sentence, int speedField, int courseField) {
   const std::optional<float> knots = FieldNumber(sentence, speedField);
   if (!knots) return;
   fSpeedOverGround = *knots;
-  if (*knots > 0.5f) Take(fCourseOverGround, FieldNumber(sentence, courseField));
+  ++fGroundSpeedReadings;
+  if (*knots > 0.5f && Take(fCourseOverGround, FieldNumber(sentence, courseField)))
+    ++fCourseReadings;
 }
 
 // DBT gives the depth in feet (field 1), metres (3) and fathoms (5). Sounders that fill only feet
@@ -321,11 +323,14 @@ void Tcomms::DecodeDepth(const char* sentence) {
     fDepth = *metres;
   } else if (const std::optional<float> feet = FieldNumber(sentence, 1)) {
     fDepth = *feet * kMetresPerFoot;
-  } else if (const std::optional<float> fathoms = FieldNumber(sentence, 5)) {
+  } else {
     // Fathoms near the float's limit overflow in the conversion: no reading, the last depth stays.
-    const float inMetres = *fathoms * kMetresPerFathom;
-    if (std::isfinite(inMetres)) fDepth = inMetres;
+    const std::optional<float> fathoms = FieldNumber(sentence, 5);
+    const float inMetres = fathoms ? *fathoms * kMetresPerFathom : NAN;
+    if (!std::isfinite(inMetres)) return;
+    fDepth = inMetres;
   }
+  ++fDepthReadings;
 }
 
 // Latitude in field latField, its N/S letter next, longitude and its E/W letter after that. A

@@ -119,6 +119,11 @@ class Tcomms : public vcl::TForm {
   // none, not the start values or the last it sent.
   std::uint32_t fApparentWindReadings = 0;
   std::uint32_t fTrueWindReadings = 0;
+  // Counted up by every speed over the ground (VTG, RMC), every course over the ground taken with
+  // it, and every depth (DBT, a bottom lost too): a GPS or sounder that is silent gives none.
+  std::uint32_t fGroundSpeedReadings = 0;
+  std::uint32_t fCourseReadings = 0;
+  std::uint32_t fDepthReadings = 0;
 
   // Source choices.
   std::int32_t fSpeedSource = 0;

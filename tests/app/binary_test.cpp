@@ -178,7 +178,7 @@ TEST_F(Binary, ExtremeValuesInEverySentenceNeverReachTheInstrumentsNorTheLog) {
   const auto burst = [&](const std::string& v) {
     std::string b;
     for (const std::string& body :
-         {"IIVHW,," + v + ",T," + v + ",M," + v + ",N," + v + ",K", "HCHDG," + v + ",,,,",
+         {"IIVHW," + v + ",T," + v + ",M," + v + ",N," + v + ",K", "HCHDG," + v + ",,,,",
           "HCHDG," + v + "," + v + ",E," + v + ",E", "IIHDT," + v + ",T",
           "IIVWR," + v + ",L," + v + ",N,,,,", "IIVWT," + v + ",R," + v + ",N,,,,",
           "IIMWV," + v + ",R," + v + ",M,A", "IIMWV," + v + ",T," + v + ",K,A",
@@ -462,19 +462,24 @@ TEST_F(Binary, DamagedInstrumentLinesNeverShowAValueNoSentenceCarried) {
 // compass on 077.7 and the log at 6.1. By hand: the current is the ground track less the water
 // track, (-2.900, -5.023) - (5.960, 1.299), 10.9 kn; the true wind, 12 - 6.1 = 5.9 kn from 077.7,
 // less that current comes over the ground from 062.6. Without the compass the wind comes from the
-// course, 210.0; without the log it is 12 - 5.8 = 6.2 kn from 077.7; neither makes a current.
+// course, 210.0; without the log it is 12 - 5.8 = 6.2 kn from 077.7; neither makes a current, and
+// none is sent.
 TEST_F(Binary, AQuietCompassOrSpeedLogStandsDownAfterTenSecondsAndComesBack) {
-  WriteIni("[settings]\nheadingsource=1\nspeedsource=1\nsendcurrentspeed=1\n");
+  WriteIni(
+      "[settings]\nheadingsource=1\nspeedsource=1\nsendtruewinddirection=1\n"
+      "sendcurrentspeed=1\n");
   Launch();
   std::string heard;
-  // True wind speed and direction over the ground of the last second logged, and the last current
-  // sent out on the port (the only page ticked).
+  // True wind speed and direction over the ground of the last second logged, and the current sent
+  // out on the port after the last wind direction (the pages ticked), '-' for none.
   const auto shown = [&] {
     const auto log = Log();
     const auto f = log.empty() ? std::vector<std::string>{} : Fields(log.back());
     const size_t at = heard.rfind("$PTAK,FFD1,");
     if (f.size() < 12 || at == std::string::npos) return std::string();
-    return f[8] + " " + f[11] + " " + heard.substr(at + 11, heard.find('*', at) - at - 11);
+    const size_t c = heard.find("$PTAK,FFD2,", at);
+    return f[8] + " " + f[11] + " " +
+           (c == std::string::npos ? "-" : heard.substr(c + 11, heard.find('*', c) - c - 11));
   };
   // Sends until the program shows `state`: the seconds that took, or -1.
   const auto secondsUntil = [&](const std::string& burst, const std::string& state, int most) {
@@ -488,7 +493,7 @@ TEST_F(Binary, AQuietCompassOrSpeedLogStandsDownAfterTenSecondsAndComesBack) {
   const std::string all = gps + compass + log, current = "5.9 62.6 10.9";
   ASSERT_GE(secondsUntil(all, current, 40), 0) << shown();
   const std::pair<std::string, std::string> quiet[] = {
-      {gps + "$IIHDT,,T*0C\r\n" + log, "5.9 210.0 0.0"}, {gps + compass, "6.2 77.7 0.0"}};
+      {gps + "$IIHDT,,T*0C\r\n" + log, "5.9 210.0 -"}, {gps + compass, "6.2 77.7 -"}};
   for (const auto& [burst, stoodDown] : quiet) {
     SCOPED_TRACE(stoodDown);
     // Not before ten seconds without a value, and at all (-1 if not): the exact tick is pinned

@@ -113,8 +113,7 @@ TEST_F(Display, OneSecondOfLiveDataShowsAndSendsWhatWasWorkedByHand) {
   EXPECT_FLOAT_EQ(f.fVMG, static_cast<float>(-vmg));
   EXPECT_EQ(f.Label98->Caption(), "150.0");
   EXPECT_EQ(f.Label89->Caption(), "5.0");
-  EXPECT_EQ(f.DriftLabel->Caption(), "0.0");
-  EXPECT_EQ(f.SetLabel->Caption(), "0.0");
+  EXPECT_EQ(f.DriftLabel->Caption() + f.SetLabel->Caption(), "");  // no compass: no current
   EXPECT_EQ(f.Label84->Caption(), " 90");
   EXPECT_EQ(f.Label104->Caption(), "6.0");
   EXPECT_EQ(f.Label48->Caption(), "12.3");
@@ -467,6 +466,10 @@ TEST_F(Refresh, TimeToLaylineIsBlankUntilThereIsOne) {
   form.fSpeedOverGround = 6;
   form.RefreshDisplay();
   EXPECT_EQ(form.PortLaylineTimeLabel->Caption(), "07:04");  // sin 45 NM at 6 kn
+  // The GPS's speed gone quiet: no time, not the last one.
+  form.fSpeedOverGround = std::numeric_limits<float>::quiet_NaN();
+  form.RefreshDisplay();
+  EXPECT_EQ(form.PortLaylineTimeLabel->Caption() + form.OutputValues().TimeToLayline, "");
 }
 
 // The boat on heading TWD + A (the starboard line) or TWD - A meets the other tack's line through

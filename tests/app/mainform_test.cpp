@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "app/historybuffer.h"
 #include "app/polar.h"
@@ -54,10 +56,13 @@ class MainTick : public ::testing::Test {
     Apparent(0, 0, 1e-5f - 1e-7f);
     form.fTwsCorrection = twsCorrection;
   }
-  // A second of the main tick; the winds set by hand are a wind instrument's values of it.
+  // A second of the main tick; the winds, the GPS's track and the depth set by hand are the
+  // instruments' values of it.
   void Tick() {
-    ++instruments->fApparentWindReadings;
-    ++instruments->fTrueWindReadings;
+    Tcomms& c = *instruments;
+    for (std::uint32_t* n : {&c.fApparentWindReadings, &c.fTrueWindReadings,
+                             &c.fGroundSpeedReadings, &c.fCourseReadings, &c.fDepthReadings})
+      ++*n;
     form.Timer1Timer(nullptr);
   }
 
@@ -157,7 +162,7 @@ TEST_F(MainTick, ValuesThatAreNotNumbersKeepTheLastReadingAndNeverComeOut) {
                      &c.fApparentWindAngle, &c.fHeading, &c.fVMG, &c.fDepth, &c.fTrueWindSpeed,
                      &c.fApparentWindSpeed, &c.fSpeedThroughWater, &c.fLatitude, &c.fLongitude})
       *v = bad;
-    form.fHeadingSource = 1;
+    form.fHeadingSource = form.fSpeedSource = 1;  // a current made from what was kept
     Tick();
     EXPECT_EQ(form.fHeading, 123.0f);
     EXPECT_EQ(form.fSpeedOverGround, 6.5f);
@@ -398,8 +403,8 @@ TEST_F(MainTick, WithoutCompassAndLogTheWindDirectionIsCourseAndAngle) {
   instruments->fSpeedOverGround = 6;
   Tick();
   EXPECT_FLOAT_EQ(form.fGeoWindAngle, 30.0f);  // 340 + 50 - 360
-  EXPECT_EQ(form.fCurrentSet, 0.0f);
-  EXPECT_EQ(form.fCurrentDrift, 0.0f);
+  // No current measured.
+  EXPECT_TRUE(std::isnan(form.fCurrentSet) && std::isnan(form.fCurrentDrift));
   EXPECT_FLOAT_EQ(form.fHeading, 340.0f);
   instruments->fWindSide = 1;
   Tick();
@@ -421,7 +426,7 @@ TEST_F(MainTick, ACompassThatNeverSpokeStandsDownForTheGpsCourse) {
   c.ReceiveChars(lines.data(), lines.size());
   Tick();
   EXPECT_FLOAT_EQ(form.fHeading, 224.44f);
-  EXPECT_EQ(form.fCurrentDrift, 0.0f);
+  EXPECT_TRUE(std::isnan(form.fCurrentDrift));
   // Apparent 13.41 kn at 22 degrees off the port bow, 6.11 kn through the water: across 5.024,
   // along 12.434 - 6.11 = 6.324, so the true wind is 8.08 kn at 38.5 degrees (the instruments'
   // own VWT says 039 L 8.10) and comes from 224.44 - 38.46 = 186.0.
@@ -644,6 +649,51 @@ TEST_F(TargetTick, UpwashEndsAtFiftyDegreesAndAbaftTheBeamAndAQuietLogLeavesItTo
     form.Timer3Timer(nullptr);
     EXPECT_FLOAT_EQ(form.fPerformance, s < 10 ? 50.0f : 75.0f) << s;
   }
+}
+
+// A vane with 12 kn dead ahead every second, a compass on 180 from the 2nd, a GPS at 5.0 kn on
+// 180 in the 2nd and 3rd and again in the 16th, a log at 6.0 from the 2nd to the 5th, a sounder at
+// 8.5 m in the 2nd and from the 15th; each is heard until nine seconds after its last value, and
+// the filters at 50 % mix nothing from before a silence. With them all the true wind is 12 - 6 =
+// 6 kn from 180, the current 1 kn (6 through the water, 5 over the ground), VMG 5 and the
+// performance 6 / 8 = 75 %. Without the GPS there is no current nor VMG; without the log too, no
+// boat speed and no true wind; back with the GPS, 12 - 5 = 7 kn and 5 / 8 = 62.5 %.
+TEST_F(TargetTick, NothingIsMadeOfAGpsLogOrSounderThatIsSilent) {
+  FlatPolar(8);
+  SpeedInputFilter = CourseInputFilter = WindSpeedInputFilter = GeoWindAngleInputFilter =
+      PerformanceInputFilter = 50;
+  Tcomms& c = *instruments;
+  c.fCompassReadings = c.fSpeedLogReadings = 0;
+  form.fHeadingSource = c.fHeadingSource = form.fSpeedSource = c.fSpeedSource = 1;
+  std::vector<std::string> shown;
+  for (int s = 1; s <= 16; ++s) {
+    using apptest::Sentence;
+    const std::string lines =
+        Sentence("IIMWV,0.0,R,12.0,N,A") + (s >= 2 ? Sentence("HCHDT,180.0,T") : "") +
+        (s == 2 || s == 3 || s == 16 ? Sentence("GPVTG,180.0,T,180.0,M,5.0,N,,,A") : "") +
+        (s >= 2 && s <= 5 ? Sentence("IIVHW,,T,,M,6.0,N,,K") : "") +
+        (s == 2 || s >= 15 ? Sentence("SDDBT,,f,8.5,M,,F") : "");
+    c.ReceiveChars(lines.data(), lines.size());
+    form.Timer1Timer(nullptr);
+    form.Timer3Timer(nullptr);
+    std::string row;
+    char text[16];
+    for (float v : {form.fSpeedOverGround, form.fCourseOverGround, form.fSpeedThroughWater,
+                    form.fDepth, form.fHeading, form.fTrueWindSpeed, form.fGeoWindAngle,
+                    form.fCurrentDrift, form.fVMG, form.fPerformance}) {
+      std::snprintf(text, sizeof text, " %.1f", static_cast<double>(v));
+      row += std::isnan(v) ? " -" : text;
+    }
+    shown.push_back(row);
+  }
+  // SOG, COG, STW, depth, heading, TWS, TWD, drift, VMG, performance:
+  std::vector<std::string> expected = {" - - - - - - - - - -"};
+  expected.insert(expected.end(), 10, " 5.0 180.0 6.0 8.5 180.0 6.0 180.0 1.0 5.0 75.0");
+  expected.push_back(" 5.0 180.0 6.0 - 180.0 6.0 180.0 1.0 5.0 75.0");
+  expected.insert(expected.end(), 2, " - - 6.0 - 180.0 6.0 180.0 - - 75.0");
+  expected.push_back(" - - - 8.5 180.0 - - - - -");
+  expected.push_back(" 5.0 180.0 - 8.5 180.0 7.0 180.0 - 5.0 62.5");
+  EXPECT_EQ(shown, expected);
 }
 
 // --- Bearing --------------------------------------------------------------------------------

@@ -231,6 +231,15 @@ TEST_F(Overlays, RangeCircleSymbolsAndTrack) {
   EXPECT_NEAR(currentXY.X - boatXY.X, 22.5, 1.5);
   EXPECT_NEAR(currentXY.Y - boatXY.Y, 0, 1.5);
 
+  // A position with no heading nor ground track (the GPS's speed silent): no heading line, vector
+  // or circle, and the boat stays turned as it was.
+  f.fHeading = f.fCourseOverGround = f.fSpeedOverGround = NAN;
+  f.RefreshDisplay();
+  EXPECT_EQ(o.HeadingLine->Chains().GetChain(0)->GetCount(), 0);
+  EXPECT_EQ(o.CogVector->Chains().GetChain(0)->GetCount(), 0);
+  EXPECT_TRUE(o.RangeCircle->GetHidden());
+  EXPECT_EQ(o.Presenter(opBoat)->PointFont()->FontAngle(), (360 - 200) * 10);
+
   // No position, or a replay: the track stays as it is.
   const std::int32_t before = o.Track->Chains().GetChain(0)->GetCount();
   f.fPositionKnown = false;

@@ -799,13 +799,14 @@ class QuietInstrument : public apptest::ProgramFixture {
 
 // A compass on 077.7 and the log at 6.1: the current is the ground track less the water track,
 // (-2.900, -5.023) - (5.960, 1.299), 10.88 kn; the air over the ground, 12 kn toward 257.7 plus
-// the boat's (-2.900, -5.023), comes from 062.6. Stood down, it comes from the course, 210.
+// the boat's (-2.900, -5.023), comes from 062.6. Stood down, it comes from the course, 210, and
+// no current is known.
 TEST_F(QuietInstrument, ACompassThatFallsSilentStandsDownAfterTenSecondsAndComesBack) {
   EXPECT_EQ(Seconds("headingsource=1\nspeedsource=1\n", log + Sentence("IIHDT,77.7,T"),
                     log + Sentence("IIHDT,,T"), 11),
             StandsDown("62.6", "210.0"));
   EXPECT_NEAR(drift.at(0), 10.88, 0.01);
-  EXPECT_EQ(drift.at(10), 0.0f);
+  EXPECT_TRUE(std::isnan(drift.at(10)));
   EXPECT_NEAR(drift.at(12), 10.88, 0.01);
 }
 
@@ -814,24 +815,26 @@ TEST_F(QuietInstrument, ASpeedLogThatStopsStandsDownAfterTenSecondsAndComesBack)
   EXPECT_EQ(Seconds("speedsource=1\n", log, "", 8), StandsDown("5.9", "6.2"));
 }
 
-// The GPS and the log from the start, the wind instrument's first value 25 s later, then its
-// silence from the 31st second, and back in the 43rd. Each second is '+' when it shows the wind
-// made by hand (12 kn from dead ahead less the log's 6.1 kn: 5.9 kn), '-' when it shows none: every
-// wind field of the text log line empty, no wind sentence sent, the record's wind fields empty.
+// The log from the start, the GPS until its 30th second, the sounder from its 5th, the wind
+// instrument's first value 25 s later, then its silence from the 31st second, and back in the 43rd.
+// Each second is '+' when it shows the wind made by hand (12 kn from dead ahead less the log's 6.1
+// kn: 5.9 kn), '-' when it shows none: every wind field of the text log line empty, no wind
+// sentence sent, the record's wind fields empty. The GPS's 5.8 kn on 210 are logged until its 39th
+// second; the replay shows no speed over the ground after that, nor a depth before the 5th.
 TEST_F(QuietInstrument, AWindInstrumentThatIsSilentMakesNoWind) {
   std::ofstream("nmeaout.txt") << "$PXW,%windspeed\r\n";
   WriteIni("[comms]\ncomport=FAKE1\n[settings]\nspeedsource=1\n");
   Start();
   Advance(10100);
   Form1->SpeedButton30Click(nullptr);
-  std::string expected, logged, sent, recorded;
+  std::string expected, logged, sent, recorded, gps;
   for (int s = 1; s <= 45; ++s) {
     expected += (s >= 26 && s <= 39) || s >= 43 ? '+' : '-';
     const bool wind = (s >= 26 && s <= 30) || s >= 43;
-    FeedAndWait(Sentence("GPVTG,210.0,T,210.0,M,5.8,N,,,A") + log +
+    FeedAndWait((s <= 30 ? Sentence("GPVTG,210.0,T,210.0,M,5.8,N,,,A") : "") + log +
                     (wind ? Sentence("IIMWV,0.0,R,12.0,N,A") : "") +
-                    Sentence("IIDBT,,f," + std::to_string(s) + ".0,M,,F"),
-                [s] { return comms->fDepth == static_cast<float>(s); });
+                    (s >= 5 ? Sentence("IIDBT,,f," + std::to_string(s) + ".0,M,,F") : ""),
+                [s] { return comms->fSpeedLogReadings == static_cast<std::uint32_t>(s); });
     line->TakeWritten();
     Advance(1000);
     const auto f = Fields(Lines("corvatalen.txt").back());
@@ -840,6 +843,7 @@ TEST_F(QuietInstrument, AWindInstrumentThatIsSilentMakesNoWind) {
               : f[8] == "5.9"                             ? '+'
               : std::all_of(f.begin() + 5, f.end(), none) ? '-'
                                                           : '?';
+    gps += f[3] + f[4] == "5.8210" ? '+' : f[3] + f[4] == "" ? '-' : '?';
     const std::string out = line->TakeWritten();
     sent += out.find("$PXW,5.9*") != std::string::npos ? '+'
             : out.find("$PXW") == std::string::npos    ? '-'
@@ -848,13 +852,14 @@ TEST_F(QuietInstrument, AWindInstrumentThatIsSilentMakesNoWind) {
   Form1->SpeedButton30Click(nullptr);
   EXPECT_EQ(logged, expected);
   EXPECT_EQ(sent, expected);
+  EXPECT_EQ(gps, std::string(39, '+') + "------");
   db::TTable t(nullptr);
   t.SetTableName("06_12_2026_1.lg");
   t.Open();
   for (t.First(); !t.Eof(); t.Next()) {
     int empty = 0;
-    for (const char* field : {"awa", "aws", "twa", "tws", "GeoWindAngle", "VMG", "Performance",
-                              "TargetSpeed", "speedog"})
+    for (const char* field :
+         {"awa", "aws", "twa", "tws", "GeoWindAngle", "VMG", "Performance", "TargetSpeed"})
       empty += t.FieldByName(field)->IsNull();
     recorded += empty == 8                                                ? '-'
                 : std::fabs(t.FieldByName("tws")->AsFloat() - 5.9) < 1e-3 ? '+'
@@ -862,7 +867,8 @@ TEST_F(QuietInstrument, AWindInstrumentThatIsSilentMakesNoWind) {
   }
   t.Close();
   EXPECT_EQ(recorded, expected);
-  // Replayed, it opens in its 31st second, with the wind; its 40th and its 1st show none.
+  // Replayed, it opens in its 31st second, with the wind; its 40th shows none nor a speed over
+  // the ground, its 1st none nor a depth.
   answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
     vcl::TDialogAnswer a;
     if (r.Kind == "MessageBox") a.Result = vcl::IDYES;
@@ -873,9 +879,9 @@ TEST_F(QuietInstrument, AWindInstrumentThatIsSilentMakesNoWind) {
   const auto shown = [] { return Form1->Label98->Caption() + "/" + Form1->Label12->Caption(); };
   EXPECT_EQ(shown(), "0.0/5.9");
   Form1->ReplayStep(9);
-  EXPECT_EQ(shown() + Form1->Label15->Caption(), "/");
+  EXPECT_EQ(shown() + Form1->Label15->Caption() + Form1->Label3->Caption(), "/");
   Form1->ReplayStep(-39);
-  EXPECT_EQ(shown() + Form1->Label15->Caption(), "/");
+  EXPECT_EQ(shown() + Form1->Label15->Caption() + Form1->Label48->Caption(), "/");
 }
 
 TEST_F(Program, EveryFieldOfALogRecordMatchesTheTextLogLineOfItsSecond) {

@@ -230,14 +230,14 @@ TEST_F(Replay, TwoHoursOpenedSteppedAndPlayed) {
   ExpectShows(43199);
   EXPECT_NE(TimeShown().find("11:59:59"), std::string::npos) << TimeShown();
 
-  // The recording interrupted by the replay got no record since. Made without a fix, its records
-  // hold no position.
+  // The recording interrupted by the replay got no record since. Made without an instrument, its
+  // records hold no position, nor a speed.
   EXPECT_EQ(RecordCount(recording), recorded);
   db::TTable t(nullptr);
   t.SetTableName(recording);
   t.Open();
   const auto null = [&](const char* field) { return t.FieldByName(field)->IsNull(); };
-  EXPECT_TRUE(null("Lat") && null("Lon") && !null("speedog"));
+  EXPECT_TRUE(null("Lat") && null("Lon") && null("speedog"));
 }
 
 // A recording of 20 s opens at its start, plays, and its buttons say where it can go: from the

@@ -47,7 +47,8 @@ auto Values(const Tcomms& c) {
                          c.fCourseOverGround, c.fSpeedOverGround, c.fSpeedThroughWater, c.fHeading,
                          c.fDepth, c.fLatitude, c.fLongitude, c.fLatHemisphere, c.fLonHemisphere,
                          c.fAisType, std::string(c.fAisPayload), c.fLineIndex,
-                         c.fApparentWindReadings, c.fTrueWindReadings);
+                         c.fApparentWindReadings, c.fTrueWindReadings, c.fGroundSpeedReadings,
+                         c.fCourseReadings, c.fDepthReadings);
 }
 
 // A mixed stream: every sentence kind, some with bad checksums, a proprietary line and noise.
@@ -413,6 +414,7 @@ TEST_F(Decoder, DepthInFeetOrFathomsOnlyIsTakenInMetres) {
   EXPECT_FLOAT_EQ(c->fDepth, 6.8f);
   Feed(Sentence("SDDBT,,f,,M,,F"));  // bottom lost: no depth, as without a sounder
   EXPECT_EQ(c->fDepth, 0.0f);
+  EXPECT_EQ(c->fDepthReadings, 4u);  // every one but the fathoms beyond the float
 }
 
 TEST_F(Decoder, CourseIsKeptBelowHalfAKnot) {
@@ -429,6 +431,9 @@ TEST_F(Decoder, CourseIsKeptBelowHalfAKnot) {
   EXPECT_FLOAT_EQ(c->fSpeedOverGround, 0.4f);
   Feed(Sentence("GPRMC,225446,A,4916.45,N,12311.12,W,0.6,300.0,191194,020.3,E"));
   EXPECT_FLOAT_EQ(c->fCourseOverGround, 300.0f);
+  // Five speeds, two courses.
+  EXPECT_EQ(c->fGroundSpeedReadings, 5u);
+  EXPECT_EQ(c->fCourseReadings, 2u);
 }
 
 // --- Sentences that are no reading ---------------------------------------------------------
