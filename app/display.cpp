@@ -38,8 +38,7 @@ int SafeTrunc(double v, double lo, double hi) {
   return static_cast<int>(std::trunc(std::clamp(v, lo, hi)));
 }
 
-// A gauge position, kept within +-10^6 (a gauge's scale is far inside). NaN, no value, stays NaN:
-// the gauge takes none and its needle stays.
+// A gauge position, kept within +-10^6 (a gauge's scale is far inside). NaN, no value, stays NaN.
 float GaugeValue(double v) {
   return std::isnan(v) ? NAN : static_cast<float>(std::clamp(v, -1e6, 1e6));
 }
@@ -58,15 +57,23 @@ std::string MinutesSeconds(float seconds) {
   return text;
 }
 
+// No value, no needle: one left where the last value put it, or resting at the foot of the scale
+// before the first, would read as a value nobody sent. The needle is drawn in the face's colour
+// then, and takes its own colour back with the next value.
+void ShowOnGauge(TAAGauge& gauge, float v) {
+  gauge.SetFArrowColor(std::isnan(v) ? gauge.FaceColor() : vcl::clWhite);
+  gauge.SetFPosition(v);
+}
+
 }  // namespace
 
 void TForm1::RefreshDisplay() {
   Label9->SetCaption(Fmt("%3.0f", fTrueWindAngle));
   Label12->SetCaption(Fmt("%2.1f", fTrueWindSpeed));
-  AAGauge2->SetFPosition(GaugeInt(fTrueWindSpeed));
+  ShowOnGauge(*AAGauge2, GaugeInt(fTrueWindSpeed));
   Label29->SetCaption(Fmt("%3.0f", fGeoWindAngle));
   Label15->SetCaption(Fmt("%3.0f", fPerformance));
-  AAGauge1->SetFPosition(GaugeInt(fPerformance));
+  ShowOnGauge(*AAGauge1, GaugeInt(fPerformance));
   Label32->SetCaption(Fmt("%2.1f", fTargetSpeed));
   Label6->SetCaption(Fmt("%3.0f", fCourseOverGround));
   Label3->SetCaption(Fmt("%2.1f", fSpeedOverGround));
@@ -96,8 +103,8 @@ void TForm1::RefreshDisplay() {
   const vcl::TColor tackColor = port ? vcl::clRed : vcl::clLime;
   Panel2->Font()->SetColor(tackColor);
   Label9->Font()->SetColor(tackColor);
-  AAGauge3->SetFPosition(port ? GaugeValue(180.0 - fTrueWindAngle)
-                              : GaugeInt(fTrueWindAngle) + 180.0f);
+  ShowOnGauge(*AAGauge3, port ? GaugeValue(180.0 - fTrueWindAngle)
+                                : GaugeInt(fTrueWindAngle) + 180.0f);
 
   Label48->SetCaption(Fmt("%2.1f", fDepth));
   Panel5->SetColor(fPerformance >= 90   ? vcl::clLime

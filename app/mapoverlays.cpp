@@ -342,7 +342,7 @@ void TForm1::RefreshMap() {
     HideObject(o.RangeCircle);
   }
 
-  // Without a heading the boat keeps the way it was drawn, as a gauge keeps its needle.
+  // Without a heading the boat keeps the way it was drawn.
   TPointPresenter* boat = o.Presenter(opBoat);
   if (boat != nullptr && std::isfinite(fHeading))
     boat->PointFont()->SetFontAngle(Tenths(360.0 - fHeading));

@@ -127,8 +127,9 @@ void TForm1::BuildPanels() {
     g->SetAlign(vcl::alClient);
     g->SetFFaceColor(kNavy);
     for (auto set : {&TAAGauge::SetFTicksColor, &TAAGauge::SetFValueColor,
-                     &TAAGauge::SetFCaptionColor, &TAAGauge::SetFArrowColor})
+                     &TAAGauge::SetFCaptionColor})
       (g->*set)(vcl::clWhite);
+    g->SetFArrowColor(kNavy);  // no needle before the first value; the refresh shows it white
     g->SetFMarginColor(vcl::clBlack);
     g->SetFCenterColor(kGrey);
     g->SetFCircleColor(vcl::clBlue);

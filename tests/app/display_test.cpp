@@ -418,12 +418,17 @@ TEST_F(Refresh, TimeToAFarLaylineAtACrawlIsCapped) {
 }
 
 // No wind known: its values are NaN. They reach no integer conversion, the panels are blank, the
-// gauges keep their needles, and of the way to the waypoint only what needs no wind is shown.
+// gauges show no needle (it keeps its place, hidden in the face), and of the way to the waypoint
+// only what needs no wind is shown.
 TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
+  const auto needleShown = [](const TAAGauge* g) { return g->ArrowColor() != g->FaceColor(); };
+  EXPECT_FALSE(needleShown(form.AAGauge1)) << "before the first value";
   form.fPerformance = 85;
   form.fTrueWindSpeed = 12;
   form.fTrueWindAngle = 40;
   form.RefreshDisplay();
+  EXPECT_TRUE(needleShown(form.AAGauge1) && needleShown(form.AAGauge2) &&
+              needleShown(form.AAGauge3));
   form.fPerformance = form.fTrueWindSpeed = form.fTrueWindAngle = form.fTargetSpeed = form.fVMG =
       form.fGeoWindAngle = form.fApparentWindAngle = std::numeric_limits<float>::quiet_NaN();
   form.fSpeedOverGround = 5;
@@ -434,6 +439,8 @@ TEST_F(Refresh, NotANumberReachesNoIntegerConversion) {
     EXPECT_EQ(form.AAGauge1->Position(), 85.0f);
     EXPECT_EQ(form.AAGauge2->Position(), 12.0f);
     EXPECT_EQ(form.AAGauge3->Position(), 220.0f);
+    EXPECT_FALSE(needleShown(form.AAGauge1) || needleShown(form.AAGauge2) ||
+                 needleShown(form.AAGauge3));
   }
   for (vcl::TLabel* l :
        {form.Label9, form.Label12, form.Label15, form.Label18, form.Label29, form.Label32,
