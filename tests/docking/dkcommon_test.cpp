@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <random>
 #include <set>
-#include <variant>
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/shapes.h"
@@ -41,19 +40,15 @@ class Common : public vcltest::VclTest {
     detail::ForgetMenuShowDelay();
     VclTest::TearDown();
   }
-  // Text, or a number where the value is stored as one.
-  using Value = std::variant<std::string, int>;
-  void WriteUserValue(const std::string& key, const std::string& name, const Value& value) {
+  void WriteUserValue(const std::string& key, const std::string& name, const std::string& value,
+                      bool asNumber = false) {
     rtl::TRegistry reg;
     reg.SetRootKey(rtl::HKEY_CURRENT_USER);
     ASSERT_TRUE(reg.OpenKey(key, true));
-    if (const auto* text = std::get_if<std::string>(&value))
-      reg.WriteString(name, *text);
-    else
-      reg.WriteInteger(name, std::get<int>(value));
+    asNumber ? reg.WriteInteger(name, std::stoi(value)) : reg.WriteString(name, value);
   }
-  int DelayWithValue(const Value& value) {
-    WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", value);
+  int DelayWithValue(const std::string& value, bool asNumber = false) {
+    WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", value, asNumber);
     detail::ForgetMenuShowDelay();
     return GetMenuShowDelay();
   }
@@ -69,7 +64,7 @@ TEST_F(Common, MenuDelayComesFromTheSystemThenTheRegistryThen400) {
   EXPECT_EQ(DelayWithValue("120"), 120);
   EXPECT_EQ(DelayWithValue("abc"), 0);
   EXPECT_EQ(DelayWithValue("-5"), 0);
-  EXPECT_EQ(DelayWithValue(120), 0);  // stored as a number, not as text
+  EXPECT_EQ(DelayWithValue("120", true), 0);  // stored as a number, not as text
   // The registry value is read once and remembered.
   WriteUserValue("\\Control Panel\\Desktop", "MenuShowDelay", "99");
   EXPECT_EQ(GetMenuShowDelay(), 0);
@@ -154,7 +149,7 @@ TEST_F(Common, AHalftoneOutlinePairDrawnTwiceLeavesTheScreenAsItWas) {
   EXPECT_EQ(gdi::GetPixel(dc, 120, 60), gdi::GetSysColor(gdi::COLOR_HIGHLIGHT));
   DrawHalftoneInvertRect(dc, &a, &b, win::SIZE{4, 4}, win::SIZE{1, 1});
   EXPECT_EQ(std::vector<uint8_t>(screen->Bits(), screen->Bits() + screen->ByteSize()), before);
-  // An outline drawn, moved onto a place whose frame crosses its own, and erased leaves nothing.
+  // Moved onto a place whose frame crosses its own, and erased: nothing left.
   DrawHalftoneInvertRect(dc, &a, nullptr, win::SIZE{4, 4}, win::SIZE{4, 4});
   DrawHalftoneInvertRect(dc, &b, &a, win::SIZE{4, 4}, win::SIZE{4, 4});
   DrawHalftoneInvertRect(dc, nullptr, &b, win::SIZE{4, 4}, win::SIZE{4, 4});
@@ -186,10 +181,9 @@ TEST_F(Common, MonitorsFallBackToThePrimaryWhenTheFunctionsAreMissing) {
 TEST_F(Common, SoundsArePlayedWhereTheSchemeHasThem) {
   auto& v = win::GetSettings().version;
   EXPECT_FALSE(NeedToPlaySound("MenuPopup"));
-  const std::string popup = "\\AppEvents\\Schemes\\Apps\\.Default\\MenuPopup\\.Current";
-  WriteUserValue(popup, "", "popup.wav");
-  EXPECT_TRUE(NeedToPlaySound("MenuPopup"));
-  WriteUserValue(popup, "", 1);  // a value of another type is not empty
+  WriteUserValue("\\AppEvents\\Schemes\\Apps\\.Default\\MenuPopup\\.Current", "", "1", true);
+  EXPECT_TRUE(NeedToPlaySound("MenuPopup")) << "a number is not empty";
+  WriteUserValue("\\AppEvents\\Schemes\\Apps\\.Default\\MenuPopup\\.Current", "", "popup.wav");
   EXPECT_TRUE(NeedToPlaySound("MenuPopup"));
   v.major = 4;
   EXPECT_TRUE(NeedToPlaySound("MenuCommand"));

@@ -33,15 +33,6 @@ class Drag : public DockTest {
   }
 };
 
-// A tool window whose sizing handler raises, and that counts the ends of its sizing.
-class Refusing : public TDKToolWindow {
- public:
-  using TDKToolWindow::TDKToolWindow;
-  void ResizeTrack(RECT&, const RECT&) override { throw rtl::Exception("refused"); }
-  void ResizeEnd() override { ++ends; }
-  int ends = 0;
-};
-
 TEST_F(Drag, FromOneDockToAnother) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
   const POINT p = Grip(a);
@@ -369,6 +360,12 @@ TEST_F(Drag, AHandlerThatFreesOrRaisesEndsTheLoopCleanly) {
   windowsGo.After(1000).Move(q.x, q.y).Down(q.x, q.y).Move(away.x, away.y);
   windowsGo.Then(FromATimer([&] { delete b; })).After(50).Move(into.x, into.y).Up(into.x, into.y);
   RunScript(windowsGo);
+  struct Refusing : TDKToolWindow {  // sizing raises; its ends are counted
+    using TDKToolWindow::TDKToolWindow;
+    void ResizeTrack(RECT&, const RECT&) override { throw rtl::Exception("refused"); }
+    void ResizeEnd() override { ++ends; }
+    int ends = 0;
+  };
   auto* d = Tool(top, 100, 20, 0, -1, "D");
   d->OnDockChanging = {this, [](rtl::TObject*, bool, TDKDock*) { throw rtl::Exception("no"); }};
   auto* r = new Refusing(form);

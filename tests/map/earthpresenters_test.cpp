@@ -96,8 +96,7 @@ TEST_F(PresenterTest, PointSizeIsNegatedWhenAMaximumFollows) {
   EXPECT_EQ(back.PointSize(), 6);
   EXPECT_EQ(back.MaxPointSize, 20);
   EXPECT_EQ(back.PointType, ppCircle);
-  // A size below none is none, and reads back with a maximum set, the symbol after it in place.
-  p.SetPointSize(-6);
+  p.SetPointSize(-6);  // below none is none, read back with a maximum set, the symbol in place
   w = NewWriter();
   p.WriteProperties(*w.writer);
   back.ReadProperties(*NewReader(w.bytes()));

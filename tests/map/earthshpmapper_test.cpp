@@ -219,8 +219,7 @@ TEST_F(SHPTest, DivisorAndShift) {
 
 TEST_F(SHPTest, LongitudesFrom0To360AreWrapped) {
   TEarthSHPReader* r = Open(Copy("pacific"));
-  // 190.5 E is 169.5 W (5,400,000 GU a degree); the MER runs east 20.5 degrees from 170 E, and
-  // from 10 W (350 E) to 0 (360 E).
+  // 5,400,000 GU a degree: 190.5 E is 169.5 W; MERs run east 20.5 from 170 E, 10 from 350 E.
   EXPECT_EQ(Geo(r, 0)->Chains().GetChain(0)->GetLL(1), (TPointLL{-915'300'000, -54'000'000}));
   EXPECT_EQ(r->GetMER(0), MER(918'000'000, -54'000'000, 110'700'000, 108'000'000));
   EXPECT_EQ(r->GetMER(1), MER(-54'000'000, 108'000'000, 54'000'000, 54'000'000));

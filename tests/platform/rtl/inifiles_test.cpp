@@ -323,8 +323,7 @@ TEST(IniWriter, StaleTemporaryFilesOfEndedProcessesAreRemoved) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(left, expected);
   EXPECT_EQ(Slurp(name), "[a]\nb=c\n");
-  // Behind a link whose file is not there yet they are named after the file it names.
-  ASSERT_EQ(symlink("new.ini", (dir / "link.ini").c_str()), 0);
+  ASSERT_EQ(symlink("new.ini", (dir / "link.ini").c_str()), 0);  // to a file not there yet
   Put(dir / (".new.ini." + std::to_string(child) + ".1.tmp"), "[a]");
-  EXPECT_EQ(RemoveStaleTempFiles(dir / "link.ini"), 1);
+  EXPECT_EQ(RemoveStaleTempFiles(dir / "link.ini"), 1) << "named after the file it names";
 }

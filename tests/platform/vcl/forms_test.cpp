@@ -80,8 +80,7 @@ TEST_F(Forms, ACloseQueryThatRefusesKeepsTheModalFormOpen) {
   EXPECT_EQ(dlg.ShowModal(), mrCancel);
 }
 
-// Refused by ShowModal; run as a dialog again while up (by a timer), the form comes forward
-// instead, and no scripted answer closes it.
+// Refused by ShowModal; run as a dialog while up, it comes forward, closed by no scripted answer.
 TEST_F(Forms, ShowingAVisibleFormModallyIsRefused) {
   TDialog dlg(app.get()), other(app.get());
   dlg.Show();
@@ -96,7 +95,6 @@ TEST_F(Forms, ShowingAVisibleFormModallyIsRefused) {
     dlg.SetModalResult(mrAbort);
   });
   EXPECT_EQ(dlg.ShowModal(), mrAbort);
-  EXPECT_TRUE(DialogLog().empty());
 }
 
 TEST_F(Forms, OtherFormsAreDisabledWhileAModalFormIsUp) {
