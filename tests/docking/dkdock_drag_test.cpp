@@ -339,8 +339,7 @@ TEST_F(Drag, TheDockTellsOfWindowsComingAndGoing) {
   right->OnInsertRemoveBar = nullptr;
 }
 
-// Handlers that free the window or a candidate dock end the loop where it is; handlers that raise
-// still give back the capture, the pointer's clip and the sizing's end.
+// Raising handlers too give back the capture, the pointer's clip and the sizing's end.
 TEST_F(Drag, AHandlerThatFreesOrRaisesEndsTheLoopCleanly) {
   auto* a = Tool(top, 100, 20, 0, -1, "A");
   auto* b = Tool(top, 100, 20, 0, -1, "B");

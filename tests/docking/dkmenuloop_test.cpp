@@ -280,8 +280,7 @@ TEST_F(MenuLoop, ASubmenuOpensAfterTheMenuShowDelayAndAClickRunsItsItem) {
   EXPECT_EQ(clicked, (std::vector<std::string>{"&Second"}));
 }
 
-// The loop's window takes the double click on a submenu row, which runs its default item, and
-// cancels its own loop, also with another menu's inside it.
+// A double click on a submenu row runs its default item; WM_CANCELMODE ends the window's own loop.
 TEST_F(MenuLoop, TheLoopsWindowTakesDoubleClicksAndCancelsItsOwnLoop) {
   second->SetOptions(dkoDefault);
   win::InputScript script;
