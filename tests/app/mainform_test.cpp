@@ -400,7 +400,6 @@ TEST_F(MainTick, WithoutCompassAndLogTheWindDirectionIsCourseAndAngle) {
   instruments->fSpeedOverGround = 6;
   Tick();
   EXPECT_FLOAT_EQ(form.fGeoWindAngle, 30.0f);  // 340 + 50 - 360
-  // No current measured.
   EXPECT_TRUE(std::isnan(form.fCurrentSet) && std::isnan(form.fCurrentDrift));
   EXPECT_FLOAT_EQ(form.fHeading, 340.0f);
   instruments->fWindSide = 1;
