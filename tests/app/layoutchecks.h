@@ -63,13 +63,12 @@ inline void ExpectUsable(TForm1* form) {
     }
     const vcl::TControl* dock = w->CurrentDock();
     ASSERT_NE(dock, nullptr);
-    EXPECT_TRUE(Within(dock->BoundsRect(), form->ClientWidth(), form->ClientHeight()));
-    if (w->PutAway()) {
-      EXPECT_TRUE(w->Left() >= dock->ClientWidth() || w->Top() >= dock->ClientHeight())
-          << "put away, but in sight";
+    if (w->PutAway()) {  // beyond the dock's edge
+      EXPECT_TRUE(w->Left() >= dock->ClientWidth() || w->Top() >= dock->ClientHeight());
       continue;
     }
     EXPECT_TRUE(Within(w->BoundsRect(), dock->ClientWidth(), dock->ClientHeight()));
+    EXPECT_TRUE(Within(dock->BoundsRect(), form->ClientWidth(), form->ClientHeight()));
     shown.emplace_back(w->Name(), OnForm(form, w));
   }
   for (int i = 0; i < form->StatusPanel->ControlCount(); ++i) {
