@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,12 +66,9 @@ inline std::string LiveSecond(int s, std::string* speed) {
 // The fields of a text log line, an empty one at its end too.
 inline std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> out;
-  for (std::size_t from = 0;;) {
-    const std::size_t at = line.find(';', from);
-    out.push_back(line.substr(from, at - from));
-    if (at == std::string::npos) return out;
-    from = at + 1;
-  }
+  std::stringstream in(line + ";");
+  for (std::string f; std::getline(in, f, ';');) out.push_back(f);
+  return out;
 }
 
 inline std::vector<std::string> Lines(const std::filesystem::path& file) {

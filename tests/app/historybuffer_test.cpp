@@ -1,7 +1,6 @@
 #include "app/historybuffer.h"
 
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <memory>
 
@@ -13,7 +12,6 @@ std::unique_ptr<THistoryBuffer> Fresh() {
   return b;
 }
 
-// Before the first push there was no value: not a zero, nor anything near one.
 TEST(HistoryBuffer, FreshBufferAveragesToTheEmptySample) {
   auto b = Fresh();
   EXPECT_EQ(b->head, 0);

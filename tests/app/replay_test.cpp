@@ -36,8 +36,9 @@ double V(int k, int t) {
 }
 
 // A log table with one record for each listed second; with a day, each record's date-time too
-// (seconds before the first one's are the next day's).
-void WriteRecording(const std::string& file, const std::vector<int>& seconds, double day = 0) {
+// (seconds before the first one's are the next day's); from second `silent` on, no values.
+void WriteRecording(const std::string& file, const std::vector<int>& seconds, double day = 0,
+                    int silent = 1 << 30) {
   auto table = apptest::NewLogTable(file);
   db::TTable& t = *table;
   for (int s : seconds) {
@@ -45,7 +46,7 @@ void WriteRecording(const std::string& file, const std::vector<int>& seconds, do
     t.FieldByName("Timestamp")->SetAsInteger(s);
     if (day > 0)
       t.FieldByName("datum")->SetAsDateTime(day + (s < seconds.front()) + s / 86400.0);
-    for (int k = 0; k < lvCount; ++k)
+    for (int k = 0; k < lvCount && s < silent; ++k)
       t.FieldByName(LogFieldName(static_cast<TLogValue>(k)))->SetAsFloat(V(k, s));
     t.Post();
   }
@@ -259,6 +260,17 @@ TEST_F(Replay, AShortRecordingOpensAtItsStartAndPlays) {
   Form1->SpeedButton9Click(nullptr);
   ExpectShows(1000);
   EXPECT_TRUE(Ways(false, true));
+}
+
+// A second recorded while its instruments were silent shows none of their values, not the last.
+TEST_F(Replay, ASecondRecordedWithoutValuesShowsNone) {
+  WriteRecording("gap.lg", Range(1000, 1020), 0, 1020);
+  StartLive();
+  Open("gap.lg");
+  Form1->ReplayStep(20);
+  EXPECT_EQ(Form1->Label3->Caption() + Form1->Label12->Caption() + Form1->Label48->Caption(), "");
+  EXPECT_TRUE(std::isnan(Form1->fSpeedOverGround) && std::isnan(Form1->fTrueWindSpeed) &&
+              std::isnan(Form1->fDepth));
 }
 
 // The status line shows the recording's day: the one its records' dates give, else the one in

@@ -451,38 +451,8 @@ TEST_F(Survival, TheWindowManagersCloseWritesTheSettings) {
   EXPECT_NEAR(ini.ReadFloat("restore", "lon", 0), 412.5, 1e-3);
 }
 
-// The window manager's close while the capture's error box is up, the no-input watchdog's 40 s
-// passing under it: once the box is answered the program ends, with no question opened over it.
-TEST_F(Survival, TheWindowManagersCloseHeldByABoxIsCarriedOutOnceItIsAnswered) {
-  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool") && xvfb::Have("wmctrl"));
-  Display display(true);
-  ASSERT_TRUE(display.Started());
-  fs::copy_file(fs::path(CORV_SOURCE_DIR) / "data" / "waypoints.DB", dir_ / "waypoints.DB");
-  std::ofstream(dir_ / "corvatalen.ini") << "[comms]\ncomport=Network\n";
-  const auto start = std::chrono::steady_clock::now();
-  RunningProgram program(dir_, root_ / "stderr.txt", display.Env(root_));
-  ASSERT_TRUE(program.WaitUntil([&] { return fs::exists(dir_ / "corvatalen.txt"); }, 30s))
-      << ToldText();
-  std::string id = display.Xdo("search --sync --onlyvisible --name corvatalen");
-  id = id.substr(0, id.find('\n'));
-  const std::string size = display.Xdo("getwindowgeometry " + id);
-  const int height = std::atoi(size.c_str() + size.find('x', size.find("Geometry:")) + 1);
-  std::this_thread::sleep_until(start + 28s);
-  // "Video" on the status line, its dialog accepted: no camera here, so the capture's box.
-  display.Xdo("mousemove --window " + id + " 648 " + std::to_string(height - 12) + " click 1");
-  std::this_thread::sleep_for(1500ms);
-  display.Xdo("key Return");
-  std::this_thread::sleep_for(2s);
-  display.Run("wmctrl -i -c " + id);
-  std::this_thread::sleep_until(start + 55s);
-  ASSERT_TRUE(program.Running()) << ToldText();
-  display.Xdo("key Return");
-  EXPECT_TRUE(apptest::ExitedWith(program.Stop(0, 10s), 0)) << ToldText();
-}
-
-// A start that fails (a damaged world layer, no polar table) tells why in a box that stays up for
-// as long as nobody answers it: nothing of the start-up runs under it, and once answered the
-// program ends with status 1 and nothing on the standard error, no sanitizer's report either.
+// A failed start's box stays up until answered, with nothing of the start-up running under it; then
+// the program ends with status 1 and nothing on the standard error.
 TEST_F(Survival, AFailedStartsBoxWaitsForItsAnswerAndTheProgramEndsWithStatusOne) {
   ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xdotool"));
   const fs::path world = dir_ / "world.lyr", polar = dir_ / "PERFORMANCE.DBF";
