@@ -619,6 +619,22 @@ TEST_F(TargetTick, TheMainTickDampsTheTargetTheTargetTickStored) {
   EXPECT_FLOAT_EQ(form.fTargetSpeed, 0.25f * 8 + 0.75f * 2);
 }
 
+// Upwash (factor 10) applies up to 50 degrees off the bow, worked by hand: a 15 kn true wind at 49
+// degrees gets (15 - 5) / 10 = 1 more, one at 51 none and the correction sent stays; abaft the
+// beam the correction sent goes back to 0.
+TEST_F(TargetTick, UpwashEndsAtFiftyDegreesAndAbaftTheBeam) {
+  form.fTwaCorrection = 10;
+  const double cases[][3] = {{49, 50, -1}, {51, 51, -1}, {120, 120, 0}};  // twa, shown, sent
+  for (const auto& [twa, shown, sent] : cases) {
+    float awa = 0, aws = 0;
+    ApparentOf(15, twa, 5, awa, aws);
+    Apparent(awa, aws, 5);
+    Tick();
+    EXPECT_NEAR(form.fTrueWindAngle, shown, 0.01) << twa;
+    EXPECT_NEAR(form.OutputValues().fTwaCorrectionApplied, sent, 1e-4) << twa;  // starboard
+  }
+}
+
 // A vane at 12 kn dead ahead throughout, a compass on 180 from the 2nd second, a GPS at 5.0 kn on
 // 180 in the 2nd, 3rd and 16th, a log at 6.0 from the 2nd to the 5th, a sounder at 8.5 m in the
 // 2nd and from the 15th, each heard until nine seconds after its last value; the filters at 50 %

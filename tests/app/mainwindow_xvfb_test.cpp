@@ -161,8 +161,8 @@ class MainWindowResized : public apptest::ProgramFixture {
     ASSERT_TRUE(PumpUntil([&] { return Measure(*x, id).has_value(); }));
   }
   // The program on a screen of its own, without instruments.
-  void OpenOnScreen() {
-    x = std::make_unique<apptest::WmDisplay>(true, "1280x800x24");
+  void OpenOnScreen(const std::string& screen = "1280x800") {
+    x = std::make_unique<apptest::WmDisplay>(true, screen + "x24");
     ASSERT_TRUE(x->Started());
     setenv("DISPLAY", x->Name().c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
@@ -260,6 +260,28 @@ TEST_F(MainWindowResized, ThroughTheWindowManagerAndBackAndAfterACloseAndStart) 
 }
 
 // wmctrl closes the frame while the settings dialog is open: the close waits for the dialog.
+// Opened under openbox on a screen that holds the designed layout and on two that do not: there
+// maximised, with windows put away; everywhere every window whole or away, none over another.
+class MainWindowLaidOut : public MainWindowResized,
+                          public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MainWindowLaidOut, EveryWindowWholeOrPutAway) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xwininfo"));
+  const bool small = std::string(GetParam()).ends_with("x600");
+  OpenOnScreen(GetParam());
+  ASSERT_FALSE(HasFatalFailure());
+  Settle([&](const Placed&) { return Maximised(*x, id) == small; }, GetParam());
+  int putAway = 0;
+  for (int i = 0; i < Form1->ComponentCount(); ++i)
+    if (auto* w = dynamic_cast<docking::TDKCustomDockableWindow*>(Form1->Components(i)))
+      putAway += w->Visible() && w->PutAway();
+  EXPECT_EQ(putAway > 0, small);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, MainWindowLaidOut,
+                         ::testing::Values("1024x768", "1024x600", "800x600"),
+                         [](const auto& info) { return std::string(info.param); });
+
 TEST_F(MainWindowResized, AFrameCloseWaitsForTheOpenSettingsDialog) {
   ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("wmctrl"));
   OpenOnScreen();
