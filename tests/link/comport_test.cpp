@@ -149,7 +149,7 @@ TEST_F(PtyPort, FarEndClosingWhileDataFlowsGivesOneErrorAndClosesThePort) {
   // Idle, nothing waiting is nothing read, and a waited read waits for what comes: no loss.
   char buffer[8];
   EXPECT_EQ(port.Read(buffer, sizeof buffer, false), 0);
-  std::jthread far([&] {
+  std::thread far([&] {
     for (const char* part : {"x", "$GP", "GLL\r"}) {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
       pty.Send(part);
@@ -157,6 +157,7 @@ TEST_F(PtyPort, FarEndClosingWhileDataFlowsGivesOneErrorAndClosesThePort) {
   });
   EXPECT_EQ(port.ReadChar(), 'x');
   EXPECT_EQ(port.ReadLine(), "$GPGLL\r");
+  far.join();
   std::atomic<bool> stop{false};
   std::thread writer([&] {
     while (!stop) {
