@@ -79,19 +79,14 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
     if (!b->window_) return fail("SDL_CreateWindow");
     b->areaW_ = area.w;
     b->areaH_ = area.h;
-    auto fit = [&](const FrameExtents& frame) {
-      b->maxW_ = std::max(1, area.w - frame.left - frame.right);
-      b->maxH_ = std::max(1, area.h - frame.top - frame.bottom);
-      SDL_SetWindowSize(b->window_, b->maxW_, b->maxH_);
-      SDL_SetWindowMaximumSize(b->window_, b->maxW_, b->maxH_);
-      win::ResizeScreen(b->maxW_, b->maxH_);
-    };
     const std::optional<FrameExtents> frame = RequestFrameExtents(b->window_, 3000);
-    fit(frame.value_or(FrameExtents{}));
+    b->FitFrame(frame.value_or(FrameExtents{}));
     SDL_ShowWindow(b->window_);
     // A window manager that frames the window only once it is shown has said so by now.
     if (!frame)
-      if (const std::optional<FrameExtents> late = RequestFrameExtents(b->window_, 500)) fit(*late);
+      if (const std::optional<FrameExtents> late = RequestFrameExtents(b->window_, 500))
+        b->FitFrame(*late);
+    b->unframed_ = !frame && b->maxW_ == area.w && b->maxH_ == area.h;
   } else {
     b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
                                   SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
@@ -113,6 +108,14 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
   }
   SDL_ShowCursor(SDL_ENABLE);
   return b;
+}
+
+void SdlBackend::FitFrame(const FrameExtents& frame) {
+  maxW_ = std::max(1, areaW_ - frame.left - frame.right);
+  maxH_ = std::max(1, areaH_ - frame.top - frame.bottom);
+  SDL_SetWindowSize(window_, maxW_, maxH_);
+  SDL_SetWindowMaximumSize(window_, maxW_, maxH_);
+  win::ResizeScreen(maxW_, maxH_);
 }
 
 SdlBackend::~SdlBackend() {
@@ -381,6 +384,14 @@ void SdlBackend::Handle(const void* p) {
     case SDL_WINDOWEVENT:
       if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         win::ResizeScreen(ev.window.data1, ev.window.data2);
+      } else if (ev.window.event == SDL_WINDOWEVENT_MOVED && unframed_) {
+        // A window manager started after the window (a session that starts it last, or one
+        // started again) frames it where it stands, as large as the whole area, and the frame
+        // would push the status line off the screen: the window gives the frame its room.
+        if (const std::optional<FrameExtents> frame = RequestFrameExtents(window_, 0)) {
+          unframed_ = false;
+          FitFrame(*frame);
+        }
       } else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
         Present(win::ComposeScreen(), win::RECT{0, 0, win::ScreenWidth(), win::ScreenHeight()});
       }

@@ -72,6 +72,8 @@ class SdlBackend : public win::Backend {
   void PresentToRenderer(const gdi::Surface& screen, std::span<const win::RECT> dirty);
   // Blocks in poll() on the X connection and the wake-up fd; false where there is no X fd.
   bool WaitOnFds(int timeoutMs);
+  // Sizes the window so that it and the window manager's frame lie within the usable area.
+  void FitFrame(const FrameExtents& frame);
 
   SDL_Window* window_ = nullptr;
   // The largest client size of a fitted window (0: none).
@@ -79,6 +81,8 @@ class SdlBackend : public win::Backend {
   int maxH_ = 0;
   int areaW_ = 0;  // the desktop's usable area
   int areaH_ = 0;
+  // Fitted to the area without a frame: no window manager was there when the window opened.
+  bool unframed_ = false;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   int textureW_ = 0;

@@ -158,11 +158,13 @@ class MainWindowResized : public apptest::ProgramFixture {
     Form1->Show();
     Advance(10700);  // the delayed start-up, after which a close writes the settings
     id = std::to_string(display::XWindowOf(backend->Window()));
-    ASSERT_TRUE(PumpUntil([&] { return Measure(*x, id).has_value(); }));
+    if (x->Managed()) {
+      ASSERT_TRUE(PumpUntil([&] { return Measure(*x, id).has_value(); }));
+    }
   }
   // The program on a screen of its own, without instruments.
-  void OpenOnScreen(const std::string& screen = "1280x800") {
-    x = std::make_unique<apptest::WmDisplay>(true, screen + "x24");
+  void OpenOnScreen(const std::string& screen = "1280x800", bool windowManager = true) {
+    x = std::make_unique<apptest::WmDisplay>(windowManager, screen + "x24");
     ASSERT_TRUE(x->Started());
     setenv("DISPLAY", x->Name().c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
@@ -281,6 +283,20 @@ TEST_P(MainWindowLaidOut, EveryWindowWholeOrPutAway) {
 INSTANTIATE_TEST_SUITE_P(Screens, MainWindowLaidOut,
                          ::testing::Values("1024x768", "1024x600", "800x600"),
                          [](const auto& info) { return std::string(info.param); });
+
+// A window manager started after the window, as a session that starts it last does, frames the
+// window where it stands: the window makes room for the frame, which stays on the screen.
+TEST_F(MainWindowResized, AWindowManagerStartedLaterFramesItInsideTheScreen) {
+  ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("xwininfo"));
+  OpenOnScreen("1280x800", false);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(x->StartWindowManager());
+  Settle(
+      [](const Placed& p) {
+        return p.top > 0 && p.y + p.height + p.bottom <= 800 && p.x + p.width + p.right <= 1280;
+      },
+      "framed");
+}
 
 TEST_F(MainWindowResized, AFrameCloseWaitsForTheOpenSettingsDialog) {
   ASSERT_TRUE(xvfb::Have("openbox") && xvfb::Have("wmctrl"));

@@ -21,7 +21,12 @@ class WmDisplay {
       : windowManager_(windowManager) {
     using namespace std::chrono_literals;
     x_ = displaytest::StartXvfb(140 + static_cast<int>(getpid() % 200), screen, name_);
-    if (x_ <= 0 || !windowManager) return;
+    if (x_ > 0 && windowManager) StartWindowManager();
+  }
+  // Starts openbox, also after windows are open, as a session that starts it last does.
+  bool StartWindowManager() {
+    using namespace std::chrono_literals;
+    windowManager_ = true;
     wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
     // A window mapped while openbox takes over the screen may never be shown (and SDL waits for
     // it for ever): the program starts once openbox names its check window on the root. An
@@ -30,13 +35,14 @@ class WmDisplay {
     while (std::chrono::steady_clock::now() < until) {
       if (Run("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
           std::string::npos)
-        return;
+        return true;
       if (waitpid(wm_, nullptr, WNOHANG) == wm_)
         wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
       std::this_thread::sleep_for(50ms);
     }
     xvfb::Stop(wm_);
     wm_ = -1;
+    return false;
   }
   ~WmDisplay() {
     xvfb::Stop(wm_);
@@ -46,6 +52,7 @@ class WmDisplay {
   WmDisplay& operator=(const WmDisplay&) = delete;
 
   bool Started() const { return x_ > 0 && (wm_ > 0 || !windowManager_); }
+  bool Managed() const { return wm_ > 0; }
   // Ends the X server at once, as a crash or a closed session does.
   void KillServer() {
     if (x_ <= 0) return;
