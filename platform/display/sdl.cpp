@@ -81,7 +81,9 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
     b->areaH_ = area.h;
     const std::optional<FrameExtents> frame = RequestFrameExtents(b->window_, 3000);
     b->FitFrame(frame.value_or(FrameExtents{}));
-    SDL_ShowWindow(b->window_);
+    // Once the window is mapped, SDL's show only takes note of it.
+    const std::optional<bool> mapped = MapUntilViewable(b->window_, 10000);
+    if (!mapped || *mapped) SDL_ShowWindow(b->window_);
     // A window manager that frames the window only once it is shown has said so by now.
     if (!frame)
       if (const std::optional<FrameExtents> late = RequestFrameExtents(b->window_, 500))

@@ -121,4 +121,23 @@ std::optional<FrameExtents> RequestFrameExtents(SDL_Window* window, int waitMs) 
   }
 }
 
+std::optional<bool> MapUntilViewable(SDL_Window* window, int waitMs) {
+  const XConnection x = XConnectionOf(window);
+  if (!x.display) return std::nullopt;
+  Display* d = static_cast<Display*>(x.display);
+  const Window w = XWindowOf(window);
+  const auto start = std::chrono::steady_clock::now();
+  for (int asked = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable) return true;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (waited >= std::chrono::milliseconds(waitMs)) return false;
+    if (waited >= std::chrono::seconds(asked)) {
+      XMapRaised(d, w);
+      XFlush(d);
+      ++asked;
+    }
+  }
+}
+
 }  // namespace display

@@ -40,4 +40,9 @@ struct FrameExtents {
 // manager, off X11, or when the window manager does not answer in time.
 std::optional<FrameExtents> RequestFrameExtents(SDL_Window* window, int waitMs);
 
+// Maps the window and waits up to waitMs for it to be viewable, asking again each second: a
+// window manager taking over the screen at that moment may drop the request, and SDL's own show
+// would then wait for ever. Whether it became viewable; nothing off X11.
+std::optional<bool> MapUntilViewable(SDL_Window* window, int waitMs);
+
 }  // namespace display

@@ -28,9 +28,9 @@ class WmDisplay {
     using namespace std::chrono_literals;
     windowManager_ = true;
     wm_ = xvfb::Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + name_});
-    // A window mapped while openbox takes over the screen may never be shown (and SDL waits for
-    // it for ever): the program starts once openbox names its check window on the root. An
-    // openbox that gave up on a busy machine is started again.
+    // A window mapped while openbox takes over the screen may be shown only when the program asks
+    // again, a second later: the program starts once openbox names its check window on the root.
+    // An openbox that gave up on a busy machine is started again.
     const auto until = std::chrono::steady_clock::now() + 90s;
     while (std::chrono::steady_clock::now() < until) {
       if (Run("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
