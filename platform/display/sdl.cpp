@@ -79,16 +79,14 @@ std::shared_ptr<SdlBackend> SdlBackend::Create(std::string* error, bool fitDeskt
     if (!b->window_) return fail("SDL_CreateWindow");
     b->areaW_ = area.w;
     b->areaH_ = area.h;
-    const std::optional<FrameExtents> frame = RequestFrameExtents(b->window_, 3000);
+    std::optional<FrameExtents> frame = RequestFrameExtents(b->window_, 3000);
     b->FitFrame(frame.value_or(FrameExtents{}));
     // Once the window is mapped, SDL's show only takes note of it.
     const std::optional<bool> mapped = MapUntilViewable(b->window_, 10000);
     if (!mapped || *mapped) SDL_ShowWindow(b->window_);
     // A window manager that frames the window only once it is shown has said so by now.
-    if (!frame)
-      if (const std::optional<FrameExtents> late = RequestFrameExtents(b->window_, 500))
-        b->FitFrame(*late);
-    b->unframed_ = !frame && b->maxW_ == area.w && b->maxH_ == area.h;
+    if (!frame && (frame = RequestFrameExtents(b->window_, 500))) b->FitFrame(*frame);
+    b->unframed_ = !frame;
   } else {
     b->window_ = SDL_CreateWindow("corvatalen", 0, 0, win::ScreenWidth(), win::ScreenHeight(),
                                   SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
